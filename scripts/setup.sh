@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what the build needs (only what is missing), configures and builds.
+# Sourced by run.sh and test.sh; BUILD_DIR may be set by the caller.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+
+missing=()
+while read -r pkg; do
+  pkg="${pkg%%#*}"; pkg="$(echo "$pkg" | xargs)"
+  [ -z "$pkg" ] && continue
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$pkg")
+  fi
+done < "$ROOT/scripts/packages.txt"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}"
+cmake --build "$BUILD_DIR" -j "$(nproc)"
