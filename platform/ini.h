@@ -1,0 +1,55 @@
+#pragma once
+// INI files with the semantics the program's files rely on: section and key
+// names compare without regard to case (Latin and Cyrillic), the order of
+// sections and keys in the file is kept, text on disk is code page 1251 with
+// CRLF line ends (LF and a missing file are accepted on reading).
+// Every object opened on one path shares one in-process cache, so a write
+// through one is seen by all; a write reaches the disk at once through a
+// temporary file and a rename. Failures to write throw kv::Error.
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace kv {
+
+struct IniData;
+
+class TIniFile
+{
+public:
+    explicit TIniFile(const QString &fileName);
+    ~TIniFile();
+    TIniFile(const TIniFile &) = delete;
+    TIniFile &operator=(const TIniFile &) = delete;
+
+    QString FileName() const;
+
+    QString ReadString(const QString &section, const QString &key, const QString &def) const;
+    int ReadInteger(const QString &section, const QString &key, int def) const;
+    bool ReadBool(const QString &section, const QString &key, bool def) const;
+    double ReadFloat(const QString &section, const QString &key, double def) const;
+
+    void WriteString(const QString &section, const QString &key, const QString &value);
+    void WriteInteger(const QString &section, const QString &key, int value);
+    void WriteBool(const QString &section, const QString &key, bool value);
+    void WriteFloat(const QString &section, const QString &key, double value);
+
+    QStringList ReadSection(const QString &section) const;        // key names
+    QStringList ReadSections() const;                             // section names
+    QStringList ReadSectionValues(const QString &section) const;  // "key=value" lines
+    void EraseSection(const QString &section);
+    void DeleteKey(const QString &section, const QString &key);
+    bool SectionExists(const QString &section) const;
+    bool ValueExists(const QString &section, const QString &key) const;
+    void UpdateFile();
+
+    // Drops every cached file, so the next object re-reads the disk (tests,
+    // and a file replaced behind the program's back, e.g. a restored backup).
+    static void ClearCache();
+
+private:
+    std::shared_ptr<IniData> d;
+};
+
+} // namespace kv
