@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace kv {
 
@@ -48,7 +49,15 @@ public:
     // and a file replaced behind the program's back, e.g. a restored backup).
     static void ClearCache();
 
+    // The integer reading of ReadInteger: decimal within 32 bits, or
+    // hexadecimal "$8000000C" / "0x8000000C" over the full 32 bits; nullopt
+    // when the text is not such a number.
+    static std::optional<int> parseInteger(const QString &text);
+    // The text WriteFloat stores: fifteen significant digits, '.' separator.
+    static QString formatFloat(double value);
+
 private:
+    QString m_fileName;
     std::shared_ptr<IniData> d;
 };
 

@@ -1,0 +1,226 @@
+#include "platform/ini.h"
+
+#include "platform/error.h"
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using kv::TIniFile;
+
+namespace {
+
+class IniTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString path(const QString &name = QStringLiteral("Korvalt.ini")) const { return dir.filePath(name); }
+
+    void writeRaw(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray readRaw(const QString &name = QStringLiteral("Korvalt.ini")) const
+    {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(IniTest, MissingFileGivesDefaultsAndCreatesNothing)
+{
+    TIniFile ini(path());
+    EXPECT_EQ(ini.ReadInteger("Default", "Mill", 4), 4);
+    EXPECT_EQ(ini.ReadString("SheetParams", "FontName", "MS Sans Serif"), "MS Sans Serif");
+    EXPECT_TRUE(ini.ReadBool("Default", "ShowName", true));
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("X", "Y", 2.5), 2.5);
+    EXPECT_TRUE(ini.ReadSections().isEmpty());
+    EXPECT_FALSE(ini.SectionExists("Default"));
+    EXPECT_FALSE(QFile::exists(path()));
+    ini.UpdateFile();
+    EXPECT_TRUE(QFile::exists(path()));
+}
+
+TEST_F(IniTest, NamesCompareWithoutCaseLatinAndCyrillic)
+{
+    TIniFile ini(path());
+    ini.WriteInteger("SheetParams", "FontCharset", 204);
+    ini.WriteString("Материал 5", "Кухня", "дуб");
+    EXPECT_EQ(ini.ReadInteger("sheetparams", "FontCharSet", 0), 204);
+    EXPECT_EQ(ini.ReadString("МАТЕРИАЛ 5", "КУХНЯ", ""), "дуб");
+    EXPECT_TRUE(ini.ValueExists("материал 5", "кухня"));
+    // A write under another spelling replaces the value and keeps the first spelling.
+    ini.WriteInteger("SHEETPARAMS", "FONTCHARSET", 0);
+    EXPECT_EQ(ini.ReadSection("SheetParams"), QStringList{"FontCharset"});
+    EXPECT_EQ(ini.ReadSections(), (QStringList{"SheetParams", "Материал 5"}));
+    EXPECT_EQ(ini.ReadInteger("SheetParams", "FontCharSet", 204), 0);
+}
+
+TEST_F(IniTest, DiskTextIsCp1251WithCrlf)
+{
+    {
+        TIniFile ini(path());
+        ini.WriteString("Remarks", "Кухня", "Шкаф");
+        ini.WriteInteger("Default", "Mill", 3);
+    }
+    const QByteArray expected = kv::toCp1251(
+        QStringLiteral("[Remarks]\r\nКухня=Шкаф\r\n\r\n[Default]\r\nMill=3\r\n"));
+    EXPECT_EQ(readRaw(), expected);
+}
+
+TEST_F(IniTest, ReadsLfFilesAndKeepsOrderAndCommentsOnRewrite)
+{
+    writeRaw("a.ini", kv::toCp1251(QStringLiteral(
+        "; заметка\n[B]\nz = 1 \n a=2\n\n[A]\nx=  \"quoted\"  \nnoequals\n")));
+    TIniFile ini(path("a.ini"));
+    EXPECT_EQ(ini.ReadSections(), (QStringList{"B", "A"}));
+    EXPECT_EQ(ini.ReadSection("B"), (QStringList{"z", "a"}));
+    EXPECT_EQ(ini.ReadString("B", "z", ""), "1");
+    EXPECT_EQ(ini.ReadString("A", "x", ""), "quoted");
+    EXPECT_EQ(ini.ReadSectionValues("A"), QStringList{"x=quoted"});
+    ini.WriteString("B", "new", "v");
+    EXPECT_EQ(readRaw("a.ini"), kv::toCp1251(QStringLiteral(
+        "; заметка\r\n[B]\r\nz=1\r\na=2\r\nnew=v\r\n\r\n[A]\r\nx=\"quoted\"\r\nnoequals\r\n")));
+}
+
+TEST_F(IniTest, IntegerParseTable)
+{
+    struct Case { const char *text; int def; int want; } cases[] = {
+        {"42", 0, 42},
+        {"  -7 ", 0, -7},
+        {"+5", 0, 5},
+        {"-2147483636", 0, int(0x8000000Cu)},
+        {"$8000000C", 0, int(0x8000000Cu)},
+        {"0x1FFFFFFF", 0, 0x1FFFFFFF},
+        {"0XfF", 0, 255},
+        {"2147483647", 0, 2147483647},
+        {"-2147483648", 0, int(0x80000000u)},
+        {"2147483648", 9, 9},
+        {"12abc", 9, 9},
+        {"1.5", 9, 9},
+        {"", 9, 9},
+        {"-", 9, 9},
+        {"$", 9, 9},
+        {"$100000000", 9, 9},
+        {"1 2", 9, 9},
+    };
+    TIniFile ini(path());
+    for (const Case &c : cases) {
+        ini.WriteString("N", "v", QString::fromUtf8(c.text));
+        EXPECT_EQ(ini.ReadInteger("N", "v", c.def), c.want) << c.text;
+    }
+    EXPECT_EQ(ini.ReadInteger("N", "missing", 17), 17);
+}
+
+TEST_F(IniTest, BooleanParseTableAndWrittenForm)
+{
+    struct Case { const char *text; bool def; bool want; } cases[] = {
+        {"1", false, true}, {"0", true, false}, {"-1", false, true}, {"2", false, true},
+        {"true", false, false}, {"true", true, true}, {"", true, true}, {"x", false, false},
+    };
+    TIniFile ini(path());
+    for (const Case &c : cases) {
+        ini.WriteString("B", "v", QString::fromUtf8(c.text));
+        EXPECT_EQ(ini.ReadBool("B", "v", c.def), c.want) << c.text;
+    }
+    ini.WriteBool("B", "t", true);
+    ini.WriteBool("B", "f", false);
+    EXPECT_EQ(ini.ReadString("B", "t", ""), "1");
+    EXPECT_EQ(ini.ReadString("B", "f", ""), "0");
+}
+
+TEST_F(IniTest, FloatsUseThePointWhateverTheText)
+{
+    TIniFile ini(path());
+    struct Case { double v; const char *text; } cases[] = {
+        {1.5, "1.5"}, {0.1 + 0.2, "0.3"}, {-2.0, "-2"}, {1e20, "1E20"}, {1.5e-7, "1.5E-7"}, {0.0, "0"},
+    };
+    for (const Case &c : cases) {
+        ini.WriteFloat("F", "v", c.v);
+        EXPECT_EQ(ini.ReadString("F", "v", ""), QString::fromLatin1(c.text));
+        EXPECT_DOUBLE_EQ(ini.ReadFloat("F", "v", -1), std::stod(c.text));
+    }
+    ini.WriteString("F", "v", "abc");
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("F", "v", 7.25), 7.25);
+}
+
+TEST_F(IniTest, TwoObjectsOnOnePathShareWrites)
+{
+    TIniFile a(path());
+    TIniFile b(dir.path() + QStringLiteral("/./Korvalt.ini"));
+    a.WriteInteger("Default", "Mill", 5);
+    EXPECT_EQ(b.ReadInteger("Default", "Mill", 4), 5);
+    b.EraseSection("Default");
+    EXPECT_EQ(a.ReadInteger("Default", "Mill", 4), 4);
+    EXPECT_EQ(b.FileName(), dir.path() + QStringLiteral("/./Korvalt.ini"));
+}
+
+TEST_F(IniTest, ChangesMadeOnDiskAreSeen)
+{
+    TIniFile ini(path());
+    ini.WriteInteger("Default", "Mill", 5);
+    writeRaw("Korvalt.ini", "[Default]\r\nMill=6\r\nLIndent=12\r\n");
+    EXPECT_EQ(ini.ReadInteger("Default", "Mill", 4), 6);
+    // A write keeps what the other writer put there.
+    ini.WriteInteger("Default", "RIndent", 11);
+    TIniFile::ClearCache();
+    TIniFile fresh(path());
+    EXPECT_EQ(fresh.ReadInteger("Default", "LIndent", 10), 12);
+    EXPECT_EQ(fresh.ReadInteger("Default", "RIndent", 10), 11);
+}
+
+TEST_F(IniTest, EraseDeleteAndExistence)
+{
+    TIniFile ini(path());
+    ini.WriteString("S", "a", "1");
+    ini.WriteString("S", "b", "2");
+    ini.WriteString("T", "c", "3");
+    EXPECT_TRUE(ini.SectionExists("s"));
+    ini.DeleteKey("S", "A");
+    EXPECT_EQ(ini.ReadSectionValues("S"), QStringList{"b=2"});
+    EXPECT_FALSE(ini.ValueExists("S", "a"));
+    ini.DeleteKey("S", "b");
+    EXPECT_FALSE(ini.SectionExists("S"));  // no keys left
+    ini.EraseSection("s");
+    EXPECT_EQ(ini.ReadSections(), QStringList{"T"});
+    ini.EraseSection("missing");
+    ini.DeleteKey("missing", "x");
+    EXPECT_EQ(ini.ReadString("T", "c", ""), "3");
+}
+
+TEST_F(IniTest, LineBreaksInValuesDoNotSplitTheFile)
+{
+    TIniFile ini(path());
+    ini.WriteString("R", "k", "one\r\ntwo");
+    ini.WriteString("R", "j", "x");
+    EXPECT_EQ(ini.ReadSection("R"), (QStringList{"k", "j"}));
+}
+
+TEST_F(IniTest, FailedWriteThrowsAndKeepsTheOldValues)
+{
+    const QString bad = dir.filePath(QStringLiteral("no/such/folder/x.ini"));
+    TIniFile ini(bad);
+    EXPECT_THROW(ini.WriteString("S", "k", "v"), kv::Error);
+    EXPECT_EQ(ini.ReadString("S", "k", "def"), "def");
+}
+
+TEST_F(IniTest, Cp1251RoundTripOfEveryPrintableByte)
+{
+    QByteArray value;
+    for (int b = 0x20; b < 0x100; ++b) value.append(char(b));
+    const QString text = kv::fromCp1251(value).trimmed();
+    {
+        TIniFile ini(path());
+        ini.WriteString("All", "bytes", text);
+    }
+    TIniFile::ClearCache();
+    TIniFile ini(path());
+    EXPECT_EQ(ini.ReadString("All", "bytes", ""), text);
+}
+
+} // namespace
