@@ -25,12 +25,6 @@ FolderHook &folderHook()
     return h;
 }
 
-int &busyDepth()
-{
-    static int depth = 0;
-    return depth;
-}
-
 struct ButtonDef
 {
     ModalResult result;
@@ -137,7 +131,7 @@ ModalResult MessageBox(MsgKind kind, const QString &text, MsgButtons buttons, QW
     for (auto &[b, r] : map)
         if (r == safestAnswer(buttons)) box.setEscapeButton(b);
     // A wait cursor must not stay on while the user reads the box.
-    const bool busy = busyDepth() > 0;
+    const bool busy = QApplication::overrideCursor() != nullptr;
     if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
     if (busy) QApplication::restoreOverrideCursor();
@@ -203,24 +197,6 @@ ScopedMessageAnswers::ScopedMessageAnswers(std::vector<ModalResult> answers, Mod
 ScopedMessageAnswers::~ScopedMessageAnswers()
 {
     SetMessageHook(std::move(m_previous));
-}
-
-void BeginBusyCursor()
-{
-    if (busyDepth()++ == 0 && qobject_cast<QApplication *>(QCoreApplication::instance()))
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void EndBusyCursor()
-{
-    if (busyDepth() == 0) return;
-    if (--busyDepth() == 0 && qobject_cast<QApplication *>(QCoreApplication::instance()))
-        QApplication::restoreOverrideCursor();
-}
-
-int BusyCursorDepth()
-{
-    return busyDepth();
 }
 
 FolderHook SetFolderHook(FolderHook hook)

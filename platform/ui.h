@@ -1,7 +1,7 @@
 #pragma once
 // The message boxes of the program (error, warning, confirmation, information
-// with their Russian captions and buttons), the program-wide wait cursor and
-// the folder chooser. Tests answer the boxes and the chooser through hooks,
+// with their Russian captions and buttons) and the folder chooser. (The
+// program-wide wait cursor is BeginBusyCursor of controls/vclutils.h.) Tests answer the boxes and the chooser through hooks,
 // so no display is needed.
 #include <QString>
 #include <QStringList>
@@ -78,20 +78,6 @@ private:
     std::vector<ModalResult> m_answers;
     ModalResult m_otherwise;
     MessageHook m_previous;
-};
-
-// One nestable wait cursor for the whole program.
-void BeginBusyCursor();
-void EndBusyCursor();
-int BusyCursorDepth();
-
-class BusyCursor
-{
-public:
-    BusyCursor() { BeginBusyCursor(); }
-    ~BusyCursor() { EndBusyCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
 // The folder chooser: true and the chosen folder in `folder`, or false and an

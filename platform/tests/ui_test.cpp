@@ -96,23 +96,19 @@ TEST(Ui, RealBoxShowsRussianButtonsAndReturnsThePressedOne)
     }
 }
 
-TEST(Ui, BusyCursorNests)
+TEST(Ui, BoxUnderWaitCursorShowsArrowAndRestoresIt)
 {
-    ASSERT_EQ(BusyCursorDepth(), 0);
-    {
-        BusyCursor outer;
-        ASSERT_NE(QApplication::overrideCursor(), nullptr);
-        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        {
-            BusyCursor inner;
-            EXPECT_EQ(BusyCursorDepth(), 2);
-        }
-        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    }
-    EXPECT_EQ(BusyCursorDepth(), 0);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EndBusyCursor();   // an unmatched end does no harm
-    EXPECT_EQ(BusyCursorDepth(), 0);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Qt::CursorShape during = Qt::WaitCursor;
+    QTimer::singleShot(0, [&] {
+        during = QApplication::overrideCursor()->shape();
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) box->reject();
+    });
+    ShowInformation("x");
+    EXPECT_EQ(during, Qt::ArrowCursor);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QApplication::restoreOverrideCursor();
 }
 
 TEST(Ui, FolderChooserCancelGivesEmptyPath)
