@@ -1,0 +1,304 @@
+// The cursor machinery of every data set, over a tiny in-test back-end.
+#include "platform/db/dataset.h"
+#include "platform/error.h"
+
+#include <gtest/gtest.h>
+
+using namespace kv;
+
+namespace {
+
+class VecSet : public DataSet
+{
+public:
+    QList<FieldDef> defs;
+    struct Rec { qint64 id; QVariantList v; };
+    QList<Rec> recs;
+    qint64 next = 1;
+
+    VecSet()
+    {
+        defs = {{"Code", FieldType::Integer, 0, 0, false}, {"Name", FieldType::String, 10, 0, false},
+                {"Many", FieldType::Float, 0, 0, false}};
+    }
+    void add(int code, const QString &name, double many)
+    {
+        recs.append({next++, {code, name, many}});
+    }
+    ~VecSet() override { Close(); }
+
+protected:
+    QList<FieldDef> InternalFieldDefs() const override { return defs; }
+    void InternalOpen() override {}
+    void InternalClose() override {}
+    int InternalRecordCount() const override { return int(recs.size()); }
+    qint64 InternalRecordId(int pos) const override { return recs[pos].id; }
+    int InternalFindId(qint64 id) const override
+    {
+        for (int i = 0; i < recs.size(); ++i)
+            if (recs[i].id == id) return i;
+        return -1;
+    }
+    void InternalReadRecord(int pos, QVariantList &values) const override { values = recs[pos].v; }
+    qint64 InternalInsert(int before, const QVariantList &values) override
+    {
+        Rec r{next++, values};
+        if (before < 0) recs.append(r);
+        else recs.insert(before, r);
+        return r.id;
+    }
+    void InternalUpdate(int pos, const QVariantList &values) override { recs[pos].v = values; }
+    void InternalDelete(int pos) override { recs.removeAt(pos); }
+};
+
+class Recorder : public DataLink
+{
+public:
+    QStringList log;
+    void ActiveChanged() override { log << "active"; }
+    void DataSetChanged() override { log << "data"; }
+    void DataSetScrolled(int d) override { log << QString("scroll%1").arg(d); }
+    void EditingChanged() override { log << "editing"; }
+};
+
+} // namespace
+
+TEST(DbDataSet, NavigatesWithBofAndEof)
+{
+    VecSet ds;
+    ds.add(1, "a", 1);
+    ds.add(2, "b", 2);
+    ds.Open();
+    EXPECT_TRUE(ds.Bof());
+    EXPECT_FALSE(ds.Eof());
+    EXPECT_EQ(ds.FieldByName("code")->AsInteger(), 1);
+    QStringList seen;
+    for (ds.First(); !ds.Eof(); ds.Next()) seen << ds.FieldByName("Name")->AsString();
+    EXPECT_EQ(seen, QStringList({"a", "b"}));
+    EXPECT_EQ(ds.RecNo(), 2);
+    ds.Prior();
+    EXPECT_EQ(ds.RecNo(), 1);
+    ds.Prior();
+    EXPECT_TRUE(ds.Bof());
+    EXPECT_EQ(ds.MoveBy(5), 1);
+    EXPECT_TRUE(ds.Eof());
+}
+
+TEST(DbDataSet, EmptySetIsBofAndEof)
+{
+    VecSet ds;
+    ds.Open();
+    EXPECT_TRUE(ds.IsEmpty());
+    EXPECT_TRUE(ds.Bof());
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_EQ(ds.RecNo(), 0);
+    EXPECT_TRUE(ds.FieldByName("Code")->IsNull());
+    EXPECT_THROW(ds.Delete(), Error);
+}
+
+TEST(DbDataSet, FieldByNameReportsMissingField)
+{
+    VecSet ds;
+    ds.Open();
+    try {
+        ds.FieldByName("Nope");
+        FAIL();
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), QString("Поле 'Nope' не найдено"));
+    }
+    EXPECT_EQ(ds.FindField("nope"), nullptr);
+}
+
+TEST(DbDataSet, EditPostCancelAndStates)
+{
+    VecSet ds;
+    ds.add(1, "a", 1);
+    ds.Open();
+    EXPECT_THROW(ds.FieldByName("Name")->SetAsString("x"), Error);
+    ds.Edit();
+    EXPECT_EQ(ds.State(), DataSetState::Edit);
+    ds.FieldByName("Name")->SetAsString("changed");
+    ds.Cancel();
+    EXPECT_EQ(ds.FieldByName("Name")->AsString(), "a");
+    ds.Edit();
+    ds.FieldByName("Name")->SetAsString("a very long text");
+    ds.Post();
+    EXPECT_EQ(ds.recs[0].v[1].toString(), "a very lon");   // cut to the field size
+    ds.Append();
+    ds.FieldByName("Code")->SetAsString("7");
+    ds.Post();
+    EXPECT_EQ(ds.RecordCount(), 2);
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_EQ(ds.FieldByName("Code")->AsInteger(), 7);
+}
+
+TEST(DbDataSet, WrongTextForIntegerFieldIsRefused)
+{
+    VecSet ds;
+    ds.Open();
+    ds.Append();
+    EXPECT_THROW(ds.FieldByName("Code")->SetAsString("12a"), Error);
+    ds.FieldByName("Many")->SetAsString("2.5");
+    EXPECT_DOUBLE_EQ(ds.FieldByName("Many")->AsFloat(), 2.5);
+    ds.Cancel();
+    EXPECT_EQ(ds.RecordCount(), 0);
+}
+
+TEST(DbDataSet, InsertGoesBeforeCurrentAndBookmarksSurvive)
+{
+    VecSet ds;
+    ds.add(1, "a", 1);
+    ds.add(2, "b", 1);
+    ds.add(3, "c", 1);
+    ds.Open();
+    ds.Last();
+    const Bookmark last = ds.GetBookmark();
+    ds.First();
+    ds.Next();
+    ds.Insert();
+    ds.FieldByName("Code")->SetAsInteger(9);
+    ds.Post();
+    EXPECT_EQ(ds.RecNo(), 2);
+    ds.GotoBookmark(last);
+    EXPECT_EQ(ds.FieldByName("Code")->AsInteger(), 3);
+}
+
+TEST(DbDataSet, BookmarkOfDeletedRowIsInvalid)
+{
+    VecSet ds;
+    ds.add(1, "a", 1);
+    ds.add(2, "b", 1);
+    ds.Open();
+    ds.Next();
+    const Bookmark b = ds.GetBookmark();
+    ds.First();
+    const Bookmark a = ds.GetBookmark();
+    EXPECT_EQ(ds.CompareBookmarks(a, b), -1);
+    ds.Next();
+    ds.Delete();
+    EXPECT_FALSE(ds.BookmarkValid(b));
+    EXPECT_TRUE(ds.BookmarkValid(a));
+    try {
+        ds.GotoBookmark(b);
+        FAIL();
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), QString("Bookmark not found"));
+    }
+    EXPECT_EQ(ds.FieldByName("Code")->AsInteger(), 1);
+}
+
+TEST(DbDataSet, LocateAndLookup)
+{
+    VecSet ds;
+    ds.add(1, "Дуб", 1);
+    ds.add(2, "ЯСЕНЬ светлый", 2);
+    ds.add(2, "Бук", 3);
+    ds.Open();
+    EXPECT_TRUE(ds.Locate("Name", "ясень", {true, true}));
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_FALSE(ds.Locate("Name", "ясень", {true, false}));
+    EXPECT_EQ(ds.RecNo(), 2);   // stays
+    EXPECT_TRUE(ds.Locate("Code;Name", QVariantList{2, "Бук"}));
+    EXPECT_EQ(ds.RecNo(), 3);
+    EXPECT_EQ(ds.Lookup("Code", 1, "Name").toString(), "Дуб");
+    EXPECT_EQ(ds.RecNo(), 3);   // Lookup does not move
+    EXPECT_FALSE(ds.Lookup("Code", 5, "Name").isValid());
+    EXPECT_THROW(ds.Locate("Nope", 1), Error);
+}
+
+TEST(DbDataSet, FilterTextAndEvent)
+{
+    VecSet ds;
+    ds.add(1, "a", 0);
+    ds.add(2, "b", 3);
+    ds.add(1, "c", 5);
+    ds.Open();
+    ds.SetFilter("Code=1 and Many>0");
+    ds.SetFiltered(true);
+    EXPECT_EQ(ds.RecordCount(), 1);
+    EXPECT_EQ(ds.FieldByName("Name")->AsString(), "c");
+    ds.SetFiltered(false);
+    EXPECT_EQ(ds.RecordCount(), 3);
+    ds.OnFilterRecord = [](DataSet &d, bool &accept) { accept = d.FieldByName("Name")->AsString() != "b"; };
+    ds.SetFilter("");
+    ds.SetFiltered(true);
+    EXPECT_EQ(ds.RecordCount(), 2);
+}
+
+TEST(DbDataSet, CalculatedFieldsFollowData)
+{
+    VecSet ds;
+    ds.add(1, "a", 2);
+    ds.AddField("Code", FieldType::Integer);
+    ds.AddField("Many", FieldType::Float);
+    ds.AddField("Twice", FieldType::Float, 0, FieldKind::Calculated);
+    ds.OnCalcFields = [](DataSet &d) {
+        d.FieldByName("Twice")->SetAsFloat(d.FieldByName("Many")->AsFloat() * 2);
+    };
+    ds.Open();
+    EXPECT_EQ(ds.FieldCount(), 3);   // persistent fields only
+    EXPECT_DOUBLE_EQ(ds.FieldByName("Twice")->AsFloat(), 4);
+    ds.Edit();
+    ds.FieldByName("Many")->SetAsFloat(5);
+    EXPECT_DOUBLE_EQ(ds.FieldByName("Twice")->AsFloat(), 10);
+    ds.Post();
+    EXPECT_DOUBLE_EQ(ds.ViewValue(0, 2).toDouble(), 10);
+}
+
+TEST(DbDataSet, DisableControlsHoldsNotificationsAndBalancesOnException)
+{
+    VecSet ds;
+    ds.add(1, "a", 1);
+    ds.add(2, "b", 1);
+    Recorder link;
+    link.SetDataSet(&ds);
+    ds.Open();
+    link.log.clear();
+    try {
+        DataSet::ControlsLock lock(ds);
+        ds.Next();
+        ds.Prior();
+        EXPECT_TRUE(link.log.isEmpty());
+        throw Error("x");
+    } catch (const Error &) {
+    }
+    EXPECT_FALSE(ds.ControlsDisabled());
+    EXPECT_EQ(link.log, QStringList({"data"}));
+    link.log.clear();
+    ds.Next();
+    EXPECT_EQ(link.log, QStringList({"scroll1"}));
+}
+
+TEST(DbDataSet, EventsFireInOrder)
+{
+    VecSet ds;
+    QStringList log;
+    ds.BeforeInsert = [&](DataSet &) { log << "BeforeInsert"; };
+    ds.OnNewRecord = [&](DataSet &d) { log << "OnNewRecord"; d.FieldByName("Code")->SetAsInteger(5); };
+    ds.AfterInsert = [&](DataSet &) { log << "AfterInsert"; };
+    ds.BeforePost = [&](DataSet &) { log << "BeforePost"; };
+    ds.AfterPost = [&](DataSet &) { log << "AfterPost"; };
+    ds.Open();
+    ds.Append();
+    EXPECT_FALSE(ds.Modified());
+    ds.FieldByName("Name")->SetAsString("x");
+    ds.Post();
+    EXPECT_EQ(log, QStringList({"BeforeInsert", "OnNewRecord", "AfterInsert", "BeforePost", "AfterPost"}));
+    EXPECT_EQ(ds.recs[0].v[0].toInt(), 5);
+}
+
+TEST(DbDataSet, ViewRowsIncludeTheRowBeingInserted)
+{
+    VecSet ds;
+    ds.add(1, "a", 1);
+    ds.add(2, "b", 1);
+    ds.Open();
+    ds.Next();
+    ds.Insert();
+    EXPECT_EQ(ds.ViewRowCount(), 3);
+    EXPECT_EQ(ds.ViewCurrentRow(), 1);
+    EXPECT_EQ(ds.ViewDisplayText(0, 1), "a");
+    EXPECT_EQ(ds.ViewDisplayText(2, 1), "b");
+    ds.Cancel();
+    EXPECT_EQ(ds.ViewRowCount(), 2);
+}
