@@ -1,0 +1,468 @@
+#include "controls/spinedit.h"
+
+#include "controls/extimer.h"
+#include "controls/vclutils.h"
+#include "platform/text.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyle>
+
+#include <cmath>
+#include <limits>
+
+using namespace kv;
+
+// ---- spin button -------------------------------------------------------
+
+TExSpinButton::TExSpinButton(QWidget *parent) : QWidget(parent)
+{
+    resize(20, 20);
+}
+
+TExSpinButton::Half TExSpinButton::HalfAt(TrSpinButtonStyle style, int w, int h, int x, int y)
+{
+    if (style == sbsClassic) return y > h / 2 ? shBottom : shTop;
+    if (w <= 0) return shTop;
+    return double(y) > double(h) - (double(h) / double(w)) * double(x) ? shBottom : shTop;
+}
+
+void TExSpinButton::setButtonStyle(TrSpinButtonStyle s)
+{
+    m_style = s;
+    update();
+}
+
+void TExSpinButton::setUpGlyph(const QImage &img)
+{
+    m_up = img;
+    update();
+}
+
+void TExSpinButton::setDownGlyph(const QImage &img)
+{
+    m_down = img;
+    update();
+}
+
+static void softEdge(QPainter &p, const QRect &r, bool sunken, bool topLeft, bool bottomRight)
+{
+    const QColor a = sunken ? BtnShadowColor() : BtnHighlightColor();
+    const QColor b = sunken ? BtnHighlightColor() : BtnShadowColor();
+    if (topLeft) {
+        p.setPen(a);
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+    }
+    if (bottomRight) {
+        p.setPen(b);
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
+    }
+}
+
+// The default arrows: small solid triangles.
+static void arrow(QPainter &p, QPoint c, bool up, const QColor &col)
+{
+    p.setPen(col);
+    for (int i = 0; i < 3; ++i) {
+        const int y = up ? c.y() - 1 + i : c.y() + 1 - i;
+        p.drawLine(c.x() - i, y, c.x() + i, y);
+    }
+}
+
+void TExSpinButton::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    const int w = width(), h = height();
+    p.fillRect(rect(), BtnFaceColor());
+    const QColor glyphColor = isEnabled() ? BtnTextColor() : GrayTextColor();
+    auto drawGlyph = [&](const QImage &img, QPoint c, bool up) {
+        if (img.isNull()) arrow(p, c, up, glyphColor);
+        else DrawBitmapKeyed(p, c.x() - img.width() / 2, c.y() - img.height() / 2, img, BottomLeftColor(img));
+    };
+    if (m_style == sbsDefault) {
+        const QRect r = rect().adjusted(0, 0, -1, -1);
+        softEdge(p, r, m_pressed == shTop, true, false);
+        softEdge(p, r, m_pressed == shBottom, false, true);
+        QColor c1 = BtnShadowColor(), c2 = WindowFrameColor(), c3 = BtnHighlightColor();
+        if (m_pressed == shTop) {
+            c1 = BtnFaceColor();
+            c2 = BtnHighlightColor();
+        } else if (m_pressed == shBottom) {
+            c2 = BtnShadowColor();
+            c3 = WindowFrameColor();
+        }
+        const QRect in = r.adjusted(1, 1, -1, -1);
+        p.setPen(c1);
+        p.drawLine(in.left(), in.bottom() - 1, in.right() - 1, in.top() - 1);
+        p.setPen(c2);
+        p.drawLine(in.right() - 1, in.top(), in.left(), in.bottom() - 1);
+        p.setPen(c3);
+        p.drawLine(in.left() + 1, in.bottom() - 1, in.right(), in.top());
+        const int upShift = m_pressed == shTop ? 2 : 1;
+        drawGlyph(m_up, QPoint(w / 4 + upShift, h / 4 + upShift), true);
+        drawGlyph(m_down, QPoint(3 * w / 4 - 1, 3 * h / 4 - 1), false);
+    } else {
+        const QRect top(0, 0, w, h / 2 + (m_pressed == shTop ? 0 : 1));
+        const QRect bottom(0, h / 2, w, h - h / 2);
+        softEdge(p, top.adjusted(0, 0, -1, -1), m_pressed == shTop, true, true);
+        softEdge(p, bottom.adjusted(0, 0, -1, -1), m_pressed == shBottom, true, true);
+        p.save();
+        p.setClipRect(top);
+        drawGlyph(m_up, top.center(), true);
+        p.restore();
+        p.save();
+        p.setClipRect(bottom);
+        drawGlyph(m_down, bottom.center(), false);
+        p.restore();
+    }
+}
+
+void TExSpinButton::fire(Half h)
+{
+    if (h == shTop) emit topClick();
+    else if (h == shBottom) emit bottomClick();
+}
+
+void TExSpinButton::setPressed(Half h)
+{
+    if (h == m_pressed) return;
+    m_pressed = h;
+    update();
+}
+
+void TExSpinButton::mousePressEvent(QMouseEvent *e)
+{
+    if (e->button() != Qt::LeftButton || !isEnabled()) return;
+    if (m_focus && m_focus->focusPolicy() & Qt::TabFocus && m_focus->isEnabled() && !m_focus->hasFocus())
+        m_focus->setFocus(Qt::MouseFocusReason);
+    if (m_pressed == shNone) {
+        const QPoint pos = e->position().toPoint();
+        m_pressHalf = HalfAt(m_style, width(), height(), pos.x(), pos.y());
+        setPressed(m_pressHalf);
+        fire(m_pressHalf);
+        if (!m_repeat) {
+            m_repeat = new ExTimer(this);
+            connect(m_repeat, &ExTimer::timeout, this, &TExSpinButton::repeatTick);
+        }
+        m_repeat->start(400);
+    }
+    m_dragging = true;
+}
+
+void TExSpinButton::mouseMoveEvent(QMouseEvent *e)
+{
+    if (!m_dragging) return;
+    const QPoint pos = e->position().toPoint();
+    const bool in = pos.x() >= 0 && pos.x() <= width() && pos.y() >= 0 && pos.y() <= height();
+    Half h = shNone;
+    if (in && HalfAt(m_style, width(), height(), pos.x(), pos.y()) == m_pressHalf) h = m_pressHalf;
+    setPressed(h);
+}
+
+void TExSpinButton::mouseReleaseEvent(QMouseEvent *e)
+{
+    if (e->button() != Qt::LeftButton) return;
+    // Wherever the release happens, the button comes up and the repeat ends.
+    m_dragging = false;
+    m_pressHalf = shNone;
+    if (m_repeat) m_repeat->stop();
+    setPressed(shNone);
+}
+
+void TExSpinButton::repeatTick()
+{
+    m_repeat->setInterval(100);
+    if (m_pressed != shNone && m_dragging) {
+        try {
+            fire(m_pressed);
+        } catch (...) {
+            m_repeat->stop();
+            throw;
+        }
+    }
+}
+
+void TExSpinButton::changeEvent(QEvent *e)
+{
+    if (e->type() == QEvent::EnabledChange) update();
+    QWidget::changeEvent(e);
+}
+
+// ---- spin edit ---------------------------------------------------------
+
+TExSpinEdit::TExSpinEdit(QWidget *parent) : QLineEdit(parent)
+{
+    setText(QStringLiteral("0"));
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!m_stepping) emit Change();
+    });
+    rebuildButton();
+}
+
+TExSpinEdit::~TExSpinEdit()
+{
+    m_stepping = true;
+}
+
+double TExSpinEdit::ClampValue(double v) const
+{
+    if (m_checkMin && v < m_min) v = m_min;
+    if (m_checkMax && v > m_max) v = m_max;
+    return v;
+}
+
+double TExSpinEdit::Value() const
+{
+    const QString t = text().trimmed();
+    const double fallbackInt = roundHalfEven(m_min);
+    constexpr double lo = std::numeric_limits<qint32>::min(), hi = std::numeric_limits<qint32>::max();
+    switch (m_type) {
+    case vtFloat: {
+        bool ok = false;
+        const double v = parseFloat(t, &ok);
+        return ok && std::isfinite(v) ? v : m_min;
+    }
+    case vtHex:
+    case vtInteger: {
+        QString digits = t;
+        bool neg = false;
+        if (m_type == vtInteger && (digits.startsWith(QLatin1Char('-')) || digits.startsWith(QLatin1Char('+')))) {
+            neg = digits.startsWith(QLatin1Char('-'));
+            digits = digits.mid(1);
+        }
+        const int base = m_type == vtHex ? 16 : 10;
+        if (digits.isEmpty()) return fallbackInt;
+        for (QChar c : digits) {
+            const bool digit = c.isDigit() && c.unicode() < 128;
+            const bool hex = base == 16 && QStringLiteral("abcdefABCDEF").contains(c);
+            if (!digit && !hex) return fallbackInt;
+        }
+        // Beyond 32 bits the value is held at the nearest end of the range.
+        bool ok = false;
+        const qulonglong mag = digits.toULongLong(&ok, base);
+        double v = ok ? double(mag) : hi + 1.0;
+        if (neg) v = -v;
+        if (v < lo || v > hi) return ClampValue(std::clamp(v, lo, hi));
+        return v;
+    }
+    }
+    return m_min;
+}
+
+void TExSpinEdit::setValue(double v)
+{
+    v = ClampValue(v);
+    switch (m_type) {
+    case vtFloat:
+        setText(formatFixed(v, m_decimal));
+        break;
+    case vtHex: {
+        const long long n = roundToInt64(v);
+        setText(QString::number(n < 0 ? qulonglong(quint32(qint32(n))) : qulonglong(n), 16).toUpper());
+        break;
+    }
+    case vtInteger:
+        setText(QString::number(roundToInt64(v)));
+        break;
+    }
+}
+
+void TExSpinEdit::setValueType(TValueType t)
+{
+    const double v = Value();
+    m_type = t;
+    setValue(v);
+    if (t != vtFloat) {
+        m_increment = roundHalfEven(m_increment);
+        if (m_increment == 0) m_increment = 1;
+    }
+}
+
+void TExSpinEdit::setDecimal(int d)
+{
+    const double v = Value();
+    m_decimal = std::clamp(d, 0, 18);
+    setValue(v);
+}
+
+void TExSpinEdit::setCheckMinValue(bool v)
+{
+    if (m_min != 0) v = true;
+    m_checkMin = v;
+    setValue(Value());
+}
+
+void TExSpinEdit::setCheckMaxValue(bool v)
+{
+    if (m_max != 0) v = true;
+    m_checkMax = v;
+    setValue(Value());
+}
+
+void TExSpinEdit::setMinValue(double v)
+{
+    if (v == m_min) return;
+    const double cur = Value();
+    const bool wasAuto = m_checkMin == autoCheck();
+    const bool crossed = (m_min == 0) != (v == 0);
+    m_min = v;
+    if (crossed && m_autoMin) {
+        setCheckMinValue(autoCheck());
+        if (wasAuto && m_autoMax) setCheckMaxValue(autoCheck());
+    }
+    setValue(cur);
+}
+
+void TExSpinEdit::setMaxValue(double v)
+{
+    if (v == m_max) return;
+    const double cur = Value();
+    const bool wasAuto = m_checkMax == autoCheck();
+    const bool crossed = (m_max == 0) != (v == 0);
+    m_max = v;
+    if (crossed && m_autoMax) {
+        setCheckMaxValue(autoCheck());
+        if (wasAuto && m_autoMin) setCheckMinValue(autoCheck());
+    }
+    setValue(cur);
+}
+
+bool TExSpinEdit::AcceptsChar(QChar c) const
+{
+    if (!m_editorEnabled) return c.unicode() < 32 && c != QChar(8);
+    if (c.unicode() < 32) return true;
+    if (c == QLatin1Char('+') || c == QLatin1Char('-') || (c >= QLatin1Char('0') && c <= QLatin1Char('9')))
+        return true;
+    if (m_type == vtFloat) {
+        if (c == QLatin1Char('.') && !text().contains(QLatin1Char('.'))) return true;
+        if ((c == QLatin1Char('E') || c == QLatin1Char('e')) && !text().toUpper().contains(QLatin1Char('E')))
+            return true;
+    }
+    if (m_type == vtHex) {
+        const QChar u = c.toUpper();
+        if (u >= QLatin1Char('A') && u <= QLatin1Char('F')) return true;
+    }
+    return false;
+}
+
+void TExSpinEdit::step(double delta, bool up)
+{
+    if (isReadOnly()) {
+        QApplication::beep();
+        return;
+    }
+    const QString before = text();
+    m_stepping = true;
+    setValue(Value() + delta);
+    m_stepping = false;
+    if (QString::compare(before, text(), Qt::CaseInsensitive) != 0) {
+        setModified(true);
+        emit Change();
+    }
+    if (up) emit topClicked();
+    else emit bottomClicked();
+}
+
+void TExSpinEdit::StepUp() { step(m_increment, true); }
+void TExSpinEdit::StepDown() { step(-m_increment, false); }
+
+void TExSpinEdit::keyPressEvent(QKeyEvent *e)
+{
+    if (m_arrowKeys && (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) &&
+        !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (e->key() == Qt::Key_Up) StepUp();
+        else StepDown();
+        e->accept();
+        return;
+    }
+    if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut)) {
+        if (!m_editorEnabled || isReadOnly()) {
+            e->accept();
+            return;
+        }
+        QLineEdit::keyPressEvent(e);
+        return;
+    }
+    if (!m_editorEnabled && (e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete)) {
+        QApplication::beep();
+        e->accept();
+        return;
+    }
+    const QString t = e->text();
+    if (t.size() == 1 && t.at(0).unicode() >= 32 && !(e->modifiers() & Qt::ControlModifier)) {
+        if (!AcceptsChar(t.at(0))) {
+            QApplication::beep();
+            e->accept();
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(e);
+}
+
+void TExSpinEdit::focusInEvent(QFocusEvent *e)
+{
+    QLineEdit::focusInEvent(e);
+    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) selectAll();
+}
+
+void TExSpinEdit::focusOutEvent(QFocusEvent *e)
+{
+    const double v = Value();
+    if (ClampValue(v) != v) setValue(v);
+    QLineEdit::focusOutEvent(e);
+}
+
+void TExSpinEdit::setButtonKind(TSpinButtonKind k)
+{
+    if (k == m_kind) return;
+    m_kind = k;
+    rebuildButton();
+}
+
+void TExSpinEdit::rebuildButton()
+{
+    delete m_panel;
+    m_panel = new QWidget(this);
+    m_panel->setObjectName(QStringLiteral("SpinPanel"));
+    m_button = new TExSpinButton(m_panel);
+    m_button->setObjectName(QStringLiteral("SpinButton"));
+    m_button->setButtonStyle(m_kind == bkDiagonal ? TExSpinButton::sbsDefault : TExSpinButton::sbsClassic);
+    m_button->setFocusControl(this);
+    m_button->setEnabled(isEnabled());
+    connect(m_button, &TExSpinButton::topClick, this, &TExSpinEdit::StepUp);
+    connect(m_button, &TExSpinButton::bottomClick, this, &TExSpinEdit::StepDown);
+    m_panel->show();
+    arrangeButton();
+}
+
+void TExSpinEdit::arrangeButton()
+{
+    if (!m_panel) return;
+    const int f = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    const int cw = width() - 2 * f, ch = height() - 2 * f;
+    const int a = 15;   // scroll-arrow width
+    QRect r;
+    if (m_kind == bkDiagonal) r = QRect(cw - ch, 0, ch, ch);
+    else r = QRect(cw - a, 0, a, ch);
+    if (layoutDirection() == Qt::RightToLeft) r.moveLeft(0);
+    m_panel->setGeometry(r.translated(f, f));
+    m_button->setGeometry(1, 1, r.width() - 1, r.height() - 1);
+    if (layoutDirection() == Qt::RightToLeft) setTextMargins(r.width() + 1, 0, 0, 0);
+    else setTextMargins(0, 0, r.width() + 2, 0);
+}
+
+void TExSpinEdit::resizeEvent(QResizeEvent *e)
+{
+    QLineEdit::resizeEvent(e);
+    arrangeButton();
+}
+
+void TExSpinEdit::changeEvent(QEvent *e)
+{
+    if (e->type() == QEvent::EnabledChange && m_button) m_button->setEnabled(isEnabled());
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::LayoutDirectionChange) arrangeButton();
+    QLineEdit::changeEvent(e);
+}

@@ -1,0 +1,106 @@
+#include "controls/instance.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <atomic>
+#include <thread>
+
+using namespace kv;
+
+namespace {
+const QString kClass = QStringLiteral("TApplication");
+const QString kTitle = QString::fromUtf8("Раскрой листового материала");
+
+// Runs `f` on another thread while this one keeps the event loop going, so
+// the first copy (in this process) can answer.
+template <class F> auto whileServing(F f)
+{
+    std::atomic<bool> done{false};
+    decltype(f()) result{};
+    std::thread t([&] {
+        result = f();
+        done = true;
+    });
+    while (!done) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    t.join();
+    return result;
+}
+} // namespace
+
+TEST(RunningInstance, SecondStartIsRefusedAndFirstActivated)
+{
+    QTemporaryDir dir;
+    TRunningInstance first(dir.path(), kClass, kTitle);
+    ASSERT_EQ(CheckRunningInstance(first, nullptr), InstanceCheck::Run);
+    QWidget mainWindow;
+    mainWindow.setObjectName("MainForm");
+    first.SetWindow(&mainWindow);
+    mainWindow.showMinimized();
+    int requests = 0;
+    QObject::connect(&first, &TRunningInstance::activationRequested, [&] { ++requests; });
+
+    TRunningInstance second(dir.path(), kClass, kTitle);
+    QStringList notices;
+    const InstanceCheck r = whileServing([&] {
+        return CheckRunningInstance(second, [&](const QString &t) { notices << t; });
+    });
+    EXPECT_EQ(r, InstanceCheck::Quit);
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_EQ(notices[0], QString::fromUtf8("Приложение 2D-KORVALT уже выполняется!"));
+    EXPECT_EQ(requests, 1);
+    EXPECT_FALSE(mainWindow.isMinimized());   // restored
+    EXPECT_TRUE(mainWindow.isVisible());
+    EXPECT_FALSE(second.IsFirst());
+}
+
+TEST(RunningInstance, FindAndActivateByTitle)
+{
+    QTemporaryDir dir;
+    EXPECT_FALSE(FindWindowByTitle(QString(), QString(), dir.path()));
+    EXPECT_FALSE(ActivateRunningInstance(QString(), QString(), dir.path()));
+    EXPECT_FALSE(FindWindowByTitle(kClass, kTitle, dir.path()));   // nobody runs
+    TRunningInstance first(dir.path(), kClass, kTitle);
+    ASSERT_TRUE(first.TryBecomeFirst());
+    EXPECT_TRUE(whileServing([&] { return FindWindowByTitle(kClass, kTitle, dir.path()); }));
+    // Without a window to show, the activation still answers.
+    EXPECT_TRUE(whileServing([&] { return ActivateRunningInstance(kClass, kTitle, dir.path()); }));
+    // Another program folder is another program.
+    QTemporaryDir other;
+    EXPECT_FALSE(FindWindowByTitle(kClass, kTitle, other.path()));
+}
+
+TEST(RunningInstance, StaleLockAndSocketAreRecovered)
+{
+    QTemporaryDir dir;
+    TRunningInstance probe(dir.path(), kClass, kTitle);
+    // A lock of a process that no longer runs, and a socket file left behind.
+    QFile lock(probe.LockFileName());
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.write("999999\nkorvalt\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    lock.close();
+    QFile sock(probe.SocketPath());
+    ASSERT_TRUE(sock.open(QIODevice::WriteOnly));
+    sock.close();
+
+    TRunningInstance first(dir.path(), kClass, kTitle);
+    EXPECT_EQ(CheckRunningInstance(first, nullptr), InstanceCheck::Run);
+    EXPECT_TRUE(whileServing([&] { return FindWindowByTitle(kClass, kTitle, dir.path()); }));
+}
+
+TEST(RunningInstance, LockHeldWithoutAnswerStillRefuses)
+{
+    QTemporaryDir dir;
+    TRunningInstance first(dir.path(), kClass, kTitle);
+    ASSERT_TRUE(first.TryBecomeFirst());
+    QFile::remove(first.SocketPath());   // the first copy cannot be reached
+    TRunningInstance second(dir.path(), kClass, kTitle);
+    int notices = 0;
+    EXPECT_EQ(CheckRunningInstance(second, [&](const QString &) { ++notices; }), InstanceCheck::Quit);
+    EXPECT_EQ(notices, 1);
+}

@@ -1,0 +1,231 @@
+#include "controls/extimer.h"
+#include "controls/spinedit.h"
+
+#include <gtest/gtest.h>
+#include <QDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+using TS = TExSpinButton;
+
+TEST(SpinButton, HitTest)
+{
+    // Diagonal from bottom-left (0,20) to top-right (20,0).
+    EXPECT_EQ(TS::HalfAt(TS::sbsDefault, 20, 20, 2, 2), TS::shTop);
+    EXPECT_EQ(TS::HalfAt(TS::sbsDefault, 20, 20, 18, 18), TS::shBottom);
+    EXPECT_EQ(TS::HalfAt(TS::sbsDefault, 20, 20, 10, 10), TS::shTop);   // on the line
+    EXPECT_EQ(TS::HalfAt(TS::sbsDefault, 20, 20, 10, 11), TS::shBottom);
+    EXPECT_EQ(TS::HalfAt(TS::sbsDefault, 40, 20, 30, 4), TS::shTop);     // line at y 5
+    EXPECT_EQ(TS::HalfAt(TS::sbsDefault, 40, 20, 30, 6), TS::shBottom);
+    EXPECT_EQ(TS::HalfAt(TS::sbsClassic, 15, 20, 3, 10), TS::shTop);
+    EXPECT_EQ(TS::HalfAt(TS::sbsClassic, 15, 20, 3, 11), TS::shBottom);
+}
+
+TEST(SpinEdit, MaxAloneClampsBothWays)
+{
+    TExSpinEdit e;
+    e.setMaxValue(1000);
+    EXPECT_TRUE(e.CheckMinValue());
+    EXPECT_TRUE(e.CheckMaxValue());
+    e.setValue(5000);
+    EXPECT_EQ(e.text(), "1000");
+    e.setValue(-5);
+    EXPECT_EQ(e.text(), "0");
+}
+
+TEST(SpinEdit, NoBoundsAcceptsAnything)
+{
+    TExSpinEdit e;
+    EXPECT_FALSE(e.CheckMinValue());
+    e.setValue(-123456);
+    EXPECT_EQ(e.text(), "-123456");
+}
+
+TEST(SpinEdit, MinAboveMaxEndsAtMax)
+{
+    TExSpinEdit e;
+    e.setMinValue(10);
+    e.setMaxValue(5);
+    for (double v : {-1.0, 7.0, 100.0}) {
+        e.setValue(v);
+        EXPECT_EQ(e.text(), "5") << v;
+    }
+}
+
+TEST(SpinEdit, IncrementRoundsForWholeTypes)
+{
+    struct Case { double inc, want; };
+    for (const Case c : {Case{0.4, 1}, Case{0.5, 1}, Case{2.5, 2}, Case{3.5, 4}, Case{1.0, 1}}) {
+        TExSpinEdit e;
+        e.setValueType(TExSpinEdit::vtFloat);
+        e.setIncrement(c.inc);
+        e.setValueType(TExSpinEdit::vtInteger);
+        EXPECT_EQ(e.Increment(), c.want) << c.inc;
+    }
+}
+
+TEST(SpinEdit, ValueForms)
+{
+    TExSpinEdit e;
+    e.setValueType(TExSpinEdit::vtFloat);
+    e.setValue(2.5);
+    EXPECT_EQ(e.text(), "2.50");
+    e.setDecimal(1);
+    EXPECT_EQ(e.text(), "2.5");
+    e.setValueType(TExSpinEdit::vtHex);
+    e.setValue(255);
+    EXPECT_EQ(e.text(), "FF");
+    EXPECT_EQ(e.Value(), 255);
+    e.setMaxValue(1000);
+    e.setMinValue(3);
+    e.setText("1G");
+    EXPECT_EQ(e.Value(), 3);   // unreadable: the minimum
+    e.setValueType(TExSpinEdit::vtInteger);
+    e.setValue(2.5);
+    EXPECT_EQ(e.text(), "3");  // minimum 3 applies
+    e.setMinValue(0);
+    e.setValue(2.5);
+    EXPECT_EQ(e.text(), "2");  // halves to even
+}
+
+TEST(SpinEdit, BeyondThirtyTwoBitsClamps)
+{
+    TExSpinEdit e;
+    e.setMinValue(1);
+    e.setMaxValue(2147483647);
+    e.setText("99999999999");
+    EXPECT_EQ(e.Value(), 2147483647.0);
+    e.setText("abc");
+    EXPECT_EQ(e.Value(), 1.0);
+    TExSpinEdit free;
+    free.setText("-99999999999");
+    EXPECT_EQ(free.Value(), -2147483648.0);
+}
+
+TEST(SpinEdit, TypedCharacters)
+{
+    TExSpinEdit e;
+    e.setValueType(TExSpinEdit::vtFloat);
+    e.setText("1.5");
+    EXPECT_FALSE(e.AcceptsChar('.'));   // a second separator
+    EXPECT_TRUE(e.AcceptsChar('E'));
+    e.setText("1.5E");
+    EXPECT_FALSE(e.AcceptsChar('e'));
+    EXPECT_FALSE(e.AcceptsChar('A'));
+    e.setValueType(TExSpinEdit::vtHex);
+    EXPECT_TRUE(e.AcceptsChar('a'));
+    EXPECT_FALSE(e.AcceptsChar('g'));
+    e.setValueType(TExSpinEdit::vtInteger);
+    EXPECT_FALSE(e.AcceptsChar('a'));
+    EXPECT_TRUE(e.AcceptsChar('-'));
+    e.setEditorEnabled(false);
+    EXPECT_FALSE(e.AcceptsChar('5'));
+    EXPECT_FALSE(e.AcceptsChar(QChar(8)));
+}
+
+TEST(SpinEdit, TypingAndTabClamps)
+{
+    QDialog dlg;
+    auto *lay = new QVBoxLayout(&dlg);
+    auto *e = new TExSpinEdit;
+    e->setObjectName("seKerf");
+    e->setMaxValue(1000);
+    auto *other = new QLineEdit;
+    lay->addWidget(e);
+    lay->addWidget(other);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    auto *se = dlg.findChild<TExSpinEdit *>("seKerf");
+    se->setFocus();
+    se->selectAll();
+    QTest::keyClicks(se, "5x000");   // the letter is refused
+    EXPECT_EQ(se->text(), "5000");
+    QTest::keyClick(se, Qt::Key_Tab);
+    EXPECT_EQ(se->text(), "1000");
+    se->setFocus();
+    QTest::keyClick(se, Qt::Key_Down);
+    EXPECT_EQ(se->text(), "999");
+    QTest::keyClick(se, Qt::Key_Up);
+    QTest::keyClick(se, Qt::Key_Up);
+    EXPECT_EQ(se->text(), "1000");
+}
+
+TEST(SpinEdit, StepChangeEvents)
+{
+    TExSpinEdit e;
+    e.setMaxValue(2);
+    QSignalSpy change(&e, &TExSpinEdit::Change), top(&e, &TExSpinEdit::topClicked);
+    e.StepUp();
+    e.StepUp();
+    e.StepUp();   // held at 2: no change, but the click still fires
+    EXPECT_EQ(e.text(), "2");
+    EXPECT_EQ(change.count(), 2);
+    EXPECT_EQ(top.count(), 3);
+    e.setReadOnly(true);
+    e.StepDown();
+    EXPECT_EQ(e.text(), "2");
+}
+
+TEST(SpinEdit, HoldTopHalfRepeats)
+{
+    kv::FakeClock clock;
+    TExSpinEdit e;
+    e.resize(80, 22);
+    e.show();
+    TExSpinButton *b = e.Button();
+    ASSERT_NE(b, nullptr);
+    const QPoint top(2, 2);
+    QTest::mousePress(b, Qt::LeftButton, {}, top);
+    EXPECT_EQ(e.text(), "1");      // one step at once
+    clock.advance(399);
+    EXPECT_EQ(e.text(), "1");
+    clock.advance(1);
+    EXPECT_EQ(e.text(), "2");      // after 400 ms
+    clock.advance(300);
+    EXPECT_EQ(e.text(), "5");      // then every 100 ms
+    // Sliding to the bottom half stops the steps without reversing.
+    QMouseEvent move(QEvent::MouseMove, QPointF(b->width() - 2, b->height() - 2), b->mapToGlobal(QPointF(b->width() - 2, b->height() - 2)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(b, &move);
+    clock.advance(500);
+    EXPECT_EQ(e.text(), "5");
+    // A release far outside the button leaves nothing pressed.
+    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(500, 500));
+    EXPECT_EQ(b->PressedHalf(), TS::shNone);
+    clock.advance(1000);
+    EXPECT_EQ(e.text(), "5");
+}
+
+TEST(SpinEdit, ReleaseOutsideWithoutMoveDoesNotStick)
+{
+    kv::FakeClock clock;
+    TExSpinEdit e;
+    e.resize(80, 22);
+    e.show();
+    TExSpinButton *b = e.Button();
+    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(b->width() - 2, b->height() - 2));
+    EXPECT_EQ(e.text(), "-1");
+    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(-50, -50));
+    clock.advance(2000);
+    EXPECT_EQ(e.text(), "-1");
+    EXPECT_EQ(b->PressedHalf(), TS::shNone);
+}
+
+TEST(SpinEdit, EnterReachesDefaultButton)
+{
+    QDialog dlg;
+    auto *lay = new QVBoxLayout(&dlg);
+    auto *e = new TExSpinEdit;
+    auto *ok = new QPushButton("OK");
+    ok->setDefault(true);
+    lay->addWidget(e);
+    lay->addWidget(ok);
+    QObject::connect(ok, &QPushButton::clicked, &dlg, &QDialog::accept);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    e->setFocus();
+    QTest::keyClick(e, Qt::Key_Return);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}

@@ -1,0 +1,225 @@
+#include "controls/vclutils.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPalette>
+
+namespace kv {
+
+QSize ExTextMetrics::textSize(const QString &text, int width, bool wordWrap) const
+{
+    int w = 0, lines = 0;
+    const QStringList paras = text.split(QLatin1Char('\n'));
+    for (const QString &para : paras) {
+        if (!wordWrap) {
+            w = MaxInt(w, textWidth(para));
+            ++lines;
+            continue;
+        }
+        const QStringList words = para.split(QLatin1Char(' '));
+        QString line;
+        int n = 0;
+        for (const QString &word : words) {
+            const QString next = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (!line.isEmpty() && textWidth(next) > width) {
+                w = MaxInt(w, textWidth(line));
+                ++n;
+                line = word;
+            } else {
+                line = next;
+            }
+        }
+        w = MaxInt(w, textWidth(line));
+        lines += n + 1;
+    }
+    return QSize(w, lines * lineHeight());
+}
+
+int ExFontMetrics::textWidth(const QString &text) const
+{
+    return QFontMetrics(m_font).horizontalAdvance(text);
+}
+
+int ExFontMetrics::lineHeight() const
+{
+    return QFontMetrics(m_font).height();
+}
+
+QSize ExFontMetrics::textSize(const QString &text, int width, bool wordWrap) const
+{
+    if (text.isEmpty()) return QSize(0, 0);
+    const int flags = Qt::AlignHCenter | Qt::AlignVCenter | (wordWrap ? Qt::TextWordWrap : 0);
+    return QFontMetrics(m_font).boundingRect(QRect(0, 0, MaxInt(width, 1), 100000), flags, text).size();
+}
+
+namespace {
+int g_busyCount = 0;
+}
+
+void BeginBusyCursor()
+{
+    if (g_busyCount == 0 && qobject_cast<QApplication *>(QCoreApplication::instance()))
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    ++g_busyCount;
+}
+
+void EndBusyCursor()
+{
+    if (g_busyCount <= 0) return;
+    --g_busyCount;
+    if (g_busyCount == 0 && qobject_cast<QApplication *>(QCoreApplication::instance()))
+        QApplication::restoreOverrideCursor();
+}
+
+int BusyCursorDepth()
+{
+    return g_busyCount;
+}
+
+QString ShortenTextToWidth(const QString &text, const ExTextMetrics &m, int maxWidth)
+{
+    QString result = text;
+    const int len = int(text.size());
+    for (int i = 1; i <= len && m.textWidth(result) > maxWidth; ++i)
+        result = text.left(MaxInt(0, len - i - 1)) + QStringLiteral("...");
+    return result;
+}
+
+int GridCellIndentY(CellVAlign v, int cellHeight, int textHeight)
+{
+    switch (v) {
+    case CellVAlign::Top: return 2;
+    case CellVAlign::Center: return MaxInt(1, (cellHeight - textHeight) / 2);
+    case CellVAlign::Bottom: return MaxInt(2, cellHeight - textHeight);
+    }
+    return 2;
+}
+
+int CellTextX(const QRect &cell, int dx, int textWidth, Qt::Alignment align)
+{
+    const int left = cell.left(), right = cell.left() + cell.width();
+    if (align & Qt::AlignRight) return right - textWidth - 3;
+    if (align & Qt::AlignHCenter) return left + (right - left) / 2 - textWidth / 2;
+    return left + dx;
+}
+
+bool CellTextNeedsBox(const QString &text, bool wordWrap)
+{
+    return wordWrap || text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+}
+
+static Qt::Alignment mirrored(Qt::Alignment a)
+{
+    if (a & Qt::AlignRight) return Qt::AlignLeft;
+    if (a & Qt::AlignHCenter) return a;
+    return Qt::AlignRight;
+}
+
+void PaintCellText(QPainter &p, const QRect &cell, int dx, int dy, const QString &text,
+                   Qt::Alignment align, bool wordWrap, bool rightToLeft)
+{
+    p.save();
+    p.setClipRect(cell);
+    if (p.layoutDirection() == Qt::RightToLeft && !rightToLeft) align = mirrored(align);
+    QString t = text;
+    t.remove(QLatin1Char('\r'));
+    if (CellTextNeedsBox(text, wordWrap)) {
+        const QRect box(cell.left() + dx, cell.top() + dy, cell.width() - 1 - dx, cell.height() - 1 - dy);
+        int flags = int(align & Qt::AlignHorizontal_Mask) | Qt::AlignTop | Qt::TextExpandTabs;
+        if (wordWrap) flags |= Qt::TextWordWrap;
+        p.drawText(box, flags, t);
+    } else {
+        const QFontMetrics fm(p.font());
+        const int x = CellTextX(cell, dx, fm.horizontalAdvance(t), align);
+        p.drawText(x, cell.top() + dy + fm.ascent(), t);
+    }
+    p.restore();
+}
+
+void DrawGridCellText(QPainter &p, const QRect &cell, const QString &text, Qt::Alignment align,
+                      CellVAlign v, bool wordWrap, bool rightToLeft)
+{
+    const int h = QFontMetrics(p.font()).boundingRect(QStringLiteral("W")).height();
+    PaintCellText(p, cell, 2, GridCellIndentY(v, cell.height(), h), text, align, wordWrap, rightToLeft);
+}
+
+void DrawGridCellText(QPainter &p, const QRect &cell, const QString &text, Qt::Alignment align,
+                      CellVAlign v)
+{
+    DrawGridCellText(p, cell, text, align, v, bool(align & Qt::AlignHCenter), false);
+}
+
+QColor BottomLeftColor(const QImage &img)
+{
+    if (img.isNull()) return QColor();
+    return QColor(img.pixel(0, img.height() - 1));
+}
+
+QImage KeyedImage(const QImage &src, const QColor &key)
+{
+    QImage out = src.convertToFormat(QImage::Format_ARGB32);
+    QColor k = key;
+    if (src.format() == QImage::Format_Mono || src.format() == QImage::Format_MonoLSB)
+        k = QColor(255, 255, 255);
+    if (!k.isValid()) return out;
+    const QRgb kr = k.rgb() & 0xFFFFFF;
+    for (int y = 0; y < out.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            if ((line[x] & 0xFFFFFF) == kr) line[x] = 0;
+    }
+    return out;
+}
+
+void StretchBitmapKeyed(QPainter &p, QRect dest, const QImage &bmp, QRect src, const QColor &key)
+{
+    if (bmp.isNull()) return;
+    if (dest.width() < 1) dest.setWidth(bmp.width());
+    if (dest.height() < 1) dest.setHeight(bmp.height());
+    if (src.width() < 1 || src.height() < 1) src = bmp.rect();
+    p.drawImage(dest, KeyedImage(bmp.copy(src), key));
+}
+
+void DrawBitmapKeyed(QPainter &p, int x, int y, const QImage &bmp, const QColor &key)
+{
+    StretchBitmapKeyed(p, QRect(x, y, bmp.width(), bmp.height()), bmp, QRect(), key);
+}
+
+QImage MakeEmbossedBitmap(const QImage &src, const QColor &key, const QColor &background,
+                          bool withHighlight, const QColor &shadow, const QColor &highlight)
+{
+    QImage out(src.size(), QImage::Format_ARGB32);
+    out.fill(background);
+    if (src.isNull()) return out;
+    QColor k = key;
+    const bool mono = src.format() == QImage::Format_Mono || src.format() == QImage::Format_MonoLSB;
+    if (mono) k = QColor(255, 255, 255);
+    const QImage s = src.convertToFormat(QImage::Format_RGB32);
+    const QRgb kr = k.rgb() & 0xFFFFFF;
+    auto isSet = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < s.width() && y < s.height() && (s.pixel(x, y) & 0xFFFFFF) == kr;
+    };
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            if (isSet(x, y)) out.setPixel(x, y, shadow.rgba());
+            else if (withHighlight && isSet(x - 1, y - 1)) out.setPixel(x, y, highlight.rgba());
+        }
+    return out;
+}
+
+QImage MakeDisabledGlyph(const QImage &src, const QColor &key)
+{
+    return MakeEmbossedBitmap(src, key, BtnFaceColor(), true, BtnShadowColor(), BtnHighlightColor());
+}
+
+// The classic button colours; fixed so that drawings look the same everywhere.
+QColor BtnFaceColor() { return QColor(0xC0, 0xC0, 0xC0); }
+QColor BtnHighlightColor() { return QColor(0xFF, 0xFF, 0xFF); }
+QColor BtnShadowColor() { return QColor(0x80, 0x80, 0x80); }
+QColor WindowFrameColor() { return QColor(0, 0, 0); }
+QColor BtnTextColor() { return QColor(0, 0, 0); }
+QColor GrayTextColor() { return QColor(0x80, 0x80, 0x80); }
+
+} // namespace kv
