@@ -1,0 +1,226 @@
+#include "data/settings.h"
+
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QHeaderView>
+#include <QTreeWidget>
+
+#include <clocale>
+
+using namespace kv;
+
+namespace {
+
+class SettingsTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString file(const QString &name = "Korvalt.ini") const { return dir.filePath(name); }
+    void writeRaw(const QString &name, const QString &text) const
+    {
+        QFile f(file(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(toCp1251(text));
+    }
+    void TearDown() override { SetNumberDigits(2, 3); }
+};
+
+TEST_F(SettingsTest, FreshInstallationReadsDefaults)
+{
+    Settings st(file());
+    EXPECT_EQ(st.Get(key::Mill), 4);
+    for (const IntKey &k : {key::LIndent, key::RIndent, key::TIndent, key::BIndent}) EXPECT_EQ(st.Get(k), 10);
+    EXPECT_EQ(st.Get(key::LenDigits), 2);
+    EXPECT_EQ(st.Get(key::SqrDigits), 3);
+    EXPECT_EQ(st.Get(key::FontName), "MS Sans Serif");
+    EXPECT_EQ(st.Get(key::FontSize), 8);
+    EXPECT_EQ(st.Get(key::FontCharSet), 204);
+    EXPECT_EQ(st.Get(key::Technics), 0);
+    EXPECT_EQ(quint32(st.Get(key::SheetColor)), 0x8000000Cu);
+    EXPECT_TRUE(st.Get(key::ShowName));
+    EXPECT_FALSE(st.Get(key::CheckStdSheetsQuantity));
+    EXPECT_EQ(st.Get(key::SheetWidth), 2750);
+    EXPECT_EQ(st.Get(key::SheetHeight), 2070);
+    EXPECT_EQ(st.Get(key::ExSearch), 500);
+    EXPECT_TRUE(st.IsLocalMaterialsBase());
+    EXPECT_EQ(st.GetBasePath(), "");
+    EXPECT_EQ(st.GetPageLeft(), 0);
+    st.LoadProcessValues();
+    EXPECT_EQ(FormatLength(1.5), "1.50");
+    EXPECT_EQ(FormatSquare(1.5), "1.500");
+    EXPECT_FALSE(QFile::exists(file()));
+}
+
+TEST_F(SettingsTest, ValuesFromAnOldFile)
+{
+    writeRaw("Korvalt.ini",
+             "[Default]\r\nPropilLen=12 мм\r\nSheetColor=-2147483636\r\nLenDigits=1\r\nSqrDigits=4\r\n"
+             "[SheetParams]\r\nFontCharset=0\r\n[Border]\r\nDefBorder=7\r\n[PageParams]\r\nTop=15\r\n"
+             "[MatBaseChange]\r\nBaseType=1\r\nBasePath=D:\\Base\r\n");
+    Settings st(file());
+    EXPECT_EQ(st.Get(key::PropilLen), 0);
+    EXPECT_EQ(quint32(st.Get(key::SheetColor)), 0x8000000Cu);
+    EXPECT_EQ(st.Get(key::FontCharSet), 0);
+    EXPECT_FALSE(st.IsLocalMaterialsBase());
+    EXPECT_EQ(st.GetBasePath(), "D:\\Base");
+    st.LoadProcessValues();
+    EXPECT_EQ(st.DefBorder(), 7);
+    EXPECT_EQ(st.PageTop(), 15);
+    EXPECT_EQ(FormatLength(2.25), "2.3");
+    EXPECT_EQ(FormatSquare(2.25), "2.2500");
+}
+
+TEST_F(SettingsTest, AccessorsReadTheFileOnEveryCall)
+{
+    Settings st(file());
+    TIniFile other(file());
+    other.WriteInteger("Rotate", "Default", 2);
+    other.WriteInteger("Border", "TBorder", 3);
+    EXPECT_EQ(st.GetDefaultRotate(), 2);
+    EXPECT_EQ(st.GetDefaultTBorder(), 3);
+    st.SetPageLeft(12);
+    EXPECT_EQ(st.PageLeft(), 12);
+    EXPECT_EQ(other.ReadInteger("PageParams", "Left", 0), 12);
+}
+
+TEST_F(SettingsTest, NumberFormatsIgnoreTheLocale)
+{
+    const QLocale oldDefault;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    const char *set = std::setlocale(LC_ALL, "ru_RU.UTF-8");
+    struct Case { double v; int len, sqr; const char *length, *square, *percent; } cases[] = {
+        {1.005, 2, 3, "1.01", "1.005", "1.01"},
+        {0.125, 2, 2, "0.13", "0.13", "0.13"},
+        {1234.5, 0, 1, "1235", "1234.5", "1234.50"},
+        {-0.004, 2, 3, "0.00", "-0.004", "0.00"},
+        {12.5, 25, -3, "12.500000000000000000", "13", "12.50"},
+    };
+    for (const Case &c : cases) {
+        SetNumberDigits(c.len, c.sqr);
+        EXPECT_EQ(FormatLength(c.v), c.length) << c.v;
+        EXPECT_EQ(FormatSquare(c.v), c.square) << c.v;
+        EXPECT_EQ(FormatPercent(c.v), c.percent) << c.v;
+    }
+    EXPECT_DOUBLE_EQ(StrToFloatOrZero("2.5"), 2.5);
+    EXPECT_DOUBLE_EQ(StrToFloatOrZero("2,5"), 2.5);
+    EXPECT_DOUBLE_EQ(StrToFloatOrZero("abc"), 0);
+    EXPECT_DOUBLE_EQ(StrToFloatOrZero(""), 0);
+    if (set) std::setlocale(LC_ALL, "C");
+    QLocale::setDefault(oldDefault);
+}
+
+TEST_F(SettingsTest, FontPenBrushFamilies)
+{
+    TIniFile ini(file());
+    IniFont f;
+    f.bold = true;   // cleared by a read of a section without style keys
+    ReadFontFromIni(ini, "PrnSetupAdv", "Detal", f);
+    EXPECT_EQ(f, IniFont());
+    EXPECT_EQ(f.name, "Arial");
+    EXPECT_EQ(f.size, 10);
+    EXPECT_EQ(f.charset, 204);
+
+    IniFont g;
+    g.name = "Times New Roman";
+    g.color = 255;
+    g.size = 12;
+    g.italic = g.strikeOut = true;
+    WriteFontToIni(ini, "PrnSetupAdv", "Detal", g);
+    EXPECT_EQ(ini.ReadSection("PrnSetupAdv"),
+              (QStringList{"Detal_Name", "Detal_Color", "Detal_Size", "Detal_Charset",
+                           "Detal_Style_B", "Detal_Style_I", "Detal_Style_U", "Detal_Style_S"}));
+    EXPECT_EQ(ini.ReadString("PrnSetupAdv", "Detal_Style_I", ""), "1");
+    IniFont back;
+    ReadFontFromIni(ini, "prnsetupadv", "DETAL", back);
+    EXPECT_EQ(back, g);
+    const QFont qf = back.toQFont();
+    EXPECT_EQ(qf.pointSize(), 12);
+    EXPECT_TRUE(qf.italic());
+    EXPECT_TRUE(qf.strikeOut());
+    EXPECT_FALSE(qf.bold());
+
+    IniPen pen;
+    ReadPenFromIni(ini, "S", "Mill", pen);
+    EXPECT_EQ(pen, IniPen());
+    EXPECT_EQ(pen.width, 1);
+    WritePenToIni(ini, "S", "Mill", IniPen{0xFF0000, 2, 3});
+    ReadPenFromIni(ini, "S", "Mill", pen);
+    EXPECT_EQ(pen, (IniPen{0xFF0000, 2, 3}));
+
+    IniBrush brush;
+    ReadBrushFromIni(ini, "S", "Sheet", brush);
+    EXPECT_EQ(brush.color, 16777215);
+    EXPECT_EQ(brush.style, 0);
+    WriteBrushToIni(ini, "S", "Sheet", IniBrush{int(0x8000000Cu), 6});
+    ReadBrushFromIni(ini, "S", "Sheet", brush);
+    EXPECT_EQ(brush, (IniBrush{int(0x8000000Cu), 6}));
+}
+
+TEST_F(SettingsTest, ListViewColumns)
+{
+    TIniFile ini(file());
+    QTreeWidget view;
+    view.setColumnCount(3);
+    view.header()->setStretchLastSection(false);
+    view.header()->resizeSection(0, 50);
+    view.header()->resizeSection(1, 60);
+    view.header()->resizeSection(2, 70);
+    ini.WriteInteger("WHSave", "lvwWHs_Width1", 99);
+    ReadListViewColumns(ini, "WHSave", "lvwWHs", view.header());
+    EXPECT_EQ(view.header()->sectionSize(0), 50);   // current width when missing
+    EXPECT_EQ(view.header()->sectionSize(1), 99);
+    view.header()->resizeSection(2, 133);
+    WriteListViewColumns(ini, "WHSave", "lvwWHs", view.header());
+    EXPECT_EQ(ini.ReadSectionValues("WHSave"),
+              (QStringList{"lvwWHs_Width1=99", "lvwWHs_Width0=50", "lvwWHs_Width2=133"}));
+}
+
+TEST_F(SettingsTest, BothCopyIniSections)
+{
+    writeRaw("src.ini", "[Material5]\r\nMark=1\r\nScrap=2\r\n");
+    writeRaw("dst.ini", "[Material5]\r\nOnlyHere=x\r\nMark=0\r\n[Other]\r\nk=v\r\n");
+    CopyIniSectionKeys(file("src.ini"), "Material5", "MATERIAL5", file("dst.ini"));
+    TIniFile dst(file("dst.ini"));
+    EXPECT_EQ(dst.ReadSectionValues("Material5"), (QStringList{"OnlyHere=x", "Mark=1", "Scrap=2"}));
+    CopyIniSection(file("src.ini"), "Material5", file("dst.ini"), "Material5");
+    EXPECT_EQ(dst.ReadSectionValues("Material5"), (QStringList{"Mark=1", "Scrap=2"}));
+    EXPECT_EQ(dst.ReadString("Other", "k", ""), "v");
+    // Copying a missing section leaves the destination empty.
+    CopyIniSection(file("src.ini"), "Missing", file("dst.ini"), "Material5");
+    EXPECT_FALSE(dst.SectionExists("Material5"));
+}
+
+TEST_F(SettingsTest, NumberedValuesAndSectionValues)
+{
+    writeRaw("Korvalt.ini", "[Files]\r\n1=a.kdx\r\n2=b.kdx\r\n4=d.kdx\r\n");
+    EXPECT_EQ(AddNumberedIniValue(file(), "Files", "c.kdx"), 3);
+    EXPECT_EQ(AddNumberedIniValue(file(), "Files", "e.kdx"), 5);
+    EXPECT_EQ(AddNumberedIniValue(file(), "Remarks", "первое"), 1);
+    TIniFile ini(file());
+    EXPECT_EQ(ini.ReadString("Files", "3", ""), "c.kdx");
+    EXPECT_EQ(ini.ReadString("Remarks", "1", ""), "первое");
+
+    WriteIniSectionValues(file(), "Files", {"2=x", "1=y", "noequals"});
+    EXPECT_EQ(ini.ReadSectionValues("Files"), (QStringList{"2=x", "1=y", "noequals="}));
+}
+
+TEST_F(SettingsTest, NormalizeFolderPathTable)
+{
+    struct Case { const char *in, *out; } cases[] = {
+        {"", ""}, {"   ", ""}, {" /mnt/base ", "/mnt/base/"}, {"/mnt/base/", "/mnt/base/"},
+        {"\tD:\\Base\r\n", "D:\\Base\\"}, {"D:\\Base\\", "D:\\Base\\"},
+    };
+    for (const Case &c : cases) EXPECT_EQ(NormalizeFolderPath(c.in), c.out) << c.in;
+}
+
+TEST_F(SettingsTest, MaterialSectionName)
+{
+    EXPECT_EQ(MaterialSection(12), "Material12");
+}
+
+} // namespace
