@@ -1,0 +1,242 @@
+#include "controls/winlayout.h"
+
+#include "platform/error.h"
+#include "platform/ini.h"
+
+#include <gtest/gtest.h>
+#include <QDialog>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kv;
+
+class TfrmDetalNames : public QDialog
+{
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+};
+
+class TfrmModels : public QWidget
+{
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+};
+
+namespace {
+struct ScreenFixture : ::testing::Test
+{
+    LayoutScreen screen{QSize(1024, 768), 96, {QRect(0, 0, 1024, 740)}};
+    void SetUp() override { SetLayoutScreenOverride(&screen); }
+    void TearDown() override
+    {
+        SetLayoutScreenOverride(nullptr);
+        SetMainForm(nullptr);
+    }
+};
+} // namespace
+
+using WindowLayout = ScreenFixture;
+
+TEST_F(WindowLayout, KeysInOrder)
+{
+    MemIniStorage ini;
+    QWidget w;
+    w.setGeometry(22, 29, 800, 600);
+    StoreFormGeometry(&w, ini, "Main_Form");
+    EXPECT_EQ(ini.keys("Main_Form"),
+              QStringList({"Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos(1024x768)", "MinMaxPos",
+                           "NormPos(1024x768)", "NormPos"}));
+    EXPECT_EQ(ini.raw("Main_Form", "NormPos(1024x768)"), "22,29,822,629");
+    EXPECT_EQ(ini.raw("Main_Form", "NormPos"), "22,29,822,629");
+    EXPECT_EQ(ini.raw("Main_Form", "MinMaxPos"), "-1,-1,-1,-1");
+    EXPECT_EQ(ini.raw("Main_Form", "Flags"), "0");
+    EXPECT_EQ(ini.raw("Main_Form", "ShowCmd"), "1");
+    EXPECT_EQ(ini.raw("Main_Form", "PixelsPerInch"), "96");
+}
+
+TEST_F(WindowLayout, PlainKeysRestoreOnAnotherScreenSize)
+{
+    MemIniStorage ini;
+    ini.writeString("SheetParams", "PixelsPerInch", "96");
+    ini.writeString("SheetParams", "NormPos(800x600)", "1,1,100,100");
+    ini.writeString("SheetParams", "NormPos", "10, 20,410,320");
+    ini.writeString("SheetParams", "ShowCmd", "3");
+    QWidget w;
+    w.setGeometry(0, 0, 50, 50);
+    LoadFormGeometry(&w, ini, "SheetParams", false, true);
+    EXPECT_EQ(w.geometry(), QRect(10, 20, 400, 300));
+    EXPECT_FALSE(w.isVisible());   // hidden stays hidden
+    LoadFormGeometry(&w, ini, "SheetParams", true, false);
+    EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(WindowLayout, OtherPixelsPerInchKeepsPositionButRestoresState)
+{
+    MemIniStorage ini;
+    ini.writeString("ViewWHs", "PixelsPerInch", "120");
+    ini.writeString("ViewWHs", "NormPos", "10,20,410,320");
+    ini.writeString("ViewWHs", "ShowCmd", "3");
+    QWidget w;
+    w.setGeometry(5, 5, 50, 50);
+    LoadFormGeometry(&w, ini, "ViewWHs", true, true);
+    EXPECT_EQ(w.geometry(), QRect(5, 5, 50, 50));
+    EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(WindowLayout, FixedSizeDialogKeepsItsSize)
+{
+    MemIniStorage ini;
+    ini.writeString("SelMatDlg", "NormPos", "100,120,900,700");
+    QDialog d;
+    d.setFixedSize(300, 200);
+    LoadFormGeometry(&d, ini, "SelMatDlg", true, true);
+    EXPECT_EQ(d.pos(), QPoint(100, 120));
+    EXPECT_EQ(d.size(), QSize(300, 200));
+}
+
+TEST_F(WindowLayout, MalformedAndShortPositionTexts)
+{
+    MemIniStorage ini;
+    ini.writeString("W", "NormPos", "30,x");   // missing words take the current bounds
+    QWidget w;
+    w.setGeometry(5, 6, 70, 80);
+    LoadFormGeometry(&w, ini, "W", false, true);
+    EXPECT_EQ(w.geometry(), QRect(30, 6, 45, 80));
+    ini.writeString("W", "NormPos", "300,10,200,100");   // right before left: ignored
+    LoadFormGeometry(&w, ini, "W", false, true);
+    EXPECT_EQ(w.geometry(), QRect(30, 6, 45, 80));
+}
+
+TEST_F(WindowLayout, KeptOnAScreen)
+{
+    MemIniStorage ini;
+    ini.writeString("Materials_Window", "NormPos", "2500,-400,2900,-100");   // a screen now gone
+    QWidget w;
+    LoadFormGeometry(&w, ini, "Materials_Window", false, true);
+    EXPECT_EQ(w.geometry(), QRect(624, 0, 400, 300));
+    const QList<QRect> two{QRect(0, 0, 1024, 768), QRect(1024, 0, 1280, 1024)};
+    EXPECT_EQ(KeepOnScreen(QRect(1500, 100, 300, 200), two), QRect(1500, 100, 300, 200));
+    EXPECT_EQ(KeepOnScreen(QRect(-1000, 50, 300, 200), two), QRect(0, 50, 300, 200));
+    EXPECT_EQ(KeepOnScreen(QRect(100, 2000, 300, 200), two), QRect(100, 568, 300, 200));   // the nearer screen
+}
+
+TEST_F(WindowLayout, MinimisedMainWindowIsMinimisedLater)
+{
+    MemIniStorage ini;
+    ini.writeString("Main_Form", "ShowCmd", "2");
+    QWidget w;
+    SetMainForm(&w);
+    LoadFormGeometry(&w, ini, "Main_Form", true, false);
+    EXPECT_FALSE(w.windowState() & Qt::WindowMinimized);
+    QTest::qWait(1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.windowState() & Qt::WindowMinimized);
+}
+
+TEST_F(WindowLayout, QuotedValuesRoundTripThroughTheFile)
+{
+    QTemporaryDir dir;
+    TIniFile::ClearCache();
+    TIniFile ini(dir.filePath("Korvalt.ini"));
+    IniLayoutStorage s(ini);
+    for (const QString &v : {QStringLiteral("\"quoted\""), QStringLiteral("'single'"), QStringLiteral("\"x'"),
+                             QStringLiteral("plain")}) {
+        LayoutWriteString(s, "Q", "Key", v);
+        TIniFile::ClearCache();
+        TIniFile again(dir.filePath("Korvalt.ini"));
+        IniLayoutStorage s2(again);
+        EXPECT_EQ(LayoutReadString(s2, "Q", "Key", "?"), v);
+    }
+}
+
+TEST_F(WindowLayout, StoreAndLoadThroughTheSettingsFile)
+{
+    QTemporaryDir dir;
+    TIniFile::ClearCache();
+    TIniFile ini(dir.filePath("Korvalt.ini"));
+    QWidget a;
+    a.setGeometry(40, 50, 300, 200);
+    StoreFormGeometry(&a, ini, "Detals_Group");
+    QWidget b;
+    LoadFormGeometry(&b, ini, "Detals_Group");
+    EXPECT_EQ(b.geometry(), QRect(40, 50, 300, 200));
+    EXPECT_EQ(ini.ReadString("Detals_Group", "NormPos(1024x768)", ""), "40,50,340,250");
+}
+
+TEST_F(WindowLayout, GridWidthsAndSectionName)
+{
+    TfrmDetalNames dlg;
+    auto *grid = new QTableView(&dlg);
+    grid->setObjectName("Grid");
+    QStandardItemModel model(2, 3);
+    grid->setModel(&model);
+    EXPECT_EQ(DefaultSectionOf(grid), "TfrmDetalNamesGrid");
+    EXPECT_EQ(DefaultSectionOf(&dlg), "TfrmDetalNames");
+    QObject store(&dlg);
+    store.setObjectName("Layout");
+    EXPECT_EQ(DefaultSectionOf(&store), "TfrmDetalNames.Layout");
+    EXPECT_EQ(DefaultSectionOf(nullptr), "");
+
+    MemIniStorage ini;
+    grid->setColumnWidth(0, 50);
+    grid->setColumnWidth(1, 60);
+    grid->setColumnWidth(2, 70);
+    StoreGridColWidths(grid, ini);
+    EXPECT_EQ(ini.keys("TfrmDetalNamesGrid"), QStringList({"Item0", "Item1", "Item2"}));
+    ini.eraseSection("TfrmDetalNamesGrid");
+    ini.writeString("TfrmDetalNamesGrid", "Item0", "111");   // stored with fewer columns
+    LoadGridColWidths(grid, ini);
+    EXPECT_EQ(grid->columnWidth(0), 111);
+    EXPECT_EQ(grid->columnWidth(1), 60);
+    EXPECT_EQ(grid->columnWidth(2), 70);
+}
+
+TEST_F(WindowLayout, MdiChildList)
+{
+    MemIniStorage ini;
+    QWidget notAFrame;
+    try {
+        StoreMDIChildList(&notAFrame, ini);
+        FAIL() << "no error";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8("Не могу создать форму. Нет активных MDI форм"));
+    }
+    QMainWindow frame;
+    auto *area = new QMdiArea;
+    frame.setCentralWidget(area);
+    ini.writeString("MDI Children", "Count", "5");
+    StoreMDIChildList(&frame, ini);
+    EXPECT_FALSE(ini.sectionExists("MDI Children"));   // no children: no Count
+
+    area->addSubWindow(new TfrmModels)->show();
+    auto *second = new QWidget;
+    second->setProperty("kvClassName", "TfrmRaskroyGroup");
+    area->addSubWindow(second)->show();
+    StoreMDIChildList(&frame, ini);
+    EXPECT_EQ(ini.raw("MDI Children", "Count"), "2");
+    EXPECT_EQ(ini.raw("MDI Children", "Item0"), "TfrmRaskroyGroup");
+    EXPECT_EQ(ini.raw("MDI Children", "Item1"), "TfrmModels");
+
+    // Unregistered names reopen nothing; a registered one is created once.
+    QMainWindow other;
+    auto *area2 = new QMdiArea;
+    other.setCentralWidget(area2);
+    RestoreMDIChildList(&other, ini);
+    EXPECT_TRUE(area2->subWindowList().isEmpty());
+    RegisterFormClass("TfrmModels", [] { return new TfrmModels; });
+    RestoreMDIChildList(&other, ini);
+    RestoreMDIChildList(&other, ini);
+    UnregisterFormClass("TfrmModels");
+    ASSERT_EQ(area2->subWindowList().size(), 1);
+    EXPECT_EQ(FormClassName(area2->subWindowList()[0]->widget()), "TfrmModels");
+}
+
+#include "winlayout_test.moc"
