@@ -1,0 +1,18 @@
+#include "app/startup.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("%s\n", kv::VersionText().toUtf8().constData());
+            return 0;
+        }
+    }
+    QApplication app(argc, argv);
+    return kv::RunApplication(app);
+}

@@ -1,0 +1,48 @@
+#include "app/startup.h"
+
+#include "app/mainform.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+
+#include <QApplication>
+
+#include <clocale>
+
+namespace kv {
+
+QString VersionText()
+{
+    return QStringLiteral("korvalt " KV_VERSION);
+}
+
+void PrepareProgramFolder(const QString &root)
+{
+    const Paths paths(root);
+    paths.CreateFolders();
+    TIniFile(paths.SettingsFile()).UpdateFile();
+}
+
+int RunApplication(QApplication &app)
+{
+    // Numbers are written and read with '.', whatever the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+    app.setApplicationName(QStringLiteral("korvalt"));
+    app.setApplicationVersion(QStringLiteral(KV_VERSION));
+
+    const QString root = Paths::DefaultRoot();
+    try {
+        PrepareProgramFolder(root);
+    } catch (const Error &e) {
+        ShowError(e.message());
+        return 1;
+    }
+    TMainForm form{Paths(root)};
+    form.show();
+    const int rc = app.exec();
+    RunGuarded([&] { form.Settings().Flush(); });
+    return rc;
+}
+
+} // namespace kv
