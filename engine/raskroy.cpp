@@ -1,0 +1,619 @@
+#include "engine/raskroy.h"
+
+#include <algorithm>
+
+namespace kv::engine {
+
+std::string CheckParams(const TRaskroyParams &p)
+{
+    auto in16 = [](int32_t v) { return v >= 0 && v <= kMaxSize16; };
+    if (!in16(p.MillWidth))
+        return "Ширина пропила должна быть от 0 до 65535 мм.";
+    if (!in16(p.LIndent) || !in16(p.RIndent) || !in16(p.TIndent) || !in16(p.BIndent))
+        return "Отступы от краев листа должны быть от 0 до 65535 мм.";
+    if (p.StdSheetLength <= 0 || p.StdSheetWidth <= 0 || !in16(p.StdSheetLength) || !in16(p.StdSheetWidth))
+        return "Размеры стандартного листа должны быть от 1 до 65535 мм.";
+    if (int64_t(p.LIndent) + p.RIndent >= p.StdSheetLength || int64_t(p.TIndent) + p.BIndent >= p.StdSheetWidth)
+        return "Отступы от краев листа больше размера листа.";
+    return {};
+}
+
+TRaskroy::TRaskroy()
+{
+    m_workVariants.KeepBest = true;
+}
+
+TRaskroy::~TRaskroy() = default;
+
+void TRaskroy::ResetRaskroy()
+{
+    Detals.Clear();
+    Stock = TSheetsList();
+    ResultMaps.Clear();
+    m_workVariants.Clear();
+    m_workVariants.KeepBest = true;
+    m_workMap = nullptr;
+    VariantBits = 0;
+    PassCounter = 0;
+    LastOrientation = 0;
+    Depth = 0;
+    RaskroyState = rsDone;
+}
+
+// ---- fits and orientations
+
+bool TRaskroy::DetalFits(const TDetal &part, const TSheet &r, bool turned)
+{
+    const int32_t px = turned ? part.Width : part.Length;
+    const int32_t py = turned ? part.Length : part.Width;
+    return px <= r.SizeX && py <= r.SizeY;
+}
+
+bool TRaskroy::DetalFitsExactly(const TDetal &part, const TSheet &r, bool turned)
+{
+    const int32_t px = turned ? part.Width : part.Length;
+    const int32_t py = turned ? part.Length : part.Width;
+    return px <= r.SizeX && py <= r.SizeY && (px == r.SizeX || py == r.SizeY);
+}
+
+bool TRaskroy::OrientationAllowed(const TDetal &part, bool turned)
+{
+    switch (part.RotateMode) {
+    case 0:
+        return true;
+    case 1:
+        return !turned;
+    case 2:
+        if (part.Orientation == 1)
+            return !turned;
+        if (part.Orientation == 2)
+            return turned;
+        return true;
+    default:
+        return !turned;
+    }
+}
+
+bool TRaskroy::DetalFitsSheet(const TDetal &d, int32_t sizeX, int32_t sizeY) const
+{
+    const TSheet r("", 0, 0, sizeX, sizeY, 0);
+    return (OrientationAllowed(d, false) && DetalFits(d, r, false)) ||
+           (OrientationAllowed(d, true) && DetalFits(d, r, true));
+}
+
+bool TRaskroy::AllRemainingFit(int32_t usableX, int32_t usableY) const
+{
+    for (const TDetal &d : Detals)
+        if (d.Remaining > 0 && !DetalFitsSheet(d, usableX, usableY))
+            return false;
+    return true;
+}
+
+int TRaskroy::NextVariantBit()
+{
+    const int bit = VariantBits % 2;
+    VariantBits /= 2;
+    return bit;
+}
+
+int TRaskroy::ChooseOrientation(const TDetal &part, const TSheet &r)
+{
+    const bool fitN = OrientationAllowed(part, false) && DetalFits(part, r, false);
+    const bool fitT = OrientationAllowed(part, true) && DetalFits(part, r, true);
+    if (!fitN && !fitT)
+        return -1;
+    bool turned;
+    if (fitN && fitT) {
+        if (r.SizeY == part.Width || r.SizeX == part.Length)
+            turned = false;
+        else if (r.SizeY == part.Length || r.SizeX == part.Width)
+            turned = true;
+        else if (VariantBits > 0)
+            turned = NextVariantBit() == 1;
+        else
+            turned = LastOrientation == 2;
+    } else {
+        turned = fitT;
+    }
+    LastOrientation = turned ? 2 : 1;
+    return turned ? 1 : 0;
+}
+
+// ---- searches
+
+static bool IsCandidate(const TDetal &d)
+{
+    return !d.Skipped && d.PassRemaining > 0;
+}
+
+int TRaskroy::FindDetalForSheet(const TSheet &r, bool &turned)
+{
+    for (int i = 0; i < Detals.Count(); ++i) {
+        const TDetal &d = Detals[i];
+        if (!IsCandidate(d))
+            continue;
+        const int o = ChooseOrientation(d, r);
+        if (o >= 0) {
+            turned = o == 1;
+            return i;
+        }
+    }
+    return -1;
+}
+
+int TRaskroy::FindExactDetalForSheet(const TSheet &r, bool &turned)
+{
+    for (int i = 0; i < Detals.Count(); ++i) {
+        const TDetal &d = Detals[i];
+        if (!IsCandidate(d))
+            continue;
+        const bool exN = OrientationAllowed(d, false) && DetalFitsExactly(d, r, false);
+        const bool exT = OrientationAllowed(d, true) && DetalFitsExactly(d, r, true);
+        if (exN || exT) {
+            turned = !exN;
+            LastOrientation = turned ? 2 : 1;
+            return i;
+        }
+    }
+    return -1;
+}
+
+int TRaskroy::FindExactDetal(const TSheet &r, bool turned) const
+{
+    for (int i = 0; i < Detals.Count(); ++i) {
+        const TDetal &d = Detals[i];
+        if (IsCandidate(d) && OrientationAllowed(d, turned) && DetalFitsExactly(d, r, turned))
+            return i;
+    }
+    return -1;
+}
+
+bool TRaskroy::FindExactPair(const TSheetsList &map, int &part, bool &turned, int &rect) const
+{
+    for (int r = map.Sheets.Count() - 1; r >= 0; --r) {
+        int p = FindExactDetal(map.Sheets[r], false);
+        bool t = false;
+        if (p < 0) {
+            p = FindExactDetal(map.Sheets[r], true);
+            t = true;
+        }
+        if (p >= 0) {
+            part = p;
+            turned = t;
+            rect = r;
+            return true;
+        }
+    }
+    return false;
+}
+
+int TRaskroy::FindSheetForDetal(const TSheetsList &map, int part, bool &turned)
+{
+    const TDetal &d = Detals[part];
+    for (int r = map.Sheets.Count() - 1; r >= 0; --r) {
+        const int o = ChooseOrientation(d, map.Sheets[r]);
+        if (o >= 0) {
+            turned = o == 1;
+            return r;
+        }
+    }
+    return -1;
+}
+
+// ---- the step
+
+void TRaskroy::PutNextDetal(TSheetsList &map)
+{
+    for (;;) {
+        ++Depth;
+        int part = -1, rect = -1;
+        bool turned = false;
+        bool retried = false;
+        for (;;) {
+            part = -1;
+            rect = -1;
+            turned = false;
+            if (P.AlgorithmNumber == 1) {
+                for (int r = map.Sheets.Count() - 1; r >= 0; --r) {
+                    int p = -1;
+                    bool t = false;
+                    if (P.OneDimOpt)
+                        p = FindExactDetalForSheet(map.Sheets[r], t);
+                    if (p < 0)
+                        p = FindDetalForSheet(map.Sheets[r], t);
+                    if (p >= 0) {
+                        part = p;
+                        rect = r;
+                        turned = t;
+                        break;
+                    }
+                }
+            } else {
+                if (P.OneDimOpt)
+                    FindExactPair(map, part, turned, rect);
+                if (part < 0) {
+                    for (int i = 0; i < Detals.Count(); ++i) {
+                        const TDetal &d = Detals[i];
+                        if (d.Skipped || d.PassRemaining == 0)
+                            continue;
+                        bool t = false;
+                        const int r = FindSheetForDetal(map, i, t);
+                        if (r >= 0) {
+                            part = i;
+                            rect = r;
+                            turned = t;
+                            break;
+                        }
+                    }
+                }
+            }
+            if (P.FullSearch && rect < 0 && !retried && Detals.AnySkipped()) {
+                Detals.ClearSkipped();
+                retried = true;
+                continue;
+            }
+            break;
+        }
+        if (part < 0 || rect < 0)
+            return;
+
+        TDetal &d = Detals[part];
+        const TSheet &r = map.Sheets[rect];
+        const int32_t px = turned ? d.Width : d.Length;
+        const int32_t py = turned ? d.Length : d.Width;
+
+        bool horz;
+        if (P.MultiSaw && r.AtLeftEdge(P))
+            horz = true;
+        else if (py == r.SizeY)
+            horz = false;
+        else if (r.SizeX == px)
+            horz = true;
+        else
+            horz = NextVariantBit() != 1;
+        if (P.PropilLen > 0) {
+            if (r.SizeY > P.PropilLen)
+                horz = true;
+            if (r.SizeX > P.PropilLen)
+                horz = false;
+        }
+
+        if (P.FullSearch && (Depth > 1 || !Detals.HasSmallerDetal(d))) {
+            if (NextVariantBit() == 1) {
+                d.Skipped = true;
+                continue;
+            }
+        }
+
+        d.PassRemaining -= 1;
+        d.Orientation = turned ? 2 : 1;
+        d.PassNo = PassCounter;
+        map.Detals.AddHandle(part, r.SheetIndex, turned, r.X, r.Y);
+        SplitSheet(map, rect, d, horz, turned);
+    }
+}
+
+void TRaskroy::SplitSheet(TSheetsList &map, int rect, const TDetal &part, bool horzFirst, bool turned)
+{
+    TSheet &r = map.Sheets[rect];
+    const int32_t px = turned ? part.Width : part.Length;
+    const int32_t py = turned ? part.Length : part.Width;
+    const int32_t s = r.SheetIndex;
+    TSheet nu("", 0, 0, 0, 0, s, r.IsScrap);
+    if (horzFirst) {
+        map.Mills.AddMill(r.X, r.Y + py, r.SizeX, true, s);
+        map.Mills.AddMill(r.X + px, r.Y, py, false, s);
+        nu.X = r.X + px;
+        nu.Y = r.Y;
+        nu.SizeX = r.SizeX - px;
+        nu.SizeY = py;
+        r.Y += py;
+        r.SizeY -= py;
+    } else {
+        map.Mills.AddMill(r.X + px, r.Y, r.SizeY, false, s);
+        map.Mills.AddMill(r.X, r.Y + py, px, true, s);
+        nu.X = r.X;
+        nu.Y = r.Y + py;
+        nu.SizeX = px;
+        nu.SizeY = r.SizeY - py;
+        r.X += px;
+        r.SizeX -= px;
+    }
+    map.Sheets.Append(std::move(nu));
+    if (!P.MultiSaw && !(P.PropilLen > 0)) {
+        MergeSheets(map, rect);
+        MergeSheets(map, map.Sheets.Count() - 1);
+    }
+    SortSheets(map.Sheets.Vector(), Reference);
+}
+
+void TRaskroy::MergeSheets(TSheetsList &map, int k)
+{
+    TSheet &r = map.Sheets[k];
+    const int32_t x1 = r.X, y1 = r.Y, x2 = r.X + r.SizeX, y2 = r.Y + r.SizeY, s = r.SheetIndex;
+    for (int i = 0; i < map.Sheets.Count(); ++i) {
+        if (i == k)
+            continue;
+        TSheet &q = map.Sheets[i];
+        if (q.SheetIndex != s)
+            continue;
+        if (q.X + q.SizeX == x1 && q.Y == y1 && q.Y + q.SizeY == y2) {
+            map.Mills.ShortenMill(s, {x1, y1}, {x1, y2}, false);
+            map.Mills.ExtendMill(s, {x1, y1}, {x2, y1}, true);
+            map.Mills.RemoveMill(s, {x1, y1}, {x2, y1}, true);
+            r.X = q.X;
+            r.SizeX += q.SizeX;
+            q.SizeX = 0;
+            return;
+        }
+        if (q.X == x1 && q.Y + q.SizeY == y1 && q.X + q.SizeX == x2) {
+            map.Mills.ShortenMill(s, {x1, y1}, {x2, y1}, true);
+            map.Mills.ExtendMill(s, {x1, y1}, {x1, y2}, false);
+            map.Mills.RemoveMill(s, {x1, y1}, {x1, y2}, false);
+            r.Y = q.Y;
+            r.SizeY += q.SizeY;
+            q.SizeY = 0;
+            return;
+        }
+    }
+}
+
+// ---- variants and passes
+
+std::unique_ptr<TSheetsList> TRaskroy::NewStandardMap() const
+{
+    auto map = std::make_unique<TSheetsList>();
+    map->SizeX = P.StdSheetLength;
+    map->SizeY = P.StdSheetWidth;
+    const int32_t h = P.MillWidth / 2, k = P.MillWidth;
+    // The standard sheet's usable area is no off-cut (the multi-saw rule needs that).
+    map->Sheets.Append(TSheet("", P.LIndent - h, P.TIndent - h, P.StdSheetLength + k - P.LIndent - P.RIndent,
+                              P.StdSheetWidth + k - P.TIndent - P.BIndent, 1, false));
+    return map;
+}
+
+void TRaskroy::PrepareMapSheets(TSheetsList &map) const
+{
+    const int32_t h = P.MillWidth / 2, k = P.MillWidth;
+    for (int i = 0; i < Stock.Sheets.Count(); ++i) {
+        const TSheet &s = Stock.Sheets[i];
+        if (s.IsScrap)
+            map.Sheets.Append(TSheet(s.Name, -h, -h, s.SizeX + k, s.SizeY + k, i, true));
+        else
+            map.Sheets.Append(TSheet("", P.LIndent - h, P.TIndent - h, P.StdSheetLength + k - P.LIndent - P.RIndent,
+                                     P.StdSheetWidth + k - P.TIndent - P.BIndent, i, false));
+    }
+}
+
+void TRaskroy::PrepareStock()
+{
+    SortSheets(Stock.Sheets.Vector(), Reference);
+    bool anyFits = false;
+    for (const TDetal &d : Detals) {
+        for (const TSheet &s : Stock.Sheets) {
+            const bool n = DetalFits(d, s, false);
+            const bool t = d.RotateMode != 1 && DetalFits(d, s, true);
+            if (n || t) {
+                anyFits = true;
+                break;
+            }
+        }
+        if (anyFits)
+            break;
+    }
+    if (!anyFits) {
+        Stock.AddSheet("", 0, 0, P.StdSheetLength, P.StdSheetWidth, Stock.Sheets.Count());
+        SortSheets(Stock.Sheets.Vector(), Reference);
+    }
+}
+
+std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all,
+                                                   const std::function<std::unique_ptr<TSheetsList>()> &fresh)
+{
+    const int64_t last = std::clamp<int64_t>(P.ExSearch, 0, kMaxExSearch);
+    const int64_t total = last + 1;
+    if (m_observer)
+        m_observer->variantDone(0, total);
+    LastOrientation = 0;
+    m_workVariants.Clear();
+    m_workVariants.KeepBest = true;
+    std::unique_ptr<TSheetsList> work = fresh();
+    for (int64_t i = 0; i <= last; ++i) {
+        VariantBits = int32_t(i);
+        Depth = 0;
+        Detals.ResetPass(all);
+        Detals.ClearSkipped();
+        PutNextDetal(*work);
+        m_workVariants.AddVariant(std::move(work), int32_t(i), Detals, P.OptimCriterion, Reference);
+        Detals.ResetPass(all);
+        Detals.ClearSkipped();
+        work = fresh();
+        if (m_observer) {
+            m_observer->variantDone(i + 1, total);
+            if (m_observer->stopRequested())
+                StopRaskroy = true;
+        }
+        if (StopRaskroy)
+            break;
+    }
+    Detals.ApplyKerf(false, P.MillWidth);
+    return m_workVariants.Take(0);
+}
+
+void TRaskroy::CommitMap(const TSheetsList &map)
+{
+    RaskroyState = rsDone;
+    if (P.Standart)
+        P.StdSheetsLeft -= 1;
+    for (const TDetalHandle &h : map.Detals)
+        if (TDetal *d = Detals.Items(h.DetalIndex))
+            d->SetRemaining(d->Remaining - 1);
+}
+
+bool TRaskroy::CanRepeatMap(const TSheetsList &map)
+{
+    RaskroyState = rsDone;
+    if (P.Standart && P.StdSheetsLeft < 1) {
+        RaskroyState = rsSheetsUsedUp;
+        return false;
+    }
+    Detals.ResetPass(false);
+    for (const TDetalHandle &h : map.Detals) {
+        TDetal *d = Detals.Items(h.DetalIndex);
+        if (!d)
+            continue;
+        d->PassRemaining -= 1;
+        if (d->PassRemaining < 0)
+            return false;
+    }
+    return true;
+}
+
+void TRaskroy::RepeatMap(TSheetsList &map)
+{
+    int32_t q = 1;
+    while (CanRepeatMap(map)) {
+        CommitMap(map);
+        ++q;
+    }
+    if (RaskroyState == rsSheetsUsedUp)
+        RaskroyState = rsDoneUsedUp;
+    map.Quantity = q;
+}
+
+void TRaskroy::RaskroyFromStock()
+{
+    RaskroyState = rsDone;
+    m_workMap = nullptr;
+    // Sorted before anything else, so that later passes see the same order
+    // even when this one ends at once.
+    SortDetals(Detals.Vector(), Reference);
+    if (P.Standart && P.StdSheetsLeft < 1) {
+        RaskroyState = rsSheetsUsedUp;
+        return;
+    }
+    PassCounter = 1;
+    PrepareStock();
+    Detals.ApplyKerf(true, P.MillWidth);
+    auto fresh = [this] {
+        auto map = std::make_unique<TSheetsList>();
+        map->SizeX = P.StdSheetLength;
+        map->SizeY = P.StdSheetWidth;
+        PrepareMapSheets(*map);
+        return map;
+    };
+    std::unique_ptr<TSheetsList> whole = VariantLoop(true, fresh);
+    if (!whole || whole->Detals.Count() == 0) {
+        RaskroyState = rsNothingFits;
+        return;
+    }
+    // Remembered from the whole map, so a part on an off-cut and on the
+    // standard sheet lies the same way round.
+    Detals.RememberOrientations(*whole);
+    CommitMap(*whole);
+    SplitMapByStock(std::move(whole));
+
+    TSheetsList *standard = nullptr;
+    for (int i = 0; i < ResultMaps.Count(); ++i)
+        if (!ResultMaps.Items(i)->IsScrap) {
+            standard = ResultMaps.Items(i);
+            break;
+        }
+    if (standard) {
+        m_workMap = standard;
+        RepeatMap(*standard);
+    } else if (P.Standart) {
+        P.StdSheetsLeft += 1;
+    }
+    for (int i = 0; i < ResultMaps.Count(); ++i) {
+        TSheetsList &m = *ResultMaps.Items(i);
+        m.ClipMillsToSheet();
+        if (!m.IsScrap) {
+            m.ClipMillsToTrims(P);
+            m.AddTrimMills(P);
+        }
+    }
+}
+
+void TRaskroy::SplitMapByStock(std::unique_ptr<TSheetsList> whole)
+{
+    const int n = Stock.Sheets.Count();
+    std::vector<std::vector<int>> rects(static_cast<size_t>(n)), handles(static_cast<size_t>(n)), mills(static_cast<size_t>(n));
+    for (int i = whole->Sheets.Count() - 1; i >= 0; --i)
+        if (whole->Sheets[i].SheetIndex >= 0 && whole->Sheets[i].SheetIndex < n)
+            rects[size_t(whole->Sheets[i].SheetIndex)].push_back(i);
+    for (int i = whole->Detals.Count() - 1; i >= 0; --i)
+        if (whole->Detals[i].SheetIndex >= 0 && whole->Detals[i].SheetIndex < n)
+            handles[size_t(whole->Detals[i].SheetIndex)].push_back(i);
+    for (int i = whole->Mills.Count() - 1; i >= 0; --i)
+        if (whole->Mills[i].SheetIndex >= 0 && whole->Mills[i].SheetIndex < n)
+            mills[size_t(whole->Mills[i].SheetIndex)].push_back(i);
+
+    for (int s = 0; s < n; ++s) {
+        if (handles[size_t(s)].empty())
+            continue;
+        const TSheet &stock = Stock.Sheets[s];
+        auto m = std::make_unique<TSheetsList>();
+        m->Name = stock.Name;
+        for (int i : rects[size_t(s)]) {
+            const TSheet &r = whole->Sheets[i];
+            m->AddSheet(r.Name, r.X, r.Y, r.SizeX, r.SizeY, r.SheetIndex);
+        }
+        for (int i : handles[size_t(s)]) {
+            const TDetalHandle &h = whole->Detals[i];
+            m->Detals.AddHandle(h.DetalIndex, h.SheetIndex, h.Rotated, h.X, h.Y);
+        }
+        for (int i : mills[size_t(s)]) {
+            const TMillLine &c = whole->Mills[i];
+            m->Mills.AddMill(c.X, c.Y, c.Length, c.Horizontal, c.SheetIndex);
+        }
+        m->SizeX = stock.SizeX;
+        m->SizeY = stock.SizeY;
+        m->IsScrap = stock.IsScrap;
+        m->Quantity = 1;
+        ResultMaps.AddVariant(std::move(m), whole->VariantNo, Detals, P.OptimCriterion, Reference);
+    }
+    for (int i = ResultMaps.Count() - 1; i >= 0; --i) {
+        if (i >= ResultMaps.Count())
+            continue;
+        const int j = ResultMaps.FindSameMap(*ResultMaps.Items(i));
+        if (j >= 0) {
+            ResultMaps.Items(i)->Quantity += ResultMaps.Items(j)->Quantity;
+            ResultMaps.Delete(j);
+        }
+    }
+    m_workMap = ResultMaps.Items(0);
+}
+
+void TRaskroy::RaskroyNextSheet()
+{
+    RaskroyState = rsDone;
+    m_workMap = nullptr;
+    if (P.Standart && P.StdSheetsLeft <= 0) {
+        RaskroyState = rsSheetsUsedUp;
+        return;
+    }
+    if (Detals.NothingLeft()) {
+        RaskroyState = rsNothingLeft;
+        return;
+    }
+    PassCounter += 1;
+    Detals.ApplyKerf(true, P.MillWidth);
+    std::unique_ptr<TSheetsList> map = VariantLoop(false, [this] { return NewStandardMap(); });
+    if (!map || map->Detals.Count() == 0) {
+        // Nothing fits the sheet: such a map must never be repeated.
+        RaskroyState = rsNothingFits;
+        return;
+    }
+    CommitMap(*map);
+    map->IsScrap = false;
+    map->SizeX = P.StdSheetLength;
+    map->SizeY = P.StdSheetWidth;
+    RepeatMap(*map);
+    m_workMap = ResultMaps.Append(std::move(map));
+    m_workMap->ClipMillsToSheet();
+    m_workMap->ClipMillsToTrims(P);
+    m_workMap->AddTrimMills(P);
+}
+
+} // namespace kv::engine

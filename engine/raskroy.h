@@ -1,0 +1,137 @@
+#pragma once
+// The cutting engine: lays the parts of one material out on off-cuts and
+// standard sheets by guillotine cuts, tries the variants of every pass and
+// keeps the best by the chosen criterion.
+#include "engine/model.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kv::engine {
+
+// Parameters of one material, set by the run driver (defaults as a fresh
+// installation has them).
+struct TRaskroyParams
+{
+    int32_t ExSearch = 4;          // variants 0..ExSearch are tried per pass
+    int32_t MillWidth = 4;         // kerf
+    int32_t LIndent = 10, RIndent = 10, TIndent = 10, BIndent = 10;
+    uint8_t OptimCriterion = 2;    // 2 largest off-cuts, 3 longest off-cut, 4 shortest cuts
+    int32_t PropilLen = 0;         // longest cut the saw can make; 0 no limit
+    bool MultiSaw = false;
+    bool FullSearch = false;       // variants may leave parts out
+    int32_t StdSheetLength = 900, StdSheetWidth = 600;
+    bool Standart = false;         // standard sheets are counted
+    int32_t StdSheetsLeft = 0;
+    int32_t StdSheetsCount = 0;
+    bool UseScraps = false;
+    bool ScrapCheckLength = false, ScrapCheckWidth = false, ScrapCheckSquare = false;
+    int32_t ScrapMinLength = 10, ScrapMinWidth = 10, ScrapMinSquare = 100;
+    bool ScrapLogicSumma = false, ScrapCheckSquareWidth = false, ScrapCheckSquareHeight = false;
+    int32_t ScrapSquareWidth = 0, ScrapSquareHeight = 0;
+    bool OneDimOpt = false;        // exact-fit search first
+    int32_t AlgorithmNumber = 0;   // 1 rectangle-first, otherwise part-first
+    std::string RaskroyRemark;
+};
+
+// Largest value of the 16-bit sizes (kerf, trims, standard sheet).
+inline constexpr int32_t kMaxSize16 = 65535;
+// Largest variant number; the variant count ExSearch + 1 must stay a 32-bit value.
+inline constexpr int32_t kMaxExSearch = 2147483646;
+
+// Empty when the sizes are sound, else what is wrong, in the user's words.
+std::string CheckParams(const TRaskroyParams &p);
+
+// Outcome of the last pass.
+enum TRaskroyState : int32_t {
+    rsDone = 0,          // a map was made
+    rsSheetsUsedUp = 1,  // no standard sheet left, nothing made
+    rsNothingLeft = 2,   // no copies remain, nothing made
+    rsDoneUsedUp = 3,    // a map was made, the standard sheets ran out while repeating it
+    rsNothingFits = 4,   // copies remain but none of them fits the sheet: nothing made
+};
+
+// Progress and stop, asked after every variant.
+class TRaskroyObserver
+{
+public:
+    virtual ~TRaskroyObserver() = default;
+    virtual void variantDone(int64_t i, int64_t total) = 0;
+    virtual bool stopRequested() = 0;
+};
+
+class TRaskroy
+{
+public:
+    TRaskroyParams P;
+    bool StopRaskroy = false;
+    int32_t RaskroyState = rsDone;
+
+    // Working state of the material.
+    TDetalsList Detals;
+    TSheetsList Stock;
+    TVariantsList ResultMaps;  // the maps of the material, in order
+    int32_t VariantBits = 0;
+    int32_t PassCounter = 0;
+    uint8_t LastOrientation = 0;
+    int32_t Depth = 0;
+
+    // Runs the sorts and searches the plain way, for comparison in tests.
+    bool Reference = false;
+
+    TRaskroy();
+    ~TRaskroy();
+    TRaskroy(const TRaskroy &) = delete;
+    TRaskroy &operator=(const TRaskroy &) = delete;
+
+    void SetObserver(TRaskroyObserver *observer) { m_observer = observer; }
+    void ResetRaskroy();
+
+    // The map of the last pass: an entry of ResultMaps, or none.
+    TSheetsList *WorkMap() const { return m_workMap; }
+
+    // Passes.
+    void RaskroyFromStock();
+    void RaskroyNextSheet();
+    void CommitMap(const TSheetsList &map);
+    bool CanRepeatMap(const TSheetsList &map);
+    // Repeats the map as often as the counts allow; sets its Quantity.
+    void RepeatMap(TSheetsList &map);
+    void PrepareStock();
+    void PrepareMapSheets(TSheetsList &map) const;
+
+    // Does every part with copies left fit a usable area of this size?
+    bool AllRemainingFit(int32_t usableX, int32_t usableY) const;
+    bool DetalFitsSheet(const TDetal &d, int32_t sizeX, int32_t sizeY) const;
+
+    // Layout step and its searches, on `map` (the map being built).
+    void PutNextDetal(TSheetsList &map);
+    int NextVariantBit();
+    static bool DetalFits(const TDetal &part, const TSheet &r, bool turned);
+    static bool DetalFitsExactly(const TDetal &part, const TSheet &r, bool turned);
+    static bool OrientationAllowed(const TDetal &part, bool turned);
+    int FindDetalForSheet(const TSheet &r, bool &turned);
+    int FindExactDetalForSheet(const TSheet &r, bool &turned);
+    int FindExactDetal(const TSheet &r, bool turned) const;
+    bool FindExactPair(const TSheetsList &map, int &part, bool &turned, int &rect) const;
+    int FindSheetForDetal(const TSheetsList &map, int part, bool &turned);
+    void SplitSheet(TSheetsList &map, int rect, const TDetal &part, bool horzFirst, bool turned);
+    void MergeSheets(TSheetsList &map, int k);
+
+    // A map of the standard size with the sheet's usable area as its one rectangle.
+    std::unique_ptr<TSheetsList> NewStandardMap() const;
+
+private:
+    // Returns -1 when the part fits in no allowed orientation, else 0 or 1 (turned).
+    int ChooseOrientation(const TDetal &part, const TSheet &r);
+    std::unique_ptr<TSheetsList> VariantLoop(bool all, const std::function<std::unique_ptr<TSheetsList>()> &fresh);
+    void SplitMapByStock(std::unique_ptr<TSheetsList> whole);
+
+    TRaskroyObserver *m_observer = nullptr;
+    TSheetsList *m_workMap = nullptr;
+    TVariantsList m_workVariants;
+};
+
+} // namespace kv::engine

@@ -1,0 +1,100 @@
+#include "engine/exchange_sort.h"
+#include "engine/model.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace kv::engine;
+
+namespace {
+
+struct Item
+{
+    int key;
+    int id; // tells equal keys apart
+    bool operator==(const Item &o) const { return key == o.key && id == o.id; }
+};
+
+std::vector<Item> RandomItems(std::mt19937 &rng, int n, int distinct)
+{
+    std::uniform_int_distribution<int> k(0, distinct - 1);
+    std::vector<Item> v;
+    for (int i = 0; i < n; ++i)
+        v.push_back({k(rng), i});
+    return v;
+}
+
+} // namespace
+
+TEST(ExchangeSort, LiteralLeavesTheExchangeOrderOfEqualKeys)
+{
+    // Hand-run: i=0 swaps with 1 (key 1 < 2), then with 3 (0 < 1); i=1 ...
+    std::vector<Item> v{{2, 0}, {1, 1}, {2, 2}, {0, 3}, {1, 4}};
+    ExchangeSortLiteral(v, [](const Item &x) { return x.key; });
+    const std::vector<Item> expected{{0, 3}, {1, 1}, {1, 4}, {2, 0}, {2, 2}};
+    EXPECT_EQ(v, expected);
+}
+
+TEST(ExchangeSort, FastEqualsLiteralOnRandomArraysWithManyTies)
+{
+    std::mt19937 rng(12345);
+    const int sizes[] = {0, 1, 2, 23, 24, 25, 40, 100, 333, 1000};
+    const int distinct[] = {1, 2, 3, 7, 50, 100000};
+    for (int n : sizes) {
+        for (int d : distinct) {
+            for (int rep = 0; rep < 5; ++rep) {
+                auto a = RandomItems(rng, n, d);
+                auto b = a;
+                auto key = [](const Item &x) { return x.key; };
+                ExchangeSortLiteral(a, key);
+                ExchangeSort(b, key);
+                ASSERT_EQ(a, b) << "n=" << n << " distinct=" << d;
+            }
+        }
+    }
+}
+
+TEST(ExchangeSort, FastEqualsLiteralOnNearlySortedArrays)
+{
+    // The layout re-sorts lists that are sorted but for a few changed items.
+    std::mt19937 rng(777);
+    for (int rep = 0; rep < 200; ++rep) {
+        auto a = RandomItems(rng, 300, 20);
+        std::stable_sort(a.begin(), a.end(), [](const Item &x, const Item &y) { return x.key < y.key; });
+        std::uniform_int_distribution<int> pos(0, 299), val(0, 19);
+        for (int c = 0; c < 3; ++c)
+            a[size_t(pos(rng))].key = val(rng);
+        a.push_back({val(rng), 1000});
+        auto b = a;
+        auto key = [](const Item &x) { return x.key; };
+        ExchangeSortLiteral(a, key);
+        ExchangeSort(b, key);
+        ASSERT_EQ(a, b);
+    }
+}
+
+TEST(ExchangeSort, SheetSortsMatchTheLiteralOnes)
+{
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<int> side(0, 12);
+    for (int rep = 0; rep < 50; ++rep) {
+        std::vector<TSheet> a;
+        for (int i = 0; i < 120; ++i)
+            a.push_back(TSheet("", i, 0, side(rng) * 10, side(rng) * 10, 0));
+        auto b = a, c = a, d = a;
+        SortSheets(a, true);
+        SortSheets(b, false);
+        SortSheetsByArea(c, true);
+        SortSheetsByArea(d, false);
+        for (size_t i = 0; i < a.size(); ++i) {
+            ASSERT_EQ(a[i].X, b[i].X);
+            ASSERT_EQ(c[i].X, d[i].X);
+        }
+        for (size_t i = 1; i < a.size(); ++i) {
+            const int32_t l0 = std::max(a[i - 1].SizeX, a[i - 1].SizeY), l1 = std::max(a[i].SizeX, a[i].SizeY);
+            ASSERT_GE(l0, l1);
+            ASSERT_GE(c[i - 1].Area(), c[i].Area());
+        }
+    }
+}
