@@ -1,0 +1,374 @@
+#include "platform/db/dbffile.h"
+
+#include "platform/error.h"
+#include "platform/text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace kv {
+
+namespace {
+
+quint16 rd16(const uchar *p) { return quint16(p[0] | (p[1] << 8)); }
+quint32 rd32(const uchar *p) { return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24); }
+void wr16(QByteArray &b, int at, quint16 v) { b[at] = char(v & 0xFF); b[at + 1] = char(v >> 8); }
+void wr32(QByteArray &b, int at, quint32 v)
+{
+    for (int i = 0; i < 4; ++i) b[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+QString notATable(const QString &path)
+{
+    return QStringLiteral("Файл \"%1\" не является таблицей dBASE или повреждён.").arg(QDir::toNativeSeparators(path));
+}
+
+QByteArray trimRightBytes(const QByteArray &b)
+{
+    int e = b.size();
+    while (e > 0 && (b[e - 1] == ' ' || b[e - 1] == '\0')) --e;
+    return b.left(e);
+}
+
+QString doesNotFit(const DbfField &f, const QString &text)
+{
+    return QStringLiteral("Значение %1 не помещается в поле '%2'.").arg(text, f.name);
+}
+
+} // namespace
+
+FieldDef toFieldDef(const DbfField &f)
+{
+    FieldDef d;
+    d.name = f.name;
+    d.size = f.length;
+    d.decimals = f.decimals;
+    switch (f.type) {
+    case 'C': d.type = FieldType::String; break;
+    case 'N':
+        if (f.decimals > 0 || f.length >= 10) d.type = FieldType::Float;
+        else if (f.length < 5) d.type = FieldType::SmallInt;
+        else d.type = FieldType::Integer;
+        break;
+    case 'F': d.type = FieldType::Float; break;
+    case 'D': d.type = FieldType::Date; d.size = 0; break;
+    case 'L': d.type = FieldType::Boolean; d.size = 0; break;
+    case 'M': d.type = FieldType::Memo; d.size = 0; break;
+    default: d.type = FieldType::String; break;
+    }
+    return d;
+}
+
+QString DbfFile::fieldsError(const QList<DbfField> &fields)
+{
+    if (fields.isEmpty()) return QStringLiteral("Таблица должна иметь хотя бы одно поле.");
+    int total = 1;
+    for (const DbfField &f : fields) {
+        const QByteArray n = toCp1251(f.name);
+        if (n.isEmpty() || n.size() > 10) return QStringLiteral("Неверное имя поля '%1'.").arg(f.name);
+        switch (f.type) {
+        case 'C': if (f.length < 1 || f.length > 254) return QStringLiteral("Неверная длина поля '%1'.").arg(f.name); break;
+        case 'N': case 'F':
+            if (f.length < 1 || f.length > 20 || f.decimals < 0 || (f.decimals > 0 && f.decimals > f.length - 2))
+                return QStringLiteral("Неверная длина поля '%1'.").arg(f.name);
+            break;
+        case 'D': if (f.length != 8) return QStringLiteral("Неверная длина поля '%1'.").arg(f.name); break;
+        case 'L': if (f.length != 1) return QStringLiteral("Неверная длина поля '%1'.").arg(f.name); break;
+        case 'M': if (f.length != 10) return QStringLiteral("Неверная длина поля '%1'.").arg(f.name); break;
+        default: return QStringLiteral("Неверный тип поля '%1'.").arg(f.name);
+        }
+        total += f.length;
+    }
+    if (total > 4000) return QStringLiteral("Слишком длинная запись таблицы.");
+    return QString();
+}
+
+QVariant DbfFile::decodeValue(const DbfField &f, const QByteArray &raw)
+{
+    switch (f.type) {
+    case 'C': {
+        // A blank text is no value, as the desktop engine reported it.
+        const QByteArray t = trimRightBytes(raw);
+        if (t.isEmpty()) return QVariant();
+        return fromCp1251(t);
+    }
+    case 'N':
+    case 'F': {
+        const QByteArray t = raw.trimmed();
+        if (t.isEmpty()) return QVariant();
+        bool ok = false;
+        const double v = parseFloat(QString::fromLatin1(t), &ok);
+        if (!ok) return QVariant();   // asterisks or rubbish: no value
+        const FieldDef d = toFieldDef(f);
+        if (isIntegerType(d.type)) {
+            if (v != std::floor(v) || std::fabs(v) > 2147483647.0) return QVariant(v);
+            return QVariant(int(v));
+        }
+        return QVariant(v);
+    }
+    case 'D': {
+        const QByteArray t = raw.trimmed();
+        if (t.size() != 8) return QVariant();
+        const QDate d = QDate::fromString(QString::fromLatin1(t), QStringLiteral("yyyyMMdd"));
+        return d.isValid() ? QVariant(d) : QVariant();
+    }
+    case 'L': {
+        const char c = raw.isEmpty() ? ' ' : raw[0];
+        if (c == 'T' || c == 't' || c == 'Y' || c == 'y') return QVariant(true);
+        if (c == 'F' || c == 'f' || c == 'N' || c == 'n') return QVariant(false);
+        return QVariant();
+    }
+    default:
+        return QVariant();
+    }
+}
+
+QByteArray DbfFile::encodeValue(const DbfField &f, const QVariant &v)
+{
+    const bool null = !v.isValid() || v.isNull();
+    QByteArray out;
+    switch (f.type) {
+    case 'C': {
+        QByteArray b = null ? QByteArray() : toCp1251(v.toString());
+        if (b.size() > f.length) b.truncate(f.length);
+        out = b + QByteArray(f.length - b.size(), ' ');
+        break;
+    }
+    case 'N':
+    case 'F': {
+        if (null) {
+            out = QByteArray(f.length, ' ');
+            break;
+        }
+        bool ok = true;
+        const QVariant c = coerceValue(FieldType::Float, v, &ok);
+        if (!ok) throw Error(doesNotFit(f, v.toString()));
+        if (!c.isValid()) {
+            out = QByteArray(f.length, ' ');
+            break;
+        }
+        const double d = c.toDouble();
+        if (!std::isfinite(d)) throw Error(doesNotFit(f, v.toString()));
+        const QByteArray text = formatFixed(d, f.decimals).toLatin1();
+        if (text.size() > f.length) throw Error(doesNotFit(f, QString::fromLatin1(text)));
+        out = QByteArray(f.length - text.size(), ' ') + text;
+        break;
+    }
+    case 'D': {
+        if (null) {
+            out = QByteArray(8, ' ');
+            break;
+        }
+        bool ok = true;
+        const QVariant c = coerceValue(FieldType::Date, v, &ok);
+        if (!ok) throw Error(QStringLiteral("'%1' - неверная дата для поля '%2'").arg(v.toString(), f.name));
+        if (!c.isValid()) {
+            out = QByteArray(8, ' ');
+            break;
+        }
+        const QDate d = c.toDate();
+        if (d.year() < 1 || d.year() > 9999) throw Error(doesNotFit(f, formatDate(d)));
+        out = d.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+        break;
+    }
+    case 'L': {
+        if (null) {
+            out = QByteArray(1, '?');
+            break;
+        }
+        bool ok = true;
+        const QVariant c = coerceValue(FieldType::Boolean, v, &ok);
+        if (!ok) throw Error(QStringLiteral("'%1' - неверное логическое значение для поля '%2'").arg(v.toString(), f.name));
+        out = QByteArray(1, !c.isValid() ? '?' : (c.toBool() ? 'T' : 'F'));
+        break;
+    }
+    default:
+        out = QByteArray(f.length, ' ');
+        break;
+    }
+    return out;
+}
+
+void DbfFile::checkValue(const DbfField &f, const QVariant &v)
+{
+    (void)encodeValue(f, v);
+}
+
+DbfFile DbfFile::parse(const QByteArray &bytes, const QString &path)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype size = bytes.size();
+    if (size < 33) throw Error(notATable(path));
+    DbfFile t;
+    t.version = p[0];
+    switch (t.version & 0x07) {
+    case 0x03: break;   // dBASE III+/IV and their memo/SQL variants
+    default:
+        if (t.version != 0x30 && t.version != 0x31 && t.version != 0xF5) throw Error(notATable(path));
+    }
+    const quint32 count = rd32(p + 4);
+    const int headerLen = rd16(p + 8);
+    const int recordLen = rd16(p + 10);
+    t.languageDriver = p[29];
+    if (headerLen < 33 || headerLen > size || recordLen < 1) throw Error(notATable(path));
+    int at = 32;
+    int sum = 1;
+    while (at + 32 <= headerLen && p[at] != 0x0D) {
+        DbfField f;
+        int nameLen = 0;
+        while (nameLen < 11 && p[at + nameLen] != 0) ++nameLen;
+        f.name = fromCp1251(QByteArray(reinterpret_cast<const char *>(p + at), nameLen)).trimmed();
+        f.type = char(p[at + 11]);
+        f.length = p[at + 16];
+        f.decimals = p[at + 17];
+        if (f.type == 'C' && f.decimals > 0) {   // long character fields of some writers
+            f.length += f.decimals * 256;
+            f.decimals = 0;
+        }
+        if (f.name.isEmpty() || f.length == 0) throw Error(notATable(path));
+        t.fields << f;
+        sum += f.length;
+        at += 32;
+    }
+    if (t.fields.isEmpty() || sum != recordLen) throw Error(notATable(path));
+    // A short file keeps the records that are there in full.
+    const qsizetype available = (size - headerLen) / recordLen;
+    const qsizetype n = std::min<qsizetype>(count, available);
+    t.rows.reserve(n);
+    for (qsizetype r = 0; r < n; ++r) {
+        const uchar *rec = p + headerLen + r * recordLen;
+        if (rec[0] == 0x1A) break;
+        DbfRow row;
+        row.deleted = rec[0] == '*';
+        int off = 1;
+        row.values.reserve(t.fields.size());
+        for (const DbfField &f : t.fields) {
+            row.values << decodeValue(f, QByteArray(reinterpret_cast<const char *>(rec + off), f.length));
+            off += f.length;
+        }
+        t.rows << row;
+    }
+    return t;
+}
+
+DbfFile DbfFile::read(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists())
+        throw Error(QStringLiteral("Файл \"%1\" не найден.").arg(QDir::toNativeSeparators(path)));
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Не удаётся открыть файл \"%1\".").arg(QDir::toNativeSeparators(path)));
+    return parse(file.readAll(), path);
+}
+
+QByteArray DbfFile::serialize(const QDate &today) const
+{
+    const QString err = fieldsError(fields);
+    if (!err.isEmpty()) throw Error(err);
+    int recordLen = 1;
+    for (const DbfField &f : fields) recordLen += f.length;
+    const int headerLen = 32 + 32 * int(fields.size()) + 1;
+    const int n = int(rows.size());
+    QByteArray out(headerLen, '\0');
+    out[0] = char(0x03);
+    out[1] = char(std::clamp(today.year() - 1900, 0, 255));
+    out[2] = char(today.month());
+    out[3] = char(today.day());
+    wr32(out, 4, quint32(n));
+    wr16(out, 8, quint16(headerLen));
+    wr16(out, 10, quint16(recordLen));
+    out[29] = char(languageDriver);
+    int at = 32;
+    for (const DbfField &f : fields) {
+        const QByteArray name = upperCase(f.name).toLatin1().left(10);
+        for (int i = 0; i < name.size(); ++i) out[at + i] = name[i];
+        out[at + 11] = f.type;
+        out[at + 16] = char(f.length);
+        out[at + 17] = char(f.decimals);
+        at += 32;
+    }
+    out[headerLen - 1] = char(0x0D);
+    out.reserve(headerLen + n * recordLen + 1);
+    for (const DbfRow &row : rows) {
+        out.append(row.deleted ? '*' : ' ');
+        for (int i = 0; i < fields.size(); ++i) out.append(encodeValue(fields[i], row.values.value(i)));
+    }
+    out.append(char(0x1A));
+    return out;
+}
+
+void DbfFile::write(const QString &path) const
+{
+    writeFileAtomically(path, serialize());
+}
+
+void DbfFile::create(const QString &path, const QList<DbfField> &fields)
+{
+    DbfFile t;
+    t.fields = fields;
+    t.write(path);
+}
+
+void DbfFile::pack()
+{
+    QList<DbfRow> kept;
+    for (const DbfRow &r : rows)
+        if (!r.deleted) kept << r;
+    rows = kept;
+}
+
+int DbfFile::liveCount() const
+{
+    int n = 0;
+    for (const DbfRow &r : rows)
+        if (!r.deleted) ++n;
+    return n;
+}
+
+void writeFileAtomically(const QString &path, const QByteArray &data)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit())
+        throw Error(QStringLiteral("Ошибка записи файла \"%1\".").arg(QDir::toNativeSeparators(path)));
+}
+
+void copyFileAtomically(const QString &from, const QString &to)
+{
+    QFile src(from);
+    if (!src.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Не удаётся открыть файл \"%1\".").arg(QDir::toNativeSeparators(from)));
+    writeFileAtomically(to, src.readAll());
+}
+
+QString resolvePath(const QString &path)
+{
+    QString p = path;
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (p.isEmpty() || QFileInfo::exists(p)) return p;
+    // Walk the path, matching each missing part without regard to case.
+    const bool absolute = p.startsWith(QLatin1Char('/'));
+    const QStringList parts = p.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString cur = absolute ? QStringLiteral("/") : QString();
+    for (int i = 0; i < parts.size(); ++i) {
+        const QString &part = parts[i];
+        const QString base = cur.isEmpty() ? QStringLiteral(".") : cur;
+        QString next = cur.isEmpty() || cur.endsWith(QLatin1Char('/')) ? cur + part : cur + QLatin1Char('/') + part;
+        if (!QFileInfo::exists(next) && part != QLatin1String(".") && part != QLatin1String("..")) {
+            const QStringList entries = QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+            for (const QString &e : entries) {
+                if (sameText(e, part)) {
+                    next = cur.isEmpty() || cur.endsWith(QLatin1Char('/')) ? cur + e : cur + QLatin1Char('/') + e;
+                    break;
+                }
+            }
+        }
+        cur = next;
+    }
+    return QFileInfo::exists(cur) ? cur : p;
+}
+
+} // namespace kv

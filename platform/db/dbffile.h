@@ -1,0 +1,79 @@
+#pragma once
+// dBASE III+/IV tables (.dbf): header, field descriptors, records. Text is
+// code page 1251 (language driver byte 0xC9 written). Fields C, N, F, D, L;
+// M columns of foreign files are read as empty memos (no .dbt is written).
+#include "platform/db/dataset.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QVariantList>
+
+namespace kv {
+
+struct DbfField
+{
+    QString name;      // up to 10 characters, stored upper case
+    char type = 'C';   // C, N, F, D, L, M
+    int length = 10;
+    int decimals = 0;
+};
+
+// The program's field type of a dBASE column: C String; N without decimals
+// SmallInt (width < 5), Integer (width < 10) or Float; N with decimals and F
+// Float; D Date; L Boolean; M Memo.
+FieldDef toFieldDef(const DbfField &f);
+
+struct DbfRow
+{
+    bool deleted = false;
+    QVariantList values;   // one per field, typed as toFieldDef says; null = blank
+};
+
+class DbfFile
+{
+public:
+    QList<DbfField> fields;
+    QList<DbfRow> rows;        // in file order, deleted ones included
+    quint8 version = 0x03;
+    quint8 languageDriver = 0xC9;
+
+    // Reads a whole table; raises kv::Error with the system's words when the
+    // file is missing or is not a dBASE table. A production-index flag is
+    // ignored.
+    static DbfFile read(const QString &path);
+    static DbfFile parse(const QByteArray &bytes, const QString &pathForMessages);
+
+    // The file image: header dated `today`, descriptors, 0x0D, records, 0x1A.
+    // Raises when a value does not fit its field.
+    QByteArray serialize(const QDate &today = QDate::currentDate()) const;
+    // Writes through a temporary file and a rename.
+    void write(const QString &path) const;
+    // An empty table with these fields.
+    static void create(const QString &path, const QList<DbfField> &fields);
+
+    void pack();   // drops deleted rows
+    int liveCount() const;
+
+    // One value as the bytes of its field; raises when it does not fit.
+    static QByteArray encodeValue(const DbfField &f, const QVariant &v);
+    static QVariant decodeValue(const DbfField &f, const QByteArray &bytes);
+    // Raises the error encodeValue would raise, without building the bytes.
+    static void checkValue(const DbfField &f, const QVariant &v);
+
+    static QString fieldsError(const QList<DbfField> &fields);   // empty when valid
+};
+
+// Writes data to path through a temporary file in the same folder and a
+// rename, so a failure leaves the old file as it was.
+void writeFileAtomically(const QString &path, const QByteArray &data);
+// Copies a file the same way (overwriting the destination).
+void copyFileAtomically(const QString &from, const QString &to);
+
+// The path as the file system knows it: backslashes become slashes and, when
+// the exact name does not exist, a file or folder differing only in letter
+// case is taken (names written by the Windows program).
+QString resolvePath(const QString &path);
+
+} // namespace kv

@@ -1,0 +1,302 @@
+#include "platform/db/tablestore.h"
+
+#include "platform/error.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace kv {
+
+namespace {
+
+QHash<QString, std::shared_ptr<TableStore>> &registry()
+{
+    static QHash<QString, std::shared_ptr<TableStore>> r;
+    return r;
+}
+
+} // namespace
+
+QString TableStore::canonicalPath(const QString &path)
+{
+    const QString p = resolvePath(path);
+    QFileInfo fi(p);
+    const QString c = fi.canonicalFilePath();
+    return c.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : c;
+}
+
+TableStore::Stamp TableStore::stampOf(const QString &path)
+{
+    Stamp s;
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return s;
+    s.size = qint64(st.st_size);
+    s.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    s.inode = quint64(st.st_ino);
+    return s;
+}
+
+std::shared_ptr<TableStore> TableStore::get(const QString &path)
+{
+    const QString key = canonicalPath(path);
+    auto &reg = registry();
+    auto it = reg.find(key);
+    if (it != reg.end()) {
+        std::shared_ptr<TableStore> s = it.value();
+        if (!QFileInfo::exists(key)) {
+            reg.erase(it);
+            throw Error(QStringLiteral("Таблица \"%1\" не найдена.").arg(QDir::toNativeSeparators(key)));
+        }
+        if (!s->inBatch()) s->refreshFromDisk();
+        return s;
+    }
+    if (!QFileInfo(key).isFile())
+        throw Error(QStringLiteral("Таблица \"%1\" не найдена.").arg(QDir::toNativeSeparators(key)));
+    std::shared_ptr<TableStore> s(new TableStore);
+    s->m_path = key;
+    s->load();
+    reg.insert(key, s);
+    return s;
+}
+
+void TableStore::invalidate(const QString &path)
+{
+    const QString key = canonicalPath(path);
+    auto &reg = registry();
+    auto it = reg.find(key);
+    if (it == reg.end()) return;
+    std::shared_ptr<TableStore> s = it.value();
+    if (QFileInfo::exists(key)) {
+        // Keep the object (open cursors hold it) but read the file again.
+        s->m_stamp = Stamp();
+        if (!s->inBatch()) {
+            try {
+                s->refreshFromDisk();
+            } catch (const Error &) {
+                reg.erase(reg.find(key));
+            }
+        }
+    } else {
+        reg.erase(it);
+    }
+}
+
+void TableStore::clearRegistry() { registry().clear(); }
+
+TableStore::~TableStore() = default;
+
+void TableStore::load()
+{
+    const Stamp before = stampOf(m_path);
+    DbfFile f = DbfFile::read(m_path);
+    m_live.clear();
+    m_deleted.clear();
+    m_live.reserve(size_t(f.rows.size()));
+    for (DbfRow &r : f.rows) {
+        if (r.deleted) m_deleted << r;
+        else m_live.push_back({m_nextId++, std::move(r.values)});
+    }
+    f.rows.clear();
+    m_file = std::move(f);
+    m_stamp = before;
+    ++m_gen;
+}
+
+bool TableStore::refreshFromDisk()
+{
+    const Stamp now = stampOf(m_path);
+    if (now == m_stamp) return false;
+    load();
+    changed(nullptr);
+    return true;
+}
+
+QList<FieldDef> TableStore::fieldDefs() const
+{
+    QList<FieldDef> out;
+    for (const DbfField &f : m_file.fields) out << toFieldDef(f);
+    return out;
+}
+
+int TableStore::findId(qint64 id) const
+{
+    // Rows only ever join at the end with a new, larger id: ids are sorted.
+    auto it = std::lower_bound(m_live.begin(), m_live.end(), id, [](const Row &r, qint64 v) { return r.id < v; });
+    if (it == m_live.end() || it->id != id) return -1;
+    return int(it - m_live.begin());
+}
+
+QVariantList TableStore::normalize(const QVariantList &values) const
+{
+    QVariantList out;
+    const QList<DbfField> &fs = m_file.fields;
+    out.reserve(fs.size());
+    for (int i = 0; i < fs.size(); ++i) {
+        const QVariant v = values.value(i);
+        DbfFile::checkValue(fs[i], v);
+        // Store what a read of the file would give back.
+        out << DbfFile::decodeValue(fs[i], DbfFile::encodeValue(fs[i], v));
+    }
+    return out;
+}
+
+void TableStore::flush()
+{
+    DbfFile img;
+    img.fields = m_file.fields;
+    img.version = m_file.version;
+    img.languageDriver = m_file.languageDriver;
+    img.rows.reserve(qsizetype(m_live.size()) + m_deleted.size());
+    for (const Row &r : m_live) img.rows << DbfRow{false, r.values};
+    for (const DbfRow &r : m_deleted) img.rows << r;
+    img.write(m_path);
+    m_stamp = stampOf(m_path);
+}
+
+void TableStore::changed(const void *origin)
+{
+    ++m_gen;
+    if (m_batch > 0) {
+        // Observers hear once, when the statement ends.
+        m_batchNotify = true;
+        return;
+    }
+    const std::vector<Sub> subs = m_subs;
+    for (const Sub &s : subs) {
+        if (s.owner == origin && origin) continue;
+        bool still = false;
+        for (const Sub &c : m_subs)
+            if (c.token == s.token) still = true;
+        if (still && s.fn) s.fn();
+    }
+}
+
+qint64 TableStore::append(const QVariantList &values, const void *origin)
+{
+    const QVariantList v = normalize(values);
+    const qint64 id = m_nextId++;
+    m_live.push_back({id, v});
+    if (m_batch > 0) {
+        m_batchDirty = true;
+    } else {
+        try {
+            flush();
+        } catch (...) {
+            m_live.pop_back();
+            throw;
+        }
+    }
+    changed(origin);
+    return id;
+}
+
+void TableStore::update(int pos, const QVariantList &values, const void *origin)
+{
+    const QVariantList v = normalize(values);
+    QVariantList old = m_live[size_t(pos)].values;
+    m_live[size_t(pos)].values = v;
+    if (m_batch > 0) {
+        m_batchDirty = true;
+    } else {
+        try {
+            flush();
+        } catch (...) {
+            m_live[size_t(pos)].values = old;
+            throw;
+        }
+    }
+    changed(origin);
+}
+
+void TableStore::remove(int pos, const void *origin)
+{
+    Row old = m_live[size_t(pos)];
+    m_live.erase(m_live.begin() + pos);
+    m_deleted << DbfRow{true, old.values};
+    if (m_batch > 0) {
+        m_batchDirty = true;
+    } else {
+        try {
+            flush();
+        } catch (...) {
+            m_deleted.removeLast();
+            m_live.insert(m_live.begin() + pos, old);
+            throw;
+        }
+    }
+    changed(origin);
+}
+
+void TableStore::beginBatch()
+{
+    if (m_batch++ == 0) {
+        m_batchDirty = false;
+        m_snapLive = m_live;
+        m_snapDeleted = m_deleted;
+        m_snapNextId = m_nextId;
+    }
+}
+
+void TableStore::commitBatch()
+{
+    if (m_batch == 0) return;
+    if (--m_batch > 0) return;
+    if (m_batchDirty) {
+        try {
+            flush();
+        } catch (...) {
+            m_live = std::move(m_snapLive);
+            m_deleted = m_snapDeleted;
+            m_nextId = m_snapNextId;
+            m_snapLive.clear();
+            m_batchNotify = false;
+            changed(nullptr);
+            throw;
+        }
+    }
+    m_snapLive.clear();
+    m_snapDeleted.clear();
+    m_batchDirty = false;
+    if (m_batchNotify) {
+        m_batchNotify = false;
+        changed(nullptr);
+    }
+}
+
+void TableStore::rollbackBatch()
+{
+    if (m_batch == 0) return;
+    m_batch = 0;
+    if (m_batchDirty) {
+        m_live = std::move(m_snapLive);
+        m_deleted = m_snapDeleted;
+        m_nextId = m_snapNextId;
+    }
+    m_snapLive.clear();
+    m_snapDeleted.clear();
+    m_batchDirty = false;
+    if (m_batchNotify) {
+        m_batchNotify = false;
+        changed(nullptr);
+    }
+}
+
+int TableStore::subscribe(const void *owner, Observer fn)
+{
+    const int t = m_nextToken++;
+    m_subs.push_back({t, owner, std::move(fn)});
+    return t;
+}
+
+void TableStore::unsubscribe(int token)
+{
+    m_subs.erase(std::remove_if(m_subs.begin(), m_subs.end(), [token](const Sub &s) { return s.token == token; }),
+                 m_subs.end());
+}
+
+} // namespace kv

@@ -1,0 +1,109 @@
+#pragma once
+// One in-process image per dBASE file (TableRegistry): every cursor and every
+// SQL statement on a file works on the same rows, so a posted row is seen by
+// a query at once. Changes reach the disk through a temporary file and a
+// rename; a file replaced behind our back (copied over, restored) is noticed
+// by its time stamp, size and inode and read again.
+#include "platform/db/dbffile.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kv {
+
+class TableStore
+{
+public:
+    // The store of a file, read now or taken from the registry (and read
+    // again when the file changed). Raises when the file is missing or broken.
+    static std::shared_ptr<TableStore> get(const QString &path);
+    // Forgets a file (after copying another over it, renaming or deleting it).
+    static void invalidate(const QString &path);
+    static void clearRegistry();
+    // The registry key of a path (absolute, slashes, case as on disk).
+    static QString canonicalPath(const QString &path);
+
+    ~TableStore();
+
+    const QString &path() const { return m_path; }
+    const QList<DbfField> &fields() const { return m_file.fields; }
+    QList<FieldDef> fieldDefs() const;
+
+    int count() const { return int(m_live.size()); }
+    qint64 idAt(int pos) const { return m_live[size_t(pos)].id; }
+    int findId(qint64 id) const;
+    const QVariantList &valuesAt(int pos) const { return m_live[size_t(pos)].values; }
+
+    // Each change is checked against the field formats first (a number that
+    // does not fit raises, nothing changes) and, outside a batch, written to
+    // the file at once (a failed write undoes the change and raises).
+    qint64 append(const QVariantList &values, const void *origin = nullptr);
+    void update(int pos, const QVariantList &values, const void *origin = nullptr);
+    void remove(int pos, const void *origin = nullptr);
+    // Normalises values to the column types (numbers of N/F, dates of D...).
+    QVariantList normalize(const QVariantList &values) const;
+
+    // A batch (one SQL statement) writes once at its end; a rolled-back
+    // batch restores the rows as they were.
+    void beginBatch();
+    void commitBatch();     // raises when the write fails (rows restored)
+    void rollbackBatch();
+    bool inBatch() const { return m_batch > 0; }
+
+    quint64 generation() const { return m_gen; }
+
+    // Observers hear of changes made by anyone but themselves (origin).
+    using Observer = std::function<void()>;
+    int subscribe(const void *owner, Observer fn);
+    void unsubscribe(int token);
+
+    // Re-reads the file when it changed on disk; true when it did.
+    bool refreshFromDisk();
+
+private:
+    struct Row
+    {
+        qint64 id;
+        QVariantList values;
+    };
+    TableStore() = default;
+    void load();
+    void flush();
+    void changed(const void *origin);
+    struct Stamp
+    {
+        qint64 size = -1;
+        qint64 mtimeNs = 0;
+        quint64 inode = 0;
+        bool operator==(const Stamp &o) const { return size == o.size && mtimeNs == o.mtimeNs && inode == o.inode; }
+    };
+    static Stamp stampOf(const QString &path);
+
+    QString m_path;
+    DbfFile m_file;             // fields and header bytes; rows kept below
+    std::vector<Row> m_live;
+    QList<DbfRow> m_deleted;    // deleted records stay in the file until a pack
+    qint64 m_nextId = 1;
+    quint64 m_gen = 0;
+    Stamp m_stamp;
+    int m_batch = 0;
+    bool m_batchDirty = false;
+    bool m_batchNotify = false;
+    std::vector<Row> m_snapLive;
+    QList<DbfRow> m_snapDeleted;
+    qint64 m_snapNextId = 1;
+    struct Sub
+    {
+        int token;
+        const void *owner;
+        Observer fn;
+    };
+    std::vector<Sub> m_subs;
+    int m_nextToken = 1;
+};
+
+} // namespace kv

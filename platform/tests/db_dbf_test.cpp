@@ -1,0 +1,119 @@
+// dBASE files: the byte layout, every field type, errors.
+#include "platform/db/dbffile.h"
+#include "platform/error.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kv;
+
+namespace {
+
+// Two records (the second deleted), a C(5) and an L field; the header carries
+// a production-index flag and the cp1251 language driver.
+QByteArray handMadeTable()
+{
+    return QByteArray::fromHex(
+        "037c0102" "02000000" "6100" "0700" "0000" "00" "00" "000000000000000000000000" "01" "c9" "0000"
+        "4e414d450000000000000043" "00000000" "05" "00" "0000000000000000000000000000"
+        "4f4b00000000000000000" "04c" "00000000" "01" "00" "0000000000000000000000000000"
+        "0d"
+        "20" "c4f3e12020" "54"
+        "2a" "5859202020" "46"
+        "1a");
+}
+
+} // namespace
+
+TEST(DbDbf, ReadsHandMadeFile)
+{
+    const DbfFile t = DbfFile::parse(handMadeTable(), "x.dbf");
+    ASSERT_EQ(t.fields.size(), 2);
+    EXPECT_EQ(t.fields[0].name, "NAME");
+    EXPECT_EQ(t.fields[0].type, 'C');
+    EXPECT_EQ(t.fields[0].length, 5);
+    EXPECT_EQ(t.fields[1].type, 'L');
+    ASSERT_EQ(t.rows.size(), 2);
+    EXPECT_FALSE(t.rows[0].deleted);
+    EXPECT_EQ(t.rows[0].values[0].toString(), QString("Дуб"));   // trailing blanks gone
+    EXPECT_EQ(t.rows[0].values[1].toBool(), true);
+    EXPECT_TRUE(t.rows[1].deleted);
+    EXPECT_EQ(t.liveCount(), 1);
+}
+
+TEST(DbDbf, WritesExactHeaderAndRecords)
+{
+    DbfFile t = DbfFile::parse(handMadeTable(), "x.dbf");
+    const QByteArray out = t.serialize(QDate(2024, 1, 2));
+    QByteArray expected = handMadeTable();
+    expected[28] = 0;   // we keep no production index
+    EXPECT_EQ(out.toHex(), expected.toHex());
+    t.pack();
+    const QByteArray packed = t.serialize(QDate(2024, 1, 2));
+    EXPECT_EQ(packed.size(), 97 + 7 + 1);
+    EXPECT_EQ(uchar(packed[4]), 1);
+}
+
+TEST(DbDbf, RoundTripsEveryFieldType)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.dbf");
+    DbfFile t;
+    t.fields = {{"NAME", 'C', 20, 0}, {"QTY", 'N', 6, 0}, {"SQ", 'N', 10, 3}, {"LEN", 'F', 20, 4},
+                {"DATE", 'D', 8, 0}, {"OK", 'L', 1, 0}};
+    t.rows << DbfRow{false, {QString("Остаток №1 ёЁ"), 42, 11.385, -2750.5, QDate(2024, 3, 5), false}};
+    t.rows << DbfRow{false, {QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()}};
+    t.write(path);
+    const DbfFile r = DbfFile::read(path);
+    ASSERT_EQ(r.rows.size(), 2);
+    EXPECT_EQ(r.languageDriver, 0xC9);
+    EXPECT_EQ(r.rows[0].values[0].toString(), QString("Остаток №1 ёЁ"));
+    EXPECT_EQ(r.rows[0].values[1].toInt(), 42);
+    EXPECT_EQ(r.rows[0].values[1].metaType().id(), QMetaType::Int);
+    EXPECT_DOUBLE_EQ(r.rows[0].values[2].toDouble(), 11.385);
+    EXPECT_DOUBLE_EQ(r.rows[0].values[3].toDouble(), -2750.5);
+    EXPECT_EQ(r.rows[0].values[4].toDate(), QDate(2024, 3, 5));
+    EXPECT_EQ(r.rows[0].values[5].toBool(), false);
+    for (const QVariant &v : r.rows[1].values) EXPECT_TRUE(v.isNull());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_EQ(uchar(bytes[29]), 0xC9);
+    EXPECT_EQ(uchar(bytes.at(32 + 32 * 6)), 0x0D);
+    EXPECT_EQ(uchar(bytes.back()), 0x1A);
+    EXPECT_TRUE(bytes.contains("20240305"));
+    EXPECT_TRUE(bytes.contains("    11.385"));
+}
+
+TEST(DbDbf, NumberThatDoesNotFitIsRefused)
+{
+    const DbfField n{"QTY", 'N', 4, 0};
+    const DbfField d{"SQ", 'N', 6, 2};
+    EXPECT_EQ(DbfFile::encodeValue(n, 9999), QByteArray("9999"));
+    EXPECT_EQ(DbfFile::encodeValue(n, -999), QByteArray("-999"));
+    EXPECT_THROW(DbfFile::encodeValue(n, 10000), Error);
+    EXPECT_THROW(DbfFile::encodeValue(n, -1000), Error);
+    EXPECT_EQ(DbfFile::encodeValue(d, 123.456), QByteArray("123.46"));
+    EXPECT_THROW(DbfFile::encodeValue(d, 1234.5), Error);
+}
+
+TEST(DbDbf, BrokenFilesGiveAClearError)
+{
+    QByteArray truncatedHeader = handMadeTable().left(20);
+    EXPECT_THROW(DbfFile::parse(truncatedHeader, "x.dbf"), Error);
+    QByteArray wrongLength = handMadeTable();
+    wrongLength[10] = 9;   // record length disagrees with the fields
+    EXPECT_THROW(DbfFile::parse(wrongLength, "x.dbf"), Error);
+    try {
+        DbfFile::read("/nonexistent/dir/Sheets.dbf");
+        FAIL();
+    } catch (const Error &e) {
+        EXPECT_TRUE(e.message().contains("Sheets.dbf"));
+    }
+    // A file cut inside its records keeps the whole records before the cut.
+    QByteArray cut = handMadeTable();
+    cut.chop(5);
+    EXPECT_EQ(DbfFile::parse(cut, "x.dbf").rows.size(), 1);
+}
