@@ -487,7 +487,8 @@ int TMemData::findRow(const std::vector<int> &keyCols, const QVariantList &rawKe
 
     // Fast path: one key on the sort field or an indexed field.
     if (keyCols.size() == 1 && !filtered
-        && options.caseInsensitive == m_sortOptions.testFlag(soCaseInsensitive)) {
+        && (options.caseInsensitive == m_sortOptions.testFlag(soCaseInsensitive)
+            || !memTypeIsString(m_cols[size_t(keyCols[0])].type))) {
         const int col = keyCols[0];
         const MemFieldType t = m_cols[size_t(col)].type;
         const bool partial = options.partialKey && memTypeIsString(t);
