@@ -24,10 +24,13 @@ QHash<QString, std::shared_ptr<TableStore>> &registry()
 
 QString TableStore::canonicalPath(const QString &path)
 {
+    // The folder's canonical path and the name: the same key whether the
+    // file exists or not (it may just have been deleted or renamed).
     const QString p = resolvePath(path);
     QFileInfo fi(p);
-    const QString c = fi.canonicalFilePath();
-    return c.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : c;
+    const QString folder = QFileInfo(fi.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty()) return QDir::cleanPath(fi.absoluteFilePath());
+    return folder + QLatin1Char('/') + fi.fileName();
 }
 
 TableStore::Stamp TableStore::stampOf(const QString &path)
