@@ -368,7 +368,9 @@ TrpValue TrpParser::EvaluatePostfix(const QString &postfix)
     while (i < n) {
         const QChar c = t.at(i);
         const char16_t u = c.unicode();
-        if (u == ' ' || u == '\r' || u == '\n' || u == '\t') { ++i; continue; }
+        // Operator codes share values with control characters (9 is a tab,
+        // 13 a carriage return), so only blanks separate tokens here.
+        if (u == ' ') { ++i; continue; }
         if (isOperatorCode(u)) {
             if (isUnary(u)) {
                 const TrpValue a = pop();
