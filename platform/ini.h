@@ -45,8 +45,9 @@ public:
     bool ValueExists(const QString &section, const QString &key) const;
     void UpdateFile();
 
-    // Drops every cached file, so the next object re-reads the disk (tests,
-    // and a file replaced behind the program's back, e.g. a restored backup).
+    // Makes every object read its file from disk again at its next call.
+    // (A change on disk is noticed anyway by its size, time and inode; this
+    // is for tests and for a file replaced within the same instant.)
     static void ClearCache();
 
     // The integer reading of ReadInteger: decimal within 32 bits, or

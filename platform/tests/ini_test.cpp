@@ -193,6 +193,15 @@ TEST_F(IniTest, EraseDeleteAndExistence)
     EXPECT_EQ(ini.ReadString("T", "c", ""), "3");
 }
 
+TEST_F(IniTest, WritesLeaveNoTemporaryFilesBehind)
+{
+    TIniFile ini(path());
+    for (int i = 0; i < 20; ++i) ini.WriteInteger("S", QString::number(i), i);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Korvalt.ini"});
+    TIniFile::ClearCache();
+    EXPECT_EQ(TIniFile(path()).ReadSection("S").size(), 20);
+}
+
 TEST_F(IniTest, LineBreaksInValuesDoNotSplitTheFile)
 {
     TIniFile ini(path());
