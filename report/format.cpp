@@ -396,7 +396,12 @@ QString rpFormatDateTime(const QString &format, double dt, const TrpFormatSettin
         }
         qsizetype n = 1;
         while (i + n < format.size() && format.at(i + n).toLower() == lc) ++n;
-        bool wasHour = false;
+        // "m" right after an hour (other letters in between reset it) means minutes.
+        bool minutes = false;
+        if (lc >= QLatin1Char('a') && lc <= QLatin1Char('z')) {
+            minutes = lc == QLatin1Char('m') && lastHour;
+            lastHour = lc == QLatin1Char('h');
+        }
         if (lc == QLatin1Char('a')) {
             const bool pm = hour >= 12;
             if (startsWithCI(format, i, "am/pm")) {
@@ -413,7 +418,6 @@ QString rpFormatDateTime(const QString &format, double dt, const TrpFormatSettin
                 out += c;
                 ++i;
             }
-            lastHour = false;
             continue;
         }
         const bool dateOk = date.isValid();
@@ -434,7 +438,7 @@ QString rpFormatDateTime(const QString &format, double dt, const TrpFormatSettin
             else out += rpFormatDateTime(fs.longDateFormat, dt, fs);
             break;
         case 'm':
-            if (lastHour && n <= 2) {
+            if (minutes && n <= 2) {
                 out += n == 1 ? QString::number(minute) : twoDigits(minute);
             } else if (dateOk) {
                 if (n > 4) n = 4;
@@ -455,7 +459,6 @@ QString rpFormatDateTime(const QString &format, double dt, const TrpFormatSettin
             int h = hour;
             if (twelve) { h = hour % 12; if (h == 0) h = 12; }
             out += n == 1 ? QString::number(h) : twoDigits(h);
-            wasHour = true;
             break;
         }
         case 'n':
@@ -484,10 +487,8 @@ QString rpFormatDateTime(const QString &format, double dt, const TrpFormatSettin
             break;
         default:
             out += format.mid(i, n);
-            i += n;
-            continue;   // literals keep the minutes rule of a preceding hour
+            break;
         }
-        lastHour = wasHour;
         i += n;
     }
     return out;

@@ -138,22 +138,25 @@ TEST(Format, FloatPatterns)
 
 TEST(Format, DateTimePatterns)
 {
-    const double dt = date(2024, 5, 3) + rpEncodeTime(14, 5, 9, 0);
+    const double dt = date(2024, 5, 3) + rpEncodeTime(14, 7, 9, 0);
     struct Case { const char *format; QString text; };
     const Case cases[] = {
         {"dd.mm.yyyy", "03.05.2024"},
         {"d mmmm yyyy", "3 Май 2024"},
         {"d mmm yy", "3 май 24"},
-        {"hh:nn:ss", "14:05:09"},
-        {"h:mm", "14:05"},
+        {"hh:nn:ss", "14:07:09"},
+        {"h:mm", "14:07"},
+        {"hh mm", "14 07"},
+        {"hh'h'mm", "14h07"},
+        {"hh d mm", "14 3 05"},
         {"dddd, ddd", "пятница, Пт"},
-        {"c", "03.05.2024 14:05:09"},
+        {"c", "03.05.2024 14:07:09"},
         {"yyyy/mm/dd", "2024.05.03"},
-        {"hh:nn am/pm", "02:05 pm"},
+        {"hh:nn am/pm", "02:07 pm"},
         {"'Дата:' dd", "Дата: 03"},
         {"ddddd", "03.05.2024"},
         {"dddddd", "3 Май 2024 г."},
-        {"t", "14:05"},
+        {"t", "14:07"},
     };
     for (const Case &c : cases) EXPECT_EQ(rpFormatDateTime(c.format, dt), c.text) << c.format;
 }
@@ -177,4 +180,42 @@ TEST(Format, EditMasks)
     EXPECT_EQ(rpFormatMaskText("000-000;0; ", "123456"), "123-456");
     EXPECT_EQ(rpFormatMaskText("(000) 000;0; ", "12345"), "(123) 45 ");
     EXPECT_EQ(rpFormatMaskText(">LL-00;0;_", "ab12"), "AB-12");
+}
+
+#include "report/display_format.h"
+
+TEST(DisplayFormat, CodesAndInlineFormats)
+{
+    const double dt = date(2024, 5, 3) + 0.75;
+    struct Case { TrpValue v; int code; const char *text; QString out; };
+    const Case cases[] = {
+        {TrpValue(1234.5), rpMakeFormatCode(rpfcNumber, 0, 2, '.'), "", "1234.5"},
+        {TrpValue(1234.5), rpMakeFormatCode(rpfcNumber, 1, 2, ','), "", "1234,50"},
+        {TrpValue(1234.5), rpMakeFormatCode(rpfcNumber, 2, 1, '.'), "", "1" + nbsp + "234.5"},
+        {TrpValue(1234.5), rpMakeFormatCode(rpfcNumber, 3, 2, '.'), "", "1" + nbsp + "234.50"},
+        {TrpValue("7"), rpMakeFormatCode(rpfcNumber, 4, 0, '.'), "000", "007"},
+        {TrpValue("abc"), rpMakeFormatCode(rpfcNumber, 1, 2, '.'), "", "abc"},
+        {TrpValue::dateTime(dt), rpMakeFormatCode(rpfcDate, 1, 0, 0), "", "05.03.2024"},
+        {TrpValue::dateTime(dt), rpMakeFormatCode(rpfcDate, 3, 0, 0), "", "3 Май 2024 г."},
+        {TrpValue::dateTime(dt), rpMakeFormatCode(rpfcTime, 2, 0, 0), "", "18:00"},
+        {TrpValue(true), rpMakeFormatCode(rpfcBoolean, 1, 0, 0), "", "Yes"},
+        {TrpValue(0.0), rpMakeFormatCode(rpfcBoolean, 4, 0, 0), "нет;да", "нет"},
+        {TrpValue::null(), rpMakeFormatCode(rpfcNumber, 1, 2, '.'), "", ""},
+        {TrpValue("  "), rpMakeFormatCode(rpfcText, 0, 0, 0), "", ""},
+    };
+    for (const Case &c : cases) EXPECT_EQ(rpFormatValue(c.v, c.code, QString::fromUtf8(c.text)), c.out) << c.out.toStdString();
+
+    int code = 0;
+    QString text;
+    ASSERT_TRUE(rpParseInlineFormat("0,00", code, text));
+    EXPECT_EQ(code, rpMakeFormatCode(rpfcNumber, 1, 2, ','));
+    EXPECT_EQ(rpFormatValue(TrpValue(2.5), code, text), "2,50");
+    ASSERT_TRUE(rpParseInlineFormat("N#,##0.0", code, text));
+    EXPECT_EQ(rpFormatSubFormat(code), rpfsCustom);
+    EXPECT_EQ(text, "#,##0.0");
+    ASSERT_TRUE(rpParseInlineFormat("Ddd.mm.yyyy", code, text));
+    EXPECT_EQ(rpFormatValue(TrpValue::dateTime(dt), code, text), "03.05.2024");
+    ASSERT_TRUE(rpParseInlineFormat("BНет;Да", code, text));
+    EXPECT_EQ(rpFormatValue(TrpValue(qint64(1)), code, text), "Да");
+    EXPECT_FALSE(rpParseInlineFormat("X", code, text));
 }
