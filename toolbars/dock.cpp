@@ -180,6 +180,8 @@ TDock::TDock(QWidget *parent, TDockPosition position)
     for (QWidget *w = parent; w; w = w->parentWidget())
         if (qobject_cast<TCustomToolWindow *>(w) || qobject_cast<TDock *>(w))
             throw kv::Error(QStringLiteral("A TDock control cannot be placed inside a tool window or another TDock"));
+    static quint64 counter = 0;
+    m_creationOrder = ++counter;
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_position = position;
     if (OrientationOf(m_position) == doHorizontal)
@@ -190,11 +192,17 @@ TDock::TDock(QWidget *parent, TDockPosition position)
 
 TDock::~TDock()
 {
+    // The bars inside are deleted after this body runs: let them forget us.
+    ++m_arrangeNest;
     for (TCustomToolWindow *b : m_bars) {
         disconnect(b, nullptr, this, nullptr);
         if (b->m_lastDock == this)
             b->m_lastDock = nullptr;
+        if (b->m_dock == this)
+            b->m_dock = nullptr;
     }
+    m_bars.clear();
+    m_shown.clear();
 }
 
 QString TDock::Version() const
@@ -288,12 +296,30 @@ void TDock::BeginArrangeUpdate()
     ++m_arrangeNest;
 }
 
-void TDock::EndArrangeUpdate()
+void TDock::EndArrangeUpdate(bool clipPositions)
 {
     if (--m_arrangeNest <= 0) {
         m_arrangeNest = 0;
         if (m_arrangeWanted)
-            ArrangeBars(false);
+            ArrangeBars(clipPositions);
+    }
+}
+
+void TDock::CompactRows()
+{
+    int highest = -1;
+    for (TCustomToolWindow *b : m_bars)
+        highest = std::max(highest, b->m_dockRow);
+    for (int j = 0; j <= highest;) {
+        bool used = std::any_of(m_bars.begin(), m_bars.end(), [j](TCustomToolWindow *b) { return b->m_dockRow == j; });
+        if (used) {
+            ++j;
+            continue;
+        }
+        for (TCustomToolWindow *b : m_bars)
+            if (b->m_dockRow > j)
+                --b->m_dockRow;
+        --highest;
     }
 }
 
@@ -432,7 +458,7 @@ void TDock::barDestroyed(QObject *o)
 
 void TDock::UpdateShownBars(TCustomToolWindow *bar, bool removing)
 {
-    bool belongs = !removing && bar->parentWidget() == this && bar->Visible();
+    bool belongs = !removing && !bar->m_destroying && bar->parentWidget() == this && bar->Visible();
     auto it = std::find(m_shown.begin(), m_shown.end(), bar);
     bool is = it != m_shown.end();
     if (belongs == is)

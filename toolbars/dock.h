@@ -78,7 +78,11 @@ public:
     std::function<void(TDock *, TCustomToolWindow *, bool &accept)> OnRequestDock;
 
     void BeginArrangeUpdate();
-    void EndArrangeUpdate();
+    // The outermost end arranges once when that was asked for meanwhile.
+    void EndArrangeUpdate(bool clipPositions = false);
+    // Removes every empty row of the bar list (rows shift down to close gaps).
+    void CompactRows();
+    quint64 CreationOrder() const { return m_creationOrder; }
     bool ArrangeSuspended() const { return m_arrangeNest > 0; }
     void ArrangeBars(bool clipPositions = false);
 
@@ -134,6 +138,7 @@ private:
     std::vector<TCustomToolWindow *> m_bars;
     std::vector<TCustomToolWindow *> m_shown;
     std::vector<int> m_rowSizes;
+    quint64 m_creationOrder = 0;
     int m_arrangeNest = 0;
     bool m_arrangeWanted = false;
     bool m_clipWanted = false;

@@ -15,6 +15,7 @@ using namespace kv::tb;
 
 namespace {
 std::vector<TCustomToolWindow *> g_floating;   // tool windows inside a floating host
+std::vector<TCustomToolWindow *> g_all;        // every tool window, in creation order
 quint64 g_creationCounter = 0;
 int g_hostCounter = 0;
 } // namespace
@@ -101,6 +102,7 @@ TCustomToolWindow::TCustomToolWindow(QWidget *parent)
     : QWidget(nullptr)
 {
     m_creationOrder = ++g_creationCounter;
+    g_all.push_back(this);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_lastForm = parent ? FormAboveControl(parent) : nullptr;
     RegisterHookProc(&ToolWindowHookProc, hookKind(hkActivateApp) | hookKind(hkWindowPosChanged));
@@ -113,6 +115,7 @@ TCustomToolWindow::~TCustomToolWindow()
     if (m_mode != Mode::None)
         EndLoop();
     g_floating.erase(std::remove(g_floating.begin(), g_floating.end(), this), g_floating.end());
+    g_all.erase(std::remove(g_all.begin(), g_all.end(), this), g_all.end());
     if (m_lastDock && m_lastDock != m_dock)
         m_lastDock->ChangeBarList(false, this);
     if (m_dock) {
@@ -131,6 +134,11 @@ TCustomToolWindow::~TCustomToolWindow()
         h->deleteLater();
     }
     UnregisterHookProc(&ToolWindowHookProc);
+}
+
+std::vector<TCustomToolWindow *> TCustomToolWindow::AllToolWindows()
+{
+    return g_all;
 }
 
 QString TCustomToolWindow::Version() const

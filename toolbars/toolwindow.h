@@ -154,6 +154,7 @@ public:
     // The form the window belongs to (docked, floating or last seen).
     QWidget *OwnerForm() const;
     quint64 CreationOrder() const { return m_creationOrder; }
+    static std::vector<TCustomToolWindow *> AllToolWindows();
 
     void Relayout();
     void BeginLayoutUpdate();

@@ -449,12 +449,9 @@ void TCustomToolWindow::mouseMoveEvent(QMouseEvent *e)
 {
     const QPoint g = e->globalPosition().toPoint();
     switch (m_mode) {
-    case Mode::Drag: {
-        const bool ctrl = e->modifiers() & Qt::ControlModifier;
-        m_ctrl = ctrl;
+    case Mode::Drag:
         UpdateDragOutline(g);
         break;
-    }
     case Mode::Sizing:
         UpdateSizing(g);
         break;
