@@ -1155,8 +1155,17 @@ void DataSet::beginInsert(bool append)
         if (f->m_column >= 0) m_buf.values[f->m_slot] = cols.value(f->m_column);
     m_active = nullptr;
     setState(DataSetState::Insert);
-    calcFields(m_buf);
-    if (OnNewRecord) OnNewRecord(*this);
+    try {
+        calcFields(m_buf);
+        if (OnNewRecord) OnNewRecord(*this);
+    } catch (...) {
+        // No half-made row stays behind a failed OnNewRecord.
+        m_state = DataSetState::Browse;
+        m_modified = false;
+        loadCurrent();
+        notify(nEditing | nData);
+        throw;
+    }
     m_modified = false;
     ++m_gen;
     notify(nData);

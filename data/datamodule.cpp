@@ -1,0 +1,232 @@
+#include "data/datamodule.h"
+
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/db/copytable.h"
+#include "platform/db/schema.h"
+#include "platform/error.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QSet>
+
+using namespace kv;
+
+namespace {
+
+const int kAllMaterials = 999;
+
+QString fileNameOf(const QString &path)
+{
+    return QFileInfo(path).fileName();
+}
+
+} // namespace
+
+TModule::TModule(Paths *paths, Settings *settings, QObject *parent)
+    : QObject(parent), m_paths(paths), m_settings(settings)
+{
+    setObjectName(QStringLiteral("Module"));
+    auto named = [this](auto *obj, const char *name) {
+        obj->setObjectName(QString::fromLatin1(name));
+        return obj;
+    };
+    Query = named(new kv::Query(this), "Query");
+    QueryTemp = named(new kv::Query(this), "QueryTemp");
+    Table = named(new kv::Table(this), "Table");
+    Table->OnNewRecord = [this](DataSet &ds) { TableNewRecord(ds); };
+    DataSource = named(new kv::DataSource(this), "DataSource");
+    DataSource->SetDataSet(Table);
+
+    tblSheets = named(new kv::Table(this), "tblSheets");
+    defineStockFields(tblSheets, false);
+    srcSheets = named(new kv::DataSource(this), "srcSheets");
+    srcSheets->SetDataSet(tblSheets);
+    tblScraps = named(new kv::Table(this), "tblScraps");
+    defineStockFields(tblScraps, true);
+    srcScraps = named(new kv::DataSource(this), "srcScraps");
+    srcScraps->SetDataSet(tblScraps);
+
+    tblSheets2 = named(new kv::Table(this), "tblSheets2");
+    tblSheets2->SetCachedUpdates(true);
+    tblSheets2->SetFilter(QStringLiteral("Many>0"));
+    tblSheets2->SetFiltered(true);
+    srcSheets2 = named(new kv::DataSource(this), "srcSheets2");
+    srcSheets2->SetDataSet(tblSheets2);
+
+    qryCommon = named(new kv::Query(this), "qryCommon");
+    qryPrint = named(new kv::Query(this), "qryPrint");
+
+    auto sheetsDirty = [this](DataSet &) { SheetsModified = true; };
+    tblSheets->AfterInsert = sheetsDirty;
+    tblSheets->AfterEdit = sheetsDirty;
+    tblSheets->AfterDelete = sheetsDirty;
+    tblSheets->OnNewRecord = [this](DataSet &ds) { tblSheetsNewRecord(ds); };
+    tblSheets->OnCalcFields = [this](DataSet &ds) { tblSheetsCalcFields(ds); };
+    auto scrapsDirty = [this](DataSet &) { ScrapsModified = true; };
+    tblScraps->AfterInsert = scrapsDirty;
+    tblScraps->AfterEdit = scrapsDirty;
+    tblScraps->AfterDelete = scrapsDirty;
+    tblScraps->OnNewRecord = [this](DataSet &ds) { tblScrapsNewRecord(ds); };
+    tblScraps->OnCalcFields = [this](DataSet &ds) { tblSheetsCalcFields(ds); };
+}
+
+TModule::~TModule()
+{
+    ModuleDestroy();
+}
+
+void TModule::defineStockFields(kv::Table *t, bool scraps)
+{
+    if (scraps) t->AddField(QStringLiteral("NAME"), FieldType::String, 20);
+    t->AddField(QStringLiteral("LENGTH"), FieldType::Float);
+    t->AddField(QStringLiteral("WIDTH"), FieldType::Float);
+    t->AddField(QStringLiteral("MANY"), FieldType::Float);
+    t->AddField(QStringLiteral("CODE"), FieldType::Float);
+    if (scraps) t->AddField(QStringLiteral("DATE"), FieldType::Date);
+    Field *mat = t->AddField(QStringLiteral("MatName"), FieldType::String, 35, FieldKind::Calculated);
+    mat->SetReadOnly(true);
+}
+
+int TModule::defMaterial() const
+{
+    return m_settings ? m_settings->GetDefMaterial() : 0;
+}
+
+void TModule::tblSheetsNewRecord(DataSet &ds)
+{
+    const int code = ds.Tag == kAllMaterials ? defMaterial() : ds.Tag;
+    ds.FieldByName(QStringLiteral("CODE"))->SetAsInteger(code);
+}
+
+void TModule::tblScrapsNewRecord(DataSet &ds)
+{
+    tblSheetsNewRecord(ds);
+    ds.FieldByName(QStringLiteral("DATE"))->SetAsDate(QDate::currentDate());
+}
+
+void TModule::TableNewRecord(DataSet &ds)
+{
+    ds.FieldByName(QStringLiteral("Code"))->SetAsInteger(NextMaterialCode());
+}
+
+void TModule::tblSheetsCalcFields(DataSet &ds)
+{
+    Field *code = ds.FieldByName(QStringLiteral("CODE"));
+    QString name;
+    if (FindNameByCode && !code->IsNull()) name = FindNameByCode(code->AsInteger());
+    ds.FieldByName(QStringLiteral("MatName"))->SetAsString(name);
+}
+
+void TModule::ModuleDestroy()
+{
+    tblSheets->Close();
+    tblScraps->Close();
+    tblSheets2->Close();
+}
+
+int TModule::NextMaterialCode()
+{
+    // The original answered 1 to any failure and so could hand out a code in
+    // use; a failure is reported instead.
+    QSet<qint64> used;
+    qint64 largest = 0;
+    try {
+        QueryTemp->Close();
+        QueryTemp->SetSQL(QStringLiteral("Select max(Code) as fldmax from %1 a")
+                              .arg(kv::Query::QuotePath(m_paths->TempTypesTable())));
+        QueryTemp->Open();
+        Field *f = QueryTemp->FieldByName(QStringLiteral("fldmax"));
+        if (!f->IsNull()) largest = f->AsLargeInt();
+        QueryTemp->Close();
+    } catch (const Error &e) {
+        QueryTemp->Close();
+        throw Error(QStringLiteral("Ошибка определения кода нового материала.\r%1").arg(e.message()));
+    }
+    // Rows of the materials table not yet in the file (cached edits) count too.
+    if (Table->Active()) {
+        if (Field *c = Table->FindField(QStringLiteral("Code"))) {
+            const int col = c->Index();
+            for (int row = 0; row < Table->ViewRowCount(); ++row) {
+                if (Table->State() == DataSetState::Insert && row == Table->ViewCurrentRow()) continue;
+                const QVariant v = Table->ViewValue(row, col);
+                if (!v.isValid() || v.isNull()) continue;
+                const qint64 code = v.toLongLong();
+                used.insert(code);
+                largest = std::max(largest, code);
+            }
+        }
+    }
+    qint64 next = std::max<qint64>(largest, 0) + 1;
+    while (next == kAllMaterials || used.contains(next)) ++next;
+    if (next > 2147483647) throw Error(QStringLiteral("Ошибка определения кода нового материала."));
+    return int(next);
+}
+
+void TModule::EnsureTables()
+{
+    const QString pattern = m_paths->PatternFolder();
+    writeMissingTemplates(pattern);
+    const QString stock[] = {m_paths->SheetsTable(), m_paths->ScrapsTable(), m_paths->OwnMaterialsTable(),
+                             m_paths->BordersTable()};
+    for (const QString &live : stock) {
+        const QString resolved = resolvePath(live);
+        if (QFileInfo::exists(resolved)) continue;
+        CopyTableFile(Paths::FileIn(pattern, fileNameOf(live)), live);
+    }
+}
+
+void TModule::MakeWorkingCopy(const QString &templateFile, const QString &workFile, const QString &liveFile)
+{
+    CopyTableFile(templateFile, workFile);
+    kv::Query q;
+    q.SetSQL(QStringLiteral("Insert into %1\r\nSelect * from %2")
+                 .arg(kv::Query::QuotePath(workFile), kv::Query::QuotePath(liveFile)));
+    q.ExecSQL();
+}
+
+void TModule::OpenSheetsCopy()
+{
+    tblSheets->Close();
+    try {
+        const QString work = m_paths->TempSheetsTable();
+        MakeWorkingCopy(Paths::FileIn(m_paths->PatternFolder(), fileNameOf(m_paths->SheetsTable())), work,
+                        m_paths->SheetsTable());
+        tblSheets->SetDatabaseName(m_paths->TempFolder());
+        tblSheets->SetTableName(fileNameOf(work));
+        tblSheets->Open();
+    } catch (const Error &) {
+        throw Error(QStringLiteral("Ошибка открытия базы листов"));
+    }
+    SheetsModified = false;
+}
+
+void TModule::OpenScrapsCopy()
+{
+    tblScraps->Close();
+    try {
+        const QString work = m_paths->TempScrapsTable();
+        MakeWorkingCopy(Paths::FileIn(m_paths->PatternFolder(), fileNameOf(m_paths->ScrapsTable())), work,
+                        m_paths->ScrapsTable());
+        tblScraps->SetDatabaseName(m_paths->TempFolder());
+        tblScraps->SetTableName(fileNameOf(work));
+        tblScraps->Open();
+    } catch (const Error &) {
+        throw Error(QStringLiteral("Ошибка открытия базы отходов"));
+    }
+    ScrapsModified = false;
+}
+
+void TModule::SaveSheets()
+{
+    if (tblSheets->Active()) tblSheets->CheckBrowseMode();
+    CopyTableFile(m_paths->TempSheetsTable(), m_paths->SheetsTable());
+    SheetsModified = false;
+}
+
+void TModule::SaveScraps()
+{
+    if (tblScraps->Active()) tblScraps->CheckBrowseMode();
+    CopyTableFile(m_paths->TempScrapsTable(), m_paths->ScrapsTable());
+    ScrapsModified = false;
+}

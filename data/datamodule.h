@@ -1,0 +1,88 @@
+#pragma once
+// The shared data module: the general queries, the general table of the
+// materials window, the stock tables of the warehouse with their two dirty
+// flags, the cached view of one material's standard sheets, and the routines
+// around the working copies of "Temp\".
+#include "platform/db/dataset.h"
+#include "platform/db/query.h"
+#include "platform/db/table.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace kv {
+class Paths;
+class Settings;
+} // namespace kv
+
+class TModule : public QObject
+{
+public:
+    // paths and settings outlive the module; settings may be null (no
+    // default material: 0).
+    explicit TModule(kv::Paths *paths, kv::Settings *settings = nullptr, QObject *parent = nullptr);
+    ~TModule() override;
+
+    kv::Query *Query;           // general SQL: material lists and names
+    kv::Query *QueryTemp;       // next material code
+    kv::Table *Table;           // materials working copy while its window is open
+    kv::DataSource *DataSource;
+    kv::Table *tblSheets;       // standard sheets (warehouse working copy)
+    kv::DataSource *srcSheets;
+    kv::Table *tblScraps;       // off-cuts (warehouse working copy)
+    kv::DataSource *srcScraps;
+    kv::Table *tblSheets2;      // one material's standard sheets in stock (cached, "Many>0")
+    kv::DataSource *srcSheets2;
+    kv::Query *qryCommon;       // look-ups
+    kv::Query *qryPrint;        // report data
+
+    // Unsaved edits of the working copies; set by inserts, edits and
+    // deletes of the stock tables, read and cleared by the warehouse.
+    bool SheetsModified = false;
+    bool ScrapsModified = false;
+
+    // The material name of a code for the calculated MatName column; the
+    // warehouse window sets it to its look-up in the material lists.
+    std::function<QString(int code)> FindNameByCode;
+
+    // Event handlers of the tables.
+    void tblSheetsNewRecord(kv::DataSet &ds);
+    void tblScrapsNewRecord(kv::DataSet &ds);
+    void TableNewRecord(kv::DataSet &ds);
+    void tblSheetsCalcFields(kv::DataSet &ds);
+    void ModuleDestroy();
+
+    // Largest material code of the materials working copy + 1 (1 for an
+    // empty base), never 999 (all materials) nor a code already used by the
+    // working copy or by rows of `Table` not yet written. Raises when the
+    // statement fails.
+    int NextMaterialCode();
+
+    // Templates of "Pattern\" that are missing are written, and the stock
+    // tables of "Sheets\" that are missing are made from them (a fresh
+    // installation starts with empty stock).
+    void EnsureTables();
+    // Copies the template over the working file and fills it with every row
+    // of the live table ("Insert into" ... "Select * from" ...).
+    void MakeWorkingCopy(const QString &templateFile, const QString &workFile, const QString &liveFile);
+    // The warehouse's working copies: the table is closed, its copy made and
+    // the table bound to it in "Temp\" and opened. Raise "Ошибка открытия
+    // базы листов" / "Ошибка открытия базы отходов" on failure.
+    void OpenSheetsCopy();
+    void OpenScrapsCopy();
+    // Posts a pending edit and copies the working copy back over the stock
+    // table; clears the dirty flag.
+    void SaveSheets();
+    void SaveScraps();
+
+    kv::Paths *GetPaths() const { return m_paths; }
+
+private:
+    void defineStockFields(kv::Table *t, bool scraps);
+    int defMaterial() const;
+
+    kv::Paths *m_paths;
+    kv::Settings *m_settings;
+};

@@ -1,0 +1,175 @@
+// The data module: working copies, new-record rules, dirty flags, numbering.
+#include "data/datamodule.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/db/dbffile.h"
+#include "platform/db/query.h"
+#include "platform/error.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kv;
+
+namespace {
+
+class DataModule : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    std::unique_ptr<Paths> paths;
+    std::unique_ptr<Settings> settings;
+    std::unique_ptr<TModule> module;
+
+    void SetUp() override
+    {
+        paths = std::make_unique<Paths>(dir.path());
+        paths->CreateFolders();
+        settings = std::make_unique<Settings>(paths->SettingsFile());
+        module = std::make_unique<TModule>(paths.get(), settings.get());
+        module->EnsureTables();
+    }
+    void fillTypes(const QList<int> &codes)
+    {
+        module->MakeWorkingCopy(paths->PatternFolder() + "Types.dbf", paths->TempTypesTable(), paths->OwnMaterialsTable());
+        for (int c : codes)
+            Query::Exec("Insert into " + Query::QuotePath(paths->TempTypesTable()) + " Values(?, ?)",
+                        {QString("М%1").arg(c), c});
+    }
+};
+
+} // namespace
+
+TEST_F(DataModule, FirstStartWritesTemplatesAndEmptyStock)
+{
+    for (const char *name : {"Sheets.dbf", "Scraps.dbf", "Types.dbf", "Materials.dbf", "Borders.dbf", "Quantity.dbf",
+                             "Group.dbf"})
+        EXPECT_TRUE(QFileInfo::exists(paths->PatternFolder() + name)) << name;
+    EXPECT_TRUE(QFileInfo::exists(paths->SheetsTable()));
+    EXPECT_TRUE(QFileInfo::exists(paths->ScrapsTable()));
+    EXPECT_TRUE(QFileInfo::exists(paths->OwnMaterialsTable()));
+    EXPECT_TRUE(QFileInfo::exists(paths->BordersTable()));
+    module->OpenSheetsCopy();
+    module->OpenScrapsCopy();
+    EXPECT_TRUE(module->tblSheets->Active());
+    EXPECT_EQ(module->tblScraps->RecordCount(), 0);
+}
+
+TEST_F(DataModule, NextMaterialCode)
+{
+    struct Case { QList<int> codes; int expected; };
+    const Case cases[] = {
+        {{}, 1},
+        {{12}, 13},
+        {{3, 12, 7}, 13},
+        {{998}, 1000},     // 999 stands for all materials
+        {{5, 999}, 1000},
+    };
+    for (const Case &c : cases) {
+        fillTypes(c.codes);
+        EXPECT_EQ(module->NextMaterialCode(), c.expected);
+    }
+}
+
+TEST_F(DataModule, NextMaterialCodeReportsAFailedStatement)
+{
+    QFile::remove(paths->TempTypesTable());
+    EXPECT_THROW(module->NextMaterialCode(), Error);
+    // The materials window then gets no row with a made-up code.
+    module->Table->SetDatabaseName(paths->SheetsFolder());
+    module->Table->SetTableName("Types.dbf");
+    module->Table->Open();
+    EXPECT_THROW(module->Table->Append(), Error);
+    EXPECT_EQ(module->Table->State(), DataSetState::Browse);
+    EXPECT_EQ(module->Table->RecordCount(), 0);
+}
+
+TEST_F(DataModule, NewMaterialsTakeTheNextCodeAndSkipUnappliedOnes)
+{
+    fillTypes({12});
+    Table *t = module->Table;
+    t->SetDatabaseName(paths->TempFolder());
+    t->SetTableName("TempTp.dbf");
+    t->SetCachedUpdates(true);
+    t->Open();
+    t->Append();
+    EXPECT_EQ(t->FieldByName("Code")->AsInteger(), 13);
+    t->FieldByName("Material")->SetAsString("Дуб");
+    t->Post();
+    t->Append();   // 13 is not in the file yet, but it is taken
+    EXPECT_EQ(t->FieldByName("Code")->AsInteger(), 14);
+    t->Cancel();
+}
+
+TEST_F(DataModule, NewStockRowsTakeTheShownMaterialOrTheDefault)
+{
+    settings->Set(key::DefMaterial, 4);
+    module->OpenSheetsCopy();
+    module->OpenScrapsCopy();
+    Table *sh = module->tblSheets;
+    sh->Tag = 999;
+    sh->Append();
+    EXPECT_EQ(sh->FieldByName("CODE")->AsInteger(), 4);
+    sh->Cancel();
+    sh->Tag = 7;
+    sh->Append();
+    EXPECT_EQ(sh->FieldByName("CODE")->AsInteger(), 7);
+    sh->Cancel();
+    Table *sc = module->tblScraps;
+    sc->Tag = 3;
+    sc->Append();
+    EXPECT_EQ(sc->FieldByName("CODE")->AsInteger(), 3);
+    EXPECT_EQ(sc->FieldByName("DATE")->AsDate(), QDate::currentDate());
+    sc->Cancel();
+}
+
+TEST_F(DataModule, DirtyFlagsAndSavingWorkingCopies)
+{
+    Query::Exec("Insert into " + Query::QuotePath(paths->SheetsTable()) + " Values(2750, 2070, 5, 1)");
+    module->FindNameByCode = [](int code) { return code == 1 ? QString("ЛДСП белая") : QString(); };
+    module->OpenSheetsCopy();
+    module->OpenScrapsCopy();
+    EXPECT_FALSE(module->SheetsModified);
+    Table *sh = module->tblSheets;
+    ASSERT_EQ(sh->RecordCount(), 1);
+    EXPECT_EQ(sh->FieldByName("MatName")->AsString(), QString("ЛДСП белая"));
+    sh->Edit();
+    EXPECT_TRUE(module->SheetsModified);
+    EXPECT_FALSE(module->ScrapsModified);
+    sh->FieldByName("MANY")->SetAsFloat(3);
+    sh->Post();
+    // Only the working copy changed so far.
+    EXPECT_DOUBLE_EQ(DbfFile::read(paths->SheetsTable()).rows[0].values[2].toDouble(), 5);
+    module->SaveSheets();
+    EXPECT_FALSE(module->SheetsModified);
+    EXPECT_DOUBLE_EQ(DbfFile::read(paths->SheetsTable()).rows[0].values[2].toDouble(), 3);
+    module->tblScraps->Tag = 1;
+    module->tblScraps->Append();
+    module->tblScraps->FieldByName("NAME")->SetAsString("О-1");
+    module->tblScraps->Post();
+    EXPECT_TRUE(module->ScrapsModified);
+    module->tblScraps->Delete();
+    EXPECT_TRUE(module->ScrapsModified);
+}
+
+TEST_F(DataModule, StandardSheetsOfOneMaterialInStock)
+{
+    Query::Exec("Insert into " + Query::QuotePath(paths->SheetsTable()) +
+                " Values(2750, 2070, 5, 1), (2800, 2070, 0, 1), (2440, 1830, 2, 2)");
+    module->OpenSheetsCopy();
+    Table *t = module->tblSheets2;
+    t->SetDatabaseName(paths->TempFolder());
+    t->SetTableName("TempSh.dbf");
+    t->SetFilter("Code=1 and Many>0");
+    t->Open();
+    ASSERT_EQ(t->RecordCount(), 1);
+    t->Edit();
+    t->FieldByName("MANY")->SetAsFloat(0);   // used up by the run, in memory only
+    t->Post();
+    EXPECT_EQ(t->RecordCount(), 0);
+    EXPECT_EQ(module->tblSheets->RecordCount(), 3);
+    module->ModuleDestroy();
+    EXPECT_FALSE(t->Active());
+}
