@@ -168,6 +168,34 @@ int TrpInstalledFunctions::IndexOf(const QString &name) const
     return -1;
 }
 
+const QStringList &TAggregateFunctionsSplitter::MatchNames()
+{
+    static const QStringList names = {"AVG", "COUNT", "MAX", "MIN", "SUM"};
+    return names;
+}
+
+void TAggregateFunctionsSplitter::SplitMemo(const QStringList &lines)
+{
+    TrpFunctionSplitter splitter(MatchNames(), m_vars, m_target);
+    for (const QString &line : lines) {
+        qsizetype i = line.indexOf(QLatin1Char('['));
+        while (i >= 0) {
+            int end = 0;
+            splitter.Split(ScanBracketedPart(line, int(i) + 1, end));
+            i = line.indexOf(QLatin1Char('['), end);
+        }
+    }
+}
+
+bool TAggregateFunctionsSplitter::SplitScript(TrpInterpretator &interpreter, const QStringList &script)
+{
+    TrpCompiledScript compiled;
+    QStringList errors;
+    if (!interpreter.Compile(script, compiled, errors)) return false;
+    interpreter.SplitExpressions(compiled, MatchNames(), m_vars, m_target);
+    return true;
+}
+
 // --- the report's interpreter ---
 
 TInterpretator::TInterpretator(TrpEngine &engine) : m_engine(engine)

@@ -137,6 +137,23 @@ private:
     TrpEngine &m_engine;
 };
 
+// Finds the aggregate calls (AVG, COUNT, MAX, MIN, SUM) of a memo's bracketed
+// parts or of a script; names of the dictionary's variables are looked through.
+class TAggregateFunctionsSplitter
+{
+public:
+    TAggregateFunctionsSplitter(const TrpVariables *dictionaryVariables, QStringList &target)
+        : m_vars(dictionaryVariables), m_target(target) {}
+    void SplitMemo(const QStringList &lines);
+    // False when the script does not compile (nothing is collected then).
+    bool SplitScript(TrpInterpretator &interpreter, const QStringList &script);
+    static const QStringList &MatchNames();
+
+private:
+    const TrpVariables *m_vars;
+    QStringList &m_target;
+};
+
 // Aggregate codes.
 enum { rpAggSum = 11, rpAggMin = 12, rpAggMax = 13, rpAggAvg = 14, rpAggCount = 15 };
 

@@ -184,3 +184,18 @@ TEST(Functions, EngineStartsWithItsListsAndTexts)
     EXPECT_EQ(&rpEngine(), &e);
     rpEngineEnd();
 }
+
+TEST(Functions, AggregateSplitterReadsMemosAndScripts)
+{
+    TrpEngine engine;
+    TrpVariables dictionary;
+    dictionary.SetValue("Total", TrpValue("SUM([Price], MasterData1)"));
+    QStringList found;
+    TAggregateFunctionsSplitter splitter(&dictionary, found);
+    splitter.SplitMemo({"Итого: [Total] руб.", "SUM(no) [COUNT(MasterData1) #N0] [MAX([Len])]"});
+    EXPECT_EQ(found, QStringList({"SUM([Price], MasterData1)", "COUNT(MasterData1)", "MAX([Len])"}));
+    found.clear();
+    EXPECT_TRUE(splitter.SplitScript(engine.Interpreter(), {"if MIN([W]) > 0 then x := [Total]"}));
+    EXPECT_EQ(found, QStringList({"MIN([W])", "SUM([Price], MasterData1)"}));
+    EXPECT_FALSE(splitter.SplitScript(engine.Interpreter(), {"x = 1"}));
+}
