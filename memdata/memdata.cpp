@@ -517,10 +517,12 @@ int TMemData::findRow(const std::vector<int> &keyCols, const QVariantList &rawKe
             if (rowMatches(m_recs[size_t(p)].values)) return p;
         return -1;
     }
-    // Through the filter: the rows the DataSet shows.
+    // Through the filter: the rows the DataSet shows, less a row being inserted.
     const int rows = ViewRowCount();
+    const int newRow = State() == DataSetState::Insert ? ViewCurrentRow() : -1;
     QVector<QVariant> values(qsizetype(m_cols.size()));
     for (int row = 0; row < rows; ++row) {
+        if (row == newRow) continue;
         for (int col : keyCols) {
             const Field *f = FindField(m_cols[size_t(col)].name);
             try {
@@ -545,8 +547,8 @@ static QVariantList keyList(const QVariant &keyValues, int count)
 bool TMemData::Locate(const QString &keyFields, const QVariant &keyValues, LocateOptions options)
 {
     std::vector<int> cols;
-    if (!keyColumns(keyFields, &cols)) return DataSet::Locate(keyFields, keyValues, options);
-    if (!Active() || m_recs.empty()) return false;
+    if (!Active() || !keyColumns(keyFields, &cols)) return DataSet::Locate(keyFields, keyValues, options);
+    if (m_recs.empty()) return false;
     CheckBrowseMode();
     const int row = findRow(cols, keyList(keyValues, int(cols.size())), options);
     if (row < 0) return false;
@@ -566,8 +568,11 @@ QVariant TMemData::Lookup(const QString &keyFields, const QVariant &keyValues,
     const int row = findRow(cols, keyList(keyValues, int(cols.size())), {});
     if (row < 0) return preset;
     const int col = columnOf(result->FieldName());
-    if (col >= 0 && !filterInForce()) return fromStored(col, m_recs[size_t(row)].values[col]);
-    return ViewValue(row, result->Index());
+    if (filterInForce()) return ViewValue(row, result->Index());
+    if (col >= 0) return fromStored(col, m_recs[size_t(row)].values[col]);
+    // A calculated or lookup result: the row as shown, past a row being inserted.
+    const int newRow = State() == DataSetState::Insert ? ViewCurrentRow() : -1;
+    return ViewValue(newRow >= 0 && row >= newRow ? row + 1 : row, result->Index());
 }
 
 int TMemData::GetRecNoByFieldValue(const QVariant &value, const QString &fieldName) const

@@ -204,8 +204,9 @@ private:
     void sortRecords();
     void invalidateIds() { m_idIndexValid = false; }
     void markIndexesDirty();
-    // Row (0-based, as the DataSet shows them) of the first visible record
-    // matching the keys; -1 when none. keyCols: one column per key.
+    // The first visible record matching the keys: its position in the store
+    // without a filter in force, else its row as the DataSet shows them (a
+    // row being inserted counted); -1 when none. keyCols: one column per key.
     int findRow(const std::vector<int> &keyCols, const QVariantList &keys,
                 kv::LocateOptions options) const;
     bool keyColumns(const QString &keyFields, std::vector<int> *cols) const;

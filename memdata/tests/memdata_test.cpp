@@ -236,6 +236,31 @@ TEST(MemData, LookupResults)
     EXPECT_EQ(md.RecNo(), 1);   // Lookup does not move the cursor
 }
 
+TEST(MemData, LookupWhileARowIsBeingInserted)
+{
+    for (bool filtered : {false, true}) {
+        TMemData md;
+        makeCodeName(md, false);
+        md.AddField(QStringLiteral("Label"), FieldType::String, 30, FieldKind::Calculated);
+        md.OnCalcFields = [](DataSet &ds) {
+            ds.FieldByName(QStringLiteral("Label"))->SetValue(
+                QStringLiteral("#") + ds.FieldByName(QStringLiteral("Name"))->AsString());
+        };
+        md.Open();
+        for (int c : {1, 3, 5}) addRow(md, c, QString::number(c));
+        md.OnFilterRecord = [](DataSet &, bool &accept) { accept = true; };
+        md.SetFiltered(filtered);
+        md.SetRecNo(2);
+        md.Insert();
+        md.FieldByName(QStringLiteral("Code"))->SetValue(3);
+        md.FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("new"));
+        EXPECT_EQ(md.Lookup(QStringLiteral("Code"), 3, QStringLiteral("Name")), QVariant(QStringLiteral("3"))) << filtered;
+        EXPECT_EQ(md.Lookup(QStringLiteral("Code"), 5, QStringLiteral("Label")), QVariant(QStringLiteral("#5"))) << filtered;
+        EXPECT_EQ(md.State(), DataSetState::Insert);
+        md.Cancel();
+    }
+}
+
 TEST(MemData, RecNoByFieldValueNeedsNoEditingAndFiresNothing)
 {
     TMemData md;

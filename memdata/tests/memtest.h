@@ -4,6 +4,15 @@
 
 #include <QStringList>
 
+#include <ostream>
+
+// Readable values in failure messages.
+inline void PrintTo(const QVariant &v, std::ostream *os)
+{
+    *os << (v.isValid() ? QStringLiteral("%1(%2)").arg(QString::fromLatin1(v.typeName()), v.toString())
+                        : QStringLiteral("null")).toStdString();
+}
+
 // A table with "Code" (integer) and "Name" (string of 20), opened.
 inline void makeCodeName(TMemData &md, bool open = true)
 {
