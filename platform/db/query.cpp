@@ -110,26 +110,76 @@ QString indexKey(FieldType t, const QVariant &v, bool *ok)
 // ----------------------------------------------------------- the collation
 
 // cp1251 order with letter case folded (Ё with Е), ties broken by the bytes;
-// trailing blanks do not count.
+// trailing blanks do not count. Works on the UTF-8 text directly: sorting
+// and grouping call it very often.
+struct CollationKeys
+{
+    // Per code point below 0x500 (Latin and Cyrillic): folded key and the
+    // plain cp1251 byte.
+    int folded[0x500];
+    int plain[0x500];
+    CollationKeys()
+    {
+        for (int cp = 0; cp < 0x500; ++cp) {
+            const QChar c(static_cast<char16_t>(cp));
+            const QChar u = upperCase(QString(c)).at(0);
+            plain[cp] = uchar(toCp1251Char(c));
+            folded[cp] = u == QChar(0x0401) ? ((0xC5 << 1) | 1) : (int(uchar(toCp1251Char(u))) << 1);
+        }
+    }
+};
+
+const CollationKeys &collationKeys()
+{
+    static const CollationKeys k;
+    return k;
+}
+
+// Next code point of UTF-8 text; p advances.
+int nextCodePoint(const unsigned char *&p, const unsigned char *end)
+{
+    const unsigned c = *p++;
+    if (c < 0x80) return int(c);
+    int n = c >= 0xF0 ? 3 : (c >= 0xE0 ? 2 : 1);
+    unsigned cp = c & (0x3F >> n);
+    while (n-- > 0 && p < end) cp = (cp << 6) | (*p++ & 0x3F);
+    return int(cp);
+}
+
+int trimmedLength(const unsigned char *p, int n)
+{
+    while (n > 0 && p[n - 1] == ' ') --n;
+    return n;
+}
+
 int collateCp1251(void *, int n1, const void *p1, int n2, const void *p2)
 {
-    const QString a = trimRight(QString::fromUtf8(static_cast<const char *>(p1), n1));
-    const QString b = trimRight(QString::fromUtf8(static_cast<const char *>(p2), n2));
-    auto key = [](QChar c) -> int {
-        const QChar u = upperCase(QString(c)).at(0);
-        if (u == QChar(0x0401)) return (0xC5 << 1) | 1;   // Ё right after Е
-        const int b = uchar(toCp1251Char(u));
-        return b << 1;
+    const CollationKeys &k = collationKeys();
+    const auto *a0 = static_cast<const unsigned char *>(p1);
+    const auto *b0 = static_cast<const unsigned char *>(p2);
+    const unsigned char *aEnd = a0 + trimmedLength(a0, n1);
+    const unsigned char *bEnd = b0 + trimmedLength(b0, n2);
+    auto keys = [&](int cp, bool folded) -> int {
+        if (cp >= 0 && cp < 0x500) return folded ? k.folded[cp] : k.plain[cp];
+        const int b = uchar(toCp1251Char(QChar(static_cast<char16_t>(cp > 0xFFFF ? 0xFFFD : cp))));
+        return folded ? (b << 1) : b;
     };
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const int x = key(a.at(i)), y = key(b.at(i));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-    for (qsizetype i = 0; i < n; ++i) {
-        const int x = uchar(toCp1251Char(a.at(i))), y = uchar(toCp1251Char(b.at(i)));
-        if (x != y) return x < y ? -1 : 1;
+    // Identical leading bytes compare equal either way: start where they part.
+    const long la = aEnd - a0, lb = bEnd - b0;
+    long same = 0;
+    while (same < la && same < lb && a0[same] == b0[same]) ++same;
+    if (same == la && same == lb) return 0;
+    while (same > 0 && ((same < la && (a0[same] & 0xC0) == 0x80) || (same < lb && (b0[same] & 0xC0) == 0x80))) --same;
+    a0 += same;
+    b0 += same;
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool folded = pass == 0;
+        const unsigned char *a = a0, *b = b0;
+        while (a < aEnd && b < bEnd) {
+            const int x = keys(nextCodePoint(a, aEnd), folded), y = keys(nextCodePoint(b, bEnd), folded);
+            if (x != y) return x < y ? -1 : 1;
+        }
+        if ((a < aEnd) != (b < bEnd)) return a < aEnd ? 1 : -1;
     }
     return 0;
 }

@@ -264,6 +264,16 @@ TEST_F(DbFiles, StatementCases)
     EXPECT_EQ(nm->FieldByName("Code")->AsInteger(), 4);
 }
 
+TEST_F(DbFiles, TextOrdersByCodePage1251WithoutCaseAndComparesWithoutTrailingBlanks)
+{
+    make("Types.dbf", kTypes, {{"яблоко", 1}, {"Ёлка", 2}, {"ель", 3}, {"Ель", 4}, {"Apple", 5}, {"банан", 6}});
+    auto qry = open("Select * from " + q("Types.dbf") + " tp\rOrder by tp.\"Material\"");
+    QStringList order;
+    for (qry->First(); !qry->Eof(); qry->Next()) order << qry->FieldByName("Material")->AsString();
+    EXPECT_EQ(order, QStringList({"Apple", "банан", "Ель", "ель", "Ёлка", "яблоко"}));
+    EXPECT_EQ(open("select * from " + q("Types.dbf") + " t where t.\"Material\"='банан  '")->RecordCount(), 1);
+}
+
 TEST_F(DbFiles, NamedParametersAndErrors)
 {
     make("TempTp.dbf", kTypes);
