@@ -141,7 +141,14 @@ TMemData::TMemData(QObject *parent)
     recId->SetVisible(false);
 }
 
-TMemData::~TMemData() = default;
+TMemData::~TMemData()
+{
+    try {
+        Close();
+    } catch (...) {
+        // A handler that fails while the table goes away changes nothing.
+    }
+}
 
 Field *TMemData::AddMemField(const QString &name, MemFieldType type, int size, FieldKind kind)
 {
@@ -370,7 +377,8 @@ qint64 TMemData::InternalInsert(int insertBefore, const QVariantList &values)
     if (m_sortCol >= 0 && !m_loading) pos = sortedPosition(r, -1);
     else pos = insertBefore < 0 || insertBefore > int(m_recs.size()) ? int(m_recs.size()) : insertBefore;
     m_recs.insert(m_recs.begin() + pos, std::move(r));
-    invalidateIds();
+    if (pos == int(m_recs.size()) - 1 && m_idIndexValid) m_idIndex.insert(m_recs.back().id, pos);
+    else invalidateIds();
     markIndexesDirty();
     return m_recs[size_t(pos)].id;
 }
