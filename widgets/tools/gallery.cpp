@@ -3,6 +3,7 @@
 //   kv_widgets_gallery <output folder>
 #include "widgets/outlookbar.h"
 #include "widgets/shapebtn.h"
+#include "widgets/colorcombo.h"
 
 #include <QApplication>
 #include <QDir>
@@ -98,8 +99,41 @@ int main(int argc, char **argv)
         s->SetCaption(QString::number(i + 1));
         s->setFont(f);
     }
+    // Colour combos: a plain one and one set up as the drawing-styles dialog does.
+    auto *plain = new TgwColorCombo(&window);
+    plain->setGeometry(115, 120, 175, 21);
+    plain->SetSelectedColor(clRed);
+    auto *styled = new TgwColorCombo(&window);
+    styled->setGeometry(115, 150, 175, 21);
+    styled->SetButtonStyle(cbsEllipsis);
+    styled->ShowMatchText = false;
+    TgwColorListOptions o;
+    o.Font = f;
+    o.ColorWidth = 200;
+    o.NoneString = QStringLiteral("<Нет>");
+    o.Options = ccoShowSystemColors | ccoShowColorNone | ccoShowCustomColors | ccoShowStandardColors |
+                ccoShowColorNames | ccoShowGreyScale | ccoGroupSystemColors;
+    styled->SetColorListOptions(o);
+    styled->SetSelectedColor(rgb(0, 128, 192));
+    auto *none = new TgwColorCombo(&window);
+    none->setGeometry(115, 180, 175, 21);
+    TgwColorListOptions o2;
+    o2.Font = f;
+    o2.NoneString = QStringLiteral("<Нет>");
+    o2.Options = ccoShowColorNone | ccoShowStandardColors | ccoShowColorNames;
+    none->SetColorListOptions(o2);
+    none->SetSelectedColor(clNone);
+
     window.show();
     app.processEvents();
     bool ok = save(window, out + QStringLiteral("/outlookbar.png"));
+
+    // The drop-down list of the plain combo.
+    TgwCustomColorList *list2 = plain->ColorList();
+    list2->ApplyOptions(TgwColorListOptions{clWindow, 0, f, 10, true, 16, QStringLiteral("None"),
+                                            ccoShowStandardColors | ccoShowColorNames | ccoShowColorNone, csoByRGB});
+    list2->SetSelectedColor(clRed);
+    list2->resize(175, 16 * 12 + 4);
+    ok = save(*list2, out + QStringLiteral("/colorlist.png")) && ok;
     return ok ? 0 : 1;
 }
