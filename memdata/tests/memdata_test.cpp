@@ -129,6 +129,20 @@ TEST(MemData, SortedOrderOfTexts)
     }
 }
 
+TEST(MemData, CyrillicNamesSortWithoutRegardToCaseNullsFirst)
+{
+    TMemData md;
+    makeCodeName(md);
+    md.SetSortOptions(soCaseInsensitive);
+    md.SetSortedField(QStringLiteral("Name"));
+    for (const QVariant &n : {QVariant(QStringLiteral("шкаф")), QVariant(QStringLiteral("Ёмкость")), QVariant(),
+                              QVariant(QStringLiteral("Дверь")), QVariant(QStringLiteral("ЕВРОВИНТ")),
+                              QVariant(QStringLiteral("ящик")), QVariant(QStringLiteral("Шкаф"))})
+        addRow(md, 1, n);
+    EXPECT_EQ(column(md, QStringLiteral("Name")),
+              (QStringList{"<null>", "Дверь", "ЕВРОВИНТ", "Ёмкость", "шкаф", "Шкаф", "ящик"}));
+}
+
 TEST(MemData, SortingKeepsNullsFirstAndFollowsEdits)
 {
     TMemData md;
