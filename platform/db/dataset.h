@@ -390,7 +390,8 @@ public:
     ErrorEvent OnPostError, OnEditError, OnDeleteError;
 
 protected:
-    // ---- record-store contract of a back-end. Positions are 0-based in the
+    // ---- record-store contract of a back-end (which calls Close() in its
+    // own destructor, while its overrides still exist). Positions are 0-based in the
     // back-end's own order; ids are stable for the life of the open store.
     virtual QList<FieldDef> InternalFieldDefs() const = 0;
     virtual void InternalOpen() = 0;

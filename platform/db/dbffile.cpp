@@ -269,6 +269,9 @@ QByteArray DbfFile::serialize(const QDate &today) const
 {
     const QString err = fieldsError(fields);
     if (!err.isEmpty()) throw Error(err);
+    // Memo texts live in a .dbt we do not keep: writing would lose them.
+    for (const DbfField &f : fields)
+        if (f.type == 'M') throw Error(QStringLiteral("Изменение таблиц с полями примечаний (MEMO) не поддерживается."));
     int recordLen = 1;
     for (const DbfField &f : fields) recordLen += f.length;
     const int headerLen = 32 + 32 * int(fields.size()) + 1;

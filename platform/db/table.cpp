@@ -213,6 +213,14 @@ void Table::CancelUpdates()
     BackendChanged();
 }
 
+void Table::PackTable()
+{
+    const bool wasActive = Active();
+    if (wasActive) CheckBrowseMode();
+    std::shared_ptr<TableStore> s = m_store ? m_store : TableStore::get(FullPath());
+    s->pack();
+}
+
 void Table::SetCachedUpdates(bool on)
 {
     if (m_cached == on) return;

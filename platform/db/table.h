@@ -33,6 +33,8 @@ public:
     void ApplyUpdates();    // writes the cached edits to the file
     void CommitUpdates();   // forgets the applied edits
     void CancelUpdates();   // throws the cached edits away
+    // Removes deleted records from the file for good.
+    void PackTable();
 
 protected:
     QList<FieldDef> InternalFieldDefs() const override;

@@ -235,6 +235,23 @@ void TableStore::remove(int pos, const void *origin)
     changed(origin);
 }
 
+void TableStore::pack()
+{
+    if (m_deleted.isEmpty()) return;
+    const QList<DbfRow> old = m_deleted;
+    m_deleted.clear();
+    if (m_batch > 0) {
+        m_batchDirty = true;
+        return;
+    }
+    try {
+        flush();
+    } catch (...) {
+        m_deleted = old;
+        throw;
+    }
+}
+
 void TableStore::beginBatch()
 {
     if (m_batch++ == 0) {

@@ -55,6 +55,8 @@ public:
     bool inBatch() const { return m_batch > 0; }
 
     quint64 generation() const { return m_gen; }
+    // Drops the deleted records from the file.
+    void pack();
 
     // Observers hear of changes made by anyone but themselves (origin).
     using Observer = std::function<void()>;

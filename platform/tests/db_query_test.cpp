@@ -274,6 +274,38 @@ TEST_F(DbFiles, TextOrdersByCodePage1251WithoutCaseAndComparesWithoutTrailingBla
     EXPECT_EQ(open("select * from " + q("Types.dbf") + " t where t.\"Material\"='банан  '")->RecordCount(), 1);
 }
 
+TEST_F(DbFiles, PrintQueryJoinsPartsWithMaterialNames)
+{
+    make("Part.dbf", kGroup, {{"Бок", 720, 560, 2, 0, 1, 1, 0, 0, 2}, {"Дно", 800, 560, 1, 0, 0, 0, 0, 0, 1},
+                              {"Полка", 700, 500, 3, 1, 0, 0, 0, 0, 9}});
+    make("Types.dbf", kTypes, {{"ЛДСП белая", 1}, {"ДВП", 2}});
+    auto all = open(QString("select a.*, m.\"Material\" as MatName from %1 a, %2 m\rwhere a.\"Material\"=m.\"Code\" "
+                            "order by m.\"Material\", a.\"Name\"").arg(q("Part.dbf"), q("Types.dbf")));
+    ASSERT_EQ(all->RecordCount(), 2);   // material 9 is not in the base
+    EXPECT_EQ(all->FieldCount(), 11);
+    EXPECT_EQ(all->FieldByName("MatName")->AsString(), QString("ДВП"));
+    EXPECT_EQ(all->FieldByName("Name")->AsString(), QString("Бок"));
+    EXPECT_EQ(all->FieldByName("LBorder")->AsInteger(), 1);
+    auto one = open(QString("select a.*, m.\"Material\" as MatName from %1 a, %2 m where a.\"Material\"=m.\"Code\" "
+                            " and a.\"Material\"=%3 order by m.\"Material\", a.\"Name\"").arg(q("Part.dbf"), q("Types.dbf")).arg(1));
+    ASSERT_EQ(one->RecordCount(), 1);
+    EXPECT_EQ(one->FieldByName("Name")->AsString(), QString("Дно"));
+}
+
+TEST_F(DbFiles, DeletedRecordsStayUntilPacked)
+{
+    make("Types.dbf", kTypes, {{"a", 1}, {"b", 2}});
+    auto t = table("Types.dbf");
+    t->Open();
+    t->Delete();
+    DbfFile f = DbfFile::read(path("Types.dbf"));
+    ASSERT_EQ(f.rows.size(), 2);
+    EXPECT_EQ(f.liveCount(), 1);
+    t->PackTable();
+    EXPECT_EQ(DbfFile::read(path("Types.dbf")).rows.size(), 1);
+    EXPECT_EQ(t->FieldByName("Code")->AsInteger(), 2);
+}
+
 TEST_F(DbFiles, NamedParametersAndErrors)
 {
     make("TempTp.dbf", kTypes);
