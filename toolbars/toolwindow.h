@@ -4,6 +4,7 @@
 // dragging. Dragging, sizing and the close button run as small state machines
 // on the mouse and keyboard grabs, with an outline drawn meanwhile.
 #include "toolbars/common.h"
+#include "toolbars/dock.h"
 #include "widgets/gwcolors.h"
 
 #include <QPointer>
@@ -13,7 +14,6 @@
 #include <memory>
 #include <vector>
 
-class TDock;
 class TCustomToolWindow;
 
 enum TToolWindowDockMode { dmCanFloat, dmCannotFloat, dmCannotFloatOrChangeDocks };
