@@ -581,7 +581,9 @@ void TgwCustomColorCombo::CloseUp(bool accept)
         if (c != clNoColorSelected)
             changeTo(c);
     } else if (!accept) {
+        // Escape or a release outside: back to the colour of the opening.
         m_list->SetSelectedColor(m_colorAtDrop);
+        changeTo(m_colorAtDrop);
     }
     DoCloseUp(accept);
 }

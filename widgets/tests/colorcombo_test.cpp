@@ -1,0 +1,225 @@
+#include "widgets/colorcombo.h"
+
+#include <gtest/gtest.h>
+#include <QKeyEvent>
+#include <QTest>
+
+using namespace kv::gw;
+
+TEST(GwColorList, HueClasses)
+{
+    struct Case { int r, g, b, cls; };
+    const Case cases[] = {
+        {255, 0, 0, 14}, {255, 128, 0, 1}, {255, 250, 0, 2}, {255, 255, 0, 2}, {128, 128, 128, 15},
+        {0, 255, 0, 5}, {0, 0, 255, 10}, {0, 255, 255, 7}, {255, 0, 255, 12}, {100, 255, 0, 3},
+        {20, 255, 0, 4}, {0, 128, 255, 8}, {0, 255, 100, 6}, {0, 20, 255, 9}, {150, 0, 255, 11},
+        {255, 0, 150, 13}, {255, 100, 100, 14},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(HueClass(rgb(c.r, c.g, c.b)), c.cls) << c.r << "," << c.g << "," << c.b;
+}
+
+TEST(GwColorList, ValueTextAndRGBText)
+{
+    EXPECT_EQ(ColorValueText(clRed), QStringLiteral("0000FF"));
+    EXPECT_EQ(ColorValueText(clBtnFace), QStringLiteral("8000000F"));
+    EXPECT_EQ(ColorValueText(clNone), QStringLiteral("1FFFFFFF"));
+    Color c = 0;
+    EXPECT_TRUE(ParseRGBText(QStringLiteral("RGB: 1, 2, 3"), c));
+    EXPECT_EQ(c, rgb(1, 2, 3));
+    EXPECT_FALSE(ParseRGBText(QStringLiteral("RGB: 256, 0, 0"), c));
+    EXPECT_FALSE(ParseRGBText(QStringLiteral("RGB: 1, 2"), c));
+}
+
+TEST(GwColorList, Building)
+{
+    TgwColorList l;
+    QStringList names;
+    for (int i = 0; i < l.count(); ++i)
+        names << l.GetItemName(i);
+    EXPECT_EQ(names.first(), QStringLiteral("Black"));
+    EXPECT_TRUE(names.contains(QStringLiteral("MoneyGreen")));
+    EXPECT_FALSE(names.contains(QStringLiteral("BtnFace")));
+    EXPECT_FALSE(names.contains(QStringLiteral("None")));
+
+    l.SetOptions(ccoShowStandardColors | ccoShowSystemColors | ccoShowColorNone | ccoShowGreyScale);
+    EXPECT_EQ(l.GetItemName(0), QStringLiteral("None"));
+    EXPECT_EQ(l.GetItemColor(0), clNone);
+    EXPECT_GE(l.IndexOfName(QStringLiteral("btnface")), 0);
+    // Greys equal by value to a listed colour are left out and not counted.
+    EXPECT_TRUE(l.SetGreyScaleIncrement(64));
+    EXPECT_FALSE(l.SetGreyScaleIncrement(0));
+    EXPECT_EQ(l.GreyScaleIncrement(), 64);
+    EXPECT_EQ(l.GetItemColor(l.IndexOfName(QStringLiteral("Grey1"))), rgb(64, 64, 64));
+    EXPECT_EQ(l.IndexOfName(QStringLiteral("Grey2")), -1);
+}
+
+TEST(GwColorList, CustomColorsAndValueMatching)
+{
+    TgwColorList l;
+    QString warned;
+    l.OnWarning = [&](const QString &t) { warned = t; };
+    EXPECT_FALSE(l.SetCustomColors({QStringLiteral("Mine=102030"), QStringLiteral("mine=405060")}));
+    EXPECT_EQ(warned, QStringLiteral("Duplicate Color Name Not Allowed: mine"));
+    l.SetOptions(ccoShowStandardColors | ccoShowCustomColors | ccoShowColorNames);
+    EXPECT_TRUE(l.SetCustomColors({QStringLiteral("Mine=102030"), QStringLiteral("Short red=FF")}));
+    EXPECT_GE(l.IndexOfName(QStringLiteral("Mine")), 0);
+    // "FF" is red by value: not a second entry.
+    EXPECT_EQ(l.IndexOfName(QStringLiteral("Short red")), -1);
+    l.SetSelectedColor(Color(0xFF));
+    EXPECT_EQ(l.GetItemName(l.currentRow()), QStringLiteral("Red"));
+}
+
+TEST(GwColorList, SortByRGB)
+{
+    TgwColorList l;
+    l.SetOptions(ccoShowStandardColors | ccoShowColorNames);
+    l.SetSortBy(csoByRGB);
+    auto pos = [&](const char *n) { return l.IndexOfName(QString::fromLatin1(n)); };
+    EXPECT_LT(pos("Yellow"), pos("Red"));    // class 2 before 14
+    EXPECT_LT(pos("Red"), pos("White"));     // greys last
+    EXPECT_LT(pos("Red"), pos("Maroon"));    // even class 14: brighter first
+    EXPECT_LT(pos("Black"), pos("White"));   // odd class 15: darker first
+}
+
+namespace {
+struct ComboFixture {
+    QWidget host;
+    TgwColorCombo *combo;
+    int changes = 0;
+    int escapesReachingHost = 0;
+    ComboFixture()
+    {
+        host.resize(300, 100);
+        combo = new TgwColorCombo(&host);
+        combo->setGeometry(10, 10, 150, 21);
+        combo->OnChange = [this](TgwCustomColorCombo *) { ++changes; };
+        host.show();
+        combo->setFocus();
+    }
+};
+
+class EscCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(e)->key() == Qt::Key_Escape)
+            ++count;
+        return false;
+    }
+};
+} // namespace
+
+TEST(GwColorCombo, SteppingWithKeys)
+{
+    ComboFixture f;
+    f.combo->SetSelectedColor(clBlack);
+    EXPECT_EQ(f.combo->text(), QStringLiteral("Black"));
+    QTest::keyClick(f.combo, Qt::Key_Down);
+    EXPECT_EQ(f.combo->SelectedColor(), clMaroon);
+    EXPECT_EQ(f.changes, 1);
+    QTest::keyClick(f.combo, Qt::Key_Up);
+    QTest::keyClick(f.combo, Qt::Key_Up);   // already first: no change
+    EXPECT_EQ(f.combo->SelectedColor(), clBlack);
+    EXPECT_EQ(f.changes, 2);
+    QTest::keyClick(f.combo, Qt::Key_Home);   // only while dropped down
+    EXPECT_EQ(f.changes, 2);
+}
+
+TEST(GwColorCombo, UnlistedColourBecomesRGBItem)
+{
+    ComboFixture f;
+    f.combo->SetSelectedColor(rgb(1, 2, 3));
+    EXPECT_EQ(f.combo->text(), QStringLiteral("RGB: 1, 2, 3"));
+    TgwCustomColorList *l = f.combo->ColorList();
+    const int i = l->IndexOfColor(rgb(1, 2, 3));
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(l->GetItemName(i), QStringLiteral("RGB: 1, 2, 3"));
+    l->SetOptions(l->Options() | ccoShowGreyScale);   // survives a rebuild
+    EXPECT_GE(l->IndexOfColor(rgb(1, 2, 3)), 0);
+    EXPECT_EQ(f.changes, 0);   // set by code, not by the user
+    f.combo->SetSelectedColor(clNoColorSelected);
+    EXPECT_TRUE(f.combo->text().isEmpty());
+}
+
+TEST(GwColorCombo, MatchTextAndTypedRGB)
+{
+    ComboFixture f;
+    f.combo->SetSelectedColor(clBlack);
+    f.combo->selectAll();
+    QTest::keyClicks(f.combo, QStringLiteral("ye"));
+    EXPECT_EQ(f.combo->SelectedColor(), clYellow);
+    EXPECT_EQ(f.combo->text(), QStringLiteral("Yellow"));
+    EXPECT_EQ(f.combo->selectedText(), QStringLiteral("llow"));
+    QTest::keyClicks(f.combo, QStringLiteral("q"));   // no match in a list-only combo: refused
+    EXPECT_EQ(f.combo->SelectedColor(), clYellow);
+
+    f.combo->SetStyle(csDropDown);
+    f.combo->ShowMatchText = false;
+    f.combo->clear();
+    QTest::keyClicks(f.combo, QStringLiteral("RGB: 10, 20, 30"));
+    EXPECT_EQ(f.combo->SelectedColor(), rgb(10, 20, 30));
+}
+
+TEST(GwColorCombo, EscapeResetsThenReachesTheDialog)
+{
+    ComboFixture f;
+    EscCounter counter;
+    f.host.installEventFilter(&counter);
+    f.combo->SetStyle(csDropDown);
+    f.combo->ShowMatchText = false;
+    f.combo->SetSelectedColor(clRed);
+    QTest::keyClicks(f.combo, QStringLiteral("x"));
+    EXPECT_NE(f.combo->text(), QStringLiteral("Red"));
+    QTest::keyClick(f.combo, Qt::Key_Escape);
+    EXPECT_EQ(f.combo->text(), QStringLiteral("Red"));
+    EXPECT_EQ(counter.count, 0);
+    QTest::keyClick(f.combo, Qt::Key_Escape);
+    EXPECT_EQ(counter.count, 1);
+}
+
+TEST(GwColorCombo, DropDownAndCloseWithoutAcceptRestores)
+{
+    ComboFixture f;
+    f.combo->SetSelectedColor(clRed);
+    f.combo->DropDown();
+    EXPECT_TRUE(f.combo->IsDroppedDown());
+    f.combo->ColorList()->setCurrentRow(0);
+    f.combo->CloseUp(false);
+    EXPECT_FALSE(f.combo->IsDroppedDown());
+    EXPECT_EQ(f.combo->SelectedColor(), clRed);
+    f.combo->DropDown();
+    f.combo->ColorList()->setCurrentRow(0);
+    f.combo->CloseUp(true);
+    EXPECT_EQ(f.combo->SelectedColor(), clBlack);
+    EXPECT_EQ(f.changes, 1);
+}
+
+TEST(GwColorCombo, EllipsisOpensTheDialog)
+{
+    ComboFixture f;
+    f.combo->SetButtonStyle(cbsEllipsis);
+    f.combo->ColorDialogRunner = [](TgwCustomColorCombo *, Color &c) { c = rgb(7, 8, 9); return true; };
+    f.combo->ButtonMouseDown();
+    EXPECT_FALSE(f.combo->IsDroppedDown());
+    EXPECT_EQ(f.combo->SelectedColor(), rgb(7, 8, 9));
+    EXPECT_EQ(f.combo->text(), QStringLiteral("RGB: 7, 8, 9"));
+    f.combo->ColorDialogRunner = [](TgwCustomColorCombo *, Color &c) { c = clWhite; return false; };
+    f.combo->ButtonMouseDown();
+    EXPECT_EQ(f.combo->SelectedColor(), rgb(7, 8, 9));
+}
+
+TEST(GwCombo, DropDownPlacement)
+{
+    const QRect screen(0, 0, 800, 600);
+    struct Case { QRect combo; int w, h; QRect out; };
+    const Case cases[] = {
+        {QRect(10, 10, 100, 21), 150, 100, QRect(10, 31, 150, 100)},
+        {QRect(700, 10, 100, 21), 150, 100, QRect(650, 31, 150, 100)},   // right edge: right-aligned
+        {QRect(10, 560, 100, 21), 150, 100, QRect(10, 460, 150, 100)},   // bottom: opens upwards
+        {QRect(700, 560, 100, 21), 150, 100, QRect(650, 460, 150, 100)},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(TgwCustomCombo::DropDownGeometry(c.combo, c.w, c.h, screen), c.out) << c.combo.x() << "," << c.combo.y();
+}
