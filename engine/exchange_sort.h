@@ -9,6 +9,7 @@
 // whose item is not already the smallest of the rest, and at that position the
 // chain of exchanges ("the first later item that ranks strictly before the held
 // one") hop by hop.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -25,6 +26,28 @@ void ExchangeSortLiteral(std::vector<T> &a, KeyFn keyOf)
         for (std::size_t j = i + 1; j < n; ++j)
             if (keyOf(a[j]) < keyOf(a[i]))
                 std::swap(a[i], a[j]);
+}
+
+// The literal loop with the keys worked out once; for short lists.
+template <class T, class KeyFn>
+void ExchangeSortSmall(std::vector<T> &a, KeyFn keyOf)
+{
+    using K = decltype(keyOf(a[0]));
+    constexpr std::size_t kMax = 96;
+    const std::size_t n = a.size();
+    K k[kMax];
+    for (std::size_t i = 0; i < n; ++i)
+        k[i] = keyOf(a[i]);
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        K cur = k[i];
+        for (std::size_t j = i + 1; j < n; ++j)
+            if (k[j] < cur) {
+                std::swap(a[i], a[j]);
+                k[j] = cur;
+                cur = keyOf(a[i]);
+                k[i] = cur;
+            }
+    }
 }
 
 namespace detail {
@@ -134,14 +157,14 @@ private:
 } // namespace detail
 
 // Below this size the literal loop is faster than building the tree.
-inline constexpr std::size_t kExchangeSortSmall = 24;
+inline constexpr std::size_t kExchangeSortSmall = 48;
 
 template <class T, class KeyFn>
 void ExchangeSort(std::vector<T> &a, KeyFn keyOf)
 {
     const std::size_t n = a.size();
-    if (n < kExchangeSortSmall) {
-        ExchangeSortLiteral(a, keyOf);
+    if (n <= kExchangeSortSmall) {
+        ExchangeSortSmall(a, keyOf);
         return;
     }
     using K = decltype(keyOf(a[0]));
@@ -171,6 +194,152 @@ void ExchangeSort(std::vector<T> &a, KeyFn keyOf)
         keys[i] = std::move(held);
         a[i] = std::move(heldItem);
         tree.update(i);
+    }
+}
+
+
+// The same result for a list whose items stand in order except at a few known
+// positions (`dirty`, any order, duplicates allowed): the layout re-sorts its
+// rectangles after every split, when only the split and merged ones changed.
+// Falls back to the tree when the disorder spreads.
+template <class T, class KeyFn>
+void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &dirty)
+{
+    using K = decltype(keyOf(a[0]));
+    const int n = int(a.size());
+    // Dirty positions at or after the current one, ascending; few, so nothing
+    // here walks the whole list.
+    if (dirty.size() > 24 || a.size() <= kExchangeSortSmall) {
+        ExchangeSort(a, keyOf);
+        return;
+    }
+    int d[32];
+    int nd = 0;
+    for (int x : dirty) {
+        if (x < 0 || x >= n)
+            continue;
+        int at = nd;
+        while (at > 0 && d[at - 1] > x)
+            --at;
+        if (at > 0 && d[at - 1] == x)
+            continue;
+        for (int m = nd; m > at; --m)
+            d[m] = d[m - 1];
+        d[at] = x;
+        ++nd;
+    }
+    auto key = [&](int p) { return keyOf(a[size_t(p)]); };
+    auto inD = [&](int p) {
+        for (int m = 0; m < nd && d[m] <= p; ++m)
+            if (d[m] == p)
+                return true;
+        return false;
+    };
+    auto nextClean = [&](int p) {
+        while (p < n && inD(p))
+            ++p;
+        return p;
+    };
+    // First clean position in [lo, hi) whose key ranks strictly after `k`.
+    auto firstAfter = [&](int lo, int hi, const K &k) {
+        int ans = hi;
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            int m2 = mid;
+            while (m2 < hi && inD(m2))
+                ++m2;
+            if (m2 == hi) {
+                hi = mid;
+                continue;
+            }
+            if (k < key(m2)) {
+                ans = m2;
+                hi = mid;
+            } else {
+                lo = m2 + 1;
+            }
+        }
+        return ans;
+    };
+    // First position after p whose key ranks strictly before `k`, or -1.
+    auto firstBefore = [&](int p, const K &k) {
+        int best = -1;
+        const int q = nextClean(p + 1);
+        if (q < n && key(q) < k)
+            best = q;
+        for (int m = 0; m < nd; ++m) {
+            const int x = d[m];
+            if (best >= 0 && x > best)
+                break;
+            if (x > p && key(x) < k) {
+                best = x;
+                break;
+            }
+        }
+        return best;
+    };
+    int cur = 0;
+    while (cur < n - 1 && nd > 0) {
+        // Next position whose item has a later item ranking before it.
+        int i = n;
+        for (int m = 0; m < nd; ++m) {
+            const int x = d[m];
+            const K kx = key(x);
+            // Clean positions before x (and before the best so far) holding
+            // items that rank after it.
+            const int hi = std::min(x, i);
+            const int c = firstAfter(cur, hi, kx);
+            if (c < hi)
+                i = c;
+            else if (x < i && firstBefore(x, kx) >= 0)
+                i = x;
+        }
+        if (i >= n - 1)
+            return;
+        // The item at i rides along the chain of exchanges.
+        K held = key(i);
+        T heldItem = std::move(a[size_t(i)]);
+        int p = i;
+        for (;;) {
+            const int j = firstBefore(p, held);
+            if (j < 0)
+                break;
+            held = key(j);
+            std::swap(heldItem, a[size_t(j)]);
+            if (!inD(j)) {
+                if (nd == 32) {
+                    // The disorder spread: the tree goes on from here. Scanning
+                    // again from i + 1 exchanges nothing before j, since the
+                    // held item only ever gets smaller.
+                    a[size_t(i)] = std::move(heldItem);
+                    ExchangeSort(a, keyOf);
+                    return;
+                }
+                int at = nd;
+                while (at > 0 && d[at - 1] > j)
+                    --at;
+                for (int m = nd; m > at; --m)
+                    d[m] = d[m - 1];
+                d[at] = j;
+                ++nd;
+            }
+            p = j;
+        }
+        a[size_t(i)] = std::move(heldItem);
+        cur = i + 1;
+        // Settled positions leave the dirty list.
+        int drop = 0;
+        while (drop < nd && d[drop] < cur)
+            ++drop;
+        if (drop) {
+            for (int m = drop; m < nd; ++m)
+                d[m - drop] = d[m];
+            nd -= drop;
+        }
+        if (nd > 24) {
+            ExchangeSort(a, keyOf); // settled positions stay as they are
+            return;
+        }
     }
 }
 

@@ -307,17 +307,11 @@ void TSheetsList::AddTrimMills(const TRaskroyParams &p)
 // ---- sorts
 
 namespace {
-struct SidesKey
+// Longer side descending, then shorter side descending, as one number.
+int64_t SidesOf(int32_t a, int32_t b)
 {
-    int32_t longer, shorter; // stored negated: larger sides rank first
-    bool operator<(const SidesKey &o) const
-    {
-        return longer != o.longer ? longer < o.longer : shorter < o.shorter;
-    }
-};
-SidesKey SidesOf(int32_t a, int32_t b)
-{
-    return SidesKey{-std::max(a, b), -std::min(a, b)};
+    const int64_t longer = std::max(a, b), shorter = std::min(a, b);
+    return -(longer * 4294967296LL + (shorter + 2147483648LL));
 }
 } // namespace
 
@@ -331,6 +325,12 @@ void SortSheets(std::vector<TSheet> &rects, bool literal)
 {
     auto key = [](const TSheet &s) { return SidesOf(s.SizeX, s.SizeY); };
     literal ? ExchangeSortLiteral(rects, key) : ExchangeSort(rects, key);
+}
+
+void SortSheetsChanged(std::vector<TSheet> &rects, const std::vector<int> &changed)
+{
+    auto key = [](const TSheet &s) { return SidesOf(s.SizeX, s.SizeY); };
+    ExchangeSortDirty(rects, key, changed);
 }
 
 void SortSheetsByArea(std::vector<TSheet> &rects, bool literal)
@@ -382,6 +382,7 @@ TSheetsList *TVariantsList::AddVariant(std::unique_ptr<TSheetsList> map, int32_t
 {
     map->VariantNo = n;
     SortSheetsByArea(map->Sheets.Vector(), literal);
+    map->SortedBySides = false;
     map->Detals.SortByDetal(literal);
     m_items.push_back(std::move(map));
     if (KeepBest && m_items.size() > 1) {

@@ -154,6 +154,9 @@ public:
     int32_t Quantity = 0;
     int32_t SizeX = 0, SizeY = 0;
     bool IsScrap = false;
+    // The free rectangles stand in SortSheets order: kept by the layout step,
+    // which then re-sorts only what a split changed; false on a new map.
+    bool SortedBySides = false;
 
     TSheet &AddSheet(const std::string &name, int32_t x, int32_t y, int32_t sizeX, int32_t sizeY,
                      int32_t sheetIndex);
@@ -174,6 +177,8 @@ public:
 void SortDetals(std::vector<TDetal> &parts, bool literal = false);
 void SortSheets(std::vector<TSheet> &rects, bool literal = false);
 void SortSheetsByArea(std::vector<TSheet> &rects, bool literal = false);
+// SortSheets on a list that was in that order but for the items at `changed`.
+void SortSheetsChanged(std::vector<TSheet> &rects, const std::vector<int> &changed);
 
 class TVariantsList
 {

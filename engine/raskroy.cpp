@@ -190,7 +190,17 @@ bool TRaskroy::FindExactPair(const TSheetsList &map, int &part, bool &turned, in
 int TRaskroy::FindSheetForDetal(const TSheetsList &map, int part, bool &turned)
 {
     const TDetal &d = Detals[part];
-    for (int r = map.Sheets.Count() - 1; r >= 0; --r) {
+    int from = map.Sheets.Count() - 1;
+    if (map.SortedBySides && !Reference) {
+        // Longer sides descend along the list: the tail whose longer side is
+        // shorter than the part's cannot hold it either way.
+        const auto &v = map.Sheets.Vector();
+        const int32_t need = d.LongSide();
+        auto it = std::partition_point(v.begin(), v.end(),
+                                       [need](const TSheet &s) { return std::max(s.SizeX, s.SizeY) >= need; });
+        from = int(it - v.begin()) - 1;
+    }
+    for (int r = from; r >= 0; --r) {
         const int o = ChooseOrientation(d, map.Sheets[r]);
         if (o >= 0) {
             turned = o == 1;
@@ -201,6 +211,26 @@ int TRaskroy::FindSheetForDetal(const TSheetsList &map, int part, bool &turned)
 }
 
 // ---- the step
+
+TRaskroy::Reach TRaskroy::ReachOf(const TSheetsList &map) const
+{
+    Reach r;
+    for (const TSheet &s : map.Sheets) {
+        r.sx = std::max(r.sx, s.SizeX);
+        r.sy = std::max(r.sy, s.SizeY);
+        r.longer = std::max(r.longer, std::max(s.SizeX, s.SizeY));
+        r.shorter = std::max(r.shorter, std::min(s.SizeX, s.SizeY));
+    }
+    return r;
+}
+
+bool TRaskroy::MayFit(const TDetal &d, const Reach &r) const
+{
+    if (d.LongSide() > r.longer || d.ShortSide() > r.shorter)
+        return false;
+    return (OrientationAllowed(d, false) && d.Length <= r.sx && d.Width <= r.sy) ||
+           (OrientationAllowed(d, true) && d.Width <= r.sx && d.Length <= r.sy);
+}
 
 void TRaskroy::PutNextDetal(TSheetsList &map)
 {
@@ -232,9 +262,13 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
                 if (P.OneDimOpt)
                     FindExactPair(map, part, turned, rect);
                 if (part < 0) {
+                    const bool filter = !Reference;
+                    const Reach reach = filter ? ReachOf(map) : Reach();
                     for (int i = 0; i < Detals.Count(); ++i) {
                         const TDetal &d = Detals[i];
                         if (d.Skipped || d.PassRemaining == 0)
+                            continue;
+                        if (filter && !MayFit(d, reach))
                             continue;
                         bool t = false;
                         const int r = FindSheetForDetal(map, i, t);
@@ -320,14 +354,26 @@ void TRaskroy::SplitSheet(TSheetsList &map, int rect, const TDetal &part, bool h
         r.SizeX -= px;
     }
     map.Sheets.Append(std::move(nu));
+    const int last = map.Sheets.Count() - 1;
+    int q1 = -1, q2 = -1;
     if (!P.MultiSaw && !(P.PropilLen > 0)) {
-        MergeSheets(map, rect);
-        MergeSheets(map, map.Sheets.Count() - 1);
+        q1 = MergeInto(map, rect);
+        q2 = MergeInto(map, last);
     }
-    SortSheets(map.Sheets.Vector(), Reference);
+    if (map.SortedBySides && !Reference)
+        SortSheetsChanged(map.Sheets.Vector(), {rect, last, q1, q2});
+    else
+        SortSheets(map.Sheets.Vector(), Reference);
+    map.SortedBySides = true;
 }
 
 void TRaskroy::MergeSheets(TSheetsList &map, int k)
+{
+    MergeInto(map, k);
+    map.SortedBySides = false;
+}
+
+int TRaskroy::MergeInto(TSheetsList &map, int k)
 {
     TSheet &r = map.Sheets[k];
     const int32_t x1 = r.X, y1 = r.Y, x2 = r.X + r.SizeX, y2 = r.Y + r.SizeY, s = r.SheetIndex;
@@ -344,7 +390,7 @@ void TRaskroy::MergeSheets(TSheetsList &map, int k)
             r.X = q.X;
             r.SizeX += q.SizeX;
             q.SizeX = 0;
-            return;
+            return i;
         }
         if (q.X == x1 && q.Y + q.SizeY == y1 && q.X + q.SizeX == x2) {
             map.Mills.ShortenMill(s, {x1, y1}, {x2, y1}, true);
@@ -353,9 +399,10 @@ void TRaskroy::MergeSheets(TSheetsList &map, int k)
             r.Y = q.Y;
             r.SizeY += q.SizeY;
             q.SizeY = 0;
-            return;
+            return i;
         }
     }
+    return -1;
 }
 
 // ---- variants and passes
@@ -374,6 +421,7 @@ std::unique_ptr<TSheetsList> TRaskroy::NewStandardMap() const
 
 void TRaskroy::PrepareMapSheets(TSheetsList &map) const
 {
+    map.SortedBySides = false;
     const int32_t h = P.MillWidth / 2, k = P.MillWidth;
     for (int i = 0; i < Stock.Sheets.Count(); ++i) {
         const TSheet &s = Stock.Sheets[i];

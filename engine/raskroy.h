@@ -126,6 +126,16 @@ public:
 private:
     // Returns -1 when the part fits in no allowed orientation, else 0 or 1 (turned).
     int ChooseOrientation(const TDetal &part, const TSheet &r);
+    // The merge; returns the index of the rectangle merged away, or -1.
+    int MergeInto(TSheetsList &map, int k);
+    // Largest sides among the free rectangles of the map being built: a part
+    // that exceeds them fits nowhere, and its search can be skipped.
+    struct Reach
+    {
+        int32_t sx = 0, sy = 0, longer = 0, shorter = 0;
+    };
+    Reach ReachOf(const TSheetsList &map) const;
+    bool MayFit(const TDetal &d, const Reach &r) const;
     std::unique_ptr<TSheetsList> VariantLoop(bool all, const std::function<std::unique_ptr<TSheetsList>()> &fresh);
     void SplitMapByStock(std::unique_ptr<TSheetsList> whole);
 

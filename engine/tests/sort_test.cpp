@@ -98,3 +98,33 @@ TEST(ExchangeSort, SheetSortsMatchTheLiteralOnes)
         }
     }
 }
+
+TEST(ExchangeSort, DirtyPositionsVersionEqualsLiteral)
+{
+    std::mt19937 rng(4242);
+    auto key = [](const Item &x) { return x.key; };
+    for (int rep = 0; rep < 3000; ++rep) {
+        std::uniform_int_distribution<int> len(0, 60), nd(1, 8), dist(1, 12);
+        const int n = len(rng);
+        const int distinct = dist(rng);
+        auto a = RandomItems(rng, n, distinct);
+        ExchangeSortLiteral(a, key); // sorted, with the exchange order of ties
+        std::vector<int> dirty;
+        std::uniform_int_distribution<int> val(0, distinct - 1);
+        const int changes = rep % 10 == 0 ? 40 : nd(rng); // many: the tree takes over
+        for (int c = 0; c < changes; ++c) {
+            if (n > 0 && c % 3 != 2) {
+                const int p = std::uniform_int_distribution<int>(0, n - 1)(rng);
+                a[size_t(p)].key = val(rng);
+                dirty.push_back(p);
+            } else {
+                a.push_back({val(rng), 1000 + c});
+                dirty.push_back(int(a.size()) - 1);
+            }
+        }
+        auto b = a;
+        ExchangeSortLiteral(a, key);
+        ExchangeSortDirty(b, key, dirty);
+        ASSERT_EQ(a, b) << "rep " << rep;
+    }
+}
