@@ -1,5 +1,6 @@
 #include "report/value.h"
 
+#include <QDateTime>
 #include <cmath>
 #include <limits>
 
@@ -182,6 +183,54 @@ QString TrpValue::toText() const
     case Text: return m_text;
     }
     return QString();
+}
+
+TrpValue TrpValue::fromVariant(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull()) return null();
+    switch (v.typeId()) {
+    case QMetaType::Bool: return TrpValue(v.toBool());
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::Short:
+    case QMetaType::UShort: case QMetaType::Long: case QMetaType::ULong:
+        return TrpValue(qint64(v.toLongLong()));
+    case QMetaType::ULongLong: {
+        const quint64 u = v.toULongLong();
+        return u > quint64(std::numeric_limits<qint64>::max()) ? TrpValue(double(u)) : TrpValue(qint64(u));
+    }
+    case QMetaType::Double: case QMetaType::Float: return TrpValue(v.toDouble());
+    case QMetaType::QDate: return dateTime(rpDateToValue(v.toDate()));
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        const QTime t = dt.time();
+        const double days = rpDateToValue(dt.date());
+        const double frac = rpEncodeTime(t.hour(), t.minute(), t.second(), t.msec());
+        return dateTime(days < 0 ? days - frac : days + frac);
+    }
+    case QMetaType::QTime: {
+        const QTime t = v.toTime();
+        return dateTime(rpEncodeTime(t.hour(), t.minute(), t.second(), t.msec()));
+    }
+    default: return TrpValue(v.toString());
+    }
+}
+
+QVariant TrpValue::toVariant() const
+{
+    switch (m_type) {
+    case Empty: return QVariant();
+    case Null: return QVariant();
+    case Boolean: return QVariant(m_int != 0);
+    case Integer: return QVariant(m_int);
+    case Float: return QVariant(m_float);
+    case DateTime: {
+        const QDate d = rpValueToDate(m_float);
+        int h = 0, m = 0, s = 0, ms = 0;
+        rpDecodeTime(m_float, h, m, s, ms);
+        return QVariant(QDateTime(d, QTime(h, m, s, ms)));
+    }
+    case Text: return QVariant(m_text);
+    }
+    return QVariant();
 }
 
 bool TrpValue::operator==(const TrpValue &o) const

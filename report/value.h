@@ -3,6 +3,7 @@
 // with: empty, Null, Boolean, integer, float, date-time (days since 30.12.1899)
 // or text, with the arithmetic and comparison rules the templates rely on.
 #include <QString>
+#include <QVariant>
 #include <QtGlobal>
 
 #include "platform/error.h"
@@ -29,6 +30,10 @@ public:
 
     static TrpValue null() { TrpValue v; v.m_type = Null; return v; }
     static TrpValue dateTime(double days) { TrpValue v(days); v.m_type = DateTime; return v; }
+    // From and to the values of data sets and the application: a null or invalid
+    // QVariant is Null; QDate and QDateTime are date-times.
+    static TrpValue fromVariant(const QVariant &v);
+    QVariant toVariant() const;
 
     Type type() const { return m_type; }
     bool isEmpty() const { return m_type == Empty; }

@@ -88,6 +88,19 @@ TEST(Value, IntegerConversionsAreRangeChecked)
     }
 }
 
+TEST(Value, Variants)
+{
+    EXPECT_EQ(TrpValue::fromVariant(QVariant()), TrpValue::null());
+    EXPECT_EQ(TrpValue::fromVariant(QVariant(7)), TrpValue(qint64(7)));
+    EXPECT_EQ(TrpValue::fromVariant(QVariant(2.5)), TrpValue(2.5));
+    EXPECT_EQ(TrpValue::fromVariant(QVariant(QString("a"))), TrpValue("a"));
+    EXPECT_EQ(TrpValue::fromVariant(QVariant(QDate(2024, 5, 3))), TrpValue::dateTime(date(2024, 5, 3)));
+    EXPECT_EQ(TrpValue::fromVariant(QVariant(QDateTime(QDate(2024, 5, 3), QTime(6, 0)))),
+              TrpValue::dateTime(date(2024, 5, 3) + 0.25));
+    EXPECT_EQ(TrpValue::dateTime(date(2024, 5, 3) + 0.25).toVariant(), QVariant(QDateTime(QDate(2024, 5, 3), QTime(6, 0))));
+    EXPECT_FALSE(TrpValue::null().toVariant().isValid());
+}
+
 TEST(Value, Comparisons)
 {
     struct Case { TrpValue a; TrpRelation rel; TrpValue b; int expected; };
