@@ -1,5 +1,6 @@
 #include "widgets/colorcombo.h"
 
+#include "platform/db/dataset.h"
 #include "platform/text.h"
 
 #include <QApplication>
@@ -483,9 +484,55 @@ void TgwCustomColorCombo::changeTo(kv::gw::Color c)
 {
     if (c == m_color)
         return;
+    if (BoundField() && !EditCanModify())
+        return;   // a field that cannot change keeps its colour
     SetSelectedColor(c);
+    if (BoundField())
+        UpdateData();
     if (OnChange)
         OnChange(this);
+}
+
+void TgwCustomColorCombo::DataChange()
+{
+    kv::Field *f = BoundField();
+    if (!f)
+        return;
+    if (!f->GetDataSet()->Active() || f->IsNull()) {
+        SetSelectedColor(clNoColorSelected);
+        return;
+    }
+    const kv::FieldType t = f->DataType();
+    if (t == kv::FieldType::Integer || t == kv::FieldType::SmallInt || t == kv::FieldType::LargeInt) {
+        SetSelectedColor(f->AsInteger());
+        return;
+    }
+    // A text field holds the colour's name (or its "RGB:" text).
+    const QString text = f->AsString();
+    kv::gw::Color c;
+    const int i = ColorList()->IndexOfName(text);
+    if (i >= 0)
+        SetSelectedColor(ColorList()->GetItemColor(i));
+    else if (ParseRGBText(text, c))
+        SetSelectedColor(c);
+    else
+        SetSelectedColor(clNoColorSelected);
+}
+
+void TgwCustomColorCombo::UpdateData()
+{
+    kv::Field *f = BoundField();
+    if (!f)
+        return;
+    const kv::FieldType t = f->DataType();
+    if (t == kv::FieldType::Integer || t == kv::FieldType::SmallInt || t == kv::FieldType::LargeInt) {
+        if (m_color == clNoColorSelected)
+            f->Clear();
+        else if (f->IsNull() || f->AsInteger() != m_color)
+            f->SetAsInteger(m_color);
+    } else if (f->AsString() != text()) {
+        f->SetAsString(text());
+    }
 }
 
 QSize TgwCustomColorCombo::GetItemSize()

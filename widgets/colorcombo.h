@@ -152,6 +152,8 @@ public:
     void CloseUp(bool accept) override;
     bool IsTextEditable() const override;
     void ButtonMouseDown() override;
+    void DataChange() override;
+    void UpdateData() override;
 
 protected:
     QWidget *GetDropDownControl() override { return ColorList(); }

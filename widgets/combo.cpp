@@ -1,5 +1,7 @@
 #include "widgets/combo.h"
 
+#include "platform/db/dataset.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -35,7 +37,20 @@ void TgwDropDownButton::mouseReleaseEvent(QMouseEvent *)
     update();
 }
 
-TgwCustomCombo::TgwCustomCombo(QWidget *parent) : QLineEdit(parent), m_button(new TgwDropDownButton(this))
+class TgwCustomCombo::Link : public kv::DataLink {
+public:
+    explicit Link(TgwCustomCombo *c) : combo(c) {}
+    TgwCustomCombo *combo;
+    void ActiveChanged() override { combo->DataChange(); }
+    void DataSetChanged() override { combo->DataChange(); }
+    void DataSetScrolled(int) override { combo->DataChange(); }
+    void RecordChanged(kv::Field *f) override { if (!f || f == combo->BoundField()) combo->DataChange(); }
+    void EditingChanged() override { combo->EditingChange(); }
+    void UpdateData() override { combo->UpdateData(); }
+};
+
+TgwCustomCombo::TgwCustomCombo(QWidget *parent)
+    : QLineEdit(parent), m_button(new TgwDropDownButton(this)), m_link(new Link(this))
 {
     const int sb = qApp->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     m_button->resize(std::max(sb, 15), 17);
@@ -44,7 +59,61 @@ TgwCustomCombo::TgwCustomCombo(QWidget *parent) : QLineEdit(parent), m_button(ne
     connect(this, &QLineEdit::textEdited, this, [this] { m_modified = true; });
 }
 
-TgwCustomCombo::~TgwCustomCombo() = default;
+TgwCustomCombo::~TgwCustomCombo()
+{
+    delete m_link;
+}
+
+kv::DataSource *TgwCustomCombo::DataSource() const { return m_link->GetDataSource(); }
+
+void TgwCustomCombo::SetDataSource(kv::DataSource *src)
+{
+    m_link->SetDataSource(src);
+    DataChange();
+}
+
+void TgwCustomCombo::SetDataField(const QString &name)
+{
+    m_dataField = name;
+    DataChange();
+}
+
+bool TgwCustomCombo::IsDataBound() const
+{
+    return m_link->GetDataSet() && !m_dataField.isEmpty();
+}
+
+kv::Field *TgwCustomCombo::BoundField() const
+{
+    kv::DataSet *ds = m_link->GetDataSet();
+    return ds && !m_dataField.isEmpty() ? ds->FindField(m_dataField) : nullptr;
+}
+
+bool TgwCustomCombo::IsReadOnly() const
+{
+    if (m_readOnly)
+        return true;
+    kv::Field *f = BoundField();
+    return f && (!f->CanModify() || !m_link->GetDataSet()->CanModify());
+}
+
+bool TgwCustomCombo::EditCanModify()
+{
+    if (IsReadOnly())
+        return false;
+    if (BoundField())
+        return m_link->Edit();
+    return true;
+}
+
+void TgwCustomCombo::EditingChange()
+{
+    kv::DataSet *ds = m_link->GetDataSet();
+    if (!BoundField() || !ds)
+        return;
+    const bool editing = ds->State() == kv::DataSetState::Edit || ds->State() == kv::DataSetState::Insert;
+    setReadOnly(!editing || m_readOnly || m_style == kv::gw::csDropDownList);
+}
 
 void TgwCustomCombo::SetStyle(TgwComboStyle s)
 {

@@ -13,6 +13,7 @@ enum TgwComboStyle { csDropDown, csDropDownList };
 }
 
 class TgwCustomCombo;
+namespace kv { class DataSource; class Field; }
 
 class TgwDropDownButton : public QWidget {
     Q_OBJECT
@@ -51,6 +52,19 @@ public:
     int ButtonWidth() const { return m_button->width(); }
     TgwDropDownButton *Button() const { return m_button; }
 
+    // Binding to a field of a data set.
+    kv::DataSource *DataSource() const;
+    void SetDataSource(kv::DataSource *src);
+    QString DataField() const { return m_dataField; }
+    void SetDataField(const QString &name);
+    bool IsDataBound() const;
+    kv::Field *BoundField() const;
+    // Starts editing the record; false when the field cannot change.
+    bool EditCanModify();
+    virtual void DataChange() {}
+    virtual void EditingChange();
+    virtual void UpdateData() {}
+
     std::function<void(TgwCustomCombo *)> OnDropDown;
     std::function<void(TgwCustomCombo *, bool accept)> OnCloseUp;
 
@@ -66,7 +80,7 @@ public:
     virtual bool IsDroppedDown() const;
     void ToggleDropDown() { IsDroppedDown() ? CloseUp(true) : DropDown(); }
     virtual void Reset();
-    bool IsReadOnly() const { return m_readOnly; }
+    bool IsReadOnly() const;
     virtual bool IsTextEditable() const { return true; }
     // The rectangle left to the text (between the left indent and the button).
     QRect EditRect() const;
@@ -105,4 +119,7 @@ private:
     kv::gw::TgwComboStyle m_style = kv::gw::csDropDown;
     bool m_readOnly = false;
     TgwDropDownButton *m_button;
+    class Link;
+    Link *m_link;
+    QString m_dataField;
 };
