@@ -362,6 +362,8 @@ TToolbarSep::TToolbarSep(QWidget *toolbar)
     if (!qobject_cast<TCustomToolbar *>(toolbar))
         throw kv::Error(QStringLiteral("TToolbarSep can only be placed on a TToolbar"));
     resize(m_sizeHorz, 8);
+    if (toolbar->isVisible())
+        show();
 }
 
 void TToolbarSep::SetSizeHorz(int v)

@@ -325,6 +325,9 @@ TToolbarButton::TToolbarButton(QWidget *parent)
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
     UpdateOpacity();
+    // Controls are visible unless hidden, also when added to a shown toolbar.
+    if (parent && parent->isVisible())
+        show();
 }
 
 TToolbarButton::~TToolbarButton()

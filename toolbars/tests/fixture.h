@@ -26,6 +26,9 @@ struct MainToolbarForm {
         form = std::make_unique<QWidget>();
         form->setObjectName(QStringLiteral("MainForm"));
         form->setWindowTitle(QStringLiteral("Раскрой листового материала"));
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPixelSize(11);
+        form->setFont(font);
         auto *v = new QVBoxLayout(form.get());
         v->setContentsMargins(0, 0, 0, 0);
         v->setSpacing(0);
