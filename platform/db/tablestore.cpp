@@ -26,7 +26,9 @@ QString TableStore::canonicalPath(const QString &path)
 {
     // The folder's canonical path and the name: the same key whether the
     // file exists or not (it may just have been deleted or renamed).
-    const QString p = resolvePath(path);
+    QString p = resolvePath(path);
+    // The engine took a table name without extension as a dBASE file.
+    if (!QFileInfo::exists(p) && QFileInfo(p).suffix().isEmpty()) p = resolvePath(p + QStringLiteral(".dbf"));
     QFileInfo fi(p);
     const QString folder = QFileInfo(fi.absolutePath()).canonicalFilePath();
     if (folder.isEmpty()) return QDir::cleanPath(fi.absoluteFilePath());
