@@ -15,6 +15,7 @@ public:
     struct Rec { qint64 id; QVariantList v; };
     QList<Rec> recs;
     qint64 next = 1;
+    bool failWrites = false;
 
     VecSet()
     {
@@ -47,7 +48,11 @@ protected:
         else recs.insert(before, r);
         return r.id;
     }
-    void InternalUpdate(int pos, const QVariantList &values) override { recs[pos].v = values; }
+    void InternalUpdate(int pos, const QVariantList &values) override
+    {
+        if (failWrites) throw Error("запись невозможна");
+        recs[pos].v = values;
+    }
     void InternalDelete(int pos) override { recs.removeAt(pos); }
 };
 
@@ -59,6 +64,7 @@ public:
     void DataSetChanged() override { log << "data"; }
     void DataSetScrolled(int d) override { log << QString("scroll%1").arg(d); }
     void EditingChanged() override { log << "editing"; }
+    void UpdateData() override { log << "update"; }
 };
 
 } // namespace
@@ -301,4 +307,64 @@ TEST(DbDataSet, ViewRowsIncludeTheRowBeingInserted)
     EXPECT_EQ(ds.ViewDisplayText(2, 1), "b");
     ds.Cancel();
     EXPECT_EQ(ds.ViewRowCount(), 2);
+}
+
+TEST(DbDataSet, PostErrorHandlerCanRetryOrFail)
+{
+    VecSet ds;
+    ds.add(1, "a", 1);
+    ds.Open();
+    ds.failWrites = true;
+    int calls = 0;
+    ds.OnPostError = [&](DataSet &d, const QString &msg, DataAction &action) {
+        ++calls;
+        EXPECT_EQ(msg, QString("запись невозможна"));
+        static_cast<VecSet &>(d).failWrites = false;
+        action = DataAction::Retry;
+    };
+    ds.Edit();
+    ds.FieldByName("Name")->SetAsString("b");
+    ds.Post();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(ds.recs[0].v[1].toString(), "b");
+    // Without a handler the error reaches the caller and the edit stays open.
+    ds.OnPostError = nullptr;
+    ds.failWrites = true;
+    ds.Edit();
+    ds.FieldByName("Name")->SetAsString("c");
+    EXPECT_THROW(ds.Post(), Error);
+    EXPECT_EQ(ds.State(), DataSetState::Edit);
+    EXPECT_EQ(ds.FieldByName("Name")->AsString(), "c");
+    ds.Cancel();
+    EXPECT_EQ(ds.FieldByName("Name")->AsString(), "b");
+}
+
+TEST(DbDataSet, LinksHearEditingUpdateAndNestedDisable)
+{
+    VecSet ds;
+    ds.add(1, "a", 1);
+    Recorder link;
+    DataSource src;
+    src.SetDataSet(&ds);
+    link.SetDataSource(&src);
+    ds.Open();
+    link.log.clear();
+    ds.Edit();
+    ds.FieldByName("Name")->SetAsString("x");
+    ds.Post();
+    EXPECT_EQ(link.log, QStringList({"editing", "update", "editing", "data"}));
+    link.log.clear();
+    ds.DisableControls();
+    ds.DisableControls();
+    ds.Refresh();
+    ds.EnableControls();
+    EXPECT_TRUE(link.log.isEmpty());
+    ds.EnableControls();
+    EXPECT_EQ(link.log, QStringList({"data"}));
+    // A data source moved to another data set takes its links along.
+    VecSet other;
+    link.log.clear();
+    src.SetDataSet(&other);
+    EXPECT_EQ(link.GetDataSet(), &other);
+    EXPECT_EQ(link.log, QStringList({"active"}));
 }
