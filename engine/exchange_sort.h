@@ -296,6 +296,117 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
         }
         if (i >= n - 1)
             return;
+        if (inD(i)) {
+            // A changed item sinking past smaller clean items, one exchange a
+            // step: while every item it passes ranks at or before all later
+            // changed items, the whole run is one rotation.
+            const K kx = key(i);
+            int limit = n;
+            bool hasZ = false;
+            K z{};
+            for (int m = 0; m < nd; ++m) {
+                const int x = d[m];
+                if (x <= i)
+                    continue;
+                if (limit == n)
+                    limit = x;
+                const K kz = key(x);
+                if (!hasZ || kz < z)
+                    z = kz;
+                hasZ = true;
+            }
+            int lo = i + 1, hi = limit; // clean positions, keys ascending
+            while (lo < hi) {
+                const int mid = lo + (hi - lo) / 2;
+                const K km = key(mid);
+                if (km < kx && !(hasZ && z < km))
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            const int q = lo;
+            if (q > i + 2) {
+                std::rotate(a.begin() + i, a.begin() + i + 1, a.begin() + q);
+                for (int m = 0; m < nd; ++m)
+                    if (d[m] == i)
+                        d[m] = q - 1; // no changed item lies between
+                cur = q - 1;
+                int drop = 0;
+                while (drop < nd && d[drop] < cur)
+                    ++drop;
+                if (drop) {
+                    for (int m = drop; m < nd; ++m)
+                        d[m - drop] = d[m];
+                    nd -= drop;
+                }
+                continue;
+            }
+        }
+        if (!inD(i)) {
+            // A changed item rising past larger clean items: each step moves
+            // the first item of one group of equal keys to the next group's
+            // first place, and the last one to where the changed item was.
+            int p = -1, pm = -1;
+            for (int m = 0; m < nd; ++m)
+                if (d[m] > i) {
+                    p = d[m];
+                    pm = m;
+                    break;
+                }
+            if (p >= 0) {
+                const K kp = key(p);
+                K k1 = key(i);
+                bool hasZ = false;
+                K z{};
+                for (int m = pm + 1; m < nd; ++m) {
+                    const K kz = key(d[m]);
+                    if (!hasZ || kz < z)
+                        z = kz;
+                    hasZ = true;
+                }
+                if (kp < k1 && !(hasZ && z < k1)) {
+                    int g[64];
+                    int ng = 0;
+                    int gpos = i;
+                    K kg = k1;
+                    for (;;) {
+                        g[ng++] = gpos;
+                        if (ng == 64)
+                            break;
+                        // Next group: first clean place after gpos whose key ranks after kg.
+                        int lo = gpos + 1, hi = p;
+                        while (lo < hi) {
+                            const int mid = lo + (hi - lo) / 2;
+                            if (kg < key(mid))
+                                hi = mid;
+                            else
+                                lo = mid + 1;
+                        }
+                        if (lo >= p)
+                            break;
+                        const K kn = key(lo);
+                        if (hasZ && z < kn)
+                            break;
+                        gpos = lo;
+                        kg = kn;
+                    }
+                    T carry = std::move(a[size_t(p)]);
+                    for (int m = 0; m < ng; ++m)
+                        std::swap(carry, a[size_t(g[m])]);
+                    a[size_t(p)] = std::move(carry);
+                    cur = g[ng - 1] + 1;
+                    int drop = 0;
+                    while (drop < nd && d[drop] < cur)
+                        ++drop;
+                    if (drop) {
+                        for (int m = drop; m < nd; ++m)
+                            d[m - drop] = d[m];
+                        nd -= drop;
+                    }
+                    continue;
+                }
+            }
+        }
         // The item at i rides along the chain of exchanges.
         K held = key(i);
         T heldItem = std::move(a[size_t(i)]);

@@ -104,7 +104,7 @@ TEST(ExchangeSort, DirtyPositionsVersionEqualsLiteral)
     std::mt19937 rng(4242);
     auto key = [](const Item &x) { return x.key; };
     for (int rep = 0; rep < 3000; ++rep) {
-        std::uniform_int_distribution<int> len(0, 60), nd(1, 8), dist(1, 12);
+        std::uniform_int_distribution<int> len(0, 300), nd(1, 8), dist(1, 40);
         const int n = len(rng);
         const int distinct = dist(rng);
         auto a = RandomItems(rng, n, distinct);
