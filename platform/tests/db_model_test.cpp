@@ -1,6 +1,7 @@
 // The table model over a data set, templates and table copies.
 #include "platform/db/copytable.h"
 #include "platform/db/datasetmodel.h"
+#include "platform/db/dbffile.h"
 #include "platform/db/query.h"
 #include "platform/db/schema.h"
 #include "platform/db/table.h"
@@ -33,6 +34,18 @@ TEST(DbSchema, TemplatesAreWrittenOnceAndOpen)
     ASSERT_NE(sc, nullptr);
     EXPECT_EQ(sc->fields[0].length, 20);
     EXPECT_EQ(findTableSchema("Group.dbf")->fields[0].length, 100);
+}
+
+TEST(DbSchema, SheetsTemplateBytes)
+{
+    DbfFile t;
+    t.fields = findTableSchema("Sheets.dbf")->fields;
+    const QByteArray golden = QByteArray::fromHex(
+        "037c010200000000a10051000000000000000000000000000000000000c90000"
+        "4c454e475448000000000046000000001404000000000000000000000000000057494454480000000000004600000000"
+        "140400000000000000000000000000004d414e59000000000000004600000000140400000000000000000000000000"
+        "00434f4445000000000000004600000000140400000000000000000000000000000d1a");
+    EXPECT_EQ(t.serialize(QDate(2024, 1, 2)).toHex(), golden.toHex());
 }
 
 TEST(DbCopy, CopyTableKeepsStateAndRespectsOverwrite)
