@@ -233,13 +233,11 @@ QWidget *FormAboveControl(QWidget *control)
 {
     if (!control)
         return nullptr;
-    QWidget *w = control;
-    while (w) {
+    for (QWidget *w = control->parentWidget(); w; w = w->parentWidget()) {
         if (auto *host = qobject_cast<TFloatingWindowParent *>(w))
             return host->ParentForm();
         if (w->isWindow())
             return w;
-        w = w->parentWidget();
     }
     return nullptr;
 }

@@ -104,7 +104,7 @@ TCustomToolWindow::TCustomToolWindow(QWidget *parent)
     m_creationOrder = ++g_creationCounter;
     g_all.push_back(this);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_lastForm = parent ? FormAboveControl(parent) : nullptr;
+    m_lastForm = parent ? (parent->isWindow() ? parent : FormAboveControl(parent)) : nullptr;
     RegisterHookProc(&ToolWindowHookProc, hookKind(hkActivateApp) | hookKind(hkWindowPosChanged));
     setFocusPolicy(Qt::NoFocus);
 }
