@@ -36,6 +36,8 @@ function(kv_tests target)
   else()
     target_link_libraries(${target} PRIVATE kv_testmain)
   endif()
+  target_compile_options(${target} PRIVATE
+    -include "${PROJECT_SOURCE_DIR}/platform/testsupport/qt_printers.h")
   target_compile_definitions(${target} PRIVATE
     KV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
     KV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
