@@ -581,7 +581,6 @@ Field *DataSet::AddField(std::unique_ptr<Field> field)
     f->m_ds = this;
     f->m_slot = int(m_fields.size());
     m_fields.push_back(std::move(field));
-    m_defaultFields.push_back(false);
     renumberFields();
     return f;
 }
@@ -592,7 +591,6 @@ void DataSet::RemoveField(Field *field)
     for (size_t i = 0; i < m_fields.size(); ++i) {
         if (m_fields[i].get() == field) {
             m_fields.erase(m_fields.begin() + long(i));
-            m_defaultFields.erase(m_defaultFields.begin() + long(i));
             break;
         }
     }
@@ -604,7 +602,6 @@ void DataSet::ClearFields()
 {
     checkInactive();
     m_fields.clear();
-    m_defaultFields.clear();
 }
 
 Field *DataSet::Fields(int index) const
@@ -657,8 +654,8 @@ void DataSet::bindFields()
             f->m_decimals = d.decimals;
             f->m_required = d.required;
             f->m_ds = this;
+            f->m_default = true;
             m_fields.insert(m_fields.begin() + at, std::move(f));
-            m_defaultFields.insert(m_defaultFields.begin() + at, true);
             ++at;
         }
         renumberFields();
@@ -680,12 +677,8 @@ void DataSet::bindFields()
 
 void DataSet::unbindFields()
 {
-    for (size_t i = m_fields.size(); i-- > 0;) {
-        if (m_defaultFields[i]) {
-            m_fields.erase(m_fields.begin() + long(i));
-            m_defaultFields.erase(m_defaultFields.begin() + long(i));
-        }
-    }
+    for (size_t i = m_fields.size(); i-- > 0;)
+        if (m_fields[i]->m_default) m_fields.erase(m_fields.begin() + long(i));
     renumberFields();
     for (size_t i = 0; i < m_fields.size(); ++i) {
         m_fields[i]->m_slot = int(i);

@@ -189,6 +189,7 @@ private:
     int m_index = -1;     // position in the data set's field list
     int m_slot = -1;      // position of the value in a record buffer (stable)
     int m_column = -1;    // column of the back-end for stored fields
+    bool m_default = false;   // made by Open, dropped by Close
 };
 
 // An opaque position in a data set that survives changes of other rows.
@@ -454,7 +455,6 @@ private:
     int rowOfId(qint64 id) const;
 
     std::vector<std::unique_ptr<Field>> m_fields;
-    std::vector<bool> m_defaultFields;   // created by Open (removed by Close)
     QList<DataLink *> m_links;
     QList<DataSource *> m_sources;
 

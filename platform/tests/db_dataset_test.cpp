@@ -368,3 +368,19 @@ TEST(DbDataSet, LinksHearEditingUpdateAndNestedDisable)
     EXPECT_EQ(link.GetDataSet(), &other);
     EXPECT_EQ(link.log, QStringList({"active"}));
 }
+
+TEST(DbDataSet, ReorderedDefaultFieldsGoAwayOnClose)
+{
+    VecSet ds;
+    ds.add(1, "a", 2);
+    ds.AddField("Calc", FieldType::String, 5, FieldKind::Calculated);
+    ds.Open();
+    ASSERT_EQ(ds.FieldCount(), 4);
+    EXPECT_EQ(ds.Fields(3)->FieldName(), "Calc");
+    ds.FieldByName("Calc")->SetIndex(0);
+    EXPECT_EQ(ds.Fields(0)->FieldName(), "Calc");
+    EXPECT_EQ(ds.Fields(1)->AsInteger(), 1);   // values follow their fields
+    ds.Close();
+    ASSERT_EQ(ds.FieldCount(), 1);
+    EXPECT_EQ(ds.Fields(0)->FieldName(), "Calc");
+}
