@@ -25,7 +25,7 @@ void ExchangeSortLiteral(std::vector<T> &a, KeyFn keyOf)
     for (std::size_t i = 0; i + 1 < n; ++i)
         for (std::size_t j = i + 1; j < n; ++j)
             if (keyOf(a[j]) < keyOf(a[i]))
-                std::swap(a[i], a[j]);
+                { using std::swap; swap(a[i], a[j]); }
 }
 
 // The literal loop with the keys worked out once; for short lists.
@@ -42,7 +42,7 @@ void ExchangeSortSmall(std::vector<T> &a, KeyFn keyOf)
         K cur = k[i];
         for (std::size_t j = i + 1; j < n; ++j)
             if (k[j] < cur) {
-                std::swap(a[i], a[j]);
+                { using std::swap; swap(a[i], a[j]); }
                 k[j] = cur;
                 cur = keyOf(a[i]);
                 k[i] = cur;
@@ -187,7 +187,7 @@ void ExchangeSort(std::vector<T> &a, KeyFn keyOf)
             if (j < 0)
                 break;
             std::swap(held, keys[j]);
-            std::swap(heldItem, a[j]);
+            { using std::swap; swap(heldItem, a[j]); }
             tree.update(j);
             p = j;
         }
@@ -392,7 +392,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
                     }
                     T carry = std::move(a[size_t(p)]);
                     for (int m = 0; m < ng; ++m)
-                        std::swap(carry, a[size_t(g[m])]);
+                        { using std::swap; swap(carry, a[size_t(g[m])]); }
                     a[size_t(p)] = std::move(carry);
                     cur = g[ng - 1] + 1;
                     int drop = 0;
@@ -416,7 +416,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
             if (j < 0)
                 break;
             held = key(j);
-            std::swap(heldItem, a[size_t(j)]);
+            { using std::swap; swap(heldItem, a[size_t(j)]); }
             if (!inD(j)) {
                 if (nd == 32) {
                     // The disorder spread: the tree goes on from here. Scanning
