@@ -395,14 +395,26 @@ void TgwCustomColorList::mouseMoveEvent(QMouseEvent *e)
     QListWidget::mouseMoveEvent(e);
 }
 
+void TgwCustomColorList::mousePressEvent(QMouseEvent *e)
+{
+    m_pressedInside = rect().contains(e->position().toPoint());
+    QListWidget::mousePressEvent(e);
+}
+
 void TgwCustomColorList::mouseReleaseEvent(QMouseEvent *e)
 {
     if (DroppedFromCombo) {
-        const QModelIndex i = indexAt(e->position().toPoint());
-        if (rect().contains(e->position().toPoint()) && i.isValid()) {
+        const QPoint pt = e->position().toPoint();
+        const QModelIndex i = indexAt(pt);
+        if (rect().contains(pt) && i.isValid()) {
             setCurrentRow(i.row());
             emit itemAccepted();
+        } else if (m_pressedInside) {
+            // Dragged out of the list: no change. (The release that follows
+            // the opening click on the combo's button keeps the list open.)
+            emit itemRejected();
         }
+        m_pressedInside = false;
         return;
     }
     QListWidget::mouseReleaseEvent(e);
@@ -420,13 +432,13 @@ TgwCustomColorCombo::TgwCustomColorCombo(QWidget *parent) : TgwCustomCombo(paren
 
 TgwCustomColorCombo::~TgwCustomColorCombo()
 {
-    delete m_list;
+    delete m_list;   // before the base class's link and button go
 }
 
 TgwCustomColorList *TgwCustomColorCombo::ColorList()
 {
     if (!m_list) {
-        m_list = new TgwColorList(nullptr);
+        m_list = new TgwColorList(this);
         m_list->setWindowFlags(Qt::Popup);
         m_list->DroppedFromCombo = true;
         m_list->OnAddNewColor = [this](QObject *s, kv::gw::Color c, QString &n, bool &a) { if (OnAddNewColor) OnAddNewColor(s, c, n, a); };
@@ -435,6 +447,7 @@ TgwCustomColorList *TgwCustomColorCombo::ColorList()
         m_list->SetCustomColors(m_custom);
         m_list->ColorOnRight = ColorOnRight;
         connect(m_list, &TgwCustomColorList::itemAccepted, this, [this] { CloseUp(true); });
+        connect(m_list, &TgwCustomColorList::itemRejected, this, [this] { CloseUp(false); });
     }
     return m_list;
 }
@@ -649,8 +662,8 @@ bool TgwCustomColorCombo::ExecuteColorDialog()
             if (valid)
                 QColorDialog::setCustomColor(i, toQColor(Color(v)));
         }
-        if (ColorDialogOptions & cdoPreventFullOpen)
-            dlg.setOption(QColorDialog::NoButtons, false);
+        // The platform's dialog always shows its full form: the full-open,
+        // solid and any-colour switches have nothing to act on.
         if (OnInitColorDialog)
             OnInitColorDialog(this, &dlg);
         const int result = dlg.exec();

@@ -95,12 +95,16 @@ public:
 
 signals:
     void itemAccepted();   // released inside while dropped down
+    void itemRejected();   // a press in the list released outside it
 
 protected:
+    void mousePressEvent(QMouseEvent *) override;
+
     void mouseMoveEvent(QMouseEvent *) override;
     void mouseReleaseEvent(QMouseEvent *) override;
 
 private:
+    bool m_pressedInside = false;
     TgwColorListOptions m_opt;
     QStringList m_master;
     QStringList m_rgb;     // unnamed colours added later, kept across rebuilds

@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 
+#include <QBuffer>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -90,6 +91,26 @@ void TgwBitmap::Assign(const TgwBitmap &other)
     RespectPalette = other.RespectPalette;
     EndUpdate();
     Changed();
+}
+
+QByteArray TgwBitmap::SaveToStream() const
+{
+    QByteArray out;
+    if (Empty())
+        return out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    m_image.convertToFormat(QImage::Format_RGB888).save(&buf, "BMP");
+    return out;
+}
+
+bool TgwBitmap::LoadFromStream(const QByteArray &bytes)
+{
+    QImage img;
+    if (!img.loadFromData(bytes, "BMP"))
+        return false;
+    LoadFromImage(img);
+    return true;
 }
 
 Color TgwBitmap::Pixel(int x, int y) const

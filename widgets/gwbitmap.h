@@ -37,6 +37,10 @@ public:
     void LoadFromImage(const QImage &image);
     QImage ToImage() const;   // RGB32 copy
     void Assign(const TgwBitmap &other);
+    // An ordinary 24-bit bitmap file image, as the form stream keeps it.
+    QByteArray SaveToStream() const;
+    // False (picture unchanged) when the bytes are no bitmap.
+    bool LoadFromStream(const QByteArray &bytes);
 
     kv::gw::Color Pixel(int x, int y) const;
     void SetPixel(int x, int y, kv::gw::Color c);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <QFontMetrics>
+#include <QPainter>
 #include <QTest>
 
 using namespace kv::gw;
@@ -227,4 +228,85 @@ TEST(GwBitBtn, CaptionOnlyLayout)
     // Margin -1 grows the content by one pixel; no glyph: spacing (0 - 6) div 2 = -3.
     EXPECT_EQ(content, QRect(1, 1, 73, 23));
     EXPECT_EQ(t.topLeft(), QPoint(37 - (30 - 3) / 2 - 3, 12 - 5));
+}
+
+TEST(GwBitBtn, GlyphCellsByState)
+{
+    QWidget host;
+    auto *b = new TgwShapeBtn(&host);
+    b->resize(40, 30);
+    QImage strip(20, 10, QImage::Format_RGB32);
+    strip.fill(QColor(0, 128, 128));   // lower-left pixel: transparent colour
+    QPainter p(&strip);
+    p.fillRect(2, 2, 6, 6, QColor(255, 0, 0));
+    p.fillRect(12, 2, 6, 6, QColor(0, 0, 255));
+    p.end();
+    b->SetGlyph(strip);
+    b->SetNumGlyphs(2);
+    host.show();
+    QImage face = b->RenderFace().convertToFormat(QImage::Format_RGB32);
+    const QPoint spot = b->GlyphRect().topLeft() + QPoint(4, 4);
+    EXPECT_EQ(face.pixel(spot), qRgb(255, 0, 0));
+    b->setEnabled(false);
+    face = b->RenderFace().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(face.pixel(spot), qRgb(0, 0, 255));   // the disabled cell
+    b->SetNumGlyphs(1);
+    b->SetGlyph(strip.copy(0, 0, 10, 10));
+    face = b->RenderFace().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(face.pixel(b->GlyphRect().topLeft() + QPoint(4, 4)), toQColor(clBtnShadow).rgb());   // embossed
+}
+
+TEST(GwBitBtn, EnterClicksTheActiveDefault)
+{
+    QWidget w;
+    auto *a = new TgwShapeBtn(&w);
+    auto *b = new TgwShapeBtn(&w);
+    auto *other = new QWidget(&w);
+    other->setFocusPolicy(Qt::StrongFocus);
+    a->setGeometry(0, 0, 50, 20);
+    b->setGeometry(60, 0, 50, 20);
+    a->SetOptions(boFocusable);
+    b->SetOptions(boFocusable);
+    a->SetDefault(true);
+    b->SetCancel(true);
+    QStringList log;
+    a->OnClick = [&](TgwCustomBitBtn *) { log << "a"; };
+    b->OnClick = [&](TgwCustomBitBtn *) { log << "b"; };
+    w.show();
+    QApplication::setActiveWindow(&w);
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Return);
+    QTest::keyClick(other, Qt::Key_Escape);
+    b->setFocus();
+    QTest::keyClick(b, Qt::Key_Return);   // the focused bit button is the active default now
+    EXPECT_EQ(log, QStringList({"a", "b", "b"}));
+}
+
+TEST(GwText, DrawsEveryStyle)
+{
+    QImage img(120, 60, QImage::Format_RGB32);
+    for (int style = gwlsDefault; style <= gwlsOutline; ++style)
+        for (int rot : {0, 90}) {
+            img.fill(Qt::white);
+            QPainter p(&img);
+            TgwText t;
+            t.Font = QFont(QStringLiteral("Liberation Sans"));
+            t.Font.setPixelSize(14);
+            t.SetText(QStringLiteral("Кнопка"));
+            t.SetStyle(TgwTextStyle(style));
+            t.SetRotation(rot);
+            t.Shadow.Enabled = style == gwlsRaised;
+            t.Painter = &p;
+            t.Area = img.rect();
+            t.Alignment = taCenter;
+            t.VAlignment = vaVCenter;
+            t.Draw();
+            p.end();
+            int dark = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    if (qGray(img.pixel(x, y)) < 100)
+                        ++dark;
+            EXPECT_GT(dark, 20) << style << " " << rot;
+        }
 }

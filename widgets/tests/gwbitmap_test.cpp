@@ -188,3 +188,22 @@ TEST(GwImager, RendersChainAndRotationSquare)
     im.SetDrawStyle(TgwCustomImager::dsProportional);
     EXPECT_EQ(im.DestRect(), QRect(0, 0, 100, 100));
 }
+
+TEST(GwBitmap, BitmapStreamRoundTrip)
+{
+    TgwBitmap b;
+    b.SetSize(5, 3);
+    b.SetPixel(0, 0, rgb(1, 2, 3));
+    b.SetPixel(4, 2, rgb(250, 251, 252));
+    const QByteArray bytes = b.SaveToStream();
+    ASSERT_GE(bytes.size(), 54);
+    EXPECT_EQ(bytes.left(2), QByteArray("BM"));
+    EXPECT_EQ(quint8(bytes[28]), 24);   // bits per pixel
+    TgwBitmap c;
+    ASSERT_TRUE(c.LoadFromStream(bytes));
+    EXPECT_EQ(c.Width(), 5);
+    EXPECT_EQ(c.Pixel(0, 0), rgb(1, 2, 3));
+    EXPECT_EQ(c.Pixel(4, 2), rgb(250, 251, 252));
+    EXPECT_FALSE(c.LoadFromStream(QByteArray("not a bitmap")));
+    EXPECT_EQ(c.Width(), 5);
+}
