@@ -103,6 +103,10 @@ QString rewriteSql(const QString &sql, const std::function<QString(const QString
     for (Tok &k : t) {
         if (k.kind == T::Quoted && looksLikeTablePath(k.content)) {
             k.text = quoteIdent(tableName(k.content));
+        } else if (k.kind == T::Punct && k.text == QLatin1String("/")) {
+            // Numbers divide as decimals, as the desktop engine's did: whole
+            // millimetres over 1000000 give square metres, not 0.
+            k.text = QStringLiteral("*1.0/");
         } else if (k.kind == T::String) {
             const auto m = dmy.match(k.content);
             if (m.hasMatch()) {

@@ -3,7 +3,8 @@
 // - a double-quoted table path becomes the name the caller gives for it;
 // - "Update "path" a Set" and "Delete from "path" a" get "AS" before the alias;
 // - "a."Field"=" on the left of Set loses its alias;
-// - a 'dd.mm.yyyy' literal becomes 'yyyy-mm-dd' (how D columns appear).
+// - a 'dd.mm.yyyy' literal becomes 'yyyy-mm-dd' (how D columns appear);
+// - "/" divides as decimals ("*1.0/"), whole-number columns included.
 // Carriage returns are white space to both.
 #include <QString>
 

@@ -68,6 +68,8 @@ TEST(DbRewrite, DialectDifferences)
          "Update \"t1\" AS a Set \"Many\"=a.\"Many\"-1 Where a.\"Code\"=3"},
         {"Delete from \"/w/TempSc.dbf\" a\rWhere a.\"Code\"=3", "Delete from \"t1\" AS a\rWhere a.\"Code\"=3"},
         {"Delete from \"/w/TempSc.dbf\" Where \"Code\"=3", "Delete from \"t1\" Where \"Code\"=3"},
+        {"select sum(a.\"Length\"*a.\"Width\"/1000000) from \"/w/x.dbf\" a",
+         "select sum(a.\"Length\"*a.\"Width\"*1.0/1000000) from \"t2\" a"},
         {"select * from \"/w/x.dbf\" a where a.\"Date\">='05.03.2024'",
          "select * from \"t2\" a where a.\"Date\">='2024-03-05'"},
         {"Update \"/w/TempSc.dbf\" b Set b.\"Name\"='x', b.\"Many\"=(b.\"Many\"+1) Where b.\"Name\"='it''s'",
@@ -229,6 +231,10 @@ TEST_F(DbFiles, StatementCases)
     ASSERT_EQ(merged->RecordCount(), 1);
     EXPECT_EQ(merged->FieldByName("Many")->AsInteger(), 5);
     EXPECT_EQ(open("select * from " + q("Group.dbf"))->RecordCount(), 3);
+
+    // Whole-number columns divide as decimals too.
+    auto area = open("select sum(g.\"Length\"*g.\"Width\"*g.\"Many\"/1000000) as Sq from " + q("Merge.dbf") + " g");
+    EXPECT_NEAR(area->FieldByName("Sq")->AsFloat(), 0.6 * 0.3 * 6 + 0.8 * 0.4, 1e-9);
 
     // The next material code of an empty base.
     auto mx = open("Select max(Code) as fldmax from " + q("TempTp.dbf") + " a");
