@@ -52,6 +52,9 @@ TFloatingWindowParent::TFloatingWindowParent(QWidget *form, bool onTopOfAllForms
                                     unsigned(quintptr(this)) ^ unsigned(g_hostCounter)));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setGeometry(0, 0, 0, 0);
+    // Owned by no form when on top of all forms: it still goes with its form.
+    if (onTopOfAllForms && form)
+        connect(form, &QObject::destroyed, this, &QObject::deleteLater);
 }
 
 void TFloatingWindowParent::UpdateShowing()

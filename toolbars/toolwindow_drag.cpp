@@ -591,7 +591,7 @@ void TCustomToolWindow::paintEvent(QPaintEvent *)
     const QColor face = toQColor(m_color);
     p.fillRect(rect(), face);
     if (m_docked && m_dock && m_dock->HasBackground() && m_dock->BackgroundOnToolbars())
-        m_dock->TileBackground(p, rect(), -(pos() + QPoint(0, 0)));
+        m_dock->TileBackground(p, rect(), -(pos() + m_dock->pos()));
     if (m_docked)
         PaintDockedFrame(p);
     else

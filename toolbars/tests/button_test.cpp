@@ -34,6 +34,15 @@ struct ButtonRow {
     }
 };
 
+// A mouse move without buttons, delivered as the window system would.
+void hover(QWidget *w, const QPoint &p)
+{
+    QCursor::setPos(w->mapToGlobal(p));
+    QMouseEvent me(QEvent::MouseMove, QPointF(p), QPointF(w->mapToGlobal(p)), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(w, &me);
+}
+
 } // namespace
 
 struct StripCase {
@@ -107,17 +116,17 @@ TEST(ToolbarButton, OneHotButtonAtATime)
 {
     ButtonRow r;
     QSignalSpy enterA(r.a, &TToolbarButton::MouseEnter), exitA(r.a, &TToolbarButton::MouseExit);
-    QTest::mouseMove(r.a, QPoint(10, 10));
+    hover(r.a, QPoint(10, 10));
     EXPECT_EQ(TToolbarButton::HotButton(), r.a);
     EXPECT_EQ(r.a->State(), dsHot);
     EXPECT_TRUE(TToolbarButton::HotTimer()->isActive());
     EXPECT_EQ(TToolbarButton::HotTimer()->interval(), 125);
-    QTest::mouseMove(r.b, QPoint(10, 10));
+    hover(r.b, QPoint(10, 10));
     EXPECT_EQ(TToolbarButton::HotButton(), r.b);
     EXPECT_EQ(r.a->State(), dsUp);
     EXPECT_FALSE(r.a->MouseInControl());
-    QTest::mouseMove(r.c, QPoint(10, 10));
-    QTest::mouseMove(r.a, QPoint(10, 10));
+    hover(r.c, QPoint(10, 10));
+    hover(r.a, QPoint(10, 10));
     int hot = 0;
     for (TToolbarButton *x : {r.a, r.b, r.c})
         hot += x->State() == dsHot ? 1 : 0;
@@ -126,7 +135,7 @@ TEST(ToolbarButton, OneHotButtonAtATime)
     EXPECT_EQ(enterA.count(), 2);
     EXPECT_EQ(exitA.count(), 1);
     // Moving onto the form itself leaves the hot button.
-    QTest::mouseMove(r.form.get(), QPoint(200, 40));
+    hover(r.form.get(), QPoint(200, 40));
     EXPECT_EQ(TToolbarButton::HotButton(), nullptr);
     EXPECT_EQ(r.a->State(), dsUp);
 }
@@ -134,7 +143,7 @@ TEST(ToolbarButton, OneHotButtonAtATime)
 TEST(ToolbarButton, DisablingDropsTheHotRole)
 {
     ButtonRow r;
-    QTest::mouseMove(r.a, QPoint(10, 10));
+    hover(r.a, QPoint(10, 10));
     ASSERT_EQ(TToolbarButton::HotButton(), r.a);
     r.a->setEnabled(false);
     EXPECT_EQ(TToolbarButton::HotButton(), nullptr);

@@ -229,3 +229,21 @@ TEST(DockEdges, ThickerNeighbourCentresTheButtons)
     EXPECT_EQ(small->height(), 39);
     EXPECT_EQ(b->geometry().top(), 2 + (35 - 22) / 2);
 }
+
+TEST(DockEdges, BackgroundTilesLineUpAcrossDockAndBars)
+{
+    MainToolbarForm f;
+    QPixmap tile(8, 8);
+    tile.fill(Qt::white);
+    {
+        QPainter p(&tile);
+        p.fillRect(0, 0, 4, 4, QColor(200, 0, 0));
+    }
+    f.dock1->SetBackground(tile);
+    const QImage shot = f.form->grab().toImage();
+    // The tiles line up with the form whether the bar's frame or a separator shows them.
+    for (QPoint p : {QPoint(1, 1), QPoint(8 * 40 + 1, 1), QPoint(192, 2), QPoint(192, 17)})
+        EXPECT_EQ(QColor(shot.pixel(p)), QColor(200, 0, 0)) << p.x() << "," << p.y();
+    for (QPoint p : {QPoint(196, 2), QPoint(192, 5), QPoint(191, 17)})
+        EXPECT_EQ(QColor(shot.pixel(p)), QColor(Qt::white)) << p.x() << "," << p.y();
+}
