@@ -608,6 +608,8 @@ QString Query::QuotePath(const QString &path) { return quoteTablePath(path); }
 void Query::run(bool wantRows)
 {
     sqlite3 *db = connection();
+    // Cursors on the tables hear of the changes once the statement is over.
+    TableStore::NotificationHold hold;
     Tables tables(db);
     const QString text = rewriteSql(m_sql, [&](const QString &path) { return tables.nameFor(path); });
     StmtGuard g;

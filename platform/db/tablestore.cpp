@@ -20,6 +20,9 @@ QHash<QString, std::shared_ptr<TableStore>> &registry()
     return r;
 }
 
+int g_hold = 0;
+std::vector<std::weak_ptr<TableStore>> g_held;   // stores with news for their observers
+
 } // namespace
 
 QString TableStore::canonicalPath(const QString &path)
@@ -171,6 +174,22 @@ void TableStore::changed(const void *origin)
         m_batchNotify = true;
         return;
     }
+    if (g_hold > 0) {
+        const QString key = m_path;
+        auto it = registry().find(key);
+        if (it != registry().end()) {
+            bool listed = false;
+            for (const auto &w : g_held)
+                if (w.lock() == it.value()) listed = true;
+            if (!listed) g_held.push_back(it.value());
+            return;
+        }
+    }
+    notifyObservers(origin);
+}
+
+void TableStore::notifyObservers(const void *origin)
+{
     const std::vector<Sub> subs = m_subs;
     for (const Sub &s : subs) {
         if (s.owner == origin && origin) continue;
@@ -179,6 +198,17 @@ void TableStore::changed(const void *origin)
             if (c.token == s.token) still = true;
         if (still && s.fn) s.fn();
     }
+}
+
+TableStore::NotificationHold::NotificationHold() { ++g_hold; }
+
+TableStore::NotificationHold::~NotificationHold()
+{
+    if (--g_hold > 0) return;
+    std::vector<std::weak_ptr<TableStore>> held;
+    held.swap(g_held);
+    for (const auto &w : held)
+        if (auto s = w.lock()) s->notifyObservers(nullptr);
 }
 
 qint64 TableStore::append(const QVariantList &values, const void *origin)

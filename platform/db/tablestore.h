@@ -63,6 +63,17 @@ public:
     int subscribe(const void *owner, Observer fn);
     void unsubscribe(int token);
 
+    // While held (a statement runs), observers hear of changes only when the
+    // last hold ends, so no cursor code runs inside the statement.
+    class NotificationHold
+    {
+    public:
+        NotificationHold();
+        ~NotificationHold();
+        NotificationHold(const NotificationHold &) = delete;
+        NotificationHold &operator=(const NotificationHold &) = delete;
+    };
+
     // Re-reads the file when it changed on disk; true when it did.
     bool refreshFromDisk();
 
@@ -76,6 +87,7 @@ private:
     void load();
     void flush();
     void changed(const void *origin);
+    void notifyObservers(const void *origin);
     struct Stamp
     {
         qint64 size = -1;
