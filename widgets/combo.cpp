@@ -118,6 +118,11 @@ void TgwCustomCombo::EditingChange()
 void TgwCustomCombo::SetStyle(TgwComboStyle s)
 {
     m_style = s;
+    // A list-only combo shows the arrow over its text.
+    if (s == csDropDownList)
+        setCursor(Qt::ArrowCursor);
+    else
+        setCursor(Qt::IBeamCursor);
     setReadOnly(m_readOnly || s == csDropDownList);
 }
 

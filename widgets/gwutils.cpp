@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QThread>
+#include <QVariant>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -33,6 +34,44 @@ bool InGrid(const QWidget *control)
 {
     return control && control->parentWidget() &&
            InheritsFromName(control->parentWidget(), QStringLiteral("TCustomGrid"));
+}
+
+const char *const kDataGridClassName = "TgwDBGrid";
+const char *const kInspectorClassName = "TgwDBInspector";
+
+bool InFocusedDBGrid(const QWidget *control)
+{
+    const QWidget *p = control ? control->parentWidget() : nullptr;
+    return p && InheritsFromName(p, QString::fromLatin1(kDataGridClassName)) && p->hasFocus();
+}
+
+bool InDataInspector(const QWidget *control)
+{
+    const QWidget *p = control ? control->parentWidget() : nullptr;
+    return p && InheritsFromName(p, QString::fromLatin1(kInspectorClassName));
+}
+
+bool InDataInspectorPaintCopy(const QWidget *)
+{
+    return false;   // controls here never paint copies of themselves into a host
+}
+
+int GridOptionsByte(const QWidget *control)
+{
+    const QWidget *p = control ? control->parentWidget() : nullptr;
+    if (!p || !InheritsFromName(p, QString::fromLatin1(kDataGridClassName)))
+        return 0;
+    return OrdPropByName(p, "Options") & 0xFF;
+}
+
+int OrdPropByName(const QObject *obj, const char *name)
+{
+    if (!obj)
+        return 0;
+    const QVariant v = obj->property(name);
+    bool ok = false;
+    const int i = v.toInt(&ok);
+    return ok ? i : 0;
 }
 
 static bool isBlankOrTab(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }

@@ -31,6 +31,16 @@ enum TgwLayout { loVertical, loHorizontal };
 bool InheritsFromName(const QMetaObject *cls, const QString &name);
 bool InheritsFromName(const QObject *obj, const QString &name);
 bool InGrid(const QWidget *control);
+// The companion library's data grid and record inspector: no window of this
+// program holds one, so these only ever answer for foreign hosts.
+extern const char *const kDataGridClassName;
+extern const char *const kInspectorClassName;
+bool InFocusedDBGrid(const QWidget *control);
+bool InDataInspector(const QWidget *control);
+bool InDataInspectorPaintCopy(const QWidget *control);
+int GridOptionsByte(const QWidget *control);
+// The integer value of the object's property of that name; 0 when it has none.
+int OrdPropByName(const QObject *obj, const char *name);
 
 // --- strings -----------------------------------------------------------------
 QString TrimLeftTabs(const QString &s);

@@ -34,7 +34,8 @@ public:
     void SetDitherColor(kv::gw::Color c) { m_ditherColor = c; update(); }
     kv::gw::TgwDitherStyle DitherStyle() const { return m_ditherStyle; }
     void SetDitherStyle(kv::gw::TgwDitherStyle s) { m_ditherStyle = s; update(); }
-    bool ParentClipping() const { return parentWidget() && parentWidget()->testAttribute(Qt::WA_PaintOnScreen); }
+    // Qt clips children always; the flag is kept for the callers only.
+    bool ParentClipping = false;
 
     // The effective pictures.
     TgwBitmap *GetImage(bool down);

@@ -613,13 +613,25 @@ void TgwCustomOutlookList::paintEvent(QPaintEvent *)
     }
     p.setFont(font());
     TgwOutlookListItem *top = GetTopItem();
-    if (!top)
+    if (!top) {
+        if (m_borderStyle == bsSingle) {
+            QRect r = rect();
+            Frame3D(p, r, toQColor(clBtnShadow), toQColor(clBtnHighlight), 1);
+            Frame3D(p, r, toQColor(cl3DDkShadow), toQColor(cl3DLight), 1);
+        }
         return;
+    }
     TgwOutlookListItem *bottom = GetBottomItem();
     for (int i = top->Index(); i <= bottom->Index(); ++i)
         m_items->Item(i)->Paint(p);
     PaintScrollButton(p, 1);
     PaintScrollButton(p, 2);
+    if (m_borderStyle == bsSingle) {
+        // The sunken client edge of a standalone list.
+        QRect r = rect();
+        Frame3D(p, r, toQColor(clBtnShadow), toQColor(clBtnHighlight), 1);
+        Frame3D(p, r, toQColor(cl3DDkShadow), toQColor(cl3DLight), 1);
+    }
 }
 
 void TgwCustomOutlookList::resizeEvent(QResizeEvent *e)

@@ -181,3 +181,25 @@ TEST(GwCollection, AddMoveDeleteAndNotify)
     items.Clear();
     EXPECT_EQ(items.Count(), 0);
 }
+
+namespace {
+class TgwDBGrid : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(int Options READ options)
+public:
+    int options() const { return 0x1234; }
+};
+} // namespace
+
+TEST(GwClassNames, GridHostsByName)
+{
+    TgwDBGrid grid;
+    QWidget *cell = new QWidget(&grid);
+    EXPECT_EQ(GridOptionsByte(cell), 0x34);
+    EXPECT_FALSE(InDataInspector(cell));
+    EXPECT_EQ(OrdPropByName(&grid, "Missing"), 0);
+    QWidget plain;
+    EXPECT_EQ(GridOptionsByte(new QWidget(&plain)), 0);
+}
+
+#include "gwutils_test.moc"
