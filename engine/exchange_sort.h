@@ -209,7 +209,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
     const int n = int(a.size());
     // Dirty positions at or after the current one, ascending; few, so nothing
     // here walks the whole list.
-    if (dirty.size() > 24 || a.size() <= kExchangeSortSmall) {
+    if (dirty.size() > 24 || a.size() <= 8) {
         ExchangeSort(a, keyOf);
         return;
     }

@@ -234,6 +234,20 @@ bool TRaskroy::MayFit(const TDetal &d, const Reach &r) const
 
 void TRaskroy::PutNextDetal(TSheetsList &map)
 {
+    // Parts with copies free, in list order; when the list stands longer side
+    // first, those too long for every rectangle make a prefix to skip.
+    std::vector<int> live;
+    bool byLongSide = false;
+    if (!Reference) {
+        live.reserve(size_t(Detals.Count()));
+        byLongSide = true;
+        for (int i = 0; i < Detals.Count(); ++i) {
+            if (Detals[i].PassRemaining != 0)
+                live.push_back(i);
+            if (i > 0 && Detals[i].LongSide() > Detals[i - 1].LongSide())
+                byLongSide = false;
+        }
+    }
     for (;;) {
         ++Depth;
         int part = -1, rect = -1;
@@ -261,14 +275,31 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
             } else {
                 if (P.OneDimOpt)
                     FindExactPair(map, part, turned, rect);
-                if (part < 0) {
-                    const bool filter = !Reference;
-                    const Reach reach = filter ? ReachOf(map) : Reach();
+                if (part < 0 && Reference) {
                     for (int i = 0; i < Detals.Count(); ++i) {
                         const TDetal &d = Detals[i];
                         if (d.Skipped || d.PassRemaining == 0)
                             continue;
-                        if (filter && !MayFit(d, reach))
+                        bool t = false;
+                        const int r = FindSheetForDetal(map, i, t);
+                        if (r >= 0) {
+                            part = i;
+                            rect = r;
+                            turned = t;
+                            break;
+                        }
+                    }
+                } else if (part < 0) {
+                    const Reach reach = ReachOf(map);
+                    size_t from = 0;
+                    if (byLongSide)
+                        from = size_t(std::partition_point(live.begin(), live.end(),
+                                                           [&](int i) { return Detals[i].LongSide() > reach.longer; }) -
+                                      live.begin());
+                    for (size_t n = from; n < live.size(); ++n) {
+                        const int i = live[n];
+                        const TDetal &d = Detals[i];
+                        if (d.Skipped || d.PassRemaining == 0 || !MayFit(d, reach))
                             continue;
                         bool t = false;
                         const int r = FindSheetForDetal(map, i, t);
@@ -320,6 +351,11 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
         }
 
         d.PassRemaining -= 1;
+        if (d.PassRemaining == 0 && !Reference) {
+            auto at = std::lower_bound(live.begin(), live.end(), part);
+            if (at != live.end() && *at == part)
+                live.erase(at);
+        }
         d.Orientation = turned ? 2 : 1;
         d.PassNo = PassCounter;
         map.Detals.AddHandle(part, r.SheetIndex, turned, r.X, r.Y);
