@@ -6,6 +6,7 @@
 #include "engine/raskroy.h"
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -102,12 +103,20 @@ bool ParseOptions(int argc, char **argv, Options &o)
     return !o.files.empty();
 }
 
+double CpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
+}
+
 struct Result
 {
     int maps = 0;
     int64_t sheets = 0, offcuts = 0;
     double partsArea = 0, sheetsArea = 0;
-    double ms = 0;
+    double ms = 0;    // wall clock
+    double cpuMs = 0; // processor time of the run: steadier on a busy machine
     std::string dump;
     std::string note;
 };
@@ -170,6 +179,7 @@ Result Run(const Instance &in, const Options &o, bool reference)
     if (!Load(e, in, o, r.note))
         return r;
     const auto t0 = std::chrono::steady_clock::now();
+    const double c0 = CpuMs();
     e.RaskroyFromStock();
     if (e.RaskroyState != rsNothingFits) {
         while (!e.Detals.NothingLeft()) {
@@ -180,6 +190,7 @@ Result Run(const Instance &in, const Options &o, bool reference)
     }
     const auto t1 = std::chrono::steady_clock::now();
     r.ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
+    r.cpuMs = CpuMs() - c0;
     if (e.RaskroyState == rsNothingFits)
         r.note = "parts left that fit no sheet";
     r.maps = e.ResultMaps.Count();
@@ -212,8 +223,8 @@ int main(int argc, char **argv)
         Usage();
         return 2;
     }
-    std::printf("%-22s %6s %7s %7s %9s %7s %10s\n", "instance", "maps", "sheets", "offcuts", "parts %", "copies",
-                "time ms");
+    std::printf("%-22s %6s %7s %7s %9s %7s %10s %10s\n", "instance", "maps", "sheets", "offcuts", "parts %", "copies",
+                "time ms", "cpu ms");
     Result total;
     int64_t totalCopies = 0;
     int count = 0, mismatches = 0;
@@ -237,8 +248,8 @@ int main(int argc, char **argv)
                 continue;
             }
             const double use = r.sheetsArea > 0 ? 100.0 * r.partsArea / r.sheetsArea : 0.0;
-            std::printf("%-22s %6d %7lld %7lld %9.2f %7lld %10.1f%s%s\n", in.name.c_str(), r.maps,
-                        (long long)r.sheets, (long long)r.offcuts, use, (long long)copies, r.ms,
+            std::printf("%-22s %6d %7lld %7lld %9.2f %7lld %10.1f %10.1f%s%s\n", in.name.c_str(), r.maps,
+                        (long long)r.sheets, (long long)r.offcuts, use, (long long)copies, r.ms, r.cpuMs,
                         r.note.empty() ? "" : "  ", r.note.c_str());
             if (o.dump)
                 std::fputs(r.dump.c_str(), stdout);
@@ -255,13 +266,15 @@ int main(int argc, char **argv)
             total.partsArea += r.partsArea;
             total.sheetsArea += r.sheetsArea;
             total.ms += r.ms;
+            total.cpuMs += r.cpuMs;
             totalCopies += copies;
             ++count;
         }
     }
     const double use = total.sheetsArea > 0 ? 100.0 * total.partsArea / total.sheetsArea : 0.0;
-    std::printf("%-22s %6d %7lld %7lld %9.2f %7lld %10.1f\n", ("total (" + std::to_string(count) + ")").c_str(),
-                total.maps, (long long)total.sheets, (long long)total.offcuts, use, (long long)totalCopies, total.ms);
+    std::printf("%-22s %6d %7lld %7lld %9.2f %7lld %10.1f %10.1f\n",
+                ("total (" + std::to_string(count) + ")").c_str(), total.maps, (long long)total.sheets,
+                (long long)total.offcuts, use, (long long)totalCopies, total.ms, total.cpuMs);
     if (o.check)
         std::printf("%d mismatches\n", mismatches);
     return mismatches ? 1 : 0;
