@@ -214,6 +214,55 @@ QImage MakeDisabledGlyph(const QImage &src, const QColor &key)
     return MakeEmbossedBitmap(src, key, BtnFaceColor(), true, BtnShadowColor(), BtnHighlightColor());
 }
 
+QCursor HandCursor() { return QCursor(Qt::PointingHandCursor); }
+QCursor DragHandCursor() { return QCursor(Qt::ClosedHandCursor); }
+
+bool IsOwnThreadActive()
+{
+    return QApplication::activeWindow() != nullptr;
+}
+
+int ScanLineBytes(int bitsPerLine)
+{
+    return ((bitsPerLine + 31) / 32) * 4;
+}
+
+int PaletteSizeOfBitCount(int bits)
+{
+    switch (bits) {
+    case 1: return 2;
+    case 4: return 16;
+    case 8: return 256;
+    default: return 0;
+    }
+}
+
+int BestIconImage(const QList<int> &colorCounts, int displayColors)
+{
+    int candidate = -1;
+    int firstCount = 0;
+    for (int i = 0; i < colorCounts.size(); ++i) {
+        const int c = colorCounts[i];
+        if (c == displayColors) return i;
+        if (candidate < 0) {
+            if (c <= displayColors) {
+                candidate = i;
+                firstCount = c;
+            }
+        } else if (c > firstCount) {
+            candidate = i;
+        }
+    }
+    return candidate < 0 ? (colorCounts.isEmpty() ? -1 : 0) : candidate;
+}
+
+QSize MeasureIcon(const QIcon &icon)
+{
+    const QList<QSize> sizes = icon.availableSizes();
+    if (!sizes.isEmpty()) return sizes.front();
+    return QSize(32, 32);
+}
+
 // The classic button colours; fixed so that drawings look the same everywhere.
 QColor BtnFaceColor() { return QColor(0xC0, 0xC0, 0xC0); }
 QColor BtnHighlightColor() { return QColor(0xFF, 0xFF, 0xFF); }

@@ -2,6 +2,9 @@
 // Routines shared by the extended controls: the nestable wait cursor, text
 // shortening with "...", cell-text painting, colour-keyed and embossed glyphs.
 #include <QColor>
+#include <QCursor>
+#include <QIcon>
+#include <QList>
 #include <QFont>
 #include <QImage>
 #include <QRect>
@@ -98,6 +101,24 @@ QImage MakeEmbossedBitmap(const QImage &src, const QColor &key, const QColor &ba
                           bool withHighlight, const QColor &shadow, const QColor &highlight);
 // Black parts of a glyph in button shadow with a highlight copy, on button face.
 QImage MakeDisabledGlyph(const QImage &src, const QColor &key = QColor(0, 0, 0));
+
+// The program's two extra screen cursors (numbers 14000 and 14001).
+QCursor HandCursor();
+QCursor DragHandCursor();
+// True when the active window belongs to this program.
+bool IsOwnThreadActive();
+
+// Icons. Bytes of one bitmap line: ((bits + 31) div 32) * 4.
+int ScanLineBytes(int bitsPerLine);
+// Colour table entries for 1, 4 and 8 bits per pixel; 0 otherwise.
+int PaletteSizeOfBitCount(int bits);
+// The image of an icon file that best fits a display of `displayColors`
+// colours (0 for true colour), from the colour counts of its directory: an
+// equal count at once; otherwise the first not above the display's, replaced
+// by any later one with more colours than it; else the first image.
+int BestIconImage(const QList<int> &colorCounts, int displayColors);
+// Width and height of an icon; the standard 32 x 32 when it has none.
+QSize MeasureIcon(const QIcon &icon);
 
 // System colours of the button face, as the controls paint them.
 QColor BtnFaceColor();

@@ -101,3 +101,21 @@ TEST(KeyedDrawing, EmbossedGlyph)
     const QImage noHi = MakeEmbossedBitmap(src, Qt::black, Qt::white, false, Qt::red, Qt::blue);
     EXPECT_EQ(QColor(noHi.pixel(2, 2)), QColor(Qt::white));
 }
+
+TEST(Icons, SizesAndBestImage)
+{
+    EXPECT_EQ(ScanLineBytes(1), 4);
+    EXPECT_EQ(ScanLineBytes(32), 4);
+    EXPECT_EQ(ScanLineBytes(33), 8);
+    EXPECT_EQ(ScanLineBytes(24 * 17), 52);
+    EXPECT_EQ(PaletteSizeOfBitCount(1), 2);
+    EXPECT_EQ(PaletteSizeOfBitCount(4), 16);
+    EXPECT_EQ(PaletteSizeOfBitCount(8), 256);
+    EXPECT_EQ(PaletteSizeOfBitCount(24), 0);
+    EXPECT_EQ(BestIconImage({16, 256, 2}, 256), 1);        // equal count at once
+    EXPECT_EQ(BestIconImage({2, 16, 0}, 0), 2);            // true colour display
+    EXPECT_EQ(BestIconImage({2, 16}, 256), 1);             // more colours than the first candidate
+    EXPECT_EQ(BestIconImage({256, 256}, 16), 0);           // none fits: the first
+    EXPECT_EQ(BestIconImage({}, 16), -1);
+    EXPECT_EQ(MeasureIcon(QIcon()), QSize(32, 32));
+}
