@@ -269,14 +269,21 @@ const QPixmap &dither()
 }
 } // namespace
 
-void ButtonHookProc(int kind, QWidget *window);
+void ButtonHookProc(int kind, QWidget *window, bool appActive);
 
-static void buttonHook(THookEventKind kind, QWidget *window, QEvent *)
+static void buttonHook(THookEventKind kind, QWidget *window, QEvent *event)
 {
-    ButtonHookProc(int(kind), window);
+    bool active = true;
+    if (kind == hkActivateApp) {
+        if (event && event->type() == QEvent::ApplicationStateChange)
+            active = static_cast<QApplicationStateChangeEvent *>(event)->applicationState() == Qt::ApplicationActive;
+        else
+            active = ApplicationIsActive();
+    }
+    ButtonHookProc(int(kind), window, active);
 }
 
-void ButtonHookProc(int kind, QWidget *window)
+void ButtonHookProc(int kind, QWidget *window, bool appActive)
 {
     if (!g_hot)
         return;
@@ -284,7 +291,8 @@ void ButtonHookProc(int kind, QWidget *window)
         if (window != g_hot)
             g_hot->MouseLeft();
     } else if (kind == hkActivateApp) {
-        if (!ApplicationIsActive() && !g_hot->m_showBorderWhenInactive)
+        // Switching to another application clears the hot button.
+        if (!appActive && !g_hot->m_showBorderWhenInactive)
             g_hot->MouseLeft();
     }
 }

@@ -184,7 +184,7 @@ protected:
     bool event(QEvent *e) override;
 
 private:
-    friend void ButtonHookProc(int kind, QWidget *window);
+    friend void ButtonHookProc(int kind, QWidget *window, bool appActive);
     void MouseEntering();
     void MouseLeft();
     void PlatformClick();

@@ -552,6 +552,12 @@ QSize TCustomToolWindow::MeasureFor(TDock *target)
     return LayoutContents(false, m_lastOrientation, target);
 }
 
+void TCustomToolWindow::Loaded()
+{
+    SortItemsByPosition();
+    Relayout();
+}
+
 void TCustomToolWindow::Relayout()
 {
     if (m_inRelayout)

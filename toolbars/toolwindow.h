@@ -156,6 +156,9 @@ public:
     quint64 CreationOrder() const { return m_creationOrder; }
     static std::vector<TCustomToolWindow *> AllToolWindows();
 
+    // Once the window's controls are all built: item order from their
+    // positions, then a layout.
+    void Loaded();
     void Relayout();
     void BeginLayoutUpdate();
     void EndLayoutUpdate();

@@ -313,3 +313,44 @@ TEST(ToolbarButton, DisabledGlyphIsEmbossed)
     EXPECT_EQ(qAlpha(up.pixel(0, 0)), 0);
     EXPECT_EQ(QColor(up.pixel(5, 5)), QColor(0, 0, 128));
 }
+
+TEST(ToolbarButton, SwitchingToAnotherApplicationClearsTheHotButton)
+{
+    ButtonRow r;
+    r.b->SetShowBorderWhenInactive(true);
+    for (TToolbarButton *x : {r.a, r.b}) {
+        hover(x, QPoint(10, 10));
+        ASSERT_EQ(TToolbarButton::HotButton(), x);
+        QApplicationStateChangeEvent away(Qt::ApplicationInactive);
+        QApplication::sendEvent(qApp, &away);
+        if (x == r.a) {
+            EXPECT_EQ(TToolbarButton::HotButton(), nullptr);
+            EXPECT_EQ(r.a->State(), dsUp);
+        } else {
+            EXPECT_EQ(TToolbarButton::HotButton(), r.b);   // ShowBorderWhenInactive keeps it
+        }
+    }
+}
+
+TEST(ToolbarButton, AcceleratorClicks)
+{
+    ButtonRow r;
+    r.a->SetCaption(QStringLiteral("E&xit"));
+    QSignalSpy clicks(r.a, &TToolbarButton::clicked);
+    QTest::keyClick(r.form.get(), Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(clicks.count(), 1);
+    r.a->SetDisplayMode(dmGlyphOnly);
+    QTest::keyClick(r.form.get(), Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST(ToolbarItems, OrderFollowsPositionsOnLoad)
+{
+    MainToolbarForm f(QPoint(40, 30), QSize(700, 480), false);
+    // Exit put first by its position: after Loaded it leads the line.
+    f.find("tbExit")->move(-100, 0);
+    f.tbar->Loaded();
+    EXPECT_EQ(f.tbar->Items().front()->objectName(), QStringLiteral("tbExit"));
+    EXPECT_EQ(f.find("tbExit")->geometry().topLeft(), QPoint(11, 2));
+    EXPECT_EQ(f.find("tbNewGroup")->geometry().topLeft(), QPoint(71, 2));
+}
