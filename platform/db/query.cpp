@@ -710,6 +710,14 @@ void Query::InternalOpen()
     run(true);
 }
 
+void Query::InternalRefresh()
+{
+    const QList<FieldDef> before = m_defs;
+    run(true);
+    // The same statement gives the same columns; keep the fields bound.
+    if (m_defs.size() != before.size()) throw Error(QStringLiteral("Ошибка в запросе: изменился состав полей"));
+}
+
 void Query::InternalClose()
 {
     m_rows.clear();

@@ -57,6 +57,7 @@ protected:
     void InternalUpdate(int, const QVariantList &) override;
     void InternalDelete(int) override;
     bool InternalCanModify() const override { return false; }
+    void InternalRefresh() override;   // runs the select again
 
 private:
     void run(bool wantRows);

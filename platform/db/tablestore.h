@@ -120,4 +120,7 @@ private:
     int m_nextToken = 1;
 };
 
+// The registry of stores by path goes by this name too.
+using TableRegistry = TableStore;
+
 } // namespace kv

@@ -93,8 +93,16 @@ TEST_F(DbFiles, PostedRowIsSeenByAQueryAtOnce)
     auto qry = open("Select * from " + q("Sheets.dbf") + " a Where a.\"Code\"=5");
     EXPECT_EQ(qry->RecordCount(), 1);
     EXPECT_DOUBLE_EQ(qry->FieldByName("Length")->AsFloat(), 2750);
+    // A query shows what was there when it ran, until it is refreshed.
+    t->Append();
+    t->FieldByName("Code")->SetAsFloat(5);
+    t->Post();
+    EXPECT_EQ(qry->RecordCount(), 1);
+    qry->Refresh();
+    EXPECT_EQ(qry->RecordCount(), 2);
+    t->Delete();
     // ... and on disk, for the next run of the program.
-    EXPECT_EQ(DbfFile::read(path("Sheets.dbf")).rows.size(), 1);
+    EXPECT_EQ(DbfFile::read(path("Sheets.dbf")).liveCount(), 1);
     // A statement's change reaches the open cursor.
     Query::Exec("Update " + q("Sheets.dbf") + " a Set a.\"Many\"=a.\"Many\"+1");
     EXPECT_DOUBLE_EQ(t->FieldByName("Many")->AsFloat(), 3);
