@@ -320,6 +320,34 @@ TEST_F(DbFiles, DeletedRecordsStayUntilPacked)
     EXPECT_EQ(t->FieldByName("Code")->AsInteger(), 2);
 }
 
+TEST_F(DbFiles, EqualOffcutsMergeIncludingUnnamedOnes)
+{
+    make("Pattern.dbf", kScraps);
+    make("TempSc.dbf", kScraps,
+         {{QVariant(), 500, 300, 1, 5, QDate(2024, 3, 5)},
+          {QVariant(), 500, 300, 2, 5, QDate(2024, 3, 5)},
+          {"О-1", 500, 300, 1, 5, QDate(2024, 3, 5)},
+          {"О-1", 500, 300, 4, 5, QDate(2024, 3, 5)},
+          {"О-1", 500, 300, 1, 5, QDate(2024, 3, 6)}});
+    copyFileAtomically(path("Pattern.dbf"), path("$$$.dbf"));
+    Query::Exec("Insert into " + q("$$$.dbf") + "\r\nSelect a.\"Name\", a.\"Length\", a.\"Width\", Sum(a.\"Many\") as NewMany, "
+                "a.\"Code\", a.\"Date\" from " + q("TempSc.dbf") + " a\r\nGroup by a.\"Name\", a.\"Length\", a.\"Width\", "
+                "a.\"Code\", a.\"Date\"");
+    auto r = open("select * from " + q("$$$.dbf") + " a order by a.\"Name\", a.\"Date\"");
+    ASSERT_EQ(r->RecordCount(), 3);
+    EXPECT_TRUE(r->FieldByName("Name")->IsNull());
+    EXPECT_DOUBLE_EQ(r->FieldByName("Many")->AsFloat(), 3);
+    r->Next();
+    EXPECT_DOUBLE_EQ(r->FieldByName("Many")->AsFloat(), 5);
+    EXPECT_EQ(r->FieldByName("Date")->AsDate(), QDate(2024, 3, 5));
+    // The stock off-cut of a map: found by size, material and name, lowered.
+    const QString where = "Where sc.\"Length\"=500 and \rsc.\"Width\"=300 and \rsc.\"Code\"=5 and sc.\"Name\"=?";
+    Query::Exec("Update " + q("$$$.dbf") + " sc\rSet sc.\"Many\"=2\r" + where, {"О-1"});
+    auto after = open("select * from " + q("$$$.dbf") + " sc " + where, {"О-1"});
+    ASSERT_EQ(after->RecordCount(), 2);
+    EXPECT_DOUBLE_EQ(after->FieldByName("Many")->AsFloat(), 2);
+}
+
 TEST_F(DbFiles, NamedParametersAndErrors)
 {
     make("TempTp.dbf", kTypes);
