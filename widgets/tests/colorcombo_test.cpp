@@ -223,3 +223,40 @@ TEST(GwCombo, DropDownPlacement)
     for (const Case &c : cases)
         EXPECT_EQ(TgwCustomCombo::DropDownGeometry(c.combo, c.w, c.h, screen), c.out) << c.combo.x() << "," << c.combo.y();
 }
+
+TEST(GwColorCombo, ClearKeyAndBackspace)
+{
+    ComboFixture f;
+    f.combo->SetSelectedColor(clYellow);
+    f.combo->selectAll();
+    QTest::keyClick(f.combo, Qt::Key_Backspace);   // without AllowClearKey: selection start moves back
+    EXPECT_EQ(f.combo->SelectedColor(), clYellow);
+    f.combo->AllowClearKey = true;
+    f.combo->selectAll();
+    QTest::keyClick(f.combo, Qt::Key_Backspace);
+    EXPECT_EQ(f.combo->SelectedColor(), clNoColorSelected);
+    EXPECT_TRUE(f.combo->text().isEmpty());
+    EXPECT_EQ(f.changes, 1);
+    // Without match text Delete clears too.
+    f.combo->ShowMatchText = false;
+    f.combo->SetSelectedColor(clRed);
+    QTest::keyClick(f.combo, Qt::Key_Delete);
+    EXPECT_EQ(f.combo->SelectedColor(), clNoColorSelected);
+}
+
+TEST(GwColorCombo, AutoDropDownAndEmptyDropDownHeight)
+{
+    ComboFixture f;
+    f.combo->AutoDropDown = true;
+    f.combo->SetSelectedColor(clBlack);
+    f.combo->selectAll();
+    QTest::keyClicks(f.combo, QStringLiteral("w"));
+    EXPECT_TRUE(f.combo->IsDroppedDown());
+    EXPECT_EQ(f.combo->SelectedColor(), clWhite);
+    f.combo->CloseUp(true);
+    // No items: as high as the combo plus two borders.
+    f.combo->OnFilterColor = [](QObject *, Color, const QString &, bool &accept) { accept = false; };
+    f.combo->RefreshColorList();
+    EXPECT_EQ(f.combo->ColorList()->count(), 0);
+    EXPECT_EQ(f.combo->DropDownSize().height(), f.combo->height() + 4);
+}

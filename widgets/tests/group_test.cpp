@@ -192,3 +192,23 @@ TEST(OutlookList, ForgetsAFreedImageList)
     EXPECT_EQ(list->Images(), nullptr);
     EXPECT_TRUE(list->IsItemHilite());
 }
+
+TEST(GwTransparentPanel, ShowsItsParentThrough)
+{
+    QWidget host;
+    host.resize(100, 100);
+    host.setAutoFillBackground(true);
+    QPalette pal = host.palette();
+    pal.setColor(QPalette::Window, QColor(200, 10, 10));
+    host.setPalette(pal);
+    auto *panel = new TgwCustomTransparentPanel(&host);
+    panel->setGeometry(0, 0, 40, 40);
+    host.show();
+    panel->move(50, 50);
+    QImage shot = host.grab().toImage();
+    EXPECT_EQ(shot.pixel(70, 70), qRgb(200, 10, 10));   // through the panel
+    EXPECT_EQ(shot.pixel(50, 70), toQColor(clBtnHighlight).rgb());   // its raised bevel
+    panel->SetTransparent(false);
+    shot = host.grab().toImage();
+    EXPECT_EQ(shot.pixel(70, 70), toQColor(clBtnFace).rgb());
+}
