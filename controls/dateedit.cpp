@@ -380,12 +380,15 @@ void TDateEdit::UpdateFormat()
     const bool four = m_yearDigits == dyFour || (m_yearDigits == dyDefault && FourDigitYearDefault());
     const QString format = DateFormatForLocale(four);
     const QString mask = DateMaskForLocale(m_blanks, four);
+    // The edit's own re-formatting is no change of the user's.
+    const bool wasBlocked = blockSignals(true);
     if (format != m_format || mask != m_mask) {
         m_format = format;
         m_mask = mask;
         setInputMask(QtInputMaskOf(mask, SystemDateLocale().dateSeparator));
     }
     if (keep.isValid()) setDateText(keep);
+    blockSignals(wasBlocked);
 }
 
 bool TDateEdit::TextIsEmpty() const

@@ -150,6 +150,10 @@ TEST(SpinEdit, TypingAndTabClamps)
     QTest::keyClick(se, Qt::Key_Up);
     QTest::keyClick(se, Qt::Key_Up);
     EXPECT_EQ(se->text(), "1000");
+    se->selectAll();
+    QTest::keyClicks(se, "-5");
+    QTest::keyClick(se, Qt::Key_Tab);
+    EXPECT_EQ(se->text(), "0");
 }
 
 TEST(SpinEdit, StepChangeEvents)
