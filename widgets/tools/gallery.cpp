@@ -128,6 +128,50 @@ int main(int argc, char **argv)
     app.processEvents();
     bool ok = save(window, out + QStringLiteral("/outlookbar.png"));
 
+    // The category chooser of the drawing-styles dialog: no page button,
+    // 32 x 32 glyphs above the captions.
+    QWidget dialog;
+    dialog.resize(121, 300);
+    dialog.setFont(f);
+    kv::ImageList big(32, 32);
+    {
+        QImage strip(32 * 4, 32, QImage::Format_RGB32);
+        strip.fill(QColor(255, 0, 255));
+        QPainter p(&strip);
+        const QColor cols[4] = {QColor(230, 190, 130), QColor(200, 0, 0), QColor(120, 200, 120), QColor(150, 150, 150)};
+        for (int i = 0; i < 4; ++i) {
+            p.fillRect(32 * i + 4, 6, 24, 20, cols[i]);
+            p.setPen(Qt::black);
+            p.drawRect(32 * i + 4, 6, 23, 19);
+        }
+        p.end();
+        big.addStrip(strip, QColor(255, 0, 255));
+    }
+    auto *bar2 = new TgwOutlookBar(&dialog);
+    bar2->setObjectName(QStringLiteral("gwOutlookBar1"));
+    bar2->setGeometry(0, 0, 121, 300);
+    TgwOutlookPage *page2 = bar2->AddPage();
+    page2->Button->SetCaption(QStringLiteral("Настройка"));
+    page2->Button->hide();
+    bar2->SetShowButtons(false);
+    TgwOutlookList *cats = page2->List;
+    cats->setObjectName(QStringLiteral("OutlookList"));
+    cats->ClickStyle = csSelect;
+    cats->HotTrackStyle = hsItemHilite;
+    cats->SetImages(&big);
+    cats->SetItemLayout(blGlyphTop);
+    cats->SetItemSpacing(6);
+    int n = 0;
+    for (const QString &c : {QStringLiteral("Детали"), QStringLiteral("Резы"), QStringLiteral("Остатки"), QStringLiteral("Отходы")}) {
+        TgwOutlookListItem *it = cats->Items()->Add();
+        it->SetText(c);
+        it->SetImageIndex(n++);
+    }
+    cats->Items()->Item(1)->SetSelected(true);
+    dialog.show();
+    app.processEvents();
+    ok = save(dialog, out + QStringLiteral("/categories.png")) && ok;
+
     // The drop-down list of the plain combo.
     TgwCustomColorList *list2 = plain->ColorList();
     list2->ApplyOptions(TgwColorListOptions{clWindow, 0, f, 10, true, 16, QStringLiteral("None"),
