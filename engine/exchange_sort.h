@@ -28,25 +28,40 @@ void ExchangeSortLiteral(std::vector<T> &a, KeyFn keyOf)
                 { using std::swap; swap(a[i], a[j]); }
 }
 
-// The literal loop with the keys worked out once; for short lists.
+// The literal loop with the keys worked out once, for short lists; positions
+// whose item already ranks at or before everything after it exchange nothing
+// and are skipped.
 template <class T, class KeyFn>
 void ExchangeSortSmall(std::vector<T> &a, KeyFn keyOf)
 {
     using K = decltype(keyOf(a[0]));
-    constexpr std::size_t kMax = 96;
+    constexpr std::size_t kMax = 128;
     const std::size_t n = a.size();
+    if (n < 2)
+        return;
     K k[kMax];
+    K suf[kMax]; // smallest key from a position to the end
     for (std::size_t i = 0; i < n; ++i)
         k[i] = keyOf(a[i]);
+    suf[n - 1] = k[n - 1];
+    for (std::size_t i = n - 1; i-- > 0;)
+        suf[i] = k[i] < suf[i + 1] ? k[i] : suf[i + 1];
     for (std::size_t i = 0; i + 1 < n; ++i) {
+        if (!(suf[i + 1] < k[i]))
+            continue;
         K cur = k[i];
+        std::size_t last = i;
         for (std::size_t j = i + 1; j < n; ++j)
             if (k[j] < cur) {
-                { using std::swap; swap(a[i], a[j]); }
+                using std::swap;
+                swap(a[i], a[j]);
                 k[j] = cur;
                 cur = keyOf(a[i]);
                 k[i] = cur;
+                last = j;
             }
+        for (std::size_t p = last + 1; p-- > i + 1;)
+            suf[p] = (p + 1 < n && suf[p + 1] < k[p]) ? suf[p + 1] : k[p];
     }
 }
 
@@ -157,7 +172,7 @@ private:
 } // namespace detail
 
 // Below this size the literal loop is faster than building the tree.
-inline constexpr std::size_t kExchangeSortSmall = 48;
+inline constexpr std::size_t kExchangeSortSmall = 128;
 
 template <class T, class KeyFn>
 void ExchangeSort(std::vector<T> &a, KeyFn keyOf)
@@ -209,7 +224,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
     const int n = int(a.size());
     // Dirty positions at or after the current one, ascending; few, so nothing
     // here walks the whole list.
-    if (dirty.size() > 24 || a.size() <= 8) {
+    if (dirty.size() > 24 || a.size() <= kExchangeSortSmall) {
         ExchangeSort(a, keyOf);
         return;
     }
