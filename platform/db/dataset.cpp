@@ -1390,6 +1390,14 @@ bool matchValue(const Field *f, const QVariant &stored, const QVariant &key, Loc
         }
         return o.caseInsensitive ? sameText(s, trimRight(k)) : s == trimRight(k);
     }
+    if (o.partialKey) {
+        // A partial key matches the beginning of the value's text.
+        const QString s = Field::valueToText(t, stored);
+        const QString k = key.toString();
+        const QString head = s.left(k.size());
+        if (head.size() < k.size()) return false;
+        return o.caseInsensitive ? sameText(head, k) : head == k;
+    }
     bool ok = true;
     const QVariant c = coerceValue(t, key, &ok);
     if (!ok || !c.isValid()) return false;

@@ -210,6 +210,14 @@ TEST(DbDataSet, LocateAndLookup)
     EXPECT_EQ(ds.RecNo(), 3);   // Lookup does not move
     EXPECT_FALSE(ds.Lookup("Code", 5, "Name").isValid());
     EXPECT_THROW(ds.Locate("Nope", 1), Error);
+    EXPECT_FALSE(ds.Locate("Code", "2x"));          // not a number: no match
+    ds.add(25, "x", 1);
+    ds.Refresh();
+    EXPECT_TRUE(ds.Locate("Code", "25"));
+    EXPECT_EQ(ds.RecNo(), 4);
+    ds.First();
+    EXPECT_TRUE(ds.Locate("Code", "2", {false, true}));   // the text of 2 begins with "2"
+    EXPECT_EQ(ds.RecNo(), 2);
 }
 
 TEST(DbDataSet, FilterTextAndEvent)
