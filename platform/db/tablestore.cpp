@@ -158,7 +158,7 @@ void TableStore::flush()
     DbfFile img;
     img.fields = m_file.fields;
     img.version = m_file.version;
-    img.languageDriver = m_file.languageDriver;
+    img.languageDriver = 0xC9;   // what we write is code page 1251, whatever the file said
     img.rows.reserve(qsizetype(m_live.size()) + m_deleted.size());
     for (const Row &r : m_live) img.rows << DbfRow{false, r.values};
     for (const DbfRow &r : m_deleted) img.rows << r;
