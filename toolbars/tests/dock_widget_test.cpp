@@ -228,3 +228,84 @@ TEST(FloatingToolbar, DraggedOutFloatsAndDoubleClickDocksBack)
     EXPECT_EQ(f.tbar->DockedTo(), f.dock1);
     EXPECT_EQ(f.dock1->height(), 40);
 }
+
+TEST(DragTargets, RequestDockDockableToAndOwnDockOnly)
+{
+    MainToolbarForm f;
+    const QPoint left = f.dock3->mapToGlobal(QPoint(0, 150));
+    int asked = 0;
+    f.dock3->OnRequestDock = [&](TDock *, TCustomToolWindow *bar, bool &accept) {
+        ++asked;
+        EXPECT_EQ(bar, f.tbar);
+        accept = false;
+    };
+    QTest::mousePress(f.tbar, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
+    QTest::mouseMove(f.tbar, f.tbar->mapFromGlobal(left));
+    EXPECT_GT(asked, 0);
+    EXPECT_EQ(f.tbar->DragTarget(), nullptr);
+    QTest::keyPress(f.tbar, Qt::Key_Escape);
+    f.dock3->OnRequestDock = nullptr;
+
+    f.tbar->SetDockableTo(dockableToAll & ~(1u << dpLeft));
+    QTest::mousePress(f.tbar, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
+    QTest::mouseMove(f.tbar, f.tbar->mapFromGlobal(left));
+    EXPECT_EQ(f.tbar->DragTarget(), nullptr);
+    QTest::keyPress(f.tbar, Qt::Key_Escape);
+
+    f.tbar->SetDockableTo(dockableToAll);
+    f.tbar->SetDockMode(dmCannotFloatOrChangeDocks);
+    QTest::mousePress(f.tbar, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
+    QTest::mouseMove(f.tbar, f.tbar->mapFromGlobal(left));
+    EXPECT_EQ(f.tbar->DragTarget(), nullptr);
+    QTest::mouseMove(f.tbar, QPoint(200, 20));
+    EXPECT_EQ(f.tbar->DragTarget(), f.dock1);
+    QTest::keyPress(f.tbar, Qt::Key_Escape);
+
+    // A dock that does not allow dragging gives no drag at all.
+    f.tbar->SetDockMode(dmCannotFloat);
+    f.dock1->SetAllowDrag(false);
+    EXPECT_EQ(f.tbar->ClientRect().left(), 2);   // no drag handle
+    QTest::mousePress(f.tbar, Qt::LeftButton, Qt::NoModifier, QPoint(1, 20));
+    EXPECT_FALSE(f.tbar->Dragging());
+    QTest::mouseRelease(f.tbar, Qt::LeftButton, Qt::NoModifier, QPoint(1, 20));
+}
+
+TEST(DragTargets, BoundaryBandOpensANewRow)
+{
+    MainToolbarForm f;
+    f.tbar->SetFullSize(false);
+    // Built apart and then docked, so its place is set before it arrives.
+    auto *second = new TToolbar;
+    second->setObjectName(QStringLiteral("tbarSecond"));
+    auto *b = new TToolbarButton(second);
+    b->resize(23, 22);
+    second->SetDockPos(620);
+    second->SetParentControl(f.dock1);
+    f.dock1->ArrangeBars(true);
+    ASSERT_EQ(f.tbar->x(), 0);
+    ASSERT_EQ(second->DockRow(), 0);
+    ASSERT_EQ(f.dock1->height(), 40);
+    // Grab the small bar at its handle and drop its middle 3 pixels above the
+    // bottom of row 0 (row 0 ends at 39): a new row 1 opens below.
+    const QPoint grab(4, 13);
+    const int h = second->height();   // 26 once docked anywhere
+    const int wantMid = 39 - 3;
+    QPoint to = f.dock1->mapToGlobal(QPoint(300, 0));
+    to.setY(f.dock1->mapToGlobal(QPoint(0, wantMid)).y() - h / 2 + grab.y());
+    QTest::mousePress(second, Qt::LeftButton, Qt::NoModifier, grab);
+    QTest::mouseMove(second, second->mapFromGlobal(to));
+    ASSERT_EQ(second->DragTarget(), f.dock1);
+    QTest::mouseRelease(second, Qt::LeftButton, Qt::NoModifier, second->mapFromGlobal(to));
+    EXPECT_EQ(second->DockRow(), 1);
+    EXPECT_EQ(f.tbar->DockRow(), 0);
+    EXPECT_EQ(f.dock1->height(), 40 + 26);
+    // Dropped in the middle of row 0 it joins that row again.
+    QPoint back = f.dock1->mapToGlobal(QPoint(640, 20 - 13 + grab.y()));
+    QTest::mousePress(second, Qt::LeftButton, Qt::NoModifier, grab);
+    QTest::mouseMove(second, second->mapFromGlobal(back));
+    QTest::mouseRelease(second, Qt::LeftButton, Qt::NoModifier, second->mapFromGlobal(back));
+    EXPECT_EQ(second->DockRow(), 0);
+    EXPECT_EQ(f.dock1->height(), 40);
+    EXPECT_EQ(second->x(), 640 - 4);
+    EXPECT_EQ(f.tbar->x(), 0);
+}
