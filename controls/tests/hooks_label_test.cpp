@@ -258,3 +258,27 @@ TEST(FormLayoutStore, PreventResize)
     EXPECT_EQ(form.maximumSize(), QSize(300, 200));
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
 }
+
+TEST(WindowHooks, HookedEditStillWorks)
+{
+    QWidget parent;
+    auto *edit = new QLineEdit(&parent);
+    TExWindowHook hook;
+    int keysAfter = 0, paints = 0;
+    hook.AfterMessage = [&](TExWindowHook *, QEvent *e, bool &) {
+        if (e->type() == QEvent::KeyPress) ++keysAfter;
+        if (e->type() == QEvent::Paint) ++paints;
+    };
+    hook.SetWinControl(edit);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    edit->setFocus();
+    QTest::keyClicks(edit, "abc");
+    EXPECT_EQ(edit->text(), "abc");
+    EXPECT_EQ(keysAfter, 3);
+    const QImage shot = parent.grab().toImage();
+    EXPECT_FALSE(shot.isNull());
+    EXPECT_GT(paints, 0);
+    delete edit;   // the hook lets go of a destroyed control
+    EXPECT_EQ(hook.WinControl(), nullptr);
+}
