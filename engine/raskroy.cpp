@@ -1,6 +1,7 @@
 #include "engine/raskroy.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace kv::engine {
 
@@ -91,6 +92,8 @@ bool TRaskroy::AllRemainingFit(int32_t usableX, int32_t usableY) const
 
 int TRaskroy::NextVariantBit()
 {
+    if (VariantBits > 0)
+        ++m_bitsUsed;
     const int bit = VariantBits % 2;
     VariantBits /= 2;
     return bit;
@@ -116,6 +119,7 @@ int TRaskroy::ChooseOrientation(const TDetal &part, const TSheet &r)
         turned = fitT;
     }
     LastOrientation = turned ? 2 : 1;
+    m_loSet = true;
     return turned ? 1 : 0;
 }
 
@@ -152,6 +156,7 @@ int TRaskroy::FindExactDetalForSheet(const TSheet &r, bool &turned)
         if (exN || exT) {
             turned = !exN;
             LastOrientation = turned ? 2 : 1;
+            m_loSet = true;
             return i;
         }
     }
@@ -249,6 +254,8 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
         }
     }
     for (;;) {
+        if (m_share && VariantBits > 0 && m_bitsUsed != m_lastKept)
+            KeepSnapshot(map);
         ++Depth;
         int part = -1, rect = -1;
         bool turned = false;
@@ -491,6 +498,63 @@ void TRaskroy::PrepareStock()
     }
 }
 
+namespace {
+uint64_t SnapKey(int bits, int64_t v)
+{
+    const uint64_t low = bits >= 63 ? uint64_t(v) : uint64_t(v) & ((uint64_t(1) << bits) - 1);
+    return (uint64_t(bits) << 40) | low;
+}
+} // namespace
+
+void TRaskroy::KeepSnapshot(const TSheetsList &map)
+{
+    m_lastKept = m_bitsUsed;
+    const uint64_t key = SnapKey(m_bitsUsed, m_variant);
+    if (m_snaps.count(key))
+        return;
+    TSnapshot &s = m_snaps[key];
+    s.map = map;
+    s.parts.reserve(size_t(Detals.Count()));
+    for (const TDetal &d : Detals)
+        s.parts.push_back({d.PassRemaining, d.PassNo, d.Orientation, d.Skipped});
+    s.Depth = Depth;
+    s.LastOrientation = LastOrientation;
+    s.loSet = m_loSet;
+}
+
+bool TRaskroy::ResumeVariant(TSheetsList &map, int64_t v)
+{
+    int top = 0;
+    while (top < 62 && (v >> (top + 1)) > 0)
+        ++top;
+    // Deepest point shared with an earlier variant: the same low bits, and
+    // bits still left in both.
+    for (int c = top; c >= 0; --c) {
+        auto it = m_snaps.find(SnapKey(c, v));
+        if (it == m_snaps.end())
+            continue;
+        const TSnapshot &s = it->second;
+        map = s.map;
+        for (int i = 0; i < Detals.Count(); ++i) {
+            TDetal &d = Detals[i];
+            const TPartState &ps = s.parts[size_t(i)];
+            d.PassRemaining = ps.PassRemaining;
+            d.PassNo = ps.PassNo;
+            d.Orientation = ps.Orientation;
+            d.Skipped = ps.Skipped;
+        }
+        Depth = s.Depth;
+        VariantBits = int32_t(v >> c);
+        m_bitsUsed = c;
+        m_lastKept = c;
+        if (s.loSet)
+            LastOrientation = s.LastOrientation;
+        m_loSet = s.loSet;
+        return true;
+    }
+    return false;
+}
+
 std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all,
                                                    const std::function<std::unique_ptr<TSheetsList>()> &fresh)
 {
@@ -501,13 +565,36 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all,
     LastOrientation = 0;
     m_workVariants.Clear();
     m_workVariants.KeepBest = true;
+    m_snaps.clear();
+    m_snapSig.clear();
     std::unique_ptr<TSheetsList> work = fresh();
     for (int64_t i = 0; i <= last; ++i) {
         VariantBits = int32_t(i);
         Depth = 0;
         Detals.ResetPass(all);
         Detals.ClearSkipped();
+        m_share = !Reference;
+        m_variant = i;
+        m_bitsUsed = 0;
+        m_lastKept = -1;
+        m_loSet = false;
+        if (m_share) {
+            // Orientations of one-way parts carry over from variant to variant
+            // in the standard-sheet passes: kept states hold only while they agree.
+            bool same = m_snapSig.size() == size_t(Detals.Count());
+            for (int p = 0; same && p < Detals.Count(); ++p)
+                same = m_snapSig[size_t(p)] == Detals[p].Orientation;
+            if (!same) {
+                m_snaps.clear();
+                m_snapSig.clear();
+                for (const TDetal &d : Detals)
+                    m_snapSig.push_back(d.Orientation);
+            }
+            if (i > 0)
+                ResumeVariant(*work, i);
+        }
         PutNextDetal(*work);
+        m_share = false;
         m_workVariants.AddVariant(std::move(work), int32_t(i), Detals, P.OptimCriterion, Reference);
         Detals.ResetPass(all);
         Detals.ClearSkipped();
@@ -520,6 +607,7 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all,
         if (StopRaskroy)
             break;
     }
+    m_snaps.clear();
     Detals.ApplyKerf(false, P.MillWidth);
     return m_workVariants.Take(0);
 }

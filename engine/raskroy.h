@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace kv::engine {
 
@@ -138,6 +140,33 @@ private:
     bool MayFit(const TDetal &d, const Reach &r) const;
     std::unique_ptr<TSheetsList> VariantLoop(bool all, const std::function<std::unique_ptr<TSheetsList>()> &fresh);
     void SplitMapByStock(std::unique_ptr<TSheetsList> whole);
+
+    // Variants that agree in their low bits lay out alike until the first bit
+    // where they differ: the state at the start of a step is kept once per
+    // (bits used, their value) and later variants go on from it.
+    struct TPartState
+    {
+        int32_t PassRemaining, PassNo;
+        uint8_t Orientation;
+        bool Skipped;
+    };
+    struct TSnapshot
+    {
+        TSheetsList map;
+        std::vector<TPartState> parts;
+        int32_t Depth = 0;
+        uint8_t LastOrientation = 0;
+        bool loSet = false;
+    };
+    void KeepSnapshot(const TSheetsList &map);
+    bool ResumeVariant(TSheetsList &map, int64_t v);
+    bool m_share = false;
+    int64_t m_variant = 0;
+    int m_bitsUsed = 0;
+    int m_lastKept = -1;
+    bool m_loSet = false;
+    std::unordered_map<uint64_t, TSnapshot> m_snaps;
+    std::vector<uint8_t> m_snapSig; // part orientations the kept states started from
 
     TRaskroyObserver *m_observer = nullptr;
     TSheetsList *m_workMap = nullptr;
