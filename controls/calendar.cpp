@@ -384,6 +384,14 @@ QImage CalendarGlyph(const QString &name)
     return img;
 }
 
+// The small font of message boxes that the calendars use.
+static void UseMessageFont(QWidget *w)
+{
+    QFont f = QApplication::font();
+    f.setPointSize(8);
+    w->setFont(f);
+}
+
 static const char *const kNav[4] = {"PrevYearBtn", "PrevMonthBtn", "NextMonthBtn", "NextYearBtn"};
 static const char *const kGlyph[4] = {"PREV2", "PREV1", "NEXT1", "NEXT2"};
 static const char *const kHint[4] = {"Предыдущий год|", "Предыдущий месяц|", "Следующий месяц|", "Следующий год|"};
@@ -412,6 +420,7 @@ TPopupCalendar::TPopupCalendar(QWidget *edit) : QWidget(edit, Qt::Tool | Qt::Fra
     setObjectName(QStringLiteral("PopupCalendar"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
+    UseMessageFont(this);
     resize(187, 124);
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -508,6 +517,7 @@ TSelectDateDlg::TSelectDateDlg(QWidget *parent) : QDialog(parent)
     setWindowTitle(QString::fromUtf8("Выбор даты"));
     setWindowFlags(Qt::Dialog | Qt::Tool | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(222, 158);
+    UseMessageFont(this);
     auto *top = new QFrame(this);
     top->setObjectName(QStringLiteral("TopPanel"));
     top->setFrameShape(QFrame::Panel);

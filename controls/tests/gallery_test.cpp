@@ -148,7 +148,21 @@ TEST(Gallery, ShowsEveryControl)
         EXPECT_NE(w.findChild<QWidget *>(name), nullptr) << name;
     const QImage shot = w.grab().toImage();
     EXPECT_FALSE(shot.isNull());
+    // The two calendars of the date edit.
+    TSelectDateDlg dlg;
+    dlg.Calendar()->Model().SetCalendarDate(QDate(2026, 3, 15));
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    EXPECT_NE(dlg.findChild<QWidget *>("PrevYearBtn"), nullptr);
+    TPopupCalendar pop(de);
+    pop.SetValue(QDate(2026, 3, 15));
+    pop.ShowAt(QPoint(0, 0));
     const QByteArray out = qgetenv("KV_GALLERY_PNG");
-    if (!out.isEmpty()) shot.save(QString::fromLocal8Bit(out));
+    if (!out.isEmpty()) {
+        const QString base = QString::fromLocal8Bit(out);
+        shot.save(base);
+        dlg.grab().toImage().save(base + QStringLiteral(".dialog.png"));
+        pop.grab().toImage().save(base + QStringLiteral(".popup.png"));
+    }
     TCalendarModel::SetTodayProvider(nullptr);
 }
