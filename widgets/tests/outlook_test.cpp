@@ -233,3 +233,21 @@ TEST(OutlookBar, PageChangeByButtonAnimatesToTargets)
     QTest::mouseClick(f.page(1)->Button, Qt::LeftButton, {}, QPoint(50, 10));
     EXPECT_EQ(log.size(), 1);
 }
+
+TEST(OutlookList, SelectedItemLooks)
+{
+    ListFixture f(3);
+    f.list->SetBorderStyle(bsNone);
+    f.list->Items()->Item(1)->SetSelected(true);
+    const QRect r = f.list->GetItemRect(f.list->Items()->Item(1), 0);
+    QImage shot = f.list->grab().toImage();
+    // A checkerboard of the list colour and the dither colour, sunken frame.
+    const QPoint in = r.topLeft() + QPoint(3, 3);
+    EXPECT_NE(shot.pixel(in), shot.pixel(in + QPoint(1, 0)));
+    EXPECT_EQ(shot.pixel(r.topLeft() + QPoint(0, 2)), toQColor(clBtnText).rgb());
+    EXPECT_EQ(shot.pixel(r.bottomRight() - QPoint(0, 2)), toQColor(clBtnFace).rgb());
+    f.list->ItemSelectedDitherColor = clNone;
+    shot = f.list->grab().toImage();
+    EXPECT_EQ(shot.pixel(in), shot.pixel(in + QPoint(1, 0)));   // no fill, only the frame
+    EXPECT_EQ(shot.pixel(r.topLeft() + QPoint(0, 2)), toQColor(clBtnText).rgb());
+}
