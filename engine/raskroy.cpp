@@ -205,8 +205,12 @@ int TRaskroy::FindSheetForDetal(const TSheetsList &map, int part, bool &turned)
                                        [need](const TSheet &s) { return std::max(s.SizeX, s.SizeY) >= need; });
         from = int(it - v.begin()) - 1;
     }
+    const int32_t shortSide = Reference ? 0 : d.ShortSide();
     for (int r = from; r >= 0; --r) {
-        const int o = ChooseOrientation(d, map.Sheets[r]);
+        const TSheet &s = map.Sheets[r];
+        if (std::min(s.SizeX, s.SizeY) < shortSide)
+            continue; // too narrow either way round
+        const int o = ChooseOrientation(d, s);
         if (o >= 0) {
             turned = o == 1;
             return r;
