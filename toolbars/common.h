@@ -13,6 +13,8 @@ class QEvent;
 class TDock;
 class TCustomToolWindow;
 
+namespace kv::tb {
+
 enum TDockPosition { dpTop, dpBottom, dpLeft, dpRight };
 enum TDockOrientation { doNone, doHorizontal, doVertical };
 
@@ -29,6 +31,8 @@ constexpr THookEventKinds hookKind(THookEventKind k) { return 1u << unsigned(k);
 // the receiver (hkMouseMoveFetched), or none (hkActivateApp). event: the Qt
 // event behind the notice, may be null.
 using THookProc = void (*)(THookEventKind kind, QWidget *window, QEvent *event);
+
+} // namespace kv::tb
 
 namespace kv::tb {
 

@@ -12,8 +12,12 @@
 
 class TCustomToolWindow;
 
+namespace kv::tb {
+
 enum TDockBoundLine { blTop = 1, blBottom = 2, blLeft = 4, blRight = 8 };
 using TDockBoundLines = unsigned;
+
+} // namespace kv::tb
 
 namespace kv::tb {
 
@@ -51,15 +55,15 @@ int GetRowAtSizes(const std::vector<int> &rowSizes, int p, bool &insertBefore);
 class TDock : public QWidget {
     Q_OBJECT
 public:
-    explicit TDock(QWidget *parent, TDockPosition position = dpTop);
+    explicit TDock(QWidget *parent, kv::tb::TDockPosition position = kv::tb::dpTop);
     ~TDock() override;
 
-    TDockPosition Position() const { return m_position; }
-    void SetPosition(TDockPosition p);
+    kv::tb::TDockPosition Position() const { return m_position; }
+    void SetPosition(kv::tb::TDockPosition p);
     bool AllowDrag() const { return m_allowDrag; }
     void SetAllowDrag(bool v);
-    TDockBoundLines BoundLines() const { return m_boundLines; }
-    void SetBoundLines(TDockBoundLines v);
+    kv::tb::TDockBoundLines BoundLines() const { return m_boundLines; }
+    void SetBoundLines(kv::tb::TDockBoundLines v);
     const QPixmap &Background() const { return m_background; }
     void SetBackground(const QPixmap &pm);
     bool BackgroundOnToolbars() const { return m_backgroundOnToolbars; }
@@ -124,9 +128,9 @@ private:
     QPixmap backgroundToDraw();
     void barDestroyed(QObject *o);
 
-    TDockPosition m_position = dpTop;
+    kv::tb::TDockPosition m_position = kv::tb::dpTop;
     bool m_allowDrag = true;
-    TDockBoundLines m_boundLines = 0;
+    kv::tb::TDockBoundLines m_boundLines = 0;
     QPixmap m_background;
     QPixmap m_transparentCache;
     bool m_backgroundOnToolbars = true;

@@ -36,17 +36,17 @@ public:
     // Floating sizes offered while the frame is resized (frame included).
     std::vector<QSize> SizingCandidates() const;
 
-    int GetBarThickness(TDockOrientation orientation) override;
-    QSize LayoutContents(bool moveControls, TDockOrientation previous, TDock *target) override;
+    int GetBarThickness(kv::tb::TDockOrientation orientation) override;
+    QSize LayoutContents(bool moveControls, kv::tb::TDockOrientation previous, TDock *target) override;
 
-    void ReadExtraPositions(const TPositionReadIntProc &readInt, const TPositionReadStringProc &) override;
-    void WriteExtraPositions(const TPositionWriteIntProc &writeInt, const TPositionWriteStringProc &) override;
+    void ReadExtraPositions(const kv::tb::TPositionReadIntProc &readInt, const kv::tb::TPositionReadStringProc &) override;
+    void WriteExtraPositions(const kv::tb::TPositionWriteIntProc &writeInt, const kv::tb::TPositionWriteStringProc &) override;
 
 protected:
     QSize MinimumClientSize() override { return QSize(0, 0); }
     bool PassesMouseToDrag(QWidget *child) override;
     void GetCapabilities(bool &useStandardAlign, bool &cornerSizing, bool &clipCursor) override;
-    void SizingStarted(TToolWindowHit edge) override;
+    void SizingStarted(kv::tb::TToolWindowHit edge) override;
     void SizingEnded(bool accepted) override;
     void AdjustSizingRect(QRect &newRect, const QRect &startRect) override;
     void PaintFloatingExtras(QPainter &p) override;
@@ -63,7 +63,7 @@ private:
         int wrap;     // wrap width that gives it
     };
     struct SizingData {
-        TToolWindowHit edge = htNowhere;
+        kv::tb::TToolWindowHit edge = kv::tb::htNowhere;
         std::vector<Candidate> candidates;
         int chosenWrap = 0;
         bool changed = false;
@@ -71,7 +71,7 @@ private:
         int threshold = 12;
     };
     std::unique_ptr<SizingData> m_sizing;
-    std::vector<Candidate> computeCandidates(TToolWindowHit edge);
+    std::vector<Candidate> computeCandidates(kv::tb::TToolWindowHit edge);
 };
 
 class TToolbar : public TCustomToolbar {

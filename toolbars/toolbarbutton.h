@@ -19,9 +19,13 @@
 class QAction;
 class QTimer;
 
+namespace kv::tb {
+
 enum TButtonDrawState { dsUp = 0, dsDisabled = 1, dsPressed = 2, dsDown = 3, dsHot = 4 };
 enum TButtonDisplayMode { dmBoth, dmGlyphOnly, dmTextOnly };
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+
+} // namespace kv::tb
 
 namespace kv::tb {
 
@@ -59,7 +63,7 @@ public:
     int NumGlyphs() const { return m_list ? 1 : m_numGlyphs; }
     QSize GlyphSize() const;
     // The image of a look; null when the button has no glyph.
-    QPixmap Image(TButtonDrawState look);
+    QPixmap Image(kv::tb::TButtonDrawState look);
     void Invalidate();
 
 private:
@@ -97,8 +101,8 @@ public:
     void SetCancel(bool v);
     bool Default() const { return m_default; }
     void SetDefault(bool v);
-    TButtonDisplayMode DisplayMode() const { return m_displayMode; }
-    void SetDisplayMode(TButtonDisplayMode m);
+    kv::tb::TButtonDisplayMode DisplayMode() const { return m_displayMode; }
+    void SetDisplayMode(kv::tb::TButtonDisplayMode m);
     QMenu *DropdownMenu() const { return m_menu; }
     void SetDropdownMenu(QMenu *m);
     bool DropdownAlways() const { return m_dropdownAlways; }
@@ -120,8 +124,8 @@ public:
     void SetImageIndex(int i);
     kv::ImageList *Images() const { return m_images; }
     void SetImages(kv::ImageList *list);
-    TButtonLayout Layout() const { return m_layout; }
-    void SetLayout(TButtonLayout l);
+    kv::tb::TButtonLayout Layout() const { return m_layout; }
+    void SetLayout(kv::tb::TButtonLayout l);
     int Margin() const { return m_margin; }
     void SetMargin(int v);
     int Spacing() const { return m_spacing; }
@@ -154,7 +158,7 @@ public:
     void SetColor(kv::gw::Color c);
     QString Version() const;
 
-    TButtonDrawState State() const { return m_state; }
+    kv::tb::TButtonDrawState State() const { return m_state; }
     bool MouseInControl() const { return m_mouseIn; }
     bool MenuIsDown() const { return m_menuIsDown; }
     static TToolbarButton *HotButton();
@@ -205,7 +209,7 @@ private:
     bool m_down = false;
     bool m_cancel = false;
     bool m_default = false;
-    TButtonDisplayMode m_displayMode = dmBoth;
+    kv::tb::TButtonDisplayMode m_displayMode = kv::tb::dmBoth;
     QPointer<QMenu> m_menu;
     bool m_dropdownAlways = false;
     bool m_dropdownArrow = true;
@@ -215,7 +219,7 @@ private:
     bool m_highlightWhenDown = true;
     int m_imageIndex = -1;
     QPointer<kv::ImageList> m_images;
-    TButtonLayout m_layout = blGlyphLeft;
+    kv::tb::TButtonLayout m_layout = kv::tb::blGlyphLeft;
     int m_margin = -1;
     int m_spacing = 4;
     int m_modalResult = 0;
@@ -231,7 +235,7 @@ private:
     QString m_caption;
     kv::gw::Color m_color = kv::gw::clBtnFace;
 
-    TButtonDrawState m_state = dsUp;
+    kv::tb::TButtonDrawState m_state = kv::tb::dsUp;
     bool m_mouseIn = false;
     bool m_mouseDown = false;
     bool m_menuIsDown = false;

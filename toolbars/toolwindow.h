@@ -16,6 +16,8 @@
 
 class TCustomToolWindow;
 
+namespace kv::tb {
+
 enum TToolWindowDockMode { dmCanFloat, dmCannotFloat, dmCannotFloatOrChangeDocks };
 enum TToolWindowFloatingMode { fmOnTopOfParentForm, fmOnTopOfAllForms };
 enum TDragHandleStyle { dhDouble, dhNone, dhSingle };
@@ -35,6 +37,8 @@ using TPositionReadIntProc = std::function<int(const QString &name, const QStrin
 using TPositionReadStringProc = std::function<QString(const QString &name, const QString &key, const QString &def)>;
 using TPositionWriteIntProc = std::function<void(const QString &name, const QString &key, int value)>;
 using TPositionWriteStringProc = std::function<void(const QString &name, const QString &key, const QString &value)>;
+
+} // namespace kv::tb
 
 namespace kv::tb {
 
@@ -111,16 +115,16 @@ public:
     void SetLastDock(TDock *d);
     bool UseLastDock() const { return m_useLastDock; }
     void SetUseLastDock(bool v);
-    TDockableTo DockableTo() const { return m_dockableTo; }
-    void SetDockableTo(TDockableTo v) { m_dockableTo = v; }
-    TToolWindowDockMode DockMode() const { return m_dockMode; }
-    void SetDockMode(TToolWindowDockMode m) { m_dockMode = m; }
-    TToolWindowFloatingMode FloatingMode() const { return m_floatingMode; }
-    void SetFloatingMode(TToolWindowFloatingMode m);
-    TDragHandleStyle DragHandleStyle() const { return m_dragHandleStyle; }
-    void SetDragHandleStyle(TDragHandleStyle s);
-    TToolWindowBorderStyle BorderStyle() const { return m_borderStyle; }
-    void SetBorderStyle(TToolWindowBorderStyle s);
+    kv::tb::TDockableTo DockableTo() const { return m_dockableTo; }
+    void SetDockableTo(kv::tb::TDockableTo v) { m_dockableTo = v; }
+    kv::tb::TToolWindowDockMode DockMode() const { return m_dockMode; }
+    void SetDockMode(kv::tb::TToolWindowDockMode m) { m_dockMode = m; }
+    kv::tb::TToolWindowFloatingMode FloatingMode() const { return m_floatingMode; }
+    void SetFloatingMode(kv::tb::TToolWindowFloatingMode m);
+    kv::tb::TDragHandleStyle DragHandleStyle() const { return m_dragHandleStyle; }
+    void SetDragHandleStyle(kv::tb::TDragHandleStyle s);
+    kv::tb::TToolWindowBorderStyle BorderStyle() const { return m_borderStyle; }
+    void SetBorderStyle(kv::tb::TToolWindowBorderStyle s);
     bool CloseButton() const { return m_closeButton; }
     void SetCloseButton(bool v);
     bool CloseButtonWhenDocked() const { return m_closeButtonWhenDocked; }
@@ -172,7 +176,7 @@ public:
     QMargins FloatingFrameMargins() const;
     int DragHandleSize() const;
     QRect ClientRect() const;
-    TToolWindowHit HitTest(const QPoint &p) const;
+    kv::tb::TToolWindowHit HitTest(const QPoint &p) const;
     QRect DockedCloseButtonRect() const;
     QRect FloatingCloseButtonRect() const;
 
@@ -191,9 +195,9 @@ public:
     std::function<void(TCustomToolWindow *, bool &canClose)> OnCloseQuery;
 
     // Position routines' hooks.
-    virtual void PositionsRestored(const TPositionReadIntProc &, const TPositionReadStringProc &) {}
-    virtual void ReadExtraPositions(const TPositionReadIntProc &, const TPositionReadStringProc &) {}
-    virtual void WriteExtraPositions(const TPositionWriteIntProc &, const TPositionWriteStringProc &) {}
+    virtual void PositionsRestored(const kv::tb::TPositionReadIntProc &, const kv::tb::TPositionReadStringProc &) {}
+    virtual void ReadExtraPositions(const kv::tb::TPositionReadIntProc &, const kv::tb::TPositionReadStringProc &) {}
+    virtual void WriteExtraPositions(const kv::tb::TPositionWriteIntProc &, const kv::tb::TPositionWriteStringProc &) {}
 
     // Layout for the current place, or floating (target none) / another dock.
     QSize MeasureFor(TDock *target);
@@ -212,16 +216,16 @@ signals:
 
 protected:
     // Supplied by the descendant.
-    virtual int GetBarThickness(TDockOrientation orientation);
+    virtual int GetBarThickness(kv::tb::TDockOrientation orientation);
     virtual QSize MinimumClientSize() { return QSize(0, 0); }
-    virtual QSize LayoutContents(bool moveControls, TDockOrientation previous, TDock *target);
+    virtual QSize LayoutContents(bool moveControls, kv::tb::TDockOrientation previous, TDock *target);
     virtual void SizeChanging(int, int) {}
     virtual bool PassesMouseToDrag(QWidget *) { return false; }
     virtual void DockChangingHidden(TDock *target);
     virtual void NotifyMoved();
     virtual void GetCapabilities(bool &useStandardAlign, bool &cornerSizing, bool &clipCursor);
     virtual void SortItemsByPosition() {}
-    virtual void SizingStarted(TToolWindowHit) {}
+    virtual void SizingStarted(kv::tb::TToolWindowHit) {}
     virtual void SizingEnded(bool) {}
     virtual void AdjustSizingRect(QRect &, const QRect &) {}
 
@@ -247,10 +251,10 @@ protected:
 private:
     friend class TDock;
     friend class TFloatingWindowParent;
-    friend void ToolWindowHookProc(THookEventKind, QWidget *, QEvent *);
+    friend void ToolWindowHookProc(kv::tb::THookEventKind, QWidget *, QEvent *);
 
     void ChangeParent(QWidget *newParent);   // a TDock, a form, or none
-    void LayoutAndResize(TDockOrientation previous, TDock *target, bool resize);
+    void LayoutAndResize(kv::tb::TDockOrientation previous, TDock *target, bool resize);
     bool ComputeShouldShow() const;
     void ApplyVisibility();
     void SetBoundsInternal(const QRect &r);
@@ -267,7 +271,7 @@ private:
     void CollectDocks(QWidget *container, std::vector<TDock *> &out);
     bool CanDockAt(TDock *dock, const QPoint &cursor) const;
     QSize DockedSizeFor(TDock *dock);
-    void BeginSizing(TToolWindowHit edge, const QPoint &globalPress);
+    void BeginSizing(kv::tb::TToolWindowHit edge, const QPoint &globalPress);
     void UpdateSizing(const QPoint &cursor);
     void EndSizing(bool accept);
     void BeginCloseButton(bool docked);
@@ -285,11 +289,11 @@ private:
     QPointer<TDock> m_defaultDock;
     QPointer<TDock> m_lastDock;
     bool m_useLastDock = true;
-    TDockableTo m_dockableTo = dockableToAll;
-    TToolWindowDockMode m_dockMode = dmCanFloat;
-    TToolWindowFloatingMode m_floatingMode = fmOnTopOfParentForm;
-    TDragHandleStyle m_dragHandleStyle = dhDouble;
-    TToolWindowBorderStyle m_borderStyle = bsSingle;
+    kv::tb::TDockableTo m_dockableTo = kv::tb::dockableToAll;
+    kv::tb::TToolWindowDockMode m_dockMode = kv::tb::dmCanFloat;
+    kv::tb::TToolWindowFloatingMode m_floatingMode = kv::tb::fmOnTopOfParentForm;
+    kv::tb::TDragHandleStyle m_dragHandleStyle = kv::tb::dhDouble;
+    kv::tb::TToolWindowBorderStyle m_borderStyle = kv::tb::bsSingle;
     bool m_closeButton = true;
     bool m_closeButtonWhenDocked = false;
     bool m_showCaption = true;
@@ -313,7 +317,7 @@ private:
     bool m_inRelayout = false;
     bool m_destroying = false;
     bool m_inactiveCaption = false;
-    TDockOrientation m_lastOrientation = doNone;
+    kv::tb::TDockOrientation m_lastOrientation = kv::tb::doNone;
     bool m_lastOrientationSet = false;
 
     Mode m_mode = Mode::None;
@@ -329,7 +333,7 @@ private:
     bool m_outlineFloating = false;
     QPointer<TDock> m_dragTarget;
     TDragOutline *m_outline = nullptr;
-    TToolWindowHit m_sizeEdge = htNowhere;
+    kv::tb::TToolWindowHit m_sizeEdge = kv::tb::htNowhere;
     QPoint m_sizeStartCursor;
     QRect m_sizeStartRect;
     bool m_closePressed = false;

@@ -15,6 +15,8 @@
 
 #include <memory>
 
+using namespace kv::tb;
+
 struct MainToolbarForm {
     std::unique_ptr<QWidget> form;
     TDock *dock1 = nullptr, *dock2 = nullptr, *dock3 = nullptr, *dock4 = nullptr;
