@@ -51,6 +51,7 @@ TFloatingWindowParent::TFloatingWindowParent(QWidget *form, bool onTopOfAllForms
     setObjectName(QString::asprintf("TBarFloatingWindowParent_%.8X",
                                     unsigned(quintptr(this)) ^ unsigned(g_hostCounter)));
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_WindowPropagation);   // the form's font and colours
     setGeometry(0, 0, 0, 0);
     // Owned by no form when on top of all forms: it still goes with its form.
     if (onTopOfAllForms && form)

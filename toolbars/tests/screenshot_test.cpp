@@ -45,3 +45,25 @@ TEST(Screenshot, TopDockWithTwoToolbars)
         EXPECT_TRUE(screen.save(QString::fromLocal8Bit(screenPath), "PNG"));
     }
 }
+
+TEST(Screenshot, LeftDockAndWrappedFloating)
+{
+    const QByteArray path = qgetenv("KV_TOOLBARS_SHOT");
+    MainToolbarForm f(QPoint(40, 30), QSize(400, 420));
+    f.form->activateWindow();
+    (void)QTest::qWaitForWindowActive(f.form.get(), 1000);
+    f.tbar->SetDockedTo(f.dock3);
+    QApplication::processEvents();
+    const QImage left = f.form->grab().toImage();
+    EXPECT_EQ(left.size(), QSize(400, 420));
+    f.tbar->SetFloatingRightX(200);
+    f.tbar->SetFloatingPosition(QPoint(100, 100));
+    f.tbar->SetParentControl(f.form.get());
+    QApplication::processEvents();
+    const QImage floating = f.tbar->grab().toImage();
+    EXPECT_EQ(floating.size(), QSize(194 + 8, 161 + 8 + 15));
+    if (!path.isEmpty()) {
+        EXPECT_TRUE(left.save(QString::fromLocal8Bit(path + "-left.png"), "PNG"));
+        EXPECT_TRUE(floating.scaled(floating.size() * 2).save(QString::fromLocal8Bit(path + "-float.png"), "PNG"));
+    }
+}
