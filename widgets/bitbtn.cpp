@@ -371,6 +371,26 @@ void TgwCustomBitBtn::Click()
     update();
 }
 
+void TgwCustomBitBtn::Loaded()
+{
+    setFocusPolicy((m_options & boFocusable) ? Qt::StrongFocus : Qt::NoFocus);
+    ApplyRegion();
+    m_links.NotifyLoaded(this);
+}
+
+void TgwCustomBitBtn::ActionChange(const kv::ImageList *images, int imageIndex)
+{
+    if (!m_glyph.isNull() || !images || !images->isValidIndex(imageIndex))
+        return;
+    QImage g(images->width(), images->height(), QImage::Format_RGB32);
+    g.fill(toQColor(clFuchsia));
+    {
+        QPainter p(&g);
+        images->draw(p, imageIndex, 0, 0, true);
+    }
+    SetGlyph(g);
+}
+
 void TgwCustomBitBtn::BeginPress()
 {
     if (ClickLocked)

@@ -14,6 +14,8 @@
 #include <QWidget>
 #include <functional>
 
+namespace kv { class ImageList; }
+
 namespace kv::gw {
 enum TgwShadeStyle { fbsNormal, fbsRaised, fbsHighlight, fbsFlat };
 enum TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
@@ -115,6 +117,11 @@ public:
     bool PtInButton(int x, int y, bool requireCapture) const;
     void SetDownState(bool value, bool repaintNow, bool exclusive);
     void Click();
+    // After a window has set the button up: shape and listeners.
+    void Loaded();
+    // An action's image: copied into an empty Glyph (on fuchsia, which the
+    // lower-left pixel then makes transparent).
+    void ActionChange(const kv::ImageList *images, int imageIndex);
     void AssignTo(TgwCustomBitBtn *dest) const;
     virtual void AssignFrom(const TgwCustomBitBtn *src);
     void DeriveShadeColors(kv::gw::Color c);

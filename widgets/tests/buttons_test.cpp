@@ -1,5 +1,6 @@
 #include "widgets/bitbtn.h"
 #include "widgets/gwtext.h"
+#include "widgets/imagelist.h"
 #include "widgets/shapebtn.h"
 #include "platform/error.h"
 
@@ -309,4 +310,24 @@ TEST(GwText, DrawsEveryStyle)
                         ++dark;
             EXPECT_GT(dark, 20) << style << " " << rot;
         }
+}
+
+TEST(GwBitBtn, ActionImageFillsAnEmptyGlyph)
+{
+    kv::ImageList images(8, 8);
+    QImage cell(8, 8, QImage::Format_RGB32);
+    cell.fill(QColor(0, 0, 200));
+    images.add(cell);
+    TgwShapeBtn b;
+    b.ActionChange(&images, 5);   // no such image
+    EXPECT_TRUE(b.Glyph().isNull());
+    b.ActionChange(&images, 0);
+    ASSERT_EQ(b.Glyph().size(), QSize(8, 8));
+    EXPECT_EQ(b.Glyph().pixel(3, 3), qRgb(0, 0, 200));
+    TgwChangeLink link;
+    int loaded = 0;
+    link.OnOwnerLoaded = [&](const void *s) { loaded += (s == &b); };
+    b.RegisterChanges(&link);
+    b.Loaded();
+    EXPECT_EQ(loaded, 1);
 }
