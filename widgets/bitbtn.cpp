@@ -265,7 +265,6 @@ void TgwCustomBitBtn::AssignFrom(const TgwCustomBitBtn *src)
     const auto invalidate = m_text.OnInvalidate;
     const auto en = m_text.IsEnabled;
     const auto sz = m_text.OnSizeChanged;
-    const QString text = m_text.Text();
     m_text = src->m_text;
     m_text.OnInvalidate = invalidate;
     m_text.IsEnabled = en;

@@ -133,7 +133,6 @@ void TgwButtonGroupItems::ArrangeButtons()
     const int full = n / per, rem = n % per;
     const int longest = full + (rem ? 1 : 0);
     const QRect inner = g->InnerRect();
-    const int bw = g->BorderWidth();
     const int crossTotal = (vertical ? inner.width() : inner.height());
     const int alongTotal = (vertical ? inner.height() : inner.width());
     int cross = (crossTotal - (lines - 1) * g->Spacing) / lines;
@@ -153,8 +152,9 @@ void TgwButtonGroupItems::ArrangeButtons()
     share(crossSize, crossTotal - (lines - 1) * g->Spacing - lines * cross);
     if (g->ButtonExtent() <= 0)
         share(alongSize, alongTotal - (longest - 1) * g->Spacing - longest * along);
+    // The inner rectangle already lies inside the border.
     int index = 0;
-    int crossPos = inner.left() + bw - bw;   // the inner rectangle already excludes the border
+    int crossPos = 0;
     for (int line = 0; line < lines; ++line) {
         const int count = full + (line < rem ? 1 : 0);
         int alongPos = 0;
@@ -162,7 +162,7 @@ void TgwButtonGroupItems::ArrangeButtons()
             TgwCustomBitBtn *b = Item(index)->Button;
             if (b) {
                 const int a = (vertical ? inner.top() : inner.left()) + alongPos;
-                const int c = (vertical ? 0 : inner.top() - inner.left()) + crossPos;
+                const int c = (vertical ? inner.left() : inner.top()) + crossPos;
                 if (vertical)
                     b->setGeometry(c, a, crossSize[size_t(line)], alongSize[size_t(k)]);
                 else

@@ -173,10 +173,9 @@ QString CopyBetween(const QString &s, int from, int upto)
 
 int PosFrom(const QString &sub, const QString &s, int start)
 {
-    if (sub.isEmpty() || start < 1)
-        start = 1;
     if (sub.isEmpty())
         return 0;
+    start = std::max(1, start);
     const qsizetype p = s.indexOf(sub, start - 1);
     return p < 0 ? 0 : int(p) + 1;
 }

@@ -43,6 +43,11 @@ TEST(GwButtonGroup, GridLayout)
     EXPECT_EQ(f.item(0)->Button->geometry(), QRect(0, 0, 50, 50));
     EXPECT_EQ(f.item(1)->Button->geometry(), QRect(0, 51, 50, 49));
     EXPECT_EQ(f.item(2)->Button->geometry(), QRect(51, 0, 49, 50));
+    f.group->SetButtonsPerRow(1);
+    f.group->SetLayout(loHorizontal);
+    EXPECT_EQ(f.item(0)->Button->geometry(), QRect(0, 0, 33, 100));
+    EXPECT_EQ(f.item(2)->Button->geometry(), QRect(68, 0, 32, 100));
+    f.group->SetLayout(loVertical);
     f.group->SetButtonsPerRow(0);   // taken as one per row, no division by zero
     EXPECT_EQ(f.item(2)->Button->geometry().width(), 100);
     EXPECT_EQ(f.group->GetGroupSize(nullptr, false).width(), 100);
