@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/mainform.h"
+#include "data/datamodule.h"
 #include "data/paths.h"
 #include "data/settings.h"
 #include "platform/error.h"
@@ -39,6 +40,17 @@ int RunApplication(QApplication &app)
         return 1;
     }
     TMainForm form{Paths(root)};
+    // The data module: missing templates and stock tables are made, and the
+    // warehouse's working copies are taken, as at every start.
+    TModule module(&form.Paths(), &form.Settings());
+    try {
+        module.EnsureTables();
+        module.OpenSheetsCopy();
+        module.OpenScrapsCopy();
+    } catch (const Error &e) {
+        ShowError(e.message());
+        return 1;
+    }
     form.show();
     const int rc = app.exec();
     RunGuarded([&] { form.Settings().Flush(); });

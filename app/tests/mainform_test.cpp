@@ -88,6 +88,12 @@ TEST(Executable, StartsAndMakesItsProgramFolder)
     while (!QFile::exists(root + "/Korvalt.ini") && t.elapsed() < 20000) QThread::msleep(20);
     EXPECT_TRUE(QFile::exists(root + "/Korvalt.ini"));
     EXPECT_TRUE(QDir(root + "/AutoRun").exists());
+    // The data module made the empty templates, the stock tables and the
+    // warehouse's working copies.
+    while (QDir(root + "/Temp").entryList(QDir::Files).isEmpty() && t.elapsed() < 20000) QThread::msleep(20);
+    EXPECT_FALSE(QDir(root + "/Pattern").entryList({"*.dbf", "*.DBF"}, QDir::Files).isEmpty());
+    EXPECT_FALSE(QDir(root + "/Sheets").entryList({"*.dbf", "*.DBF"}, QDir::Files).isEmpty());
+    EXPECT_FALSE(QDir(root + "/Temp").entryList({"*.dbf", "*.DBF"}, QDir::Files).isEmpty());
     EXPECT_EQ(p.state(), QProcess::Running);   // the main window runs its loop
     p.kill();
     p.waitForFinished(10000);
