@@ -243,7 +243,12 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
         d[at] = x;
         ++nd;
     }
-    auto key = [&](int p) { return keyOf(a[size_t(p)]); };
+    // Keys worked out once; they move with their items.
+    static thread_local std::vector<K> kk;
+    kk.resize(size_t(n));
+    for (int p = 0; p < n; ++p)
+        kk[size_t(p)] = keyOf(a[size_t(p)]);
+    auto key = [&](int p) -> const K & { return kk[size_t(p)]; };
     auto inD = [&](int p) {
         for (int m = 0; m < nd && d[m] <= p; ++m)
             if (d[m] == p)
@@ -342,6 +347,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
             const int q = lo;
             if (q > i + 2) {
                 std::rotate(a.begin() + i, a.begin() + i + 1, a.begin() + q);
+                std::rotate(kk.begin() + i, kk.begin() + i + 1, kk.begin() + q);
                 for (int m = 0; m < nd; ++m)
                     if (d[m] == i)
                         d[m] = q - 1; // no changed item lies between
@@ -406,9 +412,14 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
                         kg = kn;
                     }
                     T carry = std::move(a[size_t(p)]);
-                    for (int m = 0; m < ng; ++m)
-                        { using std::swap; swap(carry, a[size_t(g[m])]); }
+                    K carryKey = kk[size_t(p)];
+                    for (int m = 0; m < ng; ++m) {
+                        using std::swap;
+                        swap(carry, a[size_t(g[m])]);
+                        swap(carryKey, kk[size_t(g[m])]);
+                    }
                     a[size_t(p)] = std::move(carry);
+                    kk[size_t(p)] = carryKey;
                     cur = g[ng - 1] + 1;
                     int drop = 0;
                     while (drop < nd && d[drop] < cur)
@@ -430,7 +441,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
             const int j = firstBefore(p, held);
             if (j < 0)
                 break;
-            held = key(j);
+            std::swap(held, kk[size_t(j)]);
             { using std::swap; swap(heldItem, a[size_t(j)]); }
             if (!inD(j)) {
                 if (nd == 32) {
@@ -452,6 +463,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
             p = j;
         }
         a[size_t(i)] = std::move(heldItem);
+        kk[size_t(i)] = held;
         cur = i + 1;
         // Settled positions leave the dirty list.
         int drop = 0;

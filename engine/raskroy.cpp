@@ -257,6 +257,11 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
                 byLongSide = false;
         }
     }
+    // Largest sides among the free rectangles, or more: on a big map it is
+    // raised by what a split makes and worked out afresh now and then.
+    Reach reach;
+    bool reachKnown = false;
+    int sinceExact = 0;
     for (;;) {
         if (m_share && VariantBits > 0 && m_bitsUsed != m_lastKept)
             KeepSnapshot(map);
@@ -301,7 +306,11 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
                         }
                     }
                 } else if (part < 0) {
-                    const Reach reach = ReachOf(map);
+                    if (!reachKnown) {
+                        reach = ReachOf(map);
+                        reachKnown = true;
+                        sinceExact = 0;
+                    }
                     size_t from = 0;
                     if (byLongSide)
                         from = size_t(std::partition_point(live.begin(), live.end(),
@@ -371,6 +380,18 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
         d.PassNo = PassCounter;
         map.Detals.AddHandle(part, r.SheetIndex, turned, r.X, r.Y);
         SplitSheet(map, rect, d, horz, turned);
+        if (reachKnown) {
+            if (map.Sheets.Count() < 256 || ++sinceExact >= 32) {
+                reachKnown = false;
+            } else {
+                for (const TSheet &g : m_grown) {
+                    reach.sx = std::max(reach.sx, g.SizeX);
+                    reach.sy = std::max(reach.sy, g.SizeY);
+                    reach.longer = std::max(reach.longer, std::max(g.SizeX, g.SizeY));
+                    reach.shorter = std::max(reach.shorter, std::min(g.SizeX, g.SizeY));
+                }
+            }
+        }
     }
 }
 
@@ -407,6 +428,9 @@ void TRaskroy::SplitSheet(TSheetsList &map, int rect, const TDetal &part, bool h
         q1 = MergeInto(map, rect);
         q2 = MergeInto(map, last);
     }
+    // Only these two can have grown.
+    m_grown[0] = map.Sheets[rect];
+    m_grown[1] = map.Sheets[last];
     if (map.SortedBySides && !Reference)
         SortSheetsChanged(map.Sheets.Vector(), {rect, last, q1, q2});
     else

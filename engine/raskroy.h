@@ -168,6 +168,8 @@ private:
     std::unordered_map<uint64_t, TSnapshot> m_snaps;
     std::vector<uint8_t> m_snapSig; // part orientations the kept states started from
 
+    TSheet m_grown[2]; // the split rectangle and the new one, after the merges
+
     TRaskroyObserver *m_observer = nullptr;
     TSheetsList *m_workMap = nullptr;
     TVariantsList m_workVariants;
