@@ -397,7 +397,7 @@ void TgwCustomColorList::mouseMoveEvent(QMouseEvent *e)
 
 void TgwCustomColorList::mousePressEvent(QMouseEvent *e)
 {
-    m_pressedInside = rect().contains(e->position().toPoint());
+    m_pressedInside = viewport()->rect().contains(e->position().toPoint());
     QListWidget::mousePressEvent(e);
 }
 
@@ -406,7 +406,7 @@ void TgwCustomColorList::mouseReleaseEvent(QMouseEvent *e)
     if (DroppedFromCombo) {
         const QPoint pt = e->position().toPoint();
         const QModelIndex i = indexAt(pt);
-        if (rect().contains(pt) && i.isValid()) {
+        if (viewport()->rect().contains(pt) && i.isValid()) {
             setCurrentRow(i.row());
             emit itemAccepted();
         } else if (m_pressedInside) {

@@ -260,3 +260,23 @@ TEST(GwColorCombo, AutoDropDownAndEmptyDropDownHeight)
     EXPECT_EQ(f.combo->ColorList()->count(), 0);
     EXPECT_EQ(f.combo->DropDownSize().height(), f.combo->height() + 4);
 }
+
+TEST(GwColorCombo, MouseInTheOpenList)
+{
+    ComboFixture f;
+    f.combo->SetSelectedColor(clBlack);
+    f.combo->DropDown();
+    TgwCustomColorList *l = f.combo->ColorList();
+    ASSERT_TRUE(l->isVisible());
+    const QRect second = l->visualItemRect(l->item(2));
+    QTest::mouseMove(l->viewport(), second.center());
+    QMouseEvent move(QEvent::MouseMove, QPointF(second.center()), l->viewport()->mapToGlobal(QPointF(second.center())),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(l->viewport(), &move);
+    EXPECT_EQ(l->currentRow(), 2);   // hot tracking
+    EXPECT_EQ(f.combo->SelectedColor(), clBlack);
+    QTest::mouseRelease(l->viewport(), Qt::LeftButton, {}, second.center());
+    EXPECT_FALSE(f.combo->IsDroppedDown());
+    EXPECT_EQ(f.combo->SelectedColor(), l->GetItemColor(2));
+    EXPECT_EQ(f.changes, 1);
+}
