@@ -251,3 +251,21 @@ TEST(OutlookList, SelectedItemLooks)
     EXPECT_EQ(shot.pixel(in), shot.pixel(in + QPoint(1, 0)));   // no fill, only the frame
     EXPECT_EQ(shot.pixel(r.topLeft() + QPoint(0, 2)), toQColor(clBtnText).rgb());
 }
+
+TEST(OutlookList, HotTrackingFollowsTheMouse)
+{
+    ListFixture f(3);
+    auto moveTo = [&](const QPoint &pt) {
+        QMouseEvent e(QEvent::MouseMove, QPointF(pt), f.list->mapToGlobal(QPointF(pt)), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(f.list, &e);
+    };
+    moveTo(f.centreOf(1));
+    EXPECT_TRUE(f.list->Items()->Item(1)->Hot);
+    moveTo(f.centreOf(2));
+    EXPECT_FALSE(f.list->Items()->Item(1)->Hot);
+    EXPECT_TRUE(f.list->Items()->Item(2)->Hot);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(f.list, &leave);
+    EXPECT_FALSE(f.list->Items()->Item(2)->Hot);
+}
