@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/mainform.h"
+#include "controls/instance.h"
 #include "data/datamodule.h"
 #include "data/paths.h"
 #include "data/settings.h"
@@ -39,7 +40,14 @@ int RunApplication(QApplication &app)
         ShowError(e.message());
         return 1;
     }
+    // One running copy per program folder: a second start tells the user,
+    // brings the first one forward and ends.
+    TRunningInstance instance(root, QStringLiteral("TApplication"), TMainForm::ApplicationTitle());
+    if (CheckRunningInstance(instance, [](const QString &text) { ShowInformation(text); }) == InstanceCheck::Quit)
+        return 0;
+
     TMainForm form{Paths(root)};
+    instance.SetWindow(&form);
     // The data module: missing templates and stock tables are made, and the
     // warehouse's working copies are taken, as at every start.
     TModule module(&form.Paths(), &form.Settings());
