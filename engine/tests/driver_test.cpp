@@ -96,6 +96,7 @@ struct FakeResults : IResultsView
     int begins = 0, ends = 0, variants = 0;
     bool closed = false, busyCursor = false;
     std::function<void()> onVariant;
+    const TRaskroy *engine = nullptr; // every map handed over is checked
     void beginRun(int32_t, const TDisplaySwitches &) override { ++begins; }
     void endRun() override { ++ends; }
     void showProgress() override {}
@@ -105,6 +106,9 @@ struct FakeResults : IResultsView
     void addMapTab(const std::string &caption, int32_t code, const TSheetsList &map, const TDetalsList &) override
     {
         tabs.push_back({caption, code, map.Quantity, map.Detals.Count()});
+        if (engine) {
+            EXPECT_TRUE(kvtest::MapIsSound(*engine, map)) << caption;
+        }
     }
     void closeWindow() override { closed = true; }
     void usingSheetsAdd(int32_t code, int32_t l, int32_t w, int32_t rem, int32_t init) override
@@ -185,6 +189,7 @@ struct Job
         engine.P.StdSheetLength = 1000;
         engine.P.StdSheetWidth = 500;
         engine.P.ExSearch = 3;
+        results.engine = &engine;
         driver.BeginJob();
     }
     void run(int32_t code = 7, const std::string &name = "ДСП") { driver.RunRaskroy(parts, results, name, code); }
