@@ -58,6 +58,9 @@ public:
     virtual void Next();
     virtual void Prior();
     virtual bool Eof();
+    // Whether Prior really goes back a record (a source driven by handlers
+    // can only when it has an OnPrior handler).
+    virtual bool CanStepBack() const { return bool(OnPrior); }
 
     // Fields of the current record (none for a source without a data set).
     bool hasField(const QString &name) const override { (void)name; return false; }
@@ -98,6 +101,7 @@ public:
     void Next() override;
     void Prior() override;
     bool Eof() override;
+    bool CanStepBack() const override { return true; }
 
     bool hasField(const QString &name) const override;
     TrpValue fieldValue(const QString &name) const override;

@@ -1,0 +1,409 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QObject>
+#include <algorithm>
+
+#include "report/band.h"
+#include "report/canvas.h"
+#include "report/dataset.h"
+#include "report/memo.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace {
+
+// Rows the application hands to a report through a source of its own.
+struct Rows
+{
+    QList<QMap<QString, TrpValue>> rows;
+    int pos = 0;
+    void bind(TrpUserDataset &src, TrpReport &report, bool withPrior = false)
+    {
+        src.OnFirst = [this](TrpDataset &) { pos = 0; };
+        src.OnNext = [this](TrpDataset &) { ++pos; };
+        if (withPrior) src.OnPrior = [this](TrpDataset &) { --pos; };
+        src.OnCheckEOF = [this](TrpDataset &, bool &eof) { eof = pos >= rows.size(); };
+        report.OnGetValue = [this](const QString &name, TrpValue &value) {
+            if (pos < 0 || pos >= rows.size() || !rows[pos].contains(name)) return false;
+            value = rows[pos].value(name);
+            return true;
+        };
+    }
+};
+
+class Builder
+{
+public:
+    Builder()
+    {
+        rpMeasuringCanvas().SetMeasurer(std::make_shared<TrpFixedPitchMeasurer>(6));
+        window.setObjectName("FormTest");
+        report.Pages().Clear();
+        page = report.Pages().Add();
+        page->Name = "Page1";
+        setPaper(page, 1000, 1000);
+    }
+    static void setPaper(TrpPage *p, int w, int h)
+    {
+        p->SetPaper(256, w, h, -1, 0);
+        p->MarginLeft = p->MarginTop = p->MarginRight = p->MarginBottom = 20;
+    }
+    TrpBandView *band(int kind, int top, int height, const QString &name, const QString &source = QString(),
+                      quint16 extraFlags = 0, TrpPage *on = nullptr)
+    {
+        auto v = std::make_unique<TrpBandView>();
+        v->SetBandType(kind);
+        v->Name = name;
+        v->SetBounds(0, top, 300, height);
+        v->DisplayFormatText = source;
+        v->Flags |= extraFlags;
+        return static_cast<TrpBandView *>((on ? on : page)->AddView(std::move(v)));
+    }
+    TrpMemoView *memo(int left, int top, int width, int height, const QString &text, TrpPage *on = nullptr)
+    {
+        auto v = std::make_unique<TrpMemoView>();
+        v->Name = QStringLiteral("Memo%1").arg(++m_memos);
+        v->SetBounds(left, top, width, height);
+        v->Memo = text.split(QLatin1Char('\n'));
+        return static_cast<TrpMemoView *>((on ? on : page)->AddView(std::move(v)));
+    }
+    TrpUserDataset *source(const QString &name)
+    {
+        auto *s = new TrpUserDataset(&window);
+        s->SetName(name);
+        return s;
+    }
+
+    QObject window;
+    TrpReport report{&window};
+    TrpPage *page = nullptr;
+
+private:
+    int m_memos = 0;
+};
+
+// The prepared pages as text: every memo with its rectangle, top to bottom.
+QString dump(TrpReport &report)
+{
+    QStringList out;
+    for (int i = 0; i < report.EMFPages().Count(); ++i) {
+        out << QStringLiteral("== page %1").arg(i + 1);
+        TrpPage *p = report.EMFPages().UnpackPage(i);
+        struct Line { int top, left; QString text; };
+        std::vector<Line> lines;
+        for (const auto &v : p->Views()) {
+            QString text = v->Memo.join(QLatin1Char('|'));
+            text.remove(QChar(1));
+            lines.push_back({v->Top, v->Left,
+                             QStringLiteral("%1,%2 %3x%4 %5").arg(v->Left).arg(v->Top).arg(v->Width).arg(v->Height).arg(text)});
+        }
+        std::stable_sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) {
+            return a.top != b.top ? a.top < b.top : a.left < b.left;
+        });
+        for (const Line &l : lines) out << l.text;
+    }
+    return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+// Compares with a golden file; KV_UPDATE_GOLDEN=1 writes it instead.
+void expectGolden(const QString &text, const QString &name)
+{
+    const QString path = QStringLiteral(KV_TEST_DATA_DIR "/") + name;
+    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
+        QDir().mkpath(QStringLiteral(KV_TEST_DATA_DIR));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.toUtf8());
+        return;
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    EXPECT_EQ(QString::fromUtf8(f.readAll()).toStdString(), text.toStdString()) << name.toStdString();
+}
+
+// A stock list by material with a total per material and in all.
+void groupedReport(Builder &b, Rows &rows, bool withPrior)
+{
+    TrpUserDataset *src = b.source("rpsrcRows");
+    rows.rows = {
+        {{"GRP", "ЛДСП"}, {"NAME", "Лист 2800x2070"}, {"PRICE", 10}},
+        {{"GRP", "ЛДСП"}, {"NAME", "Обрезок 900x400"}, {"PRICE", 20}},
+        {{"GRP", "МДФ"}, {"NAME", "Лист 2800x2070"}, {"PRICE", 5}},
+    };
+    rows.bind(*src, b.report, withPrior);
+    b.band(btReportTitle, 0, 20, "Title");
+    b.memo(0, 0, 200, 20, "Остатки склада");
+    b.band(btGroupHeader, 30, 20, "GroupHeader1", "[GRP]");
+    b.memo(0, 30, 200, 20, "Материал: [GRP]");
+    b.band(btMasterData, 60, 20, "MasterData1", "rpsrcRows");
+    b.memo(10, 60, 150, 20, "[NAME]");
+    b.memo(170, 60, 60, 20, "[PRICE]");
+    b.band(btGroupFooter, 90, 20, "GroupFooter1");
+    b.memo(10, 90, 200, 20, "Итого по материалу: [SUM([PRICE])]");
+    b.band(btReportSummary, 120, 20, "Summary");
+    b.memo(0, 120, 250, 20, "Позиций: [COUNT()], сумма: [SUM([PRICE])]");
+}
+
+} // namespace
+
+TEST(ReportPageBuilding, GroupFooterSumAndSummaryCount)
+{
+    Builder b;
+    Rows rows;
+    groupedReport(b, rows, true);
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    const QString text = dump(b.report);
+    EXPECT_TRUE(text.contains("Итого по материалу: 30")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Итого по материалу: 5")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Позиций: 3, сумма: 35")) << text.toStdString();
+    expectGolden(text, "grouped_report.txt");
+}
+
+TEST(ReportPageBuilding, GroupsOverSourceThatCannotStepBackKeepEveryRecord)
+{
+    // Without OnPrior the source cannot go back to the group's last record;
+    // stepping back and forth would skip the first record of the next group.
+    Builder b;
+    Rows rows;
+    groupedReport(b, rows, false);
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    const QString text = dump(b.report);
+    EXPECT_EQ(text.count("Лист 2800x2070"), 2) << text.toStdString();
+    EXPECT_TRUE(text.contains("Итого по материалу: 30"));
+    EXPECT_TRUE(text.contains("Позиций: 3, сумма: 35"));
+}
+
+TEST(ReportPageBuilding, TwoPassPageNumbersWithRepeatedHeader)
+{
+    Builder b;
+    b.report.DoublePassReport = true;
+    b.band(btMasterHeader, 0, 20, "MasterHeader1", QString(), rpbfRepeatHeader);
+    b.memo(0, 0, 200, 20, "Код   Название");
+    b.band(btMasterData, 30, 20, "MasterData1", "30");
+    b.memo(0, 30, 200, 20, "Строка [LINE#]");
+    b.band(btPageFooter, 60, 20, "PageFooter1");
+    b.memo(0, 60, 200, 20, "Стр. [PAGE#]/[TOTALPAGES]");
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    const int pages = b.report.EMFPages().Count();
+    ASSERT_GE(pages, 2);
+    const QString text = dump(b.report);
+    for (int p = 1; p <= pages; ++p)
+        EXPECT_TRUE(text.contains(QStringLiteral("Стр. %1/%2").arg(p).arg(pages))) << text.toStdString();
+    EXPECT_EQ(text.count("Код   Название"), pages);
+    EXPECT_TRUE(text.contains("Строка 30"));
+    expectGolden(text, "two_pass_report.txt");
+}
+
+TEST(ReportPageBuilding, ThreeColumnStickers)
+{
+    Builder b;
+    TrpBandView *data = b.band(btMasterData, 0, 40, "Stickers", "7");
+    data->Columns = 3;
+    data->ColumnWidth = 100;
+    data->ColumnGap = 10;
+    b.memo(0, 0, 90, 40, "Наклейка [LINE#]");
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    const QString text = dump(b.report);
+    expectGolden(text, "sticker_columns.txt");
+    TrpPage *p = b.report.EMFPages().UnpackPage(0);
+    ASSERT_EQ(p->ViewCount(), 7);
+    // 1 2 3 / 4 5 6 / 7
+    EXPECT_EQ(p->View(1)->Left - p->View(0)->Left, 110);
+    EXPECT_EQ(p->View(2)->Left - p->View(0)->Left, 220);
+    EXPECT_EQ(p->View(3)->Left, p->View(0)->Left);
+    EXPECT_EQ(p->View(3)->Top - p->View(0)->Top, 40);
+    EXPECT_EQ(p->View(6)->Top - p->View(0)->Top, 80);
+}
+
+TEST(ReportPageBuilding, StretchedMemoSplitsOverTwoPages)
+{
+    Builder b;
+    b.band(btMasterData, 0, 20, "MasterData1", "1", rpbfStretched);
+    QStringList lines;
+    for (int i = 1; i <= 30; ++i) lines << QStringLiteral("Деталь %1").arg(i);
+    b.memo(0, 0, 200, 20, lines.join('\n'));
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    ASSERT_EQ(b.report.EMFPages().Count(), 2);
+    const QString text = dump(b.report);
+    expectGolden(text, "split_memo.txt");
+    // every line printed once, in order, over the two pages
+    int last = -1;
+    for (int i = 1; i <= 30; ++i) {
+        const QString line = QStringLiteral("Деталь %1|").arg(i);
+        const QString end = QStringLiteral("Деталь %1\n").arg(i);
+        qsizetype at = text.indexOf(line);
+        if (at < 0) at = text.indexOf(end);
+        ASSERT_GE(at, 0) << i;
+        EXPECT_GT(at, last) << i;
+        last = int(at);
+    }
+}
+
+TEST(ReportPageBuilding, BuildingTwiceGivesTheSamePages)
+{
+    Builder b;
+    Rows rows;
+    groupedReport(b, rows, true);
+    // a script that changes an object while building must not leak into the next build
+    b.report.FindView("Memo1")->PrintScript = QStringList{"Memo1.Left := Memo1.Left + 50"};
+    ASSERT_TRUE(b.report.Prepare());
+    const QString first = dump(b.report);
+    ASSERT_TRUE(b.report.Prepare());
+    EXPECT_EQ(dump(b.report).toStdString(), first.toStdString());
+}
+
+TEST(ReportPageBuilding, EventsAndFunctions)
+{
+    Builder b;
+    rpEngine().Variables().SetValue("MATERIAL", TrpValue("ЛДСП 16"));
+    b.band(btMasterData, 0, 20, "MasterData1", "2");
+    b.memo(0, 0, 300, 20, "[MATERIAL] [ASKED] [KVTOTAL(2)]");
+    int bands = 0, before = 0;
+    b.report.OnGetValue = [](const QString &name, TrpValue &value) {
+        if (name != "ASKED") return false;   // everything else stays with the engine
+        value = TrpValue("да");
+        return true;
+    };
+    b.report.OnBeginBand = [&](TrpBand *) { ++bands; };
+    b.report.OnBeforePrint = [&](QStringList &, TrpView *) { ++before; };
+    b.report.OnUserFunction = [](const QString &name, const QString &p1, const QString &, const QString &, TrpValue &v) {
+        if (name != "KVTOTAL") return false;
+        v = TrpValue(p1.toInt() * 100);
+        return true;
+    };
+    QList<int> progress;
+    b.report.OnProgress = [&](int n) { progress << n; };
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    EXPECT_TRUE(dump(b.report).contains("ЛДСП 16 да 200"));
+    EXPECT_GE(bands, 2);
+    EXPECT_GE(before, 2);
+    EXPECT_FALSE(progress.isEmpty());
+    rpEngine().Variables().Delete(rpEngine().Variables().IndexOf("MATERIAL"));
+}
+
+TEST(ReportPageBuilding, StopReportEndsTheBuildWithoutPages)
+{
+    Builder b;
+    b.band(btMasterData, 0, 20, "MasterData1", "100");
+    b.memo(0, 0, 200, 20, "[LINE#]")->PrintScript = QStringList{"if [LINE#] = 5 then StopReport"};
+    EXPECT_FALSE(b.report.Prepare());
+    EXPECT_EQ(b.report.EMFPages().Count(), 0);
+}
+
+TEST(ReportPageBuilding, PagesThatCannotAdvanceEndWithAnError)
+{
+    struct Case { const char *what; std::function<void(Builder &)> setUp; const char *message; };
+    const Case cases[] = {
+        {"footer taller than the page",
+         [](Builder &b) {
+             b.band(btPageFooter, 100, 400, "PageFooter1");
+             b.band(btMasterData, 0, 20, "MasterData1", "50");
+         },
+         "leave no room"},
+        {"header and footer fill the page",
+         [](Builder &b) {
+             b.band(btPageHeader, 0, 170, "PageHeader1");
+             b.band(btPageFooter, 300, 160, "PageFooter1");
+             b.band(btMasterData, 200, 20, "MasterData1", "50");
+         },
+         "leave no room"},
+        {"margins wider than the paper",
+         [](Builder &b) {
+             b.page->MarginLeft = 300;
+             b.page->MarginRight = 300;
+             b.band(btMasterData, 0, 20, "MasterData1", "5");
+         },
+         "no room between its margins"},
+        {"a 0 x 0 custom paper",
+         [](Builder &b) {
+             b.page->SetPaper(256, 0, 0, -1, 0);
+             b.band(btMasterData, 0, 20, "MasterData1", "5");
+         },
+         "no room between its margins"},
+    };
+    for (const Case &c : cases) {
+        Builder b;
+        c.setUp(b);
+        EXPECT_FALSE(b.report.Prepare()) << c.what;
+        EXPECT_EQ(b.report.EMFPages().Count(), 0) << c.what;
+        EXPECT_TRUE(b.report.LastBuildError.contains(QLatin1String(c.message))) << c.what << ": "
+                                                                                 << b.report.LastBuildError.toStdString();
+    }
+}
+
+TEST(ReportPageBuilding, BandTallerThanThePageUnderAHeaderStillEnds)
+{
+    Builder b;
+    b.band(btPageHeader, 0, 30, "PageHeader1", QString(), rpbfOnFirstPage);
+    b.memo(0, 0, 200, 20, "Шапка");
+    b.band(btMasterData, 40, 600, "MasterData1", "2");
+    b.memo(0, 40, 200, 20, "Запись [LINE#]");
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    EXPECT_LE(b.report.EMFPages().Count(), 6);
+    const QString text = dump(b.report);
+    EXPECT_TRUE(text.contains("Запись 1"));
+    EXPECT_TRUE(text.contains("Запись 2"));
+}
+
+TEST(ReportPageBuilding, CyclesAndMissingPagesAreRefused)
+{
+    {
+        Builder b;
+        TrpBandView *a = b.band(btMasterData, 0, 20, "MasterData1", "1");
+        TrpBandView *c1 = b.band(btChild, 30, 20, "Child1");
+        TrpBandView *c2 = b.band(btChild, 60, 20, "Child2");
+        a->ChildBand = "Child1";
+        c1->ChildBand = "Child2";
+        c2->ChildBand = "child1";
+        EXPECT_FALSE(b.report.Prepare());
+        EXPECT_TRUE(b.report.LastBuildError.contains("lead back")) << b.report.LastBuildError.toStdString();
+    }
+    {
+        Builder b;
+        TrpPage *second = b.report.Pages().Add();
+        second->Name = "Page2";
+        Builder::setPaper(second, 1000, 1000);
+        auto s1 = std::make_unique<TrpSubReportView>();
+        s1->Name = "SubReport1";
+        s1->TargetPage = 1;
+        b.page->AddView(std::move(s1));
+        auto s2 = std::make_unique<TrpSubReportView>();
+        s2->Name = "SubReport2";
+        s2->TargetPage = 0;
+        second->AddView(std::move(s2));
+        EXPECT_FALSE(b.report.Prepare());
+        EXPECT_TRUE(b.report.LastBuildError.contains("lead back")) << b.report.LastBuildError.toStdString();
+    }
+    {
+        Builder b;
+        auto s = std::make_unique<TrpSubReportView>();
+        s->Name = "SubReport1";
+        s->TargetPage = 7;
+        b.page->AddView(std::move(s));
+        EXPECT_FALSE(b.report.Prepare());
+        EXPECT_TRUE(b.report.LastBuildError.contains("SubReport1")) << b.report.LastBuildError.toStdString();
+    }
+}
+
+TEST(ReportPageBuilding, EmptyMasterSourceAndPrintIfEmpty)
+{
+    for (bool printIfEmpty : {true, false}) {
+        Builder b;
+        b.report.PrintIfEmpty = printIfEmpty;
+        TrpUserDataset *src = b.source("rpsrcEmpty");
+        src->OnCheckEOF = [](TrpDataset &, bool &eof) { eof = true; };
+        b.band(btReportTitle, 0, 20, "Title");
+        b.memo(0, 0, 200, 20, "Заголовок");
+        b.band(btMasterData, 30, 20, "MasterData1", "rpsrcEmpty");
+        b.memo(0, 30, 200, 20, "Запись");
+        b.band(btReportSummary, 60, 20, "Summary");
+        b.memo(0, 60, 200, 20, "Итог");
+        EXPECT_EQ(b.report.Prepare(), printIfEmpty);
+        const QString text = dump(b.report);
+        EXPECT_EQ(text.contains("Заголовок"), printIfEmpty);
+        EXPECT_EQ(text.contains("Итог"), printIfEmpty);
+        EXPECT_FALSE(text.contains("Запись"));
+    }
+}
