@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QObject>
+#include <QTemporaryDir>
+
+#include "report/band.h"
+#include "report/canvas.h"
+#include "report/dataset.h"
+#include "report/memo.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace {
+
+class SheetsTable : public kv::DataSet
+{
+public:
+    explicit SheetsTable(QList<QVariantList> rows, QObject *parent = nullptr) : kv::DataSet(parent), m_rows(std::move(rows)) {}
+    ~SheetsTable() override { Close(); }
+
+protected:
+    QList<kv::FieldDef> InternalFieldDefs() const override
+    {
+        return {kv::FieldDef{QStringLiteral("Code"), kv::FieldType::Integer},
+                kv::FieldDef{QStringLiteral("Name"), kv::FieldType::String, 30},
+                kv::FieldDef{QStringLiteral("Qty"), kv::FieldType::Integer}};
+    }
+    void InternalOpen() override {}
+    void InternalClose() override {}
+    int InternalRecordCount() const override { return int(m_rows.size()); }
+    qint64 InternalRecordId(int pos) const override { return pos; }
+    int InternalFindId(qint64 id) const override { return id >= 0 && id < m_rows.size() ? int(id) : -1; }
+    void InternalReadRecord(int pos, QVariantList &values) const override { values = m_rows[pos]; }
+    qint64 InternalInsert(int, const QVariantList &values) override { m_rows.append(values); return m_rows.size() - 1; }
+    void InternalUpdate(int pos, const QVariantList &values) override { m_rows[pos] = values; }
+    void InternalDelete(int) override {}
+
+private:
+    QList<QVariantList> m_rows;
+};
+
+struct Fixture
+{
+    Fixture()
+    {
+        rpMeasuringCanvas().SetMeasurer(std::make_shared<TrpFixedPitchMeasurer>(6));
+        window.setObjectName("FormSheets");
+        table = new SheetsTable({{1, "ЛДСП 16 белый", 3}, {2, "МДФ 19", 0}, {3, "ДВП 3,2", 5}}, &window);
+        table->setObjectName("Query");
+        dbSource = new TrpDBDataSet(&window);
+        dbSource->SetName("rpdbSheets");
+        dbSource->SetDataSet(table);
+        report = new TrpReport(&window);
+        report->Pages().Clear();
+        page = report->Pages().Add();
+        page->Name = "Page1";
+        page->SetPaper(256, 1000, 1000, -1, 0);
+        page->MarginLeft = page->MarginTop = page->MarginRight = page->MarginBottom = 20;
+    }
+    TrpBandView *band(int kind, int top, int height, const QString &name, const QString &source = QString())
+    {
+        auto v = std::make_unique<TrpBandView>();
+        v->SetBandType(kind);
+        v->Name = name;
+        v->SetBounds(0, top, 300, height);
+        v->DisplayFormatText = source;
+        return static_cast<TrpBandView *>(page->AddView(std::move(v)));
+    }
+    TrpMemoView *memo(int left, int top, int width, const QString &text)
+    {
+        auto v = std::make_unique<TrpMemoView>();
+        v->Name = QStringLiteral("Memo%1").arg(++memos);
+        v->SetBounds(left, top, width, 20);
+        v->Memo = QStringList{text};
+        return static_cast<TrpMemoView *>(page->AddView(std::move(v)));
+    }
+    QString texts(TrpReport &r)
+    {
+        QStringList out;
+        for (int i = 0; i < r.EMFPages().Count(); ++i) {
+            TrpPage *p = r.EMFPages().UnpackPage(i);
+            out << QStringLiteral("== %1").arg(i + 1);
+            for (const auto &v : p->Views()) out << QString::number(v->Top) + " " + v->Memo.join('|').remove(QChar(1));
+        }
+        return out.join('\n');
+    }
+
+    QObject window;
+    SheetsTable *table;
+    TrpDBDataSet *dbSource;
+    TrpReport *report;
+    TrpPage *page;
+    int memos = 0;
+};
+
+} // namespace
+
+TEST(ReportComponent, MasterDetailOverADataSet)
+{
+    Fixture f;
+    auto *cuts = new TrpUserDataset(&f.window);
+    cuts->SetName("rpsrcCuts");
+    int cut = 0;
+    cuts->OnFirst = [&](TrpDataset &) { cut = 0; };
+    cuts->OnNext = [&](TrpDataset &) { ++cut; };
+    // as many cuts as the sheet's quantity
+    cuts->OnCheckEOF = [&](TrpDataset &, bool &eof) { eof = cut >= f.table->FieldByName("Qty")->AsInteger(); };
+    f.band(btMasterData, 0, 20, "MasterData1", "rpdbSheets");
+    f.memo(0, 0, 200, "[rpdbSheets.Name]: [Qty] шт.");
+    f.band(btDetailData, 30, 20, "DetailData1", "rpsrcCuts");
+    f.memo(20, 30, 200, "рез [LINE#]");
+    f.band(btDetailFooter, 60, 20, "DetailFooter1");
+    f.memo(20, 60, 200, "резов: [COUNT()]");
+    f.band(btReportSummary, 90, 20, "Summary");
+    f.memo(0, 90, 200, "листов: [COUNT(MasterData1)]");
+    ASSERT_TRUE(f.report->Prepare()) << f.report->LastBuildError.toStdString();
+    const QString t = f.texts(*f.report);
+    // the sheet without cuts is left out (its detail printed nothing)
+    EXPECT_EQ(t.toStdString(),
+              "== 1\n20 ЛДСП 16 белый: 3 шт.\n40 рез 1\n60 рез 2\n80 рез 3\n100 резов: 3\n"
+              "120 ДВП 3,2: 5 шт.\n140 рез 1\n160 рез 2\n180 рез 3\n200 рез 4\n220 рез 5\n240 резов: 5\n"
+              "260 листов: 2");
+    // the data set is back where it stood and still open
+    EXPECT_TRUE(f.table->Active());
+}
+
+TEST(ReportComponent, TemplateFileAndPreparedFileRoundTrip)
+{
+    QTemporaryDir dir;
+    Fixture f;
+    f.report->DoublePassReport = true;
+    f.band(btMasterData, 0, 20, "MasterData1", "rpdbSheets");
+    f.memo(0, 0, 250, "[LINE#]. [rpdbSheets.Name] из [TOTALPAGES]");
+    const QString rpf = dir.filePath("Sheets.rpf");
+    f.report->SaveToFile(rpf);
+
+    TrpReport loaded(&f.window);
+    ASSERT_TRUE(loaded.LoadTemplate(rpf));
+    ASSERT_TRUE(loaded.Prepare()) << loaded.LastBuildError.toStdString();
+    const QString built = f.texts(loaded);
+    EXPECT_TRUE(built.contains("3. ДВП 3,2 из 1")) << built.toStdString();
+
+    const QString rpp = dir.filePath("Sheets.rpp");
+    loaded.SavePrepared(rpp);
+    TrpReport again(&f.window);
+    again.LoadPrepared(rpp);
+    EXPECT_EQ(f.texts(again).toStdString(), built.toStdString());
+}
+
+TEST(ReportComponent, MissingDataSetStopsTheBuildWithItsMessage)
+{
+    Fixture f;
+    f.dbSource->SetDataSet(nullptr);
+    f.band(btMasterData, 0, 20, "MasterData1", "rpdbSheets");
+    QString shown;
+    f.report->ErrorHook = [&](const QString &text) { shown = text; };
+    EXPECT_FALSE(f.report->Prepare());
+    EXPECT_TRUE(shown.contains("Unable to open dataset rpdbSheets")) << shown.toStdString();
+    EXPECT_EQ(f.report->EMFPages().Count(), 0);
+}
+
+TEST(ReportComponent, MultipleReportBuildsThePagesOncePerRecord)
+{
+    Fixture f;
+    f.report->ReportType = rtMultiple;
+    f.report->SetDataset(f.dbSource);
+    f.band(btReportTitle, 0, 20, "Title");
+    f.memo(0, 0, 200, "Карта [rpdbSheets.Code]");
+    ASSERT_TRUE(f.report->Prepare()) << f.report->LastBuildError.toStdString();
+    EXPECT_EQ(f.texts(*f.report).toStdString(), "== 1\n20 Карта 1\n== 2\n20 Карта 2\n== 3\n20 Карта 3");
+}
+
+TEST(ReportComponent, ScriptsReachBandsObjectsAndVariables)
+{
+    Fixture f;
+    TrpBandView *data = f.band(btMasterData, 0, 20, "MasterData1", "4");
+    // every second record is hidden by the band's own script
+    data->PrintScript = QStringList{"MasterData1.Visible := [LINE#] mod 2 = 1"};
+    f.memo(0, 0, 200, "[LINE#] [CallsDone]");
+    f.band(btReportSummary, 30, 20, "Summary");
+    f.memo(0, 30, 200, "[COUNT(MasterData1, 1)]/[COUNT(MasterData1)]")->PrintScript = QStringList{"CallsDone := 7"};
+    rpEngine().Variables().SetValue("CallsDone", TrpValue(0));
+    ASSERT_TRUE(f.report->Prepare()) << f.report->LastBuildError.toStdString();
+    EXPECT_EQ(f.texts(*f.report).toStdString(), "== 1\n20 1 0\n40 3 0\n60 4/2");
+    rpEngine().Variables().Delete(rpEngine().Variables().IndexOf("CallsDone"));
+}
+
+TEST(ReportComponent, FunctionNoOneKnowsGivesZeroText)
+{
+    Fixture f;
+    f.band(btReportTitle, 0, 20, "Title");
+    f.memo(0, 0, 200, "[NOSUCHFUNC(1)]");
+    ASSERT_TRUE(f.report->Prepare());
+    EXPECT_TRUE(f.texts(*f.report).contains("20 0"));
+}
