@@ -540,6 +540,14 @@ void TRaskroy::KeepSnapshot(const TSheetsList &map)
     const uint64_t key = SnapKey(m_bitsUsed, m_variant);
     if (m_snaps.count(key))
         return;
+    // Kept states are a saving, not a need: their memory stays bounded.
+    const size_t bytes = sizeof(TSnapshot) + size_t(map.Sheets.Count()) * sizeof(TSheet) +
+                         size_t(map.Mills.Count()) * sizeof(TMillLine) +
+                         size_t(map.Detals.Count()) * sizeof(TDetalHandle) +
+                         size_t(Detals.Count()) * sizeof(TPartState);
+    if (m_snapBytes + bytes > kSnapshotBudget)
+        return;
+    m_snapBytes += bytes;
     TSnapshot &s = m_snaps[key];
     s.map = map;
     s.parts.reserve(size_t(Detals.Count()));
@@ -594,6 +602,7 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all,
     m_workVariants.Clear();
     m_workVariants.KeepBest = true;
     m_snaps.clear();
+    m_snapBytes = 0;
     m_snapSig.clear();
     std::unique_ptr<TSheetsList> work = fresh();
     for (int64_t i = 0; i <= last; ++i) {
@@ -614,6 +623,7 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all,
                 same = m_snapSig[size_t(p)] == Detals[p].Orientation;
             if (!same) {
                 m_snaps.clear();
+                m_snapBytes = 0;
                 m_snapSig.clear();
                 for (const TDetal &d : Detals)
                     m_snapSig.push_back(d.Orientation);
@@ -636,6 +646,7 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all,
             break;
     }
     m_snaps.clear();
+    m_snapBytes = 0;
     Detals.ApplyKerf(false, P.MillWidth);
     return m_workVariants.Take(0);
 }

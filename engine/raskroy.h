@@ -167,6 +167,8 @@ private:
     bool m_loSet = false;
     std::unordered_map<uint64_t, TSnapshot> m_snaps;
     std::vector<uint8_t> m_snapSig; // part orientations the kept states started from
+    size_t m_snapBytes = 0;
+    static constexpr size_t kSnapshotBudget = size_t(256) << 20;
 
     TSheet m_grown[2]; // the split rectangle and the new one, after the merges
 
