@@ -123,7 +123,7 @@ int TrpBand::bottomRoom() const { return Page->PrintBottom - Page->ColumnFooterH
 
 bool TrpBand::checkFit(int top, int height, bool noBreak)
 {
-    if (Kind == btColumnFooter) return false;
+    if (Kind == btColumnFooter || Page->Subreport) return false;
     if (Page->PrintBottom >= top + height + Page->ColumnFooterHeight()) return false;
     // A fresh page that still cannot hold the band: breaking again would make
     // empty pages for ever; the band prints where it is.
@@ -179,7 +179,16 @@ bool TrpBand::Print()
             MeasuredHeight = std::max(MeasuredHeight, Height);
             if (!keepsTop(Kind) && Kind != btColumnFooter) {
                 const int h = MeasureHeight();
-                if (P->PrintY + h > bottomRoom() && !Breaked) {
+                if (P->Subreport) {
+                    // inside another page's band: the owner starts the new page
+                    if (P->PrintY + h > bottomRoom() && !P->ForceFit) {
+                        report->FireEndBand(this);
+                        Breaked = savedBreaked;
+                        report->CurBand = savedBand;
+                        return true;
+                    }
+                    Breaked = false;
+                } else if (P->PrintY + h > bottomRoom() && !Breaked) {
                     const bool fresh = !P->ContentSinceNewPage && P->PrintY <= P->FreshY;
                     if (!fresh) {
                         P->NewColumn(this);
@@ -248,7 +257,7 @@ void TrpBand::printViews()
             printSplit();
         } else {
             printPlain();
-            if (!keeps) P->PrintY += h;
+            if (!keeps && !m_subreportRan) P->PrintY += h;
         }
         for (auto &[v, old] : heights) v->Height = old;
     } else {
@@ -261,7 +270,7 @@ void TrpBand::printViews()
             printSplit();
         } else {
             printPlain();
-            if (!keeps) P->PrintY += Height;
+            if (!keeps && !m_subreportRan) P->PrintY += Height;
         }
     }
 
@@ -318,12 +327,86 @@ void TrpBand::printView(TrpView *v)
 
 void TrpBand::printPlain()
 {
-    for (TrpView *v : Views) {
+    m_subreportRan = false;
+    for (size_t i = 0; i < Views.size(); ++i) {
+        TrpView *v = Views[i];
         if (Page->Report->Stopped()) return;
         if (v->OwnerBand != this) continue;
-        if (v->TypeCode == rpgtSubReport) continue;   // subreports are not built yet
+        if (v->TypeCode == rpgtSubReport) {
+            if (!v->Visible) continue;
+            printSubreports(i);
+            return;
+        }
         printView(v);
     }
+}
+
+void TrpBand::printSubreports(size_t first)
+{
+    TrpPageBuild *P = Page;
+    TrpReport *R = P->Report;
+    const int bandBottom = std::max(0, P->PrintY + Height);
+    const int pagesBefore = R->EMFPages().Count();
+    struct Sub { TrpPageBuild *build; bool finished; size_t lastPos; };
+    std::vector<Sub> subs;
+    for (size_t i = first; i < Views.size(); ++i) {
+        auto *view = dynamic_cast<TrpSubReportView *>(Views[i]);
+        if (!view || !view->Visible || view->OwnerBand != this) continue;
+        TrpPage *page = R->Pages().GetPage(view->TargetPage);
+        if (!page || page == P->Page) continue;
+        if (!rpPageBuild(page)) page->Build = std::make_unique<TrpPageBuild>(page, R);
+        TrpPageBuild *sb = rpPageBuild(page);
+        sb->Parent = P;
+        sb->Subreport = true;
+        TrpPageBuild *savedPage = R->CurPage;
+        R->CurPage = sb;
+        if (!sb->Prepared) sb->InitBuild();
+        sb->PrintY = P->PrintY + view->Top;
+        sb->PrintBottom = P->PrintBottom;
+        sb->OffsetX = P->OffsetX + view->Left;
+        sb->Column = 0;
+        sb->RecordSteps();
+        R->CurPage = savedPage;
+        subs.push_back({sb, false, 0});
+    }
+    m_subreportRan = !subs.empty();
+    int largest = P->PrintY;
+    for (;;) {
+        bool allDone = true;
+        for (Sub &s : subs) {
+            if (s.finished) continue;
+            TrpPageBuild *savedPage = R->CurPage;
+            R->CurPage = s.build;
+            const bool over = s.build->Replay();
+            R->CurPage = savedPage;
+            largest = std::max(largest, s.build->PrintY);
+            if (over) allDone = false;
+            else s.finished = true;
+        }
+        if (allDone || R->Stopped()) break;
+        if (P->Subreport) {
+            // nested: the outer band has no page to give; print what is left here
+            for (Sub &s : subs) s.build->ForceFit = true;
+            continue;
+        }
+        SkipScript = true;
+        P->NewPage();
+        largest = P->PrintY;
+        for (Sub &s : subs) {
+            if (s.finished) continue;
+            s.build->PrintY = P->PrintY;
+            s.build->PrintBottom = P->PrintBottom;
+            // nothing fitted on a whole new page: the step prints anyway
+            s.build->ForceFit = s.build->ReplayPos == s.lastPos;
+            s.lastPos = s.build->ReplayPos;
+        }
+    }
+    for (Sub &s : subs) {
+        s.build->Steps.clear();
+        s.build->ForceFit = false;
+    }
+    P->PrintY += std::max(MeasuredHeight, largest - P->PrintY);
+    if (R->EMFPages().Count() == pagesBefore && P->PrintY < bandBottom) P->PrintY = bandBottom;
 }
 
 void TrpBand::printSplit()
@@ -343,10 +426,10 @@ void TrpBand::printSplit()
             if (auto *s = dynamic_cast<TrpStretcheable *>(it.v)) s->LayoutMode = 0;
         }
     };
-    if (!checkFit(Top, PrintedHeight, true)) {
+    if (P->Subreport || !checkFit(Top, PrintedHeight, true)) {
         printPlain();
         restore();
-        P->PrintY += PrintedHeight;
+        if (!m_subreportRan) P->PrintY += PrintedHeight;
         return;
     }
     int lastBottom = 0;

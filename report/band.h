@@ -113,6 +113,8 @@ private:
     int stretchedHeight();
     void printViews();
     void printPlain();
+    void printSubreports(size_t first);
+    bool m_subreportRan = false;
     void printSplit();
     void printView(TrpView *view);
     bool checkFit(int top, int height, bool noBreak);

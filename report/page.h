@@ -48,6 +48,20 @@ public:
     // True once a band other than the page's furniture printed on the current page.
     bool HasContent() const { return ContentSinceNewPage; }
 
+    // ---- serving as a subreport of a band on another page
+    // Walks the data once and keeps what to print (bands, first and next records).
+    void RecordSteps();
+    // Prints the kept steps from ReplayPos on; true when the room ran out
+    // (the step that did not fit stays for the next page).
+    bool Replay();
+    struct Step { TrpBand *Band; int Action; };   // 0 print, 1 first record, 2 next record
+    std::vector<Step> Steps;
+    size_t ReplayPos = 0;
+    bool Recording = false;
+    bool Subreport = false;           // prints inside a band of Parent
+    bool ForceFit = false;            // a fresh page could not hold the step: print it anyway
+    TrpPageBuild *Parent = nullptr;
+
     TrpPage *Page;
     TrpReport *Report;
     std::array<TrpBand *, rpBandKindCount> Slots{};

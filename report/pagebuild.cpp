@@ -44,12 +44,13 @@ TrpPageBuild::~TrpPageBuild()
 
 // ---------------------------------------------------------------- margins
 
-int TrpPageBuild::LeftMargin() const { return Page->LeftMarginUsed(); }
-int TrpPageBuild::TopMargin() const { return Page->TopMarginUsed(); }
-int TrpPageBuild::RightEdge() const { return Page->RightEdge(); }
+int TrpPageBuild::LeftMargin() const { return Parent ? Parent->LeftMargin() : Page->LeftMarginUsed(); }
+int TrpPageBuild::TopMargin() const { return Parent ? Parent->TopMargin() : Page->TopMarginUsed(); }
+int TrpPageBuild::RightEdge() const { return Parent ? Parent->RightEdge() : Page->RightEdge(); }
 
 int TrpPageBuild::BottomEdge() const
 {
+    if (Parent) return Parent->BottomEdge();
     int b = Page->BottomEdgeOfPaper();
     if (TrpBand *pf = Slot(btPageFooter); pf && pf->View) b -= pf->Height;
     return b;
@@ -356,7 +357,68 @@ void TrpPageBuild::addPreparedPage()
 void TrpPageBuild::ShowBand(TrpBand *band)
 {
     if (!band || Report->Stopped()) return;
+    if (Recording) {
+        Steps.push_back({band, 0});
+        // a group header stands for its group from now on
+        if (band->Kind == btGroupHeader && !band->Condition.isEmpty()) {
+            try {
+                band->LastConditionValue = rpEngine().Parser().EvaluatePostfix(band->Condition);
+                band->HasLastCondition = true;
+            } catch (const kv::Error &e) {
+                Report->BuildError(BuildCalculationError(e.message(), Report->FileName));
+            }
+        }
+        return;
+    }
     band->Print();
+}
+
+void TrpPageBuild::RecordSteps()
+{
+    Steps.clear();
+    ReplayPos = 0;
+    Recording = true;
+    NoRepeatHeaders = false;
+    LastPrinted = nullptr;
+    try {
+        ShowBand(Slot(btReportTitle));
+        ShowBand(Slot(btColumnHeader));
+        PrepareAggregates();
+        const int deepest = Slot(btSubDetailData) ? 3 : Slot(btDetailData) ? 2 : 1;
+        runLevel(1, deepest);
+        ShowBand(Slot(btReportSummary));
+    } catch (...) {
+        Recording = false;
+        throw;
+    }
+    Recording = false;
+}
+
+bool TrpPageBuild::Replay()
+{
+    while (ReplayPos < Steps.size()) {
+        if (Report->Stopped()) return false;
+        const Step s = Steps[ReplayPos];
+        switch (s.Action) {
+        case 0:
+            if (s.Band->Print()) return true;
+            break;
+        case 1:
+            if (s.Band->DataSource) s.Band->DataSource->First();
+            s.Band->LineNo = 1;
+            s.Band->LineThroughNo = 1;
+            break;
+        default:
+            if (s.Band->DataSource) s.Band->DataSource->Next();
+            ++CurrentNo;
+            ++s.Band->LineThroughNo;
+            ++s.Band->LineNo;
+            break;
+        }
+        ++ReplayPos;
+        ForceFit = false;
+    }
+    return false;
 }
 
 void TrpPageBuild::BuildPage()
@@ -465,6 +527,7 @@ void TrpPageBuild::runLevel(int level, int deepest)
         TrpDataset *src = B->DataSource;
         if (!src) continue;
         src->First();
+        if (Recording) Steps.push_back({B, 1});
         B->LineNo = 1;
         B->LineThroughNo = 1;
         for (TrpBand *g : B->Groups) g->LineNo = g->LineThroughNo = 0;
@@ -537,7 +600,9 @@ void TrpPageBuild::runLevel(int level, int deepest)
                     B->LineNo = 0;
                 }
             }
-            if (counts) {
+            if (Recording) {
+                Steps.push_back({B, 2});
+            } else if (counts) {
                 ++CurrentNo;
                 ++B->LineThroughNo;
                 ++B->LineNo;
@@ -551,6 +616,7 @@ void TrpPageBuild::runLevel(int level, int deepest)
 
 void TrpPageBuild::NewPage()
 {
+    if (Subreport) return;   // the band that holds the subreport breaks the page
     TrpReport *R = Report;
     R->Progress(R->EMFPages().Count() + 1);
     if (!NoRepeatHeaders) ShowBand(Slot(btColumnFooter));
@@ -569,6 +635,7 @@ void TrpPageBuild::NewPage()
 
 void TrpPageBuild::NewColumn(TrpBand *band)
 {
+    if (Subreport) return;
     if (Column < Page->Columns - 1) {
         ShowBand(Slot(btColumnFooter));
         ++Column;

@@ -407,3 +407,34 @@ TEST(ReportPageBuilding, EmptyMasterSourceAndPrintIfEmpty)
         EXPECT_FALSE(text.contains("Запись"));
     }
 }
+
+TEST(ReportPageBuilding, SubreportPrintsInsideItsBandAndBreaksPages)
+{
+    for (int rows : {3, 40}) {
+        Builder b;
+        TrpPage *second = b.report.Pages().Add();
+        second->Name = "Page2";
+        Builder::setPaper(second, 1000, 1000);
+        b.band(btMasterData, 0, 20, "Sheets", "2");
+        b.memo(0, 0, 90, 20, "Лист [LINE#]");
+        auto sub = std::make_unique<TrpSubReportView>();
+        sub->Name = "SubReport1";
+        sub->TargetPage = 1;
+        sub->SetBounds(100, 0, 150, 20);
+        b.page->AddView(std::move(sub));
+        b.band(btMasterData, 0, 20, "Parts", QString::number(rows), 0, second);
+        b.memo(0, 0, 150, 20, "Деталь [LINE#]", second);
+        ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+        const QString text = dump(b.report);
+        if (rows == 3) {
+            EXPECT_EQ(text.toStdString(),
+                      "== page 1\n0,20 90x20 Лист 1\n100,20 150x20 Деталь 1\n100,40 150x20 Деталь 2\n"
+                      "100,60 150x20 Деталь 3\n0,80 90x20 Лист 2\n100,80 150x20 Деталь 1\n100,100 150x20 Деталь 2\n"
+                      "100,120 150x20 Деталь 3\n");
+        } else {
+            EXPECT_GE(b.report.EMFPages().Count(), 5);
+            EXPECT_EQ(text.count("Деталь 40"), 2) << text.toStdString();
+            EXPECT_EQ(text.count("Лист "), 2);
+        }
+    }
+}
