@@ -68,7 +68,8 @@ Instance ParseOneLine(const std::string &line)
         if (v.size() < 2 || v.size() > 3)
             throw std::runtime_error("bad item \"" + f[i] + "\" in " + in.name);
         PartSpec p;
-        p.name = "I" + std::to_string(++n);
+        p.name = "I";
+        p.name += std::to_string(++n);
         p.length = Int(v[0], in.name);
         p.width = Int(v[1], in.name);
         p.count = v.size() == 3 ? Int(v[2], in.name) : 1;
