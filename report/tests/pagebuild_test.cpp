@@ -438,3 +438,90 @@ TEST(ReportPageBuilding, SubreportPrintsInsideItsBandAndBreaksPages)
         }
     }
 }
+
+TEST(ReportPageBuilding, PageFootersOnFirstAndLastPages)
+{
+    struct Case { quint16 flags; const char *expected; };
+    // 40 records of 20 on pages holding 15: three pages
+    const Case cases[] = {
+        {rpbfOnFirstPage | rpbfOnLastPage, "123"},
+        {rpbfOnLastPage, "23"},
+        {rpbfOnFirstPage, "12"},
+        {0, "2"},
+    };
+    for (const Case &c : cases) {
+        Builder b;
+        b.band(btMasterData, 0, 20, "MasterData1", "40");
+        b.memo(0, 0, 200, 20, "Строка [LINE#]");
+        TrpBandView *pf = b.band(btPageFooter, 60, 20, "PageFooter1");
+        pf->Flags = c.flags;
+        b.memo(0, 60, 200, 20, "Подвал [PAGE#]");
+        ASSERT_TRUE(b.report.Prepare());
+        ASSERT_EQ(b.report.EMFPages().Count(), 3) << c.flags << dump(b.report).toStdString();
+        QString got;
+        const QString text = dump(b.report);
+        for (int p = 1; p <= 3; ++p)
+            if (text.contains(QStringLiteral("Подвал %1").arg(p))) got += QString::number(p);
+        EXPECT_EQ(got.toStdString(), c.expected) << c.flags;
+    }
+}
+
+TEST(ReportPageBuilding, GroupHeadersRepeatOnNewPagesAndGroupsStartPages)
+{
+    Builder b;
+    TrpUserDataset *src = b.source("rpsrcRows");
+    Rows rows;
+    for (int i = 0; i < 20; ++i) rows.rows << QMap<QString, TrpValue>{{"GRP", i < 16 ? "A" : "B"}, {"N", i + 1}};
+    rows.bind(*src, b.report, true);
+    b.band(btGroupHeader, 0, 20, "GroupHeader1", "[GRP]", rpbfRepeatHeader | rpbfFormNewPage);
+    b.memo(0, 0, 200, 20, "Группа [GRP]");
+    b.band(btMasterData, 30, 20, "MasterData1", "rpsrcRows");
+    b.memo(0, 30, 200, 20, "N [N]");
+    b.band(btGroupFooter, 60, 20, "GroupFooter1");
+    b.memo(0, 60, 200, 20, "Сумма [SUM([N])]");
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    const QString text = dump(b.report);
+    // group A runs over two pages (header repeated), B starts a page of its own
+    ASSERT_EQ(b.report.EMFPages().Count(), 3) << text.toStdString();
+    EXPECT_EQ(text.count("Группа A"), 2) << text.toStdString();
+    EXPECT_EQ(text.count("Группа B"), 1);
+    EXPECT_TRUE(text.contains("Сумма 136")) << text.toStdString();    // 1..16
+    EXPECT_TRUE(text.contains("Сумма 74")) << text.toStdString();     // 17..20
+    const qsizetype page3 = text.indexOf("== page 3");
+    EXPECT_GT(text.indexOf("Группа B"), page3);
+}
+
+TEST(ReportPageBuilding, SecondPageContinuesOnThePrevious)
+{
+    Builder b;
+    b.band(btMasterData, 0, 20, "MasterData1", "3");
+    b.memo(0, 0, 200, 20, "Первая [LINE#]");
+    TrpPage *second = b.report.Pages().Add();
+    second->Name = "Page2";
+    Builder::setPaper(second, 1000, 1000);
+    second->PrintToPrevPage = true;
+    b.band(btMasterData, 0, 20, "MasterData2", "2", 0, second);
+    b.memo(0, 0, 200, 20, "Вторая [LINE#]", second);
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    EXPECT_EQ(dump(b.report).toStdString(),
+              "== page 1\n0,20 200x20 Первая 1\n0,40 200x20 Первая 2\n0,60 200x20 Первая 3\n"
+              "0,80 200x20 Вторая 1\n0,100 200x20 Вторая 2\n");
+    // without the flag the second page starts a prepared page of its own
+    // (the template is read back after a build: pages are new objects)
+    b.report.Pages().GetPage(1)->PrintToPrevPage = false;
+    ASSERT_TRUE(b.report.Prepare());
+    EXPECT_EQ(b.report.EMFPages().Count(), 2);
+}
+
+TEST(ReportPageBuilding, ScriptsDriveTheBuiltBand)
+{
+    Builder b;
+    TrpBandView *data = b.band(btMasterData, 0, 20, "MasterData1", "6");
+    // the band's script asks for a new page after the third record
+    data->PrintScript = QStringList{"if [LINE#] = 3 then NewPage"};
+    b.memo(0, 0, 200, 20, "[LINE#] [MasterData1.Height]");
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    const QString text = dump(b.report);
+    ASSERT_EQ(b.report.EMFPages().Count(), 2) << text.toStdString();
+    EXPECT_TRUE(text.contains("== page 2\n0,20 200x20 3 20")) << text.toStdString();
+}
