@@ -36,6 +36,16 @@ TrpBand::~TrpBand()
 
 void TrpBand::releaseDataSource()
 {
+    if (CrossDataSource) {
+        TrpDataset *cs = CrossDataSource;
+        CrossDataSource = nullptr;
+        try {
+            cs->Exit();
+        } catch (const kv::Error &) {
+        }
+        if (OwnsCrossDataSource) delete cs;
+        OwnsCrossDataSource = false;
+    }
     if (!DataSource) return;
     TrpDataset *ds = DataSource;
     DataSource = nullptr;
@@ -257,6 +267,7 @@ void TrpBand::printViews()
             printSplit();
         } else {
             printPlain();
+            if (HasCrossCells) printCross();
             if (!keeps && !m_subreportRan) P->PrintY += h;
         }
         for (auto &[v, old] : heights) v->Height = old;
@@ -270,6 +281,7 @@ void TrpBand::printViews()
             printSplit();
         } else {
             printPlain();
+            if (HasCrossCells) printCross();
             if (!keeps && !m_subreportRan) P->PrintY += Height;
         }
     }
@@ -293,7 +305,9 @@ void TrpBand::printViews()
     P->Report->CurBand = savedBand;
 }
 
-void TrpBand::printView(TrpView *v)
+void TrpBand::printView(TrpView *v) { printCell(v, 0); }
+
+void TrpBand::printCell(TrpView *v, int shiftX)
 {
     TrpReport *report = Page->Report;
     if (report->IsFirstPass() && !Breaked) {
@@ -306,7 +320,7 @@ void TrpBand::printView(TrpView *v)
         return;
     }
     const int savedLeft = v->Left, savedTop = v->Top;
-    v->Left += Page->OffsetX - Page->LeftMargin();
+    v->Left += shiftX + Page->OffsetX - Page->LeftMargin();
     v->Top += Top;
     rpObjects().CurView = v;
     try {
@@ -407,6 +421,81 @@ void TrpBand::printSubreports(size_t first)
     }
     P->PrintY += std::max(MeasuredHeight, largest - P->PrintY);
     if (R->EMFPages().Count() == pagesBefore && P->PrintY < bandBottom) P->PrintY = bandBottom;
+}
+
+void TrpBand::printCross()
+{
+    TrpPageBuild *P = Page;
+    TrpReport *R = P->Report;
+    TrpBand *ch = P->Slot(btCrossHeader), *cd = P->Slot(btCrossData), *cf = P->Slot(btCrossFooter);
+    const int savedPageNo = R->PageNo;
+    TrpBand *savedBand = R->CurBand;
+    P->CrossColumn = 1;
+    auto cells = [&](TrpBand *c, int x) {
+        for (TrpView *v : Views)
+            if (v->OwnerBand == c && !R->Stopped()) printCell(v, x);
+    };
+    // past the right edge the row goes on at the left of the next prepared page
+    auto fit = [&](int &x, int width) {
+        if (x + width <= P->RightEdge() || x <= P->LeftMargin()) return;
+        ++R->PageNo;
+        if (R->PageNo >= R->EMFPages().Count()) {
+            R->EMFPages().AddPage(*P->Page);
+            R->PageNo = R->EMFPages().Count() - 1;
+            const int y = P->PrintY;
+            P->ShowBand(P->Slot(btOverlay));
+            TrpBand *ph = P->Slot(btPageHeader);
+            if (ph && (R->PageNo > 0 || ph->OnFirstPage())) {
+                P->PrintY = P->TopMargin();
+                P->ShowBand(ph);
+            }
+            P->PrintY = y;
+            R->CurBand = this;
+        }
+        x = P->LeftMargin();
+        if (ch && ch->RepeatHeader()) {
+            cells(ch, x);
+            x += ch->Width;
+        }
+    };
+    int x = ch ? ch->Left : cd ? cd->Left : Left;
+    if (ch) {
+        if (!ch->PrintScript.isEmpty()) R->RunScript(ch->PrintScript, ch->View);
+        cells(ch, x);
+        x += ch->Width;
+    }
+    if (cd) {
+        TrpDataset *src = cd->DataSource ? cd->DataSource : CrossDataSource;
+        std::unique_ptr<TrpUserDataset> virt;
+        if (Kind == btMasterFooter && (!src || src->Eof())) {
+            virt = MakeVirtualDataset(cd->CrossMax);
+            src = virt.get();
+        }
+        if (src) {
+            src->First();
+            int n = 0;
+            while (!src->Eof() && !R->Stopped()) {
+                if (!cd->PrintScript.isEmpty()) R->RunScript(cd->PrintScript, cd->View);
+                fit(x, cd->Width);
+                cells(cd, x);
+                cd->Accumulate();
+                x += cd->Width;
+                ++P->CrossColumn;
+                ++n;
+                src->Next();
+            }
+            cd->CrossMax = std::max(cd->CrossMax, n);
+        }
+    }
+    if (cf) {
+        R->CurBand = cf;
+        if (!cf->PrintScript.isEmpty()) R->RunScript(cf->PrintScript, cf->View);
+        fit(x, cf->Width);
+        cells(cf, x);
+        cf->InitAggregates();
+    }
+    R->CurBand = savedBand;
+    R->PageNo = savedPageNo;
 }
 
 void TrpBand::printSplit()

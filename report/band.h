@@ -100,6 +100,10 @@ public:
 
     TrpDataset *DataSource = nullptr;
     bool OwnsDataSource = false;
+    TrpDataset *CrossDataSource = nullptr;
+    bool OwnsCrossDataSource = false;
+    bool HasCrossCells = false;        // the band is a row of a cross-tab
+    int CrossMax = 0;
 
     int LineNo = 1, LineThroughNo = 1;
     int MeasuredHeight = -1, PrintedHeight = 0;
@@ -113,6 +117,8 @@ private:
     int stretchedHeight();
     void printViews();
     void printPlain();
+    void printCross();
+    void printCell(TrpView *view, int x);
     void printSubreports(size_t first);
     bool m_subreportRan = false;
     void printSplit();

@@ -86,6 +86,9 @@ TrpBand *TrpPageBuild::AggregateOwner(const TrpBand *showBand) const
         break;
     case btMasterData: case btDetailData: case btSubDetailData:
         return const_cast<TrpBand *>(b);
+    case btCrossFooter: case btCrossHeader:
+        if (TrpBand *cd = Slot(btCrossData)) return cd;
+        break;
     case btGroupFooter:
     case btGroupHeader:
         for (const auto &d : m_bands)
@@ -165,8 +168,43 @@ void TrpPageBuild::setUpBands()
             }
     };
 
+    // cross bands: vertical strips; the views across them are their cells
+    for (int kind : {btCrossHeader, btCrossData, btCrossFooter}) {
+        const auto list = bandViewsOf(kind);
+        if (list.empty()) continue;
+        TrpBandView *bv = list.front();
+        m_bands.push_back(std::make_unique<TrpBand>(kind, this));
+        TrpBand *b = m_bands.back().get();
+        b->AssignView(bv);
+        Slots[size_t(kind)] = b;
+        b->LastOfKind = b;
+        if (!bv->DataSource().contains(QLatin1Char(';'))) b->SetDataSource(bv->DataSource());
+        for (TrpView *v : views) {
+            if (v->OwnerBand || dynamic_cast<TrpBandView *>(v) || v->TypeCode == rpgtSubReport) continue;
+            if (v->Left >= b->Left && v->Left + v->Width <= b->Left + b->Width) {
+                v->OwnerBand = b;
+                v->Left -= b->Left;
+                b->Views.push_back(v);
+            }
+        }
+    }
+    std::set<TrpView *> rowCells;
+    auto attachCrossCells = [&](TrpBand *band) {
+        if (isCrossKind(band->Kind)) return;
+        const int top = band->Top, bottom = band->Top + band->Height;
+        for (int kind : {btCrossHeader, btCrossData, btCrossFooter})
+            if (TrpBand *c = Slot(kind))
+                for (TrpView *v : c->Views)
+                    if (!rowCells.count(v) && v->Top >= top && v->Top < bottom) {
+                        rowCells.insert(v);
+                        v->Top -= top;
+                        band->Views.push_back(v);
+                        band->HasCrossCells = true;
+                    }
+    };
+
     for (int kind = 0; kind < rpBandKindCount; ++kind) {
-        if (kind == btNone) continue;
+        if (kind == btNone || isCrossKind(kind)) continue;
         TrpBand *prev = nullptr;
         for (TrpBandView *bv : bandViewsOf(kind)) {
             m_bands.push_back(std::make_unique<TrpBand>(kind, this));
@@ -180,10 +218,9 @@ void TrpPageBuild::setUpBands()
             }
             prev = b;
             if (Slots[size_t(kind)]) Slots[size_t(kind)]->LastOfKind = b;
-            if (!isCrossKind(kind)) {
-                b->SetDataSource(bv->DataSource());
-                attach(b);
-            }
+            b->SetDataSource(bv->DataSource());
+            attach(b);
+            attachCrossCells(b);
         }
     }
     // views on no band
@@ -227,6 +264,21 @@ void TrpPageBuild::setUpBands()
         for (auto h = headers.rbegin(); h != headers.rend() && f < footers.size(); ++h, ++f) {
             (*h)->FooterLink = footers[f];
             footers[f]->DataLink = *h;
+        }
+    }
+    // row-specific cross sources: "Band=source;Band2=source2"
+    if (TrpBand *cd = Slot(btCrossData); cd && cd->View && cd->View->DataSource().contains(QLatin1Char(';'))) {
+        for (const QString &item : SplitList(cd->View->DataSource())) {
+            const qsizetype eq = item.indexOf(QLatin1Char('='));
+            if (eq <= 0) continue;
+            const QString bandName = item.left(eq).trimmed();
+            for (const auto &b : m_bands)
+                if (b->Kind >= btMasterHeader && b->Kind <= btChild && b->View
+                    && b->Name.compare(bandName, Qt::CaseInsensitive) == 0) {
+                    bool owned = false;
+                    b->CrossDataSource = Report->Host().Resolve(item.mid(eq + 1).trimmed(), owned);
+                    b->OwnsCrossDataSource = owned;
+                }
         }
     }
     // child bands
@@ -330,6 +382,8 @@ void TrpPageBuild::PrepareAggregates()
         Report->Collecting = false;
         return true;
     };
+    if (TrpBand *cd = Slot(btCrossData); cd && Slot(btCrossFooter))
+        if (!visit(cd, Slot(btCrossFooter))) return;
     for (int level = 1; level <= 3; ++level) {
         for (TrpBand *d = Slot(dataKindOfLevel(level)); d && d->DataSource; d = d->NextOfKind) {
             for (int kind : kinds[level - 1]) {

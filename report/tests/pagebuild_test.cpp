@@ -525,3 +525,40 @@ TEST(ReportPageBuilding, ScriptsDriveTheBuiltBand)
     ASSERT_EQ(b.report.EMFPages().Count(), 2) << text.toStdString();
     EXPECT_TRUE(text.contains("== page 2\n0,20 200x20 3 20")) << text.toStdString();
 }
+
+TEST(ReportPageBuilding, CrossTabRowsAndColumns)
+{
+    Builder b;
+    // rows: a master data band; columns: a cross data strip with 3 records
+    b.band(btMasterData, 40, 20, "Rows", "2");
+    TrpBandView *cross = b.band(btCrossData, 0, 100, "Columns", "3");
+    cross->SetBounds(100, 0, 50, 100);
+    TrpBandView *footer = b.band(btCrossFooter, 0, 100, "Total");
+    footer->SetBounds(150, 0, 60, 100);
+    b.memo(0, 40, 90, 20, "Строка [LINE#]");
+    b.memo(100, 40, 50, 20, "[LINE#]x[COLUMN#]");
+    b.memo(150, 40, 60, 20, "=[SUM([COLUMN#])]");
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    EXPECT_EQ(dump(b.report).toStdString(),
+              "== page 1\n0,20 90x20 Строка 1\n100,20 50x20 1x1\n150,20 50x20 1x2\n200,20 50x20 1x3\n"
+              "250,20 60x20 =6\n0,40 90x20 Строка 2\n100,40 50x20 2x1\n150,40 50x20 2x2\n200,40 50x20 2x3\n"
+              "250,40 60x20 =6\n");
+}
+
+TEST(ReportPageBuilding, WideCrossTabGoesOnOnTheNextPageOfTheRow)
+{
+    Builder b;
+    b.band(btMasterData, 40, 20, "Rows", "2");
+    TrpBandView *cross = b.band(btCrossData, 0, 100, "Columns", "8");
+    cross->SetBounds(100, 0, 50, 100);
+    b.memo(0, 40, 90, 20, "Строка [LINE#]");
+    b.memo(100, 40, 50, 20, "[LINE#]x[COLUMN#]");
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    ASSERT_EQ(b.report.EMFPages().Count(), 2);
+    const QString text = dump(b.report);
+    const qsizetype page2 = text.indexOf("== page 2");
+    // the columns that do not fit go to the second page, each row at its own height
+    EXPECT_GT(text.indexOf("1x5"), page2) << text.toStdString();
+    EXPECT_LT(text.indexOf("1x4"), page2);
+    EXPECT_TRUE(text.contains("20,40 50x20 2x5")) << text.toStdString();
+}
