@@ -49,6 +49,7 @@ private:
 TrpReport::TrpReport(QObject *owner) : QObject(owner)
 {
     m_host.Owner = owner;
+    bindDictionary();
     FileName = LoadEngineString(55209);
 }
 
@@ -80,6 +81,8 @@ bool TrpReport::Prepare()
 {
     ReportScope scope(this);
     BuildDate = Now ? Now() : rpNowAsDays();
+    bindDictionary();
+    m_pages.ApplyAlignments(&rpMeasuringCanvas());
     m_errorText.clear();
     LastBuildError.clear();
 
@@ -104,6 +107,7 @@ bool TrpReport::Prepare()
     CurPage = nullptr;
     Collecting = false;
     for (int i = 0; i < m_pages.Count(); ++i) m_pages.GetPage(i)->Build.reset();
+    Dictionary().ClearCache();
     if (OnEndDoc) OnEndDoc();
 
     // scripts and events may have changed the objects: the template comes back
@@ -122,6 +126,24 @@ bool TrpReport::Prepare()
         return false;
     }
     return EMFPages().Count() > 0;
+}
+
+void TrpReport::bindDictionary()
+{
+    TrpDataDictionary &d = Dictionary();
+    d.ResolveField = [this](const QString &reference, QString &field) -> TrpFieldSource * {
+        TrpFieldSource *source = CurrentFieldSource();
+        ResolveFieldReference(reference, &m_host, source, field);
+        return field.isEmpty() ? nullptr : source;
+    };
+    d.GlobalValue = [](const QString &name, TrpValue &value) {
+        const int i = rpEngine().Variables().IndexOf(name);
+        if (i < 0) return false;
+        value = rpEngine().Variables().Value(i);
+        return true;
+    };
+    d.Evaluate = [](const QString &expression) { return rpEngine().Calculate(expression); };
+    d.ClearCache();
 }
 
 void TrpReport::ShowPrepared()
@@ -188,6 +210,7 @@ void TrpReport::buildPages()
 
 void TrpReport::runPass()
 {
+    Dictionary().ClearCache();
     PageNo = 0;
     FooterDonePage = -1;
     SavedY = SavedBottom = 0;
@@ -252,6 +275,7 @@ bool TrpReport::ExportPrepared(TrpExportFilter &filter, const QString &fileName)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw kv::Error(QStringLiteral("Cannot create file \"%1\"").arg(fileName));
     ReportScope scope(this);
+    bindDictionary();
     filter.Stream = &file;
     filter.FileName = fileName;
     TotalPages = EMFPages().Count();

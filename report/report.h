@@ -127,6 +127,7 @@ public:
     QString LastBuildError;
 
 private:
+    void bindDictionary();
     void buildPages();
     void runPass();
     TrpView *m_printingView = nullptr;

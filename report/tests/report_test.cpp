@@ -194,3 +194,16 @@ TEST(ReportComponent, FunctionNoOneKnowsGivesZeroText)
     ASSERT_TRUE(f.report->Prepare());
     EXPECT_TRUE(f.texts(*f.report).contains("20 0"));
 }
+
+TEST(ReportComponent, DictionaryVariablesAndFieldAliases)
+{
+    Fixture f;
+    TrpDataDictionary &d = f.report->Dictionary();
+    d.VariableList.SetValue(" Склад", TrpValue());            // a category heading
+    d.VariableList.SetValue("Материал", TrpValue("rpdbSheets.Name"));
+    d.VariableList.SetValue("Вдвое", TrpValue("[rpdbSheets.Qty] * 2"));
+    f.band(btMasterData, 0, 20, "MasterData1", "rpdbSheets");
+    f.memo(0, 0, 250, "[Материал] [Вдвое]");
+    ASSERT_TRUE(f.report->Prepare()) << f.report->LastBuildError.toStdString();
+    EXPECT_EQ(f.texts(*f.report).toStdString(), "== 1\n20 ЛДСП 16 белый 6\n40 МДФ 19 0\n60 ДВП 3,2 10");
+}
