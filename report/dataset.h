@@ -61,6 +61,9 @@ public:
     // Whether Prior really goes back a record (a source driven by handlers
     // can only when it has an OnPrior handler).
     virtual bool CanStepBack() const { return bool(OnPrior); }
+    // False for a source that runs to the end of its data but has nothing
+    // that could ever tell it the data ended (no OnCheckEOF handler).
+    virtual bool CanEnd() const { return RangeEnd != reLast || bool(OnCheckEOF); }
 
     // Fields of the current record (none for a source without a data set).
     bool hasField(const QString &name) const override { (void)name; return false; }
@@ -102,6 +105,7 @@ public:
     void Prior() override;
     bool Eof() override;
     bool CanStepBack() const override { return true; }
+    bool CanEnd() const override { return true; }
 
     bool hasField(const QString &name) const override;
     TrpValue fieldValue(const QString &name) const override;

@@ -580,6 +580,9 @@ void TrpPageBuild::runLevel(int level, int deepest)
     for (TrpBand *B = Slot(dataKindOfLevel(level)); B; B = B->NextOfKind) {
         TrpDataset *src = B->DataSource;
         if (!src) continue;
+        if (!src->CanEnd())
+            throw kv::Error(QStringLiteral("The data source \"%1\" of the band \"%2\" has no end of data")
+                                .arg(src->Name(), B->Name));
         src->First();
         if (Recording) Steps.push_back({B, 1});
         B->LineNo = 1;

@@ -562,3 +562,16 @@ TEST(ReportPageBuilding, WideCrossTabGoesOnOnTheNextPageOfTheRow)
     EXPECT_LT(text.indexOf("1x4"), page2);
     EXPECT_TRUE(text.contains("20,40 50x20 2x5")) << text.toStdString();
 }
+
+TEST(ReportPageBuilding, SourceWithoutAnEndIsRefused)
+{
+    // nothing could ever end it: refused instead of making pages for ever
+    Builder b;
+    TrpUserDataset *src = b.source("rpsrcEndless");
+    src->OnNext = [](TrpDataset &) {};
+    b.band(btMasterData, 0, 20, "MasterData1", "rpsrcEndless");
+    b.memo(0, 0, 200, 20, "[LINE#]");
+    EXPECT_FALSE(b.report.Prepare());
+    EXPECT_TRUE(b.report.LastBuildError.contains("rpsrcEndless")) << b.report.LastBuildError.toStdString();
+    EXPECT_EQ(b.report.EMFPages().Count(), 0);
+}
