@@ -575,3 +575,28 @@ TEST(ReportPageBuilding, SourceWithoutAnEndIsRefused)
     EXPECT_TRUE(b.report.LastBuildError.contains("rpsrcEndless")) << b.report.LastBuildError.toStdString();
     EXPECT_EQ(b.report.EMFPages().Count(), 0);
 }
+
+TEST(ReportPageBuilding, PageColumnsFillDownThenAcross)
+{
+    for (int columns : {0, 2}) {
+        Builder b;
+        b.page->Columns = columns;
+        b.page->ColumnGap = 10;
+        b.band(btColumnHeader, 0, 20, "ColumnHeader1");
+        b.memo(0, 0, 100, 20, "Колонка");
+        b.band(btMasterData, 30, 20, "MasterData1", "20");
+        b.memo(0, 30, 100, 20, "[LINE#]");
+        ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+        TrpPage *p = b.report.EMFPages().UnpackPage(0);
+        if (columns == 0) {   // builds with one column
+            EXPECT_EQ(b.report.EMFPages().Count(), 2);
+            continue;
+        }
+        ASSERT_EQ(b.report.EMFPages().Count(), 1) << dump(b.report).toStdString();
+        // (341 - 20 - 10) / 2 = 155 wide columns: 15 records under the header, then the second column
+        int secondColumn = 0;
+        for (const auto &v : p->Views())
+            if (v->Left == 165) ++secondColumn;
+        EXPECT_EQ(secondColumn, 1 + 20 - 15) << dump(b.report).toStdString();
+    }
+}
