@@ -100,7 +100,8 @@ TrpValue TrpMemoView::GetProperty(const QString &name)
 TrpValue TrpMemoView::CallMethod(const QString &name, const TrpValue &p1, const TrpValue &p2, const TrpValue &p3)
 {
     const QString n = up(name);
-    if (n.startsWith(QLatin1String("LINES.")))
+    const bool indexed = n == QLatin1String("SETINDEXPROPERTY") || n == QLatin1String("GETINDEXPROPERTY");
+    if (n.startsWith(QLatin1String("LINES.")) || (indexed && up(p1.toText()) == QLatin1String("LINES")))
         return CallListMethod(Memo, n, QStringLiteral("LINES"), p1, p2, p3);
     return TrpStretcheable::CallMethod(name, p1, p2, p3);
 }
