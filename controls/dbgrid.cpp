@@ -371,20 +371,7 @@ protected:
     }
     void mousePressEvent(QMouseEvent *e) override
     {
-        const int row = logicalIndexAt(e->position().toPoint());
-        m_grid->setFocus(Qt::MouseFocusReason);
-        if (row < 0 || !m_grid->LinkActive()) return;
-        if (!m_grid->HideEditor(true)) return;
-        m_grid->guarded([&]() { m_grid->moveToViewRow(row); });
-        if (e->button() == Qt::LeftButton && m_grid->m_multiSelect) {
-            m_grid->m_selecting = false;
-            if (e->modifiers() & Qt::ControlModifier) {
-                m_grid->m_selected.SetCurrentRowSelected(!m_grid->m_selected.CurrentRowSelected());
-            } else {
-                m_grid->m_selected.Clear();
-                if (m_grid->m_clearSelection) m_grid->m_selected.SetCurrentRowSelected(true);
-            }
-        }
+        m_grid->fixedPress(logicalIndexAt(e->position().toPoint()), e);
     }
     void mouseMoveEvent(QMouseEvent *) override {}
     void mouseReleaseEvent(QMouseEvent *) override {}
@@ -697,13 +684,11 @@ TExDBGrid::TExDBGrid(QWidget *parent)
     connect(m_model, &DataSetModel::currentRowChanged, this, [this](int) { syncCurrent(); });
     connect(m_model, &DataSetModel::editingChanged, this, [this](bool) {
         if (!m_resolving && m_selected.Count() > 0) scheduleResolve();
-        viewport()->update();
-        m_indicator->viewport()->update();
+        refreshView();
     });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this]() { afterReset(); });
     connect(m_model, &QAbstractItemModel::dataChanged, this, [this]() {
-        viewport()->update();
-        m_indicator->viewport()->update();
+        refreshView();
     });
     connect(m_header, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
         if (m_resolving || logical < 0 || logical >= int(m_columns.size())) return;
@@ -745,6 +730,16 @@ TExDBGrid::~TExDBGrid()
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(m_model, nullptr, this, nullptr);
     m_model->SetDataSet(nullptr);
+}
+
+void TExDBGrid::refreshView()
+{
+    viewport()->update();
+    m_indicator->viewport()->update();
+    if (m_frozen) {
+        m_frozen->viewport()->update();
+        m_frozen->verticalHeader()->viewport()->update();
+    }
 }
 
 void TExDBGrid::SetDataSource(DataSource *src) { m_model->SetDataSource(src); }
@@ -855,6 +850,111 @@ void TExDBGrid::applyColumns()
         if (show && columnWidth(i) != c->Width()) setColumnWidth(i, c->Width());
     }
     m_applying = false;
+    updateFrozen();
+}
+
+int TExDBGrid::frozenWidth() const
+{
+    int w = (m_options & dgIndicator) ? m_indicator->width() : 0;
+    for (int i = 0; i < std::min(m_fixedCols, ColumnCount()); ++i)
+        if (!isColumnHidden(i)) w += columnWidth(i);
+    return w;
+}
+
+void TExDBGrid::updateFrozen()
+{
+    if (m_fixedCols <= 0 || ColumnCount() == 0) {
+        if (m_frozen) m_frozen->hide();
+        return;
+    }
+    if (!m_frozen) {
+        m_frozen = new QTableView(this);
+        m_frozen->setObjectName(QStringLiteral("FixedColumns"));
+        m_frozen->setHorizontalHeader(new TExDBGridHeader(this));
+        m_frozen->setVerticalHeader(new TExDBGridIndicator(this));
+        m_frozen->setModel(m_model);
+        m_frozen->setItemDelegate(m_delegate);
+        m_frozen->setFocusPolicy(Qt::NoFocus);
+        m_frozen->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        m_frozen->setSelectionMode(QAbstractItemView::NoSelection);
+        m_frozen->setShowGrid(false);
+        m_frozen->setWordWrap(false);
+        m_frozen->setCornerButtonEnabled(false);
+        m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_frozen->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+        m_frozen->setFrameShape(QFrame::NoFrame);
+        m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        m_frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        m_frozen->viewport()->installEventFilter(this);
+        connect(verticalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->verticalScrollBar(),
+                &QAbstractSlider::setValue);
+    }
+    m_frozen->horizontalHeader()->setVisible(m_options & dgTitles);
+    m_frozen->verticalHeader()->setVisible(m_options & dgIndicator);
+    m_frozen->verticalHeader()->setDefaultSectionSize(RowsHeight());
+    m_frozen->horizontalHeader()->setFixedHeight(horizontalHeader()->height());
+    for (int i = 0; i < ColumnCount(); ++i) {
+        const bool show = i < m_fixedCols && !isColumnHidden(i);
+        m_frozen->setColumnHidden(i, !show);
+        if (show) m_frozen->setColumnWidth(i, columnWidth(i));
+    }
+    m_frozen->setGeometry(frameWidth(), frameWidth(), frozenWidth(),
+                          viewport()->height() + ((m_options & dgTitles) ? horizontalHeader()->height() : 0));
+    m_frozen->verticalScrollBar()->setValue(verticalScrollBar()->value());
+    m_frozen->show();
+    m_frozen->raise();
+}
+
+void TExDBGrid::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    QTableView::scrollTo(index, hint);
+    if (!m_frozen || !m_frozen->isVisible() || !index.isValid() || index.column() < m_fixedCols) return;
+    // Keep the cell clear of the fixed columns laid over the left edge.
+    const int covered = frozenWidth() - ((m_options & dgIndicator) ? m_indicator->width() : 0);
+    const QRect r = visualRect(index);
+    if (r.left() < covered)
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() - (covered - r.left()));
+}
+
+bool TExDBGrid::eventFilter(QObject *o, QEvent *e)
+{
+    if (m_frozen && o == m_frozen->viewport()) {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress: {
+            auto *me = static_cast<QMouseEvent *>(e);
+            fixedPress(m_frozen->rowAt(me->position().toPoint().y()), me);
+            return true;
+        }
+        case QEvent::MouseButtonDblClick:
+            if (OnDblClick) OnDblClick(*this);
+            return true;
+        case QEvent::Wheel:
+            wheelEvent(static_cast<QWheelEvent *>(e));
+            return true;
+        default:
+            break;
+        }
+    }
+    return QTableView::eventFilter(o, e);
+}
+
+// A press in the indicator or in a fixed column moves to the row only.
+void TExDBGrid::fixedPress(int row, QMouseEvent *e)
+{
+    setFocus(Qt::MouseFocusReason);
+    if (row < 0 || !LinkActive()) return;
+    if (!HideEditor(true)) return;
+    guarded([&]() { moveToViewRow(row); });
+    if (e->button() == Qt::LeftButton && m_multiSelect) {
+        m_selecting = false;
+        if (e->modifiers() & Qt::ControlModifier) {
+            m_selected.SetCurrentRowSelected(!m_selected.CurrentRowSelected());
+        } else {
+            m_selected.Clear();
+            if (m_clearSelection) m_selected.SetCurrentRowSelected(true);
+        }
+    }
 }
 
 // ---- properties
@@ -877,7 +977,7 @@ void TExDBGrid::applyOptions()
     m_indicator->setVisible(m_options & dgIndicator);
     m_header->setSectionResizeMode((m_options & dgColumnResize) ? QHeaderView::Interactive : QHeaderView::Fixed);
     m_header->setSectionsMovable((m_options & dgColumnResize) != 0);
-    viewport()->update();
+    refreshView();
 }
 
 void TExDBGrid::SetMultiSelect(bool v)
@@ -888,14 +988,14 @@ void TExDBGrid::SetMultiSelect(bool v)
         m_selected.Clear();
         m_selecting = false;
     }
-    viewport()->update();
-    m_indicator->viewport()->update();
+    refreshView();
 }
 
 void TExDBGrid::SetFixedCols(int n)
 {
     m_fixedCols = std::max(0, n);
     if (LinkActive() && ColumnCount() > 1) m_fixedCols = std::min(m_fixedCols, ColumnCount() - 1);
+    updateFrozen();
     if (m_selectedCol < m_fixedCols) {
         const int first = firstScrollableColumn();
         if (first >= 0) {
@@ -903,20 +1003,20 @@ void TExDBGrid::SetFixedCols(int n)
             syncCurrent();
         }
     }
-    viewport()->update();
+    refreshView();
 }
 
 void TExDBGrid::SetDefaultDrawing(bool v)
 {
     m_defaultDrawing = v;
-    viewport()->update();
+    refreshView();
 }
 
 void TExDBGrid::SetShowGlyphs(bool v)
 {
     if (m_showGlyphs == v) return;
     m_showGlyphs = v;
-    viewport()->update();
+    refreshView();
 }
 
 void TExDBGrid::SetTitleButtons(bool v)
@@ -943,7 +1043,7 @@ void TExDBGrid::SetReadOnly(bool v)
     if (m_readOnly == v) return;
     if (v) HideEditor(false);
     m_readOnly = v;
-    viewport()->update();
+    refreshView();
 }
 
 TFormLayoutStore *TExDBGrid::IniStorage() const { return m_iniLink->Store(); }
@@ -1108,8 +1208,7 @@ bool TExDBGrid::RowSelected(int row) const
 
 void TExDBGrid::rowSelectedChanged()
 {
-    viewport()->update();
-    m_indicator->viewport()->update();
+    refreshView();
 }
 
 void TExDBGrid::scheduleResolve()
@@ -1593,6 +1692,10 @@ void TExDBGrid::mousePressEvent(QMouseEvent *e)
         return;
     }
     const int row = idx.row(), col = idx.column();
+    if (col < m_fixedCols) {
+        fixedPress(row, e);
+        return;
+    }
     const bool onCurrent = row == ds->ViewCurrentRow() && col == m_selectedCol;
     if (onCurrent && e->button() == Qt::LeftButton && !EditorMode() && !(e->modifiers() & Qt::ControlModifier)) {
         if (!m_multiSelect) {
@@ -1602,10 +1705,8 @@ void TExDBGrid::mousePressEvent(QMouseEvent *e)
     }
     if (!HideEditor(true)) return;
     if (!guarded([&]() { moveToViewRow(row); })) return;
-    if (col >= m_fixedCols) {
-        m_selectedCol = col;
-        syncCurrent();
-    }
+    m_selectedCol = col;
+    syncCurrent();
     if (e->button() == Qt::LeftButton && m_multiSelect) {
         m_selecting = false;
         if (e->modifiers() & Qt::ControlModifier) {
@@ -1645,14 +1746,21 @@ void TExDBGrid::scrollContentsBy(int dx, int dy)
     if (OnTopLeftChanged) OnTopLeftChanged(*this);
 }
 
-void TExDBGrid::resizeEvent(QResizeEvent *e) { QTableView::resizeEvent(e); }
+void TExDBGrid::resizeEvent(QResizeEvent *e)
+{
+    QTableView::resizeEvent(e);
+    if (m_frozen && m_frozen->isVisible()) updateFrozen();
+}
 
-void TExDBGrid::updateGeometries() { QTableView::updateGeometries(); }
+void TExDBGrid::updateGeometries()
+{
+    QTableView::updateGeometries();
+    if (m_frozen && m_frozen->isVisible()) updateFrozen();
+}
 
 void TExDBGrid::currentChanged(const QModelIndex &, const QModelIndex &)
 {
-    viewport()->update();
-    m_indicator->viewport()->update();
+    refreshView();
 }
 
 void TExDBGrid::syncCurrent()
@@ -1667,8 +1775,7 @@ void TExDBGrid::syncCurrent()
         if (idx != currentIndex()) selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
         scrollTo(idx);
     }
-    viewport()->update();
-    m_indicator->viewport()->update();
+    refreshView();
 }
 
 void TExDBGrid::afterReset()

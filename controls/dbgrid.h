@@ -235,6 +235,9 @@ public:
 
     // For drawing and tests: whether view row `row` is among the selected rows.
     bool RowSelected(int row) const;
+    // The view of the fixed columns laid over the left edge (none without them).
+    QTableView *FixedColumnsView() const { return m_frozen; }
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
@@ -249,6 +252,7 @@ protected:
     void resizeEvent(QResizeEvent *e) override;
     void updateGeometries() override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    bool eventFilter(QObject *o, QEvent *e) override;
 
 private:
     friend class TColumn;
@@ -290,11 +294,17 @@ private:
     void titlePressed(int col, Qt::MouseButton button);
     void storeLayout(TIniLink &link, bool save);
     void paintCell(QPainter &p, const QRect &rect, const QModelIndex &index);
+    void refreshView();
+    void updateFrozen();
+    int frozenWidth() const;
+    void fixedPress(int row, QMouseEvent *e);
 
     TExDBGridModel *m_model;
     TExDBGridDelegate *m_delegate;
     TExDBGridHeader *m_header;
     TExDBGridIndicator *m_indicator;
+    // The fixed columns: a view over the same model laid over the left edge.
+    QTableView *m_frozen = nullptr;
     std::vector<std::unique_ptr<TColumn>> m_columns;
     bool m_persistent = false;
     int m_selectedCol = 0;

@@ -1,5 +1,6 @@
 // The data grid over a parts table, driven by keys and the mouse.
 #include "controls/dbgrid.h"
+#include "controls/layoutstore.h"
 #include "controls/winlayout.h"
 #include "platform/db/schema.h"
 #include "platform/db/table.h"
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -554,4 +556,85 @@ TEST_F(GridTest, Screenshot)
     typeText("1250");
     g->resize(520, 280);
     EXPECT_TRUE(g->grab().save(QString::fromLocal8Bit(path)));
+}
+
+TEST_F(GridTest, FixedColumnsStayAndKeysStopAtThem)
+{
+    TExDBGrid g3;
+    g3.SetDataSet(&t);
+    g3.AddColumn("NAME", u("Шифр"), 120);
+    g3.AddColumn("LENGTH", u("Длина"), 200);
+    g3.AddColumn("WIDTH", u("Ширина"), 400);
+    g3.resize(400, 250);
+    g3.show();
+    g3.SetFixedCols(2);
+    EXPECT_EQ(g3.FixedCols(), 2);
+    EXPECT_EQ(g3.SelectedIndex(), 2);
+    ASSERT_NE(g3.FixedColumnsView(), nullptr);
+    EXPECT_TRUE(g3.FixedColumnsView()->isVisible());
+    g3.SetSelectedIndex(2);
+    QTest::keyClick(&g3, Qt::Key_Left);
+    EXPECT_EQ(g3.SelectedIndex(), 2);
+    QTest::keyClick(&g3, Qt::Key_Home);
+    EXPECT_EQ(g3.SelectedIndex(), 2);
+    QTest::keyClick(&g3, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(g3.SelectedIndex(), 2);
+    // The third column scrolls beneath the fixed ones but stays clear of them.
+    g3.horizontalScrollBar()->setValue(g3.horizontalScrollBar()->maximum());
+    g3.scrollTo(g3.model()->index(0, 2));
+    const QRect cell = g3.visualRect(g3.model()->index(0, 2));
+    EXPECT_GE(cell.left() + g3.viewport()->x(), g3.FixedColumnsView()->width() - 2);
+    // A click in a fixed column moves to its row and keeps the column.
+    QTableView *fixed = g3.FixedColumnsView();
+    const QPoint p = fixed->visualRect(fixed->model()->index(4, 0)).center();
+    QTest::mouseClick(fixed->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+    EXPECT_EQ(t.RecNo(), 5);
+    EXPECT_EQ(g3.SelectedIndex(), 2);
+    // Fixed columns open no editor.
+    EXPECT_FALSE(g3.model()->flags(g3.model()->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(g3.model()->flags(g3.model()->index(0, 2)) & Qt::ItemIsEditable);
+    g3.SetFixedCols(5);
+    EXPECT_EQ(g3.FixedCols(), 2);
+    g3.SetFixedCols(0);
+    EXPECT_FALSE(g3.FixedColumnsView()->isVisible());
+}
+
+TEST_F(GridTest, LayoutGoesWithTheFormLayoutStore)
+{
+    QWidget form;
+    form.setProperty("kvClassName", "TfrmMinSheetsQuantity");
+    g->setParent(&form);
+    MemIniStorage ini;
+    TFormLayoutStore store(&form);
+    store.SetStorage(&ini);
+    store.SetIniSection("Quantity");
+    g->SetIniStorage(&store);
+    store.RestoreLayout();   // nothing stored yet: the columns stay
+    EXPECT_EQ(g->Columns(0)->Width(), 120);
+    g->Columns(0)->SetWidth(150);
+    store.SaveLayout();
+    EXPECT_EQ(ini.raw("Quantity\\TfrmMinSheetsQuantitydbgDetals", "dbgDetals.NAME"), "0,150");
+    g->Columns(0)->SetWidth(60);
+    store.RestoreLayout();
+    EXPECT_EQ(g->Columns(0)->Width(), 150);
+    g->SetIniStorage(nullptr);
+    g->setParent(nullptr);
+}
+
+TEST_F(GridTest, WheelAndControlKeysMoveTheDataSet)
+{
+    g->SetMultiSelect(true);
+    QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(g->viewport(), &down);
+    EXPECT_EQ(t.RecNo(), 2);
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(g->SelectedRows().Count(), 2);
+    key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(t.RecNo(), kRows);
+    EXPECT_EQ(g->SelectedRows().Count(), 0);
+    key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(t.RecNo(), 1);
+    key(Qt::Key_PageDown);
+    EXPECT_GT(t.RecNo(), 1);
 }
