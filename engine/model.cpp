@@ -119,10 +119,10 @@ bool TMillList::AddMill(int32_t x, int32_t y, int32_t length, bool horizontal, i
 {
     const int64_t start = horizontal ? x : y;
     const int64_t end = start + length;
+    const int32_t line = horizontal ? y : x;
     for (const TMillLine &m : m_items) {
-        if (m.Horizontal != horizontal || m.SheetIndex != sheetIndex)
-            continue;
-        if (horizontal ? m.Y != y : m.X != x)
+        // The line first: it tells most cuts apart.
+        if ((m.Horizontal ? m.Y : m.X) != line || m.Horizontal != horizontal || m.SheetIndex != sheetIndex)
             continue;
         const int64_t ms = horizontal ? m.X : m.Y;
         if (ms <= start && ms + m.Length >= end)
