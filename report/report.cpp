@@ -13,6 +13,7 @@
 #include "report/factory.h"
 #include "report/memo.h"
 #include "report/page.h"
+#include "report/printer.h"
 #include "report/utils.h"
 
 namespace {
@@ -261,6 +262,40 @@ void TrpReport::runPass()
     if (multiple) Dataset()->Exit();
     for (TrpPageBuild *b : builds) b->EndBuild();
     CurPage = nullptr;
+}
+
+// ---------------------------------------------------------------- printing
+
+int TrpReport::PrintPrepared(QPrinter &printer, const QString &pageList, int copies, bool collate)
+{
+    TrpEMFPages &pages = EMFPages();
+    if (pages.Count() == 0) return 0;
+    ReportScope scope(this);
+    QList<TrpPrintPage> list;
+    for (int i = 0; i < pages.Count(); ++i) {
+        const TrpPreparedPage *p = pages.GetPage(i);
+        TrpPrintPage pp;
+        pp.PaperSize = p->PaperSize;
+        pp.PaperWidth = p->PaperWidth;
+        pp.PaperHeight = p->PaperHeight;
+        pp.Orientation = p->Orientation;
+        pp.Bin = p->PaperBin;
+        pp.Metrics = p->PageMetrics;
+        list.append(pp);
+    }
+    TrpPrintOptions options;
+    options.Pages = pageList;
+    options.Copies = std::max(1, copies);
+    options.Collate = collate;
+    options.Title = Title;
+    if (OnPrintReport) OnPrintReport();
+    m_stopped = false;
+    return rpPrintPages(printer, list, options, [this](int index, TrpCanvas &canvas, const TrpRect &rect) {
+        if (m_stopped) return;
+        PageNo = index;
+        Progress(index + 1);
+        EMFPages().DrawPage(index, &canvas, rect.toQRect());
+    });
 }
 
 // ---------------------------------------------------------------- export

@@ -15,6 +15,7 @@
 class TrpBand;
 class TrpPageBuild;
 class TrpExportFilter;
+class QPrinter;
 
 enum TrpReportType { rtSimple = 0, rtMultiple = 1 };
 
@@ -55,6 +56,11 @@ public:
     bool Prepare();
     void ShowPrepared();
     void Show() { if (Prepare()) ShowPrepared(); }
+    // Prints the prepared pages on a printer whose name or output file is set:
+    // a page list such as "1,3,5-7" ("" all), copies (below 1 count as 1),
+    // collated or not. Returns the number of sheets printed.
+    int PrintPrepared(QPrinter &printer, const QString &pageList, int copies, bool collate);
+    std::function<void()> OnPrintReport;
     // Writes the prepared pages through an export filter; false when the filter refused.
     bool ExportPrepared(TrpExportFilter &filter, const QString &fileName);
     // Names the application uses.

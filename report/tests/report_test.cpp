@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QObject>
+#include <QPrinter>
 #include <QTemporaryDir>
 
 #include "report/band.h"
@@ -206,4 +208,30 @@ TEST(ReportComponent, DictionaryVariablesAndFieldAliases)
     f.memo(0, 0, 250, "[Материал] [Вдвое]");
     ASSERT_TRUE(f.report->Prepare()) << f.report->LastBuildError.toStdString();
     EXPECT_EQ(f.texts(*f.report).toStdString(), "== 1\n20 ЛДСП 16 белый 6\n40 МДФ 19 0\n60 ДВП 3,2 10");
+}
+
+TEST(ReportComponent, PrintsToPdfThroughThePlatformPrinter)
+{
+    QTemporaryDir dir;
+    Fixture f;
+    f.band(btMasterData, 0, 20, "MasterData1", "45");
+    f.memo(0, 0, 200, "Строка [LINE#]");
+    ASSERT_TRUE(f.report->Prepare());
+    ASSERT_EQ(f.report->EMFPages().Count(), 3);
+    struct Case { const char *pages; int copies; bool collate; int sheets; };
+    for (const Case c : {Case{"", 1, true, 3}, Case{"1,3", 2, true, 4}, Case{"2-", 0, false, 2}}) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString file = dir.filePath(QStringLiteral("out%1.pdf").arg(c.sheets));
+        printer.setOutputFileName(file);
+        int fired = 0;
+        f.report->OnPrintReport = [&] { ++fired; };
+        EXPECT_EQ(f.report->PrintPrepared(printer, QString::fromLatin1(c.pages), c.copies, c.collate), c.sheets) << c.pages;
+        EXPECT_EQ(fired, 1);
+        EXPECT_GT(QFile(file).size(), 0);
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("bad.pdf"));
+    EXPECT_THROW(f.report->PrintPrepared(printer, "1,,3", 1, true), kv::Error);
 }
