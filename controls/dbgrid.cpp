@@ -482,8 +482,8 @@ protected:
             case Qt::Key_Backtab:
                 if (auto *cb = qobject_cast<QComboBox *>(editor.data()); cb && cb->view() && cb->view()->isVisible())
                     return false;
-                m_grid->handleKey(key, k->modifiers());
-                return true;
+                // Keys the grid does not take (Tab without dgTabs) go on as usual.
+                return m_grid->handleKey(key, k->modifiers());
             case Qt::Key_Delete:
             case Qt::Key_Home:
             case Qt::Key_End:
@@ -977,6 +977,7 @@ void TExDBGrid::applyOptions()
     m_indicator->setVisible(m_options & dgIndicator);
     m_header->setSectionResizeMode((m_options & dgColumnResize) ? QHeaderView::Interactive : QHeaderView::Fixed);
     m_header->setSectionsMovable((m_options & dgColumnResize) != 0);
+    setTabKeyNavigation(m_options & dgTabs);
     refreshView();
 }
 
