@@ -458,6 +458,7 @@ void TrpBand::printCross()
             x += ch->Width;
         }
     };
+    if (R->OnBeginColumn) R->OnBeginColumn(this);
     int x = ch ? ch->Left : cd ? cd->Left : Left;
     if (ch) {
         if (!ch->PrintScript.isEmpty()) R->RunScript(ch->PrintScript, ch->View);
@@ -476,10 +477,12 @@ void TrpBand::printCross()
             int n = 0;
             while (!src->Eof() && !R->Stopped()) {
                 if (!cd->PrintScript.isEmpty()) R->RunScript(cd->PrintScript, cd->View);
-                fit(x, cd->Width);
+                int width = cd->Width;
+                if (R->OnPrintColumn) R->OnPrintColumn(P->CrossColumn, width);
+                fit(x, width);
                 cells(cd, x);
                 cd->Accumulate();
-                x += cd->Width;
+                x += width;
                 ++P->CrossColumn;
                 ++n;
                 src->Next();

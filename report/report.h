@@ -47,6 +47,9 @@ public:
     std::function<bool(const QString &name, const QString &p1, const QString &p2, const QString &p3,
                        TrpValue &value)> OnUserFunction;
     std::function<void(int number)> OnProgress;
+    // Cross-tab rows: before the columns of a row, and per column (its width may change).
+    std::function<void(TrpBand *band)> OnBeginColumn;
+    std::function<void(int column, int &width)> OnPrintColumn;
     std::function<void(TrpPage *page)> OnManualBuild;
     // Shows the prepared pages (the preview window); none: nothing is shown.
     std::function<void(TrpReport &report)> OnShowPrepared;

@@ -538,7 +538,13 @@ TEST(ReportPageBuilding, CrossTabRowsAndColumns)
     b.memo(0, 40, 90, 20, "Строка [LINE#]");
     b.memo(100, 40, 50, 20, "[LINE#]x[COLUMN#]");
     b.memo(150, 40, 60, 20, "=[SUM([COLUMN#])]");
+    int rowsBegun = 0;
+    QList<int> columns;
+    b.report.OnBeginColumn = [&](TrpBand *) { ++rowsBegun; };
+    b.report.OnPrintColumn = [&](int column, int &width) { columns << column; (void)width; };
     ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    EXPECT_EQ(rowsBegun, 2);
+    EXPECT_EQ(columns, QList<int>({1, 2, 3, 1, 2, 3}));
     EXPECT_EQ(dump(b.report).toStdString(),
               "== page 1\n0,20 90x20 Строка 1\n100,20 50x20 1x1\n150,20 50x20 1x2\n200,20 50x20 1x3\n"
               "250,20 60x20 =6\n0,40 90x20 Строка 2\n100,40 50x20 2x1\n150,40 50x20 2x2\n200,40 50x20 2x3\n"
