@@ -310,7 +310,7 @@ private:
     }
     bool onHandle(const QPoint &pt) const
     {
-        if (!sectionResizeMode(0) || sectionResizeMode(0) == QHeaderView::Fixed) return false;
+        if (count() == 0 || sectionResizeMode(0) == QHeaderView::Fixed) return false;
         const int l = logicalIndexAt(pt);
         if (l < 0) return false;
         const int left = sectionViewportPosition(l), right = left + sectionSize(l);
@@ -709,7 +709,12 @@ TExDBGrid::TExDBGrid(QWidget *parent)
             });
     });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
-        auto inside = [this](QWidget *w) { return w && (w == this || isAncestorOf(w)); };
+        // Popups of the editor (a pick list) are other windows but still the grid's.
+        auto inside = [this](QWidget *w) {
+            for (QWidget *p = w; p; p = p->parentWidget())
+                if (p == this) return true;
+            return false;
+        };
         if (inside(old) && now && !inside(now)) onExit();
         if (inside(old) != inside(now)) viewport()->update();
     });

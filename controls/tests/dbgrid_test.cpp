@@ -35,15 +35,17 @@ struct GridTest : ::testing::Test
         t.setObjectName("tblDetals");
         t.SetDatabaseName(dir.path());
         t.SetTableName("Group.dbf");
-        Field *mat = t.AddField("MatName", FieldType::String, 35, FieldKind::Calculated);
-        Q_UNUSED(mat);
+        t.AddField("MatName", FieldType::String, 35, FieldKind::Calculated);
+        t.AddField("RotateName", FieldType::String, 20, FieldKind::Calculated);
         t.OnCalcFields = [](DataSet &ds) {
             const int code = ds.FieldByName("MATERIAL")->AsInteger();
             ds.FieldByName("MatName")->SetAsString(code == 1 ? u("ДСП 16мм белый") : u("МДФ 19мм"));
+            const char *rot[] = {"поворачивать", "не поворачивать", "один для всех"};
+            ds.FieldByName("RotateName")->SetAsString(u(rot[ds.FieldByName("ROTATE")->AsInteger() % 3]));
         };
         t.Open();
         for (int i = 1; i <= kRows; ++i)
-            t.AppendRecord({u("Деталь %1").arg(i), 300 + 10 * i, 200 + i, i, 0, 0, 0, 0, 0, 1 + i % 2});
+            t.AppendRecord({u("Деталь %1").arg(i), 300 + 10 * i, 200 + i, i, i % 3, 0, 0, 0, 0, 1 + i % 2});
         t.First();
         g = std::make_unique<TExDBGrid>();
         g->setObjectName("dbgDetals");
@@ -459,6 +461,15 @@ TEST_F(GridTest, TitleButtons)
     g->OnCheckButton = [](TExDBGrid &, int col, Field *, bool &enabled) { enabled = col != 0; };
     QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, center(0));
     EXPECT_EQ(clicked, QList<int>({1}));
+    // A press on the line between two titles resizes instead.
+    const int edge = h->sectionViewportPosition(1) + h->sectionSize(1) - 1;
+    QTest::mousePress(h->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(edge, h->height() / 2));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(edge + 30, h->height() / 2), h->viewport()->mapToGlobal(QPointF(edge + 30, h->height() / 2)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(h->viewport(), &drag);
+    QTest::mouseRelease(h->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(edge + 30, h->height() / 2));
+    EXPECT_EQ(clicked, QList<int>({1}));
+    EXPECT_EQ(g->Columns(1)->Width(), 100);
     // The marker is drawn in the title (dark pixels near the right end).
     const QImage img = h->grab().toImage();
     const int right = h->sectionViewportPosition(1) + h->sectionSize(1) - 6;
@@ -544,6 +555,18 @@ TEST_F(GridTest, CellColoursFromEvents)
     const QImage img = g->viewport()->grab().toImage();
     const QRect other = g->visualRect(g->model()->index(3, 4));
     EXPECT_EQ(QColor(img.pixel(other.left() + 2, other.top() + 2)), QColor(0xFF, 0xFF, 0xE1));
+    // Under the highlight the handler cannot change the colours.
+    g->SetOptions(g->Options() | dgAlwaysShowSelection);
+    g->SetSelectedIndex(4);
+    const QImage img2 = g->viewport()->grab().toImage();
+    const QRect cur = g->visualRect(g->model()->index(0, 4));
+    EXPECT_EQ(QColor(img2.pixel(cur.left() + 2, cur.top() + 2)), g->palette().color(QPalette::Highlight));
+    // OnGetCellParams sees the highlight and may change it.
+    g->OnGetCellParams = [](TExDBGrid &, Field *, QFont &, QColor &, QColor &bg, bool highlight) {
+        if (highlight) bg = QColor(0x80, 0, 0);
+    };
+    const QImage img3 = g->viewport()->grab().toImage();
+    EXPECT_EQ(QColor(img3.pixel(cur.left() + 2, cur.top() + 2)), QColor(0x80, 0, 0));
 }
 
 // A part-base table as the user sees it, written where KV_DBGRID_SHOT points.
@@ -552,10 +575,16 @@ TEST_F(GridTest, Screenshot)
     const QByteArray path = qgetenv("KV_DBGRID_SHOT");
     if (path.isEmpty()) GTEST_SKIP();
     g->Columns(4)->Color = QColor(0xFF, 0xFF, 0xE1);
+    g->Columns(0)->SetWidth(95);
+    g->AddColumn("RotateName", u("Поворот"), 110);
+    g->SetTitleButtons(true);
+    g->OnGetBtnParams = [](TExDBGrid &, Field *f, QFont &, QColor &, QColor &, TSortMarker &m, bool) {
+        if (f->FieldName() == "NAME") m = TSortMarker::smDown;
+    };
     t.SetRecNo(3);
     g->SetSelectedIndex(1);
     typeText("1250");
-    g->resize(520, 280);
+    g->resize(640, 280);
     EXPECT_TRUE(g->grab().save(QString::fromLocal8Bit(path)));
 }
 
