@@ -204,6 +204,10 @@ bool TrpBand::Print()
                         P->NewColumn(this);
                         result = true;
                         if (P->PrintY + h > bottomRoom()) Breaked = true;
+                    } else if (Kind == btPageHeader || Kind == btColumnHeader || InRepeat) {
+                        // headers come back on every page: one taller than the page never ends
+                        throw kv::Error(QStringLiteral("The header \"%1\" does not fit on the page \"%2\"")
+                                            .arg(Name, P->Page->Name));
                     } else {
                         Breaked = true;   // taller than an empty page: split it
                     }
@@ -565,6 +569,12 @@ void TrpBand::printSplit()
                         if (w->Left < v->Left + v->Width && v->Left < w->Left + w->Width) w->Top += rest;
                     }
                     lastBottom = room;
+                } else if (top <= 0 && freshPage) {
+                    // taller than a whole page and cannot be cut: printed as it is
+                    v->Top = 0;
+                    printView(v);
+                    it.printed = true;
+                    lastBottom = std::max(lastBottom, std::min(room, v->Height));
                 } else if (top >= 0) {
                     v->Top = room;
                 }

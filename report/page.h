@@ -85,6 +85,7 @@ private:
 
     std::vector<std::unique_ptr<TrpBand>> m_bands;
     std::vector<TrpBand *> m_queue;
+    int m_breakDepth = 0;
 };
 
 // The build state of a page (nullptr when the page is not being built).

@@ -671,9 +671,34 @@ void TrpPageBuild::runLevel(int level, int deepest)
     }
 }
 
+namespace {
+
+// Headers that start a new page while they are printed on a new page would do
+// so for ever.
+class BreakDepth
+{
+public:
+    BreakDepth(int &depth, const QString &pageName) : m_depth(depth)
+    {
+        if (++m_depth > 4) {
+            m_depth = 0;
+            throw kv::Error(QStringLiteral("The headers of the page \"%1\" do not fit on it").arg(pageName));
+        }
+    }
+    ~BreakDepth() { if (m_depth > 0) --m_depth; }
+    BreakDepth(const BreakDepth &) = delete;
+    BreakDepth &operator=(const BreakDepth &) = delete;
+
+private:
+    int &m_depth;
+};
+
+} // namespace
+
 void TrpPageBuild::NewPage()
 {
     if (Subreport) return;   // the band that holds the subreport breaks the page
+    BreakDepth depth(m_breakDepth, Page->Name);
     TrpReport *R = Report;
     R->Progress(R->EMFPages().Count() + 1);
     if (!NoRepeatHeaders) ShowBand(Slot(btColumnFooter));
@@ -683,6 +708,8 @@ void TrpPageBuild::NewPage()
     R->FooterDonePage = -1;
     ShowBand(Slot(btOverlay));
     PrintY = TopMargin();
+    FreshY = PrintY;
+    ContentSinceNewPage = false;
     ShowBand(Slot(btPageHeader));
     ColumnTopY = PrintY;
     ShowBand(Slot(btColumnHeader));
@@ -693,6 +720,7 @@ void TrpPageBuild::NewPage()
 void TrpPageBuild::NewColumn(TrpBand *band)
 {
     if (Subreport) return;
+    BreakDepth depth(m_breakDepth, Page->Name);
     if (Column < Page->Columns - 1) {
         ShowBand(Slot(btColumnFooter));
         ++Column;

@@ -606,3 +606,30 @@ TEST(ReportPageBuilding, PageColumnsFillDownThenAcross)
         EXPECT_EQ(secondColumn, 1 + 20 - 15) << dump(b.report).toStdString();
     }
 }
+
+TEST(ReportPageBuilding, OversizedContentEndsTheBuild)
+{
+    {
+        // a picture taller than the page cannot be cut: it is printed as it is
+        Builder b;
+        b.band(btMasterData, 0, 600, "MasterData1", "2");
+        auto pic = std::make_unique<TrpPictureView>();
+        pic->Name = "Picture1";
+        pic->SetBounds(0, 0, 100, 600);
+        b.page->AddView(std::move(pic));
+        ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+        EXPECT_LE(b.report.EMFPages().Count(), 4);
+    }
+    {
+        // a stretching page header that outgrows the page
+        Builder b;
+        b.band(btPageHeader, 0, 20, "PageHeader1", QString(), rpbfStretched | rpbfOnFirstPage);
+        QStringList lines;
+        for (int i = 0; i < 40; ++i) lines << QStringLiteral("Шапка %1").arg(i);
+        b.memo(0, 0, 200, 20, lines.join('\n'));
+        b.band(btMasterData, 30, 20, "MasterData1", "40");
+        b.memo(0, 30, 200, 20, "[LINE#]");
+        EXPECT_FALSE(b.report.Prepare());
+        EXPECT_TRUE(b.report.LastBuildError.contains("does not fit")) << b.report.LastBuildError.toStdString();
+    }
+}
