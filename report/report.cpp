@@ -81,6 +81,7 @@ void TrpReport::Progress(int number)
 bool TrpReport::Prepare()
 {
     ReportScope scope(this);
+    ChangePrinter(PrinterName);
     BuildDate = Now ? Now() : rpNowAsDays();
     bindDictionary();
     m_pages.ApplyAlignments(&rpMeasuringCanvas());
@@ -296,6 +297,38 @@ int TrpReport::PrintPrepared(QPrinter &printer, const QString &pageList, int cop
         Progress(index + 1);
         EMFPages().DrawPage(index, &canvas, rect.toQRect());
     });
+}
+
+void TrpReport::ChangePrinter(const QString &printerName)
+{
+    PrinterName = printerName;
+    if (PrintToDefault || printerName.isEmpty()) return;
+    TrpPrinter &printer = rpPrinter();
+    if (printer.Printing) return;
+    const QStringList &names = printer.Printers();
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].compare(printerName, Qt::CaseInsensitive) == 0) {
+            if (i != printer.PrinterIndex()) printer.SetPrinterIndex(i);
+            return;
+        }
+}
+
+bool TrpReport::SetPrinterIndex(int oldIndex, int newIndex)
+{
+    TrpPrinter &printer = rpPrinter();
+    const bool ok = newIndex >= 0 && newIndex < printer.Printers().size();
+    if (ok) {
+        printer.SetPrinterIndex(newIndex);
+    } else {
+        ShowError(LoadEngineString(55210));
+        printer.SetPrinterIndex(oldIndex);
+    }
+    PrinterName = printer.PrinterName();
+    for (int i = 0; i < m_pages.Count(); ++i) {
+        TrpPage *p = m_pages.GetPage(i);
+        p->SetPaper(p->PaperSize, p->PaperWidth, p->PaperHeight, p->PaperBin, p->Orientation);
+    }
+    return ok && printer.PrinterIndex() == newIndex;
 }
 
 // ---------------------------------------------------------------- export

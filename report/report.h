@@ -64,6 +64,13 @@ public:
     // collated or not. Returns the number of sheets printed.
     int PrintPrepared(QPrinter &printer, const QString &pageList, int copies, bool collate);
     std::function<void()> OnPrintReport;
+    // The stored printer becomes the current one when PrintToDefault is off and
+    // it is installed; the name is kept in any case.
+    void ChangePrinter(const QString &printerName) override;
+    // Selects printer `newIndex`; when it cannot be, "Printer selected is not
+    // valid" is shown and printer `oldIndex` comes back. The pages take their
+    // paper again from the printer either way.
+    bool SetPrinterIndex(int oldIndex, int newIndex);
     // Writes the prepared pages through an export filter; false when the filter refused.
     bool ExportPrepared(TrpExportFilter &filter, const QString &fileName);
     // Names the application uses.

@@ -10,6 +10,7 @@
 #include "report/canvas.h"
 #include "report/dataset.h"
 #include "report/memo.h"
+#include "report/printer.h"
 #include "report/report.h"
 #include "report/views.h"
 
@@ -234,4 +235,24 @@ TEST(ReportComponent, PrintsToPdfThroughThePlatformPrinter)
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath("bad.pdf"));
     EXPECT_THROW(f.report->PrintPrepared(printer, "1,,3", 1, true), kv::Error);
+}
+
+TEST(ReportComponent, PrinterSelection)
+{
+    Fixture f;
+    TrpPrinter &printer = rpPrinter();
+    const int current = printer.PrinterIndex();
+    QString shown;
+    f.report->ErrorHook = [&](const QString &text) { shown = text; };
+    EXPECT_FALSE(f.report->SetPrinterIndex(current, 99));
+    EXPECT_EQ(shown, "Printer selected is not valid");
+    EXPECT_EQ(printer.PrinterIndex(), current);
+    EXPECT_EQ(f.report->PrinterName, printer.PrinterName());
+    EXPECT_TRUE(f.report->SetPrinterIndex(current, printer.VirtualPrinterIndex()));
+    EXPECT_TRUE(printer.IsVirtual());
+    // a stored printer that is not installed leaves the current one
+    f.report->PrintToDefault = false;
+    f.report->ChangePrinter("No such printer");
+    EXPECT_EQ(f.report->PrinterName, "No such printer");
+    EXPECT_TRUE(printer.IsVirtual());
 }
