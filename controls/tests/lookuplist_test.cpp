@@ -3,6 +3,7 @@
 #include "controls/lookuplist.h"
 #include "platform/db/schema.h"
 #include "platform/db/table.h"
+#include "platform/error.h"
 #include "platform/ui.h"
 
 #include <QApplication>
@@ -257,4 +258,65 @@ TEST_F(ListTest, ScreenshotReadsLikeAList)
     EXPECT_FALSE(img.isNull());
     const QByteArray path = qgetenv("KV_LOOKUP_SHOT");
     if (!path.isEmpty()) img.save(QString::fromLocal8Bit(path));
+}
+
+TEST_F(ListTest, LookupFieldOfTheEditedDataSetDefinesTheList)
+{
+    Table parts;
+    parts.SetDatabaseName(dir.path());
+    parts.SetTableName("Group.dbf");
+    Field *look = parts.AddField("MatLookup", FieldType::String, 35, FieldKind::Lookup);
+    look->LookupDataSet = &mats;
+    look->KeyFields = "MATERIAL";
+    look->LookupKeyFields = "CODE";
+    look->LookupResultField = "MATERIAL";
+    parts.Open();
+    parts.AppendRecord({u("Полка"), 500, 300, 1, 0, 0, 0, 0, 0, 3});
+    DataSource partsSrc;
+    partsSrc.SetDataSet(&parts);
+
+    TExDBLookupList l;
+    l.SetDataSource(&partsSrc);
+    l.SetDataField("MatLookup");
+    l.resize(200, 120);
+    l.show();
+    EXPECT_TRUE(l.LookupMode());
+    EXPECT_EQ(l.MasterField(), parts.FieldByName("MATERIAL"));
+    EXPECT_EQ(l.LookupField(), "");
+    EXPECT_EQ(l.LookupSource(), nullptr);
+    EXPECT_TRUE(l.ListActive());
+    EXPECT_EQ(l.LookupValue(), "3");
+    EXPECT_EQ(l.DisplayText(), u("ДСП 18мм"));
+    EXPECT_THROW(l.SetLookupSource(&src), Error);
+    EXPECT_THROW(l.SetLookupField("CODE"), Error);
+    QTest::keyClick(&l, Qt::Key_Down);
+    EXPECT_EQ(parts.FieldByName("MATERIAL")->AsInteger(), 4);
+    EXPECT_EQ(parts.FieldByName("MatLookup")->AsString(), u("МДФ 19мм"));
+    parts.Post();
+    l.SetDataField("");
+    EXPECT_FALSE(l.LookupMode());
+}
+
+TEST_F(ListTest, DelimitedRowsAndPictures)
+{
+    list->SetLookupDisplay("MATERIAL;CODE");
+    list->SetListStyle(TLookupListStyle::lsDelimited);
+    list->SetFieldsDelimiter(QLatin1Char(';'));
+    int asked = 0;
+    list->OnGetImage = [&](TExLookupControl &, bool, QImage &img, int &margin) {
+        ++asked;
+        img = QImage(8, 8, QImage::Format_ARGB32);
+        img.fill(Qt::red);
+        margin = 12;
+    };
+    list->SetLookupValue("2");
+    const QImage shot = list->viewport()->grab().toImage();
+    EXPECT_GT(asked, 0);
+    const int H = list->ItemHeight();
+    EXPECT_EQ(QColor(shot.pixel(6, H / 2)), QColor(Qt::red));
+    EXPECT_EQ(list->DisplayField()->FieldName(), "MATERIAL");
+    list->SetLookupDisplayIndex(1);
+    EXPECT_EQ(list->DisplayField()->FieldName(), "CODE");
+    list->SetLookupDisplayIndex(7);   // out of range: the first
+    EXPECT_EQ(list->DisplayField()->FieldName(), "MATERIAL");
 }
