@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/error.h"
+#include "report/factory.h"
+#include "report/memo.h"
+#include "report/object_report.h"
+#include "report/views.h"
+
+namespace {
+
+QByteArray fromHex(const char *hex) { return QByteArray::fromHex(QByteArray(hex).replace(' ', "")); }
+
+struct VirtualPaper
+{
+    VirtualPaper()
+    {
+        SetPaperHandler([](TrpPaperRequest &p, TrpPageMetrics &m) { m = rpVirtualMetrics(p.Width, p.Height); });
+    }
+    ~VirtualPaper() { SetPaperHandler({}); }
+};
+
+class TestReport : public TrpReportBase
+{
+public:
+    TestReport()
+    {
+        Now = [] { return 45000.5; };
+        ErrorHook = [this](const QString &t) { Errors << t; };
+    }
+    QStringList Errors;
+};
+
+void fill(TestReport &r)
+{
+    TrpPage *p0 = r.Pages().GetPage(0);
+    p0->MarginLeft = 36;
+    p0->Columns = 2;
+    p0->PrintScript = {QStringLiteral("x := 1")};
+    auto band = std::make_unique<TrpBandView>();
+    band->Name = QStringLiteral("MasterData1");
+    band->SetBandType(5);
+    band->SetBounds(0, 100, 700, 20);
+    band->DisplayFormatText = QStringLiteral("Items");
+    p0->AddView(std::move(band));
+    auto memo = std::make_unique<TrpMemoView>();
+    memo->Name = QStringLiteral("Memo1");
+    memo->SetBounds(10, 100, 200, 20);
+    memo->Memo = {QStringLiteral("[Items.\"Name\"]")};
+    memo->FrameWidth = 12;
+    p0->AddView(std::move(memo));
+    TrpPage *p1 = r.Pages().Add();
+    p1->Name = QStringLiteral("Page2");
+    p1->SetPaper(9, 2100, 2970, -1, 1);
+    auto line = std::make_unique<TrpLineView>();
+    line->Name = QStringLiteral("Line1");
+    line->SetBounds(0, 0, 100, 0);
+    p1->AddView(std::move(line));
+    r.Dictionary().VariableList.SetValue(QStringLiteral(" Totals"), QString());
+    r.Dictionary().VariableList.SetValue(QStringLiteral("Sum1"), QStringLiteral("1 + 2"));
+    r.Dictionary().FieldAliasList.SetValue(QStringLiteral("Items"), QStringLiteral("Детали"));
+    r.Info.Comment = QStringLiteral("Комментарий");
+    r.Info.Author = QStringLiteral("Автор");
+    r.Info.VMajor = QStringLiteral("1");
+    r.Info.CreationDate = 40000.25;
+    r.DoublePassReport = true;
+    r.PrinterName = QStringLiteral("Virtual printer");
+}
+
+QByteArray save(TrpReportBase &r)
+{
+    QBuffer b;
+    b.open(QIODevice::WriteOnly);
+    r.SaveToStream(b);
+    return b.data();
+}
+
+bool load(TrpReportBase &r, QByteArray bytes, bool memory = true)
+{
+    QBuffer b(&bytes);
+    b.open(QIODevice::ReadOnly);
+    return r.LoadFromStream(b, memory);
+}
+
+} // namespace
+
+TEST(Template, WrittenTemplateReadsBackTheSame)
+{
+    VirtualPaper vp;
+    TestReport a;
+    fill(a);
+    const QByteArray first = save(a);
+    EXPECT_EQ(quint8(first[0]), 25);
+    TestReport b;
+    ASSERT_TRUE(load(b, first));
+    EXPECT_TRUE(b.Errors.isEmpty());
+    ASSERT_EQ(b.Pages().Count(), 2);
+    EXPECT_EQ(b.Pages().GetPage(0)->ViewCount(), 2);
+    EXPECT_EQ(b.Pages().GetPage(0)->MarginLeft, 36);
+    EXPECT_EQ(b.Pages().GetPage(0)->PrintScript, QStringList{QStringLiteral("x := 1")});
+    EXPECT_EQ(b.Pages().GetPage(1)->Orientation, 1);
+    EXPECT_EQ(b.Pages().GetPage(1)->Name, QStringLiteral("Page2"));
+    EXPECT_DOUBLE_EQ(b.FindView(QStringLiteral("memo1"))->FrameWidth, 12);
+    EXPECT_EQ(b.Dictionary().VariableList.Count(), 2);
+    EXPECT_EQ(b.Dictionary().FieldAliasList.GetValue(QStringLiteral("Items")), TrpValue(QStringLiteral("Детали")));
+    EXPECT_EQ(b.Info.Comment, QStringLiteral("Комментарий"));
+    EXPECT_DOUBLE_EQ(b.Info.CreationDate, 40000.25);
+    EXPECT_DOUBLE_EQ(b.Info.LastChange, 45000.5);
+    EXPECT_TRUE(b.DoublePassReport);
+    EXPECT_EQ(b.PrinterName, QStringLiteral("Virtual printer"));
+    // The virtual printer is stored as "\001".
+    EXPECT_TRUE(first.contains(QByteArray("\x01\x00\x01\x00", 4)));
+    EXPECT_EQ(save(b), first);
+}
+
+TEST(Template, MinimalTemplateHasExactBytes)
+{
+    VirtualPaper vp;
+    TestReport r;
+    r.PrinterName = QStringLiteral("P");
+    r.Pages().GetPage(0)->Name = QStringLiteral("Page1");
+    r.Info.CreationDate = 0;
+    r.Now = [] { return 0.0; };
+    const QByteArray expected = fromHex(
+        "19 FFFF 0000 0100 50 00"                 // version, print to default, one pass, printer "P"
+        "FF FFFFFFFF 09000000 34080000 9A0B0000"  // page: marker, A4 2100 x 2970
+        "00000000 00000000 00000000 00000000 00 FFFF0000"   // margins, portrait, no bin
+        "0000 FFFF 01000000 00000000"             // not continued, margins used, one column, no gap
+        "00 0500 50 61 67 65 31 00 03 0400 46 6F 72 6D 00 0F000080"   // report page "Page1", dialog fields
+        "DC000000 78000000 7C010000 2C010000 04 0000 00"   // form rectangle, centred, no script
+        "FE FEFF 00000000 00000000 00000000"      // dictionary: marker -2 and three empty lists
+        "FC 0000 0000 0000 0000 0000 0000 0000 0000 58 00"   // end, texts, password, marker, flag
+        "0000000000000000 0000000000000000");     // dates
+    EXPECT_EQ(save(r).toHex(' '), expected.toHex(' '));
+    TestReport b;
+    EXPECT_TRUE(load(b, expected));
+    EXPECT_EQ(b.Pages().Count(), 1);
+}
+
+TEST(Template, EveryPrefixAndDamagedOffsetFailsCleanly)
+{
+    VirtualPaper vp;
+    TestReport a;
+    fill(a);
+    const QByteArray whole = save(a);
+    // Document information: eight lengths, 17 bytes of text, marker, flag, two dates.
+    const qsizetype endOfPages = whole.size() - (16 + 17 + 2 + 16);
+    ASSERT_EQ(quint8(whole[endOfPages - 1]), 0xFC);
+    for (qsizetype n = 1; n < whole.size(); ++n) {
+        TestReport r;
+        const bool ok = load(r, whole.left(n));
+        // Only the pages block without its document information is a whole (older) template.
+        if (n == endOfPages) {
+            EXPECT_TRUE(ok);
+            continue;
+        }
+        EXPECT_FALSE(ok) << "prefix " << n;
+        EXPECT_FALSE(r.Errors.isEmpty()) << "prefix " << n;
+        EXPECT_GE(r.Pages().Count(), 1);
+    }
+    // An object entry's end position beyond the stream, and before the entry.
+    QByteArray bad = whole;
+    // Tag, page number, end position, then the record that starts with the name.
+    const qsizetype bandTag = whole.indexOf("MasterData1") - 2 - 4 - 2;
+    ASSERT_EQ(quint8(whole[bandTag]), 2);
+    for (const qint32 end : {qint32(whole.size() + 10), qint32(5), qint32(-1)}) {
+        bad = whole;
+        for (int i = 0; i < 4; ++i) bad[bandTag + 2 + i] = char((quint32(end) >> (8 * i)) & 0xFF);
+        TestReport r;
+        EXPECT_FALSE(load(r, bad)) << end;
+        EXPECT_EQ(r.Errors.value(0), QStringLiteral("Unsupported RPF format"));
+    }
+    // A page number with no page.
+    bad = whole;
+    bad[bandTag + 1] = char(9);
+    TestReport r;
+    EXPECT_FALSE(load(r, bad));
+}
+
+TEST(Template, VersionsAndForeignBlocks)
+{
+    VirtualPaper vp;
+    TestReport r;
+    EXPECT_FALSE(load(r, fromHex("1A 0000")));
+    EXPECT_EQ(r.Errors.value(0), QStringLiteral("Unsupported RPF format"));
+    // A tag between 11 and 251.
+    TestReport t;
+    EXPECT_FALSE(load(t, fromHex("19 0000 0000 0000 00 0B")));
+    EXPECT_EQ(t.Pages().Count(), 1);
+}
+
+TEST(Template, UnknownAddInClassesAreListed)
+{
+    VirtualPaper vp;
+    class Foreign : public TrpView
+    {
+    public:
+        QString ClassName() const override { return QStringLiteral("TForeign"); }
+    };
+    TestReport a;
+    for (int i = 0; i < 2; ++i) {
+        auto f = std::make_unique<Foreign>();
+        f->Name = QStringLiteral("F%1").arg(i);
+        a.Pages().GetPage(0)->AddView(std::move(f));
+    }
+    auto m = std::make_unique<TrpMemoView>();
+    m->Name = QStringLiteral("M");
+    a.Pages().GetPage(0)->AddView(std::move(m));
+    const QByteArray bytes = save(a);
+    TestReport b;
+    EXPECT_FALSE(load(b, bytes));
+    ASSERT_EQ(b.Errors.size(), 1);
+    EXPECT_EQ(b.Errors[0], QStringLiteral("Report contains the following non-plugged components:\rTForeign\rTForeign\r"
+                                          "You must include these components into your project."));
+    EXPECT_EQ(b.Pages().GetPage(0)->ViewCount(), 1);   // the memo
+}
+
+TEST(Template, PasswordProtectedTemplates)
+{
+    VirtualPaper vp;
+    TestReport a;
+    fill(a);
+    a.Info.Password = QStringLiteral("секрет");
+    a.Info.Protected = true;
+    const QByteArray bytes = save(a);
+    EXPECT_TRUE(bytes.contains(QByteArray("F1E5EAF0E5F2")));
+    TestReport mem;
+    EXPECT_TRUE(load(mem, bytes, true));   // the component's own copy asks nothing
+    TestReport wrong;
+    wrong.PasswordDialog = [](QString &t) { t = QStringLiteral("СЕКРЕТ"); return true; };
+    EXPECT_FALSE(load(wrong, bytes, false));
+    EXPECT_EQ(wrong.Pages().Count(), 1);
+    EXPECT_EQ(wrong.Pages().GetPage(0)->ViewCount(), 0);
+    EXPECT_EQ(wrong.FileName, QStringLiteral("Untitled"));
+    TestReport right;
+    right.PasswordDialog = [](QString &t) { t = QStringLiteral("секрет"); return true; };
+    EXPECT_TRUE(load(right, bytes, false));
+    EXPECT_EQ(right.Pages().Count(), 2);
+}
+
+TEST(Template, MoreThan256PagesAreRefusedAtSave)
+{
+    VirtualPaper vp;
+    TestReport r;
+    for (int i = 0; i < 256; ++i) r.Pages().Add();
+    QBuffer b;
+    b.open(QIODevice::WriteOnly);
+    EXPECT_THROW(r.SaveToStream(b), kv::Error);
+}
+
+TEST(Template, FilesAreReplacedWhole)
+{
+    VirtualPaper vp;
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("t.rpf"));
+    TestReport a;
+    fill(a);
+    a.SaveToFile(name);
+    TestReport b;
+    EXPECT_TRUE(b.LoadFromFile(name));
+    EXPECT_EQ(b.FileName, name);
+    EXPECT_EQ(b.Pages().Count(), 2);
+    TestReport c;
+    EXPECT_FALSE(c.LoadFromFile(dir.filePath(QStringLiteral("missing.rpf"))));
+    EXPECT_EQ(c.Pages().Count(), 1);
+}
+
+// ---------------------------------------------------------------- dictionary
+
+TEST(Dictionary, WrittenBlockReadsBackAndOldLayoutsConvert)
+{
+    TrpDataDictionary d;
+    d.VariableList.SetValue(QStringLiteral(" Cat"), QString());
+    d.VariableList.SetValue(QStringLiteral("V"), QStringLiteral("[A] * 2"));
+    d.BandSourceList.SetValue(QStringLiteral("B"), QStringLiteral("S"));
+    QBuffer b;
+    b.open(QIODevice::WriteOnly);
+    d.SaveToStream(b);
+    EXPECT_TRUE(b.data().startsWith(QByteArray("\xFE\xFF", 2)));
+    QByteArray bytes = b.data();
+    QBuffer r(&bytes);
+    r.open(QIODevice::ReadOnly);
+    TrpDataDictionary e;
+    e.LoadFromStream(r, 25);
+    EXPECT_EQ(e.VariableList.Names(), d.VariableList.Names());
+    EXPECT_EQ(e.VariableList.GetValue(QStringLiteral("V")), TrpValue(QStringLiteral("[A] * 2")));
+    EXPECT_EQ(e.BandSourceList.Count(), 1);
+    // The oldest layout: field entries and a list of lines; blanks mark variables.
+    const QByteArray old = fromHex(
+        "02000000"
+        "02 08000000 00 00 03 54 6F 74"            // kind 2, index 8 (TOTALPAGES), s3 "Tot"
+        "01 00000000 01 54 01 46 02 46 6C"         // kind 1: T."F", s3 "Fl"
+        "43 61 74 0D 20 54 6F 74 0D 20 46 6C 00");   // lines "Cat", " Tot", " Fl" (old list)
+    QByteArray o = old;
+    QBuffer ob(&o);
+    ob.open(QIODevice::ReadOnly);
+    TrpDataDictionary f;
+    f.LoadFromStream(ob, 21);
+    ASSERT_EQ(f.VariableList.Count(), 3);
+    EXPECT_EQ(f.VariableList.Name(0), QStringLiteral(" Cat"));
+    EXPECT_EQ(f.VariableList.Name(1), QStringLiteral("Tot"));
+    EXPECT_EQ(f.VariableList.GetValue(QStringLiteral("Tot")), TrpValue(QStringLiteral("TOTALPAGES")));
+    EXPECT_EQ(f.VariableList.GetValue(QStringLiteral("Fl")), TrpValue(QStringLiteral("T.\"F\"")));
+    EXPECT_EQ(f.FieldAliasList.Count(), 0);
+    // Counts beyond the stream are refused.
+    QByteArray huge = fromHex("FEFF FFFFFF7F");
+    QBuffer hb(&huge);
+    hb.open(QIODevice::ReadOnly);
+    EXPECT_THROW(f.LoadFromStream(hb, 25), kv::Error);
+}
+
+TEST(Dictionary, VariablesAndFieldNames)
+{
+    TrpDataDictionary d;
+    d.VariableList.SetValue(QStringLiteral("Empty"), QString());
+    d.VariableList.SetValue(QStringLiteral("Calc"), QStringLiteral("2 + 3"));
+    d.VariableList.SetValue(QStringLiteral("G"), QStringLiteral("1"));
+    d.Evaluate = [](const QString &e) { return e == QLatin1String("2 + 3") ? TrpValue(5) : TrpValue(0); };
+    d.GlobalValue = [](const QString &n, TrpValue &v) {
+        if (n.compare(QLatin1String("G"), Qt::CaseInsensitive) != 0) return false;
+        v = 42;
+        return true;
+    };
+    EXPECT_TRUE(d.VariableValue(QStringLiteral("Empty")).isNull());
+    EXPECT_EQ(d.VariableValue(QStringLiteral("calc")), TrpValue(5));
+    EXPECT_EQ(d.VariableValue(QStringLiteral("G")), TrpValue(42));
+    QString ds, field;
+    ASSERT_TRUE(TrpDataDictionary::SplitFieldName(QStringLiteral("Items.\"a.b\""), ds, field));
+    EXPECT_EQ(ds, QStringLiteral("Items"));
+    EXPECT_EQ(field, QStringLiteral("a.b"));
+    EXPECT_FALSE(TrpDataDictionary::SplitFieldName(QStringLiteral("NoPoint"), ds, field));
+    d.FieldAliasList.SetValue(QStringLiteral("Items"), QStringLiteral("Детали"));
+    EXPECT_EQ(d.AliasedDataSetName(QStringLiteral("детали")), QStringLiteral("Items"));
+    EXPECT_EQ(d.AliasedDataSetName(QStringLiteral("Other")), QStringLiteral("Other"));
+}
