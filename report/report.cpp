@@ -161,7 +161,6 @@ void TrpReport::buildPages()
     m_building = true;
 
     // A page printed inside another must not lead back to it, and must exist.
-    std::set<int> subreportPages;
     const int count = m_pages.Count();
     std::vector<std::vector<int>> targets(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
@@ -172,7 +171,6 @@ void TrpReport::buildPages()
                     throw kv::Error(QStringLiteral("The subreport \"%1\" names page %2, which cannot be printed in it")
                                         .arg(sub->Name).arg(sub->TargetPage + 1));
                 targets[size_t(i)].push_back(sub->TargetPage);
-                subreportPages.insert(sub->TargetPage);
             }
     std::vector<int> state(static_cast<size_t>(count), 0);   // 0 new, 1 on the path, 2 done
     std::function<void(int)> visit = [&](int p) {
@@ -207,7 +205,6 @@ void TrpReport::buildPages()
         throw;
     }
     for (int i = 0; i < count; ++i) m_pages.GetPage(i)->Build.reset();
-    (void)subreportPages;
 }
 
 void TrpReport::runPass()
