@@ -16,6 +16,8 @@
 // - Leaving a row (Up, Down, Page keys, Tab past the last column, a click on
 //   another row, the mouse wheel) posts a changed row; a post that fails is
 //   reported and the user stays on the row.
+// - With dgTabs, Tab and Shift+Tab move between cells and past the row's end
+//   to the next or previous row; without it Tab moves on to the next control.
 // - Insert adds a new row before the current one; Down on the last row
 //   appends one (when the data set can be modified, the grid is not read-only
 //   and editing is on). Down on a new row that is still untouched does not
