@@ -633,3 +633,52 @@ TEST(ReportPageBuilding, OversizedContentEndsTheBuild)
         EXPECT_TRUE(b.report.LastBuildError.contains("does not fit")) << b.report.LastBuildError.toStdString();
     }
 }
+
+TEST(ReportPageBuilding, PageFooterTotalsPerPage)
+{
+    Builder b;
+    b.band(btMasterData, 0, 20, "MasterData1", "40");
+    b.memo(0, 0, 200, 20, "[LINE#]");
+    b.band(btPageFooter, 60, 20, "PageFooter1");
+    b.memo(0, 60, 200, 20, "На странице: [SUM([LINE#])]");
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    const QString text = dump(b.report);
+    // 1..15, 16..30, 31..40
+    EXPECT_TRUE(text.contains("На странице: 120\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("На странице: 345\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("На странице: 355\n")) << text.toStdString();
+}
+
+TEST(ReportPageBuilding, ChainedMasterBandsAndEmptySubsets)
+{
+    {
+        // only the first master band has a source: the two print together per record
+        Builder b;
+        b.band(btMasterData, 0, 20, "MasterData1", "2");
+        b.memo(0, 0, 200, 20, "Первая [LINE#]");
+        b.band(btMasterData, 30, 20, "MasterData2");
+        b.memo(0, 30, 200, 20, "Вторая");
+        ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+        EXPECT_EQ(dump(b.report).toStdString(),
+                  "== page 1\n0,20 200x20 Первая 1\n0,40 200x20 Вторая\n0,60 200x20 Первая 2\n0,80 200x20 Вторая\n");
+    }
+    for (bool printEmpty : {false, true}) {
+        // a master record whose detail is empty prints only with PrintIfSubsetEmpty
+        Builder b;
+        TrpUserDataset *details = b.source("rpsrcDetails");
+        int pos = 0;
+        details->OnFirst = [&](TrpDataset &) { pos = 0; };
+        details->OnNext = [&](TrpDataset &) { ++pos; };
+        details->OnCheckEOF = [&](TrpDataset &, bool &eof) { eof = true; };
+        b.band(btMasterData, 0, 20, "MasterData1", "2", printEmpty ? rpbfPrintIfSubsetEmpty : 0);
+        b.memo(0, 0, 200, 20, "Лист [LINE#]");
+        b.band(btDetailData, 30, 20, "DetailData1", "rpsrcDetails");
+        b.memo(0, 30, 200, 20, "Деталь");
+        const bool built = b.report.Prepare();
+        const QString text = dump(b.report);
+        EXPECT_EQ(text.contains("Лист 1"), printEmpty) << text.toStdString();
+        EXPECT_EQ(text.contains("Лист 2"), printEmpty) << text.toStdString();
+        EXPECT_FALSE(text.contains("Деталь"));
+        (void)built;
+    }
+}
