@@ -256,3 +256,36 @@ TEST(ReportComponent, PrinterSelection)
     EXPECT_EQ(f.report->PrinterName, "No such printer");
     EXPECT_TRUE(printer.IsVirtual());
 }
+
+TEST(ReportComponent, ProgressHookStopsAndManualBuild)
+{
+    {
+        Fixture f;
+        f.band(btMasterData, 0, 20, "MasterData1", "200");
+        f.memo(0, 0, 200, "[LINE#]");
+        QList<int> seen;
+        f.report->OnProgress = [&](int n) {
+            seen << n;
+            if (n >= 3) f.report->Stop();
+        };
+        EXPECT_FALSE(f.report->Prepare());
+        EXPECT_EQ(f.report->EMFPages().Count(), 0);
+        EXPECT_TRUE(seen.contains(3));
+        EXPECT_LT(seen.last(), 6);
+    }
+    {
+        Fixture f;
+        f.band(btMasterData, 0, 20, "MasterData1", "5");
+        f.memo(0, 0, 200, "[LINE#]");
+        int manual = 0, begun = 0, ended = 0;
+        f.report->OnManualBuild = [&](TrpPage *) { ++manual; };
+        f.report->OnBeginPage = [&](int) { ++begun; };
+        f.report->OnEndPage = [&](int) { ++ended; };
+        ASSERT_TRUE(f.report->Prepare());
+        EXPECT_EQ(manual, 1);
+        EXPECT_EQ(begun, 1);
+        EXPECT_GE(ended, 1);
+        // the application builds the page: no band printed
+        EXPECT_EQ(f.texts(*f.report).toStdString(), "== 1");
+    }
+}
