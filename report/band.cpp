@@ -109,6 +109,32 @@ int TrpBand::stretchedHeight()
         if (!s || v->OwnerBand != this) continue;
         h = std::max(h, v->Top + s->CalcHeight());
     }
+    if (!HasCrossCells || Kind == btPageFooter) return h;
+    // a cross-tab row is as tall as its tallest cell in any column
+    TrpPageBuild *P = Page;
+    auto measureCells = [&](TrpBand *c) {
+        for (TrpView *v : Views)
+            if (auto *s = dynamic_cast<TrpStretcheable *>(v); s && v->OwnerBand == c) {
+                h = std::max(h, v->Top + s->CalcHeight());
+                s->LayoutMode = 0;
+            }
+    };
+    const int savedColumn = P->CrossColumn;
+    if (TrpBand *ch = P->Slot(btCrossHeader)) measureCells(ch);
+    if (TrpBand *cd = P->Slot(btCrossData)) {
+        TrpDataset *src = cd->DataSource ? cd->DataSource : CrossDataSource;
+        if (src && !(Kind == btMasterFooter && src->Eof())) {
+            P->CrossColumn = 1;
+            src->First();
+            while (!src->Eof() && !P->Report->Stopped()) {
+                measureCells(cd);
+                ++P->CrossColumn;
+                src->Next();
+            }
+        }
+    }
+    if (TrpBand *cf = P->Slot(btCrossFooter)) measureCells(cf);
+    P->CrossColumn = savedColumn;
     return h;
 }
 

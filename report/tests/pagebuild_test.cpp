@@ -682,3 +682,25 @@ TEST(ReportPageBuilding, ChainedMasterBandsAndEmptySubsets)
         (void)built;
     }
 }
+
+TEST(ReportPageBuilding, StretchedCrossRowTakesItsTallestCell)
+{
+    Builder b;
+    b.band(btMasterData, 40, 20, "Rows", "2", rpbfStretched);
+    TrpBandView *cross = b.band(btCrossData, 0, 100, "Columns", "3");
+    cross->SetBounds(100, 0, 50, 100);
+    b.memo(0, 40, 90, 20, "Строка [LINE#]");
+    // the third column of each row has three lines
+    b.memo(100, 40, 50, 20, "[IF([COLUMN#] = 3, 'a' + CHR(13) + 'b' + CHR(13) + 'c', 'x')]");
+    b.report.OnUserFunction = [](const QString &name, const QString &p1, const QString &, const QString &, TrpValue &v) {
+        if (name != "CHR") return false;
+        v = TrpValue(QString(QChar(p1.toInt())));
+        return true;
+    };
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    TrpPage *p = b.report.EMFPages().UnpackPage(0);
+    int secondRowTop = -1;
+    for (const auto &v : p->Views())
+        if (v->Memo.join(QString()).contains("Строка 2")) secondRowTop = v->Top;
+    EXPECT_GT(secondRowTop, 20 + 40) << dump(b.report).toStdString();
+}
