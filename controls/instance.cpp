@@ -4,20 +4,24 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
-#include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace kv {
+
+namespace {
+
+constexpr int kRequestLimit = 64;        // bytes of one request line
+constexpr int kServerWaitMs = 1000;      // a caller that says nothing is dropped
+constexpr int kConnectWaitMs = 1000;
+constexpr int kAnswerWaitMs = 3000;
+
+} // namespace
 
 QString InstanceServerName(const QString &className, const QString &title, const QString &programDir)
 {
@@ -38,16 +42,6 @@ QString AlreadyRunningText()
     return QString::fromUtf8("Приложение 2D-KORVALT уже выполняется!");
 }
 
-static bool fillAddress(const QString &path, sockaddr_un &addr)
-{
-    const QByteArray p = QFile::encodeName(path);
-    if (p.size() >= int(sizeof addr.sun_path)) return false;
-    std::memset(&addr, 0, sizeof addr);
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, p.constData(), size_t(p.size()));
-    return true;
-}
-
 TRunningInstance::TRunningInstance(const QString &programDir, const QString &className,
                                    const QString &title, QObject *parent)
     : QObject(parent), m_dir(programDir), m_class(className), m_title(title),
@@ -58,11 +52,9 @@ TRunningInstance::TRunningInstance(const QString &programDir, const QString &cla
 
 TRunningInstance::~TRunningInstance()
 {
-    delete m_notifier;
-    if (m_listenFd >= 0) {
-        ::close(m_listenFd);
-        ::unlink(QFile::encodeName(m_socketPath).constData());
-    }
+    // The server removes its socket file when it closes.
+    if (m_server) m_server->close();
+    delete m_server;
     if (m_lock) m_lock->unlock();
 }
 
@@ -83,21 +75,16 @@ bool TRunningInstance::TryBecomeFirst()
         return false;
     }
     m_first = true;
-    // The lock is ours, so a socket of that name is a leftover of a crash.
-    const QByteArray path = QFile::encodeName(m_socketPath);
-    ::unlink(path.constData());
-    sockaddr_un addr;
-    if (!fillAddress(m_socketPath, addr)) return true;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return true;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
-        ::close(fd);
+    // The lock is ours, so anything at the socket's path is a leftover of a crash.
+    QLocalServer::removeServer(m_socketPath);
+    auto *server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(m_socketPath)) {
+        delete server;
         return true;   // runs without being found; the lock still guards the files
     }
-    ::chmod(path.constData(), 0600);
-    m_listenFd = fd;
-    m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TRunningInstance::onConnection);
+    m_server = server;
+    connect(m_server, &QLocalServer::newConnection, this, &TRunningInstance::onConnection);
     return true;
 }
 
@@ -121,71 +108,63 @@ bool TRunningInstance::BringForward()
     return true;
 }
 
-static bool readLine(int fd, QByteArray &line, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    line.clear();
-    while (line.size() < 64) {
-        pollfd p{fd, POLLIN, 0};
-        const int left = timeoutMs - int(t.elapsed());
-        if (left <= 0 || ::poll(&p, 1, left) <= 0) return false;
-        char c;
-        const ssize_t n = ::read(fd, &c, 1);
-        if (n <= 0) return false;
-        if (c == '\n') return true;
-        line.append(c);
-    }
-    return false;
-}
-
-static bool writeAll(int fd, const QByteArray &data)
-{
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::send(fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += n;
-    }
-    return true;
-}
-
 void TRunningInstance::onConnection()
 {
-    const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) return;
-    onClientData(fd);
-    ::close(fd);
+    while (QLocalSocket *client = m_server->nextPendingConnection()) {
+        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        connect(client, &QLocalSocket::readyRead, this, [this, client] { onRequest(client); });
+        // Nobody keeps the connection open without a request.
+        QTimer::singleShot(kServerWaitMs, client, [client] {
+            client->abort();
+            client->deleteLater();
+        });
+        if (client->bytesAvailable() > 0) onRequest(client);
+    }
 }
 
-void TRunningInstance::onClientData(int fd)
+void TRunningInstance::onRequest(QLocalSocket *client)
 {
-    QByteArray line;
-    if (!readLine(fd, line, 1000)) return;
+    if (client->state() != QLocalSocket::ConnectedState) return;
+    if (!client->canReadLine()) {
+        if (client->bytesAvailable() > kRequestLimit) client->abort();
+        return;
+    }
+    const QByteArray line = client->readLine(kRequestLimit + 1).trimmed();
+    QByteArray answer = "NO\n";
     if (line == "PING") {
-        writeAll(fd, "OK\n");
+        answer = "OK\n";
     } else if (line == "ACTIVATE") {
         emit activationRequested();
         BringForward();
-        writeAll(fd, "OK\n");
-    } else {
-        writeAll(fd, "NO\n");
+        answer = "OK\n";
     }
+    client->write(answer);
+    // Sends what is written, then closes; disconnected() deletes the socket.
+    client->disconnectFromServer();
 }
 
 static bool ask(const QString &name, const QByteArray &what)
 {
-    sockaddr_un addr;
-    if (!fillAddress(InstanceSocketPath(name), addr)) return false;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 &&
-              writeAll(fd, what + '\n');
+    QLocalSocket socket;
+    socket.connectToServer(InstanceSocketPath(name));
+    if (!socket.waitForConnected(kConnectWaitMs)) return false;
+    socket.write(what + '\n');
+    socket.flush();
     QByteArray answer;
-    ok = ok && readLine(fd, answer, 3000) && answer == "OK";
-    ::close(fd);
-    return ok;
+    QElapsedTimer t;
+    t.start();
+    while (!answer.contains('\n') && answer.size() <= kRequestLimit) {
+        const qint64 left = kAnswerWaitMs - t.elapsed();
+        if (left <= 0) break;
+        if (!socket.waitForReadyRead(int(left))) {
+            answer += socket.readAll();   // the answer may come with the close
+            break;
+        }
+        answer += socket.readAll();
+    }
+    socket.abort();
+    const qsizetype end = answer.indexOf('\n');
+    return end >= 0 && answer.left(end) == "OK";
 }
 
 bool FindWindowByTitle(const QString &className, const QString &title, const QString &programDir)

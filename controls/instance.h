@@ -3,8 +3,8 @@
 // program folder and listens on a local socket; a later start finds it, shows
 // the notice and asks it to come to the front, and ends without touching the
 // files. A lock left by a dead process and a socket left behind are recovered.
-// The socket is a Unix-domain socket of our own (the widgets library carries
-// no network module).
+// The socket is a QLocalServer on a path of its own in the temporary folder,
+// readable by the user only.
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -12,8 +12,9 @@
 #include <functional>
 #include <memory>
 
+class QLocalServer;
+class QLocalSocket;
 class QLockFile;
-class QSocketNotifier;
 class QWidget;
 
 namespace kv {
@@ -49,12 +50,11 @@ signals:
 
 private:
     void onConnection();
-    void onClientData(int fd);
+    void onRequest(QLocalSocket *client);
 
     QString m_dir, m_class, m_title, m_serverName;
     std::unique_ptr<QLockFile> m_lock;
-    int m_listenFd = -1;
-    QSocketNotifier *m_notifier = nullptr;
+    QLocalServer *m_server = nullptr;
     QString m_socketPath;
     QPointer<QWidget> m_window;
     bool m_first = false;

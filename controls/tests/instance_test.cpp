@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -103,4 +105,62 @@ TEST(RunningInstance, LockHeldWithoutAnswerStillRefuses)
     int notices = 0;
     EXPECT_EQ(CheckRunningInstance(second, [&](const QString &) { ++notices; }), InstanceCheck::Quit);
     EXPECT_EQ(notices, 1);
+}
+
+namespace {
+// Sends one raw line to the socket of a running copy and returns its answer line.
+QByteArray rawAsk(const QString &path, const QByteArray &line)
+{
+    QLocalSocket s;
+    s.connectToServer(path);
+    if (!s.waitForConnected(1000)) return "no connection";
+    s.write(line);
+    s.flush();
+    QByteArray answer;
+    while (!answer.contains('\n') && s.waitForReadyRead(3000)) answer += s.readAll();
+    answer += s.readAll();
+    return answer;
+}
+} // namespace
+
+TEST(RunningInstance, UnknownOrSilentCallersChangeNothing)
+{
+    QTemporaryDir dir;
+    TRunningInstance first(dir.path(), kClass, kTitle);
+    ASSERT_TRUE(first.TryBecomeFirst());
+    int requests = 0;
+    QObject::connect(&first, &TRunningInstance::activationRequested, [&] { ++requests; });
+
+    // A caller that connects and says nothing does not hold up the next one.
+    QLocalSocket silent;
+    silent.connectToServer(first.SocketPath());
+    ASSERT_TRUE(silent.waitForConnected(1000));
+    EXPECT_TRUE(whileServing([&] { return FindWindowByTitle(kClass, kTitle, dir.path()); }));
+
+    EXPECT_EQ(whileServing([&] { return rawAsk(first.SocketPath(), "HELLO\n"); }), QByteArray("NO\n"));
+    EXPECT_EQ(whileServing([&] { return rawAsk(first.SocketPath(), "activate\n"); }), QByteArray("NO\n"));
+    // An endless line without a break is cut off, not waited for.
+    EXPECT_EQ(whileServing([&] { return rawAsk(first.SocketPath(), QByteArray(200, 'A')); }), QByteArray());
+    EXPECT_EQ(requests, 0);
+    EXPECT_EQ(whileServing([&] { return rawAsk(first.SocketPath(), "ACTIVATE\n"); }), QByteArray("OK\n"));
+    EXPECT_EQ(requests, 1);
+}
+
+TEST(RunningInstance, SocketIsTheUsersOnlyAndGoesWithTheFirstCopy)
+{
+    QTemporaryDir dir;
+    QString path;
+    {
+        TRunningInstance first(dir.path(), kClass, kTitle);
+        ASSERT_TRUE(first.TryBecomeFirst());
+        path = first.SocketPath();
+        const QFileInfo info(path);
+        ASSERT_TRUE(info.exists());
+        EXPECT_FALSE(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
+    }
+    EXPECT_FALSE(QFileInfo::exists(path));
+    // The folder is free again: the next start runs and answers.
+    TRunningInstance next(dir.path(), kClass, kTitle);
+    EXPECT_EQ(CheckRunningInstance(next, nullptr), InstanceCheck::Run);
+    EXPECT_TRUE(whileServing([&] { return FindWindowByTitle(kClass, kTitle, dir.path()); }));
 }
