@@ -206,6 +206,7 @@ bool TrpBand::Print()
     }
     for (int i = 0; i < NewColumnRequests; ++i) P->NewColumn(this);
     if (KeepPosition && (NewPageRequests || NewColumnRequests)) P->PrintY = yBefore;
+    NewPageRequests = NewColumnRequests = 0;
 
     bool result = false;
     if (Visible) {
@@ -252,6 +253,17 @@ bool TrpBand::Print()
     } else {
         if (PrintChildIfInvisible && ChildBand) ChildBand->Print();
         if (IsData()) Accumulate();
+    }
+
+    // breaks asked for by the scripts of the band's objects come after the band
+    if (Visible && (NewPageRequests || NewColumnRequests) && !P->Subreport && !report->Stopped()) {
+        const int pages = NewPageRequests, columns = NewColumnRequests;
+        NewPageRequests = NewColumnRequests = 0;
+        for (int i = 0; i < pages; ++i) {
+            P->Column = std::max(0, P->Page->Columns - 1);
+            P->NewColumn(nullptr);
+        }
+        for (int i = 0; i < columns; ++i) P->NewColumn(nullptr);
     }
 
     if (!InRepeat) {

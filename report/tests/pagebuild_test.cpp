@@ -704,3 +704,13 @@ TEST(ReportPageBuilding, StretchedCrossRowTakesItsTallestCell)
         if (v->Memo.join(QString()).contains("Строка 2")) secondRowTop = v->Top;
     EXPECT_GT(secondRowTop, 20 + 40) << dump(b.report).toStdString();
 }
+
+TEST(ReportPageBuilding, ObjectScriptBreaksAfterItsBand)
+{
+    Builder b;
+    b.band(btMasterData, 0, 20, "MasterData1", "4");
+    b.memo(0, 0, 200, 20, "[LINE#]")->PrintScript = QStringList{"if [LINE#] = 2 then NewPage"};
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    EXPECT_EQ(dump(b.report).toStdString(),
+              "== page 1\n0,20 200x20 1\n0,40 200x20 2\n== page 2\n0,20 200x20 3\n0,40 200x20 4\n");
+}
