@@ -48,7 +48,7 @@ QByteArray TMemBlobStream::value() const
 
 void TMemBlobStream::setValue(const QByteArray &b)
 {
-    if (m_field->DataType() == FieldType::Memo) m_field->SetValue(b.isEmpty() ? QVariant() : QVariant(fromCp1251(b)));
+    if (isMemoType(m_field->DataType())) m_field->SetValue(b.isEmpty() ? QVariant() : QVariant(fromCp1251(b)));
     else m_field->SetValue(b.isEmpty() ? QVariant() : QVariant(b));
 }
 

@@ -35,6 +35,13 @@ MemFieldType memTypeOfFieldType(FieldType t)
     case FieldType::DateTime: return MemFieldType::DateTime;
     case FieldType::Memo: return MemFieldType::Memo;
     case FieldType::Blob: return MemFieldType::Blob;
+    case FieldType::BCD: return MemFieldType::BCD;
+    case FieldType::WideString: return MemFieldType::WideString;
+    case FieldType::FmtMemo: return MemFieldType::FmtMemo;
+    case FieldType::Graphic: return MemFieldType::Graphic;
+    case FieldType::ParadoxOle: return MemFieldType::ParadoxOle;
+    case FieldType::DBaseOle: return MemFieldType::DBaseOle;
+    case FieldType::TypedBinary: return MemFieldType::TypedBinary;
     default: return MemFieldType::Unknown;
     }
 }
@@ -42,7 +49,8 @@ MemFieldType memTypeOfFieldType(FieldType t)
 FieldType fieldTypeOfMemType(MemFieldType t)
 {
     switch (t) {
-    case MemFieldType::String: case MemFieldType::WideString: return FieldType::String;
+    case MemFieldType::String: return FieldType::String;
+    case MemFieldType::WideString: return FieldType::WideString;
     case MemFieldType::Smallint: return FieldType::SmallInt;
     case MemFieldType::Integer: return FieldType::Integer;
     case MemFieldType::Word: return FieldType::Word;
@@ -50,13 +58,18 @@ FieldType fieldTypeOfMemType(MemFieldType t)
     case MemFieldType::Largeint: return FieldType::LargeInt;
     case MemFieldType::Boolean: return FieldType::Boolean;
     case MemFieldType::Float: return FieldType::Float;
-    case MemFieldType::Currency: case MemFieldType::BCD: return FieldType::Currency;
+    case MemFieldType::Currency: return FieldType::Currency;
+    case MemFieldType::BCD: return FieldType::BCD;
     case MemFieldType::Date: return FieldType::Date;
     case MemFieldType::Time: return FieldType::Time;
     case MemFieldType::DateTime: return FieldType::DateTime;
-    case MemFieldType::Memo: case MemFieldType::FmtMemo: return FieldType::Memo;
-    case MemFieldType::Blob: case MemFieldType::Graphic: case MemFieldType::ParadoxOle:
-    case MemFieldType::DBaseOle: case MemFieldType::TypedBinary: return FieldType::Blob;
+    case MemFieldType::Memo: return FieldType::Memo;
+    case MemFieldType::FmtMemo: return FieldType::FmtMemo;
+    case MemFieldType::Blob: return FieldType::Blob;
+    case MemFieldType::Graphic: return FieldType::Graphic;
+    case MemFieldType::ParadoxOle: return FieldType::ParadoxOle;
+    case MemFieldType::DBaseOle: return FieldType::DBaseOle;
+    case MemFieldType::TypedBinary: return FieldType::TypedBinary;
     default: return FieldType::Unknown;
     }
 }
@@ -95,41 +108,28 @@ bool matches(MemFieldType t, const QVariant &stored, const QVariant &key, Locate
 // ---------------------------------------------------------------- loading
 
 // Marks the table as loading for a scope: the events that a load must not fire
-// are held back and a read-only table takes the records all the same.
+// are held back, and a read-only table takes the records all the same
+// (InternalLoading).
 class TMemData::LoadingScope
 {
 public:
     explicit LoadingScope(TMemData &ds)
-        : m_ds(ds), m_wasLoading(ds.m_loading), m_readOnly(ds.ReadOnly())
+        : m_ds(ds), m_wasLoading(ds.m_loading),
+          m_hold(ds, DataSetEvent::AfterCancel | DataSetEvent::AfterClose | DataSetEvent::AfterInsert |
+                         DataSetEvent::AfterOpen | DataSetEvent::AfterPost | DataSetEvent::BeforeClose |
+                         DataSetEvent::BeforeInsert | DataSetEvent::BeforeOpen | DataSetEvent::BeforePost |
+                         DataSetEvent::OnNewRecord)
     {
-        for (Event *e : events()) {
-            m_saved.push_back(*e);
-            *e = nullptr;
-        }
         ds.m_loading = true;
-        ds.SetReadOnly(false);
     }
-    ~LoadingScope()
-    {
-        std::vector<Event *> ev = events();
-        for (size_t i = 0; i < ev.size(); ++i) *ev[i] = m_saved[i];
-        m_ds.m_loading = m_wasLoading;
-        m_ds.SetReadOnly(m_readOnly);
-    }
+    ~LoadingScope() { m_ds.m_loading = m_wasLoading; }
     LoadingScope(const LoadingScope &) = delete;
     LoadingScope &operator=(const LoadingScope &) = delete;
 
 private:
-    std::vector<Event *> events()
-    {
-        return {&m_ds.AfterCancel, &m_ds.AfterClose, &m_ds.AfterInsert, &m_ds.AfterOpen,
-                &m_ds.AfterPost, &m_ds.BeforeClose, &m_ds.BeforeInsert, &m_ds.BeforeOpen,
-                &m_ds.BeforePost, &m_ds.OnNewRecord};
-    }
     TMemData &m_ds;
     bool m_wasLoading;
-    bool m_readOnly;
-    std::vector<Event> m_saved;
+    EventHold m_hold;
 };
 
 // ---------------------------------------------------------------- TMemData
@@ -152,15 +152,11 @@ TMemData::~TMemData()
 
 Field *TMemData::AddMemField(const QString &name, MemFieldType type, int size, FieldKind kind)
 {
-    Field *f = AddField(name, fieldTypeOfMemType(type), size, kind);
-    m_memTypes.insert(upperCase(name), type);
-    return f;
+    return AddField(name, fieldTypeOfMemType(type), size, kind);
 }
 
 MemFieldType TMemData::MemFieldTypeOf(const Field *f) const
 {
-    const auto it = m_memTypes.constFind(upperCase(f->FieldName()));
-    if (it != m_memTypes.cend() && fieldTypeOfMemType(*it) == f->DataType()) return *it;
     return memTypeOfFieldType(f->DataType());
 }
 
@@ -412,10 +408,6 @@ void TMemData::InternalDelete(int pos)
     invalidateIds();
 }
 
-bool TMemData::InternalCanModify() const
-{
-    return !(ReadOnly() && !m_loading);
-}
 
 void TMemData::markIndexesDirty()
 {
@@ -561,6 +553,7 @@ bool TMemData::Locate(const QString &keyFields, const QVariant &keyValues, Locat
     const int row = findRow(cols, keyList(keyValues, int(cols.size())), options);
     if (row < 0) return false;
     if (RecNo() != row + 1) SetRecNo(row + 1);
+    else RedisplayCurrent();
     return true;
 }
 

@@ -124,8 +124,7 @@ public:
     explicit TMemData(QObject *parent = nullptr);
     ~TMemData() override;
 
-    // A field of one of the table's own types (BCD, wide string, graphic ...)
-    // that the DataSet's field types do not tell apart.
+    // A field of one of the table's types, as the stored "Data" stream names them.
     kv::Field *AddMemField(const QString &name, kv::MemFieldType type, int size = 0,
                            kv::FieldKind kind = kv::FieldKind::Data);
     kv::MemFieldType MemFieldTypeOf(const kv::Field *f) const;
@@ -170,7 +169,7 @@ protected:
     qint64 InternalInsert(int insertBefore, const QVariantList &values) override;
     void InternalUpdate(int pos, const QVariantList &values) override;
     void InternalDelete(int pos) override;
-    bool InternalCanModify() const override;
+    bool InternalLoading() const override { return m_loading; }
     void InternalInitRecord(QVariantList &values) const override;
 
 private:
@@ -213,7 +212,6 @@ private:
     QVector<kv::MemStreamField> streamFields(std::vector<int> *cols) const;
     void fillFromStored(const kv::MemStoredData &data, const std::vector<int> &cols);
 
-    QHash<QString, kv::MemFieldType> m_memTypes;   // upper-case name -> own type
     std::vector<Column> m_cols;
     std::vector<Rec> m_recs;
     qint64 m_idCounter = 0;

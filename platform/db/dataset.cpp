@@ -80,7 +80,22 @@ QString fieldNotFoundMessage(const QString &name)
     return QStringLiteral("Поле '%1' не найдено").arg(name);
 }
 
-bool isStringType(FieldType t) { return t == FieldType::String || t == FieldType::Memo; }
+bool isStringType(FieldType t)
+{
+    return t == FieldType::String || t == FieldType::WideString || isMemoType(t);
+}
+
+bool isMemoType(FieldType t) { return t == FieldType::Memo || t == FieldType::FmtMemo; }
+
+bool isBlobType(FieldType t)
+{
+    switch (t) {
+    case FieldType::Memo: case FieldType::FmtMemo: case FieldType::Blob: case FieldType::Graphic:
+    case FieldType::ParadoxOle: case FieldType::DBaseOle: case FieldType::TypedBinary:
+        return true;
+    default: return false;
+    }
+}
 
 bool isIntegerType(FieldType t)
 {
@@ -90,7 +105,7 @@ bool isIntegerType(FieldType t)
 
 bool isNumericType(FieldType t)
 {
-    return isIntegerType(t) || t == FieldType::Float || t == FieldType::Currency;
+    return isIntegerType(t) || t == FieldType::Float || t == FieldType::Currency || t == FieldType::BCD;
 }
 
 QVariant coerceValue(FieldType t, const QVariant &v, bool *ok)
@@ -101,7 +116,9 @@ QVariant coerceValue(FieldType t, const QVariant &v, bool *ok)
     const int id = typeId(v);
     switch (t) {
     case FieldType::String:
+    case FieldType::WideString:
     case FieldType::Memo:
+    case FieldType::FmtMemo:
         if (id == QMetaType::QDate) return formatDate(v.toDate());
         if (id == QMetaType::Double || id == QMetaType::Float) return formatShortest(v.toDouble());
         if (id == QMetaType::Bool) return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
@@ -140,7 +157,8 @@ QVariant coerceValue(FieldType t, const QVariant &v, bool *ok)
         return QVariant(int(r));
     }
     case FieldType::Float:
-    case FieldType::Currency: {
+    case FieldType::Currency:
+    case FieldType::BCD: {
         if (id == QMetaType::QString) {
             const QString s = v.toString().trimmed();
             if (s.isEmpty()) return QVariant();
@@ -213,6 +231,10 @@ QVariant coerceValue(FieldType t, const QVariant &v, bool *ok)
         return fail();
     }
     case FieldType::Blob:
+    case FieldType::Graphic:
+    case FieldType::ParadoxOle:
+    case FieldType::DBaseOle:
+    case FieldType::TypedBinary:
         if (id == QMetaType::QByteArray) return v;
         if (id == QMetaType::QString) return QVariant(toCp1251(v.toString()));
         return fail();
@@ -265,13 +287,14 @@ int Field::DisplayWidth() const
 {
     if (m_displayWidth >= 0) return m_displayWidth;
     switch (m_type) {
-    case FieldType::String: return m_size > 0 ? m_size : 20;
+    case FieldType::String: case FieldType::WideString: return m_size > 0 ? m_size : 20;
     case FieldType::Boolean: return 5;
     case FieldType::Date: return 10;
     case FieldType::DateTime: return 18;
     case FieldType::Time: return 8;
     case FieldType::SmallInt: return 6;
-    case FieldType::Memo: case FieldType::Blob: return 10;
+    case FieldType::Memo: case FieldType::FmtMemo: case FieldType::Blob: case FieldType::Graphic:
+    case FieldType::ParadoxOle: case FieldType::DBaseOle: case FieldType::TypedBinary: return 10;
     default: return m_size > 0 ? std::max(m_size, 5) : 10;
     }
 }
@@ -322,13 +345,13 @@ void Field::SetValue(const QVariant &v)
         const QString text = v.toString();
         if (isIntegerType(m_type))
             throw Error(QStringLiteral("'%1' - неверное целое значение для поля '%2'").arg(text, m_name));
-        if (m_type == FieldType::Float || m_type == FieldType::Currency)
+        if (m_type == FieldType::Float || m_type == FieldType::Currency || m_type == FieldType::BCD)
             throw Error(QStringLiteral("'%1' - неверное число для поля '%2'").arg(text, m_name));
         if (m_type == FieldType::Date || m_type == FieldType::DateTime || m_type == FieldType::Time)
             throw Error(QStringLiteral("'%1' - неверная дата для поля '%2'").arg(text, m_name));
         throw Error(QStringLiteral("'%1' - неверное значение для поля '%2'").arg(text, m_name));
     }
-    if (m_type == FieldType::String && m_size > 0 && c.isValid()) {
+    if ((m_type == FieldType::String || m_type == FieldType::WideString) && m_size > 0 && c.isValid()) {
         const QString s = c.toString();
         if (s.size() > m_size) c = s.left(m_size);
     }
@@ -379,6 +402,7 @@ QString Field::valueToText(FieldType type, const QVariant &v)
     switch (type) {
     case FieldType::Float:
     case FieldType::Currency:
+    case FieldType::BCD:
         return formatShortest(v.toDouble());
     case FieldType::Boolean:
         return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
@@ -392,6 +416,10 @@ QString Field::valueToText(FieldType type, const QVariant &v)
     case FieldType::Time:
         return v.toTime().toString(QStringLiteral("H:mm:ss"));
     case FieldType::Blob:
+    case FieldType::Graphic:
+    case FieldType::ParadoxOle:
+    case FieldType::DBaseOle:
+    case FieldType::TypedBinary:
         return fromCp1251(v.toByteArray());
     default:
         if (typeId(v) == QMetaType::Double) return formatShortest(v.toDouble());
@@ -402,10 +430,24 @@ QString Field::valueToText(FieldType type, const QVariant &v)
 
 QString Field::valueToDisplayText(const QVariant &v) const
 {
-    if ((m_type == FieldType::Float || m_type == FieldType::Currency) && m_displayDecimals >= 0 && v.isValid() && !v.isNull())
+    if ((m_type == FieldType::Float || m_type == FieldType::Currency || m_type == FieldType::BCD) &&
+        m_displayDecimals >= 0 && v.isValid() && !v.isNull())
         return formatFixed(v.toDouble(), m_displayDecimals);
-    if (m_type == FieldType::Memo) return v.isValid() && !v.isNull() ? QStringLiteral("(MEMO)") : QStringLiteral("(memo)");
-    if (m_type == FieldType::Blob) return v.isValid() && !v.isNull() ? QStringLiteral("(BLOB)") : QStringLiteral("(blob)");
+    if (isBlobType(m_type)) {
+        // Large values show as their kind in brackets, upper case when present.
+        QString kind;
+        switch (m_type) {
+        case FieldType::Memo: kind = QStringLiteral("memo"); break;
+        case FieldType::FmtMemo: kind = QStringLiteral("fmtmemo"); break;
+        case FieldType::Graphic: kind = QStringLiteral("graphic"); break;
+        case FieldType::ParadoxOle: kind = QStringLiteral("paradoxole"); break;
+        case FieldType::DBaseOle: kind = QStringLiteral("dbaseole"); break;
+        case FieldType::TypedBinary: kind = QStringLiteral("typedbinary"); break;
+        default: kind = QStringLiteral("blob"); break;
+        }
+        const bool present = v.isValid() && !v.isNull();
+        return QLatin1Char('(') + (present ? kind.toUpper() : kind) + QLatin1Char(')');
+    }
     return valueToText(m_type, v);
 }
 
@@ -686,9 +728,35 @@ void DataSet::unbindFields()
     }
 }
 
-void DataSet::fireEvent(const Event &ev)
+const DataSet::Event &DataSet::eventHandler(DataSetEvent which) const
 {
-    if (ev) ev(*this);
+    switch (which) {
+    case DataSetEvent::BeforeOpen: return BeforeOpen;
+    case DataSetEvent::AfterOpen: return AfterOpen;
+    case DataSetEvent::BeforeClose: return BeforeClose;
+    case DataSetEvent::AfterClose: return AfterClose;
+    case DataSetEvent::BeforeInsert: return BeforeInsert;
+    case DataSetEvent::AfterInsert: return AfterInsert;
+    case DataSetEvent::BeforeEdit: return BeforeEdit;
+    case DataSetEvent::AfterEdit: return AfterEdit;
+    case DataSetEvent::BeforePost: return BeforePost;
+    case DataSetEvent::AfterPost: return AfterPost;
+    case DataSetEvent::BeforeCancel: return BeforeCancel;
+    case DataSetEvent::AfterCancel: return AfterCancel;
+    case DataSetEvent::BeforeDelete: return BeforeDelete;
+    case DataSetEvent::AfterDelete: return AfterDelete;
+    case DataSetEvent::BeforeScroll: return BeforeScroll;
+    case DataSetEvent::AfterScroll: return AfterScroll;
+    case DataSetEvent::OnNewRecord: return OnNewRecord;
+    }
+    static const Event none;
+    return none;
+}
+
+void DataSet::fireEvent(DataSetEvent which)
+{
+    if (m_heldEvents.testFlag(which)) return;
+    if (const Event &ev = eventHandler(which)) ev(*this);
 }
 
 void DataSet::notify(int what, Field *f, int distance)
@@ -742,7 +810,7 @@ void DataSet::EnableControls()
 void DataSet::Open()
 {
     if (Active()) return;
-    fireEvent(BeforeOpen);
+    fireEvent(DataSetEvent::BeforeOpen);
     InternalOpen();
     try {
         bindFields();
@@ -764,14 +832,14 @@ void DataSet::Open()
     m_eof = m_rows.empty();
     loadCurrent();
     notify(nActive);
-    fireEvent(AfterOpen);
-    if (!m_rows.empty()) fireEvent(AfterScroll);
+    fireEvent(DataSetEvent::AfterOpen);
+    if (!m_rows.empty()) fireEvent(DataSetEvent::AfterScroll);
 }
 
 void DataSet::Close()
 {
     if (!Active()) return;
-    fireEvent(BeforeClose);
+    fireEvent(DataSetEvent::BeforeClose);
     m_state = DataSetState::Browse;
     m_modified = false;
     InternalClose();
@@ -784,7 +852,7 @@ void DataSet::Close()
     ++m_gen;
     unbindFields();
     notify(nActive);
-    fireEvent(AfterClose);
+    fireEvent(DataSetEvent::AfterClose);
 }
 
 void DataSet::SetActive(bool active)
@@ -976,50 +1044,50 @@ void DataSet::SetRecNo(int recNo)
     CheckBrowseMode();
     if (recNo < 1 || recNo > int(m_rows.size())) return;
     if (recNo - 1 == m_cur) return;
-    fireEvent(BeforeScroll);
+    fireEvent(DataSetEvent::BeforeScroll);
     const int distance = recNo - 1 - m_cur;
     m_cur = recNo - 1;
     m_bof = m_eof = false;
     loadCurrent();
     notify(nScroll, nullptr, distance);
-    fireEvent(AfterScroll);
+    fireEvent(DataSetEvent::AfterScroll);
 }
 
 void DataSet::moveTo(int row, bool fireScroll)
 {
-    if (fireScroll) fireEvent(BeforeScroll);
+    if (fireScroll) fireEvent(DataSetEvent::BeforeScroll);
     const int distance = row - m_cur;
     m_cur = row;
     m_bof = m_eof = false;
     loadCurrent();
     notify(nScroll, nullptr, distance);
-    if (fireScroll) fireEvent(AfterScroll);
+    if (fireScroll) fireEvent(DataSetEvent::AfterScroll);
 }
 
 void DataSet::First()
 {
     checkActive();
     CheckBrowseMode();
-    fireEvent(BeforeScroll);
+    fireEvent(DataSetEvent::BeforeScroll);
     m_cur = m_rows.empty() ? -1 : 0;
     m_bof = true;
     m_eof = m_rows.empty();
     loadCurrent();
     notify(nData);
-    fireEvent(AfterScroll);
+    fireEvent(DataSetEvent::AfterScroll);
 }
 
 void DataSet::Last()
 {
     checkActive();
     CheckBrowseMode();
-    fireEvent(BeforeScroll);
+    fireEvent(DataSetEvent::BeforeScroll);
     m_cur = int(m_rows.size()) - 1;
     m_eof = true;
     m_bof = m_rows.empty();
     loadCurrent();
     notify(nData);
-    fireEvent(AfterScroll);
+    fireEvent(DataSetEvent::AfterScroll);
 }
 
 int DataSet::MoveBy(int distance)
@@ -1027,7 +1095,7 @@ int DataSet::MoveBy(int distance)
     checkActive();
     CheckBrowseMode();
     if (distance == 0) return 0;
-    fireEvent(BeforeScroll);
+    fireEvent(DataSetEvent::BeforeScroll);
     const int n = int(m_rows.size());
     int moved = 0;
     if (n == 0) {
@@ -1049,7 +1117,7 @@ int DataSet::MoveBy(int distance)
         loadCurrent();
         notify(nScroll, nullptr, moved);
     }
-    fireEvent(AfterScroll);
+    fireEvent(DataSetEvent::AfterScroll);
     return moved;
 }
 
@@ -1087,7 +1155,7 @@ void DataSet::BackendChanged()
 
 bool DataSet::CanModify() const
 {
-    return Active() && !m_readOnly && InternalCanModify();
+    return Active() && (!m_readOnly || InternalLoading()) && InternalCanModify();
 }
 
 void DataSet::CheckBrowseMode()
@@ -1109,7 +1177,7 @@ void DataSet::Edit()
         return;
     }
     if (!CanModify()) throw Error(QString::fromUtf8(kReadOnlyDataSet));
-    fireEvent(BeforeEdit);
+    fireEvent(DataSetEvent::BeforeEdit);
     for (;;) {
         try {
             // Edit what is stored now, not what was read at the last scroll.
@@ -1125,7 +1193,7 @@ void DataSet::Edit()
     m_modified = false;
     setState(DataSetState::Edit);
     notify(nRecord);
-    fireEvent(AfterEdit);
+    fireEvent(DataSetEvent::AfterEdit);
 }
 
 void DataSet::Insert() { beginInsert(false); }
@@ -1136,8 +1204,8 @@ void DataSet::beginInsert(bool append)
     checkActive();
     CheckBrowseMode();
     if (!CanModify()) throw Error(QString::fromUtf8(kReadOnlyDataSet));
-    fireEvent(BeforeInsert);
-    fireEvent(BeforeScroll);
+    fireEvent(DataSetEvent::BeforeInsert);
+    fireEvent(DataSetEvent::BeforeScroll);
     m_appending = append;
     QVariantList cols;
     for (int i = 0; i < InternalFieldDefs().size(); ++i) cols << QVariant();
@@ -1150,7 +1218,7 @@ void DataSet::beginInsert(bool append)
     setState(DataSetState::Insert);
     try {
         calcFields(m_buf);
-        if (OnNewRecord) OnNewRecord(*this);
+        fireEvent(DataSetEvent::OnNewRecord);
     } catch (...) {
         // No half-made row stays behind a failed OnNewRecord.
         m_state = DataSetState::Browse;
@@ -1162,8 +1230,8 @@ void DataSet::beginInsert(bool append)
     m_modified = false;
     ++m_gen;
     notify(nData);
-    fireEvent(AfterInsert);
-    fireEvent(AfterScroll);
+    fireEvent(DataSetEvent::AfterInsert);
+    fireEvent(DataSetEvent::AfterScroll);
 }
 
 QVariantList DataSet::toColumns(const Record &r) const
@@ -1190,7 +1258,7 @@ void DataSet::Post()
     checkActive();
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert) return;
     notify(nUpdate);
-    fireEvent(BeforePost);
+    fireEvent(DataSetEvent::BeforePost);
     for (const auto &f : m_fields) {
         if (f->Required() && f->IsStored()) {
             const QVariant &v = m_buf.values[f->m_slot];
@@ -1199,7 +1267,7 @@ void DataSet::Post()
         }
     }
     doPost();
-    fireEvent(AfterPost);
+    fireEvent(DataSetEvent::AfterPost);
 }
 
 void DataSet::doPost()
@@ -1240,7 +1308,7 @@ void DataSet::Cancel()
 {
     checkActive();
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert) return;
-    fireEvent(BeforeCancel);
+    fireEvent(DataSetEvent::BeforeCancel);
     m_state = DataSetState::Browse;
     m_modified = false;
     if (m_stale) {
@@ -1254,7 +1322,7 @@ void DataSet::Cancel()
     ++m_gen;
     loadCurrent();
     notify(nEditing | nData);
-    fireEvent(AfterCancel);
+    fireEvent(DataSetEvent::AfterCancel);
 }
 
 void DataSet::Delete()
@@ -1271,11 +1339,11 @@ void DataSet::Delete()
         m_modified = false;
         notify(nEditing);
     }
-    fireEvent(BeforeDelete);
-    fireEvent(BeforeScroll);
+    fireEvent(DataSetEvent::BeforeDelete);
+    fireEvent(DataSetEvent::BeforeScroll);
     doDelete();
-    fireEvent(AfterDelete);
-    fireEvent(AfterScroll);
+    fireEvent(DataSetEvent::AfterDelete);
+    fireEvent(DataSetEvent::AfterScroll);
 }
 
 void DataSet::doDelete()
@@ -1346,12 +1414,12 @@ void DataSet::GotoBookmark(const Bookmark &b)
     CheckBrowseMode();
     const int row = rowOfId(b.m_id);
     if (row < 0) throw Error(QStringLiteral("Bookmark not found"));
-    fireEvent(BeforeScroll);
+    fireEvent(DataSetEvent::BeforeScroll);
     m_cur = row;
     m_bof = m_eof = false;
     loadCurrent();
     notify(nData);
-    fireEvent(AfterScroll);
+    fireEvent(DataSetEvent::AfterScroll);
 }
 
 bool DataSet::BookmarkValid(const Bookmark &b) const
@@ -1447,12 +1515,20 @@ bool DataSet::Locate(const QString &keyFields, const QVariant &keyValues, Locate
     const int row = locateRow(keyFields, keyValues, options);
     if (row < 0) return false;
     if (row == m_cur) {
-        loadCurrent();
-        notify(nRecord);
+        RedisplayCurrent();
         return true;
     }
     moveTo(row, true);
     return true;
+}
+
+void DataSet::RedisplayCurrent()
+{
+    if (m_state != DataSetState::Browse) return;
+    ++m_gen;
+    m_cacheRow = -1;
+    loadCurrent();
+    notify(nRecord);
 }
 
 QVariant DataSet::Lookup(const QString &keyFields, const QVariant &keyValues, const QString &resultFields)
@@ -1503,6 +1579,24 @@ void DataSet::SetFiltered(bool on)
     rebuildRows();
     int row = rowOfId(id);
     if (row < 0 || on) row = m_rows.empty() ? -1 : 0;
+    m_cur = row;
+    m_bof = true;
+    m_eof = m_rows.empty();
+    loadCurrent();
+    notify(nData);
+}
+
+void DataSet::SetOnFilterRecord(std::function<void(DataSet &, bool &)> handler)
+{
+    OnFilterRecord = std::move(handler);
+    if (!Active() || !m_filtered) return;
+    CheckBrowseMode();
+    const qint64 id = m_cur >= 0 ? m_buf.id : -1;
+    rebuildRows();
+    // A new handler starts from the first row it lets through; without one
+    // the current row stays where it was.
+    int row = rowOfId(id);
+    if (row < 0 || OnFilterRecord) row = m_rows.empty() ? -1 : 0;
     m_cur = row;
     m_bof = true;
     m_eof = m_rows.empty();

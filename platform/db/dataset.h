@@ -12,6 +12,7 @@
 // QDateTime, QByteArray for blobs. A null QVariant is a null value.
 #include <QDate>
 #include <QDateTime>
+#include <QFlags>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -45,6 +46,16 @@ enum class FieldType {
     DateTime,
     Memo,
     Blob,
+    // Kinds that only some back-ends hold (the table in memory). BCD is a
+    // decimal kept as a double; WideString is held as a QString like String;
+    // FmtMemo is a text like Memo; the rest are bytes like Blob.
+    BCD,
+    WideString,
+    FmtMemo,
+    Graphic,
+    ParadoxOle,
+    DBaseOle,
+    TypedBinary,
 };
 
 // Data: stored by the back-end. Calculated: filled by OnCalcFields for every
@@ -57,6 +68,30 @@ enum class DataSetState { Inactive, Browse, Edit, Insert, CalcFields, Filter };
 
 // What an OnPostError/OnEditError/OnDeleteError handler answers.
 enum class DataAction { Fail, Abort, Retry };
+
+// The data set's events, for a back-end that holds some back while it fills
+// itself (DataSet::EventHold).
+enum class DataSetEvent : unsigned {
+    BeforeOpen = 1u << 0,
+    AfterOpen = 1u << 1,
+    BeforeClose = 1u << 2,
+    AfterClose = 1u << 3,
+    BeforeInsert = 1u << 4,
+    AfterInsert = 1u << 5,
+    BeforeEdit = 1u << 6,
+    AfterEdit = 1u << 7,
+    BeforePost = 1u << 8,
+    AfterPost = 1u << 9,
+    BeforeCancel = 1u << 10,
+    AfterCancel = 1u << 11,
+    BeforeDelete = 1u << 12,
+    AfterDelete = 1u << 13,
+    BeforeScroll = 1u << 14,
+    AfterScroll = 1u << 15,
+    OnNewRecord = 1u << 16,
+};
+Q_DECLARE_FLAGS(DataSetEvents, DataSetEvent)
+Q_DECLARE_OPERATORS_FOR_FLAGS(DataSetEvents)
 
 struct LocateOptions
 {
@@ -74,9 +109,11 @@ struct FieldDef
     bool required = false;
 };
 
-bool isStringType(FieldType t);
+bool isStringType(FieldType t);    // String, WideString, Memo, FmtMemo
 bool isIntegerType(FieldType t);   // SmallInt, Integer, Word, AutoInc, LargeInt
-bool isNumericType(FieldType t);   // integers, Float, Currency
+bool isNumericType(FieldType t);   // integers, Float, Currency, BCD
+bool isMemoType(FieldType t);      // Memo, FmtMemo
+bool isBlobType(FieldType t);      // memos, Blob, Graphic, the OLE kinds, TypedBinary
 // The value converted to the field type's storage form; an invalid QVariant
 // when the conversion fails (ok=false) or the value is null (ok=true).
 QVariant coerceValue(FieldType t, const QVariant &v, bool *ok = nullptr);
@@ -320,6 +357,8 @@ public:
     void Delete();
     void CheckBrowseMode();     // posts a pending edit
     bool Modified() const { return m_modified; }
+    // False when closed, read-only (unless the back-end is loading itself)
+    // or refused by the back-end.
     bool CanModify() const;
     bool ReadOnly() const { return m_readOnly; }
     void SetReadOnly(bool r) { m_readOnly = r; }
@@ -346,6 +385,10 @@ public:
     bool Filtered() const { return m_filtered; }
     void SetFiltered(bool on);
     bool CaseInsensitiveFilter = false;      // filter texts compare strings without case
+    // Assigns OnFilterRecord; while filtering is on the rows are filtered
+    // again at once (assigning the member directly waits for the next
+    // SetFiltered or refresh).
+    void SetOnFilterRecord(std::function<void(DataSet &, bool &accept)> handler);
     // Moves to the first/next row that satisfies the filter, whether
     // filtering is switched on or not.
     bool FindFirst();
@@ -408,6 +451,9 @@ protected:
     virtual void InternalUpdate(int pos, const QVariantList &values) = 0;
     virtual void InternalDelete(int pos) = 0;
     virtual bool InternalCanModify() const { return true; }
+    // True while the back-end fills itself (from a stream, a file): its own
+    // writes go through even when the data set is read-only.
+    virtual bool InternalLoading() const { return false; }
     virtual void InternalRefresh() {}
     // Default values of a new record (nulls by default).
     virtual void InternalInitRecord(QVariantList &values) const;
@@ -418,6 +464,29 @@ protected:
     // Column index of a stored field (for back-ends that need it).
     static int columnOf(const Field *f) { return f->m_column; }
     void NotifyLayoutChanged();
+    // Reads the current record again from the back-end and shows it to the
+    // data links (for a back-end that was asked to go where it already is).
+    // Does nothing outside browse state, so no pending edit is lost.
+    void RedisplayCurrent();
+
+    // Holds events back for a scope while the back-end fills itself: they do
+    // not fire, nor are they made up afterwards. Scopes nest.
+    class EventHold
+    {
+    public:
+        EventHold(DataSet &ds, DataSetEvents events) : m_ds(ds), m_saved(ds.m_heldEvents)
+        {
+            m_ds.m_heldEvents |= events;
+        }
+        ~EventHold() { m_ds.m_heldEvents = m_saved; }
+        EventHold(const EventHold &) = delete;
+        EventHold &operator=(const EventHold &) = delete;
+
+    private:
+        DataSet &m_ds;
+        DataSetEvents m_saved;
+    };
+    DataSetEvents HeldEvents() const { return m_heldEvents; }
 
 private:
     friend class Field;
@@ -446,7 +515,8 @@ private:
     void renumberFields();
     bool handleError(const ErrorEvent &ev, const QString &msg);
     void notify(int what, Field *f = nullptr, int distance = 0);
-    void fireEvent(const Event &ev);
+    void fireEvent(DataSetEvent which);
+    const Event &eventHandler(DataSetEvent which) const;
     QVariantList toColumns(const Record &r) const;
     int locateRow(const QString &keyFields, const QVariant &keyValues,
                   LocateOptions options) const;
@@ -474,6 +544,7 @@ private:
     std::shared_ptr<FilterExpr> m_filterExpr;
     bool m_filtered = false;
 
+    DataSetEvents m_heldEvents;
     int m_disableCount = 0;
     int m_pendingNotify = 0;      // bit set of held-back notifications
 
