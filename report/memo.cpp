@@ -430,7 +430,3 @@ void TrpMemoView::Print(QIODevice &stream)
     restore();
 }
 
-void TrpMemoView::ExportData() { TrpView::ExportData(); }
-void TrpMemoView::Draw(TrpCanvas *canvas) { (void)canvas; }
-void TrpMemoView::drawText() {}
-void TrpMemoView::drawUnderlines() {}

@@ -516,9 +516,6 @@ void TrpView::ApplyBandAlign(TrpCanvas *canvas)
     }
 }
 
-void TrpView::FillBackground() {}
-void TrpView::DrawFrame() {}
-void TrpView::Draw(TrpCanvas *canvas) { (void)canvas; }
 
 // ---------------------------------------------------------------- TrpStretcheable
 

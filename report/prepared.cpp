@@ -207,19 +207,6 @@ bool TrpEMFPages::ObjectAt(int index, const QPoint &point, bool click, TrpHit &h
     return result;
 }
 
-void TrpEMFPages::DrawPage(int index, TrpCanvas *canvas, const QRect &rect)
-{
-    (void)canvas;
-    (void)rect;
-    TrpPreparedPage *e = GetPage(index);
-    if (!e) throw kv::Error(QStringLiteral("There is no prepared page %1").arg(index + 1));
-    if (!e->Visible) {
-        e->UnpackedPage.reset();
-        return;
-    }
-    UnpackPage(index);
-}
-
 // ---------------------------------------------------------------- the ".rpp" file
 
 void TrpEMFPages::WritePreparedFile(QIODevice &s)

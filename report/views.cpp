@@ -429,7 +429,3 @@ QRegion TrpLineView::GetClipRegion(bool enlarged)
     return QRegion(QRect(l, t, r - l, b - t));
 }
 
-void TrpBandView::Draw(TrpCanvas *canvas) { (void)canvas; }
-void TrpSubReportView::Draw(TrpCanvas *canvas) { (void)canvas; }
-void TrpPictureView::Draw(TrpCanvas *canvas) { (void)canvas; }
-void TrpLineView::Draw(TrpCanvas *canvas) { (void)canvas; }
