@@ -9,6 +9,7 @@
 #include "report/band.h"
 #include "report/canvas.h"
 #include "report/dataset.h"
+#include "report/exports.h"
 #include "report/memo.h"
 #include "report/printer.h"
 #include "report/report.h"
@@ -288,4 +289,51 @@ TEST(ReportComponent, ProgressHookStopsAndManualBuild)
         // the application builds the page: no band printed
         EXPECT_EQ(f.texts(*f.report).toStdString(), "== 1");
     }
+}
+
+TEST(ReportComponent, GroupedReportAsTextExport)
+{
+    QTemporaryDir dir;
+    Fixture f;
+    auto *rows = new TrpUserDataset(&f.window);
+    rows->SetName("rpsrcRows");
+    int pos = 0;
+    const QList<std::pair<QString, int>> data{{"ЛДСП", 10}, {"ЛДСП", 20}, {"МДФ", 5}};
+    rows->OnFirst = [&](TrpDataset &) { pos = 0; };
+    rows->OnNext = [&](TrpDataset &) { ++pos; };
+    rows->OnPrior = [&](TrpDataset &) { --pos; };
+    rows->OnCheckEOF = [&](TrpDataset &, bool &eof) { eof = pos >= data.size(); };
+    f.report->OnGetValue = [&](const QString &name, TrpValue &v) {
+        if (pos >= data.size()) return false;
+        if (name == "GRP") v = TrpValue(data[pos].first);
+        else if (name == "PRICE") v = TrpValue(data[pos].second);
+        else return false;
+        return true;
+    };
+    f.band(btGroupHeader, 0, 20, "GroupHeader1", "[GRP]");
+    f.memo(20, 0, 200, "Материал: [GRP]");
+    f.band(btMasterData, 30, 20, "MasterData1", "rpsrcRows");
+    f.memo(80, 30, 100, "[PRICE]");
+    f.band(btGroupFooter, 60, 20, "GroupFooter1");
+    f.memo(20, 60, 200, "Итого: [SUM([PRICE])]");
+    f.band(btReportSummary, 90, 20, "Summary");
+    f.memo(20, 90, 200, "Позиций: [COUNT()]");
+    ASSERT_TRUE(f.report->Prepare()) << f.report->LastBuildError.toStdString();
+    TrpTextExport text;
+    text.ShowDialog = false;
+    const QString file = dir.filePath("grouped.txt");
+    ASSERT_TRUE(f.report->ExportPrepared(text, file));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    const QByteArray bytes = out.readAll();
+    const QString golden = QStringLiteral(KV_TEST_DATA_DIR "/grouped_export.txt");
+    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
+        QFile g(golden);
+        ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+        g.write(bytes);
+        return;
+    }
+    QFile g(golden);
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bytes, g.readAll());
 }
