@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QObject>
+#include <QTemporaryDir>
 #include <algorithm>
 
 #include "report/band.h"
 #include "report/canvas.h"
 #include "report/dataset.h"
+#include "report/exports.h"
 #include "report/memo.h"
 #include "report/report.h"
 #include "report/views.h"
@@ -123,6 +125,29 @@ void expectGolden(const QString &text, const QString &name)
     EXPECT_EQ(QString::fromUtf8(f.readAll()).toStdString(), text.toStdString()) << name.toStdString();
 }
 
+// The prepared pages through the text export, compared with a golden file
+// (cp1251 bytes as the export writes them).
+void expectGoldenExport(TrpReport &report, const QString &name)
+{
+    QTemporaryDir dir;
+    TrpTextExport text;
+    text.ShowDialog = false;
+    const QString file = dir.filePath(QStringLiteral("out.txt"));
+    ASSERT_TRUE(report.ExportPrepared(text, file));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    const QByteArray bytes = out.readAll();
+    const QString path = QStringLiteral(KV_TEST_DATA_DIR "/") + name;
+    QFile g(path);
+    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+        g.write(bytes);
+        return;
+    }
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly)) << path.toStdString();
+    EXPECT_EQ(bytes, g.readAll()) << name.toStdString();
+}
+
 // A stock list by material with a total per material and in all.
 void groupedReport(Builder &b, Rows &rows, bool withPrior)
 {
@@ -159,6 +184,7 @@ TEST(ReportPageBuilding, GroupFooterSumAndSummaryCount)
     EXPECT_TRUE(text.contains("Итого по материалу: 5")) << text.toStdString();
     EXPECT_TRUE(text.contains("Позиций: 3, сумма: 35")) << text.toStdString();
     expectGolden(text, "grouped_report.txt");
+    expectGoldenExport(b.report, "grouped_report_export.txt");
 }
 
 TEST(ReportPageBuilding, GroupsOverSourceThatCannotStepBackKeepEveryRecord)
@@ -194,6 +220,7 @@ TEST(ReportPageBuilding, TwoPassPageNumbersWithRepeatedHeader)
     EXPECT_EQ(text.count("Код   Название"), pages);
     EXPECT_TRUE(text.contains("Строка 30"));
     expectGolden(text, "two_pass_report.txt");
+    expectGoldenExport(b.report, "two_pass_report_export.txt");
 }
 
 TEST(ReportPageBuilding, ThreeColumnStickers)
@@ -207,6 +234,7 @@ TEST(ReportPageBuilding, ThreeColumnStickers)
     ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
     const QString text = dump(b.report);
     expectGolden(text, "sticker_columns.txt");
+    expectGoldenExport(b.report, "sticker_columns_export.txt");
     TrpPage *p = b.report.EMFPages().UnpackPage(0);
     ASSERT_EQ(p->ViewCount(), 7);
     // 1 2 3 / 4 5 6 / 7
@@ -228,6 +256,7 @@ TEST(ReportPageBuilding, StretchedMemoSplitsOverTwoPages)
     ASSERT_EQ(b.report.EMFPages().Count(), 2);
     const QString text = dump(b.report);
     expectGolden(text, "split_memo.txt");
+    expectGoldenExport(b.report, "split_memo_export.txt");
     // every line printed once, in order, over the two pages
     int last = -1;
     for (int i = 1; i <= 30; ++i) {
