@@ -171,7 +171,9 @@ private:
 
 } // namespace detail
 
-// Below this size the literal loop is faster than building the tree.
+// Below these sizes the literal loop is faster than building the tree, or
+// than following the few changed items.
+inline constexpr std::size_t kExchangeSortDirtySmall = 16;
 inline constexpr std::size_t kExchangeSortSmall = 128;
 
 template <class T, class KeyFn>
@@ -224,7 +226,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
     const int n = int(a.size());
     // Dirty positions at or after the current one, ascending; few, so nothing
     // here walks the whole list.
-    if (dirty.size() > 24 || a.size() <= kExchangeSortSmall) {
+    if (dirty.size() > 24 || a.size() <= kExchangeSortDirtySmall) {
         ExchangeSort(a, keyOf);
         return;
     }
