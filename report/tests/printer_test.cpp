@@ -1,0 +1,378 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "platform/error.h"
+#include "platform/ui.h"
+#include "report/canvas.h"
+#include "report/printdialog.h"
+#include "report/printer.h"
+
+namespace {
+
+// Two printers: "Office" knows A4 and A3 at 300 dpi with a 5 mm margin;
+// "Broken" cannot be read.
+class FakePrinters : public TrpPlatformPrinters
+{
+public:
+    QStringList Names() override { return {"Office", "Broken"}; }
+    int DefaultIndex() override { return 0; }
+    bool Read(const QString &name, TrpPlatformPrinterInfo &info) override
+    {
+        if (name != "Office") return false;
+        info = TrpPlatformPrinterInfo();
+        info.Name = name;
+        info.PaperSize = paper;
+        const TrpPaper *p = rpFindStandardPaper(paper);
+        info.PaperWidth = orientation ? p->Height : p->Width;
+        info.PaperHeight = orientation ? p->Width : p->Height;
+        info.Orientation = orientation;
+        info.PaperCodes = {9, 8};
+        info.PaperNames = {"A4", "A3"};
+        info.BinCodes = {7, 15};
+        info.BinNames = {"Auto", "Tray 1"};
+        info.DpiX = info.DpiY = 300;
+        info.PhysicalWidth = int(info.PaperWidth / 254.0 * 300 + 0.5);
+        info.PhysicalHeight = int(info.PaperHeight / 254.0 * 300 + 0.5);
+        info.OffsetX = info.OffsetY = 59;
+        info.PrintableWidth = info.PhysicalWidth - 118;
+        info.PrintableHeight = info.PhysicalHeight - 118;
+        return true;
+    }
+    bool Apply(const QString &, int paperSize, int, int, int o, int) override
+    {
+        ++applied;
+        if (paperSize == 9 || paperSize == 8) paper = paperSize;   // the printer has the last word
+        orientation = o;
+        return true;
+    }
+    int paper = 9;
+    int orientation = 0;
+    int applied = 0;
+};
+
+} // namespace
+
+TEST(PaperTable, SixtySevenRowsWithTheirSizes)
+{
+    const QVector<TrpPaper> &t = rpStandardPapers();
+    ASSERT_EQ(t.size(), 67);
+    EXPECT_EQ(t.first().Code, 1);
+    EXPECT_EQ(t[46].Code, 47);
+    EXPECT_EQ(t[47].Code, 50);
+    EXPECT_EQ(t.last().Code, 256);
+    EXPECT_EQ(t.last().Width, 0);
+    struct Case { int code, w, h; };
+    const Case cases[] = {{9, 2100, 2970}, {8, 2970, 4200}, {35, 1760, 1250}, {66, 4200, 5940}, {5, 2159, 3556}};
+    for (const Case &c : cases) {
+        const TrpPaper *p = rpFindStandardPaper(c.code);
+        ASSERT_TRUE(p) << c.code;
+        EXPECT_EQ(p->Width, c.w);
+        EXPECT_EQ(p->Height, c.h);
+        EXPECT_FALSE(p->Name.isEmpty());
+    }
+    EXPECT_EQ(rpFindStandardPaper(48), nullptr);
+}
+
+TEST(VirtualPrinter, A4MetricsAndLandscape)
+{
+    TrpPrinter p;
+    ASSERT_TRUE(p.IsVirtual());
+    EXPECT_EQ(p.Printers(), QStringList{"Virtual printer"});
+    EXPECT_EQ(p.PaperCodes.size(), 67);
+    TrpPageMetrics m;
+    p.FillPageMetrics(m);
+    EXPECT_EQ(m.Width, 758);
+    EXPECT_EQ(m.Height, 1071);
+    EXPECT_EQ(m.OffsetX, 18);
+    EXPECT_EQ(m.OffsetY, 18);
+    EXPECT_EQ(m.PrintableWidth, 758 - 36);
+    EXPECT_EQ(m.DeviceWidth, 0);
+
+    p.SetPrinterInfo(9, 0, 0, 1, -1);
+    EXPECT_EQ(p.PaperWidth, 2970);
+    EXPECT_EQ(p.PaperHeight, 2100);
+    p.FillPageMetrics(m);
+    EXPECT_EQ(m.Width, 1071);
+    EXPECT_EQ(m.Height, 758);
+
+    p.SetPrinterInfo(256, 1000, 500, 0, -1);   // custom size kept as given
+    EXPECT_EQ(p.PaperWidth, 1000);
+    EXPECT_EQ(p.PaperHeight, 500);
+}
+
+TEST(VirtualPrinter, IsEqualTo)
+{
+    TrpPrinter p;
+    p.SetPrinterInfo(256, 2100, 2970, 0, -1, true);
+    EXPECT_TRUE(p.IsEqualTo(256, 2101, 2969, 0, -1));
+    EXPECT_FALSE(p.IsEqualTo(256, 2102, 2970, 0, -1));
+    EXPECT_FALSE(p.IsEqualTo(256, 2100, 2970, 1, -1));
+    EXPECT_FALSE(p.IsEqualTo(9, 2100, 2970, 0, -1));
+    p.SetPrinterInfo(9, 0, 0, 0, 3, true);
+    EXPECT_TRUE(p.IsEqualTo(9, 1, 1, 0, 3));
+    EXPECT_TRUE(p.IsEqualTo(9, 1, 1, 0, -1));
+    EXPECT_FALSE(p.IsEqualTo(9, 1, 1, 0, 4));
+    // Nothing changes while printing.
+    p.Printing = true;
+    p.SetPrinterInfo(8, 0, 0, 1, -1, true);
+    EXPECT_EQ(p.PaperSize, 9);
+}
+
+TEST(PlatformPrinter, ReadsListsAppliesAndFallsBack)
+{
+    TrpPrinter p;
+    auto fake = std::make_unique<FakePrinters>();
+    FakePrinters *f = fake.get();
+    p.SetPlatform(std::move(fake));
+    EXPECT_EQ(p.Printers(), (QStringList{"Office", "Broken", "Virtual printer"}));
+    EXPECT_EQ(p.PrinterIndex(), 0);
+    EXPECT_EQ(p.PaperCodes, (QVector<int>{9, 8}));
+    EXPECT_EQ(p.BinCodes, (QVector<int>{-1, 7, 15}));
+    EXPECT_EQ(p.BinNames.size(), 3);
+
+    TrpPageMetrics m;
+    p.FillPageMetrics(m);
+    EXPECT_EQ(m.DeviceWidth, 2480);
+    EXPECT_EQ(m.Width, 757);              // 2480 px at 300 dpi: 757.4
+    EXPECT_EQ(m.OffsetX, 18);             // 59 px
+
+    p.SetPrinterInfo(8, 0, 0, 1, -1);
+    EXPECT_EQ(f->applied, 1);
+    EXPECT_EQ(p.PaperSize, 8);
+    EXPECT_EQ(p.PaperWidth, 4200);        // read back from the printer
+    p.SetPrinterInfo(8, 0, 0, 1, -1);     // already so: not applied again
+    EXPECT_EQ(f->applied, 1);
+    p.SetPrinterInfo(11, 0, 0, 1, -1);    // the printer refuses A5 and keeps A3
+    EXPECT_EQ(p.PaperSize, 8);
+
+    p.SetPrinterIndex(1);                 // cannot be read: the virtual printer
+    EXPECT_TRUE(p.IsVirtual());
+    EXPECT_EQ(p.PaperCodes.size(), 67);
+    p.SetPrinterIndex(0);
+    EXPECT_FALSE(p.IsVirtual());
+}
+
+TEST(PageList, MembershipNotExpansion)
+{
+    struct Case { const char *text; int pages; std::vector<int> in; std::vector<int> out; };
+    const Case cases[] = {
+        {"1,3,5-7", 10, {1, 3, 5, 6, 7}, {2, 4, 8}},
+        {"3-1", 10, {}, {1, 2, 3}},
+        {"2-", 4, {2, 3, 4}, {1}},
+        {" 1 , 4 - 5 ", 10, {1, 4, 5}, {2, 3, 6}},
+        {"1-2000000000", 5, {1, 5, 1999999999}, {0, -1}},
+    };
+    for (const Case &c : cases) {
+        const TrpPageList l = TrpPageList::Parse(QString::fromUtf8(c.text), c.pages);
+        EXPECT_FALSE(l.IsEmpty()) << c.text;
+        for (int n : c.in) EXPECT_TRUE(l.Contains(n)) << c.text << " " << n;
+        for (int n : c.out) EXPECT_FALSE(l.Contains(n)) << c.text << " " << n;
+    }
+    EXPECT_TRUE(TrpPageList::Parse("", 3).IsEmpty());
+    EXPECT_TRUE(TrpPageList::Parse("   ", 3).IsEmpty());
+    for (const char *bad : {"1,,3", "1,", ",2", "a", "1-x", "-3", "1-2-3", "99999999999999999999", "1.5"})
+        EXPECT_THROW(TrpPageList::Parse(QString::fromUtf8(bad), 5), kv::Error) << bad;
+}
+
+namespace {
+
+QList<TrpPrintPage> threePages()
+{
+    TrpPrintPage a4;
+    TrpPrintPage land = a4;
+    land.Orientation = 1;
+    land.PaperWidth = 2970;
+    land.PaperHeight = 2100;
+    TrpPrintPage custom = a4;
+    custom.PaperSize = 256;
+    custom.PaperWidth = 1000;
+    custom.PaperHeight = 500;
+    custom.Orientation = 1;
+    return {a4, land, custom};
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(Printing, ToPdfWithFullPagesOfEachPaper)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    QList<TrpRect> rects;
+    QList<int> indexes;
+    const int sheets = rpPrintPages(printer, threePages(), {}, [&](int i, TrpCanvas &c, const TrpRect &r) {
+        EXPECT_TRUE(c.IsPrinter());
+        rects << r;
+        indexes << i;
+        c.Pen.Width = 4;
+        c.Brush.Style = bsClear;
+        c.Rectangle(r);
+        TrpFont f;
+        c.SetFont(f);
+        c.TextOut(r.Left + 100, r.Top + 100, QStringLiteral("Страница"));
+    });
+    EXPECT_EQ(sheets, 3);
+    EXPECT_EQ(indexes, (QList<int>{0, 1, 2}));
+    ASSERT_EQ(rects.size(), 3);
+    // The whole sheet at 1200 dpi: A4 is 9921 x 14031 device pixels.
+    // (the PDF writer keeps sizes in whole points)
+    EXPECT_NEAR(rects[0].width(), 9921, 10);
+    EXPECT_NEAR(rects[0].height(), 14031, 10);
+    EXPECT_NEAR(rects[1].width(), 14031, 10);
+    EXPECT_NEAR(rects[2].width(), 4724, 10);
+    EXPECT_NEAR(rects[2].height(), 2362, 10);
+
+    const QByteArray pdf = readAll(path);
+    ASSERT_TRUE(pdf.startsWith("%PDF"));
+    const QString text = QString::fromLatin1(pdf);
+    EXPECT_EQ(text.count(QRegularExpression("/Type\\s*/Page[^s]")), 3);
+    // Each sheet on its own paper: A4, A4 turned, 100 x 50 mm (in points).
+    static const QRegularExpression box("/MediaBox \\[0 0 (\\d+)[.\\d]* (\\d+)");
+    QStringList boxes;
+    for (auto it = box.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        boxes << m.captured(1) + "x" + m.captured(2);
+    }
+    EXPECT_EQ(boxes, (QStringList{"595x842", "842x595", "283x142"}));
+}
+
+TEST(Printing, PagesOddEvenCopiesAndCollation)
+{
+    QTemporaryDir dir;
+    QList<TrpPrintPage> pages(5);
+    auto printWith = [&](const TrpPrintOptions &o) {
+        QPrinter printer(QPrinter::ScreenResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("p.pdf"));
+        QList<int> seen;
+        rpPrintPages(printer, pages, o, [&](int i, TrpCanvas &, const TrpRect &) { seen << i + 1; });
+        return seen;
+    };
+    TrpPrintOptions o;
+    o.Pages = "2-";
+    EXPECT_EQ(printWith(o), (QList<int>{2, 3, 4, 5}));
+    o.OddEven = 1;
+    EXPECT_EQ(printWith(o), (QList<int>{3, 5}));
+    o.OddEven = 2;
+    EXPECT_EQ(printWith(o), (QList<int>{2, 4}));
+    o = {};
+    o.Pages = "1,3";
+    o.Copies = 2;
+    o.Collate = true;
+    EXPECT_EQ(printWith(o), (QList<int>{1, 3, 1, 3}));
+    o.Collate = false;   // the printer makes the copies
+    EXPECT_EQ(printWith(o), (QList<int>{1, 3}));
+    o.Pages = "3-1";
+    EXPECT_EQ(printWith(o), QList<int>{});
+    EXPECT_FALSE(rpPrinter().Printing);
+}
+
+TEST(Printing, ZeroSizedCustomPaperIsRefused)
+{
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("z.pdf"));
+    TrpPrintPage zero;
+    zero.PaperSize = 256;
+    zero.PaperWidth = 0;
+    zero.PaperHeight = 0;
+    EXPECT_THROW(rpPrintPages(printer, {zero}, {}, [](int, TrpCanvas &, const TrpRect &) {}), kv::Error);
+    EXPECT_FALSE(QFile::exists(dir.filePath("z.pdf")));
+}
+
+TEST(Printing, QtPageSizesByWindowsCode)
+{
+    EXPECT_EQ(rpQtPageSize(9, 0, 0, 0).id(), QPageSize::A4);
+    EXPECT_EQ(rpQtPageSize(8, 0, 0, 1).id(), QPageSize::A3);
+    EXPECT_EQ(rpQtPageSize(1, 0, 0, 0).id(), QPageSize::Letter);
+    const QPageSize custom = rpQtPageSize(256, 3000, 2000, 1);
+    EXPECT_NEAR(custom.size(QPageSize::Millimeter).width(), 200, 0.01);
+    EXPECT_NEAR(custom.size(QPageSize::Millimeter).height(), 300, 0.01);
+    EXPECT_FALSE(rpQtPageSize(256, 0, 0, 0).isValid());
+}
+
+TEST(PrintDialog, ComponentsCopiesAndPages)
+{
+    TrpPrintForm form;
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Print"));
+    auto *e1 = form.findChild<QLineEdit *>("E1");
+    auto *down = form.findChild<QPushButton *>("DownButton");
+    auto *up = form.findChild<QPushButton *>("UpButton");
+    auto *collate = form.findChild<QCheckBox *>("CollateCB");
+    auto *rb1 = form.findChild<QRadioButton *>("RB1");
+    auto *rb3 = form.findChild<QRadioButton *>("RB3");
+    auto *e2 = form.findChild<QLineEdit *>("E2");
+    auto *cb2 = form.findChild<QComboBox *>("CB2");
+    ASSERT_TRUE(e1 && down && up && collate && rb1 && rb3 && e2 && cb2);
+    ASSERT_TRUE(form.findChild<QComboBox *>("CB1") && form.findChild<QPushButton *>("PropButton"));
+    ASSERT_TRUE(form.findChild<QWidget *>("PB1"));
+    EXPECT_EQ(e1->text(), "1");
+    EXPECT_TRUE(collate->isChecked());
+    EXPECT_TRUE(rb1->isChecked());
+    EXPECT_EQ(cb2->count(), 3);
+    EXPECT_EQ(cb2->currentText(), "All pages");
+
+    QTest::mouseClick(down, Qt::LeftButton);
+    EXPECT_EQ(e1->text(), "1");   // never below 1
+    QTest::mouseClick(up, Qt::LeftButton);
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(e1->text(), "3");
+
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QTest::keyClicks(e2, "1,3");
+    EXPECT_TRUE(rb3->isChecked());
+    cb2->setCurrentIndex(2);
+    const TrpPrintOptions o = form.Options(7);
+    EXPECT_EQ(o.Pages, "1,3");
+    EXPECT_EQ(o.Copies, 3);
+    EXPECT_EQ(o.OddEven, 2);
+    EXPECT_TRUE(o.Collate);
+    form.findChild<QRadioButton *>("RB2")->setChecked(true);
+    EXPECT_EQ(form.Options(7).Pages, "7");
+    form.hide();
+}
+
+TEST(PrintDialog, WrongPagesAreSaidAndTheDialogStays)
+{
+    QStringList said;
+    kv::SetMessageHook([&said](const kv::ShownMessage &m) {
+        said << m.text;
+        return kv::ModalResult::Ok;
+    });
+    TrpPrintForm form;
+    form.findChild<QRadioButton *>("RB3")->setChecked(true);
+    form.findChild<QLineEdit *>("E2")->setText("1,,3");
+    form.accept();
+    EXPECT_EQ(form.result(), 0);
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_EQ(said[0], "'' is not a valid integer value");
+    form.findChild<QLineEdit *>("E2")->setText("1,3");
+    form.findChild<QLineEdit *>("E1")->setText("x");
+    form.accept();
+    EXPECT_EQ(said.size(), 2);
+    form.findChild<QLineEdit *>("E1")->setText("2");
+    form.accept();
+    EXPECT_EQ(form.result(), int(QDialog::Accepted));
+    kv::SetMessageHook({});
+}
