@@ -221,13 +221,14 @@ TEST(ReportComponent, PrintsToPdfThroughThePlatformPrinter)
     ASSERT_TRUE(f.report->Prepare());
     ASSERT_EQ(f.report->EMFPages().Count(), 3);
     struct Case { const char *pages; int copies; bool collate; int sheets; };
+    int fired = 0;
+    f.report->OnPrintReport = [&] { ++fired; };
     for (const Case c : {Case{"", 1, true, 3}, Case{"1,3", 2, true, 4}, Case{"2-", 0, false, 2}}) {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         const QString file = dir.filePath(QStringLiteral("out%1.pdf").arg(c.sheets));
         printer.setOutputFileName(file);
-        int fired = 0;
-        f.report->OnPrintReport = [&] { ++fired; };
+        fired = 0;
         EXPECT_EQ(f.report->PrintPrepared(printer, QString::fromLatin1(c.pages), c.copies, c.collate), c.sheets) << c.pages;
         EXPECT_EQ(fired, 1);
         EXPECT_GT(QFile(file).size(), 0);
