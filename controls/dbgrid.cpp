@@ -108,7 +108,7 @@ namespace {
 const QImage &fieldPicture(FieldType t)
 {
     static QImage memo, blob;
-    QImage &img = t == FieldType::Memo ? memo : blob;
+    QImage &img = kv::isMemoType(t) ? memo : blob;
     if (img.isNull()) {
         img = QImage(22, 12, QImage::Format_ARGB32);
         img.fill(Qt::transparent);
@@ -117,7 +117,7 @@ const QImage &fieldPicture(FieldType t)
         p.setBrush(QColor(0xFF, 0xFF, 0xF0));
         p.drawRect(0, 0, 21, 11);
         p.setPen(QColor(0, 0, 0x80));
-        if (t == FieldType::Memo) {
+        if (kv::isMemoType(t)) {
             for (int y = 3; y <= 8; y += 2) p.drawLine(3, y, y == 7 ? 12 : 18, y);
         } else {
             for (int x = 3; x < 19; x += 4) p.drawRect(x, 3, 2, 5);
@@ -1284,7 +1284,7 @@ bool TExDBGrid::canAppend() const { return canEditGrid(); }
 bool TExDBGrid::FieldHasPicture(const kv::Field *f) const
 {
     if (!m_showGlyphs || !f) return false;
-    if (f->DataType() != FieldType::Memo && f->DataType() != FieldType::Blob) return false;
+    if (!kv::isBlobType(f->DataType())) return false;
     return !(!m_readOnly && f->CanModify() && f->OnGetText && f->OnSetText);
 }
 

@@ -123,6 +123,7 @@ void TDBLocate::ValidateLookupValue(Field *field)
     case FieldType::DateTime:
     case FieldType::Boolean:
     case FieldType::String:
+    case FieldType::WideString:
         return;
     case FieldType::SmallInt:
     case FieldType::Integer:
@@ -137,6 +138,7 @@ void TDBLocate::ValidateLookupValue(Field *field)
         return;
     }
     case FieldType::Float:
+    case FieldType::BCD:
     case FieldType::Currency: {
         bool ok = text.isEmpty();
         if (!ok) parseFloat(text, &ok);
