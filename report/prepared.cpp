@@ -253,8 +253,8 @@ void TrpEMFPages::ReadPreparedFile(QIODevice &s)
         throw kv::Error(QStringLiteral("The prepared report holds pages of the old picture format, which cannot be read"));
     const QString printer = ReadStreamString(s);
     const qint32 count = ReadStreamInteger(s);
-    // Every page takes at least 20 bytes of header.
-    if (count < 0 || qint64(count) * 20 > size - s.pos()) damaged(QStringLiteral("page count %1").arg(count));
+    // Every page takes at least 16 bytes of header.
+    if (count < 0 || qint64(count) * 16 > size - s.pos()) damaged(QStringLiteral("page count %1").arg(count));
     for (qint32 i = 0; i < count; ++i) {
         auto e = std::make_unique<TrpPreparedPage>();
         const qint64 start = s.pos();
