@@ -30,7 +30,8 @@ void ExchangeSortLiteral(std::vector<T> &a, KeyFn keyOf)
 
 // The literal loop with the keys worked out once, for short lists; positions
 // whose item already ranks at or before everything after it exchange nothing
-// and are skipped.
+// and are skipped. The exchanges run on keys and positions; the items move
+// once, at the end.
 template <class T, class KeyFn>
 void ExchangeSortSmall(std::vector<T> &a, KeyFn keyOf)
 {
@@ -41,27 +42,125 @@ void ExchangeSortSmall(std::vector<T> &a, KeyFn keyOf)
         return;
     K k[kMax];
     K suf[kMax]; // smallest key from a position to the end
-    for (std::size_t i = 0; i < n; ++i)
+    unsigned char from[kMax]; // where the item that ends at a position stood
+    for (std::size_t i = 0; i < n; ++i) {
         k[i] = keyOf(a[i]);
+        from[i] = static_cast<unsigned char>(i);
+    }
     suf[n - 1] = k[n - 1];
     for (std::size_t i = n - 1; i-- > 0;)
         suf[i] = k[i] < suf[i + 1] ? k[i] : suf[i + 1];
+    bool moved = false;
     for (std::size_t i = 0; i + 1 < n; ++i) {
         if (!(suf[i + 1] < k[i]))
             continue;
         K cur = k[i];
         std::size_t last = i;
-        for (std::size_t j = i + 1; j < n; ++j)
+        for (std::size_t j = i + 1; j < n; ++j) {
+            // Nothing from j on has changed yet in this scan: when its smallest
+            // key does not rank before the held one, the scan is over.
+            if (!(suf[j] < cur))
+                break;
             if (k[j] < cur) {
-                using std::swap;
-                swap(a[i], a[j]);
+                const K kj = k[j];
                 k[j] = cur;
-                cur = keyOf(a[i]);
-                k[i] = cur;
+                cur = kj;
+                std::swap(from[i], from[j]);
                 last = j;
             }
+        }
+        k[i] = cur;
+        moved = true;
         for (std::size_t p = last + 1; p-- > i + 1;)
             suf[p] = (p + 1 < n && suf[p + 1] < k[p]) ? suf[p + 1] : k[p];
+    }
+    if (!moved)
+        return;
+    // Follow each cycle of the permutation once.
+    bool done[kMax] = {};
+    for (std::size_t p = 0; p < n; ++p) {
+        if (done[p] || from[p] == p)
+            continue;
+        T held = std::move(a[p]);
+        std::size_t q = p;
+        while (from[q] != p) {
+            a[q] = std::move(a[from[q]]);
+            done[q] = true;
+            q = from[q];
+        }
+        a[q] = std::move(held);
+        done[q] = true;
+    }
+}
+
+// The literal loop for lists of at most 64 items, on keys and positions. A
+// mask marks every position whose key ranks strictly before the one before it;
+// between two marks the keys never rank before each other, so the search for
+// the first later key that ranks before the held one jumps from mark to mark.
+template <class T, class KeyFn>
+void ExchangeSortTiny(std::vector<T> &a, KeyFn keyOf)
+{
+    using K = decltype(keyOf(a[0]));
+    const std::size_t n = a.size();
+    if (n < 2)
+        return;
+    K k[64];
+    unsigned char from[64]; // where the item that ends at a position stood
+    for (std::size_t i = 0; i < n; ++i) {
+        k[i] = keyOf(a[i]);
+        from[i] = static_cast<unsigned char>(i);
+    }
+    std::uint64_t drop = 0;
+    for (std::size_t j = 1; j < n; ++j)
+        if (k[j] < k[j - 1])
+            drop |= std::uint64_t(1) << j;
+    auto mark = [&](std::size_t p) {
+        if (p == 0 || p >= n)
+            return;
+        if (k[p] < k[p - 1])
+            drop |= std::uint64_t(1) << p;
+        else
+            drop &= ~(std::uint64_t(1) << p);
+    };
+    bool moved = false;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        K cur = k[i];
+        std::size_t j = i + 1;
+        while (j < n) {
+            if (k[j] < cur) {
+                const K kj = k[j];
+                k[j] = cur;
+                cur = kj;
+                k[i] = cur;
+                std::swap(from[i], from[j]);
+                moved = true;
+                mark(j);
+                mark(j + 1);
+                ++j;
+                continue;
+            }
+            const std::uint64_t later = j + 1 < 64 ? drop & (~std::uint64_t(0) << (j + 1)) : 0;
+            if (!later)
+                break;
+            j = std::size_t(__builtin_ctzll(later));
+        }
+    }
+    if (!moved)
+        return;
+    // Follow each cycle of the permutation once.
+    bool done[64] = {};
+    for (std::size_t p = 0; p < n; ++p) {
+        if (done[p] || from[p] == p)
+            continue;
+        T held = std::move(a[p]);
+        std::size_t q = p;
+        while (from[q] != p) {
+            a[q] = std::move(a[from[q]]);
+            done[q] = true;
+            q = from[q];
+        }
+        a[q] = std::move(held);
+        done[q] = true;
     }
 }
 
@@ -173,13 +272,17 @@ private:
 
 // Below these sizes the literal loop is faster than building the tree, or
 // than following the few changed items.
-inline constexpr std::size_t kExchangeSortDirtySmall = 16;
+inline constexpr std::size_t kExchangeSortDirtySmall = 64;
 inline constexpr std::size_t kExchangeSortSmall = 128;
 
 template <class T, class KeyFn>
 void ExchangeSort(std::vector<T> &a, KeyFn keyOf)
 {
     const std::size_t n = a.size();
+    if (n <= 64) {
+        ExchangeSortTiny(a, keyOf);
+        return;
+    }
     if (n <= kExchangeSortSmall) {
         ExchangeSortSmall(a, keyOf);
         return;
