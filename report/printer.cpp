@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -143,6 +144,13 @@ public:
             info.PaperCodes.append(code);
             info.PaperNames.append(s.name().left(64));
         }
+        // Qt names no bins of a printer here: the list keeps the default entry
+        // (and the source asked for last, when there was one).
+        if (p.paperSource() != QPrinter::Auto && binCode(p.paperSource()) > 0) {
+            info.BinCodes.append(binCode(p.paperSource()));
+            info.BinNames.append(binName(p.paperSource()));
+        }
+        info.Bin = p.paperSource() == QPrinter::Auto ? rpDefaultBin : binCode(p.paperSource());
         info.DpiX = info.DpiY = p.resolution();
         const QRect paper = p.paperRect(QPrinter::DevicePixel).toRect();
         const QRect page = p.pageRect(QPrinter::DevicePixel).toRect();
@@ -157,7 +165,6 @@ public:
 
     bool Apply(const QString &name, int paperSize, int width, int height, int orientation, int bin) override
     {
-        (void)bin;
         if (QPrinterInfo::printerInfo(name).isNull()) return false;
         QPrinter &p = printerFor(name);
         const QPageSize size = rpQtPageSize(paperSize, width, height, orientation);
@@ -165,7 +172,58 @@ public:
         p.setPageSize(size);
         p.setPageOrientation(orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
         p.setCopyCount(1);
+        if (bin != rpDefaultBin)
+            for (int i = 0; i <= int(QPrinter::LastPaperSource); ++i)
+                if (binCode(QPrinter::PaperSource(i)) == bin) p.setPaperSource(QPrinter::PaperSource(i));
         return true;
+    }
+
+    bool PropertiesDialog(const QString &name, QWidget *parent) override
+    {
+        if (QPrinterInfo::printerInfo(name).isNull()) return false;
+        QPageSetupDialog dialog(&printerFor(name), parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    // The platform's bin codes of the paper sources.
+    static int binCode(QPrinter::PaperSource s)
+    {
+        switch (s) {
+        case QPrinter::OnlyOne: return 1;
+        case QPrinter::Lower: return 2;
+        case QPrinter::Middle: return 3;
+        case QPrinter::Manual: return 4;
+        case QPrinter::Envelope: return 5;
+        case QPrinter::EnvelopeManual: return 6;
+        case QPrinter::Auto: return 7;
+        case QPrinter::Tractor: return 8;
+        case QPrinter::SmallFormat: return 9;
+        case QPrinter::LargeFormat: return 10;
+        case QPrinter::LargeCapacity: return 11;
+        case QPrinter::Cassette: return 14;
+        case QPrinter::FormSource: return 15;
+        default: return 0;
+        }
+    }
+
+    static QString binName(QPrinter::PaperSource s)
+    {
+        switch (s) {
+        case QPrinter::OnlyOne: return QStringLiteral("Only one");
+        case QPrinter::Lower: return QStringLiteral("Lower");
+        case QPrinter::Middle: return QStringLiteral("Middle");
+        case QPrinter::Manual: return QStringLiteral("Manual");
+        case QPrinter::Envelope: return QStringLiteral("Envelope");
+        case QPrinter::EnvelopeManual: return QStringLiteral("Envelope manual");
+        case QPrinter::Auto: return QStringLiteral("Automatically select");
+        case QPrinter::Tractor: return QStringLiteral("Tractor");
+        case QPrinter::SmallFormat: return QStringLiteral("Small format");
+        case QPrinter::LargeFormat: return QStringLiteral("Large format");
+        case QPrinter::LargeCapacity: return QStringLiteral("Large capacity");
+        case QPrinter::Cassette: return QStringLiteral("Cassette");
+        case QPrinter::FormSource: return QStringLiteral("Form source");
+        default: return QString();
+        }
     }
 
 private:

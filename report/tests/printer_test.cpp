@@ -376,3 +376,13 @@ TEST(PrintDialog, WrongPagesAreSaidAndTheDialogStays)
     EXPECT_EQ(form.result(), int(QDialog::Accepted));
     kv::SetMessageHook({});
 }
+
+TEST(PlatformPrinter, EnginePrinterWithoutInstalledPrinters)
+{
+    if (!rpCreateQtPrinters()->Names().isEmpty()) GTEST_SKIP() << "printers are installed here";
+    TrpPrinter &p = rpPrinter();
+    EXPECT_TRUE(p.IsVirtual());
+    EXPECT_EQ(p.Printers(), QStringList{"Virtual printer"});
+    EXPECT_EQ(rpDefaultPaperSize(), 9);
+    EXPECT_FALSE(p.PropertiesDialog());
+}
