@@ -133,6 +133,42 @@ bool TMillList::AddMill(int32_t x, int32_t y, int32_t length, bool horizontal, i
 }
 
 namespace {
+// Does `m` cover `c`: the same sheet and line, from at or before its start to
+// at or after its end?
+inline bool Covers(const TMillLine &m, const TMillLine &c)
+{
+    if (m.Horizontal != c.Horizontal || m.SheetIndex != c.SheetIndex)
+        return false;
+    if (c.Horizontal ? m.Y != c.Y : m.X != c.X)
+        return false;
+    const int64_t ms = c.Horizontal ? m.X : m.Y, cs = c.Horizontal ? c.X : c.Y;
+    return ms <= cs && ms + m.Length >= cs + int64_t(c.Length);
+}
+} // namespace
+
+void TMillList::AddMillPair(const TMillLine &first, const TMillLine &second)
+{
+    if (first.Horizontal == second.Horizontal) {
+        AddMill(first.X, first.Y, first.Length, first.Horizontal, first.SheetIndex);
+        AddMill(second.X, second.Y, second.Length, second.Horizontal, second.SheetIndex);
+        return;
+    }
+    bool addFirst = true, addSecond = true;
+    for (const TMillLine &m : m_items) {
+        if (addFirst && Covers(m, first))
+            addFirst = false;
+        if (addSecond && Covers(m, second))
+            addSecond = false;
+        if (!addFirst && !addSecond)
+            return;
+    }
+    if (addFirst)
+        m_items.push_back(first);
+    if (addSecond)
+        m_items.push_back(second);
+}
+
+namespace {
 bool OnLine(const TMillLine &m, int32_t sheetIndex, TPoint p, bool horizontal)
 {
     return m.SheetIndex == sheetIndex && m.Horizontal == horizontal && (horizontal ? m.Y == p.Y : m.X == p.X);

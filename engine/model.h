@@ -142,6 +142,9 @@ class TMillList : public TValueList<TMillLine>
 {
 public:
     bool AddMill(int32_t x, int32_t y, int32_t length, bool horizontal, int32_t sheetIndex);
+    // AddMill of a horizontal and then a vertical cut (or the other way
+    // round) in one walk: neither can cover the other.
+    void AddMillPair(const TMillLine &first, const TMillLine &second);
     // The segment P1-P2 runs along X when `horizontal`, else along Y.
     void ShortenMill(int32_t sheetIndex, TPoint p1, TPoint p2, bool horizontal);
     void ExtendMill(int32_t sheetIndex, TPoint p1, TPoint p2, bool horizontal);

@@ -403,8 +403,12 @@ void TRaskroy::SplitSheet(TSheetsList &map, int rect, const TDetal &part, bool h
     const int32_t s = r.SheetIndex;
     TSheet nu("", 0, 0, 0, 0, s, r.IsScrap);
     if (horzFirst) {
-        map.Mills.AddMill(r.X, r.Y + py, r.SizeX, true, s);
-        map.Mills.AddMill(r.X + px, r.Y, py, false, s);
+        if (Reference) {
+            map.Mills.AddMill(r.X, r.Y + py, r.SizeX, true, s);
+            map.Mills.AddMill(r.X + px, r.Y, py, false, s);
+        } else {
+            map.Mills.AddMillPair({r.X, r.Y + py, r.SizeX, true, s}, {r.X + px, r.Y, py, false, s});
+        }
         nu.X = r.X + px;
         nu.Y = r.Y;
         nu.SizeX = r.SizeX - px;
@@ -412,8 +416,12 @@ void TRaskroy::SplitSheet(TSheetsList &map, int rect, const TDetal &part, bool h
         r.Y += py;
         r.SizeY -= py;
     } else {
-        map.Mills.AddMill(r.X + px, r.Y, r.SizeY, false, s);
-        map.Mills.AddMill(r.X, r.Y + py, px, true, s);
+        if (Reference) {
+            map.Mills.AddMill(r.X + px, r.Y, r.SizeY, false, s);
+            map.Mills.AddMill(r.X, r.Y + py, px, true, s);
+        } else {
+            map.Mills.AddMillPair({r.X + px, r.Y, r.SizeY, false, s}, {r.X, r.Y + py, px, true, s});
+        }
         nu.X = r.X;
         nu.Y = r.Y + py;
         nu.SizeX = px;

@@ -62,11 +62,11 @@ void Load(TRaskroy &e, const Instance &in)
     e.P = in.p;
     int n = 0;
     for (auto [l, w, c, rot] : in.parts)
-        e.Detals.Add("D" + std::to_string(n++), l, w, c, uint8_t(rot));
+        e.Detals.Add(std::string("D").append(std::to_string(n++)), l, w, c, uint8_t(rot));
     n = 0;
     for (auto [l, w, c] : in.offcuts) {
         for (int i = 0; i < c; ++i)
-            e.Stock.Sheets.Append(TSheet("S" + std::to_string(n), 0, 0, l, w, 0, true));
+            e.Stock.Sheets.Append(TSheet(std::string("S").append(std::to_string(n)), 0, 0, l, w, 0, true));
         ++n;
     }
 }
