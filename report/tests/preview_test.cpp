@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "report/enginectl.h"
+#include "report/exports.h"
+#include "report/memo.h"
+#include "report/preview.h"
+#include "report/report.h"
+#include "report/winpos.h"
+
+namespace {
+
+// A3 on the virtual printer: 758 x 1071 page units for A4.
+constexpr int kPageW = 758, kPageH = 1071;
+
+struct PreviewFixture : ::testing::Test
+{
+    QTemporaryDir dir;
+    TrpReport report;
+    std::unique_ptr<TrpPreviewForm> form;
+    QStringList opened;
+
+    void SetUp() override
+    {
+        SetPaperHandler([](TrpPaperRequest &p, TrpPageMetrics &m) { m = rpVirtualMetrics(p.Width, p.Height); });
+        rpSetWindowPositionStore(dir.filePath(QStringLiteral("pos.ini")));
+        rpSetLinkOpener([this](const QString &url) {
+            opened << url;
+            return true;
+        });
+        TrpPreviewForm::SetHasPrinterHook([] { return true; });
+        rpPreviewZoom() = TrpPreviewZoom();
+        fill(report.EMFPages(), 3);
+        form = std::make_unique<TrpPreviewForm>();
+        form->resize(640, 480);
+        form->Connect(report);
+    }
+    void TearDown() override
+    {
+        form.reset();
+        TrpPreviewForm::SetFileDialogHook({});
+        TrpPreviewForm::SetPrinterHook({});
+        TrpPreviewForm::SetHasPrinterHook({});
+        rpSetLinkOpener({});
+        rpSetWindowPositionStore(QString());
+        SetPaperHandler({});
+        rpPreviewZoom() = TrpPreviewZoom();
+    }
+
+    static void memo(TrpEMFPages &pages, int page, const QString &name, int top, const QString &text,
+                     const QString &tag = QString())
+    {
+        TrpMemoView m;
+        m.Name = name;
+        m.Tag = tag;
+        m.SetBounds(40, top, 400, 24);
+        m.Memo = {text};
+        m.FrameTyp = 15;
+        pages.AppendView(page, m);
+    }
+
+    // Page 1: a title and links; page 2: the word twice; page 3: once more.
+    static void fill(TrpEMFPages &pages, int count)
+    {
+        pages.Clear();
+        TrpPage page;
+        for (int i = 0; i < count; ++i) pages.AddPage(page);
+        memo(pages, 0, QStringLiteral("Memo1"), 40, QStringLiteral("Ведомость деталей"));
+        memo(pages, 0, QStringLiteral("URL1"), 100, QStringLiteral("to page 3"), QStringLiteral("@3"));
+        memo(pages, 0, QStringLiteral("URL2"), 160, QStringLiteral("a file"), QStringLiteral("file:///etc/passwd"));
+        memo(pages, 0, QStringLiteral("URL3"), 220, QStringLiteral("bad number"), QStringLiteral("@x7"));
+        memo(pages, 0, QStringLiteral("URL4"), 280, QStringLiteral("site"), QStringLiteral("https://example.org/"));
+        if (count > 1) {
+            memo(pages, 1, QStringLiteral("Memo2"), 100, QStringLiteral("Плита ДСП 16 мм"));
+            memo(pages, 1, QStringLiteral("Memo3"), 600, QStringLiteral("вторая плита ДСП"));
+        }
+        if (count > 2) memo(pages, 2, QStringLiteral("Memo4"), 100, QStringLiteral("Итого"));
+    }
+
+    // Clicks a point of a page given in page units.
+    void clickOnPage(int index, int x, int y)
+    {
+        const TrpRect r = form->PageRect(index);
+        const QPoint p(r.Left + form->OffsetX() + int(x * form->ZoomFactor()) + 1,
+                       r.Top + form->OffsetY() + int(y * form->ZoomFactor()) + 1);
+        QTest::mouseClick(form->PBox, Qt::LeftButton, {}, p);
+    }
+};
+
+} // namespace
+
+TEST_F(PreviewFixture, ZoomModesGiveTheScaleOfTheBox)
+{
+    const int boxW = form->PBox->width(), boxH = form->PBox->height();
+    EXPECT_EQ(boxW, 640 - 16);
+    EXPECT_EQ(boxH, 480 - 26 - 18);
+    struct Case { int tag; double factor; };
+    const Case cases[] = {
+        {1, double(boxW - 20) / kPageW},
+        {2, double(boxH - 20) / kPageH},
+        {3, double(boxW - 30) / (2.0 * kPageW)},
+        {75, 0.75},
+        {200, 2.0},
+    };
+    for (const Case &c : cases) {
+        form->SetZoom(c.tag);
+        EXPECT_DOUBLE_EQ(form->ZoomFactor(), c.factor) << c.tag;
+        EXPECT_EQ(form->ZoomMode(), c.tag <= 3 ? c.tag : 0);
+        EXPECT_EQ(form->ZoomBtn->Caption(), QString::number(qRound(c.factor * 100)) + QLatin1Char('%'));
+    }
+    // Whole page: one per row, centred; two pages: two per row from the left.
+    form->SetZoom(2);
+    const TrpRect r0 = form->PageRect(0);
+    EXPECT_EQ(r0.Left, (boxW - r0.width()) / 2);
+    EXPECT_EQ(form->PageRect(1).Top, r0.Bottom + 10);
+    form->SetZoom(3);
+    EXPECT_EQ(form->PageRect(0).Left, 10);
+    EXPECT_EQ(form->PageRect(1).Left, form->PageRect(0).Right + 10);
+    EXPECT_EQ(form->PageRect(2).Top, form->PageRect(0).Bottom + 10);
+    // 100%: the page is wider than the box: one per row, range page - box + 20.
+    form->SetZoom(100);
+    EXPECT_EQ(form->PageRect(0).Left, 10);
+    EXPECT_EQ(form->HScrollBar->maximum(), kPageW - boxW + 20);
+    EXPECT_TRUE(form->N1001->isChecked());
+}
+
+TEST_F(PreviewFixture, ChosenZoomOpensTheNextPreview)
+{
+    form->N751->trigger();
+    EXPECT_DOUBLE_EQ(form->ZoomFactor(), 0.75);
+    form.reset();
+    TrpPreviewForm next;
+    next.resize(640, 480);
+    next.Connect(report);
+    EXPECT_DOUBLE_EQ(next.ZoomFactor(), 0.75);
+    EXPECT_TRUE(next.N751->isChecked());
+}
+
+TEST_F(PreviewFixture, TwoPagesModeWithOnePageLaysItLeft)
+{
+    fill(report.EMFPages(), 1);
+    form->SetZoom(3);
+    form->Connect(report);
+    EXPECT_EQ(form->PageRect(0).Left, 10);
+    EXPECT_DOUBLE_EQ(form->ZoomFactor(), double(form->PBox->width() - 30) / (2.0 * kPageW));
+}
+
+TEST_F(PreviewFixture, PagesAndKeys)
+{
+    form->show();
+    form->SetZoom(2);
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("Page 1/3"));
+    QTest::keyClick(form->PBox, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(form->CurPage(), 2);
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("Page 2/3"));
+    EXPECT_EQ(form->VScrollBar->value(), form->PageRect(1).Top - 10);
+    QTest::keyClick(form->PBox, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(form->CurPage(), 3);
+    QTest::mouseClick(form->PgDown, Qt::LeftButton);
+    EXPECT_EQ(form->CurPage(), 3);
+    QTest::mouseClick(form->PgUp, Qt::LeftButton);
+    EXPECT_EQ(form->CurPage(), 2);
+    QTest::keyClick(form->PBox, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(form->VScrollBar->value(), 0);
+    EXPECT_EQ(form->CurPage(), 1);
+    QTest::keyClick(form->PBox, Qt::Key_Down);
+    EXPECT_EQ(form->VScrollBar->value(), 10);
+    QTest::keyClick(form->PBox, Qt::Key_PageDown);
+    EXPECT_EQ(form->VScrollBar->value(), 210);
+    QTest::keyClick(form->PBox, Qt::Key_Up);
+    EXPECT_EQ(form->VScrollBar->value(), 200);
+    form->SetZoom(100);
+    QTest::keyClick(form->PBox, Qt::Key_Right);
+    EXPECT_EQ(form->HScrollBar->value(), 10);
+    QTest::keyClick(form->PBox, Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(PreviewFixture, LinksJumpToPagesAndOpenOnlyWebAddresses)
+{
+    form->show();
+    form->SetZoom(50);
+    clickOnPage(0, 50, 105);       // "@3"
+    EXPECT_EQ(form->CurPage(), 3);
+    form->GoToPage(1);
+    clickOnPage(0, 50, 225);       // "@x7": ignored
+    EXPECT_EQ(form->CurPage(), 1);
+    clickOnPage(0, 50, 165);       // a file: never opened
+    EXPECT_TRUE(opened.isEmpty());
+    clickOnPage(0, 50, 285);
+    EXPECT_EQ(opened, QStringList{QStringLiteral("https://example.org/")});
+    struct Case { const char *link; int page; };
+    const Case cases[] = {{"@0", 1}, {"@2", 2}, {"@9", 2}, {"@", 2}, {"@abc", 2}};
+    for (const Case &c : cases) {
+        form->FollowLink(QString::fromLatin1(c.link));
+        EXPECT_EQ(form->CurPage(), c.page) << c.link;
+    }
+}
+
+TEST_F(PreviewFixture, SearchFindsTheSecondHitOnPageTwoAndHighlightsIt)
+{
+    form->show();
+    form->SetZoom(50);
+    form->StartSearch(QStringLiteral("дсп"), false, false);
+    EXPECT_EQ(form->FoundPage(), 1);
+    EXPECT_EQ(form->CurPage(), 2);
+    EXPECT_GE(form->FoundRect().Top, 100);
+    EXPECT_LT(form->FoundRect().Top, 130);
+    QTest::keyClick(form->PBox, Qt::Key_F3);
+    EXPECT_EQ(form->FoundPage(), 1);
+    EXPECT_GE(form->FoundRect().Top, 600);
+    // The find is inverted on screen: white paper turns black there.
+    const QImage shot = form->PBox->grab().toImage();
+    const TrpRect pr = form->PageRect(1);
+    const TrpRect fr = form->FoundRect();
+    const QRect onScreen(pr.Left + form->OffsetX() + qRound(fr.Left * 0.5), pr.Top + form->OffsetY() + qRound(fr.Top * 0.5),
+                         qRound(fr.width() * 0.5), qRound(fr.height() * 0.5));
+    ASSERT_TRUE(shot.rect().contains(onScreen));
+    int dark = 0;
+    for (int y = onScreen.top(); y <= onScreen.bottom(); ++y)
+        for (int x = onScreen.left(); x <= onScreen.right(); ++x) dark += qGray(shot.pixel(x, y)) < 128;
+    EXPECT_GT(dark, onScreen.width() * onScreen.height() * 3 / 4);
+    // Case-sensitive, from the current page: no hit for lower case "плита" except the second memo.
+    form->StartSearch(QStringLiteral("плита"), true, true);
+    EXPECT_GE(form->FoundRect().Top, 600);
+    form->StartSearch(QStringLiteral("нет такого"), false, false);
+    EXPECT_EQ(form->FoundPage(), -1);
+}
+
+TEST_F(PreviewFixture, SaveAndOpenPreparedReportThroughTheWindow)
+{
+    const QString saved = dir.filePath(QStringLiteral("out"));
+    TrpPreviewForm::SetFileDialogHook([&](bool save, const QString &filter, int &index) {
+        EXPECT_TRUE(save);
+        EXPECT_TRUE(filter.startsWith(QStringLiteral("Report file (*.rpp)|*.rpp")));
+        index = 1;
+        return saved;
+    });
+    QTest::keyClick(form->PBox, Qt::Key_S, Qt::ControlModifier);
+    form->SaveBtnClick();
+    ASSERT_TRUE(QFile::exists(saved + QStringLiteral(".rpp")));
+
+    // Another report with one page, then open the saved three pages in it.
+    TrpReport other;
+    fill(other.EMFPages(), 1);
+    form->Connect(other);
+    EXPECT_EQ(form->PageCount(), 1);
+    TrpPreviewForm::SetFileDialogHook([&](bool save, const QString &filter, int &) {
+        EXPECT_FALSE(save);
+        EXPECT_EQ(filter, QStringLiteral("Report file (*.rpp)|*.rpp"));
+        return saved + QStringLiteral(".rpp");
+    });
+    form->GoToPage(1);
+    form->LoadBtnClick();
+    EXPECT_EQ(form->PageCount(), 3);
+    EXPECT_EQ(form->CurPage(), 1);
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("Page 1/3"));
+    form->StartSearch(QStringLiteral("итого"), false, false);
+    EXPECT_EQ(form->FoundPage(), 2);
+}
+
+TEST_F(PreviewFixture, ExportThroughAFilterTakesItsExtension)
+{
+    TrpTextExport text;
+    text.ShowDialog = false;
+    const QString target = dir.filePath(QStringLiteral("list.rpp"));
+    TrpPreviewForm::SetFileDialogHook([&](bool, const QString &filter, int &index) {
+        const QStringList parts = filter.split(QLatin1Char('|'));
+        for (int i = 0; i + 1 < parts.size(); i += 2)
+            if (parts[i + 1] == QStringLiteral("*.txt")) index = i / 2 + 1;
+        return target;
+    });
+    form->SaveBtnClick();
+    QFile f(dir.filePath(QStringLiteral("list.txt")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(f.readAll().isEmpty());
+}
+
+TEST_F(PreviewFixture, PrintedToPdfWithOnePageEach)
+{
+    fill(report.EMFPages(), 2);
+    form->Connect(report);
+    const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+    TrpPreviewForm::SetPrinterHook([&](QPrinter &p) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+    });
+    QTest::keyClick(form->PBox, Qt::Key_P, Qt::ControlModifier);
+    form->PrintBtnClick();
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 2 * 1);
+    // A4 is 595 x 842 points.
+    EXPECT_TRUE(bytes.contains("/MediaBox [0 0 595") || bytes.contains("/MediaBox [0 0 594"));
+}
+
+TEST_F(PreviewFixture, WithoutPrinterPrintingIsOff)
+{
+    TrpPreviewForm::SetHasPrinterHook([] { return false; });
+    form->Connect(report);
+    EXPECT_FALSE(form->PrintBtn->isEnabled());
+    EXPECT_FALSE(form->PageSetupBtn->isEnabled());
+    EXPECT_FALSE(form->PageSetupBtn->isVisible());
+    EXPECT_FALSE(form->N5->isVisible());
+}
+
+TEST_F(PreviewFixture, ScreenshotReadsLikeAPage)
+{
+    form->resize(700, 900);
+    form->show();
+    form->SetZoom(2);
+    const QImage shot = form->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    if (qEnvironmentVariableIsSet("KV_PREVIEW_SHOT")) shot.save(qEnvironmentVariable("KV_PREVIEW_SHOT"));
+    // Grey around, white paper in the middle.
+    EXPECT_EQ(form->PBox->grab().toImage().pixel(3, 3) & 0xFFFFFF, 0x808080u);
+    const TrpRect r = form->PageRect(0);
+    EXPECT_EQ(form->PBox->grab().toImage().pixel(r.Left + 5, r.Bottom - 5) & 0xFFFFFF, 0xFFFFFFu);
+}
