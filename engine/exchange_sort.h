@@ -122,8 +122,11 @@ void ExchangeSortTiny(std::vector<T> &a, KeyFn keyOf)
         else
             drop &= ~(std::uint64_t(1) << p);
     };
-    bool moved = false;
+    std::size_t lo = n, hi = 0; // the positions that changed lie in [lo, hi]
     for (std::size_t i = 0; i + 1 < n; ++i) {
+        // No break in the order after i: the rest stands sorted.
+        if ((drop >> (i + 1)) == 0)
+            break;
         K cur = k[i];
         std::size_t j = i + 1;
         while (j < n) {
@@ -133,7 +136,8 @@ void ExchangeSortTiny(std::vector<T> &a, KeyFn keyOf)
                 cur = kj;
                 k[i] = cur;
                 std::swap(from[i], from[j]);
-                moved = true;
+                lo = std::min(lo, i);
+                hi = std::max(hi, j);
                 mark(j);
                 mark(j + 1);
                 ++j;
@@ -145,11 +149,12 @@ void ExchangeSortTiny(std::vector<T> &a, KeyFn keyOf)
             j = std::size_t(__builtin_ctzll(later));
         }
     }
-    if (!moved)
+    if (lo > hi)
         return;
     // Follow each cycle of the permutation once.
-    bool done[64] = {};
-    for (std::size_t p = 0; p < n; ++p) {
+    bool done[64];
+    std::fill(done + lo, done + hi + 1, false);
+    for (std::size_t p = lo; p <= hi; ++p) {
         if (done[p] || from[p] == p)
             continue;
         T held = std::move(a[p]);
