@@ -149,7 +149,7 @@ TrpValue TrpDBDataSet::fieldValue(const QString &name) const
 
 bool IsBlobField(const kv::Field *field)
 {
-    return field && (field->DataType() == kv::FieldType::Memo || field->DataType() == kv::FieldType::Blob);
+    return field && kv::isBlobType(field->DataType());
 }
 
 void CopyBlobField(const kv::Field *field, QByteArray &target)
