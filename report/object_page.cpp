@@ -35,7 +35,20 @@ void rpApplyPaper(TrpPaperRequest &paper, TrpPageMetrics &metrics)
         paperHandler()(paper, metrics);
         return;
     }
-    metrics = rpVirtualMetrics(paper.Width, paper.Height);
+    TrpPrinter &pr = rpPrinter();
+    pr.SetPrinterInfo(paper.Size, paper.Width, paper.Height, paper.Orientation, paper.Bin);
+    if (pr.PaperSize != paper.Size && paper.Size != rpCustomPaper) {
+        // The printer has no such paper: the page keeps its size as a custom one.
+        paper.Size = rpCustomPaper;
+        paper.Bin = rpDefaultBin;
+        pr.SetPrinterInfo(paper.Size, paper.Width, paper.Height, paper.Orientation, paper.Bin);
+    }
+    paper.Size = pr.PaperSize;
+    paper.Width = pr.PaperWidth;
+    paper.Height = pr.PaperHeight;
+    paper.Orientation = pr.Orientation;
+    paper.Bin = pr.Bin;
+    pr.FillPageMetrics(metrics);
 }
 
 // ---------------------------------------------------------------- TrpPage

@@ -104,11 +104,21 @@ TrpPage *TrpEMFPages::UnpackPage(int index)
     TrpPage *savedPage = st.CurPage;
     st.CurPage = page.get();
     try {
-        readPageRecords(e->ObjectStream, [&](std::unique_ptr<TrpView> v) { page->AddView(std::move(v)); });
+        readPageRecords(e->ObjectStream, [&](std::unique_ptr<TrpView> v) {
+            TrpView *view = page->AddView(std::move(v));
+            // A memo that sizes itself gets its width from one drawing on the measuring canvas.
+            if (view->TypeCode == rpgtMemo && (view->Flags & rpmfAutoWidth)) {
+                const bool saved = st.DrawingPrepared;
+                st.DrawingPrepared = true;
+                view->Draw(&rpMeasuringCanvas());
+                st.DrawingPrepared = saved;
+            }
+        });
     } catch (...) {
         st.CurPage = savedPage;
         throw;
     }
+    st.CurPage = savedPage;
     e->UnpackedPage = std::move(page);
     return e->UnpackedPage.get();
 }
