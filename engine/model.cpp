@@ -132,39 +132,31 @@ bool TMillList::AddMill(int32_t x, int32_t y, int32_t length, bool horizontal, i
     return true;
 }
 
-namespace {
-// Does `m` cover `c`: the same sheet and line, from at or before its start to
-// at or after its end?
-inline bool Covers(const TMillLine &m, const TMillLine &c)
-{
-    if (m.Horizontal != c.Horizontal || m.SheetIndex != c.SheetIndex)
-        return false;
-    if (c.Horizontal ? m.Y != c.Y : m.X != c.X)
-        return false;
-    const int64_t ms = c.Horizontal ? m.X : m.Y, cs = c.Horizontal ? c.X : c.Y;
-    return ms <= cs && ms + m.Length >= cs + int64_t(c.Length);
-}
-} // namespace
-
 void TMillList::AddMillPair(const TMillLine &first, const TMillLine &second)
 {
-    if (first.Horizontal == second.Horizontal) {
+    if (first.Horizontal == second.Horizontal || first.SheetIndex != second.SheetIndex) {
         AddMill(first.X, first.Y, first.Length, first.Horizontal, first.SheetIndex);
         AddMill(second.X, second.Y, second.Length, second.Horizontal, second.SheetIndex);
         return;
     }
-    bool addFirst = true, addSecond = true;
+    const TMillLine &h = first.Horizontal ? first : second;
+    const TMillLine &v = first.Horizontal ? second : first;
+    const int64_t hEnd = int64_t(h.X) + h.Length, vEnd = int64_t(v.Y) + v.Length;
+    bool addH = true, addV = true;
     for (const TMillLine &m : m_items) {
-        if (addFirst && Covers(m, first))
-            addFirst = false;
-        if (addSecond && Covers(m, second))
-            addSecond = false;
-        if (!addFirst && !addSecond)
-            return;
+        if (m.SheetIndex != h.SheetIndex)
+            continue;
+        if (m.Horizontal) {
+            if (m.Y == h.Y && m.X <= h.X && int64_t(m.X) + m.Length >= hEnd)
+                addH = false;
+        } else {
+            if (m.X == v.X && m.Y <= v.Y && int64_t(m.Y) + m.Length >= vEnd)
+                addV = false;
+        }
     }
-    if (addFirst)
+    if (first.Horizontal ? addH : addV)
         m_items.push_back(first);
-    if (addSecond)
+    if (second.Horizontal ? addH : addV)
         m_items.push_back(second);
 }
 

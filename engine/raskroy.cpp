@@ -233,8 +233,14 @@ TRaskroy::Reach TRaskroy::ReachOf(const TSheetsList &map) const
     return r;
 }
 
-bool TRaskroy::MayFit(const TDetal &d, const Reach &r) const
+inline bool TRaskroy::MayFit(const TDetal &d, const Reach &r) const
 {
+    // Neither way round within the largest sides: the common case, decided
+    // without looking at the turn rules.
+    const bool straight = d.Length <= r.sx && d.Width <= r.sy;
+    const bool turned = d.Width <= r.sx && d.Length <= r.sy;
+    if (!straight && !turned)
+        return false;
     if (d.LongSide() > r.longer || d.ShortSide() > r.shorter)
         return false;
     return (OrientationAllowed(d, false) && d.Length <= r.sx && d.Width <= r.sy) ||
