@@ -162,6 +162,25 @@ TEST(SheetsList, TrimCutsAndClippingToTheTrims)
     EXPECT_EQ(n.Mills[0].Length, 500);
 }
 
+TEST(SheetsList, WithoutKerfCutsEndingAtTheUsableEdgeRunThroughTheRightTrim)
+{
+    // Kerf 0, trims 10: the usable area is x 10..990, y 10..490, and a cut
+    // across it ends exactly on the edge, not beyond it.
+    TRaskroyParams p;
+    p.MillWidth = 0;
+    p.LIndent = p.RIndent = p.TIndent = p.BIndent = 10;
+    TSheetsList m;
+    m.SizeX = 1000;
+    m.SizeY = 500;
+    m.Mills.AddMill(10, 100, 980, true, 0);  // across the sheet: on to x 1000
+    m.Mills.AddMill(10, 200, 500, true, 0);  // inner: untouched
+    m.Mills.AddMill(300, 10, 480, false, 0); // down the sheet: the kerf taken off is 0
+    m.ClipMillsToTrims(p);
+    EXPECT_EQ(m.Mills[0].Length, 990);
+    EXPECT_EQ(m.Mills[1].Length, 500);
+    EXPECT_EQ(m.Mills[2].Length, 480);
+}
+
 namespace {
 struct MapSpec
 {
