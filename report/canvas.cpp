@@ -372,7 +372,12 @@ void TrpCanvas::drawTextAt(int x, int y, const QString &text, const TrpRect *cli
     if (BkMode == bkOpaque && Brush.Style == bsSolid && bk.isValid())
         m_painter->fillRect(QRect(0, 0, w, h), bk);
     m_painter->setBackgroundMode(Qt::TransparentMode);
-    m_painter->drawText(QPoint(0, m_measurer->Ascent(font)), text);
+    if (RightToLeft) {
+        m_painter->setLayoutDirection(Qt::RightToLeft);
+        m_painter->drawText(QRect(0, 0, w, h), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, text);
+    } else {
+        m_painter->drawText(QPoint(0, m_measurer->Ascent(font)), text);
+    }
     m_painter->restore();
 }
 

@@ -196,6 +196,8 @@ public:
     TrpBkMode BkMode = bkOpaque;
     // Extra pixels after every character of TextOut/TextRect/TextWidth.
     int CharExtra = 0;
+    // Text in right-to-left reading order (the cell stays where it is).
+    bool RightToLeft = false;
 
     // Sets Font from a stream font: on a printer the point size is kept, on
     // other canvases the height becomes -rpFontPixelHeight(size, scaleY).

@@ -212,6 +212,28 @@ TEST(CanvasText, ClippedTextStaysInsideItsRectangle)
     EXPECT_FALSE(outside);
 }
 
+TEST(CanvasText, RightToLeftTextStaysInItsCell)
+{
+    QImage img = whiteImage(80, 30);
+    int w = 0;
+    {
+        TrpCanvas c(&img, TrpCanvasKind::Screen);
+        c.BkMode = bkTransparent;
+        c.RightToLeft = true;
+        w = c.TextWidth(QStringLiteral("abc"));
+        c.TextOut(10, 2, QStringLiteral("abc"));
+    }
+    int minX = 80, maxX = -1;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 80; ++x)
+            if (qGray(img.pixel(x, y)) < 160) {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+            }
+    EXPECT_GE(minX, 10);
+    EXPECT_LE(maxX, 10 + w + 1);
+}
+
 TEST(CanvasText, OpaqueClippedTextPaintsTheRectangle)
 {
     QImage img = whiteImage(30, 30);
