@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFile>
 
 #include "platform/error.h"
 #include "report/memo.h"
@@ -229,4 +230,21 @@ TEST(Prepared, PagesDrawScaledIntoTheirRectangle)
         }
     // The drawing does not keep the objects of a page that is not shown.
     EXPECT_FALSE(r.EMFPages().GetPage(0)->UnpackedPage);
+}
+
+TEST(Prepared, GoldenFileIsReproduced)
+{
+    VirtualPaper vp;
+    TestReport r;
+    fillPages(r.EMFPages());
+    const QByteArray bytes = written(r.EMFPages());
+    const QString golden = QStringLiteral(KV_TEST_DATA_DIR "/sample_prepared.rpp");
+    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
+        QFile f(golden);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QFile f(golden);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), bytes);
 }

@@ -337,3 +337,59 @@ TEST(Dictionary, VariablesAndFieldNames)
     EXPECT_EQ(d.AliasedDataSetName(QStringLiteral("детали")), QStringLiteral("Items"));
     EXPECT_EQ(d.AliasedDataSetName(QStringLiteral("Other")), QStringLiteral("Other"));
 }
+
+TEST(Template, HandBuiltTemplateOfVersion21)
+{
+    VirtualPaper vp;
+    // No version byte: the first byte (20 or less) already belongs to the pages block.
+    const QByteArray v21 = fromHex(
+        "0000 0000 50 00"                          // print to default 0, one pass, printer "P" (old string)
+        "FF 09000000 34080000 9A0B0000"            // page without marker: paper size 9, A4
+        "00000000 00000000 00000000 00000000 00"   // margins, portrait
+        "000000000000"                             // six reserved bytes
+        "0000 FFFF 01000000 00000000"              // not continued, margins used, columns, gap
+        "00 00"                                    // object: memo on page 0 (no end position)
+        "0A000000 0A000000 64000000 14000000"
+        "0100 0000 01000000 00000000 0000 FFFFFF1F"
+        "00000000 00"                              // display format, empty old string
+        "48 69 00"                                 // memo "Hi"
+        "41 72 69 61 6C 00 0A000000 0000 00000000 00000000 0000"
+        "0200 00000000 FFFFFF00 00"
+        "FC");
+    TestReport r;
+    ASSERT_TRUE(load(r, v21));
+    EXPECT_TRUE(r.Errors.isEmpty());
+    EXPECT_FALSE(r.PrintToDefault);
+    EXPECT_EQ(r.PrinterName, QStringLiteral("P"));
+    ASSERT_EQ(r.Pages().Count(), 1);
+    TrpPage *p = r.Pages().GetPage(0);
+    EXPECT_EQ(p->Name, QStringLiteral("Page1"));
+    EXPECT_EQ(p->PaperBin, 65535);
+    ASSERT_EQ(p->ViewCount(), 1);
+    auto *m = dynamic_cast<TrpMemoView *>(p->View(0));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->Memo, QStringList{QStringLiteral("Hi")});
+    EXPECT_EQ(m->Name, QStringLiteral("Memo1"));
+    EXPECT_TRUE(m->Flags & rpmfWordWrap);   // version 21 always wraps
+    EXPECT_DOUBLE_EQ(r.Info.LastChange, 45000.5);   // no document information: reset to the clock
+}
+
+TEST(Template, GoldenFileIsReproduced)
+{
+    VirtualPaper vp;
+    TestReport a;
+    fill(a);
+    const QByteArray bytes = save(a);
+    const QString golden = QStringLiteral(KV_TEST_DATA_DIR "/sample_template.rpf");
+    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
+        QFile f(golden);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QFile f(golden);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), bytes);
+    TestReport b;
+    EXPECT_TRUE(b.LoadFromFile(golden));
+    EXPECT_EQ(save(b), bytes);
+}
