@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/text.h"
+#include "report/clock.h"
 #include "report/value.h"
 
 namespace {
@@ -204,7 +205,7 @@ bool scanDate(const QString &s, qsizetype &pos, double &result, const TrpFormatS
     const QString order = fs.shortDateFormat.toLower();
     const qsizetype dPos = order.indexOf(QLatin1Char('d')), mPos = order.indexOf(QLatin1Char('m')),
                     yPos = order.indexOf(QLatin1Char('y'));
-    int day = 0, month = 0, year = QDate::currentDate().year();
+    int day = 0, month = 0, year = rpToday().year();
     bool yearGiven = count == 3;
     if (yPos < mPos && yPos < dPos) {              // y m d
         if (count == 3) { year = n[0]; month = n[1]; day = n[2]; }
@@ -214,7 +215,7 @@ bool scanDate(const QString &s, qsizetype &pos, double &result, const TrpFormatS
     } else {                                       // d m y
         day = n[0]; month = n[1]; if (count == 3) year = n[2];
     }
-    if (yearGiven && year < 100) year += QDate::currentDate().year() / 100 * 100;
+    if (yearGiven && year < 100) year += rpToday().year() / 100 * 100;
     const QDate d(year, month, day);
     if (!d.isValid()) return false;
     result = kEpoch.daysTo(d);
