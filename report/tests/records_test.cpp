@@ -447,3 +447,84 @@ TEST(Geometry, DrawRectFollowsFrameWidth)
     s.EndDraw();
     EXPECT_EQ(s.Left, 10);
 }
+
+namespace {
+class PagesLink : public TrpReportLink
+{
+public:
+    explicit PagesLink(std::vector<TrpPage *> pages) : m_pages(std::move(pages)), m_saved(rpObjects().Report)
+    {
+        rpObjects().Report = this;
+    }
+    ~PagesLink() override { rpObjects().Report = m_saved; }
+    TrpView *FindObject(const QString &name) override
+    {
+        for (TrpPage *p : m_pages)
+            if (TrpView *v = p->FindView(name)) return v;
+        return nullptr;
+    }
+    TrpPage *PageAt(int i) override { return i >= 0 && i < int(m_pages.size()) ? m_pages[size_t(i)] : nullptr; }
+
+private:
+    std::vector<TrpPage *> m_pages;
+    TrpReportLink *m_saved;
+};
+} // namespace
+
+TEST(Names, ObjectPropertyResolutionAndUniqueNames)
+{
+    VirtualPaper vp;
+    TrpPage p1, p2;
+    auto *m = static_cast<TrpMemoView *>(p1.AddView(std::make_unique<TrpMemoView>()));
+    m->Name = QStringLiteral("Memo1");
+    PagesLink link({&p1, &p2});
+    TrpObject *o = nullptr;
+    QString prop;
+    ASSERT_TRUE(ResolveObjectProperty(QStringLiteral("page2.Left"), o, prop));
+    EXPECT_EQ(o, &p2);
+    EXPECT_EQ(prop, QStringLiteral("Left"));
+    ASSERT_TRUE(ResolveObjectProperty(QStringLiteral("MEMO1.Font.Size"), o, prop));
+    EXPECT_EQ(o, m);
+    EXPECT_EQ(prop, QStringLiteral("Font.Size"));
+    rpObjects().CurView = m;
+    ASSERT_TRUE(ResolveObjectProperty(QStringLiteral("Font.Name"), o, prop));
+    EXPECT_EQ(o, m);
+    EXPECT_EQ(prop, QStringLiteral("Font.Name"));
+    EXPECT_FALSE(ResolveObjectProperty(QStringLiteral("Nobody.Left"), o, prop));
+    rpObjects().CurView = nullptr;
+    auto *m2 = p2.AddView(std::make_unique<TrpMemoView>());
+    m2->CreateUniqueName();
+    EXPECT_EQ(m2->Name, QStringLiteral("Memo2"));
+}
+
+TEST(Geometry, BandAlignmentAgainstThePage)
+{
+    VirtualPaper vp;
+    TrpPage page;   // A4 on the virtual printer: printable 18 .. 740
+    auto add = [&](int left, int width, int align) {
+        auto *v = page.AddView(std::make_unique<TrpMemoView>());
+        v->SetBounds(left, 100, width, 20);
+        v->BandAlign = quint8(align);
+        return v;
+    };
+    TrpView *a = add(50, 100, baLeft);
+    TrpView *b = add(300, 80, baLeft);
+    TrpView *c = add(500, 60, baRight);
+    TrpView *d = add(400, 30, baRight);
+    TrpView *e = add(10, 100, baCenter);
+    a->ApplyBandAlign(nullptr);
+    b->ApplyBandAlign(nullptr);
+    c->ApplyBandAlign(nullptr);
+    d->ApplyBandAlign(nullptr);
+    e->ApplyBandAlign(nullptr);
+    EXPECT_EQ(a->Left, 18);
+    EXPECT_EQ(b->Left, 18 + 100);
+    EXPECT_EQ(c->Left, 740 - 60);
+    EXPECT_EQ(d->Left, 680 - 30 - 1);
+    EXPECT_EQ(e->Left, 18 + (722 - 100) / 2);
+    TrpView *w = add(0, 10, baWidth);
+    w->Top = 200;
+    w->ApplyBandAlign(nullptr);
+    EXPECT_EQ(w->Left, 18);
+    EXPECT_EQ(w->Width, 722);
+}
