@@ -21,6 +21,7 @@
 
 #include "platform/error.h"
 #include "platform/ui.h"
+#include "report/composite.h"
 #include "report/dialogs.h"
 #include "report/enginectl.h"
 #include "report/exportfilter.h"
@@ -1021,4 +1022,11 @@ void rpShowPreview(TrpReport &report, const TrpPreviewSettings &settings)
 void rpInstallPreview(TrpReport &report, const TrpPreviewSettings &settings)
 {
     report.OnShowPrepared = [settings](TrpReport &r) { rpShowPreview(r, settings); };
+}
+
+bool rpShowReport(TrpReport &report, const TrpPreviewSettings &settings)
+{
+    if (!rpPrepareWithProgress(report) || report.EMFPages().Count() == 0) return false;
+    rpShowPreview(report, settings);
+    return true;
 }

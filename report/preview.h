@@ -196,3 +196,7 @@ private:
 void rpShowPreview(TrpReport &report, const TrpPreviewSettings &settings = {});
 // Lets TrpReport::Show open the preview window.
 void rpInstallPreview(TrpReport &report, const TrpPreviewSettings &settings = {});
+// TrpReport.Show with the preview: builds the report (in the progress window
+// unless it reports progress itself) and shows its pages when there are any.
+// True when a preview was shown.
+bool rpShowReport(TrpReport &report, const TrpPreviewSettings &settings = {});

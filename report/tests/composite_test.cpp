@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QObject>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "report/band.h"
 #include "report/composite.h"
 #include "report/dataset.h"
 #include "report/memo.h"
+#include "report/preview.h"
 #include "report/progress.h"
 #include "report/views.h"
+#include "report/winpos.h"
 
 namespace {
 
@@ -126,4 +130,34 @@ TEST(CompositeReport, CancelDuringTheFirstReportBuildsNoFurtherReport)
     a.report.OnBeginDoc = nullptr;
     EXPECT_TRUE(rpPrepareWithProgress(c));
     EXPECT_EQ(c.BuildOrder, (QList<int>{0, 1}));
+}
+
+TEST(ReportShow, BuiltReportOpensInAPreviewWindow)
+{
+    QTemporaryDir dir;
+    rpSetWindowPositionStore(dir.filePath(QStringLiteral("pos.ini")));
+    Member a(QStringLiteral("Ведомость деталей"), 2);
+    a.report.Title = QStringLiteral("Детали");
+    TrpPreviewSettings s;
+    s.ModalPreview = false;
+    rpInstallPreview(a.report, s);
+    a.report.Show();
+    TrpPreviewForm *shown = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *f = qobject_cast<TrpPreviewForm *>(w); f && f->isVisible()) shown = f;
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->windowTitle(), QStringLiteral("Preview - Детали"));
+    EXPECT_EQ(shown->PageCount(), 2);
+    shown->resize(500, 400);
+    shown->SetZoom(100);
+    if (qEnvironmentVariableIsSet("KV_PREVIEW_SHOT")) shown->grab().save(qEnvironmentVariable("KV_PREVIEW_SHOT"));
+    shown->StartSearch(QStringLiteral("no 2"), false, false);
+    EXPECT_EQ(shown->FoundPage(), 1);
+    shown->close();
+
+    // A report without pages opens nothing.
+    Member empty(QStringLiteral("Empty"), 0);
+    empty.report.PrintIfEmpty = false;
+    EXPECT_FALSE(rpShowReport(empty.report, s));
+    rpSetWindowPositionStore(QString());
 }
