@@ -285,7 +285,15 @@ bool TrpPreviewForm::hasPrinter() const
 
 void TrpPreviewForm::Connect(TrpReport &report, const TrpPreviewSettings &settings)
 {
+    if (m_report) disconnect(m_report, &QObject::destroyed, this, nullptr);
     m_report = &report;
+    // A modeless preview may outlive its report: it then shows no pages.
+    connect(&report, &QObject::destroyed, this, [this] {
+        m_report = nullptr;
+        m_found = false;
+        showPageNum();
+        PBox->update();
+    });
     m_settings = settings;
     applyButtons();
     resetView(true);

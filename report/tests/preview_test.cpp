@@ -326,3 +326,19 @@ TEST_F(PreviewFixture, ScreenshotReadsLikeAPage)
     const TrpRect r = form->PageRect(0);
     EXPECT_EQ(form->PBox->grab().toImage().pixel(r.Left + 5, r.Bottom - 5) & 0xFFFFFF, 0xFFFFFFu);
 }
+
+TEST_F(PreviewFixture, OutlivesItsReport)
+{
+    auto other = std::make_unique<TrpReport>();
+    fill(other->EMFPages(), 2);
+    form->Connect(*other);
+    form->show();
+    EXPECT_EQ(form->PageCount(), 2);
+    other.reset();
+    EXPECT_EQ(form->PageCount(), 0);
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("Page 1/0"));
+    form->PBox->grab();
+    form->SaveBtnClick();
+    QTest::keyClick(form->PBox, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(form->CurPage(), 1);
+}
