@@ -366,35 +366,22 @@ bool Field::IsNull() const
 
 void Field::Clear() { SetValue(QVariant()); }
 
-int Field::AsInteger() const
+QVariant Field::numberAs(FieldType t, const char *what) const
 {
     const QVariant v = Value();
-    if (!v.isValid() || v.isNull()) return 0;
+    if (!v.isValid() || v.isNull()) return QVariant(0);
     bool ok = true;
-    const QVariant c = coerceValue(FieldType::Integer, v, &ok);
-    if (!ok) throw Error(QStringLiteral("'%1' - неверное целое значение для поля '%2'").arg(v.toString(), m_name));
-    return c.toInt();
+    const QVariant c = coerceValue(t, v, &ok);
+    if (!ok)
+        throw Error(QStringLiteral("'%1' - %2 для поля '%3'").arg(v.toString(), QString::fromUtf8(what), m_name));
+    return c;
 }
 
-qint64 Field::AsLargeInt() const
-{
-    const QVariant v = Value();
-    if (!v.isValid() || v.isNull()) return 0;
-    bool ok = true;
-    const QVariant c = coerceValue(FieldType::LargeInt, v, &ok);
-    if (!ok) throw Error(QStringLiteral("'%1' - неверное целое значение для поля '%2'").arg(v.toString(), m_name));
-    return c.toLongLong();
-}
+int Field::AsInteger() const { return numberAs(FieldType::Integer, "неверное целое значение").toInt(); }
 
-double Field::AsFloat() const
-{
-    const QVariant v = Value();
-    if (!v.isValid() || v.isNull()) return 0;
-    bool ok = true;
-    const QVariant c = coerceValue(FieldType::Float, v, &ok);
-    if (!ok) throw Error(QStringLiteral("'%1' - неверное число для поля '%2'").arg(v.toString(), m_name));
-    return c.toDouble();
-}
+qint64 Field::AsLargeInt() const { return numberAs(FieldType::LargeInt, "неверное целое значение").toLongLong(); }
+
+double Field::AsFloat() const { return numberAs(FieldType::Float, "неверное число").toDouble(); }
 
 QString Field::valueToText(FieldType type, const QVariant &v)
 {

@@ -210,6 +210,9 @@ public:
 private:
     friend class DataSet;
     void checkWritable() const;
+    // The value as `t`; null reads as 0; a value that does not convert raises
+    // "'value' - <what> для поля 'name'".
+    QVariant numberAs(FieldType t, const char *what) const;
 
     QString m_name;
     FieldType m_type;
