@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QObject>
 #include <QPushButton>
+#include <QDialog>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include "report/band.h"
@@ -159,5 +161,35 @@ TEST(ReportShow, BuiltReportOpensInAPreviewWindow)
     Member empty(QStringLiteral("Empty"), 0);
     empty.report.PrintIfEmpty = false;
     EXPECT_FALSE(rpShowReport(empty.report, s));
+    rpSetWindowPositionStore(QString());
+}
+
+TEST(ReportShow, PageSetupTakesTheMarginsAndBuildsAgain)
+{
+    QTemporaryDir dir;
+    rpSetWindowPositionStore(dir.filePath(QStringLiteral("pos.ini")));
+    Member a(QStringLiteral("Setup"), 5);
+    a.report.Pages().GetPage(0)->SetPaper(9, 2100, 2970, -1, 0);
+    a.report.Pages().GetPage(0)->MarginLeft = 36;   // 36 units = 10 mm
+    ASSERT_TRUE(a.report.Prepare());
+    TrpPreviewForm f;
+    f.resize(500, 400);
+    f.Connect(a.report);
+    f.GoToPage(2);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget *d = QApplication::activeModalWidget()) {
+            seen = true;
+            static_cast<QDialog *>(d)->accept();
+        }
+    });
+    f.PageSetupBtnClick();
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(a.report.Pages().GetPage(0)->MarginLeft, 36);
+    const TrpPage *p = a.report.Pages().GetPage(0);
+    EXPECT_EQ(p->PaperSize, 9);
+    EXPECT_EQ(p->PaperWidth, 2100);
+    EXPECT_EQ(f.PageCount(), 2);
+    EXPECT_EQ(f.CurPage(), 1);
     rpSetWindowPositionStore(QString());
 }
