@@ -298,6 +298,8 @@ TEST(CanvasText, RecordingKeepsLinesAndFills)
 
 TEST(CanvasText, LiberationFontsMeasureLikeArial)
 {
+    // Other suites put a fixed-pitch fake on the shared canvas: measure with Qt's metrics.
+    rpSetMeasuringMeasurer(nullptr);
     TrpCanvas &m = rpMeasuringCanvas();
     TrpFont f;
     f.size = 10;
