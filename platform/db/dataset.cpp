@@ -1356,22 +1356,17 @@ void DataSet::doDelete()
 void DataSet::AppendRecord(const QVariantList &values)
 {
     Append();
-    try {
-        for (int i = 0; i < values.size() && i < FieldCount(); ++i) {
-            Field *f = Fields(i);
-            if (!f->IsStored() || !values[i].isValid()) continue;
-            f->SetValue(values[i]);
-        }
-        Post();
-    } catch (...) {
-        Cancel();
-        throw;
-    }
+    postNewRecord(values);
 }
 
 void DataSet::InsertRecord(const QVariantList &values)
 {
     Insert();
+    postNewRecord(values);
+}
+
+void DataSet::postNewRecord(const QVariantList &values)
+{
     try {
         for (int i = 0; i < values.size() && i < FieldCount(); ++i) {
             Field *f = Fields(i);

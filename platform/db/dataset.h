@@ -492,6 +492,8 @@ protected:
     DataSetEvents HeldEvents() const { return m_heldEvents; }
 
 private:
+    // Fills the stored fields of the new row from `values` and posts it; a failure cancels the row.
+    void postNewRecord(const QVariantList &values);
     friend class Field;
     friend class DataLink;
     friend class DataSource;
