@@ -242,25 +242,13 @@ void SetOptimOneDimOpt(TIniFile &ini, const QString &section, bool value)
     setOptimItems(ini, section, {{optim::OneDimOpt, b(value)}});
 }
 
-engine::TScrapOptions ToScrapOptions(const TScrapSettings &s)
-{
-    engine::TScrapOptions o;
-    o.CheckLogicSumma = s.CheckLogicSumma;
-    o.CheckLength = s.CheckLength;
-    o.Length = s.Length;
-    o.CheckHeight = s.CheckHeight;
-    o.Height = s.Height;
-    o.CheckSquare = s.CheckSquare;
-    o.Square = s.Square;
-    o.CheckSquareWidth = s.CheckSquareWidth;
-    o.SquareWidth = s.SquareWidth;
-    o.CheckSquareHeight = s.CheckSquareHeight;
-    o.SquareHeight = s.SquareHeight;
-    return o;
-}
-
 void LoadScrapLimits(const TIniFile &settings, int materialCode, engine::TRaskroyParams &p)
 {
+    // 999 is every material at once: it has no options of its own.
+    if (materialCode == 999) {
+        engine::ApplyScrapLimits(p, TScrapSettings{});
+        return;
+    }
     engine::ApplyScrapLimits(p, ToScrapOptions(UnpackScrapSettings(settings, MaterialSection(materialCode))));
 }
 
@@ -367,7 +355,9 @@ bool UpgradeSettingsFile(TIniFile &ini, const QString &backupFile)
 QString NewScrapMark(TIniFile &settings, int materialCode, const std::function<bool(const QString &)> &inStock)
 {
     const QString sec = MaterialSection(materialCode);
-    TMarkSettings m = UnpackMarkSettings(settings, sec);
+    // 999 is every material at once: nothing is read or kept for it.
+    const bool own = materialCode != 999;
+    TMarkSettings m = own ? UnpackMarkSettings(settings, sec) : TMarkSettings{};
     int number = m.MarkNumbering ? m.MarkMaxNumber : 0;
     QString name;
     do {

@@ -4,17 +4,13 @@
 // routines serve the settings file and the per-job options file. A missing
 // item, or one that is not a number where a number belongs, reads as the
 // item's default.
+#include "engine/driver.h"
 #include "platform/ini.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-
-namespace kv::engine {
-struct TRaskroyParams;
-struct TScrapOptions;
-} // namespace kv::engine
 
 namespace kv {
 
@@ -35,23 +31,9 @@ struct TMarkSettings
     bool operator==(const TMarkSettings &) const = default;
 };
 
-// When an off-cut counts as usable.
-struct TScrapSettings
-{
-    bool CheckLogicSumma = false;
-    bool CheckLength = false;
-    int Length = 0;
-    bool CheckHeight = false;
-    int Height = 0;
-    bool CheckSquare = false;
-    int Square = 0;
-    bool CheckSquareWidth = false;
-    int SquareWidth = 0;
-    bool CheckSquareHeight = false;
-    int SquareHeight = 0;
-    int Item11 = 0;   // unnamed; files migrated from version 1 hold 1
-    bool operator==(const TScrapSettings &) const = default;
-};
+// When an off-cut counts as usable: the engine's own description of the
+// limits, so the settings and the run share one.
+using TScrapSettings = engine::TScrapOptions;
 
 // Cutting options of the material.
 struct TOptimSettings
@@ -120,8 +102,8 @@ void SetOptimAlgorithm(TIniFile &ini, const QString &section, bool value);
 void SetOptimRemark(TIniFile &ini, const QString &section, const QString &value);
 void SetOptimOneDimOpt(TIniFile &ini, const QString &section, bool value);
 
-// The run driver's view of Scrap.
-engine::TScrapOptions ToScrapOptions(const TScrapSettings &s);
+// The run driver's view of Scrap (the same description).
+inline const engine::TScrapOptions &ToScrapOptions(const TScrapSettings &s) { return s; }
 // Scrap of the material's section of the settings file into the engine's
 // off-cut parameters.
 void LoadScrapLimits(const TIniFile &settings, int materialCode, engine::TRaskroyParams &p);

@@ -114,7 +114,8 @@ public:
     virtual ILeftoverBase *createLeftoverBase(const std::string &caption) = 0;
 };
 
-// Items of the packed "Scrap" option of a material, unpacked.
+// Items of the packed "Scrap" option of a material, unpacked: the one
+// description of the off-cut limits, for the settings and the engine alike.
 struct TScrapOptions
 {
     bool CheckLogicSumma = false;
@@ -128,6 +129,8 @@ struct TScrapOptions
     int32_t SquareWidth = 0;
     bool CheckSquareHeight = false;
     int32_t SquareHeight = 0;
+    int32_t Item11 = 0;   // unnamed; files migrated from version 1 hold 1
+    bool operator==(const TScrapOptions &) const = default;
 };
 // Switched-off tests get 0, and the two area sides the largest integer.
 void ApplyScrapLimits(TRaskroyParams &p, const TScrapOptions &o);
