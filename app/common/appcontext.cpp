@@ -1,0 +1,20 @@
+#include "app/common/appcontext.h"
+
+#include "platform/error.h"
+
+AppContext::AppContext(kv::Paths &paths, kv::Settings &settings, TModule &module)
+    : m_paths(paths), m_settings(settings), m_module(module)
+{
+}
+
+kv::MaterialsService &AppContext::materials() const
+{
+    if (!m_materials) throw kv::Error(QStringLiteral("Справочник материалов не загружен."));
+    return *m_materials;
+}
+
+kv::BordersService &AppContext::borders() const
+{
+    if (!m_borders) throw kv::Error(QStringLiteral("Справочник кромок не загружен."));
+    return *m_borders;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// What every window of the program is handed: the program folder, the
+// settings file, the data module, the materials and edge-banding look-ups
+// and the frame it lives in. Windows never reach a global main window.
+#include <QString>
+
+class IMainWindow;
+class TModule;
+
+namespace kv {
+class Paths;
+class Settings;
+class MaterialsService;
+class BordersService;
+} // namespace kv
+
+class AppContext
+{
+public:
+    AppContext(kv::Paths &paths, kv::Settings &settings, TModule &module);
+
+    kv::Paths &paths() const { return m_paths; }
+    kv::Settings &settings() const { return m_settings; }
+    TModule &module() const { return m_module; }
+
+    // The look-up services are made by the start-up after the data module;
+    // asking before then raises kv::Error.
+    kv::MaterialsService &materials() const;
+    kv::BordersService &borders() const;
+    bool hasMaterials() const { return m_materials != nullptr; }
+    bool hasBorders() const { return m_borders != nullptr; }
+    void setMaterials(kv::MaterialsService *s) { m_materials = s; }
+    void setBorders(kv::BordersService *s) { m_borders = s; }
+
+    // The frame; null for windows shown on their own (tests).
+    IMainWindow *mainWindow() const { return m_main; }
+    void setMainWindow(IMainWindow *w) { m_main = w; }
+
+private:
+    kv::Paths &m_paths;
+    kv::Settings &m_settings;
+    TModule &m_module;
+    kv::MaterialsService *m_materials = nullptr;
+    kv::BordersService *m_borders = nullptr;
+    IMainWindow *m_main = nullptr;
+};

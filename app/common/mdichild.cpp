@@ -1,0 +1,59 @@
+#include "app/common/mdichild.h"
+
+#include "app/common/appcontext.h"
+#include "controls/winlayout.h"
+#include "data/settings.h"
+#include "platform/ui.h"
+
+#include <QCloseEvent>
+
+TMdiChild *IMainWindow::FindChildOfKind(ChildKind kind) const
+{
+    for (TMdiChild *c : Children())
+        if (c->Kind() == kind) return c;
+    return nullptr;
+}
+
+TMdiChild::TMdiChild(AppContext &ctx, const QString &className, QWidget *parent)
+    : QWidget(parent), m_ctx(ctx), m_className(className)
+{
+    setProperty("kvClassName", className);
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+TMdiChild::~TMdiChild() = default;
+
+void TMdiChild::ShowChild()
+{
+    if (IMainWindow *frame = m_ctx.mainWindow()) frame->AddChild(this);
+    LoadLayout();
+    show();
+}
+
+void TMdiChild::LoadLayout()
+{
+    Guarded([this] { kv::LoadFormGeometry(this, m_ctx.settings().Ini(), m_className); });
+}
+
+void TMdiChild::StoreLayout()
+{
+    Guarded([this] { kv::StoreFormGeometry(this, m_ctx.settings().Ini(), m_className); });
+}
+
+bool TMdiChild::Guarded(const std::function<void()> &action)
+{
+    return kv::RunGuarded(action, this);
+}
+
+void TMdiChild::closeEvent(QCloseEvent *event)
+{
+    bool ok = true;
+    if (!m_shuttingDown && !Guarded([&] { ok = CloseQuery(); })) ok = false;
+    if (!ok) {
+        event->ignore();
+        return;
+    }
+    StoreLayout();
+    if (!m_shuttingDown) Guarded([this] { FormClose(); });
+    event->accept();
+}

@@ -1,0 +1,70 @@
+#pragma once
+// The base of every child window of the frame: the context, guarded slots,
+// the layout kept in the settings file under the window's class name, the
+// close question, and the answers to the frame's commands and refreshes.
+#include "app/common/mainwindow.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class AppContext;
+
+class TMdiChild : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // `className` is the name the settings file knows the window by
+    // ("TfrmRaskroyGroup"); it names the layout section.
+    TMdiChild(AppContext &ctx, const QString &className, QWidget *parent = nullptr);
+    ~TMdiChild() override;
+
+    AppContext &Context() const { return m_ctx; }
+    QString ClassName() const { return m_className; }
+
+    virtual ChildKind Kind() const { return ChildKind::Other; }
+    // The document shown (part-base header, map file); empty when untitled.
+    virtual QString DocumentFileName() const { return {}; }
+
+    // Asked before the window closes: false keeps it open.
+    virtual bool CloseQuery() { return true; }
+    // The close step, after an accepted close; never run for a window that
+    // the frame destroys at shut-down.
+    virtual void FormClose() {}
+
+    virtual bool CommandEnabled(MainCommand) const { return false; }
+    virtual void ExecuteCommand(MainCommand) {}
+
+    virtual void RefreshGroup() {}
+    virtual void RefreshSheets() {}
+    virtual void RefreshMaterials() {}
+    virtual void RefreshDetalNames() {}
+
+    // Into the frame of the context (alone when there is none), the layout
+    // of the settings file applied.
+    void ShowChild();
+    void LoadLayout();
+    void StoreLayout();
+
+    // The frame destroys its children at shut-down without their close step.
+    void SetShuttingDown() { m_shuttingDown = true; }
+    bool ShuttingDown() const { return m_shuttingDown; }
+
+    // Runs `action`; an exception ends it with the system's message box.
+    bool Guarded(const std::function<void()> &action);
+    // A slot for connect() that runs a member through Guarded().
+    template <class C>
+    auto GuardedSlot(void (C::*member)())
+    {
+        return [this, member] { Guarded([this, member] { (static_cast<C *>(this)->*member)(); }); };
+    }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    AppContext &m_ctx;
+    QString m_className;
+    bool m_shuttingDown = false;
+};

@@ -1,0 +1,139 @@
+#include "app/common/appcontext.h"
+#include "app/common/mdichild.h"
+#include "app/tests/appfixture.h"
+#include "app/tests/fakemainwindow.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TfrmProbe : public TMdiChild
+{
+public:
+    explicit TfrmProbe(AppContext &ctx, ChildKind kind = ChildKind::Other)
+        : TMdiChild(ctx, QStringLiteral("TfrmProbe")), m_kind(kind)
+    {
+        setWindowTitle("Проба");
+        resize(300, 200);
+    }
+    ChildKind Kind() const override { return m_kind; }
+    bool CloseQuery() override
+    {
+        ++asked;
+        if (failQuery) throw kv::Error("Сбой при закрытии");
+        return allowClose;
+    }
+    void FormClose() override { ++closed; }
+    void Boom() { throw kv::Error("Сбой команды"); }
+
+    ChildKind m_kind;
+    bool allowClose = true;
+    bool failQuery = false;
+    int asked = 0;
+    int closed = 0;
+};
+
+TEST(AppFixture, MakesAProgramFolderWithTablesAndSettings)
+{
+    AppFixture app;
+    EXPECT_TRUE(QFile::exists(app.paths.SettingsFile()));
+    EXPECT_TRUE(QDir(app.paths.AutoRunFolder()).exists());
+    EXPECT_TRUE(QFile::exists(app.paths.SheetsTable()));
+    EXPECT_EQ(&app.ctx.paths(), &app.paths);
+    EXPECT_EQ(&app.ctx.module(), app.module.get());
+    EXPECT_EQ(app.ctx.mainWindow(), nullptr);
+    // The look-up services are set by the start-up; before that a clear error.
+    EXPECT_FALSE(app.ctx.hasMaterials());
+    EXPECT_THROW(app.ctx.materials(), kv::Error);
+    EXPECT_THROW(app.ctx.borders(), kv::Error);
+}
+
+TEST(MdiChild, CloseQuestionDecidesAndTheCloseStepRunsOnce)
+{
+    struct Case { bool allow; bool fail; bool shuttingDown; bool closes; int closeSteps; int messages; };
+    const Case cases[] = {
+        {true, false, false, true, 1, 0},
+        {false, false, false, false, 0, 0},
+        {true, true, false, false, 0, 1},     // a failing question keeps the window, with the message
+        {false, false, true, true, 0, 0},     // shut-down: neither asked here nor the close step
+    };
+    for (const Case &c : cases) {
+        AppFixture app;
+        FakeMainWindow frame(app.ctx);
+        kv::ScopedMessageAnswers answers;
+        auto *w = new TfrmProbe(app.ctx);
+        QPointer<TfrmProbe> guard(w);
+        w->ShowChild();
+        w->allowClose = c.allow;
+        w->failQuery = c.fail;
+        if (c.shuttingDown) w->SetShuttingDown();
+        const int closedBefore = w->closed;
+        w->parentWidget()->close();   // the sub-window, as the frame's close box does
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(guard.isNull(), c.closes) << c.allow << c.fail << c.shuttingDown;
+        if (guard) {
+            EXPECT_EQ(w->closed - closedBefore, c.closeSteps);
+            w->allowClose = true;
+            w->failQuery = false;
+        }
+        EXPECT_EQ(int(answers.shown().size()), c.messages);
+    }
+}
+
+TEST(MdiChild, LayoutKeptUnderTheClassNameSection)
+{
+    AppFixture app;
+    FakeMainWindow frame(app.ctx);
+    frame.area.show();
+    auto *w = new TfrmProbe(app.ctx);
+    w->ShowChild();
+    ASSERT_EQ(frame.Children().size(), 1);
+    EXPECT_EQ(frame.Children().front(), w);
+    w->parentWidget()->setGeometry(20, 30, 333, 222);
+    w->parentWidget()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(app.ini().SectionExists("TfrmProbe"));
+    EXPECT_TRUE(frame.Children().isEmpty());
+
+    auto *again = new TfrmProbe(app.ctx);
+    again->ShowChild();
+    EXPECT_EQ(again->parentWidget()->size(), QSize(333, 222));
+}
+
+TEST(MdiChild, GuardedSlotShowsTheMessageInsteadOfThrowing)
+{
+    AppFixture app;
+    kv::ScopedMessageAnswers answers;
+    TfrmProbe w(app.ctx);
+    QPushButton button(&w);
+    QObject::connect(&button, &QPushButton::clicked, &w, w.GuardedSlot(&TfrmProbe::Boom));
+    button.click();
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].text, "Сбой команды");
+    EXPECT_EQ(answers.shown()[0].kind, kv::MsgKind::Error);
+}
+
+TEST(MainWindowInterface, FindsTheFirstChildOfAKind)
+{
+    AppFixture app;
+    FakeMainWindow frame(app.ctx);
+    auto *a = new TfrmProbe(app.ctx, ChildKind::PartBase);
+    auto *b = new TfrmProbe(app.ctx, ChildKind::Warehouse);
+    auto *c = new TfrmProbe(app.ctx, ChildKind::PartBase);
+    for (TfrmProbe *w : {a, b, c}) w->ShowChild();
+    EXPECT_EQ(frame.FindChildOfKind(ChildKind::PartBase), a);
+    EXPECT_EQ(frame.FindChildOfKind(ChildKind::Warehouse), b);
+    EXPECT_EQ(frame.FindChildOfKind(ChildKind::Results), nullptr);
+    EXPECT_FALSE(a->CommandEnabled(MainCommand::Save));   // a window takes no command unless it says so
+}
+
+} // namespace
