@@ -4,8 +4,8 @@
 #include <QImage>
 #include <QPainter>
 
-#include "report/canvas.h"
-#include "report/clock.h"
+#include "report/core/canvas.h"
+#include "report/core/clock.h"
 
 // The report suite runs without a test main of its own for widgets: the
 // drawing, printing and dialog tests need an application object.

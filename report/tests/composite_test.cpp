@@ -8,14 +8,14 @@
 #include <QTimer>
 #include <QTest>
 
-#include "report/band.h"
-#include "report/composite.h"
-#include "report/dataset.h"
-#include "report/memo.h"
-#include "report/preview.h"
-#include "report/progress.h"
-#include "report/views.h"
-#include "report/winpos.h"
+#include "report/building/band.h"
+#include "report/building/composite.h"
+#include "report/building/datasource.h"
+#include "report/model/memo.h"
+#include "report/model/views.h"
+#include "report/windows/preview.h"
+#include "report/windows/progress.h"
+#include "report/windows/winpos.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QBuffer>
 #include <QObject>
 
-#include "report/dataset.h"
+#include "report/building/datasource.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "report/dialogs.h"
-#include "report/display_format.h"
+#include "report/core/display_format.h"
+#include "report/windows/dialogs.h"
 
 TEST(FormatEditor, PacksCategoryTypeDecimalsAndSeparator)
 {

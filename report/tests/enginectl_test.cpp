@@ -4,7 +4,7 @@
 #include <QTest>
 #include <QWidget>
 
-#include "report/enginectl.h"
+#include "report/windows/enginectl.h"
 
 namespace {
 

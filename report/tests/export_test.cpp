@@ -7,11 +7,13 @@
 #include <QCheckBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
 
 #include "platform/error.h"
 #include "platform/text.h"
-#include "report/exportdialogs.h"
-#include "report/exports.h"
+#include "report/output/textexports.h"
+#include "report/windows/exportdialogs.h"
 
 namespace {
 
@@ -478,4 +480,29 @@ TEST(ExportDialogs, CsvDelimiterAndRtfFlags)
     TrpHTMExport htm;
     htm.ShowDialog = false;
     EXPECT_EQ(htm.ShowOptionsDialog(), 1);   // no dialog: OK
+}
+
+TEST(ExportDialogs, FiltersAskThroughThePluggedDialog)
+{
+    // Without a plugged dialog a filter opens no window and goes on.
+    TrpCSVExport csv;
+    EXPECT_EQ(csv.ShowOptionsDialog(), 1);
+
+    // The windows' dialog of the most derived filter runs; Cancel gives 2 and
+    // the edited values are still read back.
+    csv.OptionsDialog = rpExportOptionsDialog;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto *form = qobject_cast<TrpCSVExportForm *>(QApplication::activeModalWidget());
+        if (!form) return;
+        title = form->windowTitle();
+        form->findChild<QLineEdit *>("E3")->setText("|");
+        form->reject();
+    });
+    EXPECT_EQ(csv.ShowOptionsDialog(), 2);
+    EXPECT_FALSE(title.isEmpty());
+    EXPECT_EQ(csv.Delimiter, QLatin1Char('|'));
+
+    csv.ShowDialog = false;
+    EXPECT_EQ(csv.ShowOptionsDialog(), 1);
 }

@@ -2,7 +2,7 @@
 
 #include <QMap>
 
-#include "report/engine.h"
+#include "report/script/scriptengine.h"
 
 namespace {
 

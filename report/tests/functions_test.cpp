@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "report/engine.h"
+#include "report/script/scriptengine.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <QBuffer>
 
-#include "report/factory.h"
-#include "report/memo.h"
-#include "report/object_page.h"
-#include "report/views.h"
+#include "report/model/factory.h"
+#include "report/model/memo.h"
+#include "report/model/page.h"
+#include "report/model/views.h"
 
 namespace {
 

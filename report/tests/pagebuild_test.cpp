@@ -6,13 +6,13 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
-#include "report/band.h"
-#include "report/canvas.h"
-#include "report/dataset.h"
-#include "report/exports.h"
-#include "report/memo.h"
-#include "report/report.h"
-#include "report/views.h"
+#include "report/building/band.h"
+#include "report/building/datasource.h"
+#include "report/building/report.h"
+#include "report/core/canvas.h"
+#include "report/model/memo.h"
+#include "report/model/views.h"
+#include "report/output/textexports.h"
 
 namespace {
 

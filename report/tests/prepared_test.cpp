@@ -4,9 +4,9 @@
 #include <QFile>
 
 #include "platform/error.h"
-#include "report/memo.h"
-#include "report/object_report.h"
-#include "report/views.h"
+#include "report/model/memo.h"
+#include "report/model/reportbase.h"
+#include "report/model/views.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "report/enginectl.h"
-#include "report/exports.h"
-#include "report/memo.h"
-#include "report/preview.h"
-#include "report/report.h"
-#include "report/winpos.h"
+#include "report/building/report.h"
+#include "report/model/memo.h"
+#include "report/output/textexports.h"
+#include "report/windows/enginectl.h"
+#include "report/windows/preview.h"
+#include "report/windows/winpos.h"
 
 namespace {
 

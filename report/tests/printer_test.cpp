@@ -14,9 +14,9 @@
 
 #include "platform/error.h"
 #include "platform/ui.h"
-#include "report/canvas.h"
-#include "report/printdialog.h"
-#include "report/printer.h"
+#include "report/core/canvas.h"
+#include "report/output/printer.h"
+#include "report/windows/printdialog.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QTest>
 #include <stdexcept>
 
-#include "report/progress.h"
+#include "report/windows/progress.h"
 
 TEST(ProgressWindow, WorkRunsInsideAndEndsWithOk)
 {

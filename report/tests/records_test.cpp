@@ -3,10 +3,10 @@
 #include <QBuffer>
 
 #include "platform/error.h"
-#include "report/factory.h"
-#include "report/memo.h"
-#include "report/object_page.h"
-#include "report/views.h"
+#include "report/model/factory.h"
+#include "report/model/memo.h"
+#include "report/model/page.h"
+#include "report/model/views.h"
 
 namespace {
 

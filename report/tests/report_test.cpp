@@ -6,14 +6,14 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 
-#include "report/band.h"
-#include "report/canvas.h"
-#include "report/dataset.h"
-#include "report/exports.h"
-#include "report/memo.h"
-#include "report/printer.h"
-#include "report/report.h"
-#include "report/views.h"
+#include "report/building/band.h"
+#include "report/building/datasource.h"
+#include "report/building/report.h"
+#include "report/core/canvas.h"
+#include "report/model/memo.h"
+#include "report/model/views.h"
+#include "report/output/printer.h"
+#include "report/output/textexports.h"
 
 namespace {
 

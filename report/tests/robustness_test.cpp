@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "report/engine.h"
+#include "report/script/scriptengine.h"
 
 // Broken template text must end in a value or a clear error: never a crash or a hang.
 TEST(Robustness, RandomExpressionsAndScriptsFailCleanly)

@@ -3,7 +3,7 @@
 #include <QBuffer>
 
 #include "platform/error.h"
-#include "report/stream.h"
+#include "report/core/stream.h"
 
 namespace {
 

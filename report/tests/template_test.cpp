@@ -6,10 +6,10 @@
 #include <QTemporaryDir>
 
 #include "platform/error.h"
-#include "report/factory.h"
-#include "report/memo.h"
-#include "report/object_report.h"
-#include "report/views.h"
+#include "report/model/factory.h"
+#include "report/model/memo.h"
+#include "report/model/reportbase.h"
+#include "report/model/views.h"
 
 namespace {
 

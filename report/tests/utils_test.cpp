@@ -2,7 +2,7 @@
 
 #include <QMap>
 
-#include "report/utils.h"
+#include "report/core/utils.h"
 
 namespace {
 

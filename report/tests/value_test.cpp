@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "report/format.h"
-#include "report/value.h"
+#include "report/core/format.h"
+#include "report/core/value.h"
 
 namespace {
 const QString nbsp = QString(QChar(0x00A0));
@@ -195,7 +195,7 @@ TEST(Format, EditMasks)
     EXPECT_EQ(rpFormatMaskText(">LL-00;0;_", "ab12"), "AB-12");
 }
 
-#include "report/display_format.h"
+#include "report/core/display_format.h"
 
 TEST(DisplayFormat, CodesAndInlineFormats)
 {

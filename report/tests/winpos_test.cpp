@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include "report/winpos.h"
+#include "report/windows/winpos.h"
 
 namespace {
 

@@ -1,0 +1,697 @@
+#include "report/building/report.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <cmath>
+#include <set>
+
+#include "platform/text.h"
+#include "report/building/band.h"
+#include "report/building/pagebuild.h"
+#include "report/core/clock.h"
+#include "report/core/display_format.h"
+#include "report/core/utils.h"
+#include "report/model/factory.h"
+#include "report/model/memo.h"
+#include "report/output/exportfilter.h"
+#include "report/output/printer.h"
+
+namespace {
+
+// Puts the report in charge of the engine and the objects for a scope.
+class ReportScope
+{
+public:
+    explicit ReportScope(TrpReport *report)
+        : m_hooks(rpEngine().Report()), m_link(rpObjects().Report)
+    {
+        rpEngine().SetReport(report);
+        rpObjects().Report = report;
+        m_cancel = rpEngine().Interpreter().IsCancelled;
+        rpEngine().Interpreter().IsCancelled = [report] { return report->Stopped(); };
+    }
+    ~ReportScope()
+    {
+        rpEngine().SetReport(m_hooks);
+        rpObjects().Report = m_link;
+        rpEngine().Interpreter().IsCancelled = m_cancel;
+    }
+    ReportScope(const ReportScope &) = delete;
+    ReportScope &operator=(const ReportScope &) = delete;
+
+private:
+    TrpReportHooks *m_hooks;
+    TrpReportLink *m_link;
+    std::function<bool()> m_cancel;
+};
+
+} // namespace
+
+TrpReport::TrpReport(QObject *owner) : QObject(owner)
+{
+    m_host.Owner = owner;
+    bindDictionary();
+    FileName = LoadEngineString(55209);
+}
+
+TrpReport::~TrpReport()
+{
+    for (int i = 0; i < m_pages.Count(); ++i) m_pages.GetPage(i)->Build.reset();
+}
+
+void TrpReport::BuildError(const QString &message)
+{
+    if (m_errorText.isEmpty()) m_errorText = message;
+    m_stopped = true;
+}
+
+void TrpReport::ShowError(const QString &text)
+{
+    LastBuildError = text;
+    TrpReportBase::ShowError(text);
+}
+
+void TrpReport::Progress(int number)
+{
+    if (OnProgress) OnProgress(number);
+}
+
+// ---------------------------------------------------------------- preparing
+
+bool TrpReport::Prepare()
+{
+    ReportScope scope(this);
+    ChangePrinter(PrinterName);
+    BuildDate = Now ? Now() : rpNowAsDays();
+    bindDictionary();
+    m_pages.ApplyAlignments(&rpMeasuringCanvas());
+    m_errorText.clear();
+    LastBuildError.clear();
+
+    QBuffer saved;
+    saved.open(QIODevice::ReadWrite);
+    try {
+        SaveToStream(saved);
+    } catch (const kv::Error &e) {
+        ShowError(e.message());
+        return false;
+    }
+    if (OnBeginDoc) OnBeginDoc();
+    try {
+        buildPages();
+    } catch (const kv::Error &e) {
+        if (m_errorText.isEmpty()) m_errorText = e.message();
+    } catch (const std::exception &e) {
+        if (m_errorText.isEmpty()) m_errorText = QString::fromLocal8Bit(e.what());
+    }
+    m_building = false;
+    CurBand = nullptr;
+    CurPage = nullptr;
+    Collecting = false;
+    for (int i = 0; i < m_pages.Count(); ++i) m_pages.GetPage(i)->Build.reset();
+    Dictionary().ClearCache();
+    if (OnEndDoc) OnEndDoc();
+
+    // scripts and events may have changed the objects: the template comes back
+    const QString fileName = FileName;
+    saved.seek(0);
+    LoadFromStream(saved, true);
+    FileName = fileName;
+
+    if (!m_errorText.isEmpty()) {
+        ShowError(m_errorText);
+        EMFPages().Clear();
+        return false;
+    }
+    if (m_stopped) {
+        EMFPages().Clear();
+        return false;
+    }
+    return EMFPages().Count() > 0;
+}
+
+void TrpReport::bindDictionary()
+{
+    TrpDataDictionary &d = Dictionary();
+    d.ResolveField = [this](const QString &reference, QString &field) -> TrpFieldSource * {
+        TrpFieldSource *source = CurrentFieldSource();
+        ResolveFieldReference(reference, &m_host, source, field);
+        return field.isEmpty() ? nullptr : source;
+    };
+    d.GlobalValue = [](const QString &name, TrpValue &value) {
+        const int i = rpEngine().Variables().IndexOf(name);
+        if (i < 0) return false;
+        value = rpEngine().Variables().Value(i);
+        return true;
+    };
+    d.Evaluate = [](const QString &expression) { return rpEngine().Calculate(expression); };
+    d.ClearCache();
+}
+
+void TrpReport::ShowPrepared()
+{
+    if (EMFPages().Count() > 0 && OnShowPrepared) OnShowPrepared(*this);
+}
+
+void TrpReport::buildPages()
+{
+    m_stopped = false;
+    EMFPages().Clear();
+    PageNo = 0;
+    m_building = true;
+
+    // A page printed inside another must not lead back to it, and must exist.
+    const int count = m_pages.Count();
+    std::vector<std::vector<int>> targets(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        for (const auto &v : m_pages.GetPage(i)->Views())
+            if (auto *sub = dynamic_cast<TrpSubReportView *>(v.get())) {
+                if (sub->TargetPage < 0 || sub->TargetPage >= count || sub->TargetPage == i
+                    || m_pages.GetPage(sub->TargetPage)->PageType != ptReport)
+                    throw kv::Error(QStringLiteral("The subreport \"%1\" names page %2, which cannot be printed in it")
+                                        .arg(sub->Name).arg(sub->TargetPage + 1));
+                targets[size_t(i)].push_back(sub->TargetPage);
+            }
+    std::vector<int> state(static_cast<size_t>(count), 0);   // 0 new, 1 on the path, 2 done
+    std::function<void(int)> visit = [&](int p) {
+        state[size_t(p)] = 1;
+        for (int t : targets[size_t(p)]) {
+            if (state[size_t(t)] == 1)
+                throw kv::Error(QStringLiteral("The subreports of page \"%1\" lead back to it").arg(m_pages.GetPage(t)->Name));
+            if (state[size_t(t)] == 0) visit(t);
+        }
+        state[size_t(p)] = 2;
+    };
+    for (int i = 0; i < count; ++i)
+        if (state[size_t(i)] == 0) visit(i);
+
+    try {
+        if (DoublePassReport) {
+            m_finalPass = false;
+            TotalPages = 0;
+            runPass();
+            TotalPages = EMFPages().Count();
+            EMFPages().Clear();
+            m_finalPass = true;
+            if (!m_stopped) runPass();
+        } else {
+            m_finalPass = true;
+            TotalPages = 0;
+            runPass();
+        }
+    } catch (...) {
+        for (int i = 0; i < count; ++i) m_pages.GetPage(i)->Build.reset();
+        m_finalPass = true;
+        throw;
+    }
+    for (int i = 0; i < count; ++i) m_pages.GetPage(i)->Build.reset();
+}
+
+void TrpReport::runPass()
+{
+    Dictionary().ClearCache();
+    PageNo = 0;
+    FooterDonePage = -1;
+    SavedY = SavedBottom = 0;
+    SavedFooterDone = false;
+    Progress(1);
+    const int count = m_pages.Count();
+
+    // dialog pages first
+    for (int i = 0; i < count && !m_stopped; ++i) {
+        TrpPage *p = m_pages.GetPage(i);
+        if (p->PageType != ptDialog) continue;
+        if (!p->PrintScript.isEmpty()) RunScript(p->PrintScript, p);
+    }
+    if (m_stopped) return;
+
+    std::set<int> subreportPages;
+    for (int i = 0; i < count; ++i)
+        for (const auto &v : m_pages.GetPage(i)->Views())
+            if (auto *sub = dynamic_cast<TrpSubReportView *>(v.get())) subreportPages.insert(sub->TargetPage);
+
+    std::vector<TrpPageBuild *> builds;
+    for (int i = 0; i < count; ++i) {
+        TrpPage *p = m_pages.GetPage(i);
+        if (p->PageType != ptReport || subreportPages.count(i)) continue;
+        if (!rpPageBuild(p)) p->Build = std::make_unique<TrpPageBuild>(p, this);
+        TrpPageBuild *b = rpPageBuild(p);
+        CurPage = b;
+        b->InitBuild();
+        builds.push_back(b);
+    }
+    const bool multiple = ReportType == rtMultiple && Dataset();
+    if (multiple) {
+        Dataset()->Init();
+        Dataset()->First();
+    }
+    while (!m_stopped) {
+        if (multiple && Dataset()->Eof()) break;
+        for (TrpPageBuild *b : builds) {
+            if (m_stopped) break;
+            CurPage = b;
+            if (b->Page->Visible) b->BuildPage();
+            else if (!b->Page->PrintScript.isEmpty()) RunScript(b->Page->PrintScript, b->Page);
+            Progress(EMFPages().Count());
+        }
+        if (!multiple) break;
+        Dataset()->Next();
+    }
+    if (multiple) Dataset()->Exit();
+    for (TrpPageBuild *b : builds) b->EndBuild();
+    CurPage = nullptr;
+}
+
+// ---------------------------------------------------------------- printing
+
+int TrpReport::PrintPrepared(QPrinter &printer, const QString &pageList, int copies, bool collate)
+{
+    TrpEMFPages &pages = EMFPages();
+    if (pages.Count() == 0) return 0;
+    ReportScope scope(this);
+    QList<TrpPrintPage> list;
+    for (int i = 0; i < pages.Count(); ++i) {
+        const TrpPreparedPage *p = pages.GetPage(i);
+        TrpPrintPage pp;
+        pp.PaperSize = p->PaperSize;
+        pp.PaperWidth = p->PaperWidth;
+        pp.PaperHeight = p->PaperHeight;
+        pp.Orientation = p->Orientation;
+        pp.Bin = p->PaperBin;
+        pp.Metrics = p->PageMetrics;
+        list.append(pp);
+    }
+    TrpPrintOptions options;
+    options.Pages = pageList;
+    options.Copies = std::max(1, copies);
+    options.Collate = collate;
+    options.Title = Title;
+    if (OnPrintReport) OnPrintReport();
+    m_stopped = false;
+    return rpPrintPages(printer, list, options, [this](int index, TrpCanvas &canvas, const TrpRect &rect) {
+        if (m_stopped) return;
+        PageNo = index;
+        Progress(index + 1);
+        EMFPages().DrawPage(index, &canvas, rect.toQRect());
+    });
+}
+
+void TrpReport::ChangePrinter(const QString &printerName)
+{
+    PrinterName = printerName;
+    if (PrintToDefault || printerName.isEmpty()) return;
+    TrpPrinter &printer = rpPrinter();
+    if (printer.Printing) return;
+    const QStringList &names = printer.Printers();
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].compare(printerName, Qt::CaseInsensitive) == 0) {
+            if (i != printer.PrinterIndex()) printer.SetPrinterIndex(i);
+            return;
+        }
+}
+
+bool TrpReport::SetPrinterIndex(int oldIndex, int newIndex)
+{
+    TrpPrinter &printer = rpPrinter();
+    const bool ok = newIndex >= 0 && newIndex < printer.Printers().size();
+    if (ok) {
+        printer.SetPrinterIndex(newIndex);
+    } else {
+        ShowError(LoadEngineString(55210));
+        printer.SetPrinterIndex(oldIndex);
+    }
+    PrinterName = printer.PrinterName();
+    for (int i = 0; i < m_pages.Count(); ++i) {
+        TrpPage *p = m_pages.GetPage(i);
+        p->SetPaper(p->PaperSize, p->PaperWidth, p->PaperHeight, p->PaperBin, p->Orientation);
+    }
+    return ok && printer.PrinterIndex() == newIndex;
+}
+
+// ---------------------------------------------------------------- export
+
+bool TrpReport::ExportPrepared(TrpExportFilter &filter, const QString &fileName)
+{
+    bool goOn = true;
+    if (filter.OnBeforeExport) filter.OnBeforeExport(fileName, goOn);
+    if (!goOn) return false;
+    if (filter.ShowDialog && filter.ShowOptionsDialog() != 1) return false;
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw kv::Error(QStringLiteral("Cannot create file \"%1\"").arg(fileName));
+    ReportScope scope(this);
+    bindDictionary();
+    filter.Stream = &file;
+    filter.FileName = fileName;
+    TotalPages = EMFPages().Count();
+    m_exportFilter = &filter;
+    try {
+        filter.BeginDocument();
+        for (int i = 0; i < EMFPages().Count(); ++i) {
+            PageNo = i;
+            filter.BeginPage();
+            EMFPages().ExportPage(i);
+            filter.EndPage();
+            Progress(i + 1);
+        }
+        filter.EndDocument();
+    } catch (...) {
+        m_exportFilter = nullptr;
+        filter.Stream = nullptr;
+        throw;
+    }
+    m_exportFilter = nullptr;
+    filter.Stream = nullptr;
+    file.close();
+    if (filter.OnAfterExport) filter.OnAfterExport();
+    return true;
+}
+
+namespace {
+
+TrpExportObject exportObjectOf(TrpView *view)
+{
+    TrpExportObject o;
+    o.View = view;
+    o.TypeCode = view->TypeCode;
+    o.Left = view->Left;
+    o.Top = view->Top;
+    o.Width = view->Width;
+    o.Height = view->Height;
+    o.FrameTyp = view->FrameTyp;
+    o.FillColor = view->FillColor;
+    if (auto *m = dynamic_cast<TrpMemoView *>(view)) {
+        o.IsMemo = true;
+        o.Font = m->Font;
+        o.Alignment = m->Alignment;
+    }
+    if (auto *p = dynamic_cast<TrpPictureView *>(view)) {
+        o.IsPicture = true;
+        o.Picture = p->Picture.Image;
+        o.PictureIsJpeg = p->Picture.Kind == rppkJPEG;
+        if (o.PictureIsJpeg) o.JpegData = p->Picture.Data;
+    }
+    return o;
+}
+
+} // namespace
+
+void TrpReport::ExportObject(TrpView *view)
+{
+    if (!m_exportFilter || !view) return;
+    const TrpExportObject o = exportObjectOf(view);
+    m_exportFilter->ExportObject(view->Left, view->Top, o);
+}
+
+void TrpReport::ExportText(const TrpRect &rect, int x, int y, TrpView *view, int frameTyp, const QString &text)
+{
+    if (!m_exportFilter || !view) return;
+    m_exportFilter->ExportText(rect, x, y, exportObjectOf(view), frameTyp, text);
+}
+
+// ---------------------------------------------------------------- objects and scripts
+
+QString TrpReport::ExpandBracket(const QString &expression, TrpView *view)
+{
+    int code = view ? view->DisplayFormat : 0;
+    QString formatText = view ? view->DisplayFormatText : QString();
+    QString expr = expression;
+    const qsizetype hash = expr.indexOf(QStringLiteral(" #"));
+    if (hash >= 0) {
+        int c = 0;
+        QString t;
+        if (rpParseInlineFormat(expr.mid(hash + 2), c, t)) {
+            code = c;
+            formatText = t;
+        }
+        expr = expr.left(hash);
+    }
+    TrpValue v = TrpValue::null();
+    rpEngine().ResolveValue(expr.trimmed(), v);
+    if (view && view->TypeCode == rpgtMemo && (view->Flags & rpmfHideZeros) && v.isNumeric() && rpEqualsZero(v))
+        v = TrpValue();
+    m_currentValue = v;
+    if (Collecting) return QString();
+    return rpFormatValue(v, code, formatText, rpEngine().FormatSettings());
+}
+
+QString TrpReport::ExpandBrackets(const QString &text, TrpView *view)
+{
+    QString out;
+    int i = 1;
+    const int n = int(text.size());
+    while (i <= n) {
+        if (text[i - 1] != QLatin1Char('[')) {
+            out += text[i - 1];
+            ++i;
+            continue;
+        }
+        int end = i;
+        const QString inner = ScanBracketedPart(text, i, end);
+        if (end > n) {   // no closing bracket: the rest is text
+            out += text.mid(i - 1);
+            break;
+        }
+        TrpView *saved = m_printingView;
+        m_printingView = view;
+        try {
+            out += ExpandBracket(inner, view);
+        } catch (...) {
+            m_printingView = saved;
+            throw;
+        }
+        m_printingView = saved;
+        i = end + 1;
+    }
+    return out;
+}
+
+bool TrpReport::BeforePrint(QStringList &lines, TrpView *view)
+{
+    if (!OnBeforePrint) return false;
+    OnBeforePrint(lines, view);
+    return true;
+}
+
+void TrpReport::RunScript(const QStringList &script, TrpObject *owner)
+{
+    (void)owner;
+    if (script.isEmpty() || m_stopped) return;
+    TrpCompiledScript compiled;
+    QStringList errors;
+    TInterpretator &interp = rpEngine().Interpreter();
+    if (!interp.Compile(script, compiled, errors)) {
+        BuildError(BuildCalculationError(errors.value(0), FileName));
+        return;
+    }
+    try {
+        interp.Run(compiled);
+    } catch (const kv::Error &e) {
+        BuildError(BuildCalculationError(e.message(), FileName));
+    }
+}
+
+TrpValue TrpReport::Calculate(const QString &expression) { return rpEngine().Calculate(expression); }
+
+// ---------------------------------------------------------------- names
+
+TrpFieldSource *TrpReport::CurrentFieldSource() const
+{
+    TrpFieldSource *source = Dataset();
+    if (!CurPage || !CurBand) return source;
+    TrpBand *data = nullptr;
+    switch (CurBand->Kind) {
+    case btDetailData: case btDetailFooter: case btDetailHeader: data = CurPage->Slot(btDetailData); break;
+    case btSubDetailData: case btSubDetailFooter: case btSubDetailHeader: data = CurPage->Slot(btSubDetailData); break;
+    case btCrossData: case btCrossFooter: data = CurPage->Slot(btCrossData); break;
+    default: data = CurPage->Slot(btMasterData); break;
+    }
+    if (data && data->DataSource) return data->DataSource;
+    return source;
+}
+
+void TrpReport::ResolveValue(const QString &name, TrpValue &value) { rpEngine().ResolveValue(name, value); }
+
+void TrpReport::CallFunction(const QString &name, const QString &p1, const QString &p2, const QString &p3, TrpValue &value)
+{
+    rpEngine().CallFunction(name, p1, p2, p3, value);
+}
+
+bool TrpReport::GetReportValue(const QString &name, TrpValue &value)
+{
+    if (OnGetValue) {
+        TrpValue v = value;
+        if (OnGetValue(name, v)) {
+            value = v;
+            return true;
+        }
+    }
+    if (Dictionary().HasVariable(name)) {
+        value = Dictionary().VariableValue(name);
+        return true;
+    }
+    if (name == QLatin1String("VALUE")) {
+        value = m_currentValue;
+        return true;
+    }
+    const TrpBand *lineBand = CurBand;
+    for (int guard = 0; lineBand && lineBand->Kind == btChild && lineBand->ParentBand && guard < 100; ++guard)
+        lineBand = lineBand->ParentBand;
+    if (name == QLatin1String("PAGE#")) value = TrpValue(PageNo + 1);
+    else if (name == QLatin1String("DATE")) value = TrpValue::dateTime(std::floor(BuildDate));
+    else if (name == QLatin1String("TIME")) value = TrpValue::dateTime(BuildDate - std::floor(BuildDate));
+    else if (name == QLatin1String("LINE#")) value = TrpValue(lineBand ? lineBand->LineNo : 0);
+    else if (name == QLatin1String("LINETHROUGH#")) value = TrpValue(lineBand ? lineBand->LineThroughNo : 0);
+    else if (name == QLatin1String("COLUMN#")) value = TrpValue(CurPage ? CurPage->CrossColumn : 1);
+    else if (name == QLatin1String("CURRENT#")) value = TrpValue(CurPage ? CurPage->CurrentNo : 1);
+    else if (name == QLatin1String("TOTALPAGES")) value = TrpValue(TotalPages);
+    else if (name == QLatin1String("REPORTCOMMENT")) value = TrpValue(Info.Comment);
+    else if (name == QLatin1String("REPORTNAME")) value = TrpValue(Info.Name);
+    else if (name == QLatin1String("REPORTAUTOR")) value = TrpValue(Info.Author);
+    else if (name == QLatin1String("VMAJOR")) value = TrpValue(Info.VMajor);
+    else if (name == QLatin1String("VMINOR")) value = TrpValue(Info.VMinor);
+    else if (name == QLatin1String("VRELEASE")) value = TrpValue(Info.VRelease);
+    else if (name == QLatin1String("VBUILD")) value = TrpValue(Info.VBuild);
+    else if (name == QLatin1String("REPORTDATE")) value = TrpValue::dateTime(Info.CreationDate);
+    else if (name == QLatin1String("REPORTLASTCHANGE")) value = TrpValue::dateTime(Info.LastChange);
+    else if (name == QLatin1String("CALCWIDTH")) {
+        TrpView *v = m_printingView ? m_printingView : rpObjects().CurView;
+        if (auto *m = dynamic_cast<TrpMemoView *>(v)) value = TrpValue(m->CalcAutoWidth(m->ExpandedMemo));
+        else value = TrpValue(v ? v->Width : 0);
+    } else return false;
+    return true;
+}
+
+bool TrpReport::GetSystemValue(const QString &name, TrpValue &value)
+{
+    if (CurPage) {
+        if (name == QLatin1String("CURY")) { value = TrpValue(CurPage->PrintY); return true; }
+        if (name == QLatin1String("FREESPACE")) { value = TrpValue(CurPage->PrintBottom - CurPage->PrintY); return true; }
+        if (name == QLatin1String("PAGEHEIGHT")) { value = TrpValue(CurPage->PrintBottom); return true; }
+        if (name == QLatin1String("PAGEWIDTH")) { value = TrpValue(CurPage->RightEdge()); return true; }
+    }
+    if (name == QLatin1String("FINALPASS")) { value = TrpValue(m_finalPass); return true; }
+
+    // a data field: "source.field" or a field of the current record
+    {
+        TrpFieldSource *source = CurrentFieldSource();
+        QString field;
+        ResolveFieldReference(name, &m_host, source, field);
+        if (source && !field.isEmpty()) {
+            value = source->fieldValue(field);
+            return true;
+        }
+    }
+    TrpObject *object = nullptr;
+    QString property;
+    if (name.contains(QLatin1Char('.')) && ResolveObjectProperty(name, object, property) && object) {
+        value = object->GetProperty(property);
+        return true;
+    }
+    return false;
+}
+
+bool TrpReport::SetReportValue(const QString &name, const TrpValue &value)
+{
+    const QString n = kv::upperCase(name);
+    if (n == QLatin1String("MODALRESULT")) return true;
+    if (n == QLatin1String("PROGRESS")) {
+        Progress(value.toInt32());
+        return true;
+    }
+    if (n == QLatin1String("CURY") && CurPage) {
+        CurPage->PrintY = value.toInt32();
+        return true;
+    }
+    TrpObject *object = nullptr;
+    QString property;
+    if (name.contains(QLatin1Char('.')) && ResolveObjectProperty(name, object, property) && object) {
+        object->SetProperty(property, value);
+        return true;
+    }
+    return false;
+}
+
+bool TrpReport::CallReportFunction(const QString &name, const QString &p1, const QString &p2, const QString &p3,
+                                   TrpValue &value)
+{
+    if (name == QLatin1String("STOPREPORT")) {
+        Stop();
+        return true;
+    }
+    if (name == QLatin1String("NEWPAGE") || name == QLatin1String("NEWCOLUMN")) {
+        if (CurBand) {
+            if (name == QLatin1String("NEWPAGE")) ++CurBand->NewPageRequests;
+            else ++CurBand->NewColumnRequests;
+        }
+        return true;
+    }
+    if (name == QLatin1String("SHOWBAND")) {
+        if (CurPage) CurPage->PrintBandByName(p1);
+        return true;
+    }
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot > 0) {
+        if (TrpView *v = FindObject(name.left(dot))) {
+            value = v->CallMethod(kv::upperCase(name.mid(dot + 1)), TrpValue(p1), TrpValue(p2), TrpValue(p3));
+            return true;
+        }
+    }
+    if (OnUserFunction) {
+        TrpValue v = value;
+        if (OnUserFunction(name, p1, p2, p3, v)) {
+            value = v;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TrpReport::SetIndexProperty(const QString &objectProperty, const TrpValue &index, const TrpValue &value)
+{
+    const qsizetype dot = objectProperty.indexOf(QLatin1Char('.'));
+    if (dot <= 0) return false;
+    TrpView *v = FindObject(objectProperty.left(dot));
+    if (!v) return false;
+    v->CallMethod(QStringLiteral("SETINDEXPROPERTY"), TrpValue(kv::upperCase(objectProperty.mid(dot + 1))), index, value);
+    return true;
+}
+
+bool TrpReport::GetIndexProperty(const QString &objectProperty, const TrpValue &index, TrpValue &value)
+{
+    const qsizetype dot = objectProperty.indexOf(QLatin1Char('.'));
+    if (dot <= 0) return false;
+    TrpView *v = FindObject(objectProperty.left(dot));
+    if (!v) return false;
+    value = v->CallMethod(QStringLiteral("GETINDEXPROPERTY"), TrpValue(kv::upperCase(objectProperty.mid(dot + 1))), index,
+                          TrpValue());
+    return true;
+}
+
+bool TrpReport::Aggregate(int code, const QString &expression, const QString &band, const QString &flags,
+                          TrpValue &value)
+{
+    const bool countInvisible = flags.trimmed() == QLatin1String("1");
+    if (Collecting) {
+        TrpBand *data = CurPage ? CurPage->FindDataBand(UnquoteName(band)) : nullptr;
+        if (!data) data = CollectDataBand;
+        if (data && CollectShowBand) data->AddAggregate(CollectShowBand, code, expression.trimmed(), countInvisible);
+        value = TrpValue(0);
+        return true;
+    }
+    value = TrpValue(0);
+    if (!CurPage || !CurBand) return true;
+    TrpBand *data = CurPage->FindDataBand(UnquoteName(band));
+    if (!data) data = CurPage->AggregateOwner(CurBand);
+    TrpAggregate *entry = data ? data->FindAggregate(CurBand, code, expression.trimmed(), countInvisible) : nullptr;
+    if (!entry)
+        for (const auto &b : CurPage->Bands())
+            if ((entry = b->FindAggregate(CurBand, code, expression.trimmed(), countInvisible))) break;
+    if (entry) value = TrpBand::AggregateValue(*entry);
+    return true;
+}
+
+bool TrpReport::FieldIsNull(const QString &reference)
+{
+    return ::FieldIsNull(reference, CurrentFieldSource(), &m_host);
+}

@@ -1,0 +1,532 @@
+#include "report/core/canvas.h"
+
+#include <QDesktopServices>
+#include <QFontMetrics>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QUrl>
+#include <cmath>
+
+#include "platform/text.h"
+
+// ---------------------------------------------------------------- colours
+namespace {
+
+// The classic desktop scheme, by system colour index (RGB).
+const quint32 kSystemColors[] = {
+    0xC8D0D4, // 0 scroll bar
+    0x3A6EA5, // 1 background
+    0x0A246A, // 2 active caption
+    0x808080, // 3 inactive caption
+    0xD4D0C8, // 4 menu
+    0xFFFFFF, // 5 window
+    0x000000, // 6 window frame
+    0x000000, // 7 menu text
+    0x000000, // 8 window text
+    0xFFFFFF, // 9 caption text
+    0xD4D0C8, // 10 active border
+    0xD4D0C8, // 11 inactive border
+    0x808080, // 12 application workspace
+    0x0A246A, // 13 highlight
+    0xFFFFFF, // 14 highlight text
+    0xD4D0C8, // 15 button face
+    0x808080, // 16 button shadow
+    0x808080, // 17 grey text
+    0x000000, // 18 button text
+    0xD4D0C8, // 19 inactive caption text
+    0xFFFFFF, // 20 button highlight
+    0x404040, // 21 3-D dark shadow
+    0xD4D0C8, // 22 3-D light
+    0x000000, // 23 info text
+    0xFFFFE1, // 24 info background
+    0xB5B5B5, // 25 (unused)
+    0x000080, // 26 hot light
+    0xA6CAF0, // 27 gradient active caption
+    0xC0C0C0, // 28 gradient inactive caption
+    0x316AC5, // 29 menu highlight
+    0xD4D0C8, // 30 menu bar
+};
+
+} // namespace
+
+TrpColor rpColorToRGB(TrpColor c)
+{
+    if (c == clNone) return clNone;
+    if (rpIsSystemColor(c)) {
+        const quint32 index = quint32(c) & 0xFF;
+        if (index >= sizeof(kSystemColors) / sizeof(kSystemColors[0])) return clNone;
+        const quint32 rgb = kSystemColors[index];
+        return rpRGB(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
+    }
+    return c & 0xFFFFFF;
+}
+
+QColor rpToQColor(TrpColor c)
+{
+    const TrpColor rgb = rpColorToRGB(c);
+    if (rgb == clNone) return QColor();
+    return QColor(rpRed(rgb), rpGreen(rgb), rpBlue(rgb));
+}
+
+TrpColor rpFromQColor(const QColor &c)
+{
+    if (!c.isValid()) return clNone;
+    return rpRGB(c.red(), c.green(), c.blue());
+}
+
+int rpFontPixelHeight(int pointSize, double scaleY)
+{
+    const double h = pointSize * 96.0 / 72.0 * scaleY;
+    if (scaleY == 1.0) return int(kv::roundHalfEven(h));
+    return int(std::trunc(h));
+}
+
+// ---------------------------------------------------------------- measurers
+namespace {
+
+int pixelSizeOf(const QFont &font)
+{
+    if (font.pixelSize() > 0) return font.pixelSize();
+    return int(kv::roundHalfEven(font.pointSizeF() * 96.0 / 72.0));
+}
+
+} // namespace
+
+int TrpFixedPitchMeasurer::TextWidth(const QFont &font, const QString &text)
+{
+    (void)font;
+    return m_w * int(text.size());
+}
+
+int TrpFixedPitchMeasurer::CellHeight(const QFont &font) { return m_h > 0 ? m_h : pixelSizeOf(font); }
+
+int TrpFixedPitchMeasurer::Ascent(const QFont &font) { return CellHeight(font) * 4 / 5; }
+
+int TrpQtMeasurer::TextWidth(const QFont &font, const QString &text)
+{
+    return m_device ? QFontMetrics(font, m_device).horizontalAdvance(text)
+                    : QFontMetrics(font).horizontalAdvance(text);
+}
+
+int TrpQtMeasurer::CellHeight(const QFont &font)
+{
+    const QFontMetrics fm = m_device ? QFontMetrics(font, m_device) : QFontMetrics(font);
+    return fm.ascent() + fm.descent();
+}
+
+int TrpQtMeasurer::Ascent(const QFont &font)
+{
+    return m_device ? QFontMetrics(font, m_device).ascent() : QFontMetrics(font).ascent();
+}
+
+// ---------------------------------------------------------------- canvas
+TrpCanvas::TrpCanvas(QPaintDevice *device, TrpCanvasKind kind)
+    : m_kind(kind), m_device(device)
+{
+    m_painter = new QPainter(device);
+    m_ownsPainter = true;
+    m_measurer = std::make_shared<TrpQtMeasurer>(device);
+}
+
+TrpCanvas::TrpCanvas(QPainter *painter, TrpCanvasKind kind)
+    : m_kind(kind), m_device(painter->device()), m_painter(painter)
+{
+    m_painter->save();
+    m_measurer = std::make_shared<TrpQtMeasurer>(m_device);
+}
+
+TrpCanvas::TrpCanvas(std::shared_ptr<TrpTextMeasurer> measurer)
+    : m_kind(TrpCanvasKind::Recording), m_measurer(measurer ? std::move(measurer) : std::make_shared<TrpQtMeasurer>())
+{
+}
+
+TrpCanvas::~TrpCanvas()
+{
+    if (!m_painter) return;
+    if (m_ownsPainter) {
+        m_painter->end();
+        delete m_painter;
+    } else {
+        m_painter->restore();
+    }
+}
+
+int TrpCanvas::DpiX() const { return m_device && m_kind == TrpCanvasKind::Printer ? m_device->logicalDpiX() : 96; }
+int TrpCanvas::DpiY() const { return m_device && m_kind == TrpCanvasKind::Printer ? m_device->logicalDpiY() : 96; }
+
+void TrpCanvas::SetMeasurer(std::shared_ptr<TrpTextMeasurer> measurer)
+{
+    m_measurer = measurer ? std::move(measurer) : std::make_shared<TrpQtMeasurer>(m_device);
+}
+
+void TrpCanvas::SetFont(const TrpFont &font, double scaleY)
+{
+    Font.Name = font.name;
+    Font.Size = font.size;
+    Font.Style = font.style;
+    Font.Color = font.color;
+    Font.Charset = font.charset;
+    Font.Height = IsPrinter() ? 0 : -rpFontPixelHeight(font.size, scaleY);
+}
+
+QFont TrpCanvas::QtFont() const
+{
+    QFont f(Font.Name);
+    f.setStyleStrategy(QFont::NoSubpixelAntialias);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    if (Font.Height != 0)
+        f.setPixelSize(std::max(1, std::abs(Font.Height)));
+    else
+        f.setPointSize(std::max(1, Font.Size));
+    f.setBold(Font.Style & TrpFont::Bold);
+    f.setItalic(Font.Style & TrpFont::Italic);
+    f.setUnderline(Font.Style & TrpFont::Underline);
+    f.setStrikeOut(Font.Style & TrpFont::StrikeOut);
+    f.setKerning(false);
+    return f;
+}
+
+int TrpCanvas::FontPixelHeight() const
+{
+    if (Font.Height != 0) return std::abs(Font.Height);
+    return int(kv::roundHalfEven(Font.Size * double(DpiY()) / 72.0));
+}
+
+int TrpCanvas::TextWidth(const QString &text) const
+{
+    return m_measurer->TextWidth(QtFont(), text) + CharExtra * int(text.size());
+}
+
+int TrpCanvas::TextHeight(const QString &text) const
+{
+    (void)text;
+    return m_measurer->CellHeight(QtFont());
+}
+
+void TrpCanvas::record(TrpCanvasRecord rec)
+{
+    if (m_kind == TrpCanvasKind::Recording) m_records.append(std::move(rec));
+}
+
+QStringList TrpCanvas::RecordedTexts() const
+{
+    QStringList out;
+    for (const TrpCanvasRecord &r : m_records)
+        if (r.Kind == TrpCanvasRecord::Text) out << r.Str;
+    return out;
+}
+
+namespace {
+
+Qt::PenStyle qtPenStyle(TrpPenStyle s)
+{
+    switch (s) {
+    case psDash: return Qt::DashLine;
+    case psDot: return Qt::DotLine;
+    case psDashDot: return Qt::DashDotLine;
+    case psDashDotDot: return Qt::DashDotDotLine;
+    case psClear: return Qt::NoPen;
+    case psSolid: break;
+    }
+    return Qt::SolidLine;
+}
+
+} // namespace
+
+void TrpCanvas::applyPen(bool forLine)
+{
+    if (!m_painter) return;
+    const QColor color = rpToQColor(Pen.Color);
+    if (Pen.Style == psClear || !color.isValid()) {
+        m_painter->setPen(Qt::NoPen);
+        return;
+    }
+    QPen pen(color);
+    pen.setWidth(std::max(1, Pen.Width));
+    pen.setStyle(qtPenStyle(Pen.Style));
+    // Wide pens end round, like the platform's geometric pens.
+    // (one-pixel lines are shortened by hand, so both of their ends are drawn here)
+    pen.setCapStyle(Pen.Width > 1 ? Qt::RoundCap : Qt::SquareCap);
+    pen.setJoinStyle(Pen.Width > 1 ? Qt::RoundJoin : Qt::MiterJoin);
+    (void)forLine;
+    m_painter->setPen(pen);
+    applyBrushBackground();
+}
+
+// The gaps of styled pens and the cells of opaque text take the brush colour.
+void TrpCanvas::applyBrushBackground()
+{
+    if (!m_painter) return;
+    const QColor bk = rpToQColor(Brush.Color);
+    if (BkMode == bkOpaque && Brush.Style == bsSolid && bk.isValid()) {
+        m_painter->setBackgroundMode(Qt::OpaqueMode);
+        m_painter->setBackground(QBrush(bk));
+    } else {
+        m_painter->setBackgroundMode(Qt::TransparentMode);
+    }
+}
+
+void TrpCanvas::FillRect(const TrpRect &r)
+{
+    TrpCanvasRecord rec;
+    rec.Kind = TrpCanvasRecord::Fill;
+    rec.Rect = r;
+    rec.Color = Brush.Style == bsClear ? clNone : Brush.Color;
+    record(rec);
+    if (!m_painter || r.isEmpty() || Brush.Style == bsClear) return;
+    const QColor c = rpToQColor(Brush.Color);
+    if (!c.isValid()) return;
+    m_painter->fillRect(r.toQRect(), c);
+}
+
+void TrpCanvas::Rectangle(const TrpRect &r)
+{
+    TrpCanvasRecord rec;
+    rec.Kind = TrpCanvasRecord::Rectangle;
+    rec.Rect = r;
+    rec.Color = Pen.Color;
+    rec.FillColor = Brush.Style == bsClear ? clNone : Brush.Color;
+    rec.PenWidth = Pen.Width;
+    rec.PenStyle = Pen.Style;
+    record(rec);
+    if (!m_painter || r.isEmpty()) return;
+    // Inside first, then the outline over the outermost pixels.
+    const QColor fill = rpToQColor(Brush.Color);
+    if (Brush.Style == bsSolid && fill.isValid()) m_painter->fillRect(r.toQRect(), fill);
+    if (Pen.Style == psClear) return;
+    applyPen(false);
+    m_painter->setBrush(Qt::NoBrush);
+    const int w = std::max(1, Pen.Width);
+    if (w == 1) {
+        m_painter->drawRect(QRect(r.Left, r.Top, r.width() - 1, r.height() - 1));
+    } else {
+        // A wide outline is centred on the rectangle's edge.
+        const double h = w / 2.0;
+        m_painter->drawRect(QRectF(r.Left + h - 0.5, r.Top + h - 0.5, r.width() - w, r.height() - w));
+    }
+}
+
+void TrpCanvas::MoveTo(int x, int y) { m_pos = QPoint(x, y); }
+
+void TrpCanvas::LineTo(int x, int y)
+{
+    const QPoint from = m_pos;
+    const QPoint to(x, y);
+    m_pos = to;
+    TrpCanvasRecord rec;
+    rec.Kind = TrpCanvasRecord::Line;
+    rec.P1 = from;
+    rec.P2 = to;
+    rec.Color = Pen.Color;
+    rec.PenWidth = Pen.Width;
+    rec.PenStyle = Pen.Style;
+    rec.Opaque = BkMode == bkOpaque;
+    record(rec);
+    if (!m_painter || from == to || Pen.Style == psClear) return;
+    applyPen(true);
+    if (Pen.Width <= 1) {
+        // The last pixel is left out: step back one pixel along the longer axis.
+        const int dx = to.x() - from.x(), dy = to.y() - from.y();
+        QPoint end = to;
+        if (std::abs(dx) >= std::abs(dy)) {
+            end.rx() -= dx > 0 ? 1 : -1;
+            end.ry() = from.y() + int(std::lround(double(dy) * (std::abs(dx) - 1) / std::abs(dx)));
+        } else {
+            end.ry() -= dy > 0 ? 1 : -1;
+            end.rx() = from.x() + int(std::lround(double(dx) * (std::abs(dy) - 1) / std::abs(dy)));
+        }
+        m_painter->drawLine(from, end);
+    } else {
+        m_painter->drawLine(QPointF(from) + QPointF(0.5, 0.5), QPointF(to) + QPointF(0.5, 0.5));
+    }
+}
+
+void TrpCanvas::drawTextAt(int x, int y, const QString &text, const TrpRect *clip)
+{
+    const QFont font = QtFont();
+    const int w = TextWidth(text);
+    const int h = m_measurer->CellHeight(font);
+    const bool turned = Font.Orientation == 900;
+    TrpCanvasRecord rec;
+    rec.Kind = TrpCanvasRecord::Text;
+    rec.Str = text;
+    rec.Font = Font;
+    rec.Color = Font.Color;
+    rec.CharExtra = CharExtra;
+    rec.Opaque = BkMode == bkOpaque;
+    rec.Rect = turned ? TrpRect{x, y - w, x + h, y} : TrpRect{x, y, x + w, y + h};
+    if (clip) rec.Clip = *clip;
+    record(rec);
+    if (!m_painter) return;
+
+    m_painter->save();
+    if (clip) m_painter->setClipRect(clip->toQRect(), m_hasClip ? Qt::IntersectClip : Qt::ReplaceClip);
+    QFont f = font;
+    if (CharExtra != 0) f.setLetterSpacing(QFont::AbsoluteSpacing, CharExtra);
+    m_painter->setFont(f);
+    const QColor fc = rpToQColor(Font.Color);
+    m_painter->setPen(fc.isValid() ? fc : QColor(Qt::black));
+    m_painter->translate(x, y);
+    if (turned) m_painter->rotate(-90);
+    const QColor bk = rpToQColor(Brush.Color);
+    if (BkMode == bkOpaque && Brush.Style == bsSolid && bk.isValid())
+        m_painter->fillRect(QRect(0, 0, w, h), bk);
+    m_painter->setBackgroundMode(Qt::TransparentMode);
+    if (RightToLeft) {
+        m_painter->setLayoutDirection(Qt::RightToLeft);
+        m_painter->drawText(QRect(0, 0, w, h), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, text);
+    } else {
+        m_painter->drawText(QPoint(0, m_measurer->Ascent(font)), text);
+    }
+    m_painter->restore();
+}
+
+void TrpCanvas::TextOut(int x, int y, const QString &text) { drawTextAt(x, y, text, nullptr); }
+
+void TrpCanvas::TextRect(const TrpRect &clip, int x, int y, const QString &text)
+{
+    if (m_painter && BkMode == bkOpaque && Brush.Style == bsSolid) {
+        const QColor bk = rpToQColor(Brush.Color);
+        if (bk.isValid()) m_painter->fillRect(clip.toQRect(), bk);
+    }
+    const TrpBkMode keep = BkMode;
+    BkMode = bkTransparent;        // the rectangle is already painted
+    drawTextAt(x, y, text, &clip);
+    BkMode = keep;
+}
+
+void TrpCanvas::TextOutJustified(const TrpRect &clip, int x, int y, const QString &text, int extra)
+{
+    const bool clipped = !(clip == TrpRect{});
+    int blanks = 0;
+    for (QChar c : text)
+        if (c.unicode() == 32 || c.unicode() == 160) ++blanks;
+    if (blanks == 0 || extra <= 0) {
+        if (clipped)
+            TextRect(clip, x, y, text);
+        else
+            TextOut(x, y, text);
+        return;
+    }
+    // Word by word, each blank widened by its share.
+    const int share = extra / blanks, rest = extra % blanks;
+    int pos = x, seen = 0, start = 0;
+    const bool turned = Font.Orientation == 900;
+    auto put = [&](const QString &piece) {
+        if (piece.isEmpty()) return;
+        const int px = turned ? x : pos, py = turned ? y - (pos - x) : y;
+        if (clipped)
+            drawTextAt(px, py, piece, &clip);
+        else
+            drawTextAt(px, py, piece, nullptr);
+        pos += TextWidth(piece);
+    };
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort u = text.at(i).unicode();
+        if (u != 32 && u != 160) continue;
+        put(text.mid(start, i - start + 1));
+        pos += share + (seen < rest ? 1 : 0);
+        ++seen;
+        start = i + 1;
+    }
+    put(text.mid(start));
+}
+
+void TrpCanvas::StretchDraw(const TrpRect &target, const QImage &image)
+{
+    TrpCanvasRecord rec;
+    rec.Kind = TrpCanvasRecord::Picture;
+    rec.Rect = target;
+    record(rec);
+    if (!m_painter || image.isNull() || target.isEmpty()) return;
+    m_painter->drawImage(target.toQRect(), image);
+}
+
+void TrpCanvas::SetClipRect(const TrpRect &r)
+{
+    if (r == TrpRect{}) {
+        ResetClip();
+        return;
+    }
+    m_hasClip = true;
+    m_clip = r;
+    if (m_painter) m_painter->setClipRect(r.toQRect());
+}
+
+void TrpCanvas::ResetClip()
+{
+    m_hasClip = false;
+    m_clip = {};
+    if (m_painter) m_painter->setClipping(false);
+}
+
+bool TrpCanvas::RectVisible(const TrpRect &r) const
+{
+    QRect area;
+    if (m_hasClip)
+        area = m_clip.toQRect();
+    else if (m_painter && m_painter->hasClipping())
+        area = m_painter->clipBoundingRect().toAlignedRect();
+    else if (m_device)
+        area = QRect(0, 0, m_device->width(), m_device->height());
+    else
+        return true;
+    return area.intersects(r.toQRect());
+}
+
+// ---------------------------------------------------------------- measuring canvas
+namespace {
+
+struct MeasuringCanvas
+{
+    QImage image;
+    std::unique_ptr<TrpCanvas> canvas;
+    MeasuringCanvas() : image(8, 8, QImage::Format_RGB32)
+    {
+        image.setDotsPerMeterX(3780);   // 96 dpi
+        image.setDotsPerMeterY(3780);
+        image.fill(Qt::white);
+        canvas = std::make_unique<TrpCanvas>(&image, TrpCanvasKind::Measuring);
+    }
+};
+
+MeasuringCanvas &measuring()
+{
+    static MeasuringCanvas m;
+    return m;
+}
+
+TrpLinkOpener &linkOpener()
+{
+    static TrpLinkOpener opener;
+    return opener;
+}
+
+} // namespace
+
+TrpCanvas &rpMeasuringCanvas() { return *measuring().canvas; }
+
+void rpSetMeasuringMeasurer(std::shared_ptr<TrpTextMeasurer> measurer)
+{
+    measuring().canvas->SetMeasurer(std::move(measurer));
+}
+
+// ---------------------------------------------------------------- links
+bool rpIsOpenableLink(const QString &link)
+{
+    const QUrl url(link.trimmed(), QUrl::StrictMode);
+    if (!url.isValid()) return false;
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("mailto")) return !url.path().isEmpty();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) return !url.host().isEmpty();
+    return false;
+}
+
+bool rpOpenLink(const QString &link)
+{
+    if (!rpIsOpenableLink(link)) return false;
+    if (const TrpLinkOpener &o = linkOpener()) return o(link.trimmed());
+    return QDesktopServices::openUrl(QUrl(link.trimmed(), QUrl::StrictMode));
+}
+
+void rpSetLinkOpener(TrpLinkOpener opener) { linkOpener() = std::move(opener); }

@@ -1,0 +1,515 @@
+#include "report/output/printer.h"
+
+#include <QHash>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include "platform/error.h"
+#include "platform/text.h"
+#include "report/core/canvas.h"
+#include "report/core/utils.h"
+#include "report/core/value.h"
+
+namespace {
+
+int rnd(double v) { return int(kv::roundHalfEven(v)); }
+
+} // namespace
+
+int rpTenthsMmToUnits(int tenths) { return rnd(tenths * rpUnitsPerInch / 254); }
+int rpUnitsToTenthsMm(int units) { return rnd(units * 10.0 * 5 / 18); }
+
+// ---------------------------------------------------------------- paper table
+const QVector<TrpPaper> &rpStandardPapers()
+{
+    static const QVector<TrpPaper> table = [] {
+        struct Row { int code; const char *name; int w, h; };
+        // Names stand in for engine texts 55008-55074 when those are not localised.
+        static const Row rows[] = {
+            {1, "Letter, 8 1/2 x 11\"", 2159, 2794}, {2, "Letter small, 8 1/2 x 11\"", 2159, 2794},
+            {3, "Tabloid, 11 x 17\"", 2794, 4318}, {4, "Ledger, 17 x 11\"", 4318, 2794},
+            {5, "Legal, 8 1/2 x 14\"", 2159, 3556}, {6, "Statement, 5 1/2 x 8 1/2\"", 1397, 2159},
+            {7, "Executive, 7 1/4 x 10 1/2\"", 1842, 2667}, {8, "A3 297 x 420 mm", 2970, 4200},
+            {9, "A4 210 x 297 mm", 2100, 2970}, {10, "A4 small sheet, 210 x 297 mm", 2100, 2970},
+            {11, "A5 148 x 210 mm", 1480, 2100}, {12, "B4 250 x 354 mm", 2500, 3540},
+            {13, "B5 182 x 257 mm", 1820, 2570}, {14, "Folio, 8 1/2 x 13\"", 2159, 3302},
+            {15, "Quarto Sheet, 215 x 275 mm", 2150, 2750}, {16, "10 x 14\"", 2540, 3556},
+            {17, "11 x 17\"", 2794, 4318}, {18, "Note, 8 1/2 x 11\"", 2159, 2794},
+            {19, "9 Envelope, 3 7/8 x 8 7/8\"", 984, 2254}, {20, "#10 Envelope, 4 1/8  x 9 1/2\"", 1048, 2413},
+            {21, "#11 Envelope, 4 1/2 x 10 3/8\"", 1143, 2635}, {22, "#12 Envelope, 4 3/4 x 11\"", 1207, 2794},
+            {23, "#14 Envelope, 5 x 11 1/2\"", 1270, 2921}, {24, "C Sheet, 17 x 22\"", 4318, 5588},
+            {25, "D Sheet, 22 x 34\"", 5588, 8636}, {26, "E Sheet, 34 x 44\"", 8636, 11176},
+            {27, "DL Envelope, 110 x 220 mm", 1100, 2200}, {28, "C5 Envelope, 162 x 229 mm", 1620, 2290},
+            {29, "C3 Envelope,  324 x 458 mm", 3240, 4580}, {30, "C4 Envelope,  229 x 324 mm", 2290, 3240},
+            {31, "C6 Envelope,  114 x 162 mm", 1140, 1620}, {32, "C65 Envelope, 114 x 229 mm", 1140, 2290},
+            {33, "B4 Envelope,  250 x 353 mm", 2500, 3530}, {34, "B5 Envelope,  176 x 250 mm", 1760, 2500},
+            {35, "B6 Envelope,  176 x 125 mm", 1760, 1250}, {36, "Italy Envelope, 110 x 230 mm", 1100, 2300},
+            {37, "Monarch Envelope, 3 7/8 x 7 1/2\"", 984, 1905}, {38, "6 3/4 Envelope, 3 5/8 x 6 1/2\"", 920, 1651},
+            {39, "US Std Fanfold, 14 7/8 x 11\"", 3778, 2794}, {40, "German Std Fanfold, 8 1/2 x 12\"", 2159, 3048},
+            {41, "German Legal Fanfold, 8 1/2 x 13\"", 2159, 3302}, {42, "B4 (ISO) 250 x 353 mm", 2500, 3530},
+            {43, "Japanese Postcard 100 x 148 mm", 1000, 1480}, {44, "9 x 11\"", 2286, 2794},
+            {45, "10 x 11\"", 2540, 2794}, {46, "15 x 11\"", 3810, 2794},
+            {47, "Envelope Invite 220 x 220 mm", 2200, 2200}, {50, "Letter Extra 9 \\275 x 12\"", 2355, 3048},
+            {51, "Legal Extra 9 \\275 x 15\"", 2355, 3810}, {52, "Tabloid Extra 11.69 x 18\"", 2969, 4572},
+            {53, "A4 Extra 9.27 x 12.69\"", 2354, 3223}, {54, "Letter Transverse 8 \\275 x 11\"", 2101, 2794},
+            {55, "A4 Transverse 210 x 297 mm", 2100, 2970}, {56, "Letter Extra Transverse 9\\275 x 12\"", 2355, 3048},
+            {57, "SuperA/SuperA/A4 227 x 356 mm", 2270, 3560}, {58, "SuperB/SuperB/A3 305 x 487 mm", 3050, 4870},
+            {59, "Letter Plus 8.5 x 12.69\"", 2159, 3223}, {60, "A4 Plus 210 x 330 mm", 2100, 3300},
+            {61, "A5 Transverse 148 x 210 mm", 1480, 2100}, {62, "B5 (JIS) Transverse 182 x 257 mm", 1820, 2570},
+            {63, "A3 Extra 322 x 445 mm", 3220, 4450}, {64, "A5 Extra 174 x 235 mm", 1740, 2350},
+            {65, "B5 (ISO) Extra 201 x 276 mm", 2010, 2760}, {66, "A2 420 x 594 mm", 4200, 5940},
+            {67, "A3 Transverse 297 x 420 mm", 2970, 4200}, {68, "A3 Extra Transverse 322 x 445 mm", 3220, 4450},
+            {256, "Custom size", 0, 0},
+        };
+        QVector<TrpPaper> t;
+        int text = 55008;
+        for (const Row &r : rows) {
+            QString name = LoadEngineString(text++);
+            if (name.isEmpty()) name = QString::fromUtf8(r.name);
+            t.append({r.code, name, r.w, r.h});
+        }
+        return t;
+    }();
+    return table;
+}
+
+const TrpPaper *rpFindStandardPaper(int code)
+{
+    for (const TrpPaper &p : rpStandardPapers())
+        if (p.Code == code) return &p;
+    return nullptr;
+}
+
+QPageSize rpQtPageSize(int paperSize, int width, int height, int orientation)
+{
+    if (paperSize != rpCustomPaper) {
+        const QPageSize::PageSizeId id = QPageSize::id(paperSize);
+        if (id != QPageSize::Custom) return QPageSize(id);
+    }
+    if (width <= 0 || height <= 0) return QPageSize();
+    // Sizes come as oriented; the page size is the portrait sheet.
+    int w = width, h = height;
+    if (orientation == 1 && w > h) std::swap(w, h);
+    return QPageSize(QSizeF(w / 10.0, h / 10.0), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+}
+
+// ---------------------------------------------------------------- Qt printers
+namespace {
+
+class QtPrinters : public TrpPlatformPrinters
+{
+public:
+    QStringList Names() override { return QPrinterInfo::availablePrinterNames(); }
+
+    int DefaultIndex() override
+    {
+        const QStringList names = Names();
+        if (names.isEmpty()) return -1;
+        const int i = int(names.indexOf(QPrinterInfo::defaultPrinterName()));
+        return i < 0 ? 0 : i;
+    }
+
+    QPrinter &printerFor(const QString &name)
+    {
+        auto it = m_printers.find(name);
+        if (it == m_printers.end()) {
+            auto p = std::make_shared<QPrinter>(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
+            it = m_printers.insert(name, p);
+        }
+        return *it.value();
+    }
+
+    bool Read(const QString &name, TrpPlatformPrinterInfo &info) override
+    {
+        const QPrinterInfo pi = QPrinterInfo::printerInfo(name);
+        if (pi.isNull()) return false;
+        QPrinter &p = printerFor(name);
+        if (!p.isValid()) return false;
+        info = TrpPlatformPrinterInfo();
+        info.Name = name;
+        const QPageLayout layout = p.pageLayout();
+        const int wid = layout.pageSize().windowsId();
+        info.PaperSize = layout.pageSize().id() == QPageSize::Custom || wid <= 0 ? rpCustomPaper : wid;
+        const QRectF mm = layout.fullRect(QPageLayout::Millimeter);
+        info.PaperWidth = rnd(mm.width() * 10);
+        info.PaperHeight = rnd(mm.height() * 10);
+        info.Orientation = layout.orientation() == QPageLayout::Landscape ? 1 : 0;
+        for (const QPageSize &s : pi.supportedPageSizes()) {
+            const int code = s.windowsId();
+            if (code <= 0 || info.PaperCodes.contains(code) || info.PaperCodes.size() >= 256) continue;
+            info.PaperCodes.append(code);
+            info.PaperNames.append(s.name().left(64));
+        }
+        // Qt names no bins of a printer here: the list keeps the default entry
+        // (and the source asked for last, when there was one).
+        if (p.paperSource() != QPrinter::Auto && binCode(p.paperSource()) > 0) {
+            info.BinCodes.append(binCode(p.paperSource()));
+            info.BinNames.append(binName(p.paperSource()));
+        }
+        info.Bin = p.paperSource() == QPrinter::Auto ? rpDefaultBin : binCode(p.paperSource());
+        info.DpiX = info.DpiY = p.resolution();
+        const QRect paper = p.paperRect(QPrinter::DevicePixel).toRect();
+        const QRect page = p.pageRect(QPrinter::DevicePixel).toRect();
+        info.PhysicalWidth = paper.width();
+        info.PhysicalHeight = paper.height();
+        info.OffsetX = page.left() - paper.left();
+        info.OffsetY = page.top() - paper.top();
+        info.PrintableWidth = page.width();
+        info.PrintableHeight = page.height();
+        return true;
+    }
+
+    bool Apply(const QString &name, int paperSize, int width, int height, int orientation, int bin) override
+    {
+        if (QPrinterInfo::printerInfo(name).isNull()) return false;
+        QPrinter &p = printerFor(name);
+        const QPageSize size = rpQtPageSize(paperSize, width, height, orientation);
+        if (!size.isValid()) return false;
+        p.setPageSize(size);
+        p.setPageOrientation(orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
+        p.setCopyCount(1);
+        if (bin != rpDefaultBin)
+            for (int i = 0; i <= int(QPrinter::LastPaperSource); ++i)
+                if (binCode(QPrinter::PaperSource(i)) == bin) p.setPaperSource(QPrinter::PaperSource(i));
+        return true;
+    }
+
+    bool PropertiesDialog(const QString &name, QWidget *parent) override
+    {
+        if (QPrinterInfo::printerInfo(name).isNull()) return false;
+        QPageSetupDialog dialog(&printerFor(name), parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    // The platform's bin codes of the paper sources.
+    static int binCode(QPrinter::PaperSource s)
+    {
+        switch (s) {
+        case QPrinter::OnlyOne: return 1;
+        case QPrinter::Lower: return 2;
+        case QPrinter::Middle: return 3;
+        case QPrinter::Manual: return 4;
+        case QPrinter::Envelope: return 5;
+        case QPrinter::EnvelopeManual: return 6;
+        case QPrinter::Auto: return 7;
+        case QPrinter::Tractor: return 8;
+        case QPrinter::SmallFormat: return 9;
+        case QPrinter::LargeFormat: return 10;
+        case QPrinter::LargeCapacity: return 11;
+        case QPrinter::Cassette: return 14;
+        case QPrinter::FormSource: return 15;
+        default: return 0;
+        }
+    }
+
+    static QString binName(QPrinter::PaperSource s)
+    {
+        switch (s) {
+        case QPrinter::OnlyOne: return QStringLiteral("Only one");
+        case QPrinter::Lower: return QStringLiteral("Lower");
+        case QPrinter::Middle: return QStringLiteral("Middle");
+        case QPrinter::Manual: return QStringLiteral("Manual");
+        case QPrinter::Envelope: return QStringLiteral("Envelope");
+        case QPrinter::EnvelopeManual: return QStringLiteral("Envelope manual");
+        case QPrinter::Auto: return QStringLiteral("Automatically select");
+        case QPrinter::Tractor: return QStringLiteral("Tractor");
+        case QPrinter::SmallFormat: return QStringLiteral("Small format");
+        case QPrinter::LargeFormat: return QStringLiteral("Large format");
+        case QPrinter::LargeCapacity: return QStringLiteral("Large capacity");
+        case QPrinter::Cassette: return QStringLiteral("Cassette");
+        case QPrinter::FormSource: return QStringLiteral("Form source");
+        default: return QString();
+        }
+    }
+
+private:
+    QHash<QString, std::shared_ptr<QPrinter>> m_printers;
+};
+
+} // namespace
+
+std::unique_ptr<TrpPlatformPrinters> rpCreateQtPrinters() { return std::make_unique<QtPrinters>(); }
+
+// ---------------------------------------------------------------- engine printer
+TrpPrinter::TrpPrinter()
+{
+    m_printers << LoadEngineString(55007);
+    m_index = 0;
+    applyVirtual();
+}
+
+TrpPrinter::~TrpPrinter() = default;
+
+void TrpPrinter::SetPlatform(std::unique_ptr<TrpPlatformPrinters> platform)
+{
+    m_platform = std::move(platform);
+    AssignPrinter();
+}
+
+void TrpPrinter::AssignPrinter()
+{
+    const QStringList names = m_platform ? m_platform->Names() : QStringList();
+    m_printers = names;
+    m_printers << LoadEngineString(55007);
+    if (names.isEmpty()) {
+        m_index = VirtualPrinterIndex();
+        applyVirtual();
+        return;
+    }
+    const int def = m_platform->DefaultIndex();
+    m_index = def >= 0 && def < names.size() ? def : 0;
+    ReadSettings();
+}
+
+QString TrpPrinter::PrinterName() const
+{
+    return m_index >= 0 && m_index < m_printers.size() ? m_printers[m_index] : QString();
+}
+
+void TrpPrinter::SetPrinterIndex(int index)
+{
+    if (index == m_index || index < 0 || index >= m_printers.size()) return;
+    m_index = index;
+    if (IsVirtual())
+        applyVirtual();
+    else
+        ReadSettings();
+}
+
+void TrpPrinter::ReadSettings()
+{
+    if (IsVirtual() || !m_platform) {
+        m_index = VirtualPrinterIndex();
+        applyVirtual();
+        return;
+    }
+    TrpPlatformPrinterInfo info;
+    if (!m_platform->Read(PrinterName(), info)) {
+        // A printer that cannot be read gives way to the virtual printer.
+        m_index = VirtualPrinterIndex();
+        applyVirtual();
+        return;
+    }
+    m_info = info;
+    PaperSize = info.PaperSize;
+    PaperWidth = info.PaperWidth;
+    PaperHeight = info.PaperHeight;
+    Orientation = info.Orientation;
+    PaperCodes = info.PaperCodes;
+    PaperNames = info.PaperNames;
+    Bin = info.Bin;
+    BinCodes = QVector<int>{rpDefaultBin} + info.BinCodes;
+    BinNames = QStringList{LoadEngineString(55435).isEmpty() ? QStringLiteral("Default") : LoadEngineString(55435)} +
+               info.BinNames;
+}
+
+void TrpPrinter::applyVirtual()
+{
+    PaperCodes.clear();
+    PaperNames.clear();
+    for (const TrpPaper &p : rpStandardPapers()) {
+        PaperCodes.append(p.Code);
+        PaperNames.append(p.Name);
+    }
+    if (PaperSize != rpCustomPaper) {
+        if (const TrpPaper *p = rpFindStandardPaper(PaperSize)) {
+            PaperWidth = p->Width;
+            PaperHeight = p->Height;
+            if (Orientation == 1) std::swap(PaperWidth, PaperHeight);
+        }
+    }
+    BinCodes = {rpDefaultBin};
+    BinNames = {LoadEngineString(55435).isEmpty() ? QStringLiteral("Default") : LoadEngineString(55435)};
+}
+
+void TrpPrinter::ApplySettings()
+{
+    if (IsVirtual() || !m_platform) {
+        applyVirtual();
+        return;
+    }
+    m_platform->Apply(PrinterName(), PaperSize, PaperWidth, PaperHeight, Orientation, Bin);
+    ReadSettings();
+}
+
+bool TrpPrinter::IsEqualTo(int paperSize, int width, int height, int orientation, int bin) const
+{
+    if (paperSize != PaperSize) return false;
+    if (paperSize == rpCustomPaper && PaperSize == rpCustomPaper)
+        return std::abs(width - PaperWidth) <= 1 && std::abs(height - PaperHeight) <= 1 && orientation == Orientation;
+    return orientation == Orientation && (bin == Bin || bin == rpDefaultBin);
+}
+
+void TrpPrinter::SetPrinterInfo(int paperSize, int width, int height, int orientation, int bin, bool force)
+{
+    if (Printing) return;
+    if (!force && IsEqualTo(paperSize, width, height, orientation, bin)) return;
+    PaperSize = paperSize;
+    PaperWidth = width;
+    PaperHeight = height;
+    Orientation = orientation;
+    Bin = bin;
+    ApplySettings();
+}
+
+void TrpPrinter::FillPageMetrics(TrpPageMetrics &m) const
+{
+    m = TrpPageMetrics();
+    if (IsVirtual()) {
+        m.Width = rpTenthsMmToUnits(PaperWidth);
+        m.Height = rpTenthsMmToUnits(PaperHeight);
+        m.OffsetX = m.OffsetY = rpTenthsMmToUnits(50);
+        m.PrintableWidth = m.Width - 2 * m.OffsetX;
+        m.PrintableHeight = m.Height - 2 * m.OffsetY;
+        return;
+    }
+    const double kx = rpUnitsPerInch / std::max(1, m_info.DpiX), ky = rpUnitsPerInch / std::max(1, m_info.DpiY);
+    m.DeviceWidth = m_info.PhysicalWidth;
+    m.DeviceHeight = m_info.PhysicalHeight;
+    m.DeviceOffsetX = m_info.OffsetX;
+    m.DeviceOffsetY = m_info.OffsetY;
+    m.DevicePrintableWidth = m_info.PrintableWidth;
+    m.DevicePrintableHeight = m_info.PrintableHeight;
+    m.Width = rnd(m.DeviceWidth * kx);
+    m.Height = rnd(m.DeviceHeight * ky);
+    m.OffsetX = rnd(m.DeviceOffsetX * kx);
+    m.OffsetY = rnd(m.DeviceOffsetY * ky);
+    m.PrintableWidth = rnd(m.DevicePrintableWidth * kx);
+    m.PrintableHeight = rnd(m.DevicePrintableHeight * ky);
+}
+
+bool TrpPrinter::PropertiesDialog(QWidget *parent)
+{
+    if (IsVirtual() || !m_platform) return false;
+    const bool ok = m_platform->PropertiesDialog(PrinterName(), parent);
+    if (ok) ReadSettings();
+    return ok;
+}
+
+namespace {
+
+struct EnginePrinter
+{
+    TrpPrinter printer;
+    int defaultPaper = 9;
+    EnginePrinter()
+    {
+        printer.SetPlatform(rpCreateQtPrinters());
+        defaultPaper = printer.PaperSize;
+    }
+};
+
+EnginePrinter &enginePrinter()
+{
+    static EnginePrinter p;
+    return p;
+}
+
+} // namespace
+
+TrpPrinter &rpPrinter() { return enginePrinter().printer; }
+int rpDefaultPaperSize() { return enginePrinter().defaultPaper; }
+
+// ---------------------------------------------------------------- page lists
+namespace {
+
+qint64 pageNumber(const QString &item)
+{
+    bool ok = !item.isEmpty();
+    for (QChar c : item)
+        if (!c.isDigit() || c.unicode() > '9') ok = false;
+    qint64 v = 0;
+    if (ok) v = item.toLongLong(&ok);
+    if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(item));
+    return v;
+}
+
+} // namespace
+
+TrpPageList TrpPageList::Parse(const QString &text, int pageCount)
+{
+    TrpPageList list;
+    QString t = text;
+    t.remove(QLatin1Char(' '));
+    if (t.isEmpty()) return list;
+    if (t.endsWith(QLatin1Char('-'))) t += QString::number(pageCount);
+    for (const QString &item : t.split(QLatin1Char(','))) {
+        const qsizetype dash = item.indexOf(QLatin1Char('-'));
+        if (dash < 0) {
+            const qint64 n = pageNumber(item);
+            list.m_ranges.append({n, n});
+        } else {
+            const qint64 a = pageNumber(item.left(dash));
+            const qint64 b = pageNumber(item.mid(dash + 1));
+            list.m_ranges.append({a, b});   // b < a selects nothing
+        }
+    }
+    return list;
+}
+
+bool TrpPageList::Contains(int page) const
+{
+    for (const auto &r : m_ranges)
+        if (page >= r.first && page <= r.second) return true;
+    return false;
+}
+
+// ---------------------------------------------------------------- printing
+int rpPrintPages(QPrinter &printer, const QList<TrpPrintPage> &pages, const TrpPrintOptions &options,
+                 const TrpPageDrawer &draw)
+{
+    const TrpPageList list = TrpPageList::Parse(options.Pages, int(pages.size()));
+    QList<int> chosen;
+    for (int n = 1; n <= pages.size(); ++n) {
+        if (!list.IsEmpty() && !list.Contains(n)) continue;
+        if (options.OddEven == 1 && n % 2 == 0) continue;
+        if (options.OddEven == 2 && n % 2 == 1) continue;
+        chosen.append(n - 1);
+    }
+    if (chosen.isEmpty()) return 0;
+    for (int i : chosen) {
+        const TrpPrintPage &p = pages[i];
+        if (!rpQtPageSize(p.PaperSize, p.PaperWidth, p.PaperHeight, p.Orientation).isValid())
+            throw kv::Error(LoadEngineString(55210));
+    }
+
+    const int copies = std::max(1, options.Copies);
+    printer.setDocName(options.Title.isEmpty() ? LoadEngineString(55209) : options.Title);
+    printer.setFullPage(true);
+    printer.setCopyCount(options.Collate ? 1 : copies);
+    printer.setCollateCopies(options.Collate);
+
+    struct PrintingFlag
+    {
+        PrintingFlag() { rpPrinter().Printing = true; }
+        ~PrintingFlag() { rpPrinter().Printing = false; }
+    } flag;
+
+    auto layoutOf = [](const TrpPrintPage &p) {
+        return QPageLayout(rpQtPageSize(p.PaperSize, p.PaperWidth, p.PaperHeight, p.Orientation),
+                           p.Orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
+    };
+    printer.setPageLayout(layoutOf(pages[chosen.first()]));
+    QPainter painter;
+    if (!painter.begin(&printer)) throw kv::Error(LoadEngineString(55210));
+    int sheets = 0;
+    const int rounds = options.Collate ? copies : 1;
+    for (int round = 0; round < rounds; ++round) {
+        for (int i : chosen) {
+            if (sheets > 0) {
+                printer.setPageLayout(layoutOf(pages[i]));
+                printer.newPage();
+            }
+            const QRect paper = printer.paperRect(QPrinter::DevicePixel).toRect();
+            TrpCanvas canvas(&painter, TrpCanvasKind::Printer);
+            draw(i, canvas, TrpRect{0, 0, paper.width(), paper.height()});
+            ++sheets;
+        }
+    }
+    painter.end();
+    return sheets;
+}
