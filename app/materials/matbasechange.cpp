@@ -1,0 +1,152 @@
+#include "app/materials/matbasechange.h"
+
+#include "app/common/appcontext.h"
+#include "app/common/mainwindow.h"
+#include "data/materials/materials.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+using namespace kv;
+
+namespace {
+
+bool hasListMat(const QString &folder)
+{
+    const QString f = Paths::ExternalMaterialsBase(NormalizeFolderPath(folder));
+    return !f.isEmpty() && QFileInfo::exists(f);
+}
+
+} // namespace
+
+TfrmMatBaseChange::TfrmMatBaseChange(AppContext &ctx, QWidget *parent)
+    : QDialog(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("frmMatBaseChange"));
+    setWindowTitle(QStringLiteral("Базы материалов"));
+
+    gbUse = new QGroupBox(QStringLiteral("Использовать"), this);
+    gbUse->setObjectName(QStringLiteral("gbUse"));
+    rbLocalBase = new QRadioButton(QStringLiteral("локальную базу материалов"), gbUse);
+    rbLocalBase->setObjectName(QStringLiteral("rbLocalBase"));
+    rbLocalBase->setChecked(true);
+    rbExternalBase = new QRadioButton(QStringLiteral("внешнюю базу материалов"), gbUse);
+    rbExternalBase->setObjectName(QStringLiteral("rbExternalBase"));
+    cedPath = new QLineEdit(gbUse);
+    cedPath->setObjectName(QStringLiteral("cedPath"));
+    cedPath->setMinimumWidth(280);
+    btnBrowse = new QPushButton(QStringLiteral("..."), gbUse);
+    btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
+    btnBrowse->setFixedWidth(28);
+
+    auto *pathRow = new QHBoxLayout;
+    pathRow->setContentsMargins(18, 0, 0, 0);
+    pathRow->addWidget(cedPath, 1);
+    pathRow->addWidget(btnBrowse);
+    auto *g = new QVBoxLayout(gbUse);
+    g->addWidget(rbLocalBase);
+    g->addWidget(rbExternalBase);
+    g->addLayout(pathRow);
+
+    bbOk = new QPushButton(QStringLiteral("&Да"), this);
+    bbOk->setObjectName(QStringLiteral("bbOk"));
+    bbOk->setDefault(true);
+    bbCancel = new QPushButton(QStringLiteral("&Отмена"), this);
+    bbCancel->setObjectName(QStringLiteral("bbCancel"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(bbOk);
+    buttons->addWidget(bbCancel);
+
+    auto *lay = new QVBoxLayout(this);
+    lay->addWidget(gbUse);
+    lay->addLayout(buttons);
+
+    connect(rbLocalBase, &QRadioButton::toggled, this, &TfrmMatBaseChange::rbBaseClick);
+    connect(btnBrowse, &QPushButton::clicked, this, &TfrmMatBaseChange::BrowseClick);
+    connect(bbOk, &QPushButton::clicked, this, &TfrmMatBaseChange::bbOkClick);
+    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    FormShow();
+}
+
+void TfrmMatBaseChange::rbBaseClick()
+{
+    const bool ext = rbExternalBase->isChecked();
+    cedPath->setEnabled(ext);
+    btnBrowse->setEnabled(ext);
+}
+
+void TfrmMatBaseChange::FormShow()
+{
+    try {
+        Settings &s = m_ctx.settings();
+        (s.Get(key::BaseType) == 1 ? rbExternalBase : rbLocalBase)->setChecked(true);
+        QString path = s.Get(key::BasePath);
+        if (path.trimmed().isEmpty()) {
+            const QString prog = Registry::ReadString(QString::fromLatin1(HKEY_LOCAL_MACHINE_NAME),
+                                                      QString::fromLatin1(kSiblingKey),
+                                                      QString::fromLatin1(kSiblingValue));
+            if (!prog.isEmpty()) path = NormalizeFolderPath(NormalizeFolderPath(prog) + QStringLiteral("Inbase"));
+        }
+        cedPath->setText(path);
+    } catch (const std::exception &) {
+        ShowError(QStringLiteral("Ошибка загрузки данных о диалоговом окне."), this);
+    }
+    rbBaseClick();
+}
+
+void TfrmMatBaseChange::BrowseClick()
+{
+    for (;;) {
+        QString folder;
+        if (!BrowseForFolder(QStringLiteral("Выберите папку c внешней базой материалов"), cedPath->text(), folder, this))
+            return;
+        if (hasListMat(folder)) {
+            cedPath->setText(folder);
+            return;
+        }
+        ShowError(QString::fromUtf8(mattext::BaseNotFound), this);
+    }
+}
+
+void TfrmMatBaseChange::bbOkClick()
+{
+    const bool external = rbExternalBase->isChecked();
+    if (external && !hasListMat(cedPath->text())) {
+        ShowError(QString::fromUtf8(mattext::BaseNotFound), this);
+        return;
+    }
+    try {
+        Settings &s = m_ctx.settings();
+        s.Set(key::BasePath, cedPath->text());
+        s.Set(key::BaseType, external ? 1 : 0);
+    } catch (const std::exception &) {
+        ShowError(QStringLiteral("Ошибка сохранения данных о диалоговом окне."), this);
+        return;
+    }
+    accept();
+}
+
+bool ExecuteMatBaseChange(AppContext &ctx, QWidget *parent)
+{
+    TfrmMatBaseChange f(ctx, parent);
+    return f.exec() == QDialog::Accepted;
+}
+
+bool RunMatBaseChange(AppContext &ctx, QWidget *parent)
+{
+    if (!ExecuteMatBaseChange(ctx, parent)) return false;
+    ctx.materials().ConnectMaterialsBase();
+    if (IMainWindow *w = ctx.mainWindow()) w->RefreshMaterialViews();
+    return true;
+}

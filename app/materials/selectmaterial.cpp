@@ -1,0 +1,237 @@
+#include "app/materials/selectmaterial.h"
+
+#include "app/common/appcontext.h"
+#include "controls/winlayout.h"
+#include "data/materials/materials.h"
+#include "data/settings.h"
+#include "platform/db/query.h"
+#include "platform/ui.h"
+
+#include <QAction>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+using namespace kv;
+
+namespace {
+
+QPushButton *button(QWidget *owner, const char *name, const QString &text)
+{
+    auto *b = new QPushButton(text, owner);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+void selectCode(QListWidget *list, int code)
+{
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->data(Qt::UserRole).toInt() == code) {
+            list->setCurrentRow(i);
+            return;
+        }
+    }
+}
+
+int codeOf(const QListWidget *list)
+{
+    const QListWidgetItem *it = list->currentItem();
+    return it && it->isSelected() ? it->data(Qt::UserRole).toInt() : -1;
+}
+
+} // namespace
+
+// --- TfrmSelectMaterial ---------------------------------------------------------
+
+TfrmSelectMaterial::TfrmSelectMaterial(AppContext &ctx, QWidget *parent)
+    : QDialog(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("frmSelectMaterial"));
+    setWindowTitle(QStringLiteral("Выбор материала"));
+    resize(320, 360);
+
+    lblCurrentCaption = new QLabel(QStringLiteral("Текущий материал:"), this);
+    lblCurrentCaption->setObjectName(QStringLiteral("lblCurrentCaption"));
+    lblCurrent = new QLabel(this);
+    lblCurrent->setObjectName(QStringLiteral("lblCurrent"));
+    QFont bold = lblCurrent->font();
+    bold.setBold(true);
+    lblCurrent->setFont(bold);
+    dblMaterials = new QListWidget(this);
+    dblMaterials->setObjectName(QStringLiteral("dblMaterials"));
+    ReplaceAction = new QAction(QStringLiteral("&Заменить"), this);
+    ReplaceAction->setObjectName(QStringLiteral("ReplaceAction"));
+    bbReplace = button(this, "bbReplace", ReplaceAction->text());
+    bbCancel = button(this, "bbCancel", QStringLiteral("&Отмена"));
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(lblCurrentCaption);
+    top->addWidget(lblCurrent, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(bbReplace);
+    buttons->addWidget(bbCancel);
+    auto *lay = new QVBoxLayout(this);
+    lay->addLayout(top);
+    lay->addWidget(dblMaterials, 1);
+    lay->addLayout(buttons);
+
+    connect(ReplaceAction, &QAction::triggered, this, &TfrmSelectMaterial::ReplaceActionExecute);
+    connect(ReplaceAction, &QAction::changed, this, [this] { bbReplace->setEnabled(ReplaceAction->isEnabled()); });
+    connect(bbReplace, &QPushButton::clicked, ReplaceAction, &QAction::trigger);
+    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(dblMaterials, &QListWidget::itemSelectionChanged, this, &TfrmSelectMaterial::ReplaceActionUpdate);
+    connect(dblMaterials, &QListWidget::itemDoubleClicked, ReplaceAction, &QAction::trigger);
+    ReplaceActionUpdate();
+}
+
+bool TfrmSelectMaterial::Prepare(int code, const QString &currentText)
+{
+    lblCurrent->setText(currentText);
+    dblMaterials->clear();
+    try {
+        Query q;
+        q.AddSQL(QStringLiteral("select * from %1 m").arg(Query::QuotePath(m_ctx.materials().MaterialsTable())));
+        q.AddSQL(QStringLiteral("order by m.\"Material\""));
+        q.Open();
+        Field *name = q.FieldByName(QStringLiteral("Material"));
+        Field *c = q.FieldByName(QStringLiteral("Code"));
+        for (q.First(); !q.Eof(); q.Next()) {
+            auto *it = new QListWidgetItem(name->AsString(), dblMaterials);
+            it->setData(Qt::UserRole, c->IsNull() ? 0 : c->AsInteger());
+        }
+    } catch (const std::exception &) {
+        ShowError(QString::fromUtf8(mattext::OpenFailed), this);
+        return false;
+    }
+    selectCode(dblMaterials, code);
+    ReplaceActionUpdate();
+    return true;
+}
+
+int TfrmSelectMaterial::SelectedCode() const
+{
+    return codeOf(dblMaterials);
+}
+
+void TfrmSelectMaterial::ReplaceActionUpdate()
+{
+    ReplaceAction->setEnabled(SelectedCode() >= 0);
+    bbReplace->setEnabled(ReplaceAction->isEnabled());
+}
+
+void TfrmSelectMaterial::ReplaceActionExecute()
+{
+    if (SelectedCode() >= 0) accept();
+}
+
+bool ExecuteSelectMaterial(AppContext &ctx, int &code, const QString &currentText, QWidget *parent)
+{
+    TfrmSelectMaterial f(ctx, parent);
+    if (!f.Prepare(code, currentText)) return false;
+    if (f.exec() != QDialog::Accepted) return false;
+    code = f.SelectedCode();
+    return true;
+}
+
+// --- TfrmSelectMaterialDlg ------------------------------------------------------
+
+TfrmSelectMaterialDlg::TfrmSelectMaterialDlg(AppContext &ctx, QWidget *parent)
+    : QDialog(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("SelMatDlg"));
+    setProperty("kvClassName", QStringLiteral("SelMatDlg"));
+    setWindowTitle(QStringLiteral("Выбор материала"));
+    resize(420, 360);
+
+    lbxMaterials = new QListWidget(this);
+    lbxMaterials->setObjectName(QStringLiteral("lbxMaterials"));
+    lbxMaterials->setFlow(QListView::TopToBottom);
+    lbxMaterials->setWrapping(true);
+    lbxMaterials->setResizeMode(QListView::Adjust);
+    lbxMaterials->setUniformItemSizes(true);
+    m_itemHeight = int(QFontMetrics(lbxMaterials->font()).height() * 1.2);
+    lblColumns = new QLabel(QStringLiteral("Столбцов: "), this);
+    lblColumns->setObjectName(QStringLiteral("lblColumns"));
+    seColumns = new QSpinBox(this);
+    seColumns->setObjectName(QStringLiteral("seColumns"));
+    seColumns->setRange(1, 20);
+    lblColumns->setBuddy(seColumns);
+    bbOk = button(this, "bbOk", QStringLiteral("&Да"));
+    bbOk->setDefault(true);
+    bbCancel = button(this, "bbCancel", QStringLiteral("&Отмена"));
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(lblColumns);
+    bottom->addWidget(seColumns);
+    bottom->addStretch(1);
+    bottom->addWidget(bbOk);
+    bottom->addWidget(bbCancel);
+    auto *lay = new QVBoxLayout(this);
+    lay->addWidget(lbxMaterials, 1);
+    lay->addLayout(bottom);
+
+    connect(seColumns, &QSpinBox::valueChanged, this, &TfrmSelectMaterialDlg::seColumnsChange);
+    connect(bbOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(lbxMaterials, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+
+    Settings &s = m_ctx.settings();
+    LoadFormGeometry(this, s.Ini(), QString::fromLatin1(section::SelMatDlg), false, true);
+    seColumns->setValue(std::max(1, s.Get(key::SelMatDlgColumns)));
+    layoutColumns();
+}
+
+TfrmSelectMaterialDlg::~TfrmSelectMaterialDlg()
+{
+    RunGuarded([&] {
+        Settings &s = m_ctx.settings();
+        s.Set(key::SelMatDlgColumns, seColumns->value());
+        StoreFormGeometry(this, s.Ini(), QString::fromLatin1(section::SelMatDlg));
+    });
+}
+
+void TfrmSelectMaterialDlg::Prepare(int code)
+{
+    lbxMaterials->clear();
+    for (const MaterialItem &m : m_ctx.materials().MaterialItems(false)) {
+        auto *it = new QListWidgetItem(m.name, lbxMaterials);
+        it->setData(Qt::UserRole, m.code);
+    }
+    selectCode(lbxMaterials, code);
+    layoutColumns();
+}
+
+int TfrmSelectMaterialDlg::SelectedCode() const
+{
+    return codeOf(lbxMaterials);
+}
+
+void TfrmSelectMaterialDlg::seColumnsChange()
+{
+    layoutColumns();
+}
+
+void TfrmSelectMaterialDlg::resizeEvent(QResizeEvent *e)
+{
+    QDialog::resizeEvent(e);
+    layoutColumns();
+}
+
+void TfrmSelectMaterialDlg::layoutColumns()
+{
+    const int cols = std::max(1, seColumns->value());
+    const int width = std::max(20, lbxMaterials->viewport()->width() / cols);
+    lbxMaterials->setGridSize(QSize(width, m_itemHeight));
+}
+
+int ExecuteSelectMaterialDlg(AppContext &ctx, int code, QWidget *parent)
+{
+    TfrmSelectMaterialDlg f(ctx, parent);
+    RunGuarded([&] { f.Prepare(code); }, parent);
+    return f.exec() == QDialog::Accepted ? f.SelectedCode() : -1;
+}

@@ -1,0 +1,77 @@
+#pragma once
+// The two material choosers: "Выбор материала" to substitute a material for
+// the current one, and the multi-column list of every material.
+#include <QDialog>
+
+class AppContext;
+class QAction;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
+
+// Substitute chooser: the current material's text and the list of the base.
+class TfrmSelectMaterial : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmSelectMaterial(AppContext &ctx, QWidget *parent = nullptr);
+
+    // Fills the list and preselects `code`; false (after the message) when
+    // the base cannot be read.
+    bool Prepare(int code, const QString &currentText);
+    int SelectedCode() const;
+
+    QLabel *lblCurrentCaption = nullptr;   // "Текущий материал:"
+    QLabel *lblCurrent = nullptr;
+    QListWidget *dblMaterials = nullptr;
+    QAction *ReplaceAction = nullptr;      // "&Заменить"
+    QPushButton *bbReplace = nullptr;
+    QPushButton *bbCancel = nullptr;
+
+public slots:
+    void ReplaceActionUpdate();
+    void ReplaceActionExecute();
+
+private:
+    AppContext &m_ctx;
+};
+
+// True and the chosen code in `code`; false on cancel (the caller's
+// operation then ends without a message) or when the base cannot be read.
+bool ExecuteSelectMaterial(AppContext &ctx, int &code, const QString &currentText, QWidget *parent = nullptr);
+
+// Multi-column chooser over every material ordered by name.
+class TfrmSelectMaterialDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmSelectMaterialDlg(AppContext &ctx, QWidget *parent = nullptr);
+    ~TfrmSelectMaterialDlg() override;
+
+    void Prepare(int code);
+    int SelectedCode() const;   // -1 when nothing is selected
+
+    QListWidget *lbxMaterials = nullptr;
+    QLabel *lblColumns = nullptr;   // "Столбцов: "
+    QSpinBox *seColumns = nullptr;
+    QPushButton *bbOk = nullptr;
+    QPushButton *bbCancel = nullptr;
+
+public slots:
+    void seColumnsChange();
+
+protected:
+    void resizeEvent(QResizeEvent *e) override;
+
+private:
+    void layoutColumns();
+
+    AppContext &m_ctx;
+    int m_itemHeight = 0;
+};
+
+// The chosen code; -1 on cancel or when nothing is selected.
+int ExecuteSelectMaterialDlg(AppContext &ctx, int code, QWidget *parent = nullptr);

@@ -1,0 +1,85 @@
+#pragma once
+// "Минимум листов": the minimum stock of standard sheets per material, and
+// the check that lists the sheets falling short ("Стандартные листы").
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+
+class AppContext;
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QToolBar;
+class TExDBGrid;
+
+namespace kv {
+class DataSource;
+class Table;
+} // namespace kv
+
+class TfrmMinSheetsQuantity : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Makes "Quantity.dbf" anew from the settings; a failure is shown and
+    // leaves the dialog without a table (IsReady false).
+    explicit TfrmMinSheetsQuantity(AppContext &ctx, QWidget *parent = nullptr);
+    ~TfrmMinSheetsQuantity() override;
+
+    bool IsReady() const;
+    // Moves to the row of the material; false when there is none.
+    bool GotoMaterial(int code);
+
+    // Asks for the number of sheets starting from `start`; -1 on cancel.
+    // The warehouse's quantity dialog by default; tests answer it.
+    using QuantityPrompt = std::function<int(int start, QWidget *parent)>;
+    static QuantityPrompt SetQuantityPrompt(QuantityPrompt prompt);
+
+    kv::Table *tblQuantity = nullptr;
+    kv::DataSource *srcQuantity = nullptr;
+    QToolBar *ToolBar = nullptr;
+    TExDBGrid *grdQuantity = nullptr;
+    QAction *OkAction = nullptr;         // "&Да"
+    QAction *QuantityAction = nullptr;   // "&Количество"
+    QAction *CancelAction = nullptr;     // "&Отмена"
+
+public slots:
+    void bbOkClick();
+    void QuantityActionExecute();
+    void QuantityActionUpdate();
+
+private:
+    AppContext &m_ctx;
+    QString m_tableFile;
+};
+
+// Opens the dialog on the row of `code` and shows it modally.
+void ExecuteMinSheetsQuantity(AppContext &ctx, int code, QWidget *parent = nullptr);
+
+// "Стандартные листы": the short sheets in a memo under the warning.
+class TfrmMinStdSheets : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmMinStdSheets(const QString &text, QWidget *parent = nullptr);
+
+    QLabel *imgWarning = nullptr;
+    QLabel *lblWarning = nullptr;
+    QPlainTextEdit *mmSheets = nullptr;
+    QPushButton *bbOk = nullptr;
+};
+
+void ExecuteMinStdSheets(const QString &text, QWidget *parent = nullptr);
+// Shows the lines instead of the window (tests); empty restores the window.
+using MinStdSheetsHook = std::function<void(const QString &text)>;
+MinStdSheetsHook SetMinStdSheetsHook(MinStdSheetsHook hook);
+
+// The check over the warehouse's working copy: the short sheets in the
+// window, else (with `reportEnough`) "Стандартных листов на складе
+// достаточно!". A table that cannot be read is reported. Returns whether
+// any sheet is short.
+bool CheckStdSheetsStock(AppContext &ctx, bool reportEnough, QWidget *parent = nullptr);

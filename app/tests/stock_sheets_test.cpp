@@ -1,0 +1,163 @@
+// The minimum-stock dialog and check, the standard-sheet chooser and the
+// used-up sheets dialog behind the run driver's dialogs.
+#include "app/stock/minsheets.h"
+#include "app/stock/selectsheets.h"
+#include "app/tests/appfixture.h"
+#include "controls/dbgrid.h"
+#include "data/materials/materials.h"
+#include "data/stock/minsheets.h"
+#include "platform/db/query.h"
+#include "platform/db/table.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace kv;
+
+namespace {
+
+struct StockApp
+{
+    AppFixture app{true};
+    MaterialsService mats{app.paths, *app.settings, app.module.get()};
+
+    StockApp() { app.ctx.setMaterials(&mats); }
+    void material(int code, const QString &name, int minimum)
+    {
+        Query::Exec("Insert into " + Query::QuotePath(app.paths.OwnMaterialsTable()) + " Values(?, ?)", {name, code});
+        SetMinSheets(*app.settings, code, minimum);
+    }
+    void sheet(int code, int length, int width, int many)
+    {
+        app.module->tblSheets->AppendRecord({length, width, many, code});
+    }
+};
+
+} // namespace
+
+TEST(MinSheetsQuantity, OpensOnTheMaterialAndWritesEverySelectedRow)
+{
+    StockApp s;
+    s.material(1, "ДСП", 3);
+    s.material(2, "МДФ", 0);
+    s.material(3, "ДВП", 1);
+    TfrmMinSheetsQuantity f(s.app.ctx);
+    ASSERT_TRUE(f.IsReady());
+    EXPECT_TRUE(f.GotoMaterial(2));
+    EXPECT_EQ(f.tblQuantity->FieldByName("Name")->AsString(), "МДФ");
+    EXPECT_FALSE(f.GotoMaterial(42));
+    f.show();
+
+    // Two rows selected: one number for both, asked from 0.
+    auto &sel = f.grdQuantity->SelectedRows();
+    f.GotoMaterial(1);
+    sel.SetCurrentRowSelected(true);
+    f.GotoMaterial(3);
+    sel.SetCurrentRowSelected(true);
+    int asked = -1;
+    auto old = TfrmMinSheetsQuantity::SetQuantityPrompt([&](int start, QWidget *) { asked = start; return 6; });
+    f.QuantityActionExecute();
+    TfrmMinSheetsQuantity::SetQuantityPrompt(old);
+    EXPECT_EQ(asked, 0);
+    f.grab().save(QDir::temp().filePath("korvalt-minsheets.png"));
+
+    // Rows are never added here.
+    EXPECT_THROW(f.tblQuantity->Append(), Error);
+    f.bbOkClick();
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_EQ(GetMinSheets(*s.app.settings, 1), 6);
+    EXPECT_EQ(GetMinSheets(*s.app.settings, 2), 0);
+    EXPECT_EQ(GetMinSheets(*s.app.settings, 3), 6);
+}
+
+TEST(MinSheetsCheck, ListsShortSheetsOrSaysThereAreEnough)
+{
+    StockApp s;
+    s.material(1, "ДСП", 5);
+    s.sheet(1, 2750, 1830, 2);
+    s.sheet(1, 2750, 1830, 4);   // with the row above: 6, enough
+    s.sheet(1, 2440, 1220, 1);
+    QStringList shown;
+    auto old = SetMinStdSheetsHook([&](const QString &text) { shown << text; });
+    {
+        ScopedMessageAnswers answers;
+        EXPECT_TRUE(CheckStdSheetsStock(s.app.ctx, true));
+        EXPECT_TRUE(answers.shown().empty());
+    }
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0], "ДСП\nЛист 2440 x 1220, 1 шт. (из 5)\n");
+
+    SetMinSheets(*s.app.settings, 1, 1);
+    {
+        ScopedMessageAnswers answers;
+        EXPECT_FALSE(CheckStdSheetsStock(s.app.ctx, false));   // quiet at start and close
+        EXPECT_TRUE(answers.shown().empty());
+        EXPECT_FALSE(CheckStdSheetsStock(s.app.ctx, true));
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, "Стандартных листов на складе достаточно!");
+    }
+    SetMinStdSheetsHook(old);
+
+    TfrmMinStdSheets w("ДСП\nЛист 2440 x 1220, 1 шт. (из 5)\n");
+    w.grab().save(QDir::temp().filePath("korvalt-minstd.png"));
+}
+
+TEST(SelectSheets, EmptyBaseIsReportedAndARowIsChosen)
+{
+    StockApp s;
+    s.material(1, "ДСП", 0);
+    s.sheet(1, 2750, 1830, 0);
+    s.sheet(1, 2440, 1220, 0);
+    s.sheet(2, 2800, 2070, 9);
+    TFormSelectSheets f(s.app.ctx);
+    f.Prepare(1);
+    f.show();
+    EXPECT_EQ(f.lblMaterial->text(), "ДСП");
+    EXPECT_EQ(s.app.module->tblSheets2->RecordCount(), 0);   // all Many 0: empty grid
+    {
+        ScopedMessageAnswers answers;
+        f.BBOkClick();
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, "Выбрать стандартный лист невозможно.\rБаза листов материала <ДСП> пустая.");
+        EXPECT_TRUE(f.isVisible());
+    }
+    f.reject();
+
+    s.sheet(1, 2440, 1830, 7);
+    TRaskroyDialogs dialogs(s.app.ctx, nullptr);
+    auto old = TRaskroyDialogs::SetChooseHook([](TFormSelectSheets &form) {
+        form.BBOkClick();
+        return form.result() == QDialog::Accepted;
+    });
+    engine::TChosenSheet chosen;
+    EXPECT_TRUE(dialogs.chooseStdSheet(1, chosen));
+    TRaskroyDialogs::SetChooseHook(old);
+    EXPECT_EQ(chosen.Length, 2440);
+    EXPECT_EQ(chosen.Width, 1830);
+    EXPECT_EQ(chosen.Quantity, 7);
+    EXPECT_EQ(s.app.settings->Ini().ReadInteger("SelectSheet", "ColWidth0", 0), 120);
+
+    // Unknown material: the label says so.
+    f.Prepare(5);
+    f.FormShow();
+    EXPECT_EQ(f.lblMaterial->text(), "<нет данных>");
+}
+
+TEST(SheetsError, StartsOnEndAndKeepsTheChoice)
+{
+    TfrmSheetsError f;
+    EXPECT_EQ(f.ItemIndex(), 0);
+    EXPECT_EQ(f.lblMessage->text(), "На складе закончились стандартные листы .");
+    f.SetItemIndex(2);
+    f.show();
+    f.bbNext->click();
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_EQ(f.ItemIndex(), 2);
+    f.grab().save(QDir::temp().filePath("korvalt-sheetserror.png"));
+}
