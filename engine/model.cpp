@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <tuple>
 
-using namespace kv::engine;
+namespace kv::engine {
 
 void TDetal::ApplyKerf(bool add, int32_t millWidth)
 {
@@ -369,7 +369,7 @@ void SortSheetsByArea(std::vector<TSheet> &rects, bool literal)
 
 // ---- lists of maps
 
-bool kv::engine::NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList &parts,
+bool NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList &parts,
                             uint8_t criterion)
 {
     const int64_t fo = old.FreeArea(parts), fn = nu.FreeArea(parts);
@@ -445,3 +445,5 @@ int TVariantsList::FindSameMap(const TSheetsList &map) const
             return i;
     return -1;
 }
+
+} // namespace kv::engine

@@ -8,8 +8,8 @@
 #include <vector>
 
 namespace kv::engine {
+
 struct TRaskroyParams;
-}
 
 // One kind of part.
 struct TDetal
@@ -49,7 +49,7 @@ struct TSheet
           IsScrap(isScrap) {}
 
     int64_t Area() const { return int64_t(SizeX) * int64_t(SizeY); }
-    bool AtLeftEdge(const kv::engine::TRaskroyParams &p) const;
+    bool AtLeftEdge(const TRaskroyParams &p) const;
 
     // The sorts exchange rectangles a lot: one string swap, not three moves.
     friend void swap(TSheet &a, TSheet &b) noexcept
@@ -185,8 +185,8 @@ public:
     // the same free rectangles and cuts.
     bool IsSameMap(const TSheetsList &other) const;
     void ClipMillsToSheet();
-    void ClipMillsToTrims(const kv::engine::TRaskroyParams &p);
-    void AddTrimMills(const kv::engine::TRaskroyParams &p);
+    void ClipMillsToTrims(const TRaskroyParams &p);
+    void AddTrimMills(const TRaskroyParams &p);
 };
 
 // The sorts, with the exchange procedure's order of equal keys.
@@ -222,7 +222,7 @@ private:
     std::vector<std::unique_ptr<TSheetsList>> m_items;
 };
 
-namespace kv::engine {
 // Does `nu` beat `old` by the criterion (the smaller free area first)?
 bool NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList &parts, uint8_t criterion);
+
 } // namespace kv::engine

@@ -106,8 +106,8 @@ void MapDocument::MaxSheetSize(int32_t &w, int32_t &h) const
         h = LastSheetHeight;
 }
 
-MapTab &MapDocument::AddMapTab(const QString &caption, int32_t code, const TSheetsList &map,
-                               const TDetalsList &parts, int32_t kerf, const QString &remark)
+MapTab &MapDocument::AddMapTab(const QString &caption, int32_t code, const engine::TSheetsList &map,
+                               const engine::TDetalsList &parts, int32_t kerf, const QString &remark)
 {
     Modified = true;
     MapTab tab = BuildSheetTab(map, parts, kerf, remark, Display);
@@ -216,7 +216,7 @@ void MapDocument::SetScrapUsable(int tab, int scrap, bool usable)
     Modified = true;
 }
 
-MapTab BuildSheetTab(const TSheetsList &map, const TDetalsList &parts, int32_t kerf, const QString &remark,
+MapTab BuildSheetTab(const engine::TSheetsList &map, const engine::TDetalsList &parts, int32_t kerf, const QString &remark,
                      const MapDisplay &display)
 {
     const int32_t k = kerf, e = kerf / 2;
@@ -229,8 +229,8 @@ MapTab BuildSheetTab(const TSheetsList &map, const TDetalsList &parts, int32_t k
     t.Remark = remark;
     t.Color = display.Colors.Sheet;
 
-    for (const TDetalHandle &h : map.Detals) {
-        const TDetal *d = parts.Items(h.DetalIndex);
+    for (const engine::TDetalHandle &h : map.Detals) {
+        const engine::TDetal *d = parts.Items(h.DetalIndex);
         if (!d)
             continue;
         MapPart p;
@@ -257,7 +257,7 @@ MapTab BuildSheetTab(const TSheetsList &map, const TDetalsList &parts, int32_t k
         p.ShowBorder = display.ShowBorders;
         t.Parts.push_back(std::move(p));
     }
-    for (const TSheet &r : map.Sheets) {
+    for (const engine::TSheet &r : map.Sheets) {
         if (r.SizeX - k <= 0 || r.SizeY - k <= 0)
             continue;
         MapScrap s;
@@ -267,7 +267,7 @@ MapTab BuildSheetTab(const TSheetsList &map, const TDetalsList &parts, int32_t k
         s.RealHeight = r.SizeY - k;
         t.Scraps.push_back(std::move(s));
     }
-    for (const TMillLine &m : map.Mills) {
+    for (const engine::TMillLine &m : map.Mills) {
         MapCut c;
         c.RealLeft = m.X;
         c.RealTop = m.Y;

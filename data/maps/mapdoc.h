@@ -13,8 +13,10 @@
 #include <functional>
 #include <vector>
 
+namespace kv::engine {
 class TSheetsList;
 class TDetalsList;
+} // namespace kv::engine
 
 namespace kv {
 
@@ -206,7 +208,7 @@ public:
     void MaxSheetSize(int32_t &w, int32_t &h) const;
 
     // Appends a tab built from an engine map; marks the document modified.
-    MapTab &AddMapTab(const QString &caption, int32_t code, const TSheetsList &map, const TDetalsList &parts,
+    MapTab &AddMapTab(const QString &caption, int32_t code, const engine::TSheetsList &map, const engine::TDetalsList &parts,
                       int32_t kerf, const QString &remark);
 
     // Display switches, applied to every control of every tab.
@@ -226,7 +228,7 @@ public:
 // One tab from an engine map (caption and tag set by the caller): parts at
 // half a kerf from their stored place, free rectangles less the kerf, cuts
 // centred on their line.
-MapTab BuildSheetTab(const TSheetsList &map, const TDetalsList &parts, int32_t kerf, const QString &remark,
+MapTab BuildSheetTab(const engine::TSheetsList &map, const engine::TDetalsList &parts, int32_t kerf, const QString &remark,
                      const MapDisplay &display);
 
 // Recolours and reclassifies every tab and recomputes its areas.

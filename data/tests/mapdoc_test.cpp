@@ -12,7 +12,7 @@
 #include <map>
 
 using namespace kv;
-using kv::engine::TRaskroy;
+using namespace kv::engine;
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 namespace kvtest {
 
-using kv::engine::TRaskroy;
+using namespace kv::engine;
 
 struct Box
 {
