@@ -2,7 +2,7 @@
 
 #include "data/paths.h"
 #include "platform/error.h"
-#include "report/stream.h"
+#include "report/core/stream.h"
 
 #include <QBuffer>
 #include <QDir>
