@@ -1,5 +1,6 @@
 #include "data/materials/borders.h"
 
+#include "data/maps/mapdoc.h"
 #include "data/paths.h"
 #include "data/settings.h"
 #include "platform/db/dataset.h"
@@ -254,6 +255,25 @@ BorderTotals BordersService::GetMapsBordersLength(const QList<BandedMap> &maps) 
         }
     }
     return totals;
+}
+
+QList<BandedMap> BordersService::BandedMapsOf(const MapDocument &doc)
+{
+    QList<BandedMap> maps;
+    for (const MapTab &tab : doc.Tabs) {
+        if (!tab.Visible) continue;
+        BandedMap m;
+        m.sheets = tab.Quantity;
+        for (const MapPart &p : tab.Parts)
+            m.parts.append({p.RealWidth, p.RealHeight, p.TopBorder, p.BottomBorder, p.LeftBorder, p.RightBorder});
+        maps.append(m);
+    }
+    return maps;
+}
+
+BorderTotals BordersService::GetMapsBordersLength(const MapDocument &doc) const
+{
+    return GetMapsBordersLength(BandedMapsOf(doc));
 }
 
 QStringList BordersService::FormatBordersLength(const BorderTotals &totals) const

@@ -15,6 +15,7 @@
 namespace kv {
 
 class DataSet;
+class MapDocument;
 class Paths;
 class Settings;
 
@@ -113,6 +114,9 @@ public:
     BorderTotals GetGroupBordersLength(DataSet &parts) const;
     // Parts on maps, each map counted as often as it is cut.
     BorderTotals GetMapsBordersLength(const QList<BandedMap> &maps) const;
+    // The visible tabs of a results window's map document.
+    BorderTotals GetMapsBordersLength(const MapDocument &doc) const;
+    static QList<BandedMap> BandedMapsOf(const MapDocument &doc);
     // "name: 4.16 м" for every line whose code is not 0.
     QStringList FormatBordersLength(const BorderTotals &totals) const;
 

@@ -1,6 +1,7 @@
 // The edge-banding base: lists, code rules, and banding length of a part
 // base and of maps.
 #include "data/datamodule.h"
+#include "data/maps/mapdoc.h"
 #include "data/materials/borders.h"
 #include "data/paths.h"
 #include "data/settings.h"
@@ -153,6 +154,21 @@ TEST_F(Borders, MapTotalsCountEverySheetCut)
     const BorderTotals totals = borders->GetMapsBordersLength({map});
     EXPECT_EQ(totals.total(2), 3 * (305 + 205));
     EXPECT_EQ(totals.total(0), 3 * (300 + 200));
+
+    // The same from a results window's document: hidden tabs do not count.
+    MapDocument doc;
+    MapTab tab;
+    tab.Quantity = 3;
+    MapPart part;
+    part.RealWidth = 300;
+    part.RealHeight = 200;
+    part.TopBorder = 2;
+    part.LeftBorder = 2;
+    tab.Parts.push_back(part);
+    doc.Tabs.push_back(tab);
+    tab.Visible = false;
+    doc.Tabs.push_back(tab);
+    EXPECT_EQ(borders->GetMapsBordersLength(doc), totals);
 }
 
 TEST_F(Borders, AccountingSaturatesInsteadOfWrapping)
