@@ -58,7 +58,7 @@ QVariantList ImportedPart::Values() const
 
 // --- version 1.x ------------------------------------------------------------------
 
-void ParseOldDetals(TDetalsList &parts, const QString &line)
+void ParseOldDetals(engine::TDetalsList &parts, const QString &line)
 {
     // Iterative: nesting of any depth costs no stack.
     QString rest = line.trimmed();

@@ -33,7 +33,7 @@ inline constexpr qint64 kMaxImportFileSize = 64LL * 1024 * 1024;
 // "((\"code\" length width rotation quantity) ...)": the parts in order, the
 // version 1 rotation mapped (0 -> 1, 1 -> 0, 2 -> 2; other codes -> 0).
 // Raises kv::Error on a malformed line.
-void ParseOldDetals(TDetalsList &parts, const QString &line);
+void ParseOldDetals(engine::TDetalsList &parts, const QString &line);
 // The first line of a file (bounded).
 QString ReadFirstLine(const QString &path);
 

@@ -40,7 +40,7 @@ struct OldPart { std::string name; int length, width, count, rotate; };
 
 std::vector<OldPart> parsed(const QString &line)
 {
-    TDetalsList list;
+    kv::engine::TDetalsList list;
     ParseOldDetals(list, line);
     std::vector<OldPart> out;
     for (int i = 0; i < list.Count(); ++i)
