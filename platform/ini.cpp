@@ -237,7 +237,7 @@ struct IniData
     {
         QSaveFile f(path);
         const QByteArray bytes = serializeIni(next);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.flush() || !f.commit())
             throw Error(QStringLiteral("Ошибка записи в файл \"%1\".").arg(QDir::toNativeSeparators(path)));
         content = std::move(next);
         stamp = stampOf(path);

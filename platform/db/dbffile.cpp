@@ -335,7 +335,9 @@ int DbfFile::liveCount() const
 void writeFileAtomically(const QString &path, const QByteArray &data)
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit())
+    // commit() does not see a flush that fell short (a full disk mid-way),
+    // so the flush is checked first and a short file never replaces the old.
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.flush() || !f.commit())
         throw Error(QStringLiteral("Ошибка записи файла \"%1\".").arg(QDir::toNativeSeparators(path)));
 }
 
