@@ -1,5 +1,5 @@
-#include "app/mainform.h"
-#include "app/startup.h"
+#include "app/shell/mainform.h"
+#include "app/shell/startup.h"
 
 #include "platform/error.h"
 
@@ -30,8 +30,10 @@ TEST(MainForm, TitledMdiFrameWithTheSettingsFile)
         EXPECT_EQ(MainForm, &form);
         EXPECT_EQ(form.objectName(), "MainForm");
         EXPECT_EQ(form.windowTitle(), "Раскрой листового материала");
-        auto *mdi = qobject_cast<QMdiArea *>(form.centralWidget());
+        // The MDI area sits among the four docks of the toolbars.
+        QMdiArea *mdi = form.MdiArea();
         ASSERT_NE(mdi, nullptr);
+        EXPECT_TRUE(form.centralWidget()->isAncestorOf(mdi));
         EXPECT_EQ(mdi, form.findChild<QMdiArea *>("MDIClient"));
         EXPECT_EQ(form.Settings().FileName(), tmp.path() + "/Korvalt.ini");
         EXPECT_EQ(kv::FormatLength(2.25), "2.3");

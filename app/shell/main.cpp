@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "app/shell/startup.h"
 
 #include <QApplication>
 
@@ -14,5 +14,7 @@ int main(int argc, char **argv)
         }
     }
     QApplication app(argc, argv);
-    return kv::RunApplication(app);
+    kv::StartOptions options;
+    options.arguments = app.arguments().mid(1);
+    return kv::RunApplication(app, options);
 }

@@ -1,0 +1,576 @@
+// The main window's commands, its children and its life: first show and
+// shut-down.
+#include "app/common/detalnames.h"
+#include "app/common/mdichild.h"
+#include "app/common/modal.h"
+#include "app/common/optionform.h"
+#include "app/common/smalldialogs.h"
+#include "app/shell/about.h"
+#include "app/shell/mainform.h"
+#include "app/shell/menulists.h"
+#include "app/shell/startupstages.h"
+#include "controls/winlayout.h"
+#include "data/datamodule.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+#include "toolbars/toolbar.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
+
+// ---------------------------------------------------------------- children
+
+void TMainForm::AddChild(TMdiChild *child)
+{
+    QMdiSubWindow *sub = m_mdi->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    m_children.append(child);
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+}
+
+QList<TMdiChild *> TMainForm::Children() const
+{
+    QList<TMdiChild *> out;
+    for (const QPointer<TMdiChild> &c : m_children)
+        if (c) out.append(c.data());
+    return out;
+}
+
+TMdiChild *TMainForm::ActiveChild() const
+{
+    QMdiSubWindow *sub = m_mdi->currentSubWindow();
+    return sub ? qobject_cast<TMdiChild *>(sub->widget()) : nullptr;
+}
+
+TMdiChild *TMainForm::NewGroupWindow()
+{
+    if (!hooks.groupWindow || !m_ctx) return nullptr;
+    return hooks.groupWindow(*m_ctx, QString());
+}
+
+TMdiChild *TMainForm::OpenGroupWindow(const QString &fileName)
+{
+    if (!hooks.groupWindow || !m_ctx) return nullptr;
+    TMdiChild *w = nullptr;
+    kv::RunGuarded([&] { w = hooks.groupWindow(*m_ctx, fileName); }, this);
+    return w;
+}
+
+TMdiChild *TMainForm::FindGroupWindow(const QString &fileName) const
+{
+    for (TMdiChild *c : Children())
+        if (c->Kind() == ChildKind::PartBase && TRecentFiles::SamePath(c->DocumentFileName(), fileName)) return c;
+    return nullptr;
+}
+
+TMdiChild *TMainForm::CreateResultsWindow(bool withProgress)
+{
+    if (!hooks.resultsWindow || !m_ctx) return nullptr;
+    return hooks.resultsWindow(*m_ctx, withProgress);
+}
+
+static void bringToFront(TMdiChild *c)
+{
+    QWidget *w = c->parentWidget() ? c->parentWidget() : c;
+    if (w->isMinimized()) w->showNormal();
+    w->show();
+    w->raise();
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(w)) sub->mdiArea()->setActiveSubWindow(sub);
+}
+
+TMdiChild *TMainForm::ShowWarehouseWindow()
+{
+    TMdiChild *w = FindChildOfKind(ChildKind::Warehouse);
+    if (!w && hooks.warehouseWindow && m_ctx) w = hooks.warehouseWindow(*m_ctx);
+    if (w) bringToFront(w);
+    return w;
+}
+
+TMdiChild *TMainForm::ShowModelsBaseWindow()
+{
+    TMdiChild *w = FindChildOfKind(ChildKind::ModelsBase);
+    if (!w && hooks.modelsBaseWindow && m_ctx) w = hooks.modelsBaseWindow(*m_ctx);
+    if (w) bringToFront(w);
+    return w;
+}
+
+void TMainForm::RefreshGroupWindows()
+{
+    for (TMdiChild *c : Children())
+        if (c->Kind() == ChildKind::PartBase) c->Guarded([c] { c->RefreshGroup(); });
+}
+
+void TMainForm::RefreshSheetsWindows()
+{
+    for (TMdiChild *c : Children())
+        if (c->Kind() == ChildKind::Results) c->Guarded([c] { c->RefreshSheets(); });
+}
+
+void TMainForm::RefreshMaterialViews()
+{
+    for (TMdiChild *c : Children())
+        if (c->Kind() == ChildKind::PartBase || c->Kind() == ChildKind::Warehouse)
+            c->Guarded([c] { c->RefreshMaterials(); });
+}
+
+void TMainForm::RefreshDetalNames()
+{
+    for (TMdiChild *c : Children())
+        if (c->Kind() == ChildKind::PartBase) c->Guarded([c] { c->RefreshDetalNames(); });
+}
+
+void TMainForm::AddRecentFile(const QString &path)
+{
+    if (!path.isEmpty()) m_recent->Add(path);
+}
+
+// ---------------------------------------------------------------- dialogs
+
+TOptionForm *TMainForm::OptionForm()
+{
+    if (!m_options) {
+        m_options = new TOptionForm(*m_settings, this);
+        if (hooks.optionLists) hooks.optionLists(*m_options);
+    }
+    return m_options;
+}
+
+TfrmWait *TMainForm::WaitForm()
+{
+    if (!m_wait) m_wait = new TfrmWait(this);
+    return m_wait;
+}
+
+// ---------------------------------------------------------------- commands
+
+void TMainForm::runCommand(const QString &name)
+{
+    kv::RunGuarded([&] {
+        static const std::map<QString, void (TMainForm::*)()> own = {
+            {QStringLiteral("NewAction"), &TMainForm::NewActionExecute},
+            {QStringLiteral("OpenAction"), &TMainForm::OpenActionExecute},
+            {QStringLiteral("ExitAction"), &TMainForm::ExitActionExecute},
+            {QStringLiteral("OpenMapsAction"), &TMainForm::OpenMapsExecute},
+            {QStringLiteral("OptionsAction"), &TMainForm::OptionsExecute},
+            {QStringLiteral("BordersAction"), &TMainForm::BordersExecute},
+            {QStringLiteral("MaterialsAction"), &TMainForm::MaterialsExecute},
+            {QStringLiteral("DetalNamesAction"), &TMainForm::DetalNamesExecute},
+            {QStringLiteral("AutoCheckSheetsAction"), &TMainForm::AutoCheckSheetsExecute},
+            {QStringLiteral("AutoScrapsMarkAction"), &TMainForm::AutoScrapsMarkExecute},
+            {QStringLiteral("PageSetupAction"), &TMainForm::PageSetupExecute},
+            {QStringLiteral("PrinterSetupAction"), &TMainForm::PrinterSetupExecute},
+            {QStringLiteral("StandardToolbarAction"), &TMainForm::StandardToolbarExecute},
+            {QStringLiteral("AboutAction"), &TMainForm::AboutExecute},
+            {QStringLiteral("CascadeAction"), &TMainForm::CascadeExecute},
+            {QStringLiteral("TileHorAction"), &TMainForm::TileHorizontalExecute},
+            {QStringLiteral("TileVerAction"), &TMainForm::TileVerticalExecute},
+            {QStringLiteral("ArrangeAction"), &TMainForm::ArrangeIconsExecute},
+            {QStringLiteral("MinimizeAllAction"), &TMainForm::MinimizeAllExecute},
+            {QStringLiteral("DeleteSheetAction"), &TMainForm::DeleteSheetExecute},
+            {QStringLiteral("DeleteScrapAction"), &TMainForm::DeleteScrapExecute},
+            {QStringLiteral("WarehouseAction"), nullptr},
+            {QStringLiteral("ModelsBaseAction"), nullptr},
+        };
+        // What another room wired in wins over the frame's own default.
+        if (auto h = hooks.commands.find(name); h != hooks.commands.end() && h->second) {
+            h->second();
+            return;
+        }
+        static const std::map<QString, MainCommand> forwarded = {
+            {QStringLiteral("SaveAction"), MainCommand::Save},
+            {QStringLiteral("SaveAsAction"), MainCommand::SaveAs},
+            {QStringLiteral("MergeAction"), MainCommand::Merge},
+            {QStringLiteral("PrintListAction"), MainCommand::PrintList},
+            {QStringLiteral("PrintGroupedAction"), MainCommand::PrintGrouped},
+            {QStringLiteral("PrintExcelAction"), MainCommand::PrintExcel},
+            {QStringLiteral("ExportTabAction"), MainCommand::ExportText},
+            {QStringLiteral("CuttingAction"), MainCommand::Cutting},
+            {QStringLiteral("PrintDetalsLabelsAction"), MainCommand::PrintDetalsLabels},
+            {QStringLiteral("PrintScrapsLabelsAction"), MainCommand::PrintScrapsLabels},
+            {QStringLiteral("AddModelAction"), MainCommand::AddModel},
+            {QStringLiteral("AllMaterialsAction"), MainCommand::AllMaterials},
+            {QStringLiteral("ReplaceMaterialAction"), MainCommand::ReplaceMaterial},
+            {QStringLiteral("PrintModelsListAction"), MainCommand::PrintModelsList},
+            {QStringLiteral("SaveMapsAction"), MainCommand::SaveMaps},
+            {QStringLiteral("ExportMapsIniAction"), MainCommand::ExportMapsIni},
+            {QStringLiteral("PrintStatisticsAction"), MainCommand::PrintStatistics},
+        };
+        if (auto f = forwarded.find(name); f != forwarded.end()) {
+            childCommand(f->second);
+            return;
+        }
+        if (name == QLatin1String("WarehouseAction")) {
+            ShowWarehouseWindow();
+            return;
+        }
+        if (name == QLatin1String("ModelsBaseAction")) {
+            ShowModelsBaseWindow();
+            return;
+        }
+        if (auto o = own.find(name); o != own.end() && o->second) (this->*(o->second))();
+    }, this);
+    updateActions();
+}
+
+void TMainForm::childCommand(MainCommand command)
+{
+    TMdiChild *c = ActiveChild();
+    if (c && c->CommandEnabled(command)) c->ExecuteCommand(command);
+}
+
+QString TMainForm::openDialog(const QString &folder, const QString &title, const QString &filter,
+                              const QString &defaultExt)
+{
+    if (hooks.openFile) return hooks.openFile(folder, title, filter, defaultExt);
+    QFileDialog dlg(this, title, folder, filter);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setDefaultSuffix(defaultExt);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+    return dlg.selectedFiles().front();
+}
+
+void TMainForm::NewActionExecute()
+{
+    NewGroupWindow();
+}
+
+void TMainForm::OpenActionExecute()
+{
+    for (;;) {
+        const QString file = openDialog(m_groupsFolder, QStringLiteral("Открыть базу деталей"),
+                                        QStringLiteral("Файлы баз деталей (*.kdx);;Все файлы (*)"),
+                                        QStringLiteral("kdx"));
+        if (file.isEmpty()) return;
+        m_groupsFolder = QFileInfo(file).absolutePath();
+        if (TMdiChild *open = FindGroupWindow(file)) {
+            const kv::ModalResult r = kv::ShowConfirmation(
+                QStringLiteral("База деталей \"%1\" уже открыта!\r\rНажмите кнопку \"Повторить\" для выбора "
+                               "другой базы деталей\rили кнопку \"Отмена\" для перехода к открытой.")
+                    .arg(file),
+                kv::MsgButtons::RetryCancel, this);
+            if (r == kv::ModalResult::Retry) continue;
+            bringToFront(open);
+            return;
+        }
+        OpenGroupWindow(file);
+        return;
+    }
+}
+
+void TMainForm::RecentFileClick(const QString &path)
+{
+    if (!QFile::exists(path)) {
+        kv::ShowError(QStringLiteral("База деталей не найдена."), this);
+        m_recent->Remove(path);
+        return;
+    }
+    if (FindGroupWindow(path)) {
+        kv::ShowError(QStringLiteral("База деталей \"%1\" уже открыта!").arg(path), this);
+        return;
+    }
+    OpenGroupWindow(path);
+}
+
+void TMainForm::ExitActionExecute()
+{
+    if (m_busy) return;
+    close();
+}
+
+void TMainForm::OpenMapsExecute()
+{
+    const QString file = openDialog(m_paths.MapsFolder(), QStringLiteral("Открытие карт раскроя"),
+                                    QStringLiteral("Файл карт раскроя (*.map);;Все файлы (*)"),
+                                    QStringLiteral("map"));
+    if (file.isEmpty()) return;
+    if (hooks.openMaps) hooks.openMaps(*this, file);
+}
+
+void TMainForm::OptionsExecute()
+{
+    if (hooks.editOptions ? hooks.editOptions(*this) : OptionForm()->Execute(true)) {
+        RefreshGroupWindows();
+        RefreshSheetsWindows();
+    }
+}
+
+void TMainForm::BordersExecute()
+{
+    if (hooks.editBorders && hooks.editBorders(*this)) {
+        if (hooks.loadBorders) hooks.loadBorders(*this);
+        RefreshGroupWindows();
+    }
+}
+
+void TMainForm::MaterialsExecute()
+{
+    if (hooks.materialsWindow) hooks.materialsWindow(*this);
+}
+
+void TMainForm::DetalNamesExecute()
+{
+    if (hooks.editDetalNames ? hooks.editDetalNames(*this) : EditDetalNames(m_settings->Ini(), this))
+        RefreshDetalNames();
+}
+
+void TMainForm::AutoCheckSheetsExecute()
+{
+    // The action has toggled its check mark already; the file follows at once.
+    m_settings->Set(kv::key::CheckStdSheetsQuantity, Action(QStringLiteral("AutoCheckSheetsAction"))->isChecked());
+}
+
+void TMainForm::AutoScrapsMarkExecute()
+{
+    m_settings->Set(kv::key::AutoScrapsMark, Action(QStringLiteral("AutoScrapsMarkAction"))->isChecked());
+}
+
+void TMainForm::PageSetupExecute()
+{
+    int m[4] = {GetPageLeft(), GetPageRight(), GetPageTop(), GetPageBottom()};
+    if (!hooks.editPageMargins || !hooks.editPageMargins(*this, m)) return;
+    SetPageLeft(m[0]);
+    SetPageRight(m[1]);
+    SetPageTop(m[2]);
+    SetPageBottom(m[3]);
+}
+
+void TMainForm::PrinterSetupExecute()
+{
+    if (hooks.printerSetup) {
+        hooks.printerSetup(*this);
+        return;
+    }
+    QPrinter printer;
+    QPrintDialog dlg(&printer, this);
+    dlg.exec();
+}
+
+void TMainForm::StandardToolbarExecute()
+{
+    m_toolbar->setVisible(m_toolbar->isHidden());
+}
+
+void TMainForm::AboutExecute()
+{
+    if (hooks.about) {
+        hooks.about(*this);
+        return;
+    }
+    if (!m_about) m_about = new TfrmAbout(this);
+    ExecModal(*m_about);
+}
+
+void TMainForm::DeleteSheetExecute()
+{
+    if (!m_module || !m_module->tblSheets->Active() || m_module->tblSheets->IsEmpty()) return;
+    if (kv::ShowConfirmation(QStringLiteral("Действительно удалить запись\rиз базы стандартных листов?"),
+                             kv::MsgButtons::YesNo, this) != kv::ModalResult::Yes)
+        return;
+    try {
+        m_module->tblSheets->Delete();
+    } catch (const std::exception &) {
+        kv::ShowError(QStringLiteral("Ошибка удаления из базы стандартных листов."), this);
+    }
+}
+
+void TMainForm::DeleteScrapExecute()
+{
+    if (!m_module || !m_module->tblScraps->Active() || m_module->tblScraps->IsEmpty()) return;
+    if (kv::ShowConfirmation(QStringLiteral("Действительно удалить запись\rиз базы отходов?"), kv::MsgButtons::YesNo,
+                             this) != kv::ModalResult::Yes)
+        return;
+    try {
+        m_module->tblScraps->Delete();
+    } catch (const std::exception &) {
+        kv::ShowError(QStringLiteral("Ошибка удаления из базы отходов."), this);
+    }
+}
+
+// ---------------------------------------------------------------- window menu
+
+void TMainForm::BuildWindowList()
+{
+    for (QAction *a : m_windowItems) {
+        m_windowMenu->removeAction(a);
+        a->deleteLater();
+    }
+    m_windowItems.clear();
+    const QList<TMdiChild *> children = Children();
+    QStringList captions;
+    int active = -1;
+    for (int i = 0; i < children.size(); ++i) {
+        captions << children[i]->windowTitle();
+        if (children[i] == ActiveChild()) active = i;
+    }
+    m_windowSeparator->setEnabled(!children.isEmpty());
+    for (const WindowListItem &it : BuildWindowListItems(captions, active)) {
+        auto *a = new QAction(it.caption, m_windowMenu);
+        a->setObjectName(QStringLiteral("WindowItem"));
+        a->setCheckable(true);
+        a->setChecked(it.checked);
+        QPointer<TMdiChild> target = children[it.childIndex];
+        connect(a, &QAction::triggered, this, [target] {
+            if (target) bringToFront(target);
+        });
+        m_windowMenu->addAction(a);
+        m_windowItems.append(a);
+    }
+}
+
+void TMainForm::CascadeExecute()
+{
+    m_mdi->cascadeSubWindows();
+}
+
+void TMainForm::tile(bool horizontal)
+{
+    ArrangeIconsExecute();
+    QList<QMdiSubWindow *> subs;
+    int iconRows = 0;
+    for (TMdiChild *c : Children()) {
+        auto *sub = qobject_cast<QMdiSubWindow *>(c->parentWidget());
+        if (!sub || !sub->isVisible()) continue;
+        if (sub->isMinimized()) iconRows = 1;
+        else subs.append(sub);
+    }
+    if (subs.isEmpty()) return;
+    QRect area = m_mdi->viewport()->rect();
+    if (iconRows) area.setBottom(area.bottom() - subs.front()->minimumSizeHint().height());
+    const int n = int(subs.size());
+    for (int i = 0; i < n; ++i) {
+        if (subs[i]->isMaximized()) subs[i]->showNormal();
+        QRect r;
+        if (horizontal) {
+            // One above the other, each the full width.
+            const int h = area.height() / n;
+            r = QRect(area.left(), area.top() + i * h, area.width(), i == n - 1 ? area.height() - i * h : h);
+        } else {
+            // Side by side, each the full height.
+            const int w = area.width() / n;
+            r = QRect(area.left() + i * w, area.top(), i == n - 1 ? area.width() - i * w : w, area.height());
+        }
+        subs[i]->setGeometry(r);
+    }
+}
+
+void TMainForm::TileHorizontalExecute()
+{
+    tile(true);
+}
+
+void TMainForm::TileVerticalExecute()
+{
+    tile(false);
+}
+
+void TMainForm::ArrangeIconsExecute()
+{
+    // Minimised children in a row along the bottom, left to right.
+    const QRect area = m_mdi->viewport()->rect();
+    int x = area.left();
+    int y = -1;
+    for (TMdiChild *c : Children()) {
+        auto *sub = qobject_cast<QMdiSubWindow *>(c->parentWidget());
+        if (!sub || !sub->isMinimized()) continue;
+        const QSize s = sub->size();
+        if (y < 0) y = area.bottom() - s.height() + 1;
+        if (x + s.width() > area.right() && x > area.left()) {
+            x = area.left();
+            y -= s.height();
+        }
+        sub->move(x, y);
+        x += s.width();
+    }
+}
+
+void TMainForm::MinimizeAllExecute()
+{
+    const QList<TMdiChild *> children = Children();
+    for (int i = int(children.size()) - 1; i >= 0; --i)
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(children[i]->parentWidget())) sub->showMinimized();
+}
+
+// ---------------------------------------------------------------- life
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FirstShow();
+    }
+}
+
+void TMainForm::FirstShow()
+{
+    kv::RunGuarded([this] { kv::LoadFormGeometry(this, m_settings->Ini(), QString::fromLatin1("Main_Form"), true, true); },
+                   this);
+    kv::StartupStep(QStringLiteral("show:position"));
+    kv::RunGuarded([this] {
+        if (hooks.loadBorders) hooks.loadBorders(*this);
+        LoadDefBorder();
+    }, this);
+    kv::StartupStep(QStringLiteral("show:edge banding"));
+    if (m_settings->Get(kv::key::CheckStdSheetsQuantity) && hooks.checkMinimum)
+        kv::RunGuarded([this] { hooks.checkMinimum(*this, false); }, this);
+    kv::StartupStep(QStringLiteral("show:minimum check"));
+    m_recent->Load(m_settings->Ini());
+    kv::StartupStep(QStringLiteral("show:recent files"));
+    if (hooks.importAutoRun) kv::RunGuarded([this] { hooks.importAutoRun(*this); }, this);
+    kv::StartupStep(QStringLiteral("show:autorun"));
+    for (const QString &file : CommandLineFiles)
+        if (file.endsWith(QLatin1String(".kdx"), Qt::CaseInsensitive)) OpenGroupWindow(file);
+    kv::StartupStep(QStringLiteral("show:command line"));
+}
+
+bool TMainForm::CanClose()
+{
+    // While a run is busy nothing happens at all: no question, no closing of
+    // a window the run still uses.
+    if (m_busy) return false;
+    for (TMdiChild *c : Children()) {
+        bool ok = true;
+        if (!c->Guarded([&] { ok = c->CloseQuery(); }) || !ok) return false;
+        if (m_busy) return false;
+    }
+    return !m_busy;
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    if (!CanClose()) {
+        event->ignore();
+        return;
+    }
+    shutDown();
+    event->accept();
+}
+
+void TMainForm::shutDown()
+{
+    m_closed = true;
+    if (m_settings->Get(kv::key::CheckStdSheetsQuantity) && hooks.checkMinimum)
+        kv::RunGuarded([this] { hooks.checkMinimum(*this, false); }, this);
+    kv::StartupStep(QStringLiteral("end:minimum check"));
+    kv::RunGuarded([this] { m_recent->Save(m_settings->Ini()); }, this);
+    kv::StartupStep(QStringLiteral("end:recent files"));
+    kv::RunGuarded([this] { kv::StoreFormGeometry(this, m_settings->Ini(), QString::fromLatin1("Main_Form")); }, this);
+    kv::StartupStep(QStringLiteral("end:position"));
+    // Children still open are not closed one by one: their close step (the
+    // recent-files entry) does not run at the end of the program.
+    for (TMdiChild *c : Children()) c->SetShuttingDown();
+}

@@ -1,0 +1,107 @@
+#include "app/shell/startup.h"
+
+#include "app/common/mdichild.h"
+#include "app/shell/mainform.h"
+#include "app/shell/splash.h"
+#include "app/shell/startupstages.h"
+#include "app/shell/wiring.h"
+#include "controls/instance.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+
+#include <QApplication>
+#include <QFile>
+
+#include <clocale>
+#include <memory>
+
+namespace kv {
+
+QString VersionText()
+{
+    return QStringLiteral("korvalt " KV_VERSION);
+}
+
+void PrepareProgramFolder(const QString &root)
+{
+    const Paths paths(root);
+    paths.CreateFolders();
+    TIniFile(paths.SettingsFile()).UpdateFile();
+}
+
+int RunApplication(QApplication &app, const StartOptions &options)
+{
+    std::setlocale(LC_NUMERIC, "C");
+    app.setApplicationName(QStringLiteral("korvalt"));
+    app.setApplicationVersion(QStringLiteral(KV_VERSION));
+
+    const QString root = options.root.isEmpty() ? Paths::DefaultRoot() : options.root;
+    try {
+        PrepareProgramFolder(root);
+    } catch (const Error &e) {
+        ShowError(e.message());
+        return 1;
+    }
+    // One running copy per program folder: a second start tells the user,
+    // brings the first one forward and ends.
+    TRunningInstance instance(root, QStringLiteral("TApplication"), TMainForm::ApplicationTitle());
+    const bool quit =
+        CheckRunningInstance(instance, [](const QString &text) { ShowInformation(text); }) == InstanceCheck::Quit;
+    StartupStep(QStringLiteral("instance"));
+    if (quit) return 0;
+
+    QGuiApplication::setApplicationDisplayName(TMainForm::ApplicationTitle());
+    StartupStep(QStringLiteral("title"));
+
+    TMainForm form{Paths(root)};
+    instance.SetWindow(&form);
+    form.CommandLineFiles = options.arguments;
+    if (options.wire) options.wire(form);
+    else WireShell(form);
+
+    try {
+        form.CreateDataModule();
+    } catch (const Error &e) {
+        ShowError(e.message());
+        return 1;
+    }
+    StartupStep(QStringLiteral("data module"));
+    StartupStep(QStringLiteral("missing models dialog"));
+
+    {
+        auto splash = std::make_unique<TfrmStart>();
+        splash->show();
+        splash->SetStage(QStringLiteral("Подключение внешней базы материалов"));
+        const QString external = Paths::ExternalMaterialsBase(NormalizeFolderPath(form.GetBasePath()));
+        if (!form.IsLocalMaterialsBase() && QFile::exists(external) && form.hooks.connectExternalMaterials)
+            RunGuarded([&] { form.hooks.connectExternalMaterials(form); });
+
+        splash->SetStage(QStringLiteral("Инициализация склада"));
+        if (form.hooks.warehouseWindow) RunGuarded([&] { form.hooks.warehouseWindow(form.Context()); });
+
+        splash->SetStage(QStringLiteral("Инициализация программных модулей"));
+        form.WaitForm();
+        if (form.hooks.createDialogs) RunGuarded([&] { form.hooks.createDialogs(form); });
+        splash->SetStage(QStringLiteral("Инициализация программных модулей"));
+        form.OptionForm();
+
+        splash->SetStage(QStringLiteral("Старт программы"));
+        splash->hide();
+    }
+    StartupStep(QStringLiteral("splash freed"));
+
+    form.show();
+    int rc = 0;
+    if (options.instead) {
+        options.instead(form);
+        form.close();
+    } else {
+        rc = app.exec();
+    }
+    StartupStep(QStringLiteral("loop ended"));
+    return rc;
+}
+
+} // namespace kv

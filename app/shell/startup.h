@@ -1,0 +1,34 @@
+#pragma once
+// Start of the program and its end: the running-instance check, the main
+// window, the data module, the splash stages, the message loop.
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QApplication;
+class TMainForm;
+
+namespace kv {
+
+// "korvalt <version>", what --version prints.
+QString VersionText();
+
+// Makes the program folder `root` with every folder beneath it and creates
+// the settings file when it is missing. Throws kv::Error with the reason.
+void PrepareProgramFolder(const QString &root);
+
+struct StartOptions
+{
+    QString root;                 // empty: Paths::DefaultRoot()
+    QStringList arguments;        // part bases to open
+    // Tests: what runs instead of the message loop (the form is closed after it).
+    std::function<void(TMainForm &)> instead;
+    // Tests: fill the main window's hooks instead of the real wiring.
+    std::function<void(TMainForm &)> wire;
+};
+
+// Runs the program on an existing QApplication; returns the exit code.
+int RunApplication(QApplication &app, const StartOptions &options = {});
+
+} // namespace kv

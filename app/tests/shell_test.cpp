@@ -1,0 +1,520 @@
+#include "app/common/mdichild.h"
+#include "app/shell/mainform.h"
+#include "app/shell/menulists.h"
+#include "app/shell/startup.h"
+#include "app/shell/startupstages.h"
+#include "controls/instance.h"
+#include "data/datamodule.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+#include "toolbars/dock.h"
+#include "toolbars/toolbar.h"
+#include "toolbars/toolbarbutton.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTemporaryDir>
+
+namespace {
+
+class TfrmShellProbe : public TMdiChild
+{
+public:
+    TfrmShellProbe(AppContext &ctx, const QString &title, ChildKind kind = ChildKind::Other)
+        : TMdiChild(ctx, QStringLiteral("TfrmShellProbe")), m_kind(kind)
+    {
+        setWindowTitle(title);
+        resize(200, 150);
+    }
+    ChildKind Kind() const override { return m_kind; }
+    QString DocumentFileName() const override { return file; }
+    bool CommandEnabled(MainCommand c) const override { return enabled.contains(int(c)); }
+    void ExecuteCommand(MainCommand c) override { executed.append(int(c)); }
+    bool CloseQuery() override
+    {
+        ++asked;
+        return allowClose;
+    }
+    void FormClose() override
+    {
+        if (!file.isEmpty() && Context().mainWindow()) Context().mainWindow()->AddRecentFile(file);
+    }
+    void RefreshGroup() override { ++groupRefreshes; }
+
+    ChildKind m_kind;
+    QString file;
+    QList<int> enabled;
+    QList<int> executed;
+    bool allowClose = true;
+    int asked = 0;
+    int groupRefreshes = 0;
+};
+
+// A program folder and a main window with its data module.
+struct ShellFixture
+{
+    QTemporaryDir tmp;
+    std::unique_ptr<TMainForm> form;
+    explicit ShellFixture(bool make = true)
+    {
+        kv::PrepareProgramFolder(tmp.path());
+        if (make) create();
+    }
+    void create()
+    {
+        form = std::make_unique<TMainForm>(kv::Paths(tmp.path()));
+        form->CreateDataModule();
+    }
+    QString root() const { return tmp.path() + "/"; }
+    kv::TIniFile ini() const { return kv::TIniFile(tmp.path() + "/Korvalt.ini"); }
+    TfrmShellProbe *child(const QString &title, ChildKind kind = ChildKind::Other)
+    {
+        auto *c = new TfrmShellProbe(form->Context(), title, kind);
+        c->ShowChild();
+        return c;
+    }
+};
+
+// The visible items of a menu: captions, "-" for a separator, "> " before a sub-menu.
+QStringList items(const QMenu *m)
+{
+    QStringList out;
+    for (QAction *a : m->actions()) {
+        if (a->isSeparator()) out << "-";
+        else if (a->menu()) out << "> " + a->text();
+        else out << a->text();
+    }
+    return out;
+}
+
+TEST(MainForm, SevenMenusWithEveryItemInOrder)
+{
+    ShellFixture f;
+    QStringList titles;
+    for (QAction *a : f.form->menuBar()->actions()) titles << a->text();
+    EXPECT_EQ(titles, QStringList({"&База деталей", "&Модели", "&Склад", "&Раскрой", "&Установки", "&Окно", "&Помощь"}));
+
+    struct Case { const char *menu; QStringList items; };
+    const Case cases[] = {
+        {"mnuGroup", {"Новая", "Открыть", "Слияние", "Сохранить", "Сохранить как ...", "-", "Заменить материал", "-",
+                      "> Импорт ...", "> Экспорт ...", "-", "Печать списка моделей", "> Печать на принтер",
+                      "Печать в Excel", "-", "-", "Выход"}},
+        {"mnuImport", {"... из файла с разделителями табуляциями", "-", "... из конструкторского модуля", "-",
+                       "... баз деталей версий 1.x", "... баз деталей версий 2.x"}},
+        {"mnuExport", {"... в файл с разделителями табуляциями"}},
+        {"mnuPrint", {"список", "группировка по материалам"}},
+        {"mnuModels", {"База моделей мебели", "Добавить модель", "-", "> Импорт ..."}},
+        {"mnuModelsImport", {"Импорт базы моделей"}},
+        {"mnuWarehouse", {"Сохранить состояние склада", "База сохраненных состояний склада", "-",
+                          "Сохранить базу стандартных листов", "Печать базы стандартных листов",
+                          "Добавить лист на склад", "Минимальное количество листов", "Проверить количество листов",
+                          "-", "Сохранить базу остатков", "Печать базы остатков", "Параметры поступления остатков",
+                          "Очистить базу остатков", "Маркировать остатки", "Отфильтровать базу остатков", "-",
+                          "Статистика по складу"}},
+        {"mnuRaskroy", {"Разложить детали", "-", "Открыть карты раскроя", "Сохранить карты раскроя", "-",
+                        "Печать ярлычков деталей", "Печать ярлычков остатков", "-",
+                        "Печать статистики по расходу материалов", "-", "> Экспорт карт раскроя"}},
+        {"mnuMapsExport", {"... в INI - файл"}},
+        {"mnuOptions", {"Параметры по умолчанию", "Параметры печати карт раскроя", "-", "Переключение баз материалов",
+                        "-", "Материлы", "Кромки", "Названия деталей", "-", "Автопроверка наличия листов",
+                        "Автоматическая маркировка остатков", "-", "Параметры страницы", "Параметры принтера", "-",
+                        "> Панели инструментов"}},
+        {"mnuToolbars", {"Стандартная"}},
+        {"mnuWindow", {"&Каскад", "Мозайка &горизонтальная", "Мозайка &вертикальная", "-", "&Упорядочить значки",
+                       "&Минимизировать", "-"}},
+        {"mnuHelp", {"&О программе..."}},
+    };
+    for (const Case &c : cases) {
+        QMenu *m = f.form->Menu(c.menu);
+        ASSERT_NE(m, nullptr) << c.menu;
+        EXPECT_EQ(items(m), c.items) << c.menu;
+    }
+
+    struct Key { const char *action; QKeySequence key; };
+    const Key keys[] = {
+        {"NewAction", QKeySequence("Ctrl+N")},       {"OpenAction", QKeySequence("Ctrl+O")},
+        {"SaveAction", QKeySequence("Ctrl+S")},      {"SaveAsAction", QKeySequence("Shift+Ctrl+S")},
+        {"PrintGroupedAction", QKeySequence("Ctrl+P")}, {"PrintExcelAction", QKeySequence("Ctrl+E")},
+        {"ModelsBaseAction", QKeySequence("Ctrl+M")}, {"CuttingAction", QKeySequence("Ctrl+R")},
+        {"ExitAction", QKeySequence()},
+    };
+    for (const Key &k : keys) EXPECT_EQ(f.form->Action(k.action)->shortcut(), k.key) << k.action;
+}
+
+TEST(MainForm, StandardToolbarInTheTopDockThatCannotFloat)
+{
+    ShellFixture f;
+    TToolbar *bar = f.form->StandardToolbar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->objectName(), "tbarStandart");
+    EXPECT_EQ(bar->DockMode(), kv::tb::dmCannotFloat);
+    EXPECT_EQ(bar->parentWidget()->objectName(), "Dock1");
+    QStringList shown;
+    for (QWidget *w : bar->Items()) {
+        if (auto *b = qobject_cast<TToolbarButton *>(w)) shown << b->Caption();
+        else shown << "-";
+    }
+    EXPECT_EQ(shown, QStringList({"Новая", "Открыть", "Выход", "Склад", "-", "Страница", "Принтер", "-", "Сохранить",
+                                  "-", "Все материалы", "-", "Модели", "-"}));
+    EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbExit")->Hint(), "Выход из\r\nприложения");
+    EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbWarehouse")->Hint(), "Склад остатков и\r\nстандартных листов");
+    for (const char *dock : {"Dock1", "Dock2", "Dock3", "Dock4"}) EXPECT_NE(f.form->findChild<TDock *>(dock), nullptr);
+
+    // "Стандартная" hides and shows it, with its check mark.
+    f.form->updateActions();
+    QAction *toggle = f.form->Action("StandardToolbarAction");
+    EXPECT_TRUE(toggle->isChecked());
+    toggle->trigger();
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_FALSE(toggle->isChecked());
+    toggle->trigger();
+    EXPECT_FALSE(bar->isHidden());
+}
+
+TEST(MainForm, ActionsFollowTheActiveChild)
+{
+    // Which window is active, what it takes, whether "Сохранить" is on.
+    struct Case { bool child; bool takesSave; bool enabled; };
+    const Case cases[] = {{false, false, false}, {true, false, false}, {true, true, true}};
+    for (const Case &c : cases) {
+        ShellFixture f;
+        f.form->show();
+        TfrmShellProbe *w = nullptr;
+        if (c.child) {
+            w = f.child("База", ChildKind::PartBase);
+            if (c.takesSave) w->enabled << int(MainCommand::Save);
+        }
+        f.form->updateActions();
+        EXPECT_EQ(f.form->Action("SaveAction")->isEnabled(), c.enabled) << c.child << c.takesSave;
+        EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbSave")->isEnabled(), c.enabled);
+        EXPECT_FALSE(f.form->Action("SaveAsAction")->isEnabled());
+        f.form->Action("SaveAction")->trigger();
+        if (w) {
+            EXPECT_EQ(w->executed, c.enabled ? QList<int>{int(MainCommand::Save)} : QList<int>{});
+        }
+        // Always-on commands stay on.
+        EXPECT_TRUE(f.form->Action("ModelsBaseAction")->isEnabled());
+        EXPECT_TRUE(f.form->Action("OpenMapsAction")->isEnabled());
+    }
+}
+
+TEST(RecentFiles, KeepsFiveOnceEachWithThePathAsData)
+{
+    QMenu menu;
+    QAction *first = menu.addSeparator();
+    QAction *second = menu.addSeparator();
+    menu.addAction("Выход");
+    TRecentFiles recent(&menu, first, second);
+    EXPECT_FALSE(second->isVisible());
+
+    struct Case { QStringList added; QStringList kept; };
+    const Case cases[] = {
+        {{"/a/1.kdx", "/a/2.kdx", "/a/3.kdx", "/a/4.kdx", "/a/5.kdx", "/a/6.kdx"},
+         {"/a/2.kdx", "/a/3.kdx", "/a/4.kdx", "/a/5.kdx", "/a/6.kdx"}},
+        {{"/a/1.kdx", "/a/1.kdx"}, {"/a/1.kdx"}},
+        {{"/a/Кухня.kdx", "/A/Кухня.KDX"}, {"/a/Кухня.kdx"}},       // Latin letters only fold
+        {{"/a/Кухня.kdx", "/a/КУХНЯ.kdx"}, {"/a/Кухня.kdx", "/a/КУХНЯ.kdx"}},
+        {{"/a/R&D.kdx"}, {"/a/R&D.kdx"}},
+    };
+    for (const Case &c : cases) {
+        kv::TIniFile none(QString{});
+        recent.Load(none);
+        for (const QString &p : c.added) recent.Add(p);
+        EXPECT_EQ(recent.Paths(), c.kept) << c.added.join(",").toStdString();
+        EXPECT_TRUE(second->isVisible());
+    }
+    // The item shows "&" as itself and gives back the very path.
+    QString clicked;
+    recent.onClick = [&](const QString &p) { clicked = p; };
+    ASSERT_EQ(recent.Items().size(), 1);
+    EXPECT_EQ(recent.Items()[0]->text(), "/a/R&&D.kdx");
+    recent.Items()[0]->trigger();
+    EXPECT_EQ(clicked, "/a/R&D.kdx");
+}
+
+TEST(RecentFiles, WrittenAtCloseReadAtShowAndADeletedOneGoesWhenClicked)
+{
+    ShellFixture f;
+    QFile::remove(f.root() + "Korvalt.ini");
+    const QString kept = f.root() + "Groups/Кухня.kdx";
+    const QString gone = f.root() + "Groups/Прихожая.kdx";
+    QFile k(kept);
+    ASSERT_TRUE(k.open(QIODevice::WriteOnly));
+    k.close();
+    {
+        auto ini = f.ini();
+        ini.WriteString("Files", "1", gone);
+        ini.WriteString("Files", "2", kept);
+    }
+    f.create();
+    f.form->show();
+    EXPECT_EQ(f.form->RecentFiles().Paths(), QStringList({gone, kept}));
+
+    kv::ScopedMessageAnswers answers;
+    f.form->RecentFiles().Items()[0]->trigger();
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].text, "База деталей не найдена.");
+    EXPECT_EQ(f.form->RecentFiles().Paths(), QStringList({kept}));
+    EXPECT_TRUE(f.form->findChild<QAction *>("RecentSeparator2")->isVisible());
+    QFile::remove(kept);
+    f.form->RecentFiles().Items()[0]->trigger();
+    EXPECT_TRUE(f.form->RecentFiles().Paths().isEmpty());
+    EXPECT_FALSE(f.form->findChild<QAction *>("RecentSeparator2")->isVisible());
+
+    // A part base closed during the run is added; one still open at the end is not.
+    TfrmShellProbe *closed = f.child("Закрытая", ChildKind::PartBase);
+    closed->file = f.root() + "Groups/Спальня.kdx";
+    TfrmShellProbe *open = f.child("Открытая", ChildKind::PartBase);
+    open->file = f.root() + "Groups/Детская.kdx";
+    closed->parentWidget()->close();
+    f.form->close();
+    f.form.reset();
+    EXPECT_EQ(f.ini().ReadSectionValues("Files"), QStringList({"1=" + f.root() + "Groups/Спальня.kdx"}));
+}
+
+TEST(WindowList, NumberedFromTheLastChildWithTheActiveChecked)
+{
+    ShellFixture f;
+    f.form->show();
+    f.child("Первое");
+    TfrmShellProbe *second = f.child("Второе");
+    f.child("Третье");
+    f.form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(second->parentWidget()));
+    f.form->BuildWindowList();
+    const QList<QAction *> all = f.form->Menu("mnuWindow")->actions();
+    QStringList captions;
+    QList<bool> checked;
+    for (QAction *a : all)
+        if (a->objectName() == "WindowItem") {
+            captions << a->text();
+            checked << a->isChecked();
+        }
+    EXPECT_EQ(captions, QStringList({"&1. Третье", "&2. Второе", "&3. Первое"}));
+    EXPECT_EQ(checked, QList<bool>({false, true, false}));
+    EXPECT_TRUE(f.form->findChild<QAction *>("WindowListSeparator")->isEnabled());
+
+    // Ten and more lose the accelerator; a "&" of a caption stays visible.
+    QStringList many;
+    for (int i = 0; i < 11; ++i) many << QString("Окно %1").arg(i);
+    many[10] = "R&D";
+    const QList<WindowListItem> list = BuildWindowListItems(many, -1);
+    EXPECT_EQ(list.front().caption, "&1. R&&D");
+    EXPECT_EQ(list[8].caption, "&9. Окно 2");
+    EXPECT_EQ(list[9].caption, "10. Окно 1");
+    EXPECT_EQ(list[10].childIndex, 0);
+}
+
+TEST(WindowList, TilesOneWayAndTheOther)
+{
+    ShellFixture f;
+    f.form->show();
+    TfrmShellProbe *a = f.child("А");
+    TfrmShellProbe *b = f.child("Б");
+    const QRect area = f.form->MdiArea()->viewport()->rect();
+    f.form->Action("TileHorAction")->trigger();
+    QRect ra = a->parentWidget()->geometry(), rb = b->parentWidget()->geometry();
+    EXPECT_EQ(ra.width(), area.width());
+    EXPECT_EQ(rb.width(), area.width());
+    EXPECT_EQ(ra.top(), area.top());
+    EXPECT_EQ(rb.top(), ra.bottom() + 1);
+    f.form->Action("TileVerAction")->trigger();
+    ra = a->parentWidget()->geometry();
+    rb = b->parentWidget()->geometry();
+    EXPECT_EQ(ra.height(), area.height());
+    EXPECT_EQ(rb.left(), ra.right() + 1);
+    f.form->Action("MinimizeAllAction")->trigger();
+    EXPECT_TRUE(a->parentWidget()->isMinimized());
+    EXPECT_TRUE(b->parentWidget()->isMinimized());
+}
+
+TEST(MainForm, SettingsTogglesAreWrittenAtOnce)
+{
+    ShellFixture f;
+    struct Case { const char *action; const char *key; };
+    for (const Case &c : {Case{"AutoCheckSheetsAction", "CheckStdSheetsQuantity"},
+                          Case{"AutoScrapsMarkAction", "AutoScrapsMark"}}) {
+        // Written back at creation, so the key is there from the first run.
+        EXPECT_TRUE(f.ini().ValueExists("Default", c.key)) << c.key;
+        EXPECT_FALSE(f.form->Action(c.action)->isChecked());
+        f.form->Action(c.action)->trigger();
+        EXPECT_TRUE(f.ini().ReadBool("Default", c.key, false)) << c.key;
+        f.form->Action(c.action)->trigger();
+        EXPECT_FALSE(f.ini().ReadBool("Default", c.key, true)) << c.key;
+    }
+}
+
+TEST(MainForm, PageMarginsThroughTheDialogHook)
+{
+    ShellFixture f;
+    f.form->hooks.editPageMargins = [](TMainForm &, int m[4]) {
+        m[0] = 5; m[1] = 6; m[2] = 7; m[3] = 8;
+        return true;
+    };
+    f.form->Action("PageSetupAction")->trigger();
+    EXPECT_EQ(f.ini().ReadInteger("PageParams", "Left", 0), 5);
+    EXPECT_EQ(f.ini().ReadInteger("PageParams", "Bottom", 0), 8);
+    EXPECT_EQ(f.form->Settings().PageTop(), 7);
+}
+
+TEST(MainForm, RefreshesReachTheirKindOfWindow)
+{
+    ShellFixture f;
+    f.form->show();
+    TfrmShellProbe *group = f.child("База", ChildKind::PartBase);
+    TfrmShellProbe *other = f.child("Склад", ChildKind::Warehouse);
+    f.form->hooks.editOptions = [](TMainForm &) { return true; };
+    f.form->Action("OptionsAction")->trigger();
+    EXPECT_EQ(group->groupRefreshes, 1);
+    EXPECT_EQ(other->groupRefreshes, 0);
+    EXPECT_EQ(f.form->FindChildOfKind(ChildKind::Warehouse), other);
+}
+
+TEST(ShutDown, BusyRunRefusesAndAChildCanStopIt)
+{
+    ShellFixture f;
+    f.form->show();
+    TfrmShellProbe *w = f.child("База", ChildKind::PartBase);
+    QPointer<TfrmShellProbe> guard(w);
+    f.form->SetRaskroyBusy(true);
+    f.form->Action("ExitAction")->trigger();
+    EXPECT_TRUE(f.form->isVisible());
+    EXPECT_FALSE(f.form->close());
+    EXPECT_EQ(w->asked, 0);   // nothing at all while busy
+    f.form->SetRaskroyBusy(false);
+    w->allowClose = false;
+    EXPECT_FALSE(f.form->close());
+    EXPECT_EQ(w->asked, 1);
+    EXPECT_FALSE(f.ini().SectionExists("Main_Form"));
+    w->allowClose = true;
+    EXPECT_TRUE(f.form->close());
+    EXPECT_TRUE(f.ini().SectionExists("Main_Form"));
+    EXPECT_TRUE(guard);   // the children go with the window, not before
+}
+
+TEST(ShutDown, WritesToolbarPositionsAndRemarksKeyByKey)
+{
+    ShellFixture f(false);
+    {
+        auto ini = f.ini();
+        ini.WriteString("Remarks", "Кухня", "Заказ 1");
+        ini.WriteString("Remarks", "Шкаф", "Заказ 2");
+    }
+    f.create();
+    EXPECT_EQ(f.form->Remarks(), QStringList({"Кухня=Заказ 1", "Шкаф=Заказ 2"}));
+    f.form->Remarks() = QStringList({"Шкаф=Заказ 3"});
+    f.form->show();
+    f.form->close();
+    f.form.reset();
+    const kv::TIniFile ini = f.ini();
+    EXPECT_EQ(ini.ReadString("Remarks", "Кухня", ""), "Заказ 1");   // removed from the list, kept in the file
+    EXPECT_EQ(ini.ReadString("Remarks", "Шкаф", ""), "Заказ 3");
+    EXPECT_EQ(ini.ReadInteger("tbarStandart", "Rev", 0), 3);
+    EXPECT_EQ(ini.ReadString("tbarStandart", "DockedTo", ""), "Dock1");
+}
+
+TEST(Startup, ModelsBaseCopiedFromThePatternOnlyWhenMissing)
+{
+    ShellFixture f(false);
+    auto write = [](const QString &file, const QByteArray &data) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(data);
+    };
+    auto read = [](const QString &file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
+    };
+    write(f.root() + "Pattern/Models.dat", "template");
+    f.create();
+    f.form.reset();
+    EXPECT_EQ(read(f.root() + "Models.dat"), "template");
+    write(f.root() + "Models.dat", "models of the workshop");
+    f.create();
+    f.form.reset();
+    EXPECT_EQ(read(f.root() + "Models.dat"), "models of the workshop");
+}
+
+TEST(Startup, StepsRunInTheirOrder)
+{
+    QTemporaryDir tmp;
+    QStringList steps;
+    auto previous = kv::SetStartupRecorder([&](const QString &s) { steps << s; });
+    kv::StartOptions opt;
+    opt.root = tmp.path();
+    opt.wire = [&](TMainForm &form) {
+        form.hooks.createServices = [&](AppContext &) { steps << "hook:services"; };
+        form.hooks.warehouseWindow = [&](AppContext &ctx) {
+            steps << "hook:warehouse";
+            auto *w = new TfrmShellProbe(ctx, "Склад", ChildKind::Warehouse);
+            w->ShowChild();
+            return w;
+        };
+        form.hooks.createDialogs = [&](TMainForm &) { steps << "hook:dialogs"; };
+        form.hooks.loadBorders = [&](TMainForm &) { steps << "hook:borders"; };
+        form.hooks.importAutoRun = [&](TMainForm &) { steps << "hook:autorun"; };
+        form.hooks.groupWindow = [&](AppContext &, const QString &file) {
+            steps << "hook:open " + QFileInfo(file).fileName();
+            return nullptr;
+        };
+    };
+    opt.arguments = QStringList({tmp.path() + "/Groups/Кухня.kdx", tmp.path() + "/notes.txt"});
+    opt.instead = [&](TMainForm &form) {
+        steps << "loop";
+        EXPECT_EQ(form.Children().size(), 1);
+    };
+    QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    EXPECT_EQ(kv::RunApplication(*app, opt), 0);
+    kv::SetStartupRecorder(previous);
+    const QStringList expected = {
+        "instance", "title",
+        "main:formats", "main:busy", "main:folders", "main:dialog folders", "main:lists", "main:settings",
+        "main:migrate", "main:margins and digits", "main:remarks", "main:toolbar positions", "main:check marks",
+        "main:models base",
+        "hook:services", "data module", "missing models dialog",
+        "stage:Подключение внешней базы материалов",
+        "stage:Инициализация склада", "hook:warehouse",
+        "stage:Инициализация программных модулей", "hook:dialogs", "stage:Инициализация программных модулей",
+        "stage:Старт программы", "splash freed",
+        "show:position", "hook:borders", "show:edge banding", "show:minimum check", "show:recent files",
+        "hook:autorun", "show:autorun", "hook:open Кухня.kdx", "show:command line",
+        "loop",
+        "end:minimum check", "end:recent files", "end:position",
+        "loop ended", "end:toolbar positions", "end:remarks",
+    };
+    EXPECT_EQ(steps, expected);
+}
+
+TEST(Startup, SecondStartShowsTheNoticeAndEnds)
+{
+    QTemporaryDir tmp;
+    kv::PrepareProgramFolder(tmp.path());
+    kv::TRunningInstance first(kv::Paths(tmp.path()).ProgramFolder(), "TApplication", TMainForm::ApplicationTitle());
+    ASSERT_TRUE(first.TryBecomeFirst());
+    QStringList steps;
+    auto previous = kv::SetStartupRecorder([&](const QString &s) { steps << s; });
+    kv::ScopedMessageAnswers answers;
+    kv::StartOptions opt;
+    opt.root = tmp.path();
+    bool ran = false;
+    opt.instead = [&](TMainForm &) { ran = true; };
+    QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    EXPECT_EQ(kv::RunApplication(*app, opt), 0);
+    kv::SetStartupRecorder(previous);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(steps, QStringList({"instance"}));
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].text, "Приложение 2D-KORVALT уже выполняется!");
+    EXPECT_EQ(answers.shown()[0].kind, kv::MsgKind::Information);
+}
+
+} // namespace
