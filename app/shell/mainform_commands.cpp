@@ -251,7 +251,7 @@ void TMainForm::OpenActionExecute()
                                         QStringLiteral("Файлы баз деталей (*.kdx);;Все файлы (*)"),
                                         QStringLiteral("kdx"));
         if (file.isEmpty()) return;
-        m_groupsFolder = QFileInfo(file).absolutePath();
+        m_groupsFolder = QFileInfo(file).absolutePath() + QLatin1Char('/');
         if (TMdiChild *open = FindGroupWindow(file)) {
             const kv::ModalResult r = kv::ShowConfirmation(
                 QStringLiteral("База деталей \"%1\" уже открыта!\r\rНажмите кнопку \"Повторить\" для выбора "

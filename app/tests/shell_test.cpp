@@ -517,4 +517,88 @@ TEST(Startup, SecondStartShowsTheNoticeAndEnds)
     EXPECT_EQ(answers.shown()[0].kind, kv::MsgKind::Information);
 }
 
+TEST(MainForm, OpeningAnOpenPartBaseAsksRetryOrGoesToIt)
+{
+    ShellFixture f;
+    f.form->show();
+    const QString file = f.root() + "Groups/Кухня.kdx";
+    TfrmShellProbe *open = f.child("Кухня", ChildKind::PartBase);
+    open->file = file;
+    f.child("Другое");
+    QStringList asked;
+    f.form->hooks.openFile = [&](const QString &folder, const QString &title, const QString &filter, const QString &ext) {
+        asked << title;
+        EXPECT_EQ(folder, f.root() + "Groups/");
+        EXPECT_EQ(ext, "kdx");
+        EXPECT_TRUE(filter.contains("*.kdx"));
+        return asked.size() == 1 ? file : QString();
+    };
+    QStringList opened;
+    f.form->hooks.groupWindow = [&](AppContext &, const QString &name) {
+        opened << name;
+        return nullptr;
+    };
+    // Retry shows the dialog again (then cancelled); nothing new opens.
+    {
+        kv::ScopedMessageAnswers answers({kv::ModalResult::Retry});
+        f.form->Action("OpenAction")->trigger();
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].buttons, kv::MsgButtons::RetryCancel);
+        EXPECT_TRUE(answers.shown()[0].text.startsWith("База деталей \"" + file + "\" уже открыта!"));
+    }
+    EXPECT_EQ(asked, QStringList({"Открыть базу деталей", "Открыть базу деталей"}));
+    EXPECT_TRUE(opened.isEmpty());
+    // Cancel brings the open one to the front.
+    asked.clear();
+    {
+        kv::ScopedMessageAnswers answers({kv::ModalResult::Cancel});
+        f.form->Action("OpenAction")->trigger();
+    }
+    EXPECT_EQ(f.form->ActiveChild(), open);
+    // A recent file already open says so.
+    QFile k(file);
+    ASSERT_TRUE(k.open(QIODevice::WriteOnly));
+    k.close();
+    f.form->RecentFiles().Add(file);
+    {
+        kv::ScopedMessageAnswers answers;
+        f.form->RecentFiles().Items()[0]->trigger();
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, "База деталей \"" + file + "\" уже открыта!");
+    }
+    // Another file opens through the part-base room.
+    asked.clear();
+    f.form->hooks.openFile = [&](const QString &, const QString &, const QString &, const QString &) {
+        return f.root() + "Groups/Спальня.kdx";
+    };
+    f.form->Action("OpenAction")->trigger();
+    EXPECT_EQ(opened, QStringList({f.root() + "Groups/Спальня.kdx"}));
+}
+
+TEST(MainForm, StockDeletesAskFirstAndNeedRecords)
+{
+    ShellFixture f;
+    TModule *m = f.form->Module();
+    f.form->updateActions();
+    EXPECT_FALSE(f.form->Action("DeleteSheetAction")->isEnabled());
+    m->tblSheets->Append();
+    m->tblSheets->FieldByName("LENGTH")->SetAsFloat(2750);
+    m->tblSheets->Post();
+    f.form->updateActions();
+    EXPECT_TRUE(f.form->Action("DeleteSheetAction")->isEnabled());
+    {
+        kv::ScopedMessageAnswers answers({kv::ModalResult::No});
+        f.form->Action("DeleteSheetAction")->trigger();
+        EXPECT_EQ(answers.shown()[0].text, "Действительно удалить запись\rиз базы стандартных листов?");
+    }
+    EXPECT_EQ(m->tblSheets->RecordCount(), 1);
+    {
+        kv::ScopedMessageAnswers answers({kv::ModalResult::Yes});
+        f.form->Action("DeleteSheetAction")->trigger();
+    }
+    EXPECT_EQ(m->tblSheets->RecordCount(), 0);
+    f.form->updateActions();
+    EXPECT_FALSE(f.form->Action("DeleteSheetAction")->isEnabled());
+}
+
 } // namespace
