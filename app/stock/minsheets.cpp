@@ -1,6 +1,7 @@
 #include "app/stock/minsheets.h"
 
 #include "app/common/appcontext.h"
+#include "app/stock/stockdialogs.h"
 #include "controls/dbgrid.h"
 #include "controls/vclutils.h"
 #include "data/materials/materials.h"
@@ -16,7 +17,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -37,10 +37,7 @@ TfrmMinSheetsQuantity::QuantityPrompt &quantityPrompt()
 int askQuantity(int start, QWidget *parent)
 {
     if (quantityPrompt()) return quantityPrompt()(start, parent);
-    bool ok = false;
-    const int v = QInputDialog::getInt(parent, QStringLiteral("Количество листов"), QStringLiteral("Количество"), start,
-                                       0, 2147483647, 1, &ok);
-    return ok ? v : -1;
+    return ExecuteChangeSheetsQuantity(start, parent);
 }
 
 MinStdSheetsHook &minStdSheetsHook()

@@ -454,7 +454,8 @@ int StockService::MarkScraps(const TMarkSettings &mark, int materialCode)
             t.Post();
         }
     }
-    if (mark.MarkNumbering && !plan.isEmpty()) {
+    // The all-materials code has no options of its own to keep the number in.
+    if (mark.MarkNumbering && !plan.isEmpty() && materialCode != kAllMaterials) {
         TMarkSettings m = mark;
         m.MarkMaxNumber = int(counter);
         PackMarkSettings(m_settings.Ini(), MaterialSection(materialCode), m);

@@ -1,0 +1,56 @@
+#pragma once
+// The saved warehouse states: the viewer "Просмотр состояний склада" with
+// its change, delete and restore actions, and the remark dialog.
+#include "data/stock/whstates.h"
+
+#include <QDialog>
+
+#include <optional>
+
+class AppContext;
+class QAction;
+class QLineEdit;
+class QTreeWidget;
+
+// "Сохрание состояния склада": the remark, or nullopt on Cancel.
+class TfrmSaveWareHouse : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmSaveWareHouse(QWidget *parent = nullptr);
+    static std::optional<QString> Ask(const QString &preset, QWidget *parent);
+
+private:
+    QLineEdit *edRemark;
+};
+
+// The questions of the states roads as the program's message boxes.
+kv::StockAnswer AskStockQuestion(const QString &question, bool confirmation, QWidget *parent);
+
+class TfrmViewWareHouses : public QDialog
+{
+    Q_OBJECT
+public:
+    TfrmViewWareHouses(AppContext &ctx, kv::StockService &stock, QWidget *parent = nullptr);
+    ~TfrmViewWareHouses() override;
+
+    void FillList();
+
+public slots:
+    void EditActionExecute();
+    void DeleteActionExecute();
+    void RestoreActionExecute();
+    void UpdateActions();
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+
+private:
+    int selectedNumber() const;
+    AppContext &m_ctx;
+    kv::StockService &m_stock;
+    kv::WareHouseStates m_states;
+    QTreeWidget *lvwWHs;
+    QAction *EditAction, *DeleteAction, *RestoreAction, *CloseAction;
+};

@@ -1,0 +1,562 @@
+#include "app/stock/warehouse.h"
+
+#include "app/common/appcontext.h"
+#include "app/stock/minsheets.h"
+#include "app/stock/statesview.h"
+#include "app/stock/stockdialogs.h"
+#include "controls/dbgrid.h"
+#include "data/datamodule.h"
+#include "data/materials/materials.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "data/stock/minsheets.h"
+#include "data/stock/whstates.h"
+#include "platform/db/copytable.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+#include "widgets/outlooklist.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+using namespace kv;
+
+namespace {
+
+const QString kSheetsSection = QStringLiteral("Sheets_Window");
+const QString kScrapsSection = QStringLiteral("Scraps_Window");
+const int kSheetCols = 3;
+const int kScrapCols = 6;
+
+} // namespace
+
+TfrmWareHouse::TfrmWareHouse(AppContext &ctx, QWidget *parent)
+    : TMdiChild(ctx, QStringLiteral("TfrmWareHouse"), parent),
+      m_stock(std::make_unique<StockService>(ctx.module(), ctx.settings()))
+{
+    setObjectName(QStringLiteral("frmWareHouse"));
+    setWindowTitle(QStringLiteral("Склад"));
+    // The window lives for the whole run; a close only minimises it.
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    TModule &mod = ctx.module();
+    mod.SheetsModified = mod.ScrapsModified = false;
+    mod.FindNameByCode = [this](int code) { return MaterialName(code); };
+
+    splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("splitter"));
+    olMaterials = new TgwOutlookList(splitter);
+    olMaterials->setObjectName(QStringLiteral("olMaterials"));
+    olMaterials->ClickStyle = gw::csSelect;
+    olMaterials->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *i) { olMaterialsItemClick(l, i); };
+
+    pcWareHouse = new QTabWidget(splitter);
+    pcWareHouse->setObjectName(QStringLiteral("pcWareHouse"));
+    splitter->setStretchFactor(1, 1);
+    splitter->setCollapsible(0, false);
+    olMaterials->setMinimumWidth(90);
+
+    // Standard sheets.
+    tsSheets = new QWidget;
+    tsSheets->setObjectName(QStringLiteral("tsSheets"));
+    auto *sheetsBar = new QHBoxLayout;
+    for (QPushButton *b : {button("tbAddSheet", "Добавить", &TfrmWareHouse::AddSheetActionExecute, tsSheets),
+                           button("tbDelSheet", "Удалить", &TfrmWareHouse::DeleteSheetActionExecute, tsSheets),
+                           button("tbSaveSheets", "Сохранить", &TfrmWareHouse::SaveSheetsActionExecute, tsSheets),
+                           button("tbPrintSheets", "Печать", &TfrmWareHouse::PrintSheetsActionExecute, tsSheets),
+                           button("tbMinSheets", "Минимум", &TfrmWareHouse::MinSheetsActionExecute, tsSheets),
+                           button("tbCheckSheets", "Проверить", &TfrmWareHouse::CheckSheetsActionExecute, tsSheets)})
+        sheetsBar->addWidget(b);
+    sheetsBar->addStretch();
+    dbgSheets = new TExDBGrid(tsSheets);
+    dbgSheets->setObjectName(QStringLiteral("dbgSheets"));
+    dbgSheets->SetDataSource(mod.srcSheets);
+    dbgSheets->AddColumn(QStringLiteral("LENGTH"), QStringLiteral("Длина"), 120);
+    dbgSheets->AddColumn(QStringLiteral("WIDTH"), QStringLiteral("Ширина"), 120);
+    dbgSheets->AddColumn(QStringLiteral("MANY"), QStringLiteral("Количество"), 120);
+    dbgSheets->AddColumn(QStringLiteral("MatName"), QStringLiteral("Материал"), 160)->ReadOnly = true;
+    auto *sv = new QVBoxLayout(tsSheets);
+    sv->addLayout(sheetsBar);
+    sv->addWidget(dbgSheets, 1);
+    pcWareHouse->addTab(tsSheets, QStringLiteral("Стандартные листы"));
+
+    // Off-cuts.
+    tsScraps = new QWidget;
+    tsScraps->setObjectName(QStringLiteral("tsScraps"));
+    auto *scrapsBar = new QHBoxLayout;
+    for (QPushButton *b :
+         {button("tbDelScrap", "Удалить", &TfrmWareHouse::DeleteScrapActionExecute, tsScraps),
+          button("tbSaveScraps", "Сохранить", &TfrmWareHouse::SaveScrapsActionExecute, tsScraps),
+          button("tbPrintScraps", "Печать", &TfrmWareHouse::PrintScrapsActionExecute, tsScraps),
+          button("tbScrapsParams", "Параметры", &TfrmWareHouse::ScrapsParamsActionExecute, tsScraps),
+          button("tbClearScraps", "Очистить", &TfrmWareHouse::ClearScrapsActionExecute, tsScraps),
+          button("tbMarkScraps", "Маркировать", &TfrmWareHouse::MarkScrapsActionExecute, tsScraps),
+          button("tbFilterScraps", "Задать фильтр", &TfrmWareHouse::FilterScrapsActionExecute, tsScraps)})
+        scrapsBar->addWidget(b);
+    scrapsBar->addStretch();
+    dbgScraps = new TExDBGrid(tsScraps);
+    dbgScraps->setObjectName(QStringLiteral("dbgScraps"));
+    dbgScraps->SetDataSource(mod.srcScraps);
+    dbgScraps->AddColumn(QStringLiteral("NAME"), QStringLiteral("Шифр"), 120);
+    dbgScraps->AddColumn(QStringLiteral("LENGTH"), QStringLiteral("Длина"), 120);
+    dbgScraps->AddColumn(QStringLiteral("WIDTH"), QStringLiteral("Ширина"), 120);
+    dbgScraps->AddColumn(QStringLiteral("MANY"), QStringLiteral("Количество"), 120);
+    dbgScraps->AddColumn(QStringLiteral("DATE"), QStringLiteral("Дата"), 120)->ButtonStyle = TColumnButtonStyle::cbsEllipsis;
+    dbgScraps->AddColumn(QStringLiteral("MatName"), QStringLiteral("Материал"), 160)->ReadOnly = true;
+    dbgScraps->OnEditButtonClick = [this](TExDBGrid &) { Guarded([this] { dbgScrapsEditButtonClick(); }); };
+    sbScraps = new QStatusBar(tsScraps);
+    sbScraps->setObjectName(QStringLiteral("sbScraps"));
+    sbScraps->setSizeGripEnabled(false);
+    auto *cv = new QVBoxLayout(tsScraps);
+    cv->addLayout(scrapsBar);
+    cv->addWidget(dbgScraps, 1);
+    cv->addWidget(sbScraps);
+    pcWareHouse->addTab(tsScraps, QStringLiteral("Остатки"));
+
+    // A grid that loses the focus posts its pending edit.
+    dbgSheets->installEventFilter(this);
+    dbgScraps->installEventFilter(this);
+
+    auto *v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->addWidget(splitter);
+    resize(400, 300);
+}
+
+TfrmWareHouse::~TfrmWareHouse()
+{
+    TModule &mod = Context().module();
+    if (m_shown) RunGuarded([this] { storeLayout(); });
+    RunGuarded([&] {
+        for (Table *t : {mod.tblSheets, mod.tblScraps}) {
+            if (t->Active() && t->State() != DataSetState::Browse) t->Cancel();
+            t->Close();
+        }
+    });
+    m_stock.reset();
+    mod.FindNameByCode = nullptr;
+    if (m_shown) {
+        RunGuarded([&] {
+            DeleteTableFile(Context().paths().TempSheetsTable());
+            DeleteTableFile(Context().paths().TempScrapsTable());
+        });
+    }
+}
+
+QPushButton *TfrmWareHouse::button(const char *name, const char *text, void (TfrmWareHouse::*slot)(), QWidget *parent)
+{
+    auto *b = new QPushButton(QString::fromUtf8(text), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setFocusPolicy(Qt::NoFocus);
+    connect(b, &QPushButton::clicked, this, GuardedSlot(slot));
+    return b;
+}
+
+QString TfrmWareHouse::MaterialName(int code) const
+{
+    return MaterialsService::FindNameByCode(code, m_codes, m_names);
+}
+
+// ---- show, layout, navigator
+
+void TfrmWareHouse::showEvent(QShowEvent *e)
+{
+    TMdiChild::showEvent(e);
+    if (!m_shown) FormShow();
+}
+
+void TfrmWareHouse::FormShow()
+{
+    if (m_shown) return;
+    m_shown = true;
+    for (const QString &err : m_stock->OpenCopies()) ShowError(err, this);
+    Guarded([this] { loadLayout(); });
+    Guarded([this] { buildNavigator(); });
+    const int stored = Context().settings().Ini().ReadInteger(kScrapsSection, QStringLiteral("Material"), 0);
+    SetCurrentMaterial(m_codes.contains(QString::number(stored)) ? stored
+                       : m_codes.isEmpty()                       ? kAllMaterials
+                                                                 : m_codes.first().toInt());
+}
+
+void TfrmWareHouse::loadLayout()
+{
+    TIniFile &ini = Context().settings().Ini();
+    for (int i = 0; i < kSheetCols; ++i)
+        dbgSheets->Columns(i)->SetWidth(ini.ReadInteger(kSheetsSection, QStringLiteral("ColWidth%1").arg(i), 120));
+    for (int i = 0; i < kScrapCols; ++i)
+        dbgScraps->Columns(i)->SetWidth(ini.ReadInteger(kScrapsSection, QStringLiteral("ColWidth%1").arg(i), 120));
+    QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
+    frame->resize(ini.ReadInteger(kScrapsSection, QStringLiteral("Width"), 400),
+                  ini.ReadInteger(kScrapsSection, QStringLiteral("Height"), 300));
+    if (ini.ReadInteger(kScrapsSection, QStringLiteral("WinState"), 0) == 2) frame->showMaximized();
+    const int panel = ini.ReadInteger(kScrapsSection, QStringLiteral("PanelWidth"), 100);
+    splitter->setSizes({panel, std::max(100, frame->width() - panel)});
+}
+
+void TfrmWareHouse::storeLayout()
+{
+    TIniFile &ini = Context().settings().Ini();
+    for (int i = 0; i < kSheetCols; ++i)
+        ini.WriteInteger(kSheetsSection, QStringLiteral("ColWidth%1").arg(i), dbgSheets->Columns(i)->Width());
+    for (int i = 0; i < kScrapCols; ++i)
+        ini.WriteInteger(kScrapsSection, QStringLiteral("ColWidth%1").arg(i), dbgScraps->Columns(i)->Width());
+    QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
+    const int state = frame->isMaximized() ? 2 : frame->isMinimized() ? 1 : 0;
+    if (state == 0) {
+        ini.WriteInteger(kScrapsSection, QStringLiteral("Width"), frame->width());
+        ini.WriteInteger(kScrapsSection, QStringLiteral("Height"), frame->height());
+    }
+    ini.WriteInteger(kScrapsSection, QStringLiteral("WinState"), state);
+    ini.WriteInteger(kScrapsSection, QStringLiteral("Material"), CurrentMaterial());
+    ini.WriteInteger(kScrapsSection, QStringLiteral("PanelWidth"), olMaterials->width());
+}
+
+void TfrmWareHouse::buildNavigator()
+{
+    olMaterials->Items()->Clear();
+    m_names.clear();
+    m_codes.clear();
+    if (!Context().hasMaterials()) return;
+    Context().materials().LoadMaterialsLists(m_names, m_codes, true);
+    for (int i = 0; i < m_names.size(); ++i) {
+        TgwOutlookListItem *item = olMaterials->Items()->Add();
+        item->SetText(m_names[i]);
+        item->Tag = m_codes[i].toInt();
+        item->SetImageIndex(53);
+        item->SetSeparation(2);
+        item->SetTextAlignment(gw::taLeftJustify);
+        item->SetGlyphOffset(1);
+    }
+}
+
+void TfrmWareHouse::RefreshMaterials()
+{
+    Guarded([this] {
+        const int code = CurrentMaterial();
+        buildNavigator();
+        SetCurrentMaterial(m_codes.contains(QString::number(code)) ? code
+                           : m_codes.isEmpty()                     ? kAllMaterials
+                                                                   : m_codes.first().toInt());
+    });
+}
+
+void TfrmWareHouse::olMaterialsItemClick(TgwCustomOutlookList *, TgwOutlookListItem *item)
+{
+    if (item) SetCurrentMaterial(item->Tag);
+}
+
+void TfrmWareHouse::SetCurrentMaterial(int code)
+{
+    try {
+        m_stock->SetCurrentMaterial(code);
+    } catch (const std::exception &) {
+        ShowError(QStringLiteral("Ошибка при обращении к складу!"), this);
+        return;
+    }
+    const bool all = code == kAllMaterials;
+    dbgSheets->ColumnByField(QStringLiteral("MatName"))->SetVisible(all);
+    dbgScraps->ColumnByField(QStringLiteral("MatName"))->SetVisible(all);
+    for (int i = 0; i < olMaterials->Items()->Count(); ++i) {
+        TgwOutlookListItem *item = olMaterials->Items()->Item(i);
+        if (item->Tag != code) continue;
+        if (!item->GetSelected()) item->SetSelected(true);
+        olMaterials->MakeVisible(item);
+        break;
+    }
+    updateStatus();
+}
+
+void TfrmWareHouse::updateStatus()
+{
+    sbScraps->showMessage(m_stock->Filter().StatusText());
+}
+
+void TfrmWareHouse::PostSheets()
+{
+    m_stock->PostSheets();
+}
+
+void TfrmWareHouse::PostScraps()
+{
+    m_stock->PostScraps();
+}
+
+bool TfrmWareHouse::eventFilter(QObject *o, QEvent *e)
+{
+    if (e->type() == QEvent::FocusOut) {
+        auto *fe = static_cast<QFocusEvent *>(e);
+        // The grid's own in-place editor takes the focus without leaving it.
+        QWidget *grid = qobject_cast<QWidget *>(o);
+        QWidget *to = QApplication::focusWidget();
+        if (fe->reason() != Qt::PopupFocusReason && !(to && grid && grid->isAncestorOf(to)))
+            RunGuarded([&] { o == dbgSheets ? PostSheets() : PostScraps(); }, this);
+    }
+    return TMdiChild::eventFilter(o, e);
+}
+
+// ---- closing
+
+bool TfrmWareHouse::CloseQuery()
+{
+    return m_stock->CloseQuery([this](const QString &q) { return AskStockQuestion(q, false, this); },
+                               [this](const QString &msg) { ShowError(msg, this); });
+}
+
+void TfrmWareHouse::closeEvent(QCloseEvent *e)
+{
+    if (ShuttingDown()) {
+        TMdiChild::closeEvent(e);
+        return;
+    }
+    bool ok = false;
+    Guarded([&] { ok = CloseQuery(); });
+    e->ignore();
+    if (!ok) return;
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget())) sub->showMinimized();
+    else showMinimized();
+}
+
+// ---- commands of the main window
+
+bool TfrmWareHouse::CommandEnabled(MainCommand cmd) const
+{
+    TModule &mod = Context().module();
+    switch (cmd) {
+    case MainCommand::AllMaterials: return true;
+    case MainCommand::DeleteSheet: return mod.tblSheets->Active() && !mod.tblSheets->IsEmpty();
+    case MainCommand::DeleteScrap: return mod.tblScraps->Active() && !mod.tblScraps->IsEmpty();
+    default: return false;
+    }
+}
+
+void TfrmWareHouse::ExecuteCommand(MainCommand cmd)
+{
+    switch (cmd) {
+    case MainCommand::AllMaterials: SetCurrentMaterial(kAllMaterials); break;
+    case MainCommand::DeleteSheet: DeleteSheetActionExecute(); break;
+    case MainCommand::DeleteScrap: DeleteScrapActionExecute(); break;
+    default: break;
+    }
+}
+
+// ---- standard sheets
+
+void TfrmWareHouse::AddSheetActionExecute()
+{
+    PostSheets();
+    TfrmAddSheets d(this);
+    MaterialList list;
+    for (int i = 0; i < m_codes.size(); ++i) list << qMakePair(m_codes[i].toInt(), m_names[i]);
+    d.SetMaterials(list, CurrentMaterial());
+    if (ExecStockDialog(d) != QDialog::Accepted) return;
+    m_stock->AddSheets(d.SheetLength(), d.SheetWidth(), d.Quantity(), d.MaterialCode());
+}
+
+void TfrmWareHouse::SaveSheetsActionExecute()
+{
+    m_stock->SaveSheets();
+}
+
+void TfrmWareHouse::MinSheetsActionExecute()
+{
+    PostSheets();
+    if (olMaterials->GetSelectedItem()) ExecuteMinSheetsQuantity(Context(), CurrentMaterial(), this);
+}
+
+void TfrmWareHouse::CheckSheetsActionExecute()
+{
+    PostSheets();
+    CheckStdSheetsStock(Context(), true, this);
+}
+
+void TfrmWareHouse::DeleteSheetActionExecute()
+{
+    Table &t = *Context().module().tblSheets;
+    if (!t.Active() || t.IsEmpty()) return;
+    if (ShowConfirmation(QStringLiteral("Действительно удалить запись\rиз базы стандартных листов?"), MsgButtons::YesNo,
+                         this)
+        != ModalResult::Yes)
+        return;
+    try {
+        t.Delete();
+    } catch (const std::exception &) {
+        ShowError(QStringLiteral("Ошибка удаления из базы стандартных листов."), this);
+    }
+}
+
+// ---- off-cuts
+
+void TfrmWareHouse::SaveScrapsActionExecute()
+{
+    m_stock->SaveScraps();
+}
+
+void TfrmWareHouse::DeleteScrapActionExecute()
+{
+    Table &t = *Context().module().tblScraps;
+    if (!t.Active() || t.IsEmpty()) return;
+    if (ShowConfirmation(QStringLiteral("Действительно удалить запись\rиз базы отходов?"), MsgButtons::YesNo, this)
+        != ModalResult::Yes)
+        return;
+    try {
+        t.Delete();
+    } catch (const std::exception &) {
+        ShowError(QStringLiteral("Ошибка удаления из базы отходов."), this);
+    }
+}
+
+void TfrmWareHouse::ClearScrapsActionExecute()
+{
+    PostScraps();
+    const int code = CurrentMaterial();
+    if (code < 0) return;
+    const QString q = code == kAllMaterials
+                          ? QStringLiteral("ВНИМАНИЕ!\r\rДействительно очистить ВСЮ базу остатков?")
+                          : QStringLiteral("ВНИМАНИЕ!\r\rДействительно очистить базу остатков текущего материала?");
+    if (ShowConfirmation(q, MsgButtons::YesNo, this) != ModalResult::Yes) return;
+    m_stock->ClearScraps(code);
+}
+
+void TfrmWareHouse::ScrapsParamsActionExecute()
+{
+    PostScraps();
+    try {
+        m_stock->MergeEqualScraps();
+    } catch (const std::exception &) {
+        ShowError(QStringLiteral("Внутренняя ошибка при подсчёте отходов\rодинакового размера!"), this);
+    }
+    const int code = CurrentMaterial();
+    TIniFile &ini = Context().settings().Ini();
+    TfmClearScraps d(this);
+    d.SetMaterialName(MaterialName(code));
+    d.Load(HasMaterialOptions(code) ? UnpackScrapSettings(ini, MaterialSection(code)) : TScrapSettings{});
+    if (ExecStockDialog(d) != QDialog::Accepted) return;
+    const TScrapSettings s = d.Read();
+    QList<int> codes;
+    if (code == kAllMaterials)
+        for (const QString &c : m_codes) codes << c.toInt();
+    else
+        codes << code;
+    QStringList failures;
+    for (int c : codes) {
+        if (HasMaterialOptions(c)) PackScrapSettings(ini, MaterialSection(c), s);
+        if (!s.Item11) continue;
+        try {
+            m_stock->DeleteWaste(c, s);
+        } catch (const Error &e) {
+            failures << e.message();
+        }
+    }
+    Context().module().ScrapsModified = true;
+    if (!failures.isEmpty()) ShowError(failures.join(QLatin1Char('\r')), this);
+}
+
+void TfrmWareHouse::MarkScrapsActionExecute()
+{
+    PostScraps();
+    const int code = CurrentMaterial();
+    TIniFile &ini = Context().settings().Ini();
+    TfrmInputMarkerData d(this);
+    d.Load(HasMaterialOptions(code) ? UnpackMarkSettings(ini, MaterialSection(code)) : TMarkSettings{});
+    if (ExecStockDialog(d) != QDialog::Accepted) return;
+    const TMarkSettings m = d.Read();
+    if (HasMaterialOptions(code)) PackMarkSettings(ini, MaterialSection(code), m);
+    m_stock->MarkScraps(m, code);
+}
+
+void TfrmWareHouse::FilterScrapsActionExecute()
+{
+    PostScraps();
+    TfrmInputDateFilter d(this);
+    const QDate today = QDate::currentDate();
+    d.SetRange(m_stock->Filter().dates.value_or(DateRange{today, today}));
+    if (ExecStockDialog(d) != QDialog::Accepted) return;
+    if (d.ShowAll()) m_stock->SetDateFilter(std::nullopt);
+    else m_stock->SetDateFilter(d.Range());
+    updateStatus();
+}
+
+void TfrmWareHouse::dbgScrapsEditButtonClick()
+{
+    Table &t = *Context().module().tblScraps;
+    if (!t.Active()) return;
+    Field *f = t.FieldByName(QStringLiteral("DATE"));
+    QDate date = t.IsEmpty() || f->IsNull() ? QDate::currentDate() : f->AsDate();
+    if (!m_selectDate) m_selectDate = new TfrmSelectDate(this);
+    if (!m_selectDate->Execute(date)) return;
+    if (t.State() == DataSetState::Browse) {
+        if (t.IsEmpty()) t.Append();
+        else t.Edit();
+    }
+    t.FieldByName(QStringLiteral("DATE"))->SetAsDate(date);
+}
+
+void TfrmWareHouse::FillScrapsLabelLists(QStringList &names, QStringList &sizes, QStringList &materials,
+                                         QStringList &remarks)
+{
+    names.clear();
+    sizes.clear();
+    materials.clear();
+    remarks.clear();
+    try {
+        const ScrapLabelLists l = m_stock->FillScrapsLabelLists([this](int code) {
+            const QString n = MaterialName(code);
+            return n.isEmpty() ? UnknownMaterialName(code) : n;
+        });
+        names = l.names;
+        sizes = l.sizes;
+        materials = l.materials;
+        remarks = l.remarks;
+    } catch (const std::exception &) {
+        names.clear();
+        sizes.clear();
+        materials.clear();
+        ShowError(QStringLiteral("Ошибка создания списка остатков."), this);
+    }
+}
+
+// ---- saved states
+
+void TfrmWareHouse::SaveWareHouseState()
+{
+    WareHouseStates states(Context().paths());
+    kv::SaveWareHouseState(*m_stock, states, [this](const QString &q) { return AskStockQuestion(q, false, this); },
+                       [this] { return TfrmSaveWareHouse::Ask(QString(), this); });
+}
+
+void TfrmWareHouse::ViewWareHouseStates()
+{
+    TfrmViewWareHouses v(Context(), *m_stock, this);
+    ExecStockDialog(v);
+}
+
+// ---- printing
+
+void TfrmWareHouse::PrintSheetsActionExecute()
+{
+    printList(false);
+}
+
+void TfrmWareHouse::PrintScrapsActionExecute()
+{
+    printList(true);
+}
+
+void TfrmWareHouse::printList(bool scraps)
+{
+    scraps ? PostScraps() : PostSheets();
+}
+
+void TfrmWareHouse::ShowWareHouseInfo()
+{
+    PostSheets();
+    PostScraps();
+}

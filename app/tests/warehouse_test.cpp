@@ -1,0 +1,324 @@
+// The warehouse window and its dialogs, driven offscreen.
+#include "app/stock/statesview.h"
+#include "app/stock/stockdialogs.h"
+#include "app/stock/warehouse.h"
+#include "app/tests/appfixture.h"
+#include "controls/calendar.h"
+#include "controls/dbgrid.h"
+#include "controls/dateedit.h"
+#include "controls/spinedit.h"
+#include "data/materials/materials.h"
+#include "data/stock/whstates.h"
+#include "platform/db/query.h"
+#include "platform/ui.h"
+#include "widgets/outlooklist.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace kv;
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+template <class T>
+T *child(QWidget &w, const char *name)
+{
+    T *c = w.findChild<T *>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+void click(QWidget &w, const char *name)
+{
+    if (auto *b = child<QPushButton>(w, name)) b->click();
+}
+
+// Answers every warehouse dialog with the given steps, in order.
+class DialogScript
+{
+public:
+    explicit DialogScript(std::vector<std::function<void(QDialog &)>> steps) : m_steps(std::move(steps))
+    {
+        m_old = SetStockDialogHook([this](QDialog &d) {
+            ASSERT_LT(m_next, m_steps.size()) << "unexpected dialog " << d.windowTitle().toStdString();
+            m_steps[m_next++](d);
+        });
+    }
+    ~DialogScript() { SetStockDialogHook(m_old); }
+    size_t used() const { return m_next; }
+
+private:
+    std::vector<std::function<void(QDialog &)>> m_steps;
+    size_t m_next = 0;
+    StockDialogHook m_old;
+};
+
+class Warehouse : public ::testing::Test
+{
+protected:
+    AppFixture app;
+    std::unique_ptr<MaterialsService> materials;
+    std::unique_ptr<TfrmWareHouse> w;
+
+    void SetUp() override
+    {
+        for (auto [name, code] : {std::pair{"ДСП 16 мм", 1}, std::pair{"Фанера", 2}})
+            Query::Exec("Insert into " + Query::QuotePath(app.paths.OwnMaterialsTable()) + " Values(?, ?)",
+                        {QString::fromUtf8(name), code});
+        materials = std::make_unique<MaterialsService>(app.paths, *app.settings, app.module.get());
+        app.ctx.setMaterials(materials.get());
+        w = std::make_unique<TfrmWareHouse>(app.ctx);
+        w->show();
+    }
+    void TearDown() override { w.reset(); }
+
+    TModule &mod() { return *app.module; }
+    void addScrapRow(const QString &name, int l, int wd, int many, int code, const QDate &d)
+    {
+        mod().tblScraps->AppendRecord({name, double(l), double(wd), double(many), double(code), d});
+    }
+};
+
+} // namespace
+
+TEST(StockDialogs, DayChooserMonthKeepsDayAndYearAndAnyYearIsShown)
+{
+    TfrmSelectDate d;
+    struct Case { QDate start; int month; QDate expected; };
+    const Case cases[] = {
+        {QDate(2024, 3, 15), 12, QDate(2024, 12, 15)},   // "декабрь"
+        {QDate(2031, 1, 31), 2, QDate(2031, 2, 28)},     // no 31 February: last day
+        {QDate(1985, 7, 4), 7, QDate(1985, 7, 4)},       // years far from 1991-2010 stay
+    };
+    for (const Case &c : cases) {
+        d.SetDate(c.start);
+        auto *month = child<QComboBox>(d, "cbMonth");
+        month->setCurrentIndex(c.month - 1);
+        d.cbMonthChange(c.month - 1);
+        EXPECT_EQ(d.SelectedDate(), c.expected);
+        EXPECT_EQ(child<TExSpinEdit>(d, "seYear")->Value(), c.expected.year());
+        EXPECT_EQ(month->currentText(), month->itemText(c.expected.month() - 1));
+    }
+    auto *year = child<TExSpinEdit>(d, "seYear");
+    year->setText("2026");
+    d.seYearChange();
+    EXPECT_EQ(d.SelectedDate().year(), 2026);
+}
+
+TEST(StockDialogs, ThresholdsDisableTheMinimumsWithoutTheAreaTest)
+{
+    TfmClearScraps d;
+    d.show();
+    struct Case { bool square, width, height; bool widthOn, heightOn; };
+    const Case cases[] = {
+        {false, true, true, false, false},
+        {true, true, false, true, false},
+        {true, false, true, false, true},
+    };
+    for (const Case &c : cases) {
+        child<QCheckBox>(d, "chbSquare")->setChecked(c.square);
+        child<QCheckBox>(d, "chbSquareWidth")->setChecked(c.width);
+        child<QCheckBox>(d, "chbSquareHeight")->setChecked(c.height);
+        EXPECT_EQ(child<TExSpinEdit>(d, "seSquareWidth")->isEnabled(), c.widthOn);
+        EXPECT_EQ(child<TExSpinEdit>(d, "seSquareHeight")->isEnabled(), c.heightOn);
+        EXPECT_EQ(child<QCheckBox>(d, "chbSquareWidth")->isEnabled(), c.square);
+    }
+    child<TExSpinEdit>(d, "seSquare")->setText("0.125");
+    EXPECT_EQ(d.Read().Square, 125000);
+    TScrapSettings s;
+    s.CheckLogicSumma = true;
+    s.Square = 2500000;
+    d.Load(s);
+    d.hide();
+    d.show();
+    EXPECT_TRUE(d.Read().CheckLogicSumma);   // kept through the show
+    EXPECT_EQ(d.Read().Square, 2500000);
+}
+
+TEST(StockDialogs, MarkingStartNumberFollowsThroughNumbering)
+{
+    TfrmInputMarkerData d;
+    d.Load(TMarkSettings{false, "A", "-Б", 41});
+    d.show();
+    auto *numbering = child<QCheckBox>(d, "chbNumbering");
+    EXPECT_FALSE(child<TExSpinEdit>(d, "seMaxNumber")->isEnabled());
+    numbering->click();
+    EXPECT_TRUE(child<TExSpinEdit>(d, "seMaxNumber")->isEnabled());
+    EXPECT_EQ(child<TExSpinEdit>(d, "seMaxNumber")->Value(), 42);   // last number + 1
+    EXPECT_EQ(d.Read(), (TMarkSettings{true, "A", "-Б", 41}));
+}
+
+TEST_F(Warehouse, OpensOnTheStoredMaterialWithTheMaterialColumnOnlyForAll)
+{
+    EXPECT_TRUE(mod().tblSheets->Active());
+    EXPECT_TRUE(mod().tblScraps->Active());
+    auto *nav = child<TgwOutlookList>(*w, "olMaterials");
+    ASSERT_EQ(nav->Items()->Count(), 3);
+    EXPECT_EQ(nav->Items()->Item(0)->Tag, kAllMaterials);
+    EXPECT_EQ(w->CurrentMaterial(), kAllMaterials);   // 0 is not a material: the first item
+    auto *grid = child<TExDBGrid>(*w, "dbgSheets");
+    EXPECT_TRUE(grid->ColumnByField("MatName")->Visible());
+    w->SetCurrentMaterial(2);
+    EXPECT_FALSE(grid->ColumnByField("MatName")->Visible());
+    EXPECT_TRUE(nav->Items()->Item(2)->GetSelected() || nav->Items()->Item(1)->GetSelected());
+}
+
+TEST_F(Warehouse, AddingSheetsThroughTheDialog)
+{
+    w->SetCurrentMaterial(1);
+    auto fill = [](int l, int wd, int q) {
+        return [=](QDialog &d) {
+            EXPECT_EQ(d.windowTitle(), "Добавление листов");
+            EXPECT_EQ(child<QComboBox>(d, "cbMaterial")->count(), 2);   // no "<все материалы>"
+            child<TExSpinEdit>(d, "seLength")->setValue(l);
+            child<TExSpinEdit>(d, "seWidth")->setValue(wd);
+            child<TExSpinEdit>(d, "seQuantity")->setValue(q);
+            click(d, "bbOk");
+        };
+    };
+    {
+        ScopedMessageAnswers answers;
+        DialogScript script({fill(2750, 1830, 2), fill(2750, 1830, 3), fill(2750, 0, 3)});
+        click(*w, "tbAddSheet");
+        click(*w, "tbAddSheet");
+        click(*w, "tbAddSheet");   // width 0: refused, the dialog stays until cancelled
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, "Ширина листа должна быть больше 0.");
+    }
+    EXPECT_EQ(mod().tblSheets->RecordCount(), 1);
+    mod().tblSheets->First();
+    EXPECT_EQ(mod().tblSheets->FieldByName("MANY")->AsInteger(), 5);
+    EXPECT_EQ(mod().tblSheets->FieldByName("CODE")->AsInteger(), 1);
+    EXPECT_TRUE(mod().SheetsModified);
+}
+
+TEST_F(Warehouse, ABadDateFilterKeepsThePreviousOne)
+{
+    auto setFilter = [](const char *from, const char *to) {
+        return [=](QDialog &d) {
+            child<TDateEdit>(d, "dtFrom")->setText(from);
+            child<TDateEdit>(d, "dtBefore")->setText(to);
+            click(d, "bbOk");
+        };
+    };
+    ScopedMessageAnswers answers;
+    DialogScript script({setFilter("01.03.2024", "31.03.2024"), setFilter("31.02.2024", "31.03.2024"),
+                         setFilter("10.03.2024", "01.03.2024")});
+    for (int i = 0; i < 3; ++i) click(*w, "tbFilterScraps");
+    ASSERT_EQ(answers.shown().size(), 2u);
+    EXPECT_EQ(answers.shown()[0].text, "Ошибка ввода даты!\r\rПовторите ввод ещё раз.");
+    EXPECT_EQ(w->Stock().Filter().dates->from, QDate(2024, 3, 1));
+    EXPECT_EQ(child<QStatusBar>(*w, "sbScraps")->currentMessage(), "Установлен фильтр (с 01.03.2024 по 31.03.2024 )");
+}
+
+TEST_F(Warehouse, CloseMinimisesAndNoDiscardsTheEdits)
+{
+    addScrapRow("A", 500, 400, 1, 1, QDate(2024, 3, 5));
+    {
+        ScopedMessageAnswers answers({ModalResult::No});
+        w->close();
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, "Сохранить изменения в базе остатков?");
+        EXPECT_EQ(answers.shown()[0].kind, MsgKind::Warning);
+    }
+    EXPECT_TRUE(w->isMinimized());   // still there
+    EXPECT_EQ(mod().tblScraps->RecordCount(), 0);
+    EXPECT_FALSE(mod().ScrapsModified);
+    addScrapRow("B", 500, 400, 1, 1, QDate(2024, 3, 5));
+    {
+        ScopedMessageAnswers answers({ModalResult::Cancel});
+        EXPECT_FALSE(w->CloseQuery());   // as the frame asks at program end
+    }
+    EXPECT_EQ(mod().tblScraps->RecordCount(), 1);
+}
+
+TEST_F(Warehouse, TheWholeRoadEndsWithTheSavedStateRestoredByteForByte)
+{
+    w->SetCurrentMaterial(1);
+    {
+        DialogScript script({[](QDialog &d) {
+            child<TExSpinEdit>(d, "seLength")->setValue(2750);
+            child<TExSpinEdit>(d, "seWidth")->setValue(1830);
+            child<TExSpinEdit>(d, "seQuantity")->setValue(4);
+            click(d, "bbOk");
+        }});
+        click(*w, "tbAddSheet");
+    }
+    addScrapRow("", 600, 400, 1, 1, QDate(2024, 3, 5));
+    addScrapRow("", 700, 300, 2, 1, QDate(2024, 3, 6));
+    {
+        DialogScript script({[](QDialog &d) {
+            child<QLineEdit>(d, "edPrefix")->setText("Д-");
+            click(d, "bbOk");
+        }});
+        click(*w, "tbMarkScraps");
+    }
+    QStringList names;
+    for (mod().tblScraps->First(); !mod().tblScraps->Eof(); mod().tblScraps->Next())
+        names << mod().tblScraps->FieldByName("NAME")->AsString();
+    EXPECT_EQ(names, (QStringList{"Д-1", "Д-2"}));
+    click(*w, "tbSaveSheets");
+    click(*w, "tbSaveScraps");
+    EXPECT_FALSE(mod().SheetsModified || mod().ScrapsModified);
+    {
+        DialogScript script({[](QDialog &d) {
+            child<QLineEdit>(d, "edRemark")->setText("перед инвентаризацией");
+            click(d, "bbOk");
+        }});
+        w->SaveWareHouseState();
+    }
+    WareHouseStates states(app.paths);
+    ASSERT_EQ(states.Sections(), QList<int>{1});
+    const QByteArray sheetsState = bytesOf(states.SheetsFile(1)), scrapsState = bytesOf(states.ScrapsFile(1));
+    EXPECT_EQ(sheetsState, bytesOf(app.paths.SheetsTable()));
+
+    // Change the stock, saved and unsaved.
+    {
+        ScopedMessageAnswers answers({ModalResult::Yes});
+        click(*w, "tbClearScraps");
+    }
+    click(*w, "tbSaveScraps");
+    addScrapRow("X", 1, 1, 1, 1, QDate(2024, 4, 1));
+    EXPECT_NE(bytesOf(app.paths.ScrapsTable()), scrapsState);
+
+    // Restore from the viewer, without a backup.
+    {
+        ScopedMessageAnswers answers({ModalResult::No});
+        DialogScript script({[](QDialog &d) {
+            auto *list = child<QTreeWidget>(d, "lvwWHs");
+            ASSERT_EQ(list->topLevelItemCount(), 1);
+            EXPECT_EQ(list->topLevelItem(0)->text(2), "перед инвентаризацией");
+            list->setCurrentItem(list->topLevelItem(0));
+            click(d, "btnRestoreAction");
+        }});
+        w->ViewWareHouseStates();
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].kind, MsgKind::Confirmation);
+    }
+    EXPECT_EQ(bytesOf(app.paths.SheetsTable()), sheetsState);
+    EXPECT_EQ(bytesOf(app.paths.TempSheetsTable()), sheetsState);
+    EXPECT_EQ(bytesOf(app.paths.ScrapsTable()), scrapsState);
+    EXPECT_EQ(bytesOf(app.paths.TempScrapsTable()), scrapsState);
+    EXPECT_EQ(mod().tblScraps->RecordCount(), 2);
+    EXPECT_FALSE(mod().ScrapsModified);
+
+    w->SetCurrentMaterial(kAllMaterials);
+    child<QTabWidget>(*w, "pcWareHouse")->setCurrentIndex(1);
+    w->resize(760, 360);
+    w->grab().save("/tmp/h19-warehouse.png");
+}
