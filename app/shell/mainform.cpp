@@ -377,6 +377,7 @@ void TMainForm::updateActions()
     set("ReplaceMaterialAction", can(MainCommand::ReplaceMaterial));
     set("PrintModelsListAction", can(MainCommand::PrintModelsList));
     set("SaveMapsAction", can(MainCommand::SaveMaps));
+    set("WHStatisticsAction", c && c->Kind() == ChildKind::Warehouse);
     Action(QStringLiteral("StandardToolbarAction"))->setChecked(!m_toolbar->isHidden());
 
     auto hasRecords = [](kv::DataSet *t) { return t && t->Active() && !t->IsEmpty(); };

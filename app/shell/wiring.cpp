@@ -1,6 +1,7 @@
 #include "app/shell/wiring.h"
 
 #include "app/shell/mainform.h"
+#include "app/stock/warehouse.h"
 
 namespace kv {
 
@@ -11,7 +12,34 @@ namespace kv {
 // acts on a child window is forwarded to it (TMdiChild::ExecuteCommand).
 void WireShell(TMainForm &form)
 {
-    (void)form;
+    // The warehouse: made at start-up, kept for the whole run; its commands
+    // bring it to the front first.
+    form.hooks.warehouseWindow = [](AppContext &ctx) -> TMdiChild * {
+        auto *w = new TfrmWareHouse(ctx);
+        w->ShowChild();
+        return w;
+    };
+    auto warehouse = [&form](void (TfrmWareHouse::*command)()) {
+        return [&form, command] {
+            if (auto *w = static_cast<TfrmWareHouse *>(form.ShowWarehouseWindow())) (w->*command)();
+        };
+    };
+    form.hooks.commands["SaveWHStateAction"] = warehouse(&TfrmWareHouse::SaveWareHouseState);
+    form.hooks.commands["WHStatesAction"] = warehouse(&TfrmWareHouse::ViewWareHouseStates);
+    form.hooks.commands["SaveSheetsAction"] = warehouse(&TfrmWareHouse::SaveSheetsActionExecute);
+    form.hooks.commands["PrintSheetsAction"] = warehouse(&TfrmWareHouse::PrintSheetsActionExecute);
+    form.hooks.commands["AddSheetAction"] = warehouse(&TfrmWareHouse::AddSheetActionExecute);
+    form.hooks.commands["MinSheetsAction"] = warehouse(&TfrmWareHouse::MinSheetsActionExecute);
+    form.hooks.commands["CheckSheetsAction"] = warehouse(&TfrmWareHouse::CheckSheetsActionExecute);
+    form.hooks.commands["SaveScrapsAction"] = warehouse(&TfrmWareHouse::SaveScrapsActionExecute);
+    form.hooks.commands["PrintScrapsAction"] = warehouse(&TfrmWareHouse::PrintScrapsActionExecute);
+    form.hooks.commands["ScrapsParamsAction"] = warehouse(&TfrmWareHouse::ScrapsParamsActionExecute);
+    form.hooks.commands["ClearScrapsAction"] = warehouse(&TfrmWareHouse::ClearScrapsActionExecute);
+    form.hooks.commands["MarkScrapsAction"] = warehouse(&TfrmWareHouse::MarkScrapsActionExecute);
+    form.hooks.commands["FilterScrapsAction"] = warehouse(&TfrmWareHouse::FilterScrapsActionExecute);
+    form.hooks.commands["WHStatisticsAction"] = [&form] {
+        if (auto *w = qobject_cast<TfrmWareHouse *>(form.ActiveChild())) w->ShowWareHouseInfo();
+    };
 }
 
 } // namespace kv

@@ -1,4 +1,7 @@
 // The warehouse window and its dialogs, driven offscreen.
+#include "app/shell/mainform.h"
+#include "app/shell/startup.h"
+#include "app/shell/wiring.h"
 #include "app/stock/statesview.h"
 #include "app/stock/stockdialogs.h"
 #include "app/stock/warehouse.h"
@@ -14,7 +17,10 @@
 #include "widgets/outlooklist.h"
 
 #include <QCheckBox>
+#include <QAction>
 #include <QComboBox>
+#include <QMdiArea>
+#include <QTemporaryDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -321,4 +327,34 @@ TEST_F(Warehouse, TheWholeRoadEndsWithTheSavedStateRestoredByteForByte)
     child<QTabWidget>(*w, "pcWareHouse")->setCurrentIndex(1);
     w->resize(760, 360);
     w->grab().save("/tmp/h19-warehouse.png");
+}
+
+TEST(WarehouseCommands, TheStockMenuReachesTheWarehouseWindow)
+{
+    QTemporaryDir tmp;
+    kv::PrepareProgramFolder(tmp.path());
+    TMainForm form{kv::Paths(tmp.path())};
+    form.CreateDataModule();
+    WireShell(form);
+    auto *w = qobject_cast<TfrmWareHouse *>(form.ShowWarehouseWindow());
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(form.ShowWarehouseWindow(), w);   // one for the whole run
+    form.MdiArea()->setActiveSubWindow(form.MdiArea()->subWindowList().value(0));
+    form.updateActions();
+    EXPECT_TRUE(form.Action("WHStatisticsAction")->isEnabled());
+
+    TModule &mod = *form.Module();
+    mod.tblSheets->AppendRecord({2750.0, 1830.0, 3.0, 0.0});
+    form.Action("SaveSheetsAction")->trigger();
+    EXPECT_FALSE(mod.SheetsModified);
+    EXPECT_EQ(bytesOf(form.Paths().SheetsTable()), bytesOf(form.Paths().TempSheetsTable()));
+    {
+        DialogScript script({[](QDialog &d) {
+            child<QLineEdit>(d, "edRemark")->setText("из меню");
+            click(d, "bbOk");
+        }});
+        form.Action("SaveWHStateAction")->trigger();
+    }
+    EXPECT_EQ(WareHouseStates(form.Paths()).Sections(), QList<int>{1});
+    w->Stock().SetCurrentMaterial(kAllMaterials);
 }
