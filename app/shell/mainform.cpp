@@ -5,6 +5,8 @@
 #include "app/shell/startupstages.h"
 #include "controls/winlayout.h"
 #include "data/datamodule.h"
+#include "data/materials/borders.h"
+#include "data/materials/materials.h"
 #include "data/matoptions.h"
 #include "platform/error.h"
 #include "platform/ui.h"
@@ -138,7 +140,13 @@ void TMainForm::CreateDataModule()
     m_module->EnsureTables();
     m_module->OpenSheetsCopy();
     m_module->OpenScrapsCopy();
+    m_materials = std::make_unique<kv::MaterialsService>(m_paths, *m_settings, m_module.get());
+    m_borders = std::make_unique<kv::BordersService>(m_paths, *m_settings);
+    // A switch of the materials base reaches every window that shows materials.
+    connect(m_materials.get(), &kv::MaterialsService::MaterialsChanged, this, &TMainForm::RefreshMaterialViews);
     m_ctx = std::make_unique<AppContext>(m_paths, *m_settings, *m_module);
+    m_ctx->setMaterials(m_materials.get());
+    m_ctx->setBorders(m_borders.get());
     m_ctx->setMainWindow(this);
     if (hooks.createServices) hooks.createServices(*m_ctx);
 }

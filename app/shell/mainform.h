@@ -29,6 +29,10 @@ class TMdiChild;
 class TOptionForm;
 class TfrmAbout;
 class TfrmWait;
+namespace kv {
+class MaterialsService;
+class BordersService;
+} // namespace kv
 
 class TMainForm : public QMainWindow, public IMainWindow
 {
@@ -76,7 +80,8 @@ public:
     };
     Hooks hooks;
 
-    // The data module, the context and the look-up services (start-up step 4).
+    // The data module, the materials and edge-banding services and the
+    // context (start-up step 4).
     void CreateDataModule();
     bool HasContext() const { return m_ctx != nullptr; }
     AppContext &Context() const { return *m_ctx; }
@@ -88,6 +93,8 @@ public:
     const kv::Settings &Settings() const { return *m_settings; }
     kv::TIniFile &IniFile() { return m_settings->Ini(); }
     TModule *Module() const { return m_module.get(); }
+    kv::MaterialsService &Materials() const { return *m_materials; }
+    kv::BordersService &Borders() const { return *m_borders; }
 
     int GetDefaultLBorder() const { return m_settings->GetDefaultLBorder(); }
     int GetDefaultRBorder() const { return m_settings->GetDefaultRBorder(); }
@@ -152,6 +159,10 @@ public:
 
     // Part bases named on the command line, opened when the window is first shown.
     QStringList CommandLineFiles;
+    // The edge-banding lists and the current edge banding, read again.
+    void LoadBorders();
+    // The external materials base, when the settings switch it on and it exists.
+    void ConnectExternalMaterials();
     // The steps when the window is first shown.
     void FirstShow();
     // Shut-down: every child asked, refused while a run is busy.
@@ -204,6 +215,8 @@ private:
     kv::Paths m_paths;
     std::unique_ptr<kv::Settings> m_settings;
     std::unique_ptr<TModule> m_module;
+    std::unique_ptr<kv::MaterialsService> m_materials;
+    std::unique_ptr<kv::BordersService> m_borders;
     std::unique_ptr<AppContext> m_ctx;
     QMdiArea *m_mdi = nullptr;
     TDock *m_docks[4] = {};

@@ -10,6 +10,8 @@
 #include "app/shell/menulists.h"
 #include "app/shell/startupstages.h"
 #include "controls/winlayout.h"
+#include "data/materials/borders.h"
+#include "data/materials/materials.h"
 #include "data/datamodule.h"
 #include "platform/error.h"
 #include "platform/ui.h"
@@ -139,6 +141,19 @@ TOptionForm *TMainForm::OptionForm()
 {
     if (!m_options) {
         m_options = new TOptionForm(*m_settings, this);
+        m_options->BorderList = [this] {
+            QList<TOptionForm::CodeName> out;
+            if (m_borders)
+                for (const kv::BorderEntry &b : m_borders->Entries())
+                    if (b.code != 0) out.append({b.code, b.name});
+            return out;
+        };
+        m_options->MaterialList = [this] {
+            QList<TOptionForm::CodeName> out;
+            if (m_materials)
+                for (const kv::MaterialItem &m : m_materials->MaterialItems(false)) out.append({m.code, m.name});
+            return out;
+        };
         if (hooks.optionLists) hooks.optionLists(*m_options);
     }
     return m_options;
@@ -148,6 +163,26 @@ TfrmWait *TMainForm::WaitForm()
 {
     if (!m_wait) m_wait = new TfrmWait(this);
     return m_wait;
+}
+
+void TMainForm::LoadBorders()
+{
+    if (hooks.loadBorders) hooks.loadBorders(*this);
+    else if (m_borders) {
+        m_borders->LoadBorders();
+        m_borders->LoadDefBorder();
+    }
+    LoadDefBorder();
+}
+
+void TMainForm::ConnectExternalMaterials()
+{
+    if (hooks.connectExternalMaterials) {
+        const QString external = kv::Paths::ExternalMaterialsBase(kv::NormalizeFolderPath(GetBasePath()));
+        if (!IsLocalMaterialsBase() && QFile::exists(external)) hooks.connectExternalMaterials(*this);
+    } else if (m_materials) {
+        m_materials->ConnectAtStartup();
+    }
 }
 
 // ---------------------------------------------------------------- commands
@@ -307,7 +342,7 @@ void TMainForm::OptionsExecute()
 void TMainForm::BordersExecute()
 {
     if (hooks.editBorders && hooks.editBorders(*this)) {
-        if (hooks.loadBorders) hooks.loadBorders(*this);
+        LoadBorders();
         RefreshGroupWindows();
     }
 }
@@ -516,10 +551,7 @@ void TMainForm::FirstShow()
     kv::RunGuarded([this] { kv::LoadFormGeometry(this, m_settings->Ini(), QString::fromLatin1("Main_Form"), true, true); },
                    this);
     kv::StartupStep(QStringLiteral("show:position"));
-    kv::RunGuarded([this] {
-        if (hooks.loadBorders) hooks.loadBorders(*this);
-        LoadDefBorder();
-    }, this);
+    kv::RunGuarded([this] { LoadBorders(); }, this);
     kv::StartupStep(QStringLiteral("show:edge banding"));
     if (m_settings->Get(kv::key::CheckStdSheetsQuantity) && hooks.checkMinimum)
         kv::RunGuarded([this] { hooks.checkMinimum(*this, false); }, this);

@@ -74,9 +74,7 @@ int RunApplication(QApplication &app, const StartOptions &options)
         auto splash = std::make_unique<TfrmStart>();
         splash->show();
         splash->SetStage(QStringLiteral("Подключение внешней базы материалов"));
-        const QString external = Paths::ExternalMaterialsBase(NormalizeFolderPath(form.GetBasePath()));
-        if (!form.IsLocalMaterialsBase() && QFile::exists(external) && form.hooks.connectExternalMaterials)
-            RunGuarded([&] { form.hooks.connectExternalMaterials(form); });
+        RunGuarded([&] { form.ConnectExternalMaterials(); });
 
         splash->SetStage(QStringLiteral("Инициализация склада"));
         if (form.hooks.warehouseWindow) RunGuarded([&] { form.hooks.warehouseWindow(form.Context()); });

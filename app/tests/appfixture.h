@@ -1,10 +1,13 @@
 #pragma once
 // A temporary program folder with its folders, settings file, data module
-// (templates and stock tables made) and the context a window takes, so a
+// (templates and stock tables made), the materials and edge-banding services
+// and the context a window takes, so a
 // window test starts from one line:
 //     AppFixture app;  TfrmSomething w(app.ctx);
 #include "app/common/appcontext.h"
 #include "data/datamodule.h"
+#include "data/materials/borders.h"
+#include "data/materials/materials.h"
 #include "data/paths.h"
 #include "data/settings.h"
 #include "platform/ini.h"
@@ -21,6 +24,8 @@ struct AppFixture
     kv::Paths paths;
     std::unique_ptr<kv::Settings> settings;
     std::unique_ptr<TModule> module;
+    std::unique_ptr<kv::MaterialsService> materials;
+    std::unique_ptr<kv::BordersService> borders;
     std::unique_ptr<AppContext> ctxHolder;
     AppContext &ctx;
 
@@ -28,9 +33,13 @@ struct AppFixture
     explicit AppFixture(bool openStock = false)
         : paths(dir.path()), settings(prepare(paths)),
           module(std::make_unique<TModule>(&paths, settings.get())),
+          materials(std::make_unique<kv::MaterialsService>(paths, *settings, module.get())),
+          borders(std::make_unique<kv::BordersService>(paths, *settings)),
           ctxHolder(std::make_unique<AppContext>(paths, *settings, *module)), ctx(*ctxHolder)
     {
         module->EnsureTables();
+        ctx.setMaterials(materials.get());
+        ctx.setBorders(borders.get());
         if (openStock) {
             module->OpenSheetsCopy();
             module->OpenScrapsCopy();

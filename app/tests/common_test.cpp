@@ -51,7 +51,11 @@ TEST(AppFixture, MakesAProgramFolderWithTablesAndSettings)
     EXPECT_EQ(&app.ctx.paths(), &app.paths);
     EXPECT_EQ(&app.ctx.module(), app.module.get());
     EXPECT_EQ(app.ctx.mainWindow(), nullptr);
-    // The look-up services are set by the start-up; before that a clear error.
+    EXPECT_EQ(&app.ctx.materials(), app.materials.get());
+    EXPECT_EQ(&app.ctx.borders(), app.borders.get());
+    // Before the start-up sets the look-up services, a clear error.
+    app.ctx.setMaterials(nullptr);
+    app.ctx.setBorders(nullptr);
     EXPECT_FALSE(app.ctx.hasMaterials());
     EXPECT_THROW(app.ctx.materials(), kv::Error);
     EXPECT_THROW(app.ctx.borders(), kv::Error);

@@ -5,6 +5,7 @@
 #include "app/shell/startupstages.h"
 #include "controls/instance.h"
 #include "data/datamodule.h"
+#include "data/materials/materials.h"
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "toolbars/dock.h"
@@ -50,6 +51,7 @@ public:
         if (!file.isEmpty() && Context().mainWindow()) Context().mainWindow()->AddRecentFile(file);
     }
     void RefreshGroup() override { ++groupRefreshes; }
+    void RefreshMaterials() override { ++materialRefreshes; }
 
     ChildKind m_kind;
     QString file;
@@ -58,6 +60,7 @@ public:
     bool allowClose = true;
     int asked = 0;
     int groupRefreshes = 0;
+    int materialRefreshes = 0;
 };
 
 // A program folder and a main window with its data module.
@@ -376,6 +379,12 @@ TEST(MainForm, RefreshesReachTheirKindOfWindow)
     f.form->Action("OptionsAction")->trigger();
     EXPECT_EQ(group->groupRefreshes, 1);
     EXPECT_EQ(other->groupRefreshes, 0);
+    // A switch of the materials base reaches part bases and the warehouse.
+    TfrmShellProbe *results = f.child("Карты", ChildKind::Results);
+    f.form->Context().materials().NotifyChanged();
+    EXPECT_EQ(group->materialRefreshes, 1);
+    EXPECT_EQ(other->materialRefreshes, 1);
+    EXPECT_EQ(results->materialRefreshes, 0);
     EXPECT_EQ(f.form->FindChildOfKind(ChildKind::Warehouse), other);
 }
 
