@@ -1,6 +1,10 @@
 #include "app/shell/wiring.h"
 
 #include "app/shell/mainform.h"
+#include "app/materials/borderssetup.h"
+#include "app/materials/matbasechange.h"
+#include "app/materials/materialsform.h"
+#include "app/stock/minsheets.h"
 #include "app/stock/warehouse.h"
 
 namespace kv {
@@ -12,6 +16,13 @@ namespace kv {
 // acts on a child window is forwarded to it (TMdiChild::ExecuteCommand).
 void WireShell(TMainForm &form)
 {
+    // Materials and edge banding: the settings menu's windows.
+    form.hooks.materialsWindow = [](TMainForm &f) { ExecuteMaterials(f.Context(), &f); };
+    form.hooks.editBorders = [](TMainForm &f) { return ExecuteBordersSetup(f.Context(), &f); };
+    form.hooks.commands["SwitchMaterialsAction"] = [&form] { RunMatBaseChange(form.Context(), &form); };
+    // The minimum stock check of the start and the end: shortages only.
+    form.hooks.checkMinimum = [](TMainForm &f, bool reportAll) { CheckStdSheetsStock(f.Context(), reportAll, &f); };
+
     // The warehouse: made at start-up, kept for the whole run; its commands
     // bring it to the front first.
     form.hooks.warehouseWindow = [](AppContext &ctx) -> TMdiChild * {
