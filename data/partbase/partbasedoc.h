@@ -1,0 +1,155 @@
+#pragma once
+// The part-base document: a ".kdx" header (INI, cp1251) that names a dBASE
+// parts table lying beside it, the state a part-base window keeps for it,
+// and new / open / save / save as / merge / open a model. No widgets: the
+// window asks the questions and shows the messages; failures here are
+// kv::Error with the message the user sees.
+#include "platform/db/table.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace kv {
+
+class Paths;
+class Settings;
+
+// One entry of [ModelsList]: a model of the models base and how many times
+// the part base holds it (text as the file has it).
+struct ModelEntry
+{
+    QString name;
+    QString count;
+    bool operator==(const ModelEntry &) const = default;
+};
+
+// Running totals over the parts a window shows, in whole millimetres (64-bit:
+// 400 parts of 2800 x 2070 overflow 32 bits).
+struct PartBaseTotals
+{
+    qint64 quantity = 0;
+    qint64 areaMm2 = 0;
+    qint64 perimeterMm = 0;
+    qint64 edgeMm = 0;                 // banded edges with a known code
+    QMap<int, qint64> edgeByCode;      // code -> length (code 0 included)
+};
+
+// The allowance of an edge-banding code; nullopt when the code is not in the
+// edge-banding base.
+using BorderAllowance = std::function<std::optional<int>(int code)>;
+
+class PartBaseDocument
+{
+public:
+    static constexpr int kAllMaterials = 999;
+
+    // `settings` gives the defaults of new records (may be null: all 0).
+    explicit PartBaseDocument(const Paths &paths, Settings *settings = nullptr);
+    // Closes the table; an untitled part base that is not a model loses its
+    // temporary table.
+    ~PartBaseDocument();
+    PartBaseDocument(const PartBaseDocument &) = delete;
+    PartBaseDocument &operator=(const PartBaseDocument &) = delete;
+
+    Table &table() { return *m_table; }
+    const Table &table() const { return *m_table; }
+    bool HasTable() const { return m_table->Active(); }
+
+    // ---- document state
+    QString DocumentName;    // header path; the temporary table while untitled
+    QString TablePath;
+    QString CaptionName;     // empty while untitled
+    QString ModelName;       // set while the window shows one model of the models base
+    QString SuggestedName;   // first proposal of the save dialog of an untitled base
+    bool Untitled = false;
+    bool Modified = false;
+    QList<ModelEntry> Models;
+
+    // "База деталей: <name>", the model name, or "База деталей: <без названия>".
+    QString Caption() const;
+    // What the save dialog proposes: the document name on save as, the
+    // suggested name for an untitled base.
+    QString ProposedName(bool saveAs) const;
+    // Whether a save asks for a file name.
+    bool NeedsName(bool saveAs) const { return saveAs || Untitled; }
+
+    // ---- operations (each raises kv::Error with the user's message)
+    // An empty untitled part base on "Temp\<n>$Gr.dbf".
+    void NewGroup();
+    // Opens a header; the document is unchanged on failure.
+    void LoadFromFile(const QString &headerPath);
+    // Saves. `newHeader` empty: in place (an untitled base needs a name).
+    // A name without ".kdx" gets it; the table is the name with ".dbf". A
+    // name whose header or table another open part base uses is refused.
+    // On failure the document stays on its previous table and names.
+    void SaveToFile(const QString &newHeader = QString());
+    // Merges another document `count` times into this one; the parts equal
+    // in all columns but the quantity become one. Nothing changes on failure.
+    void Merge(const QString &otherHeader, int count);
+    // Shows one model's parts table "Catalog\<stem>.dbf" as a part base.
+    void OpenModel(const QString &modelName, const QString &tableStem);
+    // Posts a pending edit.
+    void PostIfEditing();
+    // Writes the cached edits to the table file.
+    void ApplyUpdates();
+
+    // ---- material filter: 999 shows every part
+    int FilterCode() const { return m_filter; }
+    void SetMaterialFilter(int code);
+
+    // Material name of a code for the calculated column "MatName".
+    std::function<QString(int code)> MaterialName;
+    // Called after the document's table changed under the window (merge,
+    // open, save) so views show it again.
+    std::function<void()> OnTableChanged;
+
+    // Totals over the rows the filter shows.
+    PartBaseTotals Totals(const BorderAllowance &allowance) const;
+
+    // Every record of `ds` from its first (as it shows them) into a new table
+    // at `path` made from the template "Group.dbf"; the position is kept.
+    static void CopyPartsTable(DataSet &ds, const QString &path, const Paths &paths);
+    // Open documents by header path and by table path (paths compare with
+    // Latin letters folded).
+    static PartBaseDocument *FindOpenGroup(const QString &headerPath);
+    static PartBaseDocument *FindGroupByTable(const QString &tablePath);
+    static QList<PartBaseDocument *> OpenDocuments();
+    // The rotation names "поворачивать", "не поворачивать", "один для всех".
+    static QString GetRotateName(int rotate);
+    static int UntitledCounter();
+
+    // Header files: [Header] FName and [ModelsList] in comma-text form.
+    static void WriteHeader(const QString &headerPath, const QString &tableFile, const QList<ModelEntry> &models);
+    static QList<ModelEntry> ReadModels(const QString &headerPath);
+    // The table a header names: its bare file name in the header's folder.
+    static QString HeaderTable(const QString &headerPath);
+    // Equal model names (without regard to case) joined: the first keeps its
+    // place and gets the sum of the counts.
+    static QList<ModelEntry> MergeModelLists(const QList<ModelEntry> &models);
+
+    const Paths &paths() const { return m_paths; }
+
+private:
+    void openTable(const QString &path);
+    void closeTable(bool apply);
+    void setupTable();
+    void newRecord(DataSet &ds);
+    void calcFields(DataSet &ds);
+    void tableChanged();
+    bool isOtherDocumentsFile(const QString &header, const QString &table) const;
+
+    const Paths &m_paths;
+    Settings *m_settings;
+    std::unique_ptr<Table> m_table;
+    int m_filter = kAllMaterials;
+};
+
+// Paths compared as the program compares them (Latin letters folded).
+bool SameFilePath(const QString &a, const QString &b);
+
+} // namespace kv
