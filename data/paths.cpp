@@ -47,6 +47,7 @@ Paths::Paths(const QString &root)
     m_constructor = folder(QStringLiteral("Constructor"));
     m_warehouse = folder(QStringLiteral("Warehouse"));
     m_autorun = folder(QStringLiteral("AutoRun"));
+    m_reports = folder(QStringLiteral("Reports"));
 }
 
 QString Paths::DefaultRoot()
@@ -66,7 +67,7 @@ QString Paths::folder(const QString &name) const
 QStringList Paths::AllFolders() const
 {
     return {m_pattern, m_catalog, m_sheets, m_detals, m_groups, m_maps,
-            m_export, m_temp, m_constructor, m_warehouse, m_autorun};
+            m_export, m_temp, m_constructor, m_warehouse, m_autorun, m_reports};
 }
 
 void Paths::CreateFolders() const

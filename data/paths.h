@@ -30,6 +30,7 @@ public:
     QString ConstructorFolder() const { return m_constructor; } // designer-module part lists
     QString WarehouseFolder() const { return m_warehouse; }     // saved warehouse states
     QString AutoRunFolder() const { return m_autorun; }         // imported at start-up
+    QString ReportsFolder() const { return m_reports; }         // report templates
 
     QStringList AllFolders() const;
     // Creates the program folder and every folder beneath it; throws kv::Error
@@ -75,7 +76,7 @@ private:
 
     QString m_root;
     QString m_pattern, m_catalog, m_sheets, m_detals, m_groups, m_maps, m_export, m_temp,
-        m_constructor, m_warehouse, m_autorun;
+        m_constructor, m_warehouse, m_autorun, m_reports;
     bool m_externalMaterials = false;
 };
 

@@ -10,6 +10,7 @@
 #include "data/matoptions.h"
 #include "platform/error.h"
 #include "platform/ui.h"
+#include "resources/reports.h"
 #include "toolbars/dock.h"
 #include "toolbars/positions.h"
 #include "toolbars/toolbar.h"
@@ -138,6 +139,7 @@ void TMainForm::CreateDataModule()
 {
     m_module = std::make_unique<TModule>(&m_paths, m_settings.get());
     m_module->EnsureTables();
+    kv::WriteMissingReports(m_paths.ReportsFolder());
     m_module->OpenSheetsCopy();
     m_module->OpenScrapsCopy();
     m_materials = std::make_unique<kv::MaterialsService>(m_paths, *m_settings, m_module.get());

@@ -214,6 +214,52 @@ void PartBaseDocument::ApplyUpdates()
     m_table->CommitUpdates();
 }
 
+int PartBaseDocument::ReplaceMaterial(int from, int to)
+{
+    if (!m_table->Active() || from == to) return 0;
+    m_table->CheckBrowseMode();
+    const bool filtered = m_table->Filtered();
+    int changed = 0;
+    {
+        DataSet::ControlsLock lock(*m_table);
+        m_table->SetFiltered(false);
+        Field *mat = m_table->FieldByName(QStringLiteral("MATERIAL"));
+        try {
+            for (m_table->First(); !m_table->Eof(); m_table->Next()) {
+                if (from != kAllMaterials && mat->AsInteger() != from) continue;
+                m_table->Edit();
+                mat->SetAsInteger(to);
+                m_table->Post();
+                ++changed;
+            }
+        } catch (...) {
+            if (m_table->State() != DataSetState::Browse) m_table->Cancel();
+            m_table->SetFiltered(filtered);
+            throw;
+        }
+        m_table->SetFiltered(filtered);
+        m_table->First();
+    }
+    return changed;
+}
+
+void PartBaseDocument::CopyCurrentRecord()
+{
+    if (!m_table->Active() || m_table->IsEmpty()) return;
+    m_table->CheckBrowseMode();
+    QVariantList values;
+    for (const char *c : kColumns) values << m_table->FieldByName(QString::fromLatin1(c))->Value();
+    try {
+        m_table->Append();
+        for (int i = 0; i < values.size(); ++i)
+            m_table->FieldByName(QString::fromLatin1(kColumns[i]))->SetValue(values[i]);
+        m_table->Post();
+    } catch (const Error &) {
+        if (m_table->State() != DataSetState::Browse) m_table->Cancel();
+        throw Error(QStringLiteral("Ошибка копирования записи!"));
+    }
+}
+
 void PartBaseDocument::SetMaterialFilter(int code)
 {
     m_filter = code;

@@ -93,6 +93,12 @@ public:
     void Merge(const QString &otherHeader, int count);
     // Shows one model's parts table "Catalog\<stem>.dbf" as a part base.
     void OpenModel(const QString &modelName, const QString &tableStem);
+    // Every part of material `from` (every part when it is 999) gets `to`,
+    // whatever the filter shows; the filter stays. Returns the parts changed.
+    int ReplaceMaterial(int from, int to);
+    // A copy of the current part, appended and posted; raises
+    // "Ошибка копирования записи!".
+    void CopyCurrentRecord();
     // Posts a pending edit.
     void PostIfEditing();
     // Writes the cached edits to the table file.

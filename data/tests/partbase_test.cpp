@@ -436,3 +436,34 @@ TEST_F(PartBase, CopyPartsTableWritesTheShownRowsAndKeepsThePosition)
     EXPECT_EQ(rowsOf(paths->TempFolder() + "prn0.dbf"), (QList<Part>{kShelf, kSide}));
     EXPECT_EQ(d->table().FieldByName("NAME")->AsString(), kSide.name);
 }
+
+TEST_F(PartBase, ReplaceMaterialAndCopyRecord)
+{
+    struct Case { int from, to; QList<int> materials; };
+    const QList<Case> cases = {
+        {1, 3, {3, 3, 2}},
+        {999, 4, {4, 4, 4}},
+        {7, 3, {1, 1, 2}},
+    };
+    for (const Case &c : cases) {
+        auto d = doc();
+        d->NewGroup();
+        for (const Part &p : {kShelf, kSide, kDoor}) add(*d, p);
+        d->SetMaterialFilter(2);   // the filter does not narrow the change
+        d->ReplaceMaterial(c.from, c.to);
+        EXPECT_EQ(d->FilterCode(), 2);
+        d->SetMaterialFilter(999);
+        QList<int> got;
+        Table &t = d->table();
+        for (t.First(); !t.Eof(); t.Next()) got << t.FieldByName("MATERIAL")->AsInteger();
+        EXPECT_EQ(got, c.materials) << c.from << "->" << c.to;
+    }
+    auto d = doc();
+    d->NewGroup();
+    add(*d, kDoor);
+    d->Modified = false;
+    d->CopyCurrentRecord();
+    EXPECT_EQ(d->table().RecordCount(), 2);
+    EXPECT_EQ(d->table().FieldByName("NAME")->AsString(), kDoor.name);
+    EXPECT_TRUE(d->Modified);
+}

@@ -34,7 +34,7 @@ TEST(Paths, EveryFolderAndFixedFile)
     Paths p("/k");
     EXPECT_EQ(p.AllFolders(), (QStringList{"/k/Pattern/", "/k/Catalog/", "/k/Sheets/", "/k/Detals/",
                                            "/k/Groups/", "/k/Maps/", "/k/Export/", "/k/Temp/",
-                                           "/k/Constructor/", "/k/Warehouse/", "/k/AutoRun/"}));
+                                           "/k/Constructor/", "/k/Warehouse/", "/k/AutoRun/", "/k/Reports/"}));
     struct Case { QString got, want; } cases[] = {
         {p.SettingsFile(), "/k/Korvalt.ini"},
         {p.SettingsBackupFile(), "/k/Korvalt.~ini"},
