@@ -62,13 +62,17 @@ void DescribePartBaseReport(TrpReportBase &report, bool grouped, bool borders)
 
     title(s, QStringLiteral("База деталей"));
 
-    TrpBandView &head = s.Band(btMasterHeader, QStringLiteral("MasterHeader1"), 22);
-    head.Flags |= rpbfRepeatHeader;
-    s.Row(cols, heads, {9, true, rptaCenter | rptaMiddle, kAllFrames, kHeaderFill});
-
+    const TextStyle headStyle{9, true, rptaCenter | rptaMiddle, kAllFrames, kHeaderFill};
     if (grouped) {
-        s.Band(btGroupHeader, QStringLiteral("GroupHeader1"), 22, QStringLiteral("[MatName]"));
-        s.Text({0, ReportSketch::kWidth}, QStringLiteral("Материал: [MatName]"), {10, true, rptaLeft | rptaMiddle});
+        // Each material opens with its name and the column titles.
+        s.Band(btGroupHeader, QStringLiteral("GroupHeader1"), 46, QStringLiteral("[MatName]"));
+        s.Text({0, ReportSketch::kWidth}, QStringLiteral("Материал: [MatName]"), {10, true, rptaLeft | rptaMiddle}, 2,
+               22);
+        for (int i = 0; i < cols.size(); ++i) s.Text(cols[i], heads[i], headStyle, 24, 22);
+    } else {
+        TrpBandView &head = s.Band(btMasterHeader, QStringLiteral("MasterHeader1"), 22);
+        head.Flags |= rpbfRepeatHeader;
+        s.Row(cols, heads, headStyle);
     }
 
     TrpBandView &data = s.Band(btMasterData, QStringLiteral("MasterData1"), 20, kPartBaseSource);

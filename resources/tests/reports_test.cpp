@@ -5,6 +5,7 @@
 #include "data/paths.h"
 #include "platform/db/query.h"
 #include "platform/db/schema.h"
+#include "platform/text.h"
 #include "report/canvas.h"
 #include "report/dataset.h"
 #include "report/engine.h"
@@ -125,7 +126,7 @@ TEST_F(Reports, PartBaseTemplatesPrepareOverAPartBase)
     const QString copy = partsCopy();
     struct Case { const char *file; int filter; QStringList present, absent; };
     const QList<Case> cases = {
-        {"Group.rpf", 999, {"Материал: ЛДСП Бук", "Материал: <не определен>", "Итого по материалу: 4 шт", "поворачивать"}, {"ПВХ"}},
+        {"Group.rpf", 999, {"Материал: ЛДСП Бук", "Материал: <не определен>", "Итого по материалу: 4 шт", "поворачивать"}, {"Кромки по длине"}},
         {"Group_brd.rpf", 999, {"ПВХ 2 мм", "ПВХ 0.4 мм", "Кромки по длине"}, {}},
         {"Group2.rpf", 1, {"Полка", "Бок", "не поворачивать"}, {"Дверь", "Задняя стенка"}},
         {"Group2_brd.rpf", 999, {"Задняя стенка", "Кромки по ширине", "Кромки: "}, {}},
@@ -139,6 +140,7 @@ TEST_F(Reports, PartBaseTemplatesPrepareOverAPartBase)
         source.SetName(kPartBaseSource);
         source.SetDataSet(&query);
         TrpReport report(&window);
+        report.SetDataset(&source);
         report.Now = [] { return 46000.0; };
         report.ShowProgress = false;
         ASSERT_TRUE(report.LoadFromFile(reports + c.file)) << c.file;
