@@ -1,6 +1,6 @@
 #include "resources/partbase_reports.h"
 
-#include "report/band.h"
+#include "report/building/band.h"
 #include "resources/reportkit.h"
 
 namespace kv {

@@ -1,6 +1,6 @@
 #include "resources/reportkit.h"
 
-#include "report/band.h"
+#include "report/building/band.h"
 
 namespace kv {
 

@@ -3,9 +3,9 @@
 // the page, texts placed on the last band by column, frames and fonts by
 // name. A description fills a report's pages; the result is written as an
 // ".rpf" like any template.
-#include "report/memo.h"
-#include "report/object_report.h"
-#include "report/views.h"
+#include "report/model/memo.h"
+#include "report/model/reportbase.h"
+#include "report/model/views.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/text.h"
-#include "report/report.h"
+#include "report/building/report.h"
 #include "resources/partbase_reports.h"
 
 #include <QDir>
