@@ -132,6 +132,8 @@ TEST(SelectSheets, EmptyBaseIsReportedAndARowIsChosen)
     s.sheet(1, 2440, 1830, 7);
     TRaskroyDialogs dialogs(s.app.ctx, nullptr);
     auto old = TRaskroyDialogs::SetChooseHook([](TFormSelectSheets &form) {
+        form.show();
+        form.grab().save(QDir::temp().filePath("korvalt-selectsheets.png"));
         form.BBOkClick();
         return form.result() == QDialog::Accepted;
     });
