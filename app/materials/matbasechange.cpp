@@ -1,7 +1,6 @@
 #include "app/materials/matbasechange.h"
 
 #include "app/common/appcontext.h"
-#include "app/common/mainwindow.h"
 #include "data/materials/materials.h"
 #include "data/paths.h"
 #include "data/settings.h"
@@ -146,7 +145,7 @@ bool ExecuteMatBaseChange(AppContext &ctx, QWidget *parent)
 bool RunMatBaseChange(AppContext &ctx, QWidget *parent)
 {
     if (!ExecuteMatBaseChange(ctx, parent)) return false;
+    // Connecting tells every material view through MaterialsChanged.
     ctx.materials().ConnectMaterialsBase();
-    if (IMainWindow *w = ctx.mainWindow()) w->RefreshMaterialViews();
     return true;
 }

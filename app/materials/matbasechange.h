@@ -42,5 +42,5 @@ private:
 bool ExecuteMatBaseChange(AppContext &ctx, QWidget *parent = nullptr);
 
 // The main menu's "Переключение баз материалов": the dialog, then on OK the
-// base connected anew and every material view refreshed.
+// base connected anew (its MaterialsChanged refreshes every material view).
 bool RunMatBaseChange(AppContext &ctx, QWidget *parent = nullptr);

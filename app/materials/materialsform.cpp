@@ -1,7 +1,6 @@
 #include "app/materials/materialsform.h"
 
 #include "app/common/appcontext.h"
-#include "app/common/mainwindow.h"
 #include "controls/dbgrid.h"
 #include "controls/winlayout.h"
 #include "data/datamodule.h"
@@ -133,10 +132,8 @@ void TMaterialsForm::SaveActionExecute()
 void TMaterialsForm::OkActionExecute()
 {
     const bool ok = RunGuarded([&] {
-        if (!m_readOnly) {
-            save();
-            if (IMainWindow *w = m_ctx.mainWindow()) w->RefreshMaterialViews();
-        }
+        // Saving tells every material view through MaterialsChanged.
+        if (!m_readOnly) save();
     }, this);
     if (ok) accept();
 }

@@ -114,6 +114,19 @@ public:
     QString GetBasePath() const { return m_settings->GetBasePath(); }
     void LoadDefBorder() { m_settings->LoadDefBorder(); }
 
+    // Materials and edge-banding look-ups other windows know by these names;
+    // the work is in the services of the context (mainform_lookups.cpp).
+    void LoadMaterialsLists(QStringList &names, QStringList &codes, bool withAll) const;
+    QString GetMaterialName(int code) const;
+    static QString FindNameByCode(int code, const QStringList &codes, const QStringList &names);
+    QString GetBorderName(int code) const;
+    quint32 GetBorderColor(int code, quint32 def) const;
+    int GetBorderPripusk(int code) const;
+    qint64 AddBorderPripusk(qint64 length, int code) const;
+    QStringList GetBordersList() const;
+    // The standard-sheet minimum check; `reportEnough` also says when all is well.
+    void CheckStdSheetsStock(bool reportEnough);
+
     // Key by key into the target section; keys only the target holds stay.
     static void CopyIniSection(const QString &srcFile, const QString &srcSection,
                                const QString &dstSection, const QString &dstFile)

@@ -6,7 +6,6 @@
 #include "app/materials/materialsform.h"
 #include "app/materials/selectmaterial.h"
 #include "app/tests/appfixture.h"
-#include "app/tests/fakemainwindow.h"
 #include "controls/dbgrid.h"
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
@@ -42,7 +41,6 @@ struct MaterialsApp
     AppFixture app;
     MaterialsService mats{app.paths, *app.settings, app.module.get()};
     BordersService borders{app.paths, *app.settings};
-    FakeMainWindow frame{app.ctx};
 
     MaterialsApp()
     {
@@ -117,7 +115,6 @@ TEST(MaterialsWindow, AddsAMaterialThatTheLookUpsAndNavigatorsThenKnow)
     m.mats.LoadMaterialsLists(names, codes, true);
     EXPECT_EQ(names, QStringList({"<все материалы>", "ДВП", "ЛДСП Бук, 16"}));
     EXPECT_GE(changed.count(), 1);   // navigators refresh on this
-    EXPECT_TRUE(m.frame.calls.contains("RefreshMaterialViews"));
     EXPECT_FALSE(QFile::exists(m.app.paths.TempTypesTable()));
     EXPECT_EQ(m.app.settings->Get(key::MaterialsColWidth), 120);
 }

@@ -1,0 +1,90 @@
+// The main window's materials, edge-banding and minimum-stock commands open
+// their windows and reach the services made at start.
+#include "app/materials/borderssetup.h"
+#include "app/materials/matbasechange.h"
+#include "app/materials/materialsform.h"
+#include "app/shell/mainform.h"
+#include "app/shell/startup.h"
+#include "app/shell/wiring.h"
+#include "app/stock/minsheets.h"
+#include "data/datamodule.h"
+#include "data/materials/borders.h"
+#include "data/materials/materials.h"
+#include "data/stock/minsheets.h"
+#include "platform/db/query.h"
+#include "platform/db/table.h"
+#include "platform/ui.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace kv;
+
+namespace {
+
+struct WiredShell
+{
+    QTemporaryDir tmp;
+    std::unique_ptr<TMainForm> form;
+    WiredShell()
+    {
+        PrepareProgramFolder(tmp.path());
+        form = std::make_unique<TMainForm>(Paths(tmp.path()));
+        WireShell(*form);
+        form->CreateDataModule();
+    }
+    // Triggers the command and names the class of the modal window it
+    // opened; the window is closed with Cancel as soon as it shows.
+    QString modalOf(const char *action)
+    {
+        QString name;
+        QTimer::singleShot(0, [&] {
+            if (QWidget *w = QApplication::activeModalWidget()) {
+                name = QString::fromLatin1(w->metaObject()->className());
+                if (auto *d = qobject_cast<QDialog *>(w)) d->reject();
+            }
+        });
+        form->Action(QString::fromLatin1(action))->trigger();
+        return name;
+    }
+};
+
+} // namespace
+
+TEST(MaterialsWiring, CommandsOpenTheirWindows)
+{
+    WiredShell s;
+    AppContext &ctx = s.form->Context();
+    ASSERT_TRUE(ctx.hasMaterials());
+    ASSERT_TRUE(ctx.hasBorders());
+    EXPECT_EQ(s.modalOf("MaterialsAction"), "TMaterialsForm");
+    EXPECT_EQ(s.modalOf("BordersAction"), "TfrmBordersSetup");
+    EXPECT_EQ(s.modalOf("SwitchMaterialsAction"), "TfrmMatBaseChange");
+}
+
+TEST(MaterialsWiring, SheetCheckAndLookUpsOfTheMainWindow)
+{
+    WiredShell s;
+    AppContext &ctx = s.form->Context();
+    Query::Exec("Insert into " + Query::QuotePath(ctx.paths().OwnMaterialsTable()) + " Values(?, ?)", {"ДСП", 1});
+    SetMinSheets(ctx.settings(), 1, 3);
+    s.form->Module()->tblSheets->AppendRecord({2750, 1830, 1, 1});
+    QStringList shown;
+    auto old = SetMinStdSheetsHook([&](const QString &text) { shown << text; });
+    s.form->hooks.checkMinimum(*s.form, false);   // at first show and at close
+    s.form->CheckStdSheetsStock(true);
+    SetMinStdSheetsHook(old);
+    EXPECT_EQ(shown, QStringList(2, "ДСП\nЛист 2750 x 1830, 1 шт. (из 3)\n"));
+
+    // The edge-banding lists the other windows read.
+    Query::Exec("Insert into " + Query::QuotePath(ctx.paths().BordersTable()) + " Values(7, 'ПВХ', 255, 2)");
+    s.form->LoadBorders();
+    EXPECT_EQ(ctx.borders().GetBorderName(7), "ПВХ");
+    // The main window's names reach the same services.
+    EXPECT_EQ(s.form->GetBorderPripusk(7), 2);
+    EXPECT_EQ(s.form->GetMaterialName(1), "ДСП");
+}
