@@ -8,6 +8,7 @@
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
 #include "data/matoptions.h"
+#include "data/models/modelbase.h"
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "resources/reports.h"
@@ -95,8 +96,12 @@ TMainForm::TMainForm(const kv::Paths &paths, QWidget *parent)
 
     // A missing models base starts again from the empty one; an existing one
     // is never replaced.
-    if (!QFile::exists(m_paths.ModelsBaseFile()) && QFile::exists(m_paths.ModelsTemplateFile()))
-        QFile::copy(m_paths.ModelsTemplateFile(), m_paths.ProgramFolder() + QStringLiteral("Models.dat"));
+    // The empty base of "Pattern\" is written by our own code when missing; a
+    // failure leaves the program without a models base, which reports itself.
+    try {
+        kv::CopyModelsBaseIfMissing(m_paths);
+    } catch (const std::exception &) {
+    }
     kv::StartupStep(QStringLiteral("main:models base"));
 
     m_idle = new QTimer(this);

@@ -13,6 +13,7 @@
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
 #include "data/datamodule.h"
+#include "data/imports/partlists.h"
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "toolbars/toolbar.h"
@@ -560,8 +561,10 @@ void TMainForm::FirstShow()
     kv::StartupStep(QStringLiteral("show:recent files"));
     if (hooks.importAutoRun) kv::RunGuarded([this] { hooks.importAutoRun(*this); }, this);
     kv::StartupStep(QStringLiteral("show:autorun"));
+    // Only existing files with the extension ".kdx" exactly as written.
     for (const QString &file : CommandLineFiles)
-        if (file.endsWith(QLatin1String(".kdx"), Qt::CaseInsensitive)) OpenGroupWindow(file);
+        if (kv::IsCommandLineGroupFile(file) && !OpenGroupWindow(file))
+            kv::ShowError(QStringLiteral("Ошибка импорта базы деталей."), this);
     kv::StartupStep(QStringLiteral("show:command line"));
 }
 

@@ -476,7 +476,20 @@ TEST(Startup, StepsRunInTheirOrder)
             return nullptr;
         };
     };
-    opt.arguments = QStringList({tmp.path() + "/Groups/Кухня.kdx", tmp.path() + "/notes.txt"});
+    // The command line opens existing files whose extension is ".kdx" exactly;
+    // a failed open is reported.
+    QDir().mkpath(tmp.path() + "/Groups");
+    for (const char *name : {"/Groups/Кухня.kdx", "/Groups/Спальня.KDX"}) {
+        QFile f(tmp.path() + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QStringList shown;
+    auto previousBoxes = kv::SetMessageHook([&](const kv::ShownMessage &m) {
+        shown << m.text;
+        return kv::ModalResult::Ok;
+    });
+    opt.arguments = QStringList({tmp.path() + "/Groups/Кухня.kdx", tmp.path() + "/Groups/Спальня.KDX",
+                                 tmp.path() + "/Groups/Нет.kdx", tmp.path() + "/notes.txt"});
     opt.instead = [&](TMainForm &form) {
         steps << "loop";
         EXPECT_EQ(form.Children().size(), 1);
@@ -501,6 +514,8 @@ TEST(Startup, StepsRunInTheirOrder)
         "loop ended", "end:toolbar positions", "end:remarks",
     };
     EXPECT_EQ(steps, expected);
+    kv::SetMessageHook(previousBoxes);
+    EXPECT_EQ(shown, QStringList{"Ошибка импорта базы деталей."});
 }
 
 TEST(Startup, SecondStartShowsTheNoticeAndEnds)

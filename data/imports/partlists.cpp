@@ -255,6 +255,14 @@ QList<ImportedPart> ReadDesignerFile(const QString &path, int defaultRotate)
     return out;
 }
 
+// --- command line ---------------------------------------------------------------------
+
+bool IsCommandLineGroupFile(const QString &parameter)
+{
+    const QFileInfo fi(parameter);
+    return parameter.endsWith(QLatin1String(".kdx"), Qt::CaseSensitive) && fi.exists() && fi.isFile();
+}
+
 // --- parts tables ---------------------------------------------------------------------
 
 QList<ImportedPart> ReadParts(DataSet &t)

@@ -76,6 +76,11 @@ QList<int> WriteTextFile(const QString &path, const QList<ImportedPart> &parts);
 // One part per section in section order; edges none.
 QList<ImportedPart> ReadDesignerFile(const QString &path, int defaultRotate);
 
+// --- command line ---------------------------------------------------------------
+// A command-line parameter names a part-base document to open: the file
+// exists and its extension is exactly ".kdx" (".KDX" is not opened).
+bool IsCommandLineGroupFile(const QString &parameter);
+
 // --- parts tables ---------------------------------------------------------------
 // The records of a parts data set from its first row (position kept).
 QList<ImportedPart> ReadParts(DataSet &table);

@@ -304,3 +304,19 @@ TEST_F(CatalogImport, FailureLeavesThePreviousBaseIntact)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CommandLine, OnlyExistingFilesWithTheExactExtension)
+{
+    QTemporaryDir dir;
+    for (const char *name : {"a.kdx", "b.KDX", "c.Kdx", "d.dbf"}) writeBytes(dir.filePath(name), "[Header]\r\n");
+    struct Case { QString param; bool open; } cases[] = {
+        {dir.filePath("a.kdx"), true},  {dir.filePath("b.KDX"), false}, {dir.filePath("c.Kdx"), false},
+        {dir.filePath("d.dbf"), false}, {dir.filePath("none.kdx"), false}, {dir.path() + "/.kdx", false},
+        {"", false},
+    };
+    for (const Case &c : cases) EXPECT_EQ(IsCommandLineGroupFile(c.param), c.open) << c.param.toStdString();
+}
+
+} // namespace
