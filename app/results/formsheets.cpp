@@ -1,0 +1,851 @@
+#include "app/results/formsheets.h"
+
+#include "app/common/appcontext.h"
+#include "app/cutting/raskroyjob.h"
+#include "app/results/resultsdialogs.h"
+#include "data/materials/borders.h"
+#include "data/materials/materials.h"
+#include "data/settings.h"
+#include "platform/ui.h"
+#include "widgets/outlooklist.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QResizeEvent>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace kv;
+
+namespace {
+const char *const kMillModeCaptions[] = {"Не рисовать", "Рисовать", "Последний лист"};
+}
+
+// --- status bars and pages ----------------------------------------------------
+
+TMapStatusBar::TMapStatusBar(int panels, QWidget *parent) : QWidget(parent)
+{
+    auto *lay = new QHBoxLayout(this);
+    lay->setContentsMargins(0, 1, 0, 1);
+    lay->setSpacing(2);
+    for (int i = 0; i < panels; ++i) {
+        auto *l = new QLabel(this);
+        l->setFrameShape(QFrame::Panel);
+        l->setFrameShadow(QFrame::Sunken);
+        l->setObjectName(QStringLiteral("Panel%1").arg(i));
+        lay->addWidget(l);
+        m_panels << l;
+    }
+    lay->addStretch(1);
+    setFixedHeight(fontMetrics().height() + 8);
+}
+
+void TMapStatusBar::SetTexts(const QStringList &texts)
+{
+    for (int i = 0; i < m_panels.size(); ++i) {
+        QLabel *l = m_panels[i];
+        l->setText(i < texts.size() ? texts[i] : QString());
+        l->setFixedWidth(l->fontMetrics().horizontalAdvance(l->text()) + 8);
+    }
+}
+
+QString TMapStatusBar::PanelText(int i) const { return i >= 0 && i < m_panels.size() ? m_panels[i]->text() : QString(); }
+
+TMapPage::TMapPage(MapDocument &doc, int tab, QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TabSheet%1").arg(tab + 1));
+    m_bar4 = new TMapStatusBar(4, this);
+    m_bar4->setObjectName(QStringLiteral("StatusBar1"));
+    m_bar5 = new TMapStatusBar(5, this);
+    m_bar5->setObjectName(QStringLiteral("StatusBar2"));
+    m_sheet = new TSheetCtrl(doc, tab, this);
+}
+
+int TMapPage::BarHeight() const { return m_bar5->height(); }
+
+void TMapPage::resizeEvent(QResizeEvent *e)
+{
+    QWidget::resizeEvent(e);
+    const int h = BarHeight();
+    m_bar5->setGeometry(0, height() - h, width(), h);
+    m_bar4->setGeometry(0, height() - 2 * h, width(), h);
+}
+
+// --- window ---------------------------------------------------------------------
+
+ResultsHooks &TFormSheets::Hooks()
+{
+    static ResultsHooks h;
+    return h;
+}
+
+TFormSheets::TFormSheets(AppContext &ctx, QWidget *parent) : TMdiChild(ctx, QStringLiteral("TFormSheets"), parent)
+{
+    setObjectName(QStringLiteral("FormSheets"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(760, 520);
+
+    auto act = [this](const char *name, const QString &text, const QString &hint, bool checkable = false) {
+        auto *a = new QAction(text, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setToolTip(hint);
+        a->setCheckable(checkable);
+        return a;
+    };
+    SaveAction = act("SaveAction", QStringLiteral("Сохранить"), QStringLiteral("Сохранить карты раскроя"));
+    PrintAction = act("PrintAction", QStringLiteral("Печать"), QStringLiteral("Печать карт раскроя"));
+    FontAction = act("FontAction", QStringLiteral("Шрифт"), QStringLiteral("Шрифт"));
+    ApplyAction = act("ApplyAction", QStringLiteral("П&ринять"), QStringLiteral("Применить раскрой"));
+    BorderAction = act("BorderAction", QStringLiteral("Кромка"), QStringLiteral("Кромка"), true);
+    ScrapsAction = act("ScrapsAction", QStringLiteral("Остатки"), QStringLiteral("Остатки"), true);
+    StatisticAction = act("StatisticAction", QStringLiteral("Статистика"), QStringLiteral("Статистика"));
+    ShowHintAction = act("ShowHintAction", QStringLiteral("Подсказки"), QStringLiteral("Подсказки"), true);
+    BordersInfoAction = act("BordersInfoAction", QStringLiteral("Расход кромки"), QStringLiteral("Расход кромки"));
+    AbortRaskroyAction = act("AbortRaskroyAction", QStringLiteral("Прервать"), QStringLiteral("Прервать разложение"));
+
+    connect(SaveAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::tbSaveClick));
+    connect(PrintAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::tbPrintClick));
+    connect(FontAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::FontActionExecute));
+    connect(ApplyAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::tbAddToScrapsClick));
+    connect(BorderAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::BorderActionExecute));
+    connect(ScrapsAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::ScrapsActionExecute));
+    connect(StatisticAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::tbStatisticClick));
+    connect(ShowHintAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::ShowHintActionExecute));
+    connect(BordersInfoAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::tbBordersInfoClick));
+    connect(AbortRaskroyAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::AbortRaskroyActionExecute));
+
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tbSave = new QToolButton(m_toolBar);
+    tbSave->setObjectName(QStringLiteral("tbSave"));
+    tbSave->setDefaultAction(SaveAction);
+    m_toolBar->addWidget(tbSave);
+    auto addButton = [this](QAction *a, const char *name) {
+        m_toolBar->addAction(a);
+        if (QWidget *w = m_toolBar->widgetForAction(a))
+            w->setObjectName(QString::fromLatin1(name));
+    };
+    addButton(PrintAction, "tbPrint");
+    addButton(ApplyAction, "tbApply");
+    m_toolBar->addSeparator();
+    addButton(StatisticAction, "tbStatistic");
+    addButton(BordersInfoAction, "tbBordersInfo");
+    m_toolBar->addSeparator();
+    addButton(BorderAction, "tbBorder");
+    addButton(ScrapsAction, "tbScraps");
+    addButton(ShowHintAction, "tbHints");
+    addButton(FontAction, "tbFont");
+
+    pmMillLines = new QMenu(this);
+    pmMillLines->setObjectName(QStringLiteral("pmMillLines"));
+    auto *modes = new QActionGroup(this);
+    for (int i = 0; i < 3; ++i) {
+        QAction *a = pmMillLines->addAction(QString::fromUtf8(kMillModeCaptions[i]));
+        a->setObjectName(QStringLiteral("miMillLines%1").arg(i));
+        a->setCheckable(true);
+        modes->addAction(a);
+        m_millModes << a;
+        connect(a, &QAction::triggered, this, [this, i] { Guarded([this, i] { SetMillLinesMode(i); }); });
+    }
+    tbMillLines = new QToolButton(m_toolBar);
+    tbMillLines->setObjectName(QStringLiteral("tbMillLines"));
+    tbMillLines->setMenu(pmMillLines);
+    tbMillLines->setPopupMode(QToolButton::InstantPopup);
+    m_toolBar->addWidget(tbMillLines);
+
+    m_progress = new QProgressBar(m_toolBar);
+    m_progress->setObjectName(QStringLiteral("ProgressBar"));
+    m_progress->setMaximumWidth(200);
+    m_progress->setTextVisible(false);
+    m_progressAction = m_toolBar->addWidget(m_progress);
+    m_progressAction->setVisible(false);
+    m_status = new QLabel(m_toolBar);
+    m_status->setObjectName(QStringLiteral("lbStatus"));
+    m_toolBar->addWidget(m_status);
+
+    // Pop-up menus of the map.
+    auto menu = [this](const char *name) {
+        auto *m = new QMenu(this);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    ppmDetal = menu("ppmDetal");
+    QAction *a = ppmDetal->addAction(QStringLiteral("Информация"));
+    a->setObjectName(QStringLiteral("miDetalInfo"));
+    connect(a, &QAction::triggered, this, [this] { popupAction([this](int t, int i) { DetalInfo(t, i); }); });
+    ppmScrap = menu("ppmScrap");
+    a = ppmScrap->addAction(QStringLiteral("Информация"));
+    a->setObjectName(QStringLiteral("miScrapInfo"));
+    connect(a, &QAction::triggered, this, [this] { popupAction([this](int t, int i) { ScrapInfo(t, i); }); });
+    a = ppmScrap->addAction(QStringLiteral("Изменить шифр"));
+    a->setObjectName(QStringLiteral("miChangeScrapName"));
+    connect(a, &QAction::triggered, this, [this] { popupAction([this](int t, int i) { ChangeScrapName(t, i); }); });
+    a = ppmScrap->addAction(QStringLiteral("Остаток"));
+    a->setObjectName(QStringLiteral("miScrapNormal"));
+    a->setCheckable(true);
+    connect(a, &QAction::triggered, this, [this] { popupAction([this](int t, int i) { ToggleScrapNormal(t, i); }); });
+    ppmMillLine = menu("ppmMillLine");
+    a = ppmMillLine->addAction(QStringLiteral("Информация"));
+    a->setObjectName(QStringLiteral("miMillLineInfo"));
+    connect(a, &QAction::triggered, this, [this] { popupAction([this](int t, int i) { MillLineInfo(t, i); }); });
+    ppmRaskroyMap = menu("ppmRaskroyMap");
+    a = ppmRaskroyMap->addAction(QStringLiteral("Информация"));
+    a->setObjectName(QStringLiteral("miMapInfo"));
+    connect(a, &QAction::triggered, this, [this] { popupAction([this](int t, int) { MapInfo(t); }); });
+
+    // Navigator and pages.
+    m_navPanel = new QWidget(this);
+    m_navPanel->setObjectName(QStringLiteral("OutlookBar"));
+    auto *navLay = new QVBoxLayout(m_navPanel);
+    navLay->setContentsMargins(0, 0, 0, 0);
+    navLay->setSpacing(0);
+    auto *bbMaterials = new QToolButton(m_navPanel);
+    bbMaterials->setObjectName(QStringLiteral("bbMaterials"));
+    bbMaterials->setText(QStringLiteral("Материалы"));
+    bbMaterials->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bbMaterials->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(bbMaterials, &QToolButton::clicked, this, GuardedSlot(&TFormSheets::bbMaterialsClick));
+    navLay->addWidget(bbMaterials);
+    m_navigator = new TgwOutlookList(m_navPanel);
+    m_navigator->setObjectName(QStringLiteral("OutlookList"));
+    m_navigator->ClickStyle = gw::csSelect;
+    m_navigator->HotTrackStyle = gw::hsItemHilite;
+    m_navigator->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *it) {
+        Guarded([&] { OutlookListItemClick(l, it); });
+    };
+    navLay->addWidget(m_navigator, 1);
+    m_navPanel->setFixedWidth(ReadKey(ctx.settings().Ini(), key::SheetOutLookWidth));
+
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl"));
+    m_pages->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pages, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        const int tab = m_pages->tabBar()->tabAt(m_pages->tabBar()->mapFrom(m_pages, pos));
+        if (tab >= 0)
+            onItemMenu(nullptr, {MapItemKind::Sheet, tab}, m_pages->mapToGlobal(pos));
+    });
+
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(2);
+    body->addWidget(m_navPanel);
+    body->addWidget(m_pages, 1);
+    auto *lay = new QVBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+    lay->addWidget(m_toolBar);
+    lay->addLayout(body, 1);
+
+    // Creation: switches off, colours read.
+    m_doc.Display.Colors = ReadMapColors(ctx.settings().Ini());
+    SetShowBorders(false);
+    SetShowScrapsText(false);
+    SetShowHints(false);
+    SetMillLinesMode(0);
+    SetMapsCaption(QString());
+}
+
+TFormSheets::~TFormSheets()
+{
+    // A job still attached ends without its window.
+    if (m_job)
+        m_job->CloseRequested();
+}
+
+void TFormSheets::showEvent(QShowEvent *e)
+{
+    TMdiChild::showEvent(e);
+    if (!m_shown) {
+        m_shown = true;
+        Guarded([this] { FormShow(); });
+    }
+}
+
+void TFormSheets::FormShow()
+{
+    const TIniFile &ini = Context().settings().Ini();
+    m_navPanel->setFixedWidth(std::clamp(ReadKey(ini, key::SheetOutLookWidth), 20, 1000));
+    SetMillLinesMode(ReadKey(ini, key::MillState));
+    IniFont f;
+    f.name = ReadKey(ini, key::FontName);
+    f.bold = ReadKey(ini, key::FontBold);
+    f.italic = ReadKey(ini, key::FontItalic);
+    f.underline = ReadKey(ini, key::FontUnderline);
+    f.strikeOut = ReadKey(ini, key::FontStrikeOut);
+    f.size = ReadKey(ini, key::FontSize);
+    f.color = ReadKey(ini, key::FontColor);
+    f.charset = ReadKey(ini, key::FontCharSet);
+    if (f.size <= 0)
+        f.size = key::FontSize.def;
+    m_doc.Display.Font = f;
+    FillMaterialsList();
+    syncSheets();
+}
+
+bool TFormSheets::CloseQuery()
+{
+    if (m_forceClose)
+        return true;
+    if (m_job) {
+        // The run ends after the current variant and closes the window.
+        m_job->CloseRequested();
+        return false;
+    }
+    if (TRaskroyJob::Busy())
+        return false;
+    if (!m_doc.Modified)
+        return true;
+    const QString caption = m_doc.Caption.isEmpty() ? windowTitle() : m_doc.Caption;
+    switch (ShowWarning(QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(caption),
+                        MsgButtons::YesNoCancel, this)) {
+    case ModalResult::Yes:
+        tbSaveClick();
+        return true;
+    case ModalResult::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TFormSheets::FormClose()
+{
+    Settings &s = Context().settings();
+    s.Set(key::SheetOutLookWidth, m_navPanel->width());
+}
+
+bool TFormSheets::CommandEnabled(MainCommand c) const
+{
+    if (m_job)
+        return false;
+    switch (c) {
+    case MainCommand::SaveMaps:
+        return bool(Hooks().save);
+    case MainCommand::ExportMapsIni:
+        return bool(Hooks().exportIni);
+    case MainCommand::PrintStatistics:
+        return bool(Hooks().printScrapsInfo);
+    case MainCommand::PrintScrapsLabels:
+        return bool(Hooks().scrapsLabels);
+    default:
+        return false;
+    }
+}
+
+void TFormSheets::ExecuteCommand(MainCommand c)
+{
+    if (m_job)
+        return;
+    switch (c) {
+    case MainCommand::SaveMaps:
+        tbSaveClick();
+        break;
+    case MainCommand::ExportMapsIni:
+        if (Hooks().exportIni)
+            Hooks().exportIni(*this);
+        break;
+    case MainCommand::PrintStatistics:
+        if (Hooks().printScrapsInfo)
+            Hooks().printScrapsInfo(*this);
+        break;
+    case MainCommand::PrintScrapsLabels:
+        if (Hooks().scrapsLabels)
+            Hooks().scrapsLabels(*this);
+        break;
+    default:
+        break;
+    }
+}
+
+void TFormSheets::RefreshSheets()
+{
+    if (m_doc.Tabs.empty())
+        return;
+    ColorizeMaps();
+}
+
+// --- switches -------------------------------------------------------------------
+
+void TFormSheets::SetShowBorders(bool on)
+{
+    m_doc.SetShowBorders(on);
+    BorderAction->setChecked(on);
+    syncSheets();
+}
+
+void TFormSheets::SetShowScrapsText(bool on)
+{
+    m_doc.SetShowScrapsText(on);
+    ScrapsAction->setChecked(on);
+    syncSheets();
+}
+
+void TFormSheets::SetShowHints(bool on)
+{
+    m_doc.Display.ShowHints = on;
+    ShowHintAction->setChecked(on);
+}
+
+void TFormSheets::SetMillLinesMode(int mode)
+{
+    m_doc.SetMillLinesMode(mode);
+    const int m = m_doc.Display.MillLinesMode;
+    m_millModes[m]->setChecked(true);
+    tbMillLines->setText(QStringLiteral("Резы: ") + m_millModes[m]->text());
+    syncSheets();
+}
+
+void TFormSheets::ShowMaterial(int code)
+{
+    if (code == m_doc.CurrentMaterial)
+        return;
+    m_doc.ShowMaterial(code);
+    for (int i = 0; i < PageCount(); ++i)
+        m_pages->setTabVisible(i, m_doc.Tabs[size_t(i)].Visible);
+    syncSheets();
+}
+
+void TFormSheets::SetToolsEnabled(bool on)
+{
+    for (QAction *a : {SaveAction, ApplyAction, StatisticAction, BorderAction, ScrapsAction, FontAction, PrintAction,
+                       ShowHintAction, BordersInfoAction})
+        a->setEnabled(on);
+    tbMillLines->setEnabled(on);
+}
+
+void TFormSheets::SetFileCaption(const QString &fileName)
+{
+    m_doc.FileName = fileName;
+    const QString bare = fileName.mid(std::max(fileName.lastIndexOf('/'), fileName.lastIndexOf('\\')) + 1);
+    setWindowTitle(QStringLiteral("%1: %2").arg(QStringLiteral("Карты раскроя"), bare));
+}
+
+void TFormSheets::SetMapsCaption(const QString &caption)
+{
+    m_doc.Caption = caption;
+    setWindowTitle(caption.isEmpty() ? QStringLiteral("<без названия>") : caption);
+}
+
+// --- tabs -----------------------------------------------------------------------
+
+int TFormSheets::PageCount() const { return m_pages->count(); }
+
+TMapPage *TFormSheets::Page(int i) const { return qobject_cast<TMapPage *>(m_pages->widget(i)); }
+
+int TFormSheets::ActivePage() const { return m_pages->currentIndex(); }
+
+QString TFormSheets::materialName(int code) const
+{
+    if (Context().hasMaterials())
+        return Context().materials().GetMaterialName(code);
+    return QString();
+}
+
+MapEnvironment TFormSheets::environment() const
+{
+    MapEnvironment env;
+    const TIniFile *ini = &Context().settings().Ini();
+    env.scrapLimits = [ini](int32_t code) { return ScrapLimitsOf(*ini, code); };
+    env.colors = [ini] { return ReadMapColors(*ini); };
+    if (Context().hasBorders()) {
+        BordersService *b = &Context().borders();
+        env.borderColor = [b](int32_t code, MapColor def) { return MapColor(b->GetBorderColor(code, def)); };
+    }
+    return env;
+}
+
+void TFormSheets::buildPage(int tab)
+{
+    auto *page = new TMapPage(m_doc, tab, m_pages);
+    page->Sheet()->OnItemMenu = [this](TSheetCtrl *s, const MapHit &h, const QPoint &g) { onItemMenu(s, h, g); };
+    m_pages->addTab(page, m_doc.Tabs[size_t(tab)].Caption);
+    m_pages->setTabVisible(tab, m_doc.Tabs[size_t(tab)].Visible);
+}
+
+void TFormSheets::AddMapTab(const QString &caption, int code, const TSheetsList &map, const TDetalsList &parts,
+                            int kerf, const QString &remark)
+{
+    const int mode = m_doc.Display.MillLinesMode;
+    m_doc.AddMapTab(caption, code, map, parts, kerf, remark);
+    const int tab = int(m_doc.Tabs.size()) - 1;
+    buildPage(tab);
+    HideProgress();
+    // Recolouring and the cut-line mode never stop a tab from being shown.
+    try {
+        kv::ColorizeMaps(m_doc, environment());
+        m_doc.SetMillLinesMode(mode);
+    } catch (...) {
+    }
+    FormResize();
+    if (m_doc.Tabs[size_t(tab)].Visible)
+        m_pages->setCurrentIndex(tab);
+    RefreshStatusBars();
+    syncSheets();
+}
+
+void TFormSheets::RebuildTabs()
+{
+    while (m_pages->count() > 0) {
+        QWidget *w = m_pages->widget(0);
+        m_pages->removeTab(0);
+        delete w;
+    }
+    for (int i = 0; i < int(m_doc.Tabs.size()); ++i)
+        buildPage(i);
+    SetMillLinesMode(m_doc.Display.MillLinesMode);
+    BorderAction->setChecked(m_doc.Display.ShowBorders);
+    ScrapsAction->setChecked(m_doc.Display.ShowScrapsText);
+    ShowHintAction->setChecked(m_doc.Display.ShowHints);
+    FormResize();
+    RefreshStatusBars();
+    if (m_shown)
+        FillMaterialsList();
+    syncSheets();
+}
+
+void TFormSheets::ColorizeMaps()
+{
+    kv::ColorizeMaps(m_doc, environment());
+    RefreshStatusBars();
+    syncSheets();
+}
+
+void TFormSheets::refreshBars(int tab)
+{
+    TMapPage *p = Page(tab);
+    if (!p)
+        return;
+    const MapTab &t = m_doc.Tabs[size_t(tab)];
+    const MapStatusTexts s = StatusTexts(t, materialName(t.MaterialCode));
+    p->Bar4()->SetTexts(s.Four);
+    p->Bar5()->SetTexts(s.Five);
+}
+
+void TFormSheets::RefreshStatusBars()
+{
+    for (int i = 0; i < PageCount(); ++i)
+        refreshBars(i);
+}
+
+void TFormSheets::syncSheets()
+{
+    for (int i = 0; i < PageCount(); ++i)
+        Page(i)->Sheet()->SyncFromDocument();
+}
+
+void TFormSheets::FormResize()
+{
+    int32_t maxW = 0, maxH = 0;
+    m_doc.MaxSheetSize(maxW, maxH);
+    QWidget *ref = m_pages->currentWidget();
+    if (!ref && PageCount() > 0)
+        ref = m_pages->widget(0);
+    if (!ref)
+        return;
+    QSize size = ref->size();
+    // Pages not laid out yet take the size of the page area.
+    if (size.width() < 40 || size.height() < 40) {
+        const QRect area = m_pages->contentsRect();
+        size = QSize(area.width() - 4, area.height() - m_pages->tabBar()->sizeHint().height() - 4);
+    }
+    const int barH = Page(0) ? Page(0)->BarHeight() : 0;
+    m_scale = MapScale(size.width(), size.height(), 2 * barH, maxW, maxH);
+    for (int i = 0; i < PageCount(); ++i)
+        Page(i)->Sheet()->SetRatio(m_scale);
+}
+
+void TFormSheets::resizeEvent(QResizeEvent *e)
+{
+    TMdiChild::resizeEvent(e);
+    FormResize();
+}
+
+// --- navigator ------------------------------------------------------------------
+
+void TFormSheets::FillMaterialsList()
+{
+    QList<MaterialItem> items;
+    if (Context().hasMaterials())
+        items = Context().materials().MaterialItems(true);
+    if (items.isEmpty() || items.first().code != kMapAllMaterials)
+        items.prepend({kMapAllMaterials, QStringLiteral("<все материалы>")});
+    // Materials of the document the base does not know still get an item.
+    for (int code : m_doc.MaterialCodes) {
+        bool known = false;
+        for (const MaterialItem &it : items)
+            known = known || it.code == code;
+        if (!known)
+            items.append({code, QString::number(code)});
+    }
+    m_navigator->Items()->Clear();
+    for (int i = 0; i < items.size(); ++i) {
+        const MaterialItem &m = items[i];
+        if (i > 0 && std::find(m_doc.MaterialCodes.begin(), m_doc.MaterialCodes.end(), m.code) ==
+                         m_doc.MaterialCodes.end())
+            continue;
+        TgwOutlookListItem *it = m_navigator->Items()->Add();
+        it->SetImageIndex(53);
+        it->Tag = m.code;
+        it->SetText(m.name);
+        it->SetSeparation(2);
+        it->SetTextAlignment(gw::taLeftJustify);
+        it->SetGlyphOffset(1);
+    }
+    if (m_navigator->Items()->Count() > 0) {
+        TgwOutlookListItem *first = m_navigator->Items()->Item(0);
+        first->SetSelected(true);
+        OutlookListItemClick(m_navigator, first);
+    }
+}
+
+void TFormSheets::OutlookListItemClick(TgwCustomOutlookList *, TgwOutlookListItem *item)
+{
+    if (item)
+        ShowMaterial(item->Tag);
+}
+
+void TFormSheets::bbMaterialsClick()
+{
+    // The first material of the job after "all materials", a simple cycle
+    // through the navigator.
+    const int n = m_navigator->Items()->Count();
+    if (n == 0)
+        return;
+    TgwOutlookListItem *sel = m_navigator->GetSelectedItem();
+    const int next = sel ? (sel->Index() + 1) % n : 0;
+    TgwOutlookListItem *it = m_navigator->Items()->Item(next);
+    it->SetSelected(true);
+    m_navigator->MakeVisible(it);
+    OutlookListItemClick(m_navigator, it);
+}
+
+// --- pop-up menus ---------------------------------------------------------------
+
+void TFormSheets::onItemMenu(TSheetCtrl *sheet, const MapHit &hit, const QPoint &globalPos)
+{
+    const int tab = sheet ? sheet->TabIndex() : hit.index;
+    if (QMenu *m = PreparePopup(tab, hit))
+        m->popup(globalPos);
+}
+
+QMenu *TFormSheets::PreparePopup(int tab, const MapHit &hit)
+{
+    if (tab < 0 || tab >= int(m_doc.Tabs.size()))
+        return nullptr;
+    m_menuTab = tab;
+    m_menuHit = hit;
+    switch (hit.kind) {
+    case MapItemKind::Detal:
+        return ppmDetal;
+    case MapItemKind::Scrap: {
+        const bool usable = m_doc.Tabs[size_t(tab)].Scraps[size_t(hit.index)].ScrapType == stNormalScrap;
+        QAction *change = ppmScrap->findChild<QAction *>(QStringLiteral("miChangeScrapName"));
+        QAction *normal = ppmScrap->findChild<QAction *>(QStringLiteral("miScrapNormal"));
+        change->setVisible(usable);
+        change->setEnabled(!m_job);
+        normal->setChecked(usable);
+        normal->setEnabled(!m_job);
+        return ppmScrap;
+    }
+    case MapItemKind::MillLine:
+        return ppmMillLine;
+    case MapItemKind::Sheet:
+        return ppmRaskroyMap;
+    default:
+        return nullptr;
+    }
+}
+
+void TFormSheets::popupAction(const std::function<void(int, int)> &f)
+{
+    const int tab = m_menuTab;
+    const int index = m_menuHit.index;
+    Guarded([&] { f(tab, index); });
+}
+
+void TFormSheets::DetalInfo(int tab, int index)
+{
+    ShowInformation(DetalHint(m_doc.Tabs.at(size_t(tab)).Parts.at(size_t(index))), this);
+}
+
+void TFormSheets::ScrapInfo(int tab, int index)
+{
+    ShowInformation(ScrapHint(m_doc.Tabs.at(size_t(tab)).Scraps.at(size_t(index))), this);
+}
+
+void TFormSheets::MillLineInfo(int tab, int index)
+{
+    ShowInformation(MillHint(m_doc.Tabs.at(size_t(tab)).Cuts.at(size_t(index))), this);
+}
+
+void TFormSheets::ChangeScrapName(int tab, int index)
+{
+    if (m_job)
+        return;
+    QString name = m_doc.Tabs.at(size_t(tab)).Scraps.at(size_t(index)).ScrapName;
+    if (!TfrmChangeScrapName::Execute(this, name))
+        return;
+    m_doc.RenameScrap(tab, index, name);
+    syncSheets();
+}
+
+void TFormSheets::ToggleScrapNormal(int tab, int index)
+{
+    if (m_job)
+        return;
+    const bool usable = m_doc.Tabs.at(size_t(tab)).Scraps.at(size_t(index)).ScrapType == stNormalScrap;
+    m_doc.Display.Colors = ReadMapColors(Context().settings().Ini());
+    m_doc.SetScrapUsable(tab, index, !usable);
+    refreshBars(tab);
+    syncSheets();
+}
+
+QString TFormSheets::MapInfoText(int tab) const
+{
+    TMapPage *p = Page(tab);
+    if (!p)
+        return QString();
+    MapStatusTexts s;
+    for (int i = 0; i < p->Bar4()->PanelCount(); ++i)
+        s.Four << p->Bar4()->PanelText(i);
+    for (int i = 0; i < p->Bar5()->PanelCount(); ++i)
+        s.Five << p->Bar5()->PanelText(i);
+    return TabInfo(s);
+}
+
+void TFormSheets::MapInfo(int tab)
+{
+    const QString text = MapInfoText(tab);
+    if (!text.isEmpty())
+        ShowInformation(text, this);
+}
+
+// --- tool actions ---------------------------------------------------------------
+
+void TFormSheets::tbSaveClick()
+{
+    if (m_job || !Hooks().save)
+        return;
+    if (Hooks().save(*this))
+        m_doc.Modified = false;
+}
+
+void TFormSheets::tbPrintClick()
+{
+    if (!m_job && Hooks().print)
+        Hooks().print(*this);
+}
+
+void TFormSheets::FontActionExecute()
+{
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, m_doc.Display.Font.toQFont(), this);
+    if (!ok)
+        return;
+    m_doc.Display.Font.setFromQFont(f);
+    syncSheets();
+}
+
+void TFormSheets::tbAddToScrapsClick()
+{
+    if (!m_job && Hooks().apply)
+        Hooks().apply(*this);
+}
+
+void TFormSheets::BorderActionExecute() { SetShowBorders(BorderAction->isChecked()); }
+
+void TFormSheets::ScrapsActionExecute() { SetShowScrapsText(ScrapsAction->isChecked()); }
+
+void TFormSheets::ShowHintActionExecute() { SetShowHints(ShowHintAction->isChecked()); }
+
+void TFormSheets::tbStatisticClick()
+{
+    if (!m_job && Hooks().statistics)
+        Hooks().statistics(*this);
+}
+
+void TFormSheets::tbBordersInfoClick()
+{
+    if (!m_job && Hooks().bordersInfo)
+        Hooks().bordersInfo(*this);
+}
+
+void TFormSheets::AbortRaskroyActionExecute()
+{
+    if (m_job)
+        m_job->AbortRaskroy();
+}
+
+// --- the running job ------------------------------------------------------------
+
+void TFormSheets::AttachJob(TRaskroyJob *job) { m_job = job; }
+
+void TFormSheets::BeginRun(int code, const engine::TDisplaySwitches &switches)
+{
+    SetToolsEnabled(false);
+    tbSave->setDefaultAction(AbortRaskroyAction);
+    AbortRaskroyAction->setEnabled(true);
+    Q_UNUSED(code); // the navigator keeps the user's choice
+    ShowProgress();
+    setWindowTitle(QStringLiteral("Пожалуйста подождите ..."));
+    m_doc.Display.ShowTitles = switches.ShowName;
+    m_doc.Display.ShowDims = switches.ShowDim;
+    SetShowScrapsText(switches.ShowScrapsText);
+    SetShowHints(switches.ShowHints);
+    SetShowBorders(switches.ShowBorder);
+}
+
+void TFormSheets::EndRun()
+{
+    tbSave->setDefaultAction(SaveAction);
+    SetToolsEnabled(true);
+    HideProgress();
+    SetStatusText(QString());
+    FormResize();
+    SetMapsCaption(m_doc.Caption);
+}
+
+void TFormSheets::ShowProgress()
+{
+    m_progress->setValue(0);
+    m_progressAction->setVisible(true);
+    m_progress->repaint();
+}
+
+void TFormSheets::HideProgress() { m_progressAction->setVisible(false); }
+
+void TFormSheets::SetProgress(int64_t done, int64_t total)
+{
+    if (total <= 0)
+        total = 1;
+    m_progress->setMaximum(1000);
+    m_progress->setValue(int(std::clamp<int64_t>(done * 1000 / total, 0, 1000)));
+}
+
+void TFormSheets::SetStatusText(const QString &text) { m_status->setText(text); }
+
+void TFormSheets::CloseWindow()
+{
+    m_job = nullptr;
+    m_forceClose = true;
+    close();
+}
+
+void TFormSheets::SetJobMaterials(const std::vector<int> &codes)
+{
+    m_doc.MaterialCodes.assign(codes.begin(), codes.end());
+    if (m_shown)
+        FillMaterialsList();
+}
+
+void TFormSheets::ShowStatistics() { tbStatisticClick(); }

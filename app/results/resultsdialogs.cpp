@@ -1,0 +1,168 @@
+#include "app/results/resultsdialogs.h"
+
+#include "widgets/gwcolors.h"
+
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace kv;
+
+namespace {
+TfrmChangeScrapName::Hook &NameHook()
+{
+    static TfrmChangeScrapName::Hook h;
+    return h;
+}
+TfrmAdvResult::ColorChooser &Chooser()
+{
+    static TfrmAdvResult::ColorChooser c;
+    return c;
+}
+
+QDialogButtonBox *OkCancel(QDialog *d)
+{
+    auto *box = new QDialogButtonBox(d);
+    QPushButton *ok = box->addButton(QStringLiteral("&Да"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("bbOk"));
+    ok->setDefault(true);
+    QPushButton *cancel = box->addButton(QStringLiteral("&Отмена"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("bbCancel"));
+    QObject::connect(box, &QDialogButtonBox::accepted, d, &QDialog::accept);
+    QObject::connect(box, &QDialogButtonBox::rejected, d, &QDialog::reject);
+    return box;
+}
+} // namespace
+
+TfrmChangeScrapName::TfrmChangeScrapName(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmChangeScrapName"));
+    setWindowTitle(QStringLiteral("Шифр остатка"));
+    auto *lay = new QFormLayout(this);
+    edScrapName = new QLineEdit(this);
+    edScrapName->setObjectName(QStringLiteral("edScrapName"));
+    lay->addRow(QStringLiteral("Шифр"), edScrapName);
+    lay->addRow(OkCancel(this));
+}
+
+void TfrmChangeScrapName::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    edScrapName->setFocus();
+    edScrapName->selectAll();
+}
+
+TfrmChangeScrapName::Hook TfrmChangeScrapName::SetHook(Hook hook)
+{
+    Hook old = std::move(NameHook());
+    NameHook() = std::move(hook);
+    return old;
+}
+
+bool TfrmChangeScrapName::Execute(QWidget *parent, QString &name)
+{
+    TfrmChangeScrapName d(parent);
+    d.edScrapName->setText(name);
+    const int r = NameHook() ? NameHook()(d) : d.exec();
+    if (r != QDialog::Accepted)
+        return false;
+    name = d.edScrapName->text();
+    return true;
+}
+
+// --- element colours ---------------------------------------------------------
+
+TfrmAdvResult::TfrmAdvResult(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmAdvResult"));
+    setWindowTitle(QStringLiteral("Дополнительные настройки"));
+    auto *v = new QVBoxLayout(this);
+    auto *grid = new QGridLayout;
+    static const char *const names[] = {"shSheet", "shDetal", "shLostScrap", "shScrap", "shMill"};
+    static const char *const captions[] = {"Лист", "Деталь", "Отход бесполезный", "Отход полезный", "Рез"};
+    for (int i = 0; i < ElementCount; ++i) {
+        auto *sw = new QLabel(this);
+        sw->setObjectName(QString::fromLatin1(names[i]));
+        sw->setFixedSize(40, 20);
+        sw->setFrameShape(QFrame::Box);
+        sw->setAutoFillBackground(true);
+        sw->installEventFilter(this);
+        m_swatches[size_t(i)] = sw;
+        grid->addWidget(sw, i, 0);
+        grid->addWidget(new QLabel(QString::fromUtf8(captions[i]), this), i, 1);
+    }
+    v->addLayout(grid);
+    v->addWidget(OkCancel(this));
+    for (int i = 0; i < ElementCount; ++i)
+        SetElementColor(Element(i), 0);
+}
+
+void TfrmAdvResult::SetElementColor(Element e, MapColor c)
+{
+    m_colors[size_t(e)] = c;
+    QWidget *sw = m_swatches[size_t(e)];
+    QPalette pal = sw->palette();
+    pal.setColor(QPalette::Window, gw::toQColor(gw::Color(c)));
+    sw->setPalette(pal);
+}
+
+void TfrmAdvResult::SetColors(const MapColors &c)
+{
+    SetElementColor(Sheet, c.Sheet);
+    SetElementColor(Detal, c.Detal);
+    SetElementColor(LostScrap, c.Lost);
+    SetElementColor(Scrap, c.Scrap);
+    SetElementColor(Mill, c.Mill);
+}
+
+void TfrmAdvResult::GetColors(MapColors &c) const
+{
+    c.Sheet = ElementColor(Sheet);
+    c.Detal = ElementColor(Detal);
+    c.Lost = ElementColor(LostScrap);
+    c.Scrap = ElementColor(Scrap);
+    c.Mill = ElementColor(Mill);
+}
+
+TfrmAdvResult::ColorChooser TfrmAdvResult::SetColorChooser(ColorChooser chooser)
+{
+    ColorChooser old = std::move(Chooser());
+    Chooser() = std::move(chooser);
+    return old;
+}
+
+void TfrmAdvResult::ChangeElementColor(int element)
+{
+    if (element < 0 || element >= ElementCount)
+        return;
+    MapColor c = m_colors[size_t(element)];
+    bool ok;
+    if (Chooser()) {
+        ok = Chooser()(c, this);
+    } else {
+        const QColor q = QColorDialog::getColor(gw::toQColor(gw::Color(c)), this);
+        ok = q.isValid();
+        if (ok)
+            c = MapColor(gw::fromQColor(q));
+    }
+    if (ok)
+        SetElementColor(Element(element), c);
+}
+
+bool TfrmAdvResult::eventFilter(QObject *o, QEvent *e)
+{
+    if (e->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(e)->button() == Qt::LeftButton) {
+        for (int i = 0; i < ElementCount; ++i)
+            if (o == m_swatches[size_t(i)]) {
+                ChangeElementColor(i);
+                return true;
+            }
+    }
+    return QDialog::eventFilter(o, e);
+}

@@ -1,0 +1,342 @@
+#include "app/results/formsheets.h"
+#include "app/results/mapctrls.h"
+#include "app/results/resultsdialogs.h"
+
+#include "app/tests/appfixture.h"
+#include "data/matoptions.h"
+#include "engine/raskroy.h"
+#include "platform/ui.h"
+#include "widgets/outlooklist.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <cmath>
+
+using namespace kv;
+using kv::engine::TRaskroy;
+
+namespace {
+
+// The engine's mixed job with edge banding on two kinds.
+void RunMixed(TRaskroy &e)
+{
+    e.ResetRaskroy();
+    e.P.StdSheetLength = 2800;
+    e.P.StdSheetWidth = 2070;
+    e.P.UseScraps = true;
+    e.P.ExSearch = 40;
+    e.Detals.Add("Bok", 720, 560, 6, 1);
+    e.Detals.Add("Dno", 564, 560, 3, 0);
+    e.Detals.Add("Polka", 560, 280, 8, 0);
+    TDetal &f = e.Detals.Add("Fasad", 716, 396, 5, 2);
+    f.LBorder = f.RBorder = f.TBorder = f.BBorder = 1;
+    e.Detals.Add("Pen", 2100, 560, 2, 1);
+    e.Detals.Add("Tsokol", 2400, 100, 2, 0);
+    TDetal &y = e.Detals.Add("Yashchik", 500, 140, 9, 2);
+    y.TBorder = 2;
+    e.Detals.Add("Planka", 564, 100, 7, 0);
+    for (int i = 0; i < 2; ++i)
+        e.Stock.Sheets.Append(TSheet("OST-1", 0, 0, 800, 600, 0, true));
+    e.Stock.Sheets.Append(TSheet("OST-2", 0, 0, 1200, 300, 0, true));
+    e.RaskroyFromStock();
+    for (int i = 0; i < 100 && !e.Detals.NothingLeft(); ++i) {
+        e.RaskroyNextSheet();
+        if (e.RaskroyState != kv::engine::rsDone && e.RaskroyState != kv::engine::rsDoneUsedUp)
+            break;
+    }
+}
+
+class ResultsWindow : public AppTest
+{
+protected:
+    TRaskroy e;
+    std::unique_ptr<TFormSheets> w;
+    void SetUp() override
+    {
+        RunMixed(e);
+        w = std::make_unique<TFormSheets>(app.ctx);
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        w->resize(900, 700);
+    }
+    void fill(int materials = 1)
+    {
+        int32_t n = 0;
+        std::vector<int> codes;
+        for (int i = 0; i < e.ResultMaps.Count(); ++i) {
+            const TSheetsList &m = *e.ResultMaps.Items(i);
+            const int code = materials == 1 ? 7 : (i % 2 ? 8 : 7);
+            w->AddMapTab(MapCaption(w->TabCount(), n, m.Quantity, QString::fromStdString(m.Name)), code, m,
+                         e.Detals, 4, QStringLiteral("Заказ 12"));
+            n += m.Quantity;
+        }
+        codes.push_back(7);
+        if (materials > 1)
+            codes.push_back(8);
+        w->SetJobMaterials(codes);
+    }
+};
+
+TEST_F(ResultsWindow, TabsMapControlsAndStatusBars)
+{
+    SetNumberDigits(2, 3);
+    w->show();
+    fill();
+    ASSERT_EQ(w->PageCount(), e.ResultMaps.Count());
+    QTabWidget *pages = w->findChild<QTabWidget *>(QStringLiteral("PageControl"));
+    ASSERT_TRUE(pages);
+    EXPECT_EQ(pages->tabText(0), QStringLiteral("1: Лист 1 (OST-2)"));
+    for (int i = 0; i < w->PageCount(); ++i) {
+        TMapPage *p = w->Page(i);
+        const MapTab &t = w->Document().Tabs[size_t(i)];
+        TSheetCtrl *s = p->Sheet();
+        EXPECT_EQ(s->pos(), QPoint(4, 4));
+        EXPECT_EQ(s->Items().size(), int(t.Parts.size() + t.Scraps.size() + t.Cuts.size()));
+        // Every sheet fits its page above the two bars at the common scale.
+        EXPECT_GT(w->Scale(), 0);
+        EXPECT_LE(s->width(), p->width());
+        EXPECT_LE(4 + s->height(), p->height() - 2 * p->BarHeight() + 1);
+        EXPECT_EQ(p->Bar5()->PanelText(0), QStringLiteral("Лист: %1x%2").arg(t.RealWidth).arg(t.RealHeight));
+        EXPECT_EQ(p->Bar5()->PanelText(1), QStringLiteral("Количество: %1").arg(t.Quantity));
+    }
+    // The information of a tab is the texts of its bars.
+    const QString info = w->MapInfoText(0);
+    EXPECT_TRUE(info.startsWith(QStringLiteral("Информация\r\rЛист: 1200x300\rМатериал: ")));
+    EXPECT_TRUE(info.contains(QStringLiteral("\rРезов: ")));
+    ScopedMessageAnswers answers;
+    w->MapInfo(0);
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].kind, MsgKind::Information);
+    EXPECT_EQ(answers.shown()[0].text, info);
+}
+
+TEST_F(ResultsWindow, RatioOneIsOnePixelPerMillimetreAndHitTesting)
+{
+    fill();
+    TSheetCtrl *s = w->Page(0)->Sheet();
+    const MapTab &t = s->Tab();
+    s->SetRatio(1.0);
+    EXPECT_EQ(s->size(), QSize(t.RealWidth, t.RealHeight));
+    ASSERT_FALSE(t.Parts.empty());
+    const MapPart &p = t.Parts[0];
+    auto *dc = qobject_cast<TDetalCtrl *>(s->Items()[0]);
+    ASSERT_TRUE(dc);
+    EXPECT_EQ(dc->geometry(), QRect(p.RealLeft, p.RealTop, p.RealWidth, p.RealHeight));
+    EXPECT_EQ(s->HitTest(QPoint(p.RealLeft + 5, p.RealTop + 5)), (MapHit{MapItemKind::Detal, 0}));
+    EXPECT_EQ(s->HintAt(QPoint(p.RealLeft + 5, p.RealTop + 5)), DetalHint(p));
+    s->SetRatio(0.5);
+    EXPECT_EQ(dc->geometry(), QRect(ToPixels(p.RealLeft, 0.5), ToPixels(p.RealTop, 0.5), ToPixels(p.RealWidth, 0.5),
+                                    ToPixels(p.RealHeight, 0.5)));
+    // A cut lies over whatever it crosses, while it is shown.
+    s->SetRatio(1.0);
+    ASSERT_FALSE(t.Cuts.empty());
+    const MapCut &c = t.Cuts[0];
+    const QPoint onCut(c.RealLeft + c.RealWidth / 2, c.RealTop + c.RealHeight / 2);
+    w->SetMillLinesMode(1);
+    EXPECT_EQ(s->HitTest(onCut), (MapHit{MapItemKind::MillLine, 0}));
+    w->SetMillLinesMode(0);
+    EXPECT_NE(s->HitTest(onCut).kind, MapItemKind::MillLine);
+    EXPECT_EQ(s->HitTest(QPoint(-1, -1)), MapHit());
+    // A cut's information gives its length, not the kerf.
+    EXPECT_TRUE(s->HintOf({MapItemKind::MillLine, 0}).contains(QStringLiteral("Длина: %1 мм").arg(c.Length())));
+}
+
+TEST_F(ResultsWindow, ScaleStaysPositiveInATinyWindow)
+{
+    fill();
+    w->show();
+    w->resize(30, 30);
+    QApplication::processEvents();
+    w->FormResize();
+    EXPECT_TRUE(std::isfinite(w->Scale()));
+    EXPECT_GT(w->Scale(), 0);
+}
+
+TEST_F(ResultsWindow, CutLineModeFromSettingsFallsBackToZero)
+{
+    struct Case { int stored; int mode; const char *caption; };
+    const Case cases[] = {{1, 1, "Резы: Рисовать"}, {2, 2, "Резы: Последний лист"}, {3, 0, "Резы: Не рисовать"},
+                          {-4, 0, "Резы: Не рисовать"}};
+    for (const Case &c : cases) {
+        app.ini().WriteInteger("SheetParams", "MillState", c.stored);
+        TFormSheets f(app.ctx);
+        f.setAttribute(Qt::WA_DeleteOnClose, false);
+        f.FormShow();
+        EXPECT_EQ(f.Document().Display.MillLinesMode, c.mode) << c.stored;
+        EXPECT_EQ(f.tbMillLines->text(), QString::fromUtf8(c.caption));
+        EXPECT_TRUE(f.findChild<QAction *>(QStringLiteral("miMillLines%1").arg(c.mode))->isChecked());
+    }
+}
+
+TEST_F(ResultsWindow, NavigatorShowsTheTabsOfOneMaterial)
+{
+    fill(2);
+    w->show();
+    w->FillMaterialsList();
+    TgwOutlookList *nav = w->Navigator();
+    ASSERT_EQ(nav->Items()->Count(), 3); // all, 7, 8
+    EXPECT_EQ(nav->Items()->Item(0)->Tag, 999);
+    w->SetMillLinesMode(2);
+    w->OutlookListItemClick(nav, nav->Items()->Item(2));
+    QTabWidget *pages = w->findChild<QTabWidget *>(QStringLiteral("PageControl"));
+    int lastOf8 = -1;
+    for (int i = 0; i < w->PageCount(); ++i) {
+        const bool of8 = w->Document().Tabs[size_t(i)].MaterialCode == 8;
+        EXPECT_EQ(pages->isTabVisible(i), of8);
+        if (of8)
+            lastOf8 = i;
+    }
+    for (int i = 0; i < w->PageCount(); ++i)
+        for (const MapCut &c : w->Document().Tabs[size_t(i)].Cuts)
+            EXPECT_EQ(c.Visible, i == lastOf8);
+    // Totals follow the visible tabs.
+    double parts8 = 0;
+    for (const MapTab &t : w->Document().Tabs)
+        if (t.MaterialCode == 8)
+            parts8 += t.DetalsSquare * t.Quantity;
+    EXPECT_DOUBLE_EQ(w->Document().SumDetalsSquare(), parts8);
+}
+
+TEST_F(ResultsWindow, OffCutMenuRenamesAndSwitchesKind)
+{
+    fill();
+    w->Document().Modified = false;
+    int tab = -1, idx = -1;
+    for (int t = 0; t < w->PageCount() && tab < 0; ++t)
+        for (int i = 0; i < int(w->Document().Tabs[size_t(t)].Scraps.size()); ++i)
+            if (w->Document().Tabs[size_t(t)].Scraps[size_t(i)].ScrapType == stNormalScrap) {
+                tab = t, idx = i;
+                break;
+            }
+    ASSERT_GE(tab, 0);
+    QMenu *m = w->PreparePopup(tab, {MapItemKind::Scrap, idx});
+    ASSERT_EQ(m, w->ppmScrap);
+    QAction *change = m->findChild<QAction *>(QStringLiteral("miChangeScrapName"));
+    QAction *normal = m->findChild<QAction *>(QStringLiteral("miScrapNormal"));
+    EXPECT_TRUE(change->isVisible());
+    EXPECT_TRUE(normal->isChecked());
+
+    auto old = TfrmChangeScrapName::SetHook([](TfrmChangeScrapName &d) {
+        EXPECT_EQ(d.edScrapName->text(), QString());
+        d.edScrapName->setText(QStringLiteral("ОСТ-77"));
+        return int(QDialog::Accepted);
+    });
+    change->trigger();
+    TfrmChangeScrapName::SetHook(old);
+    const MapScrap &s = w->Document().Tabs[size_t(tab)].Scraps[size_t(idx)];
+    EXPECT_EQ(s.ScrapName, QStringLiteral("ОСТ-77"));
+    EXPECT_EQ(s.Text, QStringLiteral("ОСТ-77"));
+    EXPECT_TRUE(w->Document().Modified);
+
+    const double total = w->Document().Tabs[size_t(tab)].TotalSquare;
+    normal->trigger(); // usable -> waste
+    EXPECT_EQ(s.ScrapType, stLostScrap);
+    EXPECT_DOUBLE_EQ(w->Document().Tabs[size_t(tab)].TotalSquare, total);
+    EXPECT_FALSE(w->PreparePopup(tab, {MapItemKind::Scrap, idx})
+                     ->findChild<QAction *>(QStringLiteral("miChangeScrapName"))
+                     ->isVisible());
+    normal->trigger(); // back
+    EXPECT_EQ(s.ScrapType, stNormalScrap);
+    EXPECT_EQ(s.Text, QStringLiteral("ОСТ-77"));
+    EXPECT_TRUE(w->Page(tab)->Bar4()->PanelText(2).startsWith(QStringLiteral("Остаток: ")));
+}
+
+TEST_F(ResultsWindow, ClosingAskToSaveAModifiedWindow)
+{
+    fill();
+    struct Case { ModalResult answer; bool closes; int saves; };
+    const Case cases[] = {{ModalResult::Cancel, false, 0}, {ModalResult::No, true, 0}, {ModalResult::Yes, true, 1}};
+    for (const Case &c : cases) {
+        int saves = 0;
+        TFormSheets::Hooks().save = [&](TFormSheets &) { return ++saves, true; };
+        w->Document().Modified = true;
+        ScopedMessageAnswers answers({c.answer});
+        EXPECT_EQ(w->CloseQuery(), c.closes);
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_TRUE(answers.shown()[0].text.contains(QStringLiteral("были изменеы")));
+        EXPECT_EQ(saves, c.saves);
+        TFormSheets::Hooks().save = nullptr;
+    }
+    w->Document().Modified = false;
+    ScopedMessageAnswers none;
+    EXPECT_TRUE(w->CloseQuery());
+    EXPECT_TRUE(none.shown().empty());
+}
+
+TEST_F(ResultsWindow, SwitchesReachTheControlsAndTheButtons)
+{
+    fill();
+    w->SetShowBorders(true);
+    w->SetShowScrapsText(true);
+    EXPECT_TRUE(w->BorderAction->isChecked());
+    EXPECT_TRUE(w->ScrapsAction->isChecked());
+    for (const MapTab &t : w->Document().Tabs) {
+        for (const MapPart &p : t.Parts)
+            EXPECT_TRUE(p.ShowBorder);
+        for (const MapScrap &s : t.Scraps)
+            EXPECT_EQ(s.ShowText, s.ScrapType == stNormalScrap);
+    }
+    w->SetToolsEnabled(false);
+    EXPECT_FALSE(w->SaveAction->isEnabled());
+    EXPECT_FALSE(w->tbMillLines->isEnabled());
+}
+
+TEST_F(ResultsWindow, ElementColoursDialog)
+{
+    TfrmAdvResult d;
+    MapColors c;
+    c.Sheet = 1, c.Detal = 2, c.Lost = 3, c.Scrap = 4, c.Mill = 5, c.Border = 99;
+    d.SetColors(c);
+    auto old = TfrmAdvResult::SetColorChooser([](MapColor &col, QWidget *) {
+        EXPECT_EQ(col, 4u); // preset to the swatch
+        col = 0x123456;
+        return true;
+    });
+    d.ChangeElementColor(TfrmAdvResult::Scrap);
+    TfrmAdvResult::SetColorChooser(old);
+    MapColors back;
+    back.Border = 77;
+    d.GetColors(back);
+    EXPECT_EQ(back.Scrap, 0x123456u);
+    EXPECT_EQ(back.Sheet, 1u);
+    EXPECT_EQ(back.Mill, 5u);
+    EXPECT_EQ(back.Border, 77u);
+}
+
+// A picture of a results window for the eye: edge marks, off-cut labels, cuts.
+TEST_F(ResultsWindow, Screenshot)
+{
+    app.ini().WriteInteger("SheetParams", "FontSize", 8);
+    app.ini().WriteString("SheetParams", "FontName", "Liberation Sans");
+    TScrapSettings limits; // strips narrower than 150 mm are waste
+    limits.CheckLength = limits.CheckHeight = true;
+    limits.Length = limits.Height = 150;
+    PackScrapSettings(app.ini(), MaterialSection(7), limits);
+    w->show();
+    fill();
+    for (MapTab &t : w->Document().Tabs)
+        for (MapPart &p : t.Parts) {
+            p.LeftBorderColor = p.RightBorderColor = 0x00A000;
+            p.TopBorderColor = p.BottomBorderColor = 0xC000C0;
+        }
+    w->SetShowBorders(true);
+    w->SetShowScrapsText(true);
+    w->SetMillLinesMode(1);
+    w->resize(1000, 760);
+    QApplication::processEvents();
+    w->FormResize();
+    const QImage img = w->grab().toImage();
+    EXPECT_FALSE(img.isNull());
+    EXPECT_TRUE(w->ProgressBar()->isHidden() || !w->ProgressBar()->isVisible());
+    if (const QByteArray dir = qgetenv("KV_SCREENSHOT_DIR"); !dir.isEmpty())
+        img.save(QString::fromLocal8Bit(dir) + "/results_window.png");
+}
+
+} // namespace
