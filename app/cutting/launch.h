@@ -1,0 +1,23 @@
+#pragma once
+// "&Разложить" of a part-base window: the job's materials, the options
+// dialog, the job, and its results window.
+#include "app/cutting/raskroyjob.h"
+
+class AppContext;
+class IJobResults;
+
+// Runs a cutting job of the part base described by `data`. `jobCounter` is
+// the part-base window's count of its jobs; it rises when a job ends with
+// its results window. Returns that window, or null when nothing was cut
+// (no materials, the dialog cancelled, a job already running, the window
+// closed during the run).
+IJobResults *RaskroyGroup(AppContext &ctx, RaskroyGroupData data, int &jobCounter);
+
+// The remarks of the last job's materials ("code=remark"), offered again
+// by the options dialog of the next job.
+QStringList &MaterialRemarks();
+
+namespace raskroytext {
+inline constexpr const char *NoMaterials =
+    "Разложение невозможно!\r\rТекущая база не содержит деталей или\rдеталям базы не сопоставлены материалы.";
+}

@@ -1,0 +1,443 @@
+#include "app/cutting/raskroyjob.h"
+
+#include "app/common/appcontext.h"
+#include "app/common/mainwindow.h"
+#include "app/common/mdichild.h"
+#include "app/cutting/jobresults.h"
+#include "data/datamodule.h"
+#include "data/maps/mapdoc.h"
+#include "data/materials/materials.h"
+#include "data/matoptions.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/db/query.h"
+#include "platform/db/table.h"
+#include "platform/ui.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFile>
+
+#include <algorithm>
+
+using namespace kv;
+using namespace kv::engine;
+
+namespace {
+TRaskroyJob *g_current = nullptr;
+
+QString Q(const std::string &s) { return QString::fromStdString(s); }
+} // namespace
+
+void CollectMaterials(const std::vector<TPartRow> &rows, const std::function<QString(int)> &nameOf,
+                      QStringList &names, QStringList &codes)
+{
+    names.clear();
+    codes.clear();
+    for (const TPartRow &r : rows) {
+        const QString code = QString::number(r.Material);
+        if (codes.contains(code))
+            continue;
+        codes << code;
+        names << (nameOf ? nameOf(r.Material) : QString());
+    }
+}
+
+std::vector<int> EnabledJobMaterials(const QString &jobFile)
+{
+    TIniFile ini(jobFile);
+    QStringList sections = ini.ReadSections();
+    for (int i = sections.size() - 1; i >= 0; --i) {
+        if (!UnpackOptimSettings(ini, sections[i]).Enabled) {
+            ini.EraseSection(sections[i]);
+            sections.removeAt(i);
+        }
+    }
+    std::vector<int> codes;
+    for (const QString &s : sections) {
+        bool ok = false;
+        const int code = s.mid(8).toInt(&ok);
+        if (ok && s.left(8).compare(QLatin1String("Material"), Qt::CaseInsensitive) == 0)
+            codes.push_back(code);
+    }
+    return codes;
+}
+
+// --- dialogs --------------------------------------------------------------------
+
+TRaskroyDialogs::TRaskroyDialogs(AppContext &ctx, QWidget *parent,
+                                 std::function<ILeftoverBase *(const QString &)> leftover)
+    : m_ctx(ctx), m_parent(parent), m_leftover(std::move(leftover))
+{
+}
+
+std::function<int()> &TRaskroyDialogs::UsedUpHook()
+{
+    static std::function<int()> h;
+    return h;
+}
+
+std::function<bool(int, TChosenSheet &)> &TRaskroyDialogs::ChooserHook()
+{
+    static std::function<bool(int, TChosenSheet &)> h;
+    return h;
+}
+
+void TRaskroyDialogs::error(const std::string &text) { ShowError(Q(text), m_parent); }
+
+bool TRaskroyDialogs::warningYesNo(const std::string &text)
+{
+    return ShowWarning(Q(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
+}
+
+bool TRaskroyDialogs::confirmYesNo(const std::string &text)
+{
+    return ShowConfirmation(Q(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
+}
+
+int TRaskroyDialogs::usedUpChoice()
+{
+    if (UsedUpHook())
+        return UsedUpHook()();
+    return 0;
+}
+
+bool TRaskroyDialogs::chooseStdSheet(int32_t code, TChosenSheet &chosen)
+{
+    if (ChooserHook())
+        return ChooserHook()(code, chosen);
+    return false;
+}
+
+ILeftoverBase *TRaskroyDialogs::createLeftoverBase(const std::string &caption)
+{
+    return m_leftover ? m_leftover(Q(caption)) : nullptr;
+}
+
+// --- adapters of the driver ---------------------------------------------------------
+
+class TRaskroyJob::Settings : public IRaskroySettings
+{
+public:
+    explicit Settings(AppContext &ctx) : m_ctx(ctx) {}
+    void flush() override { m_ctx.settings().Ini().UpdateFile(); }
+    int32_t readInteger(const std::string &key, int32_t def) override
+    {
+        return m_ctx.settings().Ini().ReadInteger(QString::fromLatin1(section::Default), Q(key), def);
+    }
+    bool readBool(const std::string &key, bool def) override
+    {
+        return m_ctx.settings().Ini().ReadBool(QString::fromLatin1(section::Default), Q(key), def);
+    }
+
+private:
+    AppContext &m_ctx;
+};
+
+// The warehouse's working copies through the data module.
+class TRaskroyJob::Stock : public IStockSource
+{
+public:
+    explicit Stock(AppContext &ctx) : m_ctx(ctx) {}
+
+    bool openStdSheets(int32_t code) override
+    {
+        Table *t = m_ctx.module().tblSheets2;
+        try {
+            t->Close();
+            const QString path = m_ctx.paths().TempSheetsTable();
+            const int slash = path.lastIndexOf('/');
+            t->SetDatabaseName(path.left(slash + 1));
+            t->SetTableName(path.mid(slash + 1));
+            t->SetFilter(QStringLiteral("Code=%1 and Many>0").arg(code));
+            t->SetFiltered(true);
+            t->Open();
+            return true;
+        } catch (...) {
+            try {
+                t->Close();
+            } catch (...) {
+            }
+            return false;
+        }
+    }
+
+    bool setStdSheetMany(int32_t length, int32_t width, int32_t many) override
+    {
+        Table *t = m_ctx.module().tblSheets2;
+        try {
+            if (!t->Active())
+                return false;
+            for (t->First(); !t->Eof(); t->Next()) {
+                if (t->FieldByName(QStringLiteral("Length"))->AsInteger() == length &&
+                    t->FieldByName(QStringLiteral("Width"))->AsInteger() == width) {
+                    t->Edit();
+                    t->FieldByName(QStringLiteral("Many"))->SetAsInteger(many);
+                    t->Post();
+                    return true;
+                }
+            }
+            return false;
+        } catch (...) {
+            try {
+                t->Cancel();
+            } catch (...) {
+            }
+            return false;
+        }
+    }
+
+    bool readScraps(int32_t code, std::vector<TScrapRow> &rows) override
+    {
+        try {
+            std::unique_ptr<Query> q(OpenQuery(
+                QStringLiteral("Select * from %1\nWhere Code=?").arg(Query::QuotePath(m_ctx.paths().TempScrapsTable())),
+                {code}));
+            for (q->First(); !q->Eof(); q->Next()) {
+                TScrapRow r;
+                r.Name = q->FieldByName(QStringLiteral("Name"))->AsString().toStdString();
+                r.Length = q->FieldByName(QStringLiteral("Length"))->AsInteger();
+                r.Width = q->FieldByName(QStringLiteral("Width"))->AsInteger();
+                r.Many = q->FieldByName(QStringLiteral("Many"))->AsInteger();
+                rows.push_back(std::move(r));
+            }
+            return true;
+        } catch (...) {
+            return false;
+        }
+    }
+
+private:
+    AppContext &m_ctx;
+};
+
+// The part base as it stood when the job started.
+class TRaskroyJob::Parts : public IPartSource
+{
+public:
+    Parts(std::vector<TPartRow> rows, QString fileName) : m_rows(std::move(rows)), m_file(std::move(fileName)) {}
+    std::vector<TPartRow> partsOfMaterial(int32_t code) override
+    {
+        std::vector<TPartRow> out;
+        for (const TPartRow &r : m_rows)
+            if (r.Material == code)
+                out.push_back(r);
+        return out;
+    }
+    std::string documentFileName() override { return m_file.toStdString(); }
+
+private:
+    std::vector<TPartRow> m_rows;
+    QString m_file;
+};
+
+// The driver's view of the results window: every call checks that the
+// window still exists; after each variant the window is repainted and the
+// user's commands (abort, close, the navigator) get through.
+class TRaskroyJob::View : public IResultsView
+{
+public:
+    explicit View(TRaskroyJob &job) : m_job(job) {}
+    ~View() override { setWaitCursor(false); }
+
+    void variantDone(int64_t i, int64_t total) override
+    {
+        if (IJobResults *r = results())
+            r->SetProgress(i, total);
+        QCoreApplication::processEvents();
+    }
+    bool stopRequested() override { return m_job.StopRequested(); }
+    void beginRun(int32_t code, const TDisplaySwitches &switches) override
+    {
+        if (IJobResults *r = results())
+            r->BeginRun(code, switches);
+        QCoreApplication::processEvents();
+    }
+    void endRun() override
+    {
+        if (IJobResults *r = results())
+            r->EndRun();
+    }
+    void showProgress() override
+    {
+        if (IJobResults *r = results())
+            r->ShowProgress();
+    }
+    void setWaitCursor(bool on) override
+    {
+        if (on == m_cursor || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+            return;
+        m_cursor = on;
+        if (on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
+    void setStatusText(const std::string &text) override
+    {
+        if (IJobResults *r = results())
+            r->SetStatusText(Q(text));
+    }
+    int tabCount() override
+    {
+        IJobResults *r = results();
+        return r ? r->TabCount() : 0;
+    }
+    void addMapTab(const std::string &caption, int32_t code, const TSheetsList &map, const TDetalsList &parts) override
+    {
+        if (IJobResults *r = results()) {
+            const TRaskroyParams &p = m_job.Engine().P;
+            r->AddMapTab(Q(caption), code, map, parts, p.MillWidth, Q(p.RaskroyRemark));
+        }
+        QCoreApplication::processEvents();
+    }
+    void closeWindow() override
+    {
+        IJobResults *r = results();
+        m_job.m_closed = true;
+        if (r) {
+            r->AttachJob(nullptr);
+            r->CloseWindow();
+        }
+    }
+    void usingSheetsAdd(int32_t code, int32_t length, int32_t width, int32_t remaining, int32_t initial) override
+    {
+        if (IJobResults *r = results())
+            r->UsingSheets().Add(code, length, width, remaining, initial);
+    }
+    void usingSheetsSetQuantity(int32_t code, int32_t length, int32_t width, int32_t remaining) override
+    {
+        if (IJobResults *r = results())
+            r->UsingSheets().SetQuantity(code, length, width, remaining);
+    }
+
+private:
+    IJobResults *results() const { return m_job.resultsAlive() ? m_job.m_results : nullptr; }
+    TRaskroyJob &m_job;
+    bool m_cursor = false;
+};
+
+// --- the job --------------------------------------------------------------------
+
+TRaskroyJob::TRaskroyJob(AppContext &ctx, RaskroyGroupData data)
+    : m_ctx(ctx), m_data(std::move(data)), m_engine(std::make_unique<TRaskroy>())
+{
+    m_settings = std::make_unique<Settings>(ctx);
+    m_stock = std::make_unique<Stock>(ctx);
+    m_dialogs = std::make_unique<TRaskroyDialogs>(ctx, m_data.window, m_data.createLeftover);
+    m_driver = std::make_unique<TRaskroyDriver>(*m_engine, *m_settings, *m_stock, *m_dialogs);
+    m_parts = std::make_unique<Parts>(m_data.rows, m_data.fileName);
+    m_view = std::make_unique<View>(*this);
+}
+
+void TRaskroyJob::detach()
+{
+    // Whatever happened, a window that still exists forgets the job.
+    if (m_results && !m_resultsWidget.isNull())
+        m_results->AttachJob(nullptr);
+}
+
+TRaskroyJob::~TRaskroyJob()
+{
+    detach();
+    if (g_current == this)
+        g_current = nullptr;
+}
+
+bool TRaskroyJob::Busy() { return g_current != nullptr; }
+
+TRaskroyJob *TRaskroyJob::Current() { return g_current; }
+
+bool TRaskroyJob::resultsAlive() const { return m_results && !m_resultsWidget.isNull() && !m_closed; }
+
+bool TRaskroyJob::StopRequested() const { return m_engine->StopRaskroy || m_driver->RaskroyCancel || !resultsAlive(); }
+
+void TRaskroyJob::AbortRaskroy() { m_driver->AbortRaskroyActionExecute(); }
+
+void TRaskroyJob::CloseRequested()
+{
+    m_driver->RaskroyCancel = true;
+    m_engine->StopRaskroy = true; // later materials are skipped
+}
+
+IJobResults *TRaskroyJob::Run(int jobNumber)
+{
+    const QString jobFile = m_ctx.paths().JobOptionsFile();
+    IMainWindow *frame = m_ctx.mainWindow();
+    struct Cleanup
+    {
+        TRaskroyJob &job;
+        IMainWindow *frame;
+        QString file;
+        ~Cleanup()
+        {
+            if (g_current == &job)
+                g_current = nullptr;
+            if (frame)
+                frame->SetRaskroyBusy(false);
+            job.detach();
+            TIniFile::ClearCache();
+            QFile::remove(file);
+        }
+    } cleanup{*this, frame, jobFile};
+
+    TIniFile::ClearCache();
+    m_materials = EnabledJobMaterials(jobFile);
+
+    IJobResults *results = nullptr;
+    if (m_data.createResults)
+        results = m_data.createResults();
+    else if (frame)
+        results = dynamic_cast<IJobResults *>(frame->CreateResultsWindow(true));
+    if (!results)
+        return nullptr;
+    m_results = results;
+    m_resultsWidget = results->ResultsWidget();
+    g_current = this;
+    if (frame)
+        frame->SetRaskroyBusy(true);
+    results->AttachJob(this);
+    results->SetJobMaterials(m_materials);
+    m_driver->BeginJob();
+    m_remarks.clear();
+
+    TIniFile ini(jobFile);
+    for (int code : m_materials) {
+        if (!resultsAlive())
+            break; // the window is gone: the job ends with it
+        const TOptimSettings o = UnpackOptimSettings(ini, MaterialSection(code));
+        TRaskroyParams &p = m_engine->P;
+        p.RaskroyRemark = o.Remark.toStdString();
+        const QString prefix = QString::number(code) + QLatin1Char('=');
+        m_remarks.erase(std::remove_if(m_remarks.begin(), m_remarks.end(),
+                                       [&](const QString &l) { return l.startsWith(prefix); }),
+                        m_remarks.end());
+        m_remarks << prefix + o.Remark;
+        p.UseScraps = o.UseScraps;
+        p.Standart = o.Standart;
+        p.ExSearch = o.ExSearch;
+        p.AlgorithmNumber = o.AlgorithmNumber;
+        p.StdSheetsCount = o.DefQuantity;
+        p.FullSearch = o.Algorithm;
+        p.OneDimOpt = o.OneDimOpt;
+        p.StdSheetLength = o.SheetWidth;
+        p.StdSheetWidth = o.SheetHeight;
+        p.StdSheetsLeft = p.StdSheetsCount;
+        if (p.Standart)
+            results->UsingSheets().Add(code, o.SheetWidth, o.SheetHeight, o.DefQuantity, o.DefQuantity);
+        const QString name = m_ctx.hasMaterials() ? m_ctx.materials().GetMaterialName(code) : QString();
+        m_driver->RunRaskroy(*m_parts, *m_view, name.toStdString(), code);
+    }
+
+    if (!resultsAlive())
+        return nullptr;
+    results->AttachJob(nullptr);
+    results->SetMapsCaption(QStringLiteral("Вариант раскроя %1: \"%2\"").arg(jobNumber).arg(m_data.caption));
+    results->HideProgress();
+    if (g_current == this)
+        g_current = nullptr;
+    if (frame)
+        frame->SetRaskroyBusy(false);
+    results->ShowStatistics();
+    return resultsAlive() ? results : nullptr;
+}

@@ -1,0 +1,481 @@
+#include "app/cutting/joboptions.h"
+#include "app/cutting/launch.h"
+#include "app/cutting/raskroyoptions.h"
+#include "app/results/formsheets.h"
+
+#include "app/tests/appfixture.h"
+#include "app/tests/fakemainwindow.h"
+#include "controls/spinedit.h"
+#include "data/matoptions.h"
+#include "data/settings.h"
+#include "platform/ui.h"
+#include "widgets/outlooklist.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+using namespace kv;
+using kv::engine::TPartRow;
+
+namespace {
+
+TOptimSettings Optim(int w, int h, int exSearch = 20)
+{
+    TOptimSettings o;
+    o.SheetWidth = w;
+    o.SheetHeight = h;
+    o.ExSearch = exSearch;
+    return o;
+}
+
+// --- the per-job file -------------------------------------------------------------
+
+class JobFile : public AppTest
+{
+protected:
+    TIniFile &settings() { return app.ini(); }
+    QString jobPath() { return app.paths.JobOptionsFile(); }
+};
+
+TEST_F(JobFile, PreparedFromTheSettingsWithRemarksAndNoQuantity)
+{
+    TOptimSettings a = Optim(2800, 2070);
+    a.DefQuantity = 9;
+    a.Remark = QStringLiteral("old");
+    PackOptimSettings(settings(), MaterialSection(1), a);
+    TIniFile job(jobPath());
+    PrepareJobFile(settings(), job, {"1", "2"}, {"2=Заказ 5, кухня, \"угловая\"", "1x=not this"});
+    const TOptimSettings j1 = UnpackOptimSettings(job, MaterialSection(1));
+    EXPECT_EQ(j1.SheetWidth, 2800);
+    EXPECT_EQ(j1.DefQuantity, 0);
+    EXPECT_EQ(j1.Remark, QString()); // no line for material 1
+    // No Optim key: switched on, size 0 x 0; the remark with commas stays whole.
+    const TOptimSettings j2 = UnpackOptimSettings(job, MaterialSection(2));
+    EXPECT_TRUE(j2.Enabled);
+    EXPECT_EQ(j2.SheetWidth, 0);
+    EXPECT_EQ(j2.SheetHeight, 0);
+    EXPECT_EQ(j2.Remark, QStringLiteral("Заказ 5, кухня, \"угловая\""));
+}
+
+TEST_F(JobFile, StockCheck)
+{
+    const QList<StdSheetRow> stock1 = {{2800, 2070, 0}, {2800, 2070, 3}, {2750, 1830, 4}};
+    auto sheetsOf = [&](int code) { return code == 1 ? stock1 : QList<StdSheetRow>(); };
+    struct Case
+    {
+        const char *what;
+        int code, w, h;
+        bool standart, enabled;
+        QString error;
+        int quantity;
+    };
+    const Case cases[] = {
+        {"every row of the size is summed", 1, 2800, 2070, true, true, "", 3},
+        {"single row", 1, 2750, 1830, true, true, "", 4},
+        {"size missing", 1, 1000, 1000, true, true, "1000x1000", 0},
+        {"no sheets of the material", 2, 0, 0, true, true, "0x0", 0},
+        {"counting off: not checked", 2, 0, 0, false, true, "", 0},
+        {"switched off: not checked", 2, 0, 0, true, false, "", 0},
+    };
+    for (const Case &c : cases) {
+        QFile::remove(jobPath());
+        TIniFile::ClearCache();
+        TIniFile job(jobPath());
+        TOptimSettings o = Optim(c.w, c.h);
+        o.Standart = c.standart;
+        o.Enabled = c.enabled;
+        PackOptimSettings(job, MaterialSection(c.code), o);
+        const QString err = CheckJobStock(job, {QString::number(c.code)}, {"ДСП"}, sheetsOf);
+        if (c.error.isEmpty()) {
+            EXPECT_EQ(err, QString()) << c.what;
+            EXPECT_EQ(UnpackOptimSettings(job, MaterialSection(c.code)).DefQuantity, c.quantity) << c.what;
+        } else {
+            EXPECT_EQ(err, QStringLiteral("ВНИМАНИЕ!\rРазложение невозможно!\r\rЛисты <ДСП> размером %1 на складе "
+                                          "отсутствуют.")
+                               .arg(c.error))
+                << c.what;
+        }
+    }
+}
+
+TEST_F(JobFile, AutoSizeSwitchesCountingOnForEveryMaterial)
+{
+    TIniFile job(jobPath());
+    PackOptimSettings(job, MaterialSection(1), Optim(1, 1));
+    PackOptimSettings(job, MaterialSection(2), Optim(5, 5));
+    AutoBounds(job, {"1", "2"}, [](int code) {
+        return code == 1 ? QList<StdSheetRow>{{2500, 1830, 2}, {2800, 2070, 1}} : QList<StdSheetRow>();
+    });
+    const TOptimSettings a = UnpackOptimSettings(job, MaterialSection(1));
+    const TOptimSettings b = UnpackOptimSettings(job, MaterialSection(2));
+    EXPECT_EQ(a.SheetWidth, 2500);
+    EXPECT_EQ(a.SheetHeight, 1830);
+    EXPECT_TRUE(a.Standart);
+    EXPECT_EQ(b.SheetWidth, 0);
+    EXPECT_EQ(b.SheetHeight, 0);
+    EXPECT_TRUE(b.Standart);
+}
+
+TEST_F(JobFile, EnabledMaterialsAndCollecting)
+{
+    {
+        TIniFile job(jobPath());
+        for (int code : {5, 3, 9}) {
+            TOptimSettings o = Optim(100, 100);
+            o.Enabled = code != 3;
+            PackOptimSettings(job, MaterialSection(code), o);
+        }
+    }
+    TIniFile::ClearCache();
+    EXPECT_EQ(EnabledJobMaterials(jobPath()), (std::vector<int>{5, 9}));
+    TIniFile::ClearCache();
+    EXPECT_FALSE(TIniFile(jobPath()).SectionExists(MaterialSection(3)));
+
+    std::vector<TPartRow> rows(4);
+    rows[0].Material = 4, rows[1].Material = 2, rows[2].Material = 4, rows[3].Material = 7;
+    QStringList names, codes;
+    CollectMaterials(rows, [](int c) { return c == 7 ? QString() : QStringLiteral("M%1").arg(c); }, names, codes);
+    EXPECT_EQ(codes, (QStringList{"4", "2", "7"}));
+    EXPECT_EQ(names, (QStringList{"M4", "M2", ""}));
+}
+
+// --- the dialog ---------------------------------------------------------------------
+
+TEST_F(JobFile, DialogEditsEachMaterialAndCopiesOnOk)
+{
+    PackOptimSettings(settings(), MaterialSection(1), Optim(2800, 2070, 77));
+    TfrmRaskroyOptions d(app.ctx);
+    d.SheetsOf = [](int) { return QList<StdSheetRow>(); };
+    d.SetJob({"1", "2"}, {"ДСП", "МДФ"}, {});
+    bool checked = false;
+    auto old = TfrmRaskroyOptions::SetHook([&](TfrmRaskroyOptions &f) {
+        EXPECT_EQ(f.OutlookList->Items()->Count(), 2);
+        EXPECT_EQ(f.OutlookList->Items()->Item(0)->ImageIndex(), 48);
+        EXPECT_EQ(f.ShownCode(), 1);
+        EXPECT_EQ(f.edSheetWidth->text(), QStringLiteral("2800"));
+        EXPECT_EQ(f.seExSearch->Value(), 77);
+        f.edRemark->setText(QStringLiteral("a, b"));
+        f.rbFull->setChecked(true);
+        f.ShowMaterial(2); // the first is saved into the file
+        EXPECT_EQ(f.edSheetWidth->text(), QStringLiteral("0"));
+        EXPECT_TRUE(f.chbEnabled->isChecked());
+        f.chbEnabled->click(); // switched off: options disabled, image 49
+        EXPECT_FALSE(f.edRemark->isEnabled());
+        EXPECT_FALSE(f.RemarkAllAction->isEnabled());
+        EXPECT_EQ(f.OutlookList->Items()->Item(1)->ImageIndex(), 49);
+        f.ShowMaterial(1);
+        EXPECT_EQ(f.edRemark->text(), QStringLiteral("a, b"));
+        EXPECT_TRUE(f.rbFull->isChecked());
+        f.edSheetWidth->setText(QStringLiteral("abc")); // not a number: 0
+        f.OkAction->trigger();
+        checked = true;
+        return f.result();
+    });
+    EXPECT_EQ(d.Execute(), int(QDialog::Accepted));
+    TfrmRaskroyOptions::SetHook(old);
+    ASSERT_TRUE(checked);
+    const TOptimSettings s1 = UnpackOptimSettings(settings(), MaterialSection(1));
+    EXPECT_EQ(s1.SheetWidth, 0);
+    EXPECT_EQ(s1.Remark, QStringLiteral("a, b"));
+    EXPECT_TRUE(s1.Algorithm);
+    EXPECT_FALSE(UnpackOptimSettings(settings(), MaterialSection(2)).Enabled);
+    EXPECT_TRUE(QFile::exists(jobPath())); // the job reads it afterwards
+}
+
+TEST_F(JobFile, OkWithMissingSheetsKeepsTheDialogOpenAndCopiesTheSectionsFirst)
+{
+    TOptimSettings o = Optim(2800, 2070);
+    o.Standart = true;
+    PackOptimSettings(settings(), MaterialSection(1), o);
+    TfrmRaskroyOptions d(app.ctx);
+    d.SheetsOf = [](int) { return QList<StdSheetRow>{{2800, 2070, 0}}; };
+    d.SetJob({"1"}, {"ДСП"}, {});
+    ScopedMessageAnswers answers;
+    auto old = TfrmRaskroyOptions::SetHook([&](TfrmRaskroyOptions &f) {
+        f.edRemark->setText(QStringLiteral("x"));
+        f.OkAction->trigger();
+        EXPECT_EQ(f.result(), 0);
+        // Counting off: OK closes.
+        f.chbStandart->setChecked(false);
+        f.OkAction->trigger();
+        return f.result();
+    });
+    EXPECT_EQ(d.Execute(), int(QDialog::Accepted));
+    TfrmRaskroyOptions::SetHook(old);
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].kind, MsgKind::Error);
+    EXPECT_TRUE(answers.shown()[0].text.contains(QStringLiteral("Листы <ДСП> размером 2800x2070")));
+    const TOptimSettings s = UnpackOptimSettings(settings(), MaterialSection(1));
+    EXPECT_EQ(s.Remark, QStringLiteral("x"));
+    EXPECT_EQ(s.DefQuantity, 0); // copied before the quantities are filled in
+}
+
+TEST_F(JobFile, ForAllActionsSetEverySection)
+{
+    TfrmRaskroyOptions d(app.ctx);
+    d.SetJob({"1", "2", "3"}, {"a", "b", "c"}, {});
+    auto old = TfrmRaskroyOptions::SetHook([&](TfrmRaskroyOptions &f) {
+        f.edRemark->setText(QStringLiteral("r, 1"));
+        f.RemarkAllAction->trigger();
+        f.rbFull->setChecked(true);
+        f.SearchModeAllAction->trigger();
+        f.seExSearch->setValue(321);
+        f.DepthAllAction->trigger();
+        f.rbAlgorithm2->setChecked(true);
+        f.cbxOneDimOptimization->setChecked(true);
+        f.AlgorithmAllAction->trigger();
+        f.bbAutoBounds->click();
+        EXPECT_TRUE(f.chbStandart->isChecked());
+        return int(QDialog::Rejected);
+    });
+    d.SheetsOf = [](int) { return QList<StdSheetRow>(); };
+    EXPECT_EQ(d.Execute(), int(QDialog::Rejected));
+    TfrmRaskroyOptions::SetHook(old);
+    TIniFile::ClearCache();
+    TIniFile job(jobPath());
+    for (int code : {2, 3}) {
+        const TOptimSettings o = UnpackOptimSettings(job, MaterialSection(code));
+        EXPECT_EQ(o.Remark, QStringLiteral("r, 1"));
+        EXPECT_TRUE(o.Algorithm);
+        EXPECT_EQ(o.ExSearch, 321);
+        EXPECT_EQ(o.AlgorithmNumber, 1);
+        EXPECT_TRUE(o.OneDimOpt);
+        EXPECT_TRUE(o.Standart);
+    }
+    // Cancel copies nothing into the settings file.
+    EXPECT_FALSE(settings().SectionExists(MaterialSection(2)));
+}
+
+// --- the whole road -------------------------------------------------------------------
+
+TPartRow Row(const char *name, int l, int w, int many, int material, int rotate = 0)
+{
+    TPartRow r;
+    r.Name = name;
+    r.Length = l, r.Width = w, r.Many = many, r.Rotate = rotate, r.Material = material;
+    return r;
+}
+
+// A kitchen order: carcass parts in chipboard (1), fronts in MDF (2), a back in fibreboard (3).
+std::vector<TPartRow> Kitchen()
+{
+    return {Row("Бок", 720, 560, 8, 1, 1),     Row("Дно", 564, 560, 4, 1),   Row("Полка", 560, 280, 6, 1),
+            Row("Фасад", 716, 396, 6, 2, 2),   Row("Фасад ящ", 396, 140, 6, 2, 2),
+            Row("Задняя стенка", 716, 596, 4, 3)};
+}
+
+class Road : public AppTest
+{
+protected:
+    FakeMainWindow frame{app.ctx};
+    QList<QPointer<TFormSheets>> made;
+    int counter = 0;
+
+    void SetUp() override
+    {
+        for (int code : {1, 2, 3})
+            PackOptimSettings(app.ini(), MaterialSection(code), Optim(2800, 2070, 20));
+        frame.makeResults = [this](bool) {
+            auto *w = new TFormSheets(app.ctx);
+            w->ShowChild();
+            made << w;
+            return w;
+        };
+    }
+    void TearDown() override
+    {
+        TfrmRaskroyOptions::SetHook(nullptr);
+        for (const QPointer<TFormSheets> &w : made)
+            delete w.data();
+    }
+    RaskroyGroupData data(std::vector<TPartRow> rows)
+    {
+        RaskroyGroupData d;
+        d.caption = QStringLiteral("Кухня.kdx");
+        d.fileName = QStringLiteral("Кухня.kdx");
+        d.rows = std::move(rows);
+        return d;
+    }
+    static void AnswerOk()
+    {
+        TfrmRaskroyOptions::SetHook([](TfrmRaskroyOptions &f) {
+            f.OkAction->trigger();
+            return f.result();
+        });
+    }
+};
+
+TEST_F(Road, KitchenOrderThreeMaterialsOneWindow)
+{
+    AnswerOk();
+    ScopedMessageAnswers answers;
+    IJobResults *r = RaskroyGroup(app.ctx, data(Kitchen()), counter);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(counter, 1);
+    EXPECT_EQ(made.size(), 1);
+    TFormSheets *w = made[0];
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Вариант раскроя 1: \"Кухня.kdx\""));
+    EXPECT_FALSE(w->Running());
+    EXPECT_FALSE(frame.busy);
+    EXPECT_FALSE(QFile::exists(app.paths.JobOptionsFile()));
+    EXPECT_TRUE(w->SaveAction->isEnabled());
+    EXPECT_TRUE(w->ProgressBar()->isHidden());
+    const MapDocument &doc = w->Document();
+    ASSERT_GE(doc.Tabs.size(), 3u);
+    // Tabs carry their material, in job order; every part is on a map.
+    std::vector<int> codes;
+    std::map<std::string, int> laid;
+    for (const MapTab &t : doc.Tabs) {
+        if (codes.empty() || codes.back() != t.MaterialCode)
+            codes.push_back(t.MaterialCode);
+        EXPECT_EQ(t.RealWidth, 2800);
+        EXPECT_EQ(t.RealHeight, 2070);
+        EXPECT_NEAR(t.DetalsSquare + t.TotalSquare, double(t.SheetArea()), 1e-6);
+        for (const MapPart &p : t.Parts)
+            laid[p.Title.toStdString()] += t.Quantity;
+    }
+    EXPECT_EQ(codes, (std::vector<int>{1, 2, 3}));
+    double parts = 0;
+    for (const TPartRow &row : Kitchen()) {
+        EXPECT_EQ(laid[row.Name], row.Many) << row.Name;
+        parts += double(row.Length) * row.Width * row.Many;
+    }
+    EXPECT_DOUBLE_EQ(doc.SumDetalsSquare(), parts);
+    EXPECT_EQ(doc.MaterialCodes, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(answers.shown().empty());
+    // A second job gets its own window and number.
+    AnswerOk();
+    ASSERT_TRUE(RaskroyGroup(app.ctx, data(Kitchen()), counter));
+    EXPECT_EQ(made.size(), 2);
+    EXPECT_EQ(made[1]->windowTitle(), QStringLiteral("Вариант раскроя 2: \"Кухня.kdx\""));
+}
+
+TEST_F(Road, FilteredRowsAndSwitchedOffMaterials)
+{
+    // The window shows material 2 only: the job covers it only.
+    std::vector<TPartRow> only2;
+    for (const TPartRow &r : Kitchen())
+        if (r.Material == 2)
+            only2.push_back(r);
+    AnswerOk();
+    ASSERT_TRUE(RaskroyGroup(app.ctx, data(only2), counter));
+    for (const MapTab &t : made.back()->Document().Tabs)
+        EXPECT_EQ(t.MaterialCode, 2);
+    // Material 1 switched off in the dialog is not cut.
+    TfrmRaskroyOptions::SetHook([](TfrmRaskroyOptions &f) {
+        f.ShowMaterial(1);
+        f.chbEnabled->click();
+        f.OkAction->trigger();
+        return f.result();
+    });
+    ASSERT_TRUE(RaskroyGroup(app.ctx, data(Kitchen()), counter));
+    for (const MapTab &t : made.back()->Document().Tabs)
+        EXPECT_NE(t.MaterialCode, 1);
+    EXPECT_EQ(made.back()->Document().MaterialCodes, (std::vector<int>{2, 3}));
+}
+
+TEST_F(Road, NothingToCutOrCancelledMakesNoWindow)
+{
+    ScopedMessageAnswers answers;
+    EXPECT_FALSE(RaskroyGroup(app.ctx, data({}), counter));
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].text, QString::fromUtf8(raskroytext::NoMaterials));
+    TfrmRaskroyOptions::SetHook([](TfrmRaskroyOptions &f) {
+        f.CancelAction->trigger();
+        return f.result();
+    });
+    EXPECT_FALSE(RaskroyGroup(app.ctx, data(Kitchen()), counter));
+    EXPECT_TRUE(made.isEmpty());
+    EXPECT_FALSE(frame.calls.contains(QStringLiteral("CreateResultsWindow:1")));
+    EXPECT_EQ(counter, 0);
+}
+
+// A job big enough to take many variants.
+std::vector<TPartRow> LargeJob()
+{
+    std::vector<TPartRow> rows;
+    for (int i = 0; i < 30; ++i)
+        rows.push_back(Row(("P" + std::to_string(i)).c_str(), 200 + 37 * i % 900, 100 + 53 * i % 600, 7, 1));
+    for (int i = 0; i < 10; ++i)
+        rows.push_back(Row(("Q" + std::to_string(i)).c_str(), 300 + 41 * i, 150 + 29 * i, 5, 2));
+    return rows;
+}
+
+TEST_F(Road, ClosingTheResultsWindowMidRunEndsTheJobCleanly)
+{
+    PackOptimSettings(app.ini(), MaterialSection(1), Optim(2800, 2070, 2000));
+    AnswerOk();
+    int variants = 0;
+    bool reentered = true;
+    // At the first chance during the run: try to start another job, then close the window.
+    std::function<void()> poke = [&] {
+        if (made.isEmpty() || !made[0]) {
+            QTimer::singleShot(0, poke);
+            return;
+        }
+        ++variants;
+        int other = 0;
+        reentered = RaskroyGroup(app.ctx, data(Kitchen()), other) != nullptr;
+        EXPECT_TRUE(TRaskroyJob::Busy());
+        EXPECT_TRUE(frame.busy);
+        EXPECT_FALSE(made[0]->SaveAction->isEnabled());
+        made[0]->close();
+    };
+    QTimer::singleShot(0, poke);
+    ScopedMessageAnswers answers;
+    IJobResults *r = RaskroyGroup(app.ctx, data(LargeJob()), counter);
+    EXPECT_EQ(r, nullptr);
+    EXPECT_GE(variants, 1);
+    EXPECT_FALSE(reentered);
+    EXPECT_EQ(counter, 0);
+    EXPECT_FALSE(TRaskroyJob::Busy());
+    EXPECT_FALSE(frame.busy);
+    EXPECT_FALSE(QFile::exists(app.paths.JobOptionsFile()));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(made[0].isNull()); // closed and freed
+    EXPECT_EQ(made.size(), 1);
+}
+
+TEST_F(Road, AbortKeepsTheMapsMadeSoFarAndSkipsLaterMaterials)
+{
+    PackOptimSettings(app.ini(), MaterialSection(1), Optim(2800, 2070, 2000));
+    AnswerOk();
+    bool asked = false;
+    std::function<void()> poke = [&] {
+        if (made.isEmpty() || !made[0] || made[0]->Document().Tabs.empty()) {
+            QTimer::singleShot(0, poke);
+            return;
+        }
+        asked = true;
+        made[0]->AbortRaskroyAction->trigger();
+    };
+    QTimer::singleShot(0, poke);
+    ScopedMessageAnswers answers({}, ModalResult::Yes);
+    IJobResults *r = RaskroyGroup(app.ctx, data(LargeJob()), counter);
+    ASSERT_TRUE(asked);
+    ASSERT_TRUE(r);
+    TFormSheets *w = made[0];
+    bool abortAsked = false;
+    for (const ShownMessage &m : answers.shown())
+        abortAsked = abortAsked || m.text == QStringLiteral("Действительно прервать разложение?");
+    EXPECT_TRUE(abortAsked);
+    EXPECT_FALSE(w->Document().Tabs.empty());
+    for (const MapTab &t : w->Document().Tabs) {
+        EXPECT_EQ(t.MaterialCode, 1); // material 2 skipped
+        EXPECT_NEAR(t.DetalsSquare + t.TotalSquare, double(t.SheetArea()), 1e-6);
+    }
+    EXPECT_TRUE(w->SaveAction->isEnabled());
+    EXPECT_FALSE(frame.busy);
+}
+
+} // namespace
