@@ -109,9 +109,48 @@ bool TRaskroyDialogs::chooseStdSheet(int32_t code, TChosenSheet &chosen)
     return false;
 }
 
+namespace {
+// The leftover part base stays with the driver for the whole job; the user
+// may close its window meanwhile, so it is reached through a guarded pointer.
+class GuardedLeftover : public ILeftoverBase
+{
+public:
+    explicit GuardedLeftover(ILeftoverBase *base) : m_base(base), m_object(dynamic_cast<QObject *>(base)) {}
+    void appendPart(const TPartRow &row) override
+    {
+        if (alive())
+            m_base->appendPart(row);
+    }
+    void refreshTotals() override
+    {
+        if (alive())
+            m_base->refreshTotals();
+    }
+
+private:
+    bool alive() const { return m_base && (!m_guarded || m_object); }
+    ILeftoverBase *m_base;
+    QPointer<QObject> m_object;
+    bool m_guarded = m_object != nullptr;
+};
+} // namespace
+
 ILeftoverBase *TRaskroyDialogs::createLeftoverBase(const std::string &caption)
 {
-    return m_leftover ? m_leftover(Q(caption)) : nullptr;
+    ILeftoverBase *base = nullptr;
+    if (m_leftover) {
+        base = m_leftover(Q(caption));
+    } else if (IMainWindow *frame = m_ctx.mainWindow()) {
+        // A part-base window of the frame that takes rows.
+        if (TMdiChild *w = frame->NewGroupWindow()) {
+            w->setWindowTitle(Q(caption));
+            base = dynamic_cast<ILeftoverBase *>(w);
+        }
+    }
+    if (!base)
+        return nullptr;
+    m_leftovers.push_back(std::make_unique<GuardedLeftover>(base));
+    return m_leftovers.back().get();
 }
 
 // --- adapters of the driver ---------------------------------------------------------

@@ -27,7 +27,9 @@ struct RaskroyGroupData
     QString caption;             // the window's caption
     QString fileName;            // its document's file name without folder
     std::vector<kv::engine::TPartRow> rows; // the rows the window shows, in table order
-    // A new part-base window for the parts left over; null when it cannot be made.
+    // A new part-base window for the parts left over; null when it cannot be
+    // made. When unset, the frame's new part-base window if it takes rows
+    // (implements ILeftoverBase).
     std::function<kv::engine::ILeftoverBase *(const QString &caption)> createLeftover;
     // A new results window of the job; by default the frame's.
     std::function<IJobResults *()> createResults;
@@ -59,6 +61,7 @@ private:
     AppContext &m_ctx;
     QPointer<QWidget> m_parent;
     std::function<kv::engine::ILeftoverBase *(const QString &)> m_leftover;
+    std::vector<std::unique_ptr<kv::engine::ILeftoverBase>> m_leftovers;
 };
 
 class TRaskroyJob

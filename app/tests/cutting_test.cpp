@@ -8,6 +8,7 @@
 #include "controls/spinedit.h"
 #include "data/matoptions.h"
 #include "data/settings.h"
+#include "platform/db/table.h"
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
 
@@ -444,6 +445,75 @@ TEST_F(Road, ClosingTheResultsWindowMidRunEndsTheJobCleanly)
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(made[0].isNull()); // closed and freed
     EXPECT_EQ(made.size(), 1);
+}
+
+struct FakeLeftover : kv::engine::ILeftoverBase
+{
+    std::vector<TPartRow> rows;
+    int refreshes = 0;
+    void appendPart(const TPartRow &r) override { rows.push_back(r); }
+    void refreshTotals() override { ++refreshes; }
+};
+
+TEST_F(Road, UsedUpSheetsCountedAndLeftoversOfTwoMaterialsInOneBase)
+{
+    for (int code : {1, 2}) {
+        TOptimSettings o = Optim(2800, 2070, 10);
+        o.Standart = true;
+        PackOptimSettings(app.ini(), MaterialSection(code), o);
+    }
+    // One standard sheet of each material in the warehouse.
+    app.module->OpenSheetsCopy();
+    kv::Table *t = app.module->tblSheets;
+    for (int code : {1, 2}) {
+        t->Append();
+        t->FieldByName("LENGTH")->SetAsInteger(2800);
+        t->FieldByName("WIDTH")->SetAsInteger(2070);
+        t->FieldByName("MANY")->SetAsInteger(1);
+        t->FieldByName("CODE")->SetAsInteger(code);
+        t->Post();
+    }
+    AnswerOk();
+    FakeLeftover leftover;
+    QStringList captions;
+    int choices = 0;
+    TRaskroyDialogs::UsedUpHook() = [&] { return ++choices, 0; };
+    RaskroyGroupData d = data(LargeJob());
+    d.createLeftover = [&](const QString &caption) {
+        captions << caption;
+        return &leftover;
+    };
+    ScopedMessageAnswers answers({}, ModalResult::Yes);
+    IJobResults *r = RaskroyGroup(app.ctx, std::move(d), counter);
+    TRaskroyDialogs::UsedUpHook() = nullptr;
+    ASSERT_TRUE(r);
+    EXPECT_EQ(choices, 2);
+    EXPECT_EQ(captions, QStringList{"Неразложенные детали базы Кухня.kdx"}); // one base for the job
+    const MapDocument &doc = made[0]->Document();
+    ASSERT_EQ(doc.Tabs.size(), 2u); // one counted sheet per material
+    ASSERT_EQ(doc.UsingSheets.Count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(doc.UsingSheets[i].Code, i + 1);
+        EXPECT_EQ(doc.UsingSheets[i].Initial, 1);
+        EXPECT_EQ(doc.UsingSheets[i].Remaining, 0);
+    }
+    // Every part of both materials has a row; the copies laid out are not in it.
+    const std::vector<TPartRow> rows = LargeJob();
+    ASSERT_EQ(leftover.rows.size(), rows.size());
+    EXPECT_EQ(leftover.refreshes, int(rows.size()));
+    std::map<std::string, int> laid;
+    for (const MapTab &tab : doc.Tabs)
+        for (const MapPart &p : tab.Parts)
+            laid[p.Title.toStdString()] += tab.Quantity;
+    std::map<std::string, TPartRow> left;
+    for (const TPartRow &row : leftover.rows)
+        left[row.Name] = row;
+    for (const TPartRow &row : rows) {
+        ASSERT_TRUE(left.count(row.Name)) << row.Name;
+        EXPECT_EQ(left[row.Name].Material, row.Material);
+        EXPECT_EQ(left[row.Name].Length, row.Length);
+        EXPECT_EQ(left[row.Name].Many, row.Many - laid[row.Name]) << row.Name;
+    }
 }
 
 TEST_F(Road, AbortKeepsTheMapsMadeSoFarAndSkipsLaterMaterials)
