@@ -65,44 +65,44 @@ std::vector<int> EnabledJobMaterials(const QString &jobFile)
 
 // --- dialogs --------------------------------------------------------------------
 
-TRaskroyDialogs::TRaskroyDialogs(AppContext &ctx, QWidget *parent,
+TJobDialogs::TJobDialogs(AppContext &ctx, QWidget *parent,
                                  std::function<ILeftoverBase *(const QString &)> leftover)
     : m_ctx(ctx), m_parent(parent), m_leftover(std::move(leftover))
 {
 }
 
-std::function<int()> &TRaskroyDialogs::UsedUpHook()
+std::function<int()> &TJobDialogs::UsedUpHook()
 {
     static std::function<int()> h;
     return h;
 }
 
-std::function<bool(int, TChosenSheet &)> &TRaskroyDialogs::ChooserHook()
+std::function<bool(int, TChosenSheet &)> &TJobDialogs::ChooserHook()
 {
     static std::function<bool(int, TChosenSheet &)> h;
     return h;
 }
 
-void TRaskroyDialogs::error(const std::string &text) { ShowError(Q(text), m_parent); }
+void TJobDialogs::error(const std::string &text) { ShowError(Q(text), m_parent); }
 
-bool TRaskroyDialogs::warningYesNo(const std::string &text)
+bool TJobDialogs::warningYesNo(const std::string &text)
 {
     return ShowWarning(Q(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
 }
 
-bool TRaskroyDialogs::confirmYesNo(const std::string &text)
+bool TJobDialogs::confirmYesNo(const std::string &text)
 {
     return ShowConfirmation(Q(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
 }
 
-int TRaskroyDialogs::usedUpChoice()
+int TJobDialogs::usedUpChoice()
 {
     if (UsedUpHook())
         return UsedUpHook()();
     return 0;
 }
 
-bool TRaskroyDialogs::chooseStdSheet(int32_t code, TChosenSheet &chosen)
+bool TJobDialogs::chooseStdSheet(int32_t code, TChosenSheet &chosen)
 {
     if (ChooserHook())
         return ChooserHook()(code, chosen);
@@ -135,7 +135,7 @@ private:
 };
 } // namespace
 
-ILeftoverBase *TRaskroyDialogs::createLeftoverBase(const std::string &caption)
+ILeftoverBase *TJobDialogs::createLeftoverBase(const std::string &caption)
 {
     ILeftoverBase *base = nullptr;
     if (m_leftover) {
@@ -363,7 +363,7 @@ TRaskroyJob::TRaskroyJob(AppContext &ctx, RaskroyGroupData data)
 {
     m_settings = std::make_unique<Settings>(ctx);
     m_stock = std::make_unique<Stock>(ctx);
-    m_dialogs = std::make_unique<TRaskroyDialogs>(ctx, m_data.window, m_data.createLeftover);
+    m_dialogs = std::make_unique<TJobDialogs>(ctx, m_data.window, m_data.createLeftover);
     m_driver = std::make_unique<TRaskroyDriver>(*m_engine, *m_settings, *m_stock, *m_dialogs);
     m_parts = std::make_unique<Parts>(m_data.rows, m_data.fileName);
     m_view = std::make_unique<View>(*this);

@@ -42,10 +42,10 @@ void CollectMaterials(const std::vector<kv::engine::TPartRow> &rows,
 
 // The job's dialogs: error, questions, the used-up sheets choice, the
 // standard-sheet chooser and the leftover base. Overridable for tests.
-class TRaskroyDialogs : public kv::engine::IRaskroyDialogs
+class TJobDialogs : public kv::engine::IRaskroyDialogs
 {
 public:
-    TRaskroyDialogs(AppContext &ctx, QWidget *parent, std::function<kv::engine::ILeftoverBase *(const QString &)> leftover);
+    TJobDialogs(AppContext &ctx, QWidget *parent, std::function<kv::engine::ILeftoverBase *(const QString &)> leftover);
     void error(const std::string &text) override;
     bool warningYesNo(const std::string &text) override;
     bool confirmYesNo(const std::string &text) override;
@@ -110,7 +110,7 @@ private:
     std::unique_ptr<kv::engine::TRaskroy> m_engine;
     std::unique_ptr<Settings> m_settings;
     std::unique_ptr<Stock> m_stock;
-    std::unique_ptr<TRaskroyDialogs> m_dialogs;
+    std::unique_ptr<TJobDialogs> m_dialogs;
     std::unique_ptr<kv::engine::TRaskroyDriver> m_driver;
     std::unique_ptr<Parts> m_parts;
     std::unique_ptr<View> m_view;

@@ -477,7 +477,7 @@ TEST_F(Road, UsedUpSheetsCountedAndLeftoversOfTwoMaterialsInOneBase)
     FakeLeftover leftover;
     QStringList captions;
     int choices = 0;
-    TRaskroyDialogs::UsedUpHook() = [&] { return ++choices, 0; };
+    TJobDialogs::UsedUpHook() = [&] { return ++choices, 0; };
     RaskroyGroupData d = data(LargeJob());
     d.createLeftover = [&](const QString &caption) {
         captions << caption;
@@ -485,7 +485,7 @@ TEST_F(Road, UsedUpSheetsCountedAndLeftoversOfTwoMaterialsInOneBase)
     };
     ScopedMessageAnswers answers({}, ModalResult::Yes);
     IJobResults *r = RaskroyGroup(app.ctx, std::move(d), counter);
-    TRaskroyDialogs::UsedUpHook() = nullptr;
+    TJobDialogs::UsedUpHook() = nullptr;
     ASSERT_TRUE(r);
     EXPECT_EQ(choices, 2);
     EXPECT_EQ(captions, QStringList{"Неразложенные детали базы Кухня.kdx"}); // one base for the job
