@@ -2,26 +2,11 @@
 
 #include "data/matoptions.h"
 #include "data/settings.h"
-#include "platform/db/query.h"
 
-#include <memory>
+#include <algorithm>
+#include <climits>
 
 namespace kv {
-
-QList<StdSheetRow> ReadStdSheets(const QString &workingCopy, int code)
-{
-    QList<StdSheetRow> rows;
-    std::unique_ptr<Query> q(
-        OpenQuery(QStringLiteral("select * from %1 a where a.\"Code\"=?").arg(Query::QuotePath(workingCopy)), {code}));
-    for (q->First(); !q->Eof(); q->Next()) {
-        StdSheetRow r;
-        r.Length = q->FieldByName(QStringLiteral("Length"))->AsInteger();
-        r.Width = q->FieldByName(QStringLiteral("Width"))->AsInteger();
-        r.Many = q->FieldByName(QStringLiteral("Many"))->AsInteger();
-        rows << r;
-    }
-    return rows;
-}
 
 void PrepareJobFile(const TIniFile &settings, TIniFile &job, const QStringList &codes, const QStringList &remarks)
 {
@@ -50,8 +35,8 @@ void AutoBounds(TIniFile &job, const QStringList &codes, const StdSheetsOf &shee
     for (const QString &code : codes) {
         const QList<StdSheetRow> rows = sheetsOf ? sheetsOf(code.toInt()) : QList<StdSheetRow>();
         const QString section = MaterialSection(code.toInt());
-        const int l = rows.isEmpty() ? 0 : rows.first().Length;
-        const int w = rows.isEmpty() ? 0 : rows.first().Width;
+        const int l = rows.isEmpty() ? 0 : int(rows.first().length);
+        const int w = rows.isEmpty() ? 0 : int(rows.first().width);
         SetOptimSheetSize(job, section, l, w);
         SetOptimStandart(job, section, true);
     }
@@ -68,9 +53,9 @@ QString CheckJobStock(TIniFile &job, const QStringList &codes, const QStringList
         bool found = false;
         qint64 many = 0;
         for (const StdSheetRow &r : sheetsOf ? sheetsOf(code) : QList<StdSheetRow>())
-            if (r.Length == o.SheetWidth && r.Width == o.SheetHeight) {
+            if (r.length == o.SheetWidth && r.width == o.SheetHeight) {
                 found = true;
-                many += std::max(0, r.Many);
+                many += std::max<qint64>(0, r.quantity);
             }
         if (!found || many <= 0)
             return QStringLiteral("ВНИМАНИЕ!\rРазложение невозможно!\r\rЛисты <%1> размером %2x%3 на складе отсутствуют.")

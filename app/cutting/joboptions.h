@@ -2,6 +2,7 @@
 // The per-job options file "Korvalt.tmp": one section "Material" + code per
 // material of the job holding Optim. Made from the settings file when the
 // options dialog is shown, copied back into it on OK, read by the job loop.
+#include "data/stock/minsheets.h"
 #include "platform/ini.h"
 
 #include <QList>
@@ -12,14 +13,8 @@
 
 namespace kv {
 
-// One row of the standard sheets of a material in the warehouse's working copy.
-struct StdSheetRow
-{
-    int Length = 0, Width = 0, Many = 0;
-};
+// The standard sheets of a material in the warehouse's working copy, in table order.
 using StdSheetsOf = std::function<QList<StdSheetRow>(int code)>;
-// The rows of the working copy of the standard-sheet table for a material, in table order.
-QList<StdSheetRow> ReadStdSheets(const QString &workingCopy, int code);
 
 // Optim of every material from the settings file, the remark from the job's
 // remarks ("code=remark" lines; empty when missing), DefQuantity 0.

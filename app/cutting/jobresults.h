@@ -37,7 +37,8 @@ public:
     virtual void SetStatusText(const QString &text) = 0;
     virtual int TabCount() = 0;
     // Appends a tab with this caption and tag, makes it active and builds its map.
-    virtual void AddMapTab(const QString &caption, int code, const TSheetsList &map, const TDetalsList &parts,
+    virtual void AddMapTab(const QString &caption, int code, const kv::engine::TSheetsList &map,
+                   const kv::engine::TDetalsList &parts,
                            int kerf, const QString &remark) = 0;
     // Closes without questions: the user asked for it during the run.
     virtual void CloseWindow() = 0;

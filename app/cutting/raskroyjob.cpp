@@ -4,6 +4,7 @@
 #include "app/common/mainwindow.h"
 #include "app/common/mdichild.h"
 #include "app/cutting/jobresults.h"
+#include "app/stock/selectsheets.h"
 #include "data/datamodule.h"
 #include "data/maps/mapdoc.h"
 #include "data/materials/materials.h"
@@ -63,52 +64,6 @@ std::vector<int> EnabledJobMaterials(const QString &jobFile)
     return codes;
 }
 
-// --- dialogs --------------------------------------------------------------------
-
-TJobDialogs::TJobDialogs(AppContext &ctx, QWidget *parent,
-                                 std::function<ILeftoverBase *(const QString &)> leftover)
-    : m_ctx(ctx), m_parent(parent), m_leftover(std::move(leftover))
-{
-}
-
-std::function<int()> &TJobDialogs::UsedUpHook()
-{
-    static std::function<int()> h;
-    return h;
-}
-
-std::function<bool(int, TChosenSheet &)> &TJobDialogs::ChooserHook()
-{
-    static std::function<bool(int, TChosenSheet &)> h;
-    return h;
-}
-
-void TJobDialogs::error(const std::string &text) { ShowError(Q(text), m_parent); }
-
-bool TJobDialogs::warningYesNo(const std::string &text)
-{
-    return ShowWarning(Q(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
-}
-
-bool TJobDialogs::confirmYesNo(const std::string &text)
-{
-    return ShowConfirmation(Q(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
-}
-
-int TJobDialogs::usedUpChoice()
-{
-    if (UsedUpHook())
-        return UsedUpHook()();
-    return 0;
-}
-
-bool TJobDialogs::chooseStdSheet(int32_t code, TChosenSheet &chosen)
-{
-    if (ChooserHook())
-        return ChooserHook()(code, chosen);
-    return false;
-}
-
 namespace {
 // The leftover part base stays with the driver for the whole job; the user
 // may close its window meanwhile, so it is reached through a guarded pointer.
@@ -134,24 +89,6 @@ private:
     bool m_guarded = m_object != nullptr;
 };
 } // namespace
-
-ILeftoverBase *TJobDialogs::createLeftoverBase(const std::string &caption)
-{
-    ILeftoverBase *base = nullptr;
-    if (m_leftover) {
-        base = m_leftover(Q(caption));
-    } else if (IMainWindow *frame = m_ctx.mainWindow()) {
-        // A part-base window of the frame that takes rows.
-        if (TMdiChild *w = frame->NewGroupWindow()) {
-            w->setWindowTitle(Q(caption));
-            base = dynamic_cast<ILeftoverBase *>(w);
-        }
-    }
-    if (!base)
-        return nullptr;
-    m_leftovers.push_back(std::make_unique<GuardedLeftover>(base));
-    return m_leftovers.back().get();
-}
 
 // --- adapters of the driver ---------------------------------------------------------
 
@@ -363,7 +300,8 @@ TRaskroyJob::TRaskroyJob(AppContext &ctx, RaskroyGroupData data)
 {
     m_settings = std::make_unique<Settings>(ctx);
     m_stock = std::make_unique<Stock>(ctx);
-    m_dialogs = std::make_unique<TJobDialogs>(ctx, m_data.window, m_data.createLeftover);
+    m_dialogs = std::make_unique<TRaskroyDialogs>(
+        ctx, [this](const QString &caption) { return createLeftover(caption); }, m_data.window);
     m_driver = std::make_unique<TRaskroyDriver>(*m_engine, *m_settings, *m_stock, *m_dialogs);
     m_parts = std::make_unique<Parts>(m_data.rows, m_data.fileName);
     m_view = std::make_unique<View>(*this);
@@ -381,6 +319,24 @@ TRaskroyJob::~TRaskroyJob()
     detach();
     if (g_current == this)
         g_current = nullptr;
+}
+
+ILeftoverBase *TRaskroyJob::createLeftover(const QString &caption)
+{
+    ILeftoverBase *base = nullptr;
+    if (m_data.createLeftover) {
+        base = m_data.createLeftover(caption);
+    } else if (IMainWindow *frame = m_ctx.mainWindow()) {
+        // A part-base window of the frame that takes rows.
+        if (TMdiChild *w = frame->NewGroupWindow()) {
+            w->setWindowTitle(caption);
+            base = dynamic_cast<ILeftoverBase *>(w);
+        }
+    }
+    if (!base)
+        return nullptr;
+    m_leftovers.push_back(std::make_unique<GuardedLeftover>(base));
+    return m_leftovers.back().get();
 }
 
 bool TRaskroyJob::Busy() { return g_current != nullptr; }

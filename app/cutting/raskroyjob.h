@@ -18,6 +18,7 @@
 class AppContext;
 class IJobResults;
 class QWidget;
+class TRaskroyDialogs;
 
 // What the launch needs of the part-base window, taken when the job starts
 // so that nothing the window does later changes the job.
@@ -39,30 +40,6 @@ struct RaskroyGroupData
 // appearance and their names (empty when unknown).
 void CollectMaterials(const std::vector<kv::engine::TPartRow> &rows,
                       const std::function<QString(int)> &nameOf, QStringList &names, QStringList &codes);
-
-// The job's dialogs: error, questions, the used-up sheets choice, the
-// standard-sheet chooser and the leftover base. Overridable for tests.
-class TJobDialogs : public kv::engine::IRaskroyDialogs
-{
-public:
-    TJobDialogs(AppContext &ctx, QWidget *parent, std::function<kv::engine::ILeftoverBase *(const QString &)> leftover);
-    void error(const std::string &text) override;
-    bool warningYesNo(const std::string &text) override;
-    bool confirmYesNo(const std::string &text) override;
-    int usedUpChoice() override;
-    bool chooseStdSheet(int32_t code, kv::engine::TChosenSheet &chosen) override;
-    kv::engine::ILeftoverBase *createLeftoverBase(const std::string &caption) override;
-
-    // Tests answer the two windows of the standard sheets here.
-    static std::function<int()> &UsedUpHook();
-    static std::function<bool(int code, kv::engine::TChosenSheet &)> &ChooserHook();
-
-private:
-    AppContext &m_ctx;
-    QPointer<QWidget> m_parent;
-    std::function<kv::engine::ILeftoverBase *(const QString &)> m_leftover;
-    std::vector<std::unique_ptr<kv::engine::ILeftoverBase>> m_leftovers;
-};
 
 class TRaskroyJob
 {
@@ -103,6 +80,7 @@ private:
     class Stock;
     class Parts;
     bool resultsAlive() const;
+    kv::engine::ILeftoverBase *createLeftover(const QString &caption);
     void detach();
 
     AppContext &m_ctx;
@@ -110,7 +88,8 @@ private:
     std::unique_ptr<kv::engine::TRaskroy> m_engine;
     std::unique_ptr<Settings> m_settings;
     std::unique_ptr<Stock> m_stock;
-    std::unique_ptr<TJobDialogs> m_dialogs;
+    std::unique_ptr<TRaskroyDialogs> m_dialogs;
+    std::vector<std::unique_ptr<kv::engine::ILeftoverBase>> m_leftovers;
     std::unique_ptr<kv::engine::TRaskroyDriver> m_driver;
     std::unique_ptr<Parts> m_parts;
     std::unique_ptr<View> m_view;

@@ -1,6 +1,8 @@
 #include "app/cutting/raskroyoptions.h"
 
 #include "app/common/appcontext.h"
+#include "app/materials/findmaterial.h"
+#include "app/stock/selectsheets.h"
 #include "controls/spinedit.h"
 #include "data/datamodule.h"
 #include "data/paths.h"
@@ -73,7 +75,7 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
     setObjectName(QStringLiteral("frmRaskroyOptions"));
     setWindowTitle(QStringLiteral("Параметры разложения"));
     const QString tmp = ctx.paths().TempSheetsTable();
-    SheetsOf = [tmp](int code) { return ReadStdSheets(tmp, code); };
+    SheetsOf = [tmp](int code) { return StdSheetsOfMaterial(tmp, code); };
 
     auto action = [this](const char *name, const QString &text, const QString &hint = QString()) {
         auto *a = new QAction(text, this);
@@ -130,12 +132,16 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
     nav->setFixedWidth(140);
     connect(bbMaterials, &QToolButton::clicked, this, [this] {
         guarded([this] {
-            const int n = OutlookList->Items()->Count();
-            if (n == 0)
-                return;
+            QList<MaterialItem> items;
+            for (int i = 0; i < OutlookList->Items()->Count(); ++i)
+                items.append({OutlookList->Items()->Item(i)->Tag, OutlookList->Items()->Item(i)->Text()});
             TgwOutlookListItem *sel = OutlookList->GetSelectedItem();
-            TgwOutlookListItem *it = OutlookList->Items()->Item(sel ? (sel->Index() + 1) % n : 0);
+            const int chosen = ExecuteFindMaterial(items, sel ? sel->Index() : 0, this);
+            if (chosen < 0 || chosen >= OutlookList->Items()->Count())
+                return;
+            TgwOutlookListItem *it = OutlookList->Items()->Item(chosen);
             it->SetSelected(true);
+            OutlookList->MakeVisible(it);
             OutlookListItemClick(OutlookList, it);
         });
     });
@@ -389,7 +395,6 @@ void TfrmRaskroyOptions::BaseSheetActionExecute()
 {
     if (m_shown < 0)
         return;
-    Table *t = m_ctx.module().tblSheets2;
     struct Closer
     {
         Table *t;
@@ -400,19 +405,20 @@ void TfrmRaskroyOptions::BaseSheetActionExecute()
             } catch (...) {
             }
         }
-    };
-    t->Close();
-    const QString path = m_ctx.paths().TempSheetsTable();
-    const int slash = path.lastIndexOf('/');
-    t->SetDatabaseName(path.left(slash + 1));
-    t->SetTableName(path.mid(slash + 1));
-    t->SetFilter(QStringLiteral("Code=%1 and Many>0").arg(m_shown));
-    t->SetFiltered(true);
-    t->Open();
-    Closer closer{t};
+    } closer{m_ctx.module().tblSheets2};
     engine::TChosenSheet chosen;
-    if (!SheetChooser() || !SheetChooser()(this, m_shown, chosen))
-        return;
+    if (SheetChooser()) {
+        if (!SheetChooser()(this, m_shown, chosen))
+            return;
+    } else {
+        TFormSelectSheets f(m_ctx, this);
+        f.Prepare(m_shown);
+        if (f.exec() != QDialog::Accepted)
+            return;
+        chosen.Length = f.SheetLength();
+        chosen.Width = f.SheetWidth();
+        chosen.Quantity = f.SheetQuantity();
+    }
     edSheetWidth->setText(QString::number(chosen.Length));
     edSheetHeight->setText(QString::number(chosen.Width));
     chbStandart->setEnabled(true);

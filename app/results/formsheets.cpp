@@ -2,6 +2,7 @@
 
 #include "app/common/appcontext.h"
 #include "app/cutting/raskroyjob.h"
+#include "app/materials/findmaterial.h"
 #include "app/results/resultsdialogs.h"
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
@@ -472,7 +473,8 @@ void TFormSheets::buildPage(int tab)
     m_pages->setTabVisible(tab, m_doc.Tabs[size_t(tab)].Visible);
 }
 
-void TFormSheets::AddMapTab(const QString &caption, int code, const TSheetsList &map, const TDetalsList &parts,
+void TFormSheets::AddMapTab(const QString &caption, int code, const kv::engine::TSheetsList &map,
+                   const kv::engine::TDetalsList &parts,
                             int kerf, const QString &remark)
 {
     const int mode = m_doc.Display.MillLinesMode;
@@ -616,14 +618,16 @@ void TFormSheets::OutlookListItemClick(TgwCustomOutlookList *, TgwOutlookListIte
 
 void TFormSheets::bbMaterialsClick()
 {
-    // The first material of the job after "all materials", a simple cycle
-    // through the navigator.
-    const int n = m_navigator->Items()->Count();
-    if (n == 0)
-        return;
+    QList<MaterialItem> items;
+    for (int i = 0; i < m_navigator->Items()->Count(); ++i) {
+        TgwOutlookListItem *it = m_navigator->Items()->Item(i);
+        items.append({it->Tag, it->Text()});
+    }
     TgwOutlookListItem *sel = m_navigator->GetSelectedItem();
-    const int next = sel ? (sel->Index() + 1) % n : 0;
-    TgwOutlookListItem *it = m_navigator->Items()->Item(next);
+    const int chosen = ExecuteFindMaterial(items, sel ? sel->Index() : 0, this);
+    if (chosen < 0 || chosen >= m_navigator->Items()->Count())
+        return;
+    TgwOutlookListItem *it = m_navigator->Items()->Item(chosen);
     it->SetSelected(true);
     m_navigator->MakeVisible(it);
     OutlookListItemClick(m_navigator, it);

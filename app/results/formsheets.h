@@ -146,7 +146,8 @@ public:
     void SetProgress(int64_t done, int64_t total) override;
     void SetStatusText(const QString &text) override;
     int TabCount() override { return int(m_doc.Tabs.size()); }
-    void AddMapTab(const QString &caption, int code, const TSheetsList &map, const TDetalsList &parts, int kerf,
+    void AddMapTab(const QString &caption, int code, const kv::engine::TSheetsList &map,
+                   const kv::engine::TDetalsList &parts, int kerf,
                    const QString &remark) override;
     void CloseWindow() override;
     kv::TUsingSheets &UsingSheets() override { return m_doc.UsingSheets; }

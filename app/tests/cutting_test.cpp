@@ -2,6 +2,7 @@
 #include "app/cutting/launch.h"
 #include "app/cutting/raskroyoptions.h"
 #include "app/results/formsheets.h"
+#include "app/stock/selectsheets.h"
 
 #include "app/tests/appfixture.h"
 #include "app/tests/fakemainwindow.h"
@@ -477,7 +478,7 @@ TEST_F(Road, UsedUpSheetsCountedAndLeftoversOfTwoMaterialsInOneBase)
     FakeLeftover leftover;
     QStringList captions;
     int choices = 0;
-    TJobDialogs::UsedUpHook() = [&] { return ++choices, 0; };
+    TRaskroyDialogs::SetUsedUpHook([&] { return ++choices, 0; });
     RaskroyGroupData d = data(LargeJob());
     d.createLeftover = [&](const QString &caption) {
         captions << caption;
@@ -485,7 +486,7 @@ TEST_F(Road, UsedUpSheetsCountedAndLeftoversOfTwoMaterialsInOneBase)
     };
     ScopedMessageAnswers answers({}, ModalResult::Yes);
     IJobResults *r = RaskroyGroup(app.ctx, std::move(d), counter);
-    TJobDialogs::UsedUpHook() = nullptr;
+    TRaskroyDialogs::SetUsedUpHook(nullptr);
     ASSERT_TRUE(r);
     EXPECT_EQ(choices, 2);
     EXPECT_EQ(captions, QStringList{"Неразложенные детали базы Кухня.kdx"}); // one base for the job

@@ -21,7 +21,7 @@
 #include <cmath>
 
 using namespace kv;
-using kv::engine::TRaskroy;
+using namespace kv::engine;
 
 namespace {
 
