@@ -1,10 +1,15 @@
 #include "app/shell/wiring.h"
 
 #include "app/shell/mainform.h"
+#include "app/common/modal.h"
+#include "app/common/optionform.h"
+#include "app/cutting/raskroyoptions.h"
 #include "app/materials/borderssetup.h"
 #include "app/materials/matbasechange.h"
 #include "app/materials/materialsform.h"
 #include "app/stock/minsheets.h"
+#include "app/results/formsheets.h"
+#include "app/results/resultsdialogs.h"
 #include "app/stock/warehouse.h"
 
 namespace kv {
@@ -50,6 +55,29 @@ void WireShell(TMainForm &form)
     form.hooks.commands["FilterScrapsAction"] = warehouse(&TfrmWareHouse::FilterScrapsActionExecute);
     form.hooks.commands["WHStatisticsAction"] = [&form] {
         if (auto *w = qobject_cast<TfrmWareHouse *>(form.ActiveChild())) w->ShowWareHouseInfo();
+    };
+
+    // Cutting: the results window of a job, the default options on the two
+    // cutting pages from the cutting options dialog, the element colours.
+    form.hooks.resultsWindow = [](AppContext &ctx, bool withProgress) -> TMdiChild * {
+        auto *w = new TFormSheets(ctx);
+        if (!withProgress) w->HideProgress();
+        w->ShowChild();
+        return w;
+    };
+    TfrmRaskroyOptions::DefaultOptions() = [&form](QWidget *) { form.OptionForm()->Execute(false); };
+    form.hooks.optionLists = [](TOptionForm &o) {
+        o.EditColors = [&o](QList<int> &five) {
+            TfrmAdvResult d(&o);
+            MapColors c;
+            c.Sheet = MapColor(five[0]), c.Detal = MapColor(five[1]), c.Mill = MapColor(five[2]);
+            c.Lost = MapColor(five[3]), c.Scrap = MapColor(five[4]);
+            d.SetColors(c);
+            if (ExecModal(d) != QDialog::Accepted) return false;
+            d.GetColors(c);
+            five = {int(c.Sheet), int(c.Detal), int(c.Mill), int(c.Lost), int(c.Scrap)};
+            return true;
+        };
     };
 }
 
