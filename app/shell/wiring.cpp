@@ -7,6 +7,7 @@
 #include "app/materials/borderssetup.h"
 #include "app/materials/matbasechange.h"
 #include "app/materials/materialsform.h"
+#include "app/partbase/raskroygroup.h"
 #include "app/stock/minsheets.h"
 #include "app/results/formsheets.h"
 #include "app/results/resultsdialogs.h"
@@ -27,6 +28,18 @@ void WireShell(TMainForm &form)
     form.hooks.commands["SwitchMaterialsAction"] = [&form] { RunMatBaseChange(form.Context(), &form); };
     // The minimum stock check of the start and the end: shortages only.
     form.hooks.checkMinimum = [](TMainForm &f, bool reportAll) { CheckStdSheetsStock(f.Context(), reportAll, &f); };
+
+    // Part-base windows: a new untitled one, or one opened from its header
+    // (closed again when the open failed; the failure was shown).
+    form.hooks.groupWindow = [](AppContext &ctx, const QString &file) -> TMdiChild * {
+        auto *w = new TfrmRaskroyGroup(ctx);
+        if (!(file.isEmpty() ? w->NewGroup() : w->LoadFromFile(file))) {
+            delete w;
+            return nullptr;
+        }
+        w->ShowChild();
+        return w;
+    };
 
     // The warehouse: made at start-up, kept for the whole run; its commands
     // bring it to the front first.

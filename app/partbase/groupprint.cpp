@@ -1,0 +1,173 @@
+// Printing of a part base (list and grouped by materials, with or without
+// edge banding), the models list and the spreadsheet export.
+#include "app/partbase/groupprint.h"
+
+#include "app/common/appcontext.h"
+#include "app/partbase/raskroygroup.h"
+#include "controls/dbgrid.h"
+#include "data/datamodule.h"
+#include "data/materials/borders.h"
+#include "data/materials/materials.h"
+#include "data/partbase/partbaseexport.h"
+#include "data/partbase/partbaseprint.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/db/copytable.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+#include "report/building/datasource.h"
+#include "report/script/scriptengine.h"
+#include "report/windows/preview.h"
+#include "report/building/report.h"
+#include "resources/partbase_reports.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using kv::PartBaseDocument;
+
+std::function<void(TrpReport &)> GroupPrinting::PreviewHook;
+std::function<std::unique_ptr<kv::SpreadsheetSink>(const QString &)> GroupPrinting::SpreadsheetFactory;
+std::function<bool(const QString &)> GroupPrinting::OpenHook;
+
+namespace {
+
+void setMargins(TrpPage *page, kv::Settings &settings)
+{
+    if (!page) return;
+    page->MarginLeft = kv::ReportMargin(settings.GetPageLeft());
+    page->MarginTop = kv::ReportMargin(settings.GetPageTop());
+    page->MarginRight = kv::ReportMargin(settings.GetPageRight());
+    page->MarginBottom = kv::ReportMargin(settings.GetPageBottom());
+}
+
+void show(TrpReport &report)
+{
+    if (GroupPrinting::PreviewHook) {
+        if (report.Prepare()) GroupPrinting::PreviewHook(report);
+        return;
+    }
+    rpInstallPreview(report);
+    report.Show();
+}
+
+} // namespace
+
+void GroupPrinting::PrintPartBase(TfrmRaskroyGroup &w, bool grouped)
+{
+    AppContext &ctx = w.Context();
+    PartBaseDocument &doc = w.Document();
+    w.PostIfEditing();
+    if (!doc.HasTable()) return;
+    kv::Query *query = ctx.module().qryPrint;
+    const QString copy = kv::FreePrintCopy(ctx.paths().TempFolder());
+    const bool borders = ctx.settings().Get(kv::key::PrintDetalBorders);
+    const QString file = grouped ? (borders ? "Group_brd.rpf" : "Group.rpf") : (borders ? "Group2_brd.rpf" : "Group2.rpf");
+    auto cleanup = [&] {
+        query->Close();
+        try {
+            kv::DeleteTableFile(copy);
+        } catch (const kv::Error &) {
+        }
+    };
+    try {
+        PartBaseDocument::CopyPartsTable(doc.table(), copy, ctx.paths());
+        const QString materials =
+            ctx.hasMaterials() ? ctx.materials().MaterialsTable() : ctx.paths().MaterialsTable();
+        query->Close();
+        query->SetSQL(kv::PartBasePrintSql(copy, materials, doc.FilterCode()));
+        query->Open();
+
+        QObject holder;
+        TrpDBDataSet source(&holder);
+        source.SetName(kv::kPartBaseSource);
+        source.SetDataSet(query);
+        TrpReport report(&holder);
+        report.SetDataset(&source);
+        report.Title = QStringLiteral("База деталей");
+        report.ShowProgress = false;
+        if (!report.LoadFromFile(QDir(ctx.paths().ReportsFolder()).filePath(file)))
+            throw kv::Error(QStringLiteral("Не найден шаблон отчёта \"%1\".")
+                                .arg(QDir::toNativeSeparators(ctx.paths().ReportsFolder() + file)));
+        const kv::PartBaseTotals totals = w.Totals();
+        const QString bordersText =
+            kv::BordersVariable(totals.edgeByCode, [&w](int code) { return w.BorderName(code); });
+        for (const auto &[name, value] : kv::PartBaseReportVariables(w.windowTitle(), totals, bordersText))
+            rpEngine().Variables().SetValue(name, TrpValue(value));
+        report.OnGetValue = [&](const QString &name, TrpValue &value) {
+            auto code = [&](const char *f) {
+                kv::Field *fld = query->FindField(QString::fromLatin1(f));
+                return fld ? fld->AsInteger() : 0;
+            };
+            auto nameOf = [&w](int c) { return w.BorderName(c); };
+            if (name == QLatin1String("DETAL_BORDERS1"))
+                value = TrpValue(kv::DetalBordersText(code("TBORDER"), code("BBORDER"), nameOf));
+            else if (name == QLatin1String("DETAL_BORDERS2"))
+                value = TrpValue(kv::DetalBordersText(code("LBORDER"), code("RBORDER"), nameOf));
+            else
+                return false;
+            return true;
+        };
+        setMargins(report.Pages().GetPage(0), ctx.settings());
+        show(report);
+    } catch (...) {
+        cleanup();
+        throw;
+    }
+    cleanup();
+}
+
+void GroupPrinting::PrintModelsList(TfrmRaskroyGroup &w)
+{
+    AppContext &ctx = w.Context();
+    const QList<kv::ModelEntry> models = w.Document().Models;
+    QObject holder;
+    TrpUserDataset source(&holder);
+    source.SetName(kv::kModelsSource);
+    int pos = 0;
+    source.OnFirst = [&](TrpDataset &) { pos = 0; };
+    source.OnNext = [&](TrpDataset &) { ++pos; };
+    source.OnCheckEOF = [&](TrpDataset &, bool &eof) { eof = pos >= models.size(); };
+    TrpReport report(&holder);
+    report.SetDataset(&source);
+    report.Title = QStringLiteral("Список моделей");
+    report.ShowProgress = false;
+    const QString file = QDir(ctx.paths().ReportsFolder()).filePath(QStringLiteral("ModelsList.rpf"));
+    if (!report.LoadFromFile(file))
+        throw kv::Error(QStringLiteral("Не найден шаблон отчёта \"%1\".").arg(QDir::toNativeSeparators(file)));
+    rpEngine().Variables().SetValue(QStringLiteral("BASENAME"), TrpValue(w.windowTitle()));
+    report.OnGetValue = [&](const QString &name, TrpValue &value) {
+        if (pos < 0 || pos >= models.size()) return false;
+        const QString up = name.toUpper();
+        if (up == QLatin1String("MODELNAME")) value = TrpValue(models[pos].name);
+        else if (up == QLatin1String("MODELCOUNT")) value = TrpValue(models[pos].count);
+        else return false;
+        return true;
+    };
+    setMargins(report.Pages().GetPage(0), ctx.settings());
+    show(report);
+}
+
+QString GroupPrinting::ExportToSpreadsheet(TfrmRaskroyGroup &w, TExDBGrid &grid)
+{
+    AppContext &ctx = w.Context();
+    PartBaseDocument &doc = w.Document();
+    w.PostIfEditing();
+    if (!doc.HasTable() || doc.table().IsEmpty()) return QString();
+    QList<kv::ExportColumn> columns;
+    for (int i = 0; i < grid.ColumnCount(); ++i) {
+        TColumn *c = grid.Columns(i);
+        if (c->Visible()) columns.append({c->Caption(), c->FieldName});
+    }
+    const QString path = kv::ExportFileFor(ctx.paths().ExportFolder(), doc.CaptionName);
+    std::unique_ptr<kv::SpreadsheetSink> sheet =
+        SpreadsheetFactory ? SpreadsheetFactory(path)
+                           : std::make_unique<kv::XlsxSpreadsheet>(path, QStringLiteral("База деталей"));
+    kv::ExportPartBase(*sheet, QFileInfo(doc.CaptionName).fileName(), kv::FormatTotals(w.Totals()), columns,
+                       doc.table());
+    sheet->Close();
+    const bool opened = OpenHook ? OpenHook(path) : kv::OpenWithDesktop(path);
+    if (!opened)
+        kv::ShowInformation(QStringLiteral("Таблица записана в файл\r\"%1\".").arg(QDir::toNativeSeparators(path)), &w);
+    return path;
+}

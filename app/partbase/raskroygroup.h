@@ -1,0 +1,150 @@
+#pragma once
+// The part-base window: a grid of parts filtered by the materials
+// navigator, the edge-banding buttons and the rotation choice of the
+// current part, the command buttons and the running totals. The document
+// (header, table, save, merge) is kv::PartBaseDocument; the window shows and
+// edits it and asks the user's questions.
+#include "app/common/mdichild.h"
+#include "data/partbase/partbasedoc.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QButtonGroup;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolButton;
+class TExDBGrid;
+class TgwCustomOutlookList;
+class TgwOutlookBar;
+class TgwOutlookListItem;
+
+namespace kv {
+class DataSource;
+}
+
+class TfrmRaskroyGroup : public TMdiChild
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmRaskroyGroup(AppContext &ctx, QWidget *parent = nullptr);
+    ~TfrmRaskroyGroup() override;
+
+    kv::PartBaseDocument &Document() { return *m_doc; }
+
+    ChildKind Kind() const override { return ChildKind::PartBase; }
+    // The header of a titled part base that is not a model; empty otherwise.
+    QString DocumentFileName() const override;
+    bool CloseQuery() override;
+    void FormClose() override;
+    bool CommandEnabled(MainCommand command) const override;
+    void ExecuteCommand(MainCommand command) override;
+    void RefreshGroup() override;
+    void RefreshMaterials() override { ReloadMaterials(); }
+    void RefreshDetalNames() override { LoadDetalNames(); }
+
+    // ---- document
+    bool NewGroup();
+    bool LoadFromFile(const QString &headerPath);
+    // Asks for a name when needed; false when cancelled or failed (shown).
+    bool SaveToFile(bool saveAs);
+    void SetModelName(const QString &name);
+    void SetFileName();   // the caption
+    bool Merge();
+
+    // ---- record controls, filter, totals
+    void SetMaterialFilter(int code);
+    int FilterCode() const { return m_doc->FilterCode(); }
+    void UpdateRecordControls();
+    void StoreRecordControls();
+    void SetEdgeButtons(int left, int right, int top, int bottom);
+    int EdgeCode(int edge) const { return m_edgeCodes[edge]; }   // 0 left, 1 right, 2 top, 3 bottom
+    void UpdateTotals();
+    void ReloadMaterials();
+    void LoadDetalNames();
+    void PostIfEditing();
+    // The material lists a part may get (no "<все материалы>").
+    const QStringList &MaterialNames() const { return m_matNames; }
+    const QList<int> &MaterialCodes() const { return m_matCodes; }
+    kv::PartBaseTotals Totals() const;
+    QString StatusText(int panel) const;
+    // The edge-banding name of a code; empty when the code is unknown.
+    QString BorderName(int code) const;
+
+    // The material chooser of the change ("Заменить"): true with a chosen
+    // code. Tests and the materials room set it.
+    static std::function<bool(QWidget *parent, int &code, const QString &currentName)> SelectMaterialHook;
+    // The merge count dialog (1 to 100): true with Yes.
+    static std::function<bool(QWidget *parent, int &count)> MergeCountHook;
+    // The cutting launch of the window; the cutting room sets it.
+    static std::function<void(TfrmRaskroyGroup &)> RaskroyHook;
+
+public slots:
+    void DeleteActionExecute();
+    void SaveActionExecute();
+    void MergeActionExecute();
+    void CopyActionExecute();
+    void AllBordersActionExecute();
+    void NoBordersActionExecute();
+    void ChangeMaterialActionExecute();
+    void RaskroyActionExecute();
+    void ExcelActionExecute();
+    void PrintListExecute();
+    void PrintGroupedExecute();
+    void PrintModelsListExecute();
+    void UpdateActions();
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private:
+    class GroupLink;
+    void buildUi();
+    QWidget *buildCommandRow();
+    QWidget *buildEdges();
+    void buildGrid();
+    void applyFilterItem(TgwOutlookListItem *item);
+    void OutlookListItemClick(TgwCustomOutlookList *list, TgwOutlookListItem *item);
+    void edgeClicked(int edge);
+    void showEdgeMenu(int edge);
+    void rotateClicked(int id);
+    void gridContextMenu(const QPoint &pos);
+    void fieldChanged(kv::Field &field);
+    void fillMaterials();
+    void loadLayout();
+    void saveLayout();
+    bool tableHasRows() const;
+    void run(const std::function<void()> &action) { Guarded(action); }
+
+    std::unique_ptr<kv::PartBaseDocument> m_doc;
+    kv::DataSource *m_source = nullptr;
+    std::unique_ptr<GroupLink> m_link;
+
+    TgwOutlookBar *m_bar = nullptr;
+    TgwCustomOutlookList *m_list = nullptr;
+    TExDBGrid *m_grid = nullptr;
+    QToolButton *m_edges[4] = {};
+    int m_edgeCodes[4] = {0, 0, 0, 0};
+    QButtonGroup *m_rotate = nullptr;
+    QStatusBar *m_status = nullptr;
+    QLabel *m_panels[5] = {};
+    QMenu *m_printMenu = nullptr;
+
+    QAction *DeleteAction = nullptr, *SaveAction = nullptr, *MergeAction = nullptr, *PrintAction = nullptr,
+            *ExcelAction = nullptr, *CopyAction = nullptr, *RaskroyAction = nullptr, *AllBordersAction = nullptr,
+            *NoBordersAction = nullptr, *ChangeMaterialAction = nullptr;
+
+    QStringList m_matNames;
+    QList<int> m_matCodes;
+    bool m_inChange = false;   // a field-change handler runs
+    bool m_updating = false;   // the controls are being set from the record
+    bool m_shown = false;
+    int m_barWidth = 105;
+};

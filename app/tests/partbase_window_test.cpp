@@ -1,0 +1,346 @@
+// The part-base window, driven offscreen through its object names.
+#include "app/partbase/filedialog.h"
+#include "app/partbase/groupprint.h"
+#include "app/partbase/raskroygroup.h"
+#include "app/tests/appfixture.h"
+#include "app/tests/fakemainwindow.h"
+#include "controls/dbgrid.h"
+#include "data/materials/borders.h"
+#include "data/materials/materials.h"
+#include "platform/db/query.h"
+#include "platform/ui.h"
+#include "report/output/textexports.h"
+#include "report/building/report.h"
+#include "resources/reports.h"
+#include "platform/text.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A program folder with two materials and two edge bandings, the services
+// made as the start-up makes them, and a frame.
+struct GroupFixture
+{
+    AppFixture app;
+    std::unique_ptr<kv::MaterialsService> materials;
+    std::unique_ptr<kv::BordersService> borders;
+    std::unique_ptr<FakeMainWindow> frame;
+
+    GroupFixture()
+    {
+        const QString types = app.paths.OwnMaterialsTable();
+        kv::Query::Exec("Insert into " + kv::Query::QuotePath(types) + " Values(?, ?)", {"ЛДСП Бук", 1});
+        kv::Query::Exec("Insert into " + kv::Query::QuotePath(types) + " Values(?, ?)", {"МДФ белый", 2});
+        const QString b = app.paths.BordersTable();
+        kv::Query::Exec("Insert into " + kv::Query::QuotePath(b) + " Values(?, ?, ?, ?)", {3, "ПВХ 2 мм", 255, 20});
+        kv::Query::Exec("Insert into " + kv::Query::QuotePath(b) + " Values(?, ?, ?, ?)", {4, "ПВХ 0.4 мм", 65280, 0});
+        materials = std::make_unique<kv::MaterialsService>(app.paths, *app.settings, app.module.get());
+        borders = std::make_unique<kv::BordersService>(app.paths, *app.settings);
+        borders->LoadBorders();
+        app.ctx.setMaterials(materials.get());
+        app.ctx.setBorders(borders.get());
+        frame = std::make_unique<FakeMainWindow>(app.ctx);
+        frame->makeGroup = [this](const QString &file) -> TMdiChild * {
+            auto *w = new TfrmRaskroyGroup(app.ctx);
+            const bool ok = file.isEmpty() ? w->NewGroup() : w->LoadFromFile(file);
+            if (!ok) {
+                delete w;
+                return nullptr;
+            }
+            w->ShowChild();
+            return w;
+        };
+        frame->area.show();
+    }
+    ~GroupFixture()
+    {
+        // As at shut-down: no close questions.
+        for (TMdiChild *c : frame->Children()) c->SetShuttingDown();
+        frame->area.closeAllSubWindows();
+    }
+
+    TfrmRaskroyGroup *newWindow() { return static_cast<TfrmRaskroyGroup *>(frame->NewGroupWindow()); }
+};
+
+void add(TfrmRaskroyGroup &w, const QString &name, int length, int width, int many, int material, int edge = 0)
+{
+    kv::Table &t = w.Document().table();
+    t.Append();
+    t.FieldByName("NAME")->SetAsString(name);
+    t.FieldByName("LENGTH")->SetAsInteger(length);
+    t.FieldByName("WIDTH")->SetAsInteger(width);
+    t.FieldByName("MANY")->SetAsInteger(many);
+    t.FieldByName("MATERIAL")->SetAsInteger(material);
+    for (const char *f : {"LBORDER", "RBORDER", "TBORDER", "BBORDER"}) t.FieldByName(f)->SetAsInteger(edge);
+    t.Post();
+}
+
+// Hands the cells on to a sheet the test keeps.
+struct ForwardSink : kv::SpreadsheetSink
+{
+    explicit ForwardSink(kv::MemorySpreadsheet &m) : m(m) {}
+    void SetCell(int row, int col, const QVariant &v) override { m.SetCell(row, col, v); }
+    void Close() override { m.Close(); }
+    kv::MemorySpreadsheet &m;
+};
+
+QWidget *editorOrGrid(TExDBGrid *g) { return g->InplaceEditor() ? g->InplaceEditor() : g; }
+
+void typeText(TExDBGrid *g, const QString &text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(editorOrGrid(g), &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(editorOrGrid(g), &release);
+    }
+}
+
+void key(TExDBGrid *g, Qt::Key k) { QTest::keyClick(editorOrGrid(g), k); }
+
+QStringList rowsOf(TfrmRaskroyGroup &w)
+{
+    QStringList out;
+    kv::Table &t = w.Document().table();
+    for (t.First(); !t.Eof(); t.Next())
+        out << QStringLiteral("%1 %2x%3 %4")
+                   .arg(t.FieldByName("NAME")->AsString())
+                   .arg(t.FieldByName("LENGTH")->AsInteger())
+                   .arg(t.FieldByName("WIDTH")->AsInteger())
+                   .arg(t.FieldByName("MANY")->AsInteger());
+    return out;
+}
+
+} // namespace
+
+TEST(PartBaseWindow, TypeThreePartsSaveCloseAndReopenFromRecentFiles)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), "База деталей: <без названия>");
+    auto *grid = w->findChild<TExDBGrid *>("DBGrid");
+    ASSERT_NE(grid, nullptr);
+    QApplication::setActiveWindow(&f.frame->area);
+    grid->setFocus();
+    const QStringList parts[3] = {{"Полка", "600", "300", "2"}, {"Бок", "720", "560", "2"}, {"Дверь", "716", "396", "1"}};
+    for (int p = 0; p < 3; ++p) {
+        for (int c = 0; c < 4; ++c) {
+            typeText(grid, parts[p][c]);
+            key(grid, Qt::Key_Tab);
+        }
+        key(grid, Qt::Key_Home);
+        if (p < 2) key(grid, Qt::Key_Down);
+        QApplication::processEvents();
+    }
+    w->PostIfEditing();
+    QApplication::processEvents();
+    const QStringList typed = rowsOf(*w);
+    EXPECT_EQ(typed, (QStringList{"Полка 600x300 2", "Бок 720x560 2", "Дверь 716x396 1"}));
+    EXPECT_EQ(w->StatusText(0), "Количество: 5 шт");
+
+    // Closing asks to save; the save dialog names the file.
+    const QString header = f.app.paths.GroupsFolder() + "Кухня.kdx";
+    kv::FileDialogSpec asked;
+    auto prevDialog = kv::SetFileDialogHook([&](const kv::FileDialogSpec &s) {
+        asked = s;
+        return header;
+    });
+    {
+        kv::ScopedMessageAnswers answers({kv::ModalResult::Yes});
+        QPointer<TfrmRaskroyGroup> guard(w);
+        w->parentWidget()->close();
+        QApplication::processEvents();
+        EXPECT_TRUE(guard.isNull());
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, "Сохранить изменения в документе \rБаза деталей: <без названия> ?");
+    }
+    kv::SetFileDialogHook(prevDialog);
+    EXPECT_EQ(asked.title, "Сохранение базы деталей");
+    EXPECT_TRUE(f.frame->calls.contains("AddRecentFile:" + header)) << f.frame->calls.join("\n").toStdString();
+
+    // The recent-files item opens the same document again.
+    auto *again = static_cast<TfrmRaskroyGroup *>(f.frame->OpenGroupWindow(header));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->windowTitle(), "База деталей: Кухня.kdx");
+    EXPECT_EQ(rowsOf(*again), typed);
+}
+
+TEST(PartBaseWindow, CancelledSaveDialogKeepsAnUntitledWindowOpen)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    add(*w, "Полка", 600, 300, 2, 1);
+    const QString temp = w->Document().TablePath;
+    auto prev = kv::SetFileDialogHook([](const kv::FileDialogSpec &) { return QString(); });
+    kv::ScopedMessageAnswers answers({kv::ModalResult::Yes});
+    QPointer<TfrmRaskroyGroup> guard(w);
+    w->parentWidget()->close();
+    QApplication::processEvents();
+    kv::SetFileDialogHook(prev);
+    ASSERT_FALSE(guard.isNull());
+    EXPECT_TRUE(QFileInfo::exists(temp));
+    EXPECT_EQ(w->Document().table().RecordCount(), 1);
+}
+
+TEST(PartBaseWindow, EdgeButtonsFollowTheDefaultCodeAndTheBase)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    add(*w, "Полка", 600, 400, 2, 1, 9);   // code 9 is not in the edge-banding base
+    w->UpdateRecordControls();
+    auto *left = w->findChild<QToolButton *>("sbLBorder");
+    ASSERT_NE(left, nullptr);
+    EXPECT_FALSE(left->isChecked());
+    EXPECT_EQ(w->EdgeCode(0), 0);
+    EXPECT_EQ(w->StatusText(3), "Кромка: 0.00 м");
+
+    struct Case { int def; bool down; int stored; };
+    for (const Case c : {Case{0, false, 0}, Case{3, true, 3}}) {
+        f.app.settings->Set(kv::key::DefBorder, c.def);
+        f.borders->LoadDefBorder();
+        left->setChecked(false);
+        QTest::mouseClick(left, Qt::LeftButton);
+        EXPECT_EQ(left->isChecked(), c.down) << c.def;
+        EXPECT_EQ(w->Document().table().FieldByName("LBORDER")->AsInteger(), c.stored) << c.def;
+    }
+    // All edges with the default 3 (allowance 20): 2 x (620 + 620 + 420 + 420).
+    QTest::mouseClick(w->findChild<QToolButton *>("bbAllBorders"), Qt::LeftButton);
+    EXPECT_EQ(w->StatusText(3), "Кромка: 4.16 м");
+    QTest::mouseClick(w->findChild<QToolButton *>("bbNoBorders"), Qt::LeftButton);
+    EXPECT_EQ(w->StatusText(3), "Кромка: 0.00 м");
+    // The rotation choice is stored at once.
+    w->findChild<QRadioButton *>("rbRotate2")->click();
+    EXPECT_EQ(w->Document().table().FieldByName("ROTATE")->AsInteger(), 2);
+    EXPECT_TRUE(w->Document().Modified);
+}
+
+TEST(PartBaseWindow, FilterAndTotals)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    for (int i = 0; i < 400; ++i) add(*w, QString::number(i), 2800, 2070, 1, 1);
+    add(*w, "Дверь", 1000, 500, 2, 2);
+    w->SetMaterialFilter(999);
+    EXPECT_EQ(w->StatusText(0), "Количество: 402 шт");
+    EXPECT_EQ(w->StatusText(1), "Площадь: 2319.400 кв м");
+    w->SetMaterialFilter(1);
+    EXPECT_EQ(w->StatusText(1), "Площадь: 2318.400 кв м");
+    EXPECT_EQ(w->Document().table().RecordCount(), 400);
+    w->SetMaterialFilter(2);
+    EXPECT_EQ(w->StatusText(0), "Количество: 2 шт");
+    // New parts take the filter's material; the material lists never hold "all".
+    EXPECT_FALSE(w->MaterialCodes().contains(999));
+    w->RefreshMaterials();
+    EXPECT_FALSE(w->MaterialCodes().contains(999));
+    EXPECT_EQ(w->FilterCode(), 2);
+}
+
+TEST(PartBaseWindow, ChangeMaterialAndCommandsOfTheFrame)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    add(*w, "Полка", 600, 300, 2, 1);
+    add(*w, "Дверь", 716, 396, 1, 2);
+    EXPECT_TRUE(w->CommandEnabled(MainCommand::Save));
+    EXPECT_TRUE(w->CommandEnabled(MainCommand::ReplaceMaterial));
+    EXPECT_FALSE(w->CommandEnabled(MainCommand::PrintModelsList));
+    auto prev = TfrmRaskroyGroup::SelectMaterialHook;
+    TfrmRaskroyGroup::SelectMaterialHook = [](QWidget *, int &code, const QString &name) {
+        EXPECT_EQ(name, "<все материалы>");
+        code = 2;
+        return true;
+    };
+    w->ExecuteCommand(MainCommand::ReplaceMaterial);
+    TfrmRaskroyGroup::SelectMaterialHook = prev;
+    w->SetMaterialFilter(2);
+    EXPECT_EQ(w->Document().table().RecordCount(), 2);
+}
+
+TEST(PartBaseWindow, PrintsEveryLayoutAndExportsTheShownParts)
+{
+    GroupFixture f;
+    kv::WriteMissingReports(f.app.paths.ReportsFolder());
+    TfrmRaskroyGroup *w = f.newWindow();
+    add(*w, "Полка", 600, 300, 2, 1, 3);
+    add(*w, "Цоколь", 800, 100, 1, 7);   // a material the base does not know
+    QStringList printed;
+    auto prevPreview = GroupPrinting::PreviewHook;
+    GroupPrinting::PreviewHook = [&](TrpReport &r) {
+        TrpTextExport text;
+        text.ShowDialog = false;
+        QTemporaryDir d;
+        ASSERT_TRUE(r.ExportPrepared(text, d.filePath("p.txt")));
+        QFile file(d.filePath("p.txt"));
+        file.open(QIODevice::ReadOnly);
+        printed << kv::fromCp1251(file.readAll());
+    };
+    for (bool borders : {false, true}) {
+        f.app.settings->Set(kv::key::PrintDetalBorders, borders);
+        w->ExecuteCommand(MainCommand::PrintList);
+        w->ExecuteCommand(MainCommand::PrintGrouped);
+    }
+    GroupPrinting::PreviewHook = prevPreview;
+    ASSERT_EQ(printed.size(), 4);
+    for (const QString &p : printed) {
+        EXPECT_TRUE(p.contains("Цоколь")) << p.toStdString();
+        EXPECT_TRUE(p.contains("3 шт")) << p.toStdString();
+    }
+    EXPECT_TRUE(printed[3].contains("ПВХ 2 мм"));
+    // The temporary copies are gone.
+    EXPECT_TRUE(QDir(f.app.paths.TempFolder()).entryList({"prn*.dbf"}).isEmpty());
+
+    // Spreadsheet: the shown parts into "Export\", a message when nothing opens it.
+    auto prevFactory = GroupPrinting::SpreadsheetFactory;
+    auto prevOpen = GroupPrinting::OpenHook;
+    kv::MemorySpreadsheet sheet;
+    QString written;
+    GroupPrinting::SpreadsheetFactory = [&](const QString &path) {
+        written = path;
+        return std::unique_ptr<kv::SpreadsheetSink>(new ForwardSink(sheet));
+    };
+    GroupPrinting::OpenHook = [](const QString &) { return false; };
+    w->SetMaterialFilter(1);
+    kv::ScopedMessageAnswers answers;
+    w->ExecuteCommand(MainCommand::PrintExcel);
+    GroupPrinting::SpreadsheetFactory = prevFactory;
+    GroupPrinting::OpenHook = prevOpen;
+    EXPECT_EQ(written, f.app.paths.ExportFolder() + "База деталей.xlsx");
+    EXPECT_TRUE(sheet.closed);
+    EXPECT_EQ(sheet.Cell(9, 1).toString(), "Шифр");
+    EXPECT_EQ(sheet.Cell(10, 1).toString(), "Полка");
+    EXPECT_FALSE(sheet.Cell(11, 1).isValid());
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_TRUE(answers.shown()[0].text.contains("Export")) << answers.shown()[0].text.toStdString();
+}
+
+TEST(PartBaseWindow, ADozenPartsOnScreen)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    const char *names[] = {"Бок левый", "Бок правый", "Крыша", "Дно", "Полка", "Полка", "Фасад верхний",
+                           "Фасад нижний", "Задняя стенка", "Цоколь", "Перегородка", "Ящик"};
+    for (int i = 0; i < 12; ++i) add(*w, names[i], 720 - i * 20, 560 - i * 15, 1 + i % 3, 1 + i % 2, i % 4 == 0 ? 3 : 0);
+    w->Document().table().First();
+    w->UpdateRecordControls();
+    f.frame->area.resize(980, 560);
+    w->parentWidget()->showMaximized();
+    QApplication::processEvents();
+    auto *grid = w->findChild<TExDBGrid *>("DBGrid");
+    EXPECT_EQ(grid->model()->rowCount(), 12);
+    EXPECT_TRUE(w->findChild<QToolButton *>("sbLBorder")->isChecked());   // the first part is banded
+    EXPECT_EQ(w->StatusText(0), "Количество: 24 шт");
+    if (qEnvironmentVariableIsSet("KV_SCREENSHOT")) f.frame->area.grab().save(qEnvironmentVariable("KV_SCREENSHOT"));
+}
