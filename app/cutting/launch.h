@@ -6,6 +6,14 @@
 class AppContext;
 class IJobResults;
 
+namespace kv {
+class PartBaseDocument;
+}
+
+// The rows a part-base window shows (its material filter applies), in table
+// order, after a pending edit is posted; the current record stays.
+std::vector<kv::engine::TPartRow> PartRowsOf(kv::PartBaseDocument &doc);
+
 // Runs a cutting job of the part base described by `data`. `jobCounter` is
 // the part-base window's count of its jobs; it rises when a job ends with
 // its results window. Returns that window, or null when nothing was cut

@@ -1,5 +1,6 @@
 #include "app/cutting/joboptions.h"
 #include "app/cutting/launch.h"
+#include "data/partbase/partbasedoc.h"
 #include "app/cutting/raskroyoptions.h"
 #include "app/results/formsheets.h"
 #include "app/stock/selectsheets.h"
@@ -547,6 +548,46 @@ TEST_F(Road, AbortKeepsTheMapsMadeSoFarAndSkipsLaterMaterials)
     }
     EXPECT_TRUE(w->SaveAction->isEnabled());
     EXPECT_FALSE(frame.busy);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(JobFile, RowsOfAPartBaseAsTheWindowShowsThem)
+{
+    kv::PartBaseDocument doc(app.paths, app.settings.get());
+    doc.NewGroup();
+    kv::Table &t = doc.table();
+    for (const TPartRow &r : Kitchen()) {
+        t.Append();
+        t.FieldByName("NAME")->SetAsString(QString::fromStdString(r.Name));
+        t.FieldByName("LENGTH")->SetAsInteger(r.Length);
+        t.FieldByName("WIDTH")->SetAsInteger(r.Width);
+        t.FieldByName("MANY")->SetAsInteger(r.Many);
+        t.FieldByName("ROTATE")->SetAsInteger(r.Rotate);
+        t.FieldByName("LBORDER")->SetAsInteger(3);
+        t.FieldByName("MATERIAL")->SetAsInteger(r.Material);
+        t.Post();
+    }
+    t.Append(); // a pending edit is posted first
+    t.FieldByName("NAME")->SetAsString(QStringLiteral("Цоколь"));
+    t.FieldByName("LENGTH")->SetAsInteger(2400);
+    t.FieldByName("WIDTH")->SetAsInteger(100);
+    t.FieldByName("MANY")->SetAsInteger(2);
+    t.FieldByName("MATERIAL")->SetAsInteger(1);
+    std::vector<TPartRow> all = PartRowsOf(doc);
+    ASSERT_EQ(all.size(), Kitchen().size() + 1);
+    EXPECT_EQ(all[0].Name, "Бок");
+    EXPECT_EQ(all[0].Rotate, 1);
+    EXPECT_EQ(all[0].LBorder, 3);
+    EXPECT_EQ(all.back().Name, "Цоколь");
+    doc.SetMaterialFilter(2);
+    t.SetRecNo(2);
+    const std::vector<TPartRow> fronts = PartRowsOf(doc);
+    ASSERT_EQ(fronts.size(), 2u);
+    EXPECT_EQ(fronts[0].Name, "Фасад");
+    EXPECT_EQ(t.RecNo(), 2);
 }
 
 } // namespace
