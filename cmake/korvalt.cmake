@@ -1,8 +1,12 @@
-# kv_library(<target> [NOQT] [DEPS <targets>...])
+# kv_library(<target> [NOQT | QTGUI] [DEPS <targets>...])
 #   A static library from every *.cpp of the calling folder and its sub-folders,
 #   except tests/. Headers are included as "folder/name.h" from the source root.
+#   Qt Core and Gui reach the library's users; Widgets and Print Support are the
+#   library's own, so a library that links only Core/Gui (QTGUI) cannot include a
+#   widget header through its dependencies either: that is a compile error.
+#   NOQT: standard C++ only.
 function(kv_library target)
-  cmake_parse_arguments(ARG "NOQT" "" "DEPS;SOURCES_EXCLUDE" ${ARGN})
+  cmake_parse_arguments(ARG "NOQT;QTGUI" "" "DEPS;SOURCES_EXCLUDE" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   list(FILTER srcs EXCLUDE REGEX "/tests/")
@@ -14,7 +18,10 @@ function(kv_library target)
   target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
   if(NOT ARG_NOQT)
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
-    target_link_libraries(${target} PUBLIC Qt6::Core Qt6::Gui Qt6::Widgets Qt6::PrintSupport)
+    target_link_libraries(${target} PUBLIC Qt6::Core Qt6::Gui)
+    if(NOT ARG_QTGUI)
+      target_link_libraries(${target} PRIVATE Qt6::Widgets Qt6::PrintSupport)
+    endif()
   endif()
   if(ARG_DEPS)
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
@@ -32,7 +39,7 @@ function(kv_tests target)
   set_target_properties(${target} PROPERTIES AUTOMOC ON)
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock)
   if(ARG_GUI)
-    target_link_libraries(${target} PRIVATE kv_testmain_gui Qt6::Test)
+    target_link_libraries(${target} PRIVATE kv_testmain_gui Qt6::Test Qt6::Widgets Qt6::PrintSupport)
   else()
     target_link_libraries(${target} PRIVATE kv_testmain)
   endif()

@@ -2,7 +2,7 @@
 
 #include "controls/dates.h"
 #include "controls/speedbutton.h"
-#include "controls/strutils.h"
+#include "platform/strutils.h"
 #include "controls/vclutils.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "controls/dateedit.h"
 
 #include "controls/dates.h"
-#include "controls/strutils.h"
+#include "platform/strutils.h"
 #include "platform/error.h"
 #include "platform/text.h"
 #include "platform/ui.h"

@@ -1,4 +1,5 @@
 #include "controls/findrecord.h"
+#include "platform/ui.h"
 
 #include "controls/vclutils.h"
 #include "controls/winlayout.h"
@@ -18,12 +19,6 @@ TLocateFactory &factorySlot()
     static TLocateFactory f;
     return f;
 }
-
-struct BusyCursor
-{
-    BusyCursor() { BeginBusyCursor(); }
-    ~BusyCursor() { EndBusyCursor(); }
-};
 
 } // namespace
 
@@ -46,7 +41,7 @@ bool TLocateObject::CanUseFilter() const
 
 bool TLocateObject::FindByLocate()
 {
-    BusyCursor busy;
+    kv::BusyCursor busy;
     LocateOptions o;
     o.caseInsensitive = !m_caseSensitive;
     o.partialKey = !m_exact;

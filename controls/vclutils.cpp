@@ -54,29 +54,6 @@ QSize ExFontMetrics::textSize(const QString &text, int width, bool wordWrap) con
     return QFontMetrics(m_font).boundingRect(QRect(0, 0, MaxInt(width, 1), 100000), flags, text).size();
 }
 
-namespace {
-int g_busyCount = 0;
-}
-
-void BeginBusyCursor()
-{
-    if (g_busyCount == 0 && qobject_cast<QApplication *>(QCoreApplication::instance()))
-        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    ++g_busyCount;
-}
-
-void EndBusyCursor()
-{
-    if (g_busyCount <= 0) return;
-    --g_busyCount;
-    if (g_busyCount == 0 && qobject_cast<QApplication *>(QCoreApplication::instance()))
-        QApplication::restoreOverrideCursor();
-}
-
-int BusyCursorDepth()
-{
-    return g_busyCount;
-}
 
 QString ShortenTextToWidth(const QString &text, const ExTextMetrics &m, int maxWidth)
 {

@@ -59,12 +59,6 @@ private:
     int m_cw, m_lh;
 };
 
-// One wait cursor for the whole program; calls nest, only the outermost pair
-// changes the cursor. EndBusyCursor without a Begin does nothing.
-void BeginBusyCursor();
-void EndBusyCursor();
-int BusyCursorDepth();
-
 // The text, cut until it fits maxWidth: the first max(0, len - i - 1)
 // characters followed by "..."; the shortest form when nothing fits.
 QString ShortenTextToWidth(const QString &text, const ExTextMetrics &m, int maxWidth);

@@ -1,10 +1,11 @@
 #include "controls/winlayout.h"
 
-#include "controls/strutils.h"
+#include "platform/strutils.h"
 #include "controls/vclutils.h"
 #include "platform/error.h"
 #include "platform/ini.h"
 #include "platform/text.h"
+#include "platform/ui.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -453,6 +454,21 @@ void StoreColWidths(const QString &section, const QList<int> &widths, LayoutStor
         LayoutWriteInt(s, section, QStringLiteral("Item%1").arg(i), widths[i]);
 }
 
+QList<int> HeaderSectionSizes(const QHeaderView *header)
+{
+    QList<int> widths;
+    if (header)
+        for (int i = 0; i < header->count(); ++i) widths << header->sectionSize(i);
+    return widths;
+}
+
+void ApplyHeaderSectionSizes(QHeaderView *header, const QList<int> &widths)
+{
+    if (!header) return;
+    for (int i = 0; i < header->count() && i < widths.size(); ++i)
+        if (widths[i] >= 0) header->resizeSection(i, widths[i]);
+}
+
 QList<int> LoadColWidths(const QString &section, const QList<int> &current, const LayoutStorage &s)
 {
     QList<int> out;
@@ -529,18 +545,12 @@ void RestoreMDIChildList(QWidget *frame, const LayoutStorage &s)
 {
     requireFrame(frame);
     const QString sec = QStringLiteral("MDI Children");
-    BeginBusyCursor();
-    try {
-        const int count = LayoutReadInt(s, sec, QStringLiteral("Count"), 0);
-        for (int n = count - 1; n >= 0; --n) {
-            const QString name = LayoutReadString(s, sec, QStringLiteral("Item%1").arg(n), QString());
-            if (registry().count(name)) ShowFormOfClass(frame, name, QString(), false);
-        }
-    } catch (...) {
-        EndBusyCursor();
-        throw;
+    kv::BusyCursor busy;
+    const int count = LayoutReadInt(s, sec, QStringLiteral("Count"), 0);
+    for (int n = count - 1; n >= 0; --n) {
+        const QString name = LayoutReadString(s, sec, QStringLiteral("Item%1").arg(n), QString());
+        if (registry().count(name)) ShowFormOfClass(frame, name, QString(), false);
     }
-    EndBusyCursor();
 }
 
 void StoreMDIChildList(QWidget *frame, TIniFile &ini)

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+class QHeaderView;
 class QObject;
 class QSettings;
 class QTableView;
@@ -132,6 +133,10 @@ void StoreGridColWidths(QTableView *grid, TIniFile &ini);
 void LoadGridColWidths(QTableView *grid, TIniFile &ini);
 void StoreColWidths(const QString &section, const QList<int> &widths, LayoutStorage &s);
 QList<int> LoadColWidths(const QString &section, const QList<int> &current, const LayoutStorage &s);
+// A list view's column widths as the settings keep them (data/settings'
+// ReadListViewColumns/WriteListViewColumns); a negative width leaves its column.
+QList<int> HeaderSectionSizes(const QHeaderView *header);
+void ApplyHeaderSectionSizes(QHeaderView *header, const QList<int> &widths);
 
 // Windows that can be reopened by class name.
 using FormFactory = std::function<QWidget *()>;

@@ -1,9 +1,8 @@
 #include "data/settings.h"
 
-#include "controls/strutils.h"
+#include "platform/strutils.h"
 #include "platform/text.h"
 
-#include <QHeaderView>
 
 #include <algorithm>
 #include <cmath>
@@ -170,24 +169,6 @@ void WriteListViewColumns(TIniFile &ini, const QString &section, const QString &
 {
     for (qsizetype i = 0; i < widths.size(); ++i)
         ini.WriteInteger(section, view + QStringLiteral("_Width") + QString::number(i), widths[i]);
-}
-
-void ReadListViewColumns(const TIniFile &ini, const QString &section, const QString &view, QHeaderView *header)
-{
-    if (!header) return;
-    QList<int> widths;
-    for (int i = 0; i < header->count(); ++i) widths << header->sectionSize(i);
-    ReadListViewColumns(ini, section, view, widths);
-    for (int i = 0; i < header->count(); ++i)
-        if (widths[i] >= 0) header->resizeSection(i, widths[i]);
-}
-
-void WriteListViewColumns(TIniFile &ini, const QString &section, const QString &view, const QHeaderView *header)
-{
-    if (!header) return;
-    QList<int> widths;
-    for (int i = 0; i < header->count(); ++i) widths << header->sectionSize(i);
-    WriteListViewColumns(ini, section, view, widths);
 }
 
 // --- INI utilities --------------------------------------------------------

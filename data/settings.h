@@ -13,7 +13,6 @@
 
 #include <memory>
 
-class QHeaderView;
 
 namespace kv {
 
@@ -182,8 +181,6 @@ void WriteBrushToIni(TIniFile &ini, const QString &section, const QString &prefi
 // List-view columns: <view>_Width<i>; the current width is the default.
 void ReadListViewColumns(const TIniFile &ini, const QString &section, const QString &view, QList<int> &widths);
 void WriteListViewColumns(TIniFile &ini, const QString &section, const QString &view, const QList<int> &widths);
-void ReadListViewColumns(const TIniFile &ini, const QString &section, const QString &view, QHeaderView *header);
-void WriteListViewColumns(TIniFile &ini, const QString &section, const QString &view, const QHeaderView *header);
 
 // --- INI utilities --------------------------------------------------------
 

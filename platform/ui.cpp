@@ -220,4 +220,28 @@ bool BrowseForFolder(const QString &title, const QString &root, QString &folder,
     return chosen;
 }
 
+namespace {
+int g_busyCount = 0;
+}
+
+void BeginBusyCursor()
+{
+    if (g_busyCount == 0 && qobject_cast<QApplication *>(QCoreApplication::instance()))
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    ++g_busyCount;
+}
+
+void EndBusyCursor()
+{
+    if (g_busyCount <= 0) return;
+    --g_busyCount;
+    if (g_busyCount == 0 && qobject_cast<QApplication *>(QCoreApplication::instance()))
+        QApplication::restoreOverrideCursor();
+}
+
+int BusyCursorDepth()
+{
+    return g_busyCount;
+}
+
 } // namespace kv

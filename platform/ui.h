@@ -1,8 +1,8 @@
 #pragma once
 // The message boxes of the program (error, warning, confirmation, information
-// with their Russian captions and buttons) and the folder chooser. (The
-// program-wide wait cursor is BeginBusyCursor of controls/vclutils.h.) Tests answer the boxes and the chooser through hooks,
-// so no display is needed.
+// with their Russian captions and buttons), the folder chooser and the
+// program-wide wait cursor. Tests answer the boxes and the chooser through
+// hooks, so no display is needed.
 #include <QString>
 #include <QStringList>
 
@@ -85,5 +85,21 @@ private:
 using FolderHook = std::function<bool(const QString &title, const QString &root, QString &folder)>;
 FolderHook SetFolderHook(FolderHook hook);
 bool BrowseForFolder(const QString &title, const QString &root, QString &folder, QWidget *parent = nullptr);
+
+// One wait cursor for the whole program; calls nest, only the outermost pair
+// changes the cursor. EndBusyCursor without a Begin does nothing.
+void BeginBusyCursor();
+void EndBusyCursor();
+int BusyCursorDepth();
+
+// The wait cursor for a scope.
+class BusyCursor
+{
+public:
+    BusyCursor() { BeginBusyCursor(); }
+    ~BusyCursor() { EndBusyCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
 
 } // namespace kv

@@ -218,14 +218,6 @@ int PieceIndex(const QString &s, const QString &delim, const QString &text)
     return -1;
 }
 
-QString SubstituteAll(const QString &s, const QString &oldText, const QString &newText)
-{
-    if (oldText.isEmpty())
-        return s;
-    QString r = s;
-    return r.replace(oldText, newText, Qt::CaseSensitive);
-}
-
 QString StripAccelerators(const QString &s)
 {
     QString out;

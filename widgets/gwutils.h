@@ -65,7 +65,6 @@ int PosOfOccurrence(const QString &sub, const QString &s, int k);
 int PieceCount(const QString &s, const QString &delim);
 QString Piece(const QString &s, const QString &delim, int k);
 int PieceIndex(const QString &s, const QString &delim, const QString &text);
-QString SubstituteAll(const QString &s, const QString &oldText, const QString &newText);
 QString StripAccelerators(const QString &s);
 QString UniqueComponentName(const QObject *owner, const QString &base);
 

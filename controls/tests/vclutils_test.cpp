@@ -45,22 +45,6 @@ TEST(CellText, Indents)
     EXPECT_FALSE(CellTextNeedsBox(QStringLiteral("ab"), false));
 }
 
-TEST(BusyCursor, Nests)
-{
-    ASSERT_EQ(BusyCursorDepth(), 0);
-    EndBusyCursor();   // unmatched: nothing
-    EXPECT_EQ(BusyCursorDepth(), 0);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    BeginBusyCursor();
-    BeginBusyCursor();
-    EndBusyCursor();
-    ASSERT_NE(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    EndBusyCursor();
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(BusyCursorDepth(), 0);
-}
-
 static QImage strip(int w, int h, QColor fill)
 {
     QImage img(w, h, QImage::Format_RGB32);

@@ -12,6 +12,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
+#include <QHeaderView>
 
 using namespace kv;
 
@@ -240,3 +242,18 @@ TEST_F(WindowLayout, MdiChildList)
 }
 
 #include "winlayout_test.moc"
+
+TEST(WindowLayoutHeader, SectionSizesRoundTripAndNegativeLeavesColumn)
+{
+    QTreeWidget view;
+    view.setColumnCount(3);
+    view.header()->setStretchLastSection(false);
+    view.header()->resizeSection(0, 50);
+    view.header()->resizeSection(1, 60);
+    view.header()->resizeSection(2, 70);
+    EXPECT_EQ(HeaderSectionSizes(view.header()), (QList<int>{50, 60, 70}));
+    ApplyHeaderSectionSizes(view.header(), {-1, 99});   // short list: the rest stay
+    EXPECT_EQ(HeaderSectionSizes(view.header()), (QList<int>{50, 99, 70}));
+    EXPECT_TRUE(HeaderSectionSizes(nullptr).isEmpty());
+    ApplyHeaderSectionSizes(nullptr, {1});
+}

@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
-#include <QHeaderView>
-#include <QTreeWidget>
 
 #include <clocale>
 
@@ -164,18 +162,12 @@ TEST_F(SettingsTest, FontPenBrushFamilies)
 TEST_F(SettingsTest, ListViewColumns)
 {
     TIniFile ini(file());
-    QTreeWidget view;
-    view.setColumnCount(3);
-    view.header()->setStretchLastSection(false);
-    view.header()->resizeSection(0, 50);
-    view.header()->resizeSection(1, 60);
-    view.header()->resizeSection(2, 70);
+    QList<int> widths{50, 60, 70};
     ini.WriteInteger("WHSave", "lvwWHs_Width1", 99);
-    ReadListViewColumns(ini, "WHSave", "lvwWHs", view.header());
-    EXPECT_EQ(view.header()->sectionSize(0), 50);   // current width when missing
-    EXPECT_EQ(view.header()->sectionSize(1), 99);
-    view.header()->resizeSection(2, 133);
-    WriteListViewColumns(ini, "WHSave", "lvwWHs", view.header());
+    ReadListViewColumns(ini, "WHSave", "lvwWHs", widths);
+    EXPECT_EQ(widths, (QList<int>{50, 99, 70}));   // current width when missing
+    widths[2] = 133;
+    WriteListViewColumns(ini, "WHSave", "lvwWHs", widths);
     EXPECT_EQ(ini.ReadSectionValues("WHSave"),
               (QStringList{"lvwWHs_Width1=99", "lvwWHs_Width0=50", "lvwWHs_Width2=133"}));
 }

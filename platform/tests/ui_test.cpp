@@ -130,3 +130,30 @@ TEST(Ui, FolderChooserCancelGivesEmptyPath)
 }
 
 } // namespace
+
+TEST(Ui, BusyCursorNests)
+{
+    ASSERT_EQ(kv::BusyCursorDepth(), 0);
+    kv::EndBusyCursor();   // unmatched: nothing
+    EXPECT_EQ(kv::BusyCursorDepth(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    kv::BeginBusyCursor();
+    kv::BeginBusyCursor();
+    kv::EndBusyCursor();
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    kv::EndBusyCursor();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(kv::BusyCursorDepth(), 0);
+}
+
+TEST(Ui, BusyCursorGuardEndsWithItsScope)
+{
+    {
+        kv::BusyCursor outer;
+        kv::BusyCursor inner;
+        EXPECT_EQ(kv::BusyCursorDepth(), 2);
+    }
+    EXPECT_EQ(kv::BusyCursorDepth(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}

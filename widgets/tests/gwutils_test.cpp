@@ -2,6 +2,7 @@
 #include "widgets/changelink.h"
 #include "widgets/collection.h"
 #include "platform/error.h"
+#include "platform/strutils.h"
 
 #include <gtest/gtest.h>
 #include <QPainter>
@@ -24,7 +25,7 @@ TEST(GwStrings, Pieces)
     EXPECT_EQ(PosOfOccurrence(QStringLiteral("b"), QStringLiteral("abab"), 2), 0);
     EXPECT_EQ(CopyBetween(QStringLiteral("abcdef"), 2, 4), QStringLiteral("bc"));
     EXPECT_EQ(CopyBetween(QStringLiteral("abcdef"), 3, 0), QStringLiteral("cdef"));
-    EXPECT_EQ(SubstituteAll(QStringLiteral("aXbXc"), QStringLiteral("X"), QStringLiteral("--")),
+    EXPECT_EQ(kv::SubstituteAll(QStringLiteral("aXbXc"), QStringLiteral("X"), QStringLiteral("--")),
               QStringLiteral("a--b--c"));
     EXPECT_EQ(TrimTabs(QStringLiteral(" \tab c\t ")), QStringLiteral("ab c"));
 }

@@ -1,4 +1,4 @@
-#include "controls/strutils.h"
+#include "platform/strutils.h"
 
 #include "platform/text.h"
 

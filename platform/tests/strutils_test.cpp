@@ -1,4 +1,4 @@
-#include "controls/strutils.h"
+#include "platform/strutils.h"
 
 #include <gtest/gtest.h>
 
