@@ -1,12 +1,10 @@
-# kv_library(<target> [NOQT | QTGUI] [DEPS <targets>...])
+# kv_library(<target> [NOQT | QTGUI | PRIVATE_WIDGETS] [DEPS <targets>...])
 #   A static library from every *.cpp of the calling folder and its sub-folders,
 #   except tests/. Headers are included as "folder/name.h" from the source root.
-#   Qt Core and Gui reach the library's users; Widgets and Print Support are the
-#   library's own, so a library that links only Core/Gui (QTGUI) cannot include a
-#   widget header through its dependencies either: that is a compile error.
-#   NOQT: standard C++ only.
-function(kv_library target)
-  cmake_parse_arguments(ARG "NOQT;QTGUI" "" "DEPS;SOURCES_EXCLUDE" ${ARGN})
+#   Qt Core, Gui, Widgets and Print Support by default; NOQT: standard C++ only;
+#   QTGUI: Qt Core/Gui only, so a widget include there is a compile error;
+#   PRIVATE_WIDGETS: widgets inside, but only Core/Gui reach the users (a library
+#   whose headers show no widgets, so Core/Gui libraries may depend on it).
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   list(FILTER srcs EXCLUDE REGEX "/tests/")
@@ -19,8 +17,10 @@ function(kv_library target)
   if(NOT ARG_NOQT)
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
     target_link_libraries(${target} PUBLIC Qt6::Core Qt6::Gui)
-    if(NOT ARG_QTGUI)
+    if(ARG_PRIVATE_WIDGETS)
       target_link_libraries(${target} PRIVATE Qt6::Widgets Qt6::PrintSupport)
+    elseif(NOT ARG_QTGUI)
+      target_link_libraries(${target} PUBLIC Qt6::Widgets Qt6::PrintSupport)
     endif()
   endif()
   if(ARG_DEPS)
