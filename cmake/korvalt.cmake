@@ -5,6 +5,8 @@
 #   QTGUI: Qt Core/Gui only, so a widget include there is a compile error;
 #   PRIVATE_WIDGETS: widgets inside, but only Core/Gui reach the users (a library
 #   whose headers show no widgets, so Core/Gui libraries may depend on it).
+function(kv_library target)
+  cmake_parse_arguments(ARG "NOQT;QTGUI;PRIVATE_WIDGETS" "" "DEPS;SOURCES_EXCLUDE" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   list(FILTER srcs EXCLUDE REGEX "/tests/")
