@@ -1,7 +1,7 @@
 // Part lists from outside and the catalog import.
 #include "data/datamodule.h"
-#include "data/imports/catalogimport.h"
 #include "data/imports/partlists.h"
+#include "data/models/catalogimport.h"
 #include "data/models/modelbase.h"
 #include "data/models/modelfiles.h"
 #include "data/paths.h"

@@ -1,4 +1,4 @@
-#include "data/imports/catalogimport.h"
+#include "data/models/catalogimport.h"
 
 #include "data/models/modelbase.h"
 #include "data/paths.h"
