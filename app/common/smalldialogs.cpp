@@ -2,7 +2,7 @@
 
 #include "app/common/modal.h"
 #include "controls/spinedit.h"
-#include "controls/strutils.h"
+#include "platform/strutils.h"
 #include "platform/error.h"
 #include "platform/ini.h"
 #include "platform/text.h"

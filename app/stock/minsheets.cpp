@@ -189,8 +189,7 @@ void TfrmMinSheetsQuantity::QuantityActionExecute()
 void TfrmMinSheetsQuantity::bbOkClick()
 {
     const bool ok = RunGuarded([&] {
-        BeginBusyCursor();
-        struct End { ~End() { EndBusyCursor(); } } end;
+        kv::BusyCursor busy;
         grdQuantity->SaveColumnLayout(m_ctx.settings().Ini(), QString::fromLatin1(kSection));
         if (IsReady()) {
             tblQuantity->CheckBrowseMode();

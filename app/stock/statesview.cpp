@@ -116,7 +116,7 @@ TfrmViewWareHouses::~TfrmViewWareHouses()
     RunGuarded([this] {
         TIniFile &ini = m_ctx.settings().Ini();
         StoreFormGeometry(this, ini, kSection);
-        WriteListViewColumns(ini, kSection, kList, lvwWHs->header());
+        WriteListViewColumns(ini, kSection, kList, HeaderSectionSizes(lvwWHs->header()));
     });
 }
 
@@ -125,7 +125,9 @@ void TfrmViewWareHouses::showEvent(QShowEvent *e)
     RunGuarded([this] {
         TIniFile &ini = m_ctx.settings().Ini();
         LoadFormGeometry(this, ini, kSection, true, true);
-        ReadListViewColumns(ini, kSection, kList, lvwWHs->header());
+        QList<int> widths = HeaderSectionSizes(lvwWHs->header());
+        ReadListViewColumns(ini, kSection, kList, widths);
+        ApplyHeaderSectionSizes(lvwWHs->header(), widths);
         FillList();
     }, this);
     QDialog::showEvent(e);
