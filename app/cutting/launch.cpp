@@ -3,10 +3,15 @@
 #include "app/common/appcontext.h"
 #include "app/cutting/jobresults.h"
 #include "app/cutting/raskroyoptions.h"
+#include "app/common/mainwindow.h"
+#include "app/partbase/raskroygroup.h"
 #include "data/materials/materials.h"
 #include "data/partbase/partbasedoc.h"
 #include "platform/db/table.h"
 #include "platform/ui.h"
+
+#include <QFileInfo>
+#include <QPointer>
 
 std::vector<kv::engine::TPartRow> PartRowsOf(kv::PartBaseDocument &doc)
 {
@@ -67,4 +72,61 @@ IJobResults *RaskroyGroup(AppContext &ctx, RaskroyGroupData data, int &jobCounte
     if (results)
         ++jobCounter;
     return results;
+}
+
+namespace {
+// The rows of the parts left over go into a part-base window; it owns this
+// and frees it with itself.
+class LeftoverRows : public QObject, public kv::engine::ILeftoverBase
+{
+public:
+    explicit LeftoverRows(TfrmRaskroyGroup *w) : QObject(w), m_w(w) {}
+    void appendPart(const kv::engine::TPartRow &r) override
+    {
+        if (!m_w || !m_w->Document().HasTable())
+            return;
+        kv::Table &t = m_w->Document().table();
+        t.Append();
+        t.FieldByName(QStringLiteral("NAME"))->SetAsString(QString::fromStdString(r.Name));
+        const std::pair<const char *, int> values[] = {{"LENGTH", r.Length},   {"WIDTH", r.Width},
+                                                       {"MANY", r.Many},       {"ROTATE", r.Rotate},
+                                                       {"LBORDER", r.LBorder}, {"RBORDER", r.RBorder},
+                                                       {"TBORDER", r.TBorder}, {"BBORDER", r.BBorder},
+                                                       {"MATERIAL", r.Material}};
+        for (const auto &[name, v] : values)
+            t.FieldByName(QString::fromLatin1(name))->SetAsInteger(v);
+        t.Post();
+    }
+    void refreshTotals() override
+    {
+        if (m_w)
+            m_w->UpdateTotals();
+    }
+
+private:
+    QPointer<TfrmRaskroyGroup> m_w;
+};
+} // namespace
+
+void tbRaskroyClick(TfrmRaskroyGroup &group)
+{
+    AppContext &ctx = group.Context();
+    RaskroyGroupData d;
+    d.window = &group;
+    d.caption = group.windowTitle();
+    d.fileName = QFileInfo(group.DocumentFileName()).fileName();
+    d.rows = PartRowsOf(group.Document());
+    d.createLeftover = [&ctx](const QString &caption) -> kv::engine::ILeftoverBase * {
+        IMainWindow *frame = ctx.mainWindow();
+        auto *w = frame ? qobject_cast<TfrmRaskroyGroup *>(frame->NewGroupWindow()) : nullptr;
+        if (!w)
+            return nullptr;
+        w->setWindowTitle(caption);
+        return new LeftoverRows(w);
+    };
+    QPointer<TfrmRaskroyGroup> alive(&group);
+    int counter = group.property("kvRaskroyJobs").toInt();
+    RaskroyGroup(ctx, std::move(d), counter);
+    if (alive)
+        alive->setProperty("kvRaskroyJobs", counter);
 }

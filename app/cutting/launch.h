@@ -21,6 +21,11 @@ std::vector<kv::engine::TPartRow> PartRowsOf(kv::PartBaseDocument &doc);
 // closed during the run).
 IJobResults *RaskroyGroup(AppContext &ctx, RaskroyGroupData data, int &jobCounter);
 
+class TfrmRaskroyGroup;
+// "&Разложить" of a part-base window: its rows, caption and job counter; the
+// parts left over go into a new part-base window of the frame.
+void tbRaskroyClick(TfrmRaskroyGroup &group);
+
 // The remarks of the last job's materials ("code=remark"), offered again
 // by the options dialog of the next job.
 QStringList &MaterialRemarks();

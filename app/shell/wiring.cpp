@@ -3,6 +3,7 @@
 #include "app/shell/mainform.h"
 #include "app/common/modal.h"
 #include "app/common/optionform.h"
+#include "app/cutting/launch.h"
 #include "app/cutting/raskroyoptions.h"
 #include "app/materials/borderssetup.h"
 #include "app/materials/matbasechange.h"
@@ -79,6 +80,7 @@ void WireShell(TMainForm &form)
         return w;
     };
     TfrmRaskroyOptions::DefaultOptions() = [&form](QWidget *) { form.OptionForm()->Execute(false); };
+    TfrmRaskroyGroup::RaskroyHook = [](TfrmRaskroyGroup &g) { tbRaskroyClick(g); };
     form.hooks.optionLists = [](TOptionForm &o) {
         o.EditColors = [&o](QList<int> &five) {
             TfrmAdvResult d(&o);

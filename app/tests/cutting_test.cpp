@@ -591,3 +591,71 @@ TEST_F(JobFile, RowsOfAPartBaseAsTheWindowShowsThem)
 }
 
 } // namespace
+
+#include "app/partbase/raskroygroup.h"
+
+namespace {
+
+// The whole road through the real part-base window: its "&Разложить", OK in
+// the options, the maps in a results window of the frame.
+TEST_F(Road, PartBaseWindowCutsItsKitchenOrder)
+{
+    frame.makeGroup = [this](const QString &) -> TMdiChild * {
+        auto *w = new TfrmRaskroyGroup(app.ctx);
+        if (!w->NewGroup()) {
+            delete w;
+            return nullptr;
+        }
+        w->ShowChild();
+        return w;
+    };
+    frame.area.show();
+    auto *g = static_cast<TfrmRaskroyGroup *>(frame.NewGroupWindow());
+    ASSERT_TRUE(g);
+    kv::Table &t = g->Document().table();
+    for (const TPartRow &r : Kitchen()) {
+        t.Append();
+        t.FieldByName("NAME")->SetAsString(QString::fromStdString(r.Name));
+        t.FieldByName("LENGTH")->SetAsInteger(r.Length);
+        t.FieldByName("WIDTH")->SetAsInteger(r.Width);
+        t.FieldByName("MANY")->SetAsInteger(r.Many);
+        t.FieldByName("ROTATE")->SetAsInteger(r.Rotate);
+        t.FieldByName("MATERIAL")->SetAsInteger(r.Material);
+        t.Post();
+    }
+    auto oldHook = TfrmRaskroyGroup::RaskroyHook;
+    TfrmRaskroyGroup::RaskroyHook = [](TfrmRaskroyGroup &w) { tbRaskroyClick(w); };
+    AnswerOk();
+    ScopedMessageAnswers answers;
+    QAction *raskroy = g->findChild<QAction *>(QStringLiteral("RaskroyAction"));
+    ASSERT_TRUE(raskroy);
+    raskroy->trigger();
+    ASSERT_EQ(made.size(), 1);
+    TFormSheets *w = made[0];
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Вариант раскроя 1: \"%1\"").arg(g->windowTitle()));
+    const MapDocument &doc = w->Document();
+    std::vector<int> codes;
+    for (const MapTab &tab : doc.Tabs)
+        if (codes.empty() || codes.back() != tab.MaterialCode)
+            codes.push_back(tab.MaterialCode);
+    EXPECT_EQ(codes, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(w->PageCount(), int(doc.Tabs.size()));
+    double parts = 0, sheets = 0;
+    for (const TPartRow &r : Kitchen())
+        parts += double(r.Length) * r.Width * r.Many;
+    for (const MapTab &tab : doc.Tabs)
+        sheets += double(tab.SheetArea()) * tab.Quantity;
+    EXPECT_DOUBLE_EQ(doc.SumDetalsSquare(), parts);
+    EXPECT_DOUBLE_EQ(doc.Totals().SheetArea, sheets);
+    EXPECT_NEAR(doc.SumDetalsSquare() + doc.SumTotalSquare(), sheets, 1e-3);
+    // A second job of the same window is number 2.
+    AnswerOk();
+    raskroy->trigger();
+    ASSERT_EQ(made.size(), 2);
+    EXPECT_TRUE(made[1]->windowTitle().startsWith(QStringLiteral("Вариант раскроя 2: ")));
+    TfrmRaskroyGroup::RaskroyHook = oldHook;
+    for (TMdiChild *c : frame.Children())
+        c->SetShuttingDown();
+}
+
+} // namespace
