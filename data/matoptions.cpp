@@ -3,6 +3,7 @@
 #include "data/settings.h"
 #include "engine/driver.h"
 #include "engine/raskroy.h"
+#include "platform/db/dbffile.h"
 #include "platform/error.h"
 #include "platform/text.h"
 
@@ -340,10 +341,13 @@ bool UpgradeSettingsFile(TIniFile &ini, const QString &backupFile)
     const bool onDisk = QFile::exists(file);
     if (onDisk) {
         ini.UpdateFile();
-        if (QFile::exists(backupFile)) QFile::remove(backupFile);
-        if (!QFile::copy(file, backupFile))
+        // The copy goes to a temporary file that replaces the old backup only when complete.
+        try {
+            copyFileAtomically(file, backupFile);
+        } catch (const Error &) {
             throw Error(QStringLiteral("Не удалось создать резервную копию файла настроек \"%1\".\r"
                                        "Файл настроек не обновлён.").arg(backupFile));
+        }
     }
 
     for (const QString &sec : ini.ReadSections())

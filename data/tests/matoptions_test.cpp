@@ -2,6 +2,7 @@
 
 #include "data/settings.h"
 #include "engine/raskroy.h"
+#include "platform/db/dbffile.h"
 #include "platform/error.h"
 #include "platform/text.h"
 
@@ -272,6 +273,26 @@ TEST_F(MatOptionsTest, NewScrapMark)
     EXPECT_EQ(NewScrapMark(ini, 12, inStock), QStringLiteral("О-43/б"));
     EXPECT_EQ(UnpackMarkSettings(ini, "Material12").MarkMaxNumber, 43);
     EXPECT_EQ(NewScrapMark(ini, 12, inStock), QStringLiteral("О-44/б"));
+}
+
+TEST_F(MatOptionsTest, FailedBackupLeavesTheOldBackupAndTheSettings)
+{
+    const QByteArray oldBackup("[Default]\r\nVersion=1\r\nOlder=kept\r\n");
+    {
+        QFile f(file("Korvalt.~ini"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(oldBackup);
+    }
+    writeRaw("Korvalt.ini", QString::fromUtf8(kVersion1));
+    TIniFile ini(file());
+    const QString backup = file("Korvalt.~ini");
+    const WriteFailHook previous = SetWriteFailHook([&](const QString &path) { return path == backup; });
+    struct Restore { WriteFailHook h; ~Restore() { SetWriteFailHook(h); } } restore{previous};
+    EXPECT_THROW(UpgradeSettingsFile(ini, backup), Error);
+    QFile f(backup);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), oldBackup);
+    EXPECT_EQ(readRaw("Korvalt.ini"), QString::fromUtf8(kVersion1));
 }
 
 } // namespace

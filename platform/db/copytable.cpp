@@ -6,6 +6,7 @@
 #include "platform/error.h"
 
 #include <QDir>
+#include <cstdio>
 #include <QFile>
 #include <QFileInfo>
 
@@ -45,9 +46,8 @@ void RenameTableFile(const QString &from, const QString &to)
     const QString src = resolvePath(from);
     const QString dst = resolvePath(to);
     if (TableStore::canonicalPath(src) == TableStore::canonicalPath(dst)) return;
-    if (QFileInfo::exists(dst) && !QFile::remove(dst))
-        throw Error(QStringLiteral("Не удаётся удалить файл \"%1\".").arg(QDir::toNativeSeparators(dst)));
-    if (!QFile::rename(src, dst))
+    // rename(2) replaces the target in one step: the old table stays until the new one is in place.
+    if (!QFileInfo::exists(src) || std::rename(QFile::encodeName(src).constData(), QFile::encodeName(dst).constData()) != 0)
         throw Error(QStringLiteral("Не удаётся переименовать файл \"%1\".").arg(QDir::toNativeSeparators(src)));
     TableStore::invalidate(src);
     TableStore::invalidate(dst);

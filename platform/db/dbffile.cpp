@@ -332,12 +332,28 @@ int DbfFile::liveCount() const
     return n;
 }
 
+namespace {
+WriteFailHook &writeFailHook()
+{
+    static WriteFailHook hook;
+    return hook;
+}
+} // namespace
+
+WriteFailHook SetWriteFailHook(WriteFailHook hook)
+{
+    WriteFailHook previous = std::move(writeFailHook());
+    writeFailHook() = std::move(hook);
+    return previous;
+}
+
 void writeFileAtomically(const QString &path, const QByteArray &data)
 {
     QSaveFile f(path);
     // commit() does not see a flush that fell short (a full disk mid-way),
     // so the flush is checked first and a short file never replaces the old.
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.flush() || !f.commit())
+    const bool failed = writeFailHook() && writeFailHook()(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.flush() || failed || !f.commit())
         throw Error(QStringLiteral("Ошибка записи файла \"%1\".").arg(QDir::toNativeSeparators(path)));
 }
 

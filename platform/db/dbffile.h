@@ -4,6 +4,7 @@
 // M columns of foreign files are read as empty memos (no .dbt is written).
 #include "platform/db/dataset.h"
 
+#include <functional>
 #include <QByteArray>
 #include <QDate>
 #include <QList>
@@ -68,6 +69,10 @@ public:
 // Writes data to path through a temporary file in the same folder and a
 // rename, so a failure leaves the old file as it was.
 void writeFileAtomically(const QString &path, const QByteArray &data);
+// Tests make a write fail: true for a path fails its atomic write before the
+// commit. Returns the previous hook.
+using WriteFailHook = std::function<bool(const QString &path)>;
+WriteFailHook SetWriteFailHook(WriteFailHook hook);
 // Copies a file the same way (overwriting the destination).
 void copyFileAtomically(const QString &from, const QString &to);
 

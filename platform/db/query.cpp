@@ -622,6 +622,8 @@ void Query::run(bool wantRows)
     for (int i = 1; i <= nParams; ++i) {
         const char *pn = sqlite3_bind_parameter_name(g.st, i);
         if (!pn || pn[0] == '?') {
+            if (positional >= m_positional.size())
+                throw Error(QStringLiteral("Параметр %1 не задан").arg(positional + 1));
             bindValue(g.st, i, m_positional.value(positional++));
             continue;
         }

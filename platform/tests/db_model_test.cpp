@@ -114,3 +114,42 @@ TEST(DbModel, FollowsTheDataSet)
     t.Close();
     EXPECT_EQ(m.rowCount(), 0);
 }
+
+namespace {
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+} // namespace
+
+TEST(DbCopy, FailedCopyOrRenameLeavesTheOldTableByteIdentical)
+{
+    QTemporaryDir dir;
+    writeMissingTemplates(dir.path());
+    Table t;
+    t.SetDatabaseName(dir.path());
+    t.SetTableName("Types.dbf");
+    t.Open();
+    t.AppendRecord({"ДСП", 1});
+    t.Close();
+    const QString target = dir.filePath("Copy.dbf");
+    CopyTableFile(dir.filePath("Materials.dbf"), target);
+    const QByteArray old = bytesOf(target);
+
+    // The copy's write fails before its commit.
+    const WriteFailHook previous = SetWriteFailHook([&](const QString &path) { return path.endsWith("Copy.dbf"); });
+    struct Restore { WriteFailHook h; ~Restore() { SetWriteFailHook(h); } } restore{previous};
+    EXPECT_THROW(CopyTable(t, "Copy.dbf", true), Error);
+    EXPECT_EQ(bytesOf(target), old);
+    SetWriteFailHook(previous);
+
+    // A rename whose source is gone keeps the target.
+    EXPECT_THROW(RenameTableFile(dir.filePath("Gone.dbf"), target), Error);
+    EXPECT_EQ(bytesOf(target), old);
+    // A rename over an existing table replaces it.
+    CopyTableFile(dir.filePath("Types.dbf"), dir.filePath("New.dbf"));
+    RenameTableFile(dir.filePath("New.dbf"), target);
+    EXPECT_EQ(bytesOf(target), bytesOf(dir.filePath("Types.dbf")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("New.dbf")));
+}

@@ -394,3 +394,13 @@ TEST_F(DbFiles, WorkingCopyFromTemplateAndInsertSelect)
     TableStore::invalidate(path("TempSc.dbf"));
     EXPECT_EQ(t->RecordCount(), 0);
 }
+
+TEST_F(DbFiles, MissingParametersRaise)
+{
+    make("Types.dbf", kTypes, {{"ДСП", 1}});
+    // Positional: one value for two "?".
+    EXPECT_THROW(open("select * from " + q("Types.dbf") + " where CODE = ? or CODE = ?", {1}), Error);
+    EXPECT_EQ(open("select * from " + q("Types.dbf") + " where CODE = ? or CODE = ?", {1, 2})->RecordCount(), 1);
+    // Named.
+    EXPECT_THROW(open("select * from " + q("Types.dbf") + " where CODE = :Code"), Error);
+}

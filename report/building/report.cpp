@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QSaveFile>
 #include <cmath>
 #include <set>
 
@@ -336,8 +337,10 @@ bool TrpReport::ExportPrepared(TrpExportFilter &filter, const QString &fileName)
     if (filter.OnBeforeExport) filter.OnBeforeExport(fileName, goOn);
     if (!goOn) return false;
     if (filter.ShowDialog && filter.ShowOptionsDialog() != 1) return false;
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // The old file stays until the last page is written: a failed export
+    // leaves it as it was.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
         throw kv::Error(QStringLiteral("Cannot create file \"%1\"").arg(fileName));
     ReportScope scope(this);
     bindDictionary();
@@ -362,7 +365,8 @@ bool TrpReport::ExportPrepared(TrpExportFilter &filter, const QString &fileName)
     }
     m_exportFilter = nullptr;
     filter.Stream = nullptr;
-    file.close();
+    if (!file.flush() || !file.commit())
+        throw kv::Error(QStringLiteral("Cannot write file \"%1\"").arg(fileName));
     if (filter.OnAfterExport) filter.OnAfterExport();
     return true;
 }

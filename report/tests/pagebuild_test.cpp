@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include "platform/error.h"
 #include "report/building/band.h"
 #include "report/building/datasource.h"
 #include "report/building/report.h"
@@ -742,4 +743,49 @@ TEST(ReportPageBuilding, ObjectScriptBreaksAfterItsBand)
     ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
     EXPECT_EQ(dump(b.report).toStdString(),
               "== page 1\n0,20 200x20 1\n0,40 200x20 2\n== page 2\n0,20 200x20 3\n0,40 200x20 4\n");
+}
+
+// A text export that fails once the second page ends.
+class FailingExport : public TrpTextExport
+{
+public:
+    void EndPage() override
+    {
+        TrpTextExport::EndPage();
+        if (++pages == 2) throw kv::Error(QStringLiteral("disk full"));
+    }
+    int pages = 0;
+};
+
+TEST(ReportPageBuilding, FailedExportLeavesTheOldFileByteIdentical)
+{
+    Builder b;
+    b.band(btMasterData, 0, 20, "MasterData1", "1", rpbfStretched);
+    QStringList lines;
+    for (int i = 1; i <= 30; ++i) lines << QStringLiteral("Деталь %1").arg(i);
+    b.memo(0, 0, 200, 20, lines.join('\n'));
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    ASSERT_EQ(b.report.EMFPages().Count(), 2);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("out.txt"));
+    const QByteArray old("the export of yesterday\r\n");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    FailingExport failing;
+    failing.ShowDialog = false;
+    EXPECT_THROW(b.report.ExportPrepared(failing, file), kv::Error);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), old);
+    f.close();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.txt"});   // no temporary left
+    // A whole export replaces it.
+    TrpTextExport text;
+    text.ShowDialog = false;
+    ASSERT_TRUE(b.report.ExportPrepared(text, file));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_NE(f.readAll(), old);
 }
