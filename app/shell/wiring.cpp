@@ -9,6 +9,9 @@
 #include "app/materials/matbasechange.h"
 #include "app/materials/materialsform.h"
 #include "app/partbase/raskroygroup.h"
+#include "app/models/imports.h"
+#include "app/models/modeldialogs.h"
+#include "app/models/modelsbase.h"
 #include "app/stock/minsheets.h"
 #include "app/results/formsheets.h"
 #include "app/results/resultsdialogs.h"
@@ -67,6 +70,15 @@ void WireShell(TMainForm &form)
     form.hooks.commands["ClearScrapsAction"] = warehouse(&TfrmWareHouse::ClearScrapsActionExecute);
     form.hooks.commands["MarkScrapsAction"] = warehouse(&TfrmWareHouse::MarkScrapsActionExecute);
     form.hooks.commands["FilterScrapsAction"] = warehouse(&TfrmWareHouse::FilterScrapsActionExecute);
+    // Models base, the part-list imports and "AutoRun\" at the first show.
+    form.hooks.modelsBaseWindow = [](AppContext &ctx) -> TMdiChild * { return CreateModelsBaseWindow(ctx); };
+    form.hooks.importAutoRun = [](TMainForm &f) { ImportAutoRunFiles(f.Context(), &f); };
+    form.hooks.commands["ImportTabAction"] = [&form] { ImportTextFile(form.Context(), &form); };
+    form.hooks.commands["ImportConstructorAction"] = [&form] { ImportDesignerBase(form.Context(), QString(), &form); };
+    form.hooks.commands["ImportV1Action"] = [&form] { ImportOldVersion(form.Context(), &form); };
+    form.hooks.commands["ImportV2Action"] = [&form] { ImportVersion2(form.Context(), &form); };
+    form.hooks.commands["ImportModelsAction"] = [&form] { ImportModelsCatalogCommand(form.Context(), &form); };
+
     form.hooks.commands["WHStatisticsAction"] = [&form] {
         if (auto *w = qobject_cast<TfrmWareHouse *>(form.ActiveChild())) w->ShowWareHouseInfo();
     };

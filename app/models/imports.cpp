@@ -1,0 +1,219 @@
+#include "app/models/imports.h"
+
+#include "app/common/appcontext.h"
+#include "app/common/smalldialogs.h"
+#include "app/materials/selectmaterial.h"
+#include "app/models/filechoice.h"
+#include "app/models/groupfill.h"
+#include "app/models/modelsbase.h"
+#include "data/imports/catalogimport.h"
+#include "data/imports/partlists.h"
+#include "data/materials/borders.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace {
+
+QString u(const char *s) { return QString::fromUtf8(s); }
+
+MaterialChooser &chooserRef()
+{
+    static MaterialChooser chooser;
+    return chooser;
+}
+
+bool chooseMaterial(AppContext &ctx, const QString &label, int &code)
+{
+    if (chooserRef()) return chooserRef()(ctx, label, code);
+    return ExecuteSelectMaterial(ctx, code, label);
+}
+
+int defaultEdge(AppContext &ctx)
+{
+    return ctx.hasBorders() ? ctx.borders().DefBorder() : ctx.settings().Get(kv::key::DefBorder);
+}
+
+void newWindow(AppContext &ctx, const QList<kv::ImportedPart> &parts, const QString &suggested = QString())
+{
+    if (!NewGroupWindowWith(ctx, parts, {}, suggested)) throw kv::Error(u("Ошибка импорта базы деталей."));
+}
+
+} // namespace
+
+MaterialChooser SetMaterialChooser(MaterialChooser chooser)
+{
+    MaterialChooser previous = std::move(chooserRef());
+    chooserRef() = std::move(chooser);
+    return previous;
+}
+
+TfrmAutoRun::TfrmAutoRun(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmAutoRun"));
+    setWindowTitle(u("Импорт баз деталей"));
+    auto *v = new QVBoxLayout(this);
+    m_kind = new QLabel(this);
+    m_kind->setObjectName(QStringLiteral("lblKind"));
+    m_file = new QLabel(this);
+    m_file->setObjectName(QStringLiteral("lblFile"));
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("pbProgress"));
+    m_bar->setTextVisible(false);
+    v->addWidget(m_kind);
+    v->addWidget(m_file);
+    v->addWidget(m_bar);
+    resize(360, 110);
+}
+
+// --- imports of the menus -------------------------------------------------------------
+
+void ImportOldVersion(AppContext &ctx, QWidget *parent)
+{
+    FileChoice c;
+    c.filter = u("База деталей версии 1.x (*.de1)|*.de1|Все файлы|*.*");
+    c.defaultExt = QStringLiteral("de1");
+    c.folder = ctx.paths().DetalsFolder();
+    const QString file = ChooseFile(c, parent);
+    if (file.isEmpty()) return;
+    int material = 0;
+    if (!chooseMaterial(ctx, u("<не определен>"), material)) throw kv::Error(u("Ошибка импорта базы деталей."));
+    kv::engine::TDetalsList list;
+    kv::ParseOldDetals(list, kv::ReadFirstLine(file));
+    const kv::Settings &s = ctx.settings();
+    QList<kv::ImportedPart> parts;
+    for (int i = 0; i < list.Count(); ++i) {
+        const kv::engine::TDetal &d = list[i];
+        parts << kv::ImportedPart{QString::fromStdString(d.Name), d.Length, d.Width, d.Count, d.RotateMode,
+                                  s.GetDefaultLBorder(), s.GetDefaultRBorder(), s.GetDefaultTBorder(),
+                                  s.GetDefaultBBorder(), material};
+    }
+    newWindow(ctx, parts);
+}
+
+void ImportVersion2(AppContext &ctx, QWidget *parent)
+{
+    FileChoice c;
+    c.title = u("Импорт баз деталей версии 2.x");
+    c.filter = u("База деталей версий 2.x (*.det)|*.det|Все файлы|*.*");
+    c.defaultExt = QStringLiteral("det");
+    c.folder = ctx.paths().DetalsFolder();
+    const QString file = ChooseFile(c, parent);
+    if (file.isEmpty()) return;
+    const kv::DetHeader h = kv::ReadDetHeader(file);
+    int material = h.Code;
+    if (!chooseMaterial(ctx, MaterialNameOf(ctx, h.Code), material)) throw kv::Error(u("Ошибка импорта базы деталей."));
+    newWindow(ctx, kv::ReadDetTable(h, material, defaultEdge(ctx)));
+}
+
+void ImportTextFile(AppContext &ctx, QWidget *parent)
+{
+    FileChoice c;
+    c.filter = u("Текстовые файлы (*.txt)|*.txt|Все файлы|*.*");
+    c.defaultExt = QStringLiteral("txt");
+    c.folder = ctx.paths().ExportFolder();
+    const QString file = ChooseFile(c, parent);
+    if (file.isEmpty()) return;
+    int material = 0;
+    if (!chooseMaterial(ctx, u("<не определен>"), material)) return;
+    QList<kv::ImportedPart> parts;
+    QString failure;
+    try {
+        kv::ReadTextFile(file, material, {ctx.settings().GetDefaultRotate(), defaultEdge(ctx)}, parts);
+    } catch (const kv::Error &e) {
+        failure = e.message();   // the lines read so far are kept
+    }
+    newWindow(ctx, parts);
+    if (!failure.isEmpty()) kv::ShowError(failure, parent);
+}
+
+void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent)
+{
+    QString path = file;
+    if (path.isEmpty()) {
+        FileChoice c;
+        c.title = u("Импорт из конструкторского модуля");
+        c.filter = u("База деталей конструкт. модуля (*.dkm)|*.dkm|Все файлы|*.*");
+        c.defaultExt = QStringLiteral("dkm");
+        c.folder = ctx.paths().ConstructorFolder();
+        path = ChooseFile(c, parent);
+        if (path.isEmpty()) return;
+    }
+    const QList<kv::ImportedPart> parts = kv::ReadDesignerFile(path, ctx.settings().GetDefaultRotate());
+    newWindow(ctx, parts, QFileInfo(path).completeBaseName() + QStringLiteral(".kdx"));
+}
+
+void ImportModelsCatalogCommand(AppContext &ctx, QWidget *parent)
+{
+    if (kv::ShowConfirmation(u("Импортировать данные базы моделей?"), kv::MsgButtons::YesNo, parent)
+        != kv::ModalResult::Yes)
+        return;
+    if (kv::ShowWarning(u("ВНИМАНИЕ!\r\rВсе данные в текущей базе моделей будут уничтожены!\r\rПродолжить?"),
+                        kv::MsgButtons::YesNo, parent) != kv::ModalResult::Yes)
+        return;
+    if (TfrmModelsBase *w = FindModelsBaseWindow(ctx)) {
+        w->SetShuttingDown();
+        w->close();
+    }
+    TfrmWait wait(parent);
+    wait.show();
+    wait.repaint();
+    kv::ReplaceModelsBaseFromCatalog(ctx.paths());
+}
+
+// --- AutoRun ---------------------------------------------------------------------------
+
+bool ImportAutoRunFiles(AppContext &ctx, QWidget *parent)
+{
+    const QDir folder(ctx.paths().AutoRunFolder());
+    const QStringList all = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    QStringList dkm, kmx;
+    for (const QString &name : all) {
+        if (name.endsWith(QLatin1String(".dkm"), Qt::CaseInsensitive)) dkm << name;
+        if (name.endsWith(QLatin1String(".kmx"), Qt::CaseInsensitive)) kmx << folder.filePath(name);
+    }
+    if (dkm.isEmpty() && kmx.isEmpty()) return false;
+    TfrmAutoRun progress(parent);
+    progress.pbProgress()->setRange(0, dkm.size());
+    progress.pbProgress()->setValue(0);
+    progress.show();
+    if (!dkm.isEmpty()) {
+        progress.lblKind()->setText(u("Описания конструкторских моделей:"));
+        for (const QString &name : dkm) {
+            progress.lblFile()->setText(u("Импортируется файл: ") + name);
+            progress.pbProgress()->setValue(progress.pbProgress()->value() + 1);
+            progress.repaint();
+            // A file whose import failed stays for the next start.
+            if (kv::RunGuarded([&] { ImportDesignerBase(ctx, folder.filePath(name), parent); }, parent))
+                QFile::remove(folder.filePath(name));
+        }
+    }
+    if (!kmx.isEmpty()) {
+        progress.lblKind()->setText(u("Описания моделей мебели"));
+        progress.lblFile()->clear();
+        progress.pbProgress()->setValue(0);
+        QStringList missing;
+        QList<int> counts;
+        bool applied = false;
+        kv::RunGuarded([&] {
+            TfrmModelsBase *w = CreateModelsBaseWindow(ctx);
+            w->ApplyModelLists(kmx, missing, counts);
+            applied = true;
+        }, parent);
+        if (applied)
+            for (const QString &f : kmx) QFile::remove(f);
+        progress.pbProgress()->setValue(progress.pbProgress()->maximum());
+        if (!missing.isEmpty()) ShowNotPresentModels(missing, counts, ctx.paths().AutoRunFolder(), parent);
+    }
+    progress.hide();
+    return true;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The imports of the main window's menus, the start-up import of "AutoRun\"
+// with its progress window, and the models catalog import.
+#include <QDialog>
+#include <QStringList>
+
+class AppContext;
+class QLabel;
+class QProgressBar;
+class QWidget;
+
+// "Импорт баз деталей": kind and file labels over a bar.
+class TfrmAutoRun : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmAutoRun(QWidget *parent = nullptr);
+    QLabel *lblKind() const { return m_kind; }
+    QLabel *lblFile() const { return m_file; }
+    QProgressBar *pbProgress() const { return m_bar; }
+
+private:
+    QLabel *m_kind, *m_file;
+    QProgressBar *m_bar;
+};
+
+// Material of imported parts: the chooser of the materials room through the
+// context; false on Cancel. Tests replace it.
+using MaterialChooser = std::function<bool(AppContext &ctx, const QString &label, int &code)>;
+MaterialChooser SetMaterialChooser(MaterialChooser chooser);
+
+// "... баз деталей версий 1.x", "... 2.x", "... из файла с разделителями
+// табуляциями", "... из конструкторского модуля" (`file` empty: asked).
+void ImportOldVersion(AppContext &ctx, QWidget *parent);
+void ImportVersion2(AppContext &ctx, QWidget *parent);
+void ImportTextFile(AppContext &ctx, QWidget *parent);
+void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent);
+// "Импорт базы моделей".
+void ImportModelsCatalogCommand(AppContext &ctx, QWidget *parent);
+
+// "AutoRun\" at the first show: designer files become part bases (each
+// deleted only after its import succeeded), model description files give
+// quantities in the models base window (the missing models are reported).
+// Returns false when the folder held nothing to import.
+bool ImportAutoRunFiles(AppContext &ctx, QWidget *parent);

@@ -1,0 +1,101 @@
+#include "app/models/modelsprint.h"
+
+#include "app/common/appcontext.h"
+#include "data/partbase/partbaseprint.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/error.h"
+#include "report/building/datasource.h"
+#include "report/building/report.h"
+#include "report/model/page.h"
+#include "report/script/scriptengine.h"
+#include "report/windows/preview.h"
+#include "resources/partbase_reports.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPointer>
+
+namespace {
+
+ModelsListShowHook &hookRef()
+{
+    static ModelsListShowHook hook;
+    return hook;
+}
+
+// The report, its data source and the rows stay while the preview shows them.
+struct ModelsListReport : QObject
+{
+    QList<QPair<QString, int>> rows;
+    int pos = 0;
+    TrpUserDataset *source = new TrpUserDataset(this);
+    TrpReport *report = new TrpReport(this);
+};
+
+} // namespace
+
+ModelsListShowHook SetModelsListShowHook(ModelsListShowHook hook)
+{
+    ModelsListShowHook previous = std::move(hookRef());
+    hookRef() = std::move(hook);
+    return previous;
+}
+
+void PrintModelsList(AppContext &ctx, const QList<QPair<QString, int>> &models, QWidget *parent)
+{
+    auto *holder = new ModelsListReport;
+    holder->rows = models;
+    holder->source->SetName(kv::kModelsSource);
+    holder->source->OnFirst = [holder](TrpDataset &) { holder->pos = 0; };
+    holder->source->OnNext = [holder](TrpDataset &) { ++holder->pos; };
+    holder->source->OnCheckEOF = [holder](TrpDataset &, bool &eof) { eof = holder->pos >= holder->rows.size(); };
+    TrpReport &report = *holder->report;
+    report.Title = QStringLiteral("Список моделей");
+    report.OnGetValue = [holder](const QString &name, TrpValue &value) {
+        if (holder->pos < 0 || holder->pos >= holder->rows.size()) return false;
+        const QString up = name.toUpper();
+        if (up == QLatin1String("MODELNAME"))
+            value = TrpValue(holder->rows[holder->pos].first);
+        else if (up == QLatin1String("MODELCOUNT"))
+            value = TrpValue(holder->rows[holder->pos].second);
+        else
+            return false;
+        return true;
+    };
+    const QString file = QDir(ctx.paths().ReportsFolder()).filePath(QStringLiteral("ModelsList.rpf"));
+    if (!report.LoadFromFile(file)) {
+        delete holder;
+        throw kv::Error(QStringLiteral("Не найден шаблон отчёта \"%1\".").arg(QDir::toNativeSeparators(file)));
+    }
+    rpEngine().Variables().SetValue(QStringLiteral("BASENAME"), TrpValue(QStringLiteral("База моделей")));
+    if (TrpPage *page = report.Pages().GetPage(0)) {
+        const kv::Settings &s = ctx.settings();
+        page->MarginLeft = kv::ReportMargin(s.GetPageLeft());
+        page->MarginRight = kv::ReportMargin(s.GetPageRight());
+        page->MarginTop = kv::ReportMargin(s.GetPageTop());
+        page->MarginBottom = kv::ReportMargin(s.GetPageBottom());
+    }
+    if (hookRef()) {
+        try {
+            report.Prepare();
+            hookRef()(report);
+        } catch (...) {
+            delete holder;
+            throw;
+        }
+        delete holder;
+        return;
+    }
+    Q_UNUSED(parent);
+    QPointer<QObject> keep(holder);
+    report.OnShowPrepared = [holder](TrpReport &r) {
+        const QWidgetList before = QApplication::topLevelWidgets();
+        rpShowPreview(r);
+        // The preview shows the report's pages: the report goes with it.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (!before.contains(w)) QObject::connect(w, &QObject::destroyed, holder, &QObject::deleteLater);
+    };
+    report.Show();
+    if (keep && report.EMFPages().Count() == 0) delete holder;
+}
