@@ -8,6 +8,7 @@
 #include "app/models/modelsbase.h"
 #include "data/imports/catalogimport.h"
 #include "data/imports/partlists.h"
+#include "data/partbase/partbasedoc.h"
 #include "data/materials/borders.h"
 #include "data/paths.h"
 #include "data/settings.h"
@@ -150,6 +151,31 @@ void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent)
     }
     const QList<kv::ImportedPart> parts = kv::ReadDesignerFile(path, ctx.settings().GetDefaultRotate());
     newWindow(ctx, parts, QFileInfo(path).completeBaseName() + QStringLiteral(".kdx"));
+}
+
+void ExportGroupText(AppContext &ctx, kv::PartBaseDocument &group, QWidget *parent)
+{
+    FileChoice c;
+    c.save = true;
+    c.filter = u("Текстовые файлы (*.txt)|*.txt|Все файлы|*.*");
+    c.defaultExt = QStringLiteral("txt");
+    c.folder = ctx.paths().ExportFolder();
+    const QString file = ChooseFile(c, parent);
+    if (file.isEmpty()) return;
+    group.PostIfEditing();
+    QList<kv::ImportedPart> parts;
+    {
+        BusyCursor busy;
+        parts = kv::ReadParts(group.table());
+        group.table().First();
+    }
+    const QList<int> refused = kv::WriteTextFile(file, parts);
+    if (!refused.isEmpty()) {
+        QStringList rows;
+        for (int n : refused) rows << QString::number(n);
+        kv::ShowError(u("Ошибка экспорта данных!\rНе записаны строки с символами табуляции или перевода строки "
+                        "в шифре детали: %1.").arg(rows.join(QStringLiteral(", "))), parent);
+    }
 }
 
 void ImportModelsCatalogCommand(AppContext &ctx, QWidget *parent)

@@ -8,6 +8,9 @@ class AppContext;
 class QLabel;
 class QProgressBar;
 class QWidget;
+namespace kv {
+class PartBaseDocument;
+}
 
 // "Импорт баз деталей": kind and file labels over a bar.
 class TfrmAutoRun : public QDialog
@@ -36,6 +39,9 @@ void ImportOldVersion(AppContext &ctx, QWidget *parent);
 void ImportVersion2(AppContext &ctx, QWidget *parent);
 void ImportTextFile(AppContext &ctx, QWidget *parent);
 void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent);
+// "... в файл с разделителями табуляциями": the rows the part base shows;
+// rows that the format cannot carry are reported, not dropped silently.
+void ExportGroupText(AppContext &ctx, kv::PartBaseDocument &group, QWidget *parent);
 // "Импорт базы моделей".
 void ImportModelsCatalogCommand(AppContext &ctx, QWidget *parent);
 

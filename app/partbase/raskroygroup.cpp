@@ -789,7 +789,9 @@ bool TfrmRaskroyGroup::CommandEnabled(MainCommand command) const
     case MainCommand::Save: return m_doc->Modified;
     case MainCommand::SaveAs:
     case MainCommand::Merge:
-    case MainCommand::AllMaterials: return true;
+    case MainCommand::AllMaterials:
+    case MainCommand::AddModel:       // carried out by the models room
+    case MainCommand::ExportText: return true;
     case MainCommand::PrintList:
     case MainCommand::PrintGrouped:
     case MainCommand::PrintExcel:

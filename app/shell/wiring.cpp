@@ -78,6 +78,14 @@ void WireShell(TMainForm &form)
     form.hooks.commands["ImportV1Action"] = [&form] { ImportOldVersion(form.Context(), &form); };
     form.hooks.commands["ImportV2Action"] = [&form] { ImportVersion2(form.Context(), &form); };
     form.hooks.commands["ImportModelsAction"] = [&form] { ImportModelsCatalogCommand(form.Context(), &form); };
+    form.hooks.commands["AddModelAction"] = [&form] {
+        if (auto *g = qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild()))
+            AddModelToGroup(form.Context(), &g->Document(), &form);
+    };
+    form.hooks.commands["ExportTabAction"] = [&form] {
+        if (auto *g = qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild()))
+            ExportGroupText(form.Context(), g->Document(), &form);
+    };
 
     form.hooks.commands["WHStatisticsAction"] = [&form] {
         if (auto *w = qobject_cast<TfrmWareHouse *>(form.ActiveChild())) w->ShowWareHouseInfo();
