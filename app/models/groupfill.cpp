@@ -3,7 +3,7 @@
 #include "app/common/appcontext.h"
 #include "app/common/mainwindow.h"
 #include "app/common/mdichild.h"
-#include "controls/vclutils.h"
+#include "platform/ui.h"
 #include "data/materials/materials.h"
 #include "data/partbase/partbasedoc.h"
 #include "data/paths.h"

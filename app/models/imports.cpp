@@ -6,7 +6,7 @@
 #include "app/models/filechoice.h"
 #include "app/models/groupfill.h"
 #include "app/models/modelsbase.h"
-#include "data/imports/catalogimport.h"
+#include "data/models/catalogimport.h"
 #include "data/imports/partlists.h"
 #include "data/partbase/partbasedoc.h"
 #include "data/materials/borders.h"
