@@ -4,6 +4,7 @@
 #include "platform/text.h"
 #include "report/building/report.h"
 #include "resources/partbase_reports.h"
+#include "resources/stock_reports.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +19,9 @@ const QList<ReportTemplate> &reportTemplates()
         {QStringLiteral("Group2.rpf"), [](TrpReportBase &r) { DescribePartBaseReport(r, false, false); }},
         {QStringLiteral("Group2_brd.rpf"), [](TrpReportBase &r) { DescribePartBaseReport(r, false, true); }},
         {QStringLiteral("ModelsList.rpf"), [](TrpReportBase &r) { DescribeModelsListReport(r); }},
+        {QStringLiteral("StdSheets.rpf"), [](TrpReportBase &r) { DescribeStockListReport(r, false); }},
+        {QStringLiteral("Scraps.rpf"), [](TrpReportBase &r) { DescribeStockListReport(r, true); }},
+        {QStringLiteral("WareHouseInfo.rpf"), [](TrpReportBase &r) { DescribeWareHouseInfoReport(r); }},
     };
     return all;
 }

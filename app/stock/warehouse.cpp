@@ -3,6 +3,7 @@
 #include "app/common/appcontext.h"
 #include "app/stock/minsheets.h"
 #include "app/stock/statesview.h"
+#include "app/stock/stockprint.h"
 #include "app/stock/stockdialogs.h"
 #include "controls/dbgrid.h"
 #include "data/datamodule.h"
@@ -552,11 +553,10 @@ void TfrmWareHouse::PrintScrapsActionExecute()
 
 void TfrmWareHouse::printList(bool scraps)
 {
-    scraps ? PostScraps() : PostSheets();
+    PrintStockList(Context(), *m_stock, scraps, this);
 }
 
 void TfrmWareHouse::ShowWareHouseInfo()
 {
-    PostSheets();
-    PostScraps();
+    Guarded([this] { PrintWareHouseInfo(Context(), *m_stock, this); });
 }

@@ -1,0 +1,109 @@
+// The warehouse's printed lists and statistics over our own templates.
+#include "app/stock/stockprint.h"
+#include "app/stock/warehouse.h"
+#include "app/tests/appfixture.h"
+#include "data/materials/materials.h"
+#include "platform/db/query.h"
+#include "platform/text.h"
+#include "platform/ui.h"
+#include "report/building/report.h"
+#include "report/output/textexports.h"
+#include "resources/reports.h"
+
+#include <QFile>
+#include <QPrinter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+using namespace kv;
+
+namespace {
+
+QString textOf(TrpReport &report)
+{
+    QTemporaryDir out;
+    TrpTextExport text;
+    text.ShowDialog = false;
+    const QString file = out.filePath("out.txt");
+    if (!report.ExportPrepared(text, file)) return {};
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    return fromCp1251(f.readAll());
+}
+
+class WarehousePrint : public ::testing::Test
+{
+protected:
+    AppFixture app;
+    std::unique_ptr<MaterialsService> materials;
+    std::unique_ptr<TfrmWareHouse> w;
+    QStringList printed;
+    StockReportHook old;
+
+    void SetUp() override
+    {
+        Query::Exec("Insert into " + Query::QuotePath(app.paths.OwnMaterialsTable()) + " Values(?, ?)",
+                    {QString("ДСП 16 мм"), 1});
+        materials = std::make_unique<MaterialsService>(app.paths, *app.settings, app.module.get());
+        app.ctx.setMaterials(materials.get());
+        WriteMissingReports(app.paths.ReportsFolder());
+        w = std::make_unique<TfrmWareHouse>(app.ctx);
+        w->show();
+        TModule &m = *app.module;
+        m.tblSheets->AppendRecord({2750.0, 1830.0, 4.0, 1.0});
+        m.tblSheets->AppendRecord({2440.0, 1220.0, 2.0, 42.0});   // not in the materials base
+        m.tblScraps->AppendRecord({QString("Д-1"), 600.0, 400.0, 1.0, 1.0, QDate(2024, 3, 5)});
+        m.tblScraps->AppendRecord({QString("Х-7"), 500.0, 500.0, 2.0, 42.0, QDate(2024, 3, 6)});
+        old = SetStockReportHook([this](TrpReport &r) {
+            printed << textOf(r);
+            if (qEnvironmentVariableIsSet("KV_STOCK_PDF")) {
+                QPrinter pdf(QPrinter::HighResolution);
+                pdf.setOutputFormat(QPrinter::PdfFormat);
+                pdf.setOutputFileName(qEnvironmentVariable("KV_STOCK_PDF") + QString::number(printed.size()) + ".pdf");
+                r.PrintPrepared(pdf, QString(), 1, true);
+            }
+        });
+    }
+    void TearDown() override
+    {
+        SetStockReportHook(old);
+        w.reset();
+    }
+};
+
+} // namespace
+
+TEST_F(WarehousePrint, ListsAndStatisticsKeepUnknownMaterials)
+{
+    struct Case { std::function<void()> print; QStringList present; };
+    const Case cases[] = {
+        {[&] { w->PrintSheetsActionExecute(); },
+         {"База стандартных листов", "Материал: ДСП 16 мм", "2750", "<неизвестный материал, код 42>", "2440"}},
+        {[&] { w->PrintScrapsActionExecute(); }, {"База остатков", "Д-1", "Х-7", "05.03.2024"}},
+        {[&] { w->ShowWareHouseInfo(); },
+         {"Статистика по складу", "ДСП 16 мм", "20.13", "<неизвестный материал, код 42>", "5.954", "0.5"}},
+    };
+    for (const Case &c : cases) {
+        printed.clear();
+        ScopedMessageAnswers answers;
+        c.print();
+        for (const ShownMessage &m : answers.shown()) ADD_FAILURE() << m.text.toStdString();
+        ASSERT_EQ(printed.size(), 1);
+        if (qEnvironmentVariableIsSet("KV_STOCK_PDF")) std::cout << printed[0].toStdString();
+        for (const QString &s : c.present) EXPECT_TRUE(printed[0].contains(s)) << s.toStdString() << "\n" << printed[0].toStdString();
+        EXPECT_TRUE(printed[0].contains(formatDate(QDate::currentDate())));
+    }
+    EXPECT_FALSE(app.module->qryPrint->Active());   // the print query is closed afterwards
+}
+
+TEST_F(WarehousePrint, OneMaterialPrintsOnlyItsRows)
+{
+    w->SetCurrentMaterial(1);
+    w->PrintSheetsActionExecute();
+    ASSERT_EQ(printed.size(), 1);
+    EXPECT_TRUE(printed[0].contains("2750"));
+    EXPECT_FALSE(printed[0].contains("2440"));
+}
