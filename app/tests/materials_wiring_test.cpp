@@ -7,6 +7,9 @@
 #include "app/shell/startup.h"
 #include "app/shell/wiring.h"
 #include "app/stock/minsheets.h"
+#include "app/stock/warehouse.h"
+#include "controls/dbgrid.h"
+#include "widgets/outlooklist.h"
 #include "data/datamodule.h"
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
@@ -16,6 +19,8 @@
 #include "platform/ui.h"
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QTest>
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -87,4 +92,35 @@ TEST(MaterialsWiring, SheetCheckAndLookUpsOfTheMainWindow)
     // The main window's names reach the same services.
     EXPECT_EQ(s.form->GetBorderPripusk(7), 2);
     EXPECT_EQ(s.form->GetMaterialName(1), "ДСП");
+}
+
+TEST(MaterialsWiring, AMaterialAddedInItsWindowReachesTheNavigators)
+{
+    WiredShell s;
+    AppContext &ctx = s.form->Context();
+    TMdiChild *warehouse = s.form->hooks.warehouseWindow(ctx);
+    ASSERT_NE(warehouse, nullptr);
+    auto *navigator = warehouse->findChild<TgwOutlookList *>("olMaterials");
+    ASSERT_NE(navigator, nullptr);
+    auto texts = [&] {
+        QStringList out;
+        for (int i = 0; i < navigator->Items()->Count(); ++i) out << navigator->Items()->Item(i)->Text();
+        return out;
+    };
+    EXPECT_FALSE(texts().contains("Фанера ФК"));
+
+    TMaterialsForm f(ctx, s.form.get());
+    f.show();
+    TExDBGrid *grid = f.grdMaterials;
+    for (QChar c : QString("Фанера ФК")) {
+        QWidget *target = grid->InplaceEditor() && grid->InplaceEditor()->isVisible() ? grid->InplaceEditor() : grid;
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &press);
+    }
+    QTest::keyClick(grid->InplaceEditor(), Qt::Key_Return);
+    f.OkAction->trigger();
+
+    EXPECT_EQ(ctx.materials().GetMaterialName(1), "Фанера ФК");
+    EXPECT_TRUE(texts().contains("Фанера ФК"));   // refreshed through the main window
+    delete warehouse;
 }
