@@ -28,6 +28,7 @@ struct Options
     int algorithm = 0;
     bool oneDim = false;
     bool fullSearch = false;
+    int threads = 0;
     bool reference = false;
     bool check = false;
     bool dump = false;
@@ -48,8 +49,9 @@ void Usage()
                  "  --onedim          exact-fit search first\n"
                  "  --fullsearch      variants may leave parts out\n"
                  "  --match TEXT      only instances whose name holds TEXT\n"
+                 "  --threads N       threads that build the variants (default: every core)\n"
                  "  --reference       plain sorts and searches\n"
-                 "  --check           also run the plain way and compare the maps\n"
+                 "  --check           also run on one thread and the plain way, and compare the maps\n"
                  "  --dump            print the maps\n");
 }
 
@@ -81,6 +83,8 @@ bool ParseOptions(int argc, char **argv, Options &o)
             o.rotate = std::stoi(value());
         else if (a == "--algorithm")
             o.algorithm = std::stoi(value());
+        else if (a == "--threads")
+            o.threads = std::stoi(value());
         else if (a == "--onedim")
             o.oneDim = true;
         else if (a == "--fullsearch")
@@ -171,11 +175,12 @@ bool Load(TRaskroy &e, const Instance &in, const Options &o, std::string &note)
     return true;
 }
 
-Result Run(const Instance &in, const Options &o, bool reference)
+Result Run(const Instance &in, const Options &o, bool reference, int threads)
 {
     Result r;
     TRaskroy e;
     e.Reference = reference;
+    e.Threads = threads;
     if (!Load(e, in, o, r.note))
         return r;
     const auto t0 = std::chrono::steady_clock::now();
@@ -242,7 +247,7 @@ int main(int argc, char **argv)
             int64_t copies = 0;
             for (const auto &p : in.parts)
                 copies += p.count;
-            const Result r = Run(in, o, o.reference);
+            const Result r = Run(in, o, o.reference, o.threads);
             if (!r.note.empty() && r.maps == 0) {
                 std::printf("%-22s %s\n", in.name.c_str(), r.note.c_str());
                 continue;
@@ -254,7 +259,12 @@ int main(int argc, char **argv)
             if (o.dump)
                 std::fputs(r.dump.c_str(), stdout);
             if (o.check) {
-                const Result plain = Run(in, o, !o.reference);
+                const Result one = Run(in, o, o.reference, 1);
+                if (one.dump != r.dump) {
+                    ++mismatches;
+                    std::printf("%-22s MISMATCH between %d threads and one\n", in.name.c_str(), o.threads);
+                }
+                const Result plain = Run(in, o, !o.reference, 1);
                 if (plain.dump != r.dump) {
                     ++mismatches;
                     std::printf("%-22s MISMATCH between the fast and the plain paths\n", in.name.c_str());

@@ -405,13 +405,24 @@ bool NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList
     }
 }
 
+void TVariantsList::PrepareVariant(TSheetsList &map, int32_t n, bool literal)
+{
+    map.VariantNo = n;
+    SortSheetsByArea(map.Sheets.Vector(), literal);
+    map.SortedBySides = false;
+    map.Detals.SortByDetal(literal);
+}
+
 TSheetsList *TVariantsList::AddVariant(std::unique_ptr<TSheetsList> map, int32_t n, const TDetalsList &parts,
                                        uint8_t criterion, bool literal)
 {
-    map->VariantNo = n;
-    SortSheetsByArea(map->Sheets.Vector(), literal);
-    map->SortedBySides = false;
-    map->Detals.SortByDetal(literal);
+    PrepareVariant(*map, n, literal);
+    return KeepBetter(std::move(map), parts, criterion);
+}
+
+TSheetsList *TVariantsList::KeepBetter(std::unique_ptr<TSheetsList> map, const TDetalsList &parts,
+                                       uint8_t criterion)
+{
     m_items.push_back(std::move(map));
     if (KeepBest && m_items.size() > 1) {
         const size_t last = m_items.size() - 1;

@@ -212,6 +212,10 @@ public:
     // Takes the map over; with KeepBest only the better of the two maps stays.
     TSheetsList *AddVariant(std::unique_ptr<TSheetsList> map, int32_t n, const TDetalsList &parts,
                             uint8_t criterion, bool literal = false);
+    // AddVariant's sorts of a map about to be added.
+    static void PrepareVariant(TSheetsList &map, int32_t n, bool literal = false);
+    // AddVariant of a map already prepared.
+    TSheetsList *KeepBetter(std::unique_ptr<TSheetsList> map, const TDetalsList &parts, uint8_t criterion);
     // Appends without sorting or comparing.
     TSheetsList *Append(std::unique_ptr<TSheetsList> map);
     // Hands an entry over to the caller.

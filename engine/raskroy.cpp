@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <thread>
 
 namespace kv::engine {
 
@@ -92,8 +93,6 @@ bool TRaskroy::AllRemainingFit(int32_t usableX, int32_t usableY) const
 
 int TRaskroy::NextVariantBit()
 {
-    if (VariantBits > 0)
-        ++m_bitsUsed;
     const int bit = VariantBits % 2;
     VariantBits /= 2;
     return bit;
@@ -113,8 +112,11 @@ int TRaskroy::ChooseOrientation(const TDetal &part, const TSheet &r)
             turned = true;
         else if (VariantBits > 0)
             turned = NextVariantBit() == 1;
-        else
+        else {
+            if (!m_loSet)
+                m_loRead = true;
             turned = LastOrientation == 2;
+        }
     } else {
         turned = fitT;
     }
@@ -269,8 +271,6 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
     bool reachKnown = false;
     int sinceExact = 0;
     for (;;) {
-        if (m_share && VariantBits > 0 && m_bitsUsed != m_lastKept)
-            KeepSnapshot(map);
         ++Depth;
         int part = -1, rect = -1;
         bool turned = false;
@@ -541,74 +541,32 @@ void TRaskroy::PrepareStock()
     }
 }
 
-namespace {
-uint64_t SnapKey(int bits, int64_t v)
+std::unique_ptr<TSheetsList> TRaskroy::FreshMap(bool firstPass) const
 {
-    const uint64_t low = bits >= 63 ? uint64_t(v) : uint64_t(v) & ((uint64_t(1) << bits) - 1);
-    return (uint64_t(bits) << 40) | low;
-}
-} // namespace
-
-void TRaskroy::KeepSnapshot(const TSheetsList &map)
-{
-    m_lastKept = m_bitsUsed;
-    const uint64_t key = SnapKey(m_bitsUsed, m_variant);
-    if (m_snaps.count(key))
-        return;
-    // Kept states are a saving, not a need: their memory stays bounded.
-    const size_t bytes = sizeof(TSnapshot) + size_t(map.Sheets.Count()) * sizeof(TSheet) +
-                         size_t(map.Mills.Count()) * sizeof(TMillLine) +
-                         size_t(map.Detals.Count()) * sizeof(TDetalHandle) +
-                         size_t(Detals.Count()) * sizeof(TPartState);
-    if (m_snapBytes + bytes > kSnapshotBudget)
-        return;
-    m_snapBytes += bytes;
-    TSnapshot &s = m_snaps[key];
-    s.map = map;
-    s.parts.reserve(size_t(Detals.Count()));
-    for (const TDetal &d : Detals)
-        s.parts.push_back({d.PassRemaining, d.PassNo, d.Orientation, d.Skipped});
-    s.Depth = Depth;
-    s.LastOrientation = LastOrientation;
-    s.loSet = m_loSet;
+    if (!firstPass)
+        return NewStandardMap();
+    auto map = std::make_unique<TSheetsList>();
+    map->SizeX = P.StdSheetLength;
+    map->SizeY = P.StdSheetWidth;
+    PrepareMapSheets(*map);
+    return map;
 }
 
-bool TRaskroy::ResumeVariant(TSheetsList &map, int64_t v)
+int TRaskroy::ThreadCount() const
 {
-    int top = 0;
-    while (top < 62 && (v >> (top + 1)) > 0)
-        ++top;
-    // Deepest point shared with an earlier variant: the same low bits, and
-    // bits still left in both.
-    for (int c = top; c >= 0; --c) {
-        auto it = m_snaps.find(SnapKey(c, v));
-        if (it == m_snaps.end())
-            continue;
-        const TSnapshot &s = it->second;
-        map = s.map;
-        for (int i = 0; i < Detals.Count(); ++i) {
-            TDetal &d = Detals[i];
-            const TPartState &ps = s.parts[size_t(i)];
-            d.PassRemaining = ps.PassRemaining;
-            d.PassNo = ps.PassNo;
-            d.Orientation = ps.Orientation;
-            d.Skipped = ps.Skipped;
-        }
-        Depth = s.Depth;
-        VariantBits = int32_t(v >> c);
-        m_bitsUsed = c;
-        m_lastKept = c;
-        if (s.loSet)
-            LastOrientation = s.LastOrientation;
-        m_loSet = s.loSet;
-        return true;
-    }
-    return false;
+    if (Threads > 0)
+        return Threads;
+    return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all,
-                                                   const std::function<std::unique_ptr<TSheetsList>()> &fresh)
+std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
 {
+    // Threads chosen by the engine pay only when there is enough to share;
+    // the maps are the same either way.
+    const int threads = ThreadCount();
+    const bool worth = Threads > 1 || (P.ExSearch >= 7 && int64_t(P.ExSearch) * Detals.RemainingCount() >= 4096);
+    if (threads > 1 && P.ExSearch > 0 && worth)
+        return VariantLoopParallel(all, firstPass, threads);
     const int64_t last = std::clamp<int64_t>(P.ExSearch, 0, kMaxExSearch);
     const int64_t total = last + 1;
     if (m_observer)
@@ -616,42 +574,17 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all,
     LastOrientation = 0;
     m_workVariants.Clear();
     m_workVariants.KeepBest = true;
-    m_snaps.clear();
-    m_snapBytes = 0;
-    m_snapSig.clear();
-    std::unique_ptr<TSheetsList> work = fresh();
+    std::unique_ptr<TSheetsList> work = FreshMap(firstPass);
     for (int64_t i = 0; i <= last; ++i) {
         VariantBits = int32_t(i);
         Depth = 0;
         Detals.ResetPass(all);
         Detals.ClearSkipped();
-        m_share = !Reference;
-        m_variant = i;
-        m_bitsUsed = 0;
-        m_lastKept = -1;
-        m_loSet = false;
-        if (m_share) {
-            // Orientations of one-way parts carry over from variant to variant
-            // in the standard-sheet passes: kept states hold only while they agree.
-            bool same = m_snapSig.size() == size_t(Detals.Count());
-            for (int p = 0; same && p < Detals.Count(); ++p)
-                same = m_snapSig[size_t(p)] == Detals[p].Orientation;
-            if (!same) {
-                m_snaps.clear();
-                m_snapBytes = 0;
-                m_snapSig.clear();
-                for (const TDetal &d : Detals)
-                    m_snapSig.push_back(d.Orientation);
-            }
-            if (i > 0)
-                ResumeVariant(*work, i);
-        }
         PutNextDetal(*work);
-        m_share = false;
         m_workVariants.AddVariant(std::move(work), int32_t(i), Detals, P.OptimCriterion, Reference);
         Detals.ResetPass(all);
         Detals.ClearSkipped();
-        work = fresh();
+        work = FreshMap(firstPass);
         if (m_observer) {
             m_observer->variantDone(i + 1, total);
             if (m_observer->stopRequested())
@@ -660,8 +593,150 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all,
         if (StopRaskroy)
             break;
     }
-    m_snaps.clear();
-    m_snapBytes = 0;
+    Detals.ApplyKerf(false, P.MillWidth);
+    return m_workVariants.Take(0);
+}
+
+TVariantOutcome TRaskroy::BuildVariant(int64_t i, bool all, bool firstPass, const TCarry &carry)
+{
+    if (!all && carry.Orientations.size() == size_t(Detals.Count()))
+        for (int p = 0; p < Detals.Count(); ++p)
+            Detals[p].Orientation = carry.Orientations[size_t(p)];
+    LastOrientation = carry.LastOrientation;
+    VariantBits = int32_t(i);
+    Depth = 0;
+    Detals.ResetPass(all);
+    Detals.ClearSkipped();
+    m_loSet = false;
+    m_loRead = false;
+    TVariantOutcome out;
+    out.Map = FreshMap(firstPass);
+    PutNextDetal(*out.Map);
+    out.VariantBits = VariantBits;
+    out.Depth = Depth;
+    out.LoWritten = m_loSet;
+    out.LoRead = m_loRead;
+    out.LoOut = LastOrientation;
+    Detals.ResetPass(all);
+    Detals.ClearSkipped();
+    if (!all)
+        for (const TDetal &d : Detals)
+            out.Orientations.push_back(d.Orientation);
+    TVariantsList::PrepareVariant(*out.Map, int32_t(i), Reference);
+    return out;
+}
+
+std::unique_ptr<TSheetsList> TRaskroy::VariantLoopParallel(bool all, bool firstPass, int threads)
+{
+    const int64_t last = std::clamp<int64_t>(P.ExSearch, 0, kMaxExSearch);
+    const int64_t total = last + 1;
+    if (m_observer)
+        m_observer->variantDone(0, total);
+    LastOrientation = 0;
+    m_workVariants.Clear();
+    m_workVariants.KeepBest = true;
+    Detals.ResetPass(all);
+    Detals.ClearSkipped();
+
+    if (!m_pool || m_pool->Threads() != threads) {
+        m_pool.reset();
+        m_pool = std::make_unique<TVariantPool>(threads);
+    }
+    m_workers.resize(size_t(threads));
+    for (auto &w : m_workers) {
+        if (!w)
+            w = std::make_unique<TRaskroy>();
+        w->Threads = 1;
+        w->Reference = Reference;
+        w->P = P;
+        w->Detals = Detals;
+        w->Stock = Stock;
+        w->PassCounter = PassCounter;
+    }
+    // One-way parts keep their orientation from variant to variant in the
+    // standard-sheet passes: a variant built from other orientations than the
+    // ones the variants before it left is built again.
+    std::vector<int> oneWay;
+    if (!all)
+        for (int p = 0; p < Detals.Count(); ++p)
+            if (Detals[p].RotateMode == 2)
+                oneWay.push_back(p);
+    auto sameOrientations = [&oneWay](const TCarry &a, const TCarry &b) {
+        for (int p : oneWay)
+            if (a.Orientations[size_t(p)] != b.Orientations[size_t(p)])
+                return false;
+        return true;
+    };
+    auto after = [all](const std::shared_ptr<const TCarry> &c,
+                       const TVariantOutcome &o) -> std::shared_ptr<const TCarry> {
+        const bool turns = !all && o.Orientations != c->Orientations;
+        if (!turns && !(o.LoWritten && o.LoOut != c->LastOrientation))
+            return c;
+        auto next = std::make_shared<TCarry>(*c);
+        if (o.LoWritten)
+            next->LastOrientation = o.LoOut;
+        if (turns)
+            next->Orientations = o.Orientations;
+        return next;
+    };
+    auto carry = std::make_shared<const TCarry>();
+    if (!all) {
+        TCarry c;
+        for (const TDetal &d : Detals)
+            c.Orientations.push_back(d.Orientation);
+        carry = std::make_shared<const TCarry>(std::move(c));
+    }
+
+    m_pool->BeginPass(
+        total,
+        [this, all, firstPass](int worker, int64_t i, const TCarry &c) {
+            return m_workers[size_t(worker)]->BuildVariant(i, all, firstPass, c);
+        },
+        after, carry);
+    try {
+        for (int64_t i = 0; i <= last; ++i) {
+            std::shared_ptr<const TCarry> assumed;
+            TVariantOutcome o = m_pool->Take(i, assumed);
+            // The last orientation counts only when the variant used it before
+            // choosing one, and then only as turned or not.
+            while (!sameOrientations(*assumed, *carry) ||
+                   (o.LoRead && (assumed->LastOrientation == 2) != (carry->LastOrientation == 2))) {
+                m_pool->Redo(i, carry);
+                o = m_pool->Take(i, assumed);
+            }
+            std::shared_ptr<const TCarry> next = after(carry, o);
+            if (next != carry) {
+                const bool turnsChanged = !sameOrientations(*next, *carry);
+                carry = next;
+                if (turnsChanged)
+                    m_pool->SetGuess(carry, [&](const TCarry &a) { return !sameOrientations(a, *carry); });
+                else
+                    m_pool->SetGuess(carry, nullptr);
+            }
+            for (const TDetalHandle &h : o.Map->Detals)
+                Detals[h.DetalIndex].PassNo = PassCounter;
+            VariantBits = o.VariantBits;
+            Depth = o.Depth;
+            m_workVariants.KeepBetter(std::move(o.Map), Detals, P.OptimCriterion);
+            if (m_observer) {
+                m_observer->variantDone(i + 1, total);
+                if (m_observer->stopRequested())
+                    StopRaskroy = true;
+            }
+            if (StopRaskroy)
+                break;
+        }
+    } catch (...) {
+        m_pool->EndPass();
+        throw;
+    }
+    m_pool->EndPass();
+    LastOrientation = carry->LastOrientation;
+    if (!all)
+        for (int p = 0; p < Detals.Count(); ++p)
+            Detals[p].Orientation = carry->Orientations[size_t(p)];
+    Detals.ResetPass(all);
+    Detals.ClearSkipped();
     Detals.ApplyKerf(false, P.MillWidth);
     return m_workVariants.Take(0);
 }
@@ -721,14 +796,7 @@ void TRaskroy::RaskroyFromStock()
     PassCounter = 1;
     PrepareStock();
     Detals.ApplyKerf(true, P.MillWidth);
-    auto fresh = [this] {
-        auto map = std::make_unique<TSheetsList>();
-        map->SizeX = P.StdSheetLength;
-        map->SizeY = P.StdSheetWidth;
-        PrepareMapSheets(*map);
-        return map;
-    };
-    std::unique_ptr<TSheetsList> whole = VariantLoop(true, fresh);
+    std::unique_ptr<TSheetsList> whole = VariantLoop(true, true);
     if (!whole || whole->Detals.Count() == 0) {
         RaskroyState = rsNothingFits;
         return;
@@ -825,7 +893,7 @@ void TRaskroy::RaskroyNextSheet()
     }
     PassCounter += 1;
     Detals.ApplyKerf(true, P.MillWidth);
-    std::unique_ptr<TSheetsList> map = VariantLoop(false, [this] { return NewStandardMap(); });
+    std::unique_ptr<TSheetsList> map = VariantLoop(false, false);
     if (!map || map->Detals.Count() == 0) {
         // Nothing fits the sheet: such a map must never be repeated.
         RaskroyState = rsNothingFits;

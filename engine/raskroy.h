@@ -3,12 +3,11 @@
 // standard sheets by guillotine cuts, tries the variants of every pass and
 // keeps the best by the chosen criterion.
 #include "engine/model.h"
+#include "engine/variantpool.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace kv::engine {
@@ -82,6 +81,11 @@ public:
 
     // Runs the sorts and searches the plain way, for comparison in tests.
     bool Reference = false;
+    // Threads that build the variants of a pass: 0 every core when the pass is
+    // big enough, 1 one variant after the other on the calling thread. The maps
+    // are the same either way.
+    int32_t Threads = 0;
+    int ThreadCount() const;
 
     TRaskroy();
     ~TRaskroy();
@@ -138,37 +142,18 @@ private:
     };
     Reach ReachOf(const TSheetsList &map) const;
     bool MayFit(const TDetal &d, const Reach &r) const;
-    std::unique_ptr<TSheetsList> VariantLoop(bool all, const std::function<std::unique_ptr<TSheetsList>()> &fresh);
+    std::unique_ptr<TSheetsList> VariantLoop(bool all, bool firstPass);
     void SplitMapByStock(std::unique_ptr<TSheetsList> whole);
 
-    // Variants that agree in their low bits lay out alike until the first bit
-    // where they differ: the state at the start of a step is kept once per
-    // (bits used, their value) and later variants go on from it.
-    struct TPartState
-    {
-        int32_t PassRemaining, PassNo;
-        uint8_t Orientation;
-        bool Skipped;
-    };
-    struct TSnapshot
-    {
-        TSheetsList map;
-        std::vector<TPartState> parts;
-        int32_t Depth = 0;
-        uint8_t LastOrientation = 0;
-        bool loSet = false;
-    };
-    void KeepSnapshot(const TSheetsList &map);
-    bool ResumeVariant(TSheetsList &map, int64_t v);
-    bool m_share = false;
-    int64_t m_variant = 0;
-    int m_bitsUsed = 0;
-    int m_lastKept = -1;
-    bool m_loSet = false;
-    std::unordered_map<uint64_t, TSnapshot> m_snaps;
-    std::vector<uint8_t> m_snapSig; // part orientations the kept states started from
-    size_t m_snapBytes = 0;
-    static constexpr size_t kSnapshotBudget = size_t(256) << 20;
+    // One variant built on this engine's parts from a carried state: the
+    // variant loop's steps up to the list of variants, for the workers.
+    TVariantOutcome BuildVariant(int64_t i, bool all, bool firstPass, const TCarry &carry);
+    std::unique_ptr<TSheetsList> FreshMap(bool firstPass) const;
+    std::unique_ptr<TSheetsList> VariantLoopParallel(bool all, bool firstPass, int threads);
+    bool m_loSet = false;  // the variant chose an orientation
+    bool m_loRead = false; // ... or used the one carried over before it did
+    std::unique_ptr<TVariantPool> m_pool;
+    std::vector<std::unique_ptr<TRaskroy>> m_workers;
 
     TSheet m_grown[2]; // the split rectangle and the new one, after the merges
 
