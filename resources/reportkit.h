@@ -29,6 +29,22 @@ struct Column
     int width;
 };
 
+// Shared looks of the program's tables: grey title cells framed on every side.
+inline constexpr qint32 kHeaderFill = 0xE0E0E0;   // light grey
+inline constexpr int kAllFrames = rpftLeft | rpftRight | rpftTop | rpftBottom;
+
+// Columns from their widths, left to right.
+inline QList<Column> columns(const QList<int> &widths)
+{
+    QList<Column> out;
+    int left = 0;
+    for (int w : widths) {
+        out.append({left, w});
+        left += w;
+    }
+    return out;
+}
+
 class ReportSketch
 {
 public:

@@ -7,20 +7,6 @@ namespace kv {
 
 namespace {
 
-const qint32 kHeaderFill = 0xE0E0E0;   // light grey
-const int kAllFrames = rpftLeft | rpftRight | rpftTop | rpftBottom;
-
-QList<Column> columns(const QList<int> &widths)
-{
-    QList<Column> out;
-    int left = 0;
-    for (int w : widths) {
-        out.append({left, w});
-        left += w;
-    }
-    return out;
-}
-
 void title(ReportSketch &s, const QString &caption)
 {
     s.Band(btReportTitle, QStringLiteral("ReportTitle1"), 48);
