@@ -14,26 +14,20 @@
 
 #include <gtest/gtest.h>
 
+#include "data/tests/programfolder.h"
+
 using namespace kv;
 
 namespace {
 
-class MinSheets : public ::testing::Test
+class MinSheets : public ProgramFolderTest
 {
 protected:
-    QTemporaryDir dir;
-    std::unique_ptr<Paths> paths;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<TModule> module;
     std::unique_ptr<MaterialsService> mats;
 
     void SetUp() override
     {
-        paths = std::make_unique<Paths>(dir.path());
-        paths->CreateFolders();
-        settings = std::make_unique<Settings>(paths->SettingsFile());
-        module = std::make_unique<TModule>(paths.get(), settings.get());
-        module->EnsureTables();
+        ProgramFolderTest::SetUp();
         module->OpenSheetsCopy();
         mats = std::make_unique<MaterialsService>(*paths, *settings, module.get());
     }

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include "data/tests/programfolder.h"
+
 #include <csignal>
 #include <sys/resource.h>
 
@@ -56,22 +58,14 @@ struct Scrap
     QDate date;
 };
 
-class Stock : public ::testing::Test
+class Stock : public ProgramFolderTest
 {
 protected:
-    QTemporaryDir dir;
-    std::unique_ptr<Paths> paths;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<TModule> module;
     std::unique_ptr<StockService> stock;
 
     void SetUp() override
     {
-        paths = std::make_unique<Paths>(dir.path());
-        paths->CreateFolders();
-        settings = std::make_unique<Settings>(paths->SettingsFile());
-        module = std::make_unique<TModule>(paths.get(), settings.get());
-        module->EnsureTables();
+        ProgramFolderTest::SetUp();
         stock = std::make_unique<StockService>(*module, *settings);
         EXPECT_TRUE(stock->OpenCopies().isEmpty());
     }
