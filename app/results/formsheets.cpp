@@ -276,6 +276,12 @@ void TFormSheets::FormShow()
 {
     const TIniFile &ini = Context().settings().Ini();
     m_navPanel->setFixedWidth(std::clamp(ReadKey(ini, key::SheetOutLookWidth), 20, 1000));
+    if (m_fromFile) {
+        // A map file brought its own cut-line mode and font.
+        FillMaterialsList();
+        syncSheets();
+        return;
+    }
     SetMillLinesMode(ReadKey(ini, key::MillState));
     IniFont f;
     f.name = ReadKey(ini, key::FontName);
@@ -310,8 +316,9 @@ bool TFormSheets::CloseQuery()
     switch (ShowWarning(QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(caption),
                         MsgButtons::YesNoCancel, this)) {
     case ModalResult::Yes:
-        tbSaveClick();
-        return true;
+        // A save cancelled or failed keeps the window and its maps.
+        Guarded([this] { tbSaveClick(); });
+        return !m_doc.Modified;
     case ModalResult::No:
         return true;
     default:
@@ -421,6 +428,7 @@ void TFormSheets::SetToolsEnabled(bool on)
     for (QAction *a : {SaveAction, ApplyAction, StatisticAction, BorderAction, ScrapsAction, FontAction, PrintAction,
                        ShowHintAction, BordersInfoAction})
         a->setEnabled(on);
+    ApplyAction->setEnabled(on && !m_accepted);
     tbMillLines->setEnabled(on);
 }
 
@@ -513,6 +521,29 @@ void TFormSheets::RebuildTabs()
     if (m_shown)
         FillMaterialsList();
     syncSheets();
+}
+
+void TFormSheets::LoadDocument(MapDocument doc, const QString &fileName, bool recolour)
+{
+    m_fromFile = true;
+    m_doc = std::move(doc);
+    if (recolour)
+        kv::ColorizeMaps(m_doc, environment());
+    m_doc.Modified = false;
+    SetFileCaption(fileName);
+    RebuildTabs();
+}
+
+void TFormSheets::SyncFromDocument()
+{
+    RefreshStatusBars();
+    syncSheets();
+}
+
+void TFormSheets::MarkAccepted()
+{
+    m_accepted = true;
+    ApplyAction->setEnabled(false);
 }
 
 void TFormSheets::ColorizeMaps()

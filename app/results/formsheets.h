@@ -107,6 +107,16 @@ public:
     void RefreshStatusBars();
     // Tabs and navigator made again from the document (after a map file).
     void RebuildTabs();
+    // The window takes a document read from a map file: its display settings
+    // win over the settings file's, it is not modified, and the caption names
+    // the file. `recolour` classifies the off-cuts (the older layout has no
+    // kinds).
+    void LoadDocument(kv::MapDocument doc, const QString &fileName, bool recolour);
+    // Controls and status bars shown again after the document changed.
+    void SyncFromDocument();
+    // The variant went into the warehouse: the accept button stays off.
+    void MarkAccepted();
+    bool Accepted() const { return m_accepted; }
     void FillMaterialsList();
     // The common scale from the page size; never zero.
     void FormResize();
@@ -195,6 +205,8 @@ private:
     double m_scale = 1.0;
     bool m_shown = false;
     bool m_forceClose = false;
+    bool m_fromFile = false;
+    bool m_accepted = false;
     int m_menuTab = -1;
     MapHit m_menuHit;
 };

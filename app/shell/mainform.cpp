@@ -392,6 +392,7 @@ void TMainForm::updateActions()
     set("ReplaceMaterialAction", can(MainCommand::ReplaceMaterial));
     set("PrintModelsListAction", can(MainCommand::PrintModelsList));
     set("SaveMapsAction", can(MainCommand::SaveMaps));
+    set("ExportMapsIniAction", can(MainCommand::ExportMapsIni));
     set("WHStatisticsAction", c && c->Kind() == ChildKind::Warehouse);
     Action(QStringLiteral("StandardToolbarAction"))->setChecked(!m_toolbar->isHidden());
 

@@ -14,6 +14,7 @@
 #include "app/models/modelsbase.h"
 #include "app/stock/minsheets.h"
 #include "app/results/formsheets.h"
+#include "app/results/mapcommands.h"
 #include "app/results/resultsdialogs.h"
 #include "app/stock/warehouse.h"
 
@@ -99,6 +100,20 @@ void WireShell(TMainForm &form)
         w->ShowChild();
         return w;
     };
+    // Map files and acceptance: the results window's save, accept and INI
+    // export, and "Открыть карты раскроя". The hooks reach the frame through
+    // the window, so they outlive any one main window.
+    TFormSheets::Hooks().save = [](TFormSheets &w) { return SaveMapsWithDialog(w); };
+    TFormSheets::Hooks().exportIni = [](TFormSheets &w) { ExportMapsToIniDialog(w); };
+    TFormSheets::Hooks().apply = [](TFormSheets &w) {
+        AcceptVariantCommand(w, [&w]() -> TfrmWareHouse * {
+            IMainWindow *frame = w.Context().mainWindow();
+            if (!frame) return nullptr;
+            TMdiChild *c = frame->FindChildOfKind(ChildKind::Warehouse);
+            return qobject_cast<TfrmWareHouse *>(c ? c : frame->ShowWarehouseWindow());
+        });
+    };
+    form.hooks.openMaps = [](TMainForm &f, const QString &file) { OpenMapsFile(f.Context(), file, &f); };
     TfrmRaskroyOptions::DefaultOptions() = [&form](QWidget *) { form.OptionForm()->Execute(false); };
     TfrmRaskroyGroup::RaskroyHook = [](TfrmRaskroyGroup &g) { tbRaskroyClick(g); };
     form.hooks.optionLists = [](TOptionForm &o) {
