@@ -33,10 +33,24 @@
 
 void TMainForm::AddChild(TMdiChild *child)
 {
+    // The window keeps the size it was made with: the area's own placement
+    // gives a new window its size hint, which left a results window no more
+    // than its tool bar when the other windows filled the frame.
+    const QSize design = child->size();
     QMdiSubWindow *sub = m_mdi->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     m_children.append(child);
     sub->show();
+    const QMargins m = sub->contentsMargins();
+    QRect g(sub->pos(), design.grownBy(m).expandedTo(sub->minimumSizeHint()));
+    if (m_mdi->isVisible()) {
+        const QRect area = m_mdi->viewport()->rect();
+        g.setSize(g.size().boundedTo(area.size()));
+        if (g.right() > area.right()) g.moveRight(area.right());
+        if (g.bottom() > area.bottom()) g.moveBottom(area.bottom());
+        g.moveTopLeft(QPoint(std::max(g.left(), 0), std::max(g.top(), 0)));
+    }
+    sub->setGeometry(g);
     m_mdi->setActiveSubWindow(sub);
 }
 

@@ -317,6 +317,40 @@ TEST(WindowList, NumberedFromTheLastChildWithTheActiveChecked)
     EXPECT_EQ(list[10].childIndex, 0);
 }
 
+// A new child keeps the size it was made with, inside the frame, however
+// little room the windows before it left; one larger than the frame fills it.
+TEST(WindowList, ANewChildKeepsItsSizeInsideTheFrame)
+{
+    ShellFixture f;
+    f.form->resize(1024, 768);
+    f.form->show();
+    QApplication::processEvents();
+    struct Case
+    {
+        QSize made, expected;
+    };
+    const Case cases[] = {{{400, 300}, {400, 300}},
+                          {{640, 480}, {640, 480}},
+                          {{760, 520}, {760, 520}},
+                          {{3000, 2000}, {0, 0}}};   // 0: as large as the frame allows
+    for (const Case &c : cases) {
+        auto *w = new TfrmShellProbe(f.form->Context(), "Окно");
+        w->resize(c.made);
+        w->ShowChild();
+        QApplication::processEvents();
+        auto *sub = qobject_cast<QMdiSubWindow *>(w->parentWidget());
+        ASSERT_NE(sub, nullptr);
+        const QRect area = f.form->MdiArea()->viewport()->rect();
+        ASSERT_GT(area.height(), 600);
+        EXPECT_TRUE(area.contains(sub->geometry())) << c.made.width();
+        if (!c.expected.isEmpty()) {
+            EXPECT_EQ(w->size(), c.expected);
+        } else {
+            EXPECT_EQ(sub->size(), area.size());
+        }
+    }
+}
+
 TEST(WindowList, TilesOneWayAndTheOther)
 {
     ShellFixture f;

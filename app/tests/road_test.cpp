@@ -1,0 +1,482 @@
+// The road a workshop walks, from an empty program folder, through the real
+// windows of the running program: a material, the warehouse, a part base
+// typed into its grid, the cut, the results. The dialogs are answered through
+// the test hooks; the files the road leaves behind are read back and checked.
+#include "app/common/modal.h"
+#include "app/cutting/raskroyoptions.h"
+#include "app/materials/materialsform.h"
+#include "app/partbase/filedialog.h"
+#include "app/partbase/raskroygroup.h"
+#include "app/results/formsheets.h"
+#include "app/shell/mainform.h"
+#include "app/shell/startup.h"
+#include "app/stock/selectsheets.h"
+#include "app/stock/stockdialogs.h"
+#include "app/stock/warehouse.h"
+#include "controls/dbgrid.h"
+#include "controls/spinedit.h"
+#include "data/datamodule.h"
+#include "data/maps/mapdoc.h"
+#include "data/matoptions.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/db/dbffile.h"
+#include "platform/db/table.h"
+#include "platform/ini.h"
+#include "platform/ui.h"
+#include "widgets/outlooklist.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace kv;
+
+namespace {
+
+// --- the kitchen order ----------------------------------------------------------------
+
+struct OrderPart
+{
+    QString name;
+    int length = 0, width = 0, many = 0, rotate = 0;
+};
+
+struct Order
+{
+    int sheetLength = 0, sheetWidth = 0;
+    std::vector<OrderPart> parts;
+    double area() const
+    {
+        double a = 0;
+        for (const OrderPart &p : parts) a += double(p.length) * p.width * p.many;
+        return a;
+    }
+};
+
+// bench/data/kitchen.txt: "sheet L W" and "part name L W count rotate" lines.
+Order ReadOrder(const QString &path)
+{
+    Order o;
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly | QIODevice::Text)) << path.toStdString();
+    while (!f.atEnd()) {
+        const QStringList w = QString::fromUtf8(f.readLine()).simplified().split(QLatin1Char(' '));
+        if (w.value(0) == QLatin1String("sheet") && w.size() >= 3) {
+            o.sheetLength = w[1].toInt();
+            o.sheetWidth = w[2].toInt();
+        } else if (w.value(0) == QLatin1String("part") && w.size() >= 6) {
+            o.parts.push_back({w[1], w[2].toInt(), w[3].toInt(), w[4].toInt(), w[5].toInt()});
+        }
+    }
+    return o;
+}
+
+// --- driving the windows ------------------------------------------------------------------
+
+template <class T>
+T *child(QObject *w, const QString &name)
+{
+    T *c = w ? w->findChild<T *>(name) : nullptr;
+    EXPECT_NE(c, nullptr) << name.toStdString();
+    return c;
+}
+
+QWidget *typingTarget(TExDBGrid *g)
+{
+    QWidget *ed = g->InplaceEditor();
+    return ed && ed->isVisible() ? ed : g;
+}
+
+// Characters as the keyboard sends them, into the grid or its open editor.
+void typeText(TExDBGrid *g, const QString &text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(typingTarget(g), &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(typingTarget(g), &release);
+    }
+}
+
+void key(TExDBGrid *g, Qt::Key k) { QTest::keyClick(typingTarget(g), k); }
+
+// One row typed cell by cell, back to the first column. Tab moves on where
+// the grid takes it; elsewhere Enter ends the cell and the arrow moves on.
+void typeRow(TExDBGrid *g, const QStringList &cells)
+{
+    const bool tabs = g->Options() & dgTabs;
+    for (const QString &c : cells) {
+        typeText(g, c);
+        if (tabs) {
+            key(g, Qt::Key_Tab);
+        } else {
+            key(g, Qt::Key_Return);
+            key(g, Qt::Key_Right);
+        }
+    }
+    key(g, Qt::Key_Home);
+    QApplication::processEvents();
+}
+
+// Runs `f` on the next modal window of class T, from inside its own loop
+// (for windows the program opens with exec()).
+template <class T>
+void onNextModal(std::function<void(T &)> f)
+{
+    auto tries = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [f, tries, weak = std::weak_ptr<std::function<void()>>(poll)] {
+        if (auto *w = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            f(*w);
+            return;
+        }
+        if (++*tries < 500)
+            if (auto p = weak.lock()) QTimer::singleShot(10, *p);
+    };
+    // The poll keeps itself alive through the timer's copy.
+    QTimer::singleShot(0, [poll] { (*poll)(); });
+}
+
+// Clicks an item of a materials navigator with the mouse, by its text.
+void clickNavigatorItem(TgwOutlookList *list, const QString &text)
+{
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < list->Items()->Count(); ++i) {
+        TgwOutlookListItem *it = list->Items()->Item(i);
+        if (it->Text() != text) continue;
+        list->MakeVisible(it);
+        const QRect r = list->GetItemRect(it, 0);
+        QTest::mouseClick(list, Qt::LeftButton, {}, r.center());
+        QApplication::processEvents();
+        return;
+    }
+    FAIL() << "no navigator item " << text.toStdString();
+}
+
+// Every message box of the road: the expected ones are answered by their
+// text, every other one is recorded as a failure and answered with the
+// safest button.
+class MessageScript
+{
+public:
+    MessageScript()
+    {
+        m_old = SetMessageHook([this](const ShownMessage &m) {
+            shown << m.text;
+            auto it = answers.find(m.text);
+            if (it != answers.end()) return it->second;
+            ADD_FAILURE() << "unexpected message: " << m.text.toStdString();
+            return m.buttons == MsgButtons::Ok ? ModalResult::Ok : ModalResult::Cancel;
+        });
+    }
+    ~MessageScript() { SetMessageHook(m_old); }
+    std::map<QString, ModalResult> answers;
+    QStringList shown;
+
+private:
+    MessageHook m_old;
+};
+
+// The stock tables read back as "length x width many code" (sheets) or
+// "name length x width many code" (off-cuts), live rows in file order.
+QStringList sheetRows(const QString &path)
+{
+    QStringList out;
+    const DbfFile f = DbfFile::read(path);
+    for (const DbfRow &r : f.rows)
+        if (!r.deleted)
+            out << QStringLiteral("%1x%2 %3 %4")
+                       .arg(r.values[0].toInt())
+                       .arg(r.values[1].toInt())
+                       .arg(r.values[2].toInt())
+                       .arg(r.values[3].toInt());
+    return out;
+}
+
+QStringList scrapRows(const QString &path)
+{
+    QStringList out;
+    const DbfFile f = DbfFile::read(path);
+    for (const DbfRow &r : f.rows)
+        if (!r.deleted)
+            out << QStringLiteral("%1 %2x%3 %4 %5")
+                       .arg(r.values[0].toString())
+                       .arg(r.values[1].toInt())
+                       .arg(r.values[2].toInt())
+                       .arg(r.values[3].toInt())
+                       .arg(r.values[4].toInt());
+    return out;
+}
+
+const QString kMaterial = QStringLiteral("ЛДСП Бук 16 мм");
+// The three off-cuts in stock: code, length, width, quantity.
+struct StockScrap
+{
+    QString name;
+    int length, width, many;
+};
+const StockScrap kScraps[3] = {{QStringLiteral("О-1"), 1900, 800, 1},
+                               {QStringLiteral("О-2"), 1200, 600, 2},
+                               {QStringLiteral("О-3"), 740, 580, 1}};
+
+// --- the road -------------------------------------------------------------------------
+
+class WholeRoad : public ::testing::Test
+{
+protected:
+    QTemporaryDir tmp;
+    QString root;
+    Order order;
+    MessageScript messages;
+
+    void SetUp() override
+    {
+        root = tmp.path() + QStringLiteral("/Korvalt");   // not there yet: the start makes it
+        order = ReadOrder(QStringLiteral(KV_SOURCE_DIR "/bench/data/kitchen.txt"));
+        ASSERT_EQ(order.parts.size(), 20u);
+        ASSERT_EQ(order.sheetLength, 2800);
+        ASSERT_EQ(order.sheetWidth, 2070);
+    }
+
+    // Starts the program on the folder and walks `road` inside it; the
+    // program then closes as the user closes it.
+    void run(const std::function<void(TMainForm &)> &road)
+    {
+        StartOptions opt;
+        opt.root = root;
+        opt.instead = [&](TMainForm &form) {
+            form.resize(1024, 768);
+            road(form);
+        };
+        QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+        ASSERT_NE(app, nullptr);
+        EXPECT_EQ(RunApplication(*app, opt), 0);
+    }
+
+    Paths paths() const { return Paths(root); }
+
+    // "Материлы" of the settings menu: the material typed into its grid, "&Да".
+    void addMaterial(TMainForm &form)
+    {
+        bool done = false;
+        onNextModal<TMaterialsForm>([&](TMaterialsForm &f) {
+            TExDBGrid *grid = f.grdMaterials;
+            grid->setFocus();
+            typeText(grid, kMaterial);
+            key(grid, Qt::Key_Return);
+            f.OkAction->trigger();
+            done = true;
+        });
+        form.Action(QStringLiteral("MaterialsAction"))->trigger();
+        ASSERT_TRUE(done);
+        ASSERT_EQ(form.GetMaterialName(1), kMaterial);
+    }
+
+    // The warehouse: 10 standard sheets through "Добавить лист на склад", the
+    // off-cuts typed into their grid, both saved through the stock menu.
+    TfrmWareHouse *fillWarehouse(TMainForm &form)
+    {
+        form.Action(QStringLiteral("WarehouseAction"))->trigger();
+        auto *w = qobject_cast<TfrmWareHouse *>(form.ActiveChild());
+        EXPECT_NE(w, nullptr);
+        if (!w) return nullptr;
+        clickNavigatorItem(child<TgwOutlookList>(w, QStringLiteral("olMaterials")), kMaterial);
+        EXPECT_EQ(w->CurrentMaterial(), 1);
+
+        int dialogs = 0;
+        StockDialogHook old = SetStockDialogHook([&](QDialog &d) {
+            ++dialogs;
+            EXPECT_EQ(d.windowTitle(), QStringLiteral("Добавление листов"));
+            EXPECT_EQ(child<QComboBox>(&d, QStringLiteral("cbMaterial"))->currentText(), kMaterial);
+            child<TExSpinEdit>(&d, QStringLiteral("seLength"))->setValue(order.sheetLength);
+            child<TExSpinEdit>(&d, QStringLiteral("seWidth"))->setValue(order.sheetWidth);
+            child<TExSpinEdit>(&d, QStringLiteral("seQuantity"))->setValue(10);
+            child<QPushButton>(&d, QStringLiteral("bbOk"))->click();
+        });
+        form.Action(QStringLiteral("AddSheetAction"))->trigger();
+        SetStockDialogHook(old);
+        EXPECT_EQ(dialogs, 1);
+        form.Action(QStringLiteral("SaveSheetsAction"))->trigger();
+
+        child<QTabWidget>(w, QStringLiteral("pcWareHouse"))->setCurrentIndex(1);
+        TExDBGrid *grid = child<TExDBGrid>(w, QStringLiteral("dbgScraps"));
+        grid->setFocus();
+        for (int i = 0; i < 3; ++i) {
+            const StockScrap &s = kScraps[i];
+            typeRow(grid, {s.name, QString::number(s.length), QString::number(s.width), QString::number(s.many)});
+            if (i < 2) key(grid, Qt::Key_Down);
+        }
+        form.Action(QStringLiteral("SaveScrapsAction"))->trigger();
+        return w;
+    }
+
+    // "Новая" part base: the material chosen in its navigator, the order
+    // typed into the grid with each part's rotation, saved as "Кухня.kdx".
+    TfrmRaskroyGroup *typeOrder(TMainForm &form)
+    {
+        form.Action(QStringLiteral("NewAction"))->trigger();
+        auto *g = qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild());
+        EXPECT_NE(g, nullptr);
+        if (!g) return nullptr;
+        clickNavigatorItem(child<TgwOutlookList>(g, QStringLiteral("OutlookList")), kMaterial);
+        TExDBGrid *grid = child<TExDBGrid>(g, QStringLiteral("DBGrid"));
+        grid->setFocus();
+        for (size_t i = 0; i < order.parts.size(); ++i) {
+            const OrderPart &p = order.parts[i];
+            typeRow(grid, {p.name, QString::number(p.length), QString::number(p.width), QString::number(p.many)});
+            child<QRadioButton>(g, QStringLiteral("rbRotate%1").arg(p.rotate))->click();
+            if (i + 1 < order.parts.size()) key(grid, Qt::Key_Down);
+        }
+        g->PostIfEditing();
+        QApplication::processEvents();
+
+        const QString file = paths().GroupsFolder() + QStringLiteral("Кухня.kdx");
+        FileDialogAnswer old = SetFileDialogHook([&](const FileDialogSpec &s) {
+            EXPECT_TRUE(s.save);
+            return file;
+        });
+        form.Action(QStringLiteral("SaveAction"))->trigger();
+        SetFileDialogHook(old);
+        EXPECT_TRUE(QFile::exists(file));
+        return g;
+    }
+
+    // "Разложить детали": the options take the standard sheet from the
+    // warehouse ("&База листов", which switches the counting on) and use the
+    // off-cuts; OK.
+    TFormSheets *cut(TMainForm &form)
+    {
+        bool optionsShown = false, chosen = false;
+        TfrmRaskroyOptions::Hook old = TfrmRaskroyOptions::SetHook([&](TfrmRaskroyOptions &o) {
+            optionsShown = true;
+            EXPECT_EQ(o.ShownCode(), 1);
+            EXPECT_TRUE(o.chbEnabled->isChecked());
+            o.chbUseScraps->setChecked(true);
+            onNextModal<TFormSelectSheets>([&](TFormSelectSheets &s) {
+                chosen = true;
+                s.BBOk->click();
+            });
+            o.BaseSheetAction->trigger();
+            EXPECT_EQ(o.edSheetWidth->text(), QString::number(order.sheetLength));
+            EXPECT_EQ(o.edSheetHeight->text(), QString::number(order.sheetWidth));
+            EXPECT_TRUE(o.chbStandart->isChecked());
+            o.OkAction->trigger();
+            return o.result();
+        });
+        form.Action(QStringLiteral("CuttingAction"))->trigger();
+        TfrmRaskroyOptions::SetHook(old);
+        EXPECT_TRUE(optionsShown);
+        EXPECT_TRUE(chosen);
+        auto *r = qobject_cast<TFormSheets *>(form.ActiveChild());
+        EXPECT_NE(r, nullptr);
+        return r;
+    }
+};
+
+TEST_F(WholeRoad, FromAnEmptyFolderThroughTheCut)
+{
+    int sheetsUsed = -1;
+    QString partBase;
+    run([&](TMainForm &form) {
+        ASSERT_TRUE(QFile::exists(paths().SheetsTable()));
+        addMaterial(form);
+        TfrmWareHouse *w = fillWarehouse(form);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{"2800x2070 10 1"});
+        QStringList stocked;
+        for (const StockScrap &s : kScraps)
+            stocked << QStringLiteral("%1 %2x%3 %4 1").arg(s.name).arg(s.length).arg(s.width).arg(s.many);
+        EXPECT_EQ(scrapRows(paths().ScrapsTable()), stocked);
+
+        TfrmRaskroyGroup *g = typeOrder(form);
+        ASSERT_NE(g, nullptr);
+        partBase = g->DocumentFileName();
+        EXPECT_EQ(g->windowTitle(), QStringLiteral("База деталей: Кухня.kdx"));
+
+        TFormSheets *r = cut(form);
+        ASSERT_NE(r, nullptr);
+        const MapDocument &doc = r->Document();
+        EXPECT_EQ(r->windowTitle(), QStringLiteral("Вариант раскроя 1: \"База деталей: Кухня.kdx\""));
+        // Every copy of every part is on a map; the off-cuts first, then the
+        // counted standard sheets.
+        std::map<QString, int> laid;
+        int stdSheets = 0, scrapMaps = 0;
+        for (const MapTab &t : doc.Tabs) {
+            EXPECT_EQ(t.MaterialCode, 1);
+            for (const MapPart &p : t.Parts) laid[p.Title] += t.Quantity;
+            if (t.IsScraps) {
+                ++scrapMaps;
+                EXPECT_EQ(stdSheets, 0) << "an off-cut map after a standard sheet";
+            } else {
+                EXPECT_EQ(t.RealWidth, order.sheetLength);
+                EXPECT_EQ(t.RealHeight, order.sheetWidth);
+                stdSheets += t.Quantity;
+            }
+        }
+        for (const OrderPart &p : order.parts) EXPECT_EQ(laid[p.name], p.many) << p.name.toStdString();
+        EXPECT_DOUBLE_EQ(doc.SumDetalsSquare(), order.area());
+        EXPECT_GE(scrapMaps, 1);
+        ASSERT_EQ(doc.UsingSheets.Count(), 1);
+        EXPECT_EQ(doc.UsingSheets[0].Code, 1);
+        EXPECT_EQ(doc.UsingSheets[0].Initial, 10);
+        EXPECT_EQ(doc.UsingSheets[0].Remaining, 10 - stdSheets);
+        sheetsUsed = stdSheets;
+        // The run counts in its own cached view of the sheets: the warehouse
+        // changes only when the variant is accepted.
+        EXPECT_EQ(sheetRows(paths().TempSheetsTable()), QStringList{"2800x2070 10 1"});
+        EXPECT_FALSE(form.Module()->SheetsModified || form.Module()->ScrapsModified);
+        EXPECT_FALSE(QFile::exists(paths().JobOptionsFile()));
+
+        // The window of the job has room for its maps.
+        EXPECT_GE(r->height(), 400);
+        // The part base closes without a question and goes to the recent files.
+        QPointer<TfrmRaskroyGroup> group(g);
+        g->parentWidget()->close();
+        QApplication::processEvents();
+        EXPECT_TRUE(group.isNull());
+        // Closing the program: the maps are not kept.
+        messages.answers[QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(r->windowTitle())] =
+            ModalResult::No;
+    });
+    ASSERT_GT(sheetsUsed, 0);
+    EXPECT_LT(sheetsUsed, 10);
+
+    // What the road left in the program folder.
+    EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{"2800x2070 10 1"});
+    EXPECT_EQ(scrapRows(paths().ScrapsTable()).size(), 3);
+    EXPECT_FALSE(QFile::exists(paths().TempSheetsTable()));   // working copies gone at the end
+    TIniFile ini(paths().SettingsFile());
+    // The options of the job's material, as they stood at OK (quantity not in them).
+    TOptimSettings o = UnpackOptimSettings(ini, MaterialSection(1));
+    EXPECT_TRUE(o.Enabled);
+    EXPECT_EQ(o.SheetWidth, order.sheetLength);
+    EXPECT_EQ(o.SheetHeight, order.sheetWidth);
+    EXPECT_TRUE(o.UseScraps);
+    EXPECT_TRUE(o.Standart);
+    EXPECT_EQ(o.DefQuantity, 0);
+    // The warehouse's layout and the recent part base.
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Scraps_Window"), QStringLiteral("Material"), -1), 1);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Files"), QStringLiteral("1"), QString()), partBase);
+    EXPECT_EQ(messages.shown.size(), 1) << messages.shown.join('\n').toStdString();
+}
+
+} // namespace
