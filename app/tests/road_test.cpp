@@ -9,6 +9,7 @@
 #include "app/partbase/raskroygroup.h"
 #include "app/results/formsheets.h"
 #include "app/shell/mainform.h"
+#include "app/shell/menulists.h"
 #include "app/shell/startup.h"
 #include "app/stock/selectsheets.h"
 #include "app/stock/stockdialogs.h"
@@ -17,6 +18,7 @@
 #include "controls/spinedit.h"
 #include "data/datamodule.h"
 #include "data/maps/mapdoc.h"
+#include "data/stock/accept.h"
 #include "data/matoptions.h"
 #include "data/paths.h"
 #include "data/settings.h"
@@ -236,7 +238,7 @@ struct StockScrap
 };
 const StockScrap kScraps[3] = {{QStringLiteral("О-1"), 1900, 800, 1},
                                {QStringLiteral("О-2"), 1200, 600, 2},
-                               {QStringLiteral("О-3"), 740, 580, 1}};
+                               {QStringLiteral("О-3"), 600, 300, 40}};
 
 // --- the road -------------------------------------------------------------------------
 
@@ -392,20 +394,88 @@ protected:
     }
 };
 
-TEST_F(WholeRoad, FromAnEmptyFolderThroughTheCut)
+// The off-cut rows the warehouse must hold after a variant is accepted: the
+// stock off-cuts the maps used lowered or gone, one row per usable off-cut
+// of every map with the map's repeat count. Sorted, as the merge reorders.
+QStringList ScrapsAfter(const QStringList &stock, const MapDocument &doc, int code)
+{
+    QStringList rows = stock;
+    for (const MapTab &t : doc.Tabs) {
+        if (t.IsScraps) {
+            for (int i = 0; i < rows.size(); ++i) {
+                QStringList w = rows[i].split(QLatin1Char(' '));
+                if (w[0] != t.SheetName || w[1] != QStringLiteral("%1x%2").arg(t.RealWidth).arg(t.RealHeight)) continue;
+                const int left = w[2].toInt() - t.Quantity;
+                if (left > 0) {
+                    w[2] = QString::number(left);
+                    rows[i] = w.join(QLatin1Char(' '));
+                } else {
+                    rows.removeAt(i);
+                }
+                break;
+            }
+        }
+        for (const MapScrap &s : t.Scraps)
+            if (s.ScrapType == stNormalScrap)
+                rows << QStringLiteral("%1 %2x%3 %4 %5").arg(s.ScrapName).arg(s.RealWidth).arg(s.RealHeight).arg(t.Quantity).arg(code);
+    }
+    rows.sort();
+    return rows;
+}
+
+QStringList sorted(QStringList l)
+{
+    l.sort();
+    return l;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
 {
     int sheetsUsed = -1;
     QString partBase;
+    const QString mapFile = paths().MapsFolder() + QStringLiteral("Кухня.map");
+    MapDocument saved;
+    QStringList stocked, scrapsAfter;
+    for (const StockScrap &s : kScraps)
+        stocked << QStringLiteral("%1 %2x%3 %4 1").arg(s.name).arg(s.length).arg(s.width).arg(s.many);
     run([&](TMainForm &form) {
         ASSERT_TRUE(QFile::exists(paths().SheetsTable()));
         addMaterial(form);
         TfrmWareHouse *w = fillWarehouse(form);
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{"2800x2070 10 1"});
-        QStringList stocked;
-        for (const StockScrap &s : kScraps)
-            stocked << QStringLiteral("%1 %2x%3 %4 1").arg(s.name).arg(s.length).arg(s.width).arg(s.many);
         EXPECT_EQ(scrapRows(paths().ScrapsTable()), stocked);
+        // What comes back from the saw shorter than 200 mm or narrower than
+        // 100 mm is waste; the rest gets its code as it comes into the
+        // warehouse: "К-" and a number.
+        {
+            StockDialogHook old = SetStockDialogHook([](QDialog &d) {
+                if (d.windowTitle() == QStringLiteral("Параметры поступления остатков")) {
+                    child<QCheckBox>(&d, QStringLiteral("chbLength"))->setChecked(true);
+                    child<TExSpinEdit>(&d, QStringLiteral("seWidth"))->setValue(200);
+                    child<QCheckBox>(&d, QStringLiteral("chbHeight"))->setChecked(true);
+                    child<TExSpinEdit>(&d, QStringLiteral("seHeight"))->setValue(100);
+                    child<QCheckBox>(&d, QStringLiteral("chbLogicSumma"))->setChecked(false);
+                } else {
+                    EXPECT_EQ(d.windowTitle(), QStringLiteral("Маркировка остатков"));
+                    child<QLineEdit>(&d, QStringLiteral("edPrefix"))->setText(QStringLiteral("К-"));
+                }
+                child<QPushButton>(&d, QStringLiteral("bbOk"))->click();
+            });
+            form.Action(QStringLiteral("ScrapsParamsAction"))->trigger();
+            form.Action(QStringLiteral("MarkScrapsAction"))->trigger();
+            SetStockDialogHook(old);
+            form.Action(QStringLiteral("SaveScrapsAction"))->trigger();
+        }
+        EXPECT_EQ(scrapRows(paths().ScrapsTable()), stocked);
+        form.Action(QStringLiteral("AutoScrapsMarkAction"))->trigger();
+        EXPECT_TRUE(form.Action(QStringLiteral("AutoScrapsMarkAction"))->isChecked());
 
         TfrmRaskroyGroup *g = typeOrder(form);
         ASSERT_NE(g, nullptr);
@@ -414,8 +484,9 @@ TEST_F(WholeRoad, FromAnEmptyFolderThroughTheCut)
 
         TFormSheets *r = cut(form);
         ASSERT_NE(r, nullptr);
-        const MapDocument &doc = r->Document();
+        MapDocument &doc = r->Document();
         EXPECT_EQ(r->windowTitle(), QStringLiteral("Вариант раскроя 1: \"База деталей: Кухня.kdx\""));
+        EXPECT_GE(r->height(), 400);   // the window of the job has room for its maps
         // Every copy of every part is on a map; the off-cuts first, then the
         // counted standard sheets.
         std::map<QString, int> laid;
@@ -446,37 +517,147 @@ TEST_F(WholeRoad, FromAnEmptyFolderThroughTheCut)
         EXPECT_FALSE(form.Module()->SheetsModified || form.Module()->ScrapsModified);
         EXPECT_FALSE(QFile::exists(paths().JobOptionsFile()));
 
-        // The window of the job has room for its maps.
-        EXPECT_GE(r->height(), 400);
         // The part base closes without a question and goes to the recent files.
         QPointer<TfrmRaskroyGroup> group(g);
         g->parentWidget()->close();
         QApplication::processEvents();
         EXPECT_TRUE(group.isNull());
-        // Closing the program: the maps are not kept.
-        messages.answers[QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(r->windowTitle())] =
-            ModalResult::No;
+
+        // "П&ринять": the warehouse's working copies take the variant, once.
+        messages.answers[QString::fromUtf16(kAcceptQuestion)] = ModalResult::Yes;
+        ASSERT_TRUE(r->ApplyAction->isEnabled());
+        r->ApplyAction->trigger();
+        EXPECT_FALSE(r->ApplyAction->isEnabled());
+        EXPECT_TRUE(form.Module()->SheetsModified && form.Module()->ScrapsModified);
+        int marked = 0;
+        for (const MapTab &t : doc.Tabs)
+            for (const MapScrap &s : t.Scraps)
+                if (s.ScrapType == stNormalScrap) {
+                    EXPECT_TRUE(s.ScrapName.startsWith(QStringLiteral("К-"))) << s.ScrapName.toStdString();
+                    EXPECT_TRUE(s.RealWidth >= 200 && s.RealHeight >= 100) << s.RealWidth << "x" << s.RealHeight;
+                    ++marked;
+                } else {
+                    EXPECT_TRUE(s.RealWidth < 200 || s.RealHeight < 100) << s.RealWidth << "x" << s.RealHeight;
+                }
+        EXPECT_GT(marked, 0);
+        scrapsAfter = ScrapsAfter(stocked, doc, 1);
+        EXPECT_EQ(sorted(scrapRows(paths().TempScrapsTable())), scrapsAfter);
+        EXPECT_EQ(scrapRows(paths().ScrapsTable()), stocked);   // not saved yet
+
+        // The warehouse saved through the stock menu.
+        form.Action(QStringLiteral("SaveSheetsAction"))->trigger();
+        form.Action(QStringLiteral("SaveScrapsAction"))->trigger();
+        EXPECT_FALSE(form.Module()->SheetsModified || form.Module()->ScrapsModified);
+
+        // "Сохранить карты раскроя" of the main menu, on the results window.
+        form.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(r->parentWidget()));
+        form.updateActions();
+        ASSERT_TRUE(form.Action(QStringLiteral("SaveMapsAction"))->isEnabled());
+        FileDialogAnswer old = SetFileDialogHook([&](const FileDialogSpec &s) {
+            EXPECT_TRUE(s.save);
+            EXPECT_EQ(s.folder, paths().MapsFolder());
+            return mapFile;
+        });
+        form.Action(QStringLiteral("SaveMapsAction"))->trigger();
+        SetFileDialogHook(old);
+        EXPECT_EQ(r->windowTitle(), QStringLiteral("Карты раскроя: Кухня.map"));
+        EXPECT_FALSE(doc.Modified);
+        saved = doc;
+        // Saved: it closes without a question.
+        QPointer<TFormSheets> results(r);
+        r->parentWidget()->close();
+        QApplication::processEvents();
+        EXPECT_TRUE(results.isNull());
     });
     ASSERT_GT(sheetsUsed, 0);
     EXPECT_LT(sheetsUsed, 10);
+    EXPECT_EQ(messages.shown, QStringList{QString::fromUtf16(kAcceptQuestion)});
 
-    // What the road left in the program folder.
-    EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{"2800x2070 10 1"});
-    EXPECT_EQ(scrapRows(paths().ScrapsTable()).size(), 3);
+    // What the first day left in the program folder.
+    EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{QStringLiteral("2800x2070 %1 1").arg(10 - sheetsUsed)});
+    EXPECT_EQ(sorted(scrapRows(paths().ScrapsTable())), scrapsAfter);
+    for (const QString &row : scrapRows(paths().ScrapsTable())) {
+        // Every off-cut row has a code and today's date.
+        EXPECT_FALSE(row.startsWith(QLatin1Char(' '))) << row.toStdString();
+    }
+    for (const DbfRow &row : DbfFile::read(paths().ScrapsTable()).rows) {
+        if (!row.deleted && row.values[0].toString().startsWith(QStringLiteral("К-"))) {
+            EXPECT_EQ(row.values[5].toDate(), QDate::currentDate());
+        }
+    }
     EXPECT_FALSE(QFile::exists(paths().TempSheetsTable()));   // working copies gone at the end
-    TIniFile ini(paths().SettingsFile());
-    // The options of the job's material, as they stood at OK (quantity not in them).
-    TOptimSettings o = UnpackOptimSettings(ini, MaterialSection(1));
-    EXPECT_TRUE(o.Enabled);
-    EXPECT_EQ(o.SheetWidth, order.sheetLength);
-    EXPECT_EQ(o.SheetHeight, order.sheetWidth);
-    EXPECT_TRUE(o.UseScraps);
-    EXPECT_TRUE(o.Standart);
-    EXPECT_EQ(o.DefQuantity, 0);
-    // The warehouse's layout and the recent part base.
-    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Scraps_Window"), QStringLiteral("Material"), -1), 1);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Files"), QStringLiteral("1"), QString()), partBase);
-    EXPECT_EQ(messages.shown.size(), 1) << messages.shown.join('\n').toStdString();
+    {
+        TIniFile ini(paths().SettingsFile());
+        // The options of the job's material, as they stood at OK (quantity not in them).
+        TOptimSettings o = UnpackOptimSettings(ini, MaterialSection(1));
+        EXPECT_TRUE(o.Enabled);
+        EXPECT_EQ(o.SheetWidth, order.sheetLength);
+        EXPECT_EQ(o.SheetHeight, order.sheetWidth);
+        EXPECT_TRUE(o.UseScraps);
+        EXPECT_TRUE(o.Standart);
+        EXPECT_EQ(o.DefQuantity, 0);
+        const TMarkSettings mark = UnpackMarkSettings(ini, MaterialSection(1));
+        const TScrapSettings waste = UnpackScrapSettings(ini, MaterialSection(1));
+        EXPECT_TRUE(waste.CheckLength && waste.CheckHeight && !waste.CheckLogicSumma);
+        EXPECT_EQ(waste.Length, 200);
+        EXPECT_EQ(waste.Height, 100);
+        EXPECT_EQ(mark.MarkPrefix, QStringLiteral("К-"));
+        EXPECT_TRUE(ini.ReadBool(QStringLiteral("Default"), QStringLiteral("AutoScrapsMark"), false));
+        // The warehouse's layout and the recent part base.
+        EXPECT_EQ(ini.ReadInteger(QStringLiteral("Scraps_Window"), QStringLiteral("Material"), -1), 1);
+        EXPECT_EQ(ini.ReadString(QStringLiteral("Files"), QStringLiteral("1"), QString()), partBase);
+    }
+
+    // The next day: the program remembers, and the map file opens as it was
+    // saved and saves to the same bytes.
+    messages.shown.clear();
+    const QByteArray mapBytes = bytesOf(mapFile);
+    ASSERT_FALSE(mapBytes.isEmpty());
+    run([&](TMainForm &form) {
+        EXPECT_TRUE(form.Action(QStringLiteral("AutoScrapsMarkAction"))->isChecked());
+        EXPECT_EQ(form.RecentFiles().Paths(), QStringList{partBase});
+        auto *w = qobject_cast<TfrmWareHouse *>(form.FindChildOfKind(ChildKind::Warehouse));
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->CurrentMaterial(), 1);
+        EXPECT_EQ(bytesOf(paths().TempSheetsTable()), bytesOf(paths().SheetsTable()));
+
+        form.hooks.openFile = [&](const QString &folder, const QString &, const QString &, const QString &ext) {
+            EXPECT_EQ(folder, paths().MapsFolder());
+            EXPECT_EQ(ext, QStringLiteral("map"));
+            return mapFile;
+        };
+        form.Action(QStringLiteral("OpenMapsAction"))->trigger();
+        auto *r = qobject_cast<TFormSheets *>(form.ActiveChild());
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(r->windowTitle(), QStringLiteral("Карты раскроя: Кухня.map"));
+        const MapDocument &doc = r->Document();
+        ASSERT_EQ(doc.Tabs.size(), saved.Tabs.size());
+        for (size_t i = 0; i < doc.Tabs.size(); ++i) {
+            const MapTab &a = saved.Tabs[i], &b = doc.Tabs[i];
+            EXPECT_EQ(b.Caption, a.Caption) << i;
+            EXPECT_EQ(b.MaterialCode, a.MaterialCode) << i;
+            EXPECT_EQ(b.Quantity, a.Quantity) << i;
+            EXPECT_EQ(b.SheetName, a.SheetName) << i;
+            EXPECT_EQ(b.Parts, a.Parts) << i;
+            EXPECT_EQ(b.Scraps, a.Scraps) << i;
+            EXPECT_EQ(b.Cuts, a.Cuts) << i;
+        }
+        EXPECT_EQ(doc.UsingSheets, saved.UsingSheets);
+        EXPECT_EQ(doc.MaterialCodes, saved.MaterialCodes);
+        EXPECT_EQ(r->PageCount(), int(saved.Tabs.size()));
+
+        const QString again = paths().MapsFolder() + QStringLiteral("Кухня, копия.map");
+        FileDialogAnswer old = SetFileDialogHook([&](const FileDialogSpec &s) {
+            EXPECT_EQ(s.fileName, QStringLiteral("Кухня.map"));   // its own file proposed
+            return again;
+        });
+        form.updateActions();
+        form.Action(QStringLiteral("SaveMapsAction"))->trigger();
+        SetFileDialogHook(old);
+        EXPECT_EQ(bytesOf(again), mapBytes);
+    });
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join('\n').toStdString();
+    EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{QStringLiteral("2800x2070 %1 1").arg(10 - sheetsUsed)});
 }
 
 } // namespace
