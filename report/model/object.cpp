@@ -1,5 +1,6 @@
 #include "report/model/object.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/error.h"
@@ -284,7 +285,13 @@ qint32 TrpView::EncodeFrameWidth(double width)
     return stored;
 }
 
-double TrpView::DecodeFrameWidth(qint32 stored) { return stored > 10 ? stored / 1000.0 : double(stored); }
+double TrpView::DecodeFrameWidth(qint32 stored)
+{
+    // A damaged file may hold any number: no frame is thinner than nothing or
+    // wider than a page.
+    const double w = stored > 10 ? stored / 1000.0 : double(stored);
+    return std::clamp(w, 0.0, kMaxFrameWidth);
+}
 
 void TrpView::readViewRecord(QIODevice &s)
 {

@@ -184,6 +184,7 @@ public:
     // Frame width stored in a record: rnd(w x 1000) for fractional or large widths.
     static qint32 EncodeFrameWidth(double width);
     static double DecodeFrameWidth(qint32 stored);
+    static constexpr double kMaxFrameWidth = 1000;   // page units
 
     // Geometry saved by BeginDraw.
     struct Saved { int Left = 0, Top = 0, Width = 0, Height = 0, GapX = 0, GapY = 0; double FrameWidth = 1; };

@@ -82,6 +82,6 @@ protected:
     std::unique_ptr<TrpEMFPages> m_emfPages;
 
 private:
-    void readPagesBlock(QIODevice &stream, int version, QStringList &missingClasses);
+    void readPagesBlock(QIODevice &stream, int version, QStringList &missingClasses, QStringList &damagedObjects);
     void writePagesBlock(QIODevice &stream);
 };

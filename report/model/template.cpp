@@ -127,7 +127,7 @@ TrpView *TrpReportBase::FindObject(const QString &name)
 
 // ---------------------------------------------------------------- reading
 
-void TrpReportBase::readPagesBlock(QIODevice &s, int version, QStringList &missing)
+void TrpReportBase::readPagesBlock(QIODevice &s, int version, QStringList &missing, QStringList &damaged)
 {
     const qint64 size = s.size();
     while (true) {
@@ -137,10 +137,7 @@ void TrpReportBase::readPagesBlock(QIODevice &s, int version, QStringList &missi
         if (tag == kTagPage) {
             TrpPage *page = m_pages.Add();
             page->ReadTemplateRecord(s, version);
-            if (page->Name.isEmpty()) {
-                page->Name.clear();
-                page->Name = m_pages.UniquePageName();
-            }
+            if (page->Name.isEmpty()) page->Name = m_pages.UniquePageName();
             continue;
         }
         if (tag == kTagDictionary) {
@@ -148,8 +145,9 @@ void TrpReportBase::readPagesBlock(QIODevice &s, int version, QStringList &missi
             continue;
         }
         if (tag == kTagExtension) {
-            // No extension is known here: only an empty block can be stepped over.
-            if (ReadStreamByte(s) != kTagEnd) badTemplate();
+            // No extension hook here: the block is empty, the end tag after it
+            // is consumed and the pages block ends.
+            if (!s.atEnd()) ReadStreamByte(s);
             return;
         }
         if (tag > 10) badTemplate();
@@ -169,37 +167,36 @@ void TrpReportBase::readPagesBlock(QIODevice &s, int version, QStringList &missi
         TrpPage *page = m_pages.GetPage(pageNo);
         if (!page) badTemplate();
         rpObjects().CurPage = page;
+        TrpView *view = nullptr;
+        try {
+            if (std::unique_ptr<TrpView> created = CreateObject(type, className)) view = page->AddView(std::move(created));
+        } catch (const EClassNotFound &) {
+            missing << className;
+            // Before version 24 the record's length is unknown: what follows cannot be
+            // read, so the pages block ends here and what was read so far stays.
+            if (version < 24) return;
+        }
         qint64 end = -1;
         if (version >= 24) {
             end = ReadStreamInteger(s);
+            // Without a sound end position nothing after this entry can be found.
             if (end <= s.pos() || end > size) badTemplate();
         }
-        std::unique_ptr<TrpView> view;
-        try {
-            view = CreateObject(type, className);
-        } catch (const EClassNotFound &) {
-            missing << className;
-            if (end < 0) return;   // without an end position nothing after it can be found
-            s.seek(end);
-            continue;
-        }
         if (!view) {
-            if (end < 0) badTemplate();
-            s.seek(end);
+            // Types 5 to 9 and unknown classes: nothing to read.
+            if (end >= 0) s.seek(end);
             continue;
         }
-        view->OwnerPage = page;
         try {
             view->LoadFromStream(s);
             if (framedMemo) ReadStreamBytes(s, 8);
         } catch (const kv::Error &) {
-            if (end < 0) throw;
-            s.seek(end);
-            continue;   // a damaged object is left out, the others load
+            // The damaged object stays on its page under its name; the load says so once.
+            if (view->Name.isEmpty()) view->CreateUniqueName();
+            damaged << view->Name;
         }
-        if (end >= 0 && s.pos() != end) s.seek(end);
         view->SetProperty(QStringLiteral("Name"), view->Name);
-        page->AddView(std::move(view));
+        if (end >= 0 && s.pos() != end) s.seek(end);
     }
 }
 
@@ -222,7 +219,7 @@ bool TrpReportBase::LoadFromStream(QIODevice &s, bool memoryStream)
         return false;
     }
     VersionScope vs(version);
-    QStringList missing;
+    QStringList missing, damaged;
     try {
         ClearTemplate();
         PrintToDefault = ReadStreamWord(s) != 0;
@@ -230,7 +227,7 @@ bool TrpReportBase::LoadFromStream(QIODevice &s, bool memoryStream)
         QString printer = ReadStreamString(s, version);
         if (printer == QString(QChar(1))) printer = LoadEngineString(55007);
         ChangePrinter(printer);
-        readPagesBlock(s, version, missing);
+        readPagesBlock(s, version, missing, damaged);
         if (!missing.isEmpty()) {
             QString text = QStringLiteral("Report contains the following non-plugged components:\r");
             for (const QString &n : missing) text += n + QLatin1Char('\r');
@@ -242,6 +239,11 @@ bool TrpReportBase::LoadFromStream(QIODevice &s, bool memoryStream)
         }
         for (int p = 0; p < m_pages.Count(); ++p)
             for (const auto &v : m_pages.GetPage(p)->Views()) v->Loaded();
+        if (!damaged.isEmpty()) {
+            QString text = LoadEngineString(55345) + QLatin1Char('\r');
+            for (const QString &n : damaged) text += n + QLatin1Char('\r');
+            ShowError(text);
+        }
         if (!s.atEnd()) {
             TrpDocumentInfo info;
             info.Comment = readInfoText(s);
