@@ -82,6 +82,7 @@ void TrpReport::Progress(int number)
 bool TrpReport::Prepare()
 {
     ReportScope scope(this);
+    PreparedFromFile = false;
     ChangePrinter(PrinterName);
     BuildDate = Now ? Now() : rpNowAsDays();
     bindDictionary();
@@ -267,6 +268,15 @@ void TrpReport::runPass()
 
 int TrpReport::PrintPrepared(QPrinter &printer, const QString &pageList, int copies, bool collate)
 {
+    TrpPrintOptions options;
+    options.Pages = pageList;
+    options.Copies = copies;
+    options.Collate = collate;
+    return PrintPrepared(printer, options);
+}
+
+int TrpReport::PrintPrepared(QPrinter &printer, const TrpPrintOptions &chosen)
+{
     TrpEMFPages &pages = EMFPages();
     if (pages.Count() == 0) return 0;
     ReportScope scope(this);
@@ -282,10 +292,8 @@ int TrpReport::PrintPrepared(QPrinter &printer, const QString &pageList, int cop
         pp.Metrics = p->PageMetrics;
         list.append(pp);
     }
-    TrpPrintOptions options;
-    options.Pages = pageList;
-    options.Copies = std::max(1, copies);
-    options.Collate = collate;
+    TrpPrintOptions options = chosen;
+    options.Copies = std::max(1, chosen.Copies);
     options.Title = Title;
     if (OnPrintReport) OnPrintReport();
     m_stopped = false;

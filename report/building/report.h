@@ -16,6 +16,7 @@ class TrpBand;
 class TrpPageBuild;
 class TrpExportFilter;
 class QPrinter;
+struct TrpPrintOptions;
 
 enum TrpReportType { rtSimple = 0, rtMultiple = 1 };
 
@@ -63,6 +64,8 @@ public:
     // a page list such as "1,3,5-7" ("" all), copies (below 1 count as 1),
     // collated or not. Returns the number of sheets printed.
     int PrintPrepared(QPrinter &printer, const QString &pageList, int copies, bool collate);
+    // The same with every choice of the print dialog (odd or even pages too).
+    int PrintPrepared(QPrinter &printer, const TrpPrintOptions &options);
     std::function<void()> OnPrintReport;
     // The stored printer becomes the current one when PrintToDefault is off and
     // it is installed; the name is kept in any case.

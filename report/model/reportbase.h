@@ -74,6 +74,8 @@ public:
     bool DoublePassReport = false;
     TrpDocumentInfo Info;
     quint8 InfoByte = 88;     // the byte a prepared-report file carries at its end
+    // The prepared pages came from a file, not from building the template.
+    bool PreparedFromFile = false;
     QString LastError;
 
 protected:

@@ -373,6 +373,7 @@ void TrpReportBase::LoadPrepared(const QString &fileName)
     if (!f.open(QIODevice::ReadOnly)) throw kv::Error(QStringLiteral("Cannot open file \"%1\"").arg(fileName));
     ReportScope rs(this);
     m_emfPages->ReadPreparedFile(f);
+    PreparedFromFile = true;
     if (!m_emfPages->PrinterName.isEmpty()) ChangePrinter(m_emfPages->PrinterName);
 }
 

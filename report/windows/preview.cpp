@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScrollBar>
+#include <QWhatsThis>
 #include <cmath>
 
 #include "platform/error.h"
@@ -29,6 +30,7 @@
 #include "report/windows/dialogs.h"
 #include "report/windows/enginectl.h"
 #include "report/windows/exportdialogs.h"
+#include "report/windows/previewpanel.h"
 #include "report/windows/printdialog.h"
 #include "report/windows/progress.h"
 #include "report/windows/winpos.h"
@@ -51,6 +53,26 @@ TrpPreviewForm::PrinterHook &printerHook()
 std::function<bool()> &hasPrinterHook()
 {
     static std::function<bool()> h;
+    return h;
+}
+TrpPreviewForm::HelpHook &helpHook()
+{
+    static TrpPreviewForm::HelpHook h;
+    return h;
+}
+TrpPreviewForm::PrintDialogHook &printDialogHook()
+{
+    static TrpPreviewForm::PrintDialogHook h;
+    return h;
+}
+TrpPreviewForm::PageSetupHook &pageSetupHook()
+{
+    static TrpPreviewForm::PageSetupHook h;
+    return h;
+}
+TrpPreviewForm::MdiHook &mdiHook()
+{
+    static TrpPreviewForm::MdiHook h;
     return h;
 }
 
@@ -103,6 +125,10 @@ TrpPreviewZoom &rpPreviewZoom()
 void TrpPreviewForm::SetFileDialogHook(FileDialogHook hook) { fileHook() = std::move(hook); }
 void TrpPreviewForm::SetPrinterHook(PrinterHook hook) { printerHook() = std::move(hook); }
 void TrpPreviewForm::SetHasPrinterHook(std::function<bool()> hook) { hasPrinterHook() = std::move(hook); }
+void TrpPreviewForm::SetHelpHook(HelpHook hook) { helpHook() = std::move(hook); }
+void TrpPreviewForm::SetMdiHook(MdiHook hook) { mdiHook() = std::move(hook); }
+void TrpPreviewForm::SetPrintDialogHook(PrintDialogHook hook) { printDialogHook() = std::move(hook); }
+void TrpPreviewForm::SetPageSetupHook(PageSetupHook hook) { pageSetupHook() = std::move(hook); }
 
 // ---------------------------------------------------------------- page area
 
@@ -186,6 +212,7 @@ void TrpPreviewForm::buildWindow()
     rpTBSeparator2 = named(new TrpTBSeparator(Panel1), "rpTBSeparator2");
     FindBtn = button("FindBtn", "Find", 204);
     HelpBtn = button("HelpBtn", "?", 0);
+    HelpBtn->resize(26, 26);
     rpTBSeparator3 = named(new TrpTBSeparator(Panel1), "rpTBSeparator3");
     ExitBtn = button("ExitBtn", "Close", 205);
     for (TrpTBButton *b : {ZoomBtn, LoadBtn, SaveBtn, PrintBtn, PageSetupBtn, FindBtn, HelpBtn, ExitBtn})
@@ -222,6 +249,10 @@ void TrpPreviewForm::buildWindow()
     PageSetupBtn->OnClick = [this] { PageSetupBtnClick(); };
     FindBtn->OnClick = [this] { FindBtnClick(); };
     ExitBtn->OnClick = [this] { ExitBtnClick(); };
+    HelpBtn->OnClick = [this] { HelpBtnClick(); };
+    Label1->setProperty("HelpContext", 206);
+    Label2->setProperty("HelpContext", 206);
+    PBox->setProperty("HelpContext", 207);
 
     ProcMenu = named(new QMenu(this), "ProcMenu");
     auto *group = new QActionGroup(ProcMenu);
@@ -316,11 +347,13 @@ void TrpPreviewForm::applyButtons()
     SaveBtn->setVisible(b & pbSave);
     PrintBtn->setVisible(b & pbPrint);
     FindBtn->setVisible(b & pbFind);
-    HelpBtn->setVisible(b & pbHelp);
-    ExitBtn->setVisible(b & pbExit);
+    // Help and exit belong to a window of its own, not to a panel's toolbar.
+    const bool ownToolbar = Panel1->parentWidget() == this;
+    HelpBtn->setVisible((b & pbHelp) && ownToolbar);
+    ExitBtn->setVisible((b & pbExit) && ownToolbar);
     PageSetupBtn->setVisible(b & pbPageSetup);
     rpTBSeparator1->setVisible(b & pbZoom);
-    rpTBSeparator3->setVisible((b & pbFind) || (b & pbHelp));
+    rpTBSeparator3->setVisible(FindBtn->isVisibleTo(Panel1) || HelpBtn->isVisibleTo(Panel1));
     PrintBtn->setEnabled(hasPrinter());
     PageSetupBtn->setEnabled(PrintBtn->isEnabled());
     // Prepared pages are edited in a designer, which this system has not.
@@ -382,6 +415,7 @@ void TrpPreviewForm::showPageNum()
 {
     Label1->setText(LoadEngineString(55004) + QLatin1Char(' ') + QString::number(m_curPage) + QLatin1Char('/')
                     + QString::number(PageCount()));
+    if (OnPageChanged) OnPageChanged();
 }
 
 TrpRect TrpPreviewForm::PageRect(int index) const
@@ -399,16 +433,23 @@ void TrpPreviewForm::FormResize()
 
 void TrpPreviewForm::layoutPages()
 {
-    // Panels: toolbar on top, status at the bottom, page buttons on the right.
-    const int tbH = Panel1->isVisible() || !isVisible() ? 26 : 0;
+    // Panels: toolbar on top, status at the bottom, page buttons on the right,
+    // in this window or in the panel that borrowed them.
+    QWidget *host = m_host ? m_host : this;
+    const QRect area = host->contentsRect();
+    const int x0 = area.left(), y0 = area.top(), hostW = area.width(), hostH = area.height();
+    const bool toolbarHere = Panel1->parentWidget() == host;
+    const int tbH = toolbarHere && !Panel1->isHidden() ? 26 : 0;
     const int rW = 16, bH = 18;
-    Panel1->setGeometry(0, 0, width(), 26);
+    if (toolbarHere) Panel1->setGeometry(x0, y0, hostW, 26);
+    else Panel1->setGeometry(0, 0, width(), 26);
     rpLayoutToolbar(Panel1);
     const bool rVisible = !RPanel->isHidden();
     const bool bVisible = !BPanel->isHidden();
-    RPanel->setGeometry(width() - rW, tbH, rW, height() - tbH - (bVisible ? bH : 0));
-    BPanel->setGeometry(0, height() - bH, width(), bH);
-    ScrollBox1->setGeometry(0, tbH, width() - (rVisible ? rW : 0), height() - tbH - (bVisible ? bH : 0));
+    RPanel->setGeometry(x0 + hostW - rW, y0 + tbH, rW, std::max(0, hostH - tbH - (bVisible ? bH : 0)));
+    BPanel->setGeometry(x0, y0 + hostH - bH, hostW, bH);
+    ScrollBox1->setGeometry(x0, y0 + tbH, std::max(0, hostW - (rVisible ? rW : 0)),
+                            std::max(0, hostH - tbH - (bVisible ? bH : 0)));
     if (PBox->geometry() != ScrollBox1->rect()) {
         const QSignalBlocker b(this);
         PBox->setGeometry(ScrollBox1->rect());
@@ -418,7 +459,7 @@ void TrpPreviewForm::layoutPages()
     VScrollBar->setGeometry(0, 0, rW, std::max(0, RPanel->height() - 32));
     Label1->setGeometry(2, 0, 100, bH);
     Label2->setGeometry(104, 0, 200, bH);
-    HScrollBar->setGeometry(306, 0, std::max(0, width() - 306 - (rVisible ? rW : 0)), bH);
+    HScrollBar->setGeometry(306, 0, std::max(0, hostW - 306 - (rVisible ? rW : 0)), bH);
 
     TrpEMFPages *pages = Pages();
     if (!pages || pages->Count() == 0) return;
@@ -653,7 +694,7 @@ bool TrpPreviewForm::FollowLink(const QString &link)
 void TrpPreviewForm::boxMousePress(QMouseEvent *e)
 {
     if (e->button() == Qt::RightButton) {
-        ProcMenu->popup(e->globalPosition().toPoint());
+        (PopupMenu ? PopupMenu.data() : ProcMenu)->popup(e->globalPosition().toPoint());
         return;
     }
     if (e->button() != Qt::LeftButton) return;
@@ -727,9 +768,17 @@ void TrpPreviewForm::boxMouseRelease(QMouseEvent *) { m_dragging = false; }
 
 bool TrpPreviewForm::eventFilter(QObject *o, QEvent *e)
 {
+    if (m_helpMode && e->type() == QEvent::MouseButtonPress && o->isWidgetType()) {
+        endHelpMode(static_cast<QWidget *>(o), static_cast<QMouseEvent *>(e));
+        return true;
+    }
     if (e->type() != QEvent::KeyPress && e->type() != QEvent::ShortcutOverride) return false;
     auto *w = qobject_cast<QWidget *>(o);
-    if (!w || w->window() != this || !isVisible()) return false;
+    if (!w) return false;
+    // Keys reach the pages where they are shown: this window, or the panel that borrowed them.
+    const bool mine = m_host ? (w == m_host || m_host->isAncestorOf(w)) && m_host->isVisible()
+                             : w->window() == this && isVisible();
+    if (!mine) return false;
     if (e->type() == QEvent::ShortcutOverride) {
         // The window's own keys are not taken as shortcuts elsewhere.
         e->accept();
@@ -935,18 +984,32 @@ void TrpPreviewForm::PrintBtnClick()
 {
     if (!m_report || PageCount() == 0 || !PrintBtn->isEnabled()) return;
     TrpPrintOptions options;
-    options.Copies = m_report->DefaultCopies;
+    options.Copies = std::max(1, m_report->DefaultCopies);
     options.Collate = m_report->DefaultCollate;
-    if (m_settings.ShowPrintDialog && !printerHook()) {
+    TrpPrinter &engine = rpPrinter();
+    const int printerBefore = engine.PrinterIndex();
+    // A printer given by the test hook goes without the dialog unless the dialog is answered too.
+    if (m_settings.ShowPrintDialog && (!printerHook() || printDialogHook())) {
         TrpPrintForm f(this);
         f.E1->setText(QString::number(options.Copies));
-        if (f.exec() != QDialog::Accepted) return;
+        f.CollateCB->setChecked(options.Collate);
+        const bool ok = printDialogHook() ? printDialogHook()(f) : f.exec() == QDialog::Accepted;
+        if (!ok) return;
         options = f.Options(m_curPage);
+    }
+    const bool changed = engine.PrinterIndex() != printerBefore;
+    if (m_settings.RebuildPrinter && changed && !m_report->PreparedFromFile) {
+        // Pages built for one printer are built again for the other.
+        if (!m_report->SetPrinterIndex(printerBefore, engine.PrinterIndex())) return;
+        bool built = false;
+        kv::RunGuarded([&] { built = m_report->Prepare(); }, this);
+        resetView(true);
+        if (!built || PageCount() == 0) return;
     }
     QPrinter printer(QPrinter::HighResolution);
     if (printerHook()) printerHook()(printer);
-    else if (!rpPrinter().IsVirtual()) printer.setPrinterName(rpPrinter().PrinterName());
-    kv::RunGuarded([&] { m_report->PrintPrepared(printer, options.Pages, options.Copies, options.Collate); }, this);
+    else if (!engine.IsVirtual()) printer.setPrinterName(engine.PrinterName());
+    kv::RunGuarded([&] { m_report->PrintPrepared(printer, options); }, this);
     FormResize();
 }
 
@@ -969,13 +1032,28 @@ void TrpPreviewForm::PageSetupBtnClick()
     printer.setPageMargins(QMarginsF(first->Margins[0] * 0.5 / 1.8, first->Margins[1] * 0.5 / 1.8,
                                      first->Margins[2] * 0.5 / 1.8, first->Margins[3] * 0.5 / 1.8),
                            QPageLayout::Millimeter);
-    QPageSetupDialog d(&printer, this);
-    if (d.exec() != QDialog::Accepted) return;
+    if (pageSetupHook()) {
+        if (!pageSetupHook()(printer)) return;
+    } else {
+        QPageSetupDialog d(&printer, this);
+        if (d.exec() != QDialog::Accepted) return;
+    }
     const QMarginsF mm = printer.pageLayout().margins(QPageLayout::Millimeter);
     const QSizeF size = printer.pageLayout().pageSize().size(QPageSize::Millimeter);
     const int orientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? 1 : 0;
     int code = printer.pageLayout().pageSize().windowsId();
     if (code <= 0) code = rpCustomPaper;
+    // The printer and paper chosen become the engine printer's, and the pages take
+    // what the printer then answers.
+    TrpPrinter &engine = rpPrinter();
+    const QString chosen = printer.printerName();
+    if (!chosen.isEmpty())
+        for (int i = 0; i < engine.Printers().size(); ++i)
+            if (engine.Printers()[i].compare(chosen, Qt::CaseInsensitive) == 0) {
+                engine.SetPrinterIndex(i);
+                break;
+            }
+    engine.SetPrinterInfo(code, rpRound(size.width() * 10), rpRound(size.height() * 10), orientation, engine.Bin, true);
     auto toUnits = [](double m) { return rpRound(m * 100 * 18 / 500); };
     for (int i = 0; i < m_report->Pages().Count(); ++i) {
         TrpPage *page = m_report->Pages().GetPage(i);
@@ -984,15 +1062,60 @@ void TrpPreviewForm::PageSetupBtnClick()
         page->MarginTop = toUnits(mm.top());
         page->MarginRight = toUnits(mm.right());
         page->MarginBottom = toUnits(mm.bottom());
-        page->SetPaper(code, rpRound(size.width() * 10), rpRound(size.height() * 10), page->PaperBin, orientation);
+        page->SetPaper(engine.PaperSize, engine.PaperWidth, engine.PaperHeight, engine.Bin, engine.Orientation);
     }
     rebuildAndReset();
 }
 
 // ---------------------------------------------------------------- window life
 
+void TrpPreviewForm::HelpBtnClick()
+{
+    if (m_helpMode) return;
+    m_helpMode = true;
+    QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+}
+
+void TrpPreviewForm::endHelpMode(QWidget *w, QMouseEvent *e)
+{
+    m_helpMode = false;
+    QApplication::restoreOverrideCursor();
+    // The control under the mouse, or the nearest one around it that has a help context.
+    while (w && w->property("HelpContext").toInt() <= 0 && w != HelpBtn) w = w->parentWidget();
+    if (!w || w == HelpBtn) return;
+    const int context = w->property("HelpContext").toInt();
+    if (helpHook()) helpHook()(w, context);
+    else if (!w->toolTip().isEmpty()) QWhatsThis::showText(e->globalPosition().toPoint(), w->toolTip(), w);
+}
+
+void TrpPreviewForm::ReleaseReport()
+{
+    if (m_report) disconnect(m_report, &QObject::destroyed, this, nullptr);
+    m_report = nullptr;
+    m_found = false;
+    showPageNum();
+    PBox->update();
+}
+
+void TrpPreviewForm::Embed(QWidget *host, bool withToolbar)
+{
+    QWidget *areaHome = host ? host : this;
+    for (QWidget *w : {ScrollBox1, RPanel, BPanel}) {
+        const bool hidden = w->isHidden();
+        w->setParent(areaHome);
+        w->setVisible(!hidden);
+    }
+    Panel1->setParent(host && withToolbar ? host : this);
+    Panel1->show();
+    m_host = host;
+    m_wheelMultiplier = host ? 3 : 1;
+    applyButtons();
+    FormResize();
+}
+
 void TrpPreviewForm::ExitBtnClick()
 {
+    if (m_host) return;   // a panel is closed with its window
     if (isModal()) accept();
     else close();
 }
@@ -1022,11 +1145,20 @@ void TrpPreviewForm::done(int r)
 
 void rpShowPreview(TrpReport &report, const TrpPreviewSettings &settings)
 {
+    if (settings.Preview) {
+        settings.Preview->Connect(report, settings);
+        return;
+    }
     auto *f = new TrpPreviewForm;
     f->setAttribute(Qt::WA_DeleteOnClose);
     QString caption = LoadEngineString(55207);
     if (!report.Title.isEmpty()) caption += QStringLiteral(" - ") + report.Title;
     f->setWindowTitle(caption);
+    if (settings.MDIPreview && mdiHook()) {
+        // A child window of the main window is never modal.
+        f->Connect(report, settings);
+        if (mdiHook()(f)) return;
+    }
     f->ShowReport(report, settings);
 }
 

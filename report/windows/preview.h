@@ -20,6 +20,8 @@ class TrpReport;
 class TrpTBButton;
 class TrpTBSeparator;
 class TrpPreviewForm;
+class TrpPreview;
+class TrpPrintForm;
 
 enum TrpPreviewButton {
     pbZoom = 1, pbLoad = 2, pbSave = 4, pbPrint = 8, pbFind = 16, pbHelp = 32, pbExit = 64, pbPageSetup = 128
@@ -36,6 +38,10 @@ struct TrpPreviewSettings
     bool ModifyPrepared = true;
     bool ShowPrintDialog = true;
     bool RebuildPrinter = false;
+    // Shows the pages in this panel instead of a window of their own.
+    QPointer<TrpPreview> Preview;
+    // The window of its own is a child window of the main window (see SetMdiHook).
+    bool MDIPreview = false;
 };
 
 // The zoom every new preview starts with (the last one chosen).
@@ -112,6 +118,29 @@ public:
     bool FollowLink(const QString &link);
     // Lays the pages out again (without a reset of the page).
     void FormResize();
+    // Forgets the report: no pages are shown.
+    void ReleaseReport();
+
+    // ---- the panel component borrows the page area (and the toolbar)
+    // Moves the page area into `host` (nullptr: back into this window), and
+    // the toolbar with it when `withToolbar`.
+    void Embed(QWidget *host, bool withToolbar);
+    QWidget *Host() const { return m_host; }
+    // Called whenever the page number is shown.
+    std::function<void()> OnPageChanged;
+    // The menu of the right button when set (the panel's window's menu).
+    QPointer<QMenu> PopupMenu;
+    int WheelMultiplier() const { return m_wheelMultiplier; }
+    // The help button: the next click on a control shows its help; the hook
+    // replaces the pop-up (tests).
+    void HelpBtnClick();
+    bool HelpMode() const { return m_helpMode; }
+    using HelpHook = std::function<void(QWidget *control, int helpContext)>;
+    static void SetHelpHook(HelpHook hook);
+    // MDIPreview: puts a preview window into the main window as a child; none:
+    // the preview is a window of its own.
+    using MdiHook = std::function<bool(QWidget *form)>;
+    static void SetMdiHook(MdiHook hook);
     // Layout rectangle of a page at the current zoom, without the scroll offsets.
     TrpRect PageRect(int index) const;
 
@@ -138,6 +167,12 @@ public:
     static void SetPrinterHook(PrinterHook hook);
     // Whether the system has a printer (tests can say yes or no).
     static void SetHasPrinterHook(std::function<bool()> hook);
+    // Answers the print dialog in place of the user (tests): true for OK.
+    using PrintDialogHook = std::function<bool(TrpPrintForm &dialog)>;
+    static void SetPrintDialogHook(PrintDialogHook hook);
+    // Answers the page setup dialog in place of the user (tests): true for OK.
+    using PageSetupHook = std::function<bool(QPrinter &printer)>;
+    static void SetPageSetupHook(PageSetupHook hook);
 
 protected:
     bool eventFilter(QObject *o, QEvent *e) override;
@@ -189,6 +224,9 @@ private:
     bool m_skipPress = false;
     int m_lastClickedPage = 0;
     int m_wheelMultiplier = 1;
+    QWidget *m_host = nullptr;
+    bool m_helpMode = false;
+    void endHelpMode(QWidget *target, QMouseEvent *e);
 };
 
 // Shows a report's prepared pages in a new preview window (what

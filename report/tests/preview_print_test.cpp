@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "report/building/report.h"
+#include "report/model/memo.h"
+#include "report/windows/preview.h"
+#include "report/windows/printdialog.h"
+#include "report/windows/winpos.h"
+
+namespace {
+
+// Two installed printers that take any paper.
+class TwoPrinters : public TrpPlatformPrinters
+{
+public:
+    QStringList Names() override { return {"Office", "Workshop"}; }
+    int DefaultIndex() override { return 0; }
+    bool Read(const QString &name, TrpPlatformPrinterInfo &info) override
+    {
+        info = TrpPlatformPrinterInfo();
+        info.Name = name;
+        info.PaperSize = 9;
+        info.PaperWidth = 2100;
+        info.PaperHeight = 2970;
+        info.PaperCodes = {9};
+        info.PaperNames = {"A4"};
+        info.DpiX = info.DpiY = 300;
+        info.PhysicalWidth = 2480;
+        info.PhysicalHeight = 3508;
+        info.PrintableWidth = 2480;
+        info.PrintableHeight = 3508;
+        return true;
+    }
+    bool Apply(const QString &, int, int, int, int, int) override { return true; }
+};
+
+int pdfPages(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QString text = QString::fromLatin1(f.readAll());
+    return int(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
+}
+
+struct PrintFixture : ::testing::Test
+{
+    QTemporaryDir dir;
+    TrpReport report;
+    std::unique_ptr<TrpPreviewForm> form;
+    QString pdf;
+    int builds = 0;
+
+    void SetUp() override
+    {
+        SetPaperHandler([](TrpPaperRequest &p, TrpPageMetrics &m) { m = rpVirtualMetrics(p.Width, p.Height); });
+        rpSetWindowPositionStore(dir.filePath(QStringLiteral("pos.ini")));
+        TrpPreviewForm::SetHasPrinterHook([] { return true; });
+        pdf = dir.filePath(QStringLiteral("out.pdf"));
+        TrpPreviewForm::SetPrinterHook([this](QPrinter &p) {
+            QFile::remove(pdf);
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(pdf);
+        });
+        // A template of one page with one memo.
+        auto memo = std::make_unique<TrpMemoView>();
+        memo->Name = QStringLiteral("Memo1");
+        memo->SetBounds(40, 40, 400, 24);
+        memo->Memo = {QStringLiteral("Лист")};
+        report.Pages().GetPage(0)->AddView(std::move(memo));
+        report.OnBeginDoc = [this] { ++builds; };
+    }
+    void TearDown() override
+    {
+        form.reset();
+        TrpPreviewForm::SetPrinterHook({});
+        TrpPreviewForm::SetPrintDialogHook({});
+        TrpPreviewForm::SetPageSetupHook({});
+        TrpPreviewForm::SetHasPrinterHook({});
+        rpSetWindowPositionStore(QString());
+        SetPaperHandler({});
+    }
+
+    void preparedPages(int count)
+    {
+        TrpEMFPages &pages = report.EMFPages();
+        pages.Clear();
+        TrpPage page;
+        for (int i = 0; i < count; ++i) pages.AddPage(page);
+    }
+
+    void open(const TrpPreviewSettings &s = {})
+    {
+        form = std::make_unique<TrpPreviewForm>();
+        form->resize(640, 480);
+        form->Connect(report, s);
+    }
+};
+
+} // namespace
+
+TEST_F(PrintFixture, OddEvenCopiesAndCollationReachThePrinter)
+{
+    preparedPages(5);
+    report.DefaultCopies = 2;
+    report.DefaultCollate = false;
+    open();
+    struct Case { int oddEven; int copies; bool collate; int sheets; };
+    const Case cases[] = {{0, 1, true, 5}, {1, 1, true, 3}, {2, 1, true, 2}, {1, 2, true, 6}, {2, 3, false, 2}};
+    for (const Case &c : cases) {
+        QString copiesShown;
+        bool collateShown = true;
+        TrpPreviewForm::SetPrintDialogHook([&](TrpPrintForm &d) {
+            copiesShown = d.E1->text();
+            collateShown = d.CollateCB->isChecked();
+            d.CB2->setCurrentIndex(c.oddEven);
+            d.E1->setText(QString::number(c.copies));
+            d.CollateCB->setChecked(c.collate);
+            return true;
+        });
+        form->PrintBtnClick();
+        // The dialog opens with the report's copies and collation.
+        EXPECT_EQ(copiesShown, QStringLiteral("2"));
+        EXPECT_FALSE(collateShown);
+        EXPECT_EQ(pdfPages(pdf), c.sheets) << c.oddEven << " " << c.copies;
+    }
+    // Cancel prints nothing.
+    QFile::remove(pdf);
+    TrpPreviewForm::SetPrintDialogHook([](TrpPrintForm &) { return false; });
+    form->PrintBtnClick();
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(PrintFixture, AnotherPrinterRebuildsThePagesWhenAsked)
+{
+    TrpPrinter &engine = rpPrinter();
+    engine.SetPlatform(std::make_unique<TwoPrinters>());
+    struct Restore
+    {
+        ~Restore() { rpPrinter().SetPlatform(rpCreateQtPrinters()); }
+    } restore;
+    struct Case { bool rebuildPrinter; bool fromFile; bool changePrinter; int builds; };
+    const Case cases[] = {{true, false, true, 2}, {true, false, false, 1}, {false, false, true, 1}, {true, true, true, 1}};
+    for (const Case &c : cases) {
+        engine.SetPrinterIndex(0);
+        builds = 0;
+        ASSERT_TRUE(report.Prepare());
+        report.PreparedFromFile = c.fromFile;
+        TrpPreviewSettings s;
+        s.RebuildPrinter = c.rebuildPrinter;
+        open(s);
+        TrpPreviewForm::SetPrintDialogHook([&](TrpPrintForm &d) {
+            if (c.changePrinter) {
+                d.CB1->setCurrentIndex(1);
+                d.CB1Click();
+            }
+            return true;
+        });
+        form->PrintBtnClick();
+        EXPECT_EQ(builds, c.builds) << c.rebuildPrinter << c.fromFile << c.changePrinter;
+        EXPECT_EQ(engine.PrinterIndex(), c.changePrinter ? 1 : 0);
+        EXPECT_EQ(pdfPages(pdf), 1);
+    }
+}
+
+TEST_F(PrintFixture, PageSetupHandsPaperAndMarginsToPrinterAndPages)
+{
+    ASSERT_TRUE(report.Prepare());
+    open();
+    builds = 0;
+    TrpPreviewForm::SetPageSetupHook([](QPrinter &p) {
+        p.setPageSize(QPageSize(QPageSize::A5));
+        p.setPageOrientation(QPageLayout::Landscape);
+        p.setPageMargins(QMarginsF(10, 20, 10, 20), QPageLayout::Millimeter);
+        return true;
+    });
+    form->PageSetupBtnClick();
+    EXPECT_EQ(rpPrinter().PaperSize, 11);
+    EXPECT_EQ(rpPrinter().Orientation, 1);
+    const TrpPage *page = report.Pages().GetPage(0);
+    EXPECT_EQ(page->PaperSize, 11);
+    EXPECT_EQ(page->Orientation, 1);
+    EXPECT_EQ(page->PaperWidth, 2100);   // as the printer answers: landscape A5
+    EXPECT_EQ(page->PaperHeight, 1480);
+    EXPECT_EQ(page->MarginLeft, 36);     // 10 mm = 1000 hundredths x 18 / 500
+    EXPECT_EQ(page->MarginTop, 72);
+    EXPECT_EQ(builds, 1);
+    EXPECT_EQ(report.EMFPages().GetPage(0)->Orientation, 1);
+    // Cancel changes nothing.
+    TrpPreviewForm::SetPageSetupHook([](QPrinter &) { return false; });
+    form->PageSetupBtnClick();
+    EXPECT_EQ(builds, 1);
+    rpPrinter().SetPrinterInfo(9, 2100, 2970, 0, -1, true);
+}
