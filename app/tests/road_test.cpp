@@ -5,6 +5,8 @@
 #include "app/common/modal.h"
 #include "app/cutting/raskroyoptions.h"
 #include "app/materials/materialsform.h"
+#include "app/materials/selectmaterial.h"
+#include "app/models/filechoice.h"
 #include "app/partbase/filedialog.h"
 #include "app/partbase/raskroygroup.h"
 #include "app/results/formsheets.h"
@@ -36,6 +38,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -144,18 +147,21 @@ void typeRow(TExDBGrid *g, const QStringList &cells)
 template <class T>
 void onNextModal(std::function<void(T &)> f)
 {
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [f, tries, weak = std::weak_ptr<std::function<void()>>(poll)] {
+    struct Poll
+    {
+        std::function<void(T &)> f;
+        int tries = 0;
+    };
+    auto poll = std::make_shared<Poll>(Poll{std::move(f)});
+    // Each timer holds the poll until it runs and hands it to the next one.
+    static const auto next = [](const std::shared_ptr<Poll> &p, auto self) -> void {
         if (auto *w = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            f(*w);
+            p->f(*w);
             return;
         }
-        if (++*tries < 500)
-            if (auto p = weak.lock()) QTimer::singleShot(10, *p);
+        if (++p->tries < 6000) QTimer::singleShot(10, [p, self] { self(p, self); });
     };
-    // The poll keeps itself alive through the timer's copy.
-    QTimer::singleShot(0, [poll] { (*poll)(); });
+    QTimer::singleShot(0, [poll] { next(poll, next); });
 }
 
 // Clicks an item of a materials navigator with the mouse, by its text.
@@ -196,6 +202,36 @@ public:
 
 private:
     MessageHook m_old;
+};
+
+// A modal window that nobody answers within five seconds is closed and
+// recorded, so a window new on the road fails the test instead of hanging it.
+class ModalWatch
+{
+public:
+    ModalWatch()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget *w = QApplication::activeModalWidget();
+            if (!w || w != m_seen) {
+                m_seen = w;
+                m_ticks = 0;
+                return;
+            }
+            if (++m_ticks < 50) return;
+            closed << QString::fromLatin1(w->metaObject()->className());
+            if (auto *d = qobject_cast<QDialog *>(w)) d->reject();
+            else w->close();
+            m_ticks = 0;
+        });
+        m_timer.start(100);
+    }
+    QStringList closed;
+
+private:
+    QTimer m_timer;
+    QPointer<QWidget> m_seen;
+    int m_ticks = 0;
 };
 
 // The stock tables read back as "length x width many code" (sheets) or
@@ -249,6 +285,7 @@ protected:
     QString root;
     Order order;
     MessageScript messages;
+    ModalWatch watch;
 
     void SetUp() override
     {
@@ -272,6 +309,7 @@ protected:
         QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
         ASSERT_NE(app, nullptr);
         EXPECT_EQ(RunApplication(*app, opt), 0);
+        EXPECT_TRUE(watch.closed.isEmpty()) << watch.closed.join(' ').toStdString();
     }
 
     Paths paths() const { return Paths(root); }
@@ -295,7 +333,14 @@ protected:
 
     // The warehouse: 10 standard sheets through "Добавить лист на склад", the
     // off-cuts typed into their grid, both saved through the stock menu.
-    TfrmWareHouse *fillWarehouse(TMainForm &form)
+    struct Sheets
+    {
+        int length, width, many;
+    };
+    // The warehouse: standard sheets through "Добавить лист на склад", the
+    // off-cuts typed into their grid, both saved through the stock menu.
+    TfrmWareHouse *fillWarehouse(TMainForm &form, const std::vector<Sheets> &sheets = {{2800, 2070, 10}},
+                                 bool withScraps = true)
     {
         form.Action(QStringLiteral("WarehouseAction"))->trigger();
         auto *w = qobject_cast<TfrmWareHouse *>(form.ActiveChild());
@@ -304,20 +349,21 @@ protected:
         clickNavigatorItem(child<TgwOutlookList>(w, QStringLiteral("olMaterials")), kMaterial);
         EXPECT_EQ(w->CurrentMaterial(), 1);
 
-        int dialogs = 0;
+        size_t dialogs = 0;
         StockDialogHook old = SetStockDialogHook([&](QDialog &d) {
-            ++dialogs;
+            const Sheets &s = sheets[std::min(dialogs++, sheets.size() - 1)];
             EXPECT_EQ(d.windowTitle(), QStringLiteral("Добавление листов"));
             EXPECT_EQ(child<QComboBox>(&d, QStringLiteral("cbMaterial"))->currentText(), kMaterial);
-            child<TExSpinEdit>(&d, QStringLiteral("seLength"))->setValue(order.sheetLength);
-            child<TExSpinEdit>(&d, QStringLiteral("seWidth"))->setValue(order.sheetWidth);
-            child<TExSpinEdit>(&d, QStringLiteral("seQuantity"))->setValue(10);
+            child<TExSpinEdit>(&d, QStringLiteral("seLength"))->setValue(s.length);
+            child<TExSpinEdit>(&d, QStringLiteral("seWidth"))->setValue(s.width);
+            child<TExSpinEdit>(&d, QStringLiteral("seQuantity"))->setValue(s.many);
             child<QPushButton>(&d, QStringLiteral("bbOk"))->click();
         });
-        form.Action(QStringLiteral("AddSheetAction"))->trigger();
+        for (size_t i = 0; i < sheets.size(); ++i) form.Action(QStringLiteral("AddSheetAction"))->trigger();
         SetStockDialogHook(old);
-        EXPECT_EQ(dialogs, 1);
+        EXPECT_EQ(dialogs, sheets.size());
         form.Action(QStringLiteral("SaveSheetsAction"))->trigger();
+        if (!withScraps) return w;
 
         child<QTabWidget>(w, QStringLiteral("pcWareHouse"))->setCurrentIndex(1);
         TExDBGrid *grid = child<TExDBGrid>(w, QStringLiteral("dbgScraps"));
@@ -365,14 +411,14 @@ protected:
     // "Разложить детали": the options take the standard sheet from the
     // warehouse ("&База листов", which switches the counting on) and use the
     // off-cuts; OK.
-    TFormSheets *cut(TMainForm &form)
+    TFormSheets *cut(TMainForm &form, bool useScraps = true)
     {
         bool optionsShown = false, chosen = false;
         TfrmRaskroyOptions::Hook old = TfrmRaskroyOptions::SetHook([&](TfrmRaskroyOptions &o) {
             optionsShown = true;
             EXPECT_EQ(o.ShownCode(), 1);
             EXPECT_TRUE(o.chbEnabled->isChecked());
-            o.chbUseScraps->setChecked(true);
+            o.chbUseScraps->setChecked(useScraps);
             onNextModal<TFormSelectSheets>([&](TFormSelectSheets &s) {
                 chosen = true;
                 s.BBOk->click();
@@ -388,9 +434,61 @@ protected:
         TfrmRaskroyOptions::SetHook(old);
         EXPECT_TRUE(optionsShown);
         EXPECT_TRUE(chosen);
-        auto *r = qobject_cast<TFormSheets *>(form.ActiveChild());
+        TFormSheets *r = lastResults(form);
         EXPECT_NE(r, nullptr);
         return r;
+    }
+
+    static TFormSheets *lastResults(TMainForm &form)
+    {
+        TFormSheets *last = nullptr;
+        for (TMdiChild *c : form.Children())
+            if (auto *r = qobject_cast<TFormSheets *>(c)) last = r;
+        return last;
+    }
+
+    // "... из файла с разделителями табуляциями": the order written as the
+    // text file a spreadsheet makes, its material chosen in the chooser, the
+    // new part base saved under `name`.
+    TfrmRaskroyGroup *importOrder(TMainForm &form, const Order &o, const QString &name)
+    {
+        const QString text = paths().ExportFolder() + name + QStringLiteral(".txt");
+        {
+            QStringList lines;
+            for (const OrderPart &p : o.parts)
+                lines << QStringList{p.name, QString::number(p.length), QString::number(p.width), QString::number(p.many),
+                                     QString::number(p.rotate)}
+                             .join(QChar(9));
+            QFile f(text);
+            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
+        }
+        FileChoiceHook oldChoice = SetFileChoiceHook([&](const FileChoice &c) {
+            EXPECT_FALSE(c.save);
+            EXPECT_EQ(c.folder, paths().ExportFolder());
+            return text;
+        });
+        bool materialChosen = false;
+        onNextModal<TfrmSelectMaterial>([&](TfrmSelectMaterial &m) {
+            for (int i = 0; i < m.dblMaterials->count(); ++i)
+                if (m.dblMaterials->item(i)->text() == kMaterial) m.dblMaterials->setCurrentRow(i);
+            EXPECT_EQ(m.SelectedCode(), 1);
+            materialChosen = true;
+            m.bbReplace->click();
+        });
+        form.Action(QStringLiteral("ImportTabAction"))->trigger();
+        SetFileChoiceHook(oldChoice);
+        EXPECT_TRUE(materialChosen);
+        auto *g = qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild());
+        EXPECT_NE(g, nullptr);
+        if (!g) return nullptr;
+        EXPECT_EQ(g->Document().table().RecordCount(), int(o.parts.size()));
+        const QString file = paths().GroupsFolder() + name + QStringLiteral(".kdx");
+        FileDialogAnswer old = SetFileDialogHook([&](const FileDialogSpec &) { return file; });
+        form.Action(QStringLiteral("SaveAction"))->trigger();
+        SetFileDialogHook(old);
+        EXPECT_EQ(g->DocumentFileName(), file);
+        return g;
     }
 };
 
@@ -419,8 +517,18 @@ QStringList ScrapsAfter(const QStringList &stock, const MapDocument &doc, int co
             if (s.ScrapType == stNormalScrap)
                 rows << QStringLiteral("%1 %2x%3 %4 %5").arg(s.ScrapName).arg(s.RealWidth).arg(s.RealHeight).arg(t.Quantity).arg(code);
     }
-    rows.sort();
-    return rows;
+    // Equal rows (all of them dated today) become one with the sum.
+    std::map<QString, int> merged;
+    for (const QString &r : rows) {
+        QStringList w = r.split(QLatin1Char(' '));
+        const int many = w[2].toInt();
+        w[2] = QStringLiteral("%1");
+        merged[w.join(QLatin1Char(' '))] += many;
+    }
+    QStringList out;
+    for (const auto &[pattern, many] : merged) out << pattern.arg(many);
+    out.sort();
+    return out;
 }
 
 QStringList sorted(QStringList l)
@@ -658,6 +766,204 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
     });
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join('\n').toStdString();
     EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{QStringLiteral("2800x2070 %1 1").arg(10 - sheetsUsed)});
+}
+
+// Parts laid out over the maps of a document, copies counted.
+std::map<QString, int> LaidOut(const MapDocument &doc)
+{
+    std::map<QString, int> laid;
+    for (const MapTab &t : doc.Tabs)
+        for (const MapPart &p : t.Parts) laid[p.Title] += t.Quantity;
+    return laid;
+}
+
+// Standard sheets cut, by size "LxW", repeat counts added.
+std::map<QString, int> SheetsCut(const MapDocument &doc)
+{
+    std::map<QString, int> cut;
+    for (const MapTab &t : doc.Tabs)
+        if (!t.IsScraps) cut[QStringLiteral("%1x%2").arg(t.RealWidth).arg(t.RealHeight)] += t.Quantity;
+    return cut;
+}
+
+const QString kUsedUpLeftover = QStringLiteral("ВНИМАНИЕ!\r\rРазложены не все детали!\rСоздать базу неразложенных деталей?");
+
+// Two standard sheets of the size the job asks for, six of another: each
+// answer of the used-up dialog, then the variant accepted and the warehouse
+// saved. The warehouse holds exactly what the answer implies: nothing counted
+// twice, nothing lost, nothing below zero.
+TEST_F(WholeRoad, TooFewStandardSheetsEachAnswerOfTheUsedUpDialog)
+{
+    for (int choice : {0, 1, 2}) {
+        SCOPED_TRACE(choice);
+        root = tmp.path() + QStringLiteral("/Choice%1").arg(choice);
+        messages.shown.clear();
+        messages.answers.clear();
+        std::map<QString, int> sheetsCut, laid;
+        std::map<QString, int> left;   // the leftover base: part -> copies
+        int asked = 0;
+        run([&](TMainForm &form) {
+            addMaterial(form);
+            fillWarehouse(form, {{2800, 2070, 2}, {2750, 1830, 6}}, false);
+            TfrmRaskroyGroup *g = importOrder(form, order, QStringLiteral("Кухня"));
+            ASSERT_NE(g, nullptr);
+            onNextModal<TfrmSheetsError>([&, choice](TfrmSheetsError &d) {
+                ++asked;
+                EXPECT_EQ(d.windowTitle(), QStringLiteral("Склад (стандартные листы)"));
+                EXPECT_EQ(d.ItemIndex(), 0);
+                child<QRadioButton>(&d, QStringLiteral("rgVariantsItem%1").arg(choice))->click();
+                if (choice == 2)
+                    onNextModal<TFormSelectSheets>([](TFormSelectSheets &s) {
+                        // The sheets used up in this run are not offered.
+                        EXPECT_EQ(s.grdSheets->DataSet()->RecordCount(), 1);
+                        s.BBOk->click();
+                    });
+                d.bbNext->click();
+            });
+            if (choice == 0) messages.answers[kUsedUpLeftover] = ModalResult::Yes;
+            TFormSheets *r = cut(form, false);
+            ASSERT_NE(r, nullptr);
+            MapDocument &doc = r->Document();
+            sheetsCut = SheetsCut(doc);
+            laid = LaidOut(doc);
+            const TUsingSheets &using_ = doc.UsingSheets;
+            if (choice == 2) {
+                ASSERT_EQ(using_.Count(), 2);
+                EXPECT_EQ(using_[1].Length, 2750);
+                EXPECT_EQ(using_[1].Initial, 6);
+                EXPECT_EQ(using_[1].Remaining, 6 - sheetsCut[QStringLiteral("2750x1830")]);
+            } else {
+                ASSERT_EQ(using_.Count(), 1);
+            }
+            EXPECT_EQ(using_[0].Length, 2800);
+            EXPECT_EQ(using_[0].Initial, 2);
+            EXPECT_EQ(using_[0].Remaining, 0);
+            if (choice == 0) {
+                // The parts not laid out went into a new part base of their own.
+                TfrmRaskroyGroup *leftover = nullptr;
+                for (TMdiChild *c : form.Children())
+                    if (auto *lg = qobject_cast<TfrmRaskroyGroup *>(c); lg && lg != g) leftover = lg;
+                ASSERT_NE(leftover, nullptr);
+                EXPECT_TRUE(leftover->windowTitle().contains(QStringLiteral("Неразложенные детали базы Кухня.kdx")))
+                    << leftover->windowTitle().toStdString();
+                kv::Table &t = leftover->Document().table();
+                for (t.First(); !t.Eof(); t.Next())
+                    left[t.FieldByName(QStringLiteral("NAME"))->AsString()] += t.FieldByName(QStringLiteral("MANY"))->AsInteger();
+                messages.answers[QStringLiteral("Сохранить изменения в документе \r%1 ?").arg(leftover->windowTitle())] =
+                    ModalResult::No;
+            }
+            messages.answers[QString::fromUtf16(kAcceptQuestion)] = ModalResult::Yes;
+            r->ApplyAction->trigger();
+            form.Action(QStringLiteral("SaveSheetsAction"))->trigger();
+            form.Action(QStringLiteral("SaveScrapsAction"))->trigger();
+            EXPECT_EQ(sorted(scrapRows(paths().ScrapsTable())), ScrapsAfter({}, doc, 1));
+            messages.answers[QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(r->windowTitle())] =
+                ModalResult::No;
+        });
+        EXPECT_EQ(asked, 1);
+        // Every copy of the order is either on a map or in the leftover base.
+        for (const OrderPart &p : order.parts)
+            EXPECT_EQ(laid[p.name] + (left.count(p.name) ? left.at(p.name) : 0), p.many) << p.name.toStdString();
+        const int other = sheetsCut[QStringLiteral("2750x1830")];
+        switch (choice) {
+        case 0:   // stopped when the two sheets were cut
+            EXPECT_EQ(sheetsCut[QStringLiteral("2800x2070")], 2);
+            EXPECT_EQ(other, 0);
+            EXPECT_FALSE(left.empty());
+            break;
+        case 1:   // went on with the same size without counting
+            EXPECT_GT(sheetsCut[QStringLiteral("2800x2070")], 2);
+            EXPECT_EQ(other, 0);
+            break;
+        case 2:   // went on with the other size, counted
+            EXPECT_EQ(sheetsCut[QStringLiteral("2800x2070")], 2);
+            EXPECT_GT(other, 0);
+            EXPECT_LE(other, 6);
+            break;
+        }
+        if (choice != 0) {
+            EXPECT_TRUE(left.empty());
+        }
+        EXPECT_EQ(sheetRows(paths().SheetsTable()),
+                  (QStringList{"2800x2070 0 1", QStringLiteral("2750x1830 %1 1").arg(6 - other)}));
+    }
+}
+
+// A large job: the results window closed while it runs ends the job with
+// the warehouse untouched; a second run stopped with "прервать" keeps the
+// maps made so far, and accepting them takes exactly their sheets.
+TEST_F(WholeRoad, ALargeJobClosedOrStoppedMidwayTakesOnlyWhatWasAccepted)
+{
+    const Order large = ReadOrder(QStringLiteral(KV_SOURCE_DIR "/bench/data/large.txt"));
+    ASSERT_EQ(large.parts.size(), 200u);
+    int counted = -1;
+    run([&](TMainForm &form) {
+        addMaterial(form);
+        fillWarehouse(form, {{2800, 2070, 300}}, false);
+        TfrmRaskroyGroup *g = importOrder(form, large, QStringLiteral("Большой заказ"));
+        ASSERT_NE(g, nullptr);
+        const QByteArray sheetsBefore = bytesOf(paths().TempSheetsTable());
+
+        // Closed as soon as the run is under way.
+        bool closed = false;
+        std::function<void()> closeIt = [&] {
+            TFormSheets *r = lastResults(form);
+            if (!r || !r->Running()) {
+                QTimer::singleShot(10, closeIt);
+                return;
+            }
+            EXPECT_TRUE(form.RaskroyBusy());
+            r->parentWidget()->close();
+            closed = true;
+        };
+        QTimer::singleShot(0, closeIt);
+        cut(form, false);
+        ASSERT_TRUE(closed);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(lastResults(form), nullptr);
+        EXPECT_FALSE(form.RaskroyBusy());
+        EXPECT_FALSE(QFile::exists(paths().JobOptionsFile()));
+        EXPECT_EQ(bytesOf(paths().TempSheetsTable()), sheetsBefore);
+        EXPECT_FALSE(form.Module()->SheetsModified || form.Module()->ScrapsModified);
+
+        // Stopped after its first maps.
+        form.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(g->parentWidget()));
+        messages.answers[QStringLiteral("Действительно прервать разложение?")] = ModalResult::Yes;
+        bool stopped = false;
+        std::function<void()> stopIt = [&] {
+            TFormSheets *r = lastResults(form);
+            if (!r || !r->Running() || r->Document().Tabs.empty()) {
+                QTimer::singleShot(10, stopIt);
+                return;
+            }
+            r->AbortRaskroyAction->trigger();
+            stopped = true;
+        };
+        QTimer::singleShot(0, stopIt);
+        TFormSheets *r = cut(form, false);
+        ASSERT_TRUE(stopped);
+        ASSERT_NE(r, nullptr);
+        EXPECT_FALSE(r->Running());
+        const MapDocument &doc = r->Document();
+        ASSERT_FALSE(doc.Tabs.empty());
+        counted = SheetsCut(doc)[QStringLiteral("2800x2070")];
+        EXPECT_GT(counted, 0);
+        ASSERT_EQ(doc.UsingSheets.Count(), 1);
+        EXPECT_EQ(doc.UsingSheets[0].Remaining, 300 - counted);
+        int laid = 0;
+        for (const auto &[name, copies] : LaidOut(doc)) laid += copies;
+        EXPECT_LT(laid, 5000);
+        EXPECT_EQ(bytesOf(paths().TempSheetsTable()), sheetsBefore);   // nothing taken before the accept
+
+        messages.answers[QString::fromUtf16(kAcceptQuestion)] = ModalResult::Yes;
+        r->ApplyAction->trigger();
+        form.Action(QStringLiteral("SaveSheetsAction"))->trigger();
+        form.Action(QStringLiteral("SaveScrapsAction"))->trigger();
+        messages.answers[QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(r->windowTitle())] =
+            ModalResult::No;
+    });
+    EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{QStringLiteral("2800x2070 %1 1").arg(300 - counted)});
+    EXPECT_TRUE(messages.shown.contains(QStringLiteral("Действительно прервать разложение?")));
 }
 
 } // namespace
