@@ -1,5 +1,6 @@
 #include "app/shell/startup.h"
 
+#include "app/common/appicon.h"
 #include "app/common/mdichild.h"
 #include "app/shell/mainform.h"
 #include "app/shell/splash.h"
@@ -36,6 +37,9 @@ int RunApplication(QApplication &app, const StartOptions &options)
     std::setlocale(LC_NUMERIC, "C");
     app.setApplicationName(QStringLiteral("korvalt"));
     app.setApplicationVersion(QStringLiteral(KV_VERSION));
+    // The desktop entry "korvalt.desktop" and the same icon as its own.
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvalt"));
+    QApplication::setWindowIcon(KorvaltIcon());
 
     const QString root = options.root.isEmpty() ? Paths::DefaultRoot() : options.root;
     try {

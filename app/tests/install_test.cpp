@@ -1,0 +1,97 @@
+// `cmake --install` puts the program where a Linux desktop finds it: the
+// executable, its desktop entry, its icons in the hicolor theme and the file
+// type of part bases.
+#include "app/common/appicon.h"
+#include "app/shell/startup.h"
+#include "platform/ini.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString readText(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// The keys of the "[Desktop Entry]" group.
+QMap<QString, QString> desktopEntry(const QString &path)
+{
+    QMap<QString, QString> keys;
+    bool inGroup = false;
+    for (const QString &line : readText(path).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('['))) {
+            inGroup = line == QStringLiteral("[Desktop Entry]");
+            continue;
+        }
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (inGroup && eq > 0) keys.insert(line.left(eq), line.mid(eq + 1));
+    }
+    return keys;
+}
+
+TEST(Install, ProgramDesktopEntryIconsAndPartBaseType)
+{
+    QTemporaryDir prefix;
+    QProcess p;
+    p.start(QStringLiteral(KV_CMAKE), {QStringLiteral("--install"), QStringLiteral(KV_BUILD_DIR), QStringLiteral("--prefix"),
+                                       prefix.path()});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QString root = prefix.path() + QStringLiteral("/");
+
+    const QFileInfo exe(root + QStringLiteral("bin/korvalt"));
+    ASSERT_TRUE(exe.isExecutable());
+    QProcess version;
+    version.start(exe.filePath(), {QStringLiteral("--version")});
+    ASSERT_TRUE(version.waitForFinished(10000));
+    EXPECT_EQ(QString::fromUtf8(version.readAllStandardOutput()).trimmed(), kv::VersionText());
+
+    const QMap<QString, QString> entry = desktopEntry(root + QStringLiteral("share/applications/korvalt.desktop"));
+    EXPECT_EQ(entry.value(QStringLiteral("Type")), QStringLiteral("Application"));
+    EXPECT_EQ(entry.value(QStringLiteral("Exec")), QStringLiteral("korvalt %F"));   // found through PATH
+    EXPECT_EQ(entry.value(QStringLiteral("Icon")), QStringLiteral("korvalt"));
+    EXPECT_EQ(entry.value(QStringLiteral("Name[ru]")), QStringLiteral("Раскрой листового материала"));
+    EXPECT_EQ(entry.value(QStringLiteral("StartupWMClass")), QStringLiteral("korvalt"));
+    EXPECT_TRUE(entry.value(QStringLiteral("Categories")).endsWith(QLatin1Char(';')));
+    EXPECT_EQ(entry.value(QStringLiteral("MimeType")), QStringLiteral("application/x-korvalt-partbase;"));
+
+    // Every size of the theme holds the picture the program draws.
+    for (int s : kv::kIconSizes) {
+        const QImage icon(root + QStringLiteral("share/icons/hicolor/%1x%1/apps/korvalt.png").arg(s));
+        ASSERT_FALSE(icon.isNull()) << s;
+        EXPECT_EQ(icon.size(), QSize(s, s));
+        EXPECT_EQ(icon.convertToFormat(QImage::Format_ARGB32), kv::KorvaltIconImage(s).convertToFormat(QImage::Format_ARGB32))
+            << s;
+    }
+    const QString mime = readText(root + QStringLiteral("share/mime/packages/korvalt.xml"));
+    EXPECT_TRUE(mime.contains(QStringLiteral("<mime-type type=\"application/x-korvalt-partbase\">")));
+    EXPECT_TRUE(mime.contains(QStringLiteral("<glob pattern=\"*.kdx\"/>")));
+}
+
+TEST(Install, TheWindowsCarryTheIconOfTheDesktopEntry)
+{
+    QTemporaryDir tmp;
+    kv::StartOptions opt;
+    opt.root = tmp.path();
+    bool ran = false;
+    opt.instead = [&](TMainForm &) {
+        ran = true;
+        EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("korvalt"));
+        EXPECT_FALSE(QApplication::windowIcon().isNull());
+        EXPECT_EQ(QApplication::windowIcon().pixmap(48).toImage().convertToFormat(QImage::Format_ARGB32),
+                  kv::KorvaltIconImage(48).convertToFormat(QImage::Format_ARGB32));
+    };
+    EXPECT_EQ(kv::RunApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()), opt), 0);
+    EXPECT_TRUE(ran);
+}
+
+} // namespace
