@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "platform/text.h"
 #include "report/building/report.h"
+#include "resources/maps_reports.h"
 #include "resources/partbase_reports.h"
 #include "resources/stock_reports.h"
 
@@ -22,6 +23,7 @@ const QList<ReportTemplate> &reportTemplates()
         {QStringLiteral("StdSheets.rpf"), [](TrpReportBase &r) { DescribeStockListReport(r, false); }},
         {QStringLiteral("Scraps.rpf"), [](TrpReportBase &r) { DescribeStockListReport(r, true); }},
         {QStringLiteral("WareHouseInfo.rpf"), [](TrpReportBase &r) { DescribeWareHouseInfoReport(r); }},
+        {QStringLiteral("RskMaps.rpf"), [](TrpReportBase &r) { DescribeMapsReport(r); }},
     };
     return all;
 }

@@ -1,4 +1,5 @@
 #include "app/shell/startup.h"
+#include "print/objects/registration.h"
 
 #include <QApplication>
 
@@ -14,6 +15,8 @@ int main(int argc, char **argv)
         }
     }
     QApplication app(argc, argv);
+    // The report objects of the cutting maps, before any template is read.
+    RegisterPrintObjects();
     kv::StartOptions options;
     options.arguments = app.arguments().mid(1);
     return kv::RunApplication(app, options);

@@ -17,6 +17,15 @@
 #include "app/results/mapcommands.h"
 #include "app/results/resultsdialogs.h"
 #include "app/stock/warehouse.h"
+#include "data/materials/borders.h"
+#include "data/materials/materials.h"
+#include "data/paths.h"
+#include "print/flows/maproad.h"
+#include "print/flows/pageform.h"
+#include "print/flows/printsetup.h"
+#include "print/flows/printsetupadv.h"
+
+#include <QPointer>
 
 namespace kv {
 
@@ -128,6 +137,36 @@ void WireShell(TMainForm &form)
             five = {int(c.Sheet), int(c.Detal), int(c.Mill), int(c.Lost), int(c.Scrap)};
             return true;
         };
+    };
+    // Printing of cutting maps: the results window's print action, the
+    // drawing styles and the page margins of the main window.
+    SetPrintDialogRunner([](QDialog &d) { return ExecModal(d); });
+    TFormSheets::Hooks().print = [](TFormSheets &w) {
+        AppContext &ctx = w.Context();
+        MapPrintRequest rq;
+        rq.doc = &w.Document();
+        rq.activeTab = w.ActivePage();
+        rq.settings = &ctx.settings();
+        rq.reportsFolder = ctx.paths().ReportsFolder();
+        rq.parent = &w;
+        if (ctx.hasMaterials()) rq.lookups.materialName = [&ctx](int code) { return ctx.materials().GetMaterialName(code); };
+        if (ctx.hasBorders()) {
+            BordersService &b = ctx.borders();
+            rq.lookups.borderName = [&b](int code) { return b.GetBorderName(code); };
+            rq.lookups.borderColor = [&b](int code, qint32 def) { return qint32(b.GetBorderColor(code, quint32(def))); };
+            rq.lookups.borderPripusk = [&b](int code) { return b.GetBorderPripusk(code); };
+            rq.lookups.isBorderCode = [&b](int code) { return b.Codes().contains(QString::number(code)); };
+        }
+        PrintCuttingMaps(rq);
+    };
+    form.hooks.commands["MapsPrintSetupAction"] = [&form] {
+        TfrmPrintSetupAdv d(form.Settings().Ini(), &form);
+        d.Execute();
+    };
+    form.hooks.editPageMargins = [](TMainForm &f, int m[4]) {
+        static QPointer<TPageForm> pageForm;   // made once and kept, as the program always did
+        if (!pageForm) pageForm = new TPageForm(&f);
+        return pageForm->Edit(m);
     };
 }
 

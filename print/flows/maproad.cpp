@@ -1,0 +1,108 @@
+#include "print/flows/maproad.h"
+
+#include "data/partbase/partbaseprint.h"
+#include "data/paths.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+#include "print/flows/printsetup.h"
+#include "print/objects/registration.h"
+#include "report/building/datasource.h"
+#include "report/building/report.h"
+#include "report/model/memo.h"
+#include "report/output/printer.h"
+#include "report/windows/preview.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QObject>
+
+namespace kv {
+
+namespace {
+
+MapPreviewHook &previewHook()
+{
+    static MapPreviewHook hook;
+    return hook;
+}
+
+} // namespace
+
+MapPreviewHook SetMapPreviewHook(MapPreviewHook hook)
+{
+    MapPreviewHook old = std::move(previewHook());
+    previewHook() = std::move(hook);
+    return old;
+}
+
+void PrintMapsReport(TMapsPrinter &printer, const MapPrintRequest &rq)
+{
+    if (!printer.RangeHasVisibleTab())
+        throw Error(QStringLiteral("Нет карт раскроя для печати."));
+    RegisterPrintObjects();
+    QObject holder;
+    holder.setObjectName(QStringLiteral("FormSheets"));
+    TrpReport repMaps(&holder);
+    repMaps.setObjectName(QStringLiteral("repMaps"));
+    repMaps.Host().Owner = &holder;
+    auto *rpsrcMaps = new TrpUserDataset(&holder);
+    rpsrcMaps->SetName(QStringLiteral("rpsrcMaps"));
+    repMaps.Title = QStringLiteral("Карты раскроя");
+
+    const QString file = Paths::FileIn(rq.reportsFolder, QStringLiteral("RskMaps.rpf"));
+    if (!QFileInfo::exists(file) || !repMaps.LoadTemplate(file))
+        throw Error(QStringLiteral("Ошибка загрузки шаблона отчета \"%1\".").arg(QDir::toNativeSeparators(file)));
+    if (!repMaps.FindView(QStringLiteral("Map")))
+        throw Error(QStringLiteral("В шаблоне отчета \"%1\" нет карты раскроя \"Map\".").arg(QDir::toNativeSeparators(file)));
+    printer.SetVariables();
+    if (TrpPage *page = repMaps.Pages().GetPage(0)) {
+        // A landscape printer turns the page; a portrait one leaves the template as it is.
+        if (rpPrinter().Orientation == 1)
+            page->SetPaper(page->PaperSize, page->PaperWidth, page->PaperHeight, page->PaperBin, 1);
+        page->MarginLeft = ReportMargin(rq.settings->GetPageLeft());
+        page->MarginRight = ReportMargin(rq.settings->GetPageRight());
+        page->MarginTop = ReportMargin(rq.settings->GetPageTop());
+        page->MarginBottom = ReportMargin(rq.settings->GetPageBottom());
+    }
+    printer.Styles = ReadPrintStyles(rq.settings->Ini());
+    if (auto *params = dynamic_cast<TrpMemoView *>(repMaps.FindView(QStringLiteral("mmMapParams"))))
+        params->SetFont(ToReportFont(printer.Options.MapFont));
+    printer.Attach(repMaps, *rpsrcMaps);
+    repMaps.ErrorHook = [](const QString &text) { ShowError(text); };
+
+    if (previewHook()) {
+        repMaps.ShowProgress = false;
+        if (!repMaps.Prepare()) throw Error(repMaps.LastBuildError);
+        previewHook()(repMaps);
+        return;
+    }
+    TrpPreviewSettings preview;
+    preview.PreviewButtons = pbZoom | pbLoad | pbSave | pbPrint | pbFind | pbExit;
+    preview.InitialZoom = pzDefault;
+    preview.RebuildPrinter = false;
+    rpShowReport(repMaps, preview);
+}
+
+bool PrintCuttingMaps(const MapPrintRequest &rq)
+{
+    if (!rq.doc || !rq.settings) return false;
+    try {
+        TMapsPrinter printer(*rq.doc, rq.lookups);
+        TfrmPrintSetup dlg(rq.settings->Ini(), rq.parent);
+        dlg.setWindowTitle(QStringLiteral("Параметры печати раскроя"));
+        dlg.CurrentMap = rq.activeTab + 1;
+        dlg.FirstMap = printer.PrintFirstTab + 1;
+        dlg.LastMap = printer.PrintLastTab + 1;
+        if (!dlg.Execute()) return false;
+        printer.Options = dlg.Options();
+        printer.PrintFirstTab = dlg.GetBeginPage() - 1;
+        printer.PrintLastTab = dlg.GetEndPage() - 1;
+        PrintMapsReport(printer, rq);
+        return true;
+    } catch (const std::exception &e) {
+        ShowException(e, rq.parent);
+        return false;
+    }
+}
+
+} // namespace kv
