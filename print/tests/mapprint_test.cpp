@@ -12,6 +12,7 @@
 #include "print/flows/maproad.h"
 #include "print/flows/mapprint.h"
 #include "print/flows/printsetup.h"
+#include <QRadioButton>
 #include "print/objects/detalslistview.h"
 #include "print/objects/registration.h"
 #include "print/objects/rskmapview.h"
@@ -292,6 +293,7 @@ public:
     MapPreviewHook oldPreview;
     PrintDialogRunner oldRunner;
     bool dialogShown = false;
+    std::function<void(TfrmPrintSetup &)> choose;   // the user's choices before "Печать"
 
     void SetUp() override
     {
@@ -308,7 +310,10 @@ public:
         });
         oldRunner = SetPrintDialogRunner([this](QDialog &d) {
             dialogShown = true;
-            if (auto *s = qobject_cast<TfrmPrintSetup *>(&d)) s->bbOkClick();
+            if (auto *s = qobject_cast<TfrmPrintSetup *>(&d)) {
+                if (choose) choose(*s);
+                s->bbOkClick();
+            }
             return d.result();
         });
     }
@@ -364,7 +369,18 @@ TEST_F(MapRoad, FailuresAreToldAndNothingIsBuilt)
          [](MapRoad &f) {
              writeTemplate(f.reports + "/RskMaps.rpf", true);
              f.doc.Tabs.clear();
-             f.ini().WriteInteger(kSheetPageParams, QStringLiteral("Position"), 0);
+             f.choose = [](TfrmPrintSetup &d) { d.rbCurrentPage->click(); };
+         },
+         "Нет карт раскроя для печати."},
+        {"numbers of a hidden tab alone",
+         [](MapRoad &f) {
+             writeTemplate(f.reports + "/RskMaps.rpf", true);
+             f.doc.Tabs[1].Visible = false;
+             f.choose = [](TfrmPrintSetup &d) {
+                 d.rbNumberPages->click();
+                 d.SetBeginPage(2);
+                 d.SetEndPage(2);
+             };
          },
          "Нет карт раскроя для печати."},
     };
@@ -373,6 +389,7 @@ TEST_F(MapRoad, FailuresAreToldAndNothingIsBuilt)
         doc.Tabs.clear();
         for (int i = 0; i < 3; ++i) doc.Tabs.push_back(smallTab(QString::number(i + 1)));
         pages.clear();
+        choose = nullptr;
         c.arrange(*this);
         ScopedMessageAnswers answers;
         EXPECT_FALSE(print()) << c.what;
