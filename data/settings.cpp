@@ -78,6 +78,8 @@ QString FormatPercent(double v) { return formatFixed(v, kPercentDigits); }
 
 double StrToFloatOrZero(const QString &text)
 {
+    // The decimal separator is "." for the whole program: "2,5" is no number.
+    if (text.contains(QLatin1Char(','))) return 0.0;
     bool ok = false;
     const double v = parseFloat(text, &ok);
     return ok && std::isfinite(v) ? v : 0.0;

@@ -105,7 +105,9 @@ TEST_F(SettingsTest, NumberFormatsIgnoreTheLocale)
         EXPECT_EQ(FormatPercent(c.v), c.percent) << c.v;
     }
     EXPECT_DOUBLE_EQ(StrToFloatOrZero("2.5"), 2.5);
-    EXPECT_DOUBLE_EQ(StrToFloatOrZero("2,5"), 2.5);
+    EXPECT_DOUBLE_EQ(StrToFloatOrZero("2,5"), 0);   // only "." separates decimals
+    EXPECT_DOUBLE_EQ(StrToFloatOrZero(" -1.25e1 "), -12.5);
+    EXPECT_DOUBLE_EQ(StrToFloatOrZero("1,000.5"), 0);
     EXPECT_DOUBLE_EQ(StrToFloatOrZero("abc"), 0);
     EXPECT_DOUBLE_EQ(StrToFloatOrZero(""), 0);
     if (set) std::setlocale(LC_ALL, "C");

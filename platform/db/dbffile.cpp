@@ -101,8 +101,10 @@ QVariant DbfFile::decodeValue(const DbfField &f, const QByteArray &raw)
         const QByteArray t = raw.trimmed();
         if (t.isEmpty()) return QVariant();
         bool ok = false;
-        const double v = parseFloat(QString::fromLatin1(t), &ok);
-        if (!ok) return QVariant();   // asterisks or rubbish: no value
+        double v = parseFloat(QString::fromLatin1(t), &ok);
+        if (!ok || !std::isfinite(v)) return QVariant();   // asterisks or rubbish: no value
+        // Shown as it would be written: rounded to the declared decimals.
+        v = parseFloat(formatFixed(v, f.decimals));
         const FieldDef d = toFieldDef(f);
         if (isIntegerType(d.type)) {
             if (v != std::floor(v) || std::fabs(v) > 2147483647.0) return QVariant(v);
@@ -244,6 +246,7 @@ DbfFile DbfFile::parse(const QByteArray &bytes, const QString &path)
         if (rec[0] == 0x1A) break;
         DbfRow row;
         row.deleted = rec[0] == '*';
+        row.raw = QByteArray(reinterpret_cast<const char *>(rec + 1), recordLen - 1);
         int off = 1;
         row.values.reserve(t.fields.size());
         for (const DbfField &f : t.fields) {
@@ -298,7 +301,17 @@ QByteArray DbfFile::serialize(const QDate &today) const
     out.reserve(headerLen + n * recordLen + 1);
     for (const DbfRow &row : rows) {
         out.append(row.deleted ? '*' : ' ');
-        for (int i = 0; i < fields.size(); ++i) out.append(encodeValue(fields[i], row.values.value(i)));
+        const bool withRaw = row.raw.size() == recordLen - 1;
+        int off = 0;
+        for (int i = 0; i < fields.size(); ++i) {
+            const DbfField &f = fields[i];
+            const QVariant value = row.values.value(i);
+            // A field nobody changed keeps the bytes another writer put there.
+            const QByteArray before = withRaw ? row.raw.mid(off, f.length) : QByteArray();
+            if (withRaw && decodeValue(f, before) == value) out.append(before);
+            else out.append(encodeValue(f, value));
+            off += f.length;
+        }
     }
     out.append(char(0x1A));
     return out;

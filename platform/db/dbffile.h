@@ -30,6 +30,9 @@ struct DbfRow
 {
     bool deleted = false;
     QVariantList values;   // one per field, typed as toFieldDef says; null = blank
+    // The record as read (without the deleted flag): a field whose value is
+    // still what these bytes read as is written back byte for byte.
+    QByteArray raw = {};
 };
 
 class DbfFile

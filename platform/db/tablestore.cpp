@@ -107,7 +107,7 @@ void TableStore::load()
     m_live.reserve(size_t(f.rows.size()));
     for (DbfRow &r : f.rows) {
         if (r.deleted) m_deleted << r;
-        else m_live.push_back({m_nextId++, std::move(r.values)});
+        else m_live.push_back({m_nextId++, std::move(r.values), std::move(r.raw)});
     }
     f.rows.clear();
     m_file = std::move(f);
@@ -160,7 +160,7 @@ void TableStore::flush()
     img.version = m_file.version;
     img.languageDriver = 0xC9;   // what we write is code page 1251, whatever the file said
     img.rows.reserve(qsizetype(m_live.size()) + m_deleted.size());
-    for (const Row &r : m_live) img.rows << DbfRow{false, r.values};
+    for (const Row &r : m_live) img.rows << DbfRow{false, r.values, r.raw};
     for (const DbfRow &r : m_deleted) img.rows << r;
     img.write(m_path);
     m_stamp = stampOf(m_path);
@@ -252,7 +252,7 @@ void TableStore::remove(int pos, const void *origin)
 {
     Row old = m_live[size_t(pos)];
     m_live.erase(m_live.begin() + pos);
-    m_deleted << DbfRow{true, old.values};
+    m_deleted << DbfRow{true, old.values, old.raw};
     if (m_batch > 0) {
         m_batchDirty = true;
     } else {

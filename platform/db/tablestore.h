@@ -82,6 +82,7 @@ private:
     {
         qint64 id;
         QVariantList values;
+        QByteArray raw = {};   // the record as read, see DbfRow
     };
     TableStore() = default;
     void load();

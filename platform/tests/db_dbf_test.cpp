@@ -1,5 +1,6 @@
 // dBASE files: the byte layout, every field type, errors.
 #include "platform/db/dbffile.h"
+#include "platform/db/tablestore.h"
 #include "platform/error.h"
 
 #include <QFile>
@@ -116,4 +117,62 @@ TEST(DbDbf, BrokenFilesGiveAClearError)
     QByteArray cut = handMadeTable();
     cut.chop(5);
     EXPECT_EQ(DbfFile::parse(cut, "x.dbf").rows.size(), 1);
+}
+
+// Numbers written by other programs with more decimals than their column
+// declares: the table shows them as it would write them, and a record (or a
+// field) nobody changed is written back byte for byte.
+TEST(DbDbf, ForeignNumbersShowAsWrittenAndUntouchedRowsStay)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("foreign.dbf");
+    DbfFile t;
+    t.fields = {{"NAME", 'C', 6, 0}, {"QTY", 'F', 20, 0}, {"PRICE", 'N', 4, 0}, {"SUM", 'N', 8, 2}};
+    t.rows << DbfRow{false, {QString("Дуб"), 1.0, 9, 1.5}} << DbfRow{false, {QString("Бук"), 2.0, 3, 2.5}};
+    QByteArray bytes = t.serialize(QDate(2024, 1, 2));
+    // Another writer's texts: record 0 at 161 (header 32 + 4 x 32 + 1), 39 bytes each.
+    const int rec0 = 32 + 4 * 32 + 1, recLen = 1 + 6 + 20 + 4 + 8;
+    auto patch = [&](int record, int offset, const char *text) {
+        const QByteArray b(text);
+        bytes.replace(rec0 + record * recLen + offset, b.size(), b);
+    };
+    patch(0, 7, "                1.25");   // QTY of record 0
+    patch(1, 27, "9.95");                  // PRICE of record 1
+    patch(1, 31, "  12.345");              // SUM of record 1
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    DbfFile read = DbfFile::read(path);
+    EXPECT_DOUBLE_EQ(read.rows[0].values[1].toDouble(), 1);
+    EXPECT_EQ(read.rows[1].values[2], QVariant(10));
+    EXPECT_DOUBLE_EQ(read.rows[1].values[3].toDouble(), 12.35);
+    // What is shown is what a write of it reads back as.
+    for (const DbfRow &r : read.rows)
+        for (int i = 0; i < read.fields.size(); ++i)
+            EXPECT_EQ(DbfFile::decodeValue(read.fields[i], DbfFile::encodeValue(read.fields[i], r.values[i])),
+                      r.values[i]);
+    // Record 0 gets a new name: record 1 and record 0's numbers stay as the other writer left them.
+    read.rows[0].values[0] = QString("Ясень");
+    const QByteArray out = read.serialize(QDate(2024, 1, 2));
+    EXPECT_EQ(out.mid(rec0 + recLen, recLen), bytes.mid(rec0 + recLen, recLen));
+    EXPECT_EQ(out.mid(rec0 + 7, 20), QByteArray("                1.25"));
+    // A changed number is written in the column's own form.
+    read.rows[1].values[3] = 7.0;
+    EXPECT_EQ(read.serialize(QDate(2024, 1, 2)).mid(rec0 + recLen + 31, 8), QByteArray("    7.00"));
+
+    // The same through the shared table image that every cursor edits.
+    {
+        auto store = TableStore::get(path);
+        QVariantList v = store->valuesAt(0);
+        v[0] = QString("Ясень");
+        store->update(0, v);
+    }
+    TableStore::clearRegistry();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray written = f.readAll();
+    EXPECT_EQ(written.mid(rec0 + recLen, recLen), bytes.mid(rec0 + recLen, recLen));
+    EXPECT_EQ(written.mid(rec0 + 7, 20), QByteArray("                1.25"));
 }
