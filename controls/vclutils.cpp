@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPalette>
 
+#include "platform/colors.h"
+
 namespace kv {
 
 QSize ExTextMetrics::textSize(const QString &text, int width, bool wordWrap) const
@@ -167,23 +169,15 @@ void DrawBitmapKeyed(QPainter &p, int x, int y, const QImage &bmp, const QColor 
 QImage MakeEmbossedBitmap(const QImage &src, const QColor &key, const QColor &background,
                           bool withHighlight, const QColor &shadow, const QColor &highlight)
 {
-    QImage out(src.size(), QImage::Format_ARGB32);
-    out.fill(background);
-    if (src.isNull()) return out;
+    if (src.isNull()) return EmbossedImage(QSize(), {}, src.size(), background, shadow, highlight);
     QColor k = key;
     const bool mono = src.format() == QImage::Format_Mono || src.format() == QImage::Format_MonoLSB;
     if (mono) k = QColor(255, 255, 255);
     const QImage s = src.convertToFormat(QImage::Format_RGB32);
     const QRgb kr = k.rgb() & 0xFFFFFF;
-    auto isSet = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < s.width() && y < s.height() && (s.pixel(x, y) & 0xFFFFFF) == kr;
-    };
-    for (int y = 0; y < out.height(); ++y)
-        for (int x = 0; x < out.width(); ++x) {
-            if (isSet(x, y)) out.setPixel(x, y, shadow.rgba());
-            else if (withHighlight && isSet(x - 1, y - 1)) out.setPixel(x, y, highlight.rgba());
-        }
-    return out;
+    return EmbossedImage(
+        s.size(), [&](int x, int y) { return (s.pixel(x, y) & 0xFFFFFF) == kr; }, s.size(), background, shadow,
+        withHighlight ? highlight : QColor());
 }
 
 QImage MakeDisabledGlyph(const QImage &src, const QColor &key)
@@ -240,12 +234,12 @@ QSize MeasureIcon(const QIcon &icon)
     return QSize(32, 32);
 }
 
-// The classic button colours; fixed so that drawings look the same everywhere.
-QColor BtnFaceColor() { return QColor(0xC0, 0xC0, 0xC0); }
-QColor BtnHighlightColor() { return QColor(0xFF, 0xFF, 0xFF); }
-QColor BtnShadowColor() { return QColor(0x80, 0x80, 0x80); }
-QColor WindowFrameColor() { return QColor(0, 0, 0); }
-QColor BtnTextColor() { return QColor(0, 0, 0); }
-QColor GrayTextColor() { return QColor(0x80, 0x80, 0x80); }
+// The platform's one fixed table, so drawings look the same everywhere.
+QColor BtnFaceColor() { return PlatformColor(kSysBtnFace); }
+QColor BtnHighlightColor() { return PlatformColor(kSysBtnHighlight); }
+QColor BtnShadowColor() { return PlatformColor(kSysBtnShadow); }
+QColor WindowFrameColor() { return PlatformColor(0x80000006u); }
+QColor BtnTextColor() { return PlatformColor(0x80000012u); }
+QColor GrayTextColor() { return PlatformColor(0x80000011u); }
 
 } // namespace kv

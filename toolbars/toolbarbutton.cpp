@@ -1,5 +1,6 @@
 #include "toolbars/toolbarbutton.h"
 
+#include "platform/colors.h"
 #include "toolbars/common.h"
 #include "widgets/imagelist.h"
 
@@ -178,11 +179,7 @@ QImage TButtonGlyph::sourceImage() const
 
 QImage TButtonGlyph::derivedDisabled() const
 {
-    QImage src = sourceImage();
-    QImage out(src.width() + 1, src.height() + 1, QImage::Format_ARGB32);
-    out.fill(Qt::transparent);
-    const QRgb hi = toQColor(kv::gw::clBtnHighlight).rgb();
-    const QRgb sh = toQColor(kv::gw::clBtnShadow).rgb();
+    const QImage src = sourceImage();
     auto inShape = [&](int x, int y) {
         const QRgb p = src.pixel(x, y);
         if (qAlpha(p) < 128)
@@ -192,15 +189,7 @@ QImage TButtonGlyph::derivedDisabled() const
             return m_list ? rgb != 0xFFFFFFu : rgb == 0;
         return rgb != 0xFFFFFFu && rgb != 0xC0C0C0u;
     };
-    for (int y = 0; y < src.height(); ++y)
-        for (int x = 0; x < src.width(); ++x)
-            if (inShape(x, y))
-                out.setPixel(x + 1, y + 1, hi);
-    for (int y = 0; y < src.height(); ++y)
-        for (int x = 0; x < src.width(); ++x)
-            if (inShape(x, y))
-                out.setPixel(x, y, sh);
-    return out;
+    return kv::DisabledGlyph(src.size(), inShape, src.size() + QSize(1, 1));
 }
 
 QImage TButtonGlyph::suppliedDisabled() const

@@ -38,11 +38,9 @@ constexpr Color clScrollBar = sysColor(0), clBackground = sysColor(1),
                 clGradientActiveCaption = sysColor(27),
                 clGradientInactiveCaption = sysColor(28);
 
-constexpr int kSystemColorCount = 29;
-
 bool isSystemColor(Color c);
 // The RGB value (0x00BBGGRR) of any colour; system colours through the fixed
-// table (classic Windows scheme), an unknown system index gives black.
+// platform's one table, an unknown system index gives black.
 // clNone and clDefault give black as well (callers test them first).
 Color colorToRGB(Color c);
 QColor toQColor(Color c);

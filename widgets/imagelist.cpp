@@ -1,5 +1,6 @@
 #include "widgets/imagelist.h"
 
+#include "platform/colors.h"
 #include "widgets/gwcolors.h"
 
 #include <QPainter>
@@ -134,21 +135,8 @@ QColor ImageList::autoTransparentColor(const QImage &image)
 QImage ImageList::disabledImage(const QImage &image)
 {
     const QImage src = image.convertToFormat(QImage::Format_ARGB32);
-    QImage out(src.size(), QImage::Format_ARGB32);
-    out.fill(Qt::transparent);
-    const QRgb hi = gw::toQColor(gw::clBtnHighlight).rgb();
-    const QRgb sh = gw::toQColor(gw::clBtnShadow).rgb();
-    auto opaque = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < src.width() && y < src.height() && qAlpha(src.pixel(x, y)) > 127;
-    };
-    for (int y = 0; y < src.height(); ++y)
-        for (int x = 0; x < src.width(); ++x) {
-            if (opaque(x, y))
-                out.setPixel(x, y, sh);
-            else if (opaque(x - 1, y - 1))
-                out.setPixel(x, y, hi);
-        }
-    return out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return DisabledGlyph(src.size(), [&](int x, int y) { return qAlpha(src.pixel(x, y)) > 127; }, src.size())
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 void ImageList::draw(QPainter &painter, int index, int x, int y, bool enabled) const

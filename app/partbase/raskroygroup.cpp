@@ -11,6 +11,7 @@
 #include "data/partbase/partbaseprint.h"
 #include "data/paths.h"
 #include "data/settings.h"
+#include "platform/colors.h"
 #include "platform/error.h"
 #include "platform/text.h"
 #include "platform/ui.h"
@@ -47,13 +48,6 @@ const QString kGroupsFilter = QStringLiteral("Файлы баз деталей (
 const QString kOpenFilter = QStringLiteral("Файлы баз деталей (*.kdx)|*.kdx|Все файлы|*.*");
 const char *const kEdgeNames[4] = {"sbLBorder", "sbRBorder", "sbTBorder", "sbBBorder"};
 const char *const kEdgeFields[4] = {"LBORDER", "RBORDER", "TBORDER", "BBORDER"};
-
-// A platform colour (0x00BBGGRR, system colours 0x800000nn) for painting.
-QColor platformColor(quint32 c)
-{
-    if (c & 0x80000000u) return QColor(0xF0, 0xF0, 0xF0);   // button face and the like
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
 
 QIcon colorStrip(const QColor &c)
 {
@@ -589,7 +583,7 @@ void TfrmRaskroyGroup::SetEdgeButtons(int left, int right, int top, int bottom)
         QSignalBlocker block(m_edges[e]);
         m_edges[e]->setChecked(code != 0);
         m_edges[e]->setToolTip(code != 0 && entry ? entry->name : QString::fromUtf8(kv::kNoBorderName));
-        m_edges[e]->setIcon(colorStrip(platformColor(code != 0 && entry ? entry->color : kv::kNoBorderColor)));
+        m_edges[e]->setIcon(colorStrip(kv::PlatformColor(code != 0 && entry ? entry->color : kv::kNoBorderColor)));
     }
 }
 

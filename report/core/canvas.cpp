@@ -7,58 +7,14 @@
 #include <QUrl>
 #include <cmath>
 
+#include "platform/colors.h"
 #include "platform/text.h"
 
 // ---------------------------------------------------------------- colours
-namespace {
-
-// The classic desktop scheme, by system colour index (RGB).
-const quint32 kSystemColors[] = {
-    0xC8D0D4, // 0 scroll bar
-    0x3A6EA5, // 1 background
-    0x0A246A, // 2 active caption
-    0x808080, // 3 inactive caption
-    0xD4D0C8, // 4 menu
-    0xFFFFFF, // 5 window
-    0x000000, // 6 window frame
-    0x000000, // 7 menu text
-    0x000000, // 8 window text
-    0xFFFFFF, // 9 caption text
-    0xD4D0C8, // 10 active border
-    0xD4D0C8, // 11 inactive border
-    0x808080, // 12 application workspace
-    0x0A246A, // 13 highlight
-    0xFFFFFF, // 14 highlight text
-    0xD4D0C8, // 15 button face
-    0x808080, // 16 button shadow
-    0x808080, // 17 grey text
-    0x000000, // 18 button text
-    0xD4D0C8, // 19 inactive caption text
-    0xFFFFFF, // 20 button highlight
-    0x404040, // 21 3-D dark shadow
-    0xD4D0C8, // 22 3-D light
-    0x000000, // 23 info text
-    0xFFFFE1, // 24 info background
-    0xB5B5B5, // 25 (unused)
-    0x000080, // 26 hot light
-    0xA6CAF0, // 27 gradient active caption
-    0xC0C0C0, // 28 gradient inactive caption
-    0x316AC5, // 29 menu highlight
-    0xD4D0C8, // 30 menu bar
-};
-
-} // namespace
 
 TrpColor rpColorToRGB(TrpColor c)
 {
-    if (c == clNone) return clNone;
-    if (rpIsSystemColor(c)) {
-        const quint32 index = quint32(c) & 0xFF;
-        if (index >= sizeof(kSystemColors) / sizeof(kSystemColors[0])) return clNone;
-        const quint32 rgb = kSystemColors[index];
-        return rpRGB(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
-    }
-    return c & 0xFFFFFF;
+    return TrpColor(kv::ResolveColorBGR(quint32(c)).value_or(quint32(clNone)));
 }
 
 QColor rpToQColor(TrpColor c)

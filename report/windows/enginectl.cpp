@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QShortcutEvent>
 
+#include "platform/colors.h"
 #include "report/core/canvas.h"
 
 namespace {
@@ -79,25 +80,17 @@ const QImage &TrpButtonGlyph::StateImage(TrpButtonState state)
     if (index >= m_numGlyphs) index = 0;
     const QImage src = m_source.copy(index * w, 0, w, h);
     const QRgb face = kFace().rgb() & 0xFFFFFF;
-    QImage img(w, h, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
     auto isClear = [&](QRgb p) { return (p & 0xFFFFFF) == m_transparent; };
     if (state == rbsDisabled && m_numGlyphs < 3) {
-        // Embossed: the shape in the highlight colour moved by 1,1, then in the shadow colour.
-        for (int pass = 0; pass < 2; ++pass) {
-            const QRgb c = (pass == 0 ? kHighlight() : kShadow()).rgb();
-            const int d = pass == 0 ? 1 : 0;
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x) {
-                    const QRgb p = src.pixel(x, y);
-                    if (isClear(p) || (p & 0xFFFFFF) == face) continue;
-                    // Light pixels stay out of the shape, as a mask of dark ones would.
-                    if (rpGrayLevel(p) >= 192) continue;
-                    if (x + d < w && y + d < h) img.setPixel(x + d, y + d, c);
-                }
-        }
-        return out = img;
+        // Light pixels stay out of the shape, as a mask of dark ones would.
+        const auto inShape = [&](int x, int y) {
+            const QRgb p = src.pixel(x, y);
+            return !isClear(p) && (p & 0xFFFFFF) != face && rpGrayLevel(p) < 192;
+        };
+        return out = kv::EmbossedImage(src.size(), inShape, src.size(), Qt::transparent, kShadow(), kHighlight());
     }
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const QRgb p = src.pixel(x, y);
