@@ -11,8 +11,6 @@ namespace {
 
 constexpr int kCenturyWindow = 60;
 constexpr int kBlank = -1;
-// 30.12.1899, day 0 of the date values.
-const QDate kEpoch(1899, 12, 30);
 
 // Floor division, so the century of a year before 60 is still right.
 int floorDiv(int a, int b)
@@ -186,13 +184,13 @@ int CurrentYear()
 double DateToValue(const QDate &date)
 {
     if (!date.isValid()) return 0;
-    return double(kEpoch.daysTo(date));
+    return double(kv::daysSince1899(date));
 }
 
 QDate ValueToDate(double value)
 {
     if (!IsValidDateValue(value) || std::trunc(value) == 0) return QDate();
-    return kEpoch.addDays(static_cast<qint64>(std::trunc(value)));
+    return kv::dateFromDays1899(static_cast<qint64>(std::trunc(value)));
 }
 
 bool IsValidDateValue(double value)

@@ -250,7 +250,7 @@ void LoadScrapLimits(const TIniFile &settings, int materialCode, engine::TRaskro
         engine::ApplyScrapLimits(p, TScrapSettings{});
         return;
     }
-    engine::ApplyScrapLimits(p, ToScrapOptions(UnpackScrapSettings(settings, MaterialSection(materialCode))));
+    engine::ApplyScrapLimits(p, UnpackScrapSettings(settings, MaterialSection(materialCode)));
 }
 
 namespace {

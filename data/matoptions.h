@@ -102,8 +102,6 @@ void SetOptimAlgorithm(TIniFile &ini, const QString &section, bool value);
 void SetOptimRemark(TIniFile &ini, const QString &section, const QString &value);
 void SetOptimOneDimOpt(TIniFile &ini, const QString &section, bool value);
 
-// The run driver's view of Scrap (the same description).
-inline const engine::TScrapOptions &ToScrapOptions(const TScrapSettings &s) { return s; }
 // Scrap of the material's section of the settings file into the engine's
 // off-cut parameters.
 void LoadScrapLimits(const TIniFile &settings, int materialCode, engine::TRaskroyParams &p);

@@ -10,8 +10,6 @@ namespace kv {
 
 namespace {
 
-constexpr qint64 kJulianOfDayZero = 1721425;   // Julian day of 31.12.0000 (day number 0)
-
 [[noreturn]] void badValue(const QString &fmt, const QString &text)
 {
     throw Error(fmt.arg(text));
@@ -260,12 +258,12 @@ int memNativeSize(MemFieldType t, int size)
 
 int memDayNumber(const QDate &d)
 {
-    return int(d.toJulianDay() - kJulianOfDayZero);
+    return int(daysSince1899(d) + kDateDelta);
 }
 
 QDate memDateFromDay(int day)
 {
-    return QDate::fromJulianDay(qint64(day) + kJulianOfDayZero);
+    return dateFromDays1899(qint64(day) - kDateDelta);
 }
 
 int memTimeMSecs(const QTime &t)

@@ -206,6 +206,13 @@ double parseFloat(const QString &s, bool *ok)
     return good ? v : 0.0;
 }
 
+namespace {
+const QDate kDayZero(1899, 12, 30);
+} // namespace
+
+qint64 daysSince1899(const QDate &d) { return kDayZero.daysTo(d); }
+QDate dateFromDays1899(qint64 days) { return kDayZero.addDays(days); }
+
 QString formatDate(const QDate &d)
 {
     if (!d.isValid()) return QString();

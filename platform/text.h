@@ -41,6 +41,11 @@ double parseFloat(const QString &s, bool *ok = nullptr);
 QString formatDate(const QDate &d);
 QDate parseDateDMY(const QString &s);    // strict "d.m.yyyy"; invalid on failure
 
+// The system's day count: whole days since 30.12.1899 (day 0), the integer
+// part of its date-time values.
+qint64 daysSince1899(const QDate &d);
+QDate dateFromDays1899(qint64 days);
+
 // Comma text: items joined by ','; an item that is empty or holds a blank, a
 // control character, a comma or a quote is quoted with inner quotes doubled.
 QString toCommaText(const QStringList &items);

@@ -1,7 +1,7 @@
 #include "platform/text.h"
+#include "platform/testsupport/locale.h"
 
 #include <gtest/gtest.h>
-#include <clocale>
 
 using namespace kv;
 
@@ -48,15 +48,23 @@ TEST(Numbers, FormatFixedTable)
 
 TEST(Numbers, FormatIgnoresLocale)
 {
-    const char *old = std::setlocale(LC_ALL, nullptr);
-    const std::string saved = old ? old : "C";
-    if (std::setlocale(LC_ALL, "ru_RU.UTF-8") == nullptr)
-        std::setlocale(LC_ALL, "de_DE.UTF-8");
-    EXPECT_EQ(formatFixed(3.14159, 2), QStringLiteral("3.14"));
-    bool ok = false;
-    EXPECT_DOUBLE_EQ(parseFloat(QStringLiteral("2.75"), &ok), 2.75);
-    EXPECT_TRUE(ok);
-    std::setlocale(LC_ALL, saved.c_str());
+    QStringList missing;
+    for (const char *name : {"ru_RU.UTF-8", "de_DE.UTF-8"}) {
+        test::ScopedLocale user(name);
+        if (!user.ok()) {
+            missing << QString::fromLatin1(name);
+            continue;
+        }
+        ASSERT_EQ(test::ScopedLocale::decimalPoint(), ',') << name;   // the switch is real
+        EXPECT_EQ(formatFixed(3.14159, 2), QStringLiteral("3.14")) << name;
+        EXPECT_EQ(formatShortest(-0.25), QStringLiteral("-0.25")) << name;
+        bool ok = false;
+        EXPECT_DOUBLE_EQ(parseFloat(QStringLiteral("2.75"), &ok), 2.75) << name;
+        EXPECT_TRUE(ok) << name;
+    }
+    if (!missing.isEmpty())
+        GTEST_SKIP() << "locales not installed (scripts/setup.sh generates them): "
+                     << missing.join(QStringLiteral(", ")).toStdString();
 }
 
 TEST(Numbers, RoundHalfEven)
@@ -84,6 +92,23 @@ TEST(Dates, FormatAndParse)
     EXPECT_EQ(formatDate(QDate(2026, 3, 5)), QStringLiteral("05.03.2026"));
     EXPECT_EQ(parseDateDMY(QStringLiteral("5.3.2026")), QDate(2026, 3, 5));
     EXPECT_FALSE(parseDateDMY(QStringLiteral("31.02.2005")).isValid());
+}
+
+TEST(Dates, DayCountFrom30December1899)
+{
+    struct Case { QDate date; qint64 days; };
+    const Case cases[] = {
+        {QDate(1899, 12, 30), 0},
+        {QDate(1899, 12, 29), -1},
+        {QDate(1900, 1, 1), 2},
+        {QDate(1900, 3, 1), 61},      // 1900 was no leap year
+        {QDate(2000, 2, 29), 36585},
+        {QDate(2024, 1, 2), 45293},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(daysSince1899(c.date), c.days) << c.date.toString(Qt::ISODate).toStdString();
+        EXPECT_EQ(dateFromDays1899(c.days), c.date) << c.days;
+    }
 }
 
 TEST(CommaText, RoundTripOfAwkwardItems)

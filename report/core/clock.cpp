@@ -1,5 +1,7 @@
 #include "report/core/clock.h"
 
+#include "platform/text.h"
+
 namespace {
 
 TrpClockSource &clockSource()
@@ -22,7 +24,7 @@ QTime rpTimeNow() { return rpNow().time(); }
 double rpNowAsDays()
 {
     const QDateTime now = rpNow();
-    const qint64 days = QDate(1899, 12, 30).daysTo(now.date());
+    const qint64 days = kv::daysSince1899(now.date());
     return double(days) + now.time().msecsSinceStartOfDay() / 86400000.0;
 }
 

@@ -9,8 +9,6 @@
 
 namespace {
 
-const QDate kEpoch(1899, 12, 30);
-
 QString u(const char *s) { return QString::fromUtf8(s); }
 
 // Digits and decimal exponent of |v| rounded to `sig` significant digits:
@@ -218,7 +216,7 @@ bool scanDate(const QString &s, qsizetype &pos, double &result, const TrpFormatS
     if (yearGiven && year < 100) year += rpToday().year() / 100 * 100;
     const QDate d(year, month, day);
     if (!d.isValid()) return false;
-    result = kEpoch.daysTo(d);
+    result = kv::daysSince1899(d);
     return true;
 }
 
@@ -277,7 +275,7 @@ const TrpFormatSettings &TrpFormatSettings::standard()
 
 double rpEncodeDate(int year, int month, int day)
 {
-    return double(kEpoch.daysTo(QDate(year, month, day)));
+    return double(kv::daysSince1899(QDate(year, month, day)));
 }
 
 double rpEncodeTime(int hour, int min, int sec, int msec)
@@ -285,12 +283,12 @@ double rpEncodeTime(int hour, int min, int sec, int msec)
     return (double(hour) * 3600000.0 + min * 60000.0 + sec * 1000.0 + msec) / 86400000.0;
 }
 
-double rpDateToValue(const QDate &d) { return double(kEpoch.daysTo(d)); }
+double rpDateToValue(const QDate &d) { return double(kv::daysSince1899(d)); }
 
 QDate rpValueToDate(double dt)
 {
     if (!std::isfinite(dt) || std::fabs(dt) > 3e6) return QDate();
-    return kEpoch.addDays(qint64(std::trunc(dt)));
+    return kv::dateFromDays1899(qint64(std::trunc(dt)));
 }
 
 void rpDecodeTime(double dt, int &hour, int &min, int &sec, int &msec)
