@@ -4,6 +4,7 @@
 #include "controls/winlayout.h"
 #include "platform/db/schema.h"
 #include "platform/db/table.h"
+#include "platform/testsupport/memdataset.h"
 #include "platform/ui.h"
 
 #include <QApplication>
@@ -480,40 +481,8 @@ TEST_F(GridTest, TitleButtons)
     EXPECT_TRUE(dark);
 }
 
-namespace {
-
 // A small data set held in memory, for field types the tables do not edit.
-class MemSet : public DataSet
-{
-public:
-    QList<FieldDef> defs;
-    QList<QVariantList> rows;
-    QList<qint64> ids;
-    qint64 next = 1;
-
-protected:
-    QList<FieldDef> InternalFieldDefs() const override { return defs; }
-    void InternalOpen() override {}
-    void InternalClose() override {}
-    int InternalRecordCount() const override { return rows.size(); }
-    qint64 InternalRecordId(int pos) const override { return ids[pos]; }
-    int InternalFindId(qint64 id) const override { return ids.indexOf(id); }
-    void InternalReadRecord(int pos, QVariantList &values) const override { values = rows[pos]; }
-    qint64 InternalInsert(int, const QVariantList &values) override
-    {
-        rows << values;
-        ids << next;
-        return next++;
-    }
-    void InternalUpdate(int pos, const QVariantList &values) override { rows[pos] = values; }
-    void InternalDelete(int pos) override
-    {
-        rows.removeAt(pos);
-        ids.removeAt(pos);
-    }
-};
-
-} // namespace
+using MemSet = kv::test::MemDataSet;
 
 TEST(GridMemo, MemoFieldsShowAPictureAndOpenNoEditor)
 {

@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/text.h"
+#include "platform/testsupport/golden.h"
 
 #include <gtest/gtest.h>
 
@@ -530,9 +531,7 @@ TEST(MapFiles, IniExportMatchesTheGoldenFile)
     const QByteArray bytes = ExportMapsToIniBytes(job, [](int32_t code) {
         return code == 7 ? QStringLiteral("ДСП Бук 16") : QStringLiteral("МДФ %1").arg(code);
     });
-    const QString golden = QStringLiteral(KV_TEST_DATA_DIR "/maps_export.ini");
-    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) WriteAll(golden, bytes);
-    EXPECT_EQ(bytes, ReadAll(golden));
+    EXPECT_TRUE(kv::test::MatchesGolden(bytes, QStringLiteral("maps_export.ini")));
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("e.ini"));

@@ -3,6 +3,7 @@
 // while loading, redisplay of the current record, and the filter handler setter.
 #include "platform/db/dataset.h"
 #include "platform/error.h"
+#include "platform/testsupport/memdataset.h"
 
 #include <gtest/gtest.h>
 
@@ -11,18 +12,13 @@ using namespace kv;
 namespace {
 
 // A back-end that can fill itself, as a table loaded from a file does.
-class LoadingSet : public DataSet
+class LoadingSet : public test::MemDataSet
 {
 public:
-    QList<FieldDef> defs{{"Code", FieldType::Integer, 0, 0, false}, {"Name", FieldType::String, 10, 0, false}};
-    struct Rec { qint64 id; QVariantList v; };
-    QList<Rec> recs;
-    qint64 next = 1;
     bool loading = false;
-    bool refuses = false;     // a back-end that takes no changes at all
 
-    ~LoadingSet() override { Close(); }
-    void add(int code, const QString &name) { recs.append({next++, {code, name}}); }
+    LoadingSet() : MemDataSet({{"Code", FieldType::Integer, 0, 0, false}, {"Name", FieldType::String, 10, 0, false}}) {}
+    void add(int code, const QString &name) { addRow({code, name}); }
 
     // Fills the set through the cursor, holding `held` back meanwhile.
     void load(const QList<int> &codes, DataSetEvents held, const std::function<void()> &midway = {})
@@ -55,28 +51,6 @@ public:
     void redisplay() { RedisplayCurrent(); }
 
 protected:
-    QList<FieldDef> InternalFieldDefs() const override { return defs; }
-    void InternalOpen() override {}
-    void InternalClose() override {}
-    int InternalRecordCount() const override { return int(recs.size()); }
-    qint64 InternalRecordId(int pos) const override { return recs[pos].id; }
-    int InternalFindId(qint64 id) const override
-    {
-        for (int i = 0; i < recs.size(); ++i)
-            if (recs[i].id == id) return i;
-        return -1;
-    }
-    void InternalReadRecord(int pos, QVariantList &values) const override { values = recs[pos].v; }
-    qint64 InternalInsert(int before, const QVariantList &values) override
-    {
-        Rec r{next++, values};
-        if (before < 0) recs.append(r);
-        else recs.insert(before, r);
-        return r.id;
-    }
-    void InternalUpdate(int pos, const QVariantList &values) override { recs[pos].v = values; }
-    void InternalDelete(int pos) override { recs.removeAt(pos); }
-    bool InternalCanModify() const override { return !refuses; }
     bool InternalLoading() const override { return loading; }
 };
 

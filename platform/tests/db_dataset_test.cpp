@@ -1,6 +1,7 @@
 // The cursor machinery of every data set, over a tiny in-test back-end.
 #include "platform/db/dataset.h"
 #include "platform/error.h"
+#include "platform/testsupport/memdataset.h"
 
 #include <gtest/gtest.h>
 
@@ -8,52 +9,15 @@ using namespace kv;
 
 namespace {
 
-class VecSet : public DataSet
+class VecSet : public test::MemDataSet
 {
 public:
-    QList<FieldDef> defs;
-    struct Rec { qint64 id; QVariantList v; };
-    QList<Rec> recs;
-    qint64 next = 1;
-    bool failWrites = false;
-
     VecSet()
+        : MemDataSet({{"Code", FieldType::Integer, 0, 0, false}, {"Name", FieldType::String, 10, 0, false},
+                      {"Many", FieldType::Float, 0, 0, false}})
     {
-        defs = {{"Code", FieldType::Integer, 0, 0, false}, {"Name", FieldType::String, 10, 0, false},
-                {"Many", FieldType::Float, 0, 0, false}};
     }
-    void add(int code, const QString &name, double many)
-    {
-        recs.append({next++, {code, name, many}});
-    }
-    ~VecSet() override { Close(); }
-
-protected:
-    QList<FieldDef> InternalFieldDefs() const override { return defs; }
-    void InternalOpen() override {}
-    void InternalClose() override {}
-    int InternalRecordCount() const override { return int(recs.size()); }
-    qint64 InternalRecordId(int pos) const override { return recs[pos].id; }
-    int InternalFindId(qint64 id) const override
-    {
-        for (int i = 0; i < recs.size(); ++i)
-            if (recs[i].id == id) return i;
-        return -1;
-    }
-    void InternalReadRecord(int pos, QVariantList &values) const override { values = recs[pos].v; }
-    qint64 InternalInsert(int before, const QVariantList &values) override
-    {
-        Rec r{next++, values};
-        if (before < 0) recs.append(r);
-        else recs.insert(before, r);
-        return r.id;
-    }
-    void InternalUpdate(int pos, const QVariantList &values) override
-    {
-        if (failWrites) throw Error("запись невозможна");
-        recs[pos].v = values;
-    }
-    void InternalDelete(int pos) override { recs.removeAt(pos); }
+    void add(int code, const QString &name, double many) { addRow({code, name, many}); }
 };
 
 class Recorder : public DataLink

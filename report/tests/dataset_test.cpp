@@ -5,35 +5,21 @@
 
 #include "report/building/datasource.h"
 
+#include "platform/testsupport/memdataset.h"
+
 namespace {
 
 // A few rows in memory behind the database layer's cursor.
-class RowsDataSet : public kv::DataSet
+class RowsDataSet : public kv::test::MemDataSet
 {
 public:
-    explicit RowsDataSet(QList<QVariantList> rows, QObject *parent = nullptr) : kv::DataSet(parent), m_rows(std::move(rows)) {}
-    ~RowsDataSet() override { Close(); }
-
-protected:
-    QList<kv::FieldDef> InternalFieldDefs() const override
+    explicit RowsDataSet(const QList<QVariantList> &rows, QObject *parent = nullptr)
+        : MemDataSet({kv::FieldDef{QStringLiteral("Code"), kv::FieldType::Integer},
+                      kv::FieldDef{QStringLiteral("Name"), kv::FieldType::String, 20},
+                      kv::FieldDef{QStringLiteral("Pic"), kv::FieldType::Blob}},
+                     rows, parent)
     {
-        kv::FieldDef code{QStringLiteral("Code"), kv::FieldType::Integer};
-        kv::FieldDef name{QStringLiteral("Name"), kv::FieldType::String, 20};
-        kv::FieldDef pic{QStringLiteral("Pic"), kv::FieldType::Blob};
-        return {code, name, pic};
     }
-    void InternalOpen() override {}
-    void InternalClose() override {}
-    int InternalRecordCount() const override { return int(m_rows.size()); }
-    qint64 InternalRecordId(int pos) const override { return pos; }
-    int InternalFindId(qint64 id) const override { return id >= 0 && id < m_rows.size() ? int(id) : -1; }
-    void InternalReadRecord(int pos, QVariantList &values) const override { values = m_rows[pos]; }
-    qint64 InternalInsert(int, const QVariantList &values) override { m_rows.append(values); return m_rows.size() - 1; }
-    void InternalUpdate(int pos, const QVariantList &values) override { m_rows[pos] = values; }
-    void InternalDelete(int) override {}
-
-private:
-    QList<QVariantList> m_rows;
 };
 
 QList<QVariantList> fiveRows()

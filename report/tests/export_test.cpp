@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "report/output/textexports.h"
 #include "report/windows/exportdialogs.h"
+#include "platform/testsupport/golden.h"
 
 namespace {
 
@@ -129,15 +130,7 @@ QList<Page> goldenDocument()
 
 void checkGolden(const QString &name, const QByteArray &bytes)
 {
-    const QString path = QStringLiteral(KV_TEST_DATA_DIR "/") + name;
-    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    EXPECT_EQ(f.readAll(), bytes) << name.toStdString() << "\n" << bytes.toStdString();
+    EXPECT_TRUE(kv::test::MatchesGolden(bytes, name));
 }
 
 

@@ -14,6 +14,7 @@
 #include "report/model/memo.h"
 #include "report/model/views.h"
 #include "report/output/textexports.h"
+#include "platform/testsupport/golden.h"
 
 namespace {
 
@@ -110,20 +111,9 @@ QString dump(TrpReport &report)
     return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-// Compares with a golden file; KV_UPDATE_GOLDEN=1 writes it instead.
 void expectGolden(const QString &text, const QString &name)
 {
-    const QString path = QStringLiteral(KV_TEST_DATA_DIR "/") + name;
-    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
-        QDir().mkpath(QStringLiteral(KV_TEST_DATA_DIR));
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.toUtf8());
-        return;
-    }
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    EXPECT_EQ(QString::fromUtf8(f.readAll()).toStdString(), text.toStdString()) << name.toStdString();
+    EXPECT_TRUE(kv::test::MatchesGolden(text.toUtf8(), name));
 }
 
 // The prepared pages through the text export, compared with a golden file
@@ -137,16 +127,7 @@ void expectGoldenExport(TrpReport &report, const QString &name)
     ASSERT_TRUE(report.ExportPrepared(text, file));
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
-    const QByteArray bytes = out.readAll();
-    const QString path = QStringLiteral(KV_TEST_DATA_DIR "/") + name;
-    QFile g(path);
-    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
-        ASSERT_TRUE(g.open(QIODevice::WriteOnly));
-        g.write(bytes);
-        return;
-    }
-    ASSERT_TRUE(g.open(QIODevice::ReadOnly)) << path.toStdString();
-    EXPECT_EQ(bytes, g.readAll()) << name.toStdString();
+    EXPECT_TRUE(kv::test::MatchesGolden(out.readAll(), name));
 }
 
 // A stock list by material with a total per material and in all.

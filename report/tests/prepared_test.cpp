@@ -7,6 +7,7 @@
 #include "report/model/memo.h"
 #include "report/model/reportbase.h"
 #include "report/model/views.h"
+#include "platform/testsupport/golden.h"
 
 namespace {
 
@@ -238,13 +239,5 @@ TEST(Prepared, GoldenFileIsReproduced)
     TestReport r;
     fillPages(r.EMFPages());
     const QByteArray bytes = written(r.EMFPages());
-    const QString golden = QStringLiteral(KV_TEST_DATA_DIR "/sample_prepared.rpp");
-    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
-        QFile f(golden);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QFile f(golden);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), bytes);
+    EXPECT_TRUE(kv::test::MatchesGolden(bytes, QStringLiteral("sample_prepared.rpp")));
 }

@@ -15,33 +15,21 @@
 #include "report/output/printer.h"
 #include "report/output/textexports.h"
 
+#include "platform/testsupport/golden.h"
+#include "platform/testsupport/memdataset.h"
+
 namespace {
 
-class SheetsTable : public kv::DataSet
+class SheetsTable : public kv::test::MemDataSet
 {
 public:
-    explicit SheetsTable(QList<QVariantList> rows, QObject *parent = nullptr) : kv::DataSet(parent), m_rows(std::move(rows)) {}
-    ~SheetsTable() override { Close(); }
-
-protected:
-    QList<kv::FieldDef> InternalFieldDefs() const override
+    explicit SheetsTable(const QList<QVariantList> &rows, QObject *parent = nullptr)
+        : MemDataSet({kv::FieldDef{QStringLiteral("Code"), kv::FieldType::Integer},
+                      kv::FieldDef{QStringLiteral("Name"), kv::FieldType::String, 30},
+                      kv::FieldDef{QStringLiteral("Qty"), kv::FieldType::Integer}},
+                     rows, parent)
     {
-        return {kv::FieldDef{QStringLiteral("Code"), kv::FieldType::Integer},
-                kv::FieldDef{QStringLiteral("Name"), kv::FieldType::String, 30},
-                kv::FieldDef{QStringLiteral("Qty"), kv::FieldType::Integer}};
     }
-    void InternalOpen() override {}
-    void InternalClose() override {}
-    int InternalRecordCount() const override { return int(m_rows.size()); }
-    qint64 InternalRecordId(int pos) const override { return pos; }
-    int InternalFindId(qint64 id) const override { return id >= 0 && id < m_rows.size() ? int(id) : -1; }
-    void InternalReadRecord(int pos, QVariantList &values) const override { values = m_rows[pos]; }
-    qint64 InternalInsert(int, const QVariantList &values) override { m_rows.append(values); return m_rows.size() - 1; }
-    void InternalUpdate(int pos, const QVariantList &values) override { m_rows[pos] = values; }
-    void InternalDelete(int) override {}
-
-private:
-    QList<QVariantList> m_rows;
 };
 
 struct Fixture
@@ -327,14 +315,5 @@ TEST(ReportComponent, GroupedReportAsTextExport)
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
     const QByteArray bytes = out.readAll();
-    const QString golden = QStringLiteral(KV_TEST_DATA_DIR "/grouped_export.txt");
-    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
-        QFile g(golden);
-        ASSERT_TRUE(g.open(QIODevice::WriteOnly));
-        g.write(bytes);
-        return;
-    }
-    QFile g(golden);
-    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
-    EXPECT_EQ(bytes, g.readAll());
+    EXPECT_TRUE(kv::test::MatchesGolden(bytes, QStringLiteral("grouped_export.txt")));
 }

@@ -10,6 +10,7 @@
 #include "report/model/memo.h"
 #include "report/model/reportbase.h"
 #include "report/model/views.h"
+#include "platform/testsupport/golden.h"
 
 namespace {
 
@@ -380,16 +381,8 @@ TEST(Template, GoldenFileIsReproduced)
     TestReport a;
     fill(a);
     const QByteArray bytes = save(a);
-    const QString golden = QStringLiteral(KV_TEST_DATA_DIR "/sample_template.rpf");
-    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
-        QFile f(golden);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QFile f(golden);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), bytes);
+    EXPECT_TRUE(kv::test::MatchesGolden(bytes, QStringLiteral("sample_template.rpf")));
     TestReport b;
-    EXPECT_TRUE(b.LoadFromFile(golden));
+    EXPECT_TRUE(b.LoadFromFile(kv::test::GoldenPath(QStringLiteral("sample_template.rpf"))));
     EXPECT_EQ(save(b), bytes);
 }
