@@ -22,5 +22,24 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# The locale tests switch to a Russian and a German user's locale.
+missing_locales=()
+for loc in ru_RU de_DE; do
+  if ! locale -a 2>/dev/null | grep -qix "$loc\.utf-\?8"; then missing_locales+=("$loc"); fi
+done
+if [ ${#missing_locales[@]} -gt 0 ]; then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  echo "Generating locales: ${missing_locales[*]}"
+  for loc in "${missing_locales[@]}"; do
+    if grep -q "^# *$loc.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null; then
+      $SUDO sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    elif ! grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null; then
+      echo "$loc.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    fi
+  done
+  $SUDO locale-gen
+fi
+
 cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}"
 cmake --build "$BUILD_DIR" -j "$(nproc)"
