@@ -13,6 +13,7 @@
 #include "platform/db/table.h"
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
+#include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -161,7 +162,7 @@ TEST_F(JobFile, DialogEditsEachMaterialAndCopiesOnOk)
     d.SheetsOf = [](int) { return QList<StdSheetRow>(); };
     d.SetJob({"1", "2"}, {"ДСП", "МДФ"}, {});
     bool checked = false;
-    auto old = TfrmRaskroyOptions::SetHook([&](TfrmRaskroyOptions &f) {
+    const auto hook = kv::test::ScopedHook(&TfrmRaskroyOptions::SetHook, [&](TfrmRaskroyOptions &f) {
         EXPECT_EQ(f.OutlookList->Items()->Count(), 2);
         EXPECT_EQ(f.OutlookList->Items()->Item(0)->ImageIndex(), 48);
         EXPECT_EQ(f.ShownCode(), 1);
@@ -185,7 +186,6 @@ TEST_F(JobFile, DialogEditsEachMaterialAndCopiesOnOk)
         return f.result();
     });
     EXPECT_EQ(d.Execute(), int(QDialog::Accepted));
-    TfrmRaskroyOptions::SetHook(old);
     ASSERT_TRUE(checked);
     const TOptimSettings s1 = UnpackOptimSettings(settings(), MaterialSection(1));
     EXPECT_EQ(s1.SheetWidth, 0);
@@ -204,7 +204,7 @@ TEST_F(JobFile, OkWithMissingSheetsKeepsTheDialogOpenAndCopiesTheSectionsFirst)
     d.SheetsOf = [](int) { return QList<StdSheetRow>{{2800, 2070, 0}}; };
     d.SetJob({"1"}, {"ДСП"}, {});
     ScopedMessageAnswers answers;
-    auto old = TfrmRaskroyOptions::SetHook([&](TfrmRaskroyOptions &f) {
+    const auto hook = kv::test::ScopedHook(&TfrmRaskroyOptions::SetHook, [&](TfrmRaskroyOptions &f) {
         f.edRemark->setText(QStringLiteral("x"));
         f.OkAction->trigger();
         EXPECT_EQ(f.result(), 0);
@@ -214,7 +214,6 @@ TEST_F(JobFile, OkWithMissingSheetsKeepsTheDialogOpenAndCopiesTheSectionsFirst)
         return f.result();
     });
     EXPECT_EQ(d.Execute(), int(QDialog::Accepted));
-    TfrmRaskroyOptions::SetHook(old);
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].kind, MsgKind::Error);
     EXPECT_TRUE(answers.shown()[0].text.contains(QStringLiteral("Листы <ДСП> размером 2800x2070")));
@@ -227,7 +226,7 @@ TEST_F(JobFile, ForAllActionsSetEverySection)
 {
     TfrmRaskroyOptions d(app.ctx);
     d.SetJob({"1", "2", "3"}, {"a", "b", "c"}, {});
-    auto old = TfrmRaskroyOptions::SetHook([&](TfrmRaskroyOptions &f) {
+    const auto hook = kv::test::ScopedHook(&TfrmRaskroyOptions::SetHook, [&](TfrmRaskroyOptions &f) {
         f.edRemark->setText(QStringLiteral("r, 1"));
         f.RemarkAllAction->trigger();
         f.rbFull->setChecked(true);
@@ -243,7 +242,6 @@ TEST_F(JobFile, ForAllActionsSetEverySection)
     });
     d.SheetsOf = [](int) { return QList<StdSheetRow>(); };
     EXPECT_EQ(d.Execute(), int(QDialog::Rejected));
-    TfrmRaskroyOptions::SetHook(old);
     TIniFile::ClearCache();
     TIniFile job(jobPath());
     for (int code : {2, 3}) {
@@ -480,6 +478,7 @@ TEST_F(Road, UsedUpSheetsCountedAndLeftoversOfTwoMaterialsInOneBase)
     QStringList captions;
     int choices = 0;
     TRaskroyDialogs::SetUsedUpHook([&] { return ++choices, 0; });
+    const kv::test::OnScopeExit resetUsedUp([] { TRaskroyDialogs::SetUsedUpHook(nullptr); });
     RaskroyGroupData d = data(LargeJob());
     d.createLeftover = [&](const QString &caption) {
         captions << caption;
@@ -487,7 +486,6 @@ TEST_F(Road, UsedUpSheetsCountedAndLeftoversOfTwoMaterialsInOneBase)
     };
     ScopedMessageAnswers answers({}, ModalResult::Yes);
     IJobResults *r = RaskroyGroup(app.ctx, std::move(d), counter);
-    TRaskroyDialogs::SetUsedUpHook(nullptr);
     ASSERT_TRUE(r);
     EXPECT_EQ(choices, 2);
     EXPECT_EQ(captions, QStringList{"Неразложенные детали базы Кухня.kdx"}); // one base for the job

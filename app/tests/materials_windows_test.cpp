@@ -15,6 +15,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "platform/ui.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QAction>
 #include <QApplication>
@@ -163,13 +164,12 @@ TEST(MatBaseChange, ProposesTheSiblingFolderAndChecksTheListOnOk)
         const QString good = m.app.root() + "Ext";
         m.writeListMat(good, {"3=Плита"});
         QStringList offered = {m.app.root(), good};
-        FolderHook old = SetFolderHook([&](const QString &, const QString &, QString &folder) {
+        const auto hook = kv::test::ScopedHook(&SetFolderHook, [&](const QString &, const QString &, QString &folder) {
             if (offered.isEmpty()) return false;
             folder = offered.takeFirst();
             return true;
         });
         f.BrowseClick();
-        SetFolderHook(old);
         EXPECT_EQ(child<QLineEdit>(&f, "cedPath")->text(), good);
         f.bbOkClick();
         EXPECT_EQ(f.result(), QDialog::Accepted);
@@ -259,9 +259,8 @@ TEST(BordersSetup, CodesAreCheckedAndSavingReloadsTheLists)
     EXPECT_EQ(f.CodeList().size(), 4);
 
     // Colour through the chooser.
-    auto old = TfrmBordersSetup::SetColorChooser([](QWidget *, quint32 &c) { c = 0x00FF00; return true; });
+    const auto hook = kv::test::ScopedHook(&TfrmBordersSetup::SetColorChooser, [](QWidget *, quint32 &c) { c = 0x00FF00; return true; });
     f.ColorActionExecute();
-    TfrmBordersSetup::SetColorChooser(old);
     f.grab().save(QDir::temp().filePath("korvalt-borders.png"));
 
     f.OkActionExecute();

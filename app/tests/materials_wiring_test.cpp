@@ -17,6 +17,7 @@
 #include "platform/db/query.h"
 #include "platform/db/table.h"
 #include "platform/ui.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -79,10 +80,9 @@ TEST(MaterialsWiring, SheetCheckAndLookUpsOfTheMainWindow)
     SetMinSheets(ctx.settings(), 1, 3);
     s.form->Module()->tblSheets->AppendRecord({2750, 1830, 1, 1});
     QStringList shown;
-    auto old = SetMinStdSheetsHook([&](const QString &text) { shown << text; });
+    const auto hook = kv::test::ScopedHook(&SetMinStdSheetsHook, [&](const QString &text) { shown << text; });
     s.form->hooks.checkMinimum(*s.form, false);   // at first show and at close
     s.form->CheckStdSheetsStock(true);
-    SetMinStdSheetsHook(old);
     EXPECT_EQ(shown, QStringList(2, "ДСП\nЛист 2750 x 1830, 1 шт. (из 3)\n"));
 
     // The edge-banding lists the other windows read.

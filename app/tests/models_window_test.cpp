@@ -18,6 +18,7 @@
 #include "platform/text.h"
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -244,10 +245,10 @@ TEST_F(ModelsWindow, AddModelDialogWritesTheGroupAsANewModel)
 
 TEST_F(ModelsWindow, MenuImportsMakeUntitledWindowsOrNone)
 {
-    auto previousFiles = SetFileChoiceHook([this](const FileChoice &c) {
+    const auto filesHook = kv::test::ScopedHook(&SetFileChoiceHook, [this](const FileChoice &c) {
         return c.defaultExt == "txt" ? app.paths.ExportFolder() + "parts.txt" : app.paths.DetalsFolder() + "old.de1";
     });
-    auto previousChooser = SetMaterialChooser([](AppContext &, const QString &, int &code) {
+    const auto chooserHook = kv::test::ScopedHook(&SetMaterialChooser, [](AppContext &, const QString &, int &code) {
         code = 7;
         return true;
     });
@@ -271,8 +272,6 @@ TEST_F(ModelsWindow, MenuImportsMakeUntitledWindowsOrNone)
     const QList<kv::ImportedPart> parts = kv::ReadParts(doc->table());
     ASSERT_EQ(parts.size(), 2);
     EXPECT_EQ(parts[1].Rotate, 1);
-    SetFileChoiceHook(previousFiles);
-    SetMaterialChooser(previousChooser);
 }
 
 TEST_F(ModelsWindow, PrintListOfTheChosenModels)
@@ -282,10 +281,9 @@ TEST_F(ModelsWindow, PrintListOfTheChosenModels)
     TfrmModelsBase w(app.ctx);
     w.lvwElements()->topLevelItem(1)->setCheckState(0, Qt::Checked);
     int pages = 0;
-    auto previous = SetModelsListShowHook([&](TrpReport &r) { pages = r.EMFPages().Count(); });
+    const auto hook = kv::test::ScopedHook(&SetModelsListShowHook, [&](TrpReport &r) { pages = r.EMFPages().Count(); });
     EXPECT_EQ(w.PrintList(), (QList<QPair<QString, int>>{{"Шкаф", 1}}));
     w.findChild<QPushButton *>("btnPrint")->click();
-    SetModelsListShowHook(previous);
     EXPECT_EQ(pages, 1);
     EXPECT_TRUE(messages.empty());
 }

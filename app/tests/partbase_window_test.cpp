@@ -13,6 +13,7 @@
 #include "report/building/report.h"
 #include "resources/reports.h"
 #include "platform/text.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -154,7 +155,7 @@ TEST(PartBaseWindow, TypeThreePartsSaveCloseAndReopenFromRecentFiles)
     // Closing asks to save; the save dialog names the file.
     const QString header = f.app.paths.GroupsFolder() + "Кухня.kdx";
     kv::FileDialogSpec asked;
-    auto prevDialog = kv::SetFileDialogHook([&](const kv::FileDialogSpec &s) {
+    const auto dialogHook = kv::test::ScopedHook(&kv::SetFileDialogHook, [&](const kv::FileDialogSpec &s) {
         asked = s;
         return header;
     });
@@ -167,7 +168,6 @@ TEST(PartBaseWindow, TypeThreePartsSaveCloseAndReopenFromRecentFiles)
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, "Сохранить изменения в документе \rБаза деталей: <без названия> ?");
     }
-    kv::SetFileDialogHook(prevDialog);
     EXPECT_EQ(asked.title, "Сохранение базы деталей");
     EXPECT_TRUE(f.frame->calls.contains("AddRecentFile:" + header)) << f.frame->calls.join("\n").toStdString();
 
@@ -184,12 +184,11 @@ TEST(PartBaseWindow, CancelledSaveDialogKeepsAnUntitledWindowOpen)
     TfrmRaskroyGroup *w = f.newWindow();
     add(*w, "Полка", 600, 300, 2, 1);
     const QString temp = w->Document().TablePath;
-    auto prev = kv::SetFileDialogHook([](const kv::FileDialogSpec &) { return QString(); });
+    const auto hook = kv::test::ScopedHook(&kv::SetFileDialogHook, [](const kv::FileDialogSpec &) { return QString(); });
     kv::ScopedMessageAnswers answers({kv::ModalResult::Yes});
     QPointer<TfrmRaskroyGroup> guard(w);
     w->parentWidget()->close();
     QApplication::processEvents();
-    kv::SetFileDialogHook(prev);
     ASSERT_FALSE(guard.isNull());
     EXPECT_TRUE(QFileInfo::exists(temp));
     EXPECT_EQ(w->Document().table().RecordCount(), 1);

@@ -7,6 +7,7 @@
 #include "engine/raskroy.h"
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
+#include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -223,13 +224,12 @@ TEST_F(ResultsWindow, OffCutMenuRenamesAndSwitchesKind)
     EXPECT_TRUE(change->isVisible());
     EXPECT_TRUE(normal->isChecked());
 
-    auto old = TfrmChangeScrapName::SetHook([](TfrmChangeScrapName &d) {
+    const auto hook = kv::test::ScopedHook(&TfrmChangeScrapName::SetHook, [](TfrmChangeScrapName &d) {
         EXPECT_EQ(d.edScrapName->text(), QString());
         d.edScrapName->setText(QStringLiteral("ОСТ-77"));
         return int(QDialog::Accepted);
     });
     change->trigger();
-    TfrmChangeScrapName::SetHook(old);
     const MapScrap &s = w->Document().Tabs[size_t(tab)].Scraps[size_t(idx)];
     EXPECT_EQ(s.ScrapName, QStringLiteral("ОСТ-77"));
     EXPECT_EQ(s.Text, QStringLiteral("ОСТ-77"));
@@ -255,6 +255,7 @@ TEST_F(ResultsWindow, ClosingAskToSaveAModifiedWindow)
     const Case cases[] = {{ModalResult::Cancel, false, 0}, {ModalResult::No, true, 0}, {ModalResult::Yes, true, 1}};
     for (const Case &c : cases) {
         int saves = 0;
+        const kv::test::OnScopeExit resetSave([] { TFormSheets::Hooks().save = nullptr; });
         TFormSheets::Hooks().save = [&](TFormSheets &) { return ++saves, true; };
         w->Document().Modified = true;
         ScopedMessageAnswers answers({c.answer});
@@ -262,7 +263,6 @@ TEST_F(ResultsWindow, ClosingAskToSaveAModifiedWindow)
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_TRUE(answers.shown()[0].text.contains(QStringLiteral("были изменеы")));
         EXPECT_EQ(saves, c.saves);
-        TFormSheets::Hooks().save = nullptr;
     }
     w->Document().Modified = false;
     ScopedMessageAnswers none;
@@ -294,13 +294,12 @@ TEST_F(ResultsWindow, ElementColoursDialog)
     MapColors c;
     c.Sheet = 1, c.Detal = 2, c.Lost = 3, c.Scrap = 4, c.Mill = 5, c.Border = 99;
     d.SetColors(c);
-    auto old = TfrmAdvResult::SetColorChooser([](MapColor &col, QWidget *) {
+    const auto hook = kv::test::ScopedHook(&TfrmAdvResult::SetColorChooser, [](MapColor &col, QWidget *) {
         EXPECT_EQ(col, 4u); // preset to the swatch
         col = 0x123456;
         return true;
     });
     d.ChangeElementColor(TfrmAdvResult::Scrap);
-    TfrmAdvResult::SetColorChooser(old);
     MapColors back;
     back.Border = 77;
     d.GetColors(back);

@@ -11,6 +11,7 @@
 #include "toolbars/dock.h"
 #include "toolbars/toolbar.h"
 #include "toolbars/toolbarbutton.h"
+#include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -491,7 +492,7 @@ TEST(Startup, StepsRunInTheirOrder)
 {
     QTemporaryDir tmp;
     QStringList steps;
-    auto previous = kv::SetStartupRecorder([&](const QString &s) { steps << s; });
+    const auto recorder = kv::test::ScopedHook(&kv::SetStartupRecorder, [&](const QString &s) { steps << s; });
     kv::StartOptions opt;
     opt.root = tmp.path();
     opt.wire = [&](TMainForm &form) {
@@ -518,7 +519,7 @@ TEST(Startup, StepsRunInTheirOrder)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     QStringList shown;
-    auto previousBoxes = kv::SetMessageHook([&](const kv::ShownMessage &m) {
+    const auto boxesHook = kv::test::ScopedHook(&kv::SetMessageHook, [&](const kv::ShownMessage &m) {
         shown << m.text;
         return kv::ModalResult::Ok;
     });
@@ -530,7 +531,6 @@ TEST(Startup, StepsRunInTheirOrder)
     };
     QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
     EXPECT_EQ(kv::RunApplication(*app, opt), 0);
-    kv::SetStartupRecorder(previous);
     const QStringList expected = {
         "instance", "title",
         "main:formats", "main:busy", "main:folders", "main:dialog folders", "main:lists", "main:settings",
@@ -548,7 +548,6 @@ TEST(Startup, StepsRunInTheirOrder)
         "loop ended", "end:toolbar positions", "end:remarks",
     };
     EXPECT_EQ(steps, expected);
-    kv::SetMessageHook(previousBoxes);
     EXPECT_EQ(shown, QStringList{"Ошибка импорта базы деталей."});
 }
 
@@ -559,7 +558,7 @@ TEST(Startup, SecondStartShowsTheNoticeAndEnds)
     kv::TRunningInstance first(kv::Paths(tmp.path()).ProgramFolder(), "TApplication", TMainForm::ApplicationTitle());
     ASSERT_TRUE(first.TryBecomeFirst());
     QStringList steps;
-    auto previous = kv::SetStartupRecorder([&](const QString &s) { steps << s; });
+    const auto recorder = kv::test::ScopedHook(&kv::SetStartupRecorder, [&](const QString &s) { steps << s; });
     kv::ScopedMessageAnswers answers;
     kv::StartOptions opt;
     opt.root = tmp.path();
@@ -567,7 +566,6 @@ TEST(Startup, SecondStartShowsTheNoticeAndEnds)
     opt.instead = [&](TMainForm &) { ran = true; };
     QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
     EXPECT_EQ(kv::RunApplication(*app, opt), 0);
-    kv::SetStartupRecorder(previous);
     EXPECT_FALSE(ran);
     EXPECT_EQ(steps, QStringList({"instance"}));
     ASSERT_EQ(answers.shown().size(), 1u);

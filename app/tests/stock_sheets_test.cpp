@@ -10,6 +10,7 @@
 #include "platform/db/table.h"
 #include "platform/error.h"
 #include "platform/ui.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QAction>
 #include <QDir>
@@ -84,7 +85,7 @@ TEST(MinSheetsCheck, ListsShortSheetsOrSaysThereAreEnough)
     s.sheet(1, 2750, 1830, 4);   // with the row above: 6, enough
     s.sheet(1, 2440, 1220, 1);
     QStringList shown;
-    auto old = SetMinStdSheetsHook([&](const QString &text) { shown << text; });
+    const auto hook = kv::test::ScopedHook(&SetMinStdSheetsHook, [&](const QString &text) { shown << text; });
     {
         ScopedMessageAnswers answers;
         EXPECT_TRUE(CheckStdSheetsStock(s.app.ctx, true));
@@ -102,7 +103,6 @@ TEST(MinSheetsCheck, ListsShortSheetsOrSaysThereAreEnough)
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, "Стандартных листов на складе достаточно!");
     }
-    SetMinStdSheetsHook(old);
 
     TfrmMinStdSheets w("ДСП\nЛист 2440 x 1220, 1 шт. (из 5)\n");
     w.grab().save(QDir::temp().filePath("korvalt-minstd.png"));
@@ -131,7 +131,7 @@ TEST(SelectSheets, EmptyBaseIsReportedAndARowIsChosen)
 
     s.sheet(1, 2440, 1830, 7);
     TRaskroyDialogs dialogs(s.app.ctx, nullptr);
-    auto old = TRaskroyDialogs::SetChooseHook([](TFormSelectSheets &form) {
+    const auto hook = kv::test::ScopedHook(&TRaskroyDialogs::SetChooseHook, [](TFormSelectSheets &form) {
         form.show();
         form.grab().save(QDir::temp().filePath("korvalt-selectsheets.png"));
         form.BBOkClick();
@@ -139,7 +139,6 @@ TEST(SelectSheets, EmptyBaseIsReportedAndARowIsChosen)
     });
     engine::TChosenSheet chosen;
     EXPECT_TRUE(dialogs.chooseStdSheet(1, chosen));
-    TRaskroyDialogs::SetChooseHook(old);
     EXPECT_EQ(chosen.Length, 2440);
     EXPECT_EQ(chosen.Width, 1830);
     EXPECT_EQ(chosen.Quantity, 7);

@@ -1,4 +1,5 @@
 #include "controls/calendar.h"
+#include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
 #include <QLabel>
@@ -141,6 +142,7 @@ TEST_F(Calendar, DialogKeysAndResult)
 TEST_F(Calendar, RunDialogWithHook)
 {
     QDate d;   // null: starts at today
+    const kv::test::OnScopeExit reset([] { SetSelectDateDialogHook(nullptr); });
     SetSelectDateDialogHook([](TSelectDateDlg &dlg) {
         EXPECT_EQ(dlg.Calendar()->Model().CalendarDate(), QDate(2026, 3, 15));
         EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Выбор даты"));
@@ -153,7 +155,6 @@ TEST_F(Calendar, RunDialogWithHook)
     SetSelectDateDialogHook([](TSelectDateDlg &) { return false; });
     EXPECT_FALSE(RunSelectDateDialog(nullptr, d, opt));
     EXPECT_EQ(d, QDate(2026, 4, 15));
-    SetSelectDateDialogHook(nullptr);
 }
 
 TEST_F(Calendar, PopupAcceptsTheClickedDay)

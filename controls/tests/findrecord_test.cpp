@@ -4,6 +4,7 @@
 #include "platform/db/schema.h"
 #include "platform/db/table.h"
 #include "platform/error.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QTemporaryDir>
 
@@ -89,7 +90,7 @@ TEST_F(PartsTable, FindRecordCases)
 
 TEST_F(PartsTable, CaseSensitiveSearchAndOwnValueUsesNoSearch)
 {
-    auto old = SetLocateFactory([](DataSet *ds) { return std::make_unique<CountingLocate>(ds); });
+    const auto hook = kv::test::ScopedHook(&SetLocateFactory, [](DataSet *ds) { return std::make_unique<CountingLocate>(ds); });
     std::unique_ptr<TLocateObject> loc = NewLocateObject(&t);
     CountingLocate::locates = CountingLocate::scans = 0;
     t.SetRecNo(1);
@@ -100,7 +101,6 @@ TEST_F(PartsTable, CaseSensitiveSearchAndOwnValueUsesNoSearch)
     EXPECT_TRUE(loc->FindRecord("NAME", QString::fromUtf8("Полка"), true, true));
     EXPECT_EQ(t.RecNo(), 2);
     EXPECT_EQ(CountingLocate::locates, 2);
-    SetLocateFactory(old);
     EXPECT_NE(dynamic_cast<TDBLocate *>(NewLocateObject(&t).get()), nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include "controls/speedbutton.h"
 #include "controls/spinedit.h"
 #include "controls/stringgrid.h"
+#include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
 #include <QLabel>
@@ -28,6 +29,7 @@ static QImage gallerySheet()
 TEST(Gallery, ShowsEveryControl)
 {
     TCalendarModel::SetTodayProvider([] { return QDate(2026, 3, 15); });
+    const kv::test::OnScopeExit reset([] { TCalendarModel::SetTodayProvider(nullptr); });
     QWidget w;
     w.setObjectName("Gallery");
     w.setWindowTitle(QString::fromUtf8("Элементы управления"));
@@ -164,5 +166,4 @@ TEST(Gallery, ShowsEveryControl)
         dlg.grab().toImage().save(base + QStringLiteral(".dialog.png"));
         pop.grab().toImage().save(base + QStringLiteral(".popup.png"));
     }
-    TCalendarModel::SetTodayProvider(nullptr);
 }

@@ -5,6 +5,7 @@
 #include "platform/db/dbffile.h"
 #include "platform/error.h"
 #include "platform/text.h"
+#include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -286,8 +287,7 @@ TEST_F(MatOptionsTest, FailedBackupLeavesTheOldBackupAndTheSettings)
     writeRaw("Korvalt.ini", QString::fromUtf8(kVersion1));
     TIniFile ini(file());
     const QString backup = file("Korvalt.~ini");
-    const WriteFailHook previous = SetWriteFailHook([&](const QString &path) { return path == backup; });
-    struct Restore { WriteFailHook h; ~Restore() { SetWriteFailHook(h); } } restore{previous};
+    const auto failing = kv::test::ScopedHook(&SetWriteFailHook, [&](const QString &path) { return path == backup; });
     EXPECT_THROW(UpgradeSettingsFile(ini, backup), Error);
     QFile f(backup);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

@@ -6,6 +6,7 @@
 #include "platform/db/schema.h"
 #include "platform/db/table.h"
 #include "platform/error.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -138,11 +139,11 @@ TEST(DbCopy, FailedCopyOrRenameLeavesTheOldTableByteIdentical)
     const QByteArray old = bytesOf(target);
 
     // The copy's write fails before its commit.
-    const WriteFailHook previous = SetWriteFailHook([&](const QString &path) { return path.endsWith("Copy.dbf"); });
-    struct Restore { WriteFailHook h; ~Restore() { SetWriteFailHook(h); } } restore{previous};
-    EXPECT_THROW(CopyTable(t, "Copy.dbf", true), Error);
-    EXPECT_EQ(bytesOf(target), old);
-    SetWriteFailHook(previous);
+    {
+        const auto failing = test::ScopedHook(&SetWriteFailHook, [&](const QString &path) { return path.endsWith("Copy.dbf"); });
+        EXPECT_THROW(CopyTable(t, "Copy.dbf", true), Error);
+        EXPECT_EQ(bytesOf(target), old);
+    }
 
     // A rename whose source is gone keeps the target.
     EXPECT_THROW(RenameTableFile(dir.filePath("Gone.dbf"), target), Error);

@@ -1,6 +1,7 @@
 #include "platform/ui.h"
 
 #include "platform/error.h"
+#include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +115,7 @@ TEST(Ui, BoxUnderWaitCursorShowsArrowAndRestoresIt)
 TEST(Ui, FolderChooserCancelGivesEmptyPath)
 {
     QString folder = "stale";
-    FolderHook old = SetFolderHook([](const QString &, const QString &, QString &f) {
+    const auto hook = test::ScopedHook(&SetFolderHook, [](const QString &, const QString &, QString &f) {
         f = "/tmp/partial";
         return false;
     });
@@ -126,7 +127,6 @@ TEST(Ui, FolderChooserCancelGivesEmptyPath)
     });
     EXPECT_TRUE(BrowseForFolder("base", QString(), folder));
     EXPECT_EQ(folder, "/data/base");
-    SetFolderHook(old);
 }
 
 } // namespace

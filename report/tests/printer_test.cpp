@@ -17,6 +17,7 @@
 #include "report/core/canvas.h"
 #include "report/output/printer.h"
 #include "report/windows/printdialog.h"
+#include "platform/testsupport/scoped.h"
 
 namespace {
 
@@ -356,7 +357,7 @@ TEST(PrintDialog, ComponentsCopiesAndPages)
 TEST(PrintDialog, WrongPagesAreSaidAndTheDialogStays)
 {
     QStringList said;
-    kv::SetMessageHook([&said](const kv::ShownMessage &m) {
+    const auto boxes = kv::test::ScopedHook(&kv::SetMessageHook, [&said](const kv::ShownMessage &m) {
         said << m.text;
         return kv::ModalResult::Ok;
     });
@@ -374,7 +375,6 @@ TEST(PrintDialog, WrongPagesAreSaidAndTheDialogStays)
     form.findChild<QLineEdit *>("E1")->setText("2");
     form.accept();
     EXPECT_EQ(form.result(), int(QDialog::Accepted));
-    kv::SetMessageHook({});
 }
 
 TEST(PlatformPrinter, EnginePrinterWithoutInstalledPrinters)

@@ -3,6 +3,7 @@
 #include <QMap>
 
 #include "report/core/utils.h"
+#include "platform/testsupport/scoped.h"
 
 namespace {
 
@@ -39,10 +40,10 @@ TEST(EngineUtils, Texts)
     EXPECT_EQ(LoadEngineString(55170), "0;1");
     EXPECT_EQ(LoadEngineString(55077 + 22), "None");
     EXPECT_EQ(LoadEngineString(55008), "");
+    const kv::test::OnScopeExit reset([] { SetEngineLocalizeHandler(nullptr); });
     SetEngineLocalizeHandler([](int n, QString &t) { if (n != 55206) return false; t = "Ошибка"; return true; });
     EXPECT_EQ(LoadEngineString(55206), "Ошибка");
     EXPECT_EQ(LoadEngineString(55207), "Preview");
-    SetEngineLocalizeHandler(nullptr);
 }
 
 TEST(EngineUtils, SmallHelpers)
