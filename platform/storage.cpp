@@ -228,7 +228,7 @@ void CompoundFile::changed()
     try {
         write();
     } catch (...) {
-        try { reload(); } catch (...) {}
+        try { reload(); } catch (...) {}   // the write's own error is the one to report
         throw;
     }
 }
@@ -239,7 +239,7 @@ CompoundFile::Update::~Update()
 {
     if (m_done) return;
     if (--m_file.m_updates == 0) {
-        try { m_file.reload(); } catch (...) {}
+        try { m_file.reload(); } catch (...) {}   // a destructor: the caller's error, if any, stands
     }
 }
 

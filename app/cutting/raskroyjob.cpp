@@ -133,6 +133,7 @@ public:
             try {
                 t->Close();
             } catch (...) {
+                // The open failed already; false says so.
             }
             return false;
         }
@@ -158,6 +159,7 @@ public:
             try {
                 t->Cancel();
             } catch (...) {
+                // The edit failed already; false says so.
             }
             return false;
         }

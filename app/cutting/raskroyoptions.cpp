@@ -403,6 +403,7 @@ void TfrmRaskroyOptions::BaseSheetActionExecute()
             try {
                 t->Close();
             } catch (...) {
+                // A destructor: closing a read-only view loses nothing.
             }
         }
     } closer{m_ctx.module().tblSheets2};

@@ -68,6 +68,7 @@ void GroupPrinting::PrintPartBase(TfrmRaskroyGroup &w, bool grouped)
         try {
             kv::DeleteTableFile(copy);
         } catch (const kv::Error &) {
+            // A copy left in Temp is taken by no later print (each takes a free name).
         }
     };
     try {

@@ -94,6 +94,7 @@ QVariant DataSetModel::data(const QModelIndex &index, int role) const
         try {
             ds->WithViewRow(index.row(), [&]() { t = f->DisplayText(); });
         } catch (const Error &) {
+            // A row that cannot be read paints empty; painting must not throw.
         }
         return t;
     }
@@ -102,6 +103,7 @@ QVariant DataSetModel::data(const QModelIndex &index, int role) const
         try {
             ds->WithViewRow(index.row(), [&]() { t = f->Text(); });
         } catch (const Error &) {
+            // As above: the editor starts empty.
         }
         return t;
     }

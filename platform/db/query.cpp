@@ -412,6 +412,7 @@ int xCommit(sqlite3_vtab *p)
         try {
             vt(p)->store->commitBatch();
         } catch (const Error &) {
+            // xSync commits and reports; SQLite ignores what xCommit returns.
         }
     }
     return SQLITE_OK;

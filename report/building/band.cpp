@@ -42,6 +42,7 @@ void TrpBand::releaseDataSource()
         try {
             cs->Exit();
         } catch (const kv::Error &) {
+            // Called while unwinding a build too: the build's own error is the one shown.
         }
         if (OwnsCrossDataSource) delete cs;
         OwnsCrossDataSource = false;
