@@ -82,6 +82,10 @@ TEST(Executable, StartsAndMakesItsProgramFolder)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("KORVALT_HOME", root);
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    // The program is killed below, so its running-instance socket stays: in
+    // a temporary folder of its own it goes with the test's folder.
+    ASSERT_TRUE(QDir().mkpath(tmp.path() + "/tmp"));
+    env.insert("TMPDIR", tmp.path() + "/tmp");
     p.setProcessEnvironment(env);
     p.start(KV_KORVALT_EXE, {});
     ASSERT_TRUE(p.waitForStarted(10000));
@@ -99,6 +103,7 @@ TEST(Executable, StartsAndMakesItsProgramFolder)
     EXPECT_EQ(p.state(), QProcess::Running);   // the main window runs its loop
     p.kill();
     p.waitForFinished(10000);
+    EXPECT_FALSE(QDir(tmp.path() + "/tmp").entryList({"korvalt-*.sock"}, QDir::System).isEmpty());
 }
 
 } // namespace
