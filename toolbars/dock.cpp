@@ -1,6 +1,5 @@
 #include "toolbars/dock.h"
 
-#include "platform/error.h"
 #include "toolbars/toolwindow.h"
 
 #include <QLayout>
@@ -177,9 +176,11 @@ using namespace kv::tb;
 TDock::TDock(QWidget *parent, TDockPosition position)
     : QWidget(parent)
 {
+#ifndef QT_NO_DEBUG
     for (QWidget *w = parent; w; w = w->parentWidget())
-        if (qobject_cast<TCustomToolWindow *>(w) || qobject_cast<TDock *>(w))
-            throw kv::Error(QStringLiteral("A TDock control cannot be placed inside a tool window or another TDock"));
+        Q_ASSERT_X(!qobject_cast<TCustomToolWindow *>(w) && !qobject_cast<TDock *>(w), "TDock",
+                   "a dock cannot be placed inside a tool window or another dock");
+#endif
     static quint64 counter = 0;
     m_creationOrder = ++counter;
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -214,9 +215,11 @@ void TDock::SetPosition(TDockPosition p)
 {
     if (p == m_position)
         return;
-    for (QObject *o : children())
+    for (QObject *o : children()) {
+        Q_ASSERT_X(!o->isWidgetType(), "TDock::SetPosition", "the dock already holds controls");
         if (o->isWidgetType())
-            throw kv::Error(QStringLiteral("Cannot change Position of a TDock if it already contains controls"));
+            return;
+    }
     m_position = p;
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);

@@ -1,6 +1,5 @@
 #include "toolbars/toolbar.h"
 
-#include "platform/error.h"
 #include "toolbars/dock.h"
 
 #include <QChildEvent>
@@ -359,8 +358,7 @@ void TCustomToolbar::SizingEnded(bool accepted)
 TToolbarSep::TToolbarSep(QWidget *toolbar)
     : QWidget(toolbar)
 {
-    if (!qobject_cast<TCustomToolbar *>(toolbar))
-        throw kv::Error(QStringLiteral("TToolbarSep can only be placed on a TToolbar"));
+    Q_ASSERT_X(qobject_cast<TCustomToolbar *>(toolbar), "TToolbarSep", "a separator belongs on a toolbar");
     resize(m_sizeHorz, 8);
     if (toolbar->isVisible())
         show();

@@ -1,6 +1,5 @@
 #include "toolbars/toolwindow.h"
 
-#include "platform/error.h"
 #include "toolbars/dock.h"
 
 #include <QApplication>
@@ -161,8 +160,10 @@ QWidget *TCustomToolWindow::OwnerForm() const
 
 void TCustomToolWindow::SetParentControl(QWidget *p)
 {
-    if (p && !qobject_cast<TDock *>(p) && !p->isWindow())
-        throw kv::Error(QStringLiteral("A tool window can only be placed on a TDock or directly on the form"));
+    const bool fits = !p || qobject_cast<TDock *>(p) || p->isWindow();
+    Q_ASSERT_X(fits, "TCustomToolWindow::SetParentControl", "a tool window goes on a dock or on the form");
+    if (!fits)
+        return;
     ChangeParent(p);
 }
 

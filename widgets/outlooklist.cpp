@@ -1,6 +1,5 @@
 #include "widgets/outlooklist.h"
 
-#include "platform/error.h"
 #include "widgets/imager.h"
 #include "widgets/outlookbar.h"
 
@@ -776,9 +775,3 @@ void TgwCustomOutlookList::ItemClicked(TgwOutlookListItem *item)
     UpdateHotItem();
 }
 
-void TgwCustomOutlookList::InsertControl(QWidget *)
-{
-    throw kv::Error(QStringLiteral("TgwCustomOutlookList does not accept child controls.  Delete "
-                                   "TgwCustomOutlookList and/or set the options property of the TgwControlBar, "
-                                   "\"cboAutoCreateOutlookList\", to False"));
-}

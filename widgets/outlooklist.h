@@ -175,8 +175,6 @@ public:
     // One beat of the scroll-button repeat (the timer calls it).
     void ScrollTimerTick();
     virtual void ItemClicked(TgwOutlookListItem *item);
-    // The list takes no child controls.
-    void InsertControl(QWidget *child);
     void Invalidate(const QRect &r) { update(r); }
 
     // Used by the items while painting.
