@@ -293,13 +293,6 @@ TColumn *TExDBGrid::ColumnByField(const QString &fieldName) const
     return nullptr;
 }
 
-int TExDBGrid::columnOfField(const kv::Field *f) const
-{
-    for (int i = 0; i < ColumnCount(); ++i)
-        if (Columns(i)->Field() == f) return i;
-    return -1;
-}
-
 void TExDBGrid::SetSelectedIndex(int col)
 {
     if (col < 0 || col >= ColumnCount()) return;

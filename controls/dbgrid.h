@@ -292,7 +292,6 @@ private:
     void resolveSelectionRows();
     void scheduleResolve();
     int defaultColumnWidth(const kv::Field *f) const;
-    int columnOfField(const kv::Field *f) const;
     void titlePressed(int col, Qt::MouseButton button);
     void storeLayout(TIniLink &link, bool save);
     void paintCell(QPainter &p, const QRect &rect, const QModelIndex &index);

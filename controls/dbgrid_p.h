@@ -373,6 +373,8 @@ protected:
     {
         m_grid->fixedPress(logicalIndexAt(e->position().toPoint()), e);
     }
+    // The header's own drag-selection of rows stays off: the grid moves its
+    // cursor on the press alone.
     void mouseMoveEvent(QMouseEvent *) override {}
     void mouseReleaseEvent(QMouseEvent *) override {}
 

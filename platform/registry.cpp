@@ -55,9 +55,4 @@ void Registry::SetStoreFile(const QString &path)
     storeFile() = path;
 }
 
-QString Registry::StoreFile()
-{
-    return storeFile().isEmpty() ? openStore()->fileName() : storeFile();
-}
-
 } // namespace kv

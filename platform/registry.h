@@ -22,7 +22,6 @@ public:
     // The store's file: empty for the default (the user's "korvalt/registry"
     // settings file).
     static void SetStoreFile(const QString &path);
-    static QString StoreFile();
 };
 
 } // namespace kv

@@ -416,15 +416,3 @@ void TToolbarSep::mousePressEvent(QMouseEvent *e)
     if (auto *tb = qobject_cast<TCustomToolWindow *>(parentWidget()))
         tb->ChildMousePress(this, e);
 }
-
-// While the toolbar is dragged by a separator it holds the grabs; these only
-// catch what arrives before the grab takes over.
-void TToolbarSep::mouseMoveEvent(QMouseEvent *e)
-{
-    QWidget::mouseMoveEvent(e);
-}
-
-void TToolbarSep::mouseReleaseEvent(QMouseEvent *e)
-{
-    QWidget::mouseReleaseEvent(e);
-}

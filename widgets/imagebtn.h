@@ -34,8 +34,6 @@ public:
     void SetDitherColor(kv::gw::Color c) { m_ditherColor = c; update(); }
     kv::gw::TgwDitherStyle DitherStyle() const { return m_ditherStyle; }
     void SetDitherStyle(kv::gw::TgwDitherStyle s) { m_ditherStyle = s; update(); }
-    // Qt clips children always; the flag is kept for the callers only.
-    bool ParentClipping = false;
 
     // The effective pictures.
     TgwBitmap *GetImage(bool down);

@@ -29,6 +29,7 @@
 #include "platform/ini.h"
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QAction>
 #include <QApplication>
@@ -350,17 +351,18 @@ protected:
         EXPECT_EQ(w->CurrentMaterial(), 1);
 
         size_t dialogs = 0;
-        StockDialogHook old = SetStockDialogHook([&](QDialog &d) {
-            const Sheets &s = sheets[std::min(dialogs++, sheets.size() - 1)];
-            EXPECT_EQ(d.windowTitle(), QStringLiteral("Добавление листов"));
-            EXPECT_EQ(child<QComboBox>(&d, QStringLiteral("cbMaterial"))->currentText(), kMaterial);
-            child<TExSpinEdit>(&d, QStringLiteral("seLength"))->setValue(s.length);
-            child<TExSpinEdit>(&d, QStringLiteral("seWidth"))->setValue(s.width);
-            child<TExSpinEdit>(&d, QStringLiteral("seQuantity"))->setValue(s.many);
-            child<QPushButton>(&d, QStringLiteral("bbOk"))->click();
-        });
-        for (size_t i = 0; i < sheets.size(); ++i) form.Action(QStringLiteral("AddSheetAction"))->trigger();
-        SetStockDialogHook(old);
+        {
+            const auto hook = kv::test::ScopedHook(&SetStockDialogHook, [&](QDialog &d) {
+                const Sheets &s = sheets[std::min(dialogs++, sheets.size() - 1)];
+                EXPECT_EQ(d.windowTitle(), QStringLiteral("Добавление листов"));
+                EXPECT_EQ(child<QComboBox>(&d, QStringLiteral("cbMaterial"))->currentText(), kMaterial);
+                child<TExSpinEdit>(&d, QStringLiteral("seLength"))->setValue(s.length);
+                child<TExSpinEdit>(&d, QStringLiteral("seWidth"))->setValue(s.width);
+                child<TExSpinEdit>(&d, QStringLiteral("seQuantity"))->setValue(s.many);
+                child<QPushButton>(&d, QStringLiteral("bbOk"))->click();
+            });
+            for (size_t i = 0; i < sheets.size(); ++i) form.Action(QStringLiteral("AddSheetAction"))->trigger();
+        }
         EXPECT_EQ(dialogs, sheets.size());
         form.Action(QStringLiteral("SaveSheetsAction"))->trigger();
         if (!withScraps) return w;
@@ -398,12 +400,11 @@ protected:
         QApplication::processEvents();
 
         const QString file = paths().GroupsFolder() + QStringLiteral("Кухня.kdx");
-        FileDialogAnswer old = SetFileDialogHook([&](const FileDialogSpec &s) {
+        const auto hook = kv::test::ScopedHook(&SetFileDialogHook, [&](const FileDialogSpec &s) {
             EXPECT_TRUE(s.save);
             return file;
         });
         form.Action(QStringLiteral("SaveAction"))->trigger();
-        SetFileDialogHook(old);
         EXPECT_TRUE(QFile::exists(file));
         return g;
     }
@@ -414,7 +415,7 @@ protected:
     TFormSheets *cut(TMainForm &form, bool useScraps = true)
     {
         bool optionsShown = false, chosen = false;
-        TfrmRaskroyOptions::Hook old = TfrmRaskroyOptions::SetHook([&](TfrmRaskroyOptions &o) {
+        const auto hook = kv::test::ScopedHook(&TfrmRaskroyOptions::SetHook, [&](TfrmRaskroyOptions &o) {
             optionsShown = true;
             EXPECT_EQ(o.ShownCode(), 1);
             EXPECT_TRUE(o.chbEnabled->isChecked());
@@ -431,7 +432,6 @@ protected:
             return o.result();
         });
         form.Action(QStringLiteral("CuttingAction"))->trigger();
-        TfrmRaskroyOptions::SetHook(old);
         EXPECT_TRUE(optionsShown);
         EXPECT_TRUE(chosen);
         TFormSheets *r = lastResults(form);
@@ -463,7 +463,7 @@ protected:
             EXPECT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
         }
-        FileChoiceHook oldChoice = SetFileChoiceHook([&](const FileChoice &c) {
+        const auto choiceHook = kv::test::ScopedHook(&SetFileChoiceHook, [&](const FileChoice &c) {
             EXPECT_FALSE(c.save);
             EXPECT_EQ(c.folder, paths().ExportFolder());
             return text;
@@ -477,16 +477,14 @@ protected:
             m.bbReplace->click();
         });
         form.Action(QStringLiteral("ImportTabAction"))->trigger();
-        SetFileChoiceHook(oldChoice);
         EXPECT_TRUE(materialChosen);
         auto *g = qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild());
         EXPECT_NE(g, nullptr);
         if (!g) return nullptr;
         EXPECT_EQ(g->Document().table().RecordCount(), int(o.parts.size()));
         const QString file = paths().GroupsFolder() + name + QStringLiteral(".kdx");
-        FileDialogAnswer old = SetFileDialogHook([&](const FileDialogSpec &) { return file; });
+        const auto hook = kv::test::ScopedHook(&SetFileDialogHook, [&](const FileDialogSpec &) { return file; });
         form.Action(QStringLiteral("SaveAction"))->trigger();
-        SetFileDialogHook(old);
         EXPECT_EQ(g->DocumentFileName(), file);
         return g;
     }
@@ -563,7 +561,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         // 100 mm is waste; the rest gets its code as it comes into the
         // warehouse: "К-" and a number.
         {
-            StockDialogHook old = SetStockDialogHook([](QDialog &d) {
+            const auto hook = kv::test::ScopedHook(&SetStockDialogHook, [](QDialog &d) {
                 if (d.windowTitle() == QStringLiteral("Параметры поступления остатков")) {
                     child<QCheckBox>(&d, QStringLiteral("chbLength"))->setChecked(true);
                     child<TExSpinEdit>(&d, QStringLiteral("seWidth"))->setValue(200);
@@ -578,9 +576,8 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
             });
             form.Action(QStringLiteral("ScrapsParamsAction"))->trigger();
             form.Action(QStringLiteral("MarkScrapsAction"))->trigger();
-            SetStockDialogHook(old);
-            form.Action(QStringLiteral("SaveScrapsAction"))->trigger();
         }
+        form.Action(QStringLiteral("SaveScrapsAction"))->trigger();
         EXPECT_EQ(scrapRows(paths().ScrapsTable()), stocked);
         form.Action(QStringLiteral("AutoScrapsMarkAction"))->trigger();
         EXPECT_TRUE(form.Action(QStringLiteral("AutoScrapsMarkAction"))->isChecked());
@@ -661,13 +658,12 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         form.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(r->parentWidget()));
         form.updateActions();
         ASSERT_TRUE(form.Action(QStringLiteral("SaveMapsAction"))->isEnabled());
-        FileDialogAnswer old = SetFileDialogHook([&](const FileDialogSpec &s) {
+        const auto hook = kv::test::ScopedHook(&SetFileDialogHook, [&](const FileDialogSpec &s) {
             EXPECT_TRUE(s.save);
             EXPECT_EQ(s.folder, paths().MapsFolder());
             return mapFile;
         });
         form.Action(QStringLiteral("SaveMapsAction"))->trigger();
-        SetFileDialogHook(old);
         EXPECT_EQ(r->windowTitle(), QStringLiteral("Карты раскроя: Кухня.map"));
         EXPECT_FALSE(doc.Modified);
         saved = doc;
@@ -755,13 +751,12 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         EXPECT_EQ(r->PageCount(), int(saved.Tabs.size()));
 
         const QString again = paths().MapsFolder() + QStringLiteral("Кухня, копия.map");
-        FileDialogAnswer old = SetFileDialogHook([&](const FileDialogSpec &s) {
+        const auto hook = kv::test::ScopedHook(&SetFileDialogHook, [&](const FileDialogSpec &s) {
             EXPECT_EQ(s.fileName, QStringLiteral("Кухня.map"));   // its own file proposed
             return again;
         });
         form.updateActions();
         form.Action(QStringLiteral("SaveMapsAction"))->trigger();
-        SetFileDialogHook(old);
         EXPECT_EQ(bytesOf(again), mapBytes);
     });
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join('\n').toStdString();

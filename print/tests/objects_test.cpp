@@ -11,6 +11,7 @@
 #include "print/objects/registration.h"
 #include "print/objects/rskmapview.h"
 #include "report/model/factory.h"
+#include "platform/testsupport/golden.h"
 
 namespace {
 
@@ -80,15 +81,7 @@ void fillList(TrpDetalsListView &v)
 
 void checkGolden(const QString &name, const QByteArray &bytes)
 {
-    const QString path = QStringLiteral(KV_TEST_DATA_DIR "/") + name;
-    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    EXPECT_EQ(f.readAll(), bytes) << name.toStdString();
+    EXPECT_TRUE(kv::test::MatchesGolden(bytes, name));
 }
 
 template <class T>

@@ -189,7 +189,7 @@ Qt::PenStyle qtPenStyle(TrpPenStyle s)
 
 } // namespace
 
-void TrpCanvas::applyPen(bool forLine)
+void TrpCanvas::applyPen()
 {
     if (!m_painter) return;
     const QColor color = rpToQColor(Pen.Color);
@@ -204,7 +204,6 @@ void TrpCanvas::applyPen(bool forLine)
     // (one-pixel lines are shortened by hand, so both of their ends are drawn here)
     pen.setCapStyle(Pen.Width > 1 ? Qt::RoundCap : Qt::SquareCap);
     pen.setJoinStyle(Pen.Width > 1 ? Qt::RoundJoin : Qt::MiterJoin);
-    (void)forLine;
     m_painter->setPen(pen);
     applyBrushBackground();
 }
@@ -250,7 +249,7 @@ void TrpCanvas::Rectangle(const TrpRect &r)
     const QColor fill = rpToQColor(Brush.Color);
     if (Brush.Style == bsSolid && fill.isValid()) m_painter->fillRect(r.toQRect(), fill);
     if (Pen.Style == psClear) return;
-    applyPen(false);
+    applyPen();
     m_painter->setBrush(Qt::NoBrush);
     const int w = std::max(1, Pen.Width);
     if (w == 1) {
@@ -279,7 +278,7 @@ void TrpCanvas::LineTo(int x, int y)
     rec.Opaque = BkMode == bkOpaque;
     record(rec);
     if (!m_painter || from == to || Pen.Style == psClear) return;
-    applyPen(true);
+    applyPen();
     if (Pen.Width <= 1) {
         // The last pixel is left out: step back one pixel along the longer axis.
         const int dx = to.x() - from.x(), dy = to.y() - from.y();

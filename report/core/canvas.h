@@ -250,7 +250,7 @@ public:
     QStringList RecordedTexts() const;
 
 private:
-    void applyPen(bool forLine);
+    void applyPen();
     void applyBrushBackground();
     void drawTextAt(int x, int y, const QString &text, const TrpRect *clip);
     void record(TrpCanvasRecord rec);

@@ -114,14 +114,6 @@ private:
     QList<TrpFunctionDescription> m_items;
 };
 
-// Compression of prepared pages: kept as a no-op.
-class TrpCompressor
-{
-public:
-    QByteArray Compress(const QByteArray &data) const { return data; }
-    QByteArray Decompress(const QByteArray &data) const { return data; }
-};
-
 // The report's interpreter: names resolve through the engine, assignments set
 // application variables or what the report offers.
 class TInterpretator : public TrpInterpretator
@@ -170,7 +162,6 @@ public:
     TrpParser &Parser() { return m_parser; }
     TInterpretator &Interpreter() { return *m_interpreter; }
     TrpInstalledFunctions &InstalledFunctions() { return m_installed; }
-    TrpCompressor &Compressor() { return m_compressor; }
     const TrpFormatSettings &FormatSettings() const { return m_format; }
 
     // Libraries are asked in order; a class is registered once, at most 64.
@@ -209,7 +200,6 @@ private:
     std::unique_ptr<TInterpretator> m_interpreter;
     std::vector<std::unique_ptr<TrpFunctionLibrary>> m_libraries;
     TrpInstalledFunctions m_installed;
-    TrpCompressor m_compressor;
     TrpFormatSettings m_format;
     TrpReportHooks *m_report = nullptr;
     TrpDialogs *m_dialogs = nullptr;

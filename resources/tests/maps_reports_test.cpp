@@ -13,6 +13,7 @@
 #include "report/output/printer.h"
 #include "report/output/textexports.h"
 #include "resources/reports.h"
+#include "platform/testsupport/golden.h"
 
 #include <QDir>
 #include <QFile>
@@ -138,16 +139,7 @@ QByteArray textExport(TrpReport &report)
 
 void expectGolden(const QByteArray &bytes, const QString &name)
 {
-    const QString path = QStringLiteral(KV_TEST_DATA_DIR "/") + name;
-    if (qEnvironmentVariableIsSet("KV_UPDATE_GOLDEN")) {
-        QFile g(path);
-        ASSERT_TRUE(g.open(QIODevice::WriteOnly));
-        g.write(bytes);
-        return;
-    }
-    QFile g(path);
-    ASSERT_TRUE(g.open(QIODevice::ReadOnly)) << path.toStdString();
-    EXPECT_EQ(bytes, g.readAll()) << name.toStdString();
+    EXPECT_TRUE(kv::test::MatchesGolden(bytes, name));
 }
 
 int pdfPages(const QString &file)
