@@ -79,6 +79,7 @@ void TMapPage::resizeEvent(QResizeEvent *e)
     const int h = BarHeight();
     m_bar5->setGeometry(0, height() - h, width(), h);
     m_bar4->setGeometry(0, height() - 2 * h, width(), h);
+    emit Resized();
 }
 
 // --- window ---------------------------------------------------------------------
@@ -476,6 +477,11 @@ MapEnvironment TFormSheets::environment() const
 void TFormSheets::buildPage(int tab)
 {
     auto *page = new TMapPage(m_doc, tab, m_pages);
+    // The pages take their size after the window's own resize event, so the
+    // scale follows the page shown (a maximised window kept its small maps).
+    connect(page, &TMapPage::Resized, this, [this, page] {
+        if (m_pages->currentWidget() == page) Guarded([this] { FormResize(); });
+    });
     page->Sheet()->OnItemMenu = [this](TSheetCtrl *s, const MapHit &h, const QPoint &g) { onItemMenu(s, h, g); };
     m_pages->addTab(page, m_doc.Tabs[size_t(tab)].Caption);
     m_pages->setTabVisible(tab, m_doc.Tabs[size_t(tab)].Visible);

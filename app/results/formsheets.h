@@ -48,6 +48,10 @@ public:
     TMapStatusBar *Bar5() const { return m_bar5; }
     int BarHeight() const;
 
+signals:
+    // After the page took its new size: the window scales its maps to it.
+    void Resized();
+
 protected:
     void resizeEvent(QResizeEvent *e) override;
 

@@ -14,6 +14,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QProgressBar>
 #include <QTabWidget>
@@ -84,6 +86,40 @@ protected:
         w->SetJobMaterials(codes);
     }
 };
+
+// In the frame, maximised and back: the maps take the scale of the page as it
+// is after each change, never the one it had before.
+TEST_F(ResultsWindow, MapsFollowThePageWhenTheWindowIsMaximisedAndRestored)
+{
+    fill();
+    QMdiArea area;
+    area.resize(1200, 900);
+    area.show();
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    QMdiSubWindow *sub = area.addSubWindow(w.get());
+    sub->resize(700, 500);
+    sub->show();
+    QApplication::processEvents();
+    auto expected = [&] {
+        int32_t mw = 0, mh = 0;
+        w->Document().MaxSheetSize(mw, mh);
+        TMapPage *p = w->Page(w->ActivePage());
+        return MapScale(p->width(), p->height(), 2 * p->BarHeight(), mw, mh);
+    };
+    const double small = w->Scale();
+    EXPECT_DOUBLE_EQ(small, expected());
+    sub->showMaximized();
+    QApplication::processEvents();
+    EXPECT_GT(w->Scale(), small);
+    EXPECT_DOUBLE_EQ(w->Scale(), expected());
+    sub->showNormal();
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(w->Scale(), small);
+    TMapPage *p = w->Page(w->ActivePage());
+    EXPECT_LE(p->Sheet()->width(), p->width());
+    area.removeSubWindow(w.get());
+    w->setParent(nullptr);
+}
 
 TEST_F(ResultsWindow, TabsMapControlsAndStatusBars)
 {

@@ -439,6 +439,24 @@ protected:
         return r;
     }
 
+    // The README's picture (scripts/screenshot.sh): the frame with the
+    // results window filling it, on its first map of a standard sheet.
+    static void screenshot(TMainForm &form, TFormSheets *r)
+    {
+        auto *sub = qobject_cast<QMdiSubWindow *>(r->parentWidget());
+        sub->showMaximized();
+        auto *pages = child<QTabWidget>(r, QStringLiteral("PageControl"));
+        for (size_t i = 0; i < r->Document().Tabs.size(); ++i)
+            if (!r->Document().Tabs[i].IsScraps) {
+                pages->setCurrentIndex(int(i));
+                break;
+            }
+        QApplication::processEvents();
+        EXPECT_TRUE(form.grab().save(qEnvironmentVariable("KV_SCREENSHOT")));
+        sub->showNormal();
+        QApplication::processEvents();
+    }
+
     static TFormSheets *lastResults(TMainForm &form)
     {
         TFormSheets *last = nullptr;
@@ -592,6 +610,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         MapDocument &doc = r->Document();
         EXPECT_EQ(r->windowTitle(), QStringLiteral("Вариант раскроя 1: \"База деталей: Кухня.kdx\""));
         EXPECT_GE(r->height(), 400);   // the window of the job has room for its maps
+        if (!qEnvironmentVariableIsEmpty("KV_SCREENSHOT")) screenshot(form, r);
         // Every copy of every part is on a map; the off-cuts first, then the
         // counted standard sheets.
         std::map<QString, int> laid;
