@@ -28,6 +28,9 @@
 #include "platform/db/table.h"
 #include "platform/ini.h"
 #include "platform/ui.h"
+#include "print/flows/maproad.h"
+#include "print/flows/printsetup.h"
+#include "report/building/report.h"
 #include "widgets/outlooklist.h"
 #include "platform/testsupport/scoped.h"
 
@@ -43,7 +46,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -553,6 +558,24 @@ QStringList sorted(QStringList l)
     return l;
 }
 
+// Prints a built report as the preview's printer does, into a PDF file;
+// the number of pages printed.
+int printToPdf(TrpReport &report, const QString &file)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    return report.PrintPrepared(printer, QString(), 1, true);
+}
+
+// The pages of a PDF file as its page objects say.
+int pdfPages(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    return int(QString::fromLatin1(f.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
+}
+
 QByteArray bytesOf(const QString &path)
 {
     QFile f(path);
@@ -777,6 +800,24 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         form.updateActions();
         form.Action(QStringLiteral("SaveMapsAction"))->trigger();
         EXPECT_EQ(bytesOf(again), mapBytes);
+
+        // The maps printed from the preview into a PDF file: the print
+        // settings as they come, one page a map.
+        const QString pdf = tmp.path() + QStringLiteral("/maps.pdf");
+        MapPreviewHook oldPreview = SetMapPreviewHook([&](TrpReport &report) { EXPECT_GT(printToPdf(report, pdf), 0); });
+        {
+            QStringList dialogs;
+            ScopedModalHook answer([&](QDialog &d) {
+                dialogs << d.windowTitle();
+                if (auto *s = qobject_cast<TfrmPrintSetup *>(&d)) s->bbOkClick();
+                else d.reject();
+                return d.result();
+            });
+            r->PrintAction->trigger();
+            EXPECT_EQ(dialogs, QStringList{QStringLiteral("Параметры печати раскроя")});
+        }
+        SetMapPreviewHook(oldPreview);
+        EXPECT_EQ(pdfPages(pdf), int(saved.Tabs.size()));
     });
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join('\n').toStdString();
     EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{QStringLiteral("2800x2070 %1 1").arg(10 - sheetsUsed)});
