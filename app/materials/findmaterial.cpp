@@ -1,5 +1,7 @@
 #include "app/materials/findmaterial.h"
 
+#include "app/common/modal.h"
+
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -96,5 +98,5 @@ int ExecuteFindMaterial(const QList<MaterialItem> &items, int selected, QWidget 
 {
     TfrmFindMaterial f(parent);
     f.SetEntries(items, selected);
-    return f.exec() == QDialog::Accepted ? f.SelectedIndex() : -1;
+    return ExecModal(f) == QDialog::Accepted ? f.SelectedIndex() : -1;
 }

@@ -19,6 +19,7 @@
 #include "report/script/scriptengine.h"
 #include "report/windows/preview.h"
 #include "report/building/report.h"
+#include "report/output/printer.h"
 #include "resources/partbase_reports.h"
 
 #include <QDir>
@@ -59,6 +60,9 @@ void GroupPrinting::PrintPartBase(TfrmRaskroyGroup &w, bool grouped)
     PartBaseDocument &doc = w.Document();
     w.PostIfEditing();
     if (!doc.HasTable()) return;
+    // The printer as the user left it: a new report and its template set it
+    // to their own paper.
+    const bool landscape = rpPrinter().Orientation == 1;
     kv::Query *query = ctx.module().qryPrint;
     const QString copy = kv::FreePrintCopy(ctx.paths().TempFolder());
     const bool borders = ctx.settings().Get(kv::key::PrintDetalBorders);
@@ -109,6 +113,8 @@ void GroupPrinting::PrintPartBase(TfrmRaskroyGroup &w, bool grouped)
                 return false;
             return true;
         };
+        if (TrpPage *page = report.Pages().GetPage(0); page && landscape)
+            page->SetPaper(page->PaperSize, page->PaperWidth, page->PaperHeight, page->PaperBin, 1);
         setMargins(report.Pages().GetPage(0), ctx.settings());
         show(report);
     } catch (...) {

@@ -2,6 +2,7 @@
 
 #include "app/common/appcontext.h"
 #include "app/common/smalldialogs.h"
+#include "app/materials/findmaterial.h"
 #include "app/materials/selectmaterial.h"
 #include "app/partbase/filedialog.h"
 #include "app/partbase/groupprint.h"
@@ -130,6 +131,8 @@ void TfrmRaskroyGroup::buildUi()
     m_bar->setObjectName(QStringLiteral("OutlookBar"));
     TgwOutlookPage *page = m_bar->AddPage();
     page->Button->SetCaption(QStringLiteral("Материалы"));
+    page->Button->setObjectName(QStringLiteral("bbMaterials"));
+    page->Button->OnClick = [this](TgwCustomBitBtn *) { Guarded([this] { bbMaterialsClick(); }); };
     m_list = page->List;
     m_list->setObjectName(QStringLiteral("OutlookList"));
     m_list->ClickStyle = kv::gw::csSelect;
@@ -402,6 +405,22 @@ void TfrmRaskroyGroup::OutlookListItemClick(TgwCustomOutlookList *, TgwOutlookLi
         SetMaterialFilter(itemCode(item));
         UpdateRecordControls();
     });
+}
+
+void TfrmRaskroyGroup::bbMaterialsClick()
+{
+    QList<kv::MaterialItem> items;
+    for (int i = 0; i < m_list->Items()->Count(); ++i) {
+        TgwOutlookListItem *it = m_list->Items()->Item(i);
+        items.append({it->Tag, it->Text()});
+    }
+    TgwOutlookListItem *sel = m_list->GetSelectedItem();
+    const int chosen = ExecuteFindMaterial(items, sel ? sel->Index() : 0, this);
+    if (chosen < 0 || chosen >= m_list->Items()->Count()) return;
+    TgwOutlookListItem *it = m_list->Items()->Item(chosen);
+    it->SetSelected(true);
+    m_list->MakeVisible(it);
+    OutlookListItemClick(m_list, it);
 }
 
 void TfrmRaskroyGroup::SetMaterialFilter(int code)

@@ -100,6 +100,8 @@ public slots:
     void PrintGroupedExecute();
     void PrintModelsListExecute();
     void UpdateActions();
+    // "Материалы": the find-material dialog over the navigator.
+    void bbMaterialsClick();
 
 protected:
     void showEvent(QShowEvent *e) override;

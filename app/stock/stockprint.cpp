@@ -35,6 +35,9 @@ StockReportHook &reportHook()
 void showReport(AppContext &ctx, QObject &holder, TrpDataset *source, const QString &templateName,
                 const QString &title)
 {
+    // The printer as the user left it: a new report and its template set it
+    // to their own paper.
+    const bool landscape = rpPrinter().Orientation == 1;
     TrpReport report(&holder);
     report.Host().Owner = &holder;
     report.SetDataset(source);
@@ -44,7 +47,7 @@ void showReport(AppContext &ctx, QObject &holder, TrpDataset *source, const QStr
     report.Title = title;
     if (report.Pages().Count() > 0) {
         TrpPage *page = report.Pages()[0];
-        if (rpPrinter().Orientation == 1)
+        if (landscape)
             page->SetPaper(page->PaperSize, page->PaperWidth, page->PaperHeight, page->PaperBin, 1);
         const Settings &s = ctx.settings();
         page->MarginLeft = ReportMargin(s.GetPageLeft());

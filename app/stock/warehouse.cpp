@@ -17,12 +17,14 @@
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -122,6 +124,32 @@ TfrmWareHouse::TfrmWareHouse(AppContext &ctx, QWidget *parent)
     cv->addWidget(sbScraps);
     pcWareHouse->addTab(tsScraps, QStringLiteral("Остатки"));
 
+    // The sort pop-up of both grids.
+    pmSort = new QMenu(this);
+    pmSort->setObjectName(QStringLiteral("pmSort"));
+    auto *orders = new QActionGroup(pmSort);
+    const struct { const char *name, *text; SortOrder order; } items[] = {
+        {"miNoSort", "Без сортировки", soNone},
+        {"miSortName", "По имени", soName},
+        {"miSortLength", "По длине", soLength},
+        {"miSortWidth", "По ширине", soWidth},
+    };
+    for (const auto &it : items) {
+        QAction *a = pmSort->addAction(QString::fromUtf8(it.text));
+        a->setObjectName(QString::fromLatin1(it.name));
+        a->setCheckable(true);
+        orders->addAction(a);
+        const SortOrder order = it.order;
+        connect(a, &QAction::triggered, this, [this, order] { Guarded([this, order] { SetSortOrder(m_sortScraps, order); }); });
+    }
+    for (TExDBGrid *g : {dbgSheets, dbgScraps}) {
+        g->setContextMenuPolicy(Qt::CustomContextMenu);
+        const bool scraps = g == dbgScraps;
+        connect(g, &QWidget::customContextMenuRequested, this, [this, g, scraps](const QPoint &pos) {
+            Guarded([&] { PrepareSortMenu(scraps)->popup(g->mapToGlobal(pos)); });
+        });
+    }
+
     // A grid that loses the focus posts its pending edit.
     dbgSheets->installEventFilter(this);
     dbgScraps->installEventFilter(this);
@@ -159,6 +187,37 @@ QPushButton *TfrmWareHouse::button(const char *name, const char *text, void (Tfr
     b->setFocusPolicy(Qt::NoFocus);
     connect(b, &QPushButton::clicked, this, GuardedSlot(slot));
     return b;
+}
+
+namespace {
+// Ties are broken by the other size, so equal lengths come in width order.
+const char *const kSortFields[] = {"", "NAME;LENGTH;WIDTH", "LENGTH;WIDTH", "WIDTH;LENGTH"};
+} // namespace
+
+TfrmWareHouse::SortOrder TfrmWareHouse::CurrentSortOrder(bool scraps) const
+{
+    const Table *t = scraps ? Context().module().tblScraps : Context().module().tblSheets;
+    for (int i = soName; i <= soWidth; ++i)
+        if (t->IndexFieldNames() == QLatin1String(kSortFields[i])) return SortOrder(i);
+    return soNone;
+}
+
+QMenu *TfrmWareHouse::PrepareSortMenu(bool scraps)
+{
+    m_sortScraps = scraps;
+    pmSort->findChild<QAction *>(QStringLiteral("miSortName"))->setVisible(scraps);
+    const char *const names[] = {"miNoSort", "miSortName", "miSortLength", "miSortWidth"};
+    pmSort->findChild<QAction *>(QString::fromLatin1(names[CurrentSortOrder(scraps)]))->setChecked(true);
+    return pmSort;
+}
+
+void TfrmWareHouse::SetSortOrder(bool scraps, SortOrder order)
+{
+    if (scraps) PostScraps();
+    else PostSheets();
+    Table *t = scraps ? Context().module().tblScraps : Context().module().tblSheets;
+    if (!scraps && order == soName) order = soNone;
+    t->SetIndexFieldNames(QString::fromLatin1(kSortFields[order]));
 }
 
 QString TfrmWareHouse::MaterialName(int code) const

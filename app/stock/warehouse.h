@@ -10,6 +10,7 @@
 #include <memory>
 
 class QLabel;
+class QMenu;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
@@ -52,6 +53,16 @@ public:
     void ShowWareHouseInfo();
     QString MaterialName(int code) const;
 
+    // The sort pop-up of the grids: "Без сортировки", "По имени", "По длине",
+    // "По ширине" (by name only for the off-cuts). Prepared for a grid
+    // (its checked order) before it is shown; choosing an item orders that
+    // grid's rows.
+    enum SortOrder { soNone, soName, soLength, soWidth };
+    QMenu *PrepareSortMenu(bool scraps);
+    void SetSortOrder(bool scraps, SortOrder order);
+    SortOrder CurrentSortOrder(bool scraps) const;
+    QMenu *pmSort = nullptr;
+
 public slots:
     void AddSheetActionExecute();
     void SaveSheetsActionExecute();
@@ -85,6 +96,7 @@ private:
     std::unique_ptr<kv::StockService> m_stock;
     QStringList m_names, m_codes;   // the navigator's materials
     bool m_shown = false;
+    bool m_sortScraps = false;   // the grid the sort pop-up was opened for
 
     QSplitter *splitter;
     TgwOutlookList *olMaterials;

@@ -1,4 +1,6 @@
 // The part-base window, driven offscreen through its object names.
+#include "app/common/modal.h"
+#include "app/materials/findmaterial.h"
 #include "app/partbase/filedialog.h"
 #include "app/partbase/groupprint.h"
 #include "app/partbase/raskroygroup.h"
@@ -11,6 +13,9 @@
 #include "platform/ui.h"
 #include "report/output/textexports.h"
 #include "report/building/report.h"
+#include "report/model/page.h"
+#include "report/output/printer.h"
+#include "widgets/bitbtn.h"
 #include "resources/reports.h"
 #include "platform/text.h"
 #include "platform/testsupport/scoped.h"
@@ -23,6 +28,8 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QListWidget>
+#include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
 
@@ -343,4 +350,68 @@ TEST(PartBaseWindow, ADozenPartsOnScreen)
     EXPECT_TRUE(w->findChild<QToolButton *>("sbLBorder")->isChecked());   // the first part is banded
     EXPECT_EQ(w->StatusText(0), "Количество: 24 шт");
     if (qEnvironmentVariableIsSet("KV_SCREENSHOT")) f.frame->area.grab().save(qEnvironmentVariable("KV_SCREENSHOT"));
+}
+
+// "Материалы" of the navigator finds a material by its first letters and
+// filters the parts by it; Cancel leaves the filter alone.
+TEST(PartBaseWindow, MaterialsButtonFindsAMaterialForTheFilter)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    add(*w, "Полка", 600, 300, 2, 1);
+    add(*w, "Дверь", 716, 396, 1, 2);
+    auto *button = w->findChild<TgwCustomBitBtn *>("bbMaterials");
+    ASSERT_NE(button, nullptr);
+    struct Case { const char *typed; bool ok; int filter; int rows; };
+    const Case cases[] = {{"МДФ", true, 2, 1}, {"ЛДСП", false, 2, 1}, {"<", true, 999, 2}};
+    for (const Case &c : cases) {
+        QStringList offered;
+        ScopedModalHook answer([&](QDialog &d) {
+            auto *find = qobject_cast<TfrmFindMaterial *>(&d);
+            EXPECT_NE(find, nullptr);
+            if (!find) return int(QDialog::Rejected);
+            for (int i = 0; i < find->lbxMaterials->count(); ++i) offered << find->lbxMaterials->item(i)->text();
+            find->edMaterial->setText(QString::fromUtf8(c.typed));
+            return int(c.ok ? QDialog::Accepted : QDialog::Rejected);
+        });
+        button->Click();
+        EXPECT_EQ(offered, (QStringList{"<все материалы>", "ЛДСП Бук", "МДФ белый"})) << c.typed;
+        EXPECT_EQ(w->FilterCode(), c.filter) << c.typed;
+        EXPECT_EQ(w->Document().table().RecordCount(), c.rows) << c.typed;
+    }
+}
+
+// Page 0 of the part-base layouts turns to landscape with the printer and
+// keeps its paper; the margins come from the settings.
+TEST(PartBaseWindow, PrintFollowsALandscapePrinter)
+{
+    GroupFixture f;
+    kv::WriteMissingReports(f.app.paths.ReportsFolder());
+    f.app.settings->SetPageLeft(10);
+    TfrmRaskroyGroup *w = f.newWindow();
+    add(*w, "Полка", 600, 300, 2, 1);
+    struct Page { int orientation, paper, width, height, left; };
+    std::vector<Page> pages;
+    auto prevPreview = GroupPrinting::PreviewHook;
+    GroupPrinting::PreviewHook = [&](TrpReport &r) {
+        TrpPage *p = r.Pages().GetPage(0);
+        pages.push_back({p->Orientation, p->PaperSize, p->PaperWidth, p->PaperHeight, p->MarginLeft});
+    };
+    const int before = rpPrinter().Orientation;
+    for (int orientation : {0, 1}) {
+        rpPrinter().Orientation = orientation;
+        w->ExecuteCommand(MainCommand::PrintList);
+        w->ExecuteCommand(MainCommand::PrintGrouped);
+    }
+    rpPrinter().Orientation = before;
+    GroupPrinting::PreviewHook = prevPreview;
+    ASSERT_EQ(pages.size(), 4u);
+    for (size_t i = 0; i < pages.size(); ++i) {
+        EXPECT_EQ(pages[i].orientation, i < 2 ? 0 : 1) << i;
+        EXPECT_EQ(pages[i].paper, pages[i % 2].paper) << i;
+        EXPECT_EQ(pages[i].left, 36) << i;
+    }
+    // Landscape: the long side across.
+    EXPECT_GT(pages[2].width, pages[2].height);
+    EXPECT_LT(pages[0].width, pages[0].height);
 }

@@ -7,6 +7,8 @@
 #include "platform/text.h"
 #include "platform/ui.h"
 #include "report/building/report.h"
+#include "report/model/page.h"
+#include "report/output/printer.h"
 #include "report/output/textexports.h"
 #include "resources/reports.h"
 
@@ -106,4 +108,23 @@ TEST_F(WarehousePrint, OneMaterialPrintsOnlyItsRows)
     ASSERT_EQ(printed.size(), 1);
     EXPECT_TRUE(printed[0].contains("2750"));
     EXPECT_FALSE(printed[0].contains("2440"));
+}
+
+// The lists follow a printer the user left in landscape, though loading the
+// template sets the engine printer to the template's paper.
+TEST_F(WarehousePrint, ListsFollowALandscapePrinter)
+{
+    std::vector<int> orientations;
+    StockReportHook fixture = SetStockReportHook([&](TrpReport &r) {
+        orientations.push_back(r.Pages().GetPage(0)->Orientation);
+    });
+    const int before = rpPrinter().Orientation;
+    for (int orientation : {0, 1}) {
+        rpPrinter().Orientation = orientation;
+        w->PrintSheetsActionExecute();
+        w->PrintScrapsActionExecute();
+    }
+    rpPrinter().Orientation = before;
+    SetStockReportHook(fixture);
+    EXPECT_EQ(orientations, (std::vector<int>{0, 0, 1, 1}));
 }

@@ -24,6 +24,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -327,6 +328,63 @@ TEST_F(Warehouse, TheWholeRoadEndsWithTheSavedStateRestoredByteForByte)
     child<QTabWidget>(*w, "pcWareHouse")->setCurrentIndex(1);
     w->resize(760, 360);
     w->grab().save("/tmp/h19-warehouse.png");
+}
+
+// The sort pop-up orders a grid's rows, keeps the order through edits, and
+// offers the name only for the off-cuts; the files stay as they were.
+TEST_F(Warehouse, SortPopupOrdersTheRowsOfAGrid)
+{
+    w->SetCurrentMaterial(kAllMaterials);
+    addScrapRow("Б-2", 900, 300, 1, 1, QDate(2024, 3, 5));
+    addScrapRow("А-7", 600, 500, 2, 1, QDate(2024, 3, 5));
+    addScrapRow("В-1", 600, 400, 1, 2, QDate(2024, 3, 5));
+    mod().tblSheets->AppendRecord({2800.0, 2070.0, 3.0, 1.0});
+    mod().tblSheets->AppendRecord({2440.0, 1830.0, 1.0, 1.0});
+    mod().tblSheets->AppendRecord({2440.0, 1220.0, 5.0, 2.0});
+    w->PostScraps();
+    w->PostSheets();
+    auto column = [](DataSet &t, const char *field) {
+        QStringList out;
+        for (int row = 0; row < t.ViewRowCount(); ++row)
+            out << t.ViewDisplayText(row, t.FieldByName(field)->Index());
+        return out;
+    };
+    const QByteArray scrapsFile = bytesOf(app.paths.TempScrapsTable());
+    struct Case { bool scraps; const char *item; const char *field; QStringList shown; };
+    const Case cases[] = {
+        {true, "miSortName", "NAME", {"А-7", "Б-2", "В-1"}},
+        {true, "miSortLength", "NAME", {"В-1", "А-7", "Б-2"}},   // equal lengths in width order
+        {true, "miSortWidth", "WIDTH", {"300", "400", "500"}},
+        {true, "miNoSort", "NAME", {"Б-2", "А-7", "В-1"}},
+        {false, "miSortWidth", "WIDTH", {"1220", "1830", "2070"}},
+        {false, "miSortLength", "WIDTH", {"1220", "1830", "2070"}},
+        {false, "miNoSort", "LENGTH", {"2800", "2440", "2440"}},
+    };
+    for (const Case &c : cases) {
+        QMenu *menu = w->PrepareSortMenu(c.scraps);
+        ASSERT_EQ(menu, w->pmSort);
+        EXPECT_EQ(child<QAction>(*menu, "miSortName")->isVisible(), c.scraps);
+        child<QAction>(*menu, c.item)->trigger();
+        DataSet &t = c.scraps ? *mod().tblScraps : *mod().tblSheets;
+        EXPECT_EQ(column(t, c.field), c.shown) << c.item;
+        w->PrepareSortMenu(c.scraps);
+        EXPECT_TRUE(child<QAction>(*menu, c.item)->isChecked()) << c.item;
+    }
+    EXPECT_EQ(bytesOf(app.paths.TempScrapsTable()), scrapsFile);
+
+    // Sorted by name, an edited code moves its row and stays current; the
+    // order outlives a change of material.
+    child<QAction>(*w->PrepareSortMenu(true), "miSortName")->trigger();
+    Table &sc = *mod().tblScraps;
+    ASSERT_TRUE(sc.Locate("NAME", QStringLiteral("А-7")));
+    sc.Edit();
+    sc.FieldByName("NAME")->SetAsString(QStringLiteral("Я-7"));
+    sc.Post();
+    EXPECT_EQ(column(sc, "NAME"), (QStringList{"Б-2", "В-1", "Я-7"}));
+    EXPECT_EQ(sc.FieldByName("NAME")->AsString(), QStringLiteral("Я-7"));
+    w->SetCurrentMaterial(1);
+    EXPECT_EQ(column(sc, "NAME"), (QStringList{"Б-2", "Я-7"}));
+    EXPECT_EQ(w->CurrentSortOrder(true), TfrmWareHouse::soName);
 }
 
 TEST(WarehouseCommands, TheStockMenuReachesTheWarehouseWindow)

@@ -397,6 +397,12 @@ public:
     bool FindFirst();
     bool FindNext();
 
+    // ---- order: a ';'-separated list of fields ("Name;Length") the visible
+    // rows are kept sorted by (nulls first, texts without regard to case);
+    // empty keeps the back-end's order. Raises when a field is unknown.
+    QString IndexFieldNames() const { return m_indexFieldNames; }
+    void SetIndexFieldNames(const QString &names);
+
     // ---- controls
     void DisableControls();
     void EnableControls();
@@ -544,6 +550,9 @@ private:
     bool m_modified = false;
     bool m_readOnly = false;
     bool m_stale = false;         // back-end changed while editing
+
+    QString m_indexFieldNames;
+    void sortRows();
 
     QString m_filterText;
     std::shared_ptr<FilterExpr> m_filterExpr;

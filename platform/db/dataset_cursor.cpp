@@ -296,6 +296,7 @@ void DataSet::rebuildRows()
     if (!filtering) {
         m_rows.resize(size_t(n));
         for (int i = 0; i < n; ++i) m_rows[size_t(i)] = i;
+        sortRows();
         return;
     }
     if (m_filterExpr) {
@@ -320,6 +321,80 @@ void DataSet::rebuildRows()
         calcFields(r);
         if (acceptRecord(r)) m_rows.push_back(pos);
     }
+    sortRows();
+}
+
+namespace {
+
+int compareKeys(const QVariant &a, const QVariant &b)
+{
+    const bool na = a.isNull() || !a.isValid(), nb = b.isNull() || !b.isValid();
+    if (na || nb) return int(nb) - int(na);
+    const int ta = a.typeId(), tb = b.typeId();
+    auto numeric = [](int t) {
+        return t == QMetaType::Int || t == QMetaType::LongLong || t == QMetaType::Double || t == QMetaType::Bool ||
+               t == QMetaType::UInt || t == QMetaType::ULongLong;
+    };
+    if (numeric(ta) && numeric(tb)) {
+        const double x = a.toDouble(), y = b.toDouble();
+        return x < y ? -1 : (y < x ? 1 : 0);
+    }
+    if (ta == QMetaType::QDate && tb == QMetaType::QDate) {
+        const QDate x = a.toDate(), y = b.toDate();
+        return x < y ? -1 : (y < x ? 1 : 0);
+    }
+    return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+void DataSet::sortRows()
+{
+    if (m_indexFieldNames.trimmed().isEmpty() || m_rows.size() < 2) return;
+    std::vector<int> keySlots;
+    for (const QString &name : m_indexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        if (Field *f = FindField(name.trimmed())) keySlots.push_back(f->m_slot);
+    if (keySlots.empty()) return;
+    // Keys read once per row; equal keys keep the back-end's order.
+    std::vector<std::pair<QVariantList, int>> keyed;
+    keyed.reserve(m_rows.size());
+    Record r;
+    for (int pos : m_rows) {
+        QVariantList cols;
+        InternalReadRecord(pos, cols);
+        r.values = QVariantList();
+        r.values.resize(m_fields.size());
+        for (const auto &f : m_fields)
+            if (f->m_column >= 0) r.values[f->m_slot] = cols.value(f->m_column);
+        r.id = InternalRecordId(pos);
+        calcFields(r);
+        QVariantList key;
+        for (int slot : keySlots) key << r.values.value(slot);
+        keyed.emplace_back(std::move(key), pos);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
+        for (qsizetype i = 0; i < a.first.size(); ++i)
+            if (const int c = compareKeys(a.first[i], b.first[i])) return c < 0;
+        return false;
+    });
+    for (size_t i = 0; i < keyed.size(); ++i) m_rows[i] = keyed[i].second;
+}
+
+void DataSet::SetIndexFieldNames(const QString &names)
+{
+    if (Active())
+        for (const QString &name : names.split(QLatin1Char(';'), Qt::SkipEmptyParts)) FieldByName(name.trimmed());
+    m_indexFieldNames = names;
+    if (!Active()) return;
+    CheckBrowseMode();
+    const qint64 id = m_cur >= 0 ? m_buf.id : -1;
+    rebuildRows();
+    int row = rowOfId(id);
+    if (row < 0) row = m_rows.empty() ? -1 : 0;
+    m_cur = row;
+    m_bof = m_eof = m_rows.empty();
+    loadCurrent();
+    notify(nData);
 }
 
 bool DataSet::acceptRecord(const Record &r) const
@@ -432,6 +507,10 @@ int DataSet::rowOfId(qint64 id) const
     if (id < 0) return -1;
     const int pos = InternalFindId(id);
     if (pos < 0) return -1;
+    if (!m_indexFieldNames.trimmed().isEmpty()) {
+        auto it = std::find(m_rows.begin(), m_rows.end(), pos);
+        return it == m_rows.end() ? -1 : int(it - m_rows.begin());
+    }
     auto it = std::lower_bound(m_rows.begin(), m_rows.end(), pos);
     if (it == m_rows.end() || *it != pos) return -1;
     return int(it - m_rows.begin());

@@ -356,3 +356,53 @@ TEST(DbDataSet, ReorderedDefaultFieldsGoAwayOnClose)
     ASSERT_EQ(ds.FieldCount(), 1);
     EXPECT_EQ(ds.Fields(0)->FieldName(), "Calc");
 }
+
+// An order by fields keeps the visible rows sorted through filters, edits,
+// inserts and deletes; the current row stays on its record.
+TEST(DbDataSet, IndexFieldNamesOrderTheRows)
+{
+    VecSet ds;
+    ds.add(3, "b", 10);
+    ds.add(1, "C", 5);
+    ds.add(2, "a", 5);
+    ds.add(4, QString(), 7);
+    ds.Open();
+    auto codes = [&ds] {
+        QList<int> out;
+        for (int row = 0; row < ds.ViewRowCount(); ++row) out << ds.ViewValue(row, 0).toInt();
+        return out;
+    };
+    struct Case { QString fields; QList<int> order; };
+    const Case cases[] = {
+        {"Name", {4, 2, 3, 1}},          // null first, no regard to case
+        {"many;code", {1, 2, 4, 3}},     // numbers as numbers, ties by the next field
+        {"Many", {1, 2, 4, 3}},          // equal keys keep the stored order
+        {"", {3, 1, 2, 4}},
+    };
+    for (const Case &c : cases) {
+        ds.SetIndexFieldNames(c.fields);
+        EXPECT_EQ(codes(), c.order) << c.fields.toStdString();
+    }
+    EXPECT_THROW(ds.SetIndexFieldNames("Nope"), Error);
+
+    ds.SetIndexFieldNames("Name");
+    ASSERT_TRUE(ds.Locate("Code", 3));
+    EXPECT_EQ(ds.RecNo(), 3);
+    ds.Edit();
+    ds.FieldByName("Name")->SetAsString("0");
+    ds.Post();
+    EXPECT_EQ(codes(), (QList<int>{4, 3, 2, 1}));
+    EXPECT_EQ(ds.FieldByName("Code")->AsInteger(), 3);   // the edited record stays current
+    EXPECT_EQ(ds.RecNo(), 2);
+    ds.AppendRecord({5, "aa", 1.0});
+    EXPECT_EQ(codes(), (QList<int>{4, 3, 2, 5, 1}));
+    EXPECT_EQ(ds.FieldByName("Code")->AsInteger(), 5);
+    ds.SetFilter("Many>5");
+    ds.SetFiltered(true);
+    EXPECT_EQ(codes(), (QList<int>{4, 3}));
+    ds.SetFiltered(false);
+    ASSERT_TRUE(ds.Locate("Code", 2));
+    ds.Delete();
+    EXPECT_EQ(codes(), (QList<int>{4, 3, 5, 1}));
+    EXPECT_EQ(ds.FieldByName("Code")->AsInteger(), 5);   // the next row in the order
+}
