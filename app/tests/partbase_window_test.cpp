@@ -397,13 +397,16 @@ TEST(PartBaseWindow, PrintFollowsALandscapePrinter)
         TrpPage *p = r.Pages().GetPage(0);
         pages.push_back({p->Orientation, p->PaperSize, p->PaperWidth, p->PaperHeight, p->MarginLeft});
     };
-    const int before = rpPrinter().Orientation;
+    // The user's printer: A4 in each orientation; the engine printer as it
+    // was afterwards.
+    TrpPrinter &pr = rpPrinter();
+    const int was[5] = {pr.PaperSize, pr.PaperWidth, pr.PaperHeight, pr.Orientation, pr.Bin};
     for (int orientation : {0, 1}) {
-        rpPrinter().Orientation = orientation;
+        pr.SetPrinterInfo(9, orientation ? 2970 : 2100, orientation ? 2100 : 2970, orientation, rpDefaultBin, true);
         w->ExecuteCommand(MainCommand::PrintList);
         w->ExecuteCommand(MainCommand::PrintGrouped);
     }
-    rpPrinter().Orientation = before;
+    pr.SetPrinterInfo(was[0], was[1], was[2], was[3], was[4], true);
     GroupPrinting::PreviewHook = prevPreview;
     ASSERT_EQ(pages.size(), 4u);
     for (size_t i = 0; i < pages.size(); ++i) {

@@ -118,13 +118,16 @@ TEST_F(WarehousePrint, ListsFollowALandscapePrinter)
     StockReportHook fixture = SetStockReportHook([&](TrpReport &r) {
         orientations.push_back(r.Pages().GetPage(0)->Orientation);
     });
-    const int before = rpPrinter().Orientation;
+    // The user's printer: A4 in each orientation; the engine printer as it
+    // was afterwards.
+    TrpPrinter &pr = rpPrinter();
+    const int was[5] = {pr.PaperSize, pr.PaperWidth, pr.PaperHeight, pr.Orientation, pr.Bin};
     for (int orientation : {0, 1}) {
-        rpPrinter().Orientation = orientation;
+        pr.SetPrinterInfo(9, orientation ? 2970 : 2100, orientation ? 2100 : 2970, orientation, rpDefaultBin, true);
         w->PrintSheetsActionExecute();
         w->PrintScrapsActionExecute();
     }
-    rpPrinter().Orientation = before;
+    pr.SetPrinterInfo(was[0], was[1], was[2], was[3], was[4], true);
     SetStockReportHook(fixture);
     EXPECT_EQ(orientations, (std::vector<int>{0, 0, 1, 1}));
 }
