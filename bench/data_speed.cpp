@@ -1,0 +1,198 @@
+// Speed of the data layer beside plain baselines: appends into the in-memory
+// table, an edit and post under a filter, the warehouse's working copies at
+// start-up, and an edit of one record of a dBASE table. Figures only.
+//   kv_data_speed [rows, default 100000]
+#include "bench/speed.h"
+
+#include "data/datamodule.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "memdata/memdata.h"
+#include "platform/db/dbffile.h"
+#include "platform/db/table.h"
+#include "platform/db/tablestore.h"
+#include "platform/ini.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <vector>
+
+using namespace kv;
+
+namespace {
+
+void makeTable(TMemData &md)
+{
+    md.AddField(QStringLiteral("Code"), FieldType::Integer);
+    md.AddField(QStringLiteral("Name"), FieldType::String, 40);
+    md.AddField(QStringLiteral("Length"), FieldType::Integer);
+    md.AddField(QStringLiteral("Width"), FieldType::Integer);
+    md.AddField(QStringLiteral("Many"), FieldType::Float);
+    md.Open();
+}
+
+void appendRows(TMemData &md, int n)
+{
+    Field *code = md.FieldByName(QStringLiteral("Code")), *name = md.FieldByName(QStringLiteral("Name"));
+    Field *len = md.FieldByName(QStringLiteral("Length")), *wid = md.FieldByName(QStringLiteral("Width"));
+    Field *many = md.FieldByName(QStringLiteral("Many"));
+    for (int i = 0; i < n; ++i) {
+        md.Append();
+        code->SetValue(i % 500);
+        name->SetValue(QStringLiteral("Деталь %1").arg(i));
+        len->SetValue(100 + i % 2700);
+        wid->SetValue(50 + i % 2000);
+        many->SetValue(1.0 + i % 7);
+        md.Post();
+    }
+}
+
+qsizetype appendBaseline(int n)
+{
+    std::vector<QVariantList> rows;
+    for (int i = 0; i < n; ++i)
+        rows.push_back({QVariant(i), QVariant(i % 500), QVariant(QStringLiteral("Деталь %1").arg(i)),
+                        QVariant(100 + i % 2700), QVariant(50 + i % 2000), QVariant(1.0 + i % 7)});
+    return qsizetype(rows.size());
+}
+
+// A program folder with 100,000 standard sheets in the stock table.
+struct Folder
+{
+    QTemporaryDir dir;
+    Paths paths{dir.path()};
+    std::unique_ptr<Settings> settings;
+    explicit Folder(int rows)
+    {
+        paths.CreateFolders();
+        TIniFile(paths.SettingsFile()).UpdateFile();
+        settings = std::make_unique<Settings>(paths.SettingsFile());
+        {
+            TModule m(&paths, settings.get());
+            m.EnsureTables();
+        }
+        DbfFile f = DbfFile::read(resolvePath(paths.SheetsTable()));
+        for (int i = 0; i < rows; ++i) {
+            QVariantList v;
+            for (const DbfField &fd : f.fields) {
+                switch (fd.type) {
+                case 'C': v << QStringLiteral("Лист %1").arg(i).left(fd.length); break;
+                case 'D': v << QDate(2024, 1, 1).addDays(i % 365); break;
+                case 'L': v << (i % 2 == 0); break;
+                default: v << (1 + i % 500); break;
+                }
+            }
+            f.rows << DbfRow{false, v};
+        }
+        f.write(resolvePath(paths.SheetsTable()));
+        TableStore::clearRegistry();
+    }
+};
+
+} // namespace
+
+// A window shown and painted once.
+void showWindow()
+{
+    QWidget w;
+    w.resize(800, 600);
+    w.show();
+    QApplication::processEvents();
+    (void)w.grab();
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == QLatin1String("--bare")) {
+        showWindow();
+        return 0;
+    }
+    if (mode == QLatin1String("--stock") && argc > 2) {
+        Paths paths(QString::fromLocal8Bit(argv[2]));
+        Settings settings(paths.SettingsFile());
+        TModule m(&paths, &settings);
+        m.EnsureTables();
+        m.OpenSheetsCopy();
+        m.OpenScrapsCopy();
+        showWindow();
+        return 0;
+    }
+    const int rows = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    const int runs = qEnvironmentVariableIsSet("KV_BENCH_RUNS") ? qEnvironmentVariableIntValue("KV_BENCH_RUNS") : 5;
+    using namespace kvbench;
+    header(qPrintable(QStringLiteral("data layer, %1 rows").arg(rows)));
+
+    // Appends: per row at a quarter, half and all of the rows, so a cost that
+    // rises with the size shows.
+    for (int n : {rows / 4, rows / 2, rows}) {
+        qsizetype sink = 0;
+        const double base = bestOf([&] { sink += appendBaseline(n); }, runs);
+        const double ms = bestOf([&] {
+            TMemData md;
+            makeTable(md);
+            appendRows(md, n);
+        }, runs);
+        const QByteArray name = QStringLiteral("memdata: %1 appends (%2 us/row)").arg(n).arg(ms * 1000 / n, 0, 'f', 2).toLatin1();
+        row(name.constData(), ms, base);
+        if (sink < 0) return 1;
+    }
+
+    // Edit and post of one row with a filter on: average of 200.
+    {
+        TMemData md;
+        makeTable(md);
+        appendRows(md, rows);
+        md.SetFilter(QStringLiteral("Code > 10"));
+        md.SetFiltered(true);
+        const int visible = md.RecordCount();
+        Field *name = md.FieldByName(QStringLiteral("Name"));
+        int k = 0;
+        const double ms = bestOf([&] {
+            for (int i = 0; i < 200; ++i) {
+                md.SetRecNo(1 + (k++ * 7919) % visible);
+                md.Edit();
+                name->SetValue(QStringLiteral("Правка %1").arg(k));
+                md.Post();
+            }
+        }, runs) / 200;
+        row("memdata: edit+post with a filter (per edit)", ms, 0);
+    }
+
+    // Start-up: a process that opens the warehouse's working copies over a
+    // full stock table and shows a window, beside one that shows a bare window.
+    {
+        Folder folder(rows);
+        const QString self = QCoreApplication::applicationFilePath();
+        auto spawn = [&](const QStringList &args) {
+            QProcess p;
+            p.start(self, args);
+            if (!p.waitForFinished(120000) || p.exitCode() != 0) std::printf("   child failed: %s\n", p.readAllStandardError().constData());
+        };
+        const double base = bestOf([&] { spawn({QStringLiteral("--bare")}); }, runs);
+        const double ms = bestOf([&] { spawn({QStringLiteral("--stock"), folder.dir.path()}); }, runs);
+        row("start-up: stock working copies (process)", ms, base);
+
+        TableStore::clearRegistry();
+        Table t;
+        t.SetTableName(resolvePath(folder.paths.TempSheetsTable()));
+        t.Open();
+        Field *f = t.Fields(0);
+        int k = 0;
+        const double edit = bestOf([&] {
+            for (int i = 0; i < 10; ++i) {
+                t.SetRecNo(1 + (k++ * 7919) % t.RecordCount());
+                t.Edit();
+                f->SetValue(1000 + k % 1000);
+                t.Post();
+            }
+        }, runs) / 10;
+        row("table: edit of one record (per edit)", edit, 0);
+    }
+    return 0;
+}
