@@ -4,44 +4,211 @@
 #include "platform/extended.h"
 #include "platform/text.h"
 
+#include <cstring>
+#include <typeinfo>
+
 namespace {
 
 constexpr int kMaxWord = 65535;
 
 [[noreturn]] void readError() { throw kv::Error(QStringLiteral("Stream read error")); }
+[[noreturn]] void writeError() { throw kv::Error(QStringLiteral("Stream write error")); }
+
+// The engine's own memory stream, reached without QIODevice's work per call.
+TrpMemoryStream *fast(QIODevice &s)
+{
+    return typeid(s) == typeid(TrpMemoryStream) ? static_cast<TrpMemoryStream *>(&s) : nullptr;
+}
+
+// Exactly `count` bytes into `out`.
+void readRaw(QIODevice &s, char *out, qint64 count)
+{
+    if (TrpMemoryStream *m = fast(s)) {
+        const char *p = m->take(count);
+        if (!p) readError();
+        std::memcpy(out, p, size_t(count));
+        return;
+    }
+    if (s.read(out, count) != count) readError();
+}
+
+void writeRaw(QIODevice &s, const char *data, qint64 count)
+{
+    if (count <= 0) return;
+    if (TrpMemoryStream *m = fast(s)) {
+        m->put(data, count);
+        return;
+    }
+    if (s.write(data, count) != count) writeError();
+}
 
 char readChar(QIODevice &s)
 {
     char c = 0;
-    if (!s.getChar(&c)) readError();
+    readRaw(s, &c, 1);
     return c;
 }
 
 quint16 readU16(QIODevice &s)
 {
-    const QByteArray b = ReadStreamBytes(s, 2);
+    char b[2];
+    readRaw(s, b, 2);
     return quint16(quint8(b[0]) | (quint8(b[1]) << 8));
 }
 
 void writeU16(QIODevice &s, quint16 v)
 {
     const char b[2] = {char(v & 0xFF), char(v >> 8)};
-    WriteStreamBytes(s, QByteArray(b, 2));
+    writeRaw(s, b, 2);
+}
+
+[[noreturn]] void tooLong(qsizetype bytes)
+{
+    throw kv::Error(QStringLiteral("Text of %1 bytes is too long to be saved (at most 65535)").arg(bytes));
 }
 
 QByteArray checkedBytes(const QString &value)
 {
     QByteArray b = kv::toCp1251(value);
-    if (b.size() > kMaxWord)
-        throw kv::Error(QStringLiteral("Text of %1 bytes is too long to be saved (at most 65535)").arg(b.size()));
+    if (b.size() > kMaxWord) tooLong(b.size());
     return b;
+}
+
+// cp1251 text read as `n` bytes.
+QString readText(QIODevice &s, quint16 n)
+{
+    if (n == 0) return QString();
+    if (TrpMemoryStream *m = fast(s)) {
+        const char *p = m->take(n);
+        if (!p) readError();
+        return kv::fromCp1251(std::string_view(p, n));
+    }
+    char buf[kMaxWord];
+    readRaw(s, buf, n);
+    return kv::fromCp1251(std::string_view(buf, n));
+}
+
+// A 16-bit length and the cp1251 bytes of `value`, encoded straight into a
+// memory stream's array when writing at its end.
+void writeCountedText(QIODevice &s, const QString &value)
+{
+    TrpMemoryStream *m = fast(s);
+    QByteArray *t = m ? m->target() : nullptr;
+    if (!t || m->pos() != t->size()) {
+        const QByteArray b = checkedBytes(value);
+        writeU16(s, quint16(b.size()));
+        writeRaw(s, b.constData(), b.size());
+        return;
+    }
+    const qsizetype at = t->size();
+    t->append(char(0)).append(char(0));
+    t->reserve(at + 2 + value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        // A surrogate pair is one character without a code: one '?'.
+        if (c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) ++i;
+        t->append(kv::toCp1251Char(c));
+    }
+    const qsizetype n = t->size() - at - 2;
+    if (n > kMaxWord) {
+        t->truncate(at);
+        tooLong(n);
+    }
+    (*t)[at] = char(n & 0xFF);
+    (*t)[at + 1] = char(n >> 8);
+    m->seek(t->size());
 }
 
 } // namespace
 
+// ---------------------------------------------------------------- memory stream
+
+TrpMemoryStream::~TrpMemoryStream() = default;
+
+void TrpMemoryStream::reopen(OpenMode mode)
+{
+    if (isOpen()) close();
+    // Unbuffered: nothing is held between this object and its bytes.
+    open(mode | QIODevice::Unbuffered);
+}
+
+void TrpMemoryStream::attach(QByteArray *target)
+{
+    m_target = target;
+    m_data = nullptr;
+    m_size = 0;
+    reopen(QIODevice::ReadWrite);
+    m_pos = target->size();
+}
+
+void TrpMemoryStream::attach(const char *data, qint64 size)
+{
+    m_target = nullptr;
+    m_data = data;
+    m_size = size;
+    reopen(QIODevice::ReadOnly);
+    m_pos = 0;
+}
+
+bool TrpMemoryStream::seek(qint64 pos)
+{
+    if (pos < 0) return false;
+    if (!m_target && pos > m_size) return false;
+    m_pos = pos;
+    return true;
+}
+
+const char *TrpMemoryStream::take(qint64 count)
+{
+    const char *base = m_target ? m_target->constData() : m_data;
+    if (count < 0 || count > size() - m_pos) return nullptr;
+    const char *p = base + m_pos;
+    m_pos += count;
+    return p;
+}
+
+void TrpMemoryStream::put(const char *data, qint64 count)
+{
+    if (!m_target) writeError();
+    const qint64 n = m_target->size();
+    if (m_pos == n) {
+        m_target->append(data, count);
+    } else {
+        // Over bytes written before (a length filled in afterwards); past the
+        // end the gap is zero bytes, as a buffer would leave it.
+        if (m_pos + count > n) m_target->resize(m_pos + count, char(0));
+        if (m_pos > n) std::memset(m_target->data() + n, 0, size_t(m_pos - n));
+        std::memcpy(m_target->data() + m_pos, data, size_t(count));
+    }
+    m_pos += count;
+}
+
+qint64 TrpMemoryStream::readData(char *data, qint64 maxSize)
+{
+    const qint64 n = std::min(maxSize, size() - m_pos);
+    if (n <= 0) return 0;
+    std::memcpy(data, (m_target ? m_target->constData() : m_data) + m_pos, size_t(n));
+    m_pos += n;
+    return n;
+}
+
+qint64 TrpMemoryStream::writeData(const char *data, qint64 size)
+{
+    if (!m_target) return -1;
+    put(data, size);
+    return size;
+}
+
+// ---------------------------------------------------------------- primitives
+
 QByteArray ReadStreamBytes(QIODevice &s, qint64 count)
 {
     if (count <= 0) return QByteArray();
+    if (TrpMemoryStream *m = fast(s)) {
+        const char *p = m->take(count);
+        if (!p) readError();
+        return QByteArray(p, count);
+    }
     QByteArray b = s.read(count);
     if (b.size() != count) readError();
     return b;
@@ -49,25 +216,22 @@ QByteArray ReadStreamBytes(QIODevice &s, qint64 count)
 
 void WriteStreamBytes(QIODevice &s, const QByteArray &bytes)
 {
-    if (bytes.isEmpty()) return;
-    if (s.write(bytes) != bytes.size()) throw kv::Error(QStringLiteral("Stream write error"));
+    writeRaw(s, bytes.constData(), bytes.size());
 }
 
 QString ReadStreamString(QIODevice &s)
 {
     const quint16 n = readU16(s);
-    const QByteArray b = ReadStreamBytes(s, n);
+    QString text = readText(s, n);
     readChar(s);   // the terminating byte, whatever it holds
-    return kv::fromCp1251(b);
+    return text;
 }
 
 void WriteStreamString(QIODevice &s, const QString &value)
 {
-    const QByteArray b = checkedBytes(value);
-    QByteArray out;
-    out.reserve(b.size() + 3);
-    out.append(char(b.size() & 0xFF)).append(char(b.size() >> 8)).append(b).append('\0');
-    WriteStreamBytes(s, out);
+    writeCountedText(s, value);
+    const char zero = 0;
+    writeRaw(s, &zero, 1);
 }
 
 QStringList ReadStreamMemo(QIODevice &s)
@@ -81,7 +245,7 @@ QStringList ReadStreamMemo(QIODevice &s)
     // The separators, not the count, decide how many lines there are.
     while (true) {
         const quint16 n = readU16(s);
-        lines << kv::fromCp1251(ReadStreamBytes(s, n));
+        lines << readText(s, n);
         if (readChar(s) == 0) break;
     }
     return lines;
@@ -91,6 +255,25 @@ void WriteStreamMemo(QIODevice &s, const QStringList &lines)
 {
     if (lines.size() > kMaxWord)
         throw kv::Error(QStringLiteral("A list of %1 lines is too long to be saved (at most 65535)").arg(lines.size()));
+    TrpMemoryStream *m = fast(s);
+    if (m && m->target() && m->pos() == m->target()->size()) {
+        // Straight into the array; a line too long leaves it as it was.
+        QByteArray *t = m->target();
+        const qsizetype at = t->size();
+        try {
+            writeU16(s, quint16(lines.size()));
+            for (qsizetype i = 0; i < lines.size(); ++i) {
+                writeCountedText(s, lines[i]);
+                if (i + 1 < lines.size()) m->put("\r", 1);
+            }
+            m->put("", 1);
+        } catch (...) {
+            t->truncate(at);
+            m->seek(at);
+            throw;
+        }
+        return;
+    }
     QByteArray out;
     out.append(char(lines.size() & 0xFF)).append(char(lines.size() >> 8));
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -141,13 +324,18 @@ QStringList ReadStreamMemo(QIODevice &s, int version)
 bool ReadStreamBoolean(QIODevice &s) { return readChar(s) != 0; }
 void WriteStreamBoolean(QIODevice &s, bool value) { WriteStreamByte(s, value ? 1 : 0); }
 quint8 ReadStreamByte(QIODevice &s) { return quint8(readChar(s)); }
-void WriteStreamByte(QIODevice &s, quint8 value) { WriteStreamBytes(s, QByteArray(1, char(value))); }
+void WriteStreamByte(QIODevice &s, quint8 value)
+{
+    const char c = char(value);
+    writeRaw(s, &c, 1);
+}
 qint16 ReadStreamWord(QIODevice &s) { return qint16(readU16(s)); }
 void WriteStreamWord(QIODevice &s, qint16 value) { writeU16(s, quint16(value)); }
 
 qint32 ReadStreamInteger(QIODevice &s)
 {
-    const QByteArray b = ReadStreamBytes(s, 4);
+    char b[4];
+    readRaw(s, b, 4);
     quint32 v = 0;
     for (int i = 0; i < 4; ++i) v |= quint32(quint8(b[i])) << (8 * i);
     return qint32(v);
@@ -157,19 +345,20 @@ void WriteStreamInteger(QIODevice &s, qint32 value)
 {
     const quint32 v = quint32(value);
     const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
-    WriteStreamBytes(s, QByteArray(b, 4));
+    writeRaw(s, b, 4);
 }
 
 double ReadStreamExtended(QIODevice &s)
 {
-    const QByteArray b = ReadStreamBytes(s, 10);
-    return kv::decodeExtended(reinterpret_cast<const std::uint8_t *>(b.constData()));
+    char b[10];
+    readRaw(s, b, 10);
+    return kv::decodeExtended(reinterpret_cast<const std::uint8_t *>(b));
 }
 
 void WriteStreamExtended(QIODevice &s, double value)
 {
     const kv::Extended80 e = kv::encodeExtended(value);
-    WriteStreamBytes(s, QByteArray(reinterpret_cast<const char *>(e.data()), 10));
+    writeRaw(s, reinterpret_cast<const char *>(e.data()), 10);
 }
 
 int StreamToFontStyle(int bits)

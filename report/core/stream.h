@@ -55,3 +55,46 @@ int FontStyleToStream(int style);
 // Raw helpers for records of other classes.
 QByteArray ReadStreamBytes(QIODevice &s, qint64 count);
 void WriteStreamBytes(QIODevice &s, const QByteArray &bytes);
+
+// An in-memory stream for the engine's records: writing grows a byte array
+// that stays the caller's (from its end, or over it after a seek back);
+// reading takes from a span without copying it. The primitives above reach
+// it directly, without QIODevice's work per call, so one stream can carry
+// a whole page of records cheaply; other readers see an ordinary random-access
+// device. Re-attaching reuses the object.
+class TrpMemoryStream final : public QIODevice
+{
+public:
+    TrpMemoryStream() = default;
+    explicit TrpMemoryStream(QByteArray *target) { attach(target); }
+    TrpMemoryStream(const char *data, qint64 size) { attach(data, size); }
+    ~TrpMemoryStream() override;
+
+    // Writing (and reading back) into *target, positioned at its end.
+    void attach(QByteArray *target);
+    // Reading `size` bytes at `data`, which must outlive the reading.
+    void attach(const char *data, qint64 size);
+
+    bool isSequential() const override { return false; }
+    qint64 pos() const override { return m_pos; }
+    qint64 size() const override { return m_target ? m_target->size() : m_size; }
+    bool seek(qint64 pos) override;
+    bool atEnd() const override { return m_pos >= size(); }
+    qint64 bytesAvailable() const override { return size() - m_pos; }
+
+    // The next `count` bytes, or null (and nothing taken) when fewer remain.
+    const char *take(qint64 count);
+    void put(const char *data, qint64 count);
+    QByteArray *target() const { return m_target; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    void reopen(OpenMode mode);
+    QByteArray *m_target = nullptr;
+    const char *m_data = nullptr;
+    qint64 m_size = 0;
+    qint64 m_pos = 0;
+};

@@ -1,7 +1,5 @@
 #include "report/model/prepared.h"
 
-#include <QBuffer>
-
 #include "platform/error.h"
 #include "report/core/utils.h"
 #include "report/model/factory.h"
@@ -70,9 +68,22 @@ void TrpEMFPages::AppendView(int index, TrpView &view)
 {
     TrpPreparedPage *p = GetPage(index);
     if (!p) throw kv::Error(QStringLiteral("There is no prepared page %1").arg(index + 1));
-    QBuffer buf(&p->ObjectStream);
-    buf.open(QIODevice::WriteOnly | QIODevice::Append);
-    view.Print(buf);
+    // One stream re-aimed at each page; a view printed while another is
+    // being printed (from its script) gets a stream of its own.
+    if (m_appending) {
+        TrpMemoryStream own(&p->ObjectStream);
+        view.Print(own);
+        return;
+    }
+    m_appending = true;
+    try {
+        m_writer.attach(&p->ObjectStream);
+        view.Print(m_writer);
+    } catch (...) {
+        m_appending = false;
+        throw;
+    }
+    m_appending = false;
 }
 
 void TrpEMFPages::readPageRecords(const QByteArray &data, const std::function<void(std::unique_ptr<TrpView>)> &sink) const
@@ -80,9 +91,7 @@ void TrpEMFPages::readPageRecords(const QByteArray &data, const std::function<vo
     if (data.isEmpty()) damaged(QStringLiteral("a page without its version"));
     const int version = quint8(data[0]);
     if (version < 21 || version > kVersion) damaged(QStringLiteral("a page of version %1").arg(version));
-    QBuffer buf;
-    buf.setData(data);
-    buf.open(QIODevice::ReadOnly);
+    TrpMemoryStream buf(data.constData(), data.size());
     buf.seek(1);
     VersionScope vs(version);
     while (!buf.atEnd()) sink(ReadObject(buf, true));
@@ -129,8 +138,7 @@ void TrpEMFPages::PackPage(int index)
     if (!e) throw kv::Error(QStringLiteral("There is no prepared page %1").arg(index + 1));
     if (!e->UnpackedPage) return;
     QByteArray out(1, char(kVersion));
-    QBuffer buf(&out);
-    buf.open(QIODevice::WriteOnly | QIODevice::Append);
+    TrpMemoryStream buf(&out);
     for (const auto &v : e->UnpackedPage->Views()) {
         v->InPreparedPage = true;
         v->ExpandedMemo = v->Memo;
@@ -246,9 +254,16 @@ void TrpEMFPages::WritePreparedFile(QIODevice &s)
     WriteStreamByte(s, m_report ? m_report->InfoByte : 88);
 }
 
-void TrpEMFPages::ReadPreparedFile(QIODevice &s)
+void TrpEMFPages::ReadPreparedFile(QIODevice &device)
 {
-    if (!s.isOpen()) return;
+    if (!device.isOpen()) return;
+    // The file is read in one piece and parsed from memory; positions in it
+    // are those of the device.
+    const qint64 startPos = device.pos();
+    if (!device.seek(0)) damaged(QStringLiteral("the file cannot be read"));
+    const QByteArray whole = device.readAll();
+    TrpMemoryStream s(whole.constData(), whole.size());
+    s.seek(startPos);
     std::vector<std::unique_ptr<TrpPreparedPage>> pages;
     const qint64 size = s.size();
     int v = ReadStreamByte(s);
@@ -288,6 +303,7 @@ void TrpEMFPages::ReadPreparedFile(QIODevice &s)
         s.seek(next);
     }
     const quint8 info = ReadStreamByte(s);
+    device.seek(s.pos());
     m_pages = std::move(pages);
     PrinterName = printer;
     if (m_report) m_report->InfoByte = info;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "report/core/stream.h"
 #include "report/model/page.h"
 
 class TrpReportBase;
@@ -75,6 +76,8 @@ public:
 
 private:
     TrpReportBase *m_report;
+    TrpMemoryStream m_writer;   // aimed at the page a view is appended to
+    bool m_appending = false;
     std::vector<std::unique_ptr<TrpPreparedPage>> m_pages;
     void readPageRecords(const QByteArray &data, const std::function<void(std::unique_ptr<TrpView>)> &sink) const;
 };
