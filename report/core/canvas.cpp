@@ -58,22 +58,35 @@ int TrpFixedPitchMeasurer::CellHeight(const QFont &font) { return m_h > 0 ? m_h 
 
 int TrpFixedPitchMeasurer::Ascent(const QFont &font) { return CellHeight(font) * 4 / 5; }
 
+TrpQtMeasurer::Entry &TrpQtMeasurer::entry(const QFont &font)
+{
+    for (const auto &e : m_entries)
+        if (e->font == font) return *e;
+    // A handful of fonts serve a report; past that the list starts again.
+    if (m_entries.size() >= 16) m_entries.clear();
+    m_entries.push_back(std::unique_ptr<Entry>(
+        new Entry{font, m_device ? QFontMetrics(font, m_device) : QFontMetrics(font), {}}));
+    return *m_entries.back();
+}
+
 int TrpQtMeasurer::TextWidth(const QFont &font, const QString &text)
 {
-    return m_device ? QFontMetrics(font, m_device).horizontalAdvance(text)
-                    : QFontMetrics(font).horizontalAdvance(text);
+    Entry &e = entry(font);
+    const auto it = e.widths.constFind(text);
+    if (it != e.widths.constEnd()) return *it;
+    const int w = e.metrics.horizontalAdvance(text);
+    if (e.widths.size() >= 4096) e.widths.clear();
+    e.widths.insert(text, w);
+    return w;
 }
 
 int TrpQtMeasurer::CellHeight(const QFont &font)
 {
-    const QFontMetrics fm = m_device ? QFontMetrics(font, m_device) : QFontMetrics(font);
+    const QFontMetrics &fm = entry(font).metrics;
     return fm.ascent() + fm.descent();
 }
 
-int TrpQtMeasurer::Ascent(const QFont &font)
-{
-    return m_device ? QFontMetrics(font, m_device).ascent() : QFontMetrics(font).ascent();
-}
+int TrpQtMeasurer::Ascent(const QFont &font) { return entry(font).metrics.ascent(); }
 
 // ---------------------------------------------------------------- canvas
 TrpCanvas::TrpCanvas(QPaintDevice *device, TrpCanvasKind kind)
@@ -127,6 +140,9 @@ void TrpCanvas::SetFont(const TrpFont &font, double scaleY)
 
 QFont TrpCanvas::QtFont() const
 {
+    if (m_qtFontValid && m_qtFontOf.Height == Font.Height && m_qtFontOf.Style == Font.Style &&
+        (Font.Height != 0 || m_qtFontOf.Size == Font.Size) && m_qtFontOf.Name == Font.Name)
+        return m_qtFont;
     QFont f(Font.Name);
     f.setStyleStrategy(QFont::NoSubpixelAntialias);
     f.setHintingPreference(QFont::PreferFullHinting);
@@ -139,6 +155,9 @@ QFont TrpCanvas::QtFont() const
     f.setUnderline(Font.Style & TrpFont::Underline);
     f.setStrikeOut(Font.Style & TrpFont::StrikeOut);
     f.setKerning(false);
+    m_qtFont = f;
+    m_qtFontOf = Font;
+    m_qtFontValid = true;
     return f;
 }
 

@@ -6,6 +6,8 @@
 // QPainter, on a screen, a printer, an off-screen bitmap used for measuring,
 // or on nothing at all while it records what would have been drawn.
 #include <QFont>
+#include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QPoint>
@@ -14,6 +16,7 @@
 #include <QtGlobal>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "report/core/stream.h"
 
@@ -126,7 +129,9 @@ private:
     int m_w, m_h;
 };
 
-// Measures with Qt's font metrics on a paint device (nullptr: 96 dpi).
+// Measures with Qt's font metrics on a paint device (nullptr: 96 dpi). The
+// metrics of the last fonts and the widths of texts measured in them are
+// kept, so a text laid out and then drawn is measured once.
 class TrpQtMeasurer : public TrpTextMeasurer
 {
 public:
@@ -136,7 +141,15 @@ public:
     int Ascent(const QFont &font) override;
 
 private:
+    struct Entry
+    {
+        QFont font;
+        QFontMetrics metrics;
+        QHash<QString, int> widths;
+    };
+    Entry &entry(const QFont &font);
     QPaintDevice *m_device;
+    std::vector<std::unique_ptr<Entry>> m_entries;
 };
 
 // ---------------------------------------------------------------- recording
@@ -260,6 +273,10 @@ private:
     QPainter *m_painter = nullptr;
     bool m_ownsPainter = false;
     std::shared_ptr<TrpTextMeasurer> m_measurer;
+    // QtFont() of the font it was last built for.
+    mutable QFont m_qtFont;
+    mutable TrpCanvasFont m_qtFontOf;
+    mutable bool m_qtFontValid = false;
     QPoint m_pos;
     bool m_hasClip = false;
     TrpRect m_clip;

@@ -195,7 +195,9 @@ void TrpMemoView::drawText()
             QString text = ExpandedMemo[i];
             const bool last = text.endsWith(QChar(1));
             text.remove(QChar(1));
-            const int tw = c->TextWidth(text);
+            // Only the alignments that place the text by its width measure it.
+            const bool byWidth = align == rptaRight || align == rptaCenter || (align == rptaJustify && !ExportMode);
+            const int tw = byWidth ? c->TextWidth(text) : 0;
             int x = Left + GapX;
             if (align == rptaRight) x = Left + DrawRect.width() - GapX - tw - 1;
             else if (align == rptaCenter) x = Left + GapX + (DrawRect.width() - 2 * GapX - tw) / 2;
@@ -216,7 +218,8 @@ void TrpMemoView::drawText()
             QString text = ExpandedMemo[i];
             const bool last = text.endsWith(QChar(1));
             text.remove(QChar(1));
-            const int tw = c->TextWidth(text);
+            const bool byWidth = align == 5 || align == 6 || (align == 7 && !ExportMode);
+            const int tw = byWidth ? c->TextWidth(text) : 0;
             int y = DrawRect.Bottom - GapY;
             if (align == 5) y = Top + GapY + tw;
             else if (align == 6) y = DrawRect.Bottom - GapY - (DrawRect.height() - 2 * GapY - tw) / 2 - 1;
