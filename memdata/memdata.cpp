@@ -211,6 +211,11 @@ QList<FieldDef> TMemData::InternalFieldDefs() const
     return defs;
 }
 
+int TMemData::InternalColumnCount() const
+{
+    return int(Active() ? m_cols.size() : columnsOfFields().size());
+}
+
 void TMemData::InternalOpen()
 {
     for (Field *f : FieldList())

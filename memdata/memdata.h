@@ -170,6 +170,9 @@ protected:
     void InternalUpdate(int pos, const QVariantList &values) override;
     void InternalDelete(int pos) override;
     bool InternalLoading() const override { return m_loading; }
+    int InternalColumnCount() const override;
+    // Inserts land at one place and an edit moves only its record.
+    bool InternalKeepsOrder() const override { return true; }
     void InternalInitRecord(QVariantList &values) const override;
 
 private:

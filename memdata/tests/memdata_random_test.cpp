@@ -91,7 +91,12 @@ const QVariant kKeys[] = {QStringLiteral("а"), QStringLiteral("Ар"), QStringL
                           QStringLiteral("ё"), QStringLiteral("Е"), QStringLiteral("яблоко"),
                           QStringLiteral("арбуз"), QStringLiteral("z"), QVariant()};
 
-void runSequence(unsigned seed, int steps)
+// How the odd codes are kept: a filter handler or a filter text.
+enum class FilterBy { Handler, Text };
+
+// growth (0..3): share of extra appends and inserts, so tables grow to
+// hundreds of rows and posts land between many visible and hidden rows.
+void runSequence(unsigned seed, int steps, FilterBy by = FilterBy::Handler, int growth = 0)
 {
     std::mt19937 rng(seed);
     auto pick = [&](int n) { return int(rng() % unsigned(n)); };
@@ -102,10 +107,14 @@ void runSequence(unsigned seed, int steps)
     makeCodeName(md, false);
     md.Indexes().Add()->SetFieldName(QStringLiteral("Code"));
     md.Indexes().Add()->SetFieldName(QStringLiteral("Name"));
-    md.OnFilterRecord = [](DataSet &ds, bool &accept) {
-        const QVariant v = ds.FieldByName(QStringLiteral("Code"))->Value();
-        accept = v.isValid() && v.toInt() % 2 != 0;
-    };
+    if (by == FilterBy::Handler) {
+        md.OnFilterRecord = [](DataSet &ds, bool &accept) {
+            const QVariant v = ds.FieldByName(QStringLiteral("Code"))->Value();
+            accept = v.isValid() && v.toInt() % 2 != 0;
+        };
+    } else {
+        md.SetFilter(QStringLiteral("Code=1 or Code=3 or Code=5 or Code=7 or Code=9 or Code=11"));
+    }
     md.Open();
     Model m;
 
@@ -114,7 +123,7 @@ void runSequence(unsigned seed, int steps)
         // index that is already built and has to follow edits and deletes.
         const int roll = pick(20);
         static const int kOps[20] = {0, 2, 3, 4, 4, 5, 5, 6, 7, 8, 9, 9, 9, 9, 10, 10, 10, 11, 12, 1};
-        const int op = m.recs.size() < 6 ? 0 : kOps[roll];
+        const int op = m.recs.size() < 6 ? 0 : (growth > 0 && pick(4) < growth) ? 2 * pick(2) : kOps[roll];
         QString what;
         const int oldCur = m.cur;
         const int n = int(m.visible().size());
@@ -246,6 +255,16 @@ TEST(MemDataRandom, MatchesAPlainModel)
 {
     for (unsigned seed = 1; seed <= 40; ++seed) {
         runSequence(seed, 400);
+        if (testing::Test::HasFatalFailure()) return;
+    }
+}
+
+TEST(MemDataRandom, LargerTablesWithAFilterTextFollowEveryPost)
+{
+    // Posts move one row of the visible list; hundreds of rows, half of them
+    // hidden, let a wrong shift of the rows after it show.
+    for (unsigned seed = 1; seed <= 10; ++seed) {
+        runSequence(seed, 700, FilterBy::Text, 2);
         if (testing::Test::HasFatalFailure()) return;
     }
 }

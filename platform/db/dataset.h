@@ -466,6 +466,13 @@ protected:
     virtual void InternalRefresh() {}
     // Default values of a new record (nulls by default).
     virtual void InternalInitRecord(QVariantList &values) const;
+    // Number of back-end columns (the size of InternalFieldDefs()).
+    virtual int InternalColumnCount() const { return int(InternalFieldDefs().size()); }
+    // True when a post moves one record alone: an insert lands at one
+    // position and an update moves only its own record, every other record
+    // keeping its order. The visible rows then follow a post without being
+    // built again.
+    virtual bool InternalKeepsOrder() const { return false; }
 
     // A back-end calls this when its records changed behind the cursor (a
     // statement on the same file, a file copied over it).
@@ -514,6 +521,12 @@ private:
     void bindFields();
     void unbindFields();
     void rebuildRows();
+    // The visible rows after a post or delete of one record (oldPos: where it
+    // was, -1 for a new one; newPos: where it is now, -1 when deleted);
+    // returns the record's row, -1 when it is not visible.
+    int followChange(int oldPos, int newPos);
+    bool filtering() const { return m_filtered && (m_filterExpr || OnFilterRecord); }
+    bool acceptPosition(int pos) const;
     bool acceptRecord(const Record &r) const;
     void readRow(int row, Record &r) const;     // row of m_rows into r (with calc fields)
     void calcFields(Record &r) const;

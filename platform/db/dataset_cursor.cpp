@@ -397,6 +397,54 @@ void DataSet::SetIndexFieldNames(const QString &names)
     notify(nData);
 }
 
+bool DataSet::acceptPosition(int pos) const
+{
+    if (!filtering()) return true;
+    if (m_filterExpr) {
+        m_filterExpr->bind([this](const QString &name, FieldType &t) {
+            Field *f = FindField(name);
+            if (!f) return -1;
+            t = f->DataType();
+            return f->m_slot;
+        });
+    }
+    QVariantList cols;
+    InternalReadRecord(pos, cols);
+    Record r;
+    r.values.resize(m_fields.size());
+    for (const auto &f : m_fields)
+        if (f->m_column >= 0) r.values[f->m_slot] = cols.value(f->m_column);
+    r.id = InternalRecordId(pos);
+    calcFields(r);
+    return acceptRecord(r);
+}
+
+int DataSet::followChange(int oldPos, int newPos)
+{
+    ++m_gen;
+    m_cacheRow = -1;
+    // m_rows is sorted: only the rows after a position shift.
+    if (oldPos >= 0 && oldPos == newPos) {
+        auto it = std::lower_bound(m_rows.begin(), m_rows.end(), oldPos);
+        const bool shown = it != m_rows.end() && *it == oldPos;
+        const bool accepted = acceptPosition(newPos);
+        if (shown && !accepted) m_rows.erase(it);
+        else if (!shown && accepted) it = m_rows.insert(it, newPos);
+        return accepted ? int(it - m_rows.begin()) : -1;
+    }
+    if (oldPos >= 0) {
+        auto it = std::lower_bound(m_rows.begin(), m_rows.end(), oldPos);
+        if (it != m_rows.end() && *it == oldPos) it = m_rows.erase(it);
+        for (; it != m_rows.end(); ++it) --*it;
+    }
+    if (newPos < 0) return -1;
+    auto it = std::lower_bound(m_rows.begin(), m_rows.end(), newPos);
+    for (auto j = it; j != m_rows.end(); ++j) ++*j;
+    if (!acceptPosition(newPos)) return -1;
+    it = m_rows.insert(it, newPos);
+    return int(it - m_rows.begin());
+}
+
 bool DataSet::acceptRecord(const Record &r) const
 {
     if (m_filterExpr && !m_filterExpr->matches(r.values, CaseInsensitiveFilter)) return false;

@@ -59,7 +59,7 @@ void DataSet::beginInsert(bool append)
     fireEvent(DataSetEvent::BeforeScroll);
     m_appending = append;
     QVariantList cols;
-    for (int i = 0; i < InternalFieldDefs().size(); ++i) cols << QVariant();
+    cols.resize(InternalColumnCount());
     InternalInitRecord(cols);
     m_buf = Record();
     m_buf.values.resize(m_fields.size());
@@ -88,9 +88,7 @@ void DataSet::beginInsert(bool append)
 QVariantList DataSet::toColumns(const Record &r) const
 {
     QVariantList cols;
-    const int n = InternalFieldDefs().size();
-    cols.reserve(n);
-    for (int i = 0; i < n; ++i) cols << QVariant();
+    cols.resize(InternalColumnCount());
     for (const auto &f : m_fields)
         if (f->m_column >= 0) cols[f->m_column] = r.values.value(f->m_slot);
     return cols;
@@ -125,16 +123,19 @@ void DataSet::doPost()
 {
     const bool inserting = m_state == DataSetState::Insert;
     qint64 id = m_buf.id;
+    int oldPos = -1;
     for (;;) {
         try {
             const QVariantList cols = toColumns(m_buf);
             if (inserting) {
                 int before = -1;
                 if (!m_appending && m_cur >= 0 && m_cur < int(m_rows.size())) before = m_rows[size_t(m_cur)];
+                oldPos = -1;
                 id = InternalInsert(before, cols);
             } else {
                 const int pos = InternalFindId(id);
                 if (pos < 0) throw Error(QStringLiteral("Запись была удалена другим пользователем"));
+                oldPos = pos;
                 InternalUpdate(pos, cols);
             }
             break;
@@ -145,9 +146,17 @@ void DataSet::doPost()
     const int oldCur = m_cur;
     m_state = DataSetState::Browse;
     m_modified = false;
+    // Rows that changed behind the edit are built again; otherwise only the
+    // posted record moves.
+    const int newPos = m_stale || !InternalKeepsOrder() ? -1 : InternalFindId(id);
+    int row;
+    if (newPos >= 0) {
+        row = followChange(oldPos, newPos);
+    } else {
+        rebuildRows();
+        row = rowOfId(id);
+    }
     m_stale = false;
-    rebuildRows();
-    int row = rowOfId(id);
     if (row < 0) row = m_rows.empty() ? -1 : std::clamp(oldCur, 0, int(m_rows.size()) - 1);
     m_cur = row;
     m_bof = m_eof = m_rows.empty();
@@ -199,9 +208,10 @@ void DataSet::Delete()
 
 void DataSet::doDelete()
 {
+    int pos = -1;
     for (;;) {
         try {
-            const int pos = InternalFindId(m_buf.id);
+            pos = InternalFindId(m_buf.id);
             if (pos < 0) throw Error(QStringLiteral("Запись была удалена другим пользователем"));
             InternalDelete(pos);
             break;
@@ -210,7 +220,8 @@ void DataSet::doDelete()
         }
     }
     const int oldCur = m_cur;
-    rebuildRows();
+    if (InternalKeepsOrder()) followChange(pos, -1);
+    else rebuildRows();
     m_cur = m_rows.empty() ? -1 : std::min(oldCur, int(m_rows.size()) - 1);
     m_bof = m_eof = m_rows.empty();
     loadCurrent();

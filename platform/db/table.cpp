@@ -55,6 +55,11 @@ QList<FieldDef> Table::InternalFieldDefs() const
     }
 }
 
+int Table::InternalColumnCount() const
+{
+    return m_store ? int(m_store->fields().size()) : int(InternalFieldDefs().size());
+}
+
 void Table::InternalOpen()
 {
     m_store = TableStore::get(FullPath());

@@ -48,6 +48,9 @@ protected:
     void InternalUpdate(int pos, const QVariantList &values) override;
     void InternalDelete(int pos) override;
     void InternalRefresh() override;
+    int InternalColumnCount() const override;
+    // Rows join at the end and are edited where they are.
+    bool InternalKeepsOrder() const override { return true; }
 
 private:
     enum class Status { Unchanged, Modified, Inserted };
