@@ -8,7 +8,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <vector>
 
 namespace kv {
 
@@ -32,6 +35,65 @@ QByteArray trimRightBytes(const QByteArray &b)
     int e = b.size();
     while (e > 0 && (b[e - 1] == ' ' || b[e - 1] == '\0')) --e;
     return b.left(e);
+}
+
+bool asciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// decodeValue over the bytes of a record without copying them, for the
+// plain cases; false leaves a value to decodeValue (same result, slower).
+bool decodeInPlace(const DbfField &f, bool integer, const char *p, int len, QVariant &out)
+{
+    switch (f.type) {
+    case 'C': {
+        int e = len;
+        while (e > 0 && (p[e - 1] == ' ' || p[e - 1] == '\0')) --e;
+        out = e == 0 ? QVariant() : QVariant(fromCp1251(std::string_view(p, size_t(e))));
+        return true;
+    }
+    case 'N':
+    case 'F':
+    case 'D': {
+        int b = 0, e = len;
+        while (b < e && asciiSpace(p[b])) ++b;
+        while (e > b && asciiSpace(p[e - 1])) --e;
+        if (b == e) {
+            out = QVariant();
+            return true;
+        }
+        if (f.type == 'D') {
+            if (e - b != 8) {
+                out = QVariant();
+                return true;
+            }
+            int digits[8];
+            for (int i = 0; i < 8; ++i) {
+                if (p[b + i] < '0' || p[b + i] > '9') return false;
+                digits[i] = p[b + i] - '0';
+            }
+            const QDate d(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3], digits[4] * 10 + digits[5],
+                          digits[6] * 10 + digits[7]);
+            out = d.isValid() ? QVariant(d) : QVariant();
+            return true;
+        }
+        for (int i = b; i < e; ++i) {
+            const char c = p[i];
+            if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return false;
+        }
+        const char *first = p + b, *last = p + e;
+        if (*first == '+') ++first;
+        double v = 0;
+        const auto res = std::from_chars(first, last, v);
+        if (res.ec != std::errc() || res.ptr != last) {
+            out = QVariant();   // rubbish: no value
+            return true;
+        }
+        if (integer && v == std::floor(v) && std::fabs(v) <= 2147483647.0) out = QVariant(int(v));
+        else out = QVariant(v);
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 QString doesNotFit(const DbfField &f, const QString &text)
@@ -200,7 +262,7 @@ void DbfFile::checkValue(const DbfField &f, const QVariant &v)
     (void)encodeValue(f, v);
 }
 
-DbfFile DbfFile::parse(const QByteArray &bytes, const QString &path)
+DbfFile DbfFile::parse(const QByteArray &bytes, const QString &path, bool withRows)
 {
     const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
     const qsizetype size = bytes.size();
@@ -237,10 +299,13 @@ DbfFile DbfFile::parse(const QByteArray &bytes, const QString &path)
         at += 32;
     }
     if (t.fields.isEmpty() || sum != recordLen) throw Error(notATable(path));
+    if (!withRows) return t;
     // A short file keeps the records that are there in full.
     const qsizetype available = (size - headerLen) / recordLen;
     const qsizetype n = std::min<qsizetype>(count, available);
     t.rows.reserve(n);
+    std::vector<bool> integer;
+    for (const DbfField &f : t.fields) integer.push_back(isIntegerType(toFieldDef(f).type));
     for (qsizetype r = 0; r < n; ++r) {
         const uchar *rec = p + headerLen + r * recordLen;
         if (rec[0] == 0x1A) break;
@@ -248,24 +313,29 @@ DbfFile DbfFile::parse(const QByteArray &bytes, const QString &path)
         row.deleted = rec[0] == '*';
         row.raw = QByteArray(reinterpret_cast<const char *>(rec + 1), recordLen - 1);
         int off = 1;
-        row.values.reserve(t.fields.size());
-        for (const DbfField &f : t.fields) {
-            row.values << decodeValue(f, QByteArray(reinterpret_cast<const char *>(rec + off), f.length));
+        row.values.resize(t.fields.size());
+        for (qsizetype i = 0; i < t.fields.size(); ++i) {
+            const DbfField &f = t.fields[i];
+            const char *at = reinterpret_cast<const char *>(rec + off);
+            if (!decodeInPlace(f, integer[size_t(i)], at, f.length, row.values[i]))
+                row.values[i] = decodeValue(f, QByteArray(at, f.length));
             off += f.length;
         }
-        t.rows << row;
+        t.rows << std::move(row);
     }
     return t;
 }
 
-DbfFile DbfFile::read(const QString &path)
+DbfFile DbfFile::read(const QString &path, QByteArray *raw)
 {
     QFile file(path);
     if (!file.exists())
         throw Error(QStringLiteral("Файл \"%1\" не найден.").arg(QDir::toNativeSeparators(path)));
     if (!file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Не удаётся открыть файл \"%1\".").arg(QDir::toNativeSeparators(path)));
-    return parse(file.readAll(), path);
+    if (!raw) return parse(file.readAll(), path);
+    *raw = file.readAll();
+    return parse(*raw, path);
 }
 
 QByteArray DbfFile::serialize(const QDate &today) const
@@ -299,22 +369,36 @@ QByteArray DbfFile::serialize(const QDate &today) const
     }
     out[headerLen - 1] = char(0x0D);
     out.reserve(headerLen + n * recordLen + 1);
-    for (const DbfRow &row : rows) {
-        out.append(row.deleted ? '*' : ' ');
-        const bool withRaw = row.raw.size() == recordLen - 1;
-        int off = 0;
-        for (int i = 0; i < fields.size(); ++i) {
-            const DbfField &f = fields[i];
-            const QVariant value = row.values.value(i);
-            // A field nobody changed keeps the bytes another writer put there.
-            const QByteArray before = withRaw ? row.raw.mid(off, f.length) : QByteArray();
-            if (withRaw && decodeValue(f, before) == value) out.append(before);
-            else out.append(encodeValue(f, value));
-            off += f.length;
-        }
-    }
+    for (const DbfRow &row : rows) out.append(encodeRecord(row));
     out.append(char(0x1A));
     return out;
+}
+
+QByteArray DbfFile::encodeRecord(const DbfRow &row) const
+{
+    const int recordLen = recordLength();
+    QByteArray out;
+    out.reserve(recordLen);
+    out.append(row.deleted ? '*' : ' ');
+    const bool withRaw = row.raw.size() == recordLen - 1;
+    int off = 0;
+    for (int i = 0; i < fields.size(); ++i) {
+        const DbfField &f = fields[i];
+        const QVariant value = row.values.value(i);
+        // A field nobody changed keeps the bytes another writer put there.
+        const QByteArray before = withRaw ? row.raw.mid(off, f.length) : QByteArray();
+        if (withRaw && decodeValue(f, before) == value) out.append(before);
+        else out.append(encodeValue(f, value));
+        off += f.length;
+    }
+    return out;
+}
+
+int DbfFile::recordLength() const
+{
+    int n = 1;
+    for (const DbfField &f : fields) n += f.length;
+    return n;
 }
 
 void DbfFile::write(const QString &path) const
@@ -368,6 +452,40 @@ void writeFileAtomically(const QString &path, const QByteArray &data)
     const bool failed = writeFailHook() && writeFailHook()(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.flush() || failed || !f.commit())
         throw Error(QStringLiteral("Ошибка записи файла \"%1\".").arg(QDir::toNativeSeparators(path)));
+}
+
+namespace {
+WriteCutHook &writeCutHook()
+{
+    static WriteCutHook hook;
+    return hook;
+}
+} // namespace
+
+WriteCutHook SetWriteCutHook(WriteCutHook hook)
+{
+    WriteCutHook previous = std::move(writeCutHook());
+    writeCutHook() = std::move(hook);
+    return previous;
+}
+
+void writeInPlace(const QString &path, qint64 offset, const QByteArray &bytes)
+{
+    const auto fail = [&] {
+        throw Error(QStringLiteral("Ошибка записи файла \"%1\".").arg(QDir::toNativeSeparators(path)));
+    };
+    if (writeFailHook() && writeFailHook()(path)) fail();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) || offset < 0 || offset + bytes.size() > f.size() ||
+        !f.seek(offset))
+        fail();
+    const qint64 cut = writeCutHook() ? writeCutHook()(path) : -1;
+    if (cut >= 0) {
+        f.write(bytes.constData(), std::min<qint64>(cut, bytes.size()));
+        f.flush();
+        fail();
+    }
+    if (f.write(bytes) != bytes.size() || !f.flush()) fail();
 }
 
 void copyFileAtomically(const QString &from, const QString &to)

@@ -46,8 +46,9 @@ public:
     // Reads a whole table; raises kv::Error with the system's words when the
     // file is missing or is not a dBASE table. A production-index flag is
     // ignored.
-    static DbfFile read(const QString &path);
-    static DbfFile parse(const QByteArray &bytes, const QString &pathForMessages);
+    static DbfFile read(const QString &path, QByteArray *raw = nullptr);   // raw: the file's bytes
+    // withRows false: the header and fields only (rows stay empty).
+    static DbfFile parse(const QByteArray &bytes, const QString &pathForMessages, bool withRows = true);
 
     // The file image: header dated `today`, descriptors, 0x0D, records, 0x1A.
     // Raises when a value does not fit its field.
@@ -62,6 +63,10 @@ public:
 
     // One value as the bytes of its field; raises when it does not fit.
     static QByteArray encodeValue(const DbfField &f, const QVariant &v);
+    // The bytes of one record (deleted flag and fields) as serialize writes it.
+    QByteArray encodeRecord(const DbfRow &row) const;
+    int headerLength() const { return 32 + 32 * int(fields.size()) + 1; }
+    int recordLength() const;
     static QVariant decodeValue(const DbfField &f, const QByteArray &bytes);
     // Raises the error encodeValue would raise, without building the bytes.
     static void checkValue(const DbfField &f, const QVariant &v);
@@ -76,6 +81,14 @@ void writeFileAtomically(const QString &path, const QByteArray &data);
 // commit. Returns the previous hook.
 using WriteFailHook = std::function<bool(const QString &path)>;
 WriteFailHook SetWriteFailHook(WriteFailHook hook);
+// Writes `bytes` over an existing file at `offset` (one record of a table,
+// in place): a failure or a crash mid-way touches no other byte. The write
+// fail hook above fails it before anything is written.
+void writeInPlace(const QString &path, qint64 offset, const QByteArray &bytes);
+// Tests cut an in-place write short, as a crash would: the hook returns how
+// many bytes of it reach the file (negative: all), and the write then fails.
+using WriteCutHook = std::function<qint64(const QString &path)>;
+WriteCutHook SetWriteCutHook(WriteCutHook hook);
 // Copies a file the same way (overwriting the destination).
 void copyFileAtomically(const QString &from, const QString &to);
 

@@ -98,10 +98,46 @@ void TableStore::clearRegistry() { registry().clear(); }
 
 TableStore::~TableStore() = default;
 
+namespace {
+
+// True when `raw` is byte for byte the header and layout a whole rewrite of
+// `f` would write today (records of live rows first), so that one record can
+// be written where it lies.
+bool isOwnLayout(const QByteArray &raw, const DbfFile &f, const QDate &today)
+{
+    bool deletedSeen = false;
+    for (const DbfRow &r : f.rows) {
+        if (r.deleted) deletedSeen = true;
+        else if (deletedSeen) return false;
+    }
+    DbfFile header;
+    header.fields = f.fields;
+    QByteArray expected;
+    try {
+        expected = header.serialize(today);
+    } catch (const Error &) {
+        return false;
+    }
+    const int headerLen = f.headerLength();
+    const quint32 n = quint32(f.rows.size());
+    expected[4] = char(n & 0xFF);
+    expected[5] = char((n >> 8) & 0xFF);
+    expected[6] = char((n >> 16) & 0xFF);
+    expected[7] = char(n >> 24);
+    return raw.size() == headerLen + qint64(n) * f.recordLength() + 1 && raw.endsWith(char(0x1A)) &&
+           QByteArrayView(raw).first(headerLen) == QByteArrayView(expected).first(headerLen);
+}
+
+} // namespace
+
 void TableStore::load()
 {
     const Stamp before = stampOf(m_path);
-    DbfFile f = DbfFile::read(m_path);
+    QByteArray raw;
+    DbfFile f = DbfFile::read(m_path, &raw);
+    const QDate today = QDate::currentDate();
+    const bool own = isOwnLayout(raw, f, today);
+    raw.clear();
     m_live.clear();
     m_deleted.clear();
     m_live.reserve(size_t(f.rows.size()));
@@ -112,6 +148,8 @@ void TableStore::load()
     f.rows.clear();
     m_file = std::move(f);
     m_stamp = before;
+    m_ownImage = own;
+    m_imageDate = today;
     ++m_gen;
 }
 
@@ -162,8 +200,29 @@ void TableStore::flush()
     img.rows.reserve(qsizetype(m_live.size()) + m_deleted.size());
     for (const Row &r : m_live) img.rows << DbfRow{false, r.values, r.raw};
     for (const DbfRow &r : m_deleted) img.rows << r;
-    img.write(m_path);
+    m_ownImage = false;
+    const QDate today = QDate::currentDate();
+    writeFileAtomically(m_path, img.serialize(today));
     m_stamp = stampOf(m_path);
+    m_ownImage = true;
+    m_imageDate = today;
+}
+
+bool TableStore::writeRowInPlace(int pos)
+{
+    if (!m_ownImage || m_imageDate != QDate::currentDate() || !(stampOf(m_path) == m_stamp)) return false;
+    // The record lies where the whole image would put it; the header and
+    // every other record already hold what a rewrite would give them.
+    const Row &row = m_live[size_t(pos)];
+    const QByteArray record = m_file.encodeRecord(DbfRow{false, row.values, row.raw});
+    const qint64 offset = m_file.headerLength() + qint64(pos) * m_file.recordLength();
+    m_ownImage = false;   // until the write is known to be whole
+    m_torn = true;
+    writeInPlace(m_path, offset, record);
+    m_torn = false;
+    m_stamp = stampOf(m_path);
+    m_ownImage = true;
+    return true;
 }
 
 void TableStore::changed(const void *origin)
@@ -239,9 +298,18 @@ void TableStore::update(int pos, const QVariantList &values, const void *origin)
         m_batchDirty = true;
     } else {
         try {
-            flush();
+            // dBASE records have a fixed length: an edit writes its record alone.
+            if (!writeRowInPlace(pos)) flush();
         } catch (...) {
             m_live[size_t(pos)].values = old;
+            // A record written halfway is put right by writing the file whole.
+            if (m_torn) {
+                m_torn = false;
+                try {
+                    flush();
+                } catch (...) {
+                }
+            }
             throw;
         }
     }

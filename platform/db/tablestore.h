@@ -97,6 +97,9 @@ private:
         bool operator==(const Stamp &o) const { return size == o.size && mtimeNs == o.mtimeNs && inode == o.inode; }
     };
     static Stamp stampOf(const QString &path);
+    // Writes row `pos` into the file in place; false when the file is not
+    // known to be this store's own image of today (then it is written whole).
+    bool writeRowInPlace(int pos);
 
     QString m_path;
     DbfFile m_file;             // fields and header bytes; rows kept below
@@ -105,6 +108,11 @@ private:
     qint64 m_nextId = 1;
     quint64 m_gen = 0;
     Stamp m_stamp;
+    // The file is what flush() wrote on this day (live rows, then deleted
+    // ones): one record of it can be written where it lies.
+    bool m_ownImage = false;
+    bool m_torn = false;   // an in-place write began and did not end
+    QDate m_imageDate;
     int m_batch = 0;
     bool m_batchDirty = false;
     bool m_batchNotify = false;

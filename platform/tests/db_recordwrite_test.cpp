@@ -1,0 +1,167 @@
+// An edit of one record writes that record where it lies when the file is
+// the store's own layout: the file ends as a whole rewrite would leave it,
+// and a write cut short harms no other record nor the header.
+#include "platform/db/dbffile.h"
+#include "platform/db/table.h"
+#include "platform/db/tablestore.h"
+#include "platform/error.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace kv;
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+quint64 inodeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? quint64(st.st_ino) : 0;
+}
+
+DbfFile sample(int rows)
+{
+    DbfFile t;
+    t.fields = {{"NAME", 'C', 12, 0}, {"MANY", 'N', 10, 2}, {"DAY", 'D', 8, 0}};
+    for (int i = 0; i < rows; ++i)
+        t.rows << DbfRow{false, {QStringLiteral("Лист %1").arg(i), i * 1.5, QDate(2024, 1, 1).addDays(i)}};
+    return t;
+}
+
+const QVariantList kEdited = {QStringLiteral("Правка"), 7.25, QDate(2025, 5, 6)};
+
+// The file a whole rewrite gives after `row` (of the live rows) took kEdited.
+QByteArray rewritten(const QString &path, int row)
+{
+    DbfFile f = DbfFile::read(path);
+    QList<DbfRow> live, dead;
+    for (const DbfRow &r : f.rows) (r.deleted ? dead : live) << r;
+    live[row].values = kEdited;
+    f.rows = live + dead;
+    f.languageDriver = 0xC9;
+    return f.serialize();
+}
+
+void editRow(const QString &path, int row)
+{
+    Table t;
+    t.SetTableName(path);
+    t.Open();
+    t.SetRecNo(row + 1);
+    t.Edit();
+    for (int i = 0; i < 3; ++i) t.Fields(i)->SetValue(kEdited[i]);
+    t.Post();
+}
+
+struct Hooks
+{
+    WriteFailHook fail = SetWriteFailHook(nullptr);
+    WriteCutHook cut = SetWriteCutHook(nullptr);
+    ~Hooks()
+    {
+        SetWriteFailHook(fail);
+        SetWriteCutHook(cut);
+    }
+};
+
+} // namespace
+
+TEST(DbRecordWrite, AnEditLeavesWhatAWholeRewriteWould)
+{
+    enum Kind { Own, DeletedFirst, OldDate, OtherDriver };
+    struct Case { const char *what; Kind kind; bool inPlace; };
+    const Case cases[] = {
+        {"file of our own layout, written today", Own, true},
+        {"a deleted record before the live ones", DeletedFirst, false},
+        {"a header of an earlier day", OldDate, false},
+        {"another language driver", OtherDriver, false},
+    };
+    for (const Case &c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.dbf"));
+        DbfFile f = sample(30);
+        if (c.kind == DeletedFirst) f.rows[0].deleted = true;
+        if (c.kind == OtherDriver) f.languageDriver = 0x57;
+        writeFileAtomically(path, f.serialize(c.kind == OldDate ? QDate(2020, 2, 3) : QDate::currentDate()));
+        TableStore::clearRegistry();
+
+        const QByteArray expected = rewritten(path, 4);
+        const quint64 inode = inodeOf(path);
+        editRow(path, 4);
+        EXPECT_EQ(bytesOf(path), expected) << c.what;
+        EXPECT_EQ(inodeOf(path) == inode, c.inPlace) << c.what;
+
+        // Once the store wrote the file whole, further edits go in place.
+        const QByteArray second = rewritten(path, 9);
+        const quint64 now = inodeOf(path);
+        editRow(path, 9);
+        EXPECT_EQ(bytesOf(path), second) << c.what;
+        EXPECT_EQ(inodeOf(path), now) << c.what;
+        TableStore::clearRegistry();
+    }
+}
+
+TEST(DbRecordWrite, AWriteCutShortHarmsNoOtherRecordNorTheHeader)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.dbf"));
+    const DbfFile f = sample(20);
+    f.write(path);
+    TableStore::clearRegistry();
+    const QByteArray before = bytesOf(path);
+    const int recLen = f.recordLength();
+    const qint64 at = f.headerLength() + 6 * recLen;
+    {
+        Hooks hooks;
+        // Five bytes reach the file, then the program dies: nothing more is written.
+        SetWriteCutHook([](const QString &) {
+            SetWriteFailHook([](const QString &) { return true; });
+            return qint64(5);
+        });
+        EXPECT_THROW(editRow(path, 6), Error);
+    }
+    const QByteArray after = bytesOf(path);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.left(at), before.left(at));
+    EXPECT_EQ(after.mid(at + 5), before.mid(at + 5));
+    DbfFile edited = f;
+    edited.rows[6].values = kEdited;
+    EXPECT_EQ(after.mid(at, 5), edited.encodeRecord(edited.rows[6]).left(5));   // the part that was written
+    // Read afresh, every other record is as it was.
+    TableStore::clearRegistry();
+    const DbfFile back = DbfFile::read(path);
+    ASSERT_EQ(back.rows.size(), 20);
+    for (int i = 0; i < 20; ++i) {
+        if (i != 6) EXPECT_EQ(back.rows[i].values, f.rows[i].values) << i;
+    }
+    TableStore::clearRegistry();
+}
+
+TEST(DbRecordWrite, AFailedWriteIsPutRightAndTheEditRefused)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.dbf"));
+    sample(10).write(path);
+    TableStore::clearRegistry();
+    const QByteArray before = bytesOf(path);
+    {
+        Hooks hooks;
+        SetWriteCutHook([](const QString &) { return qint64(3); });   // the write fails after three bytes
+        EXPECT_THROW(editRow(path, 2), Error);
+    }
+    // The file is written whole again with the old values.
+    EXPECT_EQ(bytesOf(path), before);
+    std::shared_ptr<TableStore> s = TableStore::get(path);
+    EXPECT_EQ(s->valuesAt(2).value(0).toString(), QStringLiteral("Лист 2"));
+    TableStore::clearRegistry();
+}
