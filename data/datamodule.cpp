@@ -3,10 +3,13 @@
 #include "data/paths.h"
 #include "data/settings.h"
 #include "platform/db/copytable.h"
+#include "platform/db/dbffile.h"
 #include "platform/db/schema.h"
+#include "platform/db/tablestore.h"
 #include "platform/error.h"
 
 #include <QDate>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
@@ -19,6 +22,40 @@ const int kAllMaterials = 999;
 QString fileNameOf(const QString &path)
 {
     return QFileInfo(path).fileName();
+}
+
+// The bytes of a live table that can serve as its working copy as they are:
+// the template's fields in the template's order and no deleted records, so
+// that the copy holds the rows an "Insert ... Select *" would put there.
+// Empty when the table does not qualify (or cannot be read).
+QByteArray copyableTable(const QString &templateFile, const QString &liveFile)
+{
+    try {
+        const DbfFile pattern = DbfFile::read(resolvePath(templateFile));
+        QFile f(resolvePath(liveFile));
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        QByteArray raw = f.readAll();
+        const DbfFile live = DbfFile::parse(raw, liveFile, false);
+        if (live.fields.size() != pattern.fields.size()) return {};
+        for (qsizetype i = 0; i < live.fields.size(); ++i) {
+            const DbfField &a = live.fields[i], &b = pattern.fields[i];
+            if (upperCase(a.name) != upperCase(b.name) || a.type != b.type || a.length != b.length ||
+                a.decimals != b.decimals || a.type == 'M')
+                return {};
+        }
+        const qint64 headerLen = live.headerLength(), recordLen = live.recordLength();
+        const auto *p = reinterpret_cast<const uchar *>(raw.constData());
+        const qint64 count = qint64(p[4]) | (qint64(p[5]) << 8) | (qint64(p[6]) << 16) | (qint64(p[7]) << 24);
+        // Exactly the records the header counts, each live, and the end mark.
+        if (qint64(quint8(p[8]) | (quint8(p[9]) << 8)) != headerLen || raw.size() != headerLen + count * recordLen + 1 ||
+            p[raw.size() - 1] != 0x1A)
+            return {};
+        for (qint64 r = 0; r < count; ++r)
+            if (p[headerLen + r * recordLen] != ' ') return {};
+        return raw;
+    } catch (const Error &) {
+        return {};
+    }
 }
 
 } // namespace
@@ -178,6 +215,14 @@ void TModule::EnsureTables()
 
 void TModule::MakeWorkingCopy(const QString &templateFile, const QString &workFile, const QString &liveFile)
 {
+    // A live table in the template's layout is copied as it stands (through
+    // a temporary file and a rename), not row by row through a statement.
+    const QByteArray bytes = copyableTable(templateFile, liveFile);
+    if (!bytes.isEmpty() && TableStore::canonicalPath(resolvePath(workFile)) != TableStore::canonicalPath(resolvePath(liveFile))) {
+        writeFileAtomically(resolvePath(workFile), bytes);
+        TableStore::invalidate(resolvePath(workFile));
+        return;
+    }
     CopyTableFile(templateFile, workFile);
     kv::Query q;
     q.SetSQL(QStringLiteral("Insert into %1\r\nSelect * from %2")
