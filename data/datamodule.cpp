@@ -7,6 +7,7 @@
 #include "platform/db/schema.h"
 #include "platform/db/tablestore.h"
 #include "platform/error.h"
+#include "platform/text.h"
 
 #include <QDate>
 #include <QFile>
