@@ -132,13 +132,13 @@ int main(int argc, char **argv)
     // rises with the size shows.
     for (int n : {rows / 4, rows / 2, rows}) {
         qsizetype sink = 0;
-        const double base = bestOf([&] { sink += appendBaseline(n); }, runs);
-        const double ms = bestOf([&] {
+        const Time base = bestOf([&] { sink += appendBaseline(n); }, runs);
+        const Time ms = bestOf([&] {
             TMemData md;
             makeTable(md);
             appendRows(md, n);
         }, runs);
-        const QByteArray name = QStringLiteral("memdata: %1 appends (%2 us/row)").arg(n).arg(ms * 1000 / n, 0, 'f', 2).toLatin1();
+        const QByteArray name = QStringLiteral("memdata: %1 appends (%2 us/row)").arg(n).arg(ms.cpu * 1000 / n, 0, 'f', 2).toLatin1();
         row(name.constData(), ms, base);
         if (sink < 0) return 1;
     }
@@ -153,7 +153,7 @@ int main(int argc, char **argv)
         const int visible = md.RecordCount();
         Field *name = md.FieldByName(QStringLiteral("Name"));
         int k = 0;
-        const double ms = bestOf([&] {
+        const Time ms = bestOf([&] {
             for (int i = 0; i < 200; ++i) {
                 md.SetRecNo(1 + (k++ * 7919) % visible);
                 md.Edit();
@@ -161,7 +161,7 @@ int main(int argc, char **argv)
                 md.Post();
             }
         }, runs) / 200;
-        row("memdata: edit+post with a filter (per edit)", ms, 0);
+        row("memdata: edit+post with a filter (per edit)", ms, Time());
     }
 
     // Start-up: a process that opens the warehouse's working copies over a
@@ -174,8 +174,8 @@ int main(int argc, char **argv)
             p.start(self, args);
             if (!p.waitForFinished(120000) || p.exitCode() != 0) std::printf("   child failed: %s\n", p.readAllStandardError().constData());
         };
-        const double base = bestOf([&] { spawn({QStringLiteral("--bare")}); }, runs);
-        const double ms = bestOf([&] { spawn({QStringLiteral("--stock"), folder.dir.path()}); }, runs);
+        const Time base = bestOf([&] { spawn({QStringLiteral("--bare")}); }, runs);
+        const Time ms = bestOf([&] { spawn({QStringLiteral("--stock"), folder.dir.path()}); }, runs);
         row("start-up: stock working copies (process)", ms, base);
 
         TableStore::clearRegistry();
@@ -184,7 +184,7 @@ int main(int argc, char **argv)
         t.Open();
         Field *f = t.Fields(0);
         int k = 0;
-        const double edit = bestOf([&] {
+        const Time edit = bestOf([&] {
             for (int i = 0; i < 10; ++i) {
                 t.SetRecNo(1 + (k++ * 7919) % t.RecordCount());
                 t.Edit();
@@ -192,7 +192,7 @@ int main(int argc, char **argv)
                 t.Post();
             }
         }, runs) / 10;
-        row("table: edit of one record (per edit)", edit, 0);
+        row("table: edit of one record (per edit)", edit, Time());
     }
     return 0;
 }

@@ -210,8 +210,8 @@ int main(int argc, char **argv)
     {
         GroupedReport r(prepRows);
         qsizetype sink = 0;
-        const double base = bestOf([&] { sink += formatBaseline(r); }, runs);
-        const double prep = bestOf([&] { r.report.Prepare(); }, runs);
+        const Time base = bestOf([&] { sink += formatBaseline(r); }, runs);
+        const Time prep = bestOf([&] { r.report.Prepare(); }, runs);
         row("prepare grouped report", prep, base);
         if (sink < 0) return 1;
     }
@@ -228,14 +228,14 @@ int main(int argc, char **argv)
     const Items items = collectItems(big.report);
     {
         qsizetype sink = 0;
-        const double base = bestOf([&] { sink += readItems(items.bytes, items.views); }, runs);
-        const double load = bestOf([&] {
+        const Time base = bestOf([&] { sink += readItems(items.bytes, items.views); }, runs);
+        const Time load = bestOf([&] {
             TrpEMFPages pages(&big.report);
             QBuffer b(&file);
             b.open(QIODevice::ReadOnly);
             pages.ReadPreparedFile(b);
         }, runs);
-        const double unpack = bestOf([&] {
+        const Time unpack = bestOf([&] {
             TrpEMFPages pages(&big.report);
             QBuffer b(&file);
             b.open(QIODevice::ReadOnly);
@@ -249,7 +249,7 @@ int main(int argc, char **argv)
     {
         QTemporaryDir dir;
         const QString plain = dir.filePath(QStringLiteral("plain.txt"));
-        const double base = bestOf([&] { writeTexts(items.texts, plain); }, runs);
+        const Time base = bestOf([&] { writeTexts(items.texts, plain); }, runs);
         TrpTextExport text;
         TrpHTMExport htm;
         TrpCSVExport csv;
@@ -258,7 +258,7 @@ int main(int argc, char **argv)
         for (auto &f : filters) {
             f.filter->ShowDialog = false;
             const QString path = dir.filePath(QString::fromLatin1(f.file));
-            const double ms = bestOf([&] { big.report.ExportPrepared(*f.filter, path); }, runs);
+            const Time ms = bestOf([&] { big.report.ExportPrepared(*f.filter, path); }, runs);
             row(f.name, ms, base);
         }
     }
