@@ -75,10 +75,18 @@ bool decodeInPlace(const DbfField &f, bool integer, const char *p, int len, QVar
             out = d.isValid() ? QVariant(d) : QVariant();
             return true;
         }
+        // Plain decimals that the column's own form writes back unchanged:
+        // no more decimals than declared and few enough digits for a double,
+        // so rounding to the column (decodeValue) gives the same number.
+        int before = 0, after = 0;
+        bool point = false;
         for (int i = b; i < e; ++i) {
             const char c = p[i];
-            if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return false;
+            if (c >= '0' && c <= '9') (point ? after : before)++;
+            else if (c == '.' && !point) point = true;
+            else if (!((c == '-' || c == '+') && i == b)) return false;
         }
+        if (after > f.decimals || before + f.decimals > 15) return false;
         const char *first = p + b, *last = p + e;
         if (*first == '+') ++first;
         double v = 0;
@@ -87,6 +95,7 @@ bool decodeInPlace(const DbfField &f, bool integer, const char *p, int len, QVar
             out = QVariant();   // rubbish: no value
             return true;
         }
+        if (v == 0 && std::signbit(v)) return false;   // how a negative zero is written back decides
         if (integer && v == std::floor(v) && std::fabs(v) <= 2147483647.0) out = QVariant(int(v));
         else out = QVariant(v);
         return true;

@@ -5,6 +5,7 @@
 #include "platform/db/table.h"
 #include "platform/db/tablestore.h"
 #include "platform/error.h"
+#include "platform/text.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -165,4 +166,49 @@ TEST(DbRecordWrite, AFailedWriteIsPutRightAndTheEditRefused)
     std::shared_ptr<TableStore> s = TableStore::get(path);
     EXPECT_EQ(s->valuesAt(2).value(0).toString(), QStringLiteral("Лист 2"));
     TableStore::clearRegistry();
+}
+
+TEST(DbRecordWrite, ReadingAFileGivesWhatDecodingEachFieldGives)
+{
+    // Records are decoded from the file's bytes in place; every field must
+    // read exactly as decodeValue reads its bytes.
+    const QList<DbfField> fields = {{"I", 'N', 10, 0}, {"M", 'N', 10, 2}, {"F", 'F', 20, 4}, {"D", 'D', 8, 0},
+                                    {"C", 'C', 6, 0}};
+    struct Case { const char *i, *m, *f, *d, *c; };
+    const Case cases[] = {
+        {"        12", "      1.25", "                2750", "20240131", "Дуб   "},
+        {"        -0", "     1.255", "12345678901234567890", "20240230", "\0"},
+        {"        +5", "       -.5", "               1e3  ", "2024 101", "      "},
+        {"      3.50", "         .", "         -0.00001  ", "00000101", "x     "},
+        {"         -", "       1-2", "           0.10    ", "        ", "      "},
+        {"2147483648", "  99999.99", "     -123456789.1234", "19991231", "Я     "},
+        {"    ******", "     12,50", "         0.00000001 ", "abcdefgh", "  end "},
+    };
+    DbfFile t;
+    t.fields = fields;
+    QByteArray bytes = t.serialize(QDate(2024, 1, 2));
+    bytes.chop(1);
+    for (const Case &c : cases) {
+        bytes += ' ';
+        const char *texts[] = {c.i, c.m, c.f, c.d};
+        for (int i = 0; i < 4; ++i) bytes += QByteArray(texts[i]).leftJustified(fields[i].length, ' ', true);
+        // A text ended by zero bytes, as some writers leave it, or cp1251 text.
+        bytes += c.c[0] == '\0' ? QByteArray("ab\0\0  ", 6) : kv::toCp1251(QString::fromUtf8(c.c)).leftJustified(6, ' ', true);
+    }
+    bytes += char(0x1A);
+    const int n = int(std::size(cases));
+    bytes[4] = char(n);
+    const DbfFile read = DbfFile::parse(bytes, QStringLiteral("t.dbf"));
+    ASSERT_EQ(read.rows.size(), n);
+    const int headerLen = read.headerLength(), recordLen = read.recordLength();
+    for (int r = 0; r < n; ++r) {
+        int off = headerLen + r * recordLen + 1;
+        for (int i = 0; i < fields.size(); ++i) {
+            const QByteArray field = bytes.mid(off, fields[i].length);
+            const QVariant expected = DbfFile::decodeValue(fields[i], field);
+            EXPECT_EQ(read.rows[r].values[i], expected) << r << " " << field.toStdString();
+            EXPECT_EQ(read.rows[r].values[i].typeId(), expected.typeId()) << r << " " << field.toStdString();
+            off += fields[i].length;
+        }
+    }
 }
