@@ -308,6 +308,7 @@ void TableStore::update(int pos, const QVariantList &values, const void *origin)
                 try {
                     flush();
                 } catch (...) {
+                    // The failure of the edit itself is the one reported.
                 }
             }
             throw;
