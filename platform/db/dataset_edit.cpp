@@ -148,7 +148,9 @@ void DataSet::doPost()
     m_modified = false;
     // Rows that changed behind the edit are built again; otherwise only the
     // posted record moves.
-    const int newPos = m_stale || !InternalKeepsOrder() ? -1 : InternalFindId(id);
+    // Rows kept in an index order of their own are sorted again instead.
+    const bool follow = InternalKeepsOrder() && m_indexFieldNames.trimmed().isEmpty();
+    const int newPos = m_stale || !follow ? -1 : InternalFindId(id);
     int row;
     if (newPos >= 0) {
         row = followChange(oldPos, newPos);
@@ -220,7 +222,7 @@ void DataSet::doDelete()
         }
     }
     const int oldCur = m_cur;
-    if (InternalKeepsOrder()) followChange(pos, -1);
+    if (InternalKeepsOrder() && m_indexFieldNames.trimmed().isEmpty()) followChange(pos, -1);
     else rebuildRows();
     m_cur = m_rows.empty() ? -1 : std::min(oldCur, int(m_rows.size()) - 1);
     m_bof = m_eof = m_rows.empty();
