@@ -5,6 +5,7 @@
 #include "report/building/report.h"
 #include "resources/maps_reports.h"
 #include "resources/partbase_reports.h"
+#include "resources/stats_reports.h"
 #include "resources/stock_reports.h"
 
 #include <QDir>
@@ -24,6 +25,9 @@ const QList<ReportTemplate> &reportTemplates()
         {QStringLiteral("Scraps.rpf"), [](TrpReportBase &r) { DescribeStockListReport(r, true); }},
         {QStringLiteral("WareHouseInfo.rpf"), [](TrpReportBase &r) { DescribeWareHouseInfoReport(r); }},
         {QStringLiteral("RskMaps.rpf"), [](TrpReportBase &r) { DescribeMapsReport(r); }},
+        {QStringLiteral("Statistic.rpf"), [](TrpReportBase &r) { DescribeStatisticReport(r); }},
+        {QStringLiteral("ScrapsLbl.rpf"), [](TrpReportBase &r) { DescribeScrapsLabelReport(r); }},
+        {QStringLiteral("ScrapsInfo.rpf"), [](TrpReportBase &r) { DescribeScrapsInfoReport(r); }},
     };
     return all;
 }

@@ -588,6 +588,23 @@ QString TfrmRaskroyGroup::BorderName(int code) const
     return QString();
 }
 
+bool TfrmRaskroyGroup::GetDetalsLabels(kv::DetalLabelLists &lists)
+{
+    lists.clear();
+    try {
+        PostIfEditing();
+        kv::StatLookups l;
+        l.materialName = [this](int code) { return m_doc->MaterialName ? m_doc->MaterialName(code) : QString(); };
+        l.borderName = [this](int code) { return BorderName(code); };
+        lists = kv::PartBaseLabels(m_doc->table(), l);
+        return true;
+    } catch (const std::exception &) {
+        lists.clear();
+        kv::ShowError(QString::fromUtf8(kv::labeltext::ListError), this);
+        return false;
+    }
+}
+
 void TfrmRaskroyGroup::SetEdgeButtons(int left, int right, int top, int bottom)
 {
     const int codes[4] = {left, right, top, bottom};
@@ -804,6 +821,7 @@ bool TfrmRaskroyGroup::CommandEnabled(MainCommand command) const
     case MainCommand::Merge:
     case MainCommand::AllMaterials:
     case MainCommand::AddModel:       // carried out by the models room
+    case MainCommand::PrintDetalsLabels:   // carried out by the print room
     case MainCommand::ExportText: return true;
     case MainCommand::PrintList:
     case MainCommand::PrintGrouped:

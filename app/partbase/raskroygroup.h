@@ -6,6 +6,7 @@
 // edits it and asks the user's questions.
 #include "app/common/mdichild.h"
 #include "data/partbase/partbasedoc.h"
+#include "print/stats/labels.h"
 
 #include <QList>
 #include <QString>
@@ -77,6 +78,9 @@ public:
     QString StatusText(int panel) const;
     // The edge-banding name of a code; empty when the code is unknown.
     QString BorderName(int code) const;
+    // The stickers of the parts the window shows, one per copy; false
+    // (lists empty, the error shown) when the table cannot be read.
+    bool GetDetalsLabels(kv::DetalLabelLists &lists);
 
     // The material chooser of the change ("Заменить"): true with a chosen
     // code. Tests and the materials room set it.

@@ -346,6 +346,8 @@ bool TFormSheets::CommandEnabled(MainCommand c) const
         return bool(Hooks().printScrapsInfo);
     case MainCommand::PrintScrapsLabels:
         return bool(Hooks().scrapsLabels);
+    case MainCommand::PrintDetalsLabels:
+        return bool(Hooks().detalsLabels);
     default:
         return false;
     }
@@ -370,6 +372,10 @@ void TFormSheets::ExecuteCommand(MainCommand c)
     case MainCommand::PrintScrapsLabels:
         if (Hooks().scrapsLabels)
             Hooks().scrapsLabels(*this);
+        break;
+    case MainCommand::PrintDetalsLabels:
+        if (Hooks().detalsLabels)
+            Hooks().detalsLabels(*this);
         break;
     default:
         break;

@@ -73,6 +73,7 @@ struct ResultsHooks
     std::function<void(TFormSheets &)> scrapsLabels;
     std::function<void(TFormSheets &)> exportIni;
     std::function<void(TFormSheets &)> printScrapsInfo;
+    std::function<void(TFormSheets &)> detalsLabels;
 };
 
 class TFormSheets : public TMdiChild, public IJobResults

@@ -3,6 +3,7 @@
 #include "app/shell/mainform.h"
 #include "app/common/modal.h"
 #include "app/common/optionform.h"
+#include "app/common/printcontext.h"
 #include "app/cutting/launch.h"
 #include "app/cutting/raskroyoptions.h"
 #include "app/materials/borderssetup.h"
@@ -26,6 +27,10 @@
 #include "print/flows/printsetupadv.h"
 
 #include <QPointer>
+#include "print/flows/bordersinfo.h"
+#include "print/flows/fullstat.h"
+#include "print/flows/labeldialogs.h"
+#include "print/flows/scrapsinfo.h"
 
 namespace kv {
 
@@ -167,6 +172,48 @@ void WireShell(TMainForm &form)
         static QPointer<TPageForm> pageForm;   // made once and kept, as the program always did
         if (!pageForm) pageForm = new TPageForm(&f);
         return pageForm->Edit(m);
+    };
+
+    // Figures of a variant: statistics, edge banding of a map, stickers of
+    // parts and off-cuts (also from a part base and the warehouse), off-cut totals.
+    SetPrintModalHook([](QDialog &d) { return ExecModal(d); });
+    ResultsHooks &results = TFormSheets::Hooks();
+    results.statistics = [](TFormSheets &w) {
+        const int code = w.Document().CurrentMaterial;
+        const QString name = code == kMapAllMaterials ? QStringLiteral("<все материалы>")
+                                                      : PrintContextOf(w.Context()).lookups.MaterialName(code);
+        ShowFullStatistics(PrintContextOf(w.Context()), w.Document(), name, &w);
+    };
+    results.bordersInfo = [](TFormSheets &w) {
+        const int tab = w.ActivePage();
+        if (tab < 0 || tab >= int(w.Document().Tabs.size())) return;
+        const PrintContext pc = PrintContextOf(w.Context());
+        ShowBordersInfo(pc, WithoutNoBorder(SumBordersLength(GetSheetDetals(w.Document().Tabs[size_t(tab)]), pc.lookups)), &w);
+    };
+    results.detalsLabels = [](TFormSheets &w) {
+        const PrintContext pc = PrintContextOf(w.Context());
+        ExecuteDetalsLabels(pc, [&](DetalLabelLists &l) { l = GetDetalsLabels(w.Document(), pc.lookups); }, &w);
+    };
+    results.scrapsLabels = [](TFormSheets &w) {
+        const PrintContext pc = PrintContextOf(w.Context());
+        ExecuteScrapsLabels(pc, [&](ScrapsLabelLists &l) { l = GetScrapsLabels(w.Document(), pc.lookups); }, &w);
+    };
+    results.printScrapsInfo = [](TFormSheets &w) { PrintScrapsInfo(PrintContextOf(w.Context()), w.Document(), &w); };
+    form.hooks.commands["PrintDetalsLabelsAction"] = [&form] {
+        if (auto *r = qobject_cast<TFormSheets *>(form.ActiveChild())) TFormSheets::Hooks().detalsLabels(*r);
+        else if (auto *g = qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild()))
+            ExecuteDetalsLabels(PrintContextOf(form.Context()), [g](DetalLabelLists &l) { g->GetDetalsLabels(l); }, &form);
+    };
+    form.hooks.commands["PrintScrapsLabelsAction"] = [&form] {
+        if (auto *r = qobject_cast<TFormSheets *>(form.ActiveChild())) TFormSheets::Hooks().scrapsLabels(*r);
+        else if (auto *w = qobject_cast<TfrmWareHouse *>(form.ActiveChild()))
+            ExecuteScrapsLabels(PrintContextOf(form.Context()),
+                                [w](ScrapsLabelLists &l) { w->FillScrapsLabelLists(l.names, l.sizes, l.materials, l.comments); },
+                                &form);
+    };
+    TfrmPrintLabel::PageParamsHook = [](QWidget *parent, int m[4]) {
+        TPageForm margins(parent);
+        return margins.Edit(m);
     };
 }
 

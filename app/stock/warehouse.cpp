@@ -391,6 +391,7 @@ bool TfrmWareHouse::CommandEnabled(MainCommand cmd) const
     TModule &mod = Context().module();
     switch (cmd) {
     case MainCommand::AllMaterials: return true;
+    case MainCommand::PrintScrapsLabels: return true;   // carried out by the print room
     case MainCommand::DeleteSheet: return mod.tblSheets->Active() && !mod.tblSheets->IsEmpty();
     case MainCommand::DeleteScrap: return mod.tblScraps->Active() && !mod.tblScraps->IsEmpty();
     default: return false;

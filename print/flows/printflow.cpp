@@ -1,0 +1,94 @@
+#include "print/flows/printflow.h"
+
+#include "data/partbase/partbaseprint.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/error.h"
+#include "report/building/report.h"
+#include "report/model/page.h"
+#include "report/output/printer.h"
+#include "report/windows/preview.h"
+
+#include <QDialog>
+
+namespace kv {
+
+namespace {
+
+PrintModalHook &modalHook()
+{
+    static PrintModalHook h;
+    return h;
+}
+
+PreparedReportHook &reportHook()
+{
+    static PreparedReportHook h;
+    return h;
+}
+
+} // namespace
+
+PrintModalHook SetPrintModalHook(PrintModalHook hook)
+{
+    PrintModalHook old = std::move(modalHook());
+    modalHook() = std::move(hook);
+    return old;
+}
+
+int RunPrintModal(QDialog &dialog)
+{
+    if (modalHook()) {
+        const int r = modalHook()(dialog);
+        dialog.setResult(r);
+        dialog.hide();
+        return r;
+    }
+    return dialog.exec();
+}
+
+PreparedReportHook SetPreparedReportHook(PreparedReportHook hook)
+{
+    PreparedReportHook old = std::move(reportHook());
+    reportHook() = std::move(hook);
+    return old;
+}
+
+void LoadReportTemplate(TrpReport &report, const Paths &paths, const QString &name)
+{
+    const QString file = Paths::FileIn(paths.ReportsFolder(), name);
+    if (!report.LoadTemplate(file))
+        throw Error(QStringLiteral("Ошибка загрузки шаблона отчета \"%1\".").arg(file));
+}
+
+void SetReportPage(TrpReport &report, const int m[4], bool followPrinter)
+{
+    TrpPage *page = report.Pages().GetPage(0);
+    if (!page) return;
+    const int orientation = followPrinter && rpPrinter().Orientation == 1 ? 1 : page->Orientation;
+    page->SetPaper(page->PaperSize, page->PaperWidth, page->PaperHeight, page->PaperBin, orientation);
+    page->MarginLeft = ReportMargin(m[0]);
+    page->MarginRight = ReportMargin(m[1]);
+    page->MarginTop = ReportMargin(m[2]);
+    page->MarginBottom = ReportMargin(m[3]);
+}
+
+void PageMargins(const Settings &s, int m[4])
+{
+    m[0] = s.GetPageLeft();
+    m[1] = s.GetPageRight();
+    m[2] = s.GetPageTop();
+    m[3] = s.GetPageBottom();
+}
+
+void PreviewReport(TrpReport &report)
+{
+    if (reportHook()) {
+        report.ShowProgress = false;
+        reportHook()(report);
+        return;
+    }
+    rpShowReport(report);
+}
+
+} // namespace kv
