@@ -3,7 +3,9 @@
 // typed into its grid, the cut, the results. The dialogs are answered through
 // the test hooks; the files the road leaves behind are read back and checked.
 #include "app/common/modal.h"
+#include "app/common/optionform.h"
 #include "app/cutting/raskroyoptions.h"
+#include "app/materials/borderssetup.h"
 #include "app/materials/materialsform.h"
 #include "app/materials/selectmaterial.h"
 #include "app/models/filechoice.h"
@@ -18,6 +20,7 @@
 #include "app/stock/warehouse.h"
 #include "controls/dbgrid.h"
 #include "controls/spinedit.h"
+#include "controls/stringgrid.h"
 #include "data/datamodule.h"
 #include "data/maps/mapdoc.h"
 #include "data/stock/accept.h"
@@ -28,10 +31,18 @@
 #include "platform/db/table.h"
 #include "platform/ini.h"
 #include "platform/ui.h"
+#include "print/flows/bordersinfo.h"
 #include "print/flows/fullstat.h"
+#include "print/flows/labeldialogs.h"
 #include "print/flows/maproad.h"
+#include "print/flows/pageform.h"
 #include "print/flows/printsetup.h"
 #include "report/building/report.h"
+#include "report/model/views.h"
+#include "report/output/printer.h"
+#include "report/output/textexports.h"
+#include "platform/text.h"
+#include "report/model/page.h"
 #include "widgets/outlooklist.h"
 #include "platform/testsupport/scoped.h"
 
@@ -41,7 +52,9 @@
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -55,6 +68,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -273,6 +287,7 @@ QStringList scrapRows(const QString &path)
 }
 
 const QString kMaterial = QStringLiteral("ЛДСП Бук 16 мм");
+const QString kBanding = QStringLiteral("ПВХ 2 мм");
 // The three off-cuts in stock: code, length, width, quantity.
 struct StockScrap
 {
@@ -282,6 +297,58 @@ struct StockScrap
 const StockScrap kScraps[3] = {{QStringLiteral("О-1"), 1900, 800, 1},
                                {QStringLiteral("О-2"), 1200, 600, 2},
                                {QStringLiteral("О-3"), 600, 300, 40}};
+
+// The fronts are banded all round.
+bool isFacade(const OrderPart &p) { return p.name.startsWith(QLatin1String("Fasad")); }
+
+// Whole stickers across and down an A4 page (210 x 297 mm) inside its
+// margins (left, right, top, bottom); the pages `stickers` fill.
+int StickerPages(int stickers, int widthMm, int heightMm, const int marginsMm[4])
+{
+    const int across = (210 - marginsMm[0] - marginsMm[1]) / widthMm;
+    const int down = (297 - marginsMm[2] - marginsMm[3]) / heightMm;
+    return across * down > 0 ? (stickers + across * down - 1) / (across * down) : -1;
+}
+
+// The pages of the statistics with a section for each of `maps` maps: the
+// title on the first page, the page footer on each, the sections, then the
+// totals, each band as high as "Statistic.rpf" draws it, on its paper
+// without margins ([PageParams] is not set on the road).
+int StatisticPages(const QString &templateFile, int maps)
+{
+    TrpReport t;
+    if (!t.LoadTemplate(templateFile)) return -1;
+    auto height = [&t](const char *band) {
+        const TrpView *v = t.FindView(QString::fromLatin1(band));
+        return v ? v->Height : 0;
+    };
+    const int section = height("MasterData1"), totals = height("ReportSummary1");
+    if (section <= 0 || totals <= 0) return -1;
+    const int room = rpTenthsMmToUnits(t.Pages().GetPage(0)->PaperHeight) - height("PageFooter1");
+    int pages = 1, used = height("ReportTitle1");
+    auto put = [&](int h) {
+        if (used + h > room) ++pages, used = 0;
+        used += h;
+    };
+    for (int i = 0; i < maps; ++i) put(section);
+    put(totals);
+    return pages;
+}
+
+int printToPdf(TrpReport &report, const QString &file);
+int pdfPages(const QString &file);
+QString reportText(TrpReport &report);
+
+// With KV_ROAD_PDF set to a folder, the PDF files of the road are kept there
+// to be looked at.
+void keepPdf(const QString &file)
+{
+    const QString folder = qEnvironmentVariable("KV_ROAD_PDF");
+    if (folder.isEmpty()) return;
+    const QString to = folder + QLatin1Char('/') + QFileInfo(file).fileName();
+    QFile::remove(to);
+    QFile::copy(file, to);
+}
 
 // --- the road -------------------------------------------------------------------------
 
@@ -321,6 +388,24 @@ protected:
 
     Paths paths() const { return Paths(root); }
 
+    // Copies of the order, and the banding the fronts take (mm).
+    int copies() const
+    {
+        int n = 0;
+        for (const OrderPart &p : order.parts) n += p.many;
+        return n;
+    }
+    int bandedLength() const
+    {
+        int mm = 0;
+        for (const OrderPart &p : order.parts)
+            if (isFacade(p)) mm += p.many * 2 * (p.length + p.width);
+        return mm;
+    }
+
+    void printStatistics(TFormSheets *r, const MapDocument &saved);
+    void printStickers(TMainForm &form, TFormSheets *r);
+
     // "Материлы" of the settings menu: the material typed into its grid, "&Да".
     void addMaterial(TMainForm &form)
     {
@@ -336,6 +421,39 @@ protected:
         form.Action(QStringLiteral("MaterialsAction"))->trigger();
         ASSERT_TRUE(done);
         ASSERT_EQ(form.GetMaterialName(1), kMaterial);
+    }
+
+    // "Кромки" of the settings menu: one banding typed into its grid, "&Да";
+    // "Параметры по умолчанию" makes it the banding "Всё" puts on a part.
+    void addBanding(TMainForm &form)
+    {
+        bool done = false;
+        onNextModal<TfrmBordersSetup>([&](TfrmBordersSetup &b) {
+            TExDBGrid *grid = b.grdBorders;
+            grid->setFocus();
+            key(grid, Qt::Key_Right);   // past the code the new row gets
+            typeText(grid, kBanding);
+            key(grid, Qt::Key_Return);
+            b.OkAction->trigger();
+            done = true;
+        });
+        form.Action(QStringLiteral("BordersAction"))->trigger();
+        ASSERT_TRUE(done);
+        ASSERT_EQ(form.GetBorderName(1), kBanding);
+        bool options = false;
+        ScopedModalHook answer([&](QDialog &d) {
+            auto *o = qobject_cast<TOptionForm *>(&d);
+            EXPECT_NE(o, nullptr) << d.metaObject()->className();
+            if (!o) return int(QDialog::Rejected);
+            options = true;
+            auto *banding = child<QComboBox>(o, QStringLiteral("cbBorders"));
+            banding->setCurrentIndex(banding->findText(kBanding));
+            child<QPushButton>(o, QStringLiteral("bbOk"))->click();
+            return o->result();
+        });
+        form.Action(QStringLiteral("OptionsAction"))->trigger();
+        ASSERT_TRUE(options);
+        ASSERT_EQ(form.Context().borders().DefBorder(), 1);
     }
 
     // The warehouse: 10 standard sheets through "Добавить лист на склад", the
@@ -386,8 +504,9 @@ protected:
     }
 
     // "Новая" part base: the material chosen in its navigator, the order
-    // typed into the grid with each part's rotation, saved as "Кухня.kdx".
-    TfrmRaskroyGroup *typeOrder(TMainForm &form)
+    // typed into the grid with each part's rotation, banded all round ("Всё")
+    // where `banded` says, saved as "Кухня.kdx".
+    TfrmRaskroyGroup *typeOrder(TMainForm &form, const std::function<bool(const OrderPart &)> &banded = {})
     {
         form.Action(QStringLiteral("NewAction"))->trigger();
         auto *g = qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild());
@@ -400,6 +519,7 @@ protected:
             const OrderPart &p = order.parts[i];
             typeRow(grid, {p.name, QString::number(p.length), QString::number(p.width), QString::number(p.many)});
             child<QRadioButton>(g, QStringLiteral("rbRotate%1").arg(p.rotate))->click();
+            if (banded && banded(p)) child<QToolButton>(g, QStringLiteral("bbAllBorders"))->click();
             if (i + 1 < order.parts.size()) key(grid, Qt::Key_Down);
         }
         g->PostIfEditing();
@@ -593,6 +713,126 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A built report as text, the lines of its pages.
+QString reportText(TrpReport &report)
+{
+    QTemporaryDir out;
+    TrpTextExport text;
+    text.ShowDialog = false;
+    const QString file = out.filePath(QStringLiteral("report.txt"));
+    if (!report.ExportPrepared(text, file)) return {};
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? fromCp1251(f.readAll()) : QString();
+}
+
+// "Статистика" of the results window: the figures of the variant, its
+// banding with the column widths the user sets, and the report printed into
+// a PDF file: a title, one section per map, the totals.
+void WholeRoad::printStatistics(TFormSheets *r, const MapDocument &saved)
+{
+    const QString pdf = tmp.path() + QStringLiteral("/statistics.pdf");
+    int printed = -1;
+    QString text;
+    const auto reports = kv::test::ScopedHook(&SetPreparedReportHook, [&](TrpReport &report) {
+        ASSERT_TRUE(report.Prepare()) << report.LastBuildError.toStdString();
+        printed = printToPdf(report, pdf);
+        text = reportText(report);
+    });
+    int cuts = 0;
+    for (const MapTab &t : saved.Tabs) cuts += t.MillLinesCount * t.Quantity;
+    const QString banded = QString::number(bandedLength() / 1000.0, 'f', 2);
+    QStringList dialogs;
+    ScopedModalHook answer([&](QDialog &d) {
+        dialogs << d.objectName();
+        d.show();
+        if (auto *b = qobject_cast<TfrmBordersInfo *>(&d)) {
+            EXPECT_EQ(b->Grid->RowCount(), 2);
+            EXPECT_EQ(b->Grid->GetCellText(0, 1), kBanding);
+            EXPECT_EQ(b->Grid->GetCellText(1, 1), banded);
+            b->Grid->SetColumnWidth(0, 140);
+            b->Grid->SetColumnWidth(1, 80);
+            b->bbOk->click();
+        } else if (auto *s = qobject_cast<TfrmFullStat *>(&d)) {
+            EXPECT_EQ(s->lbMatName->text(), QStringLiteral("<все материалы>"));
+            EXPECT_EQ(s->lbDetalsSquare->text(), QString::number(order.area() / 1e6, 'f', 3) + QStringLiteral(" кв м"));
+            EXPECT_EQ(s->lbMillCount->text(), QString::number(cuts));
+            EXPECT_TRUE(s->bbBorders->isEnabled());
+            s->bbBorders->click();
+            s->bbPrint->click();
+            s->bbOk->click();
+        } else {
+            ADD_FAILURE() << "unexpected dialog " << d.metaObject()->className();
+            d.reject();
+        }
+        return d.result();
+    });
+    r->StatisticAction->trigger();
+    EXPECT_EQ(dialogs, (QStringList{QStringLiteral("frmFullStat"), QStringLiteral("frmBordersInfo")}));
+    // Every map has its numbered section, and the totals end with the banding.
+    for (size_t i = 1; i <= saved.Tabs.size(); ++i)
+        EXPECT_TRUE(text.contains(QStringLiteral("%1.").arg(i))) << i;
+    EXPECT_EQ(text.count(QStringLiteral("Итого:")), 1);
+    EXPECT_TRUE(text.contains(QStringLiteral("%1: %2 м").arg(kBanding, banded))) << text.toStdString();
+    EXPECT_EQ(printed, StatisticPages(Paths::FileIn(paths().ReportsFolder(), QStringLiteral("Statistic.rpf")),
+                                      int(saved.Tabs.size())));
+    EXPECT_EQ(pdfPages(pdf), printed);
+    keepPdf(pdf);
+}
+
+// "Печать ярлычков деталей" of the main menu on the results window: one
+// sticker per copy of every part, 60 x 30 mm (room for the four banded
+// sides of a front), centred, without the comment,
+// on a page with 10 mm margins; printed into a PDF file.
+void WholeRoad::printStickers(TMainForm &form, TFormSheets *r)
+{
+    form.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(r->parentWidget()));
+    form.updateActions();
+    ASSERT_TRUE(form.Action(QStringLiteral("PrintDetalsLabelsAction"))->isEnabled());
+    const QString pdf = tmp.path() + QStringLiteral("/stickers.pdf");
+    int printed = -1;
+    const auto reports = kv::test::ScopedHook(&SetPreparedReportHook, [&](TrpReport &report) {
+        ASSERT_TRUE(report.Prepare()) << report.LastBuildError.toStdString();
+        printed = printToPdf(report, pdf);
+    });
+    const int margins[4] = {10, 10, 10, 10};
+    int stickers = -1;
+    QStringList dialogs;
+    ScopedModalHook answer([&](QDialog &d) {
+        dialogs << d.objectName();
+        if (auto *m = qobject_cast<TPageForm *>(&d)) {
+            EXPECT_EQ(m->LeftFld->Value(), 0);
+            TExSpinEdit *fields[4] = {m->LeftFld, m->RightFld, m->TopFld, m->BottomFld};
+            for (int i = 0; i < 4; ++i) fields[i]->setValue(margins[i]);
+            m->BBOk->click();
+            return d.result();
+        }
+        auto *l = qobject_cast<TfrmPrintDetalsLabel *>(&d);
+        EXPECT_NE(l, nullptr) << d.metaObject()->className();
+        if (!l) {
+            d.reject();
+            return d.result();
+        }
+        d.show();
+        stickers = l->Lists().count();
+        EXPECT_EQ(l->seWidth->Value(), 45);   // as the settings had them
+        EXPECT_EQ(l->seHeight->Value(), 15);
+        l->seWidth->setValue(60);
+        l->seHeight->setValue(30);
+        l->cbxComment->setChecked(false);
+        l->rbAlignment[2]->click();
+        l->bbPageParams->click();
+        l->bbPrint->click();
+        l->bbCancel->click();
+        return d.result();
+    });
+    form.Action(QStringLiteral("PrintDetalsLabelsAction"))->trigger();
+    EXPECT_EQ(dialogs, (QStringList{QStringLiteral("frmPrintDetalsLabel"), QStringLiteral("PageForm")}));
+    EXPECT_EQ(stickers, copies());
+    EXPECT_EQ(printed, StickerPages(copies(), 60, 30, margins));
+    EXPECT_EQ(pdfPages(pdf), printed);
+    keepPdf(pdf);
+}
+
 TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
 {
     int sheetsUsed = -1;
@@ -605,6 +845,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
     run([&](TMainForm &form) {
         ASSERT_TRUE(QFile::exists(paths().SheetsTable()));
         addMaterial(form);
+        addBanding(form);
         TfrmWareHouse *w = fillWarehouse(form);
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{"2800x2070 10 1"});
@@ -634,7 +875,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         form.Action(QStringLiteral("AutoScrapsMarkAction"))->trigger();
         EXPECT_TRUE(form.Action(QStringLiteral("AutoScrapsMarkAction"))->isChecked());
 
-        TfrmRaskroyGroup *g = typeOrder(form);
+        TfrmRaskroyGroup *g = typeOrder(form, isFacade);
         ASSERT_NE(g, nullptr);
         partBase = g->DocumentFileName();
         EXPECT_EQ(g->windowTitle(), QStringLiteral("База деталей: Кухня.kdx"));
@@ -662,6 +903,13 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
             }
         }
         for (const OrderPart &p : order.parts) EXPECT_EQ(laid[p.name], p.many) << p.name.toStdString();
+        for (const MapTab &t : doc.Tabs)
+            for (const MapPart &p : t.Parts) {
+                const int band = isFacade({p.Title}) ? 1 : 0;
+                EXPECT_EQ(std::vector<int>({p.LeftBorder, p.TopBorder, p.RightBorder, p.BottomBorder}),
+                          std::vector<int>(4, band))
+                    << p.Title.toStdString();
+            }
         EXPECT_DOUBLE_EQ(doc.SumDetalsSquare(), order.area());
         EXPECT_GE(scrapMaps, 1);
         ASSERT_EQ(doc.UsingSheets.Count(), 1);
@@ -815,8 +1063,9 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         // The maps printed from the preview into a PDF file: the print
         // settings as they come, one page a map.
         const QString pdf = tmp.path() + QStringLiteral("/maps.pdf");
-        MapPreviewHook oldPreview = SetMapPreviewHook([&](TrpReport &report) { EXPECT_GT(printToPdf(report, pdf), 0); });
         {
+            const auto preview =
+                kv::test::ScopedHook(&SetMapPreviewHook, [&](TrpReport &report) { EXPECT_GT(printToPdf(report, pdf), 0); });
             QStringList dialogs;
             ScopedModalHook answer([&](QDialog &d) {
                 dialogs << d.windowTitle();
@@ -827,11 +1076,27 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
             r->PrintAction->trigger();
             EXPECT_EQ(dialogs, QStringList{QStringLiteral("Параметры печати раскроя")});
         }
-        SetMapPreviewHook(oldPreview);
         EXPECT_EQ(pdfPages(pdf), int(saved.Tabs.size()));
+        keepPdf(pdf);
+
+        printStatistics(r, saved);
+        printStickers(form, r);
     });
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join('\n').toStdString();
     EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{QStringLiteral("2800x2070 %1 1").arg(10 - sheetsUsed)});
+    // What the sticker and banding windows were told to keep.
+    TIniFile ini(paths().SettingsFile());
+    const QString labels = QStringLiteral("Print_Detals_Label");
+    EXPECT_EQ(ini.ReadInteger(labels, QStringLiteral("Width"), -1), 60);
+    EXPECT_EQ(ini.ReadInteger(labels, QStringLiteral("Height"), -1), 30);
+    EXPECT_FALSE(ini.ReadBool(labels, QStringLiteral("cbxComment"), true));
+    EXPECT_TRUE(ini.ReadBool(labels, QStringLiteral("cbxBorders"), false));
+    EXPECT_EQ(ini.ReadInteger(labels, QStringLiteral("rgrAlignment"), -1), 2);
+    EXPECT_EQ(ini.ReadString(labels, QStringLiteral("Font_Name"), QString()), QStringLiteral("Ms Sans Serif"));
+    for (const char *side : {"Left", "Right", "Top", "Bottom"})
+        EXPECT_EQ(ini.ReadInteger(QStringLiteral("Lbl_PageParams"), QString::fromLatin1(side), -1), 10) << side;
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("BorderInfo_Window"), QStringLiteral("ColWidth0"), -1), 140);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("BorderInfo_Window"), QStringLiteral("ColWidth1"), -1), 80);
 }
 
 // Parts laid out over the maps of a document, copies counted.

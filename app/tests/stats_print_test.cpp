@@ -27,6 +27,7 @@
 #include "report/model/prepared.h"
 #include "report/output/textexports.h"
 #include "resources/reports.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -433,14 +434,15 @@ TEST(StatsCommands, MainWindowLabelsAndStatisticsFromEachKindOfWindow)
 
     // Off-cut totals of the active results window.
     QStringList totals;
-    PreparedReportHook old = SetPreparedReportHook([&](TrpReport &rep) {
-        ASSERT_TRUE(rep.Prepare());
-        totals << fromCp1251(textOf(rep));
-    });
-    activate(r);
-    ASSERT_TRUE(form.Action("PrintStatisticsAction")->isEnabled());
-    form.Action("PrintStatisticsAction")->trigger();
-    SetPreparedReportHook(old);
+    {
+        const auto report = kv::test::ScopedHook(&SetPreparedReportHook, [&](TrpReport &rep) {
+            ASSERT_TRUE(rep.Prepare());
+            totals << fromCp1251(textOf(rep));
+        });
+        activate(r);
+        ASSERT_TRUE(form.Action("PrintStatisticsAction")->isEnabled());
+        form.Action("PrintStatisticsAction")->trigger();
+    }
     ASSERT_EQ(totals.size(), 1);
     EXPECT_TRUE(totals[0].contains("ДСП 16 мм"));
     for (TMdiChild *c : form.Children()) c->SetShuttingDown();
