@@ -1,4 +1,5 @@
 #include "data/maps/mapdoc.h"
+#include "data/tests/mixedjob.h"
 
 #include "data/matoptions.h"
 #include "data/settings.h"
@@ -16,44 +17,6 @@ using namespace kv::engine;
 
 namespace {
 
-// The engine's golden mixed job: eight kinds with every rotate mode, three
-// off-cut rows; here the parts also carry edge banding.
-void LoadMixed(TRaskroy &e)
-{
-    e.ResetRaskroy();
-    e.P = kv::engine::TRaskroyParams();
-    e.P.StdSheetLength = 2800;
-    e.P.StdSheetWidth = 2070;
-    e.P.MillWidth = 4;
-    e.P.LIndent = e.P.RIndent = e.P.TIndent = e.P.BIndent = 10;
-    e.P.UseScraps = true;
-    e.P.ExSearch = 40;
-    e.Detals.Add("Bok", 720, 560, 6, 1);
-    e.Detals.Add("Dno", 564, 560, 3, 0);
-    e.Detals.Add("Polka", 560, 280, 8, 0);
-    TDetal &f = e.Detals.Add("Fasad", 716, 396, 5, 2);
-    f.LBorder = 1, f.RBorder = 2, f.TBorder = 3, f.BBorder = 4;
-    e.Detals.Add("Pen", 2100, 560, 2, 1);
-    e.Detals.Add("Tsokol", 2400, 100, 2, 0);
-    e.Detals.Add("Yashchik", 500, 140, 9, 2);
-    e.Detals.Add("Planka", 564, 100, 7, 0);
-    for (int i = 0; i < 2; ++i)
-        e.Stock.Sheets.Append(TSheet("OST-1", 0, 0, 800, 600, 0, true));
-    e.Stock.Sheets.Append(TSheet("OST-2", 0, 0, 1200, 300, 0, true));
-    for (int i = 0; i < 3; ++i)
-        e.Stock.Sheets.Append(TSheet("OST-3", 0, 0, 600, 1500, 0, true));
-}
-
-void RunAll(TRaskroy &e)
-{
-    e.RaskroyFromStock();
-    for (int i = 0; i < 1000 && !e.Detals.NothingLeft(); ++i) {
-        e.RaskroyNextSheet();
-        if (e.RaskroyState != kv::engine::rsDone && e.RaskroyState != kv::engine::rsDoneUsedUp)
-            break;
-    }
-}
-
 // Every map of the mixed job as tabs of one document (material 7).
 class MixedJob : public ::testing::Test
 {
@@ -62,16 +25,10 @@ protected:
     MapDocument doc;
     void SetUp() override
     {
-        LoadMixed(e);
-        RunAll(e);
+        kvtest::LoadMixedJob(e);
+        kvtest::RunMixedJob(e);
         ASSERT_TRUE(e.Detals.NothingLeft());
-        int32_t n = 0;
-        for (int i = 0; i < e.ResultMaps.Count(); ++i) {
-            const TSheetsList &m = *e.ResultMaps.Items(i);
-            doc.AddMapTab(MapCaption(int(doc.Tabs.size()), n, m.Quantity, QString::fromStdString(m.Name)), 7, m,
-                          e.Detals, e.P.MillWidth, QStringLiteral("r"));
-            n += m.Quantity;
-        }
+        doc = kvtest::MixedJobTabs(e, QStringLiteral("r"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "print/stats/sums.h"
 #include "data/settings.h"
 #include "platform/ini.h"
+#include "mixedjob.h"   // data/tests
 
 #include <QTemporaryDir>
 
@@ -69,37 +70,11 @@ MapTab tab(int code, int w, int h, int quantity, std::vector<MapPart> parts, std
 // with edge banding on three kinds, as material 1.
 void LoadMixed(engine::TRaskroy &e)
 {
-    using engine::TSheet;
-    e.ResetRaskroy();
-    e.P = engine::TRaskroyParams();
-    e.P.StdSheetLength = 2800;
-    e.P.StdSheetWidth = 2070;
-    e.P.MillWidth = 4;
-    e.P.LIndent = e.P.RIndent = e.P.TIndent = e.P.BIndent = 10;
-    e.P.UseScraps = true;
-    e.P.ExSearch = 40;
-    e.Detals.Add("Bok", 720, 560, 6, 1).TBorder = 1;
-    e.Detals.Add("Dno", 564, 560, 3, 0);
-    auto &polka = e.Detals.Add("Polka", 560, 280, 8, 0);
-    polka.TBorder = 1, polka.BBorder = 3;   // 3 is not in the edge-banding list
-    auto &fasad = e.Detals.Add("Fasad", 716, 396, 5, 2);
+    kvtest::LoadMixedJob(e);
+    e.Detals[0].TBorder = 1;                                 // Bok
+    e.Detals[2].TBorder = 1, e.Detals[2].BBorder = 3;        // Polka; 3 is not in the edge-banding list
+    engine::TDetal &fasad = e.Detals[3];
     fasad.LBorder = fasad.RBorder = fasad.TBorder = fasad.BBorder = 2;
-    e.Detals.Add("Pen", 2100, 560, 2, 1);
-    e.Detals.Add("Tsokol", 2400, 100, 2, 0);
-    e.Detals.Add("Yashchik", 500, 140, 9, 2);
-    e.Detals.Add("Planka", 564, 100, 7, 0);
-    for (int i = 0; i < 2; ++i) e.Stock.Sheets.Append(TSheet("OST-1", 0, 0, 800, 600, 0, true));
-    e.Stock.Sheets.Append(TSheet("OST-2", 0, 0, 1200, 300, 0, true));
-    for (int i = 0; i < 3; ++i) e.Stock.Sheets.Append(TSheet("OST-3", 0, 0, 600, 1500, 0, true));
-}
-
-void RunAll(engine::TRaskroy &e)
-{
-    e.RaskroyFromStock();
-    for (int i = 0; i < 1000 && !e.Detals.NothingLeft() && !e.StopRaskroy; ++i) {
-        e.RaskroyNextSheet();
-        if (e.RaskroyState != engine::rsDone && e.RaskroyState != engine::rsDoneUsedUp) break;
-    }
 }
 
 struct EngineFigures
@@ -113,7 +88,7 @@ struct EngineFigures
 // maps say about sheets and cuts.
 EngineFigures runInto(MapDocument &doc, engine::TRaskroy &e, int code)
 {
-    RunAll(e);
+    kvtest::RunMixedJob(e);
     EngineFigures f;
     for (int i = 0; i < e.ResultMaps.Count(); ++i) {
         const engine::TSheetsList &m = *e.ResultMaps.Items(i);

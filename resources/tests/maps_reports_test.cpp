@@ -4,7 +4,6 @@
 #include "data/maps/mapdoc.h"
 #include "data/paths.h"
 #include "data/settings.h"
-#include "engine/raskroy.h"
 #include "platform/text.h"
 #include "print/flows/maproad.h"
 #include "print/objects/registration.h"
@@ -13,6 +12,7 @@
 #include "report/output/printer.h"
 #include "report/output/textexports.h"
 #include "resources/reports.h"
+#include "mixedjob.h"   // data/tests
 #include "platform/testsupport/golden.h"
 
 #include <QDir>
@@ -25,53 +25,6 @@
 using namespace kv;
 
 namespace {
-
-// Eight kinds with every rotate mode and three off-cut rows; one kind banded.
-MapDocument mixedJob()
-{
-    using namespace kv::engine;
-    TRaskroy e;
-    e.ResetRaskroy();
-    e.P = TRaskroyParams();
-    e.P.StdSheetLength = 2800;
-    e.P.StdSheetWidth = 2070;
-    e.P.MillWidth = 4;
-    e.P.LIndent = e.P.RIndent = e.P.TIndent = e.P.BIndent = 10;
-    e.P.UseScraps = true;
-    e.P.ExSearch = 40;
-    e.Detals.Add("Bok", 720, 560, 6, 1);
-    e.Detals.Add("Dno", 564, 560, 3, 0);
-    e.Detals.Add("Polka", 560, 280, 8, 0);
-    TDetal &f = e.Detals.Add("Fasad", 716, 396, 5, 2);
-    f.LBorder = 1, f.RBorder = 2, f.TBorder = 3, f.BBorder = 4;
-    e.Detals.Add("Pen", 2100, 560, 2, 1);
-    e.Detals.Add("Tsokol", 2400, 100, 2, 0);
-    e.Detals.Add("Yashchik", 500, 140, 9, 2);
-    e.Detals.Add("Planka", 564, 100, 7, 0);
-    for (int i = 0; i < 2; ++i) e.Stock.Sheets.Append(TSheet("OST-1", 0, 0, 800, 600, 0, true));
-    e.Stock.Sheets.Append(TSheet("OST-2", 0, 0, 1200, 300, 0, true));
-    for (int i = 0; i < 3; ++i) e.Stock.Sheets.Append(TSheet("OST-3", 0, 0, 600, 1500, 0, true));
-    e.RaskroyFromStock();
-    for (int i = 0; i < 1000 && !e.Detals.NothingLeft(); ++i) {
-        e.RaskroyNextSheet();
-        if (e.RaskroyState != rsDone && e.RaskroyState != rsDoneUsedUp) break;
-    }
-    MapDocument doc;
-    int32_t n = 0;
-    for (int i = 0; i < e.ResultMaps.Count(); ++i) {
-        const TSheetsList &m = *e.ResultMaps.Items(i);
-        doc.AddMapTab(MapCaption(int(doc.Tabs.size()), n, m.Quantity, QString::fromStdString(m.Name)), 7, m,
-                      e.Detals, e.P.MillWidth, QStringLiteral("Примечание"));
-        n += m.Quantity;
-    }
-    ColorizeMaps(doc, MapEnvironment{[](int32_t) {
-                                         TScrapLimits l;
-                                         l.Length = 100, l.Width = 100;
-                                         return l;
-                                     },
-                                     {}, {}});
-    return doc;
-}
 
 MapPrintLookups lookups()
 {
@@ -90,7 +43,7 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<Paths> paths;
     std::unique_ptr<Settings> settings;
-    MapDocument doc = mixedJob();
+    MapDocument doc = kvtest::MixedJobDocument();
     MapPreviewHook old;
 
     void SetUp() override
