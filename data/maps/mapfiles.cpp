@@ -105,6 +105,27 @@ void putRect(QIODevice &s, int32_t l, int32_t t, int32_t w, int32_t h, const QSt
     putSWord(s, h, QStringLiteral("ширина ") + what);
 }
 
+// The head that part and off-cut records share: tab index, code, rectangle,
+// four bytes nobody reads, pen, brush and font.
+struct ControlHead
+{
+    QString name;
+    int32_t left = 0, top = 0, width = 0, height = 0;
+    MapColor brush = 0;
+};
+
+void putControlHead(QIODevice &s, size_t tab, const ControlHead &h, const IniFont &font, const QString &nameWhat,
+                    const QString &rectWhat)
+{
+    putUWord(s, qint64(tab), QStringLiteral("номер карты"));
+    putShortString(s, h.name, 50, nameWhat);
+    putRect(s, h.left, h.top, h.width, h.height, rectWhat);
+    WriteStreamInteger(s, 0);
+    putPen(s, 0);
+    putBrush(s, h.brush);
+    putFont(s, font);
+}
+
 // ---- reading
 
 [[noreturn]] void damaged(const QString &why) { throw Error(why); }
@@ -163,6 +184,19 @@ void getRect(QIODevice &s, int32_t &l, int32_t &t, int32_t &w, int32_t &h)
     t = ReadStreamWord(s);
     w = ReadStreamWord(s);
     h = ReadStreamWord(s);
+}
+
+ControlHead getControlHead(QIODevice &s)
+{
+    ControlHead h;
+    ReadStreamWord(s);
+    h.name = getShortString(s, 50);
+    getRect(s, h.left, h.top, h.width, h.height);
+    ReadStreamBytes(s, 4);
+    getPenColor(s);
+    h.brush = getBrushColor(s);
+    getFont(s);
+    return h;
 }
 
 void addMaterialCode(std::vector<int32_t> &codes, int32_t code)
@@ -235,13 +269,8 @@ QByteArray EncodeMapFile(const MapDocument &doc)
         for (const MapPart &p : t.Parts) {
             const QString what = QStringLiteral("детали \"%1\"").arg(p.Title) + where;
             WriteStreamByte(s, tagPart);
-            putUWord(s, qint64(ti), QStringLiteral("номер карты"));
-            putShortString(s, p.Title, 50, QStringLiteral("код детали") + where);
-            putRect(s, p.RealLeft, p.RealTop, p.RealWidth, p.RealHeight, what);
-            WriteStreamInteger(s, 0);
-            putPen(s, 0);
-            putBrush(s, p.BrushColor);
-            putFont(s, d.Font);
+            putControlHead(s, ti, {p.Title, p.RealLeft, p.RealTop, p.RealWidth, p.RealHeight, p.BrushColor}, d.Font,
+                           QStringLiteral("код детали") + where, what);
             putBool(s, p.ShowTitle);
             putBool(s, p.ShowDim);
             putBool(s, p.ShowBorder);
@@ -256,13 +285,8 @@ QByteArray EncodeMapFile(const MapDocument &doc)
         }
         for (const MapScrap &sc : t.Scraps) {
             WriteStreamByte(s, tagScrap);
-            putUWord(s, qint64(ti), QStringLiteral("номер карты"));
-            putShortString(s, sc.ScrapName, 50, QStringLiteral("шифр остатка") + where);
-            putRect(s, sc.RealLeft, sc.RealTop, sc.RealWidth, sc.RealHeight, QStringLiteral("остатка") + where);
-            WriteStreamInteger(s, 0);
-            putPen(s, 0);
-            putBrush(s, sc.Color);
-            putFont(s, d.Font);
+            putControlHead(s, ti, {sc.ScrapName, sc.RealLeft, sc.RealTop, sc.RealWidth, sc.RealHeight, sc.Color}, d.Font,
+                           QStringLiteral("шифр остатка") + where, QStringLiteral("остатка") + where);
             putBool(s, sc.ScrapType == stLostScrap);
             putBool(s, sc.ShowText);
             putBool(s, sc.ShowDim);
@@ -361,13 +385,10 @@ MapLoadResult DecodeMapFile(const QByteArray &bytes, MapDocument &doc, QString *
             }
             case tagPart: {
                 MapPart p;
-                ReadStreamWord(s);
-                p.Title = getShortString(s, 50);
-                getRect(s, p.RealLeft, p.RealTop, p.RealWidth, p.RealHeight);
-                ReadStreamBytes(s, 4);
-                getPenColor(s);
-                p.BrushColor = getBrushColor(s);
-                getFont(s);
+                const ControlHead h = getControlHead(s);
+                p.Title = h.name;
+                p.RealLeft = h.left, p.RealTop = h.top, p.RealWidth = h.width, p.RealHeight = h.height;
+                p.BrushColor = h.brush;
                 p.ShowTitle = getBool(s);
                 p.ShowDim = getBool(s);
                 p.ShowBorder = getBool(s);
@@ -384,13 +405,10 @@ MapLoadResult DecodeMapFile(const QByteArray &bytes, MapDocument &doc, QString *
             }
             case tagScrap: {
                 MapScrap sc;
-                ReadStreamWord(s);
-                sc.ScrapName = getShortString(s, 50);
-                getRect(s, sc.RealLeft, sc.RealTop, sc.RealWidth, sc.RealHeight);
-                ReadStreamBytes(s, 4);
-                getPenColor(s);
-                sc.Color = getBrushColor(s);
-                getFont(s);
+                const ControlHead h = getControlHead(s);
+                sc.ScrapName = h.name;
+                sc.RealLeft = h.left, sc.RealTop = h.top, sc.RealWidth = h.width, sc.RealHeight = h.height;
+                sc.Color = h.brush;
                 sc.ScrapType = getBool(s) ? stLostScrap : stNormalScrap;
                 sc.ShowText = getBool(s);
                 sc.ShowDim = getBool(s);
