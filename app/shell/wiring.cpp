@@ -145,7 +145,7 @@ void WireShell(TMainForm &form)
     };
     // Printing of cutting maps: the results window's print action, the
     // drawing styles and the page margins of the main window.
-    SetPrintDialogRunner([](QDialog &d) { return ExecModal(d); });
+    SetPrintModalHook([](QDialog &d) { return ExecModal(d); });
     TFormSheets::Hooks().print = [](TFormSheets &w) {
         AppContext &ctx = w.Context();
         MapPrintRequest rq;
@@ -176,7 +176,6 @@ void WireShell(TMainForm &form)
 
     // Figures of a variant: statistics, edge banding of a map, stickers of
     // parts and off-cuts (also from a part base and the warehouse), off-cut totals.
-    SetPrintModalHook([](QDialog &d) { return ExecModal(d); });
     ResultsHooks &results = TFormSheets::Hooks();
     results.statistics = [](TFormSheets &w) {
         const int code = w.Document().CurrentMaterial;
@@ -210,10 +209,6 @@ void WireShell(TMainForm &form)
             ExecuteScrapsLabels(PrintContextOf(form.Context()),
                                 [w](ScrapsLabelLists &l) { w->FillScrapsLabelLists(l.names, l.sizes, l.materials, l.comments); },
                                 &form);
-    };
-    TfrmPrintLabel::PageParamsHook = [](QWidget *parent, int m[4]) {
-        TPageForm margins(parent);
-        return margins.Edit(m);
     };
 }
 

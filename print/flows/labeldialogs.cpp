@@ -5,6 +5,7 @@
 #include "platform/error.h"
 #include "platform/ini.h"
 #include "platform/ui.h"
+#include "print/flows/pageform.h"
 #include "report/building/report.h"
 #include "report/model/memo.h"
 #include "report/model/page.h"
@@ -12,7 +13,6 @@
 #include "report/script/scriptengine.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -27,7 +27,6 @@
 using namespace kv;
 
 std::function<bool(QWidget *, QFont &)> TfrmPrintLabel::FontDialogHook;
-std::function<bool(QWidget *, int[4])> TfrmPrintLabel::PageParamsHook;
 
 namespace {
 
@@ -48,33 +47,6 @@ TExSpinEdit *spin(QWidget *parent, const char *name, double max)
     e->setCheckMinValue(true);
     e->setCheckMaxValue(true);
     return e;
-}
-
-// The page margins of the stickers, when no other margins dialog is wired.
-bool editMargins(QWidget *parent, int m[4])
-{
-    QDialog d(parent);
-    d.setObjectName(QStringLiteral("PageForm"));
-    d.setWindowTitle(QStringLiteral("Параметры страницы"));
-    auto *grid = new QGridLayout(&d);
-    const char *names[4] = {"LeftFld", "RightFld", "TopFld", "BottomFld"};
-    const char *titles[4] = {"Левое", "Правое", "Верхнее", "Нижнее"};
-    TExSpinEdit *fields[4];
-    for (int i = 0; i < 4; ++i) {
-        grid->addWidget(new QLabel(QString::fromUtf8(titles[i]) + QStringLiteral(" (мм)"), &d), i, 0);
-        fields[i] = spin(&d, names[i], 100);
-        fields[i]->setValue(m[i]);
-        grid->addWidget(fields[i], i, 1);
-    }
-    auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
-    box->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("bbOk"));
-    box->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("bbCancel"));
-    QObject::connect(box, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-    QObject::connect(box, &QDialogButtonBox::rejected, &d, &QDialog::reject);
-    grid->addWidget(box, 4, 0, 1, 2);
-    if (RunPrintModal(d) != QDialog::Accepted) return false;
-    for (int i = 0; i < 4; ++i) m[i] = int(std::lround(fields[i]->Value()));
-    return true;
 }
 
 } // namespace
@@ -249,8 +221,8 @@ void TfrmPrintLabel::bbPageParamsClick()
     TIniFile &ini = m_ctx.settings.Ini();
     int m[4];
     readMargins(ini, m);
-    const bool ok = PageParamsHook ? PageParamsHook(this, m) : editMargins(this, m);
-    if (!ok) return;
+    TPageForm margins(this);
+    if (!margins.Edit(m)) return;
     for (int i = 0; i < 4; ++i) ini.WriteInteger(kLabelPageSection, QString::fromLatin1(kMarginKeys[i]), m[i]);
 }
 

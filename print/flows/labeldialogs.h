@@ -24,9 +24,6 @@ class TfrmPrintLabel : public QDialog
 public:
     // The font chooser: true with a chosen font. Tests set it.
     static std::function<bool(QWidget *parent, QFont &font)> FontDialogHook;
-    // The page margins dialog (left, right, top, bottom in mm): true on OK.
-    // Empty: the dialog of this room.
-    static std::function<bool(QWidget *parent, int marginsMm[4])> PageParamsHook;
 
     QPushButton *bbPrint, *bbCancel, *bbFont, *bbPageParams;
     QGroupBox *gbxDim, *gbxText, *rgrAlignment;

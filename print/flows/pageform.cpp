@@ -2,7 +2,7 @@
 
 #include "controls/spinedit.h"
 #include "platform/text.h"
-#include "print/flows/printsetup.h"
+#include "print/flows/printflow.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -110,7 +110,7 @@ bool TPageForm::Edit(int margins[4])
     RightFld->setValue(margins[1]);
     TopFld->setValue(margins[2]);
     BottomFld->setValue(margins[3]);
-    if (kv::ExecPrintDialog(*this) != QDialog::Accepted) return false;
+    if (kv::RunPrintModal(*this) != QDialog::Accepted) return false;
     const TExSpinEdit *fields[4] = {LeftFld, RightFld, TopFld, BottomFld};
     for (int i = 0; i < 4; ++i) margins[i] = int(kv::roundHalfEven(fields[i]->ClampValue(fields[i]->Value())));
     return true;

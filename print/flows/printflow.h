@@ -1,7 +1,8 @@
 #pragma once
-// What the statistics, edge-banding and label windows share: the program's
-// folder and settings with the look-ups, how their modal dialogs run (tests
-// answer them through a hook) and how a built report reaches the preview.
+// What the print windows share: the program's folder and settings with the
+// look-ups, how their modal dialogs run (the program hands them to its own
+// modal runner, tests answer them through it) and how a built report reaches
+// the preview.
 #include "print/stats/sums.h"
 
 #include <QString>
@@ -23,8 +24,8 @@ struct PrintContext
     StatLookups lookups;
 };
 
-// Modal dialogs of the print windows run through this; the hook gets the
-// dialog ready to show and returns its result. Empty: shown for real.
+// Every modal dialog of printing runs through this; the hook gets the
+// dialog ready to show and returns its result. Empty: exec().
 using PrintModalHook = std::function<int(QDialog &dialog)>;
 PrintModalHook SetPrintModalHook(PrintModalHook hook);
 int RunPrintModal(QDialog &dialog);

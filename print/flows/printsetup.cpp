@@ -2,6 +2,7 @@
 
 #include "controls/spinedit.h"
 #include "platform/ini.h"
+#include "print/flows/printflow.h"
 #include "print/flows/printsetupadv.h"
 
 #include <QCheckBox>
@@ -21,26 +22,12 @@
 namespace kv {
 
 namespace {
-PrintDialogRunner &runner()
-{
-    static PrintDialogRunner r;
-    return r;
-}
 PrintFontChooser &fontChooser()
 {
     static PrintFontChooser c;
     return c;
 }
 } // namespace
-
-PrintDialogRunner SetPrintDialogRunner(PrintDialogRunner r)
-{
-    PrintDialogRunner old = std::move(runner());
-    runner() = std::move(r);
-    return old;
-}
-
-int ExecPrintDialog(QDialog &dialog) { return runner() ? runner()(dialog) : dialog.exec(); }
 
 PrintFontChooser SetPrintFontChooser(PrintFontChooser c)
 {
@@ -220,7 +207,7 @@ TfrmPrintSetup::TfrmPrintSetup(TIniFile &settings, QWidget *parent) : QDialog(pa
 bool TfrmPrintSetup::Execute()
 {
     FormShow();
-    return ExecPrintDialog(*this) == QDialog::Accepted;
+    return RunPrintModal(*this) == QDialog::Accepted;
 }
 
 void TfrmPrintSetup::showEvent(QShowEvent *e) { QDialog::showEvent(e); }

@@ -20,11 +20,6 @@ class TExSpinEdit;
 namespace kv {
 class TIniFile;
 
-// The dialogs of printing run through this, so tests answer them instead of
-// a user; the program sets it to its own modal runner. Unset: exec().
-using PrintDialogRunner = std::function<int(QDialog &)>;
-PrintDialogRunner SetPrintDialogRunner(PrintDialogRunner runner);
-int ExecPrintDialog(QDialog &dialog);
 // The font chooser of the dialogs (tests replace it); true when confirmed.
 using PrintFontChooser = std::function<bool(IniFont &font, QWidget *parent)>;
 PrintFontChooser SetPrintFontChooser(PrintFontChooser chooser);

@@ -2,6 +2,7 @@
 
 #include "controls/spinedit.h"
 #include "platform/ini.h"
+#include "print/flows/printflow.h"
 #include "print/flows/printsetup.h"
 #include "report/core/canvas.h"
 #include "widgets/colorcombo.h"
@@ -292,7 +293,7 @@ bool TfrmPrintSetupAdv::Execute()
     UpdateMillControls();
     UpdateScrapControls();
     UpdateLostScrapControls();
-    return ExecPrintDialog(*this) == QDialog::Accepted;
+    return RunPrintModal(*this) == QDialog::Accepted;
 }
 
 IniPen TfrmPrintSetupAdv::GetKindPen(const Kind &k) const

@@ -15,6 +15,7 @@
 #include "data/settings.h"
 #include "platform/ini.h"
 #include "print/flows/pageform.h"
+#include "print/flows/printflow.h"
 #include "print/flows/printsetup.h"
 #include "print/flows/printsetupadv.h"
 #include "widgets/colorcombo.h"
@@ -29,15 +30,15 @@ class Dialogs : public ::testing::Test
 protected:
     QTemporaryDir dir;
     std::unique_ptr<Settings> settings;
-    PrintDialogRunner old;
+    PrintModalHook old;
     std::function<int(QDialog &)> answer = [](QDialog &d) { d.reject(); return d.result(); };
 
     void SetUp() override
     {
         settings = std::make_unique<Settings>(dir.filePath(QStringLiteral("Korvalt.ini")));
-        old = SetPrintDialogRunner([this](QDialog &d) { return answer(d); });
+        old = SetPrintModalHook([this](QDialog &d) { return answer(d); });
     }
-    void TearDown() override { SetPrintDialogRunner(old); }
+    void TearDown() override { SetPrintModalHook(old); }
     TIniFile &ini() { return settings->Ini(); }
 
     template <class T>

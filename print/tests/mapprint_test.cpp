@@ -11,6 +11,7 @@
 #include "platform/ui.h"
 #include "print/flows/maproad.h"
 #include "print/flows/mapprint.h"
+#include "print/flows/printflow.h"
 #include "print/flows/printsetup.h"
 #include <QRadioButton>
 #include "print/objects/detalslistview.h"
@@ -291,7 +292,7 @@ public:
     std::vector<int> pages;
     std::vector<size_t> mapItems;
     MapPreviewHook oldPreview;
-    PrintDialogRunner oldRunner;
+    PrintModalHook oldRunner;
     bool dialogShown = false;
     std::function<void(TfrmPrintSetup &)> choose;   // the user's choices before "Печать"
 
@@ -308,7 +309,7 @@ public:
                     for (const auto &v : pg->Views())
                         if (auto *m = dynamic_cast<TrpRskMapView *>(v.get())) mapItems.push_back(m->Items.size());
         });
-        oldRunner = SetPrintDialogRunner([this](QDialog &d) {
+        oldRunner = SetPrintModalHook([this](QDialog &d) {
             dialogShown = true;
             if (auto *s = qobject_cast<TfrmPrintSetup *>(&d)) {
                 if (choose) choose(*s);
@@ -320,7 +321,7 @@ public:
     void TearDown() override
     {
         SetMapPreviewHook(oldPreview);
-        SetPrintDialogRunner(oldRunner);
+        SetPrintModalHook(oldRunner);
     }
     bool print(int active = 0)
     {
