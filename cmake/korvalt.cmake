@@ -50,6 +50,10 @@ function(kv_tests target)
   target_compile_definitions(${target} PRIVATE
     KV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
     KV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  if(KV_FUZZ)
+    # A fuzz build makes the harnesses; the suites still build on request.
+    set_target_properties(${target} PROPERTIES EXCLUDE_FROM_ALL ON)
+  endif()
   add_test(NAME ${target} COMMAND ${target})
   set_tests_properties(${target} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;FONTCONFIG_FILE=${PROJECT_SOURCE_DIR}/platform/testsupport/fonts.conf;LC_ALL=C.UTF-8"

@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -27,9 +28,26 @@ bool isIdentChar(QChar c)
     return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
 }
 
+// A text as a message quotes it: a long one by its beginning.
+QString quoted(const QString &text)
+{
+    constexpr qsizetype kShown = 200;
+    return text.size() <= kShown ? text : text.left(kShown) + QStringLiteral("...");
+}
+
 QString badFilter(const QString &text)
 {
-    return QStringLiteral("Неверное выражение фильтра: %1").arg(text);
+    return QStringLiteral("Неверное выражение фильтра: %1").arg(quoted(text));
+}
+
+// Parentheses, "not" and signs nest at most this deep, and a condition
+// holds at most this many levels of operations, so that parsing, checking
+// and freeing a condition stay within the stack whatever the text.
+constexpr int kMaxFilterDepth = 128;
+
+QString tooDeepFilter(const QString &text)
+{
+    return QStringLiteral("Слишком глубокая вложенность в выражении фильтра: %1").arg(quoted(text));
 }
 
 std::vector<Token> tokenize(const QString &s)
@@ -120,12 +138,14 @@ struct FilterExpr::Node
 {
     enum Kind { And, Or, Not, Compare, Field, Literal, Null, Arith };
     Kind kind = Literal;
+    int height = 1;             // levels of this node and those below it
     QString op;                 // comparison or arithmetic operator
     QString name;               // field name
     int slot = -1;
     FieldType type = FieldType::Unknown;
     QVariant value;             // literal
     std::unique_ptr<Node> a, b;
+    std::vector<std::unique_ptr<Node>> items;   // the operands of And and Or, in order
 };
 
 namespace {
@@ -148,32 +168,57 @@ private:
     const Token &peek() const { return m_toks[m_pos]; }
     Token take() { return m_toks[m_pos++]; }
 
+    // One level of nesting while the parser descends into it.
+    class Nesting
+    {
+    public:
+        explicit Nesting(Parser &p) : m_p(p)
+        {
+            if (++m_p.m_depth > kMaxFilterDepth) throw Error(tooDeepFilter(m_p.m_text));
+        }
+        ~Nesting() { --m_p.m_depth; }
+
+    private:
+        Parser &m_p;
+    };
+
     std::unique_ptr<Node> binary(Node::Kind k, std::unique_ptr<Node> a, std::unique_ptr<Node> b, const QString &op = {})
     {
         auto n = std::make_unique<Node>();
         n->kind = k;
+        n->height = 1 + std::max(a ? a->height : 0, b ? b->height : 0);
+        if (n->height > kMaxFilterDepth) throw Error(tooDeepFilter(m_text));
         n->a = std::move(a);
         n->b = std::move(b);
         n->op = op;
         return n;
     }
 
-    std::unique_ptr<Node> parseOr()
+    // "x and y and z" is one node of three operands, so a long list of
+    // conditions is as deep as its deepest condition.
+    std::unique_ptr<Node> list(Node::Kind k, Tok sep, std::unique_ptr<Node> (Parser::*operand)())
     {
-        auto n = parseAnd();
-        while (peek().kind == Tok::Or) { take(); n = binary(Node::Or, std::move(n), parseAnd()); }
+        auto first = (this->*operand)();
+        if (peek().kind != sep) return first;
+        auto n = std::make_unique<Node>();
+        n->kind = k;
+        n->items.push_back(std::move(first));
+        while (peek().kind == sep) {
+            take();
+            n->items.push_back((this->*operand)());
+        }
+        for (const auto &i : n->items) n->height = std::max(n->height, i->height + 1);
+        if (n->height > kMaxFilterDepth) throw Error(tooDeepFilter(m_text));
         return n;
     }
-    std::unique_ptr<Node> parseAnd()
-    {
-        auto n = parseNot();
-        while (peek().kind == Tok::And) { take(); n = binary(Node::And, std::move(n), parseNot()); }
-        return n;
-    }
+
+    std::unique_ptr<Node> parseOr() { return list(Node::Or, Tok::Or, &Parser::parseAnd); }
+    std::unique_ptr<Node> parseAnd() { return list(Node::And, Tok::And, &Parser::parseNot); }
     std::unique_ptr<Node> parseNot()
     {
         if (peek().kind == Tok::Not) {
             take();
+            Nesting nest(*this);
             return binary(Node::Not, parseNot(), nullptr);
         }
         return parseCompare();
@@ -211,6 +256,7 @@ private:
     {
         if (peek().kind == Tok::Arith && peek().text == QLatin1String("-")) {
             take();
+            Nesting nest(*this);
             auto zero = std::make_unique<Node>();
             zero->kind = Node::Literal;
             zero->value = 0.0;
@@ -224,6 +270,7 @@ private:
         auto n = std::make_unique<Node>();
         switch (t.kind) {
         case Tok::LParen: {
+            Nesting nest(*this);
             n = parseOr();
             if (take().kind != Tok::RParen) throw Error(badFilter(m_text));
             return n;
@@ -240,6 +287,7 @@ private:
     QString m_text;
     std::vector<Token> m_toks;
     size_t m_pos = 0;
+    int m_depth = 0;
 };
 
 void bindNode(Node *n, const std::function<int(const QString &, FieldType &)> &resolve)
@@ -253,6 +301,7 @@ void bindNode(Node *n, const std::function<int(const QString &, FieldType &)> &r
     }
     bindNode(n->a.get(), resolve);
     bindNode(n->b.get(), resolve);
+    for (const auto &i : n->items) bindNode(i.get(), resolve);
 }
 
 struct Val
@@ -348,8 +397,14 @@ int compareValues(const Val &a, const Val &b, bool ci, bool *prefixMatch)
 bool evalBool(const Node *n, const QVariantList &values, bool ci)
 {
     switch (n->kind) {
-    case Node::And: return evalBool(n->a.get(), values, ci) && evalBool(n->b.get(), values, ci);
-    case Node::Or: return evalBool(n->a.get(), values, ci) || evalBool(n->b.get(), values, ci);
+    case Node::And:
+        for (const auto &i : n->items)
+            if (!evalBool(i.get(), values, ci)) return false;
+        return true;
+    case Node::Or:
+        for (const auto &i : n->items)
+            if (evalBool(i.get(), values, ci)) return true;
+        return false;
     case Node::Not: return !evalBool(n->a.get(), values, ci);
     case Node::Compare: {
         const Val a = evalValue(n->a.get(), values), b = evalValue(n->b.get(), values);

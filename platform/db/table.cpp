@@ -146,7 +146,7 @@ void Table::InternalUpdate(int pos, const QVariantList &values)
         return;
     }
     CacheRow &r = m_cache[size_t(pos)];
-    r.values = m_store->normalize(values);
+    r.values = m_store->normalize(values, r.storeId >= 0 ? m_store->findId(r.storeId) : -1);
     if (r.status == Status::Unchanged) r.status = Status::Modified;
 }
 

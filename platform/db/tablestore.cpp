@@ -177,13 +177,26 @@ int TableStore::findId(qint64 id) const
     return int(it - m_live.begin());
 }
 
-QVariantList TableStore::normalize(const QVariantList &values) const
+QVariantList TableStore::normalize(const QVariantList &values, int pos) const
 {
     QVariantList out;
     const QList<DbfField> &fs = m_file.fields;
     out.reserve(fs.size());
+    const QByteArray raw = pos >= 0 && pos < count() ? m_live[size_t(pos)].raw : QByteArray();
+    const bool withRaw = raw.size() == m_file.recordLength() - 1;
+    int off = 0;
     for (int i = 0; i < fs.size(); ++i) {
         const QVariant v = values.value(i);
+        if (withRaw) {
+            // A number another program wrote wider than its column declares
+            // shows as it reads; posting the record must not refuse it.
+            const QVariant was = DbfFile::decodeValue(fs[i], raw.mid(off, fs[i].length));
+            off += fs[i].length;
+            if (was == v) {
+                out << was;
+                continue;
+            }
+        }
         DbfFile::checkValue(fs[i], v);
         // Store what a read of the file would give back.
         out << DbfFile::decodeValue(fs[i], DbfFile::encodeValue(fs[i], v));
@@ -291,7 +304,7 @@ qint64 TableStore::append(const QVariantList &values, const void *origin)
 
 void TableStore::update(int pos, const QVariantList &values, const void *origin)
 {
-    const QVariantList v = normalize(values);
+    const QVariantList v = normalize(values, pos);
     QVariantList old = m_live[size_t(pos)].values;
     m_live[size_t(pos)].values = v;
     if (m_batch > 0) {

@@ -45,7 +45,10 @@ public:
     void update(int pos, const QVariantList &values, const void *origin = nullptr);
     void remove(int pos, const void *origin = nullptr);
     // Normalises values to the column types (numbers of N/F, dates of D...).
-    QVariantList normalize(const QVariantList &values) const;
+    // With the position of a row, a value that is still what that row's
+    // bytes read as passes unchecked: it is written back as those bytes,
+    // even where the column's own form could not hold it.
+    QVariantList normalize(const QVariantList &values, int pos = -1) const;
 
     // A batch (one SQL statement) writes once at its end; a rolled-back
     // batch restores the rows as they were.

@@ -406,3 +406,45 @@ TEST(DbDataSet, IndexFieldNamesOrderTheRows)
     EXPECT_EQ(codes(), (QList<int>{4, 3, 5, 1}));
     EXPECT_EQ(ds.FieldByName("Code")->AsInteger(), 5);   // the next row in the order
 }
+
+// Filter texts nest at most so deep: a text of 5,000 parentheses (or "not"s,
+// or signs) is refused with a message instead of overflowing the stack, the
+// data set keeping its filter and rows; a long list of conditions is fine.
+TEST(DbDataSet, DeeplyNestedFilterTextIsRefused)
+{
+    VecSet ds;
+    ds.add(1, "a", 0);
+    ds.add(2, "b", 3);
+    ds.add(1, "c", 5);
+    ds.Open();
+    ds.SetFilter("Many>0");
+    ds.SetFiltered(true);
+    ASSERT_EQ(ds.RecordCount(), 2);
+
+    QString manyOr = "Code=9";
+    for (int i = 0; i < 1000; ++i) manyOr += " or Code=9";
+    const QString nested[] = {
+        QString(5000, '(') + "Code=1" + QString(5000, ')'),
+        QString("not ").repeated(5000) + "Code=1",
+        "Code=" + QString("-").repeated(5000) + "1",
+        "Code=" + QString("1+").repeated(5000) + "1",
+    };
+    for (const QString &text : nested) {
+        try {
+            ds.SetFilter(text);
+            ADD_FAILURE() << "accepted: " << text.left(20).toStdString();
+        } catch (const Error &e) {
+            EXPECT_TRUE(e.message().startsWith("Слишком глубокая вложенность в выражении фильтра: ")) << e.what();
+            EXPECT_LT(e.message().size(), 300);   // the text quoted by its beginning
+        }
+        EXPECT_EQ(ds.Filter(), "Many>0");
+        EXPECT_EQ(ds.RecordCount(), 2);
+    }
+    // Nesting within the limit and a long flat list still work.
+    ds.SetFilter(QString(100, '(') + "Code=1" + QString(100, ')'));
+    EXPECT_EQ(ds.RecordCount(), 2);
+    ds.SetFilter(manyOr + " or Name='b'");
+    EXPECT_EQ(ds.RecordCount(), 1);
+    ds.SetFilter("not not Code=2 and not Many=0");
+    EXPECT_EQ(ds.RecordCount(), 1);
+}

@@ -1,5 +1,6 @@
 // dBASE files: the byte layout, every field type, errors.
 #include "platform/db/dbffile.h"
+#include "platform/db/table.h"
 #include "platform/db/tablestore.h"
 #include "platform/error.h"
 
@@ -175,4 +176,59 @@ TEST(DbDbf, ForeignNumbersShowAsWrittenAndUntouchedRowsStay)
     const QByteArray written = f.readAll();
     EXPECT_EQ(written.mid(rec0 + recLen, recLen), bytes.mid(rec0 + recLen, recLen));
     EXPECT_EQ(written.mid(rec0 + 7, 20), QByteArray("                1.25"));
+}
+
+// A number another program wrote wider than its column's own form holds
+// ("66666666" in N(8,1): the form "66666666.0" takes ten characters) is
+// shown, and posting its record, unchanged or with another field edited,
+// keeps it; only a new value of that field has to fit.
+TEST(DbDbf, ANumberWiderThanItsColumnDoesNotBlockItsRecord)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wide.dbf");
+    DbfFile t;
+    t.fields = {{"NAME", 'C', 6, 0}, {"SUM", 'N', 8, 1}};
+    t.rows << DbfRow{false, {QString("Дуб"), 1.5}} << DbfRow{false, {QString("Бук"), 2.5}};
+    QByteArray bytes = t.serialize(QDate(2024, 1, 2));
+    const int rec0 = 32 + 2 * 32 + 1, recLen = 1 + 6 + 8;
+    bytes.replace(rec0 + 7, 8, "66666666");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    auto fileBytes = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    {
+        auto store = TableStore::get(path);
+        const QVariantList shown = store->valuesAt(0);
+        EXPECT_DOUBLE_EQ(shown[1].toDouble(), 66666666.0);
+        EXPECT_NO_THROW(store->update(0, shown));
+        QVariantList v = shown;
+        v[0] = QString("Ясень");
+        EXPECT_NO_THROW(store->update(0, v));
+        EXPECT_EQ(fileBytes().mid(rec0 + 7, 8), QByteArray("66666666"));
+        EXPECT_EQ(fileBytes().mid(rec0 + recLen, recLen), bytes.mid(rec0 + recLen, recLen));
+        // A new value of the field itself is still checked against the column.
+        v[1] = 77777777.0;
+        EXPECT_THROW(store->update(0, v), Error);
+        EXPECT_EQ(store->valuesAt(0)[0], QVariant(QString("Ясень")));
+    }
+    // With cached updates the edit is checked when it is posted to the cache.
+    TableStore::clearRegistry();
+    Table table;
+    table.SetTableName(path);
+    table.SetCachedUpdates(true);
+    table.Open();
+    table.Edit();
+    table.FieldByName("NAME")->SetValue(QString("Клён"));
+    EXPECT_NO_THROW(table.Post());
+    EXPECT_NO_THROW(table.ApplyUpdates());
+    table.Close();
+    TableStore::clearRegistry();
+    const DbfFile back = DbfFile::read(path);
+    EXPECT_EQ(back.rows[0].values[0], QVariant(QString("Клён")));
+    EXPECT_EQ(back.rows[0].raw.mid(6, 8), QByteArray("66666666"));
 }
