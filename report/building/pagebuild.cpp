@@ -405,7 +405,7 @@ void TrpPageBuild::addPreparedPage()
 {
     Report->EMFPages().AddPage(*Page);
     Report->PageNo = Report->EMFPages().Count() - 1;
-    if (Report->OnBeginPage) Report->OnBeginPage(Report->PageNo);
+    Report->FireBeginPage(Report->PageNo);
 }
 
 void TrpPageBuild::ShowBand(TrpBand *band)
@@ -496,7 +496,7 @@ void TrpPageBuild::BuildPage()
 
     NoRepeatHeaders = false;
     if (!Page->PrintScript.isEmpty()) R->RunScript(Page->PrintScript, Page);
-    bool continuing = Page->PrintToPrevPage && pages.Count() > 0;
+    bool continuing = R->ContinuesOnLastPage(*Page);
     if (continuing && R->SavedY >= R->SavedBottom) continuing = false;
     PrintBottom = continuing && R->SavedFooterDone ? R->SavedBottom : BottomEdge();
     Column = 0;
@@ -527,7 +527,7 @@ void TrpPageBuild::BuildPage()
     }
 
     if (!manual && !R->Stopped()) {
-        if (!(R->DoublePassReport && R->FinalPass())) PrepareAggregates();
+        if (!(R->TwoPass() && R->FinalPass())) PrepareAggregates();
         const int deepest = Slot(btSubDetailData) ? 3 : Slot(btDetailData) ? 2 : 1;
         runLevel(1, deepest);
     }
@@ -779,7 +779,7 @@ void TrpPageBuild::PrintBandByName(const QString &name)
 
 void TrpPageBuild::EndBuild()
 {
-    if (Report->DoublePassReport && !Report->FinalPass()) return;
+    if (Report->TwoPass() && !Report->FinalPass()) return;
     m_bands.clear();
     Slots.fill(nullptr);
     m_queue.clear();

@@ -74,12 +74,40 @@ void TrpReport::ShowError(const QString &text)
 
 void TrpReport::Progress(int number)
 {
-    if (OnProgress) OnProgress(number);
+    if (m_driver) m_driver->Progress(number);
+    else if (OnProgress) OnProgress(number);
+}
+
+void TrpReport::FireBeginPage(int pageNo)
+{
+    if (OnBeginPage) OnBeginPage(pageNo);
+    if (m_driver && m_driver != this && m_driver->OnBeginPage) m_driver->OnBeginPage(pageNo);
+}
+
+void TrpReport::FireEndPage(int pageNo)
+{
+    if (OnEndPage) OnEndPage(pageNo);
+    if (m_driver && m_driver != this && m_driver->OnEndPage) m_driver->OnEndPage(pageNo);
+}
+
+bool TrpReport::ContinuesOnLastPage(const TrpPage &page)
+{
+    const bool first = m_firstPage;
+    m_firstPage = false;
+    TrpEMFPages &pages = EMFPages();
+    if (!page.PrintToPrevPage || pages.Count() == 0) return false;
+    if (!first || !m_driver) return true;
+    // The first page of a composite's member goes on on the previous
+    // member's last page, and only on paper of the same size and orientation.
+    if (!m_afterAnother) return false;
+    const TrpPreparedPage *last = pages.GetPage(pages.Count() - 1);
+    if (last->Orientation != page.Orientation || last->PaperSize != page.PaperSize) return false;
+    return page.PaperSize != 256 || (last->PaperWidth == page.PaperWidth && last->PaperHeight == page.PaperHeight);
 }
 
 // ---------------------------------------------------------------- preparing
 
-bool TrpReport::Prepare()
+bool TrpReport::saveTemplateForBuild(QIODevice &saved)
 {
     ReportScope scope(this);
     PreparedFromFile = false;
@@ -89,36 +117,63 @@ bool TrpReport::Prepare()
     m_pages.ApplyAlignments(&rpMeasuringCanvas());
     m_errorText.clear();
     LastBuildError.clear();
-
-    QBuffer saved;
-    saved.open(QIODevice::ReadWrite);
     try {
         SaveToStream(saved);
     } catch (const kv::Error &e) {
         ShowError(e.message());
         return false;
     }
-    if (OnBeginDoc) OnBeginDoc();
+    return true;
+}
+
+void TrpReport::releasePageBuilds()
+{
+    for (int i = 0; i < m_pages.Count(); ++i) m_pages.GetPage(i)->Build.reset();
+}
+
+void TrpReport::endBuildState()
+{
+    m_building = false;
+    CurBand = nullptr;
+    CurPage = nullptr;
+    Collecting = false;
+    releasePageBuilds();
+    Dictionary().ClearCache();
+}
+
+void TrpReport::runCatching(const std::function<void()> &build)
+{
     try {
-        buildPages();
+        build();
     } catch (const kv::Error &e) {
         if (m_errorText.isEmpty()) m_errorText = e.message();
     } catch (const std::exception &e) {
         if (m_errorText.isEmpty()) m_errorText = QString::fromLocal8Bit(e.what());
     }
-    m_building = false;
-    CurBand = nullptr;
-    CurPage = nullptr;
-    Collecting = false;
-    for (int i = 0; i < m_pages.Count(); ++i) m_pages.GetPage(i)->Build.reset();
-    Dictionary().ClearCache();
-    if (OnEndDoc) OnEndDoc();
+}
 
+void TrpReport::restoreTemplateAfterBuild(QIODevice &saved)
+{
+    ReportScope scope(this);
+    endBuildState();
     // scripts and events may have changed the objects: the template comes back
     const QString fileName = FileName;
     saved.seek(0);
     LoadFromStream(saved, true);
     FileName = fileName;
+}
+
+bool TrpReport::Prepare()
+{
+    ReportScope scope(this);
+    QBuffer saved;
+    saved.open(QIODevice::ReadWrite);
+    if (!saveTemplateForBuild(saved)) return false;
+    if (OnBeginDoc) OnBeginDoc();
+    runCatching([this] { buildPages(); });
+    endBuildState();
+    if (OnEndDoc) OnEndDoc();
+    restoreTemplateAfterBuild(saved);
 
     if (!m_errorText.isEmpty()) {
         ShowError(m_errorText);
@@ -130,6 +185,42 @@ bool TrpReport::Prepare()
         return false;
     }
     return EMFPages().Count() > 0;
+}
+
+void TrpReport::buildAsMember(TrpReport &driver, bool afterAnother)
+{
+    ReportScope scope(this);
+    struct Bind
+    {
+        TrpReport &r;
+        Bind(TrpReport &report, TrpReport &d) : r(report)
+        {
+            r.m_driver = &d;
+            r.m_sharedPages = &d.EMFPages();
+        }
+        ~Bind()
+        {
+            r.m_driver = nullptr;
+            r.m_sharedPages = nullptr;
+            r.m_building = false;
+        }
+        Bind(const Bind &) = delete;
+        Bind &operator=(const Bind &) = delete;
+    } bind(*this, driver);
+    m_afterAnother = afterAnother;
+    m_stopped = false;
+    m_errorText.clear();
+    m_building = true;
+    m_finalPass = driver.m_finalPass;
+    TotalPages = driver.TotalPages;
+    BuildDate = driver.BuildDate;
+    bindDictionary();
+    runCatching([this] { BuildPages(); });
+    CurBand = nullptr;
+    CurPage = nullptr;
+    Collecting = false;
+    // the bands of a first pass serve the final one
+    if (m_finalPass || !m_errorText.isEmpty() || m_stopped) releasePageBuilds();
 }
 
 void TrpReport::bindDictionary()
@@ -155,13 +246,8 @@ void TrpReport::ShowPrepared()
     if (EMFPages().Count() > 0 && OnShowPrepared) OnShowPrepared(*this);
 }
 
-void TrpReport::buildPages()
+void TrpReport::checkSubreportPages()
 {
-    m_stopped = false;
-    EMFPages().Clear();
-    PageNo = 0;
-    m_building = true;
-
     // A page printed inside another must not lead back to it, and must exist.
     const int count = m_pages.Count();
     std::vector<std::vector<int>> targets(static_cast<size_t>(count));
@@ -186,46 +272,64 @@ void TrpReport::buildPages()
     };
     for (int i = 0; i < count; ++i)
         if (state[size_t(i)] == 0) visit(i);
+}
 
+void TrpReport::buildPages()
+{
+    m_stopped = false;
+    EMFPages().Clear();
+    PageNo = 0;
+    m_building = true;
     try {
         if (DoublePassReport) {
             m_finalPass = false;
             TotalPages = 0;
-            runPass();
+            BuildPages();
             TotalPages = EMFPages().Count();
             EMFPages().Clear();
             m_finalPass = true;
-            if (!m_stopped) runPass();
+            if (!m_stopped) BuildPages();
         } else {
             m_finalPass = true;
             TotalPages = 0;
-            runPass();
+            BuildPages();
         }
     } catch (...) {
-        for (int i = 0; i < count; ++i) m_pages.GetPage(i)->Build.reset();
+        releasePageBuilds();
         m_finalPass = true;
         throw;
     }
-    for (int i = 0; i < count; ++i) m_pages.GetPage(i)->Build.reset();
+    releasePageBuilds();
 }
 
-void TrpReport::runPass()
+void TrpReport::BuildPages()
 {
+    checkSubreportPages();
     Dictionary().ClearCache();
-    PageNo = 0;
-    FooterDonePage = -1;
-    SavedY = SavedBottom = 0;
-    SavedFooterDone = false;
-    Progress(1);
+    m_firstPage = true;
+    if (m_driver) {
+        // a member goes on where the member before it ended
+        PageNo = EMFPages().Count();
+        FooterDonePage = m_driver->FooterDonePage;
+        SavedY = m_driver->SavedY;
+        SavedBottom = m_driver->SavedBottom;
+        SavedFooterDone = m_driver->SavedFooterDone;
+    } else {
+        PageNo = 0;
+        FooterDonePage = -1;
+        SavedY = SavedBottom = 0;
+        SavedFooterDone = false;
+        Progress(1);
+    }
     const int count = m_pages.Count();
 
     // dialog pages first
-    for (int i = 0; i < count && !m_stopped; ++i) {
+    for (int i = 0; i < count && !Stopped(); ++i) {
         TrpPage *p = m_pages.GetPage(i);
         if (p->PageType != ptDialog) continue;
         if (!p->PrintScript.isEmpty()) RunScript(p->PrintScript, p);
     }
-    if (m_stopped) return;
+    if (Stopped()) return;
 
     std::set<int> subreportPages;
     for (int i = 0; i < count; ++i)
@@ -247,10 +351,10 @@ void TrpReport::runPass()
         Dataset()->Init();
         Dataset()->First();
     }
-    while (!m_stopped) {
+    while (!Stopped()) {
         if (multiple && Dataset()->Eof()) break;
         for (TrpPageBuild *b : builds) {
-            if (m_stopped) break;
+            if (Stopped()) break;
             CurPage = b;
             if (b->Page->Visible) b->BuildPage();
             else if (!b->Page->PrintScript.isEmpty()) RunScript(b->Page->PrintScript, b->Page);
@@ -262,6 +366,12 @@ void TrpReport::runPass()
     if (multiple) Dataset()->Exit();
     for (TrpPageBuild *b : builds) b->EndBuild();
     CurPage = nullptr;
+    if (m_driver) {
+        m_driver->FooterDonePage = FooterDonePage;
+        m_driver->SavedY = SavedY;
+        m_driver->SavedBottom = SavedBottom;
+        m_driver->SavedFooterDone = SavedFooterDone;
+    }
 }
 
 // ---------------------------------------------------------------- printing
@@ -488,7 +598,7 @@ bool TrpReport::BeforePrint(QStringList &lines, TrpView *view)
 void TrpReport::RunScript(const QStringList &script, TrpObject *owner)
 {
     (void)owner;
-    if (script.isEmpty() || m_stopped) return;
+    if (script.isEmpty() || Stopped()) return;
     TrpCompiledScript compiled;
     QStringList errors;
     TInterpretator &interp = rpEngine().Interpreter();

@@ -57,7 +57,7 @@ public:
 
     // ---- entry points
     // Builds the prepared pages; false when building failed (the error is shown) or was stopped.
-    bool Prepare();
+    virtual bool Prepare();
     void ShowPrepared();
     void Show() { if (Prepare()) ShowPrepared(); }
     // Prints the prepared pages on a printer whose name or output file is set:
@@ -84,13 +84,20 @@ public:
     TrpDataSourceHost &Host() { return m_host; }
     // Stops the build at the next check (the report procedure STOPREPORT).
     void Stop() { m_stopped = true; }
-    bool Stopped() const { return m_stopped; }
+    // Stopped itself, or the composite report that builds it was stopped.
+    bool Stopped() const { return m_stopped || (m_driver && m_driver->m_stopped); }
     // An error while building: kept, shown after the build, and the build stops.
     void BuildError(const QString &message);
 
     // ---- building state read by pages and bands
     bool Building() const { return m_building; }
     bool FinalPass() const { return m_finalPass; }
+    // The composite report this report is being built for (nullptr when it builds alone).
+    TrpReport *Driver() const { return m_driver; }
+    // Whether the build runs in two passes (a composite's member follows the composite).
+    bool TwoPass() const { return m_driver ? m_driver->DoublePassReport : DoublePassReport; }
+    // Whether a page that starts to build goes on on the last prepared page.
+    bool ContinuesOnLastPage(const TrpPage &page);
     int PageNo = 0;                  // 0-based index of the current prepared page
     int TotalPages = 0;
     TrpBand *CurBand = nullptr;
@@ -105,7 +112,9 @@ public:
     void Progress(int number);
     void FireBeginBand(TrpBand *band) { if (OnBeginBand) OnBeginBand(band); }
     void FireEndBand(TrpBand *band) { if (OnEndBand) OnEndBand(band); }
-    void FireEndPage(int pageNo) { if (OnEndPage) OnEndPage(pageNo); }
+    // The page events reach the composite report that drives the build too.
+    void FireBeginPage(int pageNo);
+    void FireEndPage(int pageNo);
     // The data band of the current band's level (bare field names read it).
     TrpFieldSource *CurrentFieldSource() const;
     // Value of one bracketed expression as printed by a view.
@@ -145,10 +154,29 @@ public:
     double BuildDate = 0;
     QString LastBuildError;
 
+protected:
+    // One pass over the pages into the prepared pages.
+    virtual void BuildPages();
+
 private:
+    friend class TrpCompositeReport;
     void bindDictionary();
     void buildPages();
-    void runPass();
+    void checkSubreportPages();
+    void releasePageBuilds();
+    // Around a build: the template is kept, and read back afterwards.
+    bool saveTemplateForBuild(QIODevice &saved);
+    void restoreTemplateAfterBuild(QIODevice &saved);
+    void endBuildState();
+    // Runs a build; a failure becomes the build's error text.
+    void runCatching(const std::function<void()> &build);
+    // One pass of this report as a member of `driver`: into its prepared
+    // pages, with its page counter and pass; `afterAnother` when a member
+    // built before this one in the same round.
+    void buildAsMember(TrpReport &driver, bool afterAnother);
+    TrpReport *m_driver = nullptr;
+    bool m_afterAnother = false;
+    bool m_firstPage = true;
     TrpView *m_printingView = nullptr;
     QPointer<TrpDataset> m_dataset;
     TrpDataSourceHost m_host;

@@ -35,7 +35,9 @@ public:
 
     TrpPages &Pages() { return m_pages; }
     TrpDataDictionary &Dictionary() { return m_dictionary; }
-    TrpEMFPages &EMFPages() { return *m_emfPages; }
+    // The prepared pages; while a composite report builds this one as a
+    // member, the composite's pages.
+    TrpEMFPages &EMFPages() { return m_sharedPages ? *m_sharedPages : *m_emfPages; }
 
     // Template (".rpf"): reading reports its failures itself (ShowError) and
     // returns whether the template was taken; writing raises on a failure.
@@ -82,6 +84,7 @@ protected:
     TrpPages m_pages;
     TrpDataDictionary m_dictionary;
     std::unique_ptr<TrpEMFPages> m_emfPages;
+    TrpEMFPages *m_sharedPages = nullptr;
 
 private:
     void readPagesBlock(QIODevice &stream, int version, QStringList &missingClasses, QStringList &damagedObjects);

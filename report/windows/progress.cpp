@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "report/building/composite.h"
+#include "report/building/report.h"
 #include "report/core/utils.h"
 
 namespace {
@@ -87,9 +87,7 @@ int TrpProgressForm::ShowForWork(const std::function<void()> &work, const std::f
 
 bool rpPrepareWithProgress(TrpReport &report)
 {
-    auto *composite = dynamic_cast<TrpCompositeReport *>(&report);
-    auto prepare = [&] { return composite ? composite->Prepare() : report.Prepare(); };
-    if (report.OnProgress || !report.ShowProgress) return prepare();
+    if (report.OnProgress || !report.ShowProgress) return report.Prepare();
     TrpProgressForm form;
     QString caption = LoadEngineString(55203);
     if (!report.Title.isEmpty()) caption += QStringLiteral(" - ") + report.Title;
@@ -101,10 +99,7 @@ bool rpPrepareWithProgress(TrpReport &report)
     };
     form.Label1->setText(LoadEngineString(report.DoublePassReport ? 55204 : 55205) + QStringLiteral("  1"));
     try {
-        form.ShowForWork([&] { result = prepare(); }, [&] {
-            if (composite) composite->Cancel();
-            else report.Stop();
-        });
+        form.ShowForWork([&] { result = report.Prepare(); }, [&] { report.Stop(); });
     } catch (...) {
         report.OnProgress = nullptr;
         throw;
