@@ -327,20 +327,39 @@ void ExchangeSort(std::vector<T> &a, KeyFn keyOf)
 // positions (`dirty`, any order, duplicates allowed): the layout re-sorts its
 // rectangles after every split, when only the split and merged ones changed.
 // Falls back to the tree when the disorder spreads.
+// The positions a sort may have written to: callers that index the list by
+// position refresh only these.
+struct TouchedRange
+{
+    int lo = 1 << 30, hi = -1;
+    void Add(int a, int b)
+    {
+        lo = std::min(lo, a);
+        hi = std::max(hi, b);
+    }
+};
+
 template <class T, class KeyFn>
-void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &dirty)
+void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const int *dirty, std::size_t dirtyCount,
+                       TouchedRange *touched = nullptr)
 {
     using K = decltype(keyOf(a[0]));
     const int n = int(a.size());
+    auto touch = [touched](int lo, int hi) {
+        if (touched)
+            touched->Add(lo, hi);
+    };
     // Dirty positions at or after the current one, ascending; few, so nothing
     // here walks the whole list.
-    if (dirty.size() > 24 || a.size() <= kExchangeSortDirtySmall) {
+    if (dirtyCount > 24 || a.size() <= kExchangeSortDirtySmall) {
         ExchangeSort(a, keyOf);
+        touch(0, n - 1);
         return;
     }
     int d[32];
     int nd = 0;
-    for (int x : dirty) {
+    for (std::size_t di = 0; di < dirtyCount; ++di) {
+        const int x = dirty[di];
         if (x < 0 || x >= n)
             continue;
         int at = nd;
@@ -353,12 +372,8 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
         d[at] = x;
         ++nd;
     }
-    // Keys worked out once; they move with their items.
-    static thread_local std::vector<K> kk;
-    kk.resize(size_t(n));
-    for (int p = 0; p < n; ++p)
-        kk[size_t(p)] = keyOf(a[size_t(p)]);
-    auto key = [&](int p) -> const K & { return kk[size_t(p)]; };
+    // Keys are read from the items: nothing here walks the whole list.
+    auto key = [&](int p) -> K { return keyOf(a[size_t(p)]); };
     auto inD = [&](int p) {
         for (int m = 0; m < nd && d[m] <= p; ++m)
             if (d[m] == p)
@@ -457,7 +472,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
             const int q = lo;
             if (q > i + 2) {
                 std::rotate(a.begin() + i, a.begin() + i + 1, a.begin() + q);
-                std::rotate(kk.begin() + i, kk.begin() + i + 1, kk.begin() + q);
+                touch(i, q - 1);
                 for (int m = 0; m < nd; ++m)
                     if (d[m] == i)
                         d[m] = q - 1; // no changed item lies between
@@ -522,14 +537,12 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
                         kg = kn;
                     }
                     T carry = std::move(a[size_t(p)]);
-                    K carryKey = kk[size_t(p)];
                     for (int m = 0; m < ng; ++m) {
                         using std::swap;
                         swap(carry, a[size_t(g[m])]);
-                        swap(carryKey, kk[size_t(g[m])]);
                     }
                     a[size_t(p)] = std::move(carry);
-                    kk[size_t(p)] = carryKey;
+                    touch(g[0], p);
                     cur = g[ng - 1] + 1;
                     int drop = 0;
                     while (drop < nd && d[drop] < cur)
@@ -551,8 +564,9 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
             const int j = firstBefore(p, held);
             if (j < 0)
                 break;
-            std::swap(held, kk[size_t(j)]);
             { using std::swap; swap(heldItem, a[size_t(j)]); }
+            held = keyOf(heldItem);
+            touch(i, j);
             if (!inD(j)) {
                 if (nd == 32) {
                     // The disorder spread: the tree goes on from here. Scanning
@@ -560,6 +574,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
                     // held item only ever gets smaller.
                     a[size_t(i)] = std::move(heldItem);
                     ExchangeSort(a, keyOf);
+                    touch(0, n - 1);
                     return;
                 }
                 int at = nd;
@@ -573,7 +588,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
             p = j;
         }
         a[size_t(i)] = std::move(heldItem);
-        kk[size_t(i)] = held;
+        touch(i, i);
         cur = i + 1;
         // Settled positions leave the dirty list.
         int drop = 0;
@@ -586,9 +601,16 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &d
         }
         if (nd > 24) {
             ExchangeSort(a, keyOf); // settled positions stay as they are
+            touch(0, n - 1);
             return;
         }
     }
+}
+
+template <class T, class KeyFn>
+void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const std::vector<int> &dirty)
+{
+    ExchangeSortDirty(a, keyOf, dirty.data(), dirty.size());
 }
 
 } // namespace kv::engine

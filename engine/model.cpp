@@ -334,31 +334,16 @@ void TSheetsList::AddTrimMills(const TRaskroyParams &p)
 
 // ---- sorts
 
-namespace {
-// Longer side descending, then shorter side descending, as one number.
-int64_t SidesOf(int32_t a, int32_t b)
-{
-    const int64_t longer = std::max(a, b), shorter = std::min(a, b);
-    return -(longer * 4294967296LL + (shorter + 2147483648LL));
-}
-} // namespace
-
 void SortDetals(std::vector<TDetal> &parts, bool literal)
 {
-    auto key = [](const TDetal &d) { return SidesOf(d.Length, d.Width); };
+    auto key = [](const TDetal &d) { return SidesKey(d.Length, d.Width); };
     literal ? ExchangeSortLiteral(parts, key) : ExchangeSort(parts, key);
 }
 
 void SortSheets(std::vector<TSheet> &rects, bool literal)
 {
-    auto key = [](const TSheet &s) { return SidesOf(s.SizeX, s.SizeY); };
+    auto key = [](const TSheet &s) { return SidesKey(s.SizeX, s.SizeY); };
     literal ? ExchangeSortLiteral(rects, key) : ExchangeSort(rects, key);
-}
-
-void SortSheetsChanged(std::vector<TSheet> &rects, const std::vector<int> &changed)
-{
-    auto key = [](const TSheet &s) { return SidesOf(s.SizeX, s.SizeY); };
-    ExchangeSortDirty(rects, key, changed);
 }
 
 void SortSheetsByArea(std::vector<TSheet> &rects, bool literal)
@@ -369,8 +354,11 @@ void SortSheetsByArea(std::vector<TSheet> &rects, bool literal)
 
 // ---- lists of maps
 
-bool NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList &parts,
-                            uint8_t criterion)
+namespace {
+// `areaOld` and `areaNew` give the areas of the rectangles, largest first.
+template <class AreaOld, class AreaNew>
+bool NewWins(const TSheetsList &old, AreaOld areaOld, const TSheetsList &nu, AreaNew areaNew,
+             const TDetalsList &parts, uint8_t criterion)
 {
     const int64_t fo = old.FreeArea(parts), fn = nu.FreeArea(parts);
     if (fo != fn)
@@ -379,7 +367,7 @@ bool NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList
     case 2: {
         const int n = std::min(old.Sheets.Count(), nu.Sheets.Count());
         for (int i = 0; i < n; ++i) {
-            const int64_t ao = old.Sheets[i].Area(), an = nu.Sheets[i].Area();
+            const int64_t ao = areaOld(i), an = areaNew(i);
             if (ao != an)
                 return an > ao;
         }
@@ -404,12 +392,37 @@ bool NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList
         return true;
     }
 }
+} // namespace
+
+bool NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList &parts, uint8_t criterion)
+{
+    return NewWins(
+        old, [&](int i) { return old.Sheets[i].Area(); }, nu, [&](int i) { return nu.Sheets[i].Area(); }, parts,
+        criterion);
+}
+
+std::vector<int64_t> AreasDescending(const TSheetsList &map)
+{
+    std::vector<int64_t> a;
+    a.reserve(size_t(map.Sheets.Count()));
+    for (const TSheet &s : map.Sheets)
+        a.push_back(s.Area());
+    std::sort(a.begin(), a.end(), [](int64_t x, int64_t y) { return x > y; });
+    return a;
+}
+
+bool NewMapWins(const TSheetsList &old, const std::vector<int64_t> &oldAreas, const TSheetsList &nu,
+                const std::vector<int64_t> &nuAreas, const TDetalsList &parts, uint8_t criterion)
+{
+    return NewWins(
+        old, [&](int i) { return oldAreas[size_t(i)]; }, nu, [&](int i) { return nuAreas[size_t(i)]; }, parts,
+        criterion);
+}
 
 void TVariantsList::PrepareVariant(TSheetsList &map, int32_t n, bool literal)
 {
     map.VariantNo = n;
     SortSheetsByArea(map.Sheets.Vector(), literal);
-    map.SortedBySides = false;
     map.Detals.SortByDetal(literal);
 }
 

@@ -170,9 +170,6 @@ public:
     int32_t Quantity = 0;
     int32_t SizeX = 0, SizeY = 0;
     bool IsScrap = false;
-    // The free rectangles stand in SortSheets order: kept by the layout step,
-    // which then re-sorts only what a split changed; false on a new map.
-    bool SortedBySides = false;
 
     TSheet &AddSheet(const std::string &name, int32_t x, int32_t y, int32_t sizeX, int32_t sizeY,
                      int32_t sheetIndex);
@@ -189,12 +186,19 @@ public:
     void AddTrimMills(const TRaskroyParams &p);
 };
 
+// Longer side descending, then shorter side descending, as one ascending number.
+inline int64_t SidesKey(int32_t a, int32_t b)
+{
+    const int64_t longer = a > b ? a : b, shorter = a > b ? b : a;
+    return -(longer * 4294967296LL + (shorter + 2147483648LL));
+}
+// The largest key of a rectangle whose longer side is at least `longer`.
+inline int64_t SidesKeyLongAtLeast(int32_t longer) { return -(int64_t(longer) * 4294967296LL + 2147483648LL); }
+
 // The sorts, with the exchange procedure's order of equal keys.
 void SortDetals(std::vector<TDetal> &parts, bool literal = false);
 void SortSheets(std::vector<TSheet> &rects, bool literal = false);
 void SortSheetsByArea(std::vector<TSheet> &rects, bool literal = false);
-// SortSheets on a list that was in that order but for the items at `changed`.
-void SortSheetsChanged(std::vector<TSheet> &rects, const std::vector<int> &changed);
 
 class TVariantsList
 {
@@ -226,7 +230,14 @@ private:
     std::vector<std::unique_ptr<TSheetsList>> m_items;
 };
 
-// Does `nu` beat `old` by the criterion (the smaller free area first)?
+// Does `nu` beat `old` by the criterion (the smaller free area first)? Both
+// maps have their rectangles sorted by area.
 bool NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList &parts, uint8_t criterion);
+// The areas of the free rectangles, largest first: all that the criterion of
+// the largest off-cuts looks at, whatever the order of equal areas.
+std::vector<int64_t> AreasDescending(const TSheetsList &map);
+// NewMapWins of maps in any order, with their AreasDescending.
+bool NewMapWins(const TSheetsList &old, const std::vector<int64_t> &oldAreas, const TSheetsList &nu,
+                const std::vector<int64_t> &nuAreas, const TDetalsList &parts, uint8_t criterion);
 
 } // namespace kv::engine

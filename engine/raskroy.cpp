@@ -1,5 +1,7 @@
 #include "engine/raskroy.h"
 
+#include "engine/freerects.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <thread>
@@ -175,13 +177,14 @@ int TRaskroy::FindExactDetal(const TSheet &r, bool turned) const
     return -1;
 }
 
-bool TRaskroy::FindExactPair(const TSheetsList &map, int &part, bool &turned, int &rect) const
+template <class Rects>
+bool TRaskroy::FindExactPairIn(const Rects &rects, int &part, bool &turned, int &rect) const
 {
-    for (int r = map.Sheets.Count() - 1; r >= 0; --r) {
-        int p = FindExactDetal(map.Sheets[r], false);
+    for (int r = rects.Count() - 1; r >= 0; --r) {
+        int p = FindExactDetal(rects[r], false);
         bool t = false;
         if (p < 0) {
-            p = FindExactDetal(map.Sheets[r], true);
+            p = FindExactDetal(rects[r], true);
             t = true;
         }
         if (p >= 0) {
@@ -194,22 +197,33 @@ bool TRaskroy::FindExactPair(const TSheetsList &map, int &part, bool &turned, in
     return false;
 }
 
-int TRaskroy::FindSheetForDetal(const TSheetsList &map, int part, bool &turned)
+bool TRaskroy::FindExactPair(const TSheetsList &map, int &part, bool &turned, int &rect) const
+{
+    return FindExactPairIn(TPlainRects<const TSheetsList>(map, Reference), part, turned, rect);
+}
+
+template <class Rects>
+int TRaskroy::FindSheetForDetalIn(const Rects &rects, int part, bool &turned)
 {
     const TDetal &d = Detals[part];
-    int from = map.Sheets.Count() - 1;
-    if (map.SortedBySides && !Reference) {
+    int from = rects.Count() - 1;
+    if (rects.Sorted() && !Reference) {
         // Longer sides descend along the list: the tail whose longer side is
         // shorter than the part's cannot hold it either way.
-        const auto &v = map.Sheets.Vector();
         const int32_t need = d.LongSide();
-        auto it = std::partition_point(v.begin(), v.end(),
-                                       [need](const TSheet &s) { return std::max(s.SizeX, s.SizeY) >= need; });
-        from = int(it - v.begin()) - 1;
+        int lo = 0, hi = rects.Count();
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (std::max(rects[mid].SizeX, rects[mid].SizeY) >= need)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        from = lo - 1;
     }
     const int32_t shortSide = Reference ? 0 : d.ShortSide();
     for (int r = from; r >= 0; --r) {
-        const TSheet &s = map.Sheets[r];
+        const TSheet &s = rects[r];
         if (std::min(s.SizeX, s.SizeY) < shortSide)
             continue; // too narrow either way round
         const int o = ChooseOrientation(d, s);
@@ -221,12 +235,19 @@ int TRaskroy::FindSheetForDetal(const TSheetsList &map, int part, bool &turned)
     return -1;
 }
 
+int TRaskroy::FindSheetForDetal(const TSheetsList &map, int part, bool &turned)
+{
+    return FindSheetForDetalIn(TPlainRects<const TSheetsList>(map, Reference), part, turned);
+}
+
 // ---- the step
 
-TRaskroy::Reach TRaskroy::ReachOf(const TSheetsList &map) const
+template <class Rects>
+TRaskroy::Reach TRaskroy::ReachOf(const Rects &rects) const
 {
     Reach r;
-    for (const TSheet &s : map.Sheets) {
+    for (int i = 0; i < rects.Count(); ++i) {
+        const TSheet &s = rects[i];
         r.sx = std::max(r.sx, s.SizeX);
         r.sy = std::max(r.sy, s.SizeY);
         r.longer = std::max(r.longer, std::max(s.SizeX, s.SizeY));
@@ -250,6 +271,18 @@ inline bool TRaskroy::MayFit(const TDetal &d, const Reach &r) const
 }
 
 void TRaskroy::PutNextDetal(TSheetsList &map)
+{
+    if (Reference) {
+        TPlainRects<TSheetsList> rects(map, true);
+        Steps(rects, map);
+    } else {
+        TFreeRects rects(map);
+        Steps(rects, map);
+    } // the free rectangles stand in their order from here on
+}
+
+template <class Rects>
+void TRaskroy::Steps(Rects &rects, TSheetsList &map)
 {
     // Parts with copies free, in list order; when the list stands longer side
     // first, those too long for every rectangle make a prefix to skip.
@@ -280,13 +313,13 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
             rect = -1;
             turned = false;
             if (P.AlgorithmNumber == 1) {
-                for (int r = map.Sheets.Count() - 1; r >= 0; --r) {
+                for (int r = rects.Count() - 1; r >= 0; --r) {
                     int p = -1;
                     bool t = false;
                     if (P.OneDimOpt)
-                        p = FindExactDetalForSheet(map.Sheets[r], t);
+                        p = FindExactDetalForSheet(rects[r], t);
                     if (p < 0)
-                        p = FindDetalForSheet(map.Sheets[r], t);
+                        p = FindDetalForSheet(rects[r], t);
                     if (p >= 0) {
                         part = p;
                         rect = r;
@@ -296,14 +329,14 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
                 }
             } else {
                 if (P.OneDimOpt)
-                    FindExactPair(map, part, turned, rect);
+                    FindExactPairIn(rects, part, turned, rect);
                 if (part < 0 && Reference) {
                     for (int i = 0; i < Detals.Count(); ++i) {
                         const TDetal &d = Detals[i];
                         if (d.Skipped || d.PassRemaining == 0)
                             continue;
                         bool t = false;
-                        const int r = FindSheetForDetal(map, i, t);
+                        const int r = FindSheetForDetalIn(rects, i, t);
                         if (r >= 0) {
                             part = i;
                             rect = r;
@@ -313,7 +346,7 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
                     }
                 } else if (part < 0) {
                     if (!reachKnown) {
-                        reach = ReachOf(map);
+                        reach = ReachOf(rects);
                         reachKnown = true;
                         sinceExact = 0;
                     }
@@ -328,7 +361,7 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
                         if (d.Skipped || d.PassRemaining == 0 || !MayFit(d, reach))
                             continue;
                         bool t = false;
-                        const int r = FindSheetForDetal(map, i, t);
+                        const int r = FindSheetForDetalIn(rects, i, t);
                         if (r >= 0) {
                             part = i;
                             rect = r;
@@ -349,7 +382,7 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
             return;
 
         TDetal &d = Detals[part];
-        const TSheet &r = map.Sheets[rect];
+        const TSheet &r = rects[rect];
         const int32_t px = turned ? d.Width : d.Length;
         const int32_t py = turned ? d.Length : d.Width;
 
@@ -385,9 +418,9 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
         d.Orientation = turned ? 2 : 1;
         d.PassNo = PassCounter;
         map.Detals.AddHandle(part, r.SheetIndex, turned, r.X, r.Y);
-        SplitSheet(map, rect, d, horz, turned);
+        SplitIn(rects, map, rect, d, horz, turned);
         if (reachKnown) {
-            if (map.Sheets.Count() < 256 || ++sinceExact >= 32) {
+            if (rects.Count() < 256 || ++sinceExact >= 32) {
                 reachKnown = false;
             } else {
                 for (const TSheet &g : m_grown) {
@@ -403,7 +436,14 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
 
 void TRaskroy::SplitSheet(TSheetsList &map, int rect, const TDetal &part, bool horzFirst, bool turned)
 {
-    TSheet &r = map.Sheets[rect];
+    TPlainRects<TSheetsList> rects(map, Reference);
+    SplitIn(rects, map, rect, part, horzFirst, turned);
+}
+
+template <class Rects>
+void TRaskroy::SplitIn(Rects &rects, TSheetsList &map, int rect, const TDetal &part, bool horzFirst, bool turned)
+{
+    TSheet &r = rects[rect];
     const int32_t px = turned ? part.Width : part.Length;
     const int32_t py = turned ? part.Length : part.Width;
     const int32_t s = r.SheetIndex;
@@ -435,60 +475,54 @@ void TRaskroy::SplitSheet(TSheetsList &map, int rect, const TDetal &part, bool h
         r.X += px;
         r.SizeX -= px;
     }
-    map.Sheets.Append(std::move(nu));
-    const int last = map.Sheets.Count() - 1;
+    // `r` may not outlive the append.
+    const int last = rects.Append(std::move(nu));
     int q1 = -1, q2 = -1;
     if (!P.MultiSaw && !(P.PropilLen > 0)) {
-        q1 = MergeInto(map, rect);
-        q2 = MergeInto(map, last);
+        q1 = MergeIn(rects, map, rect);
+        q2 = MergeIn(rects, map, last);
     }
     // Only these two can have grown.
-    m_grown[0] = map.Sheets[rect];
-    m_grown[1] = map.Sheets[last];
-    // Short lists sort faster whole than by following the changed items.
-    if (map.SortedBySides && !Reference && map.Sheets.Count() > 64)
-        SortSheetsChanged(map.Sheets.Vector(), {rect, last, q1, q2});
-    else
-        SortSheets(map.Sheets.Vector(), Reference);
-    map.SortedBySides = true;
+    m_grown[0] = rects[rect];
+    m_grown[1] = rects[last];
+    const int changed[4] = {rect, last, q1, q2};
+    rects.Resort(changed, 4);
 }
 
 void TRaskroy::MergeSheets(TSheetsList &map, int k)
 {
-    MergeInto(map, k);
-    map.SortedBySides = false;
+    TPlainRects<TSheetsList> rects(map, Reference);
+    MergeIn(rects, map, k);
 }
 
-int TRaskroy::MergeInto(TSheetsList &map, int k)
+template <class Rects>
+int TRaskroy::MergeIn(Rects &rects, TSheetsList &map, int k)
 {
-    TSheet &r = map.Sheets[k];
+    TSheet &r = rects[k];
     const int32_t x1 = r.X, y1 = r.Y, x2 = r.X + r.SizeX, y2 = r.Y + r.SizeY, s = r.SheetIndex;
-    for (int i = 0; i < map.Sheets.Count(); ++i) {
-        if (i == k)
-            continue;
-        TSheet &q = map.Sheets[i];
-        if (q.SheetIndex != s)
-            continue;
-        if (q.X + q.SizeX == x1 && q.Y == y1 && q.Y + q.SizeY == y2) {
-            map.Mills.ShortenMill(s, {x1, y1}, {x1, y2}, false);
-            map.Mills.ExtendMill(s, {x1, y1}, {x2, y1}, true);
-            map.Mills.RemoveMill(s, {x1, y1}, {x2, y1}, true);
-            r.X = q.X;
-            r.SizeX += q.SizeX;
-            q.SizeX = 0;
-            return i;
-        }
-        if (q.X == x1 && q.Y + q.SizeY == y1 && q.X + q.SizeX == x2) {
-            map.Mills.ShortenMill(s, {x1, y1}, {x2, y1}, true);
-            map.Mills.ExtendMill(s, {x1, y1}, {x1, y2}, false);
-            map.Mills.RemoveMill(s, {x1, y1}, {x1, y2}, false);
-            r.Y = q.Y;
-            r.SizeY += q.SizeY;
-            q.SizeY = 0;
-            return i;
-        }
+    auto left = [&](const TSheet &q) { return q.X + q.SizeX == x1 && q.Y == y1 && q.Y + q.SizeY == y2; };
+    auto above = [&](const TSheet &q) { return q.X == x1 && q.Y + q.SizeY == y1 && q.X + q.SizeX == x2; };
+    const int i =
+        rects.FirstOnSheet(s, k, [&](const TSheet &q) { return q.SheetIndex == s && (left(q) || above(q)); });
+    if (i < 0)
+        return -1;
+    TSheet &q = rects[i];
+    if (left(q)) {
+        map.Mills.ShortenMill(s, {x1, y1}, {x1, y2}, false);
+        map.Mills.ExtendMill(s, {x1, y1}, {x2, y1}, true);
+        map.Mills.RemoveMill(s, {x1, y1}, {x2, y1}, true);
+        r.X = q.X;
+        r.SizeX += q.SizeX;
+        q.SizeX = 0;
+    } else {
+        map.Mills.ShortenMill(s, {x1, y1}, {x2, y1}, true);
+        map.Mills.ExtendMill(s, {x1, y1}, {x1, y2}, false);
+        map.Mills.RemoveMill(s, {x1, y1}, {x1, y2}, false);
+        r.Y = q.Y;
+        r.SizeY += q.SizeY;
+        q.SizeY = 0;
     }
-    return -1;
+    return i;
 }
 
 // ---- variants and passes
@@ -507,7 +541,6 @@ std::unique_ptr<TSheetsList> TRaskroy::NewStandardMap() const
 
 void TRaskroy::PrepareMapSheets(TSheetsList &map) const
 {
-    map.SortedBySides = false;
     const int32_t h = P.MillWidth / 2, k = P.MillWidth;
     for (int i = 0; i < Stock.Sheets.Count(); ++i) {
         const TSheet &s = Stock.Sheets[i];

@@ -132,15 +132,26 @@ public:
 private:
     // Returns -1 when the part fits in no allowed orientation, else 0 or 1 (turned).
     int ChooseOrientation(const TDetal &part, const TSheet &r);
-    // The merge; returns the index of the rectangle merged away, or -1.
-    int MergeInto(TSheetsList &map, int k);
     // Largest sides among the free rectangles of the map being built: a part
     // that exceeds them fits nowhere, and its search can be skipped.
     struct Reach
     {
         int32_t sx = 0, sy = 0, longer = 0, shorter = 0;
     };
-    Reach ReachOf(const TSheetsList &map) const;
+    // The step and its searches on a view of the free rectangles (freerects.h).
+    template <class Rects>
+    void Steps(Rects &rects, TSheetsList &map);
+    template <class Rects>
+    bool FindExactPairIn(const Rects &rects, int &part, bool &turned, int &rect) const;
+    template <class Rects>
+    int FindSheetForDetalIn(const Rects &rects, int part, bool &turned);
+    template <class Rects>
+    void SplitIn(Rects &rects, TSheetsList &map, int rect, const TDetal &part, bool horzFirst, bool turned);
+    // The merge; returns the position of the rectangle merged away, or -1.
+    template <class Rects>
+    int MergeIn(Rects &rects, TSheetsList &map, int k);
+    template <class Rects>
+    Reach ReachOf(const Rects &rects) const;
     bool MayFit(const TDetal &d, const Reach &r) const;
     std::unique_ptr<TSheetsList> VariantLoop(bool all, bool firstPass);
     void SplitMapByStock(std::unique_ptr<TSheetsList> whole);

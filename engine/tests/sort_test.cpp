@@ -123,9 +123,17 @@ TEST(ExchangeSort, DirtyPositionsVersionEqualsLiteral)
             }
         }
         auto b = a;
+        const auto before = a;
         ExchangeSortLiteral(a, key);
-        ExchangeSortDirty(b, key, dirty);
+        TouchedRange touched;
+        ExchangeSortDirty(b, key, dirty.data(), dirty.size(), &touched);
         ASSERT_EQ(a, b) << "rep " << rep;
+        // Callers refresh only the positions it reports.
+        for (size_t p = 0; p < b.size(); ++p) {
+            if (int(p) < touched.lo || int(p) > touched.hi) {
+                ASSERT_EQ(b[p], before[p]) << "rep " << rep << " position " << p;
+            }
+        }
     }
 }
 

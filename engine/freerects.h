@@ -1,0 +1,165 @@
+#pragma once
+// The free rectangles of the map being built, seen in the order of SortSheets.
+// The layout step re-sorts them after every split; TFreeRects does that on
+// (key, id) pairs while the rectangles stay where they are, and writes the
+// order into the map when the variant is done. TPlainRects is the map's own
+// list, sorted whole, for the plain path and for callers outside a variant.
+#include "engine/exchange_sort.h"
+#include "engine/model.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kv::engine {
+
+inline int64_t SidesKeyOf(const TSheet &s) { return SidesKey(s.SizeX, s.SizeY); }
+
+template <class Map>
+class TPlainRects
+{
+public:
+    TPlainRects(Map &map, bool literal) : m_map(map), m_literal(literal) {}
+    int Count() const { return m_map.Sheets.Count(); }
+    auto &operator[](int p) const { return m_map.Sheets[p]; }
+    // Only a list known to stand in order may be cut short by its longer sides.
+    bool Sorted() const { return false; }
+    int Append(TSheet s)
+    {
+        m_map.Sheets.Append(std::move(s));
+        return Count() - 1;
+    }
+    void Resort(const int *, std::size_t) { SortSheets(m_map.Sheets.Vector(), m_literal); }
+    // The first rectangle after `from` in list order that `pred` takes, or -1;
+    // `k` is passed over.
+    template <class Pred>
+    int FirstOnSheet(int32_t, int k, Pred pred) const
+    {
+        for (int i = 0; i < Count(); ++i)
+            if (i != k && pred((*this)[i]))
+                return i;
+        return -1;
+    }
+private:
+    Map &m_map;
+    bool m_literal;
+};
+
+class TFreeRects
+{
+public:
+    explicit TFreeRects(TSheetsList &map) : m_sheets(map.Sheets.Vector())
+    {
+        const int n = int(m_sheets.size());
+        m_order.reserve(size_t(n) * 2 + 16);
+        m_pos.reserve(size_t(n) * 2 + 16);
+        for (int i = 0; i < n; ++i) {
+            m_order.push_back({SidesKeyOf(m_sheets[size_t(i)]), i});
+            m_pos.push_back(i);
+            Join(i);
+        }
+    }
+    TFreeRects(const TFreeRects &) = delete;
+    TFreeRects &operator=(const TFreeRects &) = delete;
+    // The map's list takes this order.
+    ~TFreeRects()
+    {
+        if (!m_sorted)
+            return;
+        std::vector<TSheet> out;
+        out.reserve(m_order.size());
+        for (const Entry &e : m_order)
+            out.push_back(std::move(m_sheets[size_t(e.id)]));
+        m_sheets.swap(out);
+    }
+
+    int Count() const { return int(m_order.size()); }
+    TSheet &operator[](int p) const { return m_sheets[size_t(m_order[size_t(p)].id)]; }
+    bool Sorted() const { return m_sorted; }
+
+    int Append(TSheet s)
+    {
+        const int id = int(m_sheets.size());
+        m_sheets.push_back(std::move(s));
+        m_order.push_back({SidesKeyOf(m_sheets.back()), id});
+        m_pos.push_back(Count() - 1);
+        Join(id);
+        return Count() - 1;
+    }
+
+    // SortSheets after the rectangles at `dirty` changed (any order, -1 ignored).
+    void Resort(const int *dirty, std::size_t count)
+    {
+        auto key = [](const Entry &e) { return e.key; };
+        TouchedRange touched;
+        if (!m_sorted) {
+            for (Entry &e : m_order)
+                e.key = SidesKeyOf(m_sheets[size_t(e.id)]);
+            ExchangeSort(m_order, key);
+            touched.Add(0, Count() - 1);
+            m_sorted = true;
+        } else {
+            for (std::size_t i = 0; i < count; ++i)
+                if (dirty[i] >= 0)
+                    m_order[size_t(dirty[i])].key = SidesKeyOf((*this)[dirty[i]]);
+            ExchangeSortDirty(m_order, key, dirty, count, &touched);
+        }
+        for (int p = touched.lo; p <= touched.hi; ++p)
+            m_pos[size_t(m_order[size_t(p)].id)] = p;
+    }
+
+    // The first rectangle of stock sheet `sheet` in list order, other than the
+    // one at `k`, that `pred` takes; or -1. Only that sheet's rectangles are
+    // looked at.
+    template <class Pred>
+    int FirstOnSheet(int32_t sheet, int k, Pred pred) const
+    {
+        const std::vector<int> *ids = OnSheet(sheet);
+        if (!ids || m_unlisted || ids->size() * 4 > m_order.size()) {
+            // Most of the list: walking it in order stops at the first.
+            for (int i = 0; i < Count(); ++i)
+                if (i != k && pred((*this)[i]))
+                    return i;
+            return -1;
+        }
+        int best = -1;
+        for (int id : *ids) {
+            const int p = m_pos[size_t(id)];
+            if (p != k && (best < 0 || p < best) && pred(m_sheets[size_t(id)]))
+                best = p;
+        }
+        return best;
+    }
+
+private:
+    struct Entry
+    {
+        int64_t key;
+        int32_t id;
+    };
+    // Stock indexes beyond any stock list go without a list of their own.
+    static constexpr int32_t kMaxSheetIndex = 1 << 20;
+    const std::vector<int> *OnSheet(int32_t s) const
+    {
+        return s >= 0 && size_t(s) < m_bySheet.size() ? &m_bySheet[size_t(s)] : nullptr;
+    }
+    void Join(int id)
+    {
+        const int32_t s = m_sheets[size_t(id)].SheetIndex;
+        if (s < 0 || s > kMaxSheetIndex) {
+            m_unlisted = true;
+            return;
+        }
+        if (size_t(s) >= m_bySheet.size())
+            m_bySheet.resize(size_t(s) + 1);
+        m_bySheet[size_t(s)].push_back(id);
+    }
+
+    std::vector<TSheet> &m_sheets; // by id: where they stand until Finish
+    std::vector<Entry> m_order;    // by position
+    std::vector<int> m_pos;        // position of every id
+    std::vector<std::vector<int>> m_bySheet;
+    bool m_unlisted = false;
+    bool m_sorted = false;
+};
+
+} // namespace kv::engine
