@@ -17,6 +17,7 @@
 #include <QBuffer>
 #include <QDataStream>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryDir>
 
@@ -260,6 +261,7 @@ int main(int argc, char **argv)
             const QString path = dir.filePath(QString::fromLatin1(f.file));
             const Time ms = bestOf([&] { big.report.ExportPrepared(*f.filter, path); }, runs);
             row(f.name, ms, base);
+            std::printf("   %lld bytes written\n", qlonglong(QFileInfo(path).size()));
         }
     }
     return 0;

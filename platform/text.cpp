@@ -70,8 +70,7 @@ char toCp1251Char(QChar c)
 
 QString fromCp1251(std::string_view bytes)
 {
-    QString out;
-    out.resize(qsizetype(bytes.size()));
+    QString out(qsizetype(bytes.size()), Qt::Uninitialized);
     QChar *d = out.data();
     for (size_t i = 0; i < bytes.size(); ++i)
         d[i] = fromCp1251Char(static_cast<unsigned char>(bytes[i]));
@@ -85,15 +84,17 @@ QString fromCp1251(const QByteArray &bytes)
 
 QByteArray toCp1251(const QString &text)
 {
-    QByteArray out;
-    out.reserve(text.size());
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char *d = out.data();
+    qsizetype n = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         // A surrogate pair is one character without a code: one '?'.
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
             ++i;
-        out.append(toCp1251Char(c));
+        d[n++] = toCp1251Char(c);
     }
+    out.truncate(n);
     return out;
 }
 

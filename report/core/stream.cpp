@@ -15,9 +15,11 @@ constexpr int kMaxWord = 65535;
 [[noreturn]] void writeError() { throw kv::Error(QStringLiteral("Stream write error")); }
 
 // The engine's own memory stream, reached without QIODevice's work per call.
+// The class is final and its type information lives in this library, so the
+// addresses compare; a miss would only take the slower road.
 TrpMemoryStream *fast(QIODevice &s)
 {
-    return typeid(s) == typeid(TrpMemoryStream) ? static_cast<TrpMemoryStream *>(&s) : nullptr;
+    return &typeid(s) == &typeid(TrpMemoryStream) ? static_cast<TrpMemoryStream *>(&s) : nullptr;
 }
 
 // Exactly `count` bytes into `out`.
@@ -74,6 +76,43 @@ QByteArray checkedBytes(const QString &value)
     return b;
 }
 
+// Short texts recur in every record of a page (view names, font names,
+// the same values): the last ones decoded are kept and shared, so a repeat
+// costs no allocation.
+class RecentTexts
+{
+public:
+    QString decode(const char *p, quint16 n)
+    {
+        if (n > kLongest) return kv::fromCp1251(std::string_view(p, n));
+        quint32 h = n;
+        for (quint16 i = 0; i < n; ++i) h = h * 31 + quint8(p[i]);
+        Slot &slot = m_slots[(h ^ (h >> 9)) % kSlots];
+        if (slot.size == n && std::memcmp(slot.bytes, p, n) == 0) return slot.text;
+        slot.text = kv::fromCp1251(std::string_view(p, n));
+        slot.size = n;
+        std::memcpy(slot.bytes, p, n);
+        return slot.text;
+    }
+
+private:
+    static constexpr quint16 kLongest = 32;
+    static constexpr quint32 kSlots = 512;
+    struct Slot
+    {
+        quint16 size = 0xFFFF;
+        char bytes[kLongest];
+        QString text;
+    };
+    Slot m_slots[kSlots];
+};
+
+QString decodeText(const char *p, quint16 n)
+{
+    thread_local RecentTexts recent;
+    return recent.decode(p, n);
+}
+
 // cp1251 text read as `n` bytes.
 QString readText(QIODevice &s, quint16 n)
 {
@@ -81,7 +120,7 @@ QString readText(QIODevice &s, quint16 n)
     if (TrpMemoryStream *m = fast(s)) {
         const char *p = m->take(n);
         if (!p) readError();
-        return kv::fromCp1251(std::string_view(p, n));
+        return decodeText(p, n);
     }
     char buf[kMaxWord];
     readRaw(s, buf, n);
@@ -101,21 +140,22 @@ void writeCountedText(QIODevice &s, const QString &value)
         return;
     }
     const qsizetype at = t->size();
-    t->append(char(0)).append(char(0));
-    t->reserve(at + 2 + value.size());
+    t->resize(at + 2 + value.size());
+    char *d = t->data() + at + 2;
+    qsizetype n = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value.at(i);
         // A surrogate pair is one character without a code: one '?'.
         if (c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) ++i;
-        t->append(kv::toCp1251Char(c));
+        d[n++] = kv::toCp1251Char(c);
     }
-    const qsizetype n = t->size() - at - 2;
     if (n > kMaxWord) {
         t->truncate(at);
         tooLong(n);
     }
-    (*t)[at] = char(n & 0xFF);
-    (*t)[at + 1] = char(n >> 8);
+    d[-2] = char(n & 0xFF);
+    d[-1] = char(n >> 8);
+    t->truncate(at + 2 + n);
     m->seek(t->size());
 }
 
@@ -172,7 +212,10 @@ void TrpMemoryStream::put(const char *data, qint64 count)
     if (!m_target) writeError();
     const qint64 n = m_target->size();
     if (m_pos == n) {
-        m_target->append(data, count);
+        // resize grows the array geometrically; append would go the general
+        // insertion road for every few bytes.
+        m_target->resize(n + count);
+        std::memcpy(m_target->data() + n, data, size_t(count));
     } else {
         // Over bytes written before (a length filled in afterwards); past the
         // end the gap is zero bytes, as a buffer would leave it.
@@ -243,6 +286,7 @@ QStringList ReadStreamMemo(QIODevice &s)
         return lines;
     }
     // The separators, not the count, decide how many lines there are.
+    lines.reserve(std::min<qsizetype>(count, 16));
     while (true) {
         const quint16 n = readU16(s);
         lines << readText(s, n);
