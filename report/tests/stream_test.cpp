@@ -238,3 +238,24 @@ TEST(Stream, MemoryStreamWritesOverAndReadsBackLikeABuffer)
     EXPECT_FALSE(m.seek(expected.size() + 1));
     EXPECT_THROW(WriteStreamByte(m, 1), kv::Error);   // a span is read-only
 }
+
+// Short texts read again come from the decoder's recent ones: texts that
+// differ in one byte, share a length, recur far apart or are just too long
+// to be kept all read back as written, on both devices.
+TEST(Stream, RecurringTextsReadBackAsWritten)
+{
+    QStringList texts;
+    for (int i = 0; i < 3000; ++i) {
+        texts << QStringLiteral("Memo%1").arg(i % 700) << QString::fromUtf8("Деталь %1").arg(i)
+              << QString(32, QChar(u'a' + i % 26)) << QString(33, QChar(u'a' + i % 26)) << QString()
+              << QString::fromUtf8("Ёё").repeated(i % 17);
+    }
+    for (Device d : kDevices) {
+        const QByteArray bytes = written([&](QIODevice &s) {
+            for (const QString &t : texts) WriteStreamString(s, t);
+        }, d);
+        Reader r(bytes, d);
+        for (const QString &t : texts) ASSERT_EQ(ReadStreamString(r.buf), t) << nameOf(d);
+        EXPECT_TRUE(r.buf.atEnd());
+    }
+}
