@@ -243,13 +243,22 @@ bool TrpBand::Print()
             }
             if (report->EMFPages().Count() != pagesBefore) ColumnNo = 1;
             if (IsData() && DataSource && NextOfKind && !NextOfKind->DataSource) {
-                for (TrpBand *b = this; b; b = b->NextOfKind)
-                    if (b->Visible) b->printViews();
+                for (TrpBand *b = this; b; b = b->NextOfKind) {
+                    if (!b->Visible) continue;
+                    // after an overflow handed up, the rest prints when it is over
+                    if (P->OverflowBand) P->AfterOverflow.push_back(b);
+                    else b->printViews();
+                }
             } else {
                 printViews();
-                if (ChildBand) ChildBand->Print();
+                if (P->OverflowBand) {
+                    if (ChildBand) P->AfterOverflow.push_back(ChildBand);
+                } else if (ChildBand) {
+                    ChildBand->Print();
+                }
                 if (!IsData() && Kind != btGroupHeader && FormNewPage) P->NewPage();
             }
+            if (P->Subreport && P->OverflowBand) result = true;
         }
     } else {
         if (PrintChildIfInvisible && ChildBand) ChildBand->Print();
@@ -402,10 +411,9 @@ void TrpBand::printSubreports(size_t first)
 {
     TrpPageBuild *P = Page;
     TrpReport *R = P->Report;
-    const int bandBottom = std::max(0, P->PrintY + Height);
-    const int pagesBefore = R->EMFPages().Count();
-    struct Sub { TrpPageBuild *build; bool finished; size_t lastPos; };
-    std::vector<Sub> subs;
+    m_subBandBottom = std::max(0, P->PrintY + Height);
+    m_subPagesBefore = R->EMFPages().Count();
+    m_subs.clear();
     for (size_t i = first; i < Views.size(); ++i) {
         auto *view = dynamic_cast<TrpSubReportView *>(Views[i]);
         if (!view || !view->Visible || view->OwnerBand != this) continue;
@@ -424,46 +432,69 @@ void TrpBand::printSubreports(size_t first)
         sb->Column = 0;
         sb->RecordSteps();
         R->CurPage = savedPage;
-        subs.push_back({sb, false, 0});
+        m_subs.push_back({sb, false});
     }
-    m_subreportRan = !subs.empty();
-    int largest = P->PrintY;
+    m_subreportRan = !m_subs.empty();
+    m_subLargest = P->PrintY;
+    playSubreports();
+}
+
+bool TrpBand::ContinueSubreports()
+{
+    TrpPageBuild *P = Page;
+    P->OverflowBand = nullptr;
+    m_subLargest = P->PrintY;
+    for (SubreportRun &s : m_subs) {
+        if (s.finished) continue;
+        s.build->PrintY = P->PrintY;
+        s.build->PrintBottom = P->PrintBottom;
+        // a whole new page: what does not fit on it never will, so it prints
+        s.build->ForceFit = true;
+    }
+    playSubreports();
+    return P->OverflowBand == this;
+}
+
+void TrpBand::playSubreports()
+{
+    TrpPageBuild *P = Page;
+    TrpReport *R = P->Report;
     for (;;) {
         bool allDone = true;
-        for (Sub &s : subs) {
+        for (SubreportRun &s : m_subs) {
             if (s.finished) continue;
             TrpPageBuild *savedPage = R->CurPage;
             R->CurPage = s.build;
             const bool over = s.build->Replay();
             R->CurPage = savedPage;
-            largest = std::max(largest, s.build->PrintY);
+            m_subLargest = std::max(m_subLargest, s.build->PrintY);
             if (over) allDone = false;
             else s.finished = true;
         }
         if (allDone || R->Stopped()) break;
         if (P->Subreport) {
-            // nested: the outer band has no page to give; print what is left here
-            for (Sub &s : subs) s.build->ForceFit = true;
-            continue;
+            // a subreport inside a subreport: the page that holds this band
+            // has no new page to give; the overflow goes up to its band
+            P->OverflowBand = this;
+            return;
         }
         SkipScript = true;
         P->NewPage();
-        largest = P->PrintY;
-        for (Sub &s : subs) {
+        m_subLargest = P->PrintY;
+        for (SubreportRun &s : m_subs) {
             if (s.finished) continue;
             s.build->PrintY = P->PrintY;
             s.build->PrintBottom = P->PrintBottom;
-            // nothing fitted on a whole new page: the step prints anyway
-            s.build->ForceFit = s.build->ReplayPos == s.lastPos;
-            s.lastPos = s.build->ReplayPos;
+            s.build->ForceFit = true;
         }
     }
-    for (Sub &s : subs) {
+    for (SubreportRun &s : m_subs) {
         s.build->Steps.clear();
         s.build->ForceFit = false;
     }
-    P->PrintY += std::max(MeasuredHeight, largest - P->PrintY);
-    if (R->EMFPages().Count() == pagesBefore && P->PrintY < bandBottom) P->PrintY = bandBottom;
+    m_subs.clear();
+    P->PrintY += std::max(MeasuredHeight, m_subLargest - P->PrintY);
+    if (R->EMFPages().Count() == m_subPagesBefore && P->PrintY < m_subBandBottom) P->PrintY = m_subBandBottom;
 }
 
 void TrpBand::printCross()

@@ -53,8 +53,12 @@ public:
     // The band's data source text (a group header's condition); may raise.
     void SetDataSource(const QString &text);
 
-    // Prints the band with its child; true when the page overflowed before it.
+    // Prints the band with its child; true when the page overflowed before it,
+    // or when its subreports handed an overflow up to the page it is on.
     bool Print();
+    // Goes on with the subreports that overflowed, at the page's new
+    // position; true while they still overflow.
+    bool ContinueSubreports();
     int MeasureHeight();
     // Whether the band is printed at all (a view, or the "None" band with views).
     bool Exists() const;
@@ -120,7 +124,11 @@ private:
     void printCross();
     void printCell(TrpView *view, int x);
     void printSubreports(size_t first);
+    void playSubreports();
     bool m_subreportRan = false;
+    struct SubreportRun { TrpPageBuild *build; bool finished; };
+    std::vector<SubreportRun> m_subs;
+    int m_subLargest = 0, m_subBandBottom = 0, m_subPagesBefore = 0;
     void printSplit();
     void printView(TrpView *view);
     bool checkFit(int top, int height, bool noBreak);

@@ -431,6 +431,8 @@ void TrpPageBuild::RecordSteps()
 {
     Steps.clear();
     ReplayPos = 0;
+    OverflowBand = nullptr;
+    AfterOverflow.clear();
     Recording = true;
     NoRepeatHeaders = false;
     LastPrinted = nullptr;
@@ -455,7 +457,16 @@ bool TrpPageBuild::Replay()
         const Step s = Steps[ReplayPos];
         switch (s.Action) {
         case 0:
-            if (s.Band->Print()) return true;
+            if (TrpBand *over = OverflowBand) {
+                // the step printed in part: its subreports go on here
+                if (over->ContinueSubreports()) return true;
+                std::vector<TrpBand *> after;
+                after.swap(AfterOverflow);
+                for (size_t k = 0; k < after.size(); ++k)
+                    Steps.insert(Steps.begin() + std::ptrdiff_t(ReplayPos + 1 + k), Step{after[k], 0});
+            } else if (s.Band->Print()) {
+                return true;
+            }
             break;
         case 1:
             if (s.Band->DataSource) s.Band->DataSource->First();

@@ -60,6 +60,9 @@ public:
     bool Recording = false;
     bool Subreport = false;           // prints inside a band of Parent
     bool ForceFit = false;            // a fresh page could not hold the step: print it anyway
+    // A band whose own subreports overflowed, and the bands that print after it.
+    TrpBand *OverflowBand = nullptr;
+    std::vector<TrpBand *> AfterOverflow;
     TrpPageBuild *Parent = nullptr;
 
     TrpPage *Page;

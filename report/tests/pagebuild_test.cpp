@@ -15,6 +15,7 @@
 #include "report/model/views.h"
 #include "report/output/textexports.h"
 #include "platform/testsupport/golden.h"
+#include "report/tests/pdfshot.h"
 
 namespace {
 
@@ -769,4 +770,88 @@ TEST(ReportPageBuilding, FailedExportLeavesTheOldFileByteIdentical)
     ASSERT_TRUE(b.report.ExportPrepared(text, file));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_NE(f.readAll(), old);
+}
+
+TEST(ReportPageBuilding, NestedSubreportGoesOnOnTheNextPages)
+{
+    // sheets, two sections per sheet, 30 parts per section: the parts run over
+    // pages from inside two levels of subreports
+    Builder b;
+    TrpPage *sections = b.report.Pages().Add();
+    sections->Name = "Sections";
+    TrpPage *parts = b.report.Pages().Add();
+    parts->Name = "Parts";
+    for (TrpPage *p : {sections, parts}) Builder::setPaper(p, 1000, 1000);
+    auto subreport = [](TrpPage *on, const QString &name, int target) {
+        auto sub = std::make_unique<TrpSubReportView>();
+        sub->Name = name;
+        sub->TargetPage = target;
+        sub->SetBounds(100, 0, 150, 20);
+        on->AddView(std::move(sub));
+    };
+    b.band(btMasterData, 0, 20, "Sheets", "2");
+    b.memo(0, 0, 90, 20, "Лист [LINE#]");
+    subreport(b.page, "SubSections", 1);
+    b.band(btMasterData, 0, 20, "SectionRows", "2", 0, sections);
+    b.memo(0, 0, 90, 20, "Раздел [LINE#]", sections);
+    subreport(sections, "SubParts", 2);
+    b.band(btMasterData, 0, 20, "PartRows", "30", 0, parts);
+    b.memo(0, 0, 90, 20, "Деталь [LINE#]", parts);
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    const QString text = dump(b.report);
+    const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+    // every part once, in order, and nothing below the bottom edge (340)
+    QStringList partOrder;
+    for (const QString &l : lines) {
+        if (l.startsWith("==")) continue;
+        const QStringList f = l.split(' ');
+        const int top = f[0].section(',', 1).toInt();
+        EXPECT_LE(top + 20, 340) << l.toStdString();
+        if (l.contains("Деталь")) partOrder << f.last();
+    }
+    ASSERT_EQ(partOrder.size(), 120) << text.toStdString();
+    for (int i = 0; i < 120; ++i) EXPECT_EQ(partOrder[i], QString::number(i % 30 + 1)) << i;
+    EXPECT_EQ(text.count("Лист "), 2);
+    EXPECT_EQ(text.count("Раздел "), 4);
+    // the first section fills page 1 and goes on at the top of page 2; the
+    // second section starts below its end
+    const qsizetype page2 = text.indexOf("== page 2");
+    EXPECT_TRUE(text.mid(0, page2).contains("200,320 90x20 Деталь 16\n")) << text.toStdString();
+    EXPECT_TRUE(text.mid(page2).startsWith("== page 2\n200,20 90x20 Деталь 17\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("200,280 90x20 Деталь 30\n100,300 90x20 Раздел 2\n200,300 90x20 Деталь 1\n"))
+        << text.toStdString();
+    EXPECT_EQ(b.report.EMFPages().Count(), 8) << text.toStdString();
+    rpLookAtPdf(b.report, QStringLiteral("nested-subreports"));
+}
+
+TEST(ReportPageBuilding, NestedSubreportRowTallerThanAPageStillEnds)
+{
+    Builder b;
+    TrpPage *inner = b.report.Pages().Add();
+    inner->Name = "Inner";
+    TrpPage *deepest = b.report.Pages().Add();
+    deepest->Name = "Deepest";
+    for (TrpPage *p : {inner, deepest}) Builder::setPaper(p, 1000, 1000);
+    auto subreport = [](TrpPage *on, int target) {
+        auto sub = std::make_unique<TrpSubReportView>();
+        sub->Name = QStringLiteral("Sub%1").arg(target);
+        sub->TargetPage = target;
+        sub->SetBounds(0, 20, 150, 20);
+        on->AddView(std::move(sub));
+    };
+    b.band(btMasterData, 0, 40, "Outer", "1");
+    b.memo(0, 0, 90, 20, "Внешняя");
+    subreport(b.page, 1);
+    b.band(btMasterData, 0, 40, "Middle", "1", 0, inner);
+    b.memo(0, 0, 90, 20, "Средняя", inner);
+    subreport(inner, 2);
+    // 330 units, and a page holds 320
+    b.band(btMasterData, 0, 330, "Rows", "3", 0, deepest);
+    b.memo(0, 0, 90, 20, "Строка [LINE#]", deepest);
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    const QString text = dump(b.report);
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(text.count(QStringLiteral("Строка %1\n").arg(i)), 1) << text.toStdString();
+    // each row on a page of its own, none empty
+    EXPECT_EQ(b.report.EMFPages().Count(), 4) << text.toStdString();
+    EXPECT_FALSE(text.contains("== page 2\n== page")) << text.toStdString();
 }
