@@ -3,10 +3,13 @@
 // stock table (and the warehouse's working copies alone), and an edit of one
 // record of a dBASE table. Figures only.
 //   kv_data_speed [rows, default 100000]
+//   kv_data_speed --folder DIR [rows]    a program folder to profile over
+//   kv_data_speed --program DIR          the program's start over it
 #include "bench/speed.h"
 
 #include "app/shell/mainform.h"
 #include "app/shell/startup.h"
+#include "app/shell/startupstages.h"
 #include "print/objects/registration.h"
 
 #include "data/datamodule.h"
@@ -64,13 +67,15 @@ qsizetype appendBaseline(int n)
     return qsizetype(rows.size());
 }
 
-// A program folder with 100,000 standard sheets in the stock table.
+// A program folder with 100,000 standard sheets in the stock table, in a
+// temporary folder or, for a profiler, in a named one that is kept.
 struct Folder
 {
     QTemporaryDir dir;
-    Paths paths{dir.path()};
+    QString root;
+    Paths paths;
     std::unique_ptr<Settings> settings;
-    explicit Folder(int rows)
+    explicit Folder(int rows, const QString &keep = {}) : root(keep.isEmpty() ? dir.path() : keep), paths(root)
     {
         paths.CreateFolders();
         TIniFile(paths.SettingsFile()).UpdateFile();
@@ -122,6 +127,13 @@ int main(int argc, char **argv)
         // The program as main() starts it, over the folder, to its main
         // window shown and painted once.
         RegisterPrintObjects();
+        // KV_BENCH_STEPS=1: the time of each start-up step on stderr.
+        QElapsedTimer clock;
+        clock.start();
+        if (qEnvironmentVariableIsSet("KV_BENCH_STEPS"))
+            SetStartupRecorder([&clock](const QString &step) {
+                std::fprintf(stderr, "%8.2f ms  %s\n", double(clock.nsecsElapsed()) / 1e6, qPrintable(step));
+            });
         StartOptions options;
         options.root = QString::fromLocal8Bit(argv[2]);
         options.instead = [](TMainForm &form) {
@@ -129,6 +141,10 @@ int main(int argc, char **argv)
             (void)form.grab();
         };
         return RunApplication(app, options);
+    }
+    if (mode == QLatin1String("--folder") && argc > 2) {
+        Folder folder(argc > 3 ? QByteArray(argv[3]).toInt() : 100000, QString::fromLocal8Bit(argv[2]));
+        return 0;
     }
     if (mode == QLatin1String("--stock") && argc > 2) {
         Paths paths(QString::fromLocal8Bit(argv[2]));
@@ -193,11 +209,11 @@ int main(int argc, char **argv)
             if (!p.waitForFinished(120000) || p.exitCode() != 0) std::printf("   child failed: %s\n", p.readAllStandardError().constData());
         };
         // A first start writes the report templates the folder lacks.
-        spawn({QStringLiteral("--program"), folder.dir.path()});
+        spawn({QStringLiteral("--program"), folder.root});
         const Time base = bestOf([&] { spawn({QStringLiteral("--bare")}); }, runs);
-        const Time program = bestOf([&] { spawn({QStringLiteral("--program"), folder.dir.path()}); }, runs);
+        const Time program = bestOf([&] { spawn({QStringLiteral("--program"), folder.root}); }, runs);
         row("start-up: program to main window (process)", program, base);
-        const Time ms = bestOf([&] { spawn({QStringLiteral("--stock"), folder.dir.path()}); }, runs);
+        const Time ms = bestOf([&] { spawn({QStringLiteral("--stock"), folder.root}); }, runs);
         row("start-up: stock working copies (process)", ms, base);
 
         TableStore::clearRegistry();

@@ -59,6 +59,14 @@ QByteArray copyableTable(const QString &templateFile, const QString &liveFile)
     }
 }
 
+// True when the file holds exactly `bytes`.
+bool fileHolds(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() != bytes.size()) return false;
+    return f.readAll() == bytes;
+}
+
 } // namespace
 
 TModule::TModule(Paths *paths, Settings *settings, QObject *parent)
@@ -220,6 +228,9 @@ void TModule::MakeWorkingCopy(const QString &templateFile, const QString &workFi
     // a temporary file and a rename), not row by row through a statement.
     const QByteArray bytes = copyableTable(templateFile, liveFile);
     if (!bytes.isEmpty() && TableStore::canonicalPath(resolvePath(workFile)) != TableStore::canonicalPath(resolvePath(liveFile))) {
+        // A copy that already holds these bytes (the warehouse remakes the
+        // copies the start made) is left as it is: its rows need no new read.
+        if (fileHolds(resolvePath(workFile), bytes)) return;
         writeFileAtomically(resolvePath(workFile), bytes);
         TableStore::invalidate(resolvePath(workFile));
         return;

@@ -283,7 +283,6 @@ DbfFile DbfFile::parse(const QByteArray &bytes, const QString &path, bool withRo
     default:
         if (t.version != 0x30 && t.version != 0x31 && t.version != 0xF5) throw Error(notATable(path));
     }
-    const quint32 count = rd32(p + 4);
     const int headerLen = rd16(p + 8);
     const int recordLen = rd16(p + 10);
     t.languageDriver = p[29];
@@ -309,42 +308,65 @@ DbfFile DbfFile::parse(const QByteArray &bytes, const QString &path, bool withRo
     }
     if (t.fields.isEmpty() || sum != recordLen) throw Error(notATable(path));
     if (!withRows) return t;
-    // A short file keeps the records that are there in full.
-    const qsizetype available = (size - headerLen) / recordLen;
-    const qsizetype n = std::min<qsizetype>(count, available);
+    const qsizetype n = t.recordsIn(bytes);
     t.rows.reserve(n);
-    std::vector<bool> integer;
-    for (const DbfField &f : t.fields) integer.push_back(isIntegerType(toFieldDef(f).type));
+    const RecordDecoder decoder(t.fields);
     for (qsizetype r = 0; r < n; ++r) {
-        const uchar *rec = p + headerLen + r * recordLen;
-        if (rec[0] == 0x1A) break;
+        const char *rec = bytes.constData() + headerLen + r * recordLen;
         DbfRow row;
         row.deleted = rec[0] == '*';
-        row.raw = QByteArray(reinterpret_cast<const char *>(rec + 1), recordLen - 1);
-        int off = 1;
-        row.values.resize(t.fields.size());
-        for (qsizetype i = 0; i < t.fields.size(); ++i) {
-            const DbfField &f = t.fields[i];
-            const char *at = reinterpret_cast<const char *>(rec + off);
-            if (!decodeInPlace(f, integer[size_t(i)], at, f.length, row.values[i]))
-                row.values[i] = decodeValue(f, QByteArray(at, f.length));
-            off += f.length;
-        }
+        row.raw = QByteArray(rec + 1, recordLen - 1);
+        decoder.decode(rec + 1, row.values);
         t.rows << std::move(row);
     }
     return t;
 }
 
-DbfFile DbfFile::read(const QString &path, QByteArray *raw)
+qsizetype DbfFile::recordsIn(const QByteArray &bytes) const
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype headerLen = headerLengthOf(bytes), recordLen = recordLength();
+    // A short file keeps the records that are there in full.
+    const qsizetype available = (bytes.size() - headerLen) / recordLen;
+    const qsizetype n = std::min<qsizetype>(rd32(p + 4), available);
+    for (qsizetype r = 0; r < n; ++r)
+        if (p[headerLen + r * recordLen] == 0x1A) return r;
+    return n;
+}
+
+int DbfFile::headerLengthOf(const QByteArray &bytes)
+{
+    return rd16(reinterpret_cast<const uchar *>(bytes.constData()) + 8);
+}
+
+RecordDecoder::RecordDecoder(const QList<DbfField> &fields) : m_fields(fields)
+{
+    for (const DbfField &f : fields) m_integer.push_back(isIntegerType(toFieldDef(f).type));
+}
+
+void RecordDecoder::decode(const char *data, QVariantList &values) const
+{
+    values.resize(m_fields.size());
+    int off = 0;
+    for (qsizetype i = 0; i < m_fields.size(); ++i) {
+        const DbfField &f = m_fields[i];
+        const char *at = data + off;
+        if (!decodeInPlace(f, m_integer[size_t(i)], at, f.length, values[i]))
+            values[i] = DbfFile::decodeValue(f, QByteArray(at, f.length));
+        off += f.length;
+    }
+}
+
+DbfFile DbfFile::read(const QString &path, QByteArray *raw, bool withRows)
 {
     QFile file(path);
     if (!file.exists())
         throw Error(QStringLiteral("Файл \"%1\" не найден.").arg(QDir::toNativeSeparators(path)));
     if (!file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Не удаётся открыть файл \"%1\".").arg(QDir::toNativeSeparators(path)));
-    if (!raw) return parse(file.readAll(), path);
+    if (!raw) return parse(file.readAll(), path, withRows);
     *raw = file.readAll();
-    return parse(*raw, path);
+    return parse(*raw, path, withRows);
 }
 
 QByteArray DbfFile::serialize(const QDate &today) const
@@ -390,6 +412,10 @@ QByteArray DbfFile::encodeRecord(const DbfRow &row) const
     out.reserve(recordLen);
     out.append(row.deleted ? '*' : ' ');
     const bool withRaw = row.raw.size() == recordLen - 1;
+    if (withRaw && row.asRead) {
+        out.append(row.raw);
+        return out;
+    }
     int off = 0;
     for (int i = 0; i < fields.size(); ++i) {
         const DbfField &f = fields[i];

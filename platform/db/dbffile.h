@@ -11,6 +11,8 @@
 #include <QString>
 #include <QVariantList>
 
+#include <vector>
+
 namespace kv {
 
 struct DbfField
@@ -33,6 +35,9 @@ struct DbfRow
     // The record as read (without the deleted flag): a field whose value is
     // still what these bytes read as is written back byte for byte.
     QByteArray raw = {};
+    // values were never decoded: the record is written back as raw holds it
+    // (which is what encoding its decoded values would give).
+    bool asRead = false;
 };
 
 class DbfFile
@@ -46,7 +51,8 @@ public:
     // Reads a whole table; raises kv::Error with the system's words when the
     // file is missing or is not a dBASE table. A production-index flag is
     // ignored.
-    static DbfFile read(const QString &path, QByteArray *raw = nullptr);   // raw: the file's bytes
+    // raw: the file's bytes; withRows false: the header and fields only.
+    static DbfFile read(const QString &path, QByteArray *raw = nullptr, bool withRows = true);
     // withRows false: the header and fields only (rows stay empty).
     static DbfFile parse(const QByteArray &bytes, const QString &pathForMessages, bool withRows = true);
 
@@ -66,12 +72,32 @@ public:
     // The bytes of one record (deleted flag and fields) as serialize writes it.
     QByteArray encodeRecord(const DbfRow &row) const;
     int headerLength() const { return 32 + 32 * int(fields.size()) + 1; }
+    // How many records of the file image `bytes` (whose header this is) a
+    // read takes: those the header counts that are there in full, up to an
+    // end mark.
+    qsizetype recordsIn(const QByteArray &bytes) const;
+    // Where the records of a parsed file image begin (the header's own word).
+    static int headerLengthOf(const QByteArray &bytes);
     int recordLength() const;
     static QVariant decodeValue(const DbfField &f, const QByteArray &bytes);
     // Raises the error encodeValue would raise, without building the bytes.
     static void checkValue(const DbfField &f, const QVariant &v);
 
     static QString fieldsError(const QList<DbfField> &fields);   // empty when valid
+};
+
+// Decodes records of one layout as a read does, for a reader that decodes
+// them one at a time.
+class RecordDecoder
+{
+public:
+    explicit RecordDecoder(const QList<DbfField> &fields);
+    // `data`: the record's bytes after its deleted flag.
+    void decode(const char *data, QVariantList &values) const;
+
+private:
+    QList<DbfField> m_fields;
+    std::vector<bool> m_integer;
 };
 
 // Writes data to path through a temporary file in the same folder and a

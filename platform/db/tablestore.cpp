@@ -101,15 +101,11 @@ TableStore::~TableStore() = default;
 namespace {
 
 // True when `raw` is byte for byte the header and layout a whole rewrite of
-// `f` would write today (records of live rows first), so that one record can
-// be written where it lies.
-bool isOwnLayout(const QByteArray &raw, const DbfFile &f, const QDate &today)
+// `f` with `count` records would write today (records of live rows first,
+// `liveFirst`), so that one record can be written where it lies.
+bool isOwnLayout(const QByteArray &raw, const DbfFile &f, qint64 count, bool liveFirst, const QDate &today)
 {
-    bool deletedSeen = false;
-    for (const DbfRow &r : f.rows) {
-        if (r.deleted) deletedSeen = true;
-        else if (deletedSeen) return false;
-    }
+    if (!liveFirst) return false;
     DbfFile header;
     header.fields = f.fields;
     QByteArray expected;
@@ -119,7 +115,7 @@ bool isOwnLayout(const QByteArray &raw, const DbfFile &f, const QDate &today)
         return false;
     }
     const int headerLen = f.headerLength();
-    const quint32 n = quint32(f.rows.size());
+    const quint32 n = quint32(count);
     expected[4] = char(n & 0xFF);
     expected[5] = char((n >> 8) & 0xFF);
     expected[6] = char((n >> 16) & 0xFF);
@@ -130,22 +126,56 @@ bool isOwnLayout(const QByteArray &raw, const DbfFile &f, const QDate &today)
 
 } // namespace
 
+void TableStore::decode(const Row &r) const
+{
+    const char *data = m_image.constData() + r.rec;
+    r.raw = QByteArray(data, m_file.recordLength() - 1);
+    m_decoder->decode(data, r.values);
+    r.rec = -1;
+}
+
+DbfRow TableStore::liveRow(const Row &r) const
+{
+    if (r.rec < 0) return DbfRow{false, r.values, r.raw};
+    // Not decoded: its bytes as they are, without a copy.
+    DbfRow row{false, {}, QByteArray::fromRawData(m_image.constData() + r.rec, m_file.recordLength() - 1)};
+    row.asRead = true;
+    return row;
+}
+
 void TableStore::load()
 {
     const Stamp before = stampOf(m_path);
     QByteArray raw;
-    DbfFile f = DbfFile::read(m_path, &raw);
+    DbfFile f = DbfFile::read(m_path, &raw, false);
     const QDate today = QDate::currentDate();
-    const bool own = isOwnLayout(raw, f, today);
-    raw.clear();
+    const qsizetype n = f.recordsIn(raw);
+    const qsizetype headerLen = DbfFile::headerLengthOf(raw), recordLen = f.recordLength();
+    auto decoder = std::make_unique<RecordDecoder>(f.fields);
+    // Rows kept for a rollback still point into the image being replaced.
+    for (const Row &r : m_snapLive)
+        if (r.rec >= 0) decode(r);
     m_live.clear();
     m_deleted.clear();
-    m_live.reserve(size_t(f.rows.size()));
-    for (DbfRow &r : f.rows) {
-        if (r.deleted) m_deleted << r;
-        else m_live.push_back({m_nextId++, std::move(r.values), std::move(r.raw)});
+    m_live.reserve(size_t(n));
+    bool deletedSeen = false, liveFirst = true;
+    for (qsizetype i = 0; i < n; ++i) {
+        const qsizetype at = headerLen + i * recordLen;
+        if (raw.at(at) == '*') {
+            DbfRow d;
+            d.deleted = true;
+            d.raw = raw.mid(at + 1, recordLen - 1);
+            decoder->decode(raw.constData() + at + 1, d.values);
+            m_deleted << std::move(d);
+            deletedSeen = true;
+        } else {
+            if (deletedSeen) liveFirst = false;
+            m_live.push_back({m_nextId++, {}, {}, at + 1});
+        }
     }
-    f.rows.clear();
+    const bool own = isOwnLayout(raw, f, n, liveFirst, today);
+    m_image = std::move(raw);
+    m_decoder = std::move(decoder);
     m_file = std::move(f);
     m_stamp = before;
     m_ownImage = own;
@@ -182,7 +212,11 @@ QVariantList TableStore::normalize(const QVariantList &values, int pos) const
     QVariantList out;
     const QList<DbfField> &fs = m_file.fields;
     out.reserve(fs.size());
-    const QByteArray raw = pos >= 0 && pos < count() ? m_live[size_t(pos)].raw : QByteArray();
+    QByteArray raw;
+    if (pos >= 0 && pos < count()) {
+        valuesAt(pos);   // decoded, so that its bytes are there
+        raw = m_live[size_t(pos)].raw;
+    }
     const bool withRaw = raw.size() == m_file.recordLength() - 1;
     int off = 0;
     for (int i = 0; i < fs.size(); ++i) {
@@ -211,7 +245,7 @@ void TableStore::flush()
     img.version = m_file.version;
     img.languageDriver = 0xC9;   // what we write is code page 1251, whatever the file said
     img.rows.reserve(qsizetype(m_live.size()) + m_deleted.size());
-    for (const Row &r : m_live) img.rows << DbfRow{false, r.values, r.raw};
+    for (const Row &r : m_live) img.rows << liveRow(r);
     for (const DbfRow &r : m_deleted) img.rows << r;
     m_ownImage = false;
     const QDate today = QDate::currentDate();
@@ -226,8 +260,7 @@ bool TableStore::writeRowInPlace(int pos)
     if (!m_ownImage || m_imageDate != QDate::currentDate() || !(stampOf(m_path) == m_stamp)) return false;
     // The record lies where the whole image would put it; the header and
     // every other record already hold what a rewrite would give them.
-    const Row &row = m_live[size_t(pos)];
-    const QByteArray record = m_file.encodeRecord(DbfRow{false, row.values, row.raw});
+    const QByteArray record = m_file.encodeRecord(liveRow(m_live[size_t(pos)]));
     const qint64 offset = m_file.headerLength() + qint64(pos) * m_file.recordLength();
     m_ownImage = false;   // until the write is known to be whole
     m_torn = true;
@@ -304,6 +337,7 @@ qint64 TableStore::append(const QVariantList &values, const void *origin)
 
 void TableStore::update(int pos, const QVariantList &values, const void *origin)
 {
+    valuesAt(pos);   // decoded: its raw bytes keep the fields it leaves alone
     const QVariantList v = normalize(values, pos);
     QVariantList old = m_live[size_t(pos)].values;
     m_live[size_t(pos)].values = v;
@@ -332,6 +366,7 @@ void TableStore::update(int pos, const QVariantList &values, const void *origin)
 
 void TableStore::remove(int pos, const void *origin)
 {
+    valuesAt(pos);
     Row old = m_live[size_t(pos)];
     m_live.erase(m_live.begin() + pos);
     m_deleted << DbfRow{true, old.values, old.raw};

@@ -36,7 +36,12 @@ public:
     int count() const { return int(m_live.size()); }
     qint64 idAt(int pos) const { return m_live[size_t(pos)].id; }
     int findId(qint64 id) const;
-    const QVariantList &valuesAt(int pos) const { return m_live[size_t(pos)].values; }
+    const QVariantList &valuesAt(int pos) const
+    {
+        const Row &r = m_live[size_t(pos)];
+        if (r.rec >= 0) decode(r);
+        return r.values;
+    }
 
     // Each change is checked against the field formats first (a number that
     // does not fit raises, nothing changes) and, outside a batch, written to
@@ -81,13 +86,21 @@ public:
     bool refreshFromDisk();
 
 private:
+    // A row read from the file is decoded when it is first asked for (a
+    // start over a large table reads its rows without decoding them): until
+    // then `rec` is where its fields lie in m_image, and values and raw are
+    // empty.
     struct Row
     {
         qint64 id;
-        QVariantList values;
-        QByteArray raw = {};   // the record as read, see DbfRow
+        mutable QVariantList values;
+        mutable QByteArray raw = {};   // the record as read, see DbfRow
+        mutable qint64 rec = -1;
     };
     TableStore() = default;
+    void decode(const Row &r) const;
+    // The row as the file writer takes it.
+    DbfRow liveRow(const Row &r) const;
     void load();
     void flush();
     void changed(const void *origin);
@@ -106,6 +119,8 @@ private:
 
     QString m_path;
     DbfFile m_file;             // fields and header bytes; rows kept below
+    QByteArray m_image;         // the file as last read: rows not yet decoded lie here
+    std::unique_ptr<RecordDecoder> m_decoder;
     std::vector<Row> m_live;
     QList<DbfRow> m_deleted;    // deleted records stay in the file until a pack
     qint64 m_nextId = 1;
