@@ -168,12 +168,16 @@ TEST(DbRecordWrite, AFailedWriteIsPutRightAndTheEditRefused)
     TableStore::clearRegistry();
 }
 
-TEST(DbRecordWrite, ReadingAFileGivesWhatDecodingEachFieldGives)
-{
-    // Records are decoded from the file's bytes in place; every field must
-    // read exactly as decodeValue reads its bytes.
-    const QList<DbfField> fields = {{"I", 'N', 10, 0}, {"M", 'N', 10, 2}, {"F", 'F', 20, 4}, {"D", 'D', 8, 0},
+namespace {
+
+// Fields in the forms other writers leave them: signs, spare decimals,
+// rubbish, zero bytes, bad dates.
+const QList<DbfField> kOddFields = {{"I", 'N', 10, 0}, {"M", 'N', 10, 2}, {"F", 'F', 20, 4}, {"D", 'D', 8, 0},
                                     {"C", 'C', 6, 0}};
+
+// A file of such records; `deleted` (when >= 0) is marked deleted.
+QByteArray oddRecords(int deleted = -1)
+{
     struct Case { const char *i, *m, *f, *d, *c; };
     const Case cases[] = {
         {"        12", "      1.25", "                2750", "20240131", "Дуб   "},
@@ -185,30 +189,119 @@ TEST(DbRecordWrite, ReadingAFileGivesWhatDecodingEachFieldGives)
         {"    ******", "     12,50", "         0.00000001 ", "abcdefgh", "  end "},
     };
     DbfFile t;
-    t.fields = fields;
+    t.fields = kOddFields;
     QByteArray bytes = t.serialize(QDate(2024, 1, 2));
     bytes.chop(1);
+    int r = 0;
     for (const Case &c : cases) {
-        bytes += ' ';
+        bytes += r++ == deleted ? '*' : ' ';
         const char *texts[] = {c.i, c.m, c.f, c.d};
-        for (int i = 0; i < 4; ++i) bytes += QByteArray(texts[i]).leftJustified(fields[i].length, ' ', true);
+        for (int i = 0; i < 4; ++i) bytes += QByteArray(texts[i]).leftJustified(kOddFields[i].length, ' ', true);
         // A text ended by zero bytes, as some writers leave it, or cp1251 text.
         bytes += c.c[0] == '\0' ? QByteArray("ab\0\0  ", 6) : kv::toCp1251(QString::fromUtf8(c.c)).leftJustified(6, ' ', true);
     }
     bytes += char(0x1A);
-    const int n = int(std::size(cases));
-    bytes[4] = char(n);
+    bytes[4] = char(std::size(cases));
+    return bytes;
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+TEST(DbRecordWrite, ReadingAFileGivesWhatDecodingEachFieldGives)
+{
+    // Records are decoded from the file's bytes in place; every field must
+    // read exactly as decodeValue reads its bytes.
+    const QByteArray bytes = oddRecords();
     const DbfFile read = DbfFile::parse(bytes, QStringLiteral("t.dbf"));
+    const int n = 7;
     ASSERT_EQ(read.rows.size(), n);
     const int headerLen = read.headerLength(), recordLen = read.recordLength();
     for (int r = 0; r < n; ++r) {
         int off = headerLen + r * recordLen + 1;
-        for (int i = 0; i < fields.size(); ++i) {
-            const QByteArray field = bytes.mid(off, fields[i].length);
-            const QVariant expected = DbfFile::decodeValue(fields[i], field);
+        for (int i = 0; i < kOddFields.size(); ++i) {
+            const QByteArray field = bytes.mid(off, kOddFields[i].length);
+            const QVariant expected = DbfFile::decodeValue(kOddFields[i], field);
             EXPECT_EQ(read.rows[r].values[i], expected) << r << " " << field.toStdString();
             EXPECT_EQ(read.rows[r].values[i].typeId(), expected.typeId()) << r << " " << field.toStdString();
-            off += fields[i].length;
+            off += kOddFields[i].length;
         }
+    }
+}
+
+TEST(DbRecordWrite, RowsNotYetDecodedAreWrittenAsADecodedRowWouldBe)
+{
+    // The store decodes a row when it is first asked for. Whatever it then
+    // writes must be what it wrote when it decoded every row on reading:
+    // rows nobody asked for keep their bytes, as decoded unchanged rows do.
+    enum Op { Append, RemoveUntouched, UpdateUntouched, RolledBackThenAppend, RefreshedThenAppend };
+    struct Case { const char *what; Op op; int deleted; int touched; };
+    const Case cases[] = {
+        {"append, nothing decoded", Append, -1, -1},
+        {"append, one row decoded", Append, 3, 1},
+        {"remove of a row never decoded", RemoveUntouched, 2, 0},
+        {"update of a row never decoded", UpdateUntouched, 4, 5},
+        {"a batch rolled back, then an append", RolledBackThenAppend, 1, -1},
+        {"the file read again, then an append", RefreshedThenAppend, 6, 2},
+    };
+    const QVariantList added = {5, 1.5, 2.25, QDate(2025, 5, 6), QStringLiteral("Ель")};
+    for (const Case &c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.dbf"));
+        writeBytes(path, oddRecords(c.deleted));
+        TableStore::clearRegistry();
+        std::shared_ptr<TableStore> s = TableStore::get(path);
+        ASSERT_EQ(s->count(), c.deleted >= 0 ? 6 : 7) << c.what;
+        if (c.touched >= 0) (void)s->valuesAt(c.touched);
+
+        // What the rows of an eager read give under the same change.
+        DbfFile eager = DbfFile::read(path);
+        QList<DbfRow> live, dead;
+        for (const DbfRow &r : eager.rows) (r.deleted ? dead : live) << r;
+        const QVariantList normal = s->normalize(added);
+        switch (c.op) {
+        case RefreshedThenAppend: {
+            const QByteArray again = oddRecords(c.deleted);
+            writeBytes(path + QStringLiteral(".new"), again);
+            QFile::remove(path);
+            QFile::rename(path + QStringLiteral(".new"), path);
+            ASSERT_TRUE(s->refreshFromDisk()) << c.what;
+            [[fallthrough]];
+        }
+        case Append:
+            s->append(added);
+            live << DbfRow{false, normal};
+            break;
+        case RemoveUntouched:
+            s->remove(0);
+            dead << DbfRow{true, live[0].values, live[0].raw};
+            live.removeFirst();
+            break;
+        case UpdateUntouched:
+            s->update(0, added);
+            live[0].values = normal;
+            break;
+        case RolledBackThenAppend:
+            s->beginBatch();
+            s->remove(3);
+            s->update(0, added);
+            s->rollbackBatch();
+            s->append(added);
+            live << DbfRow{false, normal};
+            break;
+        }
+        eager.rows = live + dead;
+        eager.languageDriver = 0xC9;
+        EXPECT_EQ(bytesOf(path), eager.serialize()) << c.what;
+        // And the rows read back are the rows the store holds.
+        ASSERT_EQ(s->count(), live.size()) << c.what;
+        for (int i = 0; i < s->count(); ++i) EXPECT_EQ(s->valuesAt(i), live[i].values) << c.what << " row " << i;
+        TableStore::clearRegistry();
     }
 }
