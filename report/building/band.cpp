@@ -773,10 +773,10 @@ void TrpBand::Accumulate()
 bool TrpBand::SetBandProperty(const QString &name, const TrpValue &value)
 {
     const QString n = kv::upperCase(name);
-    if (n == QLatin1String("LEFT")) Left = value.toInt32();
-    else if (n == QLatin1String("TOP")) Top = value.toInt32();
-    else if (n == QLatin1String("WIDTH")) Width = value.toInt32();
-    else if (n == QLatin1String("HEIGHT")) Height = value.toInt32();
+    if (n == QLatin1String("LEFT")) Left = rpCoord(value.toInt32());
+    else if (n == QLatin1String("TOP")) Top = rpCoord(value.toInt32());
+    else if (n == QLatin1String("WIDTH")) Width = rpCoord(value.toInt32());
+    else if (n == QLatin1String("HEIGHT")) Height = rpCoord(value.toInt32());
     else if (n == QLatin1String("VISIBLE")) Visible = value.toBool();
     else if (n == QLatin1String("BREAKED")) Breaked = value.toBool();
     else if (n == QLatin1String("CONDITION")) Condition = TrpParser::ToPostfix(value.toText());

@@ -232,9 +232,9 @@ void TrpReport::bindDictionary()
         return field.isEmpty() ? nullptr : source;
     };
     d.GlobalValue = [](const QString &name, TrpValue &value) {
-        const int i = rpEngine().Variables().IndexOf(name);
-        if (i < 0) return false;
-        value = rpEngine().Variables().Value(i);
+        const TrpValue *v = rpEngine().Variables().Find(name);
+        if (!v) return false;
+        value = *v;
         return true;
     };
     d.Evaluate = [](const QString &expression) { return rpEngine().Calculate(expression); };
@@ -722,7 +722,7 @@ bool TrpReport::SetReportValue(const QString &name, const TrpValue &value)
         return true;
     }
     if (n == QLatin1String("CURY") && CurPage) {
-        CurPage->PrintY = value.toInt32();
+        CurPage->PrintY = rpCoord(value.toInt32());
         return true;
     }
     TrpObject *object = nullptr;

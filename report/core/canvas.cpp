@@ -1,4 +1,5 @@
 #include "report/core/canvas.h"
+#include "report/core/bounds.h"
 
 #include <QDesktopServices>
 #include <QFontMetrics>
@@ -33,8 +34,8 @@ TrpColor rpFromQColor(const QColor &c)
 int rpFontPixelHeight(int pointSize, double scaleY)
 {
     const double h = pointSize * 96.0 / 72.0 * scaleY;
-    if (scaleY == 1.0) return int(kv::roundHalfEven(h));
-    return int(std::trunc(h));
+    if (scaleY == 1.0) return rpSaturate(kv::roundHalfEven(h));
+    return rpSaturate(std::trunc(h));
 }
 
 // ---------------------------------------------------------------- measurers
@@ -43,7 +44,7 @@ namespace {
 int pixelSizeOf(const QFont &font)
 {
     if (font.pixelSize() > 0) return font.pixelSize();
-    return int(kv::roundHalfEven(font.pointSizeF() * 96.0 / 72.0));
+    return rpSaturate(kv::roundHalfEven(font.pointSizeF() * 96.0 / 72.0));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "report/core/stream.h"
+#include "report/core/bounds.h"
 
 #include "platform/error.h"
 #include "platform/extended.h"
@@ -428,7 +429,7 @@ int FontStyleToStream(int style)
 void ReadStreamFont(QIODevice &s, TrpFont &font)
 {
     font.name = ReadStreamString(s);
-    font.size = ReadStreamInteger(s);
+    font.size = rpFontSize(ReadStreamInteger(s));
     font.style = StreamToFontStyle(ReadStreamWord(s));
     font.color = ReadStreamInteger(s);
     font.charset = quint8(ReadStreamWord(s));

@@ -39,8 +39,13 @@ TrpValue arith(const TrpValue &a0, const TrpValue &b0, Op op)
 {
     if (a0.isNull() || b0.isNull()) return TrpValue::null();
     if (op == Op::Add && (isTextLike(a0) || a0.isEmpty()) && (isTextLike(b0) || b0.isEmpty())
-        && (isTextLike(a0) || isTextLike(b0)))
-        return TrpValue(a0.toText() + b0.toText());
+        && (isTextLike(a0) || isTextLike(b0))) {
+        const QString x = a0.toText(), y = b0.toText();
+        // A text that doubles in a script loop would take all memory.
+        if (x.size() + y.size() > rpMaxTextLength)
+            throw EConvertError(QStringLiteral("Text of more than %1 characters").arg(rpMaxTextLength));
+        return TrpValue(x + y);
+    }
     const TrpValue a = numericOf(a0), b = numericOf(b0);
     if (a.type() == TrpValue::Integer && b.type() == TrpValue::Integer) {
         qint64 r = 0;

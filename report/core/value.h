@@ -15,6 +15,9 @@ public:
     using kv::Error::Error;
 };
 
+// The longest text a value holds (more than any template line can carry).
+constexpr qsizetype rpMaxTextLength = 1 << 20;
+
 class TrpValue
 {
 public:

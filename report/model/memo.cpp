@@ -71,8 +71,8 @@ void TrpMemoView::SetProperty(const QString &name, const TrpValue &value)
     const QString n = up(name);
     if (SetFontProperty(Font, n, value)) return;
     if (n == QLatin1String("ALIGNMENT")) Alignment = value.toInt32();
-    else if (n == QLatin1String("LINESPACING")) LineSpacing = value.toInt32();
-    else if (n == QLatin1String("CHARSPACING")) CharSpacing = value.toInt32();
+    else if (n == QLatin1String("LINESPACING")) LineSpacing = rpSpacing(value.toInt32());
+    else if (n == QLatin1String("CHARSPACING")) CharSpacing = rpSpacing(value.toInt32());
     else {
         for (const FlagName &f : kMemoFlags)
             if (n == QLatin1String(f.name)) {
@@ -137,7 +137,7 @@ void TrpMemoView::LoadFromStream(QIODevice &s)
     readViewRecord(s);
     const int version = rpObjects().Version;
     Font.name = ReadStreamString(s, version);
-    Font.size = ReadStreamInteger(s);
+    Font.size = rpFontSize(ReadStreamInteger(s));
     Font.style = StreamToFontStyle(ReadStreamWord(s));
     Font.color = ReadStreamInteger(s);
     Alignment = ReadStreamInteger(s);
@@ -150,8 +150,8 @@ void TrpMemoView::LoadFromStream(QIODevice &s)
         HighlightCondition = ReadStreamString(s, version);
     }
     if (version > 23) {
-        LineSpacing = ReadStreamInteger(s);
-        CharSpacing = ReadStreamInteger(s);
+        LineSpacing = rpSpacing(ReadStreamInteger(s));
+        CharSpacing = rpSpacing(ReadStreamInteger(s));
     }
     if (version == 21) Flags |= rpmfWordWrap;
 }
@@ -279,7 +279,7 @@ QStringList TrpMemoView::LayoutText()
         else lines << l + QChar(1);
     }
     const int gap = vertical ? GapX : GapY;
-    TextHeight = gap + int(lines.size()) * LineHeight + gap;
+    TextHeight = rpBounded(2 * qint64(gap) + qint64(lines.size()) * LineHeight, -rpMaxExtent, rpMaxExtent);
     return lines;
 }
 
@@ -362,6 +362,8 @@ int TrpMemoView::RemainHeight()
 {
     if (LineHeight <= 0) LineHeight = LineSpacing + rpFontPixelHeight(Font.size);
     const int fw2 = rpRound(2 * FrameWidth);
+    // Lines of no height (a font of size 0 without spacing) leave no part over.
+    if (LineHeight <= 0) return 2 * GapY + fw2;
     return 2 * GapY + fw2 + ((Height - fw2 - 2 * GapY) % LineHeight);
 }
 

@@ -35,7 +35,7 @@ TrpReportLink &rpReport()
     return r ? *r : nullReport();
 }
 
-int rpRound(double v) { return int(std::nearbyint(v)); }
+int rpRound(double v) { return rpSaturate(std::nearbyint(v)); }
 
 // ---------------------------------------------------------------- TrpObject
 
@@ -80,7 +80,7 @@ const TrpPropertyRecord *TrpObject::FindProperty(const QString &name)
 bool SetFontProperty(TrpFont &font, const QString &upperName, const TrpValue &value)
 {
     if (upperName == QLatin1String("FONT.NAME")) font.name = value.toText();
-    else if (upperName == QLatin1String("FONT.SIZE")) font.size = value.toInt32();
+    else if (upperName == QLatin1String("FONT.SIZE")) font.size = rpFontSize(value.toInt32());
     else if (upperName == QLatin1String("FONT.STYLE")) font.style = StreamToFontStyle(value.toInt32());
     else if (upperName == QLatin1String("FONT.COLOR")) font.color = value.toInt32();
     else return false;
@@ -161,20 +161,20 @@ void TrpView::SetProperty(const QString &name, const TrpValue &value)
 {
     const QString n = up(name);
     if (n == QLatin1String("NAME")) Name = value.toText();
-    else if (n == QLatin1String("LEFT")) Left = value.toInt32();
-    else if (n == QLatin1String("TOP")) Top = value.toInt32();
-    else if (n == QLatin1String("WIDTH")) Width = value.toInt32();
-    else if (n == QLatin1String("HEIGHT")) Height = value.toInt32();
+    else if (n == QLatin1String("LEFT")) Left = rpCoord(value.toInt32());
+    else if (n == QLatin1String("TOP")) Top = rpCoord(value.toInt32());
+    else if (n == QLatin1String("WIDTH")) Width = rpCoord(value.toInt32());
+    else if (n == QLatin1String("HEIGHT")) Height = rpCoord(value.toInt32());
     else if (n == QLatin1String("FLAGS")) Flags = quint16(value.toInt32());
     else if (n == QLatin1String("FRAMETYP")) FrameTyp = quint16(value.toInt32());
-    else if (n == QLatin1String("FRAMEWIDTH")) FrameWidth = value.toFloat();
+    else if (n == QLatin1String("FRAMEWIDTH")) FrameWidth = std::clamp(value.toFloat(), 0.0, kMaxFrameWidth);
     else if (n == QLatin1String("FRAMECOLOR")) FrameColor = value.toInt32();
-    else if (n == QLatin1String("FRAMESTYLE")) FrameStyle = quint16(value.toInt32());
+    else if (n == QLatin1String("FRAMESTYLE")) FrameStyle = quint16(std::clamp(value.toInt32(), int(rppsSolid), int(rppsDouble)));
     else if (n == QLatin1String("FILLCOLOR")) FillColor = value.toInt32();
     else if (n == QLatin1String("VISIBLE")) Visible = value.toBool();
     else if (n == QLatin1String("MEMO")) Memo = SplitLines(value.toText());
-    else if (n == QLatin1String("GAPX")) GapX = value.toInt32();
-    else if (n == QLatin1String("GAPY")) GapY = value.toInt32();
+    else if (n == QLatin1String("GAPX")) GapX = rpCoord(value.toInt32());
+    else if (n == QLatin1String("GAPY")) GapY = rpCoord(value.toInt32());
     else if (n == QLatin1String("STRETCHED")) Flags = quint16(value.toBool() ? (Flags | rpflStretched) : (Flags & ~rpflStretched));
     else if (n == QLatin1String("BANDALIGN")) BandAlign = quint8(value.toInt32());
     else if (n == QLatin1String("DATAFIELD")) Memo = SplitLines(value.toText());
@@ -306,15 +306,16 @@ void TrpView::readViewRecord(QIODevice &s)
         RecordMajor = 0;
         RecordMinor = 0;
     }
-    Left = ReadStreamInteger(s);
-    Top = ReadStreamInteger(s);
-    Width = ReadStreamInteger(s);
-    Height = ReadStreamInteger(s);
+    Left = rpCoord(ReadStreamInteger(s));
+    Top = rpCoord(ReadStreamInteger(s));
+    Width = rpCoord(ReadStreamInteger(s));
+    Height = rpCoord(ReadStreamInteger(s));
     Flags = quint16(ReadStreamWord(s));
     FrameTyp = quint16(ReadStreamWord(s));
     FrameWidth = DecodeFrameWidth(ReadStreamInteger(s));
     FrameColor = ReadStreamInteger(s);
     FrameStyle = quint16(ReadStreamWord(s));
+    if (FrameStyle > rppsDouble) FrameStyle = rppsSolid;   // no such style: a damaged record
     FillColor = ReadStreamInteger(s);
     if (!prepared) {
         DisplayFormat = ReadStreamInteger(s);
@@ -328,8 +329,8 @@ void TrpView::readViewRecord(QIODevice &s)
     if (version > 23) {
         Restrictions = quint16(ReadStreamWord(s));
         Tag = ReadStreamString(s, version);
-        GapX = ReadStreamInteger(s);
-        GapY = ReadStreamInteger(s);
+        GapX = rpCoord(ReadStreamInteger(s));
+        GapY = rpCoord(ReadStreamInteger(s));
     }
     if (RecordMajor > 1) BandAlign = ReadStreamByte(s);
 }

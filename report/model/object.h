@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "report/core/bounds.h"
 #include "report/core/canvas.h"
 #include "report/core/stream.h"
 #include "report/core/value.h"

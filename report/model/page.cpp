@@ -31,6 +31,8 @@ TrpPageMetrics rpVirtualMetrics(int w, int h)
 
 void rpApplyPaper(TrpPaperRequest &paper, TrpPageMetrics &metrics)
 {
+    paper.Width = rpBounded(paper.Width, 0, rpMaxPaper);
+    paper.Height = rpBounded(paper.Height, 0, rpMaxPaper);
     if (paperHandler()) {
         paperHandler()(paper, metrics);
         return;
@@ -150,17 +152,17 @@ void TrpPage::ReadTemplateRecord(QIODevice &s, int version)
     qint32 size = withScript ? ReadStreamInteger(s) : marker;
     const qint32 width = ReadStreamInteger(s);
     const qint32 height = ReadStreamInteger(s);
-    MarginLeft = ReadStreamInteger(s);
-    MarginTop = ReadStreamInteger(s);
-    MarginRight = ReadStreamInteger(s);
-    MarginBottom = ReadStreamInteger(s);
+    MarginLeft = rpCoord(ReadStreamInteger(s));
+    MarginTop = rpCoord(ReadStreamInteger(s));
+    MarginRight = rpCoord(ReadStreamInteger(s));
+    MarginBottom = rpCoord(ReadStreamInteger(s));
     const quint8 orientation = ReadStreamByte(s);
     if (version < 23) ReadStreamBytes(s, 6);
     const qint32 bin = version > 23 ? ReadStreamInteger(s) : -1;
     PrintToPrevPage = ReadStreamWord(s) != 0;
     UseMargins = ReadStreamWord(s) != 0;
-    Columns = ReadStreamInteger(s);
-    ColumnGap = ReadStreamInteger(s);
+    Columns = rpBounded(ReadStreamInteger(s), 0, rpMaxColumns);
+    ColumnGap = rpCoord(ReadStreamInteger(s));
     Name.clear();
     if (version >= 24) {
         PageType = ReadStreamByte(s);
@@ -169,10 +171,10 @@ void TrpPage::ReadTemplateRecord(QIODevice &s, int version)
         BorderStyle = bs == 0 ? 3 : bs == 1 ? 2 : bs;
         Caption = ReadStreamString(s);
         Color = ReadStreamInteger(s);
-        FormLeft = ReadStreamInteger(s);
-        FormTop = ReadStreamInteger(s);
-        FormWidth = ReadStreamInteger(s);
-        FormHeight = ReadStreamInteger(s);
+        FormLeft = rpCoord(ReadStreamInteger(s));
+        FormTop = rpCoord(ReadStreamInteger(s));
+        FormWidth = rpCoord(ReadStreamInteger(s));
+        FormHeight = rpCoord(ReadStreamInteger(s));
         Position = ReadStreamByte(s) ? 4 : 0;
     }
     if (withScript) PrintScript = ReadStreamMemo(s, version);
@@ -245,10 +247,10 @@ void TrpPage::SetProperty(const QString &name, const TrpValue &value)
         if (n == QLatin1String("BORDERSTYLE")) BorderStyle = quint8(value.toInt32());
         else if (n == QLatin1String("CAPTION")) Caption = value.toText();
         else if (n == QLatin1String("COLOR")) Color = value.toInt32();
-        else if (n == QLatin1String("LEFT")) FormLeft = value.toInt32();
-        else if (n == QLatin1String("TOP")) FormTop = value.toInt32();
-        else if (n == QLatin1String("WIDTH")) FormWidth = value.toInt32();
-        else if (n == QLatin1String("HEIGHT")) FormHeight = value.toInt32();
+        else if (n == QLatin1String("LEFT")) FormLeft = rpCoord(value.toInt32());
+        else if (n == QLatin1String("TOP")) FormTop = rpCoord(value.toInt32());
+        else if (n == QLatin1String("WIDTH")) FormWidth = rpCoord(value.toInt32());
+        else if (n == QLatin1String("HEIGHT")) FormHeight = rpCoord(value.toInt32());
         else if (n == QLatin1String("POSITION")) Position = quint8(value.toInt32());
     } else if (n == QLatin1String("SIZE")) {
         SetPaper(value.toInt32(), PaperWidth, PaperHeight, PaperBin, Orientation);
@@ -256,16 +258,16 @@ void TrpPage::SetProperty(const QString &name, const TrpValue &value)
         SetPaper(256, rpRound(value.toFloat() * 10 * 5 / 18), PaperHeight, PaperBin, Orientation);
     } else if (n == QLatin1String("HEIGHT")) {
         SetPaper(256, PaperWidth, rpRound(value.toFloat() * 10 * 5 / 18), PaperBin, Orientation);
-    } else if (n == QLatin1String("LEFTMARGIN")) MarginLeft = value.toInt32();
-    else if (n == QLatin1String("TOPMARGIN")) MarginTop = value.toInt32();
-    else if (n == QLatin1String("RIGHTMARGIN")) MarginRight = value.toInt32();
-    else if (n == QLatin1String("BOTTOMMARGIN")) MarginBottom = value.toInt32();
+    } else if (n == QLatin1String("LEFTMARGIN")) MarginLeft = rpCoord(value.toInt32());
+    else if (n == QLatin1String("TOPMARGIN")) MarginTop = rpCoord(value.toInt32());
+    else if (n == QLatin1String("RIGHTMARGIN")) MarginRight = rpCoord(value.toInt32());
+    else if (n == QLatin1String("BOTTOMMARGIN")) MarginBottom = rpCoord(value.toInt32());
     else if (n == QLatin1String("ORIENTATION")) SetPaper(PaperSize, PaperWidth, PaperHeight, PaperBin, value.toInt32());
     else if (n == QLatin1String("PRINTTOPREVPAGE")) PrintToPrevPage = value.toBool();
     else if (n == QLatin1String("STRETCHTOPRINTABLE")) UseMargins = !value.toBool();
-    else if (n == QLatin1String("COLUMNS")) Columns = value.toInt32();
-    else if (n == QLatin1String("COLUMNWIDTH")) ColumnWidth = value.toInt32();
-    else if (n == QLatin1String("COLUMNGAP")) ColumnGap = value.toInt32();
+    else if (n == QLatin1String("COLUMNS")) Columns = rpBounded(value.toInt32(), 0, rpMaxColumns);
+    else if (n == QLatin1String("COLUMNWIDTH")) ColumnWidth = rpCoord(value.toInt32());
+    else if (n == QLatin1String("COLUMNGAP")) ColumnGap = rpCoord(value.toInt32());
 }
 
 TrpValue TrpPage::GetProperty(const QString &name)

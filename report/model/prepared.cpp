@@ -292,7 +292,7 @@ void TrpEMFPages::ReadPreparedFile(QIODevice &device)
         e->PaperBin = v > 23 ? ReadStreamInteger(s) : -1;
         e->UseMargins = ReadStreamBoolean(s);
         if (v > 23)
-            for (qint32 &m : e->Margins) m = ReadStreamInteger(s);
+            for (qint32 &m : e->Margins) m = rpCoord(ReadStreamInteger(s));
         if (next < s.pos()) damaged(QStringLiteral("the position of page %1").arg(i + 1));
         e->ObjectStream = ReadStreamBytes(s, next - s.pos());
         // Every record must read: a damaged page is refused now, not when it is shown.

@@ -55,10 +55,10 @@ void TrpBandView::SetProperty(const QString &name, const TrpValue &value)
     if (n == QLatin1String("CHILDBAND")) ChildBand = value.toText();
     else if (n == QLatin1String("MASTER")) Master = value.toText();
     else if (n == QLatin1String("CONDITION") || n == QLatin1String("DATASOURCE")) DisplayFormatText = value.toText();
-    else if (n == QLatin1String("COLUMNS")) Columns = value.toInt32();
-    else if (n == QLatin1String("COLUMNGAP")) ColumnGap = value.toInt32();
-    else if (n == QLatin1String("COLUMNWIDTH")) ColumnWidth = value.toInt32();
-    else if (n == QLatin1String("NEWCOLUMNAFTER")) NewColumnAfter = value.toInt32();
+    else if (n == QLatin1String("COLUMNS")) Columns = rpBounded(value.toInt32(), 0, rpMaxColumns);
+    else if (n == QLatin1String("COLUMNGAP")) ColumnGap = rpCoord(value.toInt32());
+    else if (n == QLatin1String("COLUMNWIDTH")) ColumnWidth = rpCoord(value.toInt32());
+    else if (n == QLatin1String("NEWCOLUMNAFTER")) NewColumnAfter = rpBounded(value.toInt32(), 0, rpMaxColumns);
     else if (n == QLatin1String("ONBEFOREPRINT")) Memo = SplitLines(value.toText());
     else {
         bool done = false;
@@ -156,10 +156,10 @@ void TrpBandView::LoadFromStream(QIODevice &s)
     const int version = rpObjects().Version;
     if (version > 23) {
         ChildBand = ReadStreamString(s);
-        Columns = ReadStreamInteger(s);
-        ColumnWidth = ReadStreamInteger(s);
-        ColumnGap = ReadStreamInteger(s);
-        NewColumnAfter = ReadStreamInteger(s);
+        Columns = rpBounded(ReadStreamInteger(s), 0, rpMaxColumns);
+        ColumnWidth = rpCoord(ReadStreamInteger(s));
+        ColumnGap = rpCoord(ReadStreamInteger(s));
+        NewColumnAfter = rpBounded(ReadStreamInteger(s), 0, rpMaxColumns);
         if (RecordMajor * 10 + RecordMinor > 20) Master = ReadStreamString(s);
     }
 }

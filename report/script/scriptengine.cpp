@@ -208,9 +208,8 @@ void TInterpretator::GetValue(const QString &name, TrpValue &value) { m_engine.R
 void TInterpretator::SetValue(const QString &name, const TrpValue &value)
 {
     TrpVariables &vars = m_engine.Variables();
-    const int i = vars.IndexOf(name);
-    if (i >= 0) {
-        vars.SetValueAt(i, value);
+    if (vars.Find(name)) {
+        vars.SetValue(name, value);
         return;
     }
     if (m_engine.Report() && m_engine.Report()->SetReportValue(name, value)) return;
@@ -281,11 +280,9 @@ TrpDialogs *TrpEngine::Dialogs() const { return m_dialogs ? m_dialogs : &headles
 void TrpEngine::ResolveValue(const QString &name, TrpValue &value)
 {
     if (m_report && m_report->GetReportValue(name, value)) return;
-    int i = m_variables.IndexOf(name);
-    if (i >= 0) { value = m_variables.Value(i); return; }
+    if (const TrpValue *v = m_variables.Find(name)) { value = *v; return; }
     if (m_report && m_report->GetSystemValue(name, value)) return;
-    i = m_constants.IndexOf(name);
-    if (i >= 0) { value = m_constants.Value(i); return; }
+    if (const TrpValue *v = m_constants.Find(name)) { value = *v; return; }
     value = EvaluateNamed(name, name);
 }
 
