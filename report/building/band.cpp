@@ -439,10 +439,9 @@ void TrpBand::printSubreports(size_t first)
     playSubreports();
 }
 
-bool TrpBand::ContinueSubreports()
+void TrpBand::restartSubreports()
 {
     TrpPageBuild *P = Page;
-    P->OverflowBand = nullptr;
     m_subLargest = P->PrintY;
     for (SubreportRun &s : m_subs) {
         if (s.finished) continue;
@@ -451,8 +450,14 @@ bool TrpBand::ContinueSubreports()
         // a whole new page: what does not fit on it never will, so it prints
         s.build->ForceFit = true;
     }
+}
+
+bool TrpBand::ContinueSubreports()
+{
+    Page->OverflowBand = nullptr;
+    restartSubreports();
     playSubreports();
-    return P->OverflowBand == this;
+    return Page->OverflowBand == this;
 }
 
 void TrpBand::playSubreports()
@@ -480,13 +485,7 @@ void TrpBand::playSubreports()
         }
         SkipScript = true;
         P->NewPage();
-        m_subLargest = P->PrintY;
-        for (SubreportRun &s : m_subs) {
-            if (s.finished) continue;
-            s.build->PrintY = P->PrintY;
-            s.build->PrintBottom = P->PrintBottom;
-            s.build->ForceFit = true;
-        }
+        restartSubreports();
     }
     for (SubreportRun &s : m_subs) {
         s.build->Steps.clear();

@@ -125,6 +125,7 @@ private:
     void printCell(TrpView *view, int x);
     void printSubreports(size_t first);
     void playSubreports();
+    void restartSubreports();
     bool m_subreportRan = false;
     struct SubreportRun { TrpPageBuild *build; bool finished; };
     std::vector<SubreportRun> m_subs;

@@ -74,6 +74,22 @@ public:
         v->Memo = text.split(QLatin1Char('\n'));
         return static_cast<TrpMemoView *>((on ? on : page)->AddView(std::move(v)));
     }
+    // Another page of the same paper.
+    TrpPage *addPage(const QString &name)
+    {
+        TrpPage *p = report.Pages().Add();
+        p->Name = name;
+        setPaper(p, 1000, 1000);
+        return p;
+    }
+    void subreport(TrpPage *on, int target, int left, int top)
+    {
+        auto sub = std::make_unique<TrpSubReportView>();
+        sub->Name = QStringLiteral("SubReport%1").arg(++m_subreports);
+        sub->TargetPage = target;
+        sub->SetBounds(left, top, 150, 20);
+        on->AddView(std::move(sub));
+    }
     TrpUserDataset *source(const QString &name)
     {
         auto *s = new TrpUserDataset(&window);
@@ -87,6 +103,7 @@ public:
 
 private:
     int m_memos = 0;
+    int m_subreports = 0;
 };
 
 // The prepared pages as text: every memo with its rectangle, top to bottom.
@@ -777,24 +794,14 @@ TEST(ReportPageBuilding, NestedSubreportGoesOnOnTheNextPages)
     // sheets, two sections per sheet, 30 parts per section: the parts run over
     // pages from inside two levels of subreports
     Builder b;
-    TrpPage *sections = b.report.Pages().Add();
-    sections->Name = "Sections";
-    TrpPage *parts = b.report.Pages().Add();
-    parts->Name = "Parts";
-    for (TrpPage *p : {sections, parts}) Builder::setPaper(p, 1000, 1000);
-    auto subreport = [](TrpPage *on, const QString &name, int target) {
-        auto sub = std::make_unique<TrpSubReportView>();
-        sub->Name = name;
-        sub->TargetPage = target;
-        sub->SetBounds(100, 0, 150, 20);
-        on->AddView(std::move(sub));
-    };
+    TrpPage *sections = b.addPage("Sections");
+    TrpPage *parts = b.addPage("Parts");
     b.band(btMasterData, 0, 20, "Sheets", "2");
     b.memo(0, 0, 90, 20, "Лист [LINE#]");
-    subreport(b.page, "SubSections", 1);
+    b.subreport(b.page, 1, 100, 0);
     b.band(btMasterData, 0, 20, "SectionRows", "2", 0, sections);
     b.memo(0, 0, 90, 20, "Раздел [LINE#]", sections);
-    subreport(sections, "SubParts", 2);
+    b.subreport(sections, 2, 100, 0);
     b.band(btMasterData, 0, 20, "PartRows", "30", 0, parts);
     b.memo(0, 0, 90, 20, "Деталь [LINE#]", parts);
     ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
@@ -827,24 +834,14 @@ TEST(ReportPageBuilding, NestedSubreportGoesOnOnTheNextPages)
 TEST(ReportPageBuilding, NestedSubreportRowTallerThanAPageStillEnds)
 {
     Builder b;
-    TrpPage *inner = b.report.Pages().Add();
-    inner->Name = "Inner";
-    TrpPage *deepest = b.report.Pages().Add();
-    deepest->Name = "Deepest";
-    for (TrpPage *p : {inner, deepest}) Builder::setPaper(p, 1000, 1000);
-    auto subreport = [](TrpPage *on, int target) {
-        auto sub = std::make_unique<TrpSubReportView>();
-        sub->Name = QStringLiteral("Sub%1").arg(target);
-        sub->TargetPage = target;
-        sub->SetBounds(0, 20, 150, 20);
-        on->AddView(std::move(sub));
-    };
+    TrpPage *inner = b.addPage("Inner");
+    TrpPage *deepest = b.addPage("Deepest");
     b.band(btMasterData, 0, 40, "Outer", "1");
     b.memo(0, 0, 90, 20, "Внешняя");
-    subreport(b.page, 1);
+    b.subreport(b.page, 1, 0, 20);
     b.band(btMasterData, 0, 40, "Middle", "1", 0, inner);
     b.memo(0, 0, 90, 20, "Средняя", inner);
-    subreport(inner, 2);
+    b.subreport(inner, 2, 0, 20);
     // 330 units, and a page holds 320
     b.band(btMasterData, 0, 330, "Rows", "3", 0, deepest);
     b.memo(0, 0, 90, 20, "Строка [LINE#]", deepest);
