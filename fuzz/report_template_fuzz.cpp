@@ -1,0 +1,30 @@
+// Report templates (".rpf") as a user's "Reports\" folder may hold them:
+// read, built over a small data set, and the pages used as a user would use
+// them. Seeds: the templates our program writes at start-up and the
+// template of the report tests.
+#include "fuzz/report_fuzz.h"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    kvfuzz::startReportEngine();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    kvfuzz::FuzzReport r;
+    QByteArray bytes = kvfuzz::bytesOf(data, size);
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    // A memory stream: a protected template asks for no password.
+    r.report.LoadFromStream(in, true);
+    try {
+        // What was read can be saved again.
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        r.report.SaveToStream(out);
+    } catch (const kv::Error &) {
+    }
+    if (r.report.Prepare()) kvfuzz::usePreparedPages(r.report, 2);
+    return 0;
+}
