@@ -22,6 +22,7 @@ public:
     explicit Reader(const QByteArray &b) : m_b(b) {}
     qsizetype remaining() const { return m_b.size() - m_pos; }
     bool atEnd() const { return m_pos >= m_b.size(); }
+    qsizetype pos() const { return m_pos; }
     void need(qint64 n) const { if (n < 0 || n > remaining()) corrupt(); }
     QByteArray bytes(qint64 n)
     {
@@ -192,6 +193,9 @@ MemStoredData readMemStoredData(const QByteArray &bytes, const QVector<MemStream
 
     const bool presence = data.version > 0;
     while (!r.atEnd()) {
+        // Descriptors of width 0 without presence bytes make records of no
+        // bytes: the bytes that follow could never be read.
+        const qsizetype start = r.pos();
         QVector<QVariant> row(fields.size());
         for (const MemStoredDescriptor &d : std::as_const(data.descriptors)) {
             const MemFieldType t = memTypeFromCode(d.code);
@@ -240,6 +244,7 @@ MemStoredData readMemStoredData(const QByteArray &bytes, const QVector<MemStream
             }
             if (d.target >= 0) row[d.target] = toField(fields[d.target], t, raw);
         }
+        if (r.pos() == start) corrupt();
         data.rows.append(row);
     }
     return data;

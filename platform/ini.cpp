@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
+#include <QSet>
 
 #include <sys/stat.h>
 
@@ -128,7 +130,12 @@ IniContent parseIni(const QByteArray &bytes)
     const QString text = fromCp1251(bytes);
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    // Sections and keys seen so far, by folded name: a file of many sections
+    // or keys reads in time linear in its size.
+    QHash<QString, size_t> sectionAt;
+    std::vector<QSet<QString>> keysOf;
     IniSection *cur = nullptr;
+    QSet<QString> *curKeys = nullptr;
     for (QString line : lines) {
         if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
         const QString t = trimBlanks(line);
@@ -136,11 +143,14 @@ IniContent parseIni(const QByteArray &bytes)
             qsizetype close = t.indexOf(QLatin1Char(']'));
             const QString name = trimBlanks(close < 0 ? t.mid(1) : t.mid(1, close - 1));
             const QString fold = upperCase(name);
-            cur = c.find(fold);
-            if (!cur) {
+            auto at = sectionAt.constFind(fold);
+            if (at == sectionAt.constEnd()) {
+                at = sectionAt.insert(fold, c.sections.size());
                 c.sections.push_back(IniSection{name, fold, {}});
-                cur = &c.sections.back();
+                keysOf.emplace_back();
             }
+            cur = &c.sections[*at];
+            curKeys = &keysOf[*at];
             continue;
         }
         IniLine l;
@@ -157,7 +167,11 @@ IniContent parseIni(const QByteArray &bytes)
             continue;
         }
         // The first of two equal keys is the one that counts.
-        if (l.kind == LineKind::Key && cur->find(l.fold)) l.kind = LineKind::Other;
+        if (l.kind == LineKind::Key) {
+            const qsizetype before = curKeys->size();
+            curKeys->insert(l.fold);
+            if (curKeys->size() == before) l.kind = LineKind::Other;
+        }
         cur->lines.push_back(std::move(l));
     }
     return c;

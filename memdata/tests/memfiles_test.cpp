@@ -225,6 +225,58 @@ TEST(MemDataStream, BrokenStreamKeepsTheRecords)
     EXPECT_FALSE(md.Loading());
 }
 
+// A descriptor of width 0 without a presence byte (no "Ver") takes no bytes
+// of a record: a stream of only such descriptors and data after them is
+// refused instead of reading empty records for ever; the table keeps its
+// rows. Beside a field that takes bytes, or with presence bytes, it reads.
+TEST(MemDataStream, DescriptorsOfWidthZeroDoNotHangTheLoad)
+{
+    auto stream = [](bool version, const QList<std::pair<quint16, QByteArray>> &descs, const QByteArray &data) {
+        QByteArray b;
+        auto put32 = [&](qint32 v) { b.append(reinterpret_cast<const char *>(&v), 4); };
+        auto put16 = [&](quint16 v) { b.append(reinterpret_cast<const char *>(&v), 2); };
+        if (version) {
+            const double one = 1.0;
+            b.append("Ver");
+            b.append(reinterpret_cast<const char *>(&one), 8);
+        }
+        put32(qint32(descs.size()));
+        for (const auto &[code, name] : descs) {
+            put32(code == 3 ? 4 : 0);
+            put16(code);
+            put16(quint16(name.size()));
+            b.append(name);
+        }
+        return b + data;
+    };
+    const QByteArray refused[] = {
+        stream(false, {{99, "Code"}}, QByteArray("\x01", 1)),
+        stream(false, {{0, "Old"}, {77, "Name"}}, QByteArray(64, 'x')),
+    };
+    TMemData md;
+    makeCodeName(md);
+    addRow(md, 1, QStringLiteral("keep"));
+    for (const QByteArray &b : refused) {
+        try {
+            md.LoadFromStream(b);
+            ADD_FAILURE() << "accepted " << b.toHex().toStdString();
+        } catch (const Error &e) {
+            EXPECT_EQ(e.message(), QStringLiteral("The data is incorrect"));
+        }
+        EXPECT_EQ(column(md, QStringLiteral("Name")), (QStringList{"keep"}));
+        EXPECT_FALSE(md.Loading());
+    }
+    // Header only: no records to read.
+    md.LoadFromStream(stream(false, {{99, "Old"}}, {}));
+    EXPECT_EQ(md.RecordCount(), 0);
+    // Beside an integer field: four bytes a record.
+    md.LoadFromStream(stream(false, {{99, "Old"}, {3, "Code"}}, QByteArray("\x05\0\0\0\x06\0\0\0", 8)));
+    EXPECT_EQ(column(md, QStringLiteral("Code")), (QStringList{"5", "6"}));
+    // With "Ver" each value has its presence byte.
+    md.LoadFromStream(stream(true, {{99, "Old"}}, QByteArray("\0\0\0", 3)));
+    EXPECT_EQ(md.RecordCount(), 3);
+}
+
 TEST(MemDataStream, PersistentDataIsReadEachTimeTheTableOpens)
 {
     TMemData source;

@@ -233,3 +233,26 @@ TEST_F(IniTest, Cp1251RoundTripOfEveryPrintableByte)
 }
 
 } // namespace
+
+// A file with a section written twice (other spelling) and a key repeated:
+// the two parts of the section are one, the first of two keys counts, and
+// in a file of many thousand sections and keys the last ones are found.
+// (Reading such files takes time linear in their size: bench/ini_bench.cpp.)
+TEST_F(IniTest, RepeatedSectionsAndKeysInALargeFile)
+{
+    QByteArray text = "[Files]\r\n1=a.dbf\r\n2=b.dbf\r\n[Other]\r\nk=v\r\n[FILES]\r\n1=again\r\n3=c.dbf\r\n";
+    for (int s = 0; s < 20000; ++s) text += "[S" + QByteArray::number(s) + "]\r\nKey=" + QByteArray::number(s) + "\r\n";
+    text += "[Remarks]\r\n";
+    for (int k = 0; k < 20000; ++k) text += "R" + QByteArray::number(k) + "=" + QByteArray::number(k) + "\r\n";
+    text += "r5=later\r\n";
+    writeRaw("big.ini", text);
+    TIniFile ini(path("big.ini"));
+    EXPECT_EQ(ini.ReadSection("files"), (QStringList{"1", "2", "3"}));
+    EXPECT_EQ(ini.ReadString("Files", "1", ""), "a.dbf");
+    EXPECT_EQ(ini.ReadString("Files", "3", ""), "c.dbf");
+    EXPECT_EQ(ini.ReadSections().size(), 3 + 20000);
+    EXPECT_EQ(ini.ReadInteger("s19999", "key", 0), 19999);
+    EXPECT_EQ(ini.ReadSection("Remarks").size(), 20000);
+    EXPECT_EQ(ini.ReadString("Remarks", "R5", ""), "5");
+    EXPECT_EQ(ini.ReadString("Remarks", "R19999", ""), "19999");
+}
