@@ -559,13 +559,18 @@ QString TrpReport::ExpandBracket(const QString &expression, TrpView *view)
 
 QString TrpReport::ExpandBrackets(const QString &text, TrpView *view)
 {
+    // A text without brackets is its own expansion, shared.
+    if (!text.contains(QLatin1Char('['))) return text;
     QString out;
     int i = 1;
     const int n = int(text.size());
     while (i <= n) {
         if (text[i - 1] != QLatin1Char('[')) {
-            out += text[i - 1];
-            ++i;
+            // The plain run up to the next bracket in one piece.
+            qsizetype next = text.indexOf(QLatin1Char('['), i - 1);
+            if (next < 0) next = n;
+            out += QStringView(text).mid(i - 1, next - (i - 1));
+            i = int(next) + 1;
             continue;
         }
         int end = i;

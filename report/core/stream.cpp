@@ -15,6 +15,22 @@ constexpr int kMaxWord = 65535;
 [[noreturn]] void readError() { throw kv::Error(QStringLiteral("Stream read error")); }
 [[noreturn]] void writeError() { throw kv::Error(QStringLiteral("Stream write error")); }
 
+// `count` more bytes at the end of `a`, to be filled by the caller. With room
+// left in an array of its own the size is only moved on: resize and append
+// cost a call and their checks for every few bytes of a record.
+char *appendRoom(QByteArray &a, qsizetype count)
+{
+    QByteArray::DataPointer &d = a.data_ptr();
+    const qsizetype n = d.size;
+    if (!d.needsDetach() && d.freeSpaceAtEnd() > count) {
+        d.size = n + count;
+        d.data()[d.size] = '\0';
+    } else {
+        a.resize(n + count);
+    }
+    return a.data() + n;
+}
+
 // The engine's own memory stream, reached without QIODevice's work per call.
 // The class is final and its type information lives in this library, so the
 // addresses compare; a miss would only take the slower road.
@@ -141,8 +157,7 @@ void writeCountedText(QIODevice &s, const QString &value)
         return;
     }
     const qsizetype at = t->size();
-    t->resize(at + 2 + value.size());
-    char *d = t->data() + at + 2;
+    char *d = appendRoom(*t, 2 + value.size()) + 2;
     qsizetype n = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value.at(i);
@@ -156,7 +171,7 @@ void writeCountedText(QIODevice &s, const QString &value)
     }
     d[-2] = char(n & 0xFF);
     d[-1] = char(n >> 8);
-    t->truncate(at + 2 + n);
+    if (n < value.size()) t->truncate(at + 2 + n);
     m->seek(t->size());
 }
 
@@ -213,10 +228,7 @@ void TrpMemoryStream::put(const char *data, qint64 count)
     if (!m_target) writeError();
     const qint64 n = m_target->size();
     if (m_pos == n) {
-        // resize grows the array geometrically; append would go the general
-        // insertion road for every few bytes.
-        m_target->resize(n + count);
-        std::memcpy(m_target->data() + n, data, size_t(count));
+        std::memcpy(appendRoom(*m_target, count), data, size_t(count));
     } else {
         // Over bytes written before (a length filled in afterwards); past the
         // end the gap is zero bytes, as a buffer would leave it.

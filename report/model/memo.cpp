@@ -411,8 +411,9 @@ void TrpMemoView::Print(QIODevice &stream)
         }
         Tag = ExpandBrackets(Tag);
         if (BandAlign == baBottom) BandAlign = baNone;
-        const QString text = withoutMarks(ExpandedMemo);
-        if (!((Flags & rpmfSuppress) && text == LastValue)) {
+        const bool suppress = Flags & rpmfSuppress;
+        const QString text = suppress ? withoutMarks(ExpandedMemo) : QString();
+        if (!(suppress && text == LastValue)) {
             const bool wasPrepared = InPreparedPage;
             InPreparedPage = true;
             try {
@@ -422,7 +423,7 @@ void TrpMemoView::Print(QIODevice &stream)
                 throw;
             }
             InPreparedPage = wasPrepared;
-            if (Flags & rpmfSuppress) LastValue = text;
+            if (suppress) LastValue = text;
         }
         if (LayoutMode == 2) ExpandedMemo = whole.mid(LinesDrawn);
     } catch (...) {

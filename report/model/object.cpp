@@ -149,6 +149,7 @@ QString TrpView::JoinLines(const QStringList &lines) { return lines.join(QString
 QStringList TrpView::SplitLines(const QString &text)
 {
     if (text.isEmpty()) return {};
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'))) return {text};
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (t.endsWith(QLatin1Char('\n'))) t.chop(1);
