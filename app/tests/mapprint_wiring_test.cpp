@@ -7,6 +7,7 @@
 #include "app/shell/mainform.h"
 #include "app/shell/startup.h"
 #include "app/shell/wiring.h"
+#include "app/tests/scopedprinter.h"
 #include "controls/spinedit.h"
 #include "data/paths.h"
 #include "engine/raskroy.h"
@@ -33,6 +34,7 @@ namespace {
 class MapPrintWiring : public ::testing::Test
 {
 protected:
+    const kv::test::ScopedEnginePrinter keepPrinter;
     QTemporaryDir tmp;
     std::unique_ptr<TMainForm> form;
     MapPreviewHook oldPreview;

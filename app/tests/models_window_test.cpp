@@ -11,6 +11,7 @@
 #include "resources/reports.h"
 #include "app/tests/appfixture.h"
 #include "app/tests/fakemainwindow.h"
+#include "app/tests/scopedprinter.h"
 #include "data/models/modelbase.h"
 #include "data/models/modelfiles.h"
 #include "data/partbase/partbasedoc.h"
@@ -276,6 +277,7 @@ TEST_F(ModelsWindow, MenuImportsMakeUntitledWindowsOrNone)
 
 TEST_F(ModelsWindow, PrintListOfTheChosenModels)
 {
+    const kv::test::ScopedEnginePrinter keepPrinter;
     seed();
     kv::WriteMissingReports(app.paths.ReportsFolder());
     TfrmModelsBase w(app.ctx);

@@ -6,6 +6,7 @@
 #include "app/partbase/raskroygroup.h"
 #include "app/tests/appfixture.h"
 #include "app/tests/fakemainwindow.h"
+#include "app/tests/scopedprinter.h"
 #include "controls/dbgrid.h"
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
@@ -399,14 +400,13 @@ TEST(PartBaseWindow, PrintFollowsALandscapePrinter)
     };
     // The user's printer: A4 in each orientation; the engine printer as it
     // was afterwards.
+    const kv::test::ScopedEnginePrinter keepPrinter;
     TrpPrinter &pr = rpPrinter();
-    const int was[5] = {pr.PaperSize, pr.PaperWidth, pr.PaperHeight, pr.Orientation, pr.Bin};
     for (int orientation : {0, 1}) {
         pr.SetPrinterInfo(9, orientation ? 2970 : 2100, orientation ? 2100 : 2970, orientation, rpDefaultBin, true);
         w->ExecuteCommand(MainCommand::PrintList);
         w->ExecuteCommand(MainCommand::PrintGrouped);
     }
-    pr.SetPrinterInfo(was[0], was[1], was[2], was[3], was[4], true);
     GroupPrinting::PreviewHook = prevPreview;
     ASSERT_EQ(pages.size(), 4u);
     for (size_t i = 0; i < pages.size(); ++i) {

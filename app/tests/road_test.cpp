@@ -18,6 +18,7 @@
 #include "app/stock/selectsheets.h"
 #include "app/stock/stockdialogs.h"
 #include "app/stock/warehouse.h"
+#include "app/tests/scopedprinter.h"
 #include "controls/dbgrid.h"
 #include "controls/spinedit.h"
 #include "controls/stringgrid.h"
@@ -355,6 +356,7 @@ void keepPdf(const QString &file)
 class WholeRoad : public ::testing::Test
 {
 protected:
+    const kv::test::ScopedEnginePrinter keepPrinter;
     QTemporaryDir tmp;
     QString root;
     Order order;

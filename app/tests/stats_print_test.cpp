@@ -11,6 +11,7 @@
 #include "app/shell/wiring.h"
 #include "app/stock/warehouse.h"
 #include "app/tests/appfixture.h"
+#include "app/tests/scopedprinter.h"
 #include "controls/spinedit.h"
 #include "controls/stringgrid.h"
 #include "data/datamodule.h"
@@ -135,6 +136,7 @@ void fillVariant(MapDocument &doc)
 class StatsPrint : public ::testing::Test
 {
 protected:
+    const kv::test::ScopedEnginePrinter keepPrinter;
     AppFixture app;
     QList<QByteArray> printed;
     QList<int> pages;

@@ -2,6 +2,7 @@
 #include "app/stock/stockprint.h"
 #include "app/stock/warehouse.h"
 #include "app/tests/appfixture.h"
+#include "app/tests/scopedprinter.h"
 #include "data/materials/materials.h"
 #include "platform/db/query.h"
 #include "platform/text.h"
@@ -39,6 +40,7 @@ QString textOf(TrpReport &report)
 class WarehousePrint : public ::testing::Test
 {
 protected:
+    const kv::test::ScopedEnginePrinter keepPrinter;
     AppFixture app;
     std::unique_ptr<MaterialsService> materials;
     std::unique_ptr<TfrmWareHouse> w;
@@ -120,14 +122,13 @@ TEST_F(WarehousePrint, ListsFollowALandscapePrinter)
     });
     // The user's printer: A4 in each orientation; the engine printer as it
     // was afterwards.
+    const kv::test::ScopedEnginePrinter keepPrinter;
     TrpPrinter &pr = rpPrinter();
-    const int was[5] = {pr.PaperSize, pr.PaperWidth, pr.PaperHeight, pr.Orientation, pr.Bin};
     for (int orientation : {0, 1}) {
         pr.SetPrinterInfo(9, orientation ? 2970 : 2100, orientation ? 2100 : 2970, orientation, rpDefaultBin, true);
         w->PrintSheetsActionExecute();
         w->PrintScrapsActionExecute();
     }
-    pr.SetPrinterInfo(was[0], was[1], was[2], was[3], was[4], true);
     SetStockReportHook(fixture);
     EXPECT_EQ(orientations, (std::vector<int>{0, 0, 1, 1}));
 }
