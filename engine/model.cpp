@@ -401,22 +401,60 @@ bool NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList
         criterion);
 }
 
-std::vector<int64_t> AreasDescending(const TSheetsList &map)
+namespace {
+// The areas of the free rectangles, largest first: all that the criterion of
+// the largest off-cuts looks at, whatever the order of equal areas.
+void AreasDescending(const TSheetsList &map, std::vector<int64_t> &a)
 {
-    std::vector<int64_t> a;
+    a.clear();
     a.reserve(size_t(map.Sheets.Count()));
     for (const TSheet &s : map.Sheets)
         a.push_back(s.Area());
     std::sort(a.begin(), a.end(), [](int64_t x, int64_t y) { return x > y; });
-    return a;
+}
+} // namespace
+
+void TBestVariant::Offer(std::unique_ptr<TSheetsList> map, int32_t n, const TDetalsList &parts, uint8_t criterion)
+{
+    map->VariantNo = n;
+    if (m_best) {
+        static thread_local std::vector<int64_t> nuAreas;
+        bool nuKnown = false;
+        auto areaOld = [&](int i) {
+            if (!m_areasKnown) {
+                AreasDescending(*m_best, m_areas);
+                m_areasKnown = true;
+            }
+            return m_areas[size_t(i)];
+        };
+        auto areaNew = [&](int i) {
+            if (!nuKnown) {
+                AreasDescending(*map, nuAreas);
+                nuKnown = true;
+            }
+            return nuAreas[size_t(i)];
+        };
+        if (!NewWins(*m_best, areaOld, *map, areaNew, parts, criterion))
+            return;
+        if (nuKnown)
+            m_areas.swap(nuAreas);
+        m_areasKnown = nuKnown;
+    }
+    m_best = std::move(map);
 }
 
-bool NewMapWins(const TSheetsList &old, const std::vector<int64_t> &oldAreas, const TSheetsList &nu,
-                const std::vector<int64_t> &nuAreas, const TDetalsList &parts, uint8_t criterion)
+std::unique_ptr<TSheetsList> TBestVariant::Take()
 {
-    return NewWins(
-        old, [&](int i) { return oldAreas[size_t(i)]; }, nu, [&](int i) { return nuAreas[size_t(i)]; }, parts,
-        criterion);
+    if (m_best)
+        TVariantsList::PrepareVariant(*m_best, m_best->VariantNo);
+    m_areasKnown = false;
+    return std::move(m_best);
+}
+
+void TBestVariant::Clear()
+{
+    m_best.reset();
+    m_areasKnown = false;
 }
 
 void TVariantsList::PrepareVariant(TSheetsList &map, int32_t n, bool literal)

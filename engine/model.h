@@ -233,11 +233,22 @@ private:
 // Does `nu` beat `old` by the criterion (the smaller free area first)? Both
 // maps have their rectangles sorted by area.
 bool NewMapWins(const TSheetsList &old, const TSheetsList &nu, const TDetalsList &parts, uint8_t criterion);
-// The areas of the free rectangles, largest first: all that the criterion of
-// the largest off-cuts looks at, whatever the order of equal areas.
-std::vector<int64_t> AreasDescending(const TSheetsList &map);
-// NewMapWins of maps in any order, with their AreasDescending.
-bool NewMapWins(const TSheetsList &old, const std::vector<int64_t> &oldAreas, const TSheetsList &nu,
-                const std::vector<int64_t> &nuAreas, const TDetalsList &parts, uint8_t criterion);
+// The best of a pass's variants as they come. The criteria do not depend on
+// the order of a map's lists, so the variants are compared unsorted and only
+// the one kept to the end gets AddVariant's sorts, when it is taken.
+class TBestVariant
+{
+public:
+    // `map` is variant `n`; it is kept when it beats the one kept so far.
+    void Offer(std::unique_ptr<TSheetsList> map, int32_t n, const TDetalsList &parts, uint8_t criterion);
+    // The kept map, sorted as AddVariant sorts it.
+    std::unique_ptr<TSheetsList> Take();
+    void Clear();
+
+private:
+    std::unique_ptr<TSheetsList> m_best;
+    std::vector<int64_t> m_areas; // of m_best, largest first, when asked for
+    bool m_areasKnown = false;
+};
 
 } // namespace kv::engine

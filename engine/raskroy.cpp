@@ -36,6 +36,7 @@ void TRaskroy::ResetRaskroy()
     ResultMaps.Clear();
     m_workVariants.Clear();
     m_workVariants.KeepBest = true;
+    m_bestVariant.Clear();
     m_workMap = nullptr;
     VariantBits = 0;
     PassCounter = 0;
@@ -607,6 +608,7 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
     LastOrientation = 0;
     m_workVariants.Clear();
     m_workVariants.KeepBest = true;
+    m_bestVariant.Clear();
     std::unique_ptr<TSheetsList> work = FreshMap(firstPass);
     for (int64_t i = 0; i <= last; ++i) {
         VariantBits = int32_t(i);
@@ -614,7 +616,10 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
         Detals.ResetPass(all);
         Detals.ClearSkipped();
         PutNextDetal(*work);
-        m_workVariants.AddVariant(std::move(work), int32_t(i), Detals, P.OptimCriterion, Reference);
+        if (Reference)
+            m_workVariants.AddVariant(std::move(work), int32_t(i), Detals, P.OptimCriterion, true);
+        else
+            m_bestVariant.Offer(std::move(work), int32_t(i), Detals, P.OptimCriterion);
         Detals.ResetPass(all);
         Detals.ClearSkipped();
         work = FreshMap(firstPass);
@@ -627,7 +632,7 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
             break;
     }
     Detals.ApplyKerf(false, P.MillWidth);
-    return m_workVariants.Take(0);
+    return Reference ? m_workVariants.Take(0) : m_bestVariant.Take();
 }
 
 TVariantOutcome TRaskroy::BuildVariant(int64_t i, bool all, bool firstPass, const TCarry &carry)
@@ -655,7 +660,8 @@ TVariantOutcome TRaskroy::BuildVariant(int64_t i, bool all, bool firstPass, cons
     if (!all)
         for (const TDetal &d : Detals)
             out.Orientations.push_back(d.Orientation);
-    TVariantsList::PrepareVariant(*out.Map, int32_t(i), Reference);
+    if (Reference)
+        TVariantsList::PrepareVariant(*out.Map, int32_t(i), true);
     return out;
 }
 
@@ -668,6 +674,7 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoopParallel(bool all, bool firstP
     LastOrientation = 0;
     m_workVariants.Clear();
     m_workVariants.KeepBest = true;
+    m_bestVariant.Clear();
     Detals.ResetPass(all);
     Detals.ClearSkipped();
 
@@ -750,7 +757,10 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoopParallel(bool all, bool firstP
                 Detals[h.DetalIndex].PassNo = PassCounter;
             VariantBits = o.VariantBits;
             Depth = o.Depth;
-            m_workVariants.KeepBetter(std::move(o.Map), Detals, P.OptimCriterion);
+            if (Reference)
+                m_workVariants.KeepBetter(std::move(o.Map), Detals, P.OptimCriterion);
+            else
+                m_bestVariant.Offer(std::move(o.Map), int32_t(i), Detals, P.OptimCriterion);
             if (m_observer) {
                 m_observer->variantDone(i + 1, total);
                 if (m_observer->stopRequested())
@@ -771,7 +781,7 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoopParallel(bool all, bool firstP
     Detals.ResetPass(all);
     Detals.ClearSkipped();
     Detals.ApplyKerf(false, P.MillWidth);
-    return m_workVariants.Take(0);
+    return Reference ? m_workVariants.Take(0) : m_bestVariant.Take();
 }
 
 void TRaskroy::CommitMap(const TSheetsList &map)

@@ -170,7 +170,8 @@ private:
 
     TRaskroyObserver *m_observer = nullptr;
     TSheetsList *m_workMap = nullptr;
-    TVariantsList m_workVariants;
+    TVariantsList m_workVariants; // the plain path's
+    TBestVariant m_bestVariant;
 };
 
 } // namespace kv::engine
