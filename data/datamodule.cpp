@@ -224,15 +224,27 @@ void TModule::EnsureTables()
 
 void TModule::MakeWorkingCopy(const QString &templateFile, const QString &workFile, const QString &liveFile)
 {
+    const QString work = resolvePath(workFile), live = resolvePath(liveFile);
+    const QString key = TableStore::canonicalPath(work);
+    const bool apart = key != TableStore::canonicalPath(live);
+    // Neither file changed since this module made the copy (the warehouse
+    // remakes the copies the start made): it is what a new copy would be.
+    const auto made = m_copies.constFind(key);
+    if (apart && made != m_copies.cend() && made->live == TableStore::stampOf(live) &&
+        made->work == TableStore::stampOf(work))
+        return;
+    m_copies.remove(key);
     // A live table in the template's layout is copied as it stands (through
     // a temporary file and a rename), not row by row through a statement.
+    const TableStore::Stamp liveBefore = TableStore::stampOf(live);
     const QByteArray bytes = copyableTable(templateFile, liveFile);
-    if (!bytes.isEmpty() && TableStore::canonicalPath(resolvePath(workFile)) != TableStore::canonicalPath(resolvePath(liveFile))) {
-        // A copy that already holds these bytes (the warehouse remakes the
-        // copies the start made) is left as it is: its rows need no new read.
-        if (fileHolds(resolvePath(workFile), bytes)) return;
-        writeFileAtomically(resolvePath(workFile), bytes);
-        TableStore::invalidate(resolvePath(workFile));
+    if (!bytes.isEmpty() && apart) {
+        if (!fileHolds(work, bytes)) {
+            writeFileAtomically(work, bytes);
+            // The rows are in hand: the copy's store need not read them back.
+            TableStore::adopt(work, bytes);
+        }
+        m_copies.insert(key, {liveBefore, TableStore::stampOf(work)});
         return;
     }
     CopyTableFile(templateFile, workFile);

@@ -6,6 +6,9 @@
 #include "platform/db/dataset.h"
 #include "platform/db/query.h"
 #include "platform/db/table.h"
+#include "platform/db/tablestore.h"
+
+#include <QHash>
 
 #include <QObject>
 #include <QString>
@@ -85,4 +88,11 @@ private:
 
     kv::Paths *m_paths;
     kv::Settings *m_settings;
+    // The working copies this module made, by the copy's path: the live
+    // table and the copy as they were then.
+    struct MadeCopy
+    {
+        kv::TableStore::Stamp live, work;
+    };
+    QHash<QString, MadeCopy> m_copies;
 };

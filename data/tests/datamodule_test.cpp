@@ -173,3 +173,59 @@ TEST_F(DataModule, StandardSheetsOfOneMaterialInStock)
     module->ModuleDestroy();
     EXPECT_FALSE(t->Active());
 }
+
+TEST_F(DataModule, AWorkingCopyMadeAgainIsTheStockTableWhateverHappenedMeanwhile)
+{
+    // The warehouse makes again the copies the start made; a copy that was
+    // left alone is kept, any other is made anew from the stock table.
+    enum Meanwhile { Nothing, CopyEdited, CopyRewrittenOutside, StockChanged, CopyDeleted };
+    struct Case { const char *what; Meanwhile meanwhile; double many; };
+    const Case cases[] = {
+        {"nothing", Nothing, 5},
+        {"the copy edited through the table", CopyEdited, 5},
+        {"the copy rewritten by another program", CopyRewrittenOutside, 5},
+        {"the stock table changed", StockChanged, 8},
+        {"the copy deleted", CopyDeleted, 5},
+    };
+    auto bytesOf = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    for (const Case &c : cases) {
+        QFile::remove(paths->SheetsTable());
+        module->EnsureTables();
+        Query::Exec("Insert into " + Query::QuotePath(paths->SheetsTable()) + " Values(2750, 2070, 5, 1), (2440, 1830, 2, 2)");
+        module->OpenSheetsCopy();
+        Table *sh = module->tblSheets;
+        switch (c.meanwhile) {
+        case Nothing: break;
+        case CopyEdited:
+            sh->First();
+            sh->Edit();
+            sh->FieldByName("MANY")->SetAsFloat(1);
+            sh->Post();
+            break;
+        case CopyRewrittenOutside: {
+            DbfFile f = DbfFile::read(paths->TempSheetsTable());
+            f.rows[0].values[2] = 1;
+            f.rows[0].raw.clear();
+            sh->Close();
+            f.write(paths->TempSheetsTable());
+            break;
+        }
+        case StockChanged:
+            Query::Exec("Update " + Query::QuotePath(paths->SheetsTable()) + " s Set MANY = 8 Where CODE = 1");
+            break;
+        case CopyDeleted:
+            sh->Close();
+            QFile::remove(paths->TempSheetsTable());
+            break;
+        }
+        module->OpenSheetsCopy();
+        EXPECT_EQ(bytesOf(paths->TempSheetsTable()), bytesOf(paths->SheetsTable())) << c.what;
+        ASSERT_EQ(sh->RecordCount(), 2) << c.what;
+        sh->First();
+        EXPECT_DOUBLE_EQ(sh->FieldByName("MANY")->AsFloat(), c.many) << c.what;
+        EXPECT_FALSE(module->SheetsModified) << c.what;
+    }
+}

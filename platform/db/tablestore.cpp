@@ -94,6 +94,32 @@ void TableStore::invalidate(const QString &path)
     }
 }
 
+void TableStore::adopt(const QString &path, const QByteArray &bytes)
+{
+    const QString key = canonicalPath(path);
+    auto &reg = registry();
+    auto it = reg.find(key);
+    std::shared_ptr<TableStore> s = it != reg.end() ? it.value() : nullptr;
+    if (s && s->inBatch()) {
+        invalidate(path);
+        return;
+    }
+    const bool known = bool(s);
+    if (!s) {
+        s.reset(new TableStore);
+        s->m_path = key;
+    }
+    try {
+        s->loadImage(bytes, stampOf(key));
+    } catch (const Error &) {
+        // Not a table after all: the file is read (and refused) when opened.
+        if (known) reg.remove(key);
+        return;
+    }
+    if (!known) reg.insert(key, s);
+    else s->changed(nullptr);
+}
+
 void TableStore::clearRegistry() { registry().clear(); }
 
 TableStore::~TableStore() = default;
@@ -147,7 +173,13 @@ void TableStore::load()
 {
     const Stamp before = stampOf(m_path);
     QByteArray raw;
-    DbfFile f = DbfFile::read(m_path, &raw, false);
+    (void)DbfFile::read(m_path, &raw, false);
+    loadImage(std::move(raw), before);
+}
+
+void TableStore::loadImage(QByteArray raw, const Stamp &stamp)
+{
+    DbfFile f = DbfFile::parse(raw, m_path, false);
     const QDate today = QDate::currentDate();
     const qsizetype n = f.recordsIn(raw);
     const qsizetype headerLen = DbfFile::headerLengthOf(raw), recordLen = f.recordLength();
@@ -177,7 +209,7 @@ void TableStore::load()
     m_image = std::move(raw);
     m_decoder = std::move(decoder);
     m_file = std::move(f);
-    m_stamp = before;
+    m_stamp = stamp;
     m_ownImage = own;
     m_imageDate = today;
     ++m_gen;

@@ -23,9 +23,23 @@ public:
     static std::shared_ptr<TableStore> get(const QString &path);
     // Forgets a file (after copying another over it, renaming or deleting it).
     static void invalidate(const QString &path);
+    // The file at `path` was just written with `bytes` (a table image): its
+    // store takes its rows from them instead of reading the file again.
+    static void adopt(const QString &path, const QByteArray &bytes);
     static void clearRegistry();
     // The registry key of a path (absolute, slashes, case as on disk).
     static QString canonicalPath(const QString &path);
+
+    // What tells a file that changed from one that did not: its size, time
+    // stamp and inode (size -1: no such file).
+    struct Stamp
+    {
+        qint64 size = -1;
+        qint64 mtimeNs = 0;
+        quint64 inode = 0;
+        bool operator==(const Stamp &o) const { return size == o.size && mtimeNs == o.mtimeNs && inode == o.inode; }
+    };
+    static Stamp stampOf(const QString &path);
 
     ~TableStore();
 
@@ -102,17 +116,11 @@ private:
     // The row as the file writer takes it.
     DbfRow liveRow(const Row &r) const;
     void load();
+    // Takes the rows of the file image `raw` (read when the file had `stamp`).
+    void loadImage(QByteArray raw, const Stamp &stamp);
     void flush();
     void changed(const void *origin);
     void notifyObservers(const void *origin);
-    struct Stamp
-    {
-        qint64 size = -1;
-        qint64 mtimeNs = 0;
-        quint64 inode = 0;
-        bool operator==(const Stamp &o) const { return size == o.size && mtimeNs == o.mtimeNs && inode == o.inode; }
-    };
-    static Stamp stampOf(const QString &path);
     // Writes row `pos` into the file in place; false when the file is not
     // known to be this store's own image of today (then it is written whole).
     bool writeRowInPlace(int pos);
