@@ -6,7 +6,9 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "platform/colors.h"
 #include "platform/text.h"
@@ -329,6 +331,7 @@ void TrpCanvas::drawTextAt(int x, int y, const QString &text, const TrpRect *cli
     rec.Color = Font.Color;
     rec.CharExtra = CharExtra;
     rec.Opaque = BkMode == bkOpaque;
+    rec.RightToLeft = RightToLeft;
     rec.Rect = turned ? TrpRect{x, y - w, x + h, y} : TrpRect{x, y, x + w, y + h};
     if (clip) rec.Clip = *clip;
     record(rec);
@@ -383,6 +386,10 @@ void TrpCanvas::TextOutJustified(const TrpRect &clip, int x, int y, const QStrin
             TextOut(x, y, text);
         return;
     }
+    if (RightToLeft) {
+        justifyRightToLeft(clipped ? &clip : nullptr, x, y, text, extra, blanks);
+        return;
+    }
     // Word by word, each blank widened by its share.
     const int share = extra / blanks, rest = extra % blanks;
     int pos = x, seen = 0, start = 0;
@@ -405,6 +412,100 @@ void TrpCanvas::TextOutJustified(const TrpRect &clip, int x, int y, const QStrin
         start = i + 1;
     }
     put(text.mid(start));
+}
+
+namespace {
+
+bool isBlank(QChar c) { return c.unicode() == 32 || c.unicode() == 160; }
+
+// Direction of a word by its first strong character: 'L', 'R', a number 'N'
+// or neutral 'O'.
+char wordDirection(const QString &word)
+{
+    bool digits = false;
+    for (QChar c : word) {
+        switch (c.direction()) {
+        case QChar::DirL: return 'L';
+        case QChar::DirR: case QChar::DirAL: return 'R';
+        case QChar::DirEN: case QChar::DirAN: digits = true; break;
+        default: break;
+        }
+    }
+    return digits ? 'N' : 'O';
+}
+
+} // namespace
+
+// The bidirectional rules applied to whole words and blanks of a line read
+// right to left: left-to-right words and numbers go one level up, blanks and
+// neutral words between two of the same kind join them, every other blank
+// stays with the line; then the runs are turned as the levels say.
+void TrpCanvas::justifyRightToLeft(const TrpRect *clip, int x, int y, const QString &text, int extra, int blanks)
+{
+    struct Token { QString text; bool blank; int blankNo; char dir; int level; };
+    std::vector<Token> tokens;
+    int blankNo = 0;
+    for (int i = 0; i < text.size();) {
+        if (isBlank(text.at(i))) {
+            tokens.push_back({text.mid(i, 1), true, blankNo++, 'O', 1});
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j < text.size() && !isBlank(text.at(j))) ++j;
+        const QString word = text.mid(i, j - i);
+        tokens.push_back({word, false, -1, wordDirection(word), 1});
+        i = j;
+    }
+    // numbers after a left-to-right word count as left to right
+    char lastStrong = 'R';
+    for (Token &t : tokens) {
+        if (t.dir == 'L' || t.dir == 'R') lastStrong = t.dir;
+        else if (t.dir == 'N' && lastStrong == 'L') t.dir = 'L';
+    }
+    // the side a neutral takes: numbers stand with right-to-left text
+    auto side = [](char d) { return d == 'L' ? 'L' : 'R'; };
+    const int n = int(tokens.size());
+    for (int i = 0; i < n; ++i) {
+        Token &t = tokens[size_t(i)];
+        if (t.dir == 'L' || t.dir == 'N') {
+            t.level = 2;
+            continue;
+        }
+        if (t.dir == 'R') continue;
+        int before = i - 1, after = i + 1;
+        while (before >= 0 && tokens[size_t(before)].dir == 'O') --before;
+        while (after < n && tokens[size_t(after)].dir == 'O') ++after;
+        const char b = before >= 0 ? side(tokens[size_t(before)].dir) : 'R';
+        const char a = after < n ? side(tokens[size_t(after)].dir) : 'R';
+        if (a == 'L' && b == 'L') t.level = 2;
+    }
+    std::vector<int> order(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) order[size_t(i)] = i;
+    for (int level = 2; level >= 1; --level)
+        for (int i = 0; i < n;) {
+            if (tokens[size_t(order[size_t(i)])].level < level) {
+                ++i;
+                continue;
+            }
+            int j = i;
+            while (j < n && tokens[size_t(order[size_t(j)])].level >= level) ++j;
+            std::reverse(order.begin() + i, order.begin() + j);
+            i = j;
+        }
+
+    const int share = extra / blanks, rest = extra % blanks;
+    const bool turned = Font.Orientation == 900;
+    int pos = x;
+    for (int k : order) {
+        const Token &t = tokens[size_t(k)];
+        if (!t.blank) {
+            if (turned) drawTextAt(x, y - (pos - x), t.text, clip);
+            else drawTextAt(pos, y, t.text, clip);
+        }
+        pos += TextWidth(t.text);
+        if (t.blank) pos += share + (t.blankNo < rest ? 1 : 0);
+    }
 }
 
 void TrpCanvas::StretchDraw(const TrpRect &target, const QImage &image)

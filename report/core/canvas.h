@@ -172,6 +172,7 @@ struct TrpCanvasRecord
     TrpCanvasFont Font;
     int CharExtra = 0;
     bool Opaque = false;           // background mode opaque
+    bool RightToLeft = false;      // text in right-to-left reading order
 };
 
 // ---------------------------------------------------------------- canvas
@@ -239,7 +240,8 @@ public:
     void TextRect(const TrpRect &clip, int x, int y, const QString &text);
     // Spreads `extra` pixels over the blanks (32 and 160) of the text: each
     // blank gets extra / blanks, the first extra mod blanks one more. No
-    // blanks: as TextRect. A null clip draws unclipped.
+    // blanks: as TextRect. A null clip draws unclipped. In right-to-left
+    // reading order the words stand in their visual order from the left.
     void TextOutJustified(const TrpRect &clip, int x, int y, const QString &text, int extra);
     // Width including CharExtra for every character; height of the cell.
     int TextWidth(const QString &text) const;
@@ -266,6 +268,7 @@ private:
     void applyPen();
     void applyBrushBackground();
     void drawTextAt(int x, int y, const QString &text, const TrpRect *clip);
+    void justifyRightToLeft(const TrpRect *clip, int x, int y, const QString &text, int extra, int blanks);
     void record(TrpCanvasRecord rec);
 
     TrpCanvasKind m_kind;

@@ -188,6 +188,9 @@ void TrpMemoView::drawText()
         return f;
     };
     if (!vertical) {
+        // the lines keep their place; only their reading order turns
+        const bool savedRtl = c->RightToLeft;
+        c->RightToLeft = (Flags & rpmfRTLReading) != 0;
         int y = Top + GapY;
         const int step = rpRound(LineSpacing * DrawScaleY) + fontPx;
         for (qsizetype i = 0; i < n; ++i) {
@@ -211,6 +214,7 @@ void TrpMemoView::drawText()
             ++LinesDrawn;
             y += step;
         }
+        c->RightToLeft = savedRtl;
     } else {
         int x = Left + GapX;
         const int step = rpRound(LineSpacing * DrawScaleX) + fontPx;

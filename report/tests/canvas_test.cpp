@@ -280,6 +280,36 @@ TEST(CanvasText, CharacterExtraJustificationAndTurnedTextAreRecorded)
     EXPECT_EQ(c.RecordedTexts(), (QStringList{"abc", "a ", "b ", "c", "up", "clip"}));
 }
 
+TEST(CanvasText, JustifiedRightToLeftLinePutsTheWordsInVisualOrder)
+{
+    // characters are 6 wide, a blank 6 plus its share of the extra pixels
+    struct Case { const char *text; int extra; QStringList words; QList<int> lefts; };
+    const Case cases[] = {
+        // the first word read stands on the right; the second blank read gets the smaller share
+        {"אבג דהו זחט", 5, {"זחט", "דהו", "אבג"}, {0, 26, 53}},
+        // left-to-right words keep their order inside the line
+        {"אבג abc def גדה", 3, {"גדה", "abc", "def", "אבג"}, {0, 25, 50, 75}},
+        // a number stands as a left-to-right word
+        {"אבג 12 דהו", 2, {"דהו", "12", "אבג"}, {0, 25, 44}},
+        // a line of left-to-right words only reads as it is written
+        {"one two", 4, {"one", "two"}, {0, 28}},
+    };
+    for (const Case &c : cases) {
+        TrpCanvas canvas(std::make_shared<TrpFixedPitchMeasurer>(6));
+        canvas.RightToLeft = true;
+        canvas.TextOutJustified({}, 0, 0, QString::fromUtf8(c.text), c.extra);
+        QStringList words;
+        QList<int> lefts;
+        for (const TrpCanvasRecord &r : canvas.Records()) {
+            EXPECT_TRUE(r.RightToLeft);
+            words << r.Str;
+            lefts << r.Rect.Left;
+        }
+        EXPECT_EQ(words, c.words) << c.text;
+        EXPECT_EQ(lefts, c.lefts) << c.text;
+    }
+}
+
 TEST(CanvasText, RecordingKeepsLinesAndFills)
 {
     TrpCanvas c(std::make_shared<TrpFixedPitchMeasurer>(6));

@@ -126,6 +126,61 @@ TEST(MemoDrawing, AlignmentAndClipOnTheRecordingCanvas)
     }
 }
 
+TEST(MemoDrawing, RightToLeftReadingTurnsOnlyTheReadingOrder)
+{
+    FixedPitch fp;
+    const QString text = QStringLiteral(u"שורה ראשונה של הטקסט הזה");
+    struct Drawn { QStringList texts; QList<int> lefts; QList<bool> rtl; QStringList exported; };
+    auto draw = [&](bool rtl, int alignment) {
+        TrpCanvas canvas(std::make_shared<TrpFixedPitchMeasurer>(6));
+        TrpMemoView m;
+        m.SetBounds(10, 20, 100, 60);
+        m.Memo = {text};
+        m.Alignment = alignment;
+        m.SetProperty(QStringLiteral("RTLReading"), rtl);
+        m.Draw(&canvas);
+        Drawn d;
+        for (const TrpCanvasRecord &r : canvas.Records())
+            if (r.Kind == TrpCanvasRecord::Text) {
+                d.texts << r.Str;
+                d.lefts << r.Rect.Left;
+                d.rtl << r.RightToLeft;
+            }
+        Link link;
+        m.ExportData();
+        d.exported = link.Exported;
+        return d;
+    };
+    for (int alignment : {rptaLeft, rptaRight, rptaCenter}) {
+        const Drawn ltr = draw(false, alignment), rtl = draw(true, alignment);
+        // the same lines at the same places: wrapping and alignment do not change
+        EXPECT_EQ(rtl.texts, ltr.texts) << alignment;
+        EXPECT_EQ(rtl.lefts, ltr.lefts) << alignment;
+        EXPECT_GT(rtl.texts.size(), 1);
+        EXPECT_EQ(rtl.rtl, QList<bool>(rtl.texts.size(), true));
+        EXPECT_EQ(ltr.rtl, QList<bool>(ltr.texts.size(), false));
+        // the export gets the lines as they are stored
+        EXPECT_EQ(rtl.exported, ltr.exported);
+    }
+    // a justified line spreads from the left edge with its first word on the right
+    const Drawn justified = draw(true, rptaJustify);
+    ASSERT_GE(justified.texts.size(), 3);
+    EXPECT_EQ(justified.texts[0], QStringLiteral(u"של"));
+    EXPECT_EQ(justified.lefts[0], 12);
+    EXPECT_EQ(justified.texts[2], QStringLiteral(u"שורה"));
+    EXPECT_EQ(justified.lefts[2] + 4 * 6, 10 + 101 - 2);   // ends at the right gap
+    // vertical text keeps its reading order
+    TrpCanvas canvas(std::make_shared<TrpFixedPitchMeasurer>(6));
+    TrpMemoView v;
+    v.SetBounds(0, 0, 40, 200);
+    v.Memo = {text};
+    v.Alignment = rptaVertical;
+    v.Flags |= rpmfRTLReading;
+    v.Draw(&canvas);
+    for (const TrpCanvasRecord &r : canvas.Records()) EXPECT_FALSE(r.RightToLeft);
+    EXPECT_TRUE(v.GetProperty(QStringLiteral("rtlreading")).toBool());
+}
+
 TEST(MemoDrawing, FillAndFrameOnPreparedPages)
 {
     FixedPitch fp;

@@ -852,3 +852,38 @@ TEST(ReportPageBuilding, NestedSubreportRowTallerThanAPageStillEnds)
     EXPECT_EQ(b.report.EMFPages().Count(), 4) << text.toStdString();
     EXPECT_FALSE(text.contains("== page 2\n== page")) << text.toStdString();
 }
+
+TEST(ReportPageBuilding, RightToLeftMemoKeepsItsReadingOrderOnThePreparedPage)
+{
+    // Pages keep their texts in code page 1251: read right to left, Cyrillic
+    // words keep their order and the dashes and stops move to the other end.
+    Builder b;
+    // measured with the fonts it is printed with, so the PDF shows it as laid out
+    rpMeasuringCanvas().SetMeasurer(nullptr);
+    b.band(btMasterData, 0, 60, "Rows", "2");
+    TrpMemoView *right = b.memo(0, 0, 150, 20, QStringLiteral("- Лист [LINE#]."));
+    right->Alignment = rptaRight;
+    right->Flags |= rpmfRTLReading;
+    right->FrameTyp = 15;
+    TrpMemoView *justified = b.memo(160, 0, 150, 60, QStringLiteral("- Раскрой 12 листов ЛДСП толщиной 16 мм по карте."));
+    justified->Alignment = rptaJustify;
+    justified->Flags |= rpmfRTLReading;
+    justified->FrameTyp = 15;
+    b.memo(0, 30, 150, 20, QStringLiteral("- Строка [LINE#]."))->Alignment = rptaRight;
+    ASSERT_TRUE(b.report.Prepare()) << b.report.LastBuildError.toStdString();
+    const QString text = dump(b.report);
+    // the texts are kept as they are read
+    EXPECT_TRUE(text.contains(QStringLiteral("0,20 150x20 - Лист 1.\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("160,20 150x60 - Раскрой 12 листов ЛДСП толщиной 16 мм по карте.\n")))
+        << text.toStdString();
+    TrpPage *page = b.report.EMFPages().UnpackPage(0);
+    int rtl = 0;
+    for (const auto &v : page->Views()) {
+        const bool strokes = v->Memo.join(QString()).contains(QStringLiteral("Строка"));
+        EXPECT_EQ(bool(v->Flags & rpmfRTLReading), !strokes) << v->Memo.join('|').toStdString();
+        if (!strokes) ++rtl;
+    }
+    EXPECT_EQ(rtl, 4);
+    rpLookAtPdf(b.report, QStringLiteral("rtl-memo"));
+    rpMeasuringCanvas().SetMeasurer(std::make_shared<TrpFixedPitchMeasurer>(6));
+}
