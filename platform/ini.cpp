@@ -110,11 +110,6 @@ QString trimBlanks(const QString &s)
     return s.mid(b, e - b);
 }
 
-QString foldName(const QString &s)
-{
-    return upperCase(trimBlanks(s));
-}
-
 // A line break inside a name or value would split the line in the file.
 QString singleLine(const QString &s)
 {
@@ -122,6 +117,13 @@ QString singleLine(const QString &s)
     for (QChar &c : t)
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) c = QLatin1Char(' ');
     return t;
+}
+
+// A lone carriage return in a name read from a file is a blank, as it is
+// in a name written: the name reads, writes and reads back as one.
+QString foldName(const QString &s)
+{
+    return upperCase(trimBlanks(singleLine(s)));
 }
 
 IniContent parseIni(const QByteArray &bytes)
@@ -141,7 +143,7 @@ IniContent parseIni(const QByteArray &bytes)
         const QString t = trimBlanks(line);
         if (t.startsWith(QLatin1Char('['))) {
             qsizetype close = t.indexOf(QLatin1Char(']'));
-            const QString name = trimBlanks(close < 0 ? t.mid(1) : t.mid(1, close - 1));
+            const QString name = trimBlanks(singleLine(close < 0 ? t.mid(1) : t.mid(1, close - 1)));
             const QString fold = upperCase(name);
             auto at = sectionAt.constFind(fold);
             if (at == sectionAt.constEnd()) {
@@ -158,7 +160,7 @@ IniContent parseIni(const QByteArray &bytes)
         const qsizetype eq = t.indexOf(QLatin1Char('='));
         if (eq > 0 && !t.startsWith(QLatin1Char(';'))) {
             l.kind = LineKind::Key;
-            l.key = trimBlanks(t.left(eq));
+            l.key = trimBlanks(singleLine(t.left(eq)));
             l.fold = upperCase(l.key);
             l.value = trimBlanks(t.mid(eq + 1));
         }

@@ -210,6 +210,25 @@ TEST_F(IniTest, LineBreaksInValuesDoNotSplitTheFile)
     EXPECT_EQ(ini.ReadSection("R"), (QStringList{"k", "j"}));
 }
 
+// A lone carriage return inside a section or key name of a file from
+// elsewhere: the name reads with a blank there, and a write under the name
+// as read (or as it stands in the file) goes to that section and key.
+TEST_F(IniTest, LoneCarriageReturnsInNamesReadAndWriteAsOneName)
+{
+    writeRaw("cr.ini", "[Fil\r\x02Shee4\r\nKe\ry=1\r\n[Other]\r\nk=2\r\n");
+    TIniFile ini(path("cr.ini"));
+    const QStringList sections = ini.ReadSections();
+    ASSERT_EQ(sections, (QStringList{"Fil \x02Shee4", "Other"}));
+    EXPECT_EQ(ini.ReadString("Fil\r\x02Shee4", "Ke\ry", ""), "1");
+    ini.WriteString(sections[0], "New", "v");
+    ini.WriteString(sections[0], ini.ReadSection(sections[0]).first(), "3");
+    EXPECT_EQ(ini.ReadString(sections[0], "new", ""), "v");
+    TIniFile::ClearCache();
+    TIniFile again(path("cr.ini"));
+    EXPECT_EQ(again.ReadSections(), sections);
+    EXPECT_EQ(again.ReadSectionValues(sections[0]), (QStringList{"Ke y=3", "New=v"}));
+}
+
 TEST_F(IniTest, FailedWriteThrowsAndKeepsTheOldValues)
 {
     const QString bad = dir.filePath(QStringLiteral("no/such/folder/x.ini"));
