@@ -414,12 +414,26 @@ void DataSet::SetFilter(const QString &text)
 {
     std::shared_ptr<FilterExpr> e;
     if (!text.trimmed().isEmpty()) e = FilterExpr::parse(text);
-    m_filterText = text;
-    if (!Active()) return;
+    if (!Active()) {
+        m_filterText = text;
+        return;
+    }
     CheckBrowseMode();
+    const QString oldText = m_filterText;
+    std::shared_ptr<FilterExpr> old = m_filterExpr;
+    m_filterText = text;
     m_filterExpr = e;
     if (m_filtered) {
-        rebuildRows();
+        try {
+            rebuildRows();
+        } catch (...) {
+            // A field the text names that the data set lacks: the filter in
+            // force and its rows stay.
+            m_filterText = oldText;
+            m_filterExpr = old;
+            rebuildRows();
+            throw;
+        }
         m_cur = m_rows.empty() ? -1 : 0;
         m_bof = true;
         m_eof = m_rows.empty();
@@ -435,7 +449,13 @@ void DataSet::SetFiltered(bool on)
     if (!Active()) return;
     CheckBrowseMode();
     const qint64 id = m_cur >= 0 ? m_buf.id : -1;
-    rebuildRows();
+    try {
+        rebuildRows();
+    } catch (...) {
+        m_filtered = !on;   // the rows as they were
+        rebuildRows();
+        throw;
+    }
     int row = rowOfId(id);
     if (row < 0 || on) row = m_rows.empty() ? -1 : 0;
     m_cur = row;

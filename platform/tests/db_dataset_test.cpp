@@ -448,3 +448,28 @@ TEST(DbDataSet, DeeplyNestedFilterTextIsRefused)
     ds.SetFilter("not not Code=2 and not Many=0");
     EXPECT_EQ(ds.RecordCount(), 1);
 }
+
+// A filter text naming a field the data set lacks is refused with a message;
+// the filter in force, its rows and the filtered flag stay as they were.
+TEST(DbDataSet, FilterNamingAMissingFieldKeepsTheFilterInForce)
+{
+    VecSet ds;
+    ds.add(1, "a", 0);
+    ds.add(2, "b", 3);
+    ds.add(1, "c", 5);
+    ds.Open();
+    ds.SetFilter("Many>0");
+    ds.SetFiltered(true);
+    ASSERT_EQ(ds.RecordCount(), 2);
+    EXPECT_THROW(ds.SetFilter("(Name='a' or Nope=1) and not Many=0"), Error);
+    EXPECT_EQ(ds.Filter(), "Many>0");
+    EXPECT_EQ(ds.RecordCount(), 2);
+    EXPECT_EQ(ds.FieldByName("Name")->AsString(), "b");
+
+    // Stored while not filtering, refused when filtering is switched on.
+    ds.SetFiltered(false);
+    ds.SetFilter("Nope=1");
+    EXPECT_THROW(ds.SetFiltered(true), Error);
+    EXPECT_FALSE(ds.Filtered());
+    EXPECT_EQ(ds.RecordCount(), 3);
+}
