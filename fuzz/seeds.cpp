@@ -1,0 +1,85 @@
+// Writes the seed files of the data-layer harnesses that are binary (dBASE
+// tables, stored streams, map files) with our own writers:
+//   kv_fuzz_seeds <fuzz/corpus>
+#include "data/maps/mapfiles.h"
+#include "memdata/memdata.h"
+#include "platform/db/dbffile.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+using namespace kv;
+
+namespace {
+
+void put(const QString &dir, const QString &name, const QByteArray &bytes)
+{
+    QDir().mkpath(dir);
+    QFile f(dir + QLatin1Char('/') + name);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: kv_fuzz_seeds <corpus folder>\n");
+        return 2;
+    }
+    const QString root = QString::fromLocal8Bit(argv[1]);
+    const QDate day(2024, 3, 5);
+
+    DbfFile t;
+    t.fields = {{"NAME", 'C', 12, 0}, {"LENGTH", 'N', 10, 0}, {"SQUARE", 'F', 20, 4},
+                {"DAY", 'D', 8, 0}, {"OK", 'L', 1, 0}};
+    t.rows << DbfRow{false, {QStringLiteral("Бок"), 700, 0.35, QDate(2024, 1, 2), true}}
+           << DbfRow{true, {QStringLiteral("Полка"), 600, 0.18, QVariant(), false}}
+           << DbfRow{false, {QVariant(), QVariant(), QVariant(), QVariant(), QVariant()}};
+    put(root + "/dbf", "parts.dbf", t.serialize(day));
+    DbfFile e;
+    e.fields = {{"CODE", 'N', 6, 0}};
+    put(root + "/dbf", "empty.dbf", e.serialize(day));
+    // A parts table as the ".det" lists name it, after the header and a NUL.
+    DbfFile p;
+    p.fields = {{"NAME", 'C', 40, 0}, {"LENGTH", 'N', 10, 0}, {"WIDTH", 'N', 10, 0}, {"MANY", 'N', 10, 0},
+                {"ROTATE", 'N', 6, 0}, {"LBORDER", 'L', 1, 0}, {"RBORDER", 'L', 1, 0},
+                {"TBORDER", 'L', 1, 0}, {"BBORDER", 'L', 1, 0}};
+    p.rows << DbfRow{false, {QStringLiteral("Бок"), 700, 500, 2, 0, true, false, true, false}};
+    put(root + "/imports", "det", QByteArray("\x01[Header]\r\nFName=parts.dbf\r\nVersionHi=2\r\n", 41)
+                                      + QByteArray(1, '\0') + p.serialize(day));
+
+    TMemData md;
+    md.AddField(QStringLiteral("Code"), FieldType::Integer);
+    md.AddField(QStringLiteral("Name"), FieldType::String, 20);
+    md.AddMemField(QStringLiteral("Wide"), MemFieldType::WideString, 10);
+    md.AddMemField(QStringLiteral("Price"), MemFieldType::BCD);
+    md.AddField(QStringLiteral("Many"), FieldType::Float);
+    md.AddField(QStringLiteral("Day"), FieldType::Date);
+    md.AddField(QStringLiteral("Ok"), FieldType::Boolean);
+    md.AddField(QStringLiteral("Note"), FieldType::Memo);
+    md.Open();
+    md.AppendRecord({QVariant(), 5, QStringLiteral("Лист"), QStringLiteral("Ωmega"), 12.5, 2.25,
+                     QDate(2024, 3, 1), true, QStringLiteral("заметка")});
+    md.AppendRecord({QVariant(), 6});
+    put(root + "/memstream", "two.bin", md.SaveToStream());
+
+    MapDocument doc;
+    MapTab tab;
+    tab.MaterialCode = 3;
+    tab.Caption = QStringLiteral("Лист 1");
+    tab.RealWidth = 2750;
+    tab.RealHeight = 2070;
+    tab.SheetName = QStringLiteral("ДСП");
+    tab.MillSize = 4;
+    tab.Parts.push_back(MapPart{10, 10, 700, 500, QStringLiteral("Бок")});
+    tab.Scraps.push_back(MapScrap{714, 10, 300, 500, QStringLiteral("Остаток"), QStringLiteral("R1")});
+    tab.Cuts.push_back(MapCut{710, 10, 4, 500, false});
+    doc.Tabs.push_back(tab);
+    doc.MaterialCodes = {3};
+    doc.UsingSheets.Add(3, 2750, 2070, 4, 5);
+    put(root + "/maps", "one.map", EncodeMapFile(doc));
+    return 0;
+}
