@@ -356,22 +356,33 @@ bool UpgradeSettingsFile(TIniFile &ini, const QString &backupFile)
     return true;
 }
 
+QString NextScrapMark(TMarkSettings &mark, const std::function<bool(const QString &)> &taken)
+{
+    QString name;
+    // Each turn either finds a free code or passes one in use, so the loop
+    // ends within as many turns as codes are taken.
+    do {
+        if (mark.MarkMaxNumber >= INT_MAX || mark.MarkMaxNumber < 0)
+            throw Error(QStringLiteral("Исчерпаны номера для маркировки остатков."));
+        ++mark.MarkMaxNumber;
+        name = mark.MarkPrefix + QString::number(mark.MarkMaxNumber) + mark.MarkSuffix;
+        if (toCp1251(name).size() > kScrapNameSize)
+            throw Error(QStringLiteral("Шифр остатка \"%1\" длиннее %2 знаков.\rИзмените префикс или суффикс маркировки.")
+                            .arg(name)
+                            .arg(kScrapNameSize));
+    } while (taken && taken(name));
+    return name;
+}
+
 QString NewScrapMark(TIniFile &settings, int materialCode, const std::function<bool(const QString &)> &inStock)
 {
     const QString sec = MaterialSection(materialCode);
     // 999 is every material at once: nothing is read or kept for it.
     const bool own = materialCode != 999;
     TMarkSettings m = own ? UnpackMarkSettings(settings, sec) : TMarkSettings{};
-    int number = m.MarkNumbering ? m.MarkMaxNumber : 0;
-    QString name;
-    do {
-        number = number == INT_MAX ? 1 : number + 1;
-        name = m.MarkPrefix + QString::number(number) + m.MarkSuffix;
-    } while (inStock && inStock(name));
-    if (m.MarkNumbering) {
-        m.MarkMaxNumber = number;
-        PackMarkSettings(settings, sec, m);
-    }
+    if (!m.MarkNumbering) m.MarkMaxNumber = 0;
+    const QString name = NextScrapMark(m, inStock);
+    if (m.MarkNumbering) PackMarkSettings(settings, sec, m);
     return name;
 }
 

@@ -113,10 +113,17 @@ void LoadScrapLimits(const TIniFile &settings, int materialCode, engine::TRaskro
 // when the backup cannot be made.
 bool UpgradeSettingsFile(TIniFile &ini, const QString &backupFile);
 
-// The automatic code of a new off-cut of the material: prefix + number +
-// suffix, the first number above the last one given (above 0 when numbering
-// is off) whose code `inStock` does not know. With numbering on, the number
-// is kept as the last one given.
+inline constexpr int kScrapNameSize = 20;   // NAME of the off-cut table
+
+// The next automatic off-cut code after `mark`'s last number: prefix + number
+// + suffix, the first one `taken` does not know; `mark` keeps that number.
+// Throws kv::Error when the numbers run out or the code is longer than the
+// off-cut table keeps (a cut code would no longer match the one looked for).
+QString NextScrapMark(TMarkSettings &mark, const std::function<bool(const QString &)> &taken);
+
+// The automatic code of a new off-cut of the material: NextScrapMark from the
+// last number given (from 0 when numbering is off). With numbering on, the
+// number is kept as the last one given.
 QString NewScrapMark(TIniFile &settings, int materialCode, const std::function<bool(const QString &)> &inStock);
 
 } // namespace kv

@@ -12,7 +12,6 @@
 #include <QHash>
 #include <QSet>
 
-#include <climits>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -103,14 +102,8 @@ AcceptOutcome AcceptVariant(StockService &stock, Settings &settings, MapDocument
                         if (!m.MarkNumbering) m.MarkMaxNumber = 0;
                         it = marks.emplace(c, m).first;
                     }
-                    TMarkSettings &m = it->second;
-                    QSet<QString> &taken = used[c];
-                    QString code;
-                    do {
-                        if (m.MarkMaxNumber >= INT_MAX) throw Error(QStringLiteral("Исчерпаны номера для маркировки остатков."));
-                        ++m.MarkMaxNumber;
-                        code = m.MarkPrefix + QString::number(m.MarkMaxNumber) + m.MarkSuffix;
-                    } while (taken.contains(code));
+                    const QSet<QString> &taken = used[c];
+                    const QString code = NextScrapMark(it->second, [&](const QString &n) { return taken.contains(n); });
                     s.ScrapName = code;
                     s.Text = code;
                 }

@@ -420,7 +420,8 @@ int StockService::MarkScraps(const TMarkSettings &mark, int materialCode)
 
     struct Planned { Bookmark row; QString name; };
     QList<Planned> plan;
-    qint64 counter = mark.MarkNumbering ? mark.MarkMaxNumber : 0;
+    TMarkSettings numbers = mark;
+    if (!numbers.MarkNumbering) numbers.MarkMaxNumber = 0;
     {
         DataSet::ControlsLock lock(t);
         const Bookmark here = t.GetBookmark();
@@ -428,21 +429,11 @@ int StockService::MarkScraps(const TMarkSettings &mark, int materialCode)
             if (!t.FieldByName(QStringLiteral("NAME"))->AsString().trimmed().isEmpty()) continue;
             QSet<QString> &used = taken[codeOf(t)];
             QString name;
-            // Each turn either finds a free code or passes one in use; there
-            // are only as many of those as rows, so the loop ends.
-            do {
-                if (counter >= INT_MAX) {
-                    if (here) t.GotoBookmark(here);
-                    throw Error(QStringLiteral("Исчерпаны номера для маркировки остатков."));
-                }
-                ++counter;
-                name = mark.MarkPrefix + QString::number(counter) + mark.MarkSuffix;
-            } while (used.contains(name));
-            if (name.size() > kScrapNameSize) {
+            try {
+                name = NextScrapMark(numbers, [&](const QString &n) { return used.contains(n); });
+            } catch (const Error &) {
                 if (here) t.GotoBookmark(here);
-                throw Error(QStringLiteral("Шифр остатка \"%1\" длиннее %2 знаков.\rИзмените префикс или суффикс маркировки.")
-                                .arg(name)
-                                .arg(kScrapNameSize));
+                throw;
             }
             used.insert(name);
             plan << Planned{t.GetBookmark(), name};
@@ -455,11 +446,8 @@ int StockService::MarkScraps(const TMarkSettings &mark, int materialCode)
         }
     }
     // The all-materials code has no options of its own to keep the number in.
-    if (mark.MarkNumbering && !plan.isEmpty() && materialCode != kAllMaterials) {
-        TMarkSettings m = mark;
-        m.MarkMaxNumber = int(counter);
-        PackMarkSettings(m_settings.Ini(), MaterialSection(materialCode), m);
-    }
+    if (mark.MarkNumbering && !plan.isEmpty() && materialCode != kAllMaterials)
+        PackMarkSettings(m_settings.Ini(), MaterialSection(materialCode), numbers);
     t.First();
     return int(plan.size());
 }

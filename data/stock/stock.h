@@ -25,7 +25,6 @@ class Settings;
 class Paths;
 
 inline constexpr int kAllMaterials = 999;
-inline constexpr int kScrapNameSize = 20;   // NAME of the off-cut table
 
 // Answers of the questions with Yes, No and Cancel.
 enum class StockAnswer { Yes, No, Cancel };

@@ -276,6 +276,30 @@ TEST_F(MatOptionsTest, NewScrapMark)
     EXPECT_EQ(NewScrapMark(ini, 12, inStock), QStringLiteral("О-44/б"));
 }
 
+// A code the off-cut table would cut to 20 characters could never be found
+// again, and the largest number has no next one: both refused, the kept
+// number left as it was.
+TEST_F(MatOptionsTest, NewScrapMarkRefusesCodesItCannotGive)
+{
+    TIniFile ini(file());
+    struct Case { TMarkSettings mark; QString fits; };
+    const Case cases[] = {
+        {{true, QStringLiteral("ОСТАТОК-ДСП-"), QStringLiteral("-СКЛ"), 8}, QStringLiteral("ОСТАТОК-ДСП-9-СКЛ")},
+        {{true, QStringLiteral("ОСТАТОК-ДСП-"), QStringLiteral("-СКЛ"), 98}, QStringLiteral("ОСТАТОК-ДСП-99-СКЛ")},
+        {{true, QStringLiteral("ОСТАТОК-ДСП-"), QStringLiteral("-СКЛАД"), 99}, QString()},   // 21 characters
+        {{true, QString(), QString(), 2147483647}, QString()},
+    };
+    for (const Case &c : cases) {
+        PackMarkSettings(ini, "Material12", c.mark);
+        if (!c.fits.isEmpty()) {
+            EXPECT_EQ(NewScrapMark(ini, 12, {}), c.fits);
+            continue;
+        }
+        EXPECT_THROW(NewScrapMark(ini, 12, {}), Error) << c.mark.MarkMaxNumber;
+        EXPECT_EQ(UnpackMarkSettings(ini, "Material12").MarkMaxNumber, c.mark.MarkMaxNumber);
+    }
+}
+
 TEST_F(MatOptionsTest, FailedBackupLeavesTheOldBackupAndTheSettings)
 {
     const QByteArray oldBackup("[Default]\r\nVersion=1\r\nOlder=kept\r\n");
