@@ -50,6 +50,17 @@ inline QByteArray bytesOf(const std::uint8_t *data, std::size_t size)
     return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
 }
 
+// The input as a device to read from; the bytes stay with the caller.
+struct InputDevice
+{
+    QByteArray bytes;
+    QBuffer device{&bytes};
+    InputDevice(const std::uint8_t *data, std::size_t size) : bytes(bytesOf(data, size))
+    {
+        device.open(QIODevice::ReadOnly);
+    }
+};
+
 // Three records in every source our templates name; fields by upper-case name.
 class Records
 {
@@ -144,3 +155,10 @@ inline void usePreparedPages(TrpReport &report, int maxPages = 4)
 }
 
 } // namespace kvfuzz
+
+// Every harness starts the engine once before its first input.
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    kvfuzz::startReportEngine();
+    return 0;
+}

@@ -3,18 +3,11 @@
 // and HTML. Seeds: the prepared files of the report tests.
 #include "fuzz/report_fuzz.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    kvfuzz::startReportEngine();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     kvfuzz::FuzzReport r;
-    QByteArray bytes = kvfuzz::bytesOf(data, size);
-    QBuffer in(&bytes);
-    in.open(QIODevice::ReadOnly);
+    kvfuzz::InputDevice input(data, size);
+    QIODevice &in = input.device;
     try {
         r.report.EMFPages().ReadPreparedFile(in);
     } catch (const kv::Error &) {

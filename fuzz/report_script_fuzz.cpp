@@ -34,12 +34,6 @@ TrpMemoView *addMemo(TrpPage *page, const QString &name, int left, int top, cons
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    kvfuzz::startReportEngine();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     if (size > 4096) return 0;   // scripts of templates are short; longer texts only slow the search
