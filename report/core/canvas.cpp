@@ -68,7 +68,7 @@ TrpQtMeasurer::Entry &TrpQtMeasurer::entry(const QFont &font)
     // A handful of fonts serve a report; past that the list starts again.
     if (m_entries.size() >= 16) m_entries.clear();
     m_entries.push_back(std::unique_ptr<Entry>(
-        new Entry{font, m_device ? QFontMetrics(font, m_device) : QFontMetrics(font), {}}));
+        new Entry{font, m_device ? QFontMetrics(font, m_device) : QFontMetrics(font), {}, {}}));
     return *m_entries.back();
 }
 
@@ -77,8 +77,15 @@ int TrpQtMeasurer::TextWidth(const QFont &font, const QString &text)
     Entry &e = entry(font);
     const auto it = e.widths.constFind(text);
     if (it != e.widths.constEnd()) return *it;
-    const int w = e.metrics.horizontalAdvance(text);
-    if (e.widths.size() >= 4096) e.widths.clear();
+    // Two generations: a full one becomes the older and a text met again in
+    // it comes back, so values that recur through a long report stay while
+    // texts seen once fall out.
+    const auto old = e.older.constFind(text);
+    const int w = old != e.older.constEnd() ? *old : e.metrics.horizontalAdvance(text);
+    if (e.widths.size() >= kGeneration) {
+        e.older = std::move(e.widths);
+        e.widths = QHash<QString, int>();
+    }
     e.widths.insert(text, w);
     return w;
 }

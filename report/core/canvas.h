@@ -131,7 +131,8 @@ private:
 
 // Measures with Qt's font metrics on a paint device (nullptr: 96 dpi). The
 // metrics of the last fonts and the widths of texts measured in them are
-// kept, so a text laid out and then drawn is measured once.
+// kept, so a text laid out and then drawn, or a value that recurs, is
+// measured once.
 class TrpQtMeasurer : public TrpTextMeasurer
 {
 public:
@@ -145,8 +146,9 @@ private:
     {
         QFont font;
         QFontMetrics metrics;
-        QHash<QString, int> widths;
+        QHash<QString, int> widths, older;
     };
+    static constexpr qsizetype kGeneration = 16384;
     Entry &entry(const QFont &font);
     QPaintDevice *m_device;
     std::vector<std::unique_ptr<Entry>> m_entries;
