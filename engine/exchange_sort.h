@@ -511,16 +511,21 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const int *dirty, std::si
                     hasZ = true;
                 }
                 if (kp < k1 && !(hasZ && z < k1)) {
-                    int g[64];
-                    int ng = 0;
+                    // The exchanges run as the groups are found: nothing at or
+                    // after the next group's start has moved yet.
+                    T carry = std::move(a[size_t(p)]);
                     int gpos = i;
                     K kg = k1;
                     for (;;) {
-                        g[ng++] = gpos;
-                        if (ng == 64)
-                            break;
-                        // Next group: first clean place after gpos whose key ranks after kg.
-                        int lo = gpos + 1, hi = p;
+                        { using std::swap; swap(carry, a[size_t(gpos)]); }
+                        // Next group: first place after gpos whose key ranks
+                        // after kg; groups are mostly short, so look near first.
+                        int lo = gpos + 1, hi = lo + 1;
+                        while (hi < p && !(kg < key(hi - 1))) {
+                            lo = hi;
+                            hi = std::min(p, lo + 2 * (hi - gpos));
+                        }
+                        hi = std::min(hi, p);
                         while (lo < hi) {
                             const int mid = lo + (hi - lo) / 2;
                             if (kg < key(mid))
@@ -536,14 +541,9 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const int *dirty, std::si
                         gpos = lo;
                         kg = kn;
                     }
-                    T carry = std::move(a[size_t(p)]);
-                    for (int m = 0; m < ng; ++m) {
-                        using std::swap;
-                        swap(carry, a[size_t(g[m])]);
-                    }
                     a[size_t(p)] = std::move(carry);
-                    touch(g[0], p);
-                    cur = g[ng - 1] + 1;
+                    touch(i, p);
+                    cur = gpos + 1;
                     int drop = 0;
                     while (drop < nd && d[drop] < cur)
                         ++drop;
