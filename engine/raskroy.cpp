@@ -593,12 +593,18 @@ int TRaskroy::ThreadCount() const
     return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+namespace {
+// Part copies times variants below which a pass is built faster on one
+// thread than the pool's start and hand-over cost.
+constexpr int64_t kThreadedPassWork = 50000;
+} // namespace
+
 std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
 {
     // Threads chosen by the engine pay only when there is enough to share;
     // the maps are the same either way.
     const int threads = ThreadCount();
-    const bool worth = Threads > 1 || (P.ExSearch >= 7 && int64_t(P.ExSearch) * Detals.RemainingCount() >= 4096);
+    const bool worth = Threads > 1 || (P.ExSearch >= 7 && int64_t(P.ExSearch) * Detals.RemainingCount() >= kThreadedPassWork);
     if (threads > 1 && P.ExSearch > 0 && worth)
         return VariantLoopParallel(all, firstPass, threads);
     const int64_t last = std::clamp<int64_t>(P.ExSearch, 0, kMaxExSearch);
