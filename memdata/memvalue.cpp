@@ -27,7 +27,10 @@ qlonglong toInteger(const QVariant &v)
 {
     switch (v.typeId()) {
     case QMetaType::Bool: return v.toBool() ? 1 : 0;
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
+    // The common ones read straight, not through the type conversion.
+    case QMetaType::Int: return *static_cast<const int *>(v.constData());
+    case QMetaType::LongLong: return *static_cast<const qlonglong *>(v.constData());
+    case QMetaType::UInt:
     case QMetaType::ULongLong: case QMetaType::Short: case QMetaType::UShort:
     case QMetaType::Long: case QMetaType::ULong: case QMetaType::Char:
     case QMetaType::SChar: case QMetaType::UChar:
@@ -50,6 +53,8 @@ qlonglong toInteger(const QVariant &v)
 double toFloat(const QVariant &v)
 {
     switch (v.typeId()) {
+    case QMetaType::Double: return *static_cast<const double *>(v.constData());
+    case QMetaType::Int: return *static_cast<const int *>(v.constData());
     case QMetaType::Bool: return v.toBool() ? 1.0 : 0.0;
     case QMetaType::QString: case QMetaType::QByteArray: {
         bool ok = false;

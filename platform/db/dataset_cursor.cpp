@@ -188,12 +188,14 @@ void DataSet::notify(int what, Field *f, int distance)
         if (what & (nActive | nLayout | nData | nScroll | nRecord | nEditing)) m_pendingNotify |= what;
         return;
     }
-    const QList<DataLink *> links = m_links;
-    QList<DataLink *> all = links;
-    for (DataSource *s : m_sources)
-        for (DataLink *l : s->m_links)
+    // Nobody to tell (a table filled in code): no list is built. The lists
+    // are walked const, so that an empty one is not allocated to be walked.
+    if (m_links.isEmpty() && m_sources.isEmpty()) return;
+    QList<DataLink *> all = m_links;
+    for (DataSource *s : std::as_const(m_sources))
+        for (DataLink *l : std::as_const(s->m_links))
             if (!all.contains(l)) all << l;
-    for (DataLink *l : all) {
+    for (DataLink *l : std::as_const(all)) {
         if (l->m_ds != this) continue;
         if (what & nActive) l->ActiveChanged();
         if (what & nLayout) l->LayoutChanged();
