@@ -46,7 +46,14 @@ public:
     void compileScript()
     {
         if (peek().kind == Tok::End) return;
+        // Statements after the first, separated by ";", run too, as in a
+        // block: dropping them would leave the rest of a script undone unseen.
         statement(false);
+        while (isSym(peek(), ";")) {
+            next();
+            statement(false);
+        }
+        if (peek().kind != Tok::End) fail(peek(), kNeedSemicolonOrEnd);
         for (int i = 0; i < m_out.size(); ++i) {
             TrpCompiledLine &line = m_out[i];
             if (line.kind == TrpCompiledLine::Jump && line.target < 0 && !line.label.isEmpty()) {

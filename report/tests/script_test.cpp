@@ -52,7 +52,9 @@ TEST_F(Scripts, Statements)
         {{"begin i := 1; inc(i); inc(i); dec(i) end"}, "I", TrpValue(2.0)},
         {{"begin x := 1; if x = 1 then begin end; y := 3; end"}, "Y", TrpValue(3.0)},
         {{"BEGIN\tX := COPY('abc', 2, 1) END"}, "X", TrpValue("b")},
-        {{"begin x := 1 end; x := 2"}, "X", TrpValue(1.0)},   // text after the first statement is not compiled
+        // statements after the first run too, with or without a block
+        {{"begin x := 1 end; x := 2"}, "X", TrpValue(2.0)},
+        {{"x := 1; y := x + 1;", "z := y * 10;"}, "Z", TrpValue(20.0)},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.source.join(" | ").toStdString());
@@ -90,6 +92,9 @@ TEST_F(Scripts, CompileErrors)
         {{"{ comment", "  }  x = 1"}, "Line 2/8: Need \":=\" here"},
         {{"x := * 2"}, "Line 1/6: Need expression here"},
         {{"goto 5"}, "Line 1/1: Label \"5\" is not defined"},
+        // text that is no statement after the script is refused, not dropped
+        {{"x := 1 y := 2"}, "Line 1/8: Need \";\" or \"end\" here"},
+        {{"begin x := 1 end", "end"}, "Line 2/1: Need \";\" or \"end\" here"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.source.join(" | ").toStdString());
