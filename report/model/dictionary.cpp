@@ -183,7 +183,11 @@ void TrpDataDictionary::LoadFromStream(QIODevice &s, int version)
         }
         FieldAliasList.Clear();
     }
-    if (VariableList.Count() > 0 && !VariableList.Name(0).isEmpty() && !VariableList.Name(0).startsWith(QLatin1Char(' '))) {
+    // Older blocks marked variables, not categories, with the blank. A block
+    // of this layout (-2) already names them so, and one that begins with a
+    // variable would lose every variable to the conversion.
+    if (marker != -2 && VariableList.Count() > 0 && !VariableList.Name(0).isEmpty()
+        && !VariableList.Name(0).startsWith(QLatin1Char(' '))) {
         for (int i = 0; i < VariableList.Count(); ++i) {
             const QString n = VariableList.Name(i);
             VariableList.Rename(i, n.startsWith(QLatin1Char(' ')) ? n.mid(1) : QLatin1Char(' ') + n);

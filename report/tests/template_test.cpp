@@ -314,6 +314,46 @@ TEST(Dictionary, WrittenBlockReadsBackAndOldLayoutsConvert)
     EXPECT_THROW(f.LoadFromStream(hb, 25), kv::Error);
 }
 
+TEST(Dictionary, VariablesWithoutACategoryComeBackAsVariables)
+{
+    struct Case { qint16 marker; QStringList names; };
+    // the same list in the two layouts of three lists: -2 keeps its names,
+    // -1 still takes a blank as the mark of a variable
+    const Case cases[] = {
+        {-2, {"Sum1", "Sum2", " Totals", "Sum3"}},
+        {-1, {" Sum1", " Sum2", "Totals", " Sum3"}},
+    };
+    for (const Case &c : cases) {
+        TrpDataDictionary d;
+        for (const char *n : {"Sum1", "Sum2"}) d.VariableList.SetValue(QString::fromLatin1(n), QStringLiteral("1 + 2"));
+        d.VariableList.SetValue(QStringLiteral(" Totals"), QString());
+        d.VariableList.SetValue(QStringLiteral("Sum3"), QStringLiteral("3"));
+        QBuffer b;
+        b.open(QIODevice::WriteOnly);
+        d.SaveToStream(b);
+        QByteArray bytes = b.data();
+        bytes[0] = char(c.marker & 0xFF);
+        bytes[1] = char((c.marker >> 8) & 0xFF);
+        QBuffer r(&bytes);
+        r.open(QIODevice::ReadOnly);
+        TrpDataDictionary e;
+        e.LoadFromStream(r, 25);
+        EXPECT_EQ(e.VariableList.Names(), c.names) << c.marker;
+    }
+    // through a template: the variable still prints its value
+    TrpReportBase t;
+    t.Dictionary().VariableList.SetValue(QStringLiteral("Sum1"), QStringLiteral("1 + 2"));
+    QBuffer file;
+    file.open(QIODevice::ReadWrite);
+    t.SaveToStream(file);
+    file.seek(0);
+    TrpReportBase u;
+    ASSERT_TRUE(u.LoadFromStream(file, true));
+    EXPECT_TRUE(u.Dictionary().HasVariable(QStringLiteral("Sum1")));
+    u.Dictionary().Evaluate = [](const QString &e) { return e == QLatin1String("1 + 2") ? TrpValue(3) : TrpValue(0); };
+    EXPECT_EQ(u.Dictionary().VariableValue(QStringLiteral("Sum1")), TrpValue(3));
+}
+
 TEST(Dictionary, VariablesAndFieldNames)
 {
     TrpDataDictionary d;
