@@ -67,8 +67,9 @@ qsizetype appendBaseline(int n)
     return qsizetype(rows.size());
 }
 
-// A program folder with 100,000 standard sheets in the stock table, in a
-// temporary folder or, for a profiler, in a named one that is kept.
+// A program folder with 100,000 standard sheets and as many off-cuts in the
+// stock tables, in a temporary folder or, for a profiler, in a named one
+// that is kept.
 struct Folder
 {
     QTemporaryDir dir;
@@ -84,20 +85,22 @@ struct Folder
             TModule m(&paths, settings.get());
             m.EnsureTables();
         }
-        DbfFile f = DbfFile::read(resolvePath(paths.SheetsTable()));
-        for (int i = 0; i < rows; ++i) {
-            QVariantList v;
-            for (const DbfField &fd : f.fields) {
-                switch (fd.type) {
-                case 'C': v << QStringLiteral("Лист %1").arg(i).left(fd.length); break;
-                case 'D': v << QDate(2024, 1, 1).addDays(i % 365); break;
-                case 'L': v << (i % 2 == 0); break;
-                default: v << (1 + i % 500); break;
+        for (const QString &table : {paths.SheetsTable(), paths.ScrapsTable()}) {
+            DbfFile f = DbfFile::read(resolvePath(table));
+            for (int i = 0; i < rows; ++i) {
+                QVariantList v;
+                for (const DbfField &fd : f.fields) {
+                    switch (fd.type) {
+                    case 'C': v << QStringLiteral("Лист %1").arg(i).left(fd.length); break;
+                    case 'D': v << QDate(2024, 1, 1).addDays(i % 365); break;
+                    case 'L': v << (i % 2 == 0); break;
+                    default: v << (1 + i % 500); break;
+                    }
                 }
+                f.rows << DbfRow{false, v};
             }
-            f.rows << DbfRow{false, v};
+            f.write(resolvePath(table));
         }
-        f.write(resolvePath(paths.SheetsTable()));
         TableStore::clearRegistry();
     }
 };

@@ -2,6 +2,7 @@
 
 #include "app/common/modal.h"
 #include "controls/spinedit.h"
+#include "data/models/modelfiles.h"
 #include "platform/strutils.h"
 #include "platform/error.h"
 #include "platform/ini.h"
@@ -294,15 +295,14 @@ QString WriteNotPresentModelsFile(const QString &autoRunFolder, const QStringLis
 {
     const QString name = kv::FindFreeFileName(autoRunFolder, QStringLiteral("tmp%d.kmx"));
     if (name.isEmpty()) throw kv::Error(QStringLiteral("Ошибка создания файла со списком моделей."));
+    QList<kv::ModelListEntry> entries;
+    for (int i = 0; i < names.size(); ++i) entries << kv::ModelListEntry{names[i], i < counts.size() ? counts[i] : 0};
     const QString file = QDir(autoRunFolder).filePath(name);
-    kv::TIniFile ini(file);
-    ini.WriteInteger(QStringLiteral("MODELS"), QStringLiteral("COUNT"), int(names.size()));
-    for (int i = 0; i < names.size(); ++i) {
-        const int count = i < counts.size() ? counts[i] : 0;
-        ini.WriteString(QStringLiteral("MODELS"), QString::number(i + 1),
-                        kv::toCommaText({names[i], QString::number(count)}));
+    try {
+        kv::WriteModelListFile(file, entries);
+    } catch (const kv::Error &e) {
+        throw kv::Error(QStringLiteral("Ошибка создания файла со списком моделей.\r%1").arg(e.message()));
     }
-    ini.UpdateFile();
     return file;
 }
 

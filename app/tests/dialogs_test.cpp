@@ -4,7 +4,9 @@
 #include "app/common/smalldialogs.h"
 #include "app/shell/about.h"
 #include "app/tests/appfixture.h"
+#include "platform/error.h"
 #include "controls/spinedit.h"
+#include "data/models/modelfiles.h"
 #include "memdata/memdata.h"
 #include "platform/ini.h"
 #include "platform/ui.h"
@@ -125,6 +127,10 @@ TEST(NotPresentModels, ListedOnceWrittenInFull)
     EXPECT_EQ(first.ReadString("MODELS", "3", ""), "шкаф,1");
     const QString quoted = WriteNotPresentModelsFile(app.paths.AutoRunFolder(), {"Шкаф \"Лайт\", белый"}, {1});
     EXPECT_EQ(kv::TIniFile(quoted).ReadString("MODELS", "1", ""), "\"Шкаф \"\"Лайт\"\", белый\",1");
+    // What the models base reads back from "AutoRun\" at the next start.
+    EXPECT_EQ(kv::ReadModelListFile(quoted), (QList<kv::ModelListEntry>{{"Шкаф \"Лайт\", белый", 1}}));
+    // A folder that cannot take the file: refused, nothing left behind.
+    EXPECT_THROW(WriteNotPresentModelsFile(app.paths.AutoRunFolder() + "no/such/", {"Стол"}, {1}), kv::Error);
 }
 
 TEST(SmallDialogs, MergeQuantityAndWait)
