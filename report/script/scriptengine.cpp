@@ -254,13 +254,15 @@ bool TrpEngine::RegisterLibrary(std::unique_ptr<TrpFunctionLibrary> library)
 {
     if (!library || m_libraries.size() >= 64) return false;
     const TrpFunctionLibrary &lib = *library;
-    for (const auto &l : m_libraries)
-        if (typeid(*l) == typeid(lib)) {
+    for (const auto &l : m_libraries) {
+        const TrpFunctionLibrary &existing = *l;
+        if (typeid(existing) == typeid(lib)) {
             m_installed.RemoveLibrary(typeid(lib));
             // The earlier registration stays: put its descriptions back.
             for (const QString &n : l->FunctionNames()) m_installed.Add(l.get(), n, QString(), QString());
             return false;
         }
+    }
     m_libraries.push_back(std::move(library));
     return true;
 }
@@ -268,11 +270,13 @@ bool TrpEngine::RegisterLibrary(std::unique_ptr<TrpFunctionLibrary> library)
 void TrpEngine::UnregisterLibrary(const std::type_info &libraryClass)
 {
     m_installed.RemoveLibrary(libraryClass);
-    for (auto it = m_libraries.begin(); it != m_libraries.end(); ++it)
-        if (typeid(**it) == libraryClass) {
+    for (auto it = m_libraries.begin(); it != m_libraries.end(); ++it) {
+        const TrpFunctionLibrary &l = **it;
+        if (typeid(l) == libraryClass) {
             m_libraries.erase(it);
             return;
         }
+    }
 }
 
 TrpDialogs *TrpEngine::Dialogs() const { return m_dialogs ? m_dialogs : &headlessDialogs(); }
