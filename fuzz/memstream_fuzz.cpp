@@ -63,7 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } catch (const Error &) {
         KV_FUZZ_CHECK(false, "a stream we wrote is refused");
     }
-    KV_FUZZ_CHECK(rowsOf(back) == rowsOf(md), "the rows written read back the same");
+    if (rowsOf(back) != rowsOf(md)) {
+        const QList<QVariantList> a = rowsOf(md), b = rowsOf(back);
+        for (qsizetype r = 0; r < qMin(a.size(), b.size()); ++r)
+            for (qsizetype c = 0; c < a[r].size(); ++c)
+                if (a[r][c] != b[r][c])
+                    std::fprintf(stderr, "row %d field %d: %s (%s) / %s (%s)\n", int(r), int(c),
+                                 qPrintable(a[r][c].toString()), a[r][c].typeName(),
+                                 qPrintable(b[r][c].toString()), b[r][c].typeName());
+        KV_FUZZ_CHECK(false, "the rows written read back the same");
+    }
     KV_FUZZ_CHECK(back.SaveToStream() == saved, "written twice, the same bytes");
     return 0;
 }
