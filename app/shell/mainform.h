@@ -10,6 +10,7 @@
 #include "data/settings.h"
 
 #include <QMainWindow>
+#include <QPrinter>
 #include <QPointer>
 #include <QStringList>
 
@@ -67,7 +68,7 @@ public:
         std::function<bool(TMainForm &)> editDetalNames;
         std::function<void(TMainForm &, const QString &fileName)> openMaps;
         std::function<bool(TMainForm &, int margins[4])> editPageMargins;   // left, right, top, bottom
-        std::function<void(TMainForm &)> printerSetup;
+        std::function<bool(QPrinter &)> printerSetup;   // the printer dialog: true after OK
         std::function<void(TMainForm &)> about;
         // The open dialog: the chosen file, empty on cancel.
         std::function<QString(const QString &folder, const QString &title, const QString &filter,

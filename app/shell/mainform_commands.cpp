@@ -16,6 +16,7 @@
 #include "data/imports/partlists.h"
 #include "platform/error.h"
 #include "platform/ui.h"
+#include "report/output/printer.h"
 #include "toolbars/toolbar.h"
 
 #include <QAction>
@@ -396,13 +397,21 @@ void TMainForm::PageSetupExecute()
 
 void TMainForm::PrinterSetupExecute()
 {
+    // The dialog opens on the engine printer, and what is chosen there is what
+    // the maps, lists and stickers print on.
+    const TrpPrinter &engine = rpPrinter();
+    QPrinter printer(QPrinter::HighResolution);
+    if (!engine.IsVirtual()) printer.setPrinterName(engine.PrinterName());
+    printer.setPageSize(rpQtPageSize(engine.PaperSize, engine.PaperWidth, engine.PaperHeight, engine.Orientation));
+    printer.setPageOrientation(engine.Orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    bool accepted;
     if (hooks.printerSetup) {
-        hooks.printerSetup(*this);
-        return;
+        accepted = hooks.printerSetup(printer);
+    } else {
+        QPrintDialog dlg(&printer, this);
+        accepted = dlg.exec() == QDialog::Accepted;
     }
-    QPrinter printer;
-    QPrintDialog dlg(&printer, this);
-    dlg.exec();
+    if (accepted) rpTakePrinterChoice(printer);
 }
 
 void TMainForm::StandardToolbarExecute()

@@ -8,10 +8,12 @@
 #include "data/materials/materials.h"
 #include "platform/error.h"
 #include "platform/ui.h"
+#include "report/output/printer.h"
 #include "toolbars/dock.h"
 #include "toolbars/toolbar.h"
 #include "toolbars/toolbarbutton.h"
 #include "platform/testsupport/scoped.h"
+#include "app/tests/scopedprinter.h"
 
 #include <gtest/gtest.h>
 
@@ -402,6 +404,32 @@ TEST(MainForm, PageMarginsThroughTheDialogHook)
     EXPECT_EQ(f.ini().ReadInteger("PageParams", "Left", 0), 5);
     EXPECT_EQ(f.ini().ReadInteger("PageParams", "Bottom", 0), 8);
     EXPECT_EQ(f.form->Settings().PageTop(), 7);
+}
+
+TEST(MainForm, PrinterSetupHandsTheChoiceToTheEnginePrinter)
+{
+    ShellFixture f;
+    kv::test::ScopedEnginePrinter keep;
+    TrpPrinter &engine = rpPrinter();
+    engine.SetPrinterInfo(9, 2100, 2970, 0, engine.Bin, true);   // A4 portrait
+    QString offered;
+    // Cancel changes nothing; OK makes the choice the engine printer's.
+    for (bool ok : {false, true}) {
+        f.form->hooks.printerSetup = [&](QPrinter &p) {
+            offered = p.pageLayout().pageSize().name() + (p.pageLayout().orientation() == QPageLayout::Landscape ? "/L" : "/P");
+            p.setPageSize(QPageSize(QPageSize::A5));
+            p.setPageOrientation(QPageLayout::Landscape);
+            return ok;
+        };
+        f.form->Action("PrinterSetupAction")->trigger();
+        EXPECT_EQ(offered, "A4/P") << ok;
+        EXPECT_EQ(engine.PaperSize, ok ? 11 : 9) << ok;
+        EXPECT_EQ(engine.Orientation, ok ? 1 : 0) << ok;
+        if (ok) break;
+    }
+    // The engine printer keeps the paper as it lies: A5 on its side.
+    EXPECT_EQ(engine.PaperWidth, 2100);
+    EXPECT_EQ(engine.PaperHeight, 1480);
 }
 
 TEST(MainForm, RefreshesReachTheirKindOfWindow)

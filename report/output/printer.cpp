@@ -513,3 +513,21 @@ int rpPrintPages(QPrinter &printer, const QList<TrpPrintPage> &pages, const TrpP
     painter.end();
     return sheets;
 }
+
+void rpTakePrinterChoice(const QPrinter &chosen)
+{
+    TrpPrinter &engine = rpPrinter();
+    const QString name = chosen.printerName();
+    if (!name.isEmpty())
+        for (int i = 0; i < engine.Printers().size(); ++i)
+            if (engine.Printers()[i].compare(name, Qt::CaseInsensitive) == 0) {
+                engine.SetPrinterIndex(i);
+                break;
+            }
+    const QPageLayout layout = chosen.pageLayout();
+    const QSizeF size = layout.pageSize().size(QPageSize::Millimeter);
+    const int orientation = layout.orientation() == QPageLayout::Landscape ? 1 : 0;
+    int code = layout.pageSize().windowsId();
+    if (code <= 0) code = rpCustomPaper;
+    engine.SetPrinterInfo(code, rnd(size.width() * 10), rnd(size.height() * 10), orientation, engine.Bin, true);
+}

@@ -184,3 +184,7 @@ int rpPrintPages(QPrinter &printer, const QList<TrpPrintPage> &pages, const TrpP
 // The Qt page size of a paper code (custom: the size); invalid for 0 x 0.
 class QPageSize;
 QPageSize rpQtPageSize(int paperSize, int width, int height, int orientation);
+// A printer and paper chosen in a Qt printer or page dialog become the engine
+// printer's: the printer of that name (kept when none is named) and its paper
+// size and orientation.
+void rpTakePrinterChoice(const QPrinter &chosen);

@@ -1039,21 +1039,10 @@ void TrpPreviewForm::PageSetupBtnClick()
         if (d.exec() != QDialog::Accepted) return;
     }
     const QMarginsF mm = printer.pageLayout().margins(QPageLayout::Millimeter);
-    const QSizeF size = printer.pageLayout().pageSize().size(QPageSize::Millimeter);
-    const int orientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? 1 : 0;
-    int code = printer.pageLayout().pageSize().windowsId();
-    if (code <= 0) code = rpCustomPaper;
     // The printer and paper chosen become the engine printer's, and the pages take
     // what the printer then answers.
+    rpTakePrinterChoice(printer);
     TrpPrinter &engine = rpPrinter();
-    const QString chosen = printer.printerName();
-    if (!chosen.isEmpty())
-        for (int i = 0; i < engine.Printers().size(); ++i)
-            if (engine.Printers()[i].compare(chosen, Qt::CaseInsensitive) == 0) {
-                engine.SetPrinterIndex(i);
-                break;
-            }
-    engine.SetPrinterInfo(code, rpRound(size.width() * 10), rpRound(size.height() * 10), orientation, engine.Bin, true);
     auto toUnits = [](double m) { return rpRound(m * 100 * 18 / 500); };
     for (int i = 0; i < m_report->Pages().Count(); ++i) {
         TrpPage *page = m_report->Pages().GetPage(i);
