@@ -143,7 +143,16 @@ QVariant toField(const MemStreamField &f, MemFieldType from, const QVariant &raw
         QVariant v = raw;
         if (raw.typeId() == QMetaType::QByteArray) v = fromCp1251(raw.toByteArray());
         else if (!memTypeIsString(from)) v = memFromStored(from, raw);
-        return memToStored(f.type, f.size, v);
+        QVariant stored = memToStored(f.type, f.size, v);
+        if (memTypeIsString(f.type)) {
+            // A text ends at its first NUL and an empty text is no value, as the
+            // string readers and the writer have it, whatever the descriptor's type.
+            QString text = stored.toString();
+            if (const qsizetype zero = text.indexOf(QChar(0)); zero >= 0) text.truncate(zero);
+            if (text.isEmpty()) return QVariant();
+            stored = text;
+        }
+        return stored;
     } catch (const Error &) {
         corrupt();
     }

@@ -334,6 +334,31 @@ TEST(MemDataStream, ForeignStreamWithoutVersionAndWithOtherFields)
     EXPECT_EQ(column(md, QStringLiteral("RecId")), (QStringList{"1", "2"}));
 }
 
+// A memo stored where the table has a string field: the text ends at its
+// first NUL and an empty one is no value, as a string of the stream reads,
+// so the table written and read back holds the same rows.
+TEST(MemDataStream, TextOfAnotherTypeReadsAsTheStringFieldWritesIt)
+{
+    QByteArray b;
+    auto put32 = [&](qint32 v) { b.append(reinterpret_cast<const char *>(&v), 4); };
+    auto put16 = [&](quint16 v) { b.append(reinterpret_cast<const char *>(&v), 2); };
+    put32(1);
+    put32(0); put16(14); put16(4); b.append("Name");
+    for (const QByteArray &memo : {QByteArray("\0", 1), QByteArray("ab\0cd", 5), QByteArray("xy")}) {
+        put32(qint32(memo.size()));
+        b.append(memo);
+    }
+    TMemData md;
+    makeCodeName(md);
+    md.LoadFromStream(b);
+    const QStringList expected{"<null>", "ab", "xy"};
+    EXPECT_EQ(column(md, QStringLiteral("Name")), expected);
+    TMemData back;
+    makeCodeName(back);
+    back.LoadFromStream(md.SaveToStream());
+    EXPECT_EQ(column(back, QStringLiteral("Name")), expected);
+}
+
 // ---------------------------------------------------------------- blob streams
 
 TEST(MemBlobStream, ReadsFromThePositionInBrowseState)
