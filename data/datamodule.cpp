@@ -73,7 +73,7 @@ TModule::TModule(Paths *paths, Settings *settings, QObject *parent)
     : QObject(parent), m_paths(paths), m_settings(settings)
 {
     setObjectName(QStringLiteral("Module"));
-    auto named = [this](auto *obj, const char *name) {
+    auto named = [](auto *obj, const char *name) {
         obj->setObjectName(QString::fromLatin1(name));
         return obj;
     };
