@@ -2,6 +2,7 @@
 // refused with "The data is incorrect", a refused stream leaves the rows
 // already there, and a stream taken is written and read back as the same rows.
 #include "fuzz/fuzz_input.h"
+#include "fuzz/memstream_fields.h"
 
 #include "memdata/memdata.h"
 #include "platform/error.h"
@@ -21,20 +22,6 @@ QList<QVariantList> rowsOf(const TMemData &md)
     return rows;
 }
 
-void addFields(TMemData &t)
-{
-    t.AddField(QStringLiteral("Code"), FieldType::Integer);
-    t.AddField(QStringLiteral("Name"), FieldType::String, 20);
-    t.AddMemField(QStringLiteral("Wide"), MemFieldType::WideString, 10);
-    t.AddMemField(QStringLiteral("Price"), MemFieldType::BCD);
-    t.AddField(QStringLiteral("Many"), FieldType::Float);
-    t.AddField(QStringLiteral("Day"), FieldType::Date);
-    t.AddField(QStringLiteral("Ok"), FieldType::Boolean);
-    t.AddField(QStringLiteral("Note"), FieldType::Memo);
-    t.AddMemField(QStringLiteral("Small"), MemFieldType::Smallint);
-    t.AddMemField(QStringLiteral("Big"), MemFieldType::Largeint);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -42,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     kvfuzz::quiet();
     const QByteArray bytes = kvfuzz::bytesOf(data, size);
     TMemData md;
-    addFields(md);
+    kvfuzz::addMemStreamFields(md);
     md.Open();
     md.AppendRecord({QVariant(), 1, QStringLiteral("keep")});
     const QList<QVariantList> kept = rowsOf(md);
@@ -56,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     const QByteArray saved = md.SaveToStream();
     TMemData back;
-    addFields(back);
+    kvfuzz::addMemStreamFields(back);
     back.Open();
     try {
         back.LoadFromStream(saved);

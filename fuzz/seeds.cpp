@@ -2,6 +2,7 @@
 // tables, stored streams, map files) with our own writers:
 //   kv_fuzz_seeds <fuzz/corpus>
 #include "data/maps/mapfiles.h"
+#include "fuzz/memstream_fields.h"
 #include "memdata/memdata.h"
 #include "platform/db/dbffile.h"
 
@@ -52,17 +53,10 @@ int main(int argc, char **argv)
                                       + QByteArray(1, '\0') + p.serialize(day));
 
     TMemData md;
-    md.AddField(QStringLiteral("Code"), FieldType::Integer);
-    md.AddField(QStringLiteral("Name"), FieldType::String, 20);
-    md.AddMemField(QStringLiteral("Wide"), MemFieldType::WideString, 10);
-    md.AddMemField(QStringLiteral("Price"), MemFieldType::BCD);
-    md.AddField(QStringLiteral("Many"), FieldType::Float);
-    md.AddField(QStringLiteral("Day"), FieldType::Date);
-    md.AddField(QStringLiteral("Ok"), FieldType::Boolean);
-    md.AddField(QStringLiteral("Note"), FieldType::Memo);
+    kvfuzz::addMemStreamFields(md);
     md.Open();
     md.AppendRecord({QVariant(), 5, QStringLiteral("Лист"), QStringLiteral("Ωmega"), 12.5, 2.25,
-                     QDate(2024, 3, 1), true, QStringLiteral("заметка")});
+                     QDate(2024, 3, 1), true, QStringLiteral("заметка"), -7, qint64(1) << 40});
     md.AppendRecord({QVariant(), 6});
     put(root + "/memstream", "two.bin", md.SaveToStream());
 
