@@ -225,6 +225,10 @@ TEST(MemDataStream, BrokenStreamKeepsTheRecords)
     EXPECT_FALSE(md.Loading());
 }
 
+// Little-endian numbers of a stream written by hand.
+static void put32(QByteArray &b, qint32 v) { b.append(reinterpret_cast<const char *>(&v), 4); }
+static void put16(QByteArray &b, quint16 v) { b.append(reinterpret_cast<const char *>(&v), 2); }
+
 // A descriptor of width 0 without a presence byte (no "Ver") takes no bytes
 // of a record: a stream of only such descriptors and data after them is
 // refused instead of reading empty records for ever; the table keeps its
@@ -233,18 +237,16 @@ TEST(MemDataStream, DescriptorsOfWidthZeroDoNotHangTheLoad)
 {
     auto stream = [](bool version, const QList<std::pair<quint16, QByteArray>> &descs, const QByteArray &data) {
         QByteArray b;
-        auto put32 = [&](qint32 v) { b.append(reinterpret_cast<const char *>(&v), 4); };
-        auto put16 = [&](quint16 v) { b.append(reinterpret_cast<const char *>(&v), 2); };
         if (version) {
             const double one = 1.0;
             b.append("Ver");
             b.append(reinterpret_cast<const char *>(&one), 8);
         }
-        put32(qint32(descs.size()));
+        put32(b, qint32(descs.size()));
         for (const auto &[code, name] : descs) {
-            put32(code == 3 ? 4 : 0);
-            put16(code);
-            put16(quint16(name.size()));
+            put32(b, code == 3 ? 4 : 0);
+            put16(b, code);
+            put16(b, quint16(name.size()));
             b.append(name);
         }
         return b + data;
@@ -319,13 +321,11 @@ TEST(MemDataStream, ForeignStreamWithoutVersionAndWithOtherFields)
 {
     // Written by hand: no "Ver", fields Name (string of 10) and Old (integer).
     QByteArray b;
-    auto put32 = [&](qint32 v) { b.append(reinterpret_cast<const char *>(&v), 4); };
-    auto put16 = [&](quint16 v) { b.append(reinterpret_cast<const char *>(&v), 2); };
-    put32(2);
-    put32(11); put16(1); put16(4); b.append("Name");
-    put32(4); put16(3); put16(3); b.append("Old");
-    put32(5); b.append("Plit", 5); put32(1);
-    put32(0); put32(2);
+    put32(b, 2);
+    put32(b, 11); put16(b, 1); put16(b, 4); b.append("Name");
+    put32(b, 4); put16(b, 3); put16(b, 3); b.append("Old");
+    put32(b, 5); b.append("Plit", 5); put32(b, 1);
+    put32(b, 0); put32(b, 2);
     TMemData md;
     makeCodeName(md);
     md.LoadFromStream(b);
@@ -340,12 +340,10 @@ TEST(MemDataStream, ForeignStreamWithoutVersionAndWithOtherFields)
 TEST(MemDataStream, TextOfAnotherTypeReadsAsTheStringFieldWritesIt)
 {
     QByteArray b;
-    auto put32 = [&](qint32 v) { b.append(reinterpret_cast<const char *>(&v), 4); };
-    auto put16 = [&](quint16 v) { b.append(reinterpret_cast<const char *>(&v), 2); };
-    put32(1);
-    put32(0); put16(14); put16(4); b.append("Name");
+    put32(b, 1);
+    put32(b, 0); put16(b, 14); put16(b, 4); b.append("Name");
     for (const QByteArray &memo : {QByteArray("\0", 1), QByteArray("ab\0cd", 5), QByteArray("xy")}) {
-        put32(qint32(memo.size()));
+        put32(b, qint32(memo.size()));
         b.append(memo);
     }
     TMemData md;
