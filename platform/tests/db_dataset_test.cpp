@@ -184,13 +184,19 @@ TEST(DbDataSet, LocateAndLookup)
     EXPECT_EQ(ds.RecNo(), 2);
 }
 
-TEST(DbDataSet, FilterTextAndEvent)
+// Three rows the filter tests choose from: codes 1, 2, 1; counts 0, 3, 5.
+static void openThreeRows(VecSet &ds)
 {
-    VecSet ds;
     ds.add(1, "a", 0);
     ds.add(2, "b", 3);
     ds.add(1, "c", 5);
     ds.Open();
+}
+
+TEST(DbDataSet, FilterTextAndEvent)
+{
+    VecSet ds;
+    openThreeRows(ds);
     ds.SetFilter("Code=1 and Many>0");
     ds.SetFiltered(true);
     EXPECT_EQ(ds.RecordCount(), 1);
@@ -413,10 +419,7 @@ TEST(DbDataSet, IndexFieldNamesOrderTheRows)
 TEST(DbDataSet, DeeplyNestedFilterTextIsRefused)
 {
     VecSet ds;
-    ds.add(1, "a", 0);
-    ds.add(2, "b", 3);
-    ds.add(1, "c", 5);
-    ds.Open();
+    openThreeRows(ds);
     ds.SetFilter("Many>0");
     ds.SetFiltered(true);
     ASSERT_EQ(ds.RecordCount(), 2);
@@ -454,10 +457,7 @@ TEST(DbDataSet, DeeplyNestedFilterTextIsRefused)
 TEST(DbDataSet, FilterNamingAMissingFieldKeepsTheFilterInForce)
 {
     VecSet ds;
-    ds.add(1, "a", 0);
-    ds.add(2, "b", 3);
-    ds.add(1, "c", 5);
-    ds.Open();
+    openThreeRows(ds);
     ds.SetFilter("Many>0");
     ds.SetFiltered(true);
     ASSERT_EQ(ds.RecordCount(), 2);
