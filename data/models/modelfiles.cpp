@@ -112,14 +112,6 @@ void WriteModelListFile(const QString &path, const QList<ModelListEntry> &entrie
     writeIniSection(path, QStringLiteral("MODELS"), lines);
 }
 
-QString NextModelListFile(const QString &folder)
-{
-    for (int n = 0;; ++n) {
-        const QString name = QDir(folder).filePath(QStringLiteral("tmp%1.kmx").arg(n));
-        if (!QFileInfo::exists(name)) return name;
-    }
-}
-
 void ApplyModelListFiles(TmdlModelSectionList &sections, const QStringList &files, QStringList &notFound,
                          QList<int> &counts)
 {

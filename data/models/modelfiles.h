@@ -36,8 +36,6 @@ QList<ModelListEntry> ReadModelListFile(const QString &path);
 // Writes the entries in comma-text form (quoted where needed, inner quotes
 // doubled), through a temporary file.
 void WriteModelListFile(const QString &path, const QList<ModelListEntry> &entries);
-// "tmp%d.kmx" in `folder` with the first n = 0, 1, ... not taken.
-QString NextModelListFile(const QString &folder);
 
 // Adds the quantities of model description files to the models of
 // `sections` (found by FindModelByName); names not found with a quantity
