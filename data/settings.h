@@ -223,7 +223,12 @@ public:
     int GetDefaultRBorder() const { return Get(key::RBorder); }
     int GetDefaultTBorder() const { return Get(key::TBorder); }
     int GetDefaultBBorder() const { return Get(key::BBorder); }
-    int GetDefaultRotate() const { return Get(key::RotateDefault); }
+    // A hand-edited mode out of 0..2 gives new parts the default 0.
+    int GetDefaultRotate() const
+    {
+        const int r = Get(key::RotateDefault);
+        return r >= 0 && r <= 2 ? r : 0;
+    }
     int GetDefMaterial() const { return Get(key::DefMaterial); }
     bool IsLocalMaterialsBase() const { return Get(key::BaseType) == 0; }
     QString GetBasePath() const { return Get(key::BasePath); }

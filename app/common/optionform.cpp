@@ -332,10 +332,11 @@ void TOptionForm::FormShow()
     const int optimization = s.Get(key::Optimization);
     checkOne(m_optim, 3, optimization >= 0 && optimization <= 2 ? optimization : 0);
     m_EditPropilLen->setText(QString::number(s.Get(key::PropilLen)));
+    // A hand-edited value out of range shows the first item, and OK writes it.
     const int rotate = s.Get(key::RotateDefault);
-    checkOne(m_rotate, 3, rotate);
+    checkOne(m_rotate, 3, rotate >= 0 && rotate <= 2 ? rotate : 0);
     const int mill = s.Get(key::MillState);
-    checkOne(m_mill, 3, mill);
+    checkOne(m_mill, 3, mill >= 0 && mill <= 2 ? mill : 0);
 
     // Edge banding: "<нет>" first, then the list; the current one selected.
     m_borders = {CodeName{0, QStringLiteral("<нет>")}};
@@ -462,8 +463,8 @@ void TOptionForm::SaveValues()
     s.Set(key::TBorder, m_edgeCodes[2]);
     s.Set(key::BBorder, m_edgeCodes[3]);
     s.Set(key::DefBorder, selectedBorderCode());
-    s.Set(key::RotateDefault, checkedIndex(m_rotate, 3));
-    s.Set(key::MillState, checkedIndex(m_mill, 3));
+    s.Set(key::RotateDefault, std::max(0, checkedIndex(m_rotate, 3)));
+    s.Set(key::MillState, std::max(0, checkedIndex(m_mill, 3)));
     s.Set(key::FontName, m_font.name);
     s.Set(key::FontBold, m_font.bold);
     s.Set(key::FontItalic, m_font.italic);

@@ -11,6 +11,7 @@
 #include "data/models/modelbase.h"
 #include "platform/error.h"
 #include "platform/ui.h"
+#include "report/output/printer.h"
 #include "resources/reports.h"
 #include "toolbars/dock.h"
 #include "toolbars/positions.h"
@@ -84,6 +85,18 @@ TMainForm::TMainForm(const kv::Paths &paths, QWidget *parent)
     kv::StartupStep(QStringLiteral("main:remarks"));
     kv::RunGuarded([this] { kv::tb::LoadToolWindowPositionsFromIni(this, m_settings->FileName(), QString()); });
     kv::StartupStep(QStringLiteral("main:toolbar positions"));
+    // Whatever a printer canvas draws before a view sets a font is in the
+    // main window's font.
+    {
+        const QFont f = font();
+        TrpCanvasFont &pf = rpPrinter().CanvasFont;
+        pf.Name = f.family();
+        pf.Size = f.pointSize() > 0 ? f.pointSize() : pf.Size;
+        pf.Height = 0;
+        pf.Style = (f.bold() ? TrpFont::Bold : 0) | (f.italic() ? TrpFont::Italic : 0) |
+                   (f.underline() ? TrpFont::Underline : 0) | (f.strikeOut() ? TrpFont::StrikeOut : 0);
+    }
+    kv::StartupStep(QStringLiteral("main:printer font"));
 
     kv::Settings &s = *m_settings;
     const bool check = s.Get(kv::key::CheckStdSheetsQuantity);

@@ -240,16 +240,22 @@ TEST(OptionForm, EdgeButtonsTakeTheSelectedBanding)
 
 TEST(OptionForm, OutOfRangeValuesShowTheirDefaultsAndOkWritesThem)
 {
-    struct Case { const char *key; const char *stored; const char *control; const char *written; };
+    struct Case { const char *section; const char *key; const char *stored; const char *control; const char *written; };
     const Case cases[] = {
-        {"Optimization", "7", "rgpOptimization0", "0"},
-        {"Optimization", "2", "rgpOptimization2", "2"},
-        {"Technics", "1", "RBPropilLen", "1"},
-        {"Technics", "9", nullptr, "9"},   // none checked: not written
+        {"Default", "Optimization", "7", "rgpOptimization0", "0"},
+        {"Default", "Optimization", "2", "rgpOptimization2", "2"},
+        {"Default", "Technics", "1", "RBPropilLen", "1"},
+        {"Default", "Technics", "9", nullptr, "9"},   // none checked: not written
+        {"SheetParams", "MillState", "5", "rgMillLines0", "0"},
+        {"SheetParams", "MillState", "-1", "rgMillLines0", "0"},
+        {"SheetParams", "MillState", "2", "rgMillLines2", "2"},
+        {"Rotate", "Default", "3", "RGRotate0", "0"},
+        {"Rotate", "Default", "-2", "RGRotate0", "0"},
+        {"Rotate", "Default", "1", "RGRotate1", "1"},
     };
     for (const Case &c : cases) {
         OptionsFixture f;
-        f.ini().WriteString("Default", c.key, c.stored);
+        f.ini().WriteString(c.section, c.key, c.stored);
         EXPECT_TRUE(f.run([&](TOptionForm &d) {
             if (c.control) {
                 EXPECT_TRUE(d.findChild<QRadioButton *>(c.control)->isChecked()) << c.key << c.stored;
@@ -258,7 +264,7 @@ TEST(OptionForm, OutOfRangeValuesShowTheirDefaultsAndOkWritesThem)
                     EXPECT_FALSE(d.findChild<QRadioButton *>(r)->isChecked());
             }
         }));
-        EXPECT_EQ(f.ini().ReadString("Default", c.key, ""), c.written) << c.key << c.stored;
+        EXPECT_EQ(f.ini().ReadString(c.section, c.key, ""), c.written) << c.key << c.stored;
     }
 }
 

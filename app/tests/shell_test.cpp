@@ -516,6 +516,23 @@ TEST(Startup, ModelsBaseCopiedFromThePatternOnlyWhenMissing)
     EXPECT_EQ(read(f.root() + "Models.dat"), "models of the workshop");
 }
 
+TEST(Startup, PrinterCanvasTakesTheMainWindowFont)
+{
+    const kv::test::ScopedEnginePrinter keepPrinter;
+    const QFont keep = QApplication::font();
+    QFont f(QStringLiteral("Liberation Serif"), 11);
+    f.setItalic(true);
+    QApplication::setFont(f);
+    rpPrinter().CanvasFont = TrpCanvasFont{};
+    {
+        ShellFixture shell;
+        EXPECT_EQ(rpPrinter().CanvasFont.Name, shell.form->font().family());
+        EXPECT_EQ(rpPrinter().CanvasFont.Size, 11);
+        EXPECT_EQ(rpPrinter().CanvasFont.Style, TrpFont::Italic);
+    }
+    QApplication::setFont(keep);
+}
+
 TEST(Startup, StepsRunInTheirOrder)
 {
     QTemporaryDir tmp;
@@ -562,7 +579,8 @@ TEST(Startup, StepsRunInTheirOrder)
     const QStringList expected = {
         "instance", "title",
         "main:formats", "main:busy", "main:folders", "main:dialog folders", "main:lists", "main:settings",
-        "main:migrate", "main:margins and digits", "main:remarks", "main:toolbar positions", "main:check marks",
+        "main:migrate", "main:margins and digits", "main:remarks", "main:toolbar positions", "main:printer font",
+        "main:check marks",
         "main:models base",
         "hook:services", "data module", "missing models dialog",
         "stage:Подключение внешней базы материалов",

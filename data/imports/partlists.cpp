@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cmath>
@@ -185,24 +186,41 @@ ImportedPart ParseTextRow(const QString &line, QChar separator, int material, co
     return p;
 }
 
+namespace {
+
+// A list saved by a Linux editor is UTF-8: it starts with a byte-order mark,
+// or it is valid UTF-8 holding non-ASCII bytes (a cp1251 text with Cyrillic
+// practically never is). Anything else is the program's own cp1251.
+QString decodePartList(const QByteArray &bytes)
+{
+    static const QByteArray bom("\xEF\xBB\xBF");
+    const bool marked = bytes.startsWith(bom);
+    const bool high = std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; });
+    if (marked || high) {
+        QStringDecoder utf8(QStringConverter::Utf8);
+        QString text = utf8(marked ? bytes.mid(bom.size()) : bytes);
+        if (!utf8.hasError()) return text;
+    }
+    return fromCp1251(bytes);
+}
+
+} // namespace
+
 void ReadTextFile(const QString &path, int material, const TextRowDefaults &defaults, QList<ImportedPart> &parts)
 {
     const QString failed = u("Ошибка импорта данных!");
     checkSize(path, failed);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) throw Error(failed);
-    constexpr qint64 kMaxLine = 64 * 1024;
-    while (!f.atEnd()) {
-        QByteArray line = f.readLine(kMaxLine);
-        if (line.isEmpty() && !f.atEnd()) throw Error(failed);
-        if (!line.endsWith('\n') && !f.atEnd()) {
-            // An overlong line: its rest is skipped, the line itself refused.
-            while (!f.atEnd() && !f.readLine(kMaxLine).endsWith('\n')) {}
-            continue;
-        }
-        while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
-        if (line.isEmpty()) continue;
-        parts << ParseTextRow(fromCp1251(line), QChar(9), material, defaults);
+    const QByteArray bytes = f.readAll();
+    if (bytes.size() != f.size()) throw Error(failed);
+    constexpr qsizetype kMaxLine = 64 * 1024;
+    const QString text = decodePartList(bytes);
+    for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
+        while (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        // An overlong line is refused, the lines after it still read.
+        if (line.isEmpty() || line.size() > kMaxLine) continue;
+        parts << ParseTextRow(line.toString(), QChar(9), material, defaults);
     }
 }
 

@@ -606,7 +606,8 @@ void LoadIniMaps(const QString &path, MapDocument &doc)
         addMaterialCode(out.MaterialCodes, t.MaterialCode);
         out.Tabs.push_back(std::move(t));
     }
-    d.ShowBorders = lastShowBorder;
+    // The switch of the last part read goes for every part, as the switch does.
+    out.SetShowBorders(lastShowBorder);
     out.CurrentMaterial = kMapAllMaterials;
     doc = std::move(out);
 }

@@ -206,6 +206,35 @@ TEST(TextRows, EveryPrefixAndOverlongLinesAreHandled)
     EXPECT_EQ(parts[0].Name, "Код");
 }
 
+TEST(TextRows, Utf8AndCp1251ListsWithTheSameRowsImportAlike)
+{
+    QTemporaryDir dir;
+    const QString rows = QStringLiteral("Бок левый\t700\t500\t2\t1\t1\t0\t0\t1\r\nПолка «ёЁ»\t600\t300\r\n");
+    const QList<ImportedPart> expected = {{"Бок левый", 700, 500, 2, 1, 6, 0, 0, 6, 4},
+                                          {"Полка «ёЁ»", 600, 300, 0, 0, 0, 0, 0, 0, 4}};
+    struct Case { const char *what; QByteArray bytes; };
+    const Case cases[] = {
+        {"cp1251", toCp1251(rows)},
+        {"UTF-8", rows.toUtf8()},
+        {"UTF-8 with a byte-order mark", QByteArray("\xEF\xBB\xBF") + rows.toUtf8()},
+        {"UTF-8 with LF only", QString(rows).remove(QLatin1Char('\r')).toUtf8()},
+    };
+    for (const Case &c : cases) {
+        const QString p = dir.filePath("list.txt");
+        writeBytes(p, c.bytes);
+        QList<ImportedPart> parts;
+        ReadTextFile(p, 4, {0, 6}, parts);
+        EXPECT_EQ(parts, expected) << c.what;
+    }
+    // A mark before plain ASCII is no part of the first code.
+    const QString p = dir.filePath("ascii.txt");
+    writeBytes(p, QByteArray("\xEF\xBB\xBF") + "A-1\t10\t20\t1\r\n");
+    QList<ImportedPart> parts;
+    ReadTextFile(p, 0, {}, parts);
+    ASSERT_EQ(parts.size(), 1);
+    EXPECT_EQ(parts[0].Name, "A-1");
+}
+
 TEST(DesignerFile, SectionsBecomePartsWithDefaults)
 {
     QTemporaryDir dir;

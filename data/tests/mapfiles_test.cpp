@@ -463,6 +463,8 @@ TEST(MapFiles, OlderIniLayoutIsReadWithoutWritingIntoIt)
     EXPECT_FALSE(doc.Display.ShowHints);
     EXPECT_TRUE(doc.Display.ShowScrapsText);
     EXPECT_FALSE(doc.Display.ShowBorders); // from the last part read
+    for (const MapTab &tab : doc.Tabs)
+        for (const MapPart &p : tab.Parts) EXPECT_FALSE(p.ShowBorder) << p.Title.toStdString();
     EXPECT_EQ(doc.Display.Colors.Scrap, 0x00ABCDu);
     EXPECT_EQ(doc.Display.Font.name, QStringLiteral("Times"));
     EXPECT_TRUE(doc.Display.Font.bold);
@@ -507,6 +509,21 @@ TEST(MapFiles, OlderIniLayoutIsReadWithoutWritingIntoIt)
     EXPECT_EQ(d.Quantity, 1);
     EXPECT_EQ(doc.LastSheetWidth, 1000);
     EXPECT_EQ(doc.LastSheetHeight, 500);
+}
+
+TEST(MapFiles, OlderLayoutEdgeSwitchOfTheLastPartGoesForEveryPart)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("on.map"));
+    QString text = QString::fromUtf8(kOldLayout);
+    text.replace(QStringLiteral("ShowBorder1=0\r\n"), QStringLiteral("ShowBorder1=1\r\n"));
+    text.replace(QStringLiteral("ShowBorder2=1\r\n"), QStringLiteral("ShowBorder2=0\r\n"));
+    WriteAll(path, toCp1251(text));
+    MapDocument doc;
+    LoadIniMaps(path, doc);
+    EXPECT_TRUE(doc.Display.ShowBorders);
+    for (const MapTab &tab : doc.Tabs)
+        for (const MapPart &p : tab.Parts) EXPECT_TRUE(p.ShowBorder);
 }
 
 TEST(MapFiles, DamagedOlderLayoutIsRefusedAndLeavesTheDocument)

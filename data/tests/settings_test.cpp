@@ -79,6 +79,10 @@ TEST_F(SettingsTest, AccessorsReadTheFileOnEveryCall)
     other.WriteInteger("Border", "TBorder", 3);
     EXPECT_EQ(st.GetDefaultRotate(), 2);
     EXPECT_EQ(st.GetDefaultTBorder(), 3);
+    for (int bad : {-1, 3}) {
+        other.WriteInteger("Rotate", "Default", bad);
+        EXPECT_EQ(st.GetDefaultRotate(), 0) << bad;
+    }
     st.SetPageLeft(12);
     EXPECT_EQ(st.PageLeft(), 12);
     EXPECT_EQ(other.ReadInteger("PageParams", "Left", 0), 12);

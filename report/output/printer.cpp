@@ -506,6 +506,7 @@ int rpPrintPages(QPrinter &printer, const QList<TrpPrintPage> &pages, const TrpP
             }
             const QRect paper = printer.paperRect(QPrinter::DevicePixel).toRect();
             TrpCanvas canvas(&painter, TrpCanvasKind::Printer);
+            canvas.Font = rpPrinter().CanvasFont;
             draw(i, canvas, TrpRect{0, 0, paper.width(), paper.height()});
             ++sheets;
         }

@@ -4,6 +4,8 @@
 // printer that needs none, keeps the current paper, orientation and bin,
 // reads the paper and bin lists and converts the printer's metrics into page
 // units (93 / 1.015 per inch). Paper sizes are in tenths of a millimetre.
+#include "report/core/canvas.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -123,6 +125,9 @@ public:
     QStringList BinNames;
     // Set while pages go to a printer; settings do not change then.
     bool Printing = false;
+    // The font every printer canvas starts with, until a view sets its own;
+    // the program gives it its main window's font at start-up.
+    TrpCanvasFont CanvasFont;
 
 private:
     void applyVirtual();

@@ -220,8 +220,18 @@ TEST(Printing, ToPdfWithFullPagesOfEachPaper)
     printer.setOutputFileName(path);
     QList<TrpRect> rects;
     QList<int> indexes;
+    TrpCanvasFont startFont;
+    startFont.Name = QStringLiteral("Liberation Serif");
+    startFont.Size = 9;
+    startFont.Style = 1;
+    const TrpCanvasFont keepFont = rpPrinter().CanvasFont;
+    rpPrinter().CanvasFont = startFont;
     const int sheets = rpPrintPages(printer, threePages(), {}, [&](int i, TrpCanvas &c, const TrpRect &r) {
         EXPECT_TRUE(c.IsPrinter());
+        // Every sheet starts with the printer's canvas font.
+        EXPECT_EQ(c.Font.Name, startFont.Name);
+        EXPECT_EQ(c.Font.Size, 9);
+        EXPECT_EQ(c.Font.Style, 1);
         rects << r;
         indexes << i;
         c.Pen.Width = 4;
@@ -231,6 +241,7 @@ TEST(Printing, ToPdfWithFullPagesOfEachPaper)
         c.SetFont(f);
         c.TextOut(r.Left + 100, r.Top + 100, QStringLiteral("Страница"));
     });
+    rpPrinter().CanvasFont = keepFont;
     EXPECT_EQ(sheets, 3);
     EXPECT_EQ(indexes, (QList<int>{0, 1, 2}));
     ASSERT_EQ(rects.size(), 3);
