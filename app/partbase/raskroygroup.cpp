@@ -1,6 +1,7 @@
 #include "app/partbase/raskroygroup.h"
 
 #include "app/common/appcontext.h"
+#include "app/common/materialsmenu.h"
 #include "app/common/smalldialogs.h"
 #include "app/materials/findmaterial.h"
 #include "app/materials/selectmaterial.h"
@@ -139,6 +140,7 @@ void TfrmRaskroyGroup::buildUi()
     m_list->HotTrackStyle = kv::gw::hsItemHilite;
     m_list->SetItemSpacing(4);
     m_list->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *item) { OutlookListItemClick(l, item); };
+    AttachMaterialsMenu(m_list);
     body->addWidget(m_bar);
 
     auto *right = new QWidget(this);

@@ -1,6 +1,7 @@
 #include "app/results/formsheets.h"
 
 #include "app/common/appcontext.h"
+#include "app/common/materialsmenu.h"
 #include "app/cutting/raskroyjob.h"
 #include "app/materials/findmaterial.h"
 #include "app/results/resultsdialogs.h"
@@ -225,6 +226,7 @@ TFormSheets::TFormSheets(AppContext &ctx, QWidget *parent) : TMdiChild(ctx, QStr
     m_navigator->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *it) {
         Guarded([&] { OutlookListItemClick(l, it); });
     };
+    AttachMaterialsMenu(m_navigator);
     navLay->addWidget(m_navigator, 1);
     m_navPanel->setFixedWidth(ReadKey(ctx.settings().Ini(), key::SheetOutLookWidth));
 
@@ -335,6 +337,9 @@ void TFormSheets::FormClose()
 
 bool TFormSheets::CommandEnabled(MainCommand c) const
 {
+    // The navigator works during a run too.
+    if (c == MainCommand::AllMaterials)
+        return true;
     if (m_job)
         return false;
     switch (c) {
@@ -355,6 +360,14 @@ bool TFormSheets::CommandEnabled(MainCommand c) const
 
 void TFormSheets::ExecuteCommand(MainCommand c)
 {
+    if (c == MainCommand::AllMaterials) {
+        if (TgwOutlookListItem *first = m_navigator->Items()->Item(0)) {
+            OutlookListItemClick(m_navigator, first);
+            first->SetSelected(true);
+            m_navigator->MakeVisible(first);
+        }
+        return;
+    }
     if (m_job)
         return;
     switch (c) {

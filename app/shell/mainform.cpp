@@ -406,6 +406,7 @@ void TMainForm::updateActions()
     set("PrintModelsListAction", can(MainCommand::PrintModelsList));
     set("SaveMapsAction", can(MainCommand::SaveMaps));
     set("ExportMapsIniAction", can(MainCommand::ExportMapsIni));
+    set("PrintStatisticsAction", can(MainCommand::PrintStatistics));
     set("WHStatisticsAction", c && c->Kind() == ChildKind::Warehouse);
     Action(QStringLiteral("StandardToolbarAction"))->setChecked(!m_toolbar->isHidden());
 

@@ -1,6 +1,7 @@
 #include "app/stock/warehouse.h"
 
 #include "app/common/appcontext.h"
+#include "app/common/materialsmenu.h"
 #include "app/stock/minsheets.h"
 #include "app/stock/statesview.h"
 #include "app/stock/stockprint.h"
@@ -60,6 +61,7 @@ TfrmWareHouse::TfrmWareHouse(AppContext &ctx, QWidget *parent)
     olMaterials->setObjectName(QStringLiteral("olMaterials"));
     olMaterials->ClickStyle = gw::csSelect;
     olMaterials->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *i) { olMaterialsItemClick(l, i); };
+    AttachMaterialsMenu(olMaterials);
 
     pcWareHouse = new QTabWidget(splitter);
     pcWareHouse->setObjectName(QStringLiteral("pcWareHouse"));

@@ -1,17 +1,23 @@
 #include "app/common/mdichild.h"
+#include "app/partbase/raskroygroup.h"
+#include "app/results/formsheets.h"
 #include "app/shell/mainform.h"
 #include "app/shell/menulists.h"
 #include "app/shell/startup.h"
 #include "app/shell/startupstages.h"
+#include "app/shell/wiring.h"
+#include "app/stock/warehouse.h"
 #include "controls/instance.h"
 #include "data/datamodule.h"
 #include "data/materials/materials.h"
+#include "platform/db/query.h"
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "report/output/printer.h"
 #include "toolbars/dock.h"
 #include "toolbars/toolbar.h"
 #include "toolbars/toolbarbutton.h"
+#include "widgets/outlooklist.h"
 #include "platform/testsupport/scoped.h"
 #include "app/tests/scopedprinter.h"
 
@@ -188,6 +194,118 @@ TEST(MainForm, StandardToolbarInTheTopDockThatCannotFloat)
 }
 
 TEST(MainForm, ActionsFollowTheActiveChild)
+{
+    // Every command that acts on a child window, with the real windows of the
+    // program active: none, a new part base (untitled, so still to be saved),
+    // one with parts made of a model, the same saved and unchanged, the
+    // warehouse, a results window.
+    enum { None, NewBase, FilledBase, SavedBase, Warehouse, Results, Kinds };
+    struct Row { const char *action; bool on[Kinds]; };
+    const Row rows[] = {
+        {"SaveAction", {0, 1, 1, 0, 0, 0}},
+        {"SaveAsAction", {0, 1, 1, 1, 0, 0}},
+        {"MergeAction", {0, 1, 1, 1, 0, 0}},
+        {"mnuPrintItem", {0, 0, 1, 1, 0, 0}},
+        {"PrintListAction", {0, 0, 1, 1, 0, 0}},
+        {"PrintGroupedAction", {0, 0, 1, 1, 0, 0}},
+        {"PrintExcelAction", {0, 0, 1, 1, 0, 0}},
+        {"mnuExportItem", {0, 1, 1, 1, 0, 0}},
+        {"ExportTabAction", {0, 1, 1, 1, 0, 0}},
+        {"CuttingAction", {0, 0, 1, 1, 0, 0}},
+        {"PrintDetalsLabelsAction", {0, 1, 1, 1, 0, 1}},
+        {"PrintScrapsLabelsAction", {0, 0, 0, 0, 1, 1}},
+        {"AddModelAction", {0, 1, 1, 1, 0, 0}},
+        {"AllMaterialsAction", {0, 1, 1, 1, 1, 1}},
+        {"ReplaceMaterialAction", {0, 0, 1, 1, 0, 0}},
+        {"PrintModelsListAction", {0, 0, 1, 1, 0, 0}},
+        {"SaveMapsAction", {0, 0, 0, 0, 0, 1}},
+        {"ExportMapsIniAction", {0, 0, 0, 0, 0, 1}},
+        {"PrintStatisticsAction", {0, 0, 0, 0, 0, 1}},
+        {"WHStatisticsAction", {0, 0, 0, 0, 1, 0}},
+    };
+    const char *const names[Kinds] = {"none", "new part base", "part base with parts", "saved part base", "warehouse",
+                                      "results"};
+    for (int kind = None; kind < Kinds; ++kind) {
+        ShellFixture f;
+        kv::WireShell(*f.form);
+        f.form->show();
+        TMdiChild *w = nullptr;
+        switch (kind) {
+        case NewBase: w = f.form->NewGroupWindow(); break;
+        case FilledBase:
+        case SavedBase: {
+            auto *g = qobject_cast<TfrmRaskroyGroup *>(f.form->NewGroupWindow());
+            ASSERT_TRUE(g);
+            g->Document().table().AppendRecord({"Бок", 700, 500, 2, 0, 0, 0, 0, 0, 1});
+            g->Document().Models.append(kv::ModelEntry{"Шкаф", "1"});
+            if (kind == SavedBase) g->Document().SaveToFile(f.root() + "Groups/Кухня.kdx");
+            w = g;
+            break;
+        }
+        case Warehouse: w = f.form->ShowWarehouseWindow(); break;
+        case Results: w = f.form->CreateResultsWindow(false); break;
+        default: break;
+        }
+        ASSERT_EQ(w != nullptr, kind != None) << names[kind];
+        ASSERT_EQ(f.form->ActiveChild(), w) << names[kind];
+        f.form->updateActions();
+        for (const Row &r : rows)
+            EXPECT_EQ(f.form->Action(r.action)->isEnabled(), r.on[kind]) << r.action << " with " << names[kind];
+        // The toolbar's buttons follow their actions.
+        EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbSave")->isEnabled(), rows[0].on[kind]) << names[kind];
+        EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbAllMaterials")->isEnabled(), kind != None) << names[kind];
+        // Commands of no window stay on.
+        for (const char *always : {"ModelsBaseAction", "OpenMapsAction", "NewAction", "OpenAction"})
+            EXPECT_TRUE(f.form->Action(always)->isEnabled()) << always << " with " << names[kind];
+    }
+}
+
+TEST(MainForm, NavigatorsShareTheMaterialsMenuAndGoBackToAllMaterials)
+{
+    ShellFixture f;
+    kv::WireShell(*f.form);
+    const QString types = kv::Query::QuotePath(f.form->Context().paths().OwnMaterialsTable());
+    kv::Query::Exec("Insert into " + types + " Values(?, ?)", {"ЛДСП Бук", 1});
+    kv::Query::Exec("Insert into " + types + " Values(?, ?)", {"МДФ белый", 2});
+    f.form->show();
+    auto *group = qobject_cast<TfrmRaskroyGroup *>(f.form->NewGroupWindow());
+    auto *stock = qobject_cast<TfrmWareHouse *>(f.form->ShowWarehouseWindow());
+    auto *maps = qobject_cast<TFormSheets *>(f.form->CreateResultsWindow(false));
+    ASSERT_TRUE(group && stock && maps);
+    maps->SetJobMaterials({1, 2});
+    struct Case { TMdiChild *window; const char *navigator; std::function<int()> shown; };
+    const Case cases[] = {
+        {group, "OutlookList", [group] { return group->FilterCode(); }},
+        {stock, "olMaterials", [stock] { return stock->CurrentMaterial(); }},
+        {maps, "OutlookList", [maps] { return maps->Document().CurrentMaterial; }},
+    };
+    for (const Case &c : cases) {
+        auto *list = c.window->findChild<TgwCustomOutlookList *>(c.navigator);
+        ASSERT_TRUE(list) << c.navigator;
+        ASSERT_TRUE(list->PopupMenu);
+        EXPECT_EQ(list->PopupMenu->objectName(), "pmMaterials");
+        emit list->PopupMenu->aboutToShow();
+        QStringList texts;
+        for (QAction *a : list->PopupMenu->actions()) texts << a->text();
+        EXPECT_EQ(texts, (QStringList{"<все материалы>", "ЛДСП Бук", "МДФ белый"})) << c.navigator;
+        // Choosing an item clicks it in the navigator: the window shows that material.
+        list->PopupMenu->actions()[2]->trigger();
+        EXPECT_EQ(c.shown(), 2) << c.window->windowTitle().toStdString();
+        EXPECT_TRUE(list->Items()->Item(2)->GetSelected());
+        emit list->PopupMenu->aboutToShow();
+        EXPECT_TRUE(list->PopupMenu->actions()[2]->isChecked());
+        // "Все материалы" of the frame, with this window active.
+        f.form->findChild<QMdiArea *>("MDIClient")->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(c.window->parentWidget()));
+        ASSERT_EQ(f.form->ActiveChild(), c.window);
+        f.form->updateActions();
+        ASSERT_TRUE(f.form->Action("AllMaterialsAction")->isEnabled()) << c.window->windowTitle().toStdString();
+        f.form->Action("AllMaterialsAction")->trigger();
+        EXPECT_EQ(c.shown(), 999) << c.window->windowTitle().toStdString();
+        EXPECT_TRUE(list->Items()->Item(0)->GetSelected());
+    }
+}
+
+TEST(MainForm, CommandsGoToTheActiveChildOnlyWhenItTakesThem)
 {
     // Which window is active, what it takes, whether "Сохранить" is on.
     struct Case { bool child; bool takesSave; bool enabled; };
