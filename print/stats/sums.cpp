@@ -1,5 +1,8 @@
 #include "print/stats/sums.h"
 
+#include <QCollator>
+#include <QLocale>
+
 #include "data/settings.h"
 
 #include <algorithm>
@@ -119,8 +122,16 @@ QList<MaterialData> BuildScrapsInfo(const MapDocument &doc, const StatLookups &l
             out.append({tab.MaterialCode, lookups.MaterialName(tab.MaterialCode), s, l});
         }
     }
-    std::stable_sort(out.begin(), out.end(),
-                     [](const MaterialData &a, const MaterialData &b) { return QString::compare(a.name, b.name) < 0; });
+    // Names as the workshop's Windows sorted them, whatever the user's locale:
+    // digits, then Latin, then Cyrillic in dictionary order with "Ё" beside
+    // "Е" and capitals after small letters. (The Russian collation of ICU puts
+    // Cyrillic before Latin; its root order is the one.) The exchange order
+    // keeps equal names as the program always listed them.
+    QCollator collator{QLocale(QLocale::English, QLocale::UnitedStates)};
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    for (qsizetype i = 0; i + 1 < out.size(); ++i)
+        for (qsizetype j = i + 1; j < out.size(); ++j)
+            if (collator.compare(out[i].name, out[j].name) > 0) std::swap(out[i], out[j]);
     return out;
 }
 

@@ -237,6 +237,29 @@ TEST(ScrapsInfo, OneLinePerMaterialHiddenTabsCountSortedByName)
     EXPECT_TRUE(BuildScrapsInfo(MapDocument(), lookups()).isEmpty());
 }
 
+TEST(ScrapsInfo, MaterialsInDictionaryOrderWithSmallLettersFirstAndYoBesideYe)
+{
+    struct Case { const char *what; QStringList names, sorted; };
+    const Case cases[] = {
+        {"capitals after small letters, not before every small letter",
+         {"Дуб", "ЛДСП", "дуб", "лдсп"}, {"дуб", "Дуб", "лдсп", "ЛДСП"}},
+        {"Ё among the Е words, not before А",
+         {"Жасмин", "Ель", "Ёлка", "Акация"}, {"Акация", "Ёлка", "Ель", "Жасмин"}},
+        {"ё beside е in the middle of a name", {"Берест", "Берёза", "Бук", "Береза"},
+         {"Береза", "Берёза", "Берест", "Бук"}},
+        {"digits and Latin before Cyrillic", {"МДФ", "MDF", "16 ДСП"}, {"16 ДСП", "MDF", "МДФ"}},
+    };
+    for (const Case &c : cases) {
+        MapDocument doc;
+        for (int i = 0; i < c.names.size(); ++i) doc.Tabs.push_back(tab(i + 1, 1000, 1000, 1, {}));
+        StatLookups l;
+        l.materialName = [&c](int code) { return c.names.value(code - 1); };
+        QStringList got;
+        for (const MaterialData &m : BuildScrapsInfo(doc, l)) got << m.name;
+        EXPECT_EQ(got, c.sorted) << c.what;
+    }
+}
+
 TEST(ReportTexts, StatisticsVariablesOfASheetAndTheVariant)
 {
     MapTab t = tab(1, 2800, 2070, 1, {part("A", 2000, 1000, 1)}, {scrap(700, 2070, true)});
