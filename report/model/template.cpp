@@ -130,8 +130,9 @@ TrpView *TrpReportBase::FindObject(const QString &name)
 void TrpReportBase::readPagesBlock(QIODevice &s, int version, QStringList &missing, QStringList &damaged)
 {
     const qint64 size = s.size();
-    while (true) {
-        if (s.atEnd()) badTemplate();   // a template always ends its pages with the end tag
+    // Tags are read while the stream has bytes: a template without the end
+    // tag (and the document information after it) is whole.
+    while (!s.atEnd()) {
         const quint8 tag = ReadStreamByte(s);
         if (tag == kTagEnd) return;
         if (tag == kTagPage) {

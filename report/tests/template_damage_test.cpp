@@ -178,6 +178,31 @@ TEST(TemplateDamage, OlderTemplateKeepsTheObjectsAroundADamagedOne)
     EXPECT_EQ(r.Errors, QStringList{QStringLiteral("Unsupported RPF format\rPicture1\r")});
 }
 
+TEST(TemplateDamage, OlderTemplateWithoutItsEndTagOrWithAnUnknownClass)
+{
+    VirtualPaper vp;
+    QByteArray noEnd = version21WithDamagedPicture();
+    ASSERT_EQ(quint8(noEnd.back()), 0xFC);
+    noEnd.chop(1);
+    TestReport r;
+    EXPECT_TRUE(load(r, noEnd));
+    EXPECT_EQ(viewNames(r, 0), (QStringList{"Memo1", "Picture1", "Memo2"}));
+
+    // Below version 24 an entry has no end position: the record of a class
+    // this program does not know cannot be stepped over, and reading its
+    // bytes as tags would make objects of them. The block ends there; the
+    // message names the class and what came before stays.
+    QByteArray foreign = version21WithDamagedPicture();
+    const qsizetype picture = foreign.indexOf(fromHex("01 00 0A000000 0A000000"));
+    ASSERT_GT(picture, 0);
+    foreign.replace(picture, 2, QByteArray("\x0A" "TForeign\0\0", 11));
+    TestReport f;
+    EXPECT_FALSE(load(f, foreign));
+    EXPECT_EQ(viewNames(f, 0), QStringList{"Memo1"});
+    EXPECT_EQ(f.Errors, QStringList{QStringLiteral("Report contains the following non-plugged components:\rTForeign\r"
+                                                   "You must include these components into your project.")});
+}
+
 TEST(TemplateDamage, EntriesWithoutObjectAndTheExtensionTag)
 {
     VirtualPaper vp;

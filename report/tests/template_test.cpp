@@ -142,27 +142,47 @@ TEST(Template, MinimalTemplateHasExactBytes)
     EXPECT_EQ(b.Pages().Count(), 1);
 }
 
-TEST(Template, EveryPrefixAndDamagedOffsetFailsCleanly)
+TEST(Template, EveryPrefixLoadsWhatItHoldsOrFailsCleanly)
 {
     VirtualPaper vp;
     TestReport a;
     fill(a);
     const QByteArray whole = save(a);
+    TestReport full;
+    ASSERT_TRUE(load(full, whole));
+    QStringList allViews;
+    for (int p = 0; p < full.Pages().Count(); ++p)
+        for (const auto &v : full.Pages().GetPage(p)->Views()) allViews << v->Name;
     // Document information: eight lengths, 17 bytes of text, marker, flag, two dates.
     const qsizetype endOfPages = whole.size() - (16 + 17 + 2 + 16);
     ASSERT_EQ(quint8(whole[endOfPages - 1]), 0xFC);
+    int loaded = 0;
     for (qsizetype n = 1; n < whole.size(); ++n) {
         TestReport r;
         const bool ok = load(r, whole.left(n));
-        // Only the pages block without its document information is a whole (older) template.
-        if (n == endOfPages) {
-            EXPECT_TRUE(ok);
+        EXPECT_GE(r.Pages().Count(), 1) << "prefix " << n;
+        if (!ok) {
+            EXPECT_FALSE(r.Errors.isEmpty()) << "prefix " << n;
             continue;
         }
-        EXPECT_FALSE(ok) << "prefix " << n;
-        EXPECT_FALSE(r.Errors.isEmpty()) << "prefix " << n;
-        EXPECT_GE(r.Pages().Count(), 1);
+        // A prefix that ends between two records of the pages block is a
+        // template without its end tag: what it holds loads, nothing else.
+        ++loaded;
+        EXPECT_TRUE(r.Errors.isEmpty()) << "prefix " << n;
+        QStringList views;
+        for (int p = 0; p < r.Pages().Count(); ++p)
+            for (const auto &v : r.Pages().GetPage(p)->Views()) views << v->Name;
+        EXPECT_EQ(views, allViews.mid(0, views.size())) << "prefix " << n;
+        if (n >= endOfPages - 1) {
+            EXPECT_EQ(views, allViews) << "prefix " << n;
+        }
+        if (n < endOfPages) {
+            EXPECT_EQ(r.Info.Comment, QString()) << "prefix " << n;
+        }
     }
+    // After the header, after each of the two pages and three objects, after
+    // the dictionary, and the whole pages block.
+    EXPECT_EQ(loaded, 8);
     // An object entry's end position beyond the stream, and before the entry.
     QByteArray bad = whole;
     // Tag, page number, end position, then the record that starts with the name.
@@ -180,6 +200,26 @@ TEST(Template, EveryPrefixAndDamagedOffsetFailsCleanly)
     bad[bandTag + 1] = char(9);
     TestReport r;
     EXPECT_FALSE(load(r, bad));
+}
+
+TEST(Template, ATemplateWithoutItsEndTagLoads)
+{
+    VirtualPaper vp;
+    TestReport a;
+    fill(a);
+    QByteArray bytes = save(a);
+    const qsizetype endTag = bytes.size() - (16 + 17 + 2 + 16) - 1;
+    ASSERT_EQ(quint8(bytes[endTag]), 0xFC);
+    bytes.truncate(endTag);
+    TestReport r;
+    ASSERT_TRUE(load(r, bytes));
+    EXPECT_TRUE(r.Errors.isEmpty());
+    ASSERT_EQ(r.Pages().Count(), 2);
+    EXPECT_EQ(r.Pages().GetPage(0)->ViewCount(), 2);
+    EXPECT_EQ(r.Pages().GetPage(1)->ViewCount(), 1);
+    EXPECT_EQ(r.Dictionary().VariableValue(QStringLiteral("Sum1")), TrpValue(QStringLiteral("1 + 2")));
+    EXPECT_TRUE(r.Info.Comment.isEmpty());   // the document information is reset
+    EXPECT_DOUBLE_EQ(r.Info.LastChange, 45000.5);
 }
 
 TEST(Template, VersionsAndForeignBlocks)
