@@ -8,8 +8,10 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QStyledItemDelegate>
+#include <QWindow>
 #include <algorithm>
 
 using namespace kv::gw;
@@ -395,6 +397,20 @@ void TgwCustomColorList::mouseMoveEvent(QMouseEvent *e)
     QListWidget::mouseMoveEvent(e);
 }
 
+bool TgwCustomColorList::event(QEvent *e)
+{
+    // The open pop-up gets every press on the screen; one outside the list
+    // reaches the list itself, not its viewport.
+    if (DroppedFromCombo && isWindow() && e->type() == QEvent::MouseButtonPress) {
+        auto *me = static_cast<QMouseEvent *>(e);
+        if (!rect().contains(me->position().toPoint())) {
+            emit pressedOutside(me);
+            return true;
+        }
+    }
+    return QListWidget::event(e);
+}
+
 void TgwCustomColorList::mousePressEvent(QMouseEvent *e)
 {
     m_pressedInside = viewport()->rect().contains(e->position().toPoint());
@@ -422,6 +438,36 @@ void TgwCustomColorList::mouseReleaseEvent(QMouseEvent *e)
 
 // --- combo ------------------------------------------------------------------------------------
 
+namespace {
+
+// Hands the next release that reaches a window, and no control, to `target`;
+// gone after the next release either way.
+class ReleaseForwarder : public QObject {
+public:
+    explicit ReleaseForwarder(QWidget *target) : m_target(target) { qApp->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if (e->type() != QEvent::MouseButtonRelease)
+            return false;
+        deleteLater();
+        qApp->removeEventFilter(this);
+        if (!m_target || watched->isWidgetType() || !qobject_cast<QWindow *>(watched))
+            return false;
+        auto *me = static_cast<QMouseEvent *>(e);
+        QMouseEvent release(QEvent::MouseButtonRelease, m_target->mapFromGlobal(me->globalPosition()),
+                            me->scenePosition(), me->globalPosition(), me->button(), me->buttons(), me->modifiers());
+        QApplication::sendEvent(m_target, &release);
+        return true;
+    }
+
+private:
+    QPointer<QWidget> m_target;
+};
+
+} // namespace
+
 TgwCustomColorCombo::TgwCustomColorCombo(QWidget *parent) : TgwCustomCombo(parent)
 {
     SetStyle(csDropDownList);
@@ -448,6 +494,29 @@ TgwCustomColorList *TgwCustomColorCombo::ColorList()
         m_list->ColorOnRight = ColorOnRight;
         connect(m_list, &TgwCustomColorList::itemAccepted, this, [this] { CloseUp(true); });
         connect(m_list, &TgwCustomColorList::itemRejected, this, [this] { CloseUp(false); });
+        // Presses outside the open list are handled here, never replayed by
+        // the platform: one on the combo would open the list again.
+        m_list->setAttribute(Qt::WA_NoMouseReplay);
+        connect(m_list, &TgwCustomColorList::pressedOutside, this, [this](QMouseEvent *press) {
+            // On the combo (its text or its button) the press closes the list
+            // taking the item. Elsewhere the list closes without a change and
+            // the press goes on to the control of the form that was clicked.
+            const QPoint at = press->globalPosition().toPoint();
+            const bool onCombo = rect().contains(mapFromGlobal(at));
+            CloseUp(onCombo);
+            if (onCombo)
+                return;
+            QPointer<QWidget> target = QApplication::widgetAt(at);
+            if (!target || target->window() != window() || !target->isEnabled())
+                return;
+            const QPointF local = target->mapFromGlobal(press->globalPosition());
+            QMouseEvent replay(QEvent::MouseButtonPress, local, press->scenePosition(), press->globalPosition(),
+                               press->button(), press->buttons(), press->modifiers());
+            QApplication::sendEvent(target, &replay);
+            // The window drops the release of a press that closed a pop-up:
+            // it is handed to the control that got the press.
+            new ReleaseForwarder(target);
+        });
     }
     return m_list;
 }

@@ -96,8 +96,11 @@ public:
 signals:
     void itemAccepted();   // released inside while dropped down
     void itemRejected();   // a press in the list released outside it
+    // While dropped down, a press outside the list.
+    void pressedOutside(QMouseEvent *press);
 
 protected:
+    bool event(QEvent *) override;
     void mousePressEvent(QMouseEvent *) override;
 
     void mouseMoveEvent(QMouseEvent *) override;

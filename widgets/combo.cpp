@@ -302,8 +302,12 @@ bool TgwCustomCombo::eventFilter(QObject *watched, QEvent *event)
 void TgwCustomCombo::focusOutEvent(QFocusEvent *e)
 {
     QWidget *container = GetDropDownContainer();
-    if (IsDroppedDown() && !(container && container->isAncestorOf(QApplication::focusWidget())) &&
-        QApplication::focusWidget() != container)
+    // Opening the drop-down as a pop-up takes the focus from the combo: that
+    // is the drop-down getting it, not the focus going elsewhere.
+    const bool toDropDown = (e->reason() == Qt::PopupFocusReason && QApplication::activePopupWidget() == container) ||
+                            (container && container->isAncestorOf(QApplication::focusWidget())) ||
+                            QApplication::focusWidget() == container;
+    if (IsDroppedDown() && !toDropDown)
         CloseUp(true);
     QLineEdit::focusOutEvent(e);
 }

@@ -89,6 +89,55 @@ QLabel *label(QWidget *parent, const QString &text)
     return new QLabel(text, parent);
 }
 
+// The 32 x 32 pictures of the four kinds, in the navigator's order: a part
+// on the sheet, the saw's cuts, a usable off-cut, waste.
+kv::ImageList *kindPictures(QObject *parent)
+{
+    auto *list = new kv::ImageList(32, 32, parent);
+    const QColor sheet(0xE9, 0xCB, 0x8F), edge(0x8A, 0x5A, 0x2B), frame(0x33, 0x33, 0x33);
+    const QColor cut(0x10, 0x30, 0xE0), scrap(0xE0, 0x20, 0x20), waste(0x80, 0x80, 0x80);
+    auto picture = [&](auto &&draw) {
+        QImage img(32, 32, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(2, 4, 28, 24, sheet);
+        p.setPen(edge);
+        p.drawRect(2, 4, 27, 23);
+        draw(p);
+        p.end();
+        list->add(img);
+    };
+    picture([&](QPainter &p) {   // Детали
+        p.setPen(frame);
+        p.fillRect(5, 7, 13, 18, Qt::white);
+        p.drawRect(5, 7, 12, 17);
+        p.fillRect(20, 7, 7, 10, Qt::white);
+        p.drawRect(20, 7, 6, 9);
+    });
+    picture([&](QPainter &p) {   // Резы
+        p.setPen(QPen(cut, 2));
+        p.drawLine(3, 17, 28, 17);
+        p.drawLine(12, 5, 12, 17);
+        p.drawLine(21, 17, 21, 26);
+    });
+    picture([&](QPainter &p) {   // Остатки
+        p.setPen(frame);
+        p.fillRect(5, 7, 10, 18, Qt::white);
+        p.drawRect(5, 7, 9, 17);
+        p.fillRect(17, 7, 10, 18, QBrush(scrap, Qt::SolidPattern));
+        p.drawRect(17, 7, 9, 17);
+    });
+    picture([&](QPainter &p) {   // Отходы
+        p.setPen(frame);
+        p.fillRect(5, 7, 18, 18, Qt::white);
+        p.drawRect(5, 7, 17, 17);
+        p.fillRect(24, 7, 4, 18, QBrush(waste, Qt::BDiagPattern));
+        p.fillRect(5, 25, 23, 2, waste);
+    });
+    return list;
+}
+
 qint32 colorOf(const TgwColorCombo *c)
 {
     const gw::Color col = c->SelectedColor();
@@ -145,11 +194,21 @@ TfrmPrintSetupAdv::TfrmPrintSetupAdv(TIniFile &settings, QWidget *parent) : QDia
     OutlookList = page->List;
     OutlookList->setObjectName(QStringLiteral("OutlookList"));
     OutlookList->ClickStyle = gw::csSelect;
+    OutlookList->SetImages(kindPictures(this));
+    int image = 0;
     for (const QString &t : {QStringLiteral("Детали"), QStringLiteral("Резы"), QStringLiteral("Остатки"),
-                             QStringLiteral("Отходы")})
-        OutlookList->Items()->Add()->SetText(t);
+                             QStringLiteral("Отходы")}) {
+        TgwOutlookListItem *item = OutlookList->Items()->Add();
+        item->SetText(t);
+        item->SetImageIndex(image++);
+    }
     OutlookList->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *i) { OutlookListItemClick(l, i); };
     OutlookBar->setFixedWidth(110);
+    // The four pictured items without scrolling.
+    int itemsHeight = 2 * OutlookList->ItemSpacing();
+    for (int i = 0; i < OutlookList->Items()->Count(); ++i)
+        itemsHeight += OutlookList->Items()->Item(i)->GetSize() + OutlookList->ItemSpacing();
+    OutlookBar->setMinimumHeight(itemsHeight + 8);
     body->addWidget(OutlookBar);
 
     PageControl = new QStackedWidget(this);
@@ -177,7 +236,7 @@ TfrmPrintSetupAdv::TfrmPrintSetupAdv(TIniFile &settings, QWidget *parent) : QDia
     root->addLayout(buttons);
     connect(bbOk, &QPushButton::clicked, this, &TfrmPrintSetupAdv::bbOkClick);
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
-    resize(560, 360);
+    resize(580, 400);
 }
 
 void TfrmPrintSetupAdv::buildAreaPage(Kind &k, const QString &name, const QString &what, int tag)

@@ -10,8 +10,11 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QScreen>
+#include <QTest>
 
 #include "controls/spinedit.h"
+#include "platform/testsupport/userinput.h"
 #include "data/settings.h"
 #include "platform/ini.h"
 #include "print/flows/pageform.h"
@@ -22,6 +25,7 @@
 #include "widgets/outlooklist.h"
 
 using namespace kv;
+using kv::gw::Color;
 
 namespace {
 
@@ -222,6 +226,71 @@ TEST_F(Dialogs, StylesDialogPagesAndDefaults)
     d.Execute();
     d.OutlookListItemClick(d.OutlookList, d.OutlookList->Items()->Item(1));
     EXPECT_EQ(d.PageControl->currentWidget()->objectName(), QStringLiteral("tshMills"));
+}
+
+TEST_F(Dialogs, StylesDialogColoursArePickedWithTheMouseAndTheKeys)
+{
+    using namespace kv::test;
+    Color brush = 0, pen = 0;
+    answer = [&](QDialog &dlg) {
+        dlg.show();
+        dlg.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        auto *fill = dlg.findChild<TgwColorCombo *>(QStringLiteral("cbxDetalBrushColor"));
+        auto *border = dlg.findChild<TgwColorCombo *>(QStringLiteral("cbxDetalPenColor"));
+        auto *fillStyle = dlg.findChild<QComboBox *>(QStringLiteral("cbxDetalBrushStyle"));
+        // The mouse: the button opens the list, an item is taken.
+        UserClick(fill->Button());
+        EXPECT_TRUE(fill->IsDroppedDown());
+        TgwCustomColorList *list = fill->ColorList();
+        const int red = list->IndexOfName(QStringLiteral("Red"));
+        list->scrollToItem(list->item(red));
+        UserMouse(MouseAct::Click, list->viewport(), list->visualItemRect(list->item(red)).center());
+        EXPECT_FALSE(fill->IsDroppedDown());
+        brush = fill->SelectedColor();
+        EXPECT_EQ(brush, 0x0000FFu);
+        // The style samples take the new colour.
+        const QImage solid = fillStyle->itemIcon(0).pixmap(fillStyle->iconSize()).toImage();
+        EXPECT_EQ(solid.pixelColor(solid.width() / 2, solid.height() / 2), QColor(Qt::red));
+        shot(dlg, "printsetupadv_picked");
+        // The keys: Alt+Down opens, Down moves, Enter takes.
+        border->setFocus();
+        UserKey(border, Qt::Key_Down, Qt::AltModifier);
+        EXPECT_TRUE(border->IsDroppedDown());
+        if (qEnvironmentVariableIsSet("KV_DIALOG_SHOTS"))
+            QApplication::primaryScreen()->grabWindow(0).save(qEnvironmentVariable("KV_DIALOG_SHOTS") +
+                                                              QStringLiteral("printsetupadv_open.png"));
+        UserKey(border, Qt::Key_Down);
+        UserKey(border, Qt::Key_Return);
+        EXPECT_FALSE(border->IsDroppedDown());
+        pen = border->SelectedColor();
+        EXPECT_NE(pen, 0u);
+        UserClick(dlg.findChild<QPushButton *>(QStringLiteral("bbOk")));
+        return dlg.result();
+    };
+    TfrmPrintSetupAdv d(ini());
+    EXPECT_TRUE(d.Execute());
+    const MapPrintStyles s = ReadPrintStyles(ini());
+    EXPECT_EQ(quint32(s.Detal.Brush.color), brush);
+    EXPECT_EQ(quint32(s.Detal.Pen.color), pen);
+}
+
+TEST_F(Dialogs, StylesDialogNavigatorItemsCarryTheirPictures)
+{
+    TfrmPrintSetupAdv d(ini());
+    const kv::ImageList *images = d.OutlookList->Images();
+    ASSERT_TRUE(images);
+    EXPECT_EQ(images->size(), QSize(32, 32));
+    QList<QImage> seen;
+    for (int i = 0; i < 4; ++i) {
+        const TgwOutlookListItem *item = d.OutlookList->Items()->Item(i);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->ImageIndex(), i) << item->Text().toStdString();
+        const QImage img = images->image(i);
+        ASSERT_FALSE(img.isNull()) << i;
+        EXPECT_FALSE(seen.contains(img)) << i;   // a picture of its own
+        seen << img;
+    }
 }
 
 TEST_F(Dialogs, StylesDialogEnablingFollowsTheSwitches)

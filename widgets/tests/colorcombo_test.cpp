@@ -1,8 +1,12 @@
 #include "widgets/colorcombo.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTest>
+
+#include "platform/testsupport/userinput.h"
 
 using namespace kv::gw;
 
@@ -279,4 +283,113 @@ TEST(GwColorCombo, MouseInTheOpenList)
     EXPECT_FALSE(f.combo->IsDroppedDown());
     EXPECT_EQ(f.combo->SelectedColor(), l->GetItemColor(2));
     EXPECT_EQ(f.changes, 1);
+}
+
+// The drop-down driven as a user does it: presses, moves, releases and keys
+// through the window system (so the open pop-up takes them, as it does on a
+// screen), not sent to the widgets directly.
+namespace {
+using kv::test::MouseAct;
+using kv::test::UserKey;
+constexpr auto Press = MouseAct::Press, Release = MouseAct::Release, Click = MouseAct::Click, Move = MouseAct::Move;
+void mouse(MouseAct act, QWidget *w, QPoint pos) { kv::test::UserMouse(act, w, pos); }
+void key(QWidget *w, Qt::Key k, Qt::KeyboardModifiers m = {}) { UserKey(w, k, m); }
+
+struct OpenedByTheUser : ComboFixture {
+    QPushButton *other;
+    int otherClicks = 0;
+    OpenedByTheUser()
+    {
+        other = new QPushButton(QStringLiteral("other"), &host);
+        other->setGeometry(200, 10, 80, 24);
+        other->show();
+        QObject::connect(other, &QPushButton::clicked, [this] { ++otherClicks; });
+        combo->SetSelectedColor(clBlack);
+        host.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&host));
+        combo->setFocus();
+    }
+    QWidget *button() const { return combo->Button(); }
+    TgwCustomColorList *list() const { return combo->ColorList(); }
+    QPoint itemCenter(int row) const { return list()->visualItemRect(list()->item(row)).center(); }
+    void clickButton() { mouse(Click, button(), button()->rect().center()); }
+};
+} // namespace
+
+TEST(GwColorCombo, TheButtonOpensTheListAndAClickInItTakesTheColour)
+{
+    struct Case { const char *what; bool onText; };
+    for (const Case c : {Case{"the button", false}, Case{"the text of the list-only combo", true}}) {
+        OpenedByTheUser f;
+        if (c.onText)
+            mouse(Click, f.combo, QPoint(30, 10));
+        else
+            f.clickButton();
+        ASSERT_TRUE(f.combo->IsDroppedDown()) << c.what;   // the release of the opening click keeps it open
+        EXPECT_EQ(f.list()->currentRow(), f.list()->IndexOfColor(clBlack));
+        mouse(Click, f.list()->viewport(), f.itemCenter(3));
+        EXPECT_FALSE(f.combo->IsDroppedDown()) << c.what;
+        EXPECT_EQ(f.combo->SelectedColor(), f.list()->GetItemColor(3)) << c.what;
+        EXPECT_EQ(f.combo->text(), f.list()->GetItemName(3));
+        EXPECT_EQ(f.changes, 1) << c.what;
+    }
+}
+
+TEST(GwColorCombo, PressAndHoldOnTheButtonThenReleaseOverAnItem)
+{
+    OpenedByTheUser f;
+    mouse(Press, f.button(), f.button()->rect().center());
+    ASSERT_TRUE(f.combo->IsDroppedDown());
+    mouse(Move, f.list()->viewport(), f.itemCenter(5));
+    EXPECT_EQ(f.list()->currentRow(), 5);   // hot tracking while held
+    EXPECT_EQ(f.changes, 0);
+    mouse(Release, f.list()->viewport(), f.itemCenter(5));
+    EXPECT_FALSE(f.combo->IsDroppedDown());
+    EXPECT_EQ(f.combo->SelectedColor(), f.list()->GetItemColor(5));
+    EXPECT_EQ(f.changes, 1);
+}
+
+TEST(GwColorCombo, KeysOpenMoveTakeAndCancel)
+{
+    OpenedByTheUser f;
+    key(f.combo, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(f.combo->IsDroppedDown());
+    key(f.list(), Qt::Key_Down);
+    key(f.list(), Qt::Key_Down);
+    EXPECT_TRUE(f.combo->IsDroppedDown());
+    key(f.list(), Qt::Key_Return);
+    EXPECT_FALSE(f.combo->IsDroppedDown());
+    const Color chosen = f.combo->SelectedColor();
+    EXPECT_EQ(chosen, f.list()->GetItemColor(f.list()->IndexOfColor(clBlack) + 2));
+    key(f.combo, Qt::Key_Up, Qt::AltModifier);
+    ASSERT_TRUE(f.combo->IsDroppedDown());
+    key(f.list(), Qt::Key_Down);
+    key(f.list(), Qt::Key_Escape);   // back to the colour of the opening
+    EXPECT_FALSE(f.combo->IsDroppedDown());
+    EXPECT_EQ(f.combo->SelectedColor(), chosen);
+    key(f.combo, Qt::Key_Down, Qt::AltModifier);
+    key(f.list(), Qt::Key_Down, Qt::AltModifier);   // Alt+Down again closes it
+    EXPECT_FALSE(f.combo->IsDroppedDown());
+}
+
+TEST(GwColorCombo, AClickOutsideTheOpenList)
+{
+    struct Case { const char *what; bool onButton; };
+    for (const Case c : {Case{"another control", false}, Case{"the combo's own button", true}}) {
+        OpenedByTheUser f;
+        f.clickButton();
+        ASSERT_TRUE(f.combo->IsDroppedDown()) << c.what;
+        mouse(Move, f.list()->viewport(), f.itemCenter(4));
+        if (c.onButton) {
+            // Takes the item under the mouse and does not open the list again.
+            f.clickButton();
+            EXPECT_EQ(f.combo->SelectedColor(), f.list()->GetItemColor(4)) << c.what;
+        } else {
+            // Closes without a change; the click goes on to what was clicked.
+            mouse(Click, f.other, f.other->rect().center());
+            EXPECT_EQ(f.combo->SelectedColor(), clBlack) << c.what;
+            EXPECT_EQ(f.otherClicks, 1) << c.what;
+        }
+        EXPECT_FALSE(f.combo->IsDroppedDown()) << c.what;
+    }
 }
