@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -396,4 +398,28 @@ TEST(PlatformPrinter, EnginePrinterWithoutInstalledPrinters)
     EXPECT_EQ(p.Printers(), QStringList{"Virtual printer"});
     EXPECT_EQ(rpDefaultPaperSize(), 9);
     EXPECT_FALSE(p.PropertiesDialog());
+}
+
+TEST(PrintDialog, EveryTextIsShownWhole)
+{
+    TrpPrintForm form;
+    form.show();
+    QApplication::processEvents();
+    if (qEnvironmentVariableIsSet("KV_DIALOG_SHOTS"))
+        form.grab().save(qEnvironmentVariable("KV_DIALOG_SHOTS") + QStringLiteral("printform.png"));
+    for (QLabel *l : form.findChildren<QLabel *>()) {
+        if (l->text().isEmpty()) continue;
+        if (l->wordWrap())
+            EXPECT_GE(l->height(), l->heightForWidth(l->width())) << l->text().toStdString();
+        else
+            EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
+    }
+    for (QAbstractButton *b : form.findChildren<QAbstractButton *>()) {
+        // Push buttons may be narrower than the style's least width ("+", "-").
+        const int need = qobject_cast<QPushButton *>(b) ? b->fontMetrics().horizontalAdvance(b->text()) + 6
+                                                       : b->sizeHint().width();
+        EXPECT_GE(b->width(), need) << b->text().toStdString();
+    }
+    for (QGroupBox *g : form.findChildren<QGroupBox *>())
+        EXPECT_GE(g->width(), g->fontMetrics().horizontalAdvance(g->title()) + 10) << g->title().toStdString();
 }

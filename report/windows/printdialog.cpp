@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -178,6 +179,12 @@ TrpPrintForm::TrpPrintForm(QWidget *parent) : QDialog(parent)
     auto *hint = new QLabel(LoadEngineString(53048), rangeBox);
     hint->setObjectName(QStringLiteral("Label7"));
     hint->setWordWrap(true);
+    // Two lines wide and as tall as its lines: a wrapped label gets no
+    // height of its own from the layouts around it.
+    const QFontMetrics fm(hint->font());
+    const int hintWidth = fm.horizontalAdvance(hint->text()) / 2 + 4 * fm.averageCharWidth();
+    hint->setMinimumWidth(hintWidth);
+    hint->setMinimumHeight(hint->heightForWidth(hintWidth));
     rl->addWidget(RB1, 0, 0, 1, 2);
     rl->addWidget(RB2, 1, 0, 1, 2);
     rl->addWidget(RB3, 2, 0);
