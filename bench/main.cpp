@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ struct Options
     bool check = false;
     bool dump = false;
     std::string match;
+    std::string generate;
     std::vector<std::string> files;
 };
 
@@ -52,7 +54,9 @@ void Usage()
                  "  --threads N       threads that build the variants (default: every core)\n"
                  "  --reference       plain sorts and searches\n"
                  "  --check           also run on one thread and the plain way, and compare the maps\n"
-                 "  --dump            print the maps\n");
+                 "  --dump            print the maps\n"
+                 "  --generate warehouse,COPIES,KINDS,OFFCUTS[,PERSIZE[,SEED]] | mixed,COUNT[,SEED]\n"
+                 "                    print a generated job in the instance format and end\n");
 }
 
 bool ParseOptions(int argc, char **argv, Options &o)
@@ -97,6 +101,8 @@ bool ParseOptions(int argc, char **argv, Options &o)
             o.dump = true;
         else if (a == "--match")
             o.match = value();
+        else if (a == "--generate")
+            o.generate = value();
         else if (a == "-h" || a == "--help")
             return false;
         else if (!a.empty() && a[0] == '-')
@@ -104,7 +110,29 @@ bool ParseOptions(int argc, char **argv, Options &o)
         else
             o.files.push_back(a);
     }
-    return !o.files.empty();
+    return !o.files.empty() || !o.generate.empty();
+}
+
+// The generated jobs of bench/data: "warehouse,4000,400,800" (five off-cuts of each size) or "mixed,200".
+std::vector<Instance> Generate(const std::string &what)
+{
+    std::vector<std::string> f;
+    std::string cur;
+    for (char c : what + ",") {
+        if (c == ',') {
+            f.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    auto num = [&](size_t i, long def) { return i < f.size() ? std::stol(f[i]) : def; };
+    if (f[0] == "warehouse" && f.size() >= 4 && f.size() <= 6)
+        return {kvbench::GenerateWarehouse(int(num(1, 0)), int(num(2, 0)), int(num(3, 0)), int(num(4, 5)),
+                                           uint32_t(num(5, num(1, 0))))};
+    if (f[0] == "mixed" && (f.size() == 2 || f.size() == 3))
+        return kvbench::GenerateMixed(int(num(1, 0)), uint32_t(num(2, 1)));
+    throw std::runtime_error("--generate takes warehouse,COPIES,KINDS,OFFCUTS[,PERSIZE[,SEED]] or mixed,COUNT[,SEED]");
 }
 
 double CpuMs()
@@ -227,6 +255,16 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "korvalt-bench: %s\n", ex.what());
         Usage();
         return 2;
+    }
+    if (!o.generate.empty()) {
+        try {
+            const std::string text = kvbench::WriteInstances(Generate(o.generate));
+            std::printf("# korvalt-bench --generate %s\n%s", o.generate.c_str(), text.c_str());
+        } catch (const std::exception &ex) {
+            std::fprintf(stderr, "korvalt-bench: %s\n", ex.what());
+            return 2;
+        }
+        return 0;
     }
     std::printf("%-22s %6s %7s %7s %9s %7s %10s %10s\n", "instance", "maps", "sheets", "offcuts", "parts %", "copies",
                 "time ms", "cpu ms");

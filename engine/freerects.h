@@ -7,7 +7,9 @@
 #include "engine/exchange_sort.h"
 #include "engine/model.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace kv::engine {
@@ -42,6 +44,71 @@ public:
 private:
     Map &m_map;
     bool m_literal;
+};
+
+// Where a part fits: over the positions of the sorted list, the shorter side
+// of every rectangle lying along X (its longer side is SizeX) and of every
+// one lying along Y, the largest per node. Since the list stands longer side
+// first, the rectangles at least `a` long make a prefix, and the last one in
+// it whose shorter side reaches `b` is one walk down the tree.
+class TFitIndex
+{
+public:
+    void Build(const std::vector<TSheet> &sheets, const std::vector<int32_t> &ids)
+    {
+        const int n = int(ids.size());
+        m_cap = 1;
+        while (m_cap < n + 16)
+            m_cap <<= 1;
+        m_along.assign(size_t(2 * m_cap), kNone);
+        m_across.assign(size_t(2 * m_cap), kNone);
+        for (int p = 0; p < n; ++p)
+            SetLeaf(p, sheets[size_t(ids[size_t(p)])]);
+        for (int v = m_cap - 1; v >= 1; --v)
+            Pull(v);
+    }
+    int Capacity() const { return m_cap; }
+    // Leaves lo..hi took new rectangles.
+    template <class SheetAt>
+    void Update(int lo, int hi, SheetAt sheetAt)
+    {
+        for (int p = lo; p <= hi; ++p)
+            SetLeaf(p, sheetAt(p));
+        for (int a = (lo + m_cap) >> 1, b = (hi + m_cap) >> 1; a >= 1; a >>= 1, b >>= 1)
+            for (int v = a; v <= b; ++v)
+                Pull(v);
+    }
+    // The last position before `along` whose rectangle lies along X with a
+    // shorter side of at least `b`, or -1; `across` likewise for those along Y.
+    int LastAlong(int before, int32_t b) const { return Last(m_along, 1, 0, m_cap, before, b); }
+    int LastAcross(int before, int32_t b) const { return Last(m_across, 1, 0, m_cap, before, b); }
+
+private:
+    static constexpr int32_t kNone = std::numeric_limits<int32_t>::min();
+    void SetLeaf(int p, const TSheet &s)
+    {
+        const bool along = s.SizeX >= s.SizeY;
+        m_along[size_t(m_cap + p)] = along ? s.SizeY : kNone;
+        m_across[size_t(m_cap + p)] = along ? kNone : s.SizeX;
+    }
+    void Pull(int v)
+    {
+        m_along[size_t(v)] = std::max(m_along[size_t(2 * v)], m_along[size_t(2 * v + 1)]);
+        m_across[size_t(v)] = std::max(m_across[size_t(2 * v)], m_across[size_t(2 * v + 1)]);
+    }
+    static int Last(const std::vector<int32_t> &t, int v, int lo, int hi, int before, int32_t b)
+    {
+        if (lo >= before || t[size_t(v)] < b)
+            return -1;
+        if (hi - lo == 1)
+            return lo;
+        const int mid = (lo + hi) / 2;
+        const int r = Last(t, 2 * v + 1, mid, hi, before, b);
+        return r >= 0 ? r : Last(t, 2 * v, lo, mid, before, b);
+    }
+
+    int m_cap = 0;
+    std::vector<int32_t> m_along, m_across;
 };
 
 class TFreeRects
@@ -91,6 +158,8 @@ public:
     {
         auto key = [](const Entry &e) { return e.key; };
         TouchedRange touched;
+        int32_t ids[8];
+        std::size_t nids = 0;
         if (!m_sorted) {
             for (Entry &e : m_order)
                 e.key = SidesKeyOf(m_sheets[size_t(e.id)]);
@@ -99,12 +168,40 @@ public:
             m_sorted = true;
         } else {
             for (std::size_t i = 0; i < count; ++i)
-                if (dirty[i] >= 0)
+                if (dirty[i] >= 0) {
                     m_order[size_t(dirty[i])].key = SidesKeyOf((*this)[dirty[i]]);
+                    if (nids < 8)
+                        ids[nids++] = m_order[size_t(dirty[i])].id;
+                }
             ExchangeSortDirty(m_order, key, dirty, count, &touched);
         }
         for (int p = touched.lo; p <= touched.hi; ++p)
             m_pos[size_t(m_order[size_t(p)].id)] = p;
+        // The index follows: what moved, and what changed in place.
+        auto at = [this](int p) -> const TSheet & { return (*this)[p]; };
+        if (m_fit.Capacity() < Count() + 1 || (touched.lo == 0 && touched.hi == Count() - 1)) {
+            std::vector<int32_t> order(m_order.size());
+            for (std::size_t p = 0; p < m_order.size(); ++p)
+                order[p] = m_order[p].id;
+            m_fit.Build(m_sheets, order);
+        } else {
+            if (touched.lo <= touched.hi)
+                m_fit.Update(touched.lo, touched.hi, at);
+            for (std::size_t i = 0; i < nids; ++i) {
+                const int p = m_pos[size_t(ids[i])];
+                m_fit.Update(p, p, at);
+            }
+        }
+    }
+
+    // The last position whose rectangle holds `px` along X and `py` along Y,
+    // or -1: what a scan of the sorted list from its end finds first.
+    int LastFitting(int32_t px, int32_t py) const
+    {
+        const int alongEnd = LongerAtLeast(px), acrossEnd = LongerAtLeast(py);
+        const int along = m_fit.LastAlong(alongEnd, py);  // SizeX the longer side, at least px
+        const int across = m_fit.LastAcross(acrossEnd, px); // SizeY the longer side, at least py
+        return std::max(along, across);
     }
 
     // The first rectangle of stock sheet `sheet` in list order, other than the
@@ -136,6 +233,14 @@ private:
         int64_t key;
         int32_t id;
     };
+    // How many rectangles from the top have a longer side of at least `a`.
+    int LongerAtLeast(int32_t a) const
+    {
+        const int64_t k = SidesKeyLongAtLeast(a);
+        return int(std::upper_bound(m_order.begin(), m_order.end(), k,
+                                    [](int64_t v, const Entry &e) { return v < e.key; }) -
+                   m_order.begin());
+    }
     // Stock indexes beyond any stock list go without a list of their own.
     static constexpr int32_t kMaxSheetIndex = 1 << 20;
     const std::vector<int> *OnSheet(int32_t s) const
@@ -158,6 +263,7 @@ private:
     std::vector<Entry> m_order;    // by position
     std::vector<int> m_pos;        // position of every id
     std::vector<std::vector<int>> m_bySheet;
+    TFitIndex m_fit;
     bool m_unlisted = false;
     bool m_sorted = false;
 };

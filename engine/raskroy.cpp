@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <thread>
+#include <type_traits>
 
 namespace kv::engine {
 
@@ -207,6 +208,19 @@ template <class Rects>
 int TRaskroy::FindSheetForDetalIn(const Rects &rects, int part, bool &turned)
 {
     const TDetal &d = Detals[part];
+    if constexpr (std::is_same_v<Rects, TFreeRects>) {
+        if (rects.Sorted() && !Reference) {
+            int r = -1;
+            if (OrientationAllowed(d, false))
+                r = rects.LastFitting(d.Length, d.Width);
+            if (OrientationAllowed(d, true))
+                r = std::max(r, rects.LastFitting(d.Width, d.Length));
+            if (r < 0)
+                return -1;
+            turned = ChooseOrientation(d, rects[r]) == 1;
+            return r;
+        }
+    }
     int from = rects.Count() - 1;
     if (rects.Sorted() && !Reference) {
         // Longer sides descend along the list: the tail whose longer side is
@@ -299,6 +313,12 @@ void TRaskroy::Steps(Rects &rects, TSheetsList &map)
                 byLongSide = false;
         }
     }
+    // Parts that fit no free rectangle: a split only makes smaller ones, so
+    // they stay out of the search until a merge grows a rectangle they fit.
+    std::vector<char> dead;
+    std::vector<int> deadList;
+    if (!Reference)
+        dead.assign(size_t(Detals.Count()), 0);
     // Largest sides among the free rectangles, or more: on a big map it is
     // raised by what a split makes and worked out afresh now and then.
     Reach reach;
@@ -359,7 +379,7 @@ void TRaskroy::Steps(Rects &rects, TSheetsList &map)
                     for (size_t n = from; n < live.size(); ++n) {
                         const int i = live[n];
                         const TDetal &d = Detals[i];
-                        if (d.Skipped || d.PassRemaining == 0 || !MayFit(d, reach))
+                        if (d.Skipped || d.PassRemaining == 0 || dead[size_t(i)] || !MayFit(d, reach))
                             continue;
                         bool t = false;
                         const int r = FindSheetForDetalIn(rects, i, t);
@@ -369,6 +389,8 @@ void TRaskroy::Steps(Rects &rects, TSheetsList &map)
                             turned = t;
                             break;
                         }
+                        dead[size_t(i)] = 1;
+                        deadList.push_back(i);
                     }
                 }
             }
@@ -419,7 +441,22 @@ void TRaskroy::Steps(Rects &rects, TSheetsList &map)
         d.Orientation = turned ? 2 : 1;
         d.PassNo = PassCounter;
         map.Detals.AddHandle(part, r.SheetIndex, turned, r.X, r.Y);
-        SplitIn(rects, map, rect, d, horz, turned);
+        const bool merged = SplitIn(rects, map, rect, d, horz, turned);
+        if (merged && !deadList.empty()) {
+            size_t keep = 0;
+            for (int i : deadList) {
+                const TDetal &x = Detals[i];
+                bool fits = false;
+                for (const TSheet &g : m_grown)
+                    fits = fits || (OrientationAllowed(x, false) && DetalFits(x, g, false)) ||
+                           (OrientationAllowed(x, true) && DetalFits(x, g, true));
+                if (fits)
+                    dead[size_t(i)] = 0;
+                else
+                    deadList[keep++] = i;
+            }
+            deadList.resize(keep);
+        }
         if (reachKnown) {
             if (rects.Count() < 256 || ++sinceExact >= 32) {
                 reachKnown = false;
@@ -442,7 +479,7 @@ void TRaskroy::SplitSheet(TSheetsList &map, int rect, const TDetal &part, bool h
 }
 
 template <class Rects>
-void TRaskroy::SplitIn(Rects &rects, TSheetsList &map, int rect, const TDetal &part, bool horzFirst, bool turned)
+bool TRaskroy::SplitIn(Rects &rects, TSheetsList &map, int rect, const TDetal &part, bool horzFirst, bool turned)
 {
     TSheet &r = rects[rect];
     const int32_t px = turned ? part.Width : part.Length;
@@ -488,6 +525,7 @@ void TRaskroy::SplitIn(Rects &rects, TSheetsList &map, int rect, const TDetal &p
     m_grown[1] = rects[last];
     const int changed[4] = {rect, last, q1, q2};
     rects.Resort(changed, 4);
+    return q1 >= 0 || q2 >= 0;
 }
 
 void TRaskroy::MergeSheets(TSheetsList &map, int k)

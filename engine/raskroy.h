@@ -145,8 +145,9 @@ private:
     bool FindExactPairIn(const Rects &rects, int &part, bool &turned, int &rect) const;
     template <class Rects>
     int FindSheetForDetalIn(const Rects &rects, int part, bool &turned);
+    // True when a merge grew a rectangle.
     template <class Rects>
-    void SplitIn(Rects &rects, TSheetsList &map, int rect, const TDetal &part, bool horzFirst, bool turned);
+    bool SplitIn(Rects &rects, TSheetsList &map, int rect, const TDetal &part, bool horzFirst, bool turned);
     // The merge; returns the position of the rectangle merged away, or -1.
     template <class Rects>
     int MergeIn(Rects &rects, TSheetsList &map, int k);
