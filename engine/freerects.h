@@ -46,69 +46,181 @@ private:
     bool m_literal;
 };
 
-// Where a part fits: over the positions of the sorted list, the shorter side
-// of every rectangle lying along X (its longer side is SizeX) and of every
-// one lying along Y, the largest per node. Since the list stands longer side
-// first, the rectangles at least `a` long make a prefix, and the last one in
-// it whose shorter side reaches `b` is one walk down the tree.
+// Where a part fits. The rectangles of one key (longer and shorter side) make
+// one node of a tree ordered by key, with how many of them lie along X (SizeX
+// the longer side) and along Y; each node knows the largest shorter side of
+// either kind beneath it. A split changes a few keys, so the tree changes in
+// a few places, however far the rectangles move in the list.
 class TFitIndex
 {
 public:
-    void Build(const std::vector<TSheet> &sheets, const std::vector<int32_t> &ids)
+    void Clear()
     {
-        const int n = int(ids.size());
-        m_cap = 1;
-        while (m_cap < n + 16)
-            m_cap <<= 1;
-        m_along.assign(size_t(2 * m_cap), kNone);
-        m_across.assign(size_t(2 * m_cap), kNone);
-        for (int p = 0; p < n; ++p)
-            SetLeaf(p, sheets[size_t(ids[size_t(p)])]);
-        for (int v = m_cap - 1; v >= 1; --v)
-            Pull(v);
+        m_nodes.clear();
+        m_free.clear();
+        m_root = -1;
     }
-    int Capacity() const { return m_cap; }
-    // Leaves lo..hi took new rectangles.
-    template <class SheetAt>
-    void Update(int lo, int hi, SheetAt sheetAt)
+    void Add(int64_t key, bool along, int delta)
     {
-        for (int p = lo; p <= hi; ++p)
-            SetLeaf(p, sheetAt(p));
-        for (int a = (lo + m_cap) >> 1, b = (hi + m_cap) >> 1; a >= 1; a >>= 1, b >>= 1)
-            for (int v = a; v <= b; ++v)
-                Pull(v);
+        if (delta > 0 && !Contains(key)) {
+            const int n = NewNode(key);
+            m_root = Insert(m_root, n);
+        }
+        m_root = Change(m_root, key, along ? delta : 0, along ? 0 : delta);
     }
-    // The last position before `along` whose rectangle lies along X with a
-    // shorter side of at least `b`, or -1; `across` likewise for those along Y.
-    int LastAlong(int before, int32_t b) const { return Last(m_along, 1, 0, m_cap, before, b); }
-    int LastAcross(int before, int32_t b) const { return Last(m_across, 1, 0, m_cap, before, b); }
+    // The largest key at most `maxKey` with a rectangle along X (`along`) or
+    // along Y whose shorter side is at least `b`; false when none.
+    bool LastKey(int64_t maxKey, bool along, int32_t b, int64_t &key) const
+    {
+        const int n = Last(m_root, maxKey, along, b);
+        if (n < 0)
+            return false;
+        key = m_nodes[size_t(n)].key;
+        return true;
+    }
+    static int32_t ShorterOf(int64_t key) { return int32_t(((-key) & 0xffffffffLL) - 2147483648LL); }
 
 private:
     static constexpr int32_t kNone = std::numeric_limits<int32_t>::min();
-    void SetLeaf(int p, const TSheet &s)
+    struct Node
     {
-        const bool along = s.SizeX >= s.SizeY;
-        m_along[size_t(m_cap + p)] = along ? s.SizeY : kNone;
-        m_across[size_t(m_cap + p)] = along ? kNone : s.SizeX;
+        int64_t key;
+        uint32_t prio;
+        int left, right;
+        int32_t along, across;       // rectangles of this key lying each way
+        int32_t maxAlong, maxAcross; // largest shorter side beneath, of those present
+    };
+    int NewNode(int64_t key)
+    {
+        m_seed ^= m_seed << 13;
+        m_seed ^= m_seed >> 17;
+        m_seed ^= m_seed << 5;
+        Node nd{key, m_seed, -1, -1, 0, 0, kNone, kNone};
+        if (!m_free.empty()) {
+            const int n = m_free.back();
+            m_free.pop_back();
+            m_nodes[size_t(n)] = nd;
+            return n;
+        }
+        m_nodes.push_back(nd);
+        return int(m_nodes.size()) - 1;
     }
-    void Pull(int v)
+    void Pull(int t)
     {
-        m_along[size_t(v)] = std::max(m_along[size_t(2 * v)], m_along[size_t(2 * v + 1)]);
-        m_across[size_t(v)] = std::max(m_across[size_t(2 * v)], m_across[size_t(2 * v + 1)]);
+        Node &n = m_nodes[size_t(t)];
+        const int32_t s = ShorterOf(n.key);
+        n.maxAlong = n.along > 0 ? s : kNone;
+        n.maxAcross = n.across > 0 ? s : kNone;
+        for (int c : {n.left, n.right})
+            if (c >= 0) {
+                n.maxAlong = std::max(n.maxAlong, m_nodes[size_t(c)].maxAlong);
+                n.maxAcross = std::max(n.maxAcross, m_nodes[size_t(c)].maxAcross);
+            }
     }
-    static int Last(const std::vector<int32_t> &t, int v, int lo, int hi, int before, int32_t b)
+    bool Contains(int64_t key) const
     {
-        if (lo >= before || t[size_t(v)] < b)
+        for (int t = m_root; t >= 0;) {
+            const Node &n = m_nodes[size_t(t)];
+            if (n.key == key)
+                return true;
+            t = key < n.key ? n.left : n.right;
+        }
+        return false;
+    }
+    // Keys below `key` to `l`, the rest to `r`.
+    void Split(int t, int64_t key, int &l, int &r)
+    {
+        if (t < 0) {
+            l = r = -1;
+            return;
+        }
+        Node &n = m_nodes[size_t(t)];
+        if (n.key < key) {
+            Split(n.right, key, m_nodes[size_t(t)].right, r);
+            l = t;
+        } else {
+            Split(n.left, key, l, m_nodes[size_t(t)].left);
+            r = t;
+        }
+        Pull(t);
+    }
+    int Join(int l, int r)
+    {
+        if (l < 0)
+            return r;
+        if (r < 0)
+            return l;
+        if (m_nodes[size_t(l)].prio > m_nodes[size_t(r)].prio) {
+            m_nodes[size_t(l)].right = Join(m_nodes[size_t(l)].right, r);
+            Pull(l);
+            return l;
+        }
+        m_nodes[size_t(r)].left = Join(l, m_nodes[size_t(r)].left);
+        Pull(r);
+        return r;
+    }
+    int Insert(int t, int n)
+    {
+        if (t < 0)
+            return n;
+        if (m_nodes[size_t(n)].prio > m_nodes[size_t(t)].prio) {
+            Split(t, m_nodes[size_t(n)].key, m_nodes[size_t(n)].left, m_nodes[size_t(n)].right);
+            Pull(n);
+            return n;
+        }
+        if (m_nodes[size_t(n)].key < m_nodes[size_t(t)].key)
+            m_nodes[size_t(t)].left = Insert(m_nodes[size_t(t)].left, n);
+        else
+            m_nodes[size_t(t)].right = Insert(m_nodes[size_t(t)].right, n);
+        Pull(t);
+        return t;
+    }
+    int Change(int t, int64_t key, int dAlong, int dAcross)
+    {
+        if (t < 0)
+            return t;
+        Node &n = m_nodes[size_t(t)];
+        if (key == n.key) {
+            n.along += dAlong;
+            n.across += dAcross;
+            if (n.along <= 0 && n.across <= 0) {
+                const int j = Join(n.left, n.right);
+                m_free.push_back(t);
+                return j;
+            }
+        } else if (key < n.key) {
+            const int c = Change(n.left, key, dAlong, dAcross);
+            m_nodes[size_t(t)].left = c;
+        } else {
+            const int c = Change(n.right, key, dAlong, dAcross);
+            m_nodes[size_t(t)].right = c;
+        }
+        Pull(t);
+        return t;
+    }
+    int32_t MaxOf(int t, bool along) const
+    {
+        return t < 0 ? kNone : along ? m_nodes[size_t(t)].maxAlong : m_nodes[size_t(t)].maxAcross;
+    }
+    int Last(int t, int64_t maxKey, bool along, int32_t b) const
+    {
+        if (t < 0 || MaxOf(t, along) < b)
             return -1;
-        if (hi - lo == 1)
-            return lo;
-        const int mid = (lo + hi) / 2;
-        const int r = Last(t, 2 * v + 1, mid, hi, before, b);
-        return r >= 0 ? r : Last(t, 2 * v, lo, mid, before, b);
+        const Node &n = m_nodes[size_t(t)];
+        if (n.key > maxKey)
+            return Last(n.left, maxKey, along, b);
+        const int r = Last(n.right, maxKey, along, b);
+        if (r >= 0)
+            return r;
+        if ((along ? n.along : n.across) > 0 && ShorterOf(n.key) >= b)
+            return t;
+        return Last(n.left, maxKey, along, b);
     }
 
-    int m_cap = 0;
-    std::vector<int32_t> m_along, m_across;
+    std::vector<Node> m_nodes;
+    std::vector<int> m_free;
+    int m_root = -1;
+    uint32_t m_seed = 2463534242u;
 };
 
 class TFreeRects
@@ -118,12 +230,10 @@ public:
     {
         const int n = int(m_sheets.size());
         m_order.reserve(size_t(n) * 2 + 16);
-        m_pos.reserve(size_t(n) * 2 + 16);
-        for (int i = 0; i < n; ++i) {
-            m_order.push_back({SidesKeyOf(m_sheets[size_t(i)]), i});
-            m_pos.push_back(i);
-            Join(i);
-        }
+        m_keyOf.reserve(size_t(n) * 2 + 16);
+        m_alongOf.reserve(size_t(n) * 2 + 16);
+        for (int i = 0; i < n; ++i)
+            Enter(i);
     }
     TFreeRects(const TFreeRects &) = delete;
     TFreeRects &operator=(const TFreeRects &) = delete;
@@ -147,9 +257,7 @@ public:
     {
         const int id = int(m_sheets.size());
         m_sheets.push_back(std::move(s));
-        m_order.push_back({SidesKeyOf(m_sheets.back()), id});
-        m_pos.push_back(Count() - 1);
-        Join(id);
+        Enter(id);
         return Count() - 1;
     }
 
@@ -157,51 +265,60 @@ public:
     void Resort(const int *dirty, std::size_t count)
     {
         auto key = [](const Entry &e) { return e.key; };
-        TouchedRange touched;
-        int32_t ids[8];
-        std::size_t nids = 0;
         if (!m_sorted) {
-            for (Entry &e : m_order)
-                e.key = SidesKeyOf(m_sheets[size_t(e.id)]);
+            for (Entry &e : m_order) {
+                Refresh(e.id);
+                e.key = m_keyOf[size_t(e.id)];
+            }
             ExchangeSort(m_order, key);
-            touched.Add(0, Count() - 1);
             m_sorted = true;
         } else {
             for (std::size_t i = 0; i < count; ++i)
                 if (dirty[i] >= 0) {
-                    m_order[size_t(dirty[i])].key = SidesKeyOf((*this)[dirty[i]]);
-                    if (nids < 8)
-                        ids[nids++] = m_order[size_t(dirty[i])].id;
+                    Entry &e = m_order[size_t(dirty[i])];
+                    Refresh(e.id);
+                    e.key = m_keyOf[size_t(e.id)];
                 }
-            ExchangeSortDirty(m_order, key, dirty, count, &touched);
+            ExchangeSortDirty(m_order, key, dirty, count);
         }
-        for (int p = touched.lo; p <= touched.hi; ++p)
-            m_pos[size_t(m_order[size_t(p)].id)] = p;
-        // The index follows: what moved, and what changed in place.
-        auto at = [this](int p) -> const TSheet & { return (*this)[p]; };
-        if (m_fit.Capacity() < Count() + 1 || (touched.lo == 0 && touched.hi == Count() - 1)) {
-            std::vector<int32_t> order(m_order.size());
-            for (std::size_t p = 0; p < m_order.size(); ++p)
-                order[p] = m_order[p].id;
-            m_fit.Build(m_sheets, order);
-        } else {
-            if (touched.lo <= touched.hi)
-                m_fit.Update(touched.lo, touched.hi, at);
-            for (std::size_t i = 0; i < nids; ++i) {
-                const int p = m_pos[size_t(ids[i])];
-                m_fit.Update(p, p, at);
-            }
-        }
+        m_sortedCount = Count();
     }
 
-    // The last position whose rectangle holds `px` along X and `py` along Y,
-    // or -1: what a scan of the sorted list from its end finds first.
-    int LastFitting(int32_t px, int32_t py) const
+    // The last position whose rectangle holds the part (`px` along X and
+    // `py` along Y, or turned when `turn` allows it), or -1: what a scan of
+    // the sorted list from its end finds first.
+    int LastFitting(int32_t px, int32_t py, bool straight, bool turn) const
     {
-        const int alongEnd = LongerAtLeast(px), acrossEnd = LongerAtLeast(py);
-        const int along = m_fit.LastAlong(alongEnd, py);  // SizeX the longer side, at least px
-        const int across = m_fit.LastAcross(acrossEnd, px); // SizeY the longer side, at least py
-        return std::max(along, across);
+        int64_t best = 0;
+        bool found = false;
+        auto offer = [&](int32_t x, int32_t y) {
+            int64_t k;
+            // Along X: SizeX is the longer side, at least x; SizeY at least y.
+            if (m_fit.LastKey(SidesKeyLongAtLeast(x), true, y, k) && (!found || k > best))
+                best = k, found = true;
+            // Along Y: SizeY is the longer side, at least y; SizeX at least x.
+            if (m_fit.LastKey(SidesKeyLongAtLeast(y), false, x, k) && (!found || k > best))
+                best = k, found = true;
+        };
+        if (straight)
+            offer(px, py);
+        if (turn)
+            offer(py, px);
+        if (!found)
+            return -1;
+        // The rectangles of that key stand together; the last one that
+        // takes the part either way allowed.
+        const auto first = std::lower_bound(m_order.begin(), m_order.end(), best,
+                                            [](const Entry &e, int64_t v) { return e.key < v; });
+        for (auto it = std::upper_bound(first, m_order.end(), best,
+                                        [](int64_t v, const Entry &e) { return v < e.key; });
+             it != first;) {
+            --it;
+            const TSheet &r = m_sheets[size_t(it->id)];
+            if ((straight && px <= r.SizeX && py <= r.SizeY) || (turn && py <= r.SizeX && px <= r.SizeY))
+                return int(it - m_order.begin());
+        }
+        return -1;
     }
 
     // The first rectangle of stock sheet `sheet` in list order, other than the
@@ -211,7 +328,7 @@ public:
     int FirstOnSheet(int32_t sheet, int k, Pred pred) const
     {
         const std::vector<int> *ids = OnSheet(sheet);
-        if (!ids || m_unlisted || ids->size() * 4 > m_order.size()) {
+        if (!m_sorted || !ids || m_unlisted || ids->size() * 4 > m_order.size()) {
             // Most of the list: walking it in order stops at the first.
             for (int i = 0; i < Count(); ++i)
                 if (i != k && pred((*this)[i]))
@@ -220,8 +337,10 @@ public:
         }
         int best = -1;
         for (int id : *ids) {
-            const int p = m_pos[size_t(id)];
-            if (p != k && (best < 0 || p < best) && pred(m_sheets[size_t(id)]))
+            if (!pred(m_sheets[size_t(id)]))
+                continue;
+            const int p = PositionOf(id);
+            if (p != k && (best < 0 || p < best))
                 best = p;
         }
         return best;
@@ -233,23 +352,22 @@ private:
         int64_t key;
         int32_t id;
     };
-    // How many rectangles from the top have a longer side of at least `a`.
-    int LongerAtLeast(int32_t a) const
-    {
-        const int64_t k = SidesKeyLongAtLeast(a);
-        return int(std::upper_bound(m_order.begin(), m_order.end(), k,
-                                    [](int64_t v, const Entry &e) { return v < e.key; }) -
-                   m_order.begin());
-    }
     // Stock indexes beyond any stock list go without a list of their own.
     static constexpr int32_t kMaxSheetIndex = 1 << 20;
     const std::vector<int> *OnSheet(int32_t s) const
     {
         return s >= 0 && size_t(s) < m_bySheet.size() ? &m_bySheet[size_t(s)] : nullptr;
     }
-    void Join(int id)
+    static bool Along(const TSheet &s) { return s.SizeX >= s.SizeY; }
+    void Enter(int id)
     {
-        const int32_t s = m_sheets[size_t(id)].SheetIndex;
+        const TSheet &r = m_sheets[size_t(id)];
+        const int64_t k = SidesKeyOf(r);
+        m_order.push_back({k, id});
+        m_keyOf.push_back(k);
+        m_alongOf.push_back(Along(r));
+        m_fit.Add(k, Along(r), 1);
+        const int32_t s = r.SheetIndex;
         if (s < 0 || s > kMaxSheetIndex) {
             m_unlisted = true;
             return;
@@ -258,12 +376,42 @@ private:
             m_bySheet.resize(size_t(s) + 1);
         m_bySheet[size_t(s)].push_back(id);
     }
+    // The rectangle's key and way round as it now stands, in the index too.
+    void Refresh(int id)
+    {
+        const TSheet &r = m_sheets[size_t(id)];
+        const int64_t k = SidesKeyOf(r);
+        const bool along = Along(r);
+        if (k == m_keyOf[size_t(id)] && along == bool(m_alongOf[size_t(id)]))
+            return;
+        m_fit.Add(m_keyOf[size_t(id)], bool(m_alongOf[size_t(id)]), -1);
+        m_fit.Add(k, along, 1);
+        m_keyOf[size_t(id)] = k;
+        m_alongOf[size_t(id)] = along;
+    }
+    // Where a rectangle stands: among those of its key in the sorted part,
+    // or in the few appended since the last sort.
+    int PositionOf(int id) const
+    {
+        for (int p = m_sortedCount; p < Count(); ++p)
+            if (m_order[size_t(p)].id == id)
+                return p;
+        const int64_t k = m_keyOf[size_t(id)];
+        const auto end = m_order.begin() + m_sortedCount;
+        for (auto it = std::lower_bound(m_order.begin(), end, k, [](const Entry &e, int64_t v) { return e.key < v; });
+             it != end && it->key == k; ++it)
+            if (it->id == id)
+                return int(it - m_order.begin());
+        return -1;
+    }
 
     std::vector<TSheet> &m_sheets; // by id: where they stand until Finish
     std::vector<Entry> m_order;    // by position
-    std::vector<int> m_pos;        // position of every id
+    std::vector<int64_t> m_keyOf;  // by id: the key m_order holds for it
+    std::vector<char> m_alongOf;   // by id: lies along X, as the index has it
     std::vector<std::vector<int>> m_bySheet;
     TFitIndex m_fit;
+    int m_sortedCount = 0; // positions before this stand in order
     bool m_unlisted = false;
     bool m_sorted = false;
 };

@@ -210,11 +210,7 @@ int TRaskroy::FindSheetForDetalIn(const Rects &rects, int part, bool &turned)
     const TDetal &d = Detals[part];
     if constexpr (std::is_same_v<Rects, TFreeRects>) {
         if (rects.Sorted() && !Reference) {
-            int r = -1;
-            if (OrientationAllowed(d, false))
-                r = rects.LastFitting(d.Length, d.Width);
-            if (OrientationAllowed(d, true))
-                r = std::max(r, rects.LastFitting(d.Width, d.Length));
+            const int r = rects.LastFitting(d.Length, d.Width, OrientationAllowed(d, false), OrientationAllowed(d, true));
             if (r < 0)
                 return -1;
             turned = ChooseOrientation(d, rects[r]) == 1;
