@@ -109,13 +109,19 @@ private:
     {
         Node &n = m_nodes[size_t(t)];
         const int32_t s = ShorterOf(n.key);
-        n.maxAlong = n.along > 0 ? s : kNone;
-        n.maxAcross = n.across > 0 ? s : kNone;
-        for (int c : {n.left, n.right})
-            if (c >= 0) {
-                n.maxAlong = std::max(n.maxAlong, m_nodes[size_t(c)].maxAlong);
-                n.maxAcross = std::max(n.maxAcross, m_nodes[size_t(c)].maxAcross);
-            }
+        int32_t a = n.along > 0 ? s : kNone, c = n.across > 0 ? s : kNone;
+        if (n.left >= 0) {
+            const Node &l = m_nodes[size_t(n.left)];
+            a = std::max(a, l.maxAlong);
+            c = std::max(c, l.maxAcross);
+        }
+        if (n.right >= 0) {
+            const Node &r = m_nodes[size_t(n.right)];
+            a = std::max(a, r.maxAlong);
+            c = std::max(c, r.maxAcross);
+        }
+        n.maxAlong = a;
+        n.maxAcross = c;
     }
     bool Contains(int64_t key) const
     {
@@ -282,7 +288,14 @@ public:
             ExchangeSortDirty(m_order, key, dirty, count);
         }
         m_sortedCount = Count();
+        if (!m_indexed && Count() >= kIndexFrom) {
+            for (std::size_t id = 0; id < m_keyOf.size(); ++id)
+                m_fit.Add(m_keyOf[id], bool(m_alongOf[id]), 1);
+            m_indexed = true;
+        }
     }
+    // Short lists are searched faster by a scan than through the index.
+    bool Indexed() const { return m_indexed; }
 
     // The last position whose rectangle holds the part (`px` along X and
     // `py` along Y, or turned when `turn` allows it), or -1: what a scan of
@@ -366,7 +379,8 @@ private:
         m_order.push_back({k, id});
         m_keyOf.push_back(k);
         m_alongOf.push_back(Along(r));
-        m_fit.Add(k, Along(r), 1);
+        if (m_indexed)
+            m_fit.Add(k, Along(r), 1);
         const int32_t s = r.SheetIndex;
         if (s < 0 || s > kMaxSheetIndex) {
             m_unlisted = true;
@@ -384,8 +398,10 @@ private:
         const bool along = Along(r);
         if (k == m_keyOf[size_t(id)] && along == bool(m_alongOf[size_t(id)]))
             return;
-        m_fit.Add(m_keyOf[size_t(id)], bool(m_alongOf[size_t(id)]), -1);
-        m_fit.Add(k, along, 1);
+        if (m_indexed) {
+            m_fit.Add(m_keyOf[size_t(id)], bool(m_alongOf[size_t(id)]), -1);
+            m_fit.Add(k, along, 1);
+        }
         m_keyOf[size_t(id)] = k;
         m_alongOf[size_t(id)] = along;
     }
@@ -412,6 +428,8 @@ private:
     std::vector<std::vector<int>> m_bySheet;
     TFitIndex m_fit;
     int m_sortedCount = 0; // positions before this stand in order
+    static constexpr int kIndexFrom = 96;
+    bool m_indexed = false;
     bool m_unlisted = false;
     bool m_sorted = false;
 };

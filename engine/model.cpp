@@ -414,7 +414,8 @@ void AreasDescending(const TSheetsList &map, std::vector<int64_t> &a)
 }
 } // namespace
 
-void TBestVariant::Offer(std::unique_ptr<TSheetsList> map, int32_t n, const TDetalsList &parts, uint8_t criterion)
+std::unique_ptr<TSheetsList> TBestVariant::Offer(std::unique_ptr<TSheetsList> map, int32_t n,
+                                                  const TDetalsList &parts, uint8_t criterion)
 {
     map->VariantNo = n;
     if (m_best) {
@@ -435,12 +436,13 @@ void TBestVariant::Offer(std::unique_ptr<TSheetsList> map, int32_t n, const TDet
             return nuAreas[size_t(i)];
         };
         if (!NewWins(*m_best, areaOld, *map, areaNew, parts, criterion))
-            return;
+            return map;
         if (nuKnown)
             m_areas.swap(nuAreas);
         m_areasKnown = nuKnown;
     }
-    m_best = std::move(map);
+    std::swap(m_best, map);
+    return map;
 }
 
 std::unique_ptr<TSheetsList> TBestVariant::Take()

@@ -240,7 +240,9 @@ class TBestVariant
 {
 public:
     // `map` is variant `n`; it is kept when it beats the one kept so far.
-    void Offer(std::unique_ptr<TSheetsList> map, int32_t n, const TDetalsList &parts, uint8_t criterion);
+    // Returns the map that is not kept, if any.
+    std::unique_ptr<TSheetsList> Offer(std::unique_ptr<TSheetsList> map, int32_t n, const TDetalsList &parts,
+                                       uint8_t criterion);
     // The kept map, sorted as AddVariant sorts it.
     std::unique_ptr<TSheetsList> Take();
     void Clear();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <thread>
 #include <type_traits>
 
@@ -209,7 +210,7 @@ int TRaskroy::FindSheetForDetalIn(const Rects &rects, int part, bool &turned)
 {
     const TDetal &d = Detals[part];
     if constexpr (std::is_same_v<Rects, TFreeRects>) {
-        if (rects.Sorted() && !Reference) {
+        if (rects.Indexed() && !Reference) {
             const int r = rects.LastFitting(d.Length, d.Width, OrientationAllowed(d, false), OrientationAllowed(d, true));
             if (r < 0)
                 return -1;
@@ -567,11 +568,16 @@ std::unique_ptr<TSheetsList> TRaskroy::NewStandardMap() const
     auto map = std::make_unique<TSheetsList>();
     map->SizeX = P.StdSheetLength;
     map->SizeY = P.StdSheetWidth;
+    AddStandardArea(*map);
+    return map;
+}
+
+void TRaskroy::AddStandardArea(TSheetsList &map) const
+{
     const int32_t h = P.MillWidth / 2, k = P.MillWidth;
     // The standard sheet's usable area is no off-cut (the multi-saw rule needs that).
-    map->Sheets.Append(TSheet("", P.LIndent - h, P.TIndent - h, P.StdSheetLength + k - P.LIndent - P.RIndent,
-                              P.StdSheetWidth + k - P.TIndent - P.BIndent, 1, false));
-    return map;
+    map.Sheets.Append(TSheet("", P.LIndent - h, P.TIndent - h, P.StdSheetLength + k - P.LIndent - P.RIndent,
+                             P.StdSheetWidth + k - P.TIndent - P.BIndent, 1, false));
 }
 
 void TRaskroy::PrepareMapSheets(TSheetsList &map) const
@@ -609,14 +615,23 @@ void TRaskroy::PrepareStock()
     }
 }
 
-std::unique_ptr<TSheetsList> TRaskroy::FreshMap(bool firstPass) const
+std::unique_ptr<TSheetsList> TRaskroy::FreshMap(bool firstPass, std::unique_ptr<TSheetsList> spare) const
 {
-    if (!firstPass)
-        return NewStandardMap();
-    auto map = std::make_unique<TSheetsList>();
+    // A map left over from an earlier variant keeps its lists' room.
+    std::unique_ptr<TSheetsList> map = spare ? std::move(spare) : std::make_unique<TSheetsList>();
+    map->Sheets.Clear();
+    map->Detals.Clear();
+    map->Mills.Clear();
+    map->Name.clear();
+    map->VariantNo = -1;
+    map->Quantity = 0;
+    map->IsScrap = false;
     map->SizeX = P.StdSheetLength;
     map->SizeY = P.StdSheetWidth;
-    PrepareMapSheets(*map);
+    if (firstPass)
+        PrepareMapSheets(*map);
+    else
+        AddStandardArea(*map);
     return map;
 }
 
@@ -628,19 +643,31 @@ int TRaskroy::ThreadCount() const
 }
 
 namespace {
-// Part copies times variants below which a pass is built faster on one
-// thread than the pool's start and hand-over cost.
-constexpr int64_t kThreadedPassWork = 50000;
+// Work a thread of the pool must get to pay for handing variants over.
+constexpr int64_t kThreadShareNs = 4000000;
+
+int64_t ThreadCpuNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
 } // namespace
+
+int TRaskroy::ThreadsFor(int64_t variantNs, int64_t variantsLeft) const
+{
+    const int bound = ThreadCount();
+    if (bound < 2 || variantsLeft < 2)
+        return 1;
+    const int64_t work = variantNs * variantsLeft;
+    if (work < ParallelMinWorkNs)
+        return 1;
+    const int64_t share = std::max<int64_t>(1, std::min(kThreadShareNs, ParallelMinWorkNs));
+    return int(std::clamp<int64_t>(work / share, 2, std::min<int64_t>(bound, variantsLeft)));
+}
 
 std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
 {
-    // Threads chosen by the engine pay only when there is enough to share;
-    // the maps are the same either way.
-    const int threads = ThreadCount();
-    const bool worth = Threads > 1 || (P.ExSearch >= 7 && int64_t(P.ExSearch) * Detals.RemainingCount() >= kThreadedPassWork);
-    if (threads > 1 && P.ExSearch > 0 && worth)
-        return VariantLoopParallel(all, firstPass, threads);
     const int64_t last = std::clamp<int64_t>(P.ExSearch, 0, kMaxExSearch);
     const int64_t total = last + 1;
     if (m_observer)
@@ -649,6 +676,10 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
     m_workVariants.Clear();
     m_workVariants.KeepBest = true;
     m_bestVariant.Clear();
+    // The first variants run here; the rest go to the pool only when what
+    // they took says the pass is worth sharing. The maps are the same either way.
+    int64_t fastest = -1;
+    int64_t clock = ThreadCpuNs();
     std::unique_ptr<TSheetsList> work = FreshMap(firstPass);
     for (int64_t i = 0; i <= last; ++i) {
         VariantBits = int32_t(i);
@@ -659,10 +690,10 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
         if (Reference)
             m_workVariants.AddVariant(std::move(work), int32_t(i), Detals, P.OptimCriterion, true);
         else
-            m_bestVariant.Offer(std::move(work), int32_t(i), Detals, P.OptimCriterion);
+            work = m_bestVariant.Offer(std::move(work), int32_t(i), Detals, P.OptimCriterion);
         Detals.ResetPass(all);
         Detals.ClearSkipped();
-        work = FreshMap(firstPass);
+        work = FreshMap(firstPass, std::move(work));
         if (m_observer) {
             m_observer->variantDone(i + 1, total);
             if (m_observer->stopRequested())
@@ -670,6 +701,18 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
         }
         if (StopRaskroy)
             break;
+        if (i < kVariantsMeasured && i < last) {
+            // The fastest of them, in this thread's own time: a variant that
+            // lost the processor for a while must not make the pass look big.
+            const int64_t now = ThreadCpuNs();
+            fastest = fastest < 0 ? now - clock : std::min(fastest, now - clock);
+            clock = now;
+            const int threads = i + 1 == kVariantsMeasured ? ThreadsFor(fastest, last - i) : 1;
+            if (threads > 1) {
+                VariantLoopParallel(all, firstPass, threads, i + 1);
+                break;
+            }
+        }
     }
     Detals.ApplyKerf(false, P.MillWidth);
     return Reference ? m_workVariants.Take(0) : m_bestVariant.Take();
@@ -688,7 +731,7 @@ TVariantOutcome TRaskroy::BuildVariant(int64_t i, bool all, bool firstPass, cons
     m_loSet = false;
     m_loRead = false;
     TVariantOutcome out;
-    out.Map = FreshMap(firstPass);
+    out.Map = FreshMap(firstPass, m_spares.Take());
     PutNextDetal(*out.Map);
     out.VariantBits = VariantBits;
     out.Depth = Depth;
@@ -705,28 +748,25 @@ TVariantOutcome TRaskroy::BuildVariant(int64_t i, bool all, bool firstPass, cons
     return out;
 }
 
-std::unique_ptr<TSheetsList> TRaskroy::VariantLoopParallel(bool all, bool firstPass, int threads)
+void TRaskroy::VariantLoopParallel(bool all, bool firstPass, int threads, int64_t first)
 {
     const int64_t last = std::clamp<int64_t>(P.ExSearch, 0, kMaxExSearch);
     const int64_t total = last + 1;
-    if (m_observer)
-        m_observer->variantDone(0, total);
-    LastOrientation = 0;
-    m_workVariants.Clear();
-    m_workVariants.KeepBest = true;
-    m_bestVariant.Clear();
     Detals.ResetPass(all);
     Detals.ClearSkipped();
 
-    if (!m_pool || m_pool->Threads() != threads) {
+    // One pool for the engine's life, as large as it may ever be asked to be.
+    const int bound = std::max(threads, ThreadCount());
+    if (!m_pool || m_pool->Threads() < threads) {
         m_pool.reset();
-        m_pool = std::make_unique<TVariantPool>(threads);
+        m_pool = std::make_unique<TVariantPool>(bound);
     }
-    m_workers.resize(size_t(threads));
+    m_workers.resize(size_t(m_pool->Threads()));
     for (auto &w : m_workers) {
         if (!w)
             w = std::make_unique<TRaskroy>();
         w->Threads = 1;
+        w->m_spares.Share(m_spares);
         w->Reference = Reference;
         w->P = P;
         w->Detals = Detals;
@@ -759,22 +799,22 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoopParallel(bool all, bool firstP
             next->Orientations = o.Orientations;
         return next;
     };
-    auto carry = std::make_shared<const TCarry>();
-    if (!all) {
-        TCarry c;
+    // Where the variants built here before left the carried state.
+    TCarry start;
+    start.LastOrientation = LastOrientation;
+    if (!all)
         for (const TDetal &d : Detals)
-            c.Orientations.push_back(d.Orientation);
-        carry = std::make_shared<const TCarry>(std::move(c));
-    }
+            start.Orientations.push_back(d.Orientation);
+    auto carry = std::make_shared<const TCarry>(std::move(start));
 
     m_pool->BeginPass(
-        total,
+        first, total, threads,
         [this, all, firstPass](int worker, int64_t i, const TCarry &c) {
             return m_workers[size_t(worker)]->BuildVariant(i, all, firstPass, c);
         },
         after, carry);
     try {
-        for (int64_t i = 0; i <= last; ++i) {
+        for (int64_t i = first; i <= last; ++i) {
             std::shared_ptr<const TCarry> assumed;
             TVariantOutcome o = m_pool->Take(i, assumed);
             // The last orientation counts only when the variant used it before
@@ -799,8 +839,9 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoopParallel(bool all, bool firstP
             Depth = o.Depth;
             if (Reference)
                 m_workVariants.KeepBetter(std::move(o.Map), Detals, P.OptimCriterion);
-            else
-                m_bestVariant.Offer(std::move(o.Map), int32_t(i), Detals, P.OptimCriterion);
+            else if (std::unique_ptr<TSheetsList> spare =
+                         m_bestVariant.Offer(std::move(o.Map), int32_t(i), Detals, P.OptimCriterion))
+                m_spares.Give(std::move(spare));
             if (m_observer) {
                 m_observer->variantDone(i + 1, total);
                 if (m_observer->stopRequested())
@@ -820,8 +861,6 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoopParallel(bool all, bool firstP
             Detals[p].Orientation = carry->Orientations[size_t(p)];
     Detals.ResetPass(all);
     Detals.ClearSkipped();
-    Detals.ApplyKerf(false, P.MillWidth);
-    return Reference ? m_workVariants.Take(0) : m_bestVariant.Take();
 }
 
 void TRaskroy::CommitMap(const TSheetsList &map)

@@ -81,11 +81,17 @@ public:
 
     // Runs the sorts and searches the plain way, for comparison in tests.
     bool Reference = false;
-    // Threads that build the variants of a pass: 0 every core when the pass is
-    // big enough, 1 one variant after the other on the calling thread. The maps
-    // are the same either way.
+    // Threads that may build the variants of a pass: 0 up to every core, N at
+    // most N, 1 one variant after the other on the calling thread. A pass is
+    // shared only when its first variants show it pays. The maps are the same
+    // either way.
     int32_t Threads = 0;
     int ThreadCount() const;
+    // Estimated work of the rest of a pass (ns) below which it stays on one
+    // thread; tests set 0 to have every pass shared.
+    int64_t ParallelMinWorkNs = 30000000;
+    // How many threads the rest of a pass gets, from what a variant took.
+    int ThreadsFor(int64_t variantNs, int64_t variantsLeft) const;
 
     TRaskroy();
     ~TRaskroy();
@@ -160,8 +166,15 @@ private:
     // One variant built on this engine's parts from a carried state: the
     // variant loop's steps up to the list of variants, for the workers.
     TVariantOutcome BuildVariant(int64_t i, bool all, bool firstPass, const TCarry &carry);
-    std::unique_ptr<TSheetsList> FreshMap(bool firstPass) const;
-    std::unique_ptr<TSheetsList> VariantLoopParallel(bool all, bool firstPass, int threads);
+    // A map to build a variant on, in `spare` when one is given.
+    std::unique_ptr<TSheetsList> FreshMap(bool firstPass, std::unique_ptr<TSheetsList> spare = nullptr) const;
+    void AddStandardArea(TSheetsList &map) const;
+    // Variants `first`.. of the pass on the pool, on from the state the ones
+    // before them left.
+    void VariantLoopParallel(bool all, bool firstPass, int threads, int64_t first);
+    // Variants timed before the rest of a pass may go to the pool.
+    static constexpr int64_t kVariantsMeasured = 3;
+    TMapSpares m_spares;
     bool m_loSet = false;  // the variant chose an orientation
     bool m_loRead = false; // ... or used the one carried over before it did
     std::unique_ptr<TVariantPool> m_pool;

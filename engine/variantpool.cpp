@@ -18,20 +18,41 @@ TVariantPool::~TVariantPool()
     m_workers.clear(); // joins
 }
 
-void TVariantPool::BeginPass(int64_t count, TBuild build, TNext next, std::shared_ptr<const TCarry> guess)
+std::unique_ptr<TSheetsList> TMapSpares::Take()
+{
+    std::lock_guard lock(m_bin->mutex);
+    if (m_bin->maps.empty())
+        return nullptr;
+    std::unique_ptr<TSheetsList> m = std::move(m_bin->maps.back());
+    m_bin->maps.pop_back();
+    return m;
+}
+
+void TMapSpares::Give(std::unique_ptr<TSheetsList> map)
+{
+    // Enough for every builder to find one; the rest go.
+    constexpr size_t kKept = 64;
+    std::lock_guard lock(m_bin->mutex);
+    if (map && m_bin->maps.size() < kKept)
+        m_bin->maps.push_back(std::move(map));
+}
+
+void TVariantPool::BeginPass(int64_t first, int64_t count, int threads, TBuild build, TNext next,
+                             std::shared_ptr<const TCarry> guess)
 {
     std::lock_guard lock(m_mutex);
+    m_limit = std::clamp(threads, 1, m_threads);
     // Runs of variants per job: fewer hand-overs, and each variant of a run
     // starts from what the one before it left, the likeliest state.
-    m_batch = int(std::clamp<int64_t>(count / (int64_t(m_threads) * 8), 1, kMaxBatch));
+    m_batch = int(std::clamp<int64_t>((count - first) / (int64_t(m_limit) * 8), 1, kMaxBatch));
     // Enough variants ahead to keep every builder busy while the loop takes
     // them in order; no more, since each holds a whole map and a change of the
     // carried state makes those built from the old one worthless.
     m_slots.clear();
-    m_slots.resize(size_t(std::max(16, 3 * m_threads * m_batch)));
+    m_slots.resize(size_t(std::max(16, 3 * m_limit * m_batch)));
     m_count = count;
-    m_nextFresh = 0;
-    m_taken = 0;
+    m_nextFresh = first;
+    m_taken = first;
     m_waiting = -1;
     m_redo.clear();
     m_build = std::move(build);
@@ -135,11 +156,12 @@ void TVariantPool::Work(std::stop_token stop, int worker)
     std::unique_lock lock(m_mutex);
     while (!stop.stop_requested()) {
         TJob job;
-        if (NextJob(job)) {
+        if (worker < m_limit && NextJob(job)) {
             RunJob(lock, worker, job);
             continue;
         }
-        m_workCv.wait(lock, stop, [&] { return m_active && (!m_redo.empty() || FreshAvailable()); });
+        m_workCv.wait(lock, stop,
+                      [&] { return m_active && worker < m_limit && (!m_redo.empty() || FreshAvailable()); });
     }
 }
 

@@ -36,6 +36,25 @@ struct TVariantOutcome
     std::vector<uint8_t> Orientations; // of every part at its end (passes that carry them)
 };
 
+// Maps of finished variants kept for the next ones: once their lists have
+// their room, building a variant allocates nothing. Shared by an engine and
+// its workers.
+class TMapSpares
+{
+public:
+    std::unique_ptr<TSheetsList> Take();
+    void Give(std::unique_ptr<TSheetsList> map);
+    void Share(const TMapSpares &owner) { m_bin = owner.m_bin; }
+
+private:
+    struct TBin
+    {
+        std::mutex mutex;
+        std::vector<std::unique_ptr<TSheetsList>> maps;
+    };
+    std::shared_ptr<TBin> m_bin = std::make_shared<TBin>();
+};
+
 class TVariantPool
 {
 public:
@@ -54,8 +73,10 @@ public:
 
     int Threads() const { return m_threads; }
 
-    // Variants 0..count-1, built with `build` (worker 0 is the calling thread).
-    void BeginPass(int64_t count, TBuild build, TNext next, std::shared_ptr<const TCarry> guess);
+    // Variants first..count-1, built with `build` by the first `threads`
+    // workers (worker 0 is the calling thread).
+    void BeginPass(int64_t first, int64_t count, int threads, TBuild build, TNext next,
+                   std::shared_ptr<const TCarry> guess);
     // Variant i with the state it was built from; waits, building others
     // meanwhile. Taking i accepts every variant before it.
     TVariantOutcome Take(int64_t i, std::shared_ptr<const TCarry> &assumed);
@@ -105,6 +126,7 @@ private:
     int64_t m_waiting = -1;
     int m_running = 0;
     int m_batch = 1;
+    int m_limit = 1; // workers that take part in this pass
     std::vector<int64_t> m_redo; // a stack: the latest redo first
     TBuild m_build;
     TNext m_next;

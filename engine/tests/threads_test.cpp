@@ -55,6 +55,7 @@ std::string RunPasses(const Instance &in, int threads, bool reference, int64_t s
 {
     TRaskroy e;
     e.Threads = threads;
+    e.ParallelMinWorkNs = 0; // these passes are small: share them all the same
     e.Reference = reference;
     Load(e, in);
     StopAfter obs(stopAfter);
@@ -134,5 +135,32 @@ TEST(Threads, OneWayPartsChangingOrientationMidPassGiveTheSequentialMaps)
         const std::string one = RunPasses(in, 1, false);
         for (int threads : {2, 3, 8})
             ASSERT_EQ(RunPasses(in, threads, false), one) << threads << " threads, instance " << iter;
+    }
+}
+
+// A pass goes to the pool only when what its first variants took says it
+// pays, and never to more threads than asked for or than variants are left.
+TEST(Threads, APassIsSharedOnlyWhenItsWorkPays)
+{
+    struct Case
+    {
+        int32_t threads;
+        int64_t variantNs, left;
+        int expected;
+    };
+    const Case cases[] = {
+        {8, 10000, 500, 1},         // 5 ms in all: one thread, whatever was asked
+        {8, 100000, 500, 8},        // 50 ms: every thread asked for
+        {3, 100000, 500, 3},        // the count asked for is an upper bound
+        {8, 30000, 1000, 7},        // 30 ms: as many as get 4 ms each
+        {8, 10000000, 3, 3},        // no more threads than variants left
+        {8, 10000000, 1, 1},        // one variant left: nothing to share
+        {1, 10000000, 500, 1},      // one thread asked for
+    };
+    for (const Case &c : cases) {
+        TRaskroy e;
+        e.Threads = c.threads;
+        EXPECT_EQ(e.ThreadsFor(c.variantNs, c.left), c.expected)
+            << c.threads << " threads, " << c.variantNs << " ns x " << c.left;
     }
 }
