@@ -227,6 +227,9 @@ public:
     std::function<void(TExDBGrid &)> OnTopLeftChanged;
     std::function<void(TExDBGrid &)> OnEditButtonClick;
     std::function<void(TExDBGrid &)> OnDblClick;
+    // Focus left the grid (and its editor and pick lists); the editor's text
+    // is in the field by then and an untouched new row is gone.
+    std::function<void(TExDBGrid &)> OnExit;
 
     // Redefinable steps; the defaults fire the events above.
     virtual void TitleButtonClicked(int col, kv::Field *field);

@@ -741,8 +741,10 @@ void TExDBGrid::onExit()
     kv::DataSet *ds = DataSet();
     if (!ds || !ds->Active()) return;
     m_inExit = true;
-    if (HideEditor(true) && (m_options & dgCancelOnExit) && ds->State() == DataSetState::Insert && !ds->Modified())
+    const bool written = HideEditor(true);
+    if (written && (m_options & dgCancelOnExit) && ds->State() == DataSetState::Insert && !ds->Modified())
         guarded([&]() { ds->Cancel(); });
+    if (written && OnExit) guarded([&]() { OnExit(*this); });
     m_inExit = false;
 }
 

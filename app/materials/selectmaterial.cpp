@@ -1,6 +1,7 @@
 #include "app/materials/selectmaterial.h"
 
 #include "app/common/appcontext.h"
+#include "app/common/modal.h"
 #include "controls/winlayout.h"
 #include "data/materials/materials.h"
 #include "data/settings.h"
@@ -233,5 +234,5 @@ int ExecuteSelectMaterialDlg(AppContext &ctx, int code, QWidget *parent)
 {
     TfrmSelectMaterialDlg f(ctx, parent);
     RunGuarded([&] { f.Prepare(code); }, parent);
-    return f.exec() == QDialog::Accepted ? f.SelectedCode() : -1;
+    return ExecModal(f) == QDialog::Accepted ? f.SelectedCode() : -1;
 }

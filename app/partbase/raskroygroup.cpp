@@ -21,7 +21,9 @@
 #include "widgets/outlooklist.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
+#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -301,10 +303,30 @@ void TfrmRaskroyGroup::buildGrid()
     mat->Color = QColor(0xFF, 0xFF, 0xE1);   // the info-tip colour
     TColumn *rot = m_grid->AddColumn(QStringLiteral("RotateName"), QStringLiteral("Поворот"), 85);
     rot->ReadOnly = true;
-    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_grid, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &p) { Guarded([this, p] { gridContextMenu(p); }); });
+    // Mouse context menus reach the viewport, keyboard ones the grid.
+    m_grid->installEventFilter(this);
+    m_grid->viewport()->installEventFilter(this);
+    m_grid->OnExit = [this](TExDBGrid &) { gridExit(); };
     // A typed code, size or quantity is posted at once.
+    m_postTimer = new QTimer(this);
+    m_postTimer->setSingleShot(true);
+    m_postTimer->setInterval(0);
+    connect(m_postTimer, &QTimer::timeout, this, [this] {
+        Guarded([this] {
+            if (!m_doc->HasTable()) return;
+            kv::Table &t = m_doc->table();
+            if (t.State() != kv::DataSetState::Edit && t.State() != kv::DataSetState::Insert) return;
+            if (m_grid->EditorMode()) return;
+            m_inChange = true;
+            try {
+                t.Post();
+            } catch (...) {
+                m_inChange = false;
+                throw;
+            }
+            m_inChange = false;
+        });
+    });
     kv::Table &t = m_doc->table();
     t.AfterOpen = [this](kv::DataSet &ds) {
         for (const char *f : {"NAME", "LENGTH", "WIDTH", "MANY"})
@@ -572,6 +594,7 @@ void TfrmRaskroyGroup::FormClose()
 void TfrmRaskroyGroup::PostIfEditing()
 {
     if (m_grid && m_grid->EditorMode()) m_grid->HideEditor(true);
+    if (m_postTimer) m_postTimer->stop();   // posted here and now
     m_doc->PostIfEditing();
 }
 
@@ -702,32 +725,49 @@ void TfrmRaskroyGroup::fieldChanged(kv::Field &)
 {
     if (m_inChange || m_updating) return;
     // Posted once the grid has finished writing the value.
-    QTimer::singleShot(0, this, [this] {
-        Guarded([this] {
-            if (!m_doc->HasTable()) return;
-            kv::Table &t = m_doc->table();
-            if (t.State() != kv::DataSetState::Edit && t.State() != kv::DataSetState::Insert) return;
-            if (m_grid->EditorMode()) return;
-            m_inChange = true;
-            try {
-                t.Post();
-            } catch (...) {
-                m_inChange = false;
-                throw;
-            }
-            m_inChange = false;
-        });
-    });
+    m_postTimer->start();
 }
 
-void TfrmRaskroyGroup::gridContextMenu(const QPoint &pos)
+void TfrmRaskroyGroup::gridExit()
+{
+    // A dialog or pop-up opened over the grid is no leave: its own answer
+    // decides what is posted.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return;
+    Guarded([this] { PostIfEditing(); });
+}
+
+bool TfrmRaskroyGroup::eventFilter(QObject *o, QEvent *e)
+{
+    if (m_grid && (o == m_grid || o == m_grid->viewport()) && e->type() == QEvent::ContextMenu) {
+        auto *ce = static_cast<QContextMenuEvent *>(e);
+        QPoint pos = ce->pos();
+        if (o == m_grid) pos = m_grid->viewport()->mapFrom(m_grid, pos);
+        const bool byMouse = ce->reason() == QContextMenuEvent::Mouse;
+        Guarded([&] { gridContextMenu(pos, byMouse); });
+        return true;
+    }
+    return TMdiChild::eventFilter(o, e);
+}
+
+void TfrmRaskroyGroup::gridContextMenu(const QPoint &pos, bool byMouse)
 {
     if (!tableHasRows()) return;
     kv::Field *f = m_grid->SelectedField();
     if (!f) return;
     kv::Table &t = m_doc->table();
+    // From the keyboard the menu opens below the current cell.
+    const QPoint at = byMouse ? pos : m_grid->visualRect(m_grid->currentIndex()).bottomLeft();
     QMenu menu(this);
-    if (f->FieldName().compare(QLatin1String("MatName"), Qt::CaseInsensitive) == 0) {
+    const bool material = f->FieldName().compare(QLatin1String("MatName"), Qt::CaseInsensitive) == 0;
+    if (material && byMouse) {
+        PostIfEditing();
+        const int code = ExecuteSelectMaterialDlg(Context(), t.FieldByName(QStringLiteral("MATERIAL"))->AsInteger(), this);
+        if (code < 0) return;
+        t.Edit();
+        t.FieldByName(QStringLiteral("MATERIAL"))->SetAsInteger(code);
+        t.Post();
+        UpdateActions();
+    } else if (material) {
         menu.setObjectName(QStringLiteral("ppmMaterials"));
         const int current = t.FieldByName(QStringLiteral("MATERIAL"))->AsInteger();
         for (int i = 0; i < m_matNames.size(); ++i) {
@@ -736,7 +776,7 @@ void TfrmRaskroyGroup::gridContextMenu(const QPoint &pos)
             a->setChecked(m_matCodes[i] == current);
             a->setData(m_matCodes[i]);
         }
-        QAction *chosen = menu.exec(m_grid->viewport()->mapToGlobal(pos));
+        QAction *chosen = menu.exec(m_grid->viewport()->mapToGlobal(at));
         if (!chosen) return;
         t.Edit();
         t.FieldByName(QStringLiteral("MATERIAL"))->SetAsInteger(chosen->data().toInt());
@@ -750,7 +790,7 @@ void TfrmRaskroyGroup::gridContextMenu(const QPoint &pos)
             a->setChecked(i == current);
             a->setData(i);
         }
-        QAction *chosen = menu.exec(m_grid->viewport()->mapToGlobal(pos));
+        QAction *chosen = menu.exec(m_grid->viewport()->mapToGlobal(at));
         if (!chosen) return;
         if (QAbstractButton *b = m_rotate->button(chosen->data().toInt())) b->setChecked(true);
         StoreRecordControls();

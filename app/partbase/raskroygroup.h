@@ -20,6 +20,7 @@ class QButtonGroup;
 class QLabel;
 class QMenu;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 class TExDBGrid;
 class TgwCustomOutlookList;
@@ -109,6 +110,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *e) override;
+    bool eventFilter(QObject *o, QEvent *e) override;
 
 private:
     class GroupLink;
@@ -121,7 +123,10 @@ private:
     void edgeClicked(int edge);
     void showEdgeMenu(int edge);
     void rotateClicked(int id);
-    void gridContextMenu(const QPoint &pos);
+    // The right mouse button on "Материал" opens the material chooser; the
+    // keyboard's context menu there, and both on "Поворот", the pop-up menus.
+    void gridContextMenu(const QPoint &pos, bool byMouse);
+    void gridExit();
     void fieldChanged(kv::Field &field);
     void fillMaterials();
     void loadLayout();
@@ -142,6 +147,7 @@ private:
     QStatusBar *m_status = nullptr;
     QLabel *m_panels[5] = {};
     QMenu *m_printMenu = nullptr;
+    QTimer *m_postTimer = nullptr;   // posts a typed code, size or quantity
 
     QAction *DeleteAction = nullptr, *SaveAction = nullptr, *MergeAction = nullptr, *PrintAction = nullptr,
             *ExcelAction = nullptr, *CopyAction = nullptr, *RaskroyAction = nullptr, *AllBordersAction = nullptr,

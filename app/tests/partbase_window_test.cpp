@@ -1,6 +1,7 @@
 // The part-base window, driven offscreen through its object names.
 #include "app/common/modal.h"
 #include "app/materials/findmaterial.h"
+#include "app/materials/selectmaterial.h"
 #include "app/partbase/filedialog.h"
 #include "app/partbase/groupprint.h"
 #include "app/partbase/raskroygroup.h"
@@ -22,6 +23,7 @@
 #include "platform/testsupport/scoped.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -31,6 +33,8 @@
 #include <QTemporaryDir>
 #include <QListWidget>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 #include <QTest>
 #include <QToolButton>
 
@@ -417,4 +421,105 @@ TEST(PartBaseWindow, PrintFollowsALandscapePrinter)
     // Landscape: the long side across.
     EXPECT_GT(pages[2].width, pages[2].height);
     EXPECT_LT(pages[0].width, pages[0].height);
+}
+
+TEST(PartBaseWindow, RightButtonOnTheMaterialOpensTheChooserTheKeyboardItsMenu)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    add(*w, "Полка", 600, 300, 2, 1);
+    add(*w, "Бок", 720, 560, 2, 1);
+    w->Document().Modified = false;
+    auto *grid = w->findChild<TExDBGrid *>("DBGrid");
+    const int matCol = 9;   // "Материал"
+    ASSERT_EQ(grid->Columns(matCol)->FieldName, "MatName");
+    QApplication::setActiveWindow(&f.frame->area);
+    grid->setFocus();
+    const QPoint cell = grid->visualRect(grid->model()->index(1, matCol)).center();
+    auto rightClick = [&](QWidget *to, const QPoint &at, QContextMenuEvent::Reason reason) {
+        if (reason == QContextMenuEvent::Mouse) QTest::mousePress(grid->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent e(reason, at, to->mapToGlobal(at));
+        QApplication::sendEvent(to, &e);
+        if (reason == QContextMenuEvent::Mouse) QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, at);
+    };
+    auto material = [&](int recNo) {
+        kv::Table &t = w->Document().table();
+        t.SetRecNo(recNo);
+        return t.FieldByName("MATERIAL")->AsInteger();
+    };
+
+    // The right button on the second part's material: the chooser, preset
+    // to its material; the chosen code is written and posted.
+    int preset = -1;
+    {
+        ScopedModalHook hook([&](QDialog &d) {
+            auto *c = qobject_cast<TfrmSelectMaterialDlg *>(&d);
+            if (!c) return int(QDialog::Rejected);
+            preset = c->SelectedCode();
+            c->lbxMaterials->setCurrentRow(1);   // "МДФ белый"
+            return int(QDialog::Accepted);
+        });
+        rightClick(grid->viewport(), cell, QContextMenuEvent::Mouse);
+    }
+    EXPECT_EQ(preset, 1);
+    EXPECT_EQ(w->Document().table().State(), kv::DataSetState::Browse);
+    EXPECT_TRUE(w->Document().Modified);
+    EXPECT_EQ(material(2), 2);
+    EXPECT_EQ(material(1), 1);
+    // Cancelled, nothing changes.
+    {
+        ScopedModalHook hook([](QDialog &) { return int(QDialog::Rejected); });
+        rightClick(grid->viewport(), cell, QContextMenuEvent::Mouse);
+    }
+    EXPECT_EQ(material(2), 2);
+
+    // The keyboard's context menu on the material: the column's pop-up menu,
+    // one item per material, the part's own checked.
+    w->Document().table().SetRecNo(2);
+    grid->SetSelectedIndex(matCol);
+    QStringList items;
+    bool ownChecked = false;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        EXPECT_EQ(menu->objectName(), "ppmMaterials");
+        for (QAction *a : menu->actions()) items << a->text();
+        ownChecked = menu->actions().value(1) && menu->actions()[1]->isChecked();
+        menu->setActiveAction(menu->actions()[0]);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    rightClick(grid, QPoint(5, 5), QContextMenuEvent::Keyboard);
+    EXPECT_EQ(items, (QStringList{"ЛДСП Бук", "МДФ белый"}));
+    EXPECT_TRUE(ownChecked);
+    EXPECT_EQ(material(2), 1);
+}
+
+TEST(PartBaseWindow, LeavingTheGridPostsWhatWasTyped)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    add(*w, "Полка", 600, 300, 2, 1);
+    TfrmRaskroyGroup *other = f.newWindow();
+    auto *grid = w->findChild<TExDBGrid *>("DBGrid");
+    auto *navigator = w->findChild<QWidget *>("OutlookList");
+    struct Case { const char *where; std::function<void()> leave; };
+    const Case cases[] = {
+        {"the navigator", [&] { navigator->setFocus(); }},
+        {"another window", [&] { other->findChild<QWidget *>("DBGrid")->setFocus(); }},
+    };
+    int length = 700;
+    for (const Case &c : cases) {
+        f.frame->area.setActiveSubWindow(qobject_cast<QMdiSubWindow *>(w->parentWidget()));
+        QApplication::setActiveWindow(&f.frame->area);
+        grid->setFocus();
+        grid->SetSelectedIndex(1);   // "Длина"
+        typeText(grid, QString::number(length));
+        ASSERT_TRUE(grid->EditorMode()) << c.where;
+        c.leave();
+        // Posted on leaving, before any event is let through.
+        EXPECT_FALSE(grid->EditorMode()) << c.where;
+        EXPECT_EQ(w->Document().table().State(), kv::DataSetState::Browse) << c.where;
+        EXPECT_EQ(rowsOf(*w), QStringList{QStringLiteral("Полка %1x300 2").arg(length)}) << c.where;
+        length += 100;
+    }
 }

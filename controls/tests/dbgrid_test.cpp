@@ -287,10 +287,21 @@ TEST_F(GridTest, LeavingTheGridCancelsAnUntouchedNewRow)
     ASSERT_EQ(t.State(), DataSetState::Insert);
     QApplication::setActiveWindow(g.get());
     g->setFocus();
+    QList<DataSetState> exits;
+    g->OnExit = [&](TExDBGrid &grid) { exits << grid.DataSet()->State(); };
     // Focus moving to another widget counts as leaving the grid.
     emit qApp->focusChanged(g.get(), &other);
     EXPECT_EQ(t.State(), DataSetState::Browse);
     EXPECT_EQ(t.RecordCount(), kRows);
+    // The exit event comes after the untouched row is gone; a typed text is
+    // in its field by then.
+    EXPECT_EQ(exits, QList<DataSetState>{DataSetState::Browse});
+    g->SetSelectedIndex(0);
+    typeText(u("Крышка"));
+    emit qApp->focusChanged(g->InplaceEditor(), &other);
+    ASSERT_EQ(exits.size(), 2);
+    EXPECT_EQ(exits[1], DataSetState::Edit);
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), u("Крышка"));
 }
 
 TEST_F(GridTest, ReadOnlyColumnsAndRefusedTexts)
