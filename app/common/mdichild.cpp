@@ -32,12 +32,14 @@ void TMdiChild::ShowChild()
 
 void TMdiChild::LoadLayout()
 {
-    Guarded([this] { kv::LoadFormGeometry(this, m_ctx.settings().Ini(), m_className); });
+    const QString section = LayoutSection();
+    if (!section.isEmpty()) Guarded([&] { kv::LoadFormGeometry(this, m_ctx.settings().Ini(), section); });
 }
 
 void TMdiChild::StoreLayout()
 {
-    Guarded([this] { kv::StoreFormGeometry(this, m_ctx.settings().Ini(), m_className); });
+    const QString section = LayoutSection();
+    if (!section.isEmpty()) Guarded([&] { kv::StoreFormGeometry(this, m_ctx.settings().Ini(), section); });
 }
 
 bool TMdiChild::Guarded(const std::function<void()> &action)

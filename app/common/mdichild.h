@@ -1,6 +1,6 @@
 #pragma once
 // The base of every child window of the frame: the context, guarded slots,
-// the layout kept in the settings file under the window's class name, the
+// the layout kept in the settings file under the window's own section, the
 // close question, and the answers to the frame's commands and refreshes.
 #include "app/common/mainwindow.h"
 
@@ -15,13 +15,17 @@ class TMdiChild : public QWidget
     Q_OBJECT
 
 public:
-    // `className` is the name the settings file knows the window by
-    // ("TfrmRaskroyGroup"); it names the layout section.
+    // `className` is the window's class name ("TfrmRaskroyGroup"), kept in
+    // the settings file's list of open windows.
     TMdiChild(AppContext &ctx, const QString &className, QWidget *parent = nullptr);
     ~TMdiChild() override;
 
     AppContext &Context() const { return m_ctx; }
     QString ClassName() const { return m_className; }
+    // The settings section of the window's position and state, the one an
+    // existing installation's file holds ("Detals_Group"); empty: the
+    // window keeps its layout itself.
+    virtual QString LayoutSection() const { return m_className; }
 
     virtual ChildKind Kind() const { return ChildKind::Other; }
     // The document shown (part-base header, map file); empty when untitled.

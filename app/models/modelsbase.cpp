@@ -129,6 +129,8 @@ TfrmModelsBase::TfrmModelsBase(AppContext &ctx, QWidget *parent)
 
 TfrmModelsBase::~TfrmModelsBase() = default;
 
+QString TfrmModelsBase::LayoutSection() const { return QString::fromLatin1(kSection); }
+
 // --- showing -------------------------------------------------------------------------
 
 void TfrmModelsBase::FormShow()

@@ -26,6 +26,7 @@ public:
     ~TfrmModelsBase() override;
 
     ChildKind Kind() const override { return ChildKind::ModelsBase; }
+    QString LayoutSection() const override;   // [ModelsBase], with the navigator and list widths
 
     kv::ModelsBaseView &View() { return m_view; }
     TgwOutlookList *Navigator() const { return m_navigator; }

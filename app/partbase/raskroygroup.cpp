@@ -47,7 +47,6 @@ std::function<void(TfrmRaskroyGroup &)> TfrmRaskroyGroup::RaskroyHook;
 
 namespace {
 
-const QString kLayoutSection = QStringLiteral("Detals_Group");
 const QString kGroupsFilter = QStringLiteral("Файлы баз деталей (*.kdx)|*.kdx");
 const QString kOpenFilter = QStringLiteral("Файлы баз деталей (*.kdx)|*.kdx|Все файлы|*.*");
 const char *const kEdgeNames[4] = {"sbLBorder", "sbRBorder", "sbTBorder", "sbBBorder"};
@@ -340,10 +339,11 @@ void TfrmRaskroyGroup::buildGrid()
 void TfrmRaskroyGroup::loadLayout()
 {
     const kv::TIniFile &ini = Context().settings().Ini();
-    m_barWidth = std::max(40, ini.ReadInteger(kLayoutSection, QStringLiteral("OutLook_Width"), 105));
+    const QString section = LayoutSection();
+    m_barWidth = std::max(40, ini.ReadInteger(section, QStringLiteral("OutLook_Width"), 105));
     m_bar->setFixedWidth(m_barWidth);
     for (int i = 0; i < m_grid->ColumnCount() && i < 11; ++i) {
-        const int w = ini.ReadInteger(kLayoutSection, QStringLiteral("ColWidth%1").arg(i), -1);
+        const int w = ini.ReadInteger(section, QStringLiteral("ColWidth%1").arg(i), 120);
         if (w > 0) m_grid->Columns(i)->SetWidth(w);
     }
 }
@@ -359,9 +359,10 @@ void TfrmRaskroyGroup::showEvent(QShowEvent *e)
 void TfrmRaskroyGroup::saveLayout()
 {
     kv::TIniFile &ini = Context().settings().Ini();
-    ini.WriteInteger(kLayoutSection, QStringLiteral("OutLook_Width"), m_shown ? m_bar->width() : m_barWidth);
+    const QString section = LayoutSection();
+    ini.WriteInteger(section, QStringLiteral("OutLook_Width"), m_shown ? m_bar->width() : m_barWidth);
     for (int i = 0; i < m_grid->ColumnCount() && i < 11; ++i)
-        ini.WriteInteger(kLayoutSection, QStringLiteral("ColWidth%1").arg(i), m_grid->Columns(i)->Width());
+        ini.WriteInteger(section, QStringLiteral("ColWidth%1").arg(i), m_grid->Columns(i)->Width());
 }
 
 // ---- materials ---------------------------------------------------------------

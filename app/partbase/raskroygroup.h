@@ -42,6 +42,7 @@ public:
     kv::PartBaseDocument &Document() { return *m_doc; }
 
     ChildKind Kind() const override { return ChildKind::PartBase; }
+    QString LayoutSection() const override { return QStringLiteral("Detals_Group"); }
     // The header of a titled part base that is not a model; empty otherwise.
     QString DocumentFileName() const override;
     bool CloseQuery() override;

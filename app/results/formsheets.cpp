@@ -329,6 +329,8 @@ bool TFormSheets::CloseQuery()
     }
 }
 
+QString TFormSheets::LayoutSection() const { return QString::fromLatin1(section::SheetParams); }
+
 void TFormSheets::FormClose()
 {
     Settings &s = Context().settings();

@@ -90,6 +90,7 @@ public:
     const kv::MapDocument &Document() const { return m_doc; }
 
     ChildKind Kind() const override { return ChildKind::Results; }
+    QString LayoutSection() const override;   // [SheetParams]
     QString DocumentFileName() const override { return m_doc.FileName; }
     bool CloseQuery() override;
     void FormClose() override;

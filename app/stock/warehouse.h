@@ -30,6 +30,8 @@ public:
     ~TfrmWareHouse() override;
 
     ChildKind Kind() const override { return ChildKind::Warehouse; }
+    // Its size and state are kept under [Scraps_Window] with the rest.
+    QString LayoutSection() const override { return QString(); }
     kv::StockService &Stock() { return *m_stock; }
 
     bool CloseQuery() override;

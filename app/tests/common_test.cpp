@@ -1,13 +1,19 @@
 #include "app/common/appcontext.h"
 #include "app/common/mdichild.h"
+#include "app/partbase/raskroygroup.h"
+#include "app/results/formsheets.h"
+#include "app/stock/warehouse.h"
 #include "app/tests/appfixture.h"
 #include "app/tests/fakemainwindow.h"
+#include "controls/dbgrid.h"
+#include "controls/winlayout.h"
 #include "platform/error.h"
 #include "platform/ui.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
@@ -111,6 +117,76 @@ TEST(MdiChild, LayoutKeptUnderTheClassNameSection)
     auto *again = new TfrmProbe(app.ctx);
     again->ShowChild();
     EXPECT_EQ(again->parentWidget()->size(), QSize(333, 222));
+}
+
+TEST(MdiChild, WindowsOfAnExistingInstallationKeepTheirSections)
+{
+    // A settings file as an earlier installation left it: the part-base
+    // window under [Detals_Group], the results window under [SheetParams].
+    AppFixture app(true);
+    const QString ppi = QString::number(kv::CurrentLayoutScreen().pixelsPerInch);
+    QString text = "[Detals_Group]\r\nOutLook_Width=130\r\n";
+    for (int i = 0; i < 11; ++i) text += QStringLiteral("ColWidth%1=%2\r\n").arg(i).arg(60 + i);
+    text += "Flags=0\r\nShowCmd=1\r\nPixelsPerInch=" + ppi + "\r\nMinMaxPos=-1,-1,-1,-1\r\nNormPos=12,24,652,504\r\n"
+            "[SheetParams]\r\nMillState=1\r\nFontSize=9\r\nOutLook_Width=140\r\n"
+            "Flags=0\r\nShowCmd=1\r\nPixelsPerInch=" + ppi + "\r\nMinMaxPos=-1,-1,-1,-1\r\nNormPos=30,40,730,560\r\n";
+    {
+        QFile f(app.paths.SettingsFile());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text.toLatin1());
+    }
+    kv::TIniFile::ClearCache();
+    FakeMainWindow frame(app.ctx);
+    frame.area.show();
+    kv::ScopedMessageAnswers answers({}, kv::ModalResult::No);
+
+    auto *group = new TfrmRaskroyGroup(app.ctx);
+    ASSERT_TRUE(group->NewGroup());
+    group->ShowChild();
+    EXPECT_EQ(group->parentWidget()->geometry(), QRect(12, 24, 640, 480));
+    EXPECT_EQ(group->findChild<QWidget *>("OutlookBar")->width(), 130);
+    auto *grid = group->findChild<TExDBGrid *>("DBGrid");
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(grid->Columns(i)->Width(), 60 + i) << i;
+    grid->Columns(0)->SetWidth(101);
+    group->parentWidget()->move(16, 28);
+
+    auto *maps = new TFormSheets(app.ctx);
+    maps->ShowChild();
+    EXPECT_EQ(maps->parentWidget()->geometry(), QRect(30, 40, 700, 520));
+    EXPECT_EQ(maps->findChild<QWidget *>("OutlookBar")->width(), 140);
+
+    // The warehouse keeps its size with its other keys, under [Scraps_Window].
+    auto *stock = new TfrmWareHouse(app.ctx);
+    stock->ShowChild();
+    stock->parentWidget()->close();
+
+    for (TMdiChild *w : {static_cast<TMdiChild *>(group), static_cast<TMdiChild *>(maps)}) w->parentWidget()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(frame.Children(), QList<TMdiChild *>{stock});
+
+    // Written back under the same sections, nothing under the class names.
+    kv::TIniFile &ini = app.ini();
+    EXPECT_EQ(ini.ReadString("Detals_Group", "NormPos", ""), "16,28,656,508");
+    EXPECT_EQ(ini.ReadInteger("Detals_Group", "ColWidth0", 0), 101);
+    EXPECT_EQ(ini.ReadInteger("Detals_Group", "ColWidth10", 0), 70);
+    EXPECT_EQ(ini.ReadInteger("Detals_Group", "OutLook_Width", 0), 130);
+    EXPECT_EQ(ini.ReadString("SheetParams", "NormPos", ""), "30,40,730,560");
+    EXPECT_EQ(ini.ReadInteger("SheetParams", "OutLook_Width", 0), 140);
+    EXPECT_EQ(ini.ReadInteger("SheetParams", "MillState", 0), 1);
+    EXPECT_EQ(ini.ReadInteger("SheetParams", "FontSize", 0), 9);
+    EXPECT_FALSE(ini.SectionExists("TfrmRaskroyGroup"));
+    EXPECT_FALSE(ini.SectionExists("TFormSheets"));
+    EXPECT_FALSE(ini.SectionExists("TfrmWareHouse"));
+}
+
+TEST(MdiChild, FreshPartBaseWindowColumnsAre120Wide)
+{
+    AppFixture app;
+    FakeMainWindow frame(app.ctx);
+    TfrmRaskroyGroup w(app.ctx);
+    auto *grid = w.findChild<TExDBGrid *>("DBGrid");
+    ASSERT_EQ(grid->ColumnCount(), 11);
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(grid->Columns(i)->Width(), 120) << i;
 }
 
 TEST(MdiChild, GuardedSlotShowsTheMessageInsteadOfThrowing)
