@@ -6,6 +6,7 @@
 #include "platform/ui.h"
 
 #include <QCloseEvent>
+#include <QMdiSubWindow>
 
 TMdiChild *IMainWindow::FindChildOfKind(ChildKind kind) const
 {
@@ -28,6 +29,12 @@ void TMdiChild::ShowChild()
     if (IMainWindow *frame = m_ctx.mainWindow()) frame->AddChild(this);
     LoadLayout();
     show();
+}
+
+void TMdiChild::CloseChild()
+{
+    QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
+    frame->close();
 }
 
 void TMdiChild::LoadLayout()

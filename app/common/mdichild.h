@@ -48,6 +48,9 @@ public:
     // Into the frame of the context (alone when there is none), the layout
     // of the settings file applied.
     void ShowChild();
+    // Closes the sub-window that holds it (itself when it has none), so no
+    // empty frame is left behind; the close question is asked as usual.
+    void CloseChild();
     void LoadLayout();
     void StoreLayout();
 

@@ -79,7 +79,7 @@ void OpenModelAsGroup(AppContext &ctx, const QString &modelName, const QString &
         doc->OpenModel(modelName, tableStem);
     } catch (...) {
         w->SetShuttingDown();
-        w->close();
+        w->CloseChild();
         throw;
     }
     w->RefreshGroup();

@@ -188,7 +188,7 @@ void ImportModelsCatalogCommand(AppContext &ctx, QWidget *parent)
         return;
     if (TfrmModelsBase *w = FindModelsBaseWindow(ctx)) {
         w->SetShuttingDown();
-        w->close();
+        w->CloseChild();
     }
     TfrmWait wait(parent);
     wait.show();

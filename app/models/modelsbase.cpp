@@ -219,8 +219,11 @@ void TfrmModelsBase::ShowEntry(int entry)
 
 void TfrmModelsBase::updateActions()
 {
+    // A section can be added from any entry, so an empty base on a fresh
+    // installation gets its first; the two pseudo-sections keep their names.
     const bool section = CurrentEntry() > 1;
     for (QAction *a : m_sectionActions) a->setEnabled(section);
+    m_sectionActions[0]->setEnabled(true);
     const bool row = m_list->currentItem() != nullptr;
     for (QAction *a : m_modelActions) a->setEnabled(row);
     m_btnExport->setEnabled(row);
@@ -349,7 +352,6 @@ QString TfrmModelsBase::askSectionName(const QString &start, int except)
 
 void TfrmModelsBase::AddSectionActionExecute()
 {
-    if (CurrentEntry() <= 1) return;
     const QString name = askSectionName(QString(), -1);
     if (name.isEmpty()) return;
     const int at = m_view.AddSection(name);
@@ -443,7 +445,7 @@ void TfrmModelsBase::ExportActionExecute()
                          [this](int code) { return MaterialNameOf(Context(), code); });
 }
 
-void TfrmModelsBase::CloseActionExecute() { close(); }
+void TfrmModelsBase::CloseActionExecute() { CloseChild(); }
 
 void TfrmModelsBase::FormClose() { writeLayout(); }
 

@@ -900,7 +900,7 @@ void TFormSheets::CloseWindow()
 {
     m_job = nullptr;
     m_forceClose = true;
-    close();
+    CloseChild();
 }
 
 void TFormSheets::SetJobMaterials(const std::vector<int> &codes)

@@ -444,6 +444,7 @@ TEST_F(Road, ClosingTheResultsWindowMidRunEndsTheJobCleanly)
     EXPECT_FALSE(QFile::exists(app.paths.JobOptionsFile()));
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(made[0].isNull()); // closed and freed
+    EXPECT_TRUE(frame.area.subWindowList().isEmpty());   // no empty frame left
     EXPECT_EQ(made.size(), 1);
 }
 

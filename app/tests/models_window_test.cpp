@@ -21,9 +21,13 @@
 #include "widgets/outlooklist.h"
 #include "platform/testsupport/scoped.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -182,6 +186,61 @@ TEST_F(ModelsWindow, DuplicateSectionNameIsAskedAgain)
     EXPECT_EQ(messages[0].text, "Раздел базы моделей с указанным названием уже существует.\r\rПовторите ввод еще раз.");
     EXPECT_EQ(w.Navigator()->GetSelectedItem()->Text(), "Прихожие");
     EXPECT_EQ(w.CurrentEntry(), 3);   // Кухни, Прихожие, Спальни
+}
+
+TEST_F(ModelsWindow, AFreshBaseGetsItsFirstSectionAndAPartBaseInIt)
+{
+    // The empty base of a fresh installation: only the two pseudo-sections.
+    TfrmModelsBase *w = CreateModelsBaseWindow(app.ctx);
+    ASSERT_TRUE(w);
+    ASSERT_EQ(w->Navigator()->Items()->Count(), 2);
+    EXPECT_EQ(w->CurrentEntry(), 0);
+    QAction *add = w->findChild<QAction *>("AddSectionAction");
+    EXPECT_TRUE(add->isEnabled());
+    EXPECT_FALSE(w->findChild<QAction *>("RenameSectionAction")->isEnabled());
+    EXPECT_FALSE(w->findChild<QAction *>("DeleteSectionAction")->isEnabled());
+    {
+        ScopedModalHook hook([](QDialog &d) {
+            auto *in = qobject_cast<TInputNameForm *>(&d);
+            if (!in) return int(QDialog::Rejected);
+            in->edName()->setText("Кухни");
+            return int(QDialog::Accepted);
+        });
+        add->trigger();
+    }
+    ASSERT_EQ(w->Navigator()->Items()->Count(), 3);
+    EXPECT_EQ(w->Navigator()->GetSelectedItem()->Text(), "Кухни");
+
+    // "Добавить модель" now has a section to put the part base in.
+    TMdiChild *g = frame.NewGroupWindow();
+    ASSERT_TRUE(g);
+    kv::PartBaseDocument *doc = kv::PartBaseDocument::OpenDocuments().last();
+    doc->table().AppendRecord({"Полка", 600, 300, 4, 0, 0, 0, 0, 0, 1});
+    int sections = -1;
+    {
+        ScopedModalHook hook([&](QDialog &d) {
+            auto *p = qobject_cast<TfrmModelParams *>(&d);
+            if (!p) return int(QDialog::Rejected);
+            sections = p->lbxSections()->count();
+            p->edName()->setText("Стол");
+            p->lbxSections()->setCurrentRow(0);
+            p->bbOk()->click();
+            return p->result();
+        });
+        AddModelToGroup(app.ctx, doc, nullptr);
+    }
+    EXPECT_EQ(sections, 1);
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(w->lvwElements()->topLevelItemCount(), 1);
+    EXPECT_EQ(w->lvwElements()->topLevelItem(0)->text(0), "Стол");
+
+    // "Закрыть" takes the window's frame with it.
+    QPointer<TfrmModelsBase> guard(w);
+    w->findChild<QPushButton *>("btnClose")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+    ASSERT_EQ(frame.area.subWindowList().size(), 1);
+    EXPECT_EQ(frame.area.subWindowList().front()->widget(), g);
 }
 
 TEST_F(ModelsWindow, AutoRunWithOnlyModelListsChoosesModels)
