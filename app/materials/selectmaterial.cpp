@@ -9,6 +9,7 @@
 #include "platform/ui.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -156,6 +157,7 @@ TfrmSelectMaterialDlg::TfrmSelectMaterialDlg(AppContext &ctx, QWidget *parent)
     lbxMaterials->setResizeMode(QListView::Adjust);
     lbxMaterials->setUniformItemSizes(true);
     m_itemHeight = int(QFontMetrics(lbxMaterials->font()).height() * 1.2);
+    lbxMaterials->viewport()->installEventFilter(this);
     lblColumns = new QLabel(QStringLiteral("Столбцов: "), this);
     lblColumns->setObjectName(QStringLiteral("lblColumns"));
     seColumns = new QSpinBox(this);
@@ -217,10 +219,10 @@ void TfrmSelectMaterialDlg::seColumnsChange()
     layoutColumns();
 }
 
-void TfrmSelectMaterialDlg::resizeEvent(QResizeEvent *e)
+bool TfrmSelectMaterialDlg::eventFilter(QObject *o, QEvent *e)
 {
-    QDialog::resizeEvent(e);
-    layoutColumns();
+    if (o == lbxMaterials->viewport() && e->type() == QEvent::Resize) layoutColumns();
+    return QDialog::eventFilter(o, e);
 }
 
 void TfrmSelectMaterialDlg::layoutColumns()

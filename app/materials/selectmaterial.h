@@ -64,7 +64,8 @@ public slots:
     void seColumnsChange();
 
 protected:
-    void resizeEvent(QResizeEvent *e) override;
+    // The columns follow the list's own width, known only once it is laid out.
+    bool eventFilter(QObject *o, QEvent *e) override;
 
 private:
     void layoutColumns();

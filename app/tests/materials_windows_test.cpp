@@ -219,6 +219,11 @@ TEST(SelectMaterial, ChoosersPreselectAndKeepTheirColumns)
         EXPECT_EQ(child<QListWidget>(&f, "lbxMaterials")->count(), 2);   // no all-materials entry
         EXPECT_EQ(f.SelectedCode(), 1);
         child<QSpinBox>(&f, "seColumns")->setValue(3);
+        // Each column takes its share of the list as it is shown, names unclipped.
+        auto *list = child<QListWidget>(&f, "lbxMaterials");
+        f.resize(420, 300);
+        f.show();
+        EXPECT_EQ(list->gridSize().width(), list->viewport()->width() / 3);
         f.Prepare(7);
         EXPECT_EQ(f.SelectedCode(), -1);
     }
