@@ -1,6 +1,8 @@
 #include "data/datamodule.h"
 
+#include "data/messages.h"
 #include "data/paths.h"
+#include "data/rowchecks.h"
 #include "data/settings.h"
 #include "platform/db/copytable.h"
 #include "platform/db/dbffile.h"
@@ -115,6 +117,15 @@ TModule::TModule(Paths *paths, Settings *settings, QObject *parent)
     tblScraps->AfterDelete = scrapsDirty;
     tblScraps->OnNewRecord = [this](DataSet &ds) { tblScrapsNewRecord(ds); };
     tblScraps->OnCalcFields = [this](DataSet &ds) { tblSheetsCalcFields(ds); };
+
+    // The standard sheets say it as the dialog that adds them does.
+    m_sheetsCheck = std::make_unique<PositiveFieldsCheck>(
+        *tblSheets, std::vector<CheckedField>{{QStringLiteral("LENGTH"), Msg<65077>()},
+                                              {QStringLiteral("WIDTH"), Msg<65078>()},
+                                              {QStringLiteral("MANY"), Msg<65079>()}});
+    m_scrapsCheck = std::make_unique<PositiveFieldsCheck>(
+        *tblScraps, std::vector<CheckedField>{{QStringLiteral("LENGTH"), {}}, {QStringLiteral("WIDTH"), {}},
+                                              {QStringLiteral("MANY"), {}}});
 }
 
 TModule::~TModule()
@@ -124,13 +135,15 @@ TModule::~TModule()
 
 void TModule::defineStockFields(kv::Table *t, bool scraps)
 {
-    if (scraps) t->AddField(QStringLiteral("NAME"), FieldType::String, 20);
-    t->AddField(QStringLiteral("LENGTH"), FieldType::Float);
-    t->AddField(QStringLiteral("WIDTH"), FieldType::Float);
-    t->AddField(QStringLiteral("MANY"), FieldType::Float);
+    // Labels as the warehouse grids title the columns, for the messages.
+    if (scraps) t->AddField(QStringLiteral("NAME"), FieldType::String, 20)->SetDisplayLabel(QStringLiteral("Шифр"));
+    t->AddField(QStringLiteral("LENGTH"), FieldType::Float)->SetDisplayLabel(QStringLiteral("Длина"));
+    t->AddField(QStringLiteral("WIDTH"), FieldType::Float)->SetDisplayLabel(QStringLiteral("Ширина"));
+    t->AddField(QStringLiteral("MANY"), FieldType::Float)->SetDisplayLabel(QStringLiteral("Количество"));
     t->AddField(QStringLiteral("CODE"), FieldType::Float);
-    if (scraps) t->AddField(QStringLiteral("DATE"), FieldType::Date);
+    if (scraps) t->AddField(QStringLiteral("DATE"), FieldType::Date)->SetDisplayLabel(QStringLiteral("Дата"));
     Field *mat = t->AddField(QStringLiteral("MatName"), FieldType::String, 35, FieldKind::Calculated);
+    mat->SetDisplayLabel(QStringLiteral("Материал"));
     mat->SetReadOnly(true);
 }
 

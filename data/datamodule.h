@@ -14,9 +14,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace kv {
 class Paths;
+class PositiveFieldsCheck;
 class Settings;
 } // namespace kv
 
@@ -88,6 +90,8 @@ private:
 
     kv::Paths *m_paths;
     kv::Settings *m_settings;
+    // Sizes and quantities typed into the warehouse grids.
+    std::unique_ptr<kv::PositiveFieldsCheck> m_sheetsCheck, m_scrapsCheck;
     // The working copies this module made, by the copy's path: the live
     // table and the copy as they were then.
     struct MadeCopy

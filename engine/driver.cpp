@@ -111,9 +111,15 @@ void TRaskroyDriver::LoadRaskroyDetals(IPartSource &group, int32_t code)
 {
     RaskroyFits = true;
     m_badParts = false;
+    m_partRows.clear();
+    m_skippedRow = -1;
     for (const TPartRow &r : group.partsOfMaterial(code)) {
-        if (r.Many <= 0)
+        if (r.Many <= 0) {
+            if (m_skippedRow < 0)
+                m_skippedRow = r.Row;
             continue;
+        }
+        m_partRows.push_back(r.Row);
         TDetal &d = m_engine.Detals.Add(r.Name, r.Length, r.Width, r.Many, uint8_t(r.Rotate));
         d.LBorder = r.LBorder;
         d.RBorder = r.RBorder;
@@ -124,6 +130,28 @@ void TRaskroyDriver::LoadRaskroyDetals(IPartSource &group, int32_t code)
     }
     if (!PartsFitSheet())
         RaskroyFits = false;
+}
+
+template <class Pred>
+void TRaskroyDriver::ShowFirstPart(Pred bad)
+{
+    size_t i = 0;
+    for (const TDetal &d : m_engine.Detals) {
+        if (i < m_partRows.size() && bad(d)) {
+            if (RaskroyGroup && m_partRows[i] >= 0)
+                RaskroyGroup->showPart(m_partRows[i]);
+            return;
+        }
+        ++i;
+    }
+}
+
+void TRaskroyDriver::ShowTooBigPart()
+{
+    const TRaskroyParams &p = m_engine.P;
+    const int32_t u = p.StdSheetLength - p.LIndent - p.RIndent;
+    const int32_t v = p.StdSheetWidth - p.TIndent - p.BIndent;
+    ShowFirstPart([&](const TDetal &d) { return d.Remaining > 0 && !m_engine.DetalFitsSheet(d, u, v); });
 }
 
 bool TRaskroyDriver::PartsFitSheet()
@@ -220,15 +248,19 @@ void TRaskroyDriver::RunRaskroy(IPartSource &group, IResultsView &results, const
         LoadStockScraps(code);
     LoadRaskroyDetals(group, code);
     if (e.Detals.Count() == 0) {
+        if (m_skippedRow >= 0)
+            group.showPart(m_skippedRow);
         m_dialogs.error(WithName(texts::NoParts, name));
         return;
     }
     if (m_badParts) {
+        ShowFirstPart([](const TDetal &d) { return d.Length <= 0 || d.Width <= 0 || d.RotateMode > 2; });
         m_dialogs.error(WithName(texts::BadParts, name));
         e.ResetRaskroy();
         return;
     }
     if (!RaskroyFits) {
+        ShowTooBigPart();
         m_dialogs.error(WithName(texts::TooBig, name));
         e.ResetRaskroy();
         return;
@@ -262,6 +294,7 @@ void TRaskroyDriver::RunRaskroy(IPartSource &group, IResultsView &results, const
 
     bool go = true;
     if (e.RaskroyState == rsNothingFits) {
+        ShowTooBigPart();
         m_dialogs.error(WithName(texts::TooBig, name));
         OfferLeftover();
         go = false;
@@ -311,6 +344,7 @@ void TRaskroyDriver::RunRaskroy(IPartSource &group, IResultsView &results, const
                     OfferLeftover();
                     go = false;
                 } else if (!PartsFitSheet()) {
+                    ShowTooBigPart();
                     m_dialogs.error(WithName(texts::TooBig, name));
                     OfferLeftover();
                     go = false;
@@ -323,6 +357,7 @@ void TRaskroyDriver::RunRaskroy(IPartSource &group, IResultsView &results, const
             }
             break;
         case rsNothingFits:
+            ShowTooBigPart();
             m_dialogs.error(WithName(texts::TooBig, name));
             OfferLeftover();
             go = false;

@@ -46,6 +46,7 @@ struct TPartRow
     int32_t Length = 0, Width = 0, Many = 0, Rotate = 0;
     int32_t LBorder = 0, RBorder = 0, TBorder = 0, BBorder = 0;
     int32_t Material = 0;
+    int32_t Row = -1;   // its place among the rows of the part base; -1 unknown
 };
 
 // The part-base window whose parts are cut.
@@ -57,6 +58,8 @@ public:
     virtual std::vector<TPartRow> partsOfMaterial(int32_t code) = 0;
     // File name of its document, without folder.
     virtual std::string documentFileName() = 0;
+    // The row a material was refused for, before its message is shown.
+    virtual void showPart(int32_t /*row*/) {}
 };
 
 // The part base that collects the parts left over.
@@ -185,12 +188,18 @@ private:
     // Parts left over may still become a part base; ends the material.
     void OfferLeftover();
     bool PartsFitSheet();
+    // Shows the part base's row of the first part `bad` holds for.
+    template <class Pred>
+    void ShowFirstPart(Pred bad);
+    void ShowTooBigPart();
 
     TRaskroy &m_engine;
     IRaskroySettings &m_settings;
     IStockSource &m_stock;
     IRaskroyDialogs &m_dialogs;
     bool m_badParts = false;
+    std::vector<int32_t> m_partRows;   // the part base's row of each part, in Detals order
+    int32_t m_skippedRow = -1;         // first row of the material with no copies
 };
 
 } // namespace kv::engine

@@ -7,6 +7,7 @@
 #include "app/partbase/raskroygroup.h"
 #include "data/materials/materials.h"
 #include "data/partbase/partbasedoc.h"
+#include "data/rowchecks.h"
 #include "platform/db/table.h"
 #include "platform/ui.h"
 
@@ -24,6 +25,7 @@ std::vector<kv::engine::TPartRow> PartRowsOf(kv::PartBaseDocument &doc)
     auto num = [&t](const char *name) { return t.FieldByName(QString::fromLatin1(name))->AsInteger(); };
     for (t.First(); !t.Eof(); t.Next()) {
         kv::engine::TPartRow r;
+        r.Row = int32_t(rows.size());
         r.Name = t.FieldByName(QStringLiteral("Name"))->AsString().toStdString();
         r.Length = num("Length");
         r.Width = num("Width");
@@ -86,6 +88,8 @@ public:
         if (!m_w || !m_w->Document().HasTable())
             return;
         kv::Table &t = m_w->Document().table();
+        // Parts laid out in full come with a quantity 0.
+        kv::PositiveFieldsCheck::Suspend unchecked(m_w->Document().RowChecks());
         t.Append();
         t.FieldByName(QStringLiteral("NAME"))->SetAsString(QString::fromStdString(r.Name));
         const std::pair<const char *, int> values[] = {{"LENGTH", r.Length},   {"WIDTH", r.Width},
@@ -125,6 +129,13 @@ void tbRaskroyClick(TfrmRaskroyGroup &group)
         return new LeftoverRows(w);
     };
     QPointer<TfrmRaskroyGroup> alive(&group);
+    d.showPart = [alive](int row) {
+        if (!alive || !alive->Document().HasTable())
+            return;
+        kv::Table &t = alive->Document().table();
+        if (t.State() == kv::DataSetState::Browse && row >= 0 && row < t.RecordCount())
+            t.SetRecNo(row + 1);
+    };
     int counter = group.property("kvRaskroyJobs").toInt();
     RaskroyGroup(ctx, std::move(d), counter);
     if (alive)

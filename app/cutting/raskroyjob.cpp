@@ -193,7 +193,10 @@ private:
 class TRaskroyJob::Parts : public IPartSource
 {
 public:
-    Parts(std::vector<TPartRow> rows, QString fileName) : m_rows(std::move(rows)), m_file(std::move(fileName)) {}
+    Parts(std::vector<TPartRow> rows, QString fileName, std::function<void(int)> show)
+        : m_rows(std::move(rows)), m_file(std::move(fileName)), m_show(std::move(show))
+    {
+    }
     std::vector<TPartRow> partsOfMaterial(int32_t code) override
     {
         std::vector<TPartRow> out;
@@ -203,10 +206,20 @@ public:
         return out;
     }
     std::string documentFileName() override { return m_file.toStdString(); }
+    void showPart(int32_t row) override
+    {
+        // The first refusal of the job shows its row; later ones would hide it.
+        if (m_shown || !m_show)
+            return;
+        m_shown = true;
+        m_show(row);
+    }
 
 private:
     std::vector<TPartRow> m_rows;
     QString m_file;
+    std::function<void(int)> m_show;
+    bool m_shown = false;
 };
 
 // The driver's view of the results window: every call checks that the
@@ -305,7 +318,7 @@ TRaskroyJob::TRaskroyJob(AppContext &ctx, RaskroyGroupData data)
     m_dialogs = std::make_unique<TRaskroyDialogs>(
         ctx, [this](const QString &caption) { return createLeftover(caption); }, m_data.window);
     m_driver = std::make_unique<TRaskroyDriver>(*m_engine, *m_settings, *m_stock, *m_dialogs);
-    m_parts = std::make_unique<Parts>(m_data.rows, m_data.fileName);
+    m_parts = std::make_unique<Parts>(m_data.rows, m_data.fileName, m_data.showPart);
     m_view = std::make_unique<View>(*this);
 }
 

@@ -34,6 +34,9 @@ struct RaskroyGroupData
     std::function<kv::engine::ILeftoverBase *(const QString &caption)> createLeftover;
     // A new results window of the job; by default the frame's.
     std::function<IJobResults *()> createResults;
+    // Makes current the row (a TPartRow::Row) that a material was refused
+    // for; the first such row of the job only.
+    std::function<void(int row)> showPart;
 };
 
 // The job's material lists from the rows: codes as text in order of first

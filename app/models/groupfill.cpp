@@ -7,6 +7,7 @@
 #include "data/materials/materials.h"
 #include "data/partbase/partbasedoc.h"
 #include "data/paths.h"
+#include "data/rowchecks.h"
 #include "platform/error.h"
 
 #include <QSet>
@@ -53,6 +54,8 @@ TMdiChild *NewGroupWindowWith(AppContext &ctx, const QList<kv::ImportedPart> &pa
     }
     {
         BusyCursor busy;
+        // What a file brought is kept as it is; the cutting points at a wrong row.
+        kv::PositiveFieldsCheck::Suspend unchecked(doc->RowChecks());
         kv::AppendParts(doc->table(), parts);
         doc->table().First();
     }

@@ -12,6 +12,7 @@
 #include "data/materials/materials.h"
 #include "data/partbase/partbaseprint.h"
 #include "data/paths.h"
+#include "data/rowchecks.h"
 #include "data/settings.h"
 #include "platform/colors.h"
 #include "platform/error.h"
@@ -318,7 +319,7 @@ void TfrmRaskroyGroup::buildGrid()
             if (m_grid->EditorMode()) return;
             m_inChange = true;
             try {
-                t.Post();
+                postTypedRow(m_typedField);
             } catch (...) {
                 m_inChange = false;
                 throw;
@@ -662,19 +663,33 @@ void TfrmRaskroyGroup::UpdateRecordControls()
     m_updating = false;
 }
 
+bool TfrmRaskroyGroup::postTypedRow(const QString &typedField)
+{
+    const kv::PositiveFieldsCheck &check = m_doc->RowChecks();
+    if (const kv::Field *typed = typedField.isEmpty() ? nullptr : m_doc->table().FindField(typedField))
+        if (const kv::RowProblem p = check.Problem(false, typed)) throw kv::Error(p.message);
+    // Sizes still to come, or a wrong one already told: the row waits, and
+    // leaving it posts it or says what is wrong.
+    if (check.Problem(true)) return false;
+    m_doc->table().Post();
+    return true;
+}
+
 void TfrmRaskroyGroup::StoreRecordControls()
 {
     if (!tableHasRows()) return;
     kv::Table &t = m_doc->table();
+    // A row the user is typing keeps what was typed when it cannot be posted yet.
+    const bool typing = t.State() != kv::DataSetState::Browse;
     m_updating = true;
     try {
         t.Edit();
         for (int e = 0; e < 4; ++e) t.FieldByName(QString::fromLatin1(kEdgeFields[e]))->SetAsInteger(m_edgeCodes[e]);
         t.FieldByName(QStringLiteral("ROTATE"))->SetAsInteger(std::max(0, m_rotate->checkedId()));
-        t.Post();
+        postTypedRow();
     } catch (...) {
         m_updating = false;
-        if (t.State() != kv::DataSetState::Browse) t.Cancel();
+        if (!typing && t.State() != kv::DataSetState::Browse) t.Cancel();
         throw;
     }
     m_updating = false;
@@ -722,10 +737,11 @@ void TfrmRaskroyGroup::rotateClicked(int)
     StoreRecordControls();
 }
 
-void TfrmRaskroyGroup::fieldChanged(kv::Field &)
+void TfrmRaskroyGroup::fieldChanged(kv::Field &field)
 {
     if (m_inChange || m_updating) return;
     // Posted once the grid has finished writing the value.
+    m_typedField = field.FieldName();
     m_postTimer->start();
 }
 
@@ -781,7 +797,7 @@ void TfrmRaskroyGroup::gridContextMenu(const QPoint &pos, bool byMouse)
         if (!chosen) return;
         t.Edit();
         t.FieldByName(QStringLiteral("MATERIAL"))->SetAsInteger(chosen->data().toInt());
-        t.Post();
+        postTypedRow();
     } else if (f->FieldName().compare(QLatin1String("RotateName"), Qt::CaseInsensitive) == 0) {
         menu.setObjectName(QStringLiteral("ppmRotate"));
         const int current = t.FieldByName(QStringLiteral("ROTATE"))->AsInteger();

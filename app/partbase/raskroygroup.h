@@ -133,6 +133,10 @@ private:
     void loadLayout();
     void saveLayout();
     bool tableHasRows() const;
+    // Posts the row being typed once its sizes and quantity are all sound; a
+    // value just typed into `typedField` that cannot be right is refused with
+    // its message. False: not yet.
+    bool postTypedRow(const QString &typedField = QString());
     void run(const std::function<void()> &action) { Guarded(action); }
 
     std::unique_ptr<kv::PartBaseDocument> m_doc;
@@ -149,6 +153,7 @@ private:
     QLabel *m_panels[5] = {};
     QMenu *m_printMenu = nullptr;
     QTimer *m_postTimer = nullptr;   // posts a typed code, size or quantity
+    QString m_typedField;            // the column it was typed into
 
     QAction *DeleteAction = nullptr, *SaveAction = nullptr, *MergeAction = nullptr, *PrintAction = nullptr,
             *ExcelAction = nullptr, *CopyAction = nullptr, *RaskroyAction = nullptr, *AllBordersAction = nullptr,

@@ -313,7 +313,8 @@ bool TFormSheets::CloseQuery()
     }
     if (TRaskroyJob::Busy())
         return false;
-    if (!m_doc.Modified)
+    // A job that laid nothing out has no maps to keep.
+    if (!m_doc.Modified || m_doc.Tabs.empty())
         return true;
     const QString caption = m_doc.Caption.isEmpty() ? windowTitle() : m_doc.Caption;
     switch (ShowWarning(QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(caption),

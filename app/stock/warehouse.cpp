@@ -317,6 +317,24 @@ void TfrmWareHouse::olMaterialsItemClick(TgwCustomOutlookList *, TgwOutlookListI
 
 void TfrmWareHouse::SetCurrentMaterial(int code)
 {
+    auto select = [this](int c) {
+        for (int i = 0; i < olMaterials->Items()->Count(); ++i) {
+            TgwOutlookListItem *item = olMaterials->Items()->Item(i);
+            if (item->Tag != c) continue;
+            if (!item->GetSelected()) item->SetSelected(true);
+            olMaterials->MakeVisible(item);
+            break;
+        }
+    };
+    try {
+        PostSheets();
+        PostScraps();
+    } catch (const Error &e) {
+        // A row that cannot go in says why, and its material stays shown.
+        ShowError(e.message(), this);
+        select(CurrentMaterial());
+        return;
+    }
     try {
         m_stock->SetCurrentMaterial(code);
     } catch (const std::exception &) {
@@ -326,13 +344,7 @@ void TfrmWareHouse::SetCurrentMaterial(int code)
     const bool all = code == kAllMaterials;
     dbgSheets->ColumnByField(QStringLiteral("MatName"))->SetVisible(all);
     dbgScraps->ColumnByField(QStringLiteral("MatName"))->SetVisible(all);
-    for (int i = 0; i < olMaterials->Items()->Count(); ++i) {
-        TgwOutlookListItem *item = olMaterials->Items()->Item(i);
-        if (item->Tag != code) continue;
-        if (!item->GetSelected()) item->SetSelected(true);
-        olMaterials->MakeVisible(item);
-        break;
-    }
+    select(code);
     updateStatus();
 }
 

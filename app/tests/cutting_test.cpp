@@ -592,15 +592,18 @@ TEST_F(JobFile, RowsOfAPartBaseAsTheWindowShowsThem)
 } // namespace
 
 #include "app/partbase/raskroygroup.h"
+#include "data/rowchecks.h"
+#include "platform/db/query.h"
+
+#include <QTableView>
 
 namespace {
 
-// The whole road through the real part-base window: its "&Разложить", OK in
-// the options, the maps in a results window of the frame.
-TEST_F(Road, PartBaseWindowCutsItsKitchenOrder)
+// New part-base windows of the frame are real ones.
+void MakeRealGroups(FakeMainWindow &frame, AppContext &ctx)
 {
-    frame.makeGroup = [this](const QString &) -> TMdiChild * {
-        auto *w = new TfrmRaskroyGroup(app.ctx);
+    frame.makeGroup = [&ctx](const QString &) -> TMdiChild * {
+        auto *w = new TfrmRaskroyGroup(ctx);
         if (!w->NewGroup()) {
             delete w;
             return nullptr;
@@ -609,6 +612,13 @@ TEST_F(Road, PartBaseWindowCutsItsKitchenOrder)
         return w;
     };
     frame.area.show();
+}
+
+// The whole road through the real part-base window: its "&Разложить", OK in
+// the options, the maps in a results window of the frame.
+TEST_F(Road, PartBaseWindowCutsItsKitchenOrder)
+{
+    MakeRealGroups(frame, app.ctx);
     auto *g = static_cast<TfrmRaskroyGroup *>(frame.NewGroupWindow());
     ASSERT_TRUE(g);
     kv::Table &t = g->Document().table();
@@ -655,6 +665,76 @@ TEST_F(Road, PartBaseWindowCutsItsKitchenOrder)
     TfrmRaskroyGroup::RaskroyHook = oldHook;
     for (TMdiChild *c : frame.Children())
         c->SetShuttingDown();
+}
+
+// A part the job cannot cut: the job goes its usual way (its results window,
+// the message, the statistics), the part base shows the row it was refused
+// for while the message is up, and the empty results window closes without
+// asking to save maps.
+TEST_F(Road, ARefusedPartIsTheCurrentRowOfThePartBase)
+{
+    Query::Exec("Insert into " + Query::QuotePath(app.paths.OwnMaterialsTable()) + " Values(?, ?)",
+                {QStringLiteral("ДСП"), 1});
+    MakeRealGroups(frame, app.ctx);
+    auto oldHook = TfrmRaskroyGroup::RaskroyHook;
+    const kv::test::OnScopeExit resetHooks([oldHook] {
+        TfrmRaskroyGroup::RaskroyHook = oldHook;
+        TFormSheets::Hooks().statistics = nullptr;
+    });
+    TfrmRaskroyGroup::RaskroyHook = [](TfrmRaskroyGroup &w) { tbRaskroyClick(w); };
+    struct Case
+    {
+        const char *what;
+        std::vector<TPartRow> rows;
+        const char *message;
+        int row;
+    };
+    const Case cases[] = {
+        {"larger than the sheet",
+         {Row("Бок", 720, 560, 2, 1), Row("Пенал", 2900, 600, 1, 1, 1), Row("Цоколь", 3000, 100, 1, 1, 1)},
+         "Разложение деталей материала <ДСП> невозможно!\r\rРазмер одной или более деталей больше размера листа.", 1},
+        {"a size an old file brought",
+         {Row("Бок", 720, 560, 2, 1), Row("Дно", 564, 560, 1, 1), Row("Полка", -560, 280, 4, 1)},
+         "Разложение деталей материала <ДСП> невозможно!\r\rРазмеры одной или более деталей заданы неверно.", 2},
+        {"no copies", {Row("Бок", 720, 560, 0, 1), Row("Дно", 564, 560, 0, 1)},
+         "Разложение невозможно!\r\rТекущая база не содержит деталей из материала <ДСП>.", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        auto *g = static_cast<TfrmRaskroyGroup *>(frame.NewGroupWindow());
+        ASSERT_TRUE(g);
+        kv::Table &t = g->Document().table();
+        {
+            kv::PositiveFieldsCheck::Suspend asAFileBroughtThem(g->Document().RowChecks());
+            for (const TPartRow &r : c.rows)
+                t.AppendRecord({QString::fromStdString(r.Name), r.Length, r.Width, r.Many, r.Rotate, 0, 0, 0, 0,
+                                r.Material});
+        }
+        t.First();
+        QStringList order;
+        int rowAtMessage = -1;
+        const auto boxes = kv::test::ScopedHook(&kv::SetMessageHook, [&](const kv::ShownMessage &m) {
+            order << m.text;
+            rowAtMessage = t.RecNo() - 1;
+            return kv::ModalResult::Ok;
+        });
+        TFormSheets::Hooks().statistics = [&](TFormSheets &) { order << QStringLiteral("statistics"); };
+        const int windows = int(made.size());
+        AnswerOk();
+        g->findChild<QAction *>(QStringLiteral("RaskroyAction"))->trigger();
+        ASSERT_EQ(int(made.size()), windows + 1);
+        EXPECT_EQ(order, QStringList({QString::fromUtf8(c.message), QStringLiteral("statistics")}));
+        EXPECT_EQ(rowAtMessage, c.row);
+        EXPECT_EQ(t.RecNo() - 1, c.row);
+        EXPECT_EQ(g->findChild<QTableView *>(QStringLiteral("DBGrid"))->currentIndex().row(), c.row);
+        TFormSheets *w = made.back();
+        EXPECT_TRUE(w->Document().Tabs.empty());
+        order.clear();
+        EXPECT_TRUE(w->CloseQuery());
+        EXPECT_TRUE(order.isEmpty());
+    }
+    for (TMdiChild *ch : frame.Children())
+        ch->SetShuttingDown();
 }
 
 } // namespace

@@ -190,6 +190,68 @@ TEST(PartBaseWindow, TypeThreePartsSaveCloseAndReopenFromRecentFiles)
     EXPECT_EQ(rowsOf(*again), typed);
 }
 
+// A size that cannot be right is refused as it is typed, named by its
+// column's title; the row waits in the grid, counts for nothing and goes in
+// once it is put right.
+TEST(PartBaseWindow, AWrongSizeIsRefusedAndTheRowWaitsInTheGrid)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    auto *grid = w->findChild<TExDBGrid *>("DBGrid");
+    ASSERT_NE(grid, nullptr);
+    kv::Table &t = w->Document().table();
+    QApplication::setActiveWindow(&f.frame->area);
+    grid->setFocus();
+    const QString wrongLength = "Значение поля \"Длина\" должно быть больше 0.";
+    auto typeCells = [&](const QStringList &cells) {
+        for (const QString &c : cells) {
+            typeText(grid, c);
+            key(grid, Qt::Key_Tab);
+            QApplication::processEvents();
+        }
+    };
+    {
+        kv::ScopedMessageAnswers answers;
+        typeCells({"Полка", "-600"});
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, wrongLength);
+        // The rest of the row is taken without saying it again; nothing is stored.
+        typeCells({"300", "2"});
+        EXPECT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(t.State(), kv::DataSetState::Insert);
+        EXPECT_EQ(w->StatusText(0), "Количество: 0 шт");
+        // Leaving the row posts it: refused again, and the row stays.
+        key(grid, Qt::Key_Down);
+        QApplication::processEvents();
+        ASSERT_EQ(answers.shown().size(), 2u);
+        EXPECT_EQ(answers.shown()[1].text, wrongLength);
+        EXPECT_EQ(t.State(), kv::DataSetState::Insert);
+        EXPECT_EQ(t.FieldByName("WIDTH")->AsInteger(), 300);
+    }
+    {
+        kv::ScopedMessageAnswers answers;
+        key(grid, Qt::Key_Home);
+        key(grid, Qt::Key_Tab);
+        typeCells({"600"});
+        EXPECT_TRUE(answers.shown().empty());
+        EXPECT_EQ(t.State(), kv::DataSetState::Browse);
+        EXPECT_EQ(rowsOf(*w), QStringList{"Полка 600x300 2"});
+        EXPECT_EQ(w->StatusText(0), "Количество: 2 шт");
+    }
+    {
+        // Letters are refused by the column as the grid titles it.
+        kv::ScopedMessageAnswers answers;
+        key(grid, Qt::Key_Home);
+        key(grid, Qt::Key_Tab);
+        typeCells({"abc0"});
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, "'abc0' - неверное число для поля 'Длина'");
+        key(grid, Qt::Key_Escape);
+        QApplication::processEvents();
+        EXPECT_EQ(rowsOf(*w), QStringList{"Полка 600x300 2"});
+    }
+}
+
 TEST(PartBaseWindow, CancelledSaveDialogKeepsAnUntitledWindowOpen)
 {
     GroupFixture f;

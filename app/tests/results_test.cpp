@@ -286,6 +286,14 @@ TEST_F(ResultsWindow, OffCutMenuRenamesAndSwitchesKind)
 
 TEST_F(ResultsWindow, ClosingAskToSaveAModifiedWindow)
 {
+    // A job that laid nothing out leaves a modified window without maps: it
+    // closes without the question.
+    {
+        ASSERT_TRUE(w->Document().Modified);
+        ScopedMessageAnswers none;
+        EXPECT_TRUE(w->CloseQuery());
+        EXPECT_TRUE(none.shown().empty());
+    }
     fill();
     struct Case { ModalResult answer; bool closes; int saves; };
     const Case cases[] = {{ModalResult::Cancel, false, 0}, {ModalResult::No, true, 0}, {ModalResult::Yes, true, 1}};

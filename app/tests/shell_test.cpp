@@ -803,6 +803,8 @@ TEST(MainForm, StockDeletesAskFirstAndNeedRecords)
     EXPECT_FALSE(f.form->Action("DeleteSheetAction")->isEnabled());
     m->tblSheets->Append();
     m->tblSheets->FieldByName("LENGTH")->SetAsFloat(2750);
+    m->tblSheets->FieldByName("WIDTH")->SetAsFloat(1830);
+    m->tblSheets->FieldByName("MANY")->SetAsFloat(1);
     m->tblSheets->Post();
     f.form->updateActions();
     EXPECT_TRUE(f.form->Action("DeleteSheetAction")->isEnabled());

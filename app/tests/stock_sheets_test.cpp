@@ -34,9 +34,12 @@ struct StockApp
         Query::Exec("Insert into " + Query::QuotePath(app.paths.OwnMaterialsTable()) + " Values(?, ?)", {name, code});
         SetMinSheets(*app.settings, code, minimum);
     }
+    // Written as a run leaves the stock: sheets used up keep their row with 0.
     void sheet(int code, int length, int width, int many)
     {
-        app.module->tblSheets->AppendRecord({length, width, many, code});
+        Query::Exec("Insert into " + Query::QuotePath(app.paths.TempSheetsTable()) + " Values(?, ?, ?, ?)",
+                    {length, width, many, code});
+        app.module->tblSheets->Refresh();
     }
 };
 

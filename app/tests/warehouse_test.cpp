@@ -12,6 +12,7 @@
 #include "controls/spinedit.h"
 #include "data/materials/materials.h"
 #include "data/stock/whstates.h"
+#include "platform/db/dbffile.h"
 #include "platform/db/query.h"
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
@@ -212,6 +213,44 @@ TEST_F(Warehouse, AddingSheetsThroughTheDialog)
     EXPECT_EQ(mod().tblSheets->FieldByName("MANY")->AsInteger(), 5);
     EXPECT_EQ(mod().tblSheets->FieldByName("CODE")->AsInteger(), 1);
     EXPECT_TRUE(mod().SheetsModified);
+}
+
+// An off-cut typed without a sound size never reaches the stock: every road
+// out of the row says what is wrong, and the row waits to be put right.
+TEST_F(Warehouse, AnOffCutWithoutASoundSizeIsNotTakenIn)
+{
+    w->SetCurrentMaterial(1);
+    Table &t = *mod().tblScraps;
+    t.Append();
+    t.FieldByName("NAME")->SetAsString("О-1");
+    t.FieldByName("LENGTH")->SetAsFloat(-500);   // the width and the quantity left empty
+    const QString wrongLength = "Значение поля \"Длина\" должно быть больше 0.";
+    {
+        ScopedMessageAnswers answers;
+        w->SetCurrentMaterial(2);   // a navigator click
+        click(*w, "tbSaveScraps");
+        ASSERT_EQ(answers.shown().size(), 2u);
+        EXPECT_EQ(answers.shown()[0].text, wrongLength);
+        EXPECT_TRUE(answers.shown()[1].text.endsWith(wrongLength)) << answers.shown()[1].text.toStdString();
+    }
+    EXPECT_EQ(w->CurrentMaterial(), 1);
+    EXPECT_EQ(t.State(), DataSetState::Insert);
+    EXPECT_TRUE(DbfFile::read(app.paths.ScrapsTable()).rows.isEmpty());
+    t.FieldByName("LENGTH")->SetAsFloat(500);
+    {
+        ScopedMessageAnswers answers;
+        click(*w, "tbSaveScraps");
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_TRUE(answers.shown()[0].text.endsWith("Необходимо указать значение поля \"Ширина\"."));
+    }
+    t.FieldByName("WIDTH")->SetAsFloat(300);
+    t.FieldByName("MANY")->SetAsFloat(1);
+    {
+        ScopedMessageAnswers answers;
+        click(*w, "tbSaveScraps");
+        EXPECT_TRUE(answers.shown().empty());
+    }
+    EXPECT_EQ(DbfFile::read(app.paths.ScrapsTable()).rows.size(), 1);
 }
 
 TEST_F(Warehouse, ABadDateFilterKeepsThePreviousOne)

@@ -1,6 +1,7 @@
 #include "data/partbase/partbasedoc.h"
 
 #include "data/paths.h"
+#include "data/rowchecks.h"
 #include "data/settings.h"
 #include "platform/db/copytable.h"
 #include "platform/db/query.h"
@@ -20,6 +21,12 @@ namespace {
 
 const char *const kColumns[] = {"NAME", "LENGTH", "WIDTH", "MANY", "ROTATE",
                                 "LBORDER", "RBORDER", "TBORDER", "BBORDER", "MATERIAL"};
+
+// The titles of the columns, for the messages about a value typed into one.
+const struct { const char *field, *label; } kLabels[] = {
+    {"NAME", "Шифр"},     {"LENGTH", "Длина"},       {"WIDTH", "Ширина"},
+    {"MANY", "Количество"}, {"MatName", "Материал"}, {"RotateName", "Поворот"},
+};
 
 const QString kReadError = QStringLiteral("Ошибка чтения группы деталей!");
 const QString kTableMissing = QStringLiteral("Ошибка чтения группы деталей!\rНе найден файл данных.");
@@ -121,6 +128,9 @@ void PartBaseDocument::setupTable()
     auto dirty = [this](DataSet &) { Modified = true; };
     m_table->AfterPost = dirty;
     m_table->AfterDelete = dirty;
+    m_checks = std::make_unique<PositiveFieldsCheck>(
+        *m_table, std::vector<CheckedField>{{QStringLiteral("LENGTH"), {}}, {QStringLiteral("WIDTH"), {}},
+                                            {QStringLiteral("MANY"), {}}});
 }
 
 void PartBaseDocument::calcFields(DataSet &ds)
@@ -191,6 +201,9 @@ void PartBaseDocument::openTable(const QString &path)
     m_table->SetTableName(QFileInfo(path).fileName());
     m_table->SetCachedUpdates(true);
     m_table->Open();
+    // The stored columns come with every open, without their labels.
+    for (const auto &l : kLabels)
+        if (Field *f = m_table->FindField(QString::fromLatin1(l.field))) f->SetDisplayLabel(QString::fromUtf8(l.label));
     SetMaterialFilter(m_filter);
 }
 
@@ -249,6 +262,8 @@ void PartBaseDocument::CopyCurrentRecord()
     m_table->CheckBrowseMode();
     QVariantList values;
     for (const char *c : kColumns) values << m_table->FieldByName(QString::fromLatin1(c))->Value();
+    // A copy of a row the base holds is taken as that row was.
+    PositiveFieldsCheck::Suspend unchecked(*m_checks);
     try {
         m_table->Append();
         for (int i = 0; i < values.size(); ++i)
@@ -586,6 +601,9 @@ PartBaseTotals PartBaseDocument::Totals(const BorderAllowance &allowance) const
         const qint64 len = wholeMm(m_table->ViewValue(row, cL));
         const qint64 wid = wholeMm(m_table->ViewValue(row, cW));
         const qint64 many = wholeMm(m_table->ViewValue(row, cM));
+        // A row being typed, or one an old file brought, with a size or
+        // quantity below 1 is no part: it adds nothing.
+        if (len <= 0 || wid <= 0 || many <= 0) continue;
         t.quantity += many;
         t.areaMm2 += len * wid * many;
         t.perimeterMm += 2 * (len + wid) * many;

@@ -17,6 +17,7 @@
 namespace kv {
 
 class Paths;
+class PositiveFieldsCheck;
 class Settings;
 
 // One entry of [ModelsList]: a model of the models base and how many times
@@ -114,8 +115,11 @@ public:
     // open, save) so views show it again.
     std::function<void()> OnTableChanged;
 
-    // Totals over the rows the filter shows.
+    // Totals over the rows the filter shows; a row with a size or quantity
+    // below 1 counts for nothing.
     PartBaseTotals Totals(const BorderAllowance &allowance) const;
+    // The check of the sizes and the quantity of a posted part.
+    PositiveFieldsCheck &RowChecks() { return *m_checks; }
 
     // Every record of `ds` from its first (as it shows them) into a new table
     // at `path` made from the template "Group.dbf"; the position is kept.
@@ -152,6 +156,7 @@ private:
     const Paths &m_paths;
     Settings *m_settings;
     std::unique_ptr<Table> m_table;
+    std::unique_ptr<PositiveFieldsCheck> m_checks;
     int m_filter = kAllMaterials;
 };
 

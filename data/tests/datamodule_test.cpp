@@ -148,6 +148,7 @@ TEST_F(DataModule, DirtyFlagsAndSavingWorkingCopies)
     module->tblScraps->Tag = 1;
     module->tblScraps->Append();
     module->tblScraps->FieldByName("NAME")->SetAsString("О-1");
+    for (const char *f : {"LENGTH", "WIDTH", "MANY"}) module->tblScraps->FieldByName(f)->SetAsFloat(100);
     module->tblScraps->Post();
     EXPECT_TRUE(module->ScrapsModified);
     module->tblScraps->Delete();

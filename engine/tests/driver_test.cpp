@@ -56,11 +56,14 @@ struct FakeStock : IStockSource
 struct FakeParts : IPartSource
 {
     std::map<int32_t, std::vector<TPartRow>> rows;
+    std::vector<int32_t> shown;
     std::vector<TPartRow> partsOfMaterial(int32_t code) override { return rows[code]; }
     std::string documentFileName() override { return "Кухня.kdx"; }
+    void showPart(int32_t row) override { shown.push_back(row); }
     void add(int32_t code, const std::string &name, int l, int w, int many, int rotate = 0)
     {
         TPartRow r;
+        r.Row = int32_t(rows[code].size()) * 10;   // rows of other materials between them
         r.Name = name;
         r.Length = l;
         r.Width = w;
@@ -226,6 +229,42 @@ TEST(Driver, PartLargerThanTheTrimmedSheetStopsItsMaterialOnly)
     j.run(8, "МДФ"); // the next material still runs
     EXPECT_EQ(j.dialogs.errors.size(), 1u);
     EXPECT_EQ(j.results.tabs.size(), 1u);
+}
+
+TEST(Driver, TheRowAMaterialIsRefusedForIsShown)
+{
+    struct Part
+    {
+        int l, w, many, rotate;
+    };
+    struct Case
+    {
+        std::vector<Part> parts;
+        const char *message;
+        int32_t row;
+    };
+    const Case cases[] = {
+        {{{100, 100, 1, 0}, {990, 100, 1, 1}, {995, 100, 1, 1}}, "Размер одной или более деталей больше размера листа.", 10},
+        {{{100, 100, 1, 0}, {100, 100, 2, 0}, {-100, 100, 1, 0}}, "Размеры одной или более деталей заданы неверно.", 20},
+        {{{100, 100, 0, 0}, {100, 100, -1, 0}}, "Текущая база не содержит деталей из материала <ДСП>.", 0},
+    };
+    for (const Case &c : cases) {
+        Job j;
+        j.settings.values["LIndent"] = 10;
+        j.settings.values["RIndent"] = 10;   // 980 mm of the sheet's 1000 usable
+        for (const Part &p : c.parts)
+            j.parts.add(7, "P", p.l, p.w, p.many, p.rotate);
+        j.run();
+        ASSERT_EQ(j.dialogs.errors.size(), 1u);
+        EXPECT_NE(j.dialogs.errors[0].find(c.message), std::string::npos) << j.dialogs.errors[0];
+        EXPECT_EQ(j.parts.shown, std::vector<int32_t>{c.row}) << c.message;
+        EXPECT_TRUE(j.results.tabs.empty());
+    }
+    // A material that runs shows no row.
+    Job j;
+    j.parts.add(7, "P", 100, 100, 1);
+    j.run();
+    EXPECT_TRUE(j.parts.shown.empty());
 }
 
 TEST(Driver, BadSizesInTheSettingsAreRefusedNotWrapped)

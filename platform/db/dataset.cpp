@@ -261,7 +261,7 @@ void Field::checkWritable() const
     if (st != DataSetState::Edit && st != DataSetState::Insert)
         throw Error(QString::fromUtf8(kNotEditing));
     if (m_readOnly || m_kind == FieldKind::Lookup)
-        throw Error(QStringLiteral("Поле '%1' не может быть изменено").arg(m_name));
+        throw Error(QStringLiteral("Поле '%1' не может быть изменено").arg(DisplayLabel()));
 }
 
 void Field::SetValue(const QVariant &v)
@@ -272,12 +272,12 @@ void Field::SetValue(const QVariant &v)
     if (!ok) {
         const QString text = v.toString();
         if (isIntegerType(m_type))
-            throw Error(QStringLiteral("'%1' - неверное целое значение для поля '%2'").arg(text, m_name));
+            throw Error(QStringLiteral("'%1' - неверное целое значение для поля '%2'").arg(text, DisplayLabel()));
         if (m_type == FieldType::Float || m_type == FieldType::Currency || m_type == FieldType::BCD)
-            throw Error(QStringLiteral("'%1' - неверное число для поля '%2'").arg(text, m_name));
+            throw Error(QStringLiteral("'%1' - неверное число для поля '%2'").arg(text, DisplayLabel()));
         if (m_type == FieldType::Date || m_type == FieldType::DateTime || m_type == FieldType::Time)
-            throw Error(QStringLiteral("'%1' - неверная дата для поля '%2'").arg(text, m_name));
-        throw Error(QStringLiteral("'%1' - неверное значение для поля '%2'").arg(text, m_name));
+            throw Error(QStringLiteral("'%1' - неверная дата для поля '%2'").arg(text, DisplayLabel()));
+        throw Error(QStringLiteral("'%1' - неверное значение для поля '%2'").arg(text, DisplayLabel()));
     }
     if ((m_type == FieldType::String || m_type == FieldType::WideString) && m_size > 0 && c.isValid()) {
         const QString s = c.toString();
@@ -301,7 +301,7 @@ QVariant Field::numberAs(FieldType t, const char *what) const
     bool ok = true;
     const QVariant c = coerceValue(t, v, &ok);
     if (!ok)
-        throw Error(QStringLiteral("'%1' - %2 для поля '%3'").arg(v.toString(), QString::fromUtf8(what), m_name));
+        throw Error(QStringLiteral("'%1' - %2 для поля '%3'").arg(v.toString(), QString::fromUtf8(what), DisplayLabel()));
     return c;
 }
 
@@ -374,7 +374,7 @@ bool Field::AsBoolean() const
     if (!v.isValid() || v.isNull()) return false;
     bool ok = true;
     const QVariant c = coerceValue(FieldType::Boolean, v, &ok);
-    if (!ok) throw Error(QStringLiteral("'%1' - неверное логическое значение для поля '%2'").arg(v.toString(), m_name));
+    if (!ok) throw Error(QStringLiteral("'%1' - неверное логическое значение для поля '%2'").arg(v.toString(), DisplayLabel()));
     return c.toBool();
 }
 
@@ -384,7 +384,7 @@ QDateTime Field::AsDateTime() const
     if (!v.isValid() || v.isNull()) return QDateTime();
     bool ok = true;
     const QVariant c = coerceValue(FieldType::DateTime, v, &ok);
-    if (!ok) throw Error(QStringLiteral("'%1' - неверная дата для поля '%2'").arg(v.toString(), m_name));
+    if (!ok) throw Error(QStringLiteral("'%1' - неверная дата для поля '%2'").arg(v.toString(), DisplayLabel()));
     return c.toDateTime();
 }
 

@@ -211,7 +211,7 @@ private:
     friend class DataSet;
     void checkWritable() const;
     // The value as `t`; null reads as 0; a value that does not convert raises
-    // "'value' - <what> для поля 'name'".
+    // "'value' - <what> для поля '<display label>'".
     QVariant numberAs(FieldType t, const char *what) const;
 
     QString m_name;

@@ -112,7 +112,7 @@ void DataSet::Post()
         if (f->Required() && f->IsStored()) {
             const QVariant &v = m_buf.values[f->m_slot];
             if (!v.isValid() || v.isNull())
-                throw Error(QStringLiteral("Поле '%1' должно иметь значение").arg(f->FieldName()));
+                throw Error(QStringLiteral("Поле '%1' должно иметь значение").arg(f->DisplayLabel()));
         }
     }
     doPost();

@@ -122,15 +122,23 @@ TEST(DbDataSetTypes, WiderTypesBehaveAsTheirFamily)
 
 TEST(DbDataSetTypes, BadNumberForABcdFieldIsRefused)
 {
-    LoadingSet ds;
-    ds.defs = {{"Price", FieldType::BCD, 0, 4, false}};
-    ds.Open();
-    ds.Append();
-    try {
-        ds.FieldByName("Price")->SetText("12,x");
-        ADD_FAILURE() << "accepted";
-    } catch (const Error &e) {
-        EXPECT_EQ(e.message(), QString::fromUtf8("'12,x' - неверное число для поля 'Price'"));
+    // The message names the field as its grid shows it, once it has a label.
+    const struct { const char *label, *message; } cases[] = {
+        {"", "'12,x' - неверное число для поля 'Price'"},
+        {"Цена", "'12,x' - неверное число для поля 'Цена'"},
+    };
+    for (const auto &c : cases) {
+        LoadingSet ds;
+        ds.defs = {{"Price", FieldType::BCD, 0, 4, false}};
+        ds.Open();
+        ds.FieldByName("Price")->SetDisplayLabel(QString::fromUtf8(c.label));
+        ds.Append();
+        try {
+            ds.FieldByName("Price")->SetText("12,x");
+            ADD_FAILURE() << "accepted";
+        } catch (const Error &e) {
+            EXPECT_EQ(e.message(), QString::fromUtf8(c.message));
+        }
     }
 }
 
