@@ -34,11 +34,15 @@ void DescribeMapsReport(TrpReportBase &report)
     vars.SetValue(QStringLiteral("MAP_H"), TrpValue(QStringLiteral("670 / MAPSPERPAGE - 8")));
 
     TrpBandView &band = s.Band(btMasterData, QStringLiteral("MasterData1"), 666, MapsSourceName());
+    // The band grows with the parts list; one longer than the page goes on
+    // at the top of the next, so every part and every total reaches paper.
+    band.Flags |= rpbfStretched;
+    // The figures take the lines they wrap into (a long material name takes
+    // two), the parts list starts under them and grows from there.
     band.PrintScript = {QStringLiteral("begin"), QStringLiteral("MasterData1.Height := MAP_H + 4;"),
-                        QStringLiteral("mmMapParams.Height := MAPPARAMSLINES * %1 + 4;").arg(kLine),
-                        QStringLiteral("mmDetalsList.Top := MAPPARAMSLINES * %1 + 10;").arg(kLine),
-                        QStringLiteral("mmDetalsList.Height := MAP_H - MAPPARAMSLINES * %1 - 10").arg(kLine),
-                        QStringLiteral("end")};
+                        QStringLiteral("mmMapParams.Height := mmMapParams.CalcHeight() + 4;"),
+                        QStringLiteral("mmDetalsList.Top := mmMapParams.Height + 6;"),
+                        QStringLiteral("mmDetalsList.Height := 1"), QStringLiteral("end")};
     const int left = page.MarginLeft, top = band.Top;
     const int right = left + kMapW + kGap, rightW = kPageW - kMapW - kGap;
 

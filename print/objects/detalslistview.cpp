@@ -207,8 +207,7 @@ void TrpDetalsListView::DrawView()
     const TrpBkMode mode = c->BkMode;
     const bool hadClip = c->HasClip();
     const TrpRect oldClip = c->ClipRect();
-    // A list longer than its frame is cut at the frame: it never runs over
-    // the objects below or beside it.
+    // Nothing runs over the objects below or beside the list.
     c->SetClipRect(TrpRect{Left, Top, right + 1, bottom + 1});
     DrawList(Left, Top, bottom, right);
     if (hadClip) c->SetClipRect(oldClip);
@@ -219,48 +218,152 @@ void TrpDetalsListView::DrawView()
     c->BkMode = mode;
 }
 
+TrpDetalsListView::Metrics TrpDetalsListView::MeasureLines(TrpCanvas &canvas) const
+{
+    TrpCanvas &c = canvas.IsPrinter() ? rpMeasuringCanvas() : canvas;
+    const TrpCanvasFont keep = c.Font;
+    c.SetFont(ListFont, 1.0);
+    if (c.Font.Height == 0) c.Font.Height = -1;
+    Metrics m;
+    m.line = std::max(1, c.TextHeight(QStringLiteral("A")));
+    c.Font.Height = std::min(-1, int(std::trunc(c.Font.Height * 0.8)));
+    m.sketch = std::max(1, c.TextHeight(QStringLiteral("A")));
+    c.Font = keep;
+    return m;
+}
+
+int TrpDetalsListView::ContentHeight(size_t detals, size_t totals, const Metrics &m) const
+{
+    detals = std::min(detals, Detals.size());
+    totals = std::min(totals, Totals.size());
+    int h = 0;
+    if (detals > 0) {
+        h += int(m.line * 1.3);
+        for (size_t i = 0; i < detals; ++i) {
+            h += m.line;
+            if (ShowBorder && Detals[i].HasBorder()) h += 2 + 2 * m.sketch + 2;
+        }
+    }
+    if (totals > 0) h += m.line / 2 + int(m.line * 1.3) + int(totals) * m.line;
+    // Below the last line half of one: at some zooms a line of text stands a
+    // little taller than its place, and what follows the list keeps apart.
+    if (h > 0) h += m.line / 2;
+    return h;
+}
+
+int TrpDetalsListView::CalcHeight()
+{
+    LayoutMode = 1;
+    ApplyBandAlign(nullptr);
+    TrpReportLink &r = rpReport();
+    ExpandedMemo = Memo;
+    r.BeforePrint(ExpandedMemo, this);
+    if (!PrintScript.isEmpty()) r.RunScript(PrintScript, this);
+    if (!Visible) return 0;
+    return ContentHeight(Detals.size(), Totals.size(), MeasureLines(rpMeasuringCanvas()));
+}
+
+int TrpDetalsListView::MinHeight()
+{
+    const Metrics m = MeasureLines(rpMeasuringCanvas());
+    return Detals.empty() ? ContentHeight(0, 1, m) : ContentHeight(1, 0, m);
+}
+
+void TrpDetalsListView::Print(QIODevice &stream)
+{
+    if (LayoutMode == 0) {
+        TrpView::Print(stream);
+        return;
+    }
+    ApplyBandAlign(nullptr);
+    m_remain = 0;
+    std::vector<TDetalsListRec> restDetals;
+    std::vector<TBorderTotalRec> restTotals;
+    if (LayoutMode == 2) {
+        const Metrics m = MeasureLines(rpMeasuringCanvas());
+        size_t nd = 0, nt = 0;
+        while (nd < Detals.size() && ContentHeight(nd + 1, 0, m) <= Height) ++nd;
+        if (nd == Detals.size())
+            while (nt < Totals.size() && ContentHeight(nd, nt + 1, m) <= Height) ++nt;
+        // Each piece takes a line at least, so a page too low for one still ends the list.
+        if (nd == 0 && nt == 0) (Detals.empty() ? nt : nd) = 1;
+        const int used = ContentHeight(nd, nt, m);
+        // The next piece repeats its heading and has a bottom of its own.
+        int heading = m.line / 2;
+        if (nd < Detals.size()) heading += int(m.line * 1.3);
+        else if (nt > 0 && nt < Totals.size()) heading += m.line / 2 + int(m.line * 1.3);
+        m_remain = std::max(0, Height - used) + heading;
+        restDetals.assign(Detals.begin() + qsizetype(std::min(nd, Detals.size())), Detals.end());
+        restTotals.assign(Totals.begin() + qsizetype(std::min(nt, Totals.size())), Totals.end());
+        Detals.resize(std::min(nd, Detals.size()));
+        Totals.resize(std::min(nt, Totals.size()));
+    }
+    const bool wasPrepared = InPreparedPage;
+    InPreparedPage = true;
+    try {
+        WriteObject(stream);   // empties both lists
+    } catch (...) {
+        InPreparedPage = wasPrepared;
+        LayoutMode = 0;
+        throw;
+    }
+    InPreparedPage = wasPrepared;
+    if (LayoutMode == 2) {
+        Detals = std::move(restDetals);
+        Totals = std::move(restTotals);
+    } else {
+        LayoutMode = 0;
+    }
+}
+
 void TrpDetalsListView::DrawList(int x, int y, int bottom, int right)
 {
     TrpCanvas &c = *CurCanvas;
+    // Lines stand at their places in page units, scaled: the list takes the
+    // height it was measured for at every zoom and on paper.
+    const Metrics m = MeasureLines(c);
+    const double scale = DrawScaleY;
+    auto at = [&](int units) { return y + rpRound(units * scale); };
     c.SetFont(ListFont, IsPrinting() ? 1.0 : DrawScaleY);
     if (!c.IsPrinter() && c.Font.Height == 0) c.Font.Height = -1;
     if (c.Font.Color == clNone) c.Font.Color = clBlack;
     c.Brush.Style = bsClear;
     c.BkMode = bkTransparent;
-    const int lh = std::max(1, c.TextHeight(QStringLiteral("A")));
     const int boxW = right - x;
     auto text = [&](int ty, const QString &s) {
         if (ty >= bottom) return;
         if (m_exporting) rpReport().ExportText(TrpRect{x, ty, x + boxW, bottom}, x + 1, ty, this, 0, s);
         else drawText(c, x, ty, boxW, bottom - ty, s, 0);
     };
+    int u = 0;
     if (!Detals.empty()) {
-        text(y, QStringLiteral("Список деталей:"));
-        y += int(lh * 1.3);
+        text(at(u), QStringLiteral("Список деталей:"));
+        u += int(m.line * 1.3);
         for (const TDetalsListRec &r : Detals) {
-            if (y >= bottom) break;
-            text(y, DetalLine(r));
-            y += lh;
+            if (at(u) >= bottom) break;
+            text(at(u), DetalLine(r));
+            u += m.line;
             if (ShowBorder && r.HasBorder()) {
-                y += 2;
-                DrawBorderBox(x, y, r);
-                y += 2;
+                u += 2;
+                int by = at(u);
+                DrawBorderBox(x, by, r, std::max(1, rpRound(m.sketch * scale)));
+                u += 2 * m.sketch + 2;
             }
         }
     }
-    if (!Totals.empty() && y < bottom) {
-        y += lh / 2;
-        text(y, QStringLiteral("Список кромок:"));
-        y += int(lh * 1.3);
+    if (!Totals.empty() && at(u) < bottom) {
+        u += m.line / 2;
+        text(at(u), QStringLiteral("Список кромок:"));
+        u += int(m.line * 1.3);
         for (const TBorderTotalRec &r : Totals) {
-            if (y >= bottom) break;
-            text(y, TotalLine(r, BorderCodes));
-            y += lh;
+            if (at(u) >= bottom) break;
+            text(at(u), TotalLine(r, BorderCodes));
+            u += m.line;
         }
     }
 }
 
-void TrpDetalsListView::DrawBorderBox(int x, int &y, const TDetalsListRec &rec)
+void TrpDetalsListView::DrawBorderBox(int x, int &y, const TDetalsListRec &rec, int s)
 {
     TrpCanvas &c = *CurCanvas;
     const TrpCanvasFont keep = c.Font;
@@ -269,7 +372,6 @@ void TrpDetalsListView::DrawBorderBox(int x, int &y, const TDetalsListRec &rec)
     else c.Font.Size = std::max(1, int(std::trunc(c.Font.Size * 0.8)));
     c.Brush.Style = bsClear;
     c.Pen.Style = psSolid;
-    const int s = std::max(1, c.TextHeight(QStringLiteral("A")));
     const int x2 = x + 3 * s, y2 = y + 2 * s;
     struct Side { qint32 code, color; };
     const Side sides[] = {{rec.LeftCode, rec.LeftColor}, {rec.RightCode, rec.RightColor}, {rec.TopCode, rec.TopColor},

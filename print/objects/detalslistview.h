@@ -42,7 +42,11 @@ struct TBorderTotalRec
 // The name field of both records: a length byte and up to 20 characters.
 constexpr int kListNameChars = 20;
 
-class TrpDetalsListView : public TrpView
+// The list grows with its lines: a stretching band gives it the height of
+// all of them, and a list longer than the page goes on at the top of the
+// next one, cut between two lines (each piece under its own heading), so
+// that no part and no total is ever lost from the paper.
+class TrpDetalsListView : public TrpStretcheable
 {
 public:
     TrpDetalsListView();
@@ -57,11 +61,38 @@ public:
     void LoadFromStream(QIODevice &stream) override;
     // Writes both lists and then empties them.
     void SaveToStream(QIODevice &stream) override;
+    // The height of every line, in page units; fills the lists through the
+    // report's before-print event as printing does.
+    int CalcHeight() override;
+    // The heading and the first line.
+    int MinHeight() override;
+    // After a piece of a split list: the room it left unused plus the heading
+    // the next piece repeats.
+    int RemainHeight() override { return m_remain; }
+    // After CalcHeight the lists it filled; a piece of a split list takes the
+    // lines that fit its height and keeps the rest for the next piece.
+    void Print(QIODevice &stream) override;
+
+    // Line heights of the list in page units.
+    struct Metrics
+    {
+        int line = 1;     // height of "A" in the list font
+        int sketch = 1;   // height of "A" in the sketches' smaller font
+    };
+    // The list's lines as they stand at drawing scale 1 on `canvas` (the
+    // engine's measuring canvas for printers, whose fonts keep their points).
+    Metrics MeasureLines(TrpCanvas &canvas) const;
+    // Height in page units of the first `detals` part lines and the first
+    // `totals` edge-banding lines with their headings.
+    int ContentHeight(size_t detals, size_t totals, const Metrics &m) const;
+
     void DrawView();
     // Lines from the top-left (x, y) down to `bottom`; nothing is drawn
     // below `bottom` or right of `right`.
     void DrawList(int x, int y, int bottom, int right);
-    void DrawBorderBox(int x, int &y, const TDetalsListRec &rec);
+    // The sketch of one part, `s` device pixels a letter (3 wide, 2 high);
+    // moves `y` to its bottom line.
+    void DrawBorderBox(int x, int &y, const TDetalsListRec &rec, int s);
 
     TrpFont ListFont;
     bool ShowBorder = false;
@@ -76,6 +107,7 @@ public:
 
 private:
     bool m_exporting = false;
+    int m_remain = 0;
 };
 
 // The palette component that links the object into the program.

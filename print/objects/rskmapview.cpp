@@ -203,10 +203,25 @@ void TkvrpCommonData::Draw(TrpCanvas &c, int x0, int y0) const
     const auto items = kv::LayoutMapText(in, m, [&c](const QString &t) { return c.TextWidth(t); });
     c.Brush.Style = bsClear;
     c.BkMode = bkTransparent;
+    // Cut texts stay inside their item on every side: a strip lower than a
+    // line would otherwise write over its neighbours.
+    const bool hadClip = c.HasClip();
+    const TrpRect oldClip = c.ClipRect();
+    if (TruncText) {
+        TrpRect inside{L, T, L + W + 1, T + H + 1};
+        if (hadClip)
+            inside = {std::max(inside.Left, oldClip.Left), std::max(inside.Top, oldClip.Top),
+                      std::min(inside.Right, oldClip.Right), std::min(inside.Bottom, oldClip.Bottom)};
+        if (inside.isEmpty()) return;
+        c.SetClipRect(inside);
+    }
     for (const kv::MapTextItem &t : items) {
         if (t.vertical) DrawVertText(c, t.x, t.y, t.boxW, t.boxH, t.text, t.align);
         else DrawHorzText(c, t.x, t.y, t.boxW, t.boxH, t.text, t.align);
     }
+    if (!TruncText) return;
+    if (hadClip) c.SetClipRect(oldClip);
+    else c.ResetClip();
 }
 
 void TkvrpMillLineData::Draw(TrpCanvas &c, int x0, int y0) const

@@ -3,6 +3,7 @@
 // kind, tiny zooms, and the parts list with its sketches and its frame.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 
@@ -153,6 +154,37 @@ TEST(RskMapDrawing, TinyZoomKeepsItemsAndFontsAtLeastOneUnit)
     }
 }
 
+TEST(RskMapDrawing, CutTextsStayInsideAStripLowerThanALine)
+{
+    // A waste strip 300 x 30 at scale 0.2: 60 x 6 units, lower than a line and
+    // too short for its texts on one line, so they are spread over it.
+    struct Case { bool trunc; bool spills; };
+    for (const Case c : {Case{true, false}, Case{false, true}}) {
+        TrpRskMapView v;
+        v.SetBounds(20, 40, 200, 100);
+        v.MapScale = 0.2;
+        v.LostScrapFont.size = 10;
+        TkvrpCommonData &d = v.AddItem(2);
+        static_cast<TkvrpScrapData &>(d).IsLost = true;
+        d.Text = QStringLiteral("Отход");
+        d.X = 0, d.Y = 200, d.Width = 300, d.Height = 30;
+        d.ShowTitle = d.ShowDim = true;
+        d.TruncText = c.trunc;
+        QImage img = blank();
+        {
+            TrpCanvas canvas(&img, TrpCanvasKind::Screen);
+            v.Draw(&canvas);
+        }
+        // Dark pixels of text between the strip and the map's outline below it.
+        const int stripTop = 40 + 40, stripBottom = stripTop + 6;
+        int outside = 0;
+        for (int y = stripTop - 12; y < 140; ++y)
+            for (int x = 22; x < 90; ++x)
+                if ((y < stripTop - 1 || y > stripBottom) && qGray(img.pixel(x, y)) < 128) ++outside;
+        EXPECT_EQ(outside > 0, c.spills) << "cut " << c.trunc << ": " << outside;
+    }
+}
+
 TEST(DetalsListDrawing, LinesSketchesAndTotals)
 {
     TrpDetalsListView v;
@@ -216,4 +248,57 @@ TEST(DetalsListDrawing, AListLongerThanItsFrameStopsAtTheFrame)
         EXPECT_LE(r.Clip.Bottom, 60);
     }
     EXPECT_TRUE(c.HasClip() == false);   // the canvas clip is given back
+}
+
+TEST(DetalsListDrawing, AListSplitOverPagesLosesNoLineAndEveryPieceHasItsRoom)
+{
+    // The engine's measuring canvas with lines 10 high: a heading 13, a
+    // sketch 2 + 16 + 2, the totals' heading 5 + 13, half a line below.
+    rpSetMeasuringMeasurer(std::make_shared<TrpFixedPitchMeasurer>(6, 10));
+    struct Case { const char *what; int detals, banded, totals, room; };
+    const Case cases[] = {
+        {"parts only", 30, 0, 0, 60},
+        {"parts with sketches and totals", 12, 3, 4, 70},
+        {"totals over a page", 2, 0, 12, 50},
+        {"room for one line", 5, 0, 3, 24},
+    };
+    for (const Case &c : cases) {
+        TrpDetalsListView v;
+        v.ShowBorder = true;
+        for (int i = 0; i < c.detals; ++i) {
+            TDetalsListRec r;
+            r.Name = QStringLiteral("D%1").arg(i);
+            if (i % std::max(1, c.detals / std::max(1, c.banded)) == 0 && c.banded > 0) r.LeftCode = 1;
+            v.Detals.push_back(r);
+        }
+        for (int i = 0; i < c.totals; ++i) v.Totals.push_back({QStringLiteral("T%1").arg(i), 100, i + 1});
+        const std::vector<TDetalsListRec> allDetals = v.Detals;
+        const std::vector<TBorderTotalRec> allTotals = v.Totals;
+        const TrpDetalsListView::Metrics m = v.MeasureLines(rpMeasuringCanvas());
+        // What the band does with a stretched view too high for its page:
+        // pieces of the room's height, the view growing by RemainHeight.
+        int left = v.ContentHeight(v.Detals.size(), v.Totals.size(), m);
+        std::vector<TDetalsListRec> printedDetals;
+        std::vector<TBorderTotalRec> printedTotals;
+        int pieces = 0;
+        for (bool last = false; !last && pieces < 100; ++pieces) {
+            last = left <= c.room;
+            v.Height = last ? left : c.room;
+            v.LayoutMode = 2;
+            const std::vector<TDetalsListRec> before = v.Detals;
+            const std::vector<TBorderTotalRec> beforeTotals = v.Totals;
+            QBuffer out;
+            out.open(QIODevice::WriteOnly);
+            v.Print(out);
+            const size_t nd = before.size() - v.Detals.size(), nt = beforeTotals.size() - v.Totals.size();
+            printedDetals.insert(printedDetals.end(), before.begin(), before.begin() + qsizetype(nd));
+            printedTotals.insert(printedTotals.end(), beforeTotals.begin(), beforeTotals.begin() + qsizetype(nt));
+            left = left - v.Height + v.RemainHeight();
+        }
+        EXPECT_TRUE(v.Detals.empty() && v.Totals.empty()) << c.what << ": lines left after the last piece";
+        EXPECT_EQ(printedDetals, allDetals) << c.what;
+        EXPECT_EQ(printedTotals, allTotals) << c.what;
+        EXPECT_GT(pieces, 1) << c.what;
+    }
+    rpSetMeasuringMeasurer(nullptr);
 }
