@@ -521,6 +521,13 @@ private:
     void bindFields();
     void unbindFields();
     void rebuildRows();
+    // rebuildRows, then the row of the current record (-1 when it is gone or filtered out).
+    int rebuildKeepingCurrent();
+    int firstRow() const { return m_rows.empty() ? -1 : 0; }
+    int nearestRow(int row) const;   // row clamped into the rows, -1 when there are none
+    // The cursor settles on `row`: Bof at the start (or with no rows), Eof
+    // with no rows; the record is read and the links told `what`.
+    void showRow(int row, bool atStart, int what);
     // The visible rows after a post or delete of one record (oldPos: where it
     // was, -1 for a new one; newPos: where it is now, -1 when deleted);
     // returns the record's row, -1 when it is not visible.
@@ -529,6 +536,11 @@ private:
     bool acceptPosition(int pos) const;
     bool acceptRecord(const Record &r) const;
     void readRow(int row, Record &r) const;     // row of m_rows into r (with calc fields)
+    void readPosition(int pos, Record &r) const;   // back-end position into r (with calc fields)
+    // The record of `row`: the current buffer in browse state, else read into scratch.
+    const Record &rowRecord(int row, Record &scratch) const;
+    // Points the filter's field names at the slots of the fields now open.
+    void bindFilter() const;
     void calcFields(Record &r) const;
     void loadCurrent();
     void setState(DataSetState s);

@@ -252,11 +252,7 @@ void DataSet::Open()
         unbindFields();
         throw;
     }
-    m_cur = m_rows.empty() ? -1 : 0;
-    m_bof = true;
-    m_eof = m_rows.empty();
-    loadCurrent();
-    notify(nActive);
+    showRow(firstRow(), true, nActive);
     fireEvent(DataSetEvent::AfterOpen);
     if (!m_rows.empty()) fireEvent(DataSetEvent::AfterScroll);
 }
@@ -301,26 +297,12 @@ void DataSet::rebuildRows()
         sortRows();
         return;
     }
-    if (m_filterExpr) {
-        m_filterExpr->bind([this](const QString &name, FieldType &t) {
-            Field *f = FindField(name);
-            if (!f) return -1;
-            t = f->DataType();
-            return f->m_slot;
-        });
-    }
+    bindFilter();
     m_rows.reserve(size_t(n));
     Record r;
     for (int pos = 0; pos < n; ++pos) {
         // readRow works on m_rows, so read by position here.
-        QVariantList cols;
-        InternalReadRecord(pos, cols);
-        r.values = QVariantList();
-        r.values.resize(m_fields.size());
-        for (const auto &f : m_fields)
-            if (f->m_column >= 0) r.values[f->m_slot] = cols.value(f->m_column);
-        r.id = InternalRecordId(pos);
-        calcFields(r);
+        readPosition(pos, r);
         if (acceptRecord(r)) m_rows.push_back(pos);
     }
     sortRows();
@@ -362,14 +344,7 @@ void DataSet::sortRows()
     keyed.reserve(m_rows.size());
     Record r;
     for (int pos : m_rows) {
-        QVariantList cols;
-        InternalReadRecord(pos, cols);
-        r.values = QVariantList();
-        r.values.resize(m_fields.size());
-        for (const auto &f : m_fields)
-            if (f->m_column >= 0) r.values[f->m_slot] = cols.value(f->m_column);
-        r.id = InternalRecordId(pos);
-        calcFields(r);
+        readPosition(pos, r);
         QVariantList key;
         for (int slot : keySlots) key << r.values.value(slot);
         keyed.emplace_back(std::move(key), pos);
@@ -389,36 +364,28 @@ void DataSet::SetIndexFieldNames(const QString &names)
     m_indexFieldNames = names;
     if (!Active()) return;
     CheckBrowseMode();
-    const qint64 id = m_cur >= 0 ? m_buf.id : -1;
-    rebuildRows();
-    int row = rowOfId(id);
-    if (row < 0) row = m_rows.empty() ? -1 : 0;
-    m_cur = row;
-    m_bof = m_eof = m_rows.empty();
-    loadCurrent();
-    notify(nData);
+    const int row = rebuildKeepingCurrent();
+    showRow(row >= 0 ? row : firstRow(), false, nData);
 }
 
 bool DataSet::acceptPosition(int pos) const
 {
     if (!filtering()) return true;
-    if (m_filterExpr) {
-        m_filterExpr->bind([this](const QString &name, FieldType &t) {
-            Field *f = FindField(name);
-            if (!f) return -1;
-            t = f->DataType();
-            return f->m_slot;
-        });
-    }
-    QVariantList cols;
-    InternalReadRecord(pos, cols);
+    bindFilter();
     Record r;
-    r.values.resize(m_fields.size());
-    for (const auto &f : m_fields)
-        if (f->m_column >= 0) r.values[f->m_slot] = cols.value(f->m_column);
-    r.id = InternalRecordId(pos);
-    calcFields(r);
+    readPosition(pos, r);
     return acceptRecord(r);
+}
+
+void DataSet::bindFilter() const
+{
+    if (!m_filterExpr) return;
+    m_filterExpr->bind([this](const QString &name, FieldType &t) {
+        Field *f = FindField(name);
+        if (!f) return -1;
+        t = f->DataType();
+        return f->m_slot;
+    });
 }
 
 int DataSet::followChange(int oldPos, int newPos)
@@ -471,7 +438,11 @@ bool DataSet::acceptRecord(const Record &r) const
 
 void DataSet::readRow(int row, Record &r) const
 {
-    const int pos = m_rows[size_t(row)];
+    readPosition(m_rows[size_t(row)], r);
+}
+
+void DataSet::readPosition(int pos, Record &r) const
+{
     QVariantList cols;
     InternalReadRecord(pos, cols);
     r.values = QVariantList();
@@ -596,13 +567,7 @@ void DataSet::SetRecNo(int recNo)
     CheckBrowseMode();
     if (recNo < 1 || recNo > int(m_rows.size())) return;
     if (recNo - 1 == m_cur) return;
-    fireEvent(DataSetEvent::BeforeScroll);
-    const int distance = recNo - 1 - m_cur;
-    m_cur = recNo - 1;
-    m_bof = m_eof = false;
-    loadCurrent();
-    notify(nScroll, nullptr, distance);
-    fireEvent(DataSetEvent::AfterScroll);
+    moveTo(recNo - 1, true);
 }
 
 void DataSet::moveTo(int row, bool fireScroll)
@@ -621,11 +586,7 @@ void DataSet::First()
     checkActive();
     CheckBrowseMode();
     fireEvent(DataSetEvent::BeforeScroll);
-    m_cur = m_rows.empty() ? -1 : 0;
-    m_bof = true;
-    m_eof = m_rows.empty();
-    loadCurrent();
-    notify(nData);
+    showRow(firstRow(), true, nData);
     fireEvent(DataSetEvent::AfterScroll);
 }
 
@@ -691,16 +652,30 @@ void DataSet::BackendChanged()
         m_stale = true;
         return;
     }
-    const qint64 id = m_cur >= 0 ? m_buf.id : -1;
     const int oldCur = m_cur;
+    const int row = rebuildKeepingCurrent();
+    showRow(row >= 0 ? row : nearestRow(oldCur), false, nData);
+}
+
+int DataSet::rebuildKeepingCurrent()
+{
+    const qint64 id = m_cur >= 0 ? m_buf.id : -1;
     rebuildRows();
-    int row = rowOfId(id);
-    if (row < 0) row = m_rows.empty() ? -1 : std::clamp(oldCur, 0, int(m_rows.size()) - 1);
+    return rowOfId(id);
+}
+
+int DataSet::nearestRow(int row) const
+{
+    return m_rows.empty() ? -1 : std::clamp(row, 0, int(m_rows.size()) - 1);
+}
+
+void DataSet::showRow(int row, bool atStart, int what)
+{
     m_cur = row;
-    if (m_rows.empty()) m_bof = m_eof = true;
-    else m_bof = m_eof = false;
+    m_eof = m_rows.empty();
+    m_bof = atStart || m_eof;
     loadCurrent();
-    notify(nData);
+    notify(what);
 }
 
 

@@ -159,11 +159,7 @@ void DataSet::doPost()
         row = rowOfId(id);
     }
     m_stale = false;
-    if (row < 0) row = m_rows.empty() ? -1 : std::clamp(oldCur, 0, int(m_rows.size()) - 1);
-    m_cur = row;
-    m_bof = m_eof = m_rows.empty();
-    loadCurrent();
-    notify(nEditing | nData);
+    showRow(row >= 0 ? row : nearestRow(oldCur), false, nEditing | nData);
 }
 
 void DataSet::Cancel()
@@ -177,9 +173,8 @@ void DataSet::Cancel()
         m_stale = false;
         const qint64 id = m_cur >= 0 && m_cur < int(m_rows.size()) ? InternalRecordId(m_rows[size_t(m_cur)]) : -1;
         rebuildRows();
-        int row = rowOfId(id);
-        if (row < 0) row = m_rows.empty() ? -1 : std::clamp(m_cur, 0, int(m_rows.size()) - 1);
-        m_cur = row;
+        const int row = rowOfId(id);
+        m_cur = row >= 0 ? row : nearestRow(m_cur);
     }
     ++m_gen;
     loadCurrent();
@@ -224,10 +219,8 @@ void DataSet::doDelete()
     const int oldCur = m_cur;
     if (InternalKeepsOrder() && m_indexFieldNames.trimmed().isEmpty()) followChange(pos, -1);
     else rebuildRows();
-    m_cur = m_rows.empty() ? -1 : std::min(oldCur, int(m_rows.size()) - 1);
-    m_bof = m_eof = m_rows.empty();
-    loadCurrent();
-    notify(nData);
+    // The deleted record was the current one: oldCur is a row.
+    showRow(nearestRow(oldCur), false, nData);
 }
 
 void DataSet::AppendRecord(const QVariantList &values)
@@ -274,10 +267,7 @@ void DataSet::GotoBookmark(const Bookmark &b)
     const int row = rowOfId(b.m_id);
     if (row < 0) throw Error(QStringLiteral("Bookmark not found"));
     fireEvent(DataSetEvent::BeforeScroll);
-    m_cur = row;
-    m_bof = m_eof = false;
-    loadCurrent();
-    notify(nData);
+    showRow(row, false, nData);
     fireEvent(DataSetEvent::AfterScroll);
 }
 
@@ -352,16 +342,10 @@ int DataSet::locateRow(const QString &keyFields, const QVariant &keyValues, Loca
     if (keys.size() < fields.size()) return -1;
     Record r;
     for (int row = 0; row < int(m_rows.size()); ++row) {
-        const Record *rec = nullptr;
-        if (row == m_cur && m_state == DataSetState::Browse) {
-            rec = &m_buf;
-        } else {
-            readRow(row, r);
-            rec = &r;
-        }
+        const Record &rec = rowRecord(row, r);
         bool all = true;
         for (int i = 0; i < fields.size() && all; ++i)
-            all = matchValue(fields[i], rec->values.value(fields[i]->m_slot), keys[i], options);
+            all = matchValue(fields[i], rec.values.value(fields[i]->m_slot), keys[i], options);
         if (all) return row;
     }
     return -1;
@@ -399,13 +383,19 @@ QVariant DataSet::Lookup(const QString &keyFields, const QVariant &keyValues, co
     const int row = locateRow(keyFields, keyValues, {});
     if (row < 0) return QVariant();
     Record r;
-    const Record *rec = &r;
-    if (row == m_cur && m_state == DataSetState::Browse) rec = &m_buf;
-    else readRow(row, r);
-    if (rf.size() == 1) return rec->values.value(rf.first()->m_slot);
+    const Record &rec = rowRecord(row, r);
+    if (rf.size() == 1) return rec.values.value(rf.first()->m_slot);
     QVariantList out;
-    for (const Field *f : rf) out << rec->values.value(f->m_slot);
+    for (const Field *f : rf) out << rec.values.value(f->m_slot);
     return out;
+}
+
+const DataSet::Record &DataSet::rowRecord(int row, Record &scratch) const
+{
+    // The current record in browse state is what the fields show now.
+    if (row == m_cur && m_state == DataSetState::Browse) return m_buf;
+    readRow(row, scratch);
+    return scratch;
 }
 
 // ---- filters
@@ -434,11 +424,7 @@ void DataSet::SetFilter(const QString &text)
             rebuildRows();
             throw;
         }
-        m_cur = m_rows.empty() ? -1 : 0;
-        m_bof = true;
-        m_eof = m_rows.empty();
-        loadCurrent();
-        notify(nData);
+        showRow(firstRow(), true, nData);
     }
 }
 
@@ -448,21 +434,15 @@ void DataSet::SetFiltered(bool on)
     m_filtered = on;
     if (!Active()) return;
     CheckBrowseMode();
-    const qint64 id = m_cur >= 0 ? m_buf.id : -1;
+    int row = -1;
     try {
-        rebuildRows();
+        row = rebuildKeepingCurrent();
     } catch (...) {
         m_filtered = !on;   // the rows as they were
         rebuildRows();
         throw;
     }
-    int row = rowOfId(id);
-    if (row < 0 || on) row = m_rows.empty() ? -1 : 0;
-    m_cur = row;
-    m_bof = true;
-    m_eof = m_rows.empty();
-    loadCurrent();
-    notify(nData);
+    showRow(row >= 0 && !on ? row : firstRow(), true, nData);
 }
 
 void DataSet::SetOnFilterRecord(std::function<void(DataSet &, bool &)> handler)
@@ -470,31 +450,17 @@ void DataSet::SetOnFilterRecord(std::function<void(DataSet &, bool &)> handler)
     OnFilterRecord = std::move(handler);
     if (!Active() || !m_filtered) return;
     CheckBrowseMode();
-    const qint64 id = m_cur >= 0 ? m_buf.id : -1;
-    rebuildRows();
     // A new handler starts from the first row it lets through; without one
     // the current row stays where it was.
-    int row = rowOfId(id);
-    if (row < 0 || OnFilterRecord) row = m_rows.empty() ? -1 : 0;
-    m_cur = row;
-    m_bof = true;
-    m_eof = m_rows.empty();
-    loadCurrent();
-    notify(nData);
+    const int row = rebuildKeepingCurrent();
+    showRow(row >= 0 && !OnFilterRecord ? row : firstRow(), true, nData);
 }
 
 bool DataSet::FindFirst()
 {
     checkActive();
     CheckBrowseMode();
-    if (m_filterExpr) {
-        m_filterExpr->bind([this](const QString &name, FieldType &t) {
-            Field *f = FindField(name);
-            if (!f) return -1;
-            t = f->DataType();
-            return f->m_slot;
-        });
-    }
+    bindFilter();
     Record r;
     for (int row = 0; row < int(m_rows.size()); ++row) {
         readRow(row, r);
@@ -511,14 +477,7 @@ bool DataSet::FindNext()
 {
     checkActive();
     CheckBrowseMode();
-    if (m_filterExpr) {
-        m_filterExpr->bind([this](const QString &name, FieldType &t) {
-            Field *f = FindField(name);
-            if (!f) return -1;
-            t = f->DataType();
-            return f->m_slot;
-        });
-    }
+    bindFilter();
     Record r;
     for (int row = m_cur + 1; row < int(m_rows.size()); ++row) {
         readRow(row, r);
