@@ -112,6 +112,13 @@ QString lowerCase(const QString &s)
     return r;
 }
 
+QString trimRight(const QString &s)
+{
+    qsizetype e = s.size();
+    while (e > 0 && s.at(e - 1) == QLatin1Char(' ')) --e;
+    return s.left(e);
+}
+
 bool sameText(const QString &a, const QString &b)
 {
     if (a.size() != b.size()) return false;

@@ -23,6 +23,8 @@ QString upperCase(const QString &s);
 QString lowerCase(const QString &s);
 bool sameText(const QString &a, const QString &b);   // case-insensitive equality
 int compareText(const QString &a, const QString &b); // case-insensitive order
+// Without the trailing blanks that fixed-width table fields pad text with.
+QString trimRight(const QString &s);
 
 // Rounding of the system: halves to the even neighbour.
 double roundHalfEven(double v);

@@ -549,7 +549,8 @@ private:
     void beginInsert(bool append);
     void doDelete();
     void renumberFields();
-    bool handleError(const ErrorEvent &ev, const QString &msg);
+    // Runs step again while it fails and the error event asks for a retry.
+    void retrying(const ErrorEvent &ev, const std::function<void()> &step);
     void notify(int what, Field *f = nullptr, int distance = 0);
     void fireEvent(DataSetEvent which);
     const Event &eventHandler(DataSetEvent which) const;

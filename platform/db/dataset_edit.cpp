@@ -29,18 +29,13 @@ void DataSet::Edit()
     }
     if (!CanModify()) throw Error(QString::fromUtf8(kReadOnlyDataSet));
     fireEvent(DataSetEvent::BeforeEdit);
-    for (;;) {
-        try {
-            // Edit what is stored now, not what was read at the last scroll.
-            const int row = rowOfId(m_buf.id);
-            if (row < 0) throw Error(QStringLiteral("Запись была удалена другим пользователем"));
-            m_cur = row;
-            loadCurrent();
-            break;
-        } catch (const Error &e) {
-            if (!handleError(OnEditError, e.message())) throw;
-        }
-    }
+    retrying(OnEditError, [this] {
+        // Edit what is stored now, not what was read at the last scroll.
+        const int row = rowOfId(m_buf.id);
+        if (row < 0) throw Error(QString::fromUtf8(kRecordGone));
+        m_cur = row;
+        loadCurrent();
+    });
     m_modified = false;
     setState(DataSetState::Edit);
     notify(nRecord);
@@ -94,12 +89,19 @@ QVariantList DataSet::toColumns(const Record &r) const
     return cols;
 }
 
-bool DataSet::handleError(const ErrorEvent &ev, const QString &msg)
+void DataSet::retrying(const ErrorEvent &ev, const std::function<void()> &step)
 {
-    if (!ev) return false;
-    DataAction action = DataAction::Fail;
-    ev(*this, msg, action);
-    return action == DataAction::Retry;
+    for (;;) {
+        try {
+            step();
+            return;
+        } catch (const Error &e) {
+            if (!ev) throw;
+            DataAction action = DataAction::Fail;
+            ev(*this, e.message(), action);
+            if (action != DataAction::Retry) throw;
+        }
+    }
 }
 
 void DataSet::Post()
@@ -124,25 +126,20 @@ void DataSet::doPost()
     const bool inserting = m_state == DataSetState::Insert;
     qint64 id = m_buf.id;
     int oldPos = -1;
-    for (;;) {
-        try {
-            const QVariantList cols = toColumns(m_buf);
-            if (inserting) {
-                int before = -1;
-                if (!m_appending && m_cur >= 0 && m_cur < int(m_rows.size())) before = m_rows[size_t(m_cur)];
-                oldPos = -1;
-                id = InternalInsert(before, cols);
-            } else {
-                const int pos = InternalFindId(id);
-                if (pos < 0) throw Error(QStringLiteral("Запись была удалена другим пользователем"));
-                oldPos = pos;
-                InternalUpdate(pos, cols);
-            }
-            break;
-        } catch (const Error &e) {
-            if (!handleError(OnPostError, e.message())) throw;
+    retrying(OnPostError, [&] {
+        const QVariantList cols = toColumns(m_buf);
+        if (inserting) {
+            int before = -1;
+            if (!m_appending && m_cur >= 0 && m_cur < int(m_rows.size())) before = m_rows[size_t(m_cur)];
+            oldPos = -1;
+            id = InternalInsert(before, cols);
+        } else {
+            const int pos = InternalFindId(id);
+            if (pos < 0) throw Error(QString::fromUtf8(kRecordGone));
+            oldPos = pos;
+            InternalUpdate(pos, cols);
         }
-    }
+    });
     const int oldCur = m_cur;
     m_state = DataSetState::Browse;
     m_modified = false;
@@ -206,16 +203,11 @@ void DataSet::Delete()
 void DataSet::doDelete()
 {
     int pos = -1;
-    for (;;) {
-        try {
-            pos = InternalFindId(m_buf.id);
-            if (pos < 0) throw Error(QStringLiteral("Запись была удалена другим пользователем"));
-            InternalDelete(pos);
-            break;
-        } catch (const Error &e) {
-            if (!handleError(OnDeleteError, e.message())) throw;
-        }
-    }
+    retrying(OnDeleteError, [&] {
+        pos = InternalFindId(m_buf.id);
+        if (pos < 0) throw Error(QString::fromUtf8(kRecordGone));
+        InternalDelete(pos);
+    });
     const int oldCur = m_cur;
     if (InternalKeepsOrder() && m_indexFieldNames.trimmed().isEmpty()) followChange(pos, -1);
     else rebuildRows();

@@ -20,15 +20,9 @@ inline constexpr const char * kClosed = "Невозможно выполнить
 inline constexpr const char * kOpen = "Невозможно выполнить эту операцию на открытом наборе данных";
 inline constexpr const char * kReadOnlyDataSet = "Невозможно изменить набор данных, открытый только для чтения";
 inline constexpr const char * kEmpty = "Операция не может быть выполнена над пустым набором данных";
+inline constexpr const char * kRecordGone = "Запись была удалена другим пользователем";
 
 enum Notify { nActive = 1, nLayout = 2, nData = 4, nScroll = 8, nRecord = 16, nEditing = 32, nUpdate = 64 };
-
-inline QString trimRight(const QString &s)
-{
-    qsizetype e = s.size();
-    while (e > 0 && s.at(e - 1) == QLatin1Char(' ')) --e;
-    return s.left(e);
-}
 
 inline QStringList splitNames(const QString &list)
 {

@@ -359,13 +359,6 @@ bool isNumberLike(const QVariant &v)
     }
 }
 
-QString trimRight(const QString &s)
-{
-    qsizetype e = s.size();
-    while (e > 0 && s.at(e - 1) == QLatin1Char(' ')) --e;
-    return s.left(e);
-}
-
 // -2 when the two values cannot be compared.
 int compareValues(const Val &a, const Val &b, bool ci, bool *prefixMatch)
 {

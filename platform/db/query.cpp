@@ -22,13 +22,6 @@ namespace {
 
 // ------------------------------------------------------------ value mapping
 
-QString trimRight(const QString &s)
-{
-    qsizetype e = s.size();
-    while (e > 0 && s.at(e - 1) == QLatin1Char(' ')) --e;
-    return s.left(e);
-}
-
 void resultValue(sqlite3_context *ctx, FieldType type, const QVariant &v)
 {
     if (!v.isValid() || v.isNull()) {
