@@ -20,6 +20,7 @@
 #include "report/windows/preview.h"
 #include "report/building/report.h"
 #include "report/output/printer.h"
+#include "print/flows/printflow.h"
 #include "resources/partbase_reports.h"
 
 #include <QDir>
@@ -42,13 +43,16 @@ void setMargins(TrpPage *page, kv::Settings &settings)
     page->MarginBottom = kv::ReportMargin(settings.GetPageBottom());
 }
 
-void show(TrpReport &report)
+// The part base's preview has no help button; the models list's has every one.
+void show(TrpReport &report, bool partBase)
 {
     if (GroupPrinting::PreviewHook) {
         if (report.Prepare()) GroupPrinting::PreviewHook(report);
         return;
     }
-    rpInstallPreview(report);
+    TrpPreviewSettings settings;
+    if (partBase) settings.PreviewButtons = pbZoom | pbLoad | pbSave | pbPrint | pbFind | pbExit;
+    rpInstallPreview(report, settings);
     report.Show();
 }
 
@@ -84,6 +88,7 @@ void GroupPrinting::PrintPartBase(TfrmRaskroyGroup &w, bool grouped)
         query->Open();
 
         QObject holder;
+        kv::CreateExportFilters(&holder, kv::ReportExports::PartBase);
         TrpDBDataSet source(&holder);
         source.SetName(kv::kPartBaseSource);
         source.SetDataSet(query);
@@ -116,7 +121,7 @@ void GroupPrinting::PrintPartBase(TfrmRaskroyGroup &w, bool grouped)
         if (TrpPage *page = report.Pages().GetPage(0); page && landscape)
             page->SetPaper(page->PaperSize, page->PaperWidth, page->PaperHeight, page->PaperBin, 1);
         setMargins(report.Pages().GetPage(0), ctx.settings());
-        show(report);
+        show(report, true);
     } catch (...) {
         cleanup();
         throw;
@@ -129,6 +134,7 @@ void GroupPrinting::PrintModelsList(TfrmRaskroyGroup &w)
     AppContext &ctx = w.Context();
     const QList<kv::ModelEntry> models = w.Document().Models;
     QObject holder;
+    kv::CreateExportFilters(&holder, kv::ReportExports::PartBase);
     TrpUserDataset source(&holder);
     source.SetName(kv::kModelsSource);
     int pos = 0;
@@ -152,7 +158,7 @@ void GroupPrinting::PrintModelsList(TfrmRaskroyGroup &w)
         return true;
     };
     setMargins(report.Pages().GetPage(0), ctx.settings());
-    show(report);
+    show(report, false);
 }
 
 QString GroupPrinting::ExportToSpreadsheet(TfrmRaskroyGroup &w, TExDBGrid &grid)

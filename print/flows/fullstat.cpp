@@ -57,6 +57,7 @@ TfrmFullStat::TfrmFullStat(PrintContext ctx, QWidget *parent) : QDialog(parent),
     connect(bbBorders, &QPushButton::clicked, this, [this] { RunGuarded([this] { bbBordersClick(); }, this); });
     connect(bbOk, &QPushButton::clicked, this, &QDialog::accept);
 
+    CreateExportFilters(this, ReportExports::Statistics);
     rpsrcStatistic = new TrpUserDataset(this);
     rpsrcStatistic->SetName(QStringLiteral("rpsrcStatistic"));
     rpsrcStatistic->OnFirst = [this](TrpDataset &) {

@@ -7,6 +7,7 @@
 #include "report/building/report.h"
 #include "report/model/page.h"
 #include "report/output/printer.h"
+#include "report/output/textexports.h"
 #include "report/windows/preview.h"
 
 #include <QDialog>
@@ -79,6 +80,25 @@ void PageMargins(const Settings &s, int m[4])
     m[1] = s.GetPageRight();
     m[2] = s.GetPageTop();
     m[3] = s.GetPageBottom();
+}
+
+void CreateExportFilters(QObject *owner, ReportExports which)
+{
+    const bool dialogs = which == ReportExports::PartBase;
+    auto *rtf = new TrpRTFExport(owner);
+    rtf->SetScaleX(1.3);
+    rtf->SetScaleY(1.0);
+    rtf->ShowDialog = false;
+    auto *csv = new TrpCSVExport(owner);
+    csv->Delimiter = QLatin1Char(';');
+    csv->ShowDialog = dialogs;
+    if (which == ReportExports::Statistics) {
+        (new TrpHTMExport(owner))->ShowDialog = dialogs;
+        (new TrpTextExport(owner))->ShowDialog = dialogs;
+    } else {
+        (new TrpTextExport(owner))->ShowDialog = dialogs;
+        (new TrpHTMExport(owner))->ShowDialog = dialogs;
+    }
 }
 
 void PreviewReport(TrpReport &report)

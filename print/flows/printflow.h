@@ -10,6 +10,7 @@
 #include <functional>
 
 class QDialog;
+class QObject;
 class TrpReport;
 
 namespace kv {
@@ -43,5 +44,12 @@ void SetReportPage(TrpReport &report, const int marginsMm[4], bool followPrinter
 void PageMargins(const Settings &settings, int marginsMm[4]);
 // Builds the report and shows the preview (or hands it to the hook).
 void PreviewReport(TrpReport &report);
+
+// The export filters a report's window holds: the preview's save list offers
+// them, in this order, while they live; they go with `owner`.
+//   Statistics: RTF (1.3 wide), CSV (";"), HTML, text, none asking for options;
+//   PartBase: RTF (1.3 wide, 1.0 high) without options, then CSV, text, HTML.
+enum class ReportExports { Statistics, PartBase };
+void CreateExportFilters(QObject *owner, ReportExports which);
 
 } // namespace kv
