@@ -289,8 +289,14 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
         Steps(rects, map);
     } else {
         TFreeRects rects(map);
+        m_cuts.Begin(map.Mills.Vector());
+        struct TFinish
+        {
+            TCutIndex &cuts;
+            ~TFinish() { cuts.Finish(); }
+        } finish{m_cuts};
         Steps(rects, map);
-    } // the free rectangles stand in their order from here on
+    } // the free rectangles and the cuts stand in their order from here on
 }
 
 template <class Rects>
@@ -487,6 +493,8 @@ bool TRaskroy::SplitIn(Rects &rects, TSheetsList &map, int rect, const TDetal &p
         if (Reference) {
             map.Mills.AddMill(r.X, r.Y + py, r.SizeX, true, s);
             map.Mills.AddMill(r.X + px, r.Y, py, false, s);
+        } else if (m_cuts.Active()) {
+            m_cuts.AddMillPair({r.X, r.Y + py, r.SizeX, true, s}, {r.X + px, r.Y, py, false, s});
         } else {
             map.Mills.AddMillPair({r.X, r.Y + py, r.SizeX, true, s}, {r.X + px, r.Y, py, false, s});
         }
@@ -500,6 +508,8 @@ bool TRaskroy::SplitIn(Rects &rects, TSheetsList &map, int rect, const TDetal &p
         if (Reference) {
             map.Mills.AddMill(r.X + px, r.Y, r.SizeY, false, s);
             map.Mills.AddMill(r.X, r.Y + py, px, true, s);
+        } else if (m_cuts.Active()) {
+            m_cuts.AddMillPair({r.X + px, r.Y, r.SizeY, false, s}, {r.X, r.Y + py, px, true, s});
         } else {
             map.Mills.AddMillPair({r.X + px, r.Y, r.SizeY, false, s}, {r.X, r.Y + py, px, true, s});
         }
@@ -543,17 +553,31 @@ int TRaskroy::MergeIn(Rects &rects, TSheetsList &map, int k)
     if (i < 0)
         return -1;
     TSheet &q = rects[i];
+    // Along the shared edge, and along the edge that runs on over the merged one.
+    auto cuts = [&](bool shared, TPoint a, TPoint b, bool horizontal) {
+        if (m_cuts.Active()) {
+            if (shared)
+                m_cuts.ShortenMill(s, a, b, horizontal);
+            else {
+                m_cuts.ExtendMill(s, a, b, horizontal);
+                m_cuts.RemoveMill(s, a, b, horizontal);
+            }
+        } else if (shared) {
+            map.Mills.ShortenMill(s, a, b, horizontal);
+        } else {
+            map.Mills.ExtendMill(s, a, b, horizontal);
+            map.Mills.RemoveMill(s, a, b, horizontal);
+        }
+    };
     if (left(q)) {
-        map.Mills.ShortenMill(s, {x1, y1}, {x1, y2}, false);
-        map.Mills.ExtendMill(s, {x1, y1}, {x2, y1}, true);
-        map.Mills.RemoveMill(s, {x1, y1}, {x2, y1}, true);
+        cuts(true, {x1, y1}, {x1, y2}, false);
+        cuts(false, {x1, y1}, {x2, y1}, true);
         r.X = q.X;
         r.SizeX += q.SizeX;
         q.SizeX = 0;
     } else {
-        map.Mills.ShortenMill(s, {x1, y1}, {x2, y1}, true);
-        map.Mills.ExtendMill(s, {x1, y1}, {x1, y2}, false);
-        map.Mills.RemoveMill(s, {x1, y1}, {x1, y2}, false);
+        cuts(true, {x1, y1}, {x2, y1}, true);
+        cuts(false, {x1, y1}, {x1, y2}, false);
         r.Y = q.Y;
         r.SizeY += q.SizeY;
         q.SizeY = 0;

@@ -2,6 +2,7 @@
 // The cutting engine: lays the parts of one material out on off-cuts and
 // standard sheets by guillotine cuts, tries the variants of every pass and
 // keeps the best by the chosen criterion.
+#include "engine/cutindex.h"
 #include "engine/model.h"
 #include "engine/variantpool.h"
 
@@ -181,6 +182,7 @@ private:
     std::vector<std::unique_ptr<TRaskroy>> m_workers;
 
     TSheet m_grown[2]; // the split rectangle and the new one, after the merges
+    TCutIndex m_cuts;  // the cuts of the map being built, while a variant runs
 
     TRaskroyObserver *m_observer = nullptr;
     TSheetsList *m_workMap = nullptr;

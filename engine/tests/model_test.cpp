@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace kv::engine;
 
 TEST(MillList, AddMillRefusesCutsCoveredByACollinearCut)
@@ -262,4 +264,77 @@ TEST(VariantsList, AddVariantSortsRectanglesByAreaAndHandlesByPart)
     EXPECT_EQ(k->Sheets[0].Area(), 25);
     EXPECT_EQ(k->Detals[0].DetalIndex, 1);
     EXPECT_EQ(l.Count(), 1); // no KeepBest: nothing compared
+}
+
+// The cut index of the layout step answers every operation as the plain list
+// does: the same cuts, lengths and order, removed cuts closed up.
+TEST(CutIndex, AnswersAsThePlainListOnRandomOperations)
+{
+    std::mt19937 rng(41);
+    auto r = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int round = 0; round < 200; ++round) {
+        TMillList plain;
+        std::vector<TMillLine> indexed;
+        TCutIndex cuts;
+        cuts.Begin(indexed);
+        // Few lines and sheets, so that cuts meet, cover and end on each other.
+        auto cut = [&](bool horizontal) {
+            return TMillLine{r(0, 6) * 10, r(0, 6) * 10, r(0, 4) * 10, horizontal, r(0, 2)};
+        };
+        for (int op = 0; op < 60; ++op) {
+            int32_t sheet = r(0, 2);
+            bool h = r(0, 1) == 1;
+            TPoint a{r(0, 6) * 10, r(0, 6) * 10};
+            TPoint b = h ? TPoint{a.X + r(0, 3) * 10, a.Y} : TPoint{a.X, a.Y + r(0, 3) * 10};
+            // Mostly on a cut there is, end to end, or from its end on.
+            if (plain.Count() > 0 && r(0, 3) > 0) {
+                const TMillLine &m = plain[r(0, plain.Count() - 1)];
+                sheet = m.SheetIndex;
+                h = m.Horizontal;
+                const TPoint end = h ? TPoint{m.X + m.Length, m.Y} : TPoint{m.X, m.Y + m.Length};
+                a = r(0, 1) ? TPoint{m.X, m.Y} : end;
+                b = a.X == m.X && a.Y == m.Y ? end : (h ? TPoint{a.X + 10, a.Y} : TPoint{a.X, a.Y + 10});
+            }
+            switch (r(0, 5)) {
+            case 0: {
+                TMillLine m = cut(h);
+                if (r(0, 1)) // again where a cut was
+                    m = TMillLine{a.X, a.Y, h ? b.X - a.X : b.Y - a.Y, h, sheet};
+                EXPECT_EQ(cuts.AddMill(m), plain.AddMill(m.X, m.Y, m.Length, m.Horizontal, m.SheetIndex));
+                break;
+            }
+            case 1: {
+                const TMillLine first = cut(h), second = cut(r(0, 1) == 1);
+                cuts.AddMillPair(first, second);
+                plain.AddMillPair(first, second);
+                break;
+            }
+            case 2:
+                cuts.ShortenMill(sheet, a, b, h);
+                plain.ShortenMill(sheet, a, b, h);
+                break;
+            case 3:
+                cuts.ExtendMill(sheet, a, b, h);
+                plain.ExtendMill(sheet, a, b, h);
+                break;
+            case 4:
+                cuts.RemoveMill(sheet, a, b, h);
+                plain.RemoveMill(sheet, a, b, h);
+                break;
+            default:
+                // A variant ends and the next goes on from the same cuts.
+                cuts.Finish();
+                cuts.Begin(indexed);
+                break;
+            }
+        }
+        cuts.Finish();
+        ASSERT_EQ(indexed.size(), plain.Vector().size()) << "round " << round;
+        for (size_t i = 0; i < indexed.size(); ++i) {
+            const TMillLine &x = indexed[i], &y = plain.Vector()[i];
+            EXPECT_TRUE(x.X == y.X && x.Y == y.Y && x.Length == y.Length && x.Horizontal == y.Horizontal &&
+                        x.SheetIndex == y.SheetIndex)
+                << "round " << round << ", cut " << i;
+        }
+    }
 }
