@@ -84,7 +84,7 @@ QString PackScrap(const TScrapSettings &s)
 {
     return toCommaText({b(s.CheckLogicSumma), b(s.CheckLength), n(s.Length), b(s.CheckHeight), n(s.Height),
                         b(s.CheckSquare), n(s.Square), b(s.CheckSquareWidth), n(s.SquareWidth),
-                        b(s.CheckSquareHeight), n(s.SquareHeight), n(s.Item11)});
+                        b(s.CheckSquareHeight), n(s.SquareHeight), n(s.DeleteWaste)});
 }
 
 TScrapSettings UnpackScrap(const QString &text)
@@ -102,7 +102,7 @@ TScrapSettings UnpackScrap(const QString &text)
     s.SquareWidth = intItem(it, 8);
     s.CheckSquareHeight = boolItem(it, 9);
     s.SquareHeight = intItem(it, 10);
-    s.Item11 = intItem(it, 11);
+    s.DeleteWaste = intItem(it, 11);
     return s;
 }
 
@@ -307,7 +307,7 @@ void migrateSection(TIniFile &ini, const QString &sec)
     sc.SquareHeight = i("SquareHeight");
     sc.CheckLength = bl("CheckLength");
     sc.CheckLogicSumma = bl("CheckLogicSumma");
-    sc.Item11 = 1;
+    sc.DeleteWaste = 1;
 
     TOptimSettings o;
     o.SheetHeight = i("SheetHeight");

@@ -319,14 +319,14 @@ void TRaskroyDriver::RunRaskroy(IPartSource &group, IResultsView &results, const
             break;
         case rsSheetsUsedUp:
             switch (m_dialogs.usedUpChoice()) {
-            case 0:
+            case TUsedUpChoice::End:
                 OfferLeftover();
                 go = false;
                 break;
-            case 1:
+            case TUsedUpChoice::GoOnUncounted:
                 e.P.Standart = false;
                 break;
-            case 2: {
+            case TUsedUpChoice::AnotherSheet: {
                 TChosenSheet c;
                 if (!m_dialogs.chooseStdSheet(code, c)) {
                     go = false;

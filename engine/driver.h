@@ -102,6 +102,13 @@ struct TChosenSheet
     int32_t Length = 0, Width = 0, Quantity = 0;
 };
 
+// The answers of the used-up standard sheets dialog, as its radio items stand.
+enum class TUsedUpChoice : int {
+    End = 0,           // "Завершить разложение"
+    GoOnUncounted = 1, // on sheets of the current size, no longer counted
+    AnotherSheet = 2,  // a standard sheet of another size
+};
+
 class IRaskroyDialogs
 {
 public:
@@ -109,8 +116,8 @@ public:
     virtual void error(const std::string &text) = 0;
     virtual bool warningYesNo(const std::string &text) = 0;
     virtual bool confirmYesNo(const std::string &text) = 0;
-    // The used-up standard sheets dialog: 0 end, 1 go on uncounted, 2 another sheet.
-    virtual int usedUpChoice() = 0;
+    // The used-up standard sheets dialog.
+    virtual TUsedUpChoice usedUpChoice() = 0;
     // The standard-sheet chooser of the material; false unless closed with OK.
     virtual bool chooseStdSheet(int32_t code, TChosenSheet &chosen) = 0;
     // A new untitled part-base window with this caption.
@@ -132,7 +139,7 @@ struct TScrapOptions
     int32_t SquareWidth = 0;
     bool CheckSquareHeight = false;
     int32_t SquareHeight = 0;
-    int32_t Item11 = 0;   // unnamed; files migrated from version 1 hold 1
+    int32_t DeleteWaste = 0; // the delete-waste check box; files migrated from version 1 hold 1
     bool operator==(const TScrapOptions &) const = default;
 };
 // Switched-off tests get 0, and the two area sides the largest integer.

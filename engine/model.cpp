@@ -43,7 +43,7 @@ void TDetalsList::ResetPass(bool all)
     for (TDetal &d : m_items) {
         d.PassRemaining = d.Remaining;
         if (all || d.RotateMode != 2)
-            d.Orientation = 0;
+            d.Orientation = orNone;
     }
 }
 
@@ -52,7 +52,7 @@ void TDetalsList::RememberOrientations(const TSheetsList &map)
     for (const TDetalHandle &h : map.Detals) {
         TDetal *d = Items(h.DetalIndex);
         if (d && d->RotateMode == 2)
-            d->Orientation = h.Rotated ? 2 : 1;
+            d->Orientation = OrientationOf(h.Rotated);
     }
 }
 

@@ -11,6 +11,14 @@ namespace kv::engine {
 
 struct TRaskroyParams;
 
+// A remembered way round of a part.
+enum TOrientation : uint8_t {
+    orNone = 0,     // nothing remembered yet
+    orStraight = 1, // Length along X
+    orTurned = 2,   // Width along X
+};
+inline uint8_t OrientationOf(bool turned) { return turned ? orTurned : orStraight; }
+
 // One kind of part.
 struct TDetal
 {
@@ -22,7 +30,7 @@ struct TDetal
     int32_t PassNo = 0;
     uint8_t RotateMode = 0;    // 0 may turn, 1 never turns, 2 one orientation for all copies
     int32_t PassRemaining = 0; // copies still free in the variant being built
-    uint8_t Orientation = 0;   // 0 none, 1 not turned, 2 turned
+    uint8_t Orientation = orNone; // a TOrientation
     bool Skipped = false;
     int32_t LBorder = 0, RBorder = 0, TBorder = 0, BBorder = 0;
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <thread>
 #include <type_traits>
 
@@ -42,7 +43,7 @@ void TRaskroy::ResetRaskroy()
     m_workMap = nullptr;
     VariantBits = 0;
     PassCounter = 0;
-    LastOrientation = 0;
+    LastOrientation = orNone;
     Depth = 0;
     RaskroyState = rsDone;
 }
@@ -71,9 +72,9 @@ bool TRaskroy::OrientationAllowed(const TDetal &part, bool turned)
     case 1:
         return !turned;
     case 2:
-        if (part.Orientation == 1)
+        if (part.Orientation == orStraight)
             return !turned;
-        if (part.Orientation == 2)
+        if (part.Orientation == orTurned)
             return turned;
         return true;
     default:
@@ -120,12 +121,12 @@ int TRaskroy::ChooseOrientation(const TDetal &part, const TSheet &r)
         else {
             if (!m_loSet)
                 m_loRead = true;
-            turned = LastOrientation == 2;
+            turned = LastOrientation == orTurned;
         }
     } else {
         turned = fitT;
     }
-    LastOrientation = turned ? 2 : 1;
+    LastOrientation = OrientationOf(turned);
     m_loSet = true;
     return turned ? 1 : 0;
 }
@@ -162,7 +163,7 @@ int TRaskroy::FindExactDetalForSheet(const TSheet &r, bool &turned)
         const bool exT = OrientationAllowed(d, true) && DetalFitsExactly(d, r, true);
         if (exN || exT) {
             turned = !exN;
-            LastOrientation = turned ? 2 : 1;
+            LastOrientation = OrientationOf(turned);
             m_loSet = true;
             return i;
         }
@@ -300,110 +301,119 @@ void TRaskroy::PutNextDetal(TSheetsList &map)
 }
 
 template <class Rects>
-void TRaskroy::Steps(Rects &rects, TSheetsList &map)
+TRaskroy::TPlacement TRaskroy::choosePlacement(const Rects &rects, TStepSearch &s)
 {
-    // Parts with copies free, in list order; when the list stands longer side
-    // first, those too long for every rectangle make a prefix to skip.
-    std::vector<int> live;
-    bool byLongSide = false;
-    if (!Reference) {
-        live.reserve(size_t(Detals.Count()));
-        byLongSide = true;
+    TPlacement at;
+    if (P.AlgorithmNumber == 1) {
+        for (int r = rects.Count() - 1; r >= 0; --r) {
+            bool t = false;
+            int p = P.OneDimOpt ? FindExactDetalForSheet(rects[r], t) : -1;
+            if (p < 0)
+                p = FindDetalForSheet(rects[r], t);
+            if (p >= 0)
+                return {p, r, t};
+        }
+        return at;
+    }
+    if (P.OneDimOpt && FindExactPairIn(rects, at.part, at.turned, at.rect))
+        return at;
+    if (Reference) {
         for (int i = 0; i < Detals.Count(); ++i) {
-            if (Detals[i].PassRemaining != 0)
-                live.push_back(i);
-            if (i > 0 && Detals[i].LongSide() > Detals[i - 1].LongSide())
-                byLongSide = false;
+            const TDetal &d = Detals[i];
+            if (d.Skipped || d.PassRemaining == 0)
+                continue;
+            bool t = false;
+            const int r = FindSheetForDetalIn(rects, i, t);
+            if (r >= 0)
+                return {i, r, t};
+        }
+        return at;
+    }
+    if (!s.reachKnown) {
+        s.reach = ReachOf(rects);
+        s.reachKnown = true;
+        s.sinceExact = 0;
+    }
+    size_t from = 0;
+    if (s.byLongSide)
+        from = size_t(std::partition_point(s.live.begin(), s.live.end(),
+                                           [&](int i) { return Detals[i].LongSide() > s.reach.longer; }) -
+                      s.live.begin());
+    for (size_t n = from; n < s.live.size(); ++n) {
+        const int i = s.live[n];
+        const TDetal &d = Detals[i];
+        if (d.Skipped || d.PassRemaining == 0 || !MayFit(d, s.reach))
+            continue;
+        bool t = false;
+        const int r = FindSheetForDetalIn(rects, i, t);
+        if (r >= 0)
+            return {i, r, t};
+        // Out of the search until a merge makes room for it.
+        s.live.erase(s.live.begin() + long(n));
+        --n;
+        s.dead.push_back(i);
+        s.deadShortest = std::min(s.deadShortest, d.ShortSide());
+    }
+    return at;
+}
+
+void TRaskroy::TStepSearch::Drop(int part)
+{
+    auto at = std::lower_bound(live.begin(), live.end(), part);
+    if (at != live.end() && *at == part)
+        live.erase(at);
+}
+
+void TRaskroy::Revive(TStepSearch &s) const
+{
+    // A part fits a rectangle only when its shorter side does.
+    if (s.dead.empty() ||
+        std::max(std::min(m_grown[0].SizeX, m_grown[0].SizeY), std::min(m_grown[1].SizeX, m_grown[1].SizeY)) <
+            s.deadShortest)
+        return;
+    size_t keep = 0;
+    s.deadShortest = std::numeric_limits<int32_t>::max();
+    for (int i : s.dead) {
+        const TDetal &x = Detals[i];
+        bool fits = false;
+        for (const TSheet &g : m_grown)
+            fits = fits || (OrientationAllowed(x, false) && DetalFits(x, g, false)) ||
+                   (OrientationAllowed(x, true) && DetalFits(x, g, true));
+        if (fits) {
+            s.live.insert(std::lower_bound(s.live.begin(), s.live.end(), i), i);
+        } else {
+            s.dead[keep++] = i;
+            s.deadShortest = std::min(s.deadShortest, x.ShortSide());
         }
     }
-    // Parts that fit no free rectangle: a split only makes smaller ones, so
-    // they stay out of the search until a merge grows a rectangle they fit.
-    std::vector<char> dead;
-    std::vector<int> deadList;
-    if (!Reference)
-        dead.assign(size_t(Detals.Count()), 0);
-    // Largest sides among the free rectangles, or more: on a big map it is
-    // raised by what a split makes and worked out afresh now and then.
-    Reach reach;
-    bool reachKnown = false;
-    int sinceExact = 0;
+    s.dead.resize(keep);
+}
+
+template <class Rects>
+void TRaskroy::Steps(Rects &rects, TSheetsList &map)
+{
+    TStepSearch search;
+    if (!Reference) {
+        // Parts with copies free, in list order; when the list stands longer
+        // side first, those too long for every rectangle make a prefix to skip.
+        search.live.reserve(size_t(Detals.Count()));
+        search.byLongSide = true;
+        for (int i = 0; i < Detals.Count(); ++i) {
+            if (Detals[i].PassRemaining != 0)
+                search.live.push_back(i);
+            if (i > 0 && Detals[i].LongSide() > Detals[i - 1].LongSide())
+                search.byLongSide = false;
+        }
+    }
     for (;;) {
         ++Depth;
-        int part = -1, rect = -1;
-        bool turned = false;
-        bool retried = false;
-        for (;;) {
-            part = -1;
-            rect = -1;
-            turned = false;
-            if (P.AlgorithmNumber == 1) {
-                for (int r = rects.Count() - 1; r >= 0; --r) {
-                    int p = -1;
-                    bool t = false;
-                    if (P.OneDimOpt)
-                        p = FindExactDetalForSheet(rects[r], t);
-                    if (p < 0)
-                        p = FindDetalForSheet(rects[r], t);
-                    if (p >= 0) {
-                        part = p;
-                        rect = r;
-                        turned = t;
-                        break;
-                    }
-                }
-            } else {
-                if (P.OneDimOpt)
-                    FindExactPairIn(rects, part, turned, rect);
-                if (part < 0 && Reference) {
-                    for (int i = 0; i < Detals.Count(); ++i) {
-                        const TDetal &d = Detals[i];
-                        if (d.Skipped || d.PassRemaining == 0)
-                            continue;
-                        bool t = false;
-                        const int r = FindSheetForDetalIn(rects, i, t);
-                        if (r >= 0) {
-                            part = i;
-                            rect = r;
-                            turned = t;
-                            break;
-                        }
-                    }
-                } else if (part < 0) {
-                    if (!reachKnown) {
-                        reach = ReachOf(rects);
-                        reachKnown = true;
-                        sinceExact = 0;
-                    }
-                    size_t from = 0;
-                    if (byLongSide)
-                        from = size_t(std::partition_point(live.begin(), live.end(),
-                                                           [&](int i) { return Detals[i].LongSide() > reach.longer; }) -
-                                      live.begin());
-                    for (size_t n = from; n < live.size(); ++n) {
-                        const int i = live[n];
-                        const TDetal &d = Detals[i];
-                        if (d.Skipped || d.PassRemaining == 0 || dead[size_t(i)] || !MayFit(d, reach))
-                            continue;
-                        bool t = false;
-                        const int r = FindSheetForDetalIn(rects, i, t);
-                        if (r >= 0) {
-                            part = i;
-                            rect = r;
-                            turned = t;
-                            break;
-                        }
-                        dead[size_t(i)] = 1;
-                        deadList.push_back(i);
-                    }
-                }
-            }
-            if (P.FullSearch && rect < 0 && !retried && Detals.AnySkipped()) {
-                Detals.ClearSkipped();
-                retried = true;
-                continue;
-            }
-            break;
+        TPlacement at = choosePlacement(rects, search);
+        if (P.FullSearch && at.rect < 0 && Detals.AnySkipped()) {
+            Detals.ClearSkipped();
+            at = choosePlacement(rects, search);
         }
+        const int part = at.part, rect = at.rect;
+        const bool turned = at.turned;
         if (part < 0 || rect < 0)
             return;
 
@@ -436,33 +446,18 @@ void TRaskroy::Steps(Rects &rects, TSheetsList &map)
         }
 
         d.PassRemaining -= 1;
-        if (d.PassRemaining == 0 && !Reference) {
-            auto at = std::lower_bound(live.begin(), live.end(), part);
-            if (at != live.end() && *at == part)
-                live.erase(at);
-        }
-        d.Orientation = turned ? 2 : 1;
+        if (d.PassRemaining == 0 && !Reference)
+            search.Drop(part);
+        d.Orientation = OrientationOf(turned);
         d.PassNo = PassCounter;
         map.Detals.AddHandle(part, r.SheetIndex, turned, r.X, r.Y);
         const bool merged = SplitIn(rects, map, rect, d, horz, turned);
-        if (merged && !deadList.empty()) {
-            size_t keep = 0;
-            for (int i : deadList) {
-                const TDetal &x = Detals[i];
-                bool fits = false;
-                for (const TSheet &g : m_grown)
-                    fits = fits || (OrientationAllowed(x, false) && DetalFits(x, g, false)) ||
-                           (OrientationAllowed(x, true) && DetalFits(x, g, true));
-                if (fits)
-                    dead[size_t(i)] = 0;
-                else
-                    deadList[keep++] = i;
-            }
-            deadList.resize(keep);
-        }
-        if (reachKnown) {
-            if (rects.Count() < 256 || ++sinceExact >= 32) {
-                reachKnown = false;
+        if (merged)
+            Revive(search);
+        if (search.reachKnown) {
+            Reach &reach = search.reach;
+            if (rects.Count() < 256 || ++search.sinceExact >= 32) {
+                search.reachKnown = false;
             } else {
                 for (const TSheet &g : m_grown) {
                     reach.sx = std::max(reach.sx, g.SizeX);
@@ -696,7 +691,7 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
     const int64_t total = last + 1;
     if (m_observer)
         m_observer->variantDone(0, total);
-    LastOrientation = 0;
+    LastOrientation = orNone;
     m_workVariants.Clear();
     m_workVariants.KeepBest = true;
     m_bestVariant.Clear();
@@ -844,7 +839,7 @@ void TRaskroy::VariantLoopParallel(bool all, bool firstPass, int threads, int64_
             // The last orientation counts only when the variant used it before
             // choosing one, and then only as turned or not.
             while (!sameOrientations(*assumed, *carry) ||
-                   (o.LoRead && (assumed->LastOrientation == 2) != (carry->LastOrientation == 2))) {
+                   (o.LoRead && (assumed->LastOrientation == orTurned) != (carry->LastOrientation == orTurned))) {
                 m_pool->Redo(i, carry);
                 o = m_pool->Take(i, assumed);
             }

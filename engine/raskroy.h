@@ -7,6 +7,7 @@
 #include "engine/variantpool.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,7 +78,7 @@ public:
     TVariantsList ResultMaps;  // the maps of the material, in order
     int32_t VariantBits = 0;
     int32_t PassCounter = 0;
-    uint8_t LastOrientation = 0;
+    uint8_t LastOrientation = orNone; // a TOrientation
     int32_t Depth = 0;
 
     // Runs the sorts and searches the plain way, for comparison in tests.
@@ -146,6 +147,33 @@ private:
         int32_t sx = 0, sy = 0, longer = 0, shorter = 0;
     };
     // The step and its searches on a view of the free rectangles (freerects.h).
+    // What one step lays out where, and which way round; part -1 when nothing fits.
+    struct TPlacement
+    {
+        int part = -1, rect = -1;
+        bool turned = false;
+    };
+    // What the fast search keeps from one step of a variant to the next.
+    struct TStepSearch
+    {
+        // Parts with copies free that may fit somewhere, in list order.
+        std::vector<int> live;
+        bool byLongSide = false;
+        // Parts that fit no free rectangle: a split only makes smaller ones,
+        // so they stay out of the search until a merge grows one they fit.
+        std::vector<int> dead;
+        int32_t deadShortest = std::numeric_limits<int32_t>::max();
+        void Drop(int part);
+        // Largest sides among the free rectangles, or more: on a big map it
+        // is raised by what a split makes and worked out afresh now and then.
+        Reach reach;
+        bool reachKnown = false;
+        int sinceExact = 0;
+    };
+    template <class Rects>
+    TPlacement choosePlacement(const Rects &rects, TStepSearch &search);
+    // Parts out of the search that a rectangle grown by a merge may hold go back in.
+    void Revive(TStepSearch &search) const;
     template <class Rects>
     void Steps(Rects &rects, TSheetsList &map);
     template <class Rects>

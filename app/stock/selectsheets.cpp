@@ -276,12 +276,13 @@ bool TRaskroyDialogs::confirmYesNo(const std::string &text)
     return ShowConfirmation(fromUtf8(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
 }
 
-int TRaskroyDialogs::usedUpChoice()
+kv::engine::TUsedUpChoice TRaskroyDialogs::usedUpChoice()
 {
-    if (usedUpHook()) return usedUpHook()();
+    // The dialog's radio items stand in the order of the answers.
+    if (usedUpHook()) return kv::engine::TUsedUpChoice(usedUpHook()());
     TfrmSheetsError &f = SheetsError();
     f.exec();
-    return f.ItemIndex();
+    return kv::engine::TUsedUpChoice(f.ItemIndex());
 }
 
 bool TRaskroyDialogs::chooseStdSheet(int32_t code, engine::TChosenSheet &chosen)

@@ -87,7 +87,7 @@ public:
     void error(const std::string &text) override;
     bool warningYesNo(const std::string &text) override;
     bool confirmYesNo(const std::string &text) override;
-    int usedUpChoice() override;
+    kv::engine::TUsedUpChoice usedUpChoice() override;
     bool chooseStdSheet(int32_t code, kv::engine::TChosenSheet &chosen) override;
     kv::engine::ILeftoverBase *createLeftoverBase(const std::string &caption) override;
 

@@ -241,7 +241,7 @@ void TfmClearScraps::Load(const TScrapSettings &s)
     seSquareWidth->setValue(s.SquareWidth);
     chbSquareHeight->setChecked(s.CheckSquareHeight);
     seSquareHeight->setValue(s.SquareHeight);
-    cbxDelScraps->setChecked(s.Item11 != 0);
+    cbxDelScraps->setChecked(s.DeleteWaste != 0);
     UpdateStates();
 }
 
@@ -259,7 +259,7 @@ TScrapSettings TfmClearScraps::Read() const
     s.SquareWidth = whole(seSquareWidth);
     s.CheckSquareHeight = chbSquareHeight->isChecked();
     s.SquareHeight = whole(seSquareHeight);
-    s.Item11 = cbxDelScraps->isChecked() ? 1 : 0;
+    s.DeleteWaste = cbxDelScraps->isChecked() ? 1 : 0;
     return s;
 }
 

@@ -523,7 +523,7 @@ void TfrmWareHouse::ScrapsParamsActionExecute()
     QStringList failures;
     for (int c : codes) {
         if (HasMaterialOptions(c)) PackScrapSettings(ini, MaterialSection(c), s);
-        if (!s.Item11) continue;
+        if (!s.DeleteWaste) continue;
         try {
             m_stock->DeleteWaste(c, s);
         } catch (const Error &e) {

@@ -84,7 +84,7 @@ TEST_F(MatOptionsTest, GoldenTextOfOneMaterial)
         TScrapSettings s;
         s.CheckLength = true;
         s.Length = 250;
-        s.Item11 = 1;
+        s.DeleteWaste = 1;
         PackScrapSettings(ini, kSec, s);
         TOptimSettings o;
         o.SheetWidth = 2750;

@@ -156,14 +156,14 @@ struct FakeDialogs : IRaskroyDialogs
         answers.pop_front();
         return a;
     }
-    int usedUpChoice() override
+    TUsedUpChoice usedUpChoice() override
     {
         questions.push_back("used up");
         if (choices.empty())
-            return 0;
+            return TUsedUpChoice::End;
         const int c = choices.front();
         choices.pop_front();
-        return c;
+        return TUsedUpChoice(c);
     }
     bool chooseStdSheet(int32_t, TChosenSheet &c) override
     {
