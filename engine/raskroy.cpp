@@ -663,7 +663,7 @@ int TRaskroy::ThreadCount() const
 
 namespace {
 // Work a thread of the pool must get to pay for handing variants over.
-constexpr int64_t kThreadShareNs = 4000000;
+constexpr int64_t kThreadShareNs = 1000000;
 
 int64_t ThreadCpuNs()
 {
@@ -789,7 +789,8 @@ void TRaskroy::VariantLoopParallel(bool all, bool firstPass, int threads, int64_
         w->Reference = Reference;
         w->P = P;
         w->Detals = Detals;
-        w->Stock = Stock;
+        if (firstPass) // only the off-cut pass lays its maps out from the stock
+            w->Stock = Stock;
         w->PassCounter = PassCounter;
     }
     // One-way parts keep their orientation from variant to variant in the
