@@ -231,6 +231,33 @@ void Settings::SetPageRight(int v) { Set(key::PageRight, v); m_pageRight = v; }
 void Settings::SetPageTop(int v) { Set(key::PageTop, v); m_pageTop = v; }
 void Settings::SetPageBottom(int v) { Set(key::PageBottom, v); m_pageBottom = v; }
 
+IniFont Settings::MapFont() const
+{
+    IniFont f;
+    f.name = Get(key::FontName);
+    f.bold = Get(key::FontBold);
+    f.italic = Get(key::FontItalic);
+    f.underline = Get(key::FontUnderline);
+    f.strikeOut = Get(key::FontStrikeOut);
+    f.size = Get(key::FontSize);
+    f.color = Get(key::FontColor);
+    f.charset = Get(key::FontCharSet);
+    if (f.size <= 0) f.size = key::FontSize.def;
+    return f;
+}
+
+void Settings::SetMapFont(const IniFont &f)
+{
+    Set(key::FontName, f.name);
+    Set(key::FontBold, f.bold);
+    Set(key::FontItalic, f.italic);
+    Set(key::FontUnderline, f.underline);
+    Set(key::FontStrikeOut, f.strikeOut);
+    Set(key::FontColor, f.color);
+    Set(key::FontSize, f.size);
+    Set(key::FontCharSet, f.charset);
+}
+
 void Settings::LoadDigits()
 {
     SetNumberDigits(Get(key::LenDigits), Get(key::SqrDigits));

@@ -248,6 +248,11 @@ public:
     int PageTop() const { return m_pageTop; }
     int PageBottom() const { return m_pageBottom; }
 
+    // The font of the map texts ([SheetParams] Font*); a size of zero or
+    // less reads as the default size.
+    IniFont MapFont() const;
+    void SetMapFont(const IniFont &font);
+
     // The current edge banding, the one the edge buttons apply.
     void LoadDefBorder() { m_defBorder = Get(key::DefBorder); }
     int DefBorder() const { return m_defBorder; }

@@ -353,14 +353,7 @@ void TOptionForm::FormShow()
         m_edges[i]->setChecked(m_edgeCodes[i] > 0);
     }
 
-    m_font.name = s.Get(key::FontName);
-    m_font.bold = s.Get(key::FontBold);
-    m_font.italic = s.Get(key::FontItalic);
-    m_font.underline = s.Get(key::FontUnderline);
-    m_font.strikeOut = s.Get(key::FontStrikeOut);
-    m_font.size = s.Get(key::FontSize);
-    m_font.color = s.Get(key::FontColor);
-    m_font.charset = s.Get(key::FontCharSet);
+    m_font = s.MapFont();
     m_lbExample->setFont(m_font.toQFont());
 
     m_materials = MaterialList ? MaterialList() : QList<CodeName>();
@@ -465,14 +458,7 @@ void TOptionForm::SaveValues()
     s.Set(key::DefBorder, selectedBorderCode());
     s.Set(key::RotateDefault, std::max(0, checkedIndex(m_rotate, 3)));
     s.Set(key::MillState, std::max(0, checkedIndex(m_mill, 3)));
-    s.Set(key::FontName, m_font.name);
-    s.Set(key::FontBold, m_font.bold);
-    s.Set(key::FontItalic, m_font.italic);
-    s.Set(key::FontUnderline, m_font.underline);
-    s.Set(key::FontStrikeOut, m_font.strikeOut);
-    s.Set(key::FontColor, m_font.color);
-    s.Set(key::FontSize, m_font.size);
-    s.Set(key::FontCharSet, m_font.charset);
+    s.SetMapFont(m_font);
     s.Set(key::SheetColor, m_colors[clSheet]);
     s.Set(key::DetalColor, m_colors[clDetal]);
     s.Set(key::MillColor, m_colors[clMill]);

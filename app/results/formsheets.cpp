@@ -286,18 +286,7 @@ void TFormSheets::FormShow()
         return;
     }
     SetMillLinesMode(ReadKey(ini, key::MillState));
-    IniFont f;
-    f.name = ReadKey(ini, key::FontName);
-    f.bold = ReadKey(ini, key::FontBold);
-    f.italic = ReadKey(ini, key::FontItalic);
-    f.underline = ReadKey(ini, key::FontUnderline);
-    f.strikeOut = ReadKey(ini, key::FontStrikeOut);
-    f.size = ReadKey(ini, key::FontSize);
-    f.color = ReadKey(ini, key::FontColor);
-    f.charset = ReadKey(ini, key::FontCharSet);
-    if (f.size <= 0)
-        f.size = key::FontSize.def;
-    m_doc.Display.Font = f;
+    m_doc.Display.Font = Context().settings().MapFont();
     FillMaterialsList();
     syncSheets();
 }

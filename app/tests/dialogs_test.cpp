@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -291,6 +292,14 @@ TEST(OptionForm, TypedNumbersAreCheckedAndRounded)
     EXPECT_EQ(f.ini().ReadInteger("Default", "Mill", 0), 4);      // halves to even
     EXPECT_EQ(f.ini().ReadInteger("Default", "LIndent", 0), 12);
     EXPECT_EQ(f.ini().ReadInteger("Default", "DefMaterial", -1), 2);   // "ДВП" sorts first
+}
+
+TEST(OptionForm, AMapFontWithoutASizeShowsAndKeepsTheDefaultSize)
+{
+    OptionsFixture f;
+    f.ini().WriteInteger("SheetParams", "FontSize", 0);
+    EXPECT_TRUE(f.run([](TOptionForm &d) { EXPECT_EQ(d.findChild<QLabel *>("lbExample")->font().pointSize(), 8); }));
+    EXPECT_EQ(f.ini().ReadInteger("SheetParams", "FontSize", 0), 8);
 }
 
 TEST(OptionForm, CuttingOptionsShowTwoPagesAndStillWriteTheOthers)

@@ -161,6 +161,48 @@ TEST_F(SettingsTest, FontPenBrushFamilies)
     EXPECT_EQ(brush, (IniBrush{int(0x8000000Cu), 6}));
 }
 
+TEST_F(SettingsTest, MapFontReadAndWrittenAsOnePair)
+{
+    // What [SheetParams] holds, and the font the map texts get from it.
+    struct Case
+    {
+        const char *name;
+        const char *text;
+        int size;
+    };
+    const Case cases[] = {
+        {"fresh installation", "", 8},
+        {"size kept", "[SheetParams]\r\nFontSize=11\r\n", 11},
+        {"size zero: the default", "[SheetParams]\r\nFontSize=0\r\n", 8},
+        {"negative size: the default", "[SheetParams]\r\nFontSize=-12\r\n", 8},
+        {"size not a number: the default", "[SheetParams]\r\nFontSize=big\r\n", 8},
+    };
+    for (const Case &c : cases) {
+        writeRaw("Korvalt.ini", QString::fromUtf8(c.text));
+        const IniFont f = Settings(file()).MapFont();
+        EXPECT_EQ(f.size, c.size) << c.name;
+        EXPECT_EQ(f.name, "MS Sans Serif") << c.name;
+        EXPECT_EQ(f.charset, 204) << c.name;
+        EXPECT_FALSE(f.bold || f.italic || f.underline || f.strikeOut) << c.name;
+    }
+
+    QFile::remove(file());
+    Settings st(file());
+    IniFont g;
+    g.name = "Liberation Serif";
+    g.bold = g.underline = true;
+    g.size = 14;
+    g.color = 0x0000FF;
+    g.charset = 0;
+    st.SetMapFont(g);
+    EXPECT_EQ(Settings(file()).MapFont(), g);
+    // The keys in the order the options dialog has always written them.
+    EXPECT_EQ(TIniFile(file()).ReadSection("SheetParams"),
+              (QStringList{"FontName", "FontBold", "FontItalic", "FontUnderline", "FontStrikeOut", "FontColor",
+                           "FontSize", "FontCharSet"}));
+    EXPECT_EQ(TIniFile(file()).ReadString("SheetParams", "FontBold", ""), "1");
+}
+
 TEST_F(SettingsTest, ListViewColumns)
 {
     TIniFile ini(file());
