@@ -36,7 +36,7 @@ void DescribePartBaseReport(TrpReportBase &report, bool grouped, bool borders)
         cells << QStringLiteral("[MatName]");
     }
     if (borders) {
-        heads << QStringLiteral("Кромки по длине") << QStringLiteral("Кромки по ширине");
+        heads << QStringLiteral("Кромки по\nдлине") << QStringLiteral("Кромки по\nширине");
         cells << QStringLiteral("[DETAL_BORDERS1]") << QStringLiteral("[DETAL_BORDERS2]");
     }
     if (grouped && !borders) widths = {264, 80, 80, 80, 180};
@@ -47,15 +47,18 @@ void DescribePartBaseReport(TrpReportBase &report, bool grouped, bool borders)
 
     title(s, QStringLiteral("База деталей"));
 
-    const TextStyle headStyle{9, true, rptaCenter | rptaMiddle, kAllFrames, kHeaderFill};
+    // The titles of the edge-banding columns are longer than their columns:
+    // they take two lines, and so does the row of titles.
+    const int headH = borders ? 34 : 22;
+    const TextStyle headStyle{9, true, rptaCenter | rptaMiddle, kAllFrames, kHeaderFill, borders};
     if (grouped) {
         // Each material opens with its name and the column titles.
-        s.Band(btGroupHeader, QStringLiteral("GroupHeader1"), 46, QStringLiteral("[MatName]"));
+        s.Band(btGroupHeader, QStringLiteral("GroupHeader1"), 24 + headH, QStringLiteral("[MatName]"));
         s.Text({0, ReportSketch::kWidth}, QStringLiteral("Материал: [MatName]"), {10, true, rptaLeft | rptaMiddle}, 2,
                22);
-        for (int i = 0; i < cols.size(); ++i) s.Text(cols[i], heads[i], headStyle, 24, 22);
+        for (int i = 0; i < cols.size(); ++i) s.Text(cols[i], heads[i], headStyle, 24, headH);
     } else {
-        TrpBandView &head = s.Band(btMasterHeader, QStringLiteral("MasterHeader1"), 22);
+        TrpBandView &head = s.Band(btMasterHeader, QStringLiteral("MasterHeader1"), headH);
         head.Flags |= rpbfRepeatHeader;
         s.Row(cols, heads, headStyle);
     }

@@ -7,6 +7,7 @@
 #include "platform/db/schema.h"
 #include "platform/text.h"
 #include "report/core/canvas.h"
+#include "report/model/memo.h"
 #include "report/building/datasource.h"
 #include "report/script/scriptengine.h"
 #include "report/output/textexports.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPrinter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -117,10 +119,10 @@ TEST_F(Reports, PartBaseTemplatesPrepareOverAPartBase)
     const QString copy = partsCopy();
     struct Case { const char *file; int filter; QStringList present, absent; };
     const QList<Case> cases = {
-        {"Group.rpf", 999, {"Материал: ЛДСП Бук", "Материал: <не определен>", "Итого по материалу: 4 шт", "поворачивать"}, {"Кромки по длине"}},
-        {"Group_brd.rpf", 999, {"ПВХ 2 мм", "ПВХ 0.4 мм", "Кромки по длине"}, {}},
+        {"Group.rpf", 999, {"Материал: ЛДСП Бук", "Материал: <не определен>", "Итого по материалу: 4 шт", "поворачивать"}, {"Кромки по"}},
+        {"Group_brd.rpf", 999, {"ПВХ 2 мм", "ПВХ 0.4 мм", "Кромки по", "длине"}, {}},
         {"Group2.rpf", 1, {"Полка", "Бок", "не поворачивать"}, {"Дверь", "Задняя стенка"}},
-        {"Group2_brd.rpf", 999, {"Задняя стенка", "Кромки по ширине", "Кромки: "}, {}},
+        {"Group2_brd.rpf", 999, {"Задняя стенка", "Кромки по", "ширине", "Кромки: "}, {}},
     };
     for (const Case &c : cases) {
         QObject window;
@@ -150,6 +152,12 @@ TEST_F(Reports, PartBaseTemplatesPrepareOverAPartBase)
         };
         ASSERT_TRUE(report.Prepare()) << c.file << " " << report.LastBuildError.toStdString();
         const QByteArray bytes = textExport(report);
+        if (qEnvironmentVariableIsSet("KV_PARTBASE_PDF")) {   // to look at the pages
+            QPrinter pdf(QPrinter::HighResolution);
+            pdf.setOutputFormat(QPrinter::PdfFormat);
+            pdf.setOutputFileName(qEnvironmentVariable("KV_PARTBASE_PDF") + QString(c.file).replace(".rpf", ".pdf"));
+            report.PrintPrepared(pdf, QString(), 1, true);
+        }
         const QString text = fromCp1251(bytes);
         for (const QString &s : c.present) EXPECT_TRUE(text.contains(s)) << c.file << ": " << s.toStdString() << "\n" << text.toStdString();
         for (const QString &s : c.absent) EXPECT_FALSE(text.contains(s)) << c.file << ": " << s.toStdString();
@@ -183,4 +191,32 @@ TEST_F(Reports, ModelsListTemplatePreparesOverTheModels)
     const QByteArray bytes = textExport(report);
     EXPECT_TRUE(fromCp1251(bytes).contains("Стол, обеденный"));
     expectGolden(bytes, "ModelsList.txt");
+}
+
+// The fixed captions of every template (titles of columns and sections)
+// stand whole in their cells, measured in the fonts that print them.
+TEST_F(Reports, FixedCaptionsFitTheirCells)
+{
+    rpMeasuringCanvas().SetMeasurer(nullptr);
+    TrpCanvas &c = rpMeasuringCanvas();
+    QStringList cut;
+    for (const ReportTemplate &t : reportTemplates()) {
+        TrpReport report;
+        t.describe(report);
+        for (int p = 0; p < report.Pages().Count(); ++p)
+            for (const auto &v : report.Pages().GetPage(p)->Views()) {
+                auto *m = dynamic_cast<TrpMemoView *>(v.get());
+                if (!m || m->Memo.isEmpty() || m->Memo.join(QString()).contains(QLatin1Char('['))) continue;
+                c.SetFont(m->Font, 1.0);
+                const int room = m->Width - 2 * m->GapX - 2;
+                const int lineH = c.TextHeight(QStringLiteral("A"));
+                for (const QString &line : m->Memo)
+                    if (c.TextWidth(line) > room)
+                        cut << QStringLiteral("%1: \"%2\" %3 wide in %4").arg(t.fileName, line).arg(c.TextWidth(line)).arg(room);
+                if (int(m->Memo.size()) * lineH > m->Height)
+                    cut << QStringLiteral("%1: %2 lines of \"%3\" in %4 high")
+                               .arg(t.fileName).arg(m->Memo.size()).arg(m->Memo.join(QLatin1Char('/'))).arg(m->Height);
+            }
+    }
+    EXPECT_TRUE(cut.isEmpty()) << cut.join(QLatin1Char('\n')).toStdString();
 }
