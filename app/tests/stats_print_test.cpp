@@ -24,6 +24,7 @@
 #include "print/flows/scrapsinfo.h"
 #include "report/building/report.h"
 #include "report/core/canvas.h"
+#include "report/model/memo.h"
 #include "report/model/page.h"
 #include "report/model/prepared.h"
 #include "report/output/textexports.h"
@@ -270,7 +271,7 @@ TEST_F(StatsPrint, LabelsOfTwoSizesTileThePageAndKeepTheirSettings)
     MapDocument doc;
     fillVariant(doc);
     struct Case { int w, h; const char *golden; };
-    const Case cases[] = {{45, 15, "LabelsParts45x15.txt"}, {70, 30, "LabelsParts70x30.txt"}};
+    const Case cases[] = {{45, 25, "LabelsParts45x25.txt"}, {70, 30, "LabelsParts70x30.txt"}};
     for (const Case &c : cases) {
         printed.clear();
         TfrmPrintDetalsLabel d(ctx());
@@ -290,6 +291,7 @@ TEST_F(StatsPrint, LabelsOfTwoSizesTileThePageAndKeepTheirSettings)
         const QString text = fromCp1251(printed[0]);
         EXPECT_TRUE(text.contains("Бок")) << text.toStdString();
         EXPECT_TRUE(text.contains("л: ПВХ 0.4 мм"));
+        EXPECT_TRUE(text.contains("в: ПВХ 2 мм") && text.contains("н: ПВХ 2 мм")) << text.toStdString();
         expectGolden(printed[0], c.golden);
         d.bbCancel->click();
         EXPECT_EQ(d.StickerCount(), 0);   // emptied at the close
@@ -301,6 +303,51 @@ TEST_F(StatsPrint, LabelsOfTwoSizesTileThePageAndKeepTheirSettings)
     EXPECT_EQ(again.seHeight->Value(), 30);
     EXPECT_TRUE(again.rbAlignment[2]->isChecked());
     EXPECT_EQ(TIniFile(app.paths.SettingsFile()).ReadInteger("Print_Detals_Label", "Height", 0), 30);
+}
+
+TEST_F(StatsPrint, StickersHoldTheirLinesInASmallerTextOrTheDialogSaysSo)
+{
+    MapDocument doc;
+    fillVariant(doc);   // "Полка" banded at top and bottom: six lines with everything ticked
+    int size = 0;
+    onReport = [&size](TrpReport &r) {
+        if (TrpPage *pg = r.EMFPages().UnpackPage(0))
+            for (const auto &v : pg->Views())
+                if (auto *m = dynamic_cast<TrpMemoView *>(v.get())) size = m->Font.size;
+    };
+    struct Case { int w, h; bool comment; int size; const char *message; };
+    const Case cases[] = {
+        {70, 30, true, 10, nullptr},        // room enough at the chosen size
+        {45, 25, true, 9, nullptr},         // a point smaller
+        {45, 15, false, 6, nullptr},        // five lines at the least size
+        {45, 15, true, 0, "не помещаются на ярлычке 45 x 15 мм"},   // six lines nowhere
+    };
+    for (const Case &c : cases) {
+        printed.clear();
+        size = 0;
+        TfrmPrintDetalsLabel d(ctx());
+        d.Lists() = GetDetalsLabels(doc, ctx().lookups);
+        d.show();
+        d.seWidth->setValue(c.w);
+        d.seHeight->setValue(c.h);
+        d.cbxComment->setChecked(c.comment);
+        ScopedMessageAnswers answers;
+        d.bbPrint->click();
+        if (c.message) {
+            ASSERT_EQ(answers.shown().size(), 1u) << c.w << "x" << c.h;
+            EXPECT_TRUE(answers.shown()[0].text.contains(QString::fromUtf8(c.message)))
+                << answers.shown()[0].text.toStdString();
+            EXPECT_TRUE(printed.isEmpty());
+            EXPECT_TRUE(d.isVisible());   // the dialog stays for another choice
+            continue;
+        }
+        EXPECT_TRUE(answers.shown().empty()) << c.w << "x" << c.h;
+        ASSERT_EQ(printed.size(), 1);
+        EXPECT_EQ(size, c.size) << c.w << "x" << c.h;
+        const QString text = fromCp1251(printed[0]);
+        for (const char *line : {"Полка", "560 x 280", "ДСП 16 мм", "в: ПВХ 2 мм", "н: ПВХ 2 мм", "л: ПВХ 0.4 мм"})
+            EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << c.w << "x" << c.h << ": " << line;
+    }
 }
 
 TEST_F(StatsPrint, OffCutLabelsFillPagesAndRefuseImpossibleSizes)

@@ -7,6 +7,7 @@
 #include "platform/ui.h"
 #include "print/flows/pageform.h"
 #include "report/building/report.h"
+#include "report/core/canvas.h"
 #include "report/model/memo.h"
 #include "report/model/page.h"
 #include "report/model/views.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -47,6 +49,44 @@ TExSpinEdit *spin(QWidget *parent, const char *name, double max)
     e->setCheckMinValue(true);
     e->setCheckMaxValue(true);
     return e;
+}
+
+// The smallest text a sticker takes before the dialog says it cannot hold its lines.
+constexpr int kLeastLabelFont = 6;
+
+// The largest size from `size` down to the least at which the text of every
+// sticker stands whole in `memo`, by its width, height and wrapping, as the
+// memo lays it out; 0 when none does.
+int fittedLabelFont(TrpMemoView &memo, const QStringList &texts, int size)
+{
+    TrpCanvas &c = rpMeasuringCanvas();
+    const TrpCanvasFont keep = c.Font;
+    const int room = memo.Width - 2 * memo.GapX;
+    const int keepSize = memo.Font.size;
+    int fitted = 0;
+    for (int s = std::max(size, kLeastLabelFont); s >= kLeastLabelFont && !fitted; --s) {
+        memo.Font.size = s;
+        c.SetFont(memo.Font);
+        bool fits = true;
+        for (QString t : texts) {
+            // The line break that ends the last line leaves nothing to hold.
+            while (t.endsWith(QLatin1Char('\r'))) t.chop(1);
+            memo.ExpandedMemo = TrpView::SplitLines(t);
+            for (QString line : memo.LayoutText()) {
+                line.remove(QChar(1));
+                if (c.TextWidth(line) > room) fits = false;
+            }
+            if (!fits || memo.TextHeight > memo.Height) {
+                fits = false;
+                break;
+            }
+        }
+        if (fits) fitted = s;
+    }
+    memo.Font.size = keepSize;
+    memo.ExpandedMemo.clear();
+    c.Font = keep;
+    return fitted;
 }
 
 } // namespace
@@ -286,6 +326,22 @@ void TfrmPrintLabel::bbPrintClick()
     band->ColumnWidth = grid.cellWidth;
     band->ColumnGap = 0;
     memo->SetBounds(page->LeftMarginUsed(), band->Top, grid.cellWidth, grid.cellHeight);
+    // Every sticker holds all its lines: the text gives way to the sticker
+    // with the most, down to the least size; below it the dialog says so.
+    QSet<QString> texts;
+    for (int i = 0; i < StickerCount(); ++i) texts.insert(StickerText(i, m_printing));
+    const int size = fittedLabelFont(*memo, texts.values(), font.size);
+    if (size == 0) {
+        ShowError(QStringLiteral("Строки ярлычка не помещаются на ярлычке %1 x %2 мм даже шрифтом %3 пт: "
+                                 "увеличьте размер ярлычка или уберите часть строк.")
+                      .arg(m_printing.width)
+                      .arg(m_printing.height)
+                      .arg(kLeastLabelFont),
+                  this);
+        return;
+    }
+    font.size = size;
+    memo->SetFont(font);
 
     report.OnGetValue = [this](const QString &name, TrpValue &value) { return repLabelsGetValue(name, value); };
     m_index = 0;

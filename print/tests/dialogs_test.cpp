@@ -215,6 +215,11 @@ TEST_F(Dialogs, StylesDialogPagesAndDefaults)
                 EXPECT_TRUE(child<QCheckBox>(d, name)->isChecked()) << name;
             EXPECT_EQ(child<TgwColorCombo>(d, "cbxDetalBrushColor")->SelectedColor(), 0xFFFFFFu);
             EXPECT_EQ(child<TgwColorCombo>(d, "cbxDetalPenColor")->SelectedColor(), 0u);
+            // No colour is "<Нет>", first in every list of the dialog.
+            for (TgwColorCombo *combo : d.findChildren<TgwColorCombo *>()) {
+                EXPECT_EQ(combo->ColorList()->GetItemName(0), QStringLiteral("<Нет>")) << combo->objectName().toStdString();
+                EXPECT_EQ(combo->ColorToName(kv::gw::clNone), QStringLiteral("<Нет>"));
+            }
             EXPECT_EQ(child<QComboBox>(d, "cbxDetalBrushStyle")->currentIndex(), 0);
             EXPECT_EQ(child<QComboBox>(d, "cbxDetalBrushStyle")->count(), 8);
             EXPECT_EQ(child<QComboBox>(d, "cbxMillPenStyle")->count(), 6);
