@@ -1,6 +1,6 @@
 # kv_library(<target> [NOQT | QTGUI | PRIVATE_WIDGETS] [DEPS <targets>...])
 #   A static library from every *.cpp of the calling folder and its sub-folders,
-#   except tests/. Headers are included as "folder/name.h" from the source root.
+#   except tests/ and testsupport/ (what the suites share). Headers are included as "folder/name.h" from the source root.
 #   Qt Core, Gui, Widgets and Print Support by default; NOQT: standard C++ only;
 #   QTGUI: Qt Core/Gui only, so a widget include there is a compile error;
 #   PRIVATE_WIDGETS: widgets inside, but only Core/Gui reach the users (a library
@@ -10,6 +10,7 @@ function(kv_library target)
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   list(FILTER srcs EXCLUDE REGEX "/tests/")
+  list(FILTER srcs EXCLUDE REGEX "/testsupport/")
   list(FILTER srcs EXCLUDE REGEX "/tools/")
   foreach(ex IN LISTS ARG_SOURCES_EXCLUDE)
     list(FILTER srcs EXCLUDE REGEX "${ex}")

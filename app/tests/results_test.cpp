@@ -5,6 +5,7 @@
 #include "app/tests/appfixture.h"
 #include "data/matoptions.h"
 #include "engine/raskroy.h"
+#include "engine/testsupport/mixedjob.h"
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
 #include "platform/testsupport/scoped.h"
@@ -28,35 +29,6 @@ using namespace kv::engine;
 
 namespace {
 
-// The engine's mixed job with edge banding on two kinds.
-void RunMixed(TRaskroy &e)
-{
-    e.ResetRaskroy();
-    e.P.StdSheetLength = 2800;
-    e.P.StdSheetWidth = 2070;
-    e.P.UseScraps = true;
-    e.P.ExSearch = 40;
-    e.Detals.Add("Bok", 720, 560, 6, 1);
-    e.Detals.Add("Dno", 564, 560, 3, 0);
-    e.Detals.Add("Polka", 560, 280, 8, 0);
-    TDetal &f = e.Detals.Add("Fasad", 716, 396, 5, 2);
-    f.LBorder = f.RBorder = f.TBorder = f.BBorder = 1;
-    e.Detals.Add("Pen", 2100, 560, 2, 1);
-    e.Detals.Add("Tsokol", 2400, 100, 2, 0);
-    TDetal &y = e.Detals.Add("Yashchik", 500, 140, 9, 2);
-    y.TBorder = 2;
-    e.Detals.Add("Planka", 564, 100, 7, 0);
-    for (int i = 0; i < 2; ++i)
-        e.Stock.Sheets.Append(TSheet("OST-1", 0, 0, 800, 600, 0, true));
-    e.Stock.Sheets.Append(TSheet("OST-2", 0, 0, 1200, 300, 0, true));
-    e.RaskroyFromStock();
-    for (int i = 0; i < 100 && !e.Detals.NothingLeft(); ++i) {
-        e.RaskroyNextSheet();
-        if (e.RaskroyState != kv::engine::rsDone && e.RaskroyState != kv::engine::rsDoneUsedUp)
-            break;
-    }
-}
-
 class ResultsWindow : public AppTest
 {
 protected:
@@ -64,7 +36,8 @@ protected:
     std::unique_ptr<TFormSheets> w;
     void SetUp() override
     {
-        RunMixed(e);
+        kvtest::LoadMixedJob(e);
+        kvtest::RunMixedJob(e);
         w = std::make_unique<TFormSheets>(app.ctx);
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         w->resize(900, 700);
@@ -129,7 +102,7 @@ TEST_F(ResultsWindow, TabsMapControlsAndStatusBars)
     ASSERT_EQ(w->PageCount(), e.ResultMaps.Count());
     QTabWidget *pages = w->findChild<QTabWidget *>(QStringLiteral("PageControl"));
     ASSERT_TRUE(pages);
-    EXPECT_EQ(pages->tabText(0), QStringLiteral("1: Лист 1 (OST-2)"));
+    EXPECT_EQ(pages->tabText(0), QStringLiteral("1: Лист 1 (OST-3)"));
     for (int i = 0; i < w->PageCount(); ++i) {
         TMapPage *p = w->Page(i);
         const MapTab &t = w->Document().Tabs[size_t(i)];
@@ -145,7 +118,7 @@ TEST_F(ResultsWindow, TabsMapControlsAndStatusBars)
     }
     // The information of a tab is the texts of its bars.
     const QString info = w->MapInfoText(0);
-    EXPECT_TRUE(info.startsWith(QStringLiteral("Информация\r\rЛист: 1200x300\rМатериал: ")));
+    EXPECT_TRUE(info.startsWith(QStringLiteral("Информация\r\rЛист: 600x1500\rМатериал: ")));
     EXPECT_TRUE(info.contains(QStringLiteral("\rРезов: ")));
     ScopedMessageAnswers answers;
     w->MapInfo(0);

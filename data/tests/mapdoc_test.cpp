@@ -1,5 +1,5 @@
 #include "data/maps/mapdoc.h"
-#include "data/tests/mixedjob.h"
+#include "data/testsupport/mixedjob.h"
 
 #include "data/matoptions.h"
 #include "data/settings.h"

@@ -1,5 +1,5 @@
 #include "engine/driver.h"
-#include "engine_test_util.h"
+#include "engine/tests/engine_test_util.h"
 
 #include <deque>
 #include <functional>

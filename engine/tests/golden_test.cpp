@@ -1,4 +1,5 @@
-#include "engine_test_util.h"
+#include "engine/tests/engine_test_util.h"
+#include "engine/testsupport/mixedjob.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -7,32 +8,6 @@
 using namespace kv::engine;
 
 namespace {
-
-// A mixed job: eight kinds with every rotate mode, three off-cut rows.
-void LoadMixed(TRaskroy &e)
-{
-    e.ResetRaskroy();
-    e.P = TRaskroyParams();
-    e.P.StdSheetLength = 2800;
-    e.P.StdSheetWidth = 2070;
-    e.P.MillWidth = 4;
-    e.P.LIndent = e.P.RIndent = e.P.TIndent = e.P.BIndent = 10;
-    e.P.UseScraps = true;
-    e.P.ExSearch = 40;
-    e.Detals.Add("Bok", 720, 560, 6, 1);
-    e.Detals.Add("Dno", 564, 560, 3, 0);
-    e.Detals.Add("Polka", 560, 280, 8, 0);
-    e.Detals.Add("Fasad", 716, 396, 5, 2);
-    e.Detals.Add("Pen", 2100, 560, 2, 1);
-    e.Detals.Add("Tsokol", 2400, 100, 2, 0);
-    e.Detals.Add("Yashchik", 500, 140, 9, 2);
-    e.Detals.Add("Planka", 564, 100, 7, 0);
-    for (int i = 0; i < 2; ++i)
-        e.Stock.Sheets.Append(TSheet("OST-1", 0, 0, 800, 600, 0, true));
-    e.Stock.Sheets.Append(TSheet("OST-2", 0, 0, 1200, 300, 0, true));
-    for (int i = 0; i < 3; ++i)
-        e.Stock.Sheets.Append(TSheet("OST-3", 0, 0, 600, 1500, 0, true));
-}
 
 struct ParamSet
 {
@@ -57,7 +32,7 @@ std::string RunAllSets(bool reference)
     for (const ParamSet &s : kSets) {
         TRaskroy e;
         e.Reference = reference;
-        LoadMixed(e);
+        kvtest::LoadMixedJob(e);
         s.apply(e.P);
         kvtest::RunAll(e);
         EXPECT_TRUE(kvtest::AllSound(e)) << s.name;

@@ -1,4 +1,4 @@
-#include "engine_test_util.h"
+#include "engine/tests/engine_test_util.h"
 
 #include <climits>
 

@@ -1,6 +1,6 @@
 // The variants of a pass built on several threads give what one thread gives,
 // to the last tie-break and the state the engine is left in.
-#include "engine_test_util.h"
+#include "engine/tests/engine_test_util.h"
 
 #include <random>
 

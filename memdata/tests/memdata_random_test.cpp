@@ -1,6 +1,6 @@
 // A long random run of edits, sorting, filtering and searching, checked after
 // every step against a plain model of what the table must show.
-#include "memtest.h"
+#include "memdata/tests/memtest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "memtest.h"
+#include "memdata/tests/memtest.h"
 
 #include "platform/error.h"
 

@@ -1,7 +1,7 @@
 // The table in memory over what DataSet offers its back-ends: its own field
 // types as plain DataSet types, events and the read-only flag while it loads,
 // redisplay on Locate, and the filter handler setter.
-#include "memtest.h"
+#include "memdata/tests/memtest.h"
 
 #include "memdata/memstored.h"
 #include "platform/error.h"

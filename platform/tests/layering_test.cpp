@@ -14,14 +14,19 @@
 //   resources                   print and everything below it
 //   app                         everything below it
 //   bench                       everything, app included (the start-up is timed over
-//                               the whole program); nothing includes bench
+//                               the whole program); nothing includes bench but fuzz
+//   fuzz                        the readers it feeds (data and below) and the bench's
+//                               instance reader
 // Rooms: report  core <- script, output <- model <- building <- windows
 //        print   stats <- objects <- flows
 //        app     common <- materials <- partbase, stock, models <- cutting <- results <- shell
 //                (the top-level files of app are the shell's; nothing includes them but the shell)
 //        others  any room of the library, as long as the rooms include each other one way.
 // Tests (<lib>/tests/) may include any unit of their own library and whatever the
-// library reaches, plus platform/testsupport/, which production code never includes.
+// library reaches. What suites share lives in <lib>/testsupport/: tests, other test
+// support, bench and fuzz include it along the same edges; production code never.
+// Every include names its path from the source root ("data/maps/mapdoc.h"), so
+// that it can be checked; only moc output ("x.moc") stands alone.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,7 +47,8 @@ using Set = std::set<std::string>;
 const std::vector<std::string> &libraries()
 {
     static const std::vector<std::string> libs{"engine", "platform", "memdata", "controls", "widgets", "toolbars",
-                                               "report", "data", "print", "resources", "app", "bench"};
+                                               "report", "data", "print", "resources", "app", "bench",
+                                               "fuzz"};
     return libs;
 }
 
@@ -64,6 +70,7 @@ const std::map<std::string, Set> &libraryEdges()
                  "resources"}},
         {"bench", {"platform", "engine", "memdata", "controls", "widgets", "toolbars", "report", "data", "print",
                    "resources", "app"}},
+        {"fuzz", {"platform", "engine", "memdata", "report", "data", "bench"}},
     };
     return edges;
 }
@@ -137,14 +144,22 @@ bool isWidgetUnit(const Unit &u)
            u.lib == "app";
 }
 
+bool isMocOutput(const std::string &target)
+{
+    return target.size() > 4 && target.compare(target.size() - 4, 4, ".moc") == 0;
+}
+
 // Why an include of `to` from `from` is not allowed; "" when it is.
 std::string edgeError(const Unit &from, const std::string &toPath)
 {
+    if (toPath.find('/') == std::string::npos)
+        return "names no folder: include it by its path from the source root";
     Unit to;
     if (!unitOf(toPath, to)) return "includes a file outside the libraries";
     if (to.test && !(from.test && from.lib == to.lib)) return "includes another library's tests";
-    if (to.lib == "platform" && to.room == "testsupport")
-        return from.test || from.lib == "bench" ? "" : "production code includes the test support";
+    if (to.room == "testsupport" && !from.test && from.room != "testsupport" && from.lib != "bench" &&
+        from.lib != "fuzz")
+        return "production code includes the test support";
     const auto le = libraryEdges().find(from.lib);
     if (le == libraryEdges().end()) return "no layer is stated for the library " + from.lib;
     if (to.lib != from.lib) {
@@ -229,8 +244,9 @@ std::vector<std::string> violations(const fs::path &root)
                 out.push_back(where + "code without widgets includes a widget header");
             continue;
         }
-        if (inc.target.find('/') == std::string::npos) continue;   // a header beside the file (moc output)
-        const std::string error = edgeError(from, inc.target);
+        if (isMocOutput(inc.target)) continue;
+        std::string error = edgeError(from, inc.target);
+        if (error.empty() && !fs::is_regular_file(root / inc.target)) error = "no such file from the source root";
         if (!error.empty()) {
             out.push_back(where + error);
             continue;
@@ -288,6 +304,25 @@ TEST(Layering, Rules)
         {"data/tests/settings_test.cpp", "controls/winlayout.h", false},
         {"app/tests/mainform_test.cpp", "app/shell/mainform.h", true},
         {"report/core/value.cpp", "print/stats/sums.h", false},
+        // Includes that name no folder escape every other rule.
+        {"print/tests/stats_test.cpp", "mixedjob.h", false},
+        {"engine/tests/golden_test.cpp", "engine_test_util.h", false},
+        {"data/settings.cpp", "settings.h", false},
+        {"engine/tests/golden_test.cpp", "engine/tests/engine_test_util.h", true},
+        // What suites share: along the library edges, never from production code.
+        {"print/tests/stats_test.cpp", "data/tests/mapdoc_test.h", false},
+        {"print/tests/stats_test.cpp", "data/testsupport/mixedjob.h", true},
+        {"data/testsupport/mixedjob.h", "engine/testsupport/mixedjob.h", true},
+        {"engine/tests/golden_test.cpp", "data/testsupport/mixedjob.h", false},
+        {"data/maps/mapdoc.cpp", "data/testsupport/mixedjob.h", false},
+        {"app/results/formsheets.cpp", "platform/testsupport/scoped.h", false},
+        {"bench/mapprint_bench.cpp", "data/testsupport/mixedjob.h", true},
+        // The fuzz harnesses: the readers they feed, never the windows.
+        {"fuzz/maps_fuzz.cpp", "data/maps/mapfiles.h", true},
+        {"fuzz/instances_fuzz.cpp", "bench/instances.h", true},
+        {"fuzz/maps_fuzz.cpp", "app/results/formsheets.h", false},
+        {"fuzz/maps_fuzz.cpp", "print/flows/mapprint.h", false},
+        {"data/maps/mapfiles.cpp", "fuzz/fuzz_input.h", false},
     };
     for (const Case &c : cases) {
         Unit from;

@@ -4,7 +4,7 @@
 #include "data/maps/mapdoc.h"
 #include "data/paths.h"
 #include "data/settings.h"
-#include "mixedjob.h"   // data/tests
+#include "data/testsupport/mixedjob.h"
 #include "print/flows/mapprint.h"
 
 #include <QTemporaryDir>

@@ -5,7 +5,7 @@
 #include "print/stats/sums.h"
 #include "data/settings.h"
 #include "platform/ini.h"
-#include "mixedjob.h"   // data/tests
+#include "data/testsupport/mixedjob.h"
 
 #include <QTemporaryDir>
 

@@ -16,7 +16,7 @@
 #include "report/output/printer.h"
 #include "report/output/textexports.h"
 #include "resources/reports.h"
-#include "mixedjob.h"   // data/tests
+#include "data/testsupport/mixedjob.h"
 #include "platform/testsupport/golden.h"
 
 #include <QDir>

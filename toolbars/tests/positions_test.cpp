@@ -1,4 +1,4 @@
-#include "fixture.h"
+#include "toolbars/tests/fixture.h"
 
 #include "platform/error.h"
 #include "platform/ini.h"

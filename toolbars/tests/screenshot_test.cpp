@@ -1,6 +1,6 @@
 // Writes a picture of the test window when KV_TOOLBARS_SHOT names a PNG file:
 // the top dock with the main toolbar and a second, smaller toolbar below it.
-#include "fixture.h"
+#include "toolbars/tests/fixture.h"
 
 #include <gtest/gtest.h>
 
