@@ -1,5 +1,7 @@
 #include "app/shell/startup.h"
+#include "platform/printing.h"
 #include "print/objects/registration.h"
+#include "report/output/printer.h"
 
 #include <QApplication>
 
@@ -17,6 +19,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     // The report objects of the cutting maps, before any template is read.
     RegisterPrintObjects();
+    // The machine's printers: the default one is read now, another when it is chosen.
+    rpAssignPrintSystem(kv::CreateQtPrintSystem());
     kv::StartOptions options;
     options.arguments = app.arguments().mid(1);
     return kv::RunApplication(app, options);

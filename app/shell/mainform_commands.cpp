@@ -401,7 +401,7 @@ void TMainForm::PrinterSetupExecute()
     // the maps, lists and stickers print on.
     const TrpPrinter &engine = rpPrinter();
     QPrinter printer(QPrinter::HighResolution);
-    if (!engine.IsVirtual()) printer.setPrinterName(engine.PrinterName());
+    rpTargetPrinter(printer);
     printer.setPageSize(rpQtPageSize(engine.PaperSize, engine.PaperWidth, engine.PaperHeight, engine.Orientation));
     printer.setPageOrientation(engine.Orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
     bool accepted;

@@ -1,12 +1,9 @@
 #include "report/output/printer.h"
 
-#include <QHash>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 #include "platform/error.h"
 #include "platform/text.h"
@@ -97,154 +94,27 @@ QPageSize rpQtPageSize(int paperSize, int width, int height, int orientation)
     return QPageSize(QSizeF(w / 10.0, h / 10.0), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
 }
 
-// ---------------------------------------------------------------- Qt printers
+// ---------------------------------------------------------------- engine printer
 namespace {
 
-class QtPrinters : public TrpPlatformPrinters
+QString defaultBinName()
 {
-public:
-    QStringList Names() override { return QPrinterInfo::availablePrinterNames(); }
-
-    int DefaultIndex() override
-    {
-        const QStringList names = Names();
-        if (names.isEmpty()) return -1;
-        const int i = int(names.indexOf(QPrinterInfo::defaultPrinterName()));
-        return i < 0 ? 0 : i;
-    }
-
-    QPrinter &printerFor(const QString &name)
-    {
-        auto it = m_printers.find(name);
-        if (it == m_printers.end()) {
-            auto p = std::make_shared<QPrinter>(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
-            it = m_printers.insert(name, p);
-        }
-        return *it.value();
-    }
-
-    bool Read(const QString &name, TrpPlatformPrinterInfo &info) override
-    {
-        const QPrinterInfo pi = QPrinterInfo::printerInfo(name);
-        if (pi.isNull()) return false;
-        QPrinter &p = printerFor(name);
-        if (!p.isValid()) return false;
-        info = TrpPlatformPrinterInfo();
-        info.Name = name;
-        const QPageLayout layout = p.pageLayout();
-        const int wid = layout.pageSize().windowsId();
-        info.PaperSize = layout.pageSize().id() == QPageSize::Custom || wid <= 0 ? rpCustomPaper : wid;
-        const QRectF mm = layout.fullRect(QPageLayout::Millimeter);
-        info.PaperWidth = rnd(mm.width() * 10);
-        info.PaperHeight = rnd(mm.height() * 10);
-        info.Orientation = layout.orientation() == QPageLayout::Landscape ? 1 : 0;
-        for (const QPageSize &s : pi.supportedPageSizes()) {
-            const int code = s.windowsId();
-            if (code <= 0 || info.PaperCodes.contains(code) || info.PaperCodes.size() >= 256) continue;
-            info.PaperCodes.append(code);
-            info.PaperNames.append(s.name().left(64));
-        }
-        // Qt names no bins of a printer here: the list keeps the default entry
-        // (and the source asked for last, when there was one).
-        if (p.paperSource() != QPrinter::Auto && binCode(p.paperSource()) > 0) {
-            info.BinCodes.append(binCode(p.paperSource()));
-            info.BinNames.append(binName(p.paperSource()));
-        }
-        info.Bin = p.paperSource() == QPrinter::Auto ? rpDefaultBin : binCode(p.paperSource());
-        info.DpiX = info.DpiY = p.resolution();
-        const QRect paper = p.paperRect(QPrinter::DevicePixel).toRect();
-        const QRect page = p.pageRect(QPrinter::DevicePixel).toRect();
-        info.PhysicalWidth = paper.width();
-        info.PhysicalHeight = paper.height();
-        info.OffsetX = page.left() - paper.left();
-        info.OffsetY = page.top() - paper.top();
-        info.PrintableWidth = page.width();
-        info.PrintableHeight = page.height();
-        return true;
-    }
-
-    bool Apply(const QString &name, int paperSize, int width, int height, int orientation, int bin) override
-    {
-        if (QPrinterInfo::printerInfo(name).isNull()) return false;
-        QPrinter &p = printerFor(name);
-        const QPageSize size = rpQtPageSize(paperSize, width, height, orientation);
-        if (!size.isValid()) return false;
-        p.setPageSize(size);
-        p.setPageOrientation(orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
-        p.setCopyCount(1);
-        if (bin != rpDefaultBin)
-            for (int i = 0; i <= int(QPrinter::LastPaperSource); ++i)
-                if (binCode(QPrinter::PaperSource(i)) == bin) p.setPaperSource(QPrinter::PaperSource(i));
-        return true;
-    }
-
-    bool PropertiesDialog(const QString &name, QWidget *parent) override
-    {
-        if (QPrinterInfo::printerInfo(name).isNull()) return false;
-        QPageSetupDialog dialog(&printerFor(name), parent);
-        return dialog.exec() == QDialog::Accepted;
-    }
-
-    // The platform's bin codes of the paper sources.
-    static int binCode(QPrinter::PaperSource s)
-    {
-        switch (s) {
-        case QPrinter::OnlyOne: return 1;
-        case QPrinter::Lower: return 2;
-        case QPrinter::Middle: return 3;
-        case QPrinter::Manual: return 4;
-        case QPrinter::Envelope: return 5;
-        case QPrinter::EnvelopeManual: return 6;
-        case QPrinter::Auto: return 7;
-        case QPrinter::Tractor: return 8;
-        case QPrinter::SmallFormat: return 9;
-        case QPrinter::LargeFormat: return 10;
-        case QPrinter::LargeCapacity: return 11;
-        case QPrinter::Cassette: return 14;
-        case QPrinter::FormSource: return 15;
-        default: return 0;
-        }
-    }
-
-    static QString binName(QPrinter::PaperSource s)
-    {
-        switch (s) {
-        case QPrinter::OnlyOne: return QStringLiteral("Only one");
-        case QPrinter::Lower: return QStringLiteral("Lower");
-        case QPrinter::Middle: return QStringLiteral("Middle");
-        case QPrinter::Manual: return QStringLiteral("Manual");
-        case QPrinter::Envelope: return QStringLiteral("Envelope");
-        case QPrinter::EnvelopeManual: return QStringLiteral("Envelope manual");
-        case QPrinter::Auto: return QStringLiteral("Automatically select");
-        case QPrinter::Tractor: return QStringLiteral("Tractor");
-        case QPrinter::SmallFormat: return QStringLiteral("Small format");
-        case QPrinter::LargeFormat: return QStringLiteral("Large format");
-        case QPrinter::LargeCapacity: return QStringLiteral("Large capacity");
-        case QPrinter::Cassette: return QStringLiteral("Cassette");
-        case QPrinter::FormSource: return QStringLiteral("Form source");
-        default: return QString();
-        }
-    }
-
-private:
-    QHash<QString, std::shared_ptr<QPrinter>> m_printers;
-};
+    const QString t = LoadEngineString(55435);
+    return t.isEmpty() ? QStringLiteral("Default") : t;
+}
 
 } // namespace
 
-std::unique_ptr<TrpPlatformPrinters> rpCreateQtPrinters() { return std::make_unique<QtPrinters>(); }
-
-// ---------------------------------------------------------------- engine printer
 TrpPrinter::TrpPrinter()
 {
     m_printers << LoadEngineString(55007);
     m_index = 0;
-    applyVirtual();
+    useVirtual();
 }
 
 TrpPrinter::~TrpPrinter() = default;
 
-void TrpPrinter::SetPlatform(std::unique_ptr<TrpPlatformPrinters> platform)
+void TrpPrinter::SetPlatform(std::unique_ptr<kv::PrintSystem> platform)
 {
     m_platform = std::move(platform);
     AssignPrinter();
@@ -252,17 +122,44 @@ void TrpPrinter::SetPlatform(std::unique_ptr<TrpPlatformPrinters> platform)
 
 void TrpPrinter::AssignPrinter()
 {
-    const QStringList names = m_platform ? m_platform->Names() : QStringList();
+    QStringList names;
+    QString def;
+    if (m_platform) {
+        ++m_calls;
+        names = m_platform->PrinterNames();
+        if (!names.isEmpty()) {
+            ++m_calls;
+            def = m_platform->DefaultPrinter();
+        }
+    }
     m_printers = names;
     m_printers << LoadEngineString(55007);
     if (names.isEmpty()) {
         m_index = VirtualPrinterIndex();
-        applyVirtual();
+        useVirtual();
         return;
     }
-    const int def = m_platform->DefaultIndex();
-    m_index = def >= 0 && def < names.size() ? def : 0;
+    const int i = int(names.indexOf(def));
+    m_index = i < 0 ? 0 : i;
     ReadSettings();
+}
+
+void TrpPrinter::RefreshPrinters()
+{
+    if (!m_platform) return;
+    ++m_calls;
+    const QStringList names = m_platform->PrinterNames();
+    const bool wasVirtual = IsVirtual();
+    const QString current = PrinterName();
+    m_printers = names;
+    m_printers << LoadEngineString(55007);
+    const int i = wasVirtual ? -1 : int(names.indexOf(current));
+    if (i >= 0) {
+        m_index = i;
+    } else {
+        m_index = VirtualPrinterIndex();
+        if (!wasVirtual) useVirtual();
+    }
 }
 
 QString TrpPrinter::PrinterName() const
@@ -275,7 +172,7 @@ void TrpPrinter::SetPrinterIndex(int index)
     if (index == m_index || index < 0 || index >= m_printers.size()) return;
     m_index = index;
     if (IsVirtual())
-        applyVirtual();
+        useVirtual();
     else
         ReadSettings();
 }
@@ -284,57 +181,96 @@ void TrpPrinter::ReadSettings()
 {
     if (IsVirtual() || !m_platform) {
         m_index = VirtualPrinterIndex();
-        applyVirtual();
+        useVirtual();
         return;
     }
-    TrpPlatformPrinterInfo info;
-    if (!m_platform->Read(PrinterName(), info)) {
+    kv::PrinterProfile profile;
+    ++m_calls;
+    if (!m_platform->ReadPrinter(PrinterName(), profile)) {
         // A printer that cannot be read gives way to the virtual printer.
         m_index = VirtualPrinterIndex();
-        applyVirtual();
+        useVirtual();
         return;
     }
-    m_info = info;
-    PaperSize = info.PaperSize;
-    PaperWidth = info.PaperWidth;
-    PaperHeight = info.PaperHeight;
-    Orientation = info.Orientation;
-    PaperCodes = info.PaperCodes;
-    PaperNames = info.PaperNames;
-    Bin = info.Bin;
-    BinCodes = QVector<int>{rpDefaultBin} + info.BinCodes;
-    BinNames = QStringList{LoadEngineString(55435).isEmpty() ? QStringLiteral("Default") : LoadEngineString(55435)} +
-               info.BinNames;
+    useProfile(profile);
 }
 
-void TrpPrinter::applyVirtual()
+void TrpPrinter::useProfile(const kv::PrinterProfile &profile)
 {
+    m_profile = profile;
+    PaperCodes.clear();
+    PaperNames.clear();
+    for (const kv::PrinterPaper &p : profile.Papers) {
+        PaperCodes.append(p.Code);
+        PaperNames.append(p.Name);
+    }
+    PaperSize = profile.PaperSize;
+    Orientation = profile.Orientation;
+    if (const kv::PrinterPaper *p = profile.FindPaper(PaperSize)) {
+        PaperWidth = Orientation == 1 ? p->Height : p->Width;
+        PaperHeight = Orientation == 1 ? p->Width : p->Height;
+    }
+    Bin = profile.Bin;
+    BinCodes = QVector<int>{rpDefaultBin} + profile.BinCodes;
+    BinNames = QStringList{defaultBinName()} + profile.BinNames;
+    rememberPaper();
+}
+
+void TrpPrinter::useVirtual()
+{
+    m_profile = kv::PrinterProfile();
     PaperCodes.clear();
     PaperNames.clear();
     for (const TrpPaper &p : rpStandardPapers()) {
         PaperCodes.append(p.Code);
         PaperNames.append(p.Name);
     }
+    BinCodes = {rpDefaultBin};
+    BinNames = {defaultBinName()};
+    applyVirtualPaper();
+    rememberPaper();
+}
+
+void TrpPrinter::applyVirtualPaper()
+{
+    if (PaperSize == rpCustomPaper) return;
+    if (const TrpPaper *p = rpFindStandardPaper(PaperSize)) {
+        PaperWidth = p->Width;
+        PaperHeight = p->Height;
+        if (Orientation == 1) std::swap(PaperWidth, PaperHeight);
+    }
+}
+
+void TrpPrinter::applyProfilePaper()
+{
+    // What the printer would answer: a paper it offers with its own size, a
+    // custom size as asked; a paper it lacks is refused and the last one stays.
     if (PaperSize != rpCustomPaper) {
-        if (const TrpPaper *p = rpFindStandardPaper(PaperSize)) {
-            PaperWidth = p->Width;
-            PaperHeight = p->Height;
-            if (Orientation == 1) std::swap(PaperWidth, PaperHeight);
+        const kv::PrinterPaper *p = m_profile.FindPaper(PaperSize);
+        if (!p) {
+            PaperSize = m_last.Size;
+            PaperWidth = m_last.Width;
+            PaperHeight = m_last.Height;
+            p = m_profile.FindPaper(PaperSize);
+        }
+        if (p) {
+            PaperWidth = Orientation == 1 ? p->Height : p->Width;
+            PaperHeight = Orientation == 1 ? p->Width : p->Height;
         }
     }
-    BinCodes = {rpDefaultBin};
-    BinNames = {LoadEngineString(55435).isEmpty() ? QStringLiteral("Default") : LoadEngineString(55435)};
+    if (Bin != rpDefaultBin && !BinCodes.contains(Bin)) Bin = m_last.Bin;
 }
 
 void TrpPrinter::ApplySettings()
 {
-    if (IsVirtual() || !m_platform) {
-        applyVirtual();
-        return;
-    }
-    m_platform->Apply(PrinterName(), PaperSize, PaperWidth, PaperHeight, Orientation, Bin);
-    ReadSettings();
+    if (IsVirtual() || !m_platform)
+        applyVirtualPaper();
+    else
+        applyProfilePaper();
+    rememberPaper();
 }
+
+void TrpPrinter::rememberPaper() { m_last = {PaperSize, PaperWidth, PaperHeight, Bin}; }
 
 bool TrpPrinter::IsEqualTo(int paperSize, int width, int height, int orientation, int bin) const
 {
@@ -359,7 +295,7 @@ void TrpPrinter::SetPrinterInfo(int paperSize, int width, int height, int orient
 void TrpPrinter::FillPageMetrics(TrpPageMetrics &m) const
 {
     m = TrpPageMetrics();
-    if (IsVirtual()) {
+    if (IsVirtual() || !m_platform) {
         m.Width = rpTenthsMmToUnits(PaperWidth);
         m.Height = rpTenthsMmToUnits(PaperHeight);
         m.OffsetX = m.OffsetY = rpTenthsMmToUnits(50);
@@ -367,13 +303,24 @@ void TrpPrinter::FillPageMetrics(TrpPageMetrics &m) const
         m.PrintableHeight = m.Height - 2 * m.OffsetY;
         return;
     }
-    const double kx = rpUnitsPerInch / std::max(1, m_info.DpiX), ky = rpUnitsPerInch / std::max(1, m_info.DpiY);
-    m.DeviceWidth = m_info.PhysicalWidth;
-    m.DeviceHeight = m_info.PhysicalHeight;
-    m.DeviceOffsetX = m_info.OffsetX;
-    m.DeviceOffsetY = m_info.OffsetY;
-    m.DevicePrintableWidth = m_info.PrintableWidth;
-    m.DevicePrintableHeight = m_info.PrintableHeight;
+    const int o = Orientation == 1 ? 1 : 0;
+    QRect sheet, printable;
+    const kv::PrinterPaper *p = PaperSize == rpCustomPaper ? nullptr : m_profile.FindPaper(PaperSize);
+    if (p) {
+        sheet = p->Sheet[o];
+        printable = p->Printable[o];
+    } else {
+        sheet = QRect(0, 0, rnd(PaperWidth * m_profile.DpiX / 254.0), rnd(PaperHeight * m_profile.DpiY / 254.0));
+        const int *e = m_profile.CustomMargins;
+        printable = sheet.adjusted(e[0], e[1], -e[2], -e[3]);
+    }
+    const double kx = rpUnitsPerInch / std::max(1, m_profile.DpiX), ky = rpUnitsPerInch / std::max(1, m_profile.DpiY);
+    m.DeviceWidth = sheet.width();
+    m.DeviceHeight = sheet.height();
+    m.DeviceOffsetX = printable.left() - sheet.left();
+    m.DeviceOffsetY = printable.top() - sheet.top();
+    m.DevicePrintableWidth = printable.width();
+    m.DevicePrintableHeight = printable.height();
     m.Width = rnd(m.DeviceWidth * kx);
     m.Height = rnd(m.DeviceHeight * ky);
     m.OffsetX = rnd(m.DeviceOffsetX * kx);
@@ -385,9 +332,11 @@ void TrpPrinter::FillPageMetrics(TrpPageMetrics &m) const
 bool TrpPrinter::PropertiesDialog(QWidget *parent)
 {
     if (IsVirtual() || !m_platform) return false;
-    const bool ok = m_platform->PropertiesDialog(PrinterName(), parent);
-    if (ok) ReadSettings();
-    return ok;
+    kv::PrinterProfile profile;
+    ++m_calls;
+    if (!m_platform->PropertiesDialog(PrinterName(), parent, profile)) return false;
+    useProfile(profile);
+    return true;
 }
 
 namespace {
@@ -396,11 +345,6 @@ struct EnginePrinter
 {
     TrpPrinter printer;
     int defaultPaper = 9;
-    EnginePrinter()
-    {
-        printer.SetPlatform(rpCreateQtPrinters());
-        defaultPaper = printer.PaperSize;
-    }
 };
 
 EnginePrinter &enginePrinter()
@@ -413,6 +357,20 @@ EnginePrinter &enginePrinter()
 
 TrpPrinter &rpPrinter() { return enginePrinter().printer; }
 int rpDefaultPaperSize() { return enginePrinter().defaultPaper; }
+
+void rpAssignPrintSystem(std::unique_ptr<kv::PrintSystem> system)
+{
+    EnginePrinter &e = enginePrinter();
+    e.printer.SetPlatform(std::move(system));
+    // A printer without a readable paper keeps the virtual printer's A4.
+    e.defaultPaper = e.printer.PaperSize;
+}
+
+void rpTargetPrinter(QPrinter &printer, const QString &pdfFile)
+{
+    const TrpPrinter &engine = rpPrinter();
+    kv::TargetPrinter(printer, engine.IsVirtual() ? QString() : engine.PrinterName(), pdfFile);
+}
 
 // ---------------------------------------------------------------- page lists
 namespace {

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/printing.h"
+
 class QPrinter;
 class QWidget;
 
@@ -48,54 +50,25 @@ const QVector<TrpPaper> &rpStandardPapers();
 // The standard row of a code, nullptr when none.
 const TrpPaper *rpFindStandardPaper(int code);
 
-// What the platform tells about one printer (filled over Qt Print Support;
-// tests give their own).
-struct TrpPlatformPrinterInfo
-{
-    QString Name;
-    int PaperSize = 9;                             // paper code
-    int PaperWidth = 0, PaperHeight = 0;           // tenths of a millimetre, as oriented
-    int Orientation = 0;
-    QVector<int> PaperCodes;
-    QStringList PaperNames;
-    QVector<int> BinCodes;                         // without the default entry
-    QStringList BinNames;
-    int Bin = rpDefaultBin;
-    int DpiX = 600, DpiY = 600;
-    // Sheet and printable area at DpiX/DpiY, for the current paper and orientation.
-    int PhysicalWidth = 0, PhysicalHeight = 0;
-    int OffsetX = 0, OffsetY = 0;
-    int PrintableWidth = 0, PrintableHeight = 0;
-};
-
-// The platform's printers. The default one goes over QPrinterInfo/QPrinter.
-class TrpPlatformPrinters
-{
-public:
-    virtual ~TrpPlatformPrinters() = default;
-    virtual QStringList Names() = 0;
-    virtual int DefaultIndex() = 0;                // -1 when none
-    // False when the printer cannot be read.
-    virtual bool Read(const QString &name, TrpPlatformPrinterInfo &info) = 0;
-    // Asks the printer for a paper (code, or rpCustomPaper with the size),
-    // orientation and bin; the printer's answer is read back by Read.
-    virtual bool Apply(const QString &name, int paperSize, int width, int height, int orientation, int bin) = 0;
-    // The printer's own properties dialog; true on OK.
-    virtual bool PropertiesDialog(const QString &name, QWidget *parent) { (void)name; (void)parent; return false; }
-};
-std::unique_ptr<TrpPlatformPrinters> rpCreateQtPrinters();
-
+// What page building, loading, exports and the preview ask of a printer
+// (papers, printable areas, bins, resolution) is read from the print system
+// when the printer is chosen and kept; nothing else asks the print system.
 class TrpPrinter
 {
 public:
     TrpPrinter();
     ~TrpPrinter();
 
-    // Replaces the platform (tests); rebuilds the list.
-    void SetPlatform(std::unique_ptr<TrpPlatformPrinters> platform);
+    // Replaces the print system (none: only the virtual printer) and assigns
+    // its current printer.
+    void SetPlatform(std::unique_ptr<kv::PrintSystem> platform);
+    bool HasPlatform() const { return bool(m_platform); }
     // Rebuilds the list (platform printers, then the virtual printer), takes
     // the platform's current printer and reads it, or applies the virtual printer.
     void AssignPrinter();
+    // Lists the platform's printers again, keeping the current one (read
+    // before); a current printer that is gone gives way to the virtual one.
+    void RefreshPrinters();
     void SetPrinterIndex(int index);
     void ReadSettings();
     void ApplySettings();
@@ -111,8 +84,10 @@ public:
     bool IsVirtual() const { return m_index == VirtualPrinterIndex(); }
     QString PrinterName() const;                   // current entry of the list
     // Resolution of the current printer (96 for the virtual printer).
-    int DpiX() const { return IsVirtual() ? 96 : m_info.DpiX; }
-    int DpiY() const { return IsVirtual() ? 96 : m_info.DpiY; }
+    int DpiX() const { return IsVirtual() ? 96 : m_profile.DpiX; }
+    int DpiY() const { return IsVirtual() ? 96 : m_profile.DpiY; }
+    // How many times this printer has asked its print system anything.
+    int PlatformCalls() const { return m_calls; }
 
     int PaperSize = 9;
     int PaperWidth = 2100;
@@ -130,18 +105,33 @@ public:
     TrpCanvasFont CanvasFont;
 
 private:
-    void applyVirtual();
+    void useVirtual();
+    void useProfile(const kv::PrinterProfile &profile);
+    void applyVirtualPaper();
+    void applyProfilePaper();
+    void rememberPaper();
 
-    std::unique_ptr<TrpPlatformPrinters> m_platform;
+    std::unique_ptr<kv::PrintSystem> m_platform;
     QStringList m_printers;
     int m_index = 0;
-    TrpPlatformPrinterInfo m_info;
+    kv::PrinterProfile m_profile;
+    // The paper last applied: what a printer keeps when it refuses another.
+    struct { int Size, Width, Height, Bin; } m_last{9, 2100, 2970, rpDefaultBin};
+    int m_calls = 0;
 };
 
-// The engine printer of the process.
+// The engine printer of the process. It starts with the virtual printer
+// alone (so tests and tools build the same pages on any machine) until the
+// program hands it the machine's print system.
 TrpPrinter &rpPrinter();
-// The paper code the engine printer had at start (for new report pages).
+// Gives the engine printer a print system (none: the virtual printer alone)
+// and remembers its paper as the default of new report pages.
+void rpAssignPrintSystem(std::unique_ptr<kv::PrintSystem> system);
+// The paper code the engine printer had when it was assigned.
 int rpDefaultPaperSize();
+// Sets a QPrinter to print where the engine printer stands: its printer, or
+// for the virtual printer a PDF file of that name.
+void rpTargetPrinter(QPrinter &printer, const QString &pdfFile = QString());
 
 // A page list as the print dialog's field holds it ("1,3,5-12", "2-"):
 // validated and matched by membership, never expanded.

@@ -16,29 +16,27 @@
 
 namespace {
 
-// Two installed printers that take any paper.
-class TwoPrinters : public TrpPlatformPrinters
+// Two installed printers with A4 paper.
+class TwoPrinters : public kv::PrintSystem
 {
 public:
-    QStringList Names() override { return {"Office", "Workshop"}; }
-    int DefaultIndex() override { return 0; }
-    bool Read(const QString &name, TrpPlatformPrinterInfo &info) override
+    QStringList PrinterNames() override { return {"Office", "Workshop"}; }
+    QString DefaultPrinter() override { return "Office"; }
+    bool ReadPrinter(const QString &name, kv::PrinterProfile &profile) override
     {
-        info = TrpPlatformPrinterInfo();
-        info.Name = name;
-        info.PaperSize = 9;
-        info.PaperWidth = 2100;
-        info.PaperHeight = 2970;
-        info.PaperCodes = {9};
-        info.PaperNames = {"A4"};
-        info.DpiX = info.DpiY = 300;
-        info.PhysicalWidth = 2480;
-        info.PhysicalHeight = 3508;
-        info.PrintableWidth = 2480;
-        info.PrintableHeight = 3508;
+        profile = kv::PrinterProfile();
+        profile.Name = name;
+        profile.DpiX = profile.DpiY = 300;
+        kv::PrinterPaper a4;
+        a4.Code = 9;
+        a4.Name = "A4";
+        a4.Width = 2100;
+        a4.Height = 2970;
+        a4.Sheet[0] = a4.Printable[0] = QRect(0, 0, 2480, 3508);
+        a4.Sheet[1] = a4.Printable[1] = QRect(0, 0, 3508, 2480);
+        profile.Papers = {a4};
         return true;
     }
-    bool Apply(const QString &, int, int, int, int, int) override { return true; }
 };
 
 int pdfPages(const QString &file)
@@ -140,10 +138,10 @@ TEST_F(PrintFixture, OddEvenCopiesAndCollationReachThePrinter)
 TEST_F(PrintFixture, AnotherPrinterRebuildsThePagesWhenAsked)
 {
     TrpPrinter &engine = rpPrinter();
-    engine.SetPlatform(std::make_unique<TwoPrinters>());
+    rpAssignPrintSystem(std::make_unique<TwoPrinters>());
     struct Restore
     {
-        ~Restore() { rpPrinter().SetPlatform(rpCreateQtPrinters()); }
+        ~Restore() { rpAssignPrintSystem(nullptr); }
     } restore;
     struct Case { bool rebuildPrinter; bool fromFile; bool changePrinter; int builds; };
     const Case cases[] = {{true, false, true, 2}, {true, false, false, 1}, {false, false, true, 1}, {true, true, true, 1}};

@@ -25,45 +25,39 @@ namespace {
 
 // Two printers: "Office" knows A4 and A3 at 300 dpi with a 5 mm margin;
 // "Broken" cannot be read.
-class FakePrinters : public TrpPlatformPrinters
+class FakePrinters : public kv::PrintSystem
 {
 public:
-    QStringList Names() override { return {"Office", "Broken"}; }
-    int DefaultIndex() override { return 0; }
-    bool Read(const QString &name, TrpPlatformPrinterInfo &info) override
+    QStringList PrinterNames() override { return {"Office", "Broken"}; }
+    QString DefaultPrinter() override { return "Office"; }
+    bool ReadPrinter(const QString &name, kv::PrinterProfile &profile) override
     {
+        ++reads;
         if (name != "Office") return false;
-        info = TrpPlatformPrinterInfo();
-        info.Name = name;
-        info.PaperSize = paper;
-        const TrpPaper *p = rpFindStandardPaper(paper);
-        info.PaperWidth = orientation ? p->Height : p->Width;
-        info.PaperHeight = orientation ? p->Width : p->Height;
-        info.Orientation = orientation;
-        info.PaperCodes = {9, 8};
-        info.PaperNames = {"A4", "A3"};
-        info.BinCodes = {7, 15};
-        info.BinNames = {"Auto", "Tray 1"};
-        info.DpiX = info.DpiY = 300;
-        info.PhysicalWidth = int(info.PaperWidth / 254.0 * 300 + 0.5);
-        info.PhysicalHeight = int(info.PaperHeight / 254.0 * 300 + 0.5);
-        info.OffsetX = info.OffsetY = 59;
-        info.PrintableWidth = info.PhysicalWidth - 118;
-        info.PrintableHeight = info.PhysicalHeight - 118;
+        profile = kv::PrinterProfile();
+        profile.Name = name;
+        profile.DpiX = profile.DpiY = 300;
+        profile.PaperSize = 9;
+        for (int code : {9, 8}) {
+            const TrpPaper *p = rpFindStandardPaper(code);
+            kv::PrinterPaper paper;
+            paper.Code = code;
+            paper.Name = code == 9 ? "A4" : "A3";
+            paper.Width = p->Width;
+            paper.Height = p->Height;
+            const int w = int(p->Width / 254.0 * 300 + 0.5), h = int(p->Height / 254.0 * 300 + 0.5);
+            paper.Sheet[0] = QRect(0, 0, w, h);
+            paper.Sheet[1] = QRect(0, 0, h, w);
+            paper.Printable[0] = QRect(59, 59, w - 118, h - 118);
+            paper.Printable[1] = QRect(59, 59, h - 118, w - 118);
+            profile.Papers.append(paper);
+        }
+        profile.BinCodes = {7, 15};
+        profile.BinNames = {"Auto", "Tray 1"};
         return true;
     }
-    bool Apply(const QString &, int paperSize, int, int, int o, int) override
-    {
-        ++applied;
-        if (paperSize == 9 || paperSize == 8) paper = paperSize;   // the printer has the last word
-        orientation = o;
-        return true;
-    }
-    int paper = 9;
-    int orientation = 0;
-    int applied = 0;
+    int reads = 0;
 };
-
 } // namespace
 
 TEST(PaperTable, SixtySevenRowsWithTheirSizes)
@@ -132,7 +126,7 @@ TEST(VirtualPrinter, IsEqualTo)
     EXPECT_EQ(p.PaperSize, 9);
 }
 
-TEST(PlatformPrinter, ReadsListsAppliesAndFallsBack)
+TEST(PlatformPrinter, ReadOnceWhenChosenAndFallsBack)
 {
     TrpPrinter p;
     auto fake = std::make_unique<FakePrinters>();
@@ -143,6 +137,7 @@ TEST(PlatformPrinter, ReadsListsAppliesAndFallsBack)
     EXPECT_EQ(p.PaperCodes, (QVector<int>{9, 8}));
     EXPECT_EQ(p.BinCodes, (QVector<int>{-1, 7, 15}));
     EXPECT_EQ(p.BinNames.size(), 3);
+    EXPECT_EQ(f->reads, 1);
 
     TrpPageMetrics m;
     p.FillPageMetrics(m);
@@ -150,20 +145,30 @@ TEST(PlatformPrinter, ReadsListsAppliesAndFallsBack)
     EXPECT_EQ(m.Width, 757);              // 2480 px at 300 dpi: 757.4
     EXPECT_EQ(m.OffsetX, 18);             // 59 px
 
+    // Papers come from what was read: the print system is not asked again.
     p.SetPrinterInfo(8, 0, 0, 1, -1);
-    EXPECT_EQ(f->applied, 1);
     EXPECT_EQ(p.PaperSize, 8);
-    EXPECT_EQ(p.PaperWidth, 4200);        // read back from the printer
-    p.SetPrinterInfo(8, 0, 0, 1, -1);     // already so: not applied again
-    EXPECT_EQ(f->applied, 1);
+    EXPECT_EQ(p.PaperWidth, 4200);        // A3 as the printer has it, turned
+    EXPECT_EQ(p.PaperHeight, 2970);
+    p.FillPageMetrics(m);
+    EXPECT_EQ(m.DeviceWidth, 4961);
+    EXPECT_EQ(m.PrintableHeight, 1035);  // (3508 - 118) px
     p.SetPrinterInfo(11, 0, 0, 1, -1);    // the printer refuses A5 and keeps A3
     EXPECT_EQ(p.PaperSize, 8);
+    p.SetPrinterInfo(256, 1000, 500, 0, 3);   // custom size as asked; an unknown bin is refused
+    EXPECT_EQ(p.PaperWidth, 1000);
+    EXPECT_EQ(p.Bin, -1);
+    p.SetPrinterInfo(9, 0, 0, 0, 15);
+    EXPECT_EQ(p.Bin, 15);
+    EXPECT_EQ(f->reads, 1);
+    EXPECT_EQ(p.PlatformCalls(), 3);      // names, default printer, one reading
 
     p.SetPrinterIndex(1);                 // cannot be read: the virtual printer
     EXPECT_TRUE(p.IsVirtual());
     EXPECT_EQ(p.PaperCodes.size(), 67);
     p.SetPrinterIndex(0);
     EXPECT_FALSE(p.IsVirtual());
+    EXPECT_EQ(f->reads, 3);
 }
 
 TEST(PageList, MembershipNotExpansion)
@@ -390,10 +395,11 @@ TEST(PrintDialog, WrongPagesAreSaidAndTheDialogStays)
     EXPECT_EQ(form.result(), int(QDialog::Accepted));
 }
 
-TEST(PlatformPrinter, EnginePrinterWithoutInstalledPrinters)
+TEST(PlatformPrinter, EnginePrinterStartsOnTheVirtualPrinter)
 {
-    if (!rpCreateQtPrinters()->Names().isEmpty()) GTEST_SKIP() << "printers are installed here";
+    // Whatever the machine has: the program hands over its print system itself.
     TrpPrinter &p = rpPrinter();
+    EXPECT_FALSE(p.HasPlatform());
     EXPECT_TRUE(p.IsVirtual());
     EXPECT_EQ(p.Printers(), QStringList{"Virtual printer"});
     EXPECT_EQ(rpDefaultPaperSize(), 9);

@@ -15,7 +15,6 @@
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QScrollBar>
 #include <QWhatsThis>
 #include <cmath>
@@ -99,11 +98,12 @@ QStringList qtFilters(const QString &filter)
     return out;
 }
 
-QString runFileDialog(QWidget *parent, bool save, const QString &filter, int &index)
+QString runFileDialog(QWidget *parent, bool save, const QString &filter, int &index, const QString &suggested = {})
 {
     if (fileHook()) return fileHook()(save, filter, index);
     const QStringList filters = qtFilters(filter);
     QFileDialog d(parent);
+    if (!suggested.isEmpty()) d.selectFile(suggested);
     d.setObjectName(save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
     d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -313,7 +313,8 @@ int TrpPreviewForm::PageCount() const { return m_report ? m_report->EMFPages().C
 bool TrpPreviewForm::hasPrinter() const
 {
     if (hasPrinterHook()) return hasPrinterHook()();
-    return !QPrinterInfo::availablePrinterNames().isEmpty();
+    // The virtual printer (a PDF file) is always there.
+    return !rpPrinter().Printers().isEmpty();
 }
 
 void TrpPreviewForm::Connect(TrpReport &report, const TrpPreviewSettings &settings)
@@ -1007,8 +1008,22 @@ void TrpPreviewForm::PrintBtnClick()
         if (!built || PageCount() == 0) return;
     }
     QPrinter printer(QPrinter::HighResolution);
-    if (printerHook()) printerHook()(printer);
-    else if (!engine.IsVirtual()) printer.setPrinterName(engine.PrinterName());
+    if (printerHook()) {
+        printerHook()(printer);
+    } else {
+        // The virtual printer writes a PDF file that the user names.
+        QString pdf;
+        if (engine.IsVirtual()) {
+            int index = 1;
+            const QString title = m_report->Title.isEmpty() ? LoadEngineString(55209) : m_report->Title;
+            pdf = runFileDialog(this, true, QStringLiteral("PDF file (*.pdf)|*.pdf"), index,
+                                title + QStringLiteral(".pdf"));
+            if (pdf.isEmpty()) return;
+            if (QFileInfo(pdf).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+                pdf += QStringLiteral(".pdf");
+        }
+        rpTargetPrinter(printer, pdf);
+    }
     kv::RunGuarded([&] { m_report->PrintPrepared(printer, options); }, this);
     FormResize();
 }
@@ -1025,7 +1040,7 @@ void TrpPreviewForm::PageSetupBtnClick()
     if (!m_report || !pages || pages->Count() == 0) return;
     const TrpPreparedPage *first = pages->GetPage(0);
     QPrinter printer(QPrinter::HighResolution);
-    if (!rpPrinter().IsVirtual()) printer.setPrinterName(rpPrinter().PrinterName());
+    rpTargetPrinter(printer);
     printer.setPageSize(rpQtPageSize(first->PaperSize, first->PaperWidth, first->PaperHeight, first->Orientation));
     printer.setPageOrientation(first->Orientation ? QPageLayout::Landscape : QPageLayout::Portrait);
     // Margins: page units to millimetres (x 5 / 18 tenths).

@@ -118,11 +118,13 @@ TrpPrintForm::TrpPrintForm(QWidget *parent) : QDialog(parent)
     pl->addWidget(PropButton);
     top->addWidget(printerBox);
 
+    // Printers added or removed since the last choice show now; the virtual
+    // printer (a PDF file) is the last entry.
     TrpPrinter &printer = rpPrinter();
-    const QStringList &names = printer.Printers();
-    for (int i = 0; i < names.size() - 1; ++i) CB1->addItem(names[i]);
+    printer.RefreshPrinters();
+    CB1->addItems(printer.Printers());
     m_oldIndex = printer.PrinterIndex();
-    if (!printer.IsVirtual()) CB1->setCurrentIndex(m_oldIndex);
+    CB1->setCurrentIndex(m_oldIndex);
     connect(CB1, &QComboBox::activated, this, &TrpPrintForm::CB1Click);
     connect(PropButton, &QPushButton::clicked, this, &TrpPrintForm::PropButtonClick);
 
