@@ -4,6 +4,7 @@
 #include "controls/speedbutton.h"
 #include "platform/strutils.h"
 #include "controls/vclutils.h"
+#include "platform/clock.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -16,23 +17,10 @@
 // ---- model -------------------------------------------------------------
 
 namespace {
-std::function<QDate()> &todayProvider()
-{
-    static std::function<QDate()> f;
-    return f;
-}
 std::function<bool(TSelectDateDlg &)> g_dialogHook;
 } // namespace
 
-void TCalendarModel::SetTodayProvider(std::function<QDate()> f)
-{
-    todayProvider() = std::move(f);
-}
-
-QDate TCalendarModel::Today()
-{
-    return todayProvider() ? todayProvider()() : QDate::currentDate();
-}
+QDate TCalendarModel::Today() { return kv::Today(); }
 
 TCalendarModel::TCalendarModel() : m_date(Today()) {}
 

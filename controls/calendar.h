@@ -21,8 +21,7 @@ class TCalendarModel
 public:
     TCalendarModel();
 
-    // "Today"; tests fix it.
-    static void SetTodayProvider(std::function<QDate()> f);
+    // "Today", from the program's clock (tests fix it there).
     static QDate Today();
 
     QDate CalendarDate() const { return m_date; }

@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/text.h"
+#include "platform/clock.h"
 
 #include <cmath>
 
@@ -178,7 +179,7 @@ bool IsValidDateParts(int year, int month, int day)
 
 int CurrentYear()
 {
-    return QDate::currentDate().year();
+    return kv::Today().year();
 }
 
 double DateToValue(const QDate &date)

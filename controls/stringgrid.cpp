@@ -4,6 +4,7 @@
 #include "controls/dates.h"
 #include "controls/vclutils.h"
 #include "platform/text.h"
+#include "platform/clock.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
@@ -381,7 +382,7 @@ QVariant TColumnsStringGrid::DefaultCellValue(int col)
     case TColumnHeader::dtFloat: return QVariant(0.0);
     case TColumnHeader::dtString: return QVariant(QString());
     case TColumnHeader::dtDate: return QVariant(TCalendarModel::Today());
-    case TColumnHeader::dtTime: return QVariant(QTime::currentTime());
+    case TColumnHeader::dtTime: return QVariant(kv::Now().time());
     }
     return QVariant();
 }

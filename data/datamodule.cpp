@@ -10,6 +10,7 @@
 #include "platform/db/tablestore.h"
 #include "platform/error.h"
 #include "platform/text.h"
+#include "platform/clock.h"
 
 #include <QDate>
 #include <QFile>
@@ -161,7 +162,7 @@ void TModule::tblSheetsNewRecord(DataSet &ds)
 void TModule::tblScrapsNewRecord(DataSet &ds)
 {
     tblSheetsNewRecord(ds);
-    ds.FieldByName(QStringLiteral("DATE"))->SetAsDate(QDate::currentDate());
+    ds.FieldByName(QStringLiteral("DATE"))->SetAsDate(kv::Today());
 }
 
 void TModule::TableNewRecord(DataSet &ds)

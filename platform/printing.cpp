@@ -113,7 +113,8 @@ private:
         const QPrinter::PaperSource source = p.paperSource();
         for (const QPageSize &s : info.supportedPageSizes()) {
             const int code = s.windowsId();
-            if (code <= 0 || r.FindPaper(code) || r.Papers.size() >= 256) continue;
+            // 256 is the custom size, which is no paper of the list.
+            if (code <= 0 || code == 256 || r.FindPaper(code) || r.Papers.size() >= 256) continue;
             PrinterPaper paper;
             paper.Code = code;
             paper.Name = s.name().left(64);

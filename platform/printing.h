@@ -17,12 +17,12 @@ class QWidget;
 namespace kv {
 
 // One paper a printer offers, with the sheet and its printable rectangle in
-// device pixels, portrait [0] and landscape [1].
+// device pixels, as named [0] and turned [1].
 struct PrinterPaper
 {
     int Code = 0;                  // the platform's paper code (256: a custom size)
     QString Name;
-    int Width = 0, Height = 0;     // tenths of a millimetre, portrait
+    int Width = 0, Height = 0;     // tenths of a millimetre, as the paper is named
     QRect Sheet[2];
     QRect Printable[2];
 };

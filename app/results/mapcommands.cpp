@@ -12,6 +12,7 @@
 #include "data/stock/accept.h"
 #include "platform/error.h"
 #include "platform/ui.h"
+#include "platform/clock.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -78,7 +79,7 @@ void AcceptVariantCommand(TFormSheets &w, const std::function<TfrmWareHouse *()>
     if (ShowConfirmation(QString::fromUtf16(kAcceptQuestion), MsgButtons::YesNo, &w) != ModalResult::Yes) return;
     TfrmWareHouse *wh = warehouse ? warehouse() : nullptr;
     if (!wh) throw Error(QStringLiteral("Ошибка при обращении к складу!"));
-    const AcceptOutcome outcome = AcceptVariant(wh->Stock(), w.Context().settings(), w.Document(), QDate::currentDate());
+    const AcceptOutcome outcome = AcceptVariant(wh->Stock(), w.Context().settings(), w.Document(), kv::Today());
     // The warehouse has changed: the variant is accepted whatever follows.
     w.MarkAccepted();
     w.SyncFromDocument();

@@ -5,6 +5,7 @@
 #include "controls/spinedit.h"
 #include "platform/text.h"
 #include "platform/ui.h"
+#include "platform/clock.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -453,7 +454,7 @@ TfrmSelectDate::TfrmSelectDate(QWidget *parent) : QDialog(parent)
 
 void TfrmSelectDate::SetDate(const QDate &d)
 {
-    Calendar->Model().SetCalendarDate(d.isValid() ? d : QDate::currentDate());
+    Calendar->Model().SetCalendarDate(d.isValid() ? d : kv::Today());
     showCalendarDate();
 }
 

@@ -15,6 +15,7 @@
 #include "report/output/printer.h"
 #include "report/windows/preview.h"
 #include "resources/stock_reports.h"
+#include "platform/clock.h"
 
 #include <QDate>
 #include <QObject>
@@ -55,7 +56,7 @@ void showReport(AppContext &ctx, QObject &holder, TrpDataset *source, const QStr
         page->MarginTop = ReportMargin(s.GetPageTop());
         page->MarginBottom = ReportMargin(s.GetPageBottom());
     }
-    const QString today = formatDate(QDate::currentDate());
+    const QString today = formatDate(kv::Today());
     report.OnGetValue = [today](const QString &name, TrpValue &value) {
         if (!sameText(name, QStringLiteral("DATE"))) return false;
         value = TrpValue(today);

@@ -17,6 +17,7 @@
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
+#include "platform/clock.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -551,7 +552,7 @@ void TfrmWareHouse::FilterScrapsActionExecute()
 {
     PostScraps();
     TfrmInputDateFilter d(this);
-    const QDate today = QDate::currentDate();
+    const QDate today = kv::Today();
     d.SetRange(m_stock->Filter().dates.value_or(DateRange{today, today}));
     if (ExecStockDialog(d) != QDialog::Accepted) return;
     if (d.ShowAll()) m_stock->SetDateFilter(std::nullopt);
@@ -564,7 +565,7 @@ void TfrmWareHouse::dbgScrapsEditButtonClick()
     Table &t = *Context().module().tblScraps;
     if (!t.Active()) return;
     Field *f = t.FieldByName(QStringLiteral("DATE"));
-    QDate date = t.IsEmpty() || f->IsNull() ? QDate::currentDate() : f->AsDate();
+    QDate date = t.IsEmpty() || f->IsNull() ? kv::Today() : f->AsDate();
     if (!m_selectDate) m_selectDate = new TfrmSelectDate(this);
     if (!m_selectDate->Execute(date)) return;
     if (t.State() == DataSetState::Browse) {

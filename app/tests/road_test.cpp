@@ -28,6 +28,7 @@
 #include "data/matoptions.h"
 #include "data/paths.h"
 #include "data/settings.h"
+#include "platform/clock.h"
 #include "platform/db/dbffile.h"
 #include "platform/db/table.h"
 #include "platform/ini.h"
@@ -72,6 +73,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include <map>
 
@@ -837,6 +840,10 @@ void WholeRoad::printStickers(TMainForm &form, TFormSheets *r)
 
 TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
 {
+    // The first day ends during the job: whatever it stamps carries its date.
+    const QDate firstDay(2025, 12, 31);
+    std::optional<kv::FixedClock> clock;
+    clock.emplace(QDateTime(firstDay, QTime(23, 59, 59)));
     int sheetsUsed = -1;
     QString partBase;
     const QString mapFile = paths().MapsFolder() + QStringLiteral("Кухня.map");
@@ -989,7 +996,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
     }
     for (const DbfRow &row : DbfFile::read(paths().ScrapsTable()).rows) {
         if (!row.deleted && row.values[0].toString().startsWith(QStringLiteral("К-"))) {
-            EXPECT_EQ(row.values[5].toDate(), QDate::currentDate());
+            EXPECT_EQ(row.values[5].toDate(), firstDay);
         }
     }
     EXPECT_FALSE(QFile::exists(paths().TempSheetsTable()));   // working copies gone at the end
@@ -1017,6 +1024,8 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
 
     // The next day: the program remembers, and the map file opens as it was
     // saved and saves to the same bytes.
+    clock.reset();
+    clock.emplace(QDateTime(firstDay.addDays(1), QTime(8, 0)));
     messages.shown.clear();
     const QByteArray mapBytes = bytesOf(mapFile);
     ASSERT_FALSE(mapBytes.isEmpty());

@@ -1,4 +1,5 @@
 #include "controls/calendar.h"
+#include "platform/clock.h"
 #include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,8 @@
 namespace {
 struct FixedToday : ::testing::Test
 {
-    void SetUp() override { TCalendarModel::SetTodayProvider([] { return QDate(2026, 3, 15); }); }
-    void TearDown() override { TCalendarModel::SetTodayProvider(nullptr); }
+    void SetUp() override { kv::SetClock([] { return QDateTime(QDate(2026, 3, 15), QTime(12, 0)); }); }
+    void TearDown() override { kv::SetClock({}); }
 };
 } // namespace
 

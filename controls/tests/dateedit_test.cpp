@@ -1,4 +1,5 @@
 #include "controls/dateedit.h"
+#include "platform/clock.h"
 
 #include "platform/error.h"
 
@@ -14,12 +15,12 @@ struct DateEditFixture : ::testing::Test
     QStringList errors;
     void SetUp() override
     {
-        TCalendarModel::SetTodayProvider([] { return QDate(2026, 3, 15); });
+        kv::SetClock([] { return QDateTime(QDate(2026, 3, 15), QTime(12, 0)); });
         TDateEdit::SetErrorReporter([this](const QString &m) { errors << m; });
     }
     void TearDown() override
     {
-        TCalendarModel::SetTodayProvider(nullptr);
+        kv::SetClock({});
         TDateEdit::SetErrorReporter(nullptr);
         SetSelectDateDialogHook(nullptr);
     }

@@ -7,6 +7,7 @@
 #include "controls/speedbutton.h"
 #include "controls/spinedit.h"
 #include "controls/stringgrid.h"
+#include "platform/clock.h"
 #include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +29,7 @@ static QImage gallerySheet()
 
 TEST(Gallery, ShowsEveryControl)
 {
-    TCalendarModel::SetTodayProvider([] { return QDate(2026, 3, 15); });
-    const kv::test::OnScopeExit reset([] { TCalendarModel::SetTodayProvider(nullptr); });
+    const kv::FixedClock today(QDateTime(QDate(2026, 3, 15), QTime(12, 0)));
     QWidget w;
     w.setObjectName("Gallery");
     w.setWindowTitle(QString::fromUtf8("Элементы управления"));

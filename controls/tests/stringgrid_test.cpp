@@ -1,6 +1,7 @@
 #include "controls/calendar.h"
 #include "controls/listbox.h"
 #include "controls/stringgrid.h"
+#include "platform/clock.h"
 
 #include <gtest/gtest.h>
 #include <QHeaderView>
@@ -31,8 +32,8 @@ TEST(GridFormatFloat, Patterns)
 namespace {
 struct GridFixture : ::testing::Test
 {
-    void SetUp() override { TCalendarModel::SetTodayProvider([] { return QDate(2026, 3, 15); }); }
-    void TearDown() override { TCalendarModel::SetTodayProvider(nullptr); }
+    void SetUp() override { kv::SetClock([] { return QDateTime(QDate(2026, 3, 15), QTime(12, 0)); }); }
+    void TearDown() override { kv::SetClock({}); }
 };
 } // namespace
 

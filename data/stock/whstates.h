@@ -3,6 +3,7 @@
 // creation order under [Root] Sections, each number has a section with its
 // Date, Time and Remark, and "N.wh" / "N_.wh" hold the two stock tables.
 #include "data/stock/stock.h"
+#include "platform/clock.h"
 
 #include <QDateTime>
 #include <QList>
@@ -37,7 +38,7 @@ public:
     // Copies the two stock tables as a new state. On failure raises
     // "Ошибка сохранения состояния склада." and leaves the index and the
     // folder as they were. Returns the state's number.
-    int Save(const QString &remark, const QDateTime &when = QDateTime::currentDateTime());
+    int Save(const QString &remark, const QDateTime &when = kv::Now());
     void SetRemark(int number, const QString &remark);
     // Removes the number, its section and both files.
     void Delete(int number);

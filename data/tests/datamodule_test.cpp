@@ -2,6 +2,7 @@
 #include "data/datamodule.h"
 #include "data/paths.h"
 #include "data/settings.h"
+#include "platform/clock.h"
 #include "platform/db/dbffile.h"
 #include "platform/db/query.h"
 #include "platform/error.h"
@@ -119,9 +120,13 @@ TEST_F(DataModule, NewStockRowsTakeTheShownMaterialOrTheDefault)
     sh->Cancel();
     Table *sc = module->tblScraps;
     sc->Tag = 3;
-    sc->Append();
+    {
+        // A new off-cut row is dated by the program's clock.
+        const kv::FixedClock lastSecond(QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59)));
+        sc->Append();
+    }
     EXPECT_EQ(sc->FieldByName("CODE")->AsInteger(), 3);
-    EXPECT_EQ(sc->FieldByName("DATE")->AsDate(), QDate::currentDate());
+    EXPECT_EQ(sc->FieldByName("DATE")->AsDate(), QDate(2025, 12, 31));
     sc->Cancel();
 }
 

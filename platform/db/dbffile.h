@@ -3,6 +3,7 @@
 // code page 1251 (language driver byte 0xC9 written). Fields C, N, F, D, L;
 // M columns of foreign files are read as empty memos (no .dbt is written).
 #include "platform/db/dataset.h"
+#include "platform/clock.h"
 
 #include <functional>
 #include <QByteArray>
@@ -58,7 +59,7 @@ public:
 
     // The file image: header dated `today`, descriptors, 0x0D, records, 0x1A.
     // Raises when a value does not fit its field.
-    QByteArray serialize(const QDate &today = QDate::currentDate()) const;
+    QByteArray serialize(const QDate &today = kv::Today()) const;
     // Writes through a temporary file and a rename.
     void write(const QString &path) const;
     // An empty table with these fields.

@@ -1,6 +1,7 @@
 #include "platform/db/tablestore.h"
 
 #include "platform/error.h"
+#include "platform/clock.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -180,7 +181,7 @@ void TableStore::load()
 void TableStore::loadImage(QByteArray raw, const Stamp &stamp)
 {
     DbfFile f = DbfFile::parse(raw, m_path, false);
-    const QDate today = QDate::currentDate();
+    const QDate today = kv::Today();
     const qsizetype n = f.recordsIn(raw);
     const qsizetype headerLen = DbfFile::headerLengthOf(raw), recordLen = f.recordLength();
     auto decoder = std::make_unique<RecordDecoder>(f.fields);
@@ -280,7 +281,7 @@ void TableStore::flush()
     for (const Row &r : m_live) img.rows << liveRow(r);
     for (const DbfRow &r : m_deleted) img.rows << r;
     m_ownImage = false;
-    const QDate today = QDate::currentDate();
+    const QDate today = kv::Today();
     writeFileAtomically(m_path, img.serialize(today));
     m_stamp = stampOf(m_path);
     m_ownImage = true;
@@ -289,7 +290,7 @@ void TableStore::flush()
 
 bool TableStore::writeRowInPlace(int pos)
 {
-    if (!m_ownImage || m_imageDate != QDate::currentDate() || !(stampOf(m_path) == m_stamp)) return false;
+    if (!m_ownImage || m_imageDate != kv::Today() || !(stampOf(m_path) == m_stamp)) return false;
     // The record lies where the whole image would put it; the header and
     // every other record already hold what a rewrite would give them.
     const QByteArray record = m_file.encodeRecord(liveRow(m_live[size_t(pos)]));

@@ -2,22 +2,7 @@
 
 #include "platform/text.h"
 
-namespace {
-
-TrpClockSource &clockSource()
-{
-    static TrpClockSource source;
-    return source;
-}
-
-} // namespace
-
-QDateTime rpNow()
-{
-    if (const TrpClockSource &s = clockSource()) return s();
-    return QDateTime::currentDateTime();
-}
-
+QDateTime rpNow() { return kv::Now(); }
 QDate rpToday() { return rpNow().date(); }
 QTime rpTimeNow() { return rpNow().time(); }
 
@@ -28,11 +13,4 @@ double rpNowAsDays()
     return double(days) + now.time().msecsSinceStartOfDay() / 86400000.0;
 }
 
-void rpSetClock(TrpClockSource source) { clockSource() = std::move(source); }
-
-TrpFixedClock::TrpFixedClock(const QDateTime &at)
-{
-    rpSetClock([at] { return at; });
-}
-
-TrpFixedClock::~TrpFixedClock() { rpSetClock({}); }
+void rpSetClock(TrpClockSource source) { kv::SetClock(std::move(source)); }

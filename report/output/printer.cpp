@@ -361,9 +361,14 @@ int rpDefaultPaperSize() { return enginePrinter().defaultPaper; }
 void rpAssignPrintSystem(std::unique_ptr<kv::PrintSystem> system)
 {
     EnginePrinter &e = enginePrinter();
-    e.printer.SetPlatform(std::move(system));
+    // As at the start of the engine: A4 portrait until a printer says otherwise.
+    TrpPrinter &p = e.printer;
+    p.PaperSize = 9;
+    p.Orientation = 0;
+    p.Bin = rpDefaultBin;
+    p.SetPlatform(std::move(system));
     // A printer without a readable paper keeps the virtual printer's A4.
-    e.defaultPaper = e.printer.PaperSize;
+    e.defaultPaper = p.PaperSize;
 }
 
 void rpTargetPrinter(QPrinter &printer, const QString &pdfFile)

@@ -2,17 +2,21 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "report/building/report.h"
 #include "report/model/memo.h"
+#include "report/windows/enginectl.h"
 #include "report/windows/preview.h"
 #include "report/windows/printdialog.h"
 #include "report/windows/winpos.h"
+#include "platform/testsupport/pdf.h"
 
 namespace {
 
@@ -91,6 +95,18 @@ struct PrintFixture : ::testing::Test
         pages.Clear();
         TrpPage page;
         for (int i = 0; i < count; ++i) pages.AddPage(page);
+    }
+    // Pages that say their number: "Лист 1", "Лист 2"...
+    void numberedPages(int count)
+    {
+        preparedPages(count);
+        for (int i = 0; i < count; ++i) {
+            TrpMemoView m;
+            m.Name = QStringLiteral("Memo1");
+            m.SetBounds(40, 40, 400, 24);
+            m.Memo = {QStringLiteral("Лист %1").arg(i + 1)};
+            report.EMFPages().AppendView(i, m);
+        }
     }
 
     void open(const TrpPreviewSettings &s = {})
@@ -195,4 +211,73 @@ TEST_F(PrintFixture, PageSetupHandsPaperAndMarginsToPrinterAndPages)
     form->PageSetupBtnClick();
     EXPECT_EQ(builds, 1);
     rpPrinter().SetPrinterInfo(9, 2100, 2970, 0, -1, true);
+}
+
+TEST_F(PrintFixture, TheVirtualPrinterWritesThePdfTheUserNames)
+{
+    // No printer here but the virtual one: the dialog lists it, and OK asks
+    // for the file through the same choices of pages, parity and copies.
+    TrpPreviewForm::SetHasPrinterHook({});
+    TrpPreviewForm::SetPrinterHook({});
+    ASSERT_TRUE(rpPrinter().IsVirtual());
+    numberedPages(5);
+    report.Title = QStringLiteral("Остатки склада");
+    open();
+    EXPECT_TRUE(form->PrintBtn->isEnabled());
+    QString askedFilter;
+    QString answer;
+    int asked = 0;
+    TrpPreviewForm::SetFileDialogHook([&](bool save, const QString &filter, int &) {
+        EXPECT_TRUE(save);
+        askedFilter = filter;
+        ++asked;
+        return answer;
+    });
+    struct Case { const char *pages; int oddEven; int copies; bool collate; QStringList sheets; };
+    const Case cases[] = {
+        {"", 0, 1, true, {"1", "2", "3", "4", "5"}},
+        {"2-", 1, 1, true, {"3", "5"}},
+        {"1-4", 2, 2, true, {"2", "4", "2", "4"}},
+        {"1,3", 0, 3, false, {"1", "3"}},   // the printer makes the copies
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        QStringList listed;
+        TrpPreviewForm::SetPrintDialogHook([&](TrpPrintForm &d) {
+            for (int i = 0; i < d.CB1->count(); ++i) listed << d.CB1->itemText(i);
+            EXPECT_EQ(d.CB1->currentIndex(), d.CB1->count() - 1);
+            if (*c.pages) {
+                d.RB3->setChecked(true);
+                d.E2->setText(QString::fromLatin1(c.pages));
+            }
+            d.CB2->setCurrentIndex(c.oddEven);
+            d.E1->setText(QString::number(c.copies));
+            d.CollateCB->setChecked(c.collate);
+            return true;
+        });
+        // A name without the extension gets ".pdf".
+        answer = dir.filePath(QStringLiteral("остатки%1").arg(++n));
+        form->PrintBtnClick();
+        const QString file = answer + QStringLiteral(".pdf");
+        EXPECT_EQ(listed, QStringList{"Virtual printer"});
+        EXPECT_EQ(askedFilter, QStringLiteral("PDF file (*.pdf)|*.pdf"));
+        ASSERT_TRUE(QFile::exists(file)) << c.pages;
+        EXPECT_EQ(kv::test::PdfPageCount(file), int(c.sheets.size())) << c.pages;
+        if (!kv::test::HavePdfTools()) continue;
+        EXPECT_EQ(kv::test::PdfInfo(file, QStringLiteral("Title")), report.Title);
+        const QStringList text = kv::test::PdfText(file).split(QChar(12), Qt::SkipEmptyParts);
+        QStringList seen;
+        for (const QString &page : text)
+            if (page.trimmed().startsWith(QStringLiteral("Лист "))) seen << page.trimmed().mid(5);
+        EXPECT_EQ(seen, c.sheets) << c.pages;
+    }
+    if (!kv::test::HavePdfTools()) std::printf("pdfinfo and pdftotext are missing: the title and text are not read\n");
+    // Cancel in the file chooser prints nothing.
+    answer.clear();
+    TrpPreviewForm::SetPrintDialogHook([](TrpPrintForm &) { return true; });
+    const int before = asked;
+    form->PrintBtnClick();
+    EXPECT_EQ(asked, before + 1);
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.pdf")}).size(), 4);
+    TrpPreviewForm::SetFileDialogHook({});
 }

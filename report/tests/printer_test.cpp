@@ -17,6 +17,7 @@
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "report/core/canvas.h"
+#include "report/model/page.h"
 #include "report/output/printer.h"
 #include "report/windows/printdialog.h"
 #include "platform/testsupport/scoped.h"
@@ -106,6 +107,48 @@ TEST(VirtualPrinter, A4MetricsAndLandscape)
     p.SetPrinterInfo(256, 1000, 500, 0, -1);   // custom size kept as given
     EXPECT_EQ(p.PaperWidth, 1000);
     EXPECT_EQ(p.PaperHeight, 500);
+}
+
+// The numbers every page built in a test stands on, whatever printers the
+// machine has: sheet, 5 mm unprintable edge and printable area in page units,
+// and the edges a page of that paper builds within.
+TEST(VirtualPrinter, PageMetricsOfPapersArePinned)
+{
+    struct Case { int code, width, height, orientation; int w, h, printW, printH; int paperW, paperH; };
+    const Case cases[] = {
+        {9, 2100, 2970, 0, 758, 1071, 722, 1035, 2100, 2970},
+        {9, 2100, 2970, 1, 1071, 758, 1035, 722, 2970, 2100},
+        {8, 0, 0, 0, 1071, 1515, 1035, 1479, 2970, 4200},
+        {11, 0, 0, 1, 758, 534, 722, 498, 2100, 1480},
+        {1, 0, 0, 0, 779, 1008, 743, 972, 2159, 2794},
+        {256, 1000, 500, 0, 361, 180, 325, 144, 1000, 500},
+    };
+    TrpPrinter &engine = rpPrinter();
+    ASSERT_TRUE(engine.IsVirtual());
+    for (const Case &c : cases) {
+        TrpPage page(c.code, c.width, c.height, -1, c.orientation);
+        const TrpPageMetrics &m = page.PageMetrics;
+        const std::string what = std::to_string(c.code) + "/" + std::to_string(c.orientation);
+        EXPECT_EQ(page.PaperSize, c.code) << what;
+        EXPECT_EQ(page.PaperWidth, c.paperW) << what;
+        EXPECT_EQ(page.PaperHeight, c.paperH) << what;
+        EXPECT_EQ(m.Width, c.w) << what;
+        EXPECT_EQ(m.Height, c.h) << what;
+        EXPECT_EQ(m.OffsetX, 18) << what;
+        EXPECT_EQ(m.OffsetY, 18) << what;
+        EXPECT_EQ(m.PrintableWidth, c.printW) << what;
+        EXPECT_EQ(m.PrintableHeight, c.printH) << what;
+        EXPECT_EQ(m.DeviceWidth, 0) << what;
+        // Margins 0: the printable edges; given margins: the page's own.
+        EXPECT_EQ(page.LeftMarginUsed(), 18) << what;
+        EXPECT_EQ(page.RightEdge(), 18 + c.printW) << what;
+        EXPECT_EQ(page.BottomEdgeOfPaper(), 18 + c.printH) << what;
+        page.MarginLeft = page.MarginRight = page.MarginBottom = 36;
+        EXPECT_EQ(page.LeftMarginUsed(), 36) << what;
+        EXPECT_EQ(page.RightEdge(), c.w - 36) << what;
+        EXPECT_EQ(page.BottomEdgeOfPaper(), c.h - 36) << what;
+    }
+    engine.SetPrinterInfo(9, 2100, 2970, 0, -1, true);
 }
 
 TEST(VirtualPrinter, IsEqualTo)
@@ -393,6 +436,79 @@ TEST(PrintDialog, WrongPagesAreSaidAndTheDialogStays)
     form.findChild<QLineEdit *>("E1")->setText("2");
     form.accept();
     EXPECT_EQ(form.result(), int(QDialog::Accepted));
+}
+
+namespace {
+
+// Printers that come and go while the program runs.
+class ChangingPrinters : public kv::PrintSystem
+{
+public:
+    explicit ChangingPrinters(QStringList &names) : m_names(names) {}
+    QStringList PrinterNames() override { return m_names; }
+    QString DefaultPrinter() override { return m_names.value(0); }
+    bool ReadPrinter(const QString &name, kv::PrinterProfile &profile) override
+    {
+        if (!m_names.contains(name)) return false;
+        profile = kv::PrinterProfile();
+        profile.Name = name;
+        kv::PrinterPaper a4;
+        a4.Code = 9;
+        a4.Width = 2100;
+        a4.Height = 2970;
+        a4.Sheet[0] = a4.Printable[0] = QRect(0, 0, 4961, 7016);
+        a4.Sheet[1] = a4.Printable[1] = QRect(0, 0, 7016, 4961);
+        profile.Papers = {a4};
+        return true;
+    }
+
+private:
+    QStringList &m_names;
+};
+
+} // namespace
+
+TEST(PrintDialog, ListsThePrintersOfNowAndTheVirtualOneLast)
+{
+    QStringList names{"Office", "Workshop"};
+    rpAssignPrintSystem(std::make_unique<ChangingPrinters>(names));
+    const kv::test::OnScopeExit restore([] { rpAssignPrintSystem(nullptr); });
+    auto listed = [](TrpPrintForm &f) {
+        QStringList l;
+        for (int i = 0; i < f.CB1->count(); ++i) l << f.CB1->itemText(i);
+        return l;
+    };
+    {
+        TrpPrintForm f;
+        EXPECT_EQ(listed(f), (QStringList{"Office", "Workshop", "Virtual printer"}));
+        EXPECT_EQ(f.CB1->currentIndex(), 0);
+        EXPECT_TRUE(f.PropButton->isEnabled());
+        f.CB1->setCurrentIndex(2);
+        f.CB1Click();
+        EXPECT_TRUE(rpPrinter().IsVirtual());
+        EXPECT_FALSE(f.PropButton->isEnabled());
+        f.accept();
+    }
+    // A printer added since shows; the virtual printer stays chosen.
+    names << "Plotter";
+    {
+        TrpPrintForm f;
+        EXPECT_EQ(listed(f), (QStringList{"Office", "Workshop", "Plotter", "Virtual printer"}));
+        EXPECT_EQ(f.CB1->currentIndex(), 3);
+        f.CB1->setCurrentIndex(1);
+        f.CB1Click();
+        EXPECT_EQ(rpPrinter().PrinterName(), "Workshop");
+        f.accept();
+    }
+    // The chosen printer is gone: the next dialog falls back on the virtual one.
+    names = QStringList{"Office"};
+    {
+        TrpPrintForm f;
+        EXPECT_EQ(listed(f), (QStringList{"Office", "Virtual printer"}));
+        EXPECT_EQ(f.CB1->currentIndex(), 1);
+        EXPECT_TRUE(rpPrinter().IsVirtual());
+        f.reject();
+    }
 }
 
 TEST(PlatformPrinter, EnginePrinterStartsOnTheVirtualPrinter)

@@ -125,6 +125,7 @@ TrpPrintForm::TrpPrintForm(QWidget *parent) : QDialog(parent)
     CB1->addItems(printer.Printers());
     m_oldIndex = printer.PrinterIndex();
     CB1->setCurrentIndex(m_oldIndex);
+    PropButton->setEnabled(!printer.IsVirtual());
     connect(CB1, &QComboBox::activated, this, &TrpPrintForm::CB1Click);
     connect(PropButton, &QPushButton::clicked, this, &TrpPrintForm::PropButtonClick);
 
@@ -222,6 +223,8 @@ TrpPrintForm::TrpPrintForm(QWidget *parent) : QDialog(parent)
 void TrpPrintForm::CB1Click()
 {
     if (CB1->currentIndex() >= 0) rpPrinter().SetPrinterIndex(CB1->currentIndex());
+    // The virtual printer has no properties of its own.
+    PropButton->setEnabled(!rpPrinter().IsVirtual());
 }
 
 void TrpPrintForm::PropButtonClick() { rpPrinter().PropertiesDialog(this); }
