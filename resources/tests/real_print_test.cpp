@@ -1,0 +1,178 @@
+// Printing for real: the maps and the statistics of a job go from their
+// preview's "Print" to a print queue of the machine's print system (not the
+// virtual printer), and the print system reports the jobs done.
+//
+// Only on a queue that a test may fill: the one named by KV_CUPS_QUEUE, as
+// .ci/with-cups sets it beside a scheduler of its own. Elsewhere (a workshop
+// PC's real printer, a machine without printers) the test is skipped.
+#include "data/maps/mapdoc.h"
+#include "data/paths.h"
+#include "data/settings.h"
+#include "platform/printing.h"
+#include "platform/ui.h"
+#include "print/flows/fullstat.h"
+#include "print/flows/maproad.h"
+#include "print/flows/printflow.h"
+#include "print/objects/registration.h"
+#include "report/building/report.h"
+#include "report/output/printer.h"
+#include "report/windows/enginectl.h"
+#include "report/windows/preview.h"
+#include "report/windows/printdialog.h"
+#include "resources/reports.h"
+#include "mixedjob.h"   // data/tests
+#include "platform/testsupport/pdf.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace kv;
+
+namespace {
+
+// Job ids of a queue in one state ("completed", "not-completed"), by lpstat.
+QSet<QString> jobs(const QString &queue, const char *which)
+{
+    QProcess p;
+    p.start(QStringLiteral("lpstat"), {QStringLiteral("-W"), QString::fromLatin1(which), QStringLiteral("-o"), queue});
+    p.waitForFinished(30000);
+    QSet<QString> ids;
+    const QRegularExpression id(QStringLiteral("^(%1-\\d+)\\s").arg(QRegularExpression::escape(queue)));
+    for (const QString &line : QString::fromLocal8Bit(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch m = id.match(line);
+        if (m.hasMatch()) ids.insert(m.captured(1));
+    }
+    return ids;
+}
+
+MapPrintLookups lookups()
+{
+    MapPrintLookups l;
+    l.materialName = [](int) { return QStringLiteral("ЛДСП Бук 16"); };
+    l.borderName = [](int code) { return QStringLiteral("ПВХ-%1").arg(code); };
+    l.borderColor = [](int, qint32 def) { return def; };
+    l.borderPripusk = [](int) { return 0; };
+    l.isBorderCode = [](int code) { return code >= 0 && code <= 4; };
+    return l;
+}
+
+} // namespace
+
+TEST(RealPrint, MapsAndStatisticsReachTheQueueAndComeOutDone)
+{
+    const QString queue = qEnvironmentVariable("KV_CUPS_QUEUE");
+    if (queue.isEmpty()) GTEST_SKIP() << "no print queue of our own (run under .ci/with-cups)";
+    if (QStandardPaths::findExecutable(QStringLiteral("lpstat")).isEmpty()) GTEST_SKIP() << "lpstat is missing";
+    // The machine's print system, chosen on purpose.
+    rpAssignPrintSystem(CreateQtPrintSystem());
+    struct Restore
+    {
+        ~Restore() { rpAssignPrintSystem(nullptr); }
+    } restore;
+    TrpPrinter &engine = rpPrinter();
+    const int index = int(engine.Printers().indexOf(queue));
+    ASSERT_GE(index, 0) << "the print system does not list " << queue.toStdString();
+    engine.SetPrinterIndex(index);
+    ASSERT_FALSE(engine.IsVirtual());
+    ASSERT_FALSE(engine.PaperCodes.isEmpty());
+
+    QTemporaryDir dir;
+    RegisterPrintObjects();
+    Paths paths(dir.path());
+    paths.CreateFolders();
+    WriteMissingReports(paths.ReportsFolder());
+    Settings settings(dir.filePath(QStringLiteral("Korvalt.ini")));
+    SetNumberDigits(2, 3);
+    MapDocument doc = kvtest::MixedJobDocument();
+
+    const QSet<QString> before = jobs(queue, "completed") + jobs(queue, "not-completed");
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-2);
+    QList<int> pages;
+    // From the preview as the user prints: the print dialog on the queue, OK.
+    auto printFromPreview = [&](TrpReport &r) {
+        pages << r.EMFPages().Count();
+        TrpPreviewForm preview;
+        preview.Connect(r);
+        ASSERT_TRUE(preview.PrintBtn->isEnabled());
+        QString chosen;
+        TrpPreviewForm::SetPrintDialogHook([&](TrpPrintForm &d) {
+            chosen = d.CB1->currentText();
+            return true;
+        });
+        preview.PrintBtnClick();
+        TrpPreviewForm::SetPrintDialogHook({});
+        EXPECT_EQ(chosen, queue);
+    };
+    {
+        const MapPreviewHook old = SetMapPreviewHook(printFromPreview);
+        TMapsPrinter printer(doc, lookups());
+        printer.Options.Position = 2;
+        printer.Options.MapQuantity = 1;
+        MapPrintRequest rq;
+        rq.doc = &doc;
+        rq.settings = &settings;
+        rq.reportsFolder = paths.ReportsFolder();
+        rq.lookups = lookups();
+        PrintMapsReport(printer, rq);
+        SetMapPreviewHook(old);
+    }
+    {
+        const PreparedReportHook oldReport = SetPreparedReportHook([&](TrpReport &r) {
+            ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
+            printFromPreview(r);
+        });
+        const PrintModalHook oldModal = SetPrintModalHook([](QDialog &d) {
+            if (auto *w = qobject_cast<TfrmFullStat *>(&d)) {
+                d.show();
+                w->bbPrint->click();
+            }
+            return int(QDialog::Accepted);
+        });
+        ShowFullStatistics(PrintContext{paths, settings, lookups().Stats()}, doc, QStringLiteral("<все материалы>"),
+                           nullptr);
+        SetPreparedReportHook(oldReport);
+        SetPrintModalHook(oldModal);
+    }
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_EQ(pages[0], int(doc.Tabs.size()));
+    EXPECT_GT(pages[1], 0);
+
+    // The two jobs, done: the scheduler moves them to the completed ones.
+    QSet<QString> done, ours;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 120000) {
+        ours = (jobs(queue, "completed") + jobs(queue, "not-completed")) - before;
+        done = jobs(queue, "completed") - before;
+        if (ours.size() >= 2 && done == ours) break;
+        QThread::msleep(200);
+    }
+    EXPECT_EQ(ours.size(), 2) << "jobs sent to " << queue.toStdString();
+    EXPECT_EQ(done, ours) << "jobs not completed within two minutes";
+
+    // cups-pdf writes each job as a PDF file: one page a printed page.
+    const QString out = qEnvironmentVariable("KV_CUPS_PDF_OUT");
+    if (out.isEmpty() || !test::HavePdfTools()) return;
+    QList<int> written;
+    for (const QString &id : done) {
+        const QString job = id.section(QLatin1Char('-'), -1);
+        for (const QFileInfo &f : QDir(out).entryInfoList({QStringLiteral("*job_%1*.pdf").arg(job)}, QDir::Files))
+            if (f.lastModified() >= started) written << test::PdfInfo(f.filePath(), QStringLiteral("Pages")).toInt();
+    }
+    std::sort(written.begin(), written.end());
+    QList<int> expected = pages;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(written, expected) << "pages of the PDF files cups-pdf wrote into " << out.toStdString();
+}
