@@ -1,22 +1,15 @@
 // The cutting maps printed from their preview on a machine without a printer:
 // the virtual printer writes a PDF that reads as the maps do (one page per
 // map, the report's title, the part names as text).
-#include "data/maps/mapdoc.h"
-#include "data/paths.h"
-#include "data/settings.h"
-#include "print/flows/maproad.h"
-#include "print/objects/registration.h"
 #include "report/building/report.h"
 #include "report/core/canvas.h"
 #include "report/output/printer.h"
 #include "report/windows/preview.h"
 #include "report/windows/printdialog.h"
-#include "resources/reports.h"
-#include "mixedjob.h"   // data/tests
+#include "mapjob.h"
 #include "platform/testsupport/pdf.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -25,44 +18,21 @@ using namespace kv;
 TEST(MapsPdf, OnePagePerMapWithTheTitleAndThePartNames)
 {
     ASSERT_TRUE(rpPrinter().IsVirtual());
-    QTemporaryDir dir;
     rpMeasuringCanvas().SetMeasurer(std::make_shared<TrpFixedPitchMeasurer>(6));
-    RegisterPrintObjects();
-    Paths paths(dir.path());
-    paths.CreateFolders();
-    WriteMissingReports(paths.ReportsFolder());
-    Settings settings(dir.filePath(QStringLiteral("Korvalt.ini")));
-    SetNumberDigits(2, 3);
-    MapDocument doc = kvtest::MixedJobDocument();
-    MapPrintLookups lookups;
-    lookups.materialName = [](int) { return QStringLiteral("ЛДСП Бук 16"); };
-    lookups.borderName = [](int code) { return QStringLiteral("ПВХ-%1").arg(code); };
-    lookups.borderColor = [](int, qint32 def) { return def; };
-    lookups.borderPripusk = [](int) { return 0; };
-    lookups.isBorderCode = [](int code) { return code >= 0 && code <= 4; };
-
-    const QString pdf = dir.filePath(QStringLiteral("карты.pdf"));
+    kvtest::MapJob job;
+    const MapDocument &doc = job.doc;
+    const QString pdf = job.dir.filePath(QStringLiteral("карты.pdf"));
     int pages = 0;
     QString title;
     TrpPreviewForm::SetFileDialogHook([&](bool, const QString &, int &) { return pdf; });
     TrpPreviewForm::SetPrintDialogHook([](TrpPrintForm &) { return true; });
-    const MapPreviewHook old = SetMapPreviewHook([&](TrpReport &r) {
+    job.PrintMaps(1, [&](TrpReport &r) {
         pages = r.EMFPages().Count();
         title = r.Title;
         TrpPreviewForm preview;
         preview.Connect(r);
         preview.PrintBtnClick();
     });
-    TMapsPrinter printer(doc, lookups);
-    printer.Options.Position = 2;
-    printer.Options.MapQuantity = 1;
-    MapPrintRequest rq;
-    rq.doc = &doc;
-    rq.settings = &settings;
-    rq.reportsFolder = paths.ReportsFolder();
-    rq.lookups = lookups;
-    PrintMapsReport(printer, rq);
-    SetMapPreviewHook(old);
     TrpPreviewForm::SetFileDialogHook({});
     TrpPreviewForm::SetPrintDialogHook({});
     rpMeasuringCanvas().SetMeasurer(nullptr);

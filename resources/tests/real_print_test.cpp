@@ -5,22 +5,15 @@
 // Only on a queue that a test may fill: the one named by KV_CUPS_QUEUE, as
 // .ci/with-cups sets it beside a scheduler of its own. Elsewhere (a workshop
 // PC's real printer, a machine without printers) the test is skipped.
-#include "data/maps/mapdoc.h"
-#include "data/paths.h"
-#include "data/settings.h"
 #include "platform/printing.h"
-#include "platform/ui.h"
 #include "print/flows/fullstat.h"
-#include "print/flows/maproad.h"
 #include "print/flows/printflow.h"
-#include "print/objects/registration.h"
 #include "report/building/report.h"
 #include "report/output/printer.h"
 #include "report/windows/enginectl.h"
 #include "report/windows/preview.h"
 #include "report/windows/printdialog.h"
-#include "resources/reports.h"
-#include "mixedjob.h"   // data/tests
+#include "mapjob.h"
 #include "platform/testsupport/pdf.h"
 
 #include <QComboBox>
@@ -33,7 +26,6 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -57,17 +49,6 @@ QSet<QString> jobs(const QString &queue, const char *which)
     return ids;
 }
 
-MapPrintLookups lookups()
-{
-    MapPrintLookups l;
-    l.materialName = [](int) { return QStringLiteral("ЛДСП Бук 16"); };
-    l.borderName = [](int code) { return QStringLiteral("ПВХ-%1").arg(code); };
-    l.borderColor = [](int, qint32 def) { return def; };
-    l.borderPripusk = [](int) { return 0; };
-    l.isBorderCode = [](int code) { return code >= 0 && code <= 4; };
-    return l;
-}
-
 } // namespace
 
 TEST(RealPrint, MapsAndStatisticsReachTheQueueAndComeOutDone)
@@ -88,14 +69,8 @@ TEST(RealPrint, MapsAndStatisticsReachTheQueueAndComeOutDone)
     ASSERT_FALSE(engine.IsVirtual());
     ASSERT_FALSE(engine.PaperCodes.isEmpty());
 
-    QTemporaryDir dir;
-    RegisterPrintObjects();
-    Paths paths(dir.path());
-    paths.CreateFolders();
-    WriteMissingReports(paths.ReportsFolder());
-    Settings settings(dir.filePath(QStringLiteral("Korvalt.ini")));
-    SetNumberDigits(2, 3);
-    MapDocument doc = kvtest::MixedJobDocument();
+    kvtest::MapJob job;
+    const MapDocument &doc = job.doc;
 
     const QSet<QString> before = jobs(queue, "completed") + jobs(queue, "not-completed");
     const QDateTime started = QDateTime::currentDateTime().addSecs(-2);
@@ -115,19 +90,7 @@ TEST(RealPrint, MapsAndStatisticsReachTheQueueAndComeOutDone)
         TrpPreviewForm::SetPrintDialogHook({});
         EXPECT_EQ(chosen, queue);
     };
-    {
-        const MapPreviewHook old = SetMapPreviewHook(printFromPreview);
-        TMapsPrinter printer(doc, lookups());
-        printer.Options.Position = 2;
-        printer.Options.MapQuantity = 1;
-        MapPrintRequest rq;
-        rq.doc = &doc;
-        rq.settings = &settings;
-        rq.reportsFolder = paths.ReportsFolder();
-        rq.lookups = lookups();
-        PrintMapsReport(printer, rq);
-        SetMapPreviewHook(old);
-    }
+    job.PrintMaps(1, printFromPreview);
     {
         const PreparedReportHook oldReport = SetPreparedReportHook([&](TrpReport &r) {
             ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
@@ -140,8 +103,8 @@ TEST(RealPrint, MapsAndStatisticsReachTheQueueAndComeOutDone)
             }
             return int(QDialog::Accepted);
         });
-        ShowFullStatistics(PrintContext{paths, settings, lookups().Stats()}, doc, QStringLiteral("<все материалы>"),
-                           nullptr);
+        ShowFullStatistics(PrintContext{job.paths, *job.settings, kvtest::MapJobLookups().Stats()}, doc,
+                           QStringLiteral("<все материалы>"), nullptr);
         SetPreparedReportHook(oldReport);
         SetPrintModalHook(oldModal);
     }
