@@ -8,7 +8,7 @@
 #include "print/flows/maproad.h"
 #include "print/objects/registration.h"
 #include "resources/reports.h"
-#include "mixedjob.h"   // data/tests
+#include "data/testsupport/mixedjob.h"
 
 #include <QTemporaryDir>
 

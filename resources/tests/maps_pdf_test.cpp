@@ -6,7 +6,7 @@
 #include "report/output/printer.h"
 #include "report/windows/preview.h"
 #include "report/windows/printdialog.h"
-#include "mapjob.h"
+#include "resources/tests/mapjob.h"
 #include "platform/testsupport/pdf.h"
 
 #include <QFile>

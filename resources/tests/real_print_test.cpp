@@ -13,7 +13,7 @@
 #include "report/windows/enginectl.h"
 #include "report/windows/preview.h"
 #include "report/windows/printdialog.h"
-#include "mapjob.h"
+#include "resources/tests/mapjob.h"
 #include "platform/testsupport/pdf.h"
 
 #include <QComboBox>
