@@ -277,6 +277,10 @@ void TrpDetalsListView::Print(QIODevice &stream)
     }
     ApplyBandAlign(nullptr);
     m_remain = 0;
+    if (!Visible) {   // hidden by a script when it was measured
+        LayoutMode = 0;
+        return;
+    }
     std::vector<TDetalsListRec> restDetals;
     std::vector<TBorderTotalRec> restTotals;
     if (LayoutMode == 2) {
