@@ -218,9 +218,9 @@ void TrpDetalsListView::DrawView()
     c->BkMode = mode;
 }
 
-TrpDetalsListView::Metrics TrpDetalsListView::MeasureLines(TrpCanvas &canvas) const
+TrpDetalsListView::Metrics TrpDetalsListView::MeasureLines() const
 {
-    TrpCanvas &c = canvas.IsPrinter() ? rpMeasuringCanvas() : canvas;
+    TrpCanvas &c = rpMeasuringCanvas();
     const TrpCanvasFont keep = c.Font;
     c.SetFont(ListFont, 1.0);
     if (c.Font.Height == 0) c.Font.Height = -1;
@@ -260,12 +260,12 @@ int TrpDetalsListView::CalcHeight()
     r.BeforePrint(ExpandedMemo, this);
     if (!PrintScript.isEmpty()) r.RunScript(PrintScript, this);
     if (!Visible) return 0;
-    return ContentHeight(Detals.size(), Totals.size(), MeasureLines(rpMeasuringCanvas()));
+    return ContentHeight(Detals.size(), Totals.size(), MeasureLines());
 }
 
 int TrpDetalsListView::MinHeight()
 {
-    const Metrics m = MeasureLines(rpMeasuringCanvas());
+    const Metrics m = MeasureLines();
     return Detals.empty() ? ContentHeight(0, 1, m) : ContentHeight(1, 0, m);
 }
 
@@ -284,7 +284,7 @@ void TrpDetalsListView::Print(QIODevice &stream)
     std::vector<TDetalsListRec> restDetals;
     std::vector<TBorderTotalRec> restTotals;
     if (LayoutMode == 2) {
-        const Metrics m = MeasureLines(rpMeasuringCanvas());
+        const Metrics m = MeasureLines();
         size_t nd = 0, nt = 0;
         while (nd < Detals.size() && ContentHeight(nd + 1, 0, m) <= Height) ++nd;
         if (nd == Detals.size())
@@ -324,8 +324,8 @@ void TrpDetalsListView::DrawList(int x, int y, int bottom, int right)
 {
     TrpCanvas &c = *CurCanvas;
     // Lines stand at their places in page units, scaled: the list takes the
-    // height it was measured for at every zoom and on paper.
-    const Metrics m = MeasureLines(c);
+    // height it was measured for at every zoom, on paper and in an export.
+    const Metrics m = MeasureLines();
     const double scale = DrawScaleY;
     auto at = [&](int units) { return y + rpRound(units * scale); };
     c.SetFont(ListFont, IsPrinting() ? 1.0 : DrawScaleY);

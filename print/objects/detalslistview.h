@@ -79,9 +79,9 @@ public:
         int line = 1;     // height of "A" in the list font
         int sketch = 1;   // height of "A" in the sketches' smaller font
     };
-    // The list's lines as they stand at drawing scale 1 on `canvas` (the
-    // engine's measuring canvas for printers, whose fonts keep their points).
-    Metrics MeasureLines(TrpCanvas &canvas) const;
+    // The list's lines at scale 1 on the engine's measuring canvas, where the
+    // band measured them: drawing on any device keeps the same places.
+    Metrics MeasureLines() const;
     // Height in page units of the first `detals` part lines and the first
     // `totals` edge-banding lines with their headings.
     int ContentHeight(size_t detals, size_t totals, const Metrics &m) const;

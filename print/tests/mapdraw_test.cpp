@@ -10,6 +10,7 @@
 #include "print/objects/detalslistview.h"
 #include "print/objects/rskmapview.h"
 #include "report/core/canvas.h"
+#include "platform/testsupport/scoped.h"
 
 namespace {
 
@@ -187,6 +188,9 @@ TEST(RskMapDrawing, CutTextsStayInsideAStripLowerThanALine)
 
 TEST(DetalsListDrawing, LinesSketchesAndTotals)
 {
+    // The lines stand where the engine's measuring canvas puts them.
+    rpSetMeasuringMeasurer(std::make_shared<TrpFixedPitchMeasurer>(6, 10));
+    const kv::test::OnScopeExit reset([] { rpSetMeasuringMeasurer(nullptr); });
     TrpDetalsListView v;
     v.SetBounds(0, 0, 300, 400);
     v.ShowBorder = true;
@@ -255,6 +259,7 @@ TEST(DetalsListDrawing, AListSplitOverPagesLosesNoLineAndEveryPieceHasItsRoom)
     // The engine's measuring canvas with lines 10 high: a heading 13, a
     // sketch 2 + 16 + 2, the totals' heading 5 + 13, half a line below.
     rpSetMeasuringMeasurer(std::make_shared<TrpFixedPitchMeasurer>(6, 10));
+    const kv::test::OnScopeExit reset([] { rpSetMeasuringMeasurer(nullptr); });
     struct Case { const char *what; int detals, banded, totals, room; };
     const Case cases[] = {
         {"parts only", 30, 0, 0, 60},
@@ -274,7 +279,7 @@ TEST(DetalsListDrawing, AListSplitOverPagesLosesNoLineAndEveryPieceHasItsRoom)
         for (int i = 0; i < c.totals; ++i) v.Totals.push_back({QStringLiteral("T%1").arg(i), 100, i + 1});
         const std::vector<TDetalsListRec> allDetals = v.Detals;
         const std::vector<TBorderTotalRec> allTotals = v.Totals;
-        const TrpDetalsListView::Metrics m = v.MeasureLines(rpMeasuringCanvas());
+        const TrpDetalsListView::Metrics m = v.MeasureLines();
         // What the band does with a stretched view too high for its page:
         // pieces of the room's height, the view growing by RemainHeight.
         int left = v.ContentHeight(v.Detals.size(), v.Totals.size(), m);
@@ -300,5 +305,4 @@ TEST(DetalsListDrawing, AListSplitOverPagesLosesNoLineAndEveryPieceHasItsRoom)
         EXPECT_EQ(printedTotals, allTotals) << c.what;
         EXPECT_GT(pieces, 1) << c.what;
     }
-    rpSetMeasuringMeasurer(nullptr);
 }
