@@ -663,7 +663,7 @@ int TRaskroy::ThreadCount() const
 
 namespace {
 // Work a thread of the pool must get to pay for handing variants over.
-constexpr int64_t kThreadShareNs = 1000000;
+constexpr int64_t kThreadShareNs = 4000000;
 
 int64_t ThreadCpuNs()
 {

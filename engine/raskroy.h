@@ -91,7 +91,7 @@ public:
     int ThreadCount() const;
     // Estimated work of the rest of a pass (ns) below which it stays on one
     // thread; tests set 0 to have every pass shared.
-    int64_t ParallelMinWorkNs = 3000000;
+    int64_t ParallelMinWorkNs = 20000000;
     // How many threads the rest of a pass gets, from what a variant took.
     int ThreadsFor(int64_t variantNs, int64_t variantsLeft) const;
 

@@ -149,10 +149,10 @@ TEST(Threads, APassIsSharedOnlyWhenItsWorkPays)
         int expected;
     };
     const Case cases[] = {
-        {8, 4000, 500, 1},          // 2 ms in all: one thread, whatever was asked
+        {8, 20000, 500, 1},         // 10 ms in all: one thread, whatever was asked
         {8, 100000, 500, 8},        // 50 ms: every thread asked for
         {3, 100000, 500, 3},        // the count asked for is an upper bound
-        {8, 10000, 500, 5},         // 5 ms: as many as get 1 ms each
+        {8, 50000, 500, 6},         // 25 ms: as many as get 4 ms each
         {8, 10000000, 3, 3},        // no more threads than variants left
         {8, 10000000, 1, 1},        // one variant left: nothing to share
         {1, 10000000, 500, 1},      // one thread asked for
