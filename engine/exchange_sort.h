@@ -460,11 +460,25 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const int *dirty, std::si
                     z = kz;
                 hasZ = true;
             }
-            int lo = i + 1, hi = limit; // clean positions, keys ascending
+            // Clean positions, keys ascending: the run it passes is mostly
+            // short, so look near first, then halve.
+            auto passes = [&](int p) {
+                const K km = key(p);
+                return km < kx && !(hasZ && z < km);
+            };
+            int lo = i + 1, hi = limit;
+            for (int step = 1; lo < hi;) {
+                const int probe = std::min(hi, lo + step) - 1;
+                if (!passes(probe)) {
+                    hi = probe;
+                    break;
+                }
+                lo = probe + 1;
+                step *= 2;
+            }
             while (lo < hi) {
                 const int mid = lo + (hi - lo) / 2;
-                const K km = key(mid);
-                if (km < kx && !(hasZ && z < km))
+                if (passes(mid))
                     lo = mid + 1;
                 else
                     hi = mid;
