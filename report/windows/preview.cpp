@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -16,6 +17,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QWhatsThis>
 #include <cmath>
 
@@ -112,6 +114,17 @@ QString runFileDialog(QWidget *parent, bool save, const QString &filter, int &in
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return QString();
     index = int(filters.indexOf(d.selectedNameFilter())) + 1;
     return d.selectedFiles().first();
+}
+
+// The report's title as a file name in the user's documents (else home).
+QString suggestedPdf(const QString &title)
+{
+    QString name = title.isEmpty() ? LoadEngineString(55209) : title;
+    for (QChar &c : name)
+        if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 32) c = QLatin1Char('_');
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+    return QDir(folder).filePath(name + QStringLiteral(".pdf"));
 }
 
 } // namespace
@@ -1015,9 +1028,7 @@ void TrpPreviewForm::PrintBtnClick()
         QString pdf;
         if (engine.IsVirtual()) {
             int index = 1;
-            const QString title = m_report->Title.isEmpty() ? LoadEngineString(55209) : m_report->Title;
-            pdf = runFileDialog(this, true, QStringLiteral("PDF file (*.pdf)|*.pdf"), index,
-                                title + QStringLiteral(".pdf"));
+            pdf = runFileDialog(this, true, QStringLiteral("PDF file (*.pdf)|*.pdf"), index, suggestedPdf(m_report->Title));
             if (pdf.isEmpty()) return;
             if (QFileInfo(pdf).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
                 pdf += QStringLiteral(".pdf");
