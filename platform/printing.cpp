@@ -168,7 +168,8 @@ void TargetPrinter(QPrinter &printer, const QString &printerName, const QString 
 {
     if (printerName.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdfFile);
+        // An empty file name would take the printer back to the default one.
+        if (!pdfFile.isEmpty()) printer.setOutputFileName(pdfFile);
         return;
     }
     asked();

@@ -42,6 +42,11 @@ TEST(QtPrintSystem, TargetsAPrinterOrAPdfFile)
     kv::TargetPrinter(printer, QString(), QStringLiteral("/tmp/x.pdf"));
     EXPECT_EQ(printer.outputFormat(), QPrinter::PdfFormat);
     EXPECT_EQ(printer.outputFileName(), QStringLiteral("/tmp/x.pdf"));
+    // No file yet (a page setup): still no printer of the machine.
+    QPrinter setup(QPrinter::HighResolution);
+    kv::TargetPrinter(setup, QString());
+    EXPECT_EQ(setup.outputFormat(), QPrinter::PdfFormat);
+    EXPECT_TRUE(setup.printerName().isEmpty()) << setup.printerName().toStdString();
     auto system = kv::CreateQtPrintSystem();
     const QStringList names = system->PrinterNames();
     if (names.isEmpty()) GTEST_SKIP() << "no printer on this machine";

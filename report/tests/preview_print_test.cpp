@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "platform/printing.h"
 #include "report/building/report.h"
 #include "report/model/memo.h"
 #include "report/windows/enginectl.h"
@@ -211,6 +212,32 @@ TEST_F(PrintFixture, PageSetupHandsPaperAndMarginsToPrinterAndPages)
     form->PageSetupBtnClick();
     EXPECT_EQ(builds, 1);
     rpPrinter().SetPrinterInfo(9, 2100, 2970, 0, -1, true);
+}
+
+// The page setup of pages on the virtual printer keeps them there, also on a
+// machine whose print system has a default printer of its own.
+TEST_F(PrintFixture, PageSetupOnTheVirtualPrinterStaysOnIt)
+{
+    rpAssignPrintSystem(kv::CreateQtPrintSystem());
+    struct Restore
+    {
+        ~Restore() { rpAssignPrintSystem(nullptr); }
+    } restore;
+    TrpPrinter &engine = rpPrinter();
+    engine.SetPrinterIndex(engine.VirtualPrinterIndex());
+    ASSERT_TRUE(report.Prepare());
+    open();
+    QString offered;
+    TrpPreviewForm::SetPageSetupHook([&](QPrinter &p) {
+        offered = p.printerName();
+        p.setPageSize(QPageSize(QPageSize::A5));
+        return true;
+    });
+    form->PageSetupBtnClick();
+    EXPECT_TRUE(offered.isEmpty()) << offered.toStdString();
+    EXPECT_TRUE(engine.IsVirtual()) << engine.PrinterName().toStdString();
+    EXPECT_EQ(report.Pages().GetPage(0)->PaperSize, 11);
+    if (engine.Printers().size() == 1) std::printf("no printer on this machine: the virtual printer is the only one\n");
 }
 
 TEST_F(PrintFixture, TheVirtualPrinterWritesThePdfTheUserNames)
