@@ -582,6 +582,9 @@ bool TExDBGrid::handleKey(int key, Qt::KeyboardModifiers mods)
             if (!HideEditor(true)) return true;
             if (m_options & dgAlwaysShowEditor) ShowEditor();
         } else {
+            // A grid that edits nothing leaves Enter to its window: the
+            // dialog's default button chooses the current row.
+            if (!canEditGrid() || (m_options & dgRowSelect)) return false;
             ShowEditor();
         }
         return true;

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMainWindow>
@@ -318,7 +319,12 @@ static bool isMdiChild(QWidget *form)
 static QMdiArea *mdiAreaOf(QWidget *w)
 {
     if (!w) return nullptr;
-    if (auto *mw = qobject_cast<QMainWindow *>(w)) return qobject_cast<QMdiArea *>(mw->centralWidget());
+    if (auto *mw = qobject_cast<QMainWindow *>(w)) {
+        // The area may sit in a panel with the docks around it.
+        QWidget *central = mw->centralWidget();
+        if (auto *area = qobject_cast<QMdiArea *>(central)) return area;
+        return central ? central->findChild<QMdiArea *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    }
     return qobject_cast<QMdiArea *>(w);
 }
 
@@ -329,10 +335,52 @@ static bool isResizable(QWidget *w)
     return true;
 }
 
+// A sub-window keeps no restore rectangle that can be read: the last normal
+// one is noted on it whenever it moves or resizes in the normal state.
+static const char *const kNormalGeometry = "kvNormalGeometry";
+
+namespace {
+class NormalGeometryKeeper : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::Show)
+            NoteNormalGeometry(static_cast<QWidget *>(o));
+        return false;
+    }
+};
+} // namespace
+
+void NoteNormalGeometry(QWidget *sub)
+{
+    if (!sub || sub->isWindow()) return;
+    if (!sub->property(kNormalGeometry).isValid()) sub->installEventFilter(new NormalGeometryKeeper(sub));
+    if (!(sub->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        sub->setProperty(kNormalGeometry, sub->geometry());
+}
+
+QSize SmallestUsableSize(const QWidget *window)
+{
+    return window ? window->minimumSizeHint().expandedTo(window->minimumSize()) : QSize();
+}
+
+bool UsableSize(const QWidget *window, const QSize &size)
+{
+    const QSize min = SmallestUsableSize(window);
+    return size.width() >= min.width() && size.height() >= min.height();
+}
+
 // The normal rectangle with the frame: left, top, right, bottom.
 static QRect normalFrameRect(QWidget *fw)
 {
-    if (!fw->isWindow()) return fw->geometry();
+    if (!fw->isWindow()) {
+        const QVariant normal = fw->property(kNormalGeometry);
+        const bool normalState =
+            !(fw->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+        return normal.isValid() && !normalState ? normal.toRect() : fw->geometry();
+    }
     const QRect g = fw->geometry(), fg = fw->frameGeometry();
     const QRect n = (fw->isMaximized() || fw->isMinimized() || fw->isFullScreen()) ? fw->normalGeometry() : g;
     const QMargins m(g.left() - fg.left(), g.top() - fg.top(), fg.right() - g.right(), fg.bottom() - g.bottom());
@@ -357,11 +405,14 @@ void StoreFormGeometry(QWidget *form, LayoutStorage &s, const QString &section)
     }
     if (form == MainForm() && form->isMinimized()) showCmd = 2;
     if (isMdiChild(form) && fw->isMinimized()) flags |= 1;
+    // A window that opened as a strip (or was squeezed below what it shows)
+    // keeps the layout it had: the next start opens it usable again.
+    const QRect r = normalFrameRect(fw);
+    if (isResizable(fw) && !UsableSize(fw, r.size())) return;
     LayoutWriteInt(s, section, QStringLiteral("Flags"), flags);
     LayoutWriteInt(s, section, QStringLiteral("ShowCmd"), showCmd);
     LayoutWriteInt(s, section, QStringLiteral("PixelsPerInch"), CurrentLayoutScreen().pixelsPerInch);
     WriteSizedKey(s, section, QStringLiteral("MinMaxPos"), fourInts(-1, -1, -1, -1));
-    const QRect r = normalFrameRect(fw);
     WriteSizedKey(s, section, QStringLiteral("NormPos"),
                   fourInts(r.left(), r.top(), r.left() + r.width(), r.top() + r.height()));
 }
@@ -393,9 +444,14 @@ void LoadFormGeometry(QWidget *form, const LayoutStorage &s, const QString &sect
                 right = left + cur.width();
                 bottom = top + cur.height();
             }
-            if (left < right) {
-                QRect r(left, top, right - left, bottom - top);
+            QRect r(left, top, right - left, bottom - top);
+            // A stored strip (settings written while a window had opened too
+            // small) leaves the window as it is.
+            if (left < right && !(isResizable(fw) && !UsableSize(fw, r.size()))) {
                 if (fw->isWindow()) r = KeepOnScreen(r, screen.workAreas);
+                else if (QMdiArea *area = qobject_cast<QMdiSubWindow *>(fw) ? static_cast<QMdiSubWindow *>(fw)->mdiArea() : nullptr;
+                         area && area->isVisible())
+                    r = KeepOnScreen(r, {area->viewport()->rect()});
                 // The frame rectangle back to the widget's own geometry.
                 const QRect g = fw->geometry(), fg = fw->frameGeometry();
                 const QMargins m = fw->isWindow() ? QMargins(g.left() - fg.left(), g.top() - fg.top(),
@@ -407,6 +463,7 @@ void LoadFormGeometry(QWidget *form, const LayoutStorage &s, const QString &sect
                     fw->resize(inner.size());
                 } else {
                     fw->setGeometry(inner);
+                    NoteNormalGeometry(fw);
                 }
             }
         }

@@ -119,6 +119,17 @@ QString DefaultSectionOf(const QObject *component);
 // Moves a rectangle that lies off every work area onto the nearest one.
 QRect KeepOnScreen(const QRect &r, const QList<QRect> &workAreas);
 
+// The smallest size a window is usable at: what its content needs (its
+// minimum size hint), and its minimum size; whether a size is that large.
+QSize SmallestUsableSize(const QWidget *window);
+bool UsableSize(const QWidget *window, const QSize &size);
+
+// Notes the rectangle of an MDI sub-window in the normal state and keeps
+// noting it, so that a maximised one stores the size it restores to.
+void NoteNormalGeometry(QWidget *subWindow);
+
+// A rectangle smaller than the window's minimum size hint is neither
+// stored nor restored.
 void StoreFormGeometry(QWidget *form, LayoutStorage &s, const QString &section);
 void LoadFormGeometry(QWidget *form, const LayoutStorage &s, const QString &section, bool loadState,
                       bool loadPosition);

@@ -194,7 +194,9 @@ void TgwCustomButtonGroup::init()
     m_link.OnDown = [this](const void *s) { ButtonChanging(static_cast<TgwCustomBitBtn *>(const_cast<void *>(s))); };
     SetBevelInner(bvNone);
     SetBevelOuter(bvNone);
-    setFocusPolicy(Qt::StrongFocus);
+    // In the Tab order, but a click leaves the keyboard where it was: a
+    // material picked in the navigator keeps the typing in the grid.
+    setFocusPolicy(Qt::TabFocus);
     SetTransparent(false);
     resize(75, 100);
 }

@@ -185,6 +185,9 @@ void TgwOutlookListItem::Paint(QPainter &p)
     int flags = Qt::TextWordWrap | Qt::AlignTop;
     flags |= m_alignment == taLeftJustify ? Qt::AlignLeft : m_alignment == taRightJustify ? Qt::AlignRight : Qt::AlignHCenter;
     p.save();
+    // A word wider than the list stops at the entry's edge, as the
+    // platform's text drawing clipped it.
+    p.setClipRect(ItemRect, Qt::IntersectClip);
     p.setPen(toQColor(textColor));
     p.setFont(l->font());
     const QFontMetrics fm(l->font());
@@ -192,7 +195,7 @@ void TgwOutlookListItem::Paint(QPainter &p)
     QString text = m_text;
     if (fm.horizontalAdvance(text) > textR.width() && fm.boundingRect(textR, flags, text).height() > textR.height())
         text = fm.elidedText(text, Qt::ElideRight, std::max(0, textR.width()));
-    p.drawText(textR, flags, text);
+    p.drawText(textR, flags, text, &DrawnTextRect);
     p.restore();
 }
 
@@ -429,11 +432,37 @@ void TgwCustomOutlookList::MakeVisible(TgwOutlookListItem *item)
     update();
 }
 
+// The text is painted word-wrapped; an entry measured for one line let a
+// long material name run over the entries below it. A down-running list
+// measures the text as it wraps in the width it is painted in.
+int TgwCustomOutlookList::TextWidth(const TgwOutlookListItem *item) const
+{
+    int w = width();
+    if (m_images) {
+        const int glyph = m_images->width() + item->GlyphOffset() + item->Separation();
+        if (item->GlyphOffset() > 0 && (m_itemLayout == blGlyphLeft || m_itemLayout == blGlyphRight))
+            w -= m_itemLayout == blGlyphLeft ? glyph + 8 : glyph + 4;   // the rectangle painting rebuilds
+        else if (m_itemLayout == blGlyphLeft)
+            w -= glyph + 4;
+    }
+    return std::max(1, w);
+}
+
+int TgwCustomOutlookList::TextHeight(const TgwOutlookListItem *item) const
+{
+    if (item->Text().isEmpty()) return 0;
+    const QFontMetrics fm(font());
+    const int width = TextWidth(item);
+    if (fm.horizontalAdvance(item->Text()) <= width) return fm.height();   // the text extent of one line
+    return fm.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap | Qt::AlignLeft, item->Text()).height();
+}
+
 QSize TgwCustomOutlookList::MeasureItem(const TgwOutlookListItem *item, bool withSpacing) const
 {
     const QFontMetrics fm(font());
     const QString text = item->Text();
     QSize s(text.isEmpty() ? 0 : fm.horizontalAdvance(text), text.isEmpty() ? 0 : fm.height());
+    if (m_layout == loVertical) s.setHeight(TextHeight(item));
     if (withSpacing) {
         if (m_layout == loVertical)
             s.rheight() += m_itemSpacing;
@@ -471,8 +500,8 @@ QRect TgwCustomOutlookList::GetItemRect(const TgwOutlookListItem *item, int part
     const QFontMetrics fm(font());
     QSize textSize(0, 0);
     if (!item->Text().isEmpty()) {
-        const QRect b = fm.boundingRect(QRect(0, 0, std::max(1, calc.width()), 100000),
-                                        Qt::TextWordWrap | Qt::AlignHCenter, item->Text());
+        const int wrapAt = std::min(std::max(1, calc.width()), TextWidth(item));
+        const QRect b = fm.boundingRect(QRect(0, 0, wrapAt, 100000), Qt::TextWordWrap | Qt::AlignHCenter, item->Text());
         textSize = QSize(std::min(b.width(), std::max(0, calc.width())), b.height());
     }
     const QSize glyph = m_images ? m_images->size() : QSize(0, 0);

@@ -45,8 +45,9 @@ public:
 
     QString GetDisplayName() const override { return m_text; }
 
-    // Run-time state.
-    QRect HitRect, ItemRect;
+    // Run-time state; DrawnTextRect: what the lines of the text covered when
+    // the item was last painted.
+    QRect HitRect, ItemRect, DrawnTextRect;
     bool Pressed = false, Hot = false;
 
     bool IsVisible(bool full) const;
@@ -163,6 +164,9 @@ public:
     // Part 0 whole item, 1 glyph area, 2 text; offset -1: computed.
     QRect GetItemRect(const TgwOutlookListItem *item, int part, int offset = -1);
     QSize MeasureItem(const TgwOutlookListItem *item, bool withSpacing) const;
+    // The width the item's text is painted in, and its lines' height there.
+    int TextWidth(const TgwOutlookListItem *item) const;
+    int TextHeight(const TgwOutlookListItem *item) const;
     void UpdateHitRects();
     bool CanScroll(int button);
     void Scroll();

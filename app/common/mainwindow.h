@@ -44,7 +44,9 @@ public:
     // Parent of the dialogs a child opens.
     virtual QWidget *Frame() = 0;
 
-    // Puts a child into the frame, shown and active, in the window list.
+    // Puts a child into the frame, in the window list, and shows it active:
+    // sized and placed, with its stored layout (TMdiChild::LoadLayout), before
+    // it is shown.
     virtual void AddChild(TMdiChild *child) = 0;
     // Every child in order of creation; the active one (null while none or
     // while a dialog has the focus).

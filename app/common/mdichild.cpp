@@ -26,7 +26,10 @@ TMdiChild::~TMdiChild() = default;
 
 void TMdiChild::ShowChild()
 {
-    if (IMainWindow *frame = m_ctx.mainWindow()) frame->AddChild(this);
+    if (IMainWindow *frame = m_ctx.mainWindow()) {
+        frame->AddChild(this);
+        return;
+    }
     LoadLayout();
     show();
 }
@@ -35,6 +38,11 @@ void TMdiChild::CloseChild()
 {
     QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
     frame->close();
+}
+
+QSize TMdiChild::minimumSizeHint() const
+{
+    return QWidget::minimumSizeHint().expandedTo(kSmallest);
 }
 
 void TMdiChild::LoadLayout()

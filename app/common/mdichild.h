@@ -46,7 +46,7 @@ public:
     virtual void RefreshDetalNames() {}
 
     // Into the frame of the context (alone when there is none), the layout
-    // of the settings file applied.
+    // of the settings file applied before it shows.
     void ShowChild();
     // Closes the sub-window that holds it (itself when it has none), so no
     // empty frame is left behind; the close question is asked as usual.
@@ -66,6 +66,11 @@ public:
     {
         return [this, member] { Guarded([this, member] { (static_cast<C *>(this)->*member)(); }); };
     }
+
+    // What the content needs, and never a strip: a window squeezed or
+    // stored below this is not usable.
+    QSize minimumSizeHint() const override;
+    static constexpr QSize kSmallest{240, 160};
 
 protected:
     void closeEvent(QCloseEvent *event) override;

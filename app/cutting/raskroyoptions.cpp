@@ -106,6 +106,9 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
             [this] { guarded([this] { AlgorithmAllActionExecute(); }); });
 
     auto toolFor = [this](QAction *a, const char *name) {
+        // A tool button shows an action's icon text, which drops a trailing
+        // "...": the buttons "..." came out blank.
+        a->setIconText(a->text());
         auto *b = new QToolButton(this);
         b->setObjectName(QString::fromLatin1(name));
         b->setDefaultAction(a);

@@ -355,6 +355,8 @@ void TfrmRaskroyGroup::showEvent(QShowEvent *e)
     if (m_shown) return;
     m_shown = true;
     m_bar->setFixedWidth(m_barWidth);
+    // Typing starts in the grid, and Tab goes from cell to cell there.
+    m_grid->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmRaskroyGroup::saveLayout()

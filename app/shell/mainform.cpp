@@ -22,6 +22,8 @@
 #include <QFontMetrics>
 #include <QFile>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -123,7 +125,12 @@ TMainForm::TMainForm(const kv::Paths &paths, QWidget *parent)
     m_idle->start();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TMainForm::updateActions);
 
-    resize(800, 600);
+    // Its normal size when nothing is stored: room for a part base beside
+    // the warehouse (it first opens maximised).
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        resize(QSize(1200, 800).boundedTo(screen->availableGeometry().size() * 9 / 10));
+    else
+        resize(1200, 800);
     MainForm = this;
     kv::SetMainForm(this);
     updateActions();
@@ -329,6 +336,14 @@ void TMainForm::buildMenus()
     addAction(nullptr, QStringLiteral("AllMaterialsAction"), QStringLiteral("Все материалы"));
     addAction(nullptr, QStringLiteral("DeleteSheetAction"), QStringLiteral("Удалить"));
     addAction(nullptr, QStringLiteral("DeleteScrapAction"), QStringLiteral("Удалить"));
+    // The desktop's keys of a frame with child windows, in no menu.
+    for (QAction *a : {addAction(nullptr, QStringLiteral("CloseChildAction"), QStringLiteral("Закрыть"),
+                                 QKeySequence(Qt::CTRL | Qt::Key_F4)),
+                       addAction(nullptr, QStringLiteral("NextChildAction"), QStringLiteral("Следующее окно"),
+                                 QKeySequence(Qt::CTRL | Qt::Key_Tab)),
+                       addAction(nullptr, QStringLiteral("PreviousChildAction"), QStringLiteral("Предыдущее окно"),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab))})
+        QWidget::addAction(a);
 
     // Menus are refreshed before they open, as the idle step would do.
     for (QMenu *m : findChildren<QMenu *>()) connect(m, &QMenu::aboutToShow, this, &TMainForm::updateActions);

@@ -20,6 +20,7 @@
 
 class QAction;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QTimer;
 class TDock;
@@ -179,6 +180,9 @@ public:
     void ConnectExternalMaterials();
     // The steps when the window is first shown.
     void FirstShow();
+    // Their first step, the stored position and state ("Main_Form"): taken
+    // before the window shows, so that the window manager places it so.
+    void LoadPosition();
     // Shut-down: every child asked, refused while a run is busy.
     bool CanClose();
 
@@ -187,6 +191,11 @@ public slots:
     void CascadeExecute();
     void TileHorizontalExecute();
     void TileVerticalExecute();
+    // Ctrl+F4, Ctrl+Tab and Ctrl+Shift+Tab: close the active child, go to
+    // the next or the previous one.
+    void CloseChildExecute();
+    void NextChildExecute();
+    void PreviousChildExecute();
     void ArrangeIconsExecute();
     void MinimizeAllExecute();
     // Part bases.
@@ -222,6 +231,8 @@ private:
     void runCommand(const QString &name);
     void childCommand(MainCommand command);
     void tile(bool horizontal);
+    QPoint cascadePosition(QMdiSubWindow *sub, const QSize &size, const QRect &area) const;
+    static void takeCloseKey(QMdiSubWindow *sub);
     QString openDialog(const QString &folder, const QString &title, const QString &filter,
                        const QString &defaultExt);
     void shutDown();
@@ -247,6 +258,7 @@ private:
     TfrmWait *m_wait = nullptr;
     bool m_busy = false;
     bool m_shown = false;
+    bool m_positionLoaded = false;
     bool m_closed = false;
     QString m_groupsFolder, m_detalsFolder, m_exportFolder;
 };

@@ -32,27 +32,70 @@
 
 // ---------------------------------------------------------------- children
 
+// A window a workshop can work in at once; smaller only when the frame is.
+static constexpr QSize kOpeningSize{640, 400};
+
 void TMainForm::AddChild(TMdiChild *child)
 {
-    // The window keeps the size it was made with: the area's own placement
-    // gives a new window its size hint, which left a results window no more
-    // than its tool bar when the other windows filled the frame.
-    const QSize design = child->size();
+    // A frame whose child is maximised stays so: the new window opens
+    // maximised over it, the way the desktop's MDI frames behave.
+    QMdiSubWindow *current = m_mdi->currentSubWindow();
+    const bool maximised = current && current->isMaximized();
     QMdiSubWindow *sub = m_mdi->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     m_children.append(child);
-    sub->show();
+    takeCloseKey(sub);
+    // Sized and placed before it shows: shown first, the area would give it
+    // its size hint (a results window's was no more than its tool bar) and
+    // a maximised frame would make that strip its restore size.
+    sub->ensurePolished();
     const QMargins m = sub->contentsMargins();
-    QRect g(sub->pos(), design.grownBy(m).expandedTo(sub->minimumSizeHint()));
+    QSize size = child->size().grownBy(m).expandedTo(kOpeningSize).expandedTo(sub->minimumSizeHint());
+    QPoint at(0, 0);
     if (m_mdi->isVisible()) {
         const QRect area = m_mdi->viewport()->rect();
-        g.setSize(g.size().boundedTo(area.size()));
-        if (g.right() > area.right()) g.moveRight(area.right());
-        if (g.bottom() > area.bottom()) g.moveBottom(area.bottom());
-        g.moveTopLeft(QPoint(std::max(g.left(), 0), std::max(g.top(), 0)));
+        size = size.boundedTo(area.size()).expandedTo(sub->minimumSizeHint());
+        at = cascadePosition(sub, size, area);
     }
-    sub->setGeometry(g);
+    sub->setGeometry(QRect(at, size));
+    kv::NoteNormalGeometry(sub);
+    child->LoadLayout();
+    if (maximised) sub->setWindowState(sub->windowState() | Qt::WindowMaximized);
+    child->show();
+    sub->show();
     m_mdi->setActiveSubWindow(sub);
+}
+
+// Ctrl+F4 is the frame's (it closes the active child wherever the keyboard
+// is); the sub-window's own menu keeps the key only as its caption, two
+// owners of one key would leave it to neither.
+void TMainForm::takeCloseKey(QMdiSubWindow *sub)
+{
+    const QKeySequence closeKey(Qt::CTRL | Qt::Key_F4);
+    if (QMenu *menu = sub->systemMenu())
+        for (QAction *a : menu->actions()) {
+            QList<QKeySequence> keys = a->shortcuts();
+            if (!keys.removeAll(closeKey)) continue;
+            a->setShortcuts(keys);
+            a->setText(a->text() + QLatin1Char('\t') + closeKey.toString(QKeySequence::NativeText));
+        }
+}
+
+// One title bar below and right of the last window in the normal state,
+// back to the corner when it would leave the area.
+QPoint TMainForm::cascadePosition(QMdiSubWindow *sub, const QSize &size, const QRect &area) const
+{
+    const int step = std::max(sub->contentsMargins().top(), 20);
+    QPoint at = area.topLeft();
+    const QList<QMdiSubWindow *> order = m_mdi->subWindowList(QMdiArea::StackingOrder);
+    for (int i = int(order.size()) - 1; i >= 0; --i) {
+        QMdiSubWindow *w = order[i];
+        if (w == sub || !w->isVisible() || w->isMinimized() || w->isMaximized()) continue;
+        at = w->pos() + QPoint(step, step);
+        break;
+    }
+    if (at.x() + size.width() > area.right() + 1 || at.y() + size.height() > area.bottom() + 1) at = area.topLeft();
+    return at;
 }
 
 QList<TMdiChild *> TMainForm::Children() const
@@ -226,6 +269,9 @@ void TMainForm::runCommand(const QString &name)
             {QStringLiteral("TileVerAction"), &TMainForm::TileVerticalExecute},
             {QStringLiteral("ArrangeAction"), &TMainForm::ArrangeIconsExecute},
             {QStringLiteral("MinimizeAllAction"), &TMainForm::MinimizeAllExecute},
+            {QStringLiteral("CloseChildAction"), &TMainForm::CloseChildExecute},
+            {QStringLiteral("NextChildAction"), &TMainForm::NextChildExecute},
+            {QStringLiteral("PreviousChildAction"), &TMainForm::PreviousChildExecute},
             {QStringLiteral("DeleteSheetAction"), &TMainForm::DeleteSheetExecute},
             {QStringLiteral("DeleteScrapAction"), &TMainForm::DeleteScrapExecute},
             {QStringLiteral("WarehouseAction"), nullptr},
@@ -552,6 +598,21 @@ void TMainForm::ArrangeIconsExecute()
     }
 }
 
+void TMainForm::CloseChildExecute()
+{
+    if (QMdiSubWindow *sub = m_mdi->currentSubWindow()) sub->close();
+}
+
+void TMainForm::NextChildExecute()
+{
+    m_mdi->activateNextSubWindow();
+}
+
+void TMainForm::PreviousChildExecute()
+{
+    m_mdi->activatePreviousSubWindow();
+}
+
 void TMainForm::MinimizeAllExecute()
 {
     const QList<TMdiChild *> children = Children();
@@ -570,10 +631,17 @@ void TMainForm::showEvent(QShowEvent *event)
     }
 }
 
-void TMainForm::FirstShow()
+void TMainForm::LoadPosition()
 {
+    if (m_positionLoaded) return;
+    m_positionLoaded = true;
     kv::RunGuarded([this] { kv::LoadFormGeometry(this, m_settings->Ini(), QString::fromLatin1("Main_Form"), true, true); },
                    this);
+}
+
+void TMainForm::FirstShow()
+{
+    LoadPosition();
     kv::StartupStep(QStringLiteral("show:position"));
     kv::RunGuarded([this] { LoadBorders(); }, this);
     kv::StartupStep(QStringLiteral("show:edge banding"));

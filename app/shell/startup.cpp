@@ -14,6 +14,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <clocale>
 #include <memory>
@@ -23,6 +25,12 @@ namespace kv {
 QString VersionText()
 {
     return QStringLiteral("korvalt " KV_VERSION);
+}
+
+bool LoadQtTranslation(QTranslator &translator, const QString &folder)
+{
+    return translator.load(QStringLiteral("qtbase_ru"),
+                           folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder);
 }
 
 void PrepareProgramFolder(const QString &root)
@@ -41,6 +49,12 @@ int RunApplication(QApplication &app, const StartOptions &options)
     QGuiApplication::setDesktopFileName(QStringLiteral("korvalt"));
     QApplication::setWindowIcon(KorvaltIcon());
 
+    // Qt's own texts (the file dialogs, the edit fields' menus) in the
+    // program's language, from Debian's qt6-translations-l10n; without the
+    // files they stay English and nothing else changes.
+    QTranslator qtTexts;
+    if (LoadQtTranslation(qtTexts)) app.installTranslator(&qtTexts);
+
     const QString root = options.root.isEmpty() ? Paths::DefaultRoot() : options.root;
     try {
         PrepareProgramFolder(root);
@@ -56,7 +70,9 @@ int RunApplication(QApplication &app, const StartOptions &options)
     StartupStep(QStringLiteral("instance"));
     if (quit) return 0;
 
-    QGuiApplication::setApplicationDisplayName(TMainForm::ApplicationTitle());
+    // The application's title is the main window's own: no display name, which
+    // Qt would append to every window's title (the frame's a second time,
+    // and the small dialogs' cut by the window manager).
     StartupStep(QStringLiteral("title"));
 
     TMainForm form{Paths(root)};
@@ -94,6 +110,7 @@ int RunApplication(QApplication &app, const StartOptions &options)
     }
     StartupStep(QStringLiteral("splash freed"));
 
+    form.LoadPosition();
     form.show();
     int rc = 0;
     if (options.instead) {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QApplication;
+class QTranslator;
 class TMainForm;
 
 namespace kv {
@@ -17,6 +18,10 @@ QString VersionText();
 // Makes the program folder `root` with every folder beneath it and creates
 // the settings file when it is missing. Throws kv::Error with the reason.
 void PrepareProgramFolder(const QString &root);
+
+// Qt's Russian texts ("qtbase_ru") from `folder`, by default Qt's own
+// translations folder; false when they are not there.
+bool LoadQtTranslation(QTranslator &translator, const QString &folder = QString());
 
 struct StartOptions
 {

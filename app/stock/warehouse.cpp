@@ -7,6 +7,7 @@
 #include "app/stock/stockprint.h"
 #include "app/stock/stockdialogs.h"
 #include "controls/dbgrid.h"
+#include "controls/winlayout.h"
 #include "data/datamodule.h"
 #include "data/materials/materials.h"
 #include "data/paths.h"
@@ -257,8 +258,11 @@ void TfrmWareHouse::loadLayout()
     for (int i = 0; i < kScrapCols; ++i)
         dbgScraps->Columns(i)->SetWidth(ini.ReadInteger(kScrapsSection, QStringLiteral("ColWidth%1").arg(i), 120));
     QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
-    frame->resize(ini.ReadInteger(kScrapsSection, QStringLiteral("Width"), 400),
-                  ini.ReadInteger(kScrapsSection, QStringLiteral("Height"), 300));
+    // Without a stored size the window keeps the one it opened with, which
+    // fits its buttons; a stored one too small for them is not taken.
+    const QSize stored(ini.ReadInteger(kScrapsSection, QStringLiteral("Width"), frame->width()),
+                       ini.ReadInteger(kScrapsSection, QStringLiteral("Height"), frame->height()));
+    if (UsableSize(frame, stored)) frame->resize(stored);
     if (ini.ReadInteger(kScrapsSection, QStringLiteral("WinState"), 0) == 2) frame->showMaximized();
     const int panel = ini.ReadInteger(kScrapsSection, QStringLiteral("PanelWidth"), 100);
     splitter->setSizes({panel, std::max(100, frame->width() - panel)});
@@ -273,7 +277,7 @@ void TfrmWareHouse::storeLayout()
         ini.WriteInteger(kScrapsSection, QStringLiteral("ColWidth%1").arg(i), dbgScraps->Columns(i)->Width());
     QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
     const int state = frame->isMaximized() ? 2 : frame->isMinimized() ? 1 : 0;
-    if (state == 0) {
+    if (state == 0 && UsableSize(frame, frame->size())) {
         ini.WriteInteger(kScrapsSection, QStringLiteral("Width"), frame->width());
         ini.WriteInteger(kScrapsSection, QStringLiteral("Height"), frame->height());
     }

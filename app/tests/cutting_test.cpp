@@ -25,6 +25,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -227,15 +228,25 @@ TEST_F(JobFile, ForAllActionsSetEverySection)
     TfrmRaskroyOptions d(app.ctx);
     d.SetJob({"1", "2", "3"}, {"a", "b", "c"}, {});
     const auto hook = kv::test::ScopedHook(&TfrmRaskroyOptions::SetHook, [&](TfrmRaskroyOptions &f) {
+        // The buttons beside the fields say "..." (a tool button drops a
+        // trailing "..." from its action's text) and what they do in their hint.
+        auto click = [&f](const char *name, const char *hint) {
+            auto *b = f.findChild<QToolButton *>(QString::fromLatin1(name));
+            ASSERT_NE(b, nullptr) << name;
+            EXPECT_EQ(b->text(), QStringLiteral("...")) << name;
+            EXPECT_EQ(b->toolTip(), QString::fromUtf8(hint)) << name;
+            b->click();
+        };
+        f.show();
         f.edRemark->setText(QStringLiteral("r, 1"));
-        f.RemarkAllAction->trigger();
+        click("bbRemarkAll", "Комментарий установить\r\nдля всех материалов");
         f.rbFull->setChecked(true);
-        f.SearchModeAllAction->trigger();
+        click("bbSearchModeAll", "Способ перебора установить\r\nдля всех материалов");
         f.seExSearch->setValue(321);
-        f.DepthAllAction->trigger();
+        click("bbDepthAll", "Глубину перебора установить\r\nдля всех материалов");
         f.rbAlgorithm2->setChecked(true);
         f.cbxOneDimOptimization->setChecked(true);
-        f.AlgorithmAllAction->trigger();
+        click("bbAlgorithmAll", "Вид алгоритма установить\r\nдля всех материалов");
         f.bbAutoBounds->click();
         EXPECT_TRUE(f.chbStandart->isChecked());
         return int(QDialog::Rejected);

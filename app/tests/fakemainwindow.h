@@ -34,6 +34,8 @@ public:
         QMdiSubWindow *sub = area.addSubWindow(child);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         m_children.append(child);
+        child->LoadLayout();
+        child->show();
     }
     QList<TMdiChild *> Children() const override
     {

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -63,6 +64,14 @@ TEST(Install, ProgramDesktopEntryIconsAndPartBaseType)
     EXPECT_EQ(entry.value(QStringLiteral("StartupWMClass")), QStringLiteral("korvalt"));
     EXPECT_TRUE(entry.value(QStringLiteral("Categories")).endsWith(QLatin1Char(';')));
     EXPECT_EQ(entry.value(QStringLiteral("MimeType")), QStringLiteral("application/x-korvalt-partbase;"));
+    // The desktop's own checker finds nothing to say (desktop-file-utils, when installed).
+    if (const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")); !validator.isEmpty()) {
+        QProcess check;
+        check.start(validator, {root + QStringLiteral("share/applications/korvalt.desktop")});
+        ASSERT_TRUE(check.waitForFinished(20000));
+        EXPECT_EQ(check.exitCode(), 0);
+        EXPECT_EQ(QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError()).trimmed(), QString());
+    }
 
     // Every size of the theme holds the picture the program draws.
     for (int s : kv::kIconSizes) {

@@ -34,6 +34,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 
@@ -439,7 +440,8 @@ TEST(WindowList, NumberedFromTheLastChildWithTheActiveChecked)
 }
 
 // A new child keeps the size it was made with, inside the frame, however
-// little room the windows before it left; one larger than the frame fills it.
+// little room the windows before it left; one larger than the frame fills it;
+// one made smaller opens at 640 x 400 with its frame, room to work in.
 TEST(WindowList, ANewChildKeepsItsSizeInsideTheFrame)
 {
     ShellFixture f;
@@ -450,7 +452,7 @@ TEST(WindowList, ANewChildKeepsItsSizeInsideTheFrame)
     {
         QSize made, expected;
     };
-    const Case cases[] = {{{400, 300}, {400, 300}},
+    const Case cases[] = {{{400, 300}, {-640, -400}},   // negative: the size with the frame
                           {{640, 480}, {640, 480}},
                           {{760, 520}, {760, 520}},
                           {{3000, 2000}, {0, 0}}};   // 0: as large as the frame allows
@@ -464,12 +466,79 @@ TEST(WindowList, ANewChildKeepsItsSizeInsideTheFrame)
         const QRect area = f.form->MdiArea()->viewport()->rect();
         ASSERT_GT(area.height(), 600);
         EXPECT_TRUE(area.contains(sub->geometry())) << c.made.width();
-        if (!c.expected.isEmpty()) {
+        if (c.expected.width() < 0) {
+            EXPECT_EQ(sub->size(), c.expected * -1);
+        } else if (!c.expected.isEmpty()) {
             EXPECT_EQ(w->size(), c.expected);
         } else {
             EXPECT_EQ(sub->size(), area.size());
         }
     }
+}
+
+// Over a maximised child a new one opens maximised too (the maximised one is
+// not restored to a small window), and itself restores to a usable size; a
+// strip stored for its class is not taken.
+TEST(WindowList, ANewChildOverAMaximisedOneStaysMaximisedAndRestoresUsable)
+{
+    ShellFixture f;
+    {
+        kv::TIniFile ini = f.ini();
+        ini.WriteString("TfrmShellProbe", "NormPos", "0,336,873,414");
+        ini.WriteString("TfrmShellProbe", "ShowCmd", "1");
+    }
+    f.form->resize(1024, 768);
+    f.form->show();
+    QApplication::processEvents();
+    TfrmShellProbe *a = f.child("А");
+    auto *subA = qobject_cast<QMdiSubWindow *>(a->parentWidget());
+    const QRect area = f.form->MdiArea()->viewport()->rect();
+    EXPECT_GE(subA->height(), 400);   // not the stored strip
+    subA->showMaximized();
+    TfrmShellProbe *b = f.child("Б");
+    QApplication::processEvents();
+    auto *subB = qobject_cast<QMdiSubWindow *>(b->parentWidget());
+    EXPECT_EQ(f.form->ActiveChild(), b);
+    EXPECT_TRUE(subB->isMaximized());
+    EXPECT_EQ(subB->geometry(), area);
+    subB->showNormal();
+    QApplication::processEvents();
+    EXPECT_GE(subB->width(), 640);
+    EXPECT_GE(subB->height(), 400);
+    EXPECT_TRUE(area.contains(subB->geometry()));
+}
+
+// The desktop's keys of an MDI frame: Ctrl+Tab and Ctrl+Shift+Tab go round
+// the children, Ctrl+F4 closes the active one (after its close question).
+TEST(WindowList, CtrlTabGoesRoundAndCtrlF4Closes)
+{
+    ShellFixture f;
+    f.form->show();
+    QApplication::setActiveWindow(f.form.get());
+    TfrmShellProbe *a = f.child("А");
+    TfrmShellProbe *b = f.child("Б");
+    TfrmShellProbe *c = f.child("В");
+    QApplication::processEvents();
+    ASSERT_EQ(f.form->ActiveChild(), c);
+    auto key = [&](Qt::Key k, Qt::KeyboardModifiers m) {
+        QWidget *to = QApplication::focusWidget() ? QApplication::focusWidget() : f.form.get();
+        QTest::keyClick(to, k, m);
+        QApplication::processEvents();
+    };
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_NE(f.form->ActiveChild(), c);
+    const TMdiChild *next = f.form->ActiveChild();
+    key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(f.form->ActiveChild(), c);
+    EXPECT_NE(next, nullptr);
+    c->allowClose = false;
+    key(Qt::Key_F4, Qt::ControlModifier);
+    EXPECT_EQ(c->asked, 1);
+    EXPECT_EQ(f.form->Children().size(), 3);
+    c->allowClose = true;
+    key(Qt::Key_F4, Qt::ControlModifier);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(f.form->Children(), (QList<TMdiChild *>{a, b}));
 }
 
 TEST(WindowList, TilesOneWayAndTheOther)

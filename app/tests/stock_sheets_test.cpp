@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 using namespace kv;
@@ -146,6 +148,19 @@ TEST(SelectSheets, EmptyBaseIsReportedAndARowIsChosen)
     EXPECT_EQ(chosen.Width, 1830);
     EXPECT_EQ(chosen.Quantity, 7);
     EXPECT_EQ(s.app.settings->Ini().ReadInteger("SelectSheet", "ColWidth0", 0), 120);
+
+    // Enter in the grid chooses its current row, as "Да" does.
+    s.sheet(1, 2800, 2070, 3);
+    const auto enter = kv::test::ScopedHook(&TRaskroyDialogs::SetChooseHook, [](TFormSelectSheets &form) {
+        form.show();
+        form.grdSheets->setFocus();
+        form.grdSheets->DataSet()->Last();
+        QTest::keyClick(form.grdSheets, Qt::Key_Return);
+        return form.result() == QDialog::Accepted;
+    });
+    EXPECT_TRUE(dialogs.chooseStdSheet(1, chosen));
+    EXPECT_EQ(chosen.Length, 2800);
+    EXPECT_EQ(chosen.Quantity, 3);
 
     // Unknown material: the label says so.
     f.Prepare(5);

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <QHeaderView>
 
 using namespace kv;
@@ -141,6 +142,93 @@ TEST_F(WindowLayout, MinimisedMainWindowIsMinimisedLater)
     QTest::qWait(1);
     QCoreApplication::processEvents();
     EXPECT_TRUE(w.windowState() & Qt::WindowMinimized);
+}
+
+// A child of an MDI area whose content needs 400 x 250 (its layout holds a
+// widget of that minimum).
+struct MdiFixture
+{
+    QMdiArea area;
+    QMdiSubWindow *sub;
+    QWidget *content;
+    MdiFixture()
+    {
+        area.resize(1000, 700);
+        content = new QWidget;
+        auto *lay = new QVBoxLayout(content);
+        auto *body = new QWidget;
+        body->setMinimumSize(400, 250);
+        lay->addWidget(body);
+        sub = area.addSubWindow(content);
+        area.show();
+        sub->show();
+        NoteNormalGeometry(sub);
+    }
+};
+
+// A stored rectangle the window cannot show its content in (a settings file
+// written when a window had opened as a strip) is not restored; one at least
+// as large as the content's minimum is.
+TEST_F(WindowLayout, AStoredStripIsNotRestored)
+{
+    struct Case
+    {
+        const char *norm;
+        bool taken;
+    };
+    const Case cases[] = {{"0,336,873,414", false},   // 873 x 78: the tool bar and tabs only
+                          {"10,10,110,610", false},   // narrower than the content
+                          {"20,30,620,430", true},
+                          {"0,0,1000,700", true}};
+    for (const Case &c : cases) {
+        MdiFixture f;
+        const QSize smallest = SmallestUsableSize(f.sub);
+        ASSERT_GE(smallest.height(), 250);
+        f.sub->setGeometry(40, 40, 700, 500);
+        MemIniStorage ini;
+        ini.writeString("SheetParams", "NormPos", c.norm);
+        ini.writeString("SheetParams", "ShowCmd", "1");
+        LoadFormGeometry(f.sub->widget(), ini, "SheetParams", true, true);
+        const QStringList w = QString::fromLatin1(c.norm).split(',');
+        const QRect stored(w[0].toInt(), w[1].toInt(), w[2].toInt() - w[0].toInt(), w[3].toInt() - w[1].toInt());
+        EXPECT_EQ(f.sub->geometry(), c.taken ? stored : QRect(40, 40, 700, 500)) << c.norm;
+    }
+}
+
+// A window squeezed below its content's minimum keeps the layout stored
+// before; a maximised child stores the rectangle it restores to.
+TEST_F(WindowLayout, OnlyAUsableRectangleIsStored)
+{
+    MdiFixture f;
+    MemIniStorage ini;
+    f.sub->setGeometry(10, 20, 600, 400);
+    StoreFormGeometry(f.sub->widget(), ini, "Detals_Group");
+    EXPECT_EQ(ini.raw("Detals_Group", "NormPos"), "10,20,610,420");
+    f.sub->setGeometry(0, 300, 873, 78);
+    StoreFormGeometry(f.sub->widget(), ini, "Detals_Group");
+    EXPECT_EQ(ini.raw("Detals_Group", "NormPos"), "10,20,610,420");
+    f.sub->setGeometry(30, 40, 640, 480);
+    f.sub->showMaximized();
+    EXPECT_EQ(f.sub->geometry().size(), f.area.viewport()->size());
+    StoreFormGeometry(f.sub->widget(), ini, "Detals_Group");
+    EXPECT_EQ(ini.raw("Detals_Group", "ShowCmd"), "3");
+    EXPECT_EQ(ini.raw("Detals_Group", "NormPos"), "30,40,670,520");
+}
+
+// A main window whose MDI area sits in a panel between docks is a frame: with
+// nothing stored it opens maximised.
+TEST_F(WindowLayout, AFrameWithItsAreaInAPanelOpensMaximised)
+{
+    MemIniStorage ini;
+    QMainWindow frame;
+    auto *panel = new QWidget;
+    auto *lay = new QVBoxLayout(panel);
+    lay->addWidget(new QMdiArea);
+    frame.setCentralWidget(panel);
+    SetMainForm(&frame);
+    LoadFormGeometry(&frame, ini, "Main_Form", true, true);
+    EXPECT_TRUE(frame.windowState() & Qt::WindowMaximized);
+    EXPECT_NO_THROW(StoreMDIChildList(&frame, ini));
 }
 
 TEST_F(WindowLayout, QuotedValuesRoundTripThroughTheFile)

@@ -132,6 +132,29 @@ TEST_F(PreviewFixture, ZoomModesGiveTheScaleOfTheBox)
     EXPECT_TRUE(form->N1001->isChecked());
 }
 
+// Maximised or resized, the window lays its pages out again: a whole page
+// fills the page area, which fills the window.
+TEST_F(PreviewFixture, ThePagesFollowTheWindowsSize)
+{
+    form->SetZoom(2);
+    form->show();   // maximised, as a first preview opens
+    QApplication::processEvents();
+    ASSERT_TRUE(form->isMaximized());
+    for (const QSize size : {QSize(), QSize(780, 700), QSize(500, 760), QSize(640, 480)}) {   // inside the offscreen screen
+        if (size.isValid()) {
+            form->showNormal();
+            form->resize(size);
+            QApplication::processEvents();
+            ASSERT_EQ(form->size(), size);
+        }
+        EXPECT_EQ(form->PBox->size(), form->size() - QSize(16, 26 + 18));
+        const TrpRect page = form->PageRect(0);
+        EXPECT_EQ(page.height(), form->PBox->height() - 20) << size.width();
+        EXPECT_DOUBLE_EQ(form->ZoomFactor(), double(form->PBox->height() - 20) / kPageH);
+        EXPECT_EQ(page.Left, page.width() < form->PBox->width() ? (form->PBox->width() - page.width()) / 2 : 10);
+    }
+}
+
 TEST_F(PreviewFixture, ChosenZoomOpensTheNextPreview)
 {
     form->N751->trigger();

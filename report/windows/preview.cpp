@@ -1146,6 +1146,14 @@ void TrpPreviewForm::showEvent(QShowEvent *e)
     FormResize();
 }
 
+// The page area follows the window (maximised on show, resized by the user);
+// a panel that borrowed it lays it out on its own resizes.
+void TrpPreviewForm::resizeEvent(QResizeEvent *e)
+{
+    QDialog::resizeEvent(e);
+    if (!m_host) FormResize();
+}
+
 void TrpPreviewForm::closeEvent(QCloseEvent *e)
 {
     SaveFormPosition(this);

@@ -177,6 +177,7 @@ public:
 protected:
     bool eventFilter(QObject *o, QEvent *e) override;
     void showEvent(QShowEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void done(int r) override;
 

@@ -268,3 +268,49 @@ TEST(OutlookList, HotTrackingFollowsTheMouse)
     QApplication::sendEvent(f.list, &leave);
     EXPECT_FALSE(f.list->Items()->Item(2)->Hot);
 }
+
+// A material name longer than the navigator is wide wraps inside its own
+// entry, with or without glyphs: no entry's lines run over the next one.
+TEST(OutlookList, LongNamesWrapInsideTheirEntries)
+{
+    const QStringList names = {QStringLiteral("<все материалы>"), QStringLiteral("ЛДСП Бук 16 мм"),
+                               QStringLiteral("ЛДСП Дуб сонома светлый 18 мм с кромкой ПВХ 2 мм"),
+                               QStringLiteral("МДФ"), QStringLiteral("Фанера березовая шлифованная 21 мм")};
+    struct Case
+    {
+        int width;
+        bool glyphs;
+    };
+    for (const Case c : {Case{105, false}, Case{105, true}, Case{60, true}, Case{300, false}}) {
+        QWidget host;
+        host.resize(c.width, 600);
+        auto *list = new TgwOutlookList(&host);
+        list->setFont(testFont());
+        list->setGeometry(0, 0, c.width, 600);
+        list->HotTrackStyle = hsItemHilite;
+        list->SetItemLayout(blGlyphLeft);
+        list->SetItemSpacing(22);
+        kv::ImageList images(16, 16);
+        images.add(QImage(16, 16, QImage::Format_ARGB32));
+        if (c.glyphs) list->SetImages(&images);
+        for (const QString &n : names) {
+            TgwOutlookListItem *it = list->Items()->Add();
+            it->SetText(n);
+            it->SetSeparation(2);
+            it->SetTextAlignment(taLeftJustify);
+            it->SetGlyphOffset(1);
+        }
+        host.show();
+        list->grab();   // paints every item
+        for (int i = 0; i < names.size(); ++i) {
+            const TgwOutlookListItem *it = list->Items()->Item(i);
+            EXPECT_GE(it->DrawnTextRect.top(), it->ItemRect.top()) << c.width << " " << c.glyphs << " " << i;
+            EXPECT_LE(it->DrawnTextRect.bottom(), it->ItemRect.bottom()) << c.width << " " << c.glyphs << " " << i;
+            if (i + 1 < names.size()) {
+                EXPECT_LE(it->ItemRect.bottom(), list->Items()->Item(i + 1)->ItemRect.top()) << i;
+            }
+        }
+        // A name that fits keeps the one-line entry.
+        EXPECT_EQ(list->Items()->Item(3)->ItemRect.height(), QFontMetrics(testFont()).height() + 22) << c.width;
+    }
+}

@@ -1,0 +1,500 @@
+// The first job on a real desktop: the program on an X display with a window
+// manager, driven through its windows with the keyboard and the mouse, as the
+// README tells a new user. What is checked is what the user sees: windows that
+// open usable inside the frame, captions that fit, a preview that fills its
+// window, titles that name the program once. A picture of every step goes
+// into the output folder. scripts/desktop-test.sh starts the display; on any
+// other platform the test is skipped.
+#include "app/cutting/raskroyoptions.h"
+#include "app/materials/materialsform.h"
+#include "app/partbase/raskroygroup.h"
+#include "app/results/formsheets.h"
+#include "app/shell/mainform.h"
+#include "app/shell/startup.h"
+#include "app/stock/selectsheets.h"
+#include "app/stock/stockdialogs.h"
+#include "app/stock/warehouse.h"
+#include "app/tests/roadsupport.h"
+#include "app/tests/scopedprinter.h"
+#include "controls/spinedit.h"
+#include "data/datamodule.h"
+#include "data/maps/mapdoc.h"
+#include "data/paths.h"
+#include "print/flows/fullstat.h"
+#include "print/flows/printsetup.h"
+#include "report/windows/enginectl.h"
+#include "report/windows/preview.h"
+#include "report/windows/winpos.h"
+#include "platform/registry.h"
+#include "toolbars/toolbarbutton.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace kv;
+using namespace roadtest;
+
+namespace {
+
+const QString kProgram = QStringLiteral("Раскрой листового материала");
+const QString kMaterial = QStringLiteral("ЛДСП Бук 16 мм");
+
+// The title the window manager shows (what Qt made of the window's title).
+QString shownTitle(QWidget *w)
+{
+    QProcess p;
+    p.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w->window()->winId()),
+                                     QStringLiteral("_NET_WM_NAME")});
+    if (!p.waitForFinished(5000)) return QStringLiteral("<xprop failed>");
+    const QString out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    const qsizetype first = out.indexOf(QLatin1Char('"')), last = out.lastIndexOf(QLatin1Char('"'));
+    if (first < 0 || last <= first) return QStringLiteral("<no title: %1>").arg(out);
+    return out.mid(first + 1, last - first - 1).replace(QStringLiteral("\\\""), QStringLiteral("\""));
+}
+
+QString plainCaption(QString text)
+{
+    return text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+}
+
+// Lets the window manager map, place and paint what the program showed.
+void settle(int ms = 150)
+{
+    QApplication::processEvents();
+    QTest::qWait(ms);
+}
+
+// Characters into whatever has the keyboard focus, as the keyboard sends them.
+void typeKeys(const QString &text)
+{
+    for (QChar c : text) {
+        QWidget *to = QApplication::focusWidget();
+        ASSERT_NE(to, nullptr) << "no focus while typing " << text.toStdString();
+        const Qt::Key code = c.isDigit() ? Qt::Key(Qt::Key_0 + c.digitValue()) : Qt::Key(0);
+        QTest::sendKeyEvent(QTest::Click, to, code, QString(c), Qt::NoModifier);
+    }
+}
+
+void pressKeyOnFocus(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QWidget *to = QApplication::focusWidget();
+    ASSERT_NE(to, nullptr) << "no focus for key " << k;
+    QTest::keyClick(to, k, mods);
+    QApplication::processEvents();
+}
+
+class Desktop : public ::testing::Test
+{
+protected:
+    const kv::test::ScopedEnginePrinter keepPrinter;
+    QTemporaryDir tmp;
+    QString root, out;
+    ModalWatch watch;
+    int shots = 0;
+
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs an X display with a window manager: scripts/desktop-test.sh";
+        root = tmp.path() + QStringLiteral("/Korvalt");
+        // The preview's and the registry's stores: this test's own.
+        rpSetWindowPositionStore(tmp.path() + QStringLiteral("/ReportEngine.ini"));
+        Registry::SetStoreFile(tmp.path() + QStringLiteral("/registry.ini"));
+        out = qEnvironmentVariable("KV_DESKTOP_OUT", tmp.path() + QStringLiteral("/shots"));
+        QDir(out).removeRecursively();
+        QDir().mkpath(out);
+    }
+
+    void TearDown() override
+    {
+        rpSetWindowPositionStore(QString());
+        Registry::SetStoreFile(QString());
+    }
+
+    Paths paths() const { return Paths(root); }
+
+    // The whole screen as the user sees it, numbered in the order of the road.
+    void shot(const QString &step)
+    {
+        settle(250);
+        const QString file = QStringLiteral("%1/%2-%3.png").arg(out).arg(++shots, 2, 10, QLatin1Char('0')).arg(step);
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0).save(file)) << file.toStdString();
+    }
+
+    static void expectTitleOnce(QWidget *w, const char *step)
+    {
+        const QString title = shownTitle(w);
+        EXPECT_EQ(title.count(kProgram), 1) << step << ": " << title.toStdString();
+    }
+
+    static void expectTitleNotTwice(QWidget *w, const char *step)
+    {
+        const QString title = shownTitle(w);
+        EXPECT_LE(title.count(kProgram), 1) << step << ": " << title.toStdString();
+        EXPECT_EQ(title, w->window()->windowTitle()) << step;
+    }
+
+    // Every button shows a caption or a picture, and its caption whole.
+    static void expectButtonsReadable(QWidget *w, const char *step)
+    {
+        for (QAbstractButton *b : w->findChildren<QAbstractButton *>()) {
+            // The corner of a grid's headers is a button with nothing on it.
+            if (!b->isVisible() || b->inherits("QTableCornerButton")) continue;
+            const auto *tool = qobject_cast<QToolButton *>(b);
+            const bool picture = !b->icon().isNull() || (tool && tool->arrowType() != Qt::NoArrow);
+            const QString text = plainCaption(b->text());
+            EXPECT_TRUE(!text.isEmpty() || picture)
+                << step << ": a blank button " << b->metaObject()->className() << " " << b->objectName().toStdString();
+            if (!text.isEmpty() && !picture) {
+                EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(text) + 4)
+                    << step << ": the caption of " << b->objectName().toStdString() << " is cut: " << text.toStdString();
+            }
+        }
+        for (TrpSpeedButton *b : w->findChildren<TrpSpeedButton *>()) {
+            if (b->isVisible()) {
+                EXPECT_TRUE(!b->Caption().isEmpty() || !b->Glyph().isNull()) << step << ": " << b->objectName().toStdString();
+            }
+        }
+        for (TToolbarButton *b : w->findChildren<TToolbarButton *>()) {
+            if (b->isVisible()) {
+                EXPECT_FALSE(b->Caption().isEmpty()) << step << ": " << b->objectName().toStdString();
+            }
+        }
+    }
+
+    // The entries of every navigator stand apart: each text inside its own entry.
+    static void expectNavigatorsApart(QWidget *w, const char *step)
+    {
+        for (TgwOutlookList *list : w->findChildren<TgwOutlookList *>()) {
+            if (!list->isVisible() || list->Items()->Count() == 0) continue;
+            list->repaint();
+            const int last = list->GetBottomItem()->Index();
+            for (int i = list->GetTopItem()->Index(); i <= last; ++i) {
+                const TgwOutlookListItem *it = list->Items()->Item(i);
+                if (it->ItemRect.top() >= list->height()) break;
+                EXPECT_TRUE(it->DrawnTextRect.top() >= it->ItemRect.top() && it->DrawnTextRect.bottom() <= it->ItemRect.bottom())
+                    << step << ": \"" << it->Text().toStdString() << "\" spills out of its entry";
+                if (i < last) {
+                    EXPECT_LE(it->ItemRect.bottom(), list->Items()->Item(i + 1)->ItemRect.top()) << step;
+                }
+            }
+        }
+    }
+
+    // A child of the frame: at least 640 x 400, inside the frame's area.
+    static void expectUsableChild(TMainForm &form, TMdiChild *c, const char *step)
+    {
+        ASSERT_NE(c, nullptr) << step;
+        auto *sub = qobject_cast<QMdiSubWindow *>(c->parentWidget());
+        ASSERT_NE(sub, nullptr) << step;
+        const QRect area = form.MdiArea()->viewport()->rect();
+        const QRect g = sub->geometry();
+        EXPECT_GE(g.width(), 640) << step;
+        EXPECT_GE(g.height(), 400) << step;
+        EXPECT_TRUE(area.contains(g)) << step << ": " << g.x() << "," << g.y() << " " << g.width() << "x" << g.height();
+        expectButtonsReadable(c, step);
+        expectNavigatorsApart(c, step);
+        expectTitleOnce(&form, step);
+    }
+
+    // A dialog of its own: inside the screen, every button readable, its title whole.
+    static void expectUsableDialog(QWidget *d, const char *step)
+    {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(d)) << step;
+        // Until the window manager has framed it.
+        for (int i = 0; i < 40 && d->frameGeometry() == d->geometry(); ++i) settle(50);
+        settle();
+        const QRect screen = d->screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(d->frameGeometry())) << step;
+        expectButtonsReadable(d, step);
+        expectTitleNotTwice(d, step);
+        // The window manager cuts a title wider than the window's frame.
+        EXPECT_LE(d->fontMetrics().horizontalAdvance(d->windowTitle()) + 80, d->frameGeometry().width()) << step;
+    }
+
+    void run(const std::function<void(TMainForm &)> &road)
+    {
+        StartOptions opt;
+        opt.root = root;
+        opt.instead = [&](TMainForm &form) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+            settle(500);
+            road(form);
+        };
+        auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+        ASSERT_NE(app, nullptr);
+        EXPECT_EQ(RunApplication(*app, opt), 0);
+        EXPECT_TRUE(watch.closed.isEmpty()) << "left unanswered: " << watch.closed.join(' ').toStdString();
+    }
+
+    // A real file dialog: the name typed, Enter.
+    void answerFileDialog(const QString &name, const char *step)
+    {
+        onNextModal<QFileDialog>([this, name, step](QFileDialog &d) {
+            settle();
+            // Qt's own texts in the program's language.
+            auto *label = d.findChild<QLabel *>(QStringLiteral("fileNameLabel"));
+            ASSERT_NE(label, nullptr);
+            EXPECT_NE(plainCaption(label->text()), QStringLiteral("File name:")) << step;
+            shot(QString::fromLatin1(step));
+            auto *edit = d.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(edit, nullptr);
+            edit->setFocus();
+            edit->selectAll();
+            typeKeys(name);
+            pressKeyOnFocus(Qt::Key_Return);
+        });
+    }
+};
+
+TEST_F(Desktop, TheFirstJobFromMaterialsToThePrintPreview)
+{
+    const Order order = ReadOrder(QStringLiteral(KV_SOURCE_DIR "/bench/data/kitchen.txt"));
+    ASSERT_EQ(order.parts.size(), 20u);
+    run([&](TMainForm &form) {
+        // The frame opens as large as the screen lets it, its title once.
+        const QRect screen = form.screen()->availableGeometry();
+        EXPECT_GE(form.frameGeometry().width(), screen.width() * 9 / 10);
+        EXPECT_GE(form.frameGeometry().height(), screen.height() * 9 / 10);
+        expectTitleOnce(&form, "start");
+        shot(QStringLiteral("start"));
+
+        // "Установки" -> "Материлы": the material typed, "Да".
+        bool materials = false;
+        onNextModal<TMaterialsForm>([&](TMaterialsForm &f) {
+            expectUsableDialog(&f, "materials");
+            f.grdMaterials->setFocus();
+            typeKeys(kMaterial);
+            pressKeyOnFocus(Qt::Key_Return);
+            shot(QStringLiteral("materials"));
+            f.OkAction->trigger();
+            materials = true;
+        });
+        form.Action(QStringLiteral("MaterialsAction"))->trigger();
+        ASSERT_TRUE(materials);
+
+        // The warehouse from the toolbar: ten sheets added, two off-cuts typed.
+        QTest::mouseClick(child<TToolbarButton>(&form, QStringLiteral("tbWarehouse")), Qt::LeftButton);
+        settle();
+        auto *w = qobject_cast<TfrmWareHouse *>(form.ActiveChild());
+        ASSERT_NE(w, nullptr);
+        expectUsableChild(form, w, "warehouse");
+        clickNavigatorItem(child<TgwOutlookList>(w, QStringLiteral("olMaterials")), kMaterial);
+        bool added = false;
+        onNextModal<TfrmAddSheets>([&](TfrmAddSheets &d) {
+            expectUsableDialog(&d, "add sheets");
+            auto *length = child<TExSpinEdit>(&d, QStringLiteral("seLength"));
+            auto *width = child<TExSpinEdit>(&d, QStringLiteral("seWidth"));
+            auto *quantity = child<TExSpinEdit>(&d, QStringLiteral("seQuantity"));
+            length->setFocus();
+            length->selectAll();
+            typeKeys(QString::number(order.sheetLength));
+            pressKeyOnFocus(Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), width);
+            width->selectAll();
+            typeKeys(QString::number(order.sheetWidth));
+            pressKeyOnFocus(Qt::Key_Tab);
+            quantity->selectAll();
+            typeKeys(QStringLiteral("10"));
+            shot(QStringLiteral("add-sheets"));
+            pressKeyOnFocus(Qt::Key_Return);
+            added = true;
+        });
+        QTest::mouseClick(child<QPushButton>(w, QStringLiteral("tbAddSheet")), Qt::LeftButton);
+        ASSERT_TRUE(added);
+        QTest::mouseClick(child<QPushButton>(w, QStringLiteral("tbSaveSheets")), Qt::LeftButton);
+        shot(QStringLiteral("warehouse-sheets"));
+        child<QTabWidget>(w, QStringLiteral("pcWareHouse"))->setCurrentIndex(1);
+        settle();
+        expectButtonsReadable(w, "warehouse off-cuts");
+        auto *scraps = child<TExDBGrid>(w, QStringLiteral("dbgScraps"));
+        QTest::mouseClick(scraps->viewport(), Qt::LeftButton, {}, QPoint(40, 10));
+        // Here Enter ends a cell and the arrow moves on (the part base takes Tab).
+        for (const QStringList &row : {QStringList{"О-1", "1900", "800", "1"}, QStringList{"О-2", "1200", "600", "2"}}) {
+            for (const QString &cell : row) {
+                typeKeys(cell);
+                pressKeyOnFocus(Qt::Key_Return);
+                pressKeyOnFocus(Qt::Key_Right);
+            }
+            pressKeyOnFocus(Qt::Key_Down);
+            pressKeyOnFocus(Qt::Key_Home);
+        }
+        pressKeyOnFocus(Qt::Key_Up);
+        shot(QStringLiteral("warehouse-offcuts"));
+        QTest::mouseClick(child<QPushButton>(w, QStringLiteral("tbSaveScraps")), Qt::LeftButton);
+        EXPECT_FALSE(form.Module()->ScrapsModified);
+
+        // "Новая" part base, maximised: the order typed with Tab between the cells.
+        QTest::keyClick(&form, Qt::Key_N, Qt::ControlModifier);
+        settle();
+        auto *g = qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild());
+        ASSERT_NE(g, nullptr);
+        expectUsableChild(form, g, "part base");
+        g->parentWidget()->showMaximized();
+        settle();
+        clickNavigatorItem(child<TgwOutlookList>(g, QStringLiteral("OutlookList")), kMaterial);
+        auto *grid = child<TExDBGrid>(g, QStringLiteral("DBGrid"));
+        for (int c : {0, 1, 2, 3, 9, 10}) {
+            TColumn *col = grid->Columns(c);
+            EXPECT_GE(col->Width(), grid->fontMetrics().horizontalAdvance(col->Title) + 8)
+                << "the title of column " << col->Title.toStdString() << " is cut";
+        }
+        // The grid has the keyboard when the window opens.
+        grid->window()->activateWindow();
+        settle();
+        EXPECT_EQ(QApplication::focusWidget(), grid)
+            << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none") << " "
+            << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "");
+        grid->setFocus();
+        for (size_t i = 0; i < order.parts.size(); ++i) {
+            const OrderPart &p = order.parts[i];
+            for (const QString &cell : {p.name, QString::number(p.length), QString::number(p.width), QString::number(p.many)}) {
+                typeKeys(cell);
+                pressKeyOnFocus(Qt::Key_Tab);
+            }
+            if (p.rotate) QTest::mouseClick(child<QRadioButton>(g, QStringLiteral("rbRotate%1").arg(p.rotate)), Qt::LeftButton);
+            grid->setFocus();
+            if (i + 1 < order.parts.size()) {
+                pressKeyOnFocus(Qt::Key_Down);
+                pressKeyOnFocus(Qt::Key_Home);
+            }
+        }
+        g->PostIfEditing();
+        EXPECT_EQ(g->Document().table().RecordCount(), int(order.parts.size()));
+        shot(QStringLiteral("part-base"));
+        answerFileDialog(QStringLiteral("Кухня"), "save-part-base");
+        pressKeyOnFocus(Qt::Key_S, Qt::ControlModifier);
+        EXPECT_EQ(g->DocumentFileName(), paths().GroupsFolder() + QStringLiteral("Кухня.kdx"));
+        expectTitleOnce(&form, "part base saved");
+
+        // Ctrl+R: the sheets from the warehouse (Enter chooses), the off-cuts used.
+        bool options = false, chosen = false, statistics = false;
+        onNextModal<TfrmRaskroyOptions>([&](TfrmRaskroyOptions &o) {
+            expectUsableDialog(&o, "cutting options");
+            shot(QStringLiteral("cutting-options"));
+            o.chbUseScraps->setChecked(true);
+            onNextModal<TFormSelectSheets>([&](TFormSelectSheets &s) {
+                expectUsableDialog(&s, "select sheet");
+                shot(QStringLiteral("select-sheet"));
+                s.grdSheets->setFocus();
+                pressKeyOnFocus(Qt::Key_Return);
+                chosen = true;
+            });
+            QTest::mouseClick(child<QPushButton>(&o, QStringLiteral("bbBaseSheet")), Qt::LeftButton);
+            EXPECT_EQ(o.edSheetWidth->text(), QString::number(order.sheetLength));
+            EXPECT_EQ(o.edSheetHeight->text(), QString::number(order.sheetWidth));
+            onNextModal<TfrmFullStat>([&](TfrmFullStat &f) {
+                expectUsableDialog(&f, "statistics");
+                shot(QStringLiteral("statistics"));
+                statistics = true;
+                f.accept();
+            });
+            options = true;
+            o.OkAction->trigger();
+        });
+        grid->setFocus();
+        pressKeyOnFocus(Qt::Key_R, Qt::ControlModifier);
+        settle();
+        ASSERT_TRUE(options);
+        EXPECT_TRUE(chosen);
+        EXPECT_TRUE(statistics);
+        auto *r = qobject_cast<TFormSheets *>(form.ActiveChild());
+        ASSERT_NE(r, nullptr);
+        ASSERT_FALSE(r->Document().Tabs.empty());
+        auto *resultsSub = qobject_cast<QMdiSubWindow *>(r->parentWidget());
+        // The frame was maximised: so is the new window, and it restores to a usable size.
+        EXPECT_TRUE(resultsSub->isMaximized());
+        expectUsableChild(form, r, "results");
+        shot(QStringLiteral("results-maximised"));
+        resultsSub->showNormal();
+        settle();
+        expectUsableChild(form, r, "results restored");
+        shot(QStringLiteral("results"));
+
+        // "Принять": the question answered with the mouse.
+        bool asked = false;
+        onNextModal<QMessageBox>([&](QMessageBox &m) {
+            expectUsableDialog(&m, "accept question");
+            shot(QStringLiteral("accept"));
+            asked = true;
+            for (QAbstractButton *b : m.buttons())
+                if (plainCaption(b->text()) == QStringLiteral("Да")) QTest::mouseClick(b, Qt::LeftButton);
+        });
+        r->ApplyAction->trigger();
+        EXPECT_TRUE(asked);
+        EXPECT_FALSE(r->ApplyAction->isEnabled());
+        form.Action(QStringLiteral("SaveSheetsAction"))->trigger();
+        form.Action(QStringLiteral("SaveScrapsAction"))->trigger();
+
+        // The maps saved; the preview of their printing fills its window.
+        form.MdiArea()->setActiveSubWindow(resultsSub);
+        form.updateActions();
+        answerFileDialog(QStringLiteral("Кухня"), "save-maps");
+        form.Action(QStringLiteral("SaveMapsAction"))->trigger();
+        EXPECT_EQ(r->windowTitle(), QStringLiteral("Карты раскроя: Кухня.map"));
+        bool previewed = false;
+        const TrpPreviewZoom zoomBefore = rpPreviewZoom();
+        rpPreviewZoom().Mode = 2;   // "whole page" chosen in an earlier preview
+        onNextModal<TfrmPrintSetup>([&](TfrmPrintSetup &s) {
+            expectUsableDialog(&s, "print setup");
+            shot(QStringLiteral("print-setup"));
+            onNextModal<TrpPreviewForm>([&](TrpPreviewForm &p) {
+                // It opens maximised, at the zoom last chosen.
+                EXPECT_TRUE(QTest::qWaitForWindowExposed(&p));
+                settle(500);
+                EXPECT_TRUE(p.isMaximized());
+                EXPECT_EQ(p.ZoomMode(), 2);
+                expectButtonsReadable(&p, "preview");
+                expectTitleNotTwice(&p, "preview");
+                const TrpRect page = p.PageRect(0);
+                EXPECT_GE(double(page.Bottom - page.Top), 0.8 * p.PBox->height());
+                EXPECT_GE(p.PBox->width(), p.width() * 9 / 10);
+                shot(QStringLiteral("preview"));
+                previewed = true;
+                pressKeyOnFocus(Qt::Key_Escape);
+            });
+            QTest::mouseClick(child<QPushButton>(&s, QStringLiteral("bbOk")), Qt::LeftButton);
+        });
+        r->PrintAction->trigger();
+        rpPreviewZoom() = zoomBefore;
+        EXPECT_TRUE(previewed);
+
+        // The frame's keys: Ctrl+Tab to the next window (the keyboard goes
+        // with it), Ctrl+F4 closes the active one.
+        form.MdiArea()->setActiveSubWindow(resultsSub);
+        settle();
+        pressKeyOnFocus(Qt::Key_Tab, Qt::ControlModifier);
+        settle();
+        TMdiChild *next = form.ActiveChild();
+        EXPECT_NE(next, r);
+        EXPECT_TRUE(next && next->isAncestorOf(QApplication::focusWidget()));
+        QPointer<TfrmRaskroyGroup> group(g);
+        form.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(g->parentWidget()));
+        settle();
+        pressKeyOnFocus(Qt::Key_F4, Qt::ControlModifier);
+        settle();
+        EXPECT_TRUE(group.isNull());   // saved: it closes without a question
+        shot(QStringLiteral("closed-one"));
+    });
+}
+
+} // namespace
