@@ -372,15 +372,17 @@ bool UsableSize(const QWidget *window, const QSize &size)
     return size.width() >= min.width() && size.height() >= min.height();
 }
 
+QRect NormalGeometry(const QWidget *sub)
+{
+    const QVariant normal = sub->property(kNormalGeometry);
+    const bool normalState = !(sub->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+    return normal.isValid() && !normalState ? normal.toRect() : sub->geometry();
+}
+
 // The normal rectangle with the frame: left, top, right, bottom.
 static QRect normalFrameRect(QWidget *fw)
 {
-    if (!fw->isWindow()) {
-        const QVariant normal = fw->property(kNormalGeometry);
-        const bool normalState =
-            !(fw->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
-        return normal.isValid() && !normalState ? normal.toRect() : fw->geometry();
-    }
+    if (!fw->isWindow()) return NormalGeometry(fw);
     const QRect g = fw->geometry(), fg = fw->frameGeometry();
     const QRect n = (fw->isMaximized() || fw->isMinimized() || fw->isFullScreen()) ? fw->normalGeometry() : g;
     const QMargins m(g.left() - fg.left(), g.top() - fg.top(), fg.right() - g.right(), fg.bottom() - g.bottom());

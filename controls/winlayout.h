@@ -127,6 +127,9 @@ bool UsableSize(const QWidget *window, const QSize &size);
 // Notes the rectangle of an MDI sub-window in the normal state and keeps
 // noting it, so that a maximised one stores the size it restores to.
 void NoteNormalGeometry(QWidget *subWindow);
+// Its rectangle in the normal state (the one noted while it is maximised or
+// minimised).
+QRect NormalGeometry(const QWidget *subWindow);
 
 // A rectangle smaller than the window's minimum size hint is neither
 // stored nor restored.

@@ -36,28 +36,38 @@ const char *const kMillModeCaptions[] = {"Не рисовать", "Рисова�
 
 TMapStatusBar::TMapStatusBar(int panels, QWidget *parent) : QWidget(parent)
 {
-    auto *lay = new QHBoxLayout(this);
-    lay->setContentsMargins(0, 1, 0, 1);
-    lay->setSpacing(2);
     for (int i = 0; i < panels; ++i) {
         auto *l = new QLabel(this);
         l->setFrameShape(QFrame::Panel);
         l->setFrameShadow(QFrame::Sunken);
         l->setObjectName(QStringLiteral("Panel%1").arg(i));
-        lay->addWidget(l);
         m_panels << l;
     }
-    lay->addStretch(1);
     setFixedHeight(fontMetrics().height() + 8);
 }
 
 void TMapStatusBar::SetTexts(const QStringList &texts)
 {
-    for (int i = 0; i < m_panels.size(); ++i) {
-        QLabel *l = m_panels[i];
-        l->setText(i < texts.size() ? texts[i] : QString());
-        l->setFixedWidth(l->fontMetrics().horizontalAdvance(l->text()) + 8);
+    for (int i = 0; i < m_panels.size(); ++i) m_panels[i]->setText(i < texts.size() ? texts[i] : QString());
+    placePanels();
+}
+
+// Each panel as wide as its text and 8 pixels, left to right; in a narrow
+// window the last ones are cut at the edge (a layout laid them over each other).
+void TMapStatusBar::placePanels()
+{
+    int x = 0;
+    for (QLabel *l : m_panels) {
+        const int w = l->fontMetrics().horizontalAdvance(l->text()) + 8;
+        l->setGeometry(x, 1, w, height() - 2);
+        x += w + 2;
     }
+}
+
+void TMapStatusBar::resizeEvent(QResizeEvent *e)
+{
+    QWidget::resizeEvent(e);
+    placePanels();
 }
 
 QString TMapStatusBar::PanelText(int i) const { return i >= 0 && i < m_panels.size() ? m_panels[i]->text() : QString(); }

@@ -33,7 +33,11 @@ public:
     QString PanelText(int i) const;
     int PanelCount() const { return int(m_panels.size()); }
 
+protected:
+    void resizeEvent(QResizeEvent *e) override;
+
 private:
+    void placePanels();
     QList<QLabel *> m_panels;
 };
 

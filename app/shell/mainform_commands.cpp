@@ -50,7 +50,7 @@ void TMainForm::AddChild(TMdiChild *child)
     // a maximised frame would make that strip its restore size.
     sub->ensurePolished();
     const QMargins m = sub->contentsMargins();
-    QSize size = child->size().grownBy(m).expandedTo(kOpeningSize).expandedTo(sub->minimumSizeHint());
+    QSize size = child->size().grownBy(m).expandedTo(kOpeningSize).expandedTo(sub->sizeHint()).expandedTo(sub->minimumSizeHint());
     QPoint at(0, 0);
     if (m_mdi->isVisible()) {
         const QRect area = m_mdi->viewport()->rect();
@@ -81,8 +81,8 @@ void TMainForm::takeCloseKey(QMdiSubWindow *sub)
         }
 }
 
-// One title bar below and right of the last window in the normal state,
-// back to the corner when it would leave the area.
+// One title bar below and right of the last window (where it stands when
+// not maximised), back to the corner when it would leave the area.
 QPoint TMainForm::cascadePosition(QMdiSubWindow *sub, const QSize &size, const QRect &area) const
 {
     const int step = std::max(sub->contentsMargins().top(), 20);
@@ -90,8 +90,8 @@ QPoint TMainForm::cascadePosition(QMdiSubWindow *sub, const QSize &size, const Q
     const QList<QMdiSubWindow *> order = m_mdi->subWindowList(QMdiArea::StackingOrder);
     for (int i = int(order.size()) - 1; i >= 0; --i) {
         QMdiSubWindow *w = order[i];
-        if (w == sub || !w->isVisible() || w->isMinimized() || w->isMaximized()) continue;
-        at = w->pos() + QPoint(step, step);
+        if (w == sub || !w->isVisible() || w->isMinimized()) continue;
+        at = kv::NormalGeometry(w).topLeft() + QPoint(step, step);
         break;
     }
     if (at.x() + size.width() > area.right() + 1 || at.y() + size.height() > area.bottom() + 1) at = area.topLeft();

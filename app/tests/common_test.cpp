@@ -122,12 +122,13 @@ TEST(MdiChild, LayoutKeptUnderTheClassNameSection)
 TEST(MdiChild, WindowsOfAnExistingInstallationKeepTheirSections)
 {
     // A settings file as an earlier installation left it: the part-base
-    // window under [Detals_Group], the results window under [SheetParams].
+    // window under [Detals_Group], the results window under [SheetParams]
+    // (each at least as large as its content needs: smaller is not restored).
     AppFixture app(true);
     const QString ppi = QString::number(kv::CurrentLayoutScreen().pixelsPerInch);
     QString text = "[Detals_Group]\r\nOutLook_Width=130\r\n";
     for (int i = 0; i < 11; ++i) text += QStringLiteral("ColWidth%1=%2\r\n").arg(i).arg(60 + i);
-    text += "Flags=0\r\nShowCmd=1\r\nPixelsPerInch=" + ppi + "\r\nMinMaxPos=-1,-1,-1,-1\r\nNormPos=12,24,652,504\r\n"
+    text += "Flags=0\r\nShowCmd=1\r\nPixelsPerInch=" + ppi + "\r\nMinMaxPos=-1,-1,-1,-1\r\nNormPos=12,24,1012,624\r\n"
             "[SheetParams]\r\nMillState=1\r\nFontSize=9\r\nOutLook_Width=140\r\n"
             "Flags=0\r\nShowCmd=1\r\nPixelsPerInch=" + ppi + "\r\nMinMaxPos=-1,-1,-1,-1\r\nNormPos=30,40,730,560\r\n";
     {
@@ -143,7 +144,7 @@ TEST(MdiChild, WindowsOfAnExistingInstallationKeepTheirSections)
     auto *group = new TfrmRaskroyGroup(app.ctx);
     ASSERT_TRUE(group->NewGroup());
     group->ShowChild();
-    EXPECT_EQ(group->parentWidget()->geometry(), QRect(12, 24, 640, 480));
+    EXPECT_EQ(group->parentWidget()->geometry(), QRect(12, 24, 1000, 600));
     EXPECT_EQ(group->findChild<QWidget *>("OutlookBar")->width(), 130);
     auto *grid = group->findChild<TExDBGrid *>("DBGrid");
     for (int i = 0; i < 11; ++i) EXPECT_EQ(grid->Columns(i)->Width(), 60 + i) << i;
@@ -166,7 +167,7 @@ TEST(MdiChild, WindowsOfAnExistingInstallationKeepTheirSections)
 
     // Written back under the same sections, nothing under the class names.
     kv::TIniFile &ini = app.ini();
-    EXPECT_EQ(ini.ReadString("Detals_Group", "NormPos", ""), "16,28,656,508");
+    EXPECT_EQ(ini.ReadString("Detals_Group", "NormPos", ""), "16,28,1016,628");
     EXPECT_EQ(ini.ReadInteger("Detals_Group", "ColWidth0", 0), 101);
     EXPECT_EQ(ini.ReadInteger("Detals_Group", "ColWidth10", 0), 70);
     EXPECT_EQ(ini.ReadInteger("Detals_Group", "OutLook_Width", 0), 130);

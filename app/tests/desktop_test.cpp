@@ -108,7 +108,7 @@ protected:
     const kv::test::ScopedEnginePrinter keepPrinter;
     QTemporaryDir tmp;
     QString root, out;
-    ModalWatch watch;
+    ModalWatch watch{60};   // a loaded machine's window manager can take its time
     int shots = 0;
 
     void SetUp() override
@@ -220,8 +220,8 @@ protected:
     static void expectUsableDialog(QWidget *d, const char *step)
     {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(d)) << step;
-        // Until the window manager has framed it.
-        for (int i = 0; i < 40 && d->frameGeometry() == d->geometry(); ++i) settle(50);
+        // Until the window manager has framed it (its frame wider than the window).
+        for (int i = 0; i < 200 && d->frameGeometry().width() <= d->geometry().width(); ++i) settle(25);
         settle();
         const QRect screen = d->screen()->availableGeometry();
         EXPECT_TRUE(screen.contains(d->frameGeometry())) << step;

@@ -7,11 +7,15 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +105,33 @@ TEST(Install, TheWindowsCarryTheIconOfTheDesktopEntry)
     };
     EXPECT_EQ(kv::RunApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()), opt), 0);
     EXPECT_TRUE(ran);
+}
+
+// Qt's own texts (file dialogs, edit menus) are Russian while the program
+// runs, from Debian's translations; without them it runs in Qt's English.
+TEST(Install, QtsOwnTextsInTheProgramsLanguage)
+{
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    QTemporaryDir none;
+    QTranslator missing;
+    EXPECT_FALSE(kv::LoadQtTranslation(missing, none.path()));
+    if (!QFile::exists(folder + QStringLiteral("/qtbase_ru.qm"))) GTEST_SKIP() << "qt6-translations-l10n is not installed";
+    const QString english = QStringLiteral("File &name:");
+    kv::StartOptions opt;
+    opt.root = none.path();
+    bool ran = false;
+    opt.instead = [&](TMainForm &) {
+        ran = true;
+        QFileDialog d(nullptr, QString(), none.path());
+        d.setOption(QFileDialog::DontUseNativeDialog);
+        auto *label = d.findChild<QLabel *>(QStringLiteral("fileNameLabel"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(), QStringLiteral("&Имя файла:"));
+    };
+    EXPECT_EQ(kv::RunApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()), opt), 0);
+    EXPECT_TRUE(ran);
+    // Gone with the program: the other windows of the test process stay as they were.
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "File &name:"), english);
 }
 
 } // namespace

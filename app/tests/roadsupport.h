@@ -173,12 +173,13 @@ private:
     MessageHook m_old;
 };
 
-// A modal window that nobody answers within five seconds is closed and
-// recorded, so a window new on the road fails the test instead of hanging it.
+// A modal window that nobody answers within five seconds (or `seconds`) is
+// closed and recorded, so a window new on the road fails the test instead of
+// hanging it.
 class ModalWatch
 {
 public:
-    ModalWatch()
+    explicit ModalWatch(int seconds = 5) : m_patience(seconds * 10)
     {
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             QWidget *w = QApplication::activeModalWidget();
@@ -187,7 +188,7 @@ public:
                 m_ticks = 0;
                 return;
             }
-            if (++m_ticks < 50) return;
+            if (++m_ticks < m_patience) return;
             closed << QString::fromLatin1(w->metaObject()->className());
             if (auto *d = qobject_cast<QDialog *>(w)) d->reject();
             else w->close();
@@ -201,6 +202,7 @@ private:
     QTimer m_timer;
     QPointer<QWidget> m_seen;
     int m_ticks = 0;
+    int m_patience;
 };
 
 } // namespace roadtest
