@@ -165,7 +165,6 @@ int StatisticPages(const QString &templateFile, int maps)
 }
 
 int printToPdf(TrpReport &report, const QString &file);
-int pdfPages(const QString &file);
 QString reportText(TrpReport &report);
 
 // With KV_ROAD_PDF set to a folder, the PDF files of the road are kept there
@@ -530,13 +529,6 @@ int printToPdf(TrpReport &report, const QString &file)
 }
 
 // The pages of a PDF file as its page objects say.
-int pdfPages(const QString &file)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    return int(QString::fromLatin1(f.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
-}
-
 QByteArray bytesOf(const QString &path)
 {
     QFile f(path);

@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QTest>
@@ -147,6 +148,14 @@ inline void clickNavigatorItem(TgwOutlookList *list, const QString &text)
         return;
     }
     FAIL() << "no navigator item " << text.toStdString();
+}
+
+// The pages of a PDF file (-1 when it cannot be read).
+inline int pdfPages(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    return int(QString::fromLatin1(f.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
 }
 
 // Every message box of the road: the expected ones are answered by their
