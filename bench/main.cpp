@@ -149,6 +149,7 @@ struct Result
     double partsArea = 0, sheetsArea = 0;
     double ms = 0;    // wall clock
     double cpuMs = 0; // processor time of the run: steadier on a busy machine
+    double firstMs = 0; // wall clock of the off-cut pass: what threads can share
     std::string dump;
     std::string note;
 };
@@ -214,6 +215,7 @@ Result Run(const Instance &in, const Options &o, bool reference, int threads)
     const auto t0 = std::chrono::steady_clock::now();
     const double c0 = CpuMs();
     e.RaskroyFromStock();
+    r.firstMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     if (e.RaskroyState != rsNothingFits) {
         while (!e.Detals.NothingLeft()) {
             e.RaskroyNextSheet();
@@ -266,8 +268,8 @@ int main(int argc, char **argv)
         }
         return 0;
     }
-    std::printf("%-22s %6s %7s %7s %9s %7s %10s %10s\n", "instance", "maps", "sheets", "offcuts", "parts %", "copies",
-                "time ms", "cpu ms");
+    std::printf("%-22s %6s %7s %7s %9s %7s %10s %10s %10s\n", "instance", "maps", "sheets", "offcuts", "parts %",
+                "copies", "time ms", "cpu ms", "1st ms");
     Result total;
     int64_t totalCopies = 0;
     int count = 0, mismatches = 0;
@@ -291,8 +293,8 @@ int main(int argc, char **argv)
                 continue;
             }
             const double use = r.sheetsArea > 0 ? 100.0 * r.partsArea / r.sheetsArea : 0.0;
-            std::printf("%-22s %6d %7lld %7lld %9.2f %7lld %10.1f %10.1f%s%s\n", in.name.c_str(), r.maps,
-                        (long long)r.sheets, (long long)r.offcuts, use, (long long)copies, r.ms, r.cpuMs,
+            std::printf("%-22s %6d %7lld %7lld %9.2f %7lld %10.1f %10.1f %10.1f%s%s\n", in.name.c_str(), r.maps,
+                        (long long)r.sheets, (long long)r.offcuts, use, (long long)copies, r.ms, r.cpuMs, r.firstMs,
                         r.note.empty() ? "" : "  ", r.note.c_str());
             if (o.dump)
                 std::fputs(r.dump.c_str(), stdout);
@@ -315,14 +317,15 @@ int main(int argc, char **argv)
             total.sheetsArea += r.sheetsArea;
             total.ms += r.ms;
             total.cpuMs += r.cpuMs;
+            total.firstMs += r.firstMs;
             totalCopies += copies;
             ++count;
         }
     }
     const double use = total.sheetsArea > 0 ? 100.0 * total.partsArea / total.sheetsArea : 0.0;
-    std::printf("%-22s %6d %7lld %7lld %9.2f %7lld %10.1f %10.1f\n",
+    std::printf("%-22s %6d %7lld %7lld %9.2f %7lld %10.1f %10.1f %10.1f\n",
                 ("total (" + std::to_string(count) + ")").c_str(), total.maps, (long long)total.sheets,
-                (long long)total.offcuts, use, (long long)totalCopies, total.ms, total.cpuMs);
+                (long long)total.offcuts, use, (long long)totalCopies, total.ms, total.cpuMs, total.firstMs);
     if (o.check)
         std::printf("%d mismatches\n", mismatches);
     return mismatches ? 1 : 0;
