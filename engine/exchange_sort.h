@@ -358,6 +358,33 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const int *dirty, std::si
     }
     int d[32];
     int nd = 0;
+    // Which positions are in d, so that asking costs nothing however many
+    // there are; cleared again on the way out.
+    thread_local std::vector<unsigned char> marks;
+    if (marks.size() < std::size_t(n))
+        marks.resize(std::size_t(n));
+    unsigned char *const mark = marks.data();
+    struct Unmark
+    {
+        unsigned char *mark;
+        const int *d;
+        const int &nd;
+        ~Unmark()
+        {
+            for (int m = 0; m < nd; ++m)
+                mark[d[m]] = 0;
+        }
+    } unmark{mark, d, nd};
+    auto dropBefore = [&](int c) {
+        int drop = 0;
+        while (drop < nd && d[drop] < c)
+            mark[d[drop++]] = 0;
+        if (drop) {
+            for (int m = drop; m < nd; ++m)
+                d[m - drop] = d[m];
+            nd -= drop;
+        }
+    };
     for (std::size_t di = 0; di < dirtyCount; ++di) {
         const int x = dirty[di];
         if (x < 0 || x >= n)
@@ -370,16 +397,12 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const int *dirty, std::si
         for (int m = nd; m > at; --m)
             d[m] = d[m - 1];
         d[at] = x;
+        mark[x] = 1;
         ++nd;
     }
     // Keys are read from the items: nothing here walks the whole list.
     auto key = [&](int p) -> K { return keyOf(a[size_t(p)]); };
-    auto inD = [&](int p) {
-        for (int m = 0; m < nd && d[m] <= p; ++m)
-            if (d[m] == p)
-                return true;
-        return false;
-    };
+    auto inD = [mark](int p) { return mark[p] != 0; };
     auto nextClean = [&](int p) {
         while (p < n && inD(p))
             ++p;
@@ -490,15 +513,10 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const int *dirty, std::si
                 for (int m = 0; m < nd; ++m)
                     if (d[m] == i)
                         d[m] = q - 1; // no changed item lies between
+                mark[i] = 0;
+                mark[q - 1] = 1;
                 cur = q - 1;
-                int drop = 0;
-                while (drop < nd && d[drop] < cur)
-                    ++drop;
-                if (drop) {
-                    for (int m = drop; m < nd; ++m)
-                        d[m - drop] = d[m];
-                    nd -= drop;
-                }
+                dropBefore(cur);
                 continue;
             }
         }
@@ -558,14 +576,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const int *dirty, std::si
                     a[size_t(p)] = std::move(carry);
                     touch(i, p);
                     cur = gpos + 1;
-                    int drop = 0;
-                    while (drop < nd && d[drop] < cur)
-                        ++drop;
-                    if (drop) {
-                        for (int m = drop; m < nd; ++m)
-                            d[m - drop] = d[m];
-                        nd -= drop;
-                    }
+                    dropBefore(cur);
                     continue;
                 }
             }
@@ -597,6 +608,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const int *dirty, std::si
                 for (int m = nd; m > at; --m)
                     d[m] = d[m - 1];
                 d[at] = j;
+                mark[j] = 1;
                 ++nd;
             }
             p = j;
@@ -605,14 +617,7 @@ void ExchangeSortDirty(std::vector<T> &a, KeyFn keyOf, const int *dirty, std::si
         touch(i, i);
         cur = i + 1;
         // Settled positions leave the dirty list.
-        int drop = 0;
-        while (drop < nd && d[drop] < cur)
-            ++drop;
-        if (drop) {
-            for (int m = drop; m < nd; ++m)
-                d[m - drop] = d[m];
-            nd -= drop;
-        }
+        dropBefore(cur);
         if (nd > 24) {
             ExchangeSort(a, keyOf); // settled positions stay as they are
             touch(0, n - 1);

@@ -177,3 +177,44 @@ TEST(ExchangeSort, ShortListsEqualLiteralAtEverySize)
         }
     }
 }
+
+TEST(ExchangeSort, ASortWhoseDisorderSpreadLeavesTheNextOnesExact)
+{
+    // A few changed items whose exchanges reach many others hand the list to
+    // the tree half way; the sorts after it, on other lists of this thread,
+    // must know only their own changed positions.
+    std::mt19937 rng(31337);
+    auto key = [](const Item &x) { return x.key; };
+    int spread = 0;
+    for (int rep = 0; rep < 4000 && spread < 20; ++rep) {
+        const int n = std::uniform_int_distribution<int>(80, 400)(rng);
+        const int distinct = std::uniform_int_distribution<int>(2, 12)(rng);
+        auto a = RandomItems(rng, n, distinct);
+        ExchangeSortLiteral(a, key);
+        std::vector<int> dirty;
+        for (int c = 0; c < 20; ++c) {
+            const int p = std::uniform_int_distribution<int>(0, n - 1)(rng);
+            a[size_t(p)].key = std::uniform_int_distribution<int>(0, distinct - 1)(rng);
+            dirty.push_back(p);
+        }
+        auto b = a;
+        ExchangeSortLiteral(a, key);
+        TouchedRange touched;
+        ExchangeSortDirty(b, key, dirty.data(), dirty.size(), &touched);
+        ASSERT_EQ(a, b) << "rep " << rep;
+        if (touched.lo != 0 || touched.hi != n - 1)
+            continue;
+        ++spread;
+        // Then a long list with one changed item, once at each of a few places.
+        for (int p : {0, 1, 37, 150, 298, 299}) {
+            auto c = RandomItems(rng, 300, 50);
+            ExchangeSortLiteral(c, key);
+            c[size_t(p)].key = std::uniform_int_distribution<int>(0, 49)(rng);
+            auto d = c;
+            ExchangeSortLiteral(c, key);
+            ExchangeSortDirty(d, key, &p, 1);
+            ASSERT_EQ(c, d) << "rep " << rep << ", changed at " << p;
+        }
+    }
+    EXPECT_GT(spread, 0) << "no sort handed its list to the tree";
+}
