@@ -1,6 +1,7 @@
 // Printing for real: the maps and the statistics of a job go from their
 // preview's "Print" to a print queue of the machine's print system (not the
-// virtual printer), and the print system reports the jobs done.
+// virtual printer), the print system reports the jobs done, and the documents
+// it received carry the reports' titles and their text as text.
 //
 // Only on a queue that a test may fill: the one named by KV_CUPS_QUEUE, as
 // .ci/with-cups sets it beside a scheduler of its own. Elsewhere (a workshop
@@ -75,9 +76,11 @@ TEST(RealPrint, MapsAndStatisticsReachTheQueueAndComeOutDone)
     const QSet<QString> before = jobs(queue, "completed") + jobs(queue, "not-completed");
     const QDateTime started = QDateTime::currentDateTime().addSecs(-2);
     QList<int> pages;
+    QStringList titles;
     // From the preview as the user prints: the print dialog on the queue, OK.
     auto printFromPreview = [&](TrpReport &r) {
         pages << r.EMFPages().Count();
+        titles << r.Title;
         TrpPreviewForm preview;
         preview.Connect(r);
         ASSERT_TRUE(preview.PrintBtn->isEnabled());
@@ -124,6 +127,32 @@ TEST(RealPrint, MapsAndStatisticsReachTheQueueAndComeOutDone)
     }
     EXPECT_EQ(ours.size(), 2) << "jobs sent to " << queue.toStdString();
     EXPECT_EQ(done, ours) << "jobs not completed within two minutes";
+
+    // What the program handed to the print system, as the scheduler keeps it:
+    // a PDF under the report's title whose text is text (the maps' part names,
+    // the statistics' headings), in the order printed.
+    const QString spool = qEnvironmentVariable("KV_CUPS_SPOOL");
+    if (!spool.isEmpty() && test::HavePdfTools() && ours.size() == 2) {
+        QList<int> numbers;
+        for (const QString &id : ours) numbers << id.section(QLatin1Char('-'), -1).toInt();
+        std::sort(numbers.begin(), numbers.end());
+        QStringList sent;
+        for (int n : numbers) sent << QDir(spool).filePath(QStringLiteral("d%1-001").arg(n, 5, 10, QLatin1Char('0')));
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(QFile::exists(sent[i])) << sent[i].toStdString();
+            EXPECT_FALSE(titles[i].isEmpty());
+            EXPECT_EQ(test::PdfInfo(sent[i], QStringLiteral("Title")), titles[i]) << i;
+            EXPECT_EQ(test::PdfInfo(sent[i], QStringLiteral("Pages")).toInt(), pages[i]) << i;
+        }
+        const QStringList maps = test::PdfText(sent[0]).split(QChar(12), Qt::SkipEmptyParts);
+        ASSERT_EQ(maps.size(), pages[0]);
+        for (int i = 0; i < pages[0]; ++i)
+            for (const MapPart &p : doc.Tabs[size_t(i)].Parts)
+                EXPECT_TRUE(maps[i].contains(p.Title)) << "map " << i + 1 << ": " << p.Title.toStdString();
+        const QString stats = test::PdfText(sent[1]);
+        for (const char *heading : {"Статистика", "Бесполезный отход:", "Полезный отход:", "Итого:"})
+            EXPECT_TRUE(stats.contains(QString::fromUtf8(heading))) << heading;
+    }
 
     // cups-pdf writes each job as a PDF file: one page a printed page.
     const QString out = qEnvironmentVariable("KV_CUPS_PDF_OUT");
