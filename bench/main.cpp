@@ -30,6 +30,7 @@ struct Options
     bool oneDim = false;
     bool fullSearch = false;
     int threads = 0;
+    double shareFromMs = -1; // the engine's own threshold
     bool reference = false;
     bool check = false;
     bool dump = false;
@@ -52,6 +53,7 @@ void Usage()
                  "  --fullsearch      variants may leave parts out\n"
                  "  --match TEXT      only instances whose name holds TEXT\n"
                  "  --threads N       threads that build the variants (default: every core)\n"
+                 "  --share-from MS   a pass goes to the threads from this much estimated work\n"
                  "  --reference       plain sorts and searches\n"
                  "  --check           also run on one thread and the plain way, and compare the maps\n"
                  "  --dump            print the maps\n"
@@ -89,6 +91,8 @@ bool ParseOptions(int argc, char **argv, Options &o)
             o.algorithm = std::stoi(value());
         else if (a == "--threads")
             o.threads = std::stoi(value());
+        else if (a == "--share-from")
+            o.shareFromMs = std::stod(value());
         else if (a == "--onedim")
             o.oneDim = true;
         else if (a == "--fullsearch")
@@ -210,6 +214,8 @@ Result Run(const Instance &in, const Options &o, bool reference, int threads)
     TRaskroy e;
     e.Reference = reference;
     e.Threads = threads;
+    if (o.shareFromMs >= 0)
+        e.ParallelMinWorkNs = int64_t(o.shareFromMs * 1e6);
     if (!Load(e, in, o, r.note))
         return r;
     const auto t0 = std::chrono::steady_clock::now();
