@@ -438,12 +438,20 @@ void TgwCustomOutlookList::MakeVisible(TgwOutlookListItem *item)
 int TgwCustomOutlookList::TextWidth(const TgwOutlookListItem *item) const
 {
     int w = width();
+    const bool aside = item->GlyphOffset() > 0 && (m_itemLayout == blGlyphLeft || m_itemLayout == blGlyphRight);
     if (m_images) {
         const int glyph = m_images->width() + item->GlyphOffset() + item->Separation();
-        if (item->GlyphOffset() > 0 && (m_itemLayout == blGlyphLeft || m_itemLayout == blGlyphRight))
+        if (aside)
             w -= m_itemLayout == blGlyphLeft ? glyph + 8 : glyph + 4;   // the rectangle painting rebuilds
         else if (m_itemLayout == blGlyphLeft)
             w -= glyph + 4;
+        else
+            w -= 4;
+    } else {
+        // Painting keeps 3 px left and 4 px right of the text; a centred
+        // text keeps 2 px a side, so that a name as wide as the list does
+        // not run into its border.
+        w -= aside ? 7 : 4;
     }
     return std::max(1, w);
 }

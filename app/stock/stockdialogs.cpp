@@ -113,6 +113,8 @@ TfrmAddSheets::TfrmAddSheets(QWidget *parent) : QDialog(parent)
     auto *v = new QVBoxLayout(this);
     v->addLayout(form);
     v->addLayout(okCancel(this, [this] { bbOkClick(); }));
+    // The material comes chosen: the keyboard starts on the length.
+    seLength->setFocus();
 }
 
 void TfrmAddSheets::SetMaterials(const MaterialList &materials, int current)

@@ -154,6 +154,11 @@ TfrmWareHouse::TfrmWareHouse(AppContext &ctx, QWidget *parent)
         });
     }
 
+    // A row is typed as in the part base, Tab from cell to cell: leaving the
+    // grid on Tab sent the rest of the row to the buttons and back into the
+    // code cell.
+    for (TExDBGrid *g : {dbgSheets, dbgScraps}) g->SetOptions(g->Options() | dgTabs);
+
     // A grid that loses the focus posts its pending edit.
     dbgSheets->installEventFilter(this);
     dbgScraps->installEventFilter(this);

@@ -311,6 +311,9 @@ TEST_F(Desktop, TheFirstJobFromMaterialsToTheMapsInAPdfFile)
             auto *length = child<TExSpinEdit>(&d, QStringLiteral("seLength"));
             auto *width = child<TExSpinEdit>(&d, QStringLiteral("seWidth"));
             auto *quantity = child<TExSpinEdit>(&d, QStringLiteral("seQuantity"));
+            // The keyboard starts on the length.
+            QWidget *focus = QApplication::focusWidget();
+            EXPECT_TRUE(focus == length || length->isAncestorOf(focus));
             length->setFocus();
             length->selectAll();
             typeKeys(QString::number(order.sheetLength));
@@ -334,18 +337,16 @@ TEST_F(Desktop, TheFirstJobFromMaterialsToTheMapsInAPdfFile)
         expectButtonsReadable(w, "warehouse off-cuts");
         auto *scraps = child<TExDBGrid>(w, QStringLiteral("dbgScraps"));
         QTest::mouseClick(scraps->viewport(), Qt::LeftButton, {}, QPoint(40, 10));
-        // Here Enter ends a cell and the arrow moves on (the part base takes Tab).
-        for (const QStringList &row : {QStringList{"О-1", "1900", "800", "1"}, QStringList{"О-2", "1200", "600", "2"}}) {
+        // Tab from cell to cell, over the date, into the next row.
+        for (const QStringList &row : {QStringList{"О-1", "1900", "800", "1", ""}, QStringList{"О-2", "1200", "600", "2"}}) {
             for (const QString &cell : row) {
                 typeKeys(cell);
-                pressKeyOnFocus(Qt::Key_Return);
-                pressKeyOnFocus(Qt::Key_Right);
+                pressKeyOnFocus(Qt::Key_Tab);
             }
-            pressKeyOnFocus(Qt::Key_Down);
-            pressKeyOnFocus(Qt::Key_Home);
         }
         pressKeyOnFocus(Qt::Key_Up);
         shot(QStringLiteral("warehouse-offcuts"));
+        EXPECT_EQ(form.Module()->tblScraps->RecordCount(), 2);
         QTest::mouseClick(child<QPushButton>(w, QStringLiteral("tbSaveScraps")), Qt::LeftButton);
         EXPECT_FALSE(form.Module()->ScrapsModified);
 

@@ -6,6 +6,7 @@
 #include "app/stock/stockdialogs.h"
 #include "app/stock/warehouse.h"
 #include "app/tests/appfixture.h"
+#include "app/tests/roadsupport.h"
 #include "controls/calendar.h"
 #include "controls/dbgrid.h"
 #include "controls/dateedit.h"
@@ -193,6 +194,11 @@ TEST_F(Warehouse, AddingSheetsThroughTheDialog)
         return [=](QDialog &d) {
             EXPECT_EQ(d.windowTitle(), "Добавление листов");
             EXPECT_EQ(child<QComboBox>(d, "cbMaterial")->count(), 2);   // no "<все материалы>"
+            // The material comes chosen: the keyboard starts on the length.
+            auto *length = child<TExSpinEdit>(d, "seLength");
+            QWidget *focus = d.focusWidget();
+            EXPECT_TRUE(focus == length || length->isAncestorOf(focus))
+                << (focus ? focus->metaObject()->className() : "no focus");
             child<TExSpinEdit>(d, "seLength")->setValue(l);
             child<TExSpinEdit>(d, "seWidth")->setValue(wd);
             child<TExSpinEdit>(d, "seQuantity")->setValue(q);
@@ -213,6 +219,42 @@ TEST_F(Warehouse, AddingSheetsThroughTheDialog)
     EXPECT_EQ(mod().tblSheets->FieldByName("MANY")->AsInteger(), 5);
     EXPECT_EQ(mod().tblSheets->FieldByName("CODE")->AsInteger(), 1);
     EXPECT_TRUE(mod().SheetsModified);
+}
+
+// Rows are typed with Tab from cell to cell, past the row's end into a new
+// row, in both grids; nothing typed goes astray.
+TEST_F(Warehouse, RowsAreTypedWithTabBetweenTheCells)
+{
+    w->SetCurrentMaterial(1);
+    struct Case { const char *grid; Table *table; QList<QStringList> rows; QStringList fields; };
+    const Case cases[] = {
+        {"dbgSheets", mod().tblSheets, {{"2800", "2070", "10"}, {"2440", "1830", "5"}}, {"LENGTH", "WIDTH", "MANY"}},
+        // The date cell is passed over with Tab as it stands (today).
+        {"dbgScraps", mod().tblScraps, {{"О-1", "1900", "800", "1", ""}, {"О-2", "1200", "600", "2", ""}},
+         {"NAME", "LENGTH", "WIDTH", "MANY"}},
+    };
+    for (const Case &c : cases) {
+        child<QTabWidget>(*w, "pcWareHouse")->setCurrentIndex(c.table == mod().tblScraps ? 1 : 0);
+        auto *grid = child<TExDBGrid>(*w, c.grid);
+        grid->setFocus();
+        for (const QStringList &row : c.rows)
+            for (const QString &cell : row) {
+                roadtest::typeText(grid, cell);
+                roadtest::pressKey(grid, Qt::Key_Tab);
+            }
+        QApplication::processEvents();
+        c.grid == QLatin1String("dbgSheets") ? w->PostSheets() : w->PostScraps();
+        QList<QStringList> stored;
+        for (c.table->First(); !c.table->Eof(); c.table->Next()) {
+            QStringList values;
+            for (const QString &f : c.fields) values << c.table->FieldByName(f)->AsString();
+            EXPECT_EQ(c.table->FieldByName("CODE")->AsInteger(), 1) << c.grid;
+            stored << values;
+        }
+        QList<QStringList> typed;
+        for (const QStringList &row : c.rows) typed << row.mid(0, c.fields.size());
+        EXPECT_EQ(stored, typed) << c.grid;
+    }
 }
 
 // An off-cut typed without a sound size never reaches the stock: every road

@@ -314,3 +314,44 @@ TEST(OutlookList, LongNamesWrapInsideTheirEntries)
         EXPECT_EQ(list->Items()->Item(3)->ItemRect.height(), QFontMetrics(testFont()).height() + 22) << c.width;
     }
 }
+
+// A name about as wide as the navigator keeps clear of its edges: wrapped
+// when it would touch them, whatever way the entries are laid out.
+TEST(OutlookList, ANameAsWideAsTheListKeepsClearOfItsEdges)
+{
+    const QString name = QStringLiteral("ЛДСП Бук 16 мм");
+    const int advance = QFontMetrics(testFont()).horizontalAdvance(name);
+    struct Case
+    {
+        TButtonLayout layout;
+        int glyphOffset;
+        int extra;   // the list's width beyond the name's
+    };
+    for (const Case c : {Case{blGlyphTop, 0, 0}, Case{blGlyphTop, 0, 1}, Case{blGlyphTop, 0, 3},
+                         Case{blGlyphLeft, 1, 0}, Case{blGlyphLeft, 1, 5}, Case{blGlyphTop, 1, 2}}) {
+        QWidget host;
+        const int width = advance + c.extra;
+        host.resize(width, 300);
+        auto *list = new TgwOutlookList(&host);
+        list->setFont(testFont());
+        list->setGeometry(0, 0, width, 300);
+        list->HotTrackStyle = hsItemHilite;
+        list->SetItemLayout(c.layout);
+        for (const QString &n : {QStringLiteral("<все материалы>"), name}) {
+            TgwOutlookListItem *it = list->Items()->Add();
+            it->SetText(n);
+            it->SetSeparation(2);
+            it->SetTextAlignment(taLeftJustify);
+            it->SetGlyphOffset(c.glyphOffset);
+        }
+        host.show();
+        list->grab();
+        const TgwOutlookListItem *it = list->Items()->Item(1);
+        const QString at = QStringLiteral("layout %1, offset %2, +%3").arg(int(c.layout)).arg(c.glyphOffset).arg(c.extra);
+        EXPECT_GE(it->DrawnTextRect.left(), it->ItemRect.left() + 2) << at.toStdString();
+        EXPECT_LE(it->DrawnTextRect.right(), it->ItemRect.right() - 2) << at.toStdString();
+        EXPECT_GE(it->DrawnTextRect.top(), it->ItemRect.top()) << at.toStdString();
+        EXPECT_LE(it->DrawnTextRect.bottom(), it->ItemRect.bottom()) << at.toStdString();
+        EXPECT_LE(list->Items()->Item(0)->ItemRect.bottom(), it->ItemRect.top()) << at.toStdString();
+    }
+}
