@@ -664,6 +664,12 @@ int TRaskroy::ThreadCount() const
 namespace {
 // Work a thread of the pool must get to pay for handing variants over.
 constexpr int64_t kThreadShareNs = 4000000;
+// A variant a worker has been building for so much longer than one took
+// here is built again by the loop waiting for it (the worker lost its
+// processor on a busy machine); less, and variants that are only slower than
+// the first ones would be built twice.
+constexpr int64_t kLateVariants = 3;
+constexpr int64_t kLateNs = 2000000;
 
 int64_t ThreadCpuNs()
 {
@@ -728,7 +734,7 @@ std::unique_ptr<TSheetsList> TRaskroy::VariantLoop(bool all, bool firstPass)
             clock = now;
             const int threads = i + 1 == kVariantsMeasured ? ThreadsFor(fastest, last - i) : 1;
             if (threads > 1) {
-                VariantLoopParallel(all, firstPass, threads, i + 1);
+                VariantLoopParallel(all, firstPass, threads, i + 1, fastest);
                 break;
             }
         }
@@ -767,7 +773,7 @@ TVariantOutcome TRaskroy::BuildVariant(int64_t i, bool all, bool firstPass, cons
     return out;
 }
 
-void TRaskroy::VariantLoopParallel(bool all, bool firstPass, int threads, int64_t first)
+void TRaskroy::VariantLoopParallel(bool all, bool firstPass, int threads, int64_t first, int64_t variantNs)
 {
     const int64_t last = std::clamp<int64_t>(P.ExSearch, 0, kMaxExSearch);
     const int64_t total = last + 1;
@@ -832,7 +838,7 @@ void TRaskroy::VariantLoopParallel(bool all, bool firstPass, int threads, int64_
         [this, all, firstPass](int worker, int64_t i, const TCarry &c) {
             return m_workers[size_t(worker)]->BuildVariant(i, all, firstPass, c);
         },
-        after, carry);
+        after, carry, LateBuildNs >= 0 ? LateBuildNs : kLateVariants * variantNs + kLateNs);
     try {
         for (int64_t i = first; i <= last; ++i) {
             std::shared_ptr<const TCarry> assumed;

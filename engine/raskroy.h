@@ -92,6 +92,9 @@ public:
     // Estimated work of the rest of a pass (ns) below which it stays on one
     // thread; tests set 0 to have every pass shared.
     int64_t ParallelMinWorkNs = 20000000;
+    // How long the loop waits for a variant a worker is building before it
+    // builds it too; negative: the engine's own measure. Tests set 0.
+    int64_t LateBuildNs = -1;
     // How many threads the rest of a pass gets, from what a variant took.
     int ThreadsFor(int64_t variantNs, int64_t variantsLeft) const;
 
@@ -199,8 +202,8 @@ private:
     std::unique_ptr<TSheetsList> FreshMap(bool firstPass, std::unique_ptr<TSheetsList> spare = nullptr) const;
     void AddStandardArea(TSheetsList &map) const;
     // Variants `first`.. of the pass on the pool, on from the state the ones
-    // before them left.
-    void VariantLoopParallel(bool all, bool firstPass, int threads, int64_t first);
+    // before them left; `variantNs` is what one of them took here.
+    void VariantLoopParallel(bool all, bool firstPass, int threads, int64_t first, int64_t variantNs);
     // Variants timed before the rest of a pass may go to the pool.
     static constexpr int64_t kVariantsMeasured = 3;
     TMapSpares m_spares;

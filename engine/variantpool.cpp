@@ -38,10 +38,11 @@ void TMapSpares::Give(std::unique_ptr<TSheetsList> map)
 }
 
 void TVariantPool::BeginPass(int64_t first, int64_t count, int threads, TBuild build, TNext next,
-                             std::shared_ptr<const TCarry> guess)
+                             std::shared_ptr<const TCarry> guess, int64_t patienceNs)
 {
     std::lock_guard lock(m_mutex);
     m_limit = std::clamp(threads, 1, m_threads);
+    m_patienceNs = patienceNs;
     // Runs of variants per job: fewer hand-overs, and each variant of a run
     // starts from what the one before it left, the likeliest state.
     m_batch = int(std::clamp<int64_t>((count - first) / (int64_t(m_limit) * 8), 1, kMaxBatch));
@@ -81,6 +82,7 @@ bool TVariantPool::NextJob(TJob &job)
         job.gens[0] = s.gen;
         job.carry = s.carry;
         s.state = TState::Running;
+        s.started = false;
         return true;
     }
     if (!FreshAvailable())
@@ -92,6 +94,7 @@ bool TVariantPool::NextJob(TJob &job)
         s.gen += 1;
         s.carry = m_guess;
         s.state = TState::Running;
+        s.started = false;
         job.gens[size_t(v - job.first)] = s.gen;
     }
     job.carry = m_guess;
@@ -115,6 +118,7 @@ void TVariantPool::RunJob(std::unique_lock<std::mutex> &lock, int worker, TJob &
                     r.gen += 1;
                     r.carry = m_guess;
                     r.state = TState::Queued;
+                    r.started = false;
                     m_redo.push_back(u);
                 }
             }
@@ -122,6 +126,8 @@ void TVariantPool::RunJob(std::unique_lock<std::mutex> &lock, int worker, TJob &
             break;
         }
         s.carry = carry;
+        s.started = true;
+        s.since = std::chrono::steady_clock::now();
         lock.unlock();
         TVariantOutcome out;
         std::exception_ptr error;
@@ -135,6 +141,7 @@ void TVariantPool::RunJob(std::unique_lock<std::mutex> &lock, int worker, TJob &
         lock.lock();
         const bool keep = m_active && s.gen == gen && s.state == TState::Running;
         if (keep) {
+            s.started = false;
             s.outcome = std::move(out);
             s.error = error;
             s.state = TState::Done;
@@ -174,13 +181,47 @@ TVariantOutcome TVariantPool::Take(int64_t i, std::shared_ptr<const TCarry> &ass
     }
     m_waiting = i;
     for (;;) {
-        if (SlotOf(i).state == TState::Done)
+        TSlot &s = SlotOf(i);
+        if (s.state == TState::Done)
             break;
         TJob job;
-        if (NextJob(job))
+        if (NextJob(job)) {
             RunJob(lock, 0, job);
-        else
+            continue;
+        }
+        if (m_patienceNs < 0 || s.state != TState::Running || !s.started) {
             m_readyCv.wait(lock);
+            continue;
+        }
+        const auto due = s.since + std::chrono::nanoseconds(m_patienceNs);
+        if (std::chrono::steady_clock::now() < due) {
+            m_readyCv.wait_until(lock, due);
+            continue;
+        }
+        // Its builder is late: build it here from the same state, and the
+        // builder's outcome, when it comes, goes.
+        const uint32_t gen = s.gen;
+        std::shared_ptr<const TCarry> carry = s.carry;
+        lock.unlock();
+        TVariantOutcome out;
+        std::exception_ptr error;
+        try {
+            out = m_build(0, i, *carry);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        if (s.gen == gen && s.state == TState::Running) {
+            s.gen += 1;
+            s.started = false;
+            s.outcome = std::move(out);
+            s.error = error;
+            s.state = TState::Done;
+        } else {
+            lock.unlock();
+            out = TVariantOutcome();
+            lock.lock();
+        }
     }
     m_waiting = -1;
     TSlot &s = SlotOf(i);
@@ -205,6 +246,7 @@ void TVariantPool::Redo(int64_t i, std::shared_ptr<const TCarry> carry)
     s.outcome = TVariantOutcome();
     s.error = nullptr;
     s.state = TState::Queued;
+    s.started = false;
     m_redo.push_back(i);
     m_workCv.notify_one();
 }
@@ -228,6 +270,7 @@ void TVariantPool::SetGuess(std::shared_ptr<const TCarry> guess, const TStale &s
             s.outcome = TVariantOutcome();
             s.error = nullptr;
             s.state = TState::Queued;
+            s.started = false;
             m_redo.push_back(j);
             queued = true;
         }
@@ -244,6 +287,7 @@ void TVariantPool::EndPass()
     m_readyCv.wait(lock, [&] { return m_running == 0; });
     for (TSlot &s : m_slots) {
         s.state = TState::Free;
+        s.started = false;
         s.carry.reset();
         s.outcome = TVariantOutcome();
         s.error = nullptr;

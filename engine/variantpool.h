@@ -6,6 +6,7 @@
 // has the variant built again when it was wrong.
 #include "engine/model.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -74,9 +75,12 @@ public:
     int Threads() const { return m_threads; }
 
     // Variants first..count-1, built with `build` by the first `threads`
-    // workers (worker 0 is the calling thread).
+    // workers (worker 0 is the calling thread). A variant another worker has
+    // been building for longer than `patienceNs` while the caller waits for
+    // it is built by the caller too, and the first to finish counts: a
+    // worker that lost its processor does not hold the pass. Negative: never.
     void BeginPass(int64_t first, int64_t count, int threads, TBuild build, TNext next,
-                   std::shared_ptr<const TCarry> guess);
+                   std::shared_ptr<const TCarry> guess, int64_t patienceNs = -1);
     // Variant i with the state it was built from; waits, building others
     // meanwhile. Taking i accepts every variant before it.
     TVariantOutcome Take(int64_t i, std::shared_ptr<const TCarry> &assumed);
@@ -97,6 +101,8 @@ private:
         std::shared_ptr<const TCarry> carry;
         TVariantOutcome outcome;
         std::exception_ptr error;
+        bool started = false; // a worker is building it from `carry`
+        std::chrono::steady_clock::time_point since;
     };
     static constexpr int kMaxBatch = 8;
     // A run of variants, the first built from `carry`.
@@ -127,6 +133,7 @@ private:
     int m_running = 0;
     int m_batch = 1;
     int m_limit = 1; // workers that take part in this pass
+    int64_t m_patienceNs = -1;
     std::vector<int64_t> m_redo; // a stack: the latest redo first
     TBuild m_build;
     TNext m_next;

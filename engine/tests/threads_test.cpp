@@ -2,6 +2,8 @@
 // to the last tie-break and the state the engine is left in.
 #include "engine/tests/engine_test_util.h"
 
+#include <condition_variable>
+#include <mutex>
 #include <random>
 
 using namespace kv::engine;
@@ -51,11 +53,14 @@ std::string State(const TRaskroy &e)
 }
 
 // Every pass of the material, the state after each.
-std::string RunPasses(const Instance &in, int threads, bool reference, int64_t stopAfter = -1)
+std::string RunPasses(const Instance &in, int threads, bool reference, int64_t stopAfter = -1,
+                      bool impatient = false)
 {
     TRaskroy e;
     e.Threads = threads;
     e.ParallelMinWorkNs = 0; // these passes are small: share them all the same
+    if (impatient)
+        e.LateBuildNs = 0; // every variant waited for is built twice, racing its worker
     e.Reference = reference;
     Load(e, in);
     StopAfter obs(stopAfter);
@@ -163,4 +168,52 @@ TEST(Threads, APassIsSharedOnlyWhenItsWorkPays)
         EXPECT_EQ(e.ThreadsFor(c.variantNs, c.left), c.expected)
             << c.threads << " threads, " << c.variantNs << " ns x " << c.left;
     }
+}
+
+// The loop builds a variant itself when its worker is late; whichever build
+// ends first is taken, and the maps stay those of one thread.
+TEST(Threads, VariantsBuiltTwiceWhenTheirWorkerIsLateGiveTheMapsOfOneThread)
+{
+    std::mt19937 rng(4711);
+    for (int iter = 0; iter < 80; ++iter) {
+        const Instance in = RandomInstance(rng);
+        const std::string one = RunPasses(in, 1, false);
+        for (int threads : {2, 3, 8})
+            ASSERT_EQ(RunPasses(in, threads, false, -1, true), one) << threads << " threads, instance " << iter;
+    }
+}
+
+TEST(Threads, AWorkerThatDoesNotComeBackDoesNotHoldThePass)
+{
+    TVariantPool pool(4);
+    std::mutex m;
+    std::condition_variable cv;
+    bool release = false;
+    int held = 0;
+    auto build = [&](int worker, int64_t i, const TCarry &) {
+        std::unique_lock lock(m);
+        if (worker != 0) {
+            ++held;
+            cv.notify_all();
+            cv.wait(lock, [&] { return release; });
+        } else if (i == 0) {
+            cv.wait(lock, [&] { return held > 0; }); // a worker holds one of them
+        }
+        TVariantOutcome o;
+        o.VariantBits = int32_t(i);
+        return o;
+    };
+    auto next = [](const std::shared_ptr<const TCarry> &c, const TVariantOutcome &) { return c; };
+    pool.BeginPass(0, 40, 4, build, next, std::make_shared<const TCarry>(), 0);
+    for (int64_t i = 0; i < 40; ++i) {
+        std::shared_ptr<const TCarry> assumed;
+        ASSERT_EQ(pool.Take(i, assumed).VariantBits, i);
+        ASSERT_TRUE(assumed);
+    }
+    {
+        std::lock_guard lock(m);
+        release = true;
+    }
+    cv.notify_all();
+    pool.EndPass();
 }
