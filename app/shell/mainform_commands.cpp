@@ -532,9 +532,30 @@ void TMainForm::BuildWindowList()
     }
 }
 
+// Qt's own cascade gives every window its size hint, and a results
+// window's is no more than its tool bar. Here each window stands one title
+// bar below and right of the one under it and takes the room the stack
+// leaves, at least the opening size; the active one ends on top.
 void TMainForm::CascadeExecute()
 {
-    m_mdi->cascadeSubWindows();
+    QList<QMdiSubWindow *> subs;
+    for (QMdiSubWindow *s : m_mdi->subWindowList(QMdiArea::StackingOrder))
+        if (s->isVisible() && !s->isMinimized()) subs.append(s);
+    if (subs.isEmpty()) return;
+    QMdiSubWindow *active = m_mdi->activeSubWindow();
+    const QRect area = m_mdi->viewport()->rect();
+    const int step = std::max(subs.front()->contentsMargins().top(), 20);
+    const int n = int(subs.size());
+    const QSize room = (area.size() - QSize(step, step) * (n - 1)).expandedTo(kOpeningSize);
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow *s = subs[i];
+        if (s->isMaximized()) s->showNormal();
+        const QSize size = room.expandedTo(s->minimumSizeHint()).boundedTo(area.size());
+        // As many steps as the area holds, then back to the corner.
+        const int fit = std::max(1, std::min(area.width() - size.width(), area.height() - size.height()) / step + 1);
+        s->setGeometry(QRect(area.topLeft() + QPoint(step, step) * (i % fit), size));
+    }
+    if (active) m_mdi->setActiveSubWindow(active);
 }
 
 void TMainForm::tile(bool horizontal)

@@ -564,6 +564,49 @@ TEST(WindowList, TilesOneWayAndTheOther)
     EXPECT_TRUE(b->parentWidget()->isMinimized());
 }
 
+// "Каскад": every window a size one can work in, one title bar below and
+// right of the one under it, the stack inside the frame; a maximised one
+// comes back to normal, a minimised one stays an icon, the active one on top.
+TEST(WindowList, CascadeKeepsEveryWindowUsableInsideTheFrame)
+{
+    struct Case { QSize frame; int windows; bool maximised; };
+    for (const Case &c : {Case{{1400, 1000}, 3, false}, Case{{1400, 1000}, 3, true}, Case{{1000, 700}, 6, false}}) {
+        ShellFixture f;
+        f.form->resize(c.frame);
+        f.form->show();
+        QList<QMdiSubWindow *> subs;
+        for (int i = 0; i < c.windows; ++i)
+            subs << qobject_cast<QMdiSubWindow *>(f.child(QString::number(i))->parentWidget());
+        TfrmShellProbe *icon = f.child("значок");
+        icon->parentWidget()->showMinimized();
+        f.form->MdiArea()->setActiveSubWindow(subs[1]);
+        if (c.maximised) subs[1]->showMaximized();
+        QApplication::processEvents();
+        f.form->Action("CascadeAction")->trigger();
+        QApplication::processEvents();
+        const QRect area = f.form->MdiArea()->viewport()->rect();
+        const std::string at = std::to_string(c.frame.width()) + "x" + std::to_string(c.windows) + (c.maximised ? " max" : "");
+        EXPECT_TRUE(icon->parentWidget()->isMinimized()) << at;
+        EXPECT_EQ(f.form->MdiArea()->activeSubWindow(), subs[1]) << at;
+        const QList<QMdiSubWindow *> stack = f.form->MdiArea()->subWindowList(QMdiArea::StackingOrder);
+        EXPECT_EQ(stack.back(), subs[1]) << at;
+        QRect previous;
+        for (QMdiSubWindow *s : stack) {
+            if (s->isMinimized()) continue;
+            const QRect g = s->geometry();
+            EXPECT_FALSE(s->isMaximized()) << at;
+            EXPECT_GE(g.width(), 640) << at;
+            EXPECT_GE(g.height(), 400) << at;
+            EXPECT_TRUE(area.contains(g)) << at << ": " << g.x() << "," << g.y() << " " << g.width() << "x" << g.height();
+            if (previous.isValid() && g.topLeft() != area.topLeft()) {
+                EXPECT_GT(g.top(), previous.top()) << at;
+                EXPECT_EQ(g.top() - previous.top(), g.left() - previous.left()) << at;
+            }
+            previous = g;
+        }
+    }
+}
+
 TEST(MainForm, SettingsTogglesAreWrittenAtOnce)
 {
     ShellFixture f;
