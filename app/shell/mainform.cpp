@@ -32,8 +32,6 @@
 
 #include <clocale>
 
-TMainForm *MainForm = nullptr;
-
 TMainForm::TMainForm(const kv::Paths &paths, QWidget *parent)
     : QMainWindow(parent), m_paths(paths)
 {
@@ -131,7 +129,6 @@ TMainForm::TMainForm(const kv::Paths &paths, QWidget *parent)
         resize(QSize(1200, 800).boundedTo(screen->availableGeometry().size() * 9 / 10));
     else
         resize(1200, 800);
-    MainForm = this;
     kv::SetMainForm(this);
     updateActions();
 }
@@ -157,7 +154,6 @@ TMainForm::~TMainForm()
     }
     kv::RunGuarded([this] { m_settings->Flush(); });
     if (kv::MainForm() == this) kv::SetMainForm(nullptr);
-    if (MainForm == this) MainForm = nullptr;
 }
 
 void TMainForm::CreateDataModule()

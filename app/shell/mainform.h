@@ -164,6 +164,11 @@ public:
 
     // --- Menus, actions, lists --------------------------------------
     QAction *Action(const QString &objectName) const;
+    // The command an action runs, by the action's object name: what a room
+    // wired in, else the active child's, else the frame's own; empty for none.
+    std::function<void()> Command(const QString &actionName);
+    // Every action name the command tables hold.
+    QStringList CommandNames() const;
     QMenu *Menu(const QString &objectName) const;
     TToolbar *StandardToolbar() const { return m_toolbar; }
     TRecentFiles &RecentFiles() { return *m_recent; }
@@ -262,6 +267,3 @@ private:
     bool m_closed = false;
     QString m_groupsFolder, m_detalsFolder, m_exportFolder;
 };
-
-// The main window while it exists.
-extern TMainForm *MainForm;

@@ -246,74 +246,94 @@ void TMainForm::ConnectExternalMaterials()
 
 // ---------------------------------------------------------------- commands
 
+namespace {
+
+// The frame's own commands, by the object name of their action.
+const std::map<QString, std::function<void(TMainForm &)>> &ownCommands()
+{
+    static const std::map<QString, std::function<void(TMainForm &)>> own = {
+        {QStringLiteral("NewAction"), &TMainForm::NewActionExecute},
+        {QStringLiteral("OpenAction"), &TMainForm::OpenActionExecute},
+        {QStringLiteral("ExitAction"), &TMainForm::ExitActionExecute},
+        {QStringLiteral("OpenMapsAction"), &TMainForm::OpenMapsExecute},
+        {QStringLiteral("OptionsAction"), &TMainForm::OptionsExecute},
+        {QStringLiteral("BordersAction"), &TMainForm::BordersExecute},
+        {QStringLiteral("MaterialsAction"), &TMainForm::MaterialsExecute},
+        {QStringLiteral("DetalNamesAction"), &TMainForm::DetalNamesExecute},
+        {QStringLiteral("AutoCheckSheetsAction"), &TMainForm::AutoCheckSheetsExecute},
+        {QStringLiteral("AutoScrapsMarkAction"), &TMainForm::AutoScrapsMarkExecute},
+        {QStringLiteral("PageSetupAction"), &TMainForm::PageSetupExecute},
+        {QStringLiteral("PrinterSetupAction"), &TMainForm::PrinterSetupExecute},
+        {QStringLiteral("StandardToolbarAction"), &TMainForm::StandardToolbarExecute},
+        {QStringLiteral("AboutAction"), &TMainForm::AboutExecute},
+        {QStringLiteral("CascadeAction"), &TMainForm::CascadeExecute},
+        {QStringLiteral("TileHorAction"), &TMainForm::TileHorizontalExecute},
+        {QStringLiteral("TileVerAction"), &TMainForm::TileVerticalExecute},
+        {QStringLiteral("ArrangeAction"), &TMainForm::ArrangeIconsExecute},
+        {QStringLiteral("MinimizeAllAction"), &TMainForm::MinimizeAllExecute},
+        {QStringLiteral("CloseChildAction"), &TMainForm::CloseChildExecute},
+        {QStringLiteral("NextChildAction"), &TMainForm::NextChildExecute},
+        {QStringLiteral("PreviousChildAction"), &TMainForm::PreviousChildExecute},
+        {QStringLiteral("DeleteSheetAction"), &TMainForm::DeleteSheetExecute},
+        {QStringLiteral("DeleteScrapAction"), &TMainForm::DeleteScrapExecute},
+        {QStringLiteral("WarehouseAction"), [](TMainForm &f) { f.ShowWarehouseWindow(); }},
+        {QStringLiteral("ModelsBaseAction"), [](TMainForm &f) { f.ShowModelsBaseWindow(); }},
+    };
+    return own;
+}
+
+// The commands the active child carries out.
+const std::map<QString, MainCommand> &childCommands()
+{
+    static const std::map<QString, MainCommand> forwarded = {
+        {QStringLiteral("SaveAction"), MainCommand::Save},
+        {QStringLiteral("SaveAsAction"), MainCommand::SaveAs},
+        {QStringLiteral("MergeAction"), MainCommand::Merge},
+        {QStringLiteral("PrintListAction"), MainCommand::PrintList},
+        {QStringLiteral("PrintGroupedAction"), MainCommand::PrintGrouped},
+        {QStringLiteral("PrintExcelAction"), MainCommand::PrintExcel},
+        {QStringLiteral("ExportTabAction"), MainCommand::ExportText},
+        {QStringLiteral("CuttingAction"), MainCommand::Cutting},
+        {QStringLiteral("PrintDetalsLabelsAction"), MainCommand::PrintDetalsLabels},
+        {QStringLiteral("PrintScrapsLabelsAction"), MainCommand::PrintScrapsLabels},
+        {QStringLiteral("AddModelAction"), MainCommand::AddModel},
+        {QStringLiteral("AllMaterialsAction"), MainCommand::AllMaterials},
+        {QStringLiteral("ReplaceMaterialAction"), MainCommand::ReplaceMaterial},
+        {QStringLiteral("PrintModelsListAction"), MainCommand::PrintModelsList},
+        {QStringLiteral("SaveMapsAction"), MainCommand::SaveMaps},
+        {QStringLiteral("ExportMapsIniAction"), MainCommand::ExportMapsIni},
+        {QStringLiteral("PrintStatisticsAction"), MainCommand::PrintStatistics},
+    };
+    return forwarded;
+}
+
+} // namespace
+
+std::function<void()> TMainForm::Command(const QString &actionName)
+{
+    // What another room wired in wins over the frame's own default.
+    if (auto h = hooks.commands.find(actionName); h != hooks.commands.end() && h->second) return h->second;
+    if (auto c = childCommands().find(actionName); c != childCommands().end())
+        return [this, command = c->second] { childCommand(command); };
+    if (auto o = ownCommands().find(actionName); o != ownCommands().end())
+        return [this, &run = o->second] { run(*this); };
+    return {};
+}
+
+QStringList TMainForm::CommandNames() const
+{
+    QStringList names;
+    for (const auto &[name, run] : hooks.commands) names << name;
+    for (const auto &[name, command] : childCommands()) names << name;
+    for (const auto &[name, run] : ownCommands()) names << name;
+    names.removeDuplicates();
+    return names;
+}
+
 void TMainForm::runCommand(const QString &name)
 {
     kv::RunGuarded([&] {
-        static const std::map<QString, void (TMainForm::*)()> own = {
-            {QStringLiteral("NewAction"), &TMainForm::NewActionExecute},
-            {QStringLiteral("OpenAction"), &TMainForm::OpenActionExecute},
-            {QStringLiteral("ExitAction"), &TMainForm::ExitActionExecute},
-            {QStringLiteral("OpenMapsAction"), &TMainForm::OpenMapsExecute},
-            {QStringLiteral("OptionsAction"), &TMainForm::OptionsExecute},
-            {QStringLiteral("BordersAction"), &TMainForm::BordersExecute},
-            {QStringLiteral("MaterialsAction"), &TMainForm::MaterialsExecute},
-            {QStringLiteral("DetalNamesAction"), &TMainForm::DetalNamesExecute},
-            {QStringLiteral("AutoCheckSheetsAction"), &TMainForm::AutoCheckSheetsExecute},
-            {QStringLiteral("AutoScrapsMarkAction"), &TMainForm::AutoScrapsMarkExecute},
-            {QStringLiteral("PageSetupAction"), &TMainForm::PageSetupExecute},
-            {QStringLiteral("PrinterSetupAction"), &TMainForm::PrinterSetupExecute},
-            {QStringLiteral("StandardToolbarAction"), &TMainForm::StandardToolbarExecute},
-            {QStringLiteral("AboutAction"), &TMainForm::AboutExecute},
-            {QStringLiteral("CascadeAction"), &TMainForm::CascadeExecute},
-            {QStringLiteral("TileHorAction"), &TMainForm::TileHorizontalExecute},
-            {QStringLiteral("TileVerAction"), &TMainForm::TileVerticalExecute},
-            {QStringLiteral("ArrangeAction"), &TMainForm::ArrangeIconsExecute},
-            {QStringLiteral("MinimizeAllAction"), &TMainForm::MinimizeAllExecute},
-            {QStringLiteral("CloseChildAction"), &TMainForm::CloseChildExecute},
-            {QStringLiteral("NextChildAction"), &TMainForm::NextChildExecute},
-            {QStringLiteral("PreviousChildAction"), &TMainForm::PreviousChildExecute},
-            {QStringLiteral("DeleteSheetAction"), &TMainForm::DeleteSheetExecute},
-            {QStringLiteral("DeleteScrapAction"), &TMainForm::DeleteScrapExecute},
-            {QStringLiteral("WarehouseAction"), nullptr},
-            {QStringLiteral("ModelsBaseAction"), nullptr},
-        };
-        // What another room wired in wins over the frame's own default.
-        if (auto h = hooks.commands.find(name); h != hooks.commands.end() && h->second) {
-            h->second();
-            return;
-        }
-        static const std::map<QString, MainCommand> forwarded = {
-            {QStringLiteral("SaveAction"), MainCommand::Save},
-            {QStringLiteral("SaveAsAction"), MainCommand::SaveAs},
-            {QStringLiteral("MergeAction"), MainCommand::Merge},
-            {QStringLiteral("PrintListAction"), MainCommand::PrintList},
-            {QStringLiteral("PrintGroupedAction"), MainCommand::PrintGrouped},
-            {QStringLiteral("PrintExcelAction"), MainCommand::PrintExcel},
-            {QStringLiteral("ExportTabAction"), MainCommand::ExportText},
-            {QStringLiteral("CuttingAction"), MainCommand::Cutting},
-            {QStringLiteral("PrintDetalsLabelsAction"), MainCommand::PrintDetalsLabels},
-            {QStringLiteral("PrintScrapsLabelsAction"), MainCommand::PrintScrapsLabels},
-            {QStringLiteral("AddModelAction"), MainCommand::AddModel},
-            {QStringLiteral("AllMaterialsAction"), MainCommand::AllMaterials},
-            {QStringLiteral("ReplaceMaterialAction"), MainCommand::ReplaceMaterial},
-            {QStringLiteral("PrintModelsListAction"), MainCommand::PrintModelsList},
-            {QStringLiteral("SaveMapsAction"), MainCommand::SaveMaps},
-            {QStringLiteral("ExportMapsIniAction"), MainCommand::ExportMapsIni},
-            {QStringLiteral("PrintStatisticsAction"), MainCommand::PrintStatistics},
-        };
-        if (auto f = forwarded.find(name); f != forwarded.end()) {
-            childCommand(f->second);
-            return;
-        }
-        if (name == QLatin1String("WarehouseAction")) {
-            ShowWarehouseWindow();
-            return;
-        }
-        if (name == QLatin1String("ModelsBaseAction")) {
-            ShowModelsBaseWindow();
-            return;
-        }
-        if (auto o = own.find(name); o != own.end() && o->second) (this->*(o->second))();
+        if (const std::function<void()> run = Command(name)) run();
     }, this);
     updateActions();
 }

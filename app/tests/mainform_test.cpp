@@ -1,6 +1,7 @@
 #include "app/shell/mainform.h"
 #include "app/shell/startup.h"
 
+#include "controls/winlayout.h"
 #include "platform/error.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ TEST(MainForm, TitledMdiFrameWithTheSettingsFile)
     }
     {
         TMainForm form{kv::Paths(tmp.path())};
-        EXPECT_EQ(MainForm, &form);
+        EXPECT_EQ(kv::MainForm(), &form);   // the frame of the window-layout rules
         EXPECT_EQ(form.objectName(), "MainForm");
         EXPECT_EQ(form.windowTitle(), "Раскрой листового материала");
         // The MDI area sits among the four docks of the toolbars.
@@ -45,7 +46,7 @@ TEST(MainForm, TitledMdiFrameWithTheSettingsFile)
         form.SetPageTop(9);
         EXPECT_EQ(kv::TIniFile(tmp.filePath("Korvalt.ini")).ReadInteger("PageParams", "Top", 0), 9);
     }
-    EXPECT_EQ(MainForm, nullptr);
+    EXPECT_EQ(kv::MainForm(), nullptr);
     kv::SetNumberDigits(2, 3);
 }
 
