@@ -671,30 +671,33 @@ void TrpBand::printSplit()
 
 // ---------------------------------------------------------------- aggregates
 
-TrpAggregate *TrpBand::FindAggregate(const TrpBand *showBand, int code, const QString &expression, bool countInvisible)
+TrpAggregate *TrpBand::FindAggregate(const TrpBand *showBand, TrpAggregateKind kind, const QString &expression,
+                                     bool countInvisible)
 {
     for (TrpAggregate &a : Aggregates)
-        if (a.ShowBand == showBand && a.Code == code && a.Expression == expression && a.CountInvisible == countInvisible)
+        if (a.ShowBand == showBand && a.Kind == kind && a.Expression == expression
+            && a.CountInvisible == countInvisible)
             return &a;
     return nullptr;
 }
 
-TrpAggregate &TrpBand::AddAggregate(const TrpBand *showBand, int code, const QString &expression, bool countInvisible)
+TrpAggregate &TrpBand::AddAggregate(const TrpBand *showBand, TrpAggregateKind kind, const QString &expression,
+                                    bool countInvisible)
 {
-    if (TrpAggregate *a = FindAggregate(showBand, code, expression, countInvisible)) return *a;
+    if (TrpAggregate *a = FindAggregate(showBand, kind, expression, countInvisible)) return *a;
     TrpAggregate a;
     a.ShowBand = showBand;
-    a.Code = code;
+    a.Kind = kind;
     a.Expression = expression;
     a.CountInvisible = countInvisible;
-    a.Value = code == rpAggMin ? TrpValue(1e300) : TrpValue(0);
+    a.Reset();
     Aggregates.push_back(a);
     return Aggregates.back();
 }
 
 TrpValue TrpBand::AggregateValue(const TrpAggregate &a)
 {
-    if (a.Code == rpAggAvg) return a.Count == 0 ? TrpValue(0) : TrpValue(a.Value.toFloat() / a.Count);
+    if (a.Kind == TrpAggregateKind::Avg) return a.Count == 0 ? TrpValue(0) : TrpValue(a.Value.toFloat() / a.Count);
     return a.Value;
 }
 
@@ -715,10 +718,7 @@ void TrpBand::InitAggregates()
     }
     for (const auto &b : Page->Bands())
         for (TrpAggregate &a : b->Aggregates)
-            if (a.ShowBand == this) {
-                a.Value = a.Code == rpAggMin ? TrpValue(1e300) : TrpValue(0);
-                a.Count = 0;
-            }
+            if (a.ShowBand == this) a.Reset();
 }
 
 void TrpBand::Accumulate()
@@ -730,7 +730,7 @@ void TrpBand::Accumulate()
     for (TrpAggregate &a : Aggregates) {
         if (!Visible && !a.CountInvisible) continue;
         TrpValue v(0);
-        if (a.Code != rpAggCount) {
+        if (a.Kind != TrpAggregateKind::Count) {
             if (haveLast && a.Expression == lastExpr) {
                 v = lastValue;
             } else {
@@ -747,17 +747,16 @@ void TrpBand::Accumulate()
             if (v.isNull() || v.isEmpty()) v = TrpValue(0);
         }
         try {
-            switch (a.Code) {
-            case rpAggSum:
-            case rpAggAvg: a.Value = rpAdd(a.Value, v); break;
-            case rpAggMin:
+            switch (a.Kind) {
+            case TrpAggregateKind::Sum:
+            case TrpAggregateKind::Avg: a.Value = rpAdd(a.Value, v); break;
+            case TrpAggregateKind::Min:
                 if (rpCompare(v, a.Value, TrpRelation::Lt).toInteger()) a.Value = v;
                 break;
-            case rpAggMax:
+            case TrpAggregateKind::Max:
                 if (a.Count == 0 || rpCompare(v, a.Value, TrpRelation::Gt).toInteger()) a.Value = v;
                 break;
-            case rpAggCount: a.Value = rpAdd(a.Value, TrpValue(1)); break;
-            default: break;
+            case TrpAggregateKind::Count: a.Value = rpAdd(a.Value, TrpValue(1)); break;
             }
         } catch (const kv::Error &e) {
             report->BuildError(BuildCalculationError(e.message(), report->FileName));

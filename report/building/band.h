@@ -10,6 +10,7 @@
 
 #include "report/core/value.h"
 #include "report/model/views.h"
+#include "report/script/scriptengine.h"
 
 class TrpDataset;
 class TrpPageBuild;
@@ -33,11 +34,18 @@ inline bool rpIsDataKind(int kind) { return kind == btMasterData || kind == btDe
 struct TrpAggregate
 {
     const class TrpBand *ShowBand = nullptr;   // the band whose text holds the call
-    int Code = 0;                              // 11 sum .. 15 count
+    TrpAggregateKind Kind = TrpAggregateKind::Sum;
     QString Expression;
     bool CountInvisible = false;               // flag "1"
     TrpValue Value;
     int Count = 0;                             // records accumulated since the reset
+
+    // Back to no records: MIN starts above every value it can meet.
+    void Reset()
+    {
+        Value = Kind == TrpAggregateKind::Min ? TrpValue(1e300) : TrpValue(0);
+        Count = 0;
+    }
 };
 
 class TrpBand : public TrpBuiltBand
@@ -71,8 +79,10 @@ public:
     // Aggregates.
     void InitAggregates();
     void Accumulate();
-    TrpAggregate *FindAggregate(const TrpBand *showBand, int code, const QString &expression, bool countInvisible);
-    TrpAggregate &AddAggregate(const TrpBand *showBand, int code, const QString &expression, bool countInvisible);
+    TrpAggregate *FindAggregate(const TrpBand *showBand, TrpAggregateKind kind, const QString &expression,
+                                bool countInvisible);
+    TrpAggregate &AddAggregate(const TrpBand *showBand, TrpAggregateKind kind, const QString &expression,
+                               bool countInvisible);
     static TrpValue AggregateValue(const TrpAggregate &entry);
     std::vector<TrpAggregate> Aggregates;
 

@@ -109,10 +109,7 @@ void TrpPageBuild::InitBuild()
         for (const auto &b : m_bands) {
             for (TrpView *v : b->Views)
                 if (auto *m = dynamic_cast<TrpMemoView *>(v)) m->LastValue.clear();
-            for (TrpAggregate &a : b->Aggregates) {
-                a.Value = a.Code == rpAggMin ? TrpValue(1e300) : TrpValue(0);
-                a.Count = 0;
-            }
+            for (TrpAggregate &a : b->Aggregates) a.Reset();
             b->HasLastCondition = false;
             b->ColumnNo = 1;
             b->LineNo = b->LineThroughNo = 1;

@@ -799,14 +799,14 @@ bool TrpReport::GetIndexProperty(const QString &objectProperty, const TrpValue &
     return true;
 }
 
-bool TrpReport::Aggregate(int code, const QString &expression, const QString &band, const QString &flags,
-                          TrpValue &value)
+bool TrpReport::Aggregate(TrpAggregateKind kind, const QString &expression, const QString &band,
+                          const QString &flags, TrpValue &value)
 {
     const bool countInvisible = flags.trimmed() == QLatin1String("1");
     if (Collecting) {
         TrpBand *data = CurPage ? CurPage->FindDataBand(UnquoteName(band)) : nullptr;
         if (!data) data = CollectDataBand;
-        if (data && CollectShowBand) data->AddAggregate(CollectShowBand, code, expression.trimmed(), countInvisible);
+        if (data && CollectShowBand) data->AddAggregate(CollectShowBand, kind, expression.trimmed(), countInvisible);
         value = TrpValue(0);
         return true;
     }
@@ -814,10 +814,10 @@ bool TrpReport::Aggregate(int code, const QString &expression, const QString &ba
     if (!CurPage || !CurBand) return true;
     TrpBand *data = CurPage->FindDataBand(UnquoteName(band));
     if (!data) data = CurPage->AggregateOwner(CurBand);
-    TrpAggregate *entry = data ? data->FindAggregate(CurBand, code, expression.trimmed(), countInvisible) : nullptr;
+    TrpAggregate *entry = data ? data->FindAggregate(CurBand, kind, expression.trimmed(), countInvisible) : nullptr;
     if (!entry)
         for (const auto &b : CurPage->Bands())
-            if ((entry = b->FindAggregate(CurBand, code, expression.trimmed(), countInvisible))) break;
+            if ((entry = b->FindAggregate(CurBand, kind, expression.trimmed(), countInvisible))) break;
     if (entry) value = TrpBand::AggregateValue(*entry);
     return true;
 }

@@ -141,7 +141,7 @@ public:
     bool SetIndexProperty(const QString &objectProperty, const TrpValue &index, const TrpValue &value) override;
     bool GetIndexProperty(const QString &objectProperty, const TrpValue &index, TrpValue &value) override;
     bool SetReportValue(const QString &name, const TrpValue &value) override;
-    bool Aggregate(int code, const QString &expression, const QString &band, const QString &flags,
+    bool Aggregate(TrpAggregateKind kind, const QString &expression, const QString &band, const QString &flags,
                    TrpValue &value) override;
     bool FieldIsNull(const QString &reference) override;
     bool IsStopped() const override { return m_stopped; }

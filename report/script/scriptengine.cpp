@@ -77,15 +77,15 @@ void TrpStdFunctionLibrary::DoFunction(int number, const QString &p1, const QStr
                                        TrpValue &value)
 {
     const TrpFormatSettings &fs = m_engine.FormatSettings();
-    auto aggregate = [&](int code, const QString &expr, const QString &band, const QString &flags) {
+    auto aggregate = [&](TrpAggregateKind kind, const QString &expr, const QString &band, const QString &flags) {
         value = TrpValue();
         TrpReportHooks *report = m_engine.Report();
         TrpValue result;
-        if (report && report->Aggregate(code, expr, band, flags, result)) value = result;
+        if (report && report->Aggregate(kind, expr, band, flags, result)) value = result;
     };
     switch (number) {
-    case 0: aggregate(rpAggAvg, p1, p2, p3); break;
-    case 1: aggregate(rpAggCount, QString(), p1, p2); break;
+    case 0: aggregate(TrpAggregateKind::Avg, p1, p2, p3); break;
+    case 1: aggregate(TrpAggregateKind::Count, QString(), p1, p2); break;
     case 2: value = TrpValue(qint64(dateOf(calc(p1), fs).day())); break;
     case 3: value = TrpValue(rpFormatDateTime(calc(p1).toText(), dateTimeOf(calc(p2), fs), fs)); break;
     case 4: value = TrpValue(rpFormatFloat(calc(p1).toText(), calc(p2).toFloat(), fs)); break;
@@ -93,7 +93,7 @@ void TrpStdFunctionLibrary::DoFunction(int number, const QString &p1, const QStr
     case 6: value = TrpValue(m_engine.Dialogs()->InputBox(QString(), calc(p1).toText(), calc(p2).toText())); break;
     case 7: value = TrpValue(qint64(calc(p1).toText().size())); break;
     case 8: value = TrpValue(kv::lowerCase(calc(p1).toText())); break;
-    case 9: aggregate(rpAggMax, p1, p2, p3); break;
+    case 9: aggregate(TrpAggregateKind::Max, p1, p2, p3); break;
     case 10: {
         const TrpValue a = calc(p1), b = calc(p2);
         value = rpCompare(a, b, TrpRelation::Gt).toInteger() ? a : b;
@@ -102,7 +102,7 @@ void TrpStdFunctionLibrary::DoFunction(int number, const QString &p1, const QStr
     case 11:
         value = TrpValue(qint64(m_engine.Dialogs()->MessageBox(calc(p1).toText(), calc(p2).toText(), calc(p3).toInt32())));
         break;
-    case 12: aggregate(rpAggMin, p1, p2, p3); break;
+    case 12: aggregate(TrpAggregateKind::Min, p1, p2, p3); break;
     case 13: {
         const TrpValue a = calc(p1), b = calc(p2);
         value = rpCompare(a, b, TrpRelation::Lt).toInteger() ? a : b;
@@ -119,7 +119,7 @@ void TrpStdFunctionLibrary::DoFunction(int number, const QString &p1, const QStr
         value = TrpValue(qint64(sub.isEmpty() ? 0 : calc(p2).toText().indexOf(sub) + 1));
         break;
     }
-    case 17: aggregate(rpAggSum, p1, p2, p3); break;
+    case 17: aggregate(TrpAggregateKind::Sum, p1, p2, p3); break;
     case 18: {
         const QString s = calc(p1).toText();
         qsizetype a = 0, b = s.size();

@@ -19,6 +19,9 @@
 
 class TrpEngine;
 
+// What an aggregate call of a memo or script keeps over a band's records.
+enum class TrpAggregateKind { Sum, Min, Max, Avg, Count };
+
 // What the report being built adds to names and calls. Every method returns
 // true when it has handled the name.
 class TrpReportHooks
@@ -41,11 +44,11 @@ public:
     // Script assignments after the application variables: dictionary variable,
     // "MODALRESULT", "CURY", object.property, "PROGRESS".
     virtual bool SetReportValue(const QString &name, const TrpValue &value) { (void)name; (void)value; return false; }
-    // Aggregates (code 11 SUM, 12 MIN, 13 MAX, 14 AVG, 15 COUNT) in the
-    // collecting and printing passes of the bands.
-    virtual bool Aggregate(int code, const QString &expression, const QString &band, const QString &flags,
-                           TrpValue &value)
-    { (void)code; (void)expression; (void)band; (void)flags; (void)value; return false; }
+    // Aggregates (SUM, MIN, MAX, AVG, COUNT) in the collecting and printing
+    // passes of the bands.
+    virtual bool Aggregate(TrpAggregateKind kind, const QString &expression, const QString &band,
+                           const QString &flags, TrpValue &value)
+    { (void)kind; (void)expression; (void)band; (void)flags; (void)value; return false; }
     // FIELDISNULL: true when the reference gives no field or a Null one.
     virtual bool FieldIsNull(const QString &reference) { (void)reference; return true; }
     // The stop flag of the build, checked by running scripts.
@@ -146,8 +149,6 @@ private:
     QStringList &m_target;
 };
 
-// Aggregate codes.
-enum { rpAggSum = 11, rpAggMin = 12, rpAggMax = 13, rpAggAvg = 14, rpAggCount = 15 };
 
 class TrpEngine
 {

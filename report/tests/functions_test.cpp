@@ -4,15 +4,27 @@
 
 namespace {
 
+const char *kindName(TrpAggregateKind kind)
+{
+    switch (kind) {
+    case TrpAggregateKind::Sum: return "SUM";
+    case TrpAggregateKind::Min: return "MIN";
+    case TrpAggregateKind::Max: return "MAX";
+    case TrpAggregateKind::Avg: return "AVG";
+    case TrpAggregateKind::Count: return "COUNT";
+    }
+    return "?";
+}
+
 class RecordingReport : public TrpReportHooks
 {
 public:
     QStringList calls;
     TrpValue aggregateResult = TrpValue(42.0);
-    bool Aggregate(int code, const QString &expression, const QString &band, const QString &flags,
+    bool Aggregate(TrpAggregateKind kind, const QString &expression, const QString &band, const QString &flags,
                    TrpValue &value) override
     {
-        calls << QStringLiteral("%1|%2|%3|%4").arg(code).arg(expression, band, flags);
+        calls << QStringLiteral("%1|%2|%3|%4").arg(kindName(kind), expression, band, flags);
         value = aggregateResult;
         return true;
     }
@@ -119,8 +131,8 @@ TEST(Functions, AggregatesAndReportCallsGoToTheReport)
     engine.Calculate("MIN([x])");
     engine.Calculate("MAX([x], , 1)");
     engine.Calculate("AVG([x], B, 0)");
-    EXPECT_EQ(report.calls, QStringList({"11|[Price] * 2|Band1|", "15||Band1|1", "12|[x]||", "13|[x]||1",
-                                         "14|[x]|B|0"}));
+    EXPECT_EQ(report.calls, QStringList({"SUM|[Price] * 2|Band1|", "COUNT||Band1|1", "MIN|[x]||", "MAX|[x]||1",
+                                         "AVG|[x]|B|0"}));
     report.calls.clear();
     EXPECT_EQ(engine.Calculate("FIELDISNULL('Parts.' + 'Name')"), TrpValue(false));
     EXPECT_EQ(engine.Calculate("STOPREPORT(0)"), TrpValue());

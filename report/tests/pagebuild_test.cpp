@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
 
@@ -199,6 +200,42 @@ TEST(ReportPageBuilding, GroupsOverSourceThatCannotStepBackKeepEveryRecord)
     EXPECT_EQ(text.count("Лист 2800x2070"), 2) << text.toStdString();
     EXPECT_TRUE(text.contains("Итого по материалу: 30"));
     EXPECT_TRUE(text.contains("Позиций: 3, сумма: 35"));
+}
+
+TEST(ReportPageBuilding, EachAggregateOfAGroupFooterStartsAgainWithItsGroup)
+{
+    // The middle group's values lie above the first's and the last's below
+    // both: a total carried over from the group before shows.
+    struct Case { const char *call; QStringList totals; };
+    const Case cases[] = {
+        {"SUM([PRICE])", {"30", "30", "5"}},
+        {"MIN([PRICE])", {"10", "30", "5"}},
+        {"MAX([PRICE])", {"20", "30", "5"}},
+        {"AVG([PRICE])", {"15", "30", "5"}},
+        {"COUNT()", {"2", "1", "1"}},
+    };
+    for (const Case &c : cases) {
+        Builder b;
+        Rows rows;
+        rows.rows = {
+            {{"GRP", "A"}, {"PRICE", 10}},
+            {{"GRP", "A"}, {"PRICE", 20}},
+            {{"GRP", "B"}, {"PRICE", 30}},
+            {{"GRP", "C"}, {"PRICE", 5}},
+        };
+        rows.bind(*b.source("rpsrcRows"), b.report, true);
+        b.band(btGroupHeader, 0, 20, "GroupHeader1", "[GRP]");
+        b.band(btMasterData, 30, 20, "MasterData1", "rpsrcRows");
+        b.memo(0, 30, 100, 20, "[PRICE]");
+        b.band(btGroupFooter, 60, 20, "GroupFooter1");
+        b.memo(0, 60, 200, 20, QStringLiteral("Итог: [%1]").arg(c.call));
+        ASSERT_TRUE(b.report.Prepare()) << c.call << ": " << b.report.LastBuildError.toStdString();
+        const QString text = dump(b.report);
+        QStringList totals;
+        for (const QRegularExpressionMatch &m : QRegularExpression(QStringLiteral("Итог: (\\S+)")).globalMatch(text))
+            totals << m.captured(1);
+        EXPECT_EQ(totals, c.totals) << c.call << "\n" << text.toStdString();
+    }
 }
 
 TEST(ReportPageBuilding, TwoPassPageNumbersWithRepeatedHeader)
