@@ -278,11 +278,13 @@ QString DefaultSectionOf(const QObject *component)
 QRect KeepOnScreen(const QRect &r, const QList<QRect> &workAreas)
 {
     if (workAreas.isEmpty() || r.isEmpty()) return r;
-    // Seen when a good piece of its top edge (where it is grabbed) is on a screen.
+    // Seen when a good piece of its title bar (where it is grabbed) is on a
+    // screen, its whole height: a window hanging a few pixels above the top
+    // had a title bar nobody could reach.
     const QRect grip(r.left(), r.top(), r.width(), qMin(r.height(), 20));
     for (const QRect &a : workAreas) {
         const QRect i = a.intersected(grip);
-        if (i.width() >= qMin(40, r.width()) && i.height() > 0) return r;
+        if (i.width() >= qMin(40, r.width()) && i.height() == grip.height()) return r;
     }
     const QRect *best = &workAreas.front();
     long long bestArea = -1, bestDist = 0;

@@ -129,6 +129,16 @@ TEST_F(WindowLayout, KeptOnAScreen)
     EXPECT_EQ(KeepOnScreen(QRect(1500, 100, 300, 200), two), QRect(1500, 100, 300, 200));
     EXPECT_EQ(KeepOnScreen(QRect(-1000, 50, 300, 200), two), QRect(0, 50, 300, 200));
     EXPECT_EQ(KeepOnScreen(QRect(100, 2000, 300, 200), two), QRect(100, 568, 300, 200));   // the nearer screen
+    // The title bar is where a window is grabbed: one hanging above the top
+    // of its screen, even by a few pixels, comes down whole.
+    struct Case { QRect stored, kept; };
+    for (const Case &c : {Case{QRect(0, -19, 1200, 819), QRect(0, 0, 1200, 819)},
+                          Case{QRect(1100, -5, 300, 200), QRect(1100, 0, 300, 200)},
+                          Case{QRect(200, -150, 300, 200), QRect(200, 0, 300, 200)},
+                          Case{QRect(200, 0, 300, 200), QRect(200, 0, 300, 200)},
+                          Case{QRect(900, 700, 300, 200), QRect(900, 700, 300, 200)}}) {
+        EXPECT_EQ(KeepOnScreen(c.stored, two), c.kept) << c.stored.x() << "," << c.stored.y();
+    }
 }
 
 TEST_F(WindowLayout, MinimisedMainWindowIsMinimisedLater)
