@@ -28,7 +28,11 @@
 #include "report/model/page.h"
 #include "report/model/prepared.h"
 #include "report/output/textexports.h"
+#include "report/windows/enginectl.h"
+#include "report/windows/preview.h"
+#include "report/windows/printdialog.h"
 #include "resources/reports.h"
+#include "platform/testsupport/pdf.h"
 #include "platform/testsupport/scoped.h"
 
 #include <QCheckBox>
@@ -413,6 +417,82 @@ TEST_F(StatsPrint, OffCutTotalsOneLinePerMaterial)
     PrintScrapsInfo(ctx(), MapDocument(), nullptr);
     ASSERT_EQ(printed.size(), 1);
     EXPECT_FALSE(fromCp1251(printed[0]).contains("ДСП"));
+}
+
+TEST_F(StatsPrint, EveryPreviewPrintsAPdfWithoutAPrinter)
+{
+    // A PC without printers: the preview of each of these reports still
+    // prints, on the virtual printer, into a PDF file the user names.
+    ASSERT_TRUE(rpPrinter().IsVirtual());
+    ASSERT_EQ(rpPrinter().Printers().size(), 1);
+    MapDocument doc;
+    fillVariant(doc);
+    QTemporaryDir out;
+    struct Printed { QString title, pdf; int pages = 0; bool enabled = false; };
+    QList<Printed> got;
+    onReport = [&](TrpReport &r) {
+        Printed p;
+        p.title = r.Title;
+        p.pages = r.EMFPages().Count();
+        p.pdf = out.filePath(QStringLiteral("отчёт%1.pdf").arg(got.size() + 1));
+        TrpPreviewForm preview;
+        preview.Connect(r);
+        p.enabled = preview.PrintBtn->isEnabled();
+        TrpPreviewForm::SetFileDialogHook([&](bool, const QString &, int &) { return p.pdf; });
+        TrpPreviewForm::SetPrintDialogHook([](TrpPrintForm &) { return true; });
+        preview.PrintBtnClick();
+        TrpPreviewForm::SetFileDialogHook({});
+        TrpPreviewForm::SetPrintDialogHook({});
+        got << p;
+    };
+    struct Case { const char *name; std::function<void()> run; const char *text; };
+    const Case cases[] = {
+        {"statistics", [&] {
+             ScopedModalHook answer([](QDialog &d) {
+                 if (auto *w = qobject_cast<TfrmFullStat *>(&d)) {
+                     d.show();
+                     w->bbPrint->click();
+                 }
+                 return int(QDialog::Accepted);
+             });
+             ShowFullStatistics(ctx(), doc, "<все материалы>", nullptr);
+         }, "Лист (OST-7): 1200 x 600"},
+        {"part labels", [&] {
+             TfrmPrintDetalsLabel d(ctx());
+             d.Lists() = GetDetalsLabels(doc, ctx().lookups);
+             d.show();
+             d.seWidth->setValue(70);
+             d.seHeight->setValue(30);
+             d.bbPrint->click();
+         }, "Полка"},
+        {"off-cut labels", [&] {
+             TfrmPrintScrapsLabel d(ctx());
+             d.Lists().names << "О-1";
+             d.Lists().sizes << "600 x 400";
+             d.Lists().materials << "ДСП 16 мм";
+             d.Lists().comments << QString();
+             d.show();
+             d.seWidth->setValue(70);
+             d.seHeight->setValue(30);
+             d.bbPrint->click();
+         }, "О-1"},
+        {"off-cut totals", [&] { PrintScrapsInfo(ctx(), doc, nullptr); }, "ДСП 16 мм"},
+    };
+    for (const Case &c : cases) {
+        got.clear();
+        ScopedMessageAnswers answers;
+        c.run();
+        EXPECT_TRUE(answers.shown().empty()) << c.name << ": " << answers.shown()[0].text.toStdString();
+        ASSERT_EQ(got.size(), 1) << c.name;
+        const Printed &p = got[0];
+        EXPECT_TRUE(p.enabled) << c.name;
+        ASSERT_TRUE(QFile::exists(p.pdf)) << c.name;
+        EXPECT_GT(p.pages, 0) << c.name;
+        EXPECT_EQ(kv::test::PdfPageCount(p.pdf), p.pages) << c.name;
+        if (!kv::test::HavePdfTools()) continue;
+        EXPECT_EQ(kv::test::PdfInfo(p.pdf, QStringLiteral("Title")), p.title.isEmpty() ? "Untitled" : p.title) << c.name;
+        EXPECT_TRUE(kv::test::PdfText(p.pdf).contains(QString::fromUtf8(c.text))) << c.name;
+    }
 }
 
 TEST(StatsCommands, MainWindowLabelsAndStatisticsFromEachKindOfWindow)
