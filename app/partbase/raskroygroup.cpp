@@ -495,6 +495,8 @@ bool TfrmRaskroyGroup::NewGroup()
 bool TfrmRaskroyGroup::LoadFromFile(const QString &headerPath)
 {
     const bool ok = Guarded([&] { m_doc->LoadFromFile(headerPath); });
+    // As for a new part base: the navigator shows which material it filters.
+    if (ok && m_list->Items()->Count() >= 2) applyFilterItem(m_list->Items()->Item(0));
     SetFileName();
     UpdateRecordControls();
     UpdateTotals();

@@ -21,6 +21,7 @@
 #include "resources/reports.h"
 #include "platform/text.h"
 #include "platform/testsupport/scoped.h"
+#include "widgets/outlooklist.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -188,6 +189,12 @@ TEST(PartBaseWindow, TypeThreePartsSaveCloseAndReopenFromRecentFiles)
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->windowTitle(), "База деталей: Кухня.kdx");
     EXPECT_EQ(rowsOf(*again), typed);
+    // The navigator says what the grid shows: every material.
+    auto *list = again->findChild<TgwOutlookList *>("OutlookList");
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(list->GetSelectedItem(), nullptr);
+    EXPECT_EQ(list->GetSelectedItem()->Tag, 999);
+    EXPECT_EQ(again->FilterCode(), 999);
 }
 
 // A size that cannot be right is refused as it is typed, named by its
