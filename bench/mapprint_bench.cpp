@@ -6,6 +6,7 @@
 #include "data/settings.h"
 #include "engine/raskroy.h"
 #include "print/flows/maproad.h"
+#include "platform/testsupport/fakeui.h"
 #include "print/objects/registration.h"
 #include "report/building/report.h"
 #include "report/output/printer.h"
@@ -61,7 +62,9 @@ void BM_HundredMapsToPdf(benchmark::State &state)
     lookups.borderName = [](int code) { return QStringLiteral("ПВХ %1").arg(code); };
     lookups.isBorderCode = [](int) { return true; };
     const QString pdf = dir.filePath(QStringLiteral("maps.pdf"));
-    SetMapPreviewHook([&](TrpReport &r) {
+    kv::test::FakeUi ui;
+    ui.onReports<TrpReport>([&](TrpReport &r) {
+        r.Prepare();
         rpPrinter().SetPrinterIndex(rpPrinter().VirtualPrinterIndex());
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -78,9 +81,9 @@ void BM_HundredMapsToPdf(benchmark::State &state)
         rq.settings = &settings;
         rq.reportsFolder = paths.ReportsFolder();
         rq.lookups = lookups;
+        rq.ui = &ui;
         PrintMapsReport(printer, rq);
     }
-    SetMapPreviewHook({});
 }
 BENCHMARK(BM_HundredMapsToPdf)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 

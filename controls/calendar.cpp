@@ -5,6 +5,7 @@
 #include "platform/strutils.h"
 #include "controls/vclutils.h"
 #include "platform/clock.h"
+#include "platform/ui.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -15,10 +16,6 @@
 #include <QScreen>
 
 // ---- model -------------------------------------------------------------
-
-namespace {
-std::function<bool(TSelectDateDlg &)> g_dialogHook;
-} // namespace
 
 QDate TCalendarModel::Today() { return kv::Today(); }
 
@@ -623,30 +620,26 @@ QPoint SelectDatePlacement(const QRect &edit, const QSize &dlg, const QSize &scr
     return QPoint(left, top);
 }
 
-void SetSelectDateDialogHook(std::function<bool(TSelectDateDlg &)> hook)
-{
-    g_dialogHook = std::move(hook);
-}
-
 bool RunSelectDateDialog(QWidget *edit, QDate &date, const SelectDateOptions &opt)
 {
-    TSelectDateDlg dlg(edit ? edit->window() : nullptr);
-    if (!opt.caption.isEmpty()) dlg.setWindowTitle(opt.caption);
-    TCalendarModel &m = dlg.Calendar()->Model();
+    kv::Owned<TSelectDateDlg> dlg(new TSelectDateDlg(edit ? edit->window() : nullptr));
+    if (!opt.caption.isEmpty()) dlg->setWindowTitle(opt.caption);
+    TCalendarModel &m = dlg->Calendar()->Model();
     m.SetMinDate(opt.minDate);
     m.SetMaxDate(opt.maxDate);
     if (edit) {
         const QPoint o = edit->mapToGlobal(QPoint(0, 0));
         QScreen *s = edit->screen();
         const QSize screen = s ? s->geometry().size() : QSize(1024, 768);
-        dlg.move(SelectDatePlacement(QRect(o, edit->size()), dlg.frameGeometry().size(), screen));
+        dlg->move(SelectDatePlacement(QRect(o, edit->size()), dlg->frameGeometry().size(), screen));
     }
     m.SetCalendarDate(date.isValid() ? date : TCalendarModel::Today());
     m.SetStartOfWeek(opt.startOfWeek);
     m.SetWeekends(opt.weekends);
-    dlg.Calendar()->SetWeekendColor(opt.weekendColor);
-    dlg.SetHints(opt.hints);
-    const bool ok = g_dialogHook ? g_dialogHook(dlg) : dlg.exec() == QDialog::Accepted;
-    if (ok) date = m.CalendarDate();
+    dlg->Calendar()->SetWeekendColor(opt.weekendColor);
+    dlg->SetHints(opt.hints);
+    // The edit's window may go while the dialog runs: then nothing is taken.
+    const bool ok = kv::UiOf(edit).runModal(*dlg) == QDialog::Accepted && dlg;
+    if (ok) date = dlg->Calendar()->Model().CalendarDate();
     return ok;
 }

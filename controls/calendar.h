@@ -198,9 +198,8 @@ struct SelectDateOptions
     unsigned weekends = 1u << dowSun;
     int startOfWeek = dowMon;
 };
+// Through the UI service of the edit's window (kv::UiOf).
 bool RunSelectDateDialog(QWidget *edit, QDate &date, const SelectDateOptions &opt);
-// Tests answer the dialog instead of the user (nullptr: shown for real).
-void SetSelectDateDialogHook(std::function<bool(TSelectDateDlg &)> hook);
 
 // The arrow glyphs of the navigation buttons: "PREV2", "PREV1", "NEXT1", "NEXT2".
 QImage CalendarGlyph(const QString &name);

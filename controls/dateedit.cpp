@@ -319,12 +319,6 @@ QString QtInputMaskOf(const QString &mask, QChar separator)
 }
 
 namespace {
-std::function<void(const QString &)> g_reporter;
-void report(const QString &msg, QWidget *w)
-{
-    if (g_reporter) g_reporter(msg);
-    else ShowError(msg, w);
-}
 QImage dateEditGlyph()
 {
     // A small calendar sheet; the second image is the disabled look.
@@ -350,11 +344,6 @@ QImage dateEditGlyph()
     return img;
 }
 } // namespace
-
-void TDateEdit::SetErrorReporter(std::function<void(const QString &)> r)
-{
-    g_reporter = std::move(r);
-}
 
 TDateEdit::TDateEdit(QWidget *parent) : TCustomComboEdit(parent)
 {
@@ -543,7 +532,7 @@ void TDateEdit::AcceptValue()
     try {
         SetDate(d);
     } catch (const Error &e) {
-        report(e.message(), this);
+        ShowError(e.message(), this);
         return;
     }
     if (isModified()) emit Change();
@@ -571,7 +560,7 @@ void TDateEdit::DoClick()
     try {
         SetDate(d);
     } catch (const Error &e) {
-        report(e.message(), this);
+        ShowError(e.message(), this);
         return;
     }
     if (hasFocus()) selectAll();
@@ -600,7 +589,7 @@ void TDateEdit::keyPressEvent(QKeyEvent *e)
             try {
                 SetDate(base.addDays(key == Qt::Key_Plus ? 1 : -1));
             } catch (const Error &err) {
-                report(err.message(), this);
+                ShowError(err.message(), this);
             }
             selectAll();
             e->accept();
@@ -614,7 +603,7 @@ void TDateEdit::keyPressEvent(QKeyEvent *e)
             try {
                 SetDate(TCalendarModel::Today());
             } catch (const Error &err) {
-                report(err.message(), this);
+                ShowError(err.message(), this);
             }
             selectAll();
             e->accept();
@@ -634,7 +623,7 @@ void TDateEdit::focusOutEvent(QFocusEvent *e)
         // The message first, then the focus back once the box is gone; the
         // focus change of the box itself must not check again.
         m_checking = true;
-        report(err.message(), this);
+        ShowError(err.message(), this);
         QPointer<TDateEdit> self(this);
         QTimer::singleShot(0, this, [self] {
             if (!self) return;

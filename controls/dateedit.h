@@ -159,8 +159,6 @@ public:
 
     // May change the date or refuse it.
     std::function<void(QDate &date, bool &accept)> OnAcceptDate;
-    // Shows a failed check (default: the error box).
-    static void SetErrorReporter(std::function<void(const QString &)> r);
 
     void DoClick() override;
 

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QWidget>
 
 #include <algorithm>
 #include <exception>
@@ -92,7 +93,7 @@ void TControlHook::CallHooks(QEvent *e, bool &handled, bool before)
             const auto &f = before ? h->BeforeMessage : h->AfterMessage;
             if (f) f(h, e, handled);
         } catch (const std::exception &ex) {
-            kv::ShowException(ex);
+            kv::UiOf(m_control).exception(ex, qobject_cast<QWidget *>(m_control.data()));
         }
         if (handled) break;
     }

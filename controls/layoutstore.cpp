@@ -52,7 +52,7 @@ TFormLayoutStore::TFormLayoutStore(QWidget *form) : QObject(form), m_form(form)
             if (e->type() == QEvent::Show && m_active && !m_restored) RestoreLayout();
             if (e->type() == QEvent::Close && e->isAccepted() && m_active) save(false);
         } catch (const std::exception &ex) {
-            ShowException(ex);
+            ShowException(ex, m_form);
         }
     };
     m_hook->SetWinControl(form);
@@ -66,7 +66,7 @@ TFormLayoutStore::~TFormLayoutStore()
         try {
             save(true);
         } catch (const std::exception &ex) {
-            ShowException(ex);
+            ShowException(ex, m_form);
         }
     }
     for (TIniLink *l : std::vector<TIniLink *>(m_links)) l->SetStore(nullptr);

@@ -3,27 +3,23 @@
 #include "platform/error.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QUrl>
 
 #include <cstdio>
 
 namespace kv {
 
 namespace {
-
-MessageHook &messageHook()
-{
-    static MessageHook h;
-    return h;
-}
-
-FolderHook &folderHook()
-{
-    static FolderHook h;
-    return h;
-}
 
 struct ButtonDef
 {
@@ -48,18 +44,6 @@ std::vector<ButtonDef> buttonDefs(MsgButtons buttons)
     return {ok};
 }
 
-// The answer when nobody can be asked: never the one that destroys something.
-ModalResult safestAnswer(MsgButtons buttons)
-{
-    switch (buttons) {
-    case MsgButtons::Ok: return ModalResult::Ok;
-    case MsgButtons::YesNo: return ModalResult::No;
-    case MsgButtons::YesNoCancel:
-    case MsgButtons::RetryCancel: return ModalResult::Cancel;
-    }
-    return ModalResult::Cancel;
-}
-
 QMessageBox::Icon iconOf(MsgKind kind)
 {
     switch (kind) {
@@ -69,6 +53,167 @@ QMessageBox::Icon iconOf(MsgKind kind)
     case MsgKind::Information: return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
+}
+
+bool widgetsRun()
+{
+    return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
+// A wait cursor must not stay on while the user reads a box or fills a dialog.
+class ArrowWhileAsking
+{
+public:
+    ArrowWhileAsking() : m_busy(QApplication::overrideCursor() != nullptr)
+    {
+        if (m_busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowWhileAsking()
+    {
+        if (m_busy) QApplication::restoreOverrideCursor();
+    }
+    ArrowWhileAsking(const ArrowWhileAsking &) = delete;
+    ArrowWhileAsking &operator=(const ArrowWhileAsking &) = delete;
+
+private:
+    bool m_busy;
+};
+
+// Runs a dialog of our own making. It lives on the heap with its parent, so
+// a parent deleted inside the dialog's loop takes the dialog along instead
+// of freeing a stack object; the dialog is gone then and null comes back.
+template <class D, class Run>
+auto runOwned(D *dialog, Run &&run)
+{
+    QPointer<D> guard(dialog);
+    auto result = run(*dialog);
+    if (!guard) return decltype(result){};
+    delete dialog;
+    return result;
+}
+
+class QtUi final : public Ui
+{
+public:
+    ModalResult message(const ShownMessage &msg, QWidget *parent) override
+    {
+        if (!widgetsRun()) {
+            std::fprintf(stderr, "%s: %s\n", msg.caption.toLocal8Bit().constData(),
+                         MessageDisplayText(msg.text).toLocal8Bit().constData());
+            return SafestAnswer(msg.buttons);
+        }
+        auto *box = new QMessageBox(iconOf(msg.kind), msg.caption, MessageDisplayText(msg.text), QMessageBox::NoButton,
+                                    parent);
+        box->setObjectName(QStringLiteral("MessageBox"));
+        box->setTextFormat(Qt::PlainText);
+        const std::vector<ButtonDef> defs = buttonDefs(msg.buttons);
+        std::vector<std::pair<QAbstractButton *, ModalResult>> map;
+        for (size_t i = 0; i < defs.size(); ++i) {
+            QPushButton *b = box->addButton(QString::fromUtf8(defs[i].text), defs[i].role);
+            map.emplace_back(b, defs[i].result);
+            if (i == 0) box->setDefaultButton(b);
+        }
+        // Escape gives the Cancel or No answer; a lone OK also closes on Escape.
+        for (auto &[b, r] : map)
+            if (r == SafestAnswer(msg.buttons)) box->setEscapeButton(b);
+        const ArrowWhileAsking arrow;
+        return runOwned(box, [&](QMessageBox &b) {
+            b.exec();
+            QAbstractButton *clicked = b.clickedButton();
+            for (auto &[button, r] : map)
+                if (button == clicked) return r;
+            return ModalResult::None;
+        });
+    }
+
+    bool chooseFolder(const QString &title, const QString &root, QString &folder, QWidget *parent) override
+    {
+        folder.clear();
+        if (!widgetsRun()) return false;
+        auto *dlg = new QFileDialog(parent, title, root);
+        dlg->setFileMode(QFileDialog::Directory);
+        dlg->setOption(QFileDialog::ShowDirsOnly);
+        folder = runOwned(dlg, [](QFileDialog &d) {
+            return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst()
+                                                                                 : QString();
+        });
+        return !folder.isEmpty();
+    }
+
+    QString chooseFileName(const FileChoice &choice, QWidget *parent) override
+    {
+        if (!widgetsRun()) return QString();
+        auto *dlg = new QFileDialog(parent, choice.title, choice.folder, QtFileFilter(choice.filter));
+        dlg->setAcceptMode(choice.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dlg->setFileMode(choice.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dlg->setDefaultSuffix(choice.defaultExt);
+        if (!choice.fileName.isEmpty()) dlg->selectFile(choice.fileName);
+        return runOwned(dlg, [](QFileDialog &d) {
+            return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst()
+                                                                                 : QString();
+        });
+    }
+
+    int runModal(QDialog &dialog) override
+    {
+        if (!widgetsRun()) return QDialog::Rejected;
+        const ArrowWhileAsking arrow;
+        QPointer<QDialog> guard(&dialog);
+        const int r = dialog.exec();
+        return guard ? r : int(QDialog::Rejected);
+    }
+
+    bool setupPrinter(QPrinter &printer, QWidget *parent) override
+    {
+        if (!widgetsRun()) return false;
+        return runOwned(new QPrintDialog(&printer, parent),
+                        [](QPrintDialog &d) { return d.exec() == QDialog::Accepted; });
+    }
+
+    bool chooseFont(QFont &font, QWidget *parent) override
+    {
+        if (!widgetsRun()) return false;
+        auto *dlg = new QFontDialog(font, parent);
+        dlg->setOption(QFontDialog::DontUseNativeDialog);
+        return runOwned(dlg, [&font](QFontDialog &d) {
+            if (d.exec() != QDialog::Accepted) return false;
+            font = d.selectedFont();
+            return true;
+        });
+    }
+
+    bool chooseColor(QColor &color, QWidget *parent) override
+    {
+        if (!widgetsRun()) return false;
+        const QColor chosen = runOwned(new QColorDialog(color, parent), [](QColorDialog &d) {
+            return d.exec() == QDialog::Accepted ? d.selectedColor() : QColor();
+        });
+        if (!chosen.isValid()) return false;
+        color = chosen;
+        return true;
+    }
+
+    bool openWithDesktop(const QString &path) override
+    {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    }
+
+    bool showReport(QObject &, const std::function<bool()> &show) override { return show(); }
+};
+
+// Says which service a window and what lies beneath it reach.
+class UiLink : public QObject
+{
+public:
+    UiLink(QObject *owner, Ui *ui) : QObject(owner), ui(ui) { setObjectName(QStringLiteral("kvUiLink")); }
+    QPointer<Ui> ui;
+};
+
+UiLink *linkOf(const QObject *o)
+{
+    for (QObject *c : o->children())
+        if (auto *l = dynamic_cast<UiLink *>(c)) return l;
+    return nullptr;
 }
 
 } // namespace
@@ -99,123 +244,149 @@ QString MessageDisplayText(const QString &text)
     return t;
 }
 
-MessageHook SetMessageHook(MessageHook hook)
+ModalResult SafestAnswer(MsgButtons buttons)
 {
-    MessageHook old = std::move(messageHook());
-    messageHook() = std::move(hook);
-    return old;
-}
-
-ModalResult MessageBox(MsgKind kind, const QString &text, MsgButtons buttons, QWidget *parent)
-{
-    const ShownMessage msg{kind, MessageCaption(kind), text, buttons};
-    if (messageHook()) return messageHook()(msg);
-
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "%s: %s\n", msg.caption.toLocal8Bit().constData(),
-                     MessageDisplayText(text).toLocal8Bit().constData());
-        return safestAnswer(buttons);
+    switch (buttons) {
+    case MsgButtons::Ok: return ModalResult::Ok;
+    case MsgButtons::YesNo: return ModalResult::No;
+    case MsgButtons::YesNoCancel:
+    case MsgButtons::RetryCancel: return ModalResult::Cancel;
     }
+    return ModalResult::Cancel;
+}
 
-    QMessageBox box(iconOf(kind), msg.caption, MessageDisplayText(text), QMessageBox::NoButton, parent);
-    box.setObjectName(QStringLiteral("MessageBox"));
-    box.setTextFormat(Qt::PlainText);
-    const std::vector<ButtonDef> defs = buttonDefs(buttons);
-    std::vector<std::pair<QAbstractButton *, ModalResult>> map;
-    for (size_t i = 0; i < defs.size(); ++i) {
-        QPushButton *b = box.addButton(QString::fromUtf8(defs[i].text), defs[i].role);
-        map.emplace_back(b, defs[i].result);
-        if (i == 0) box.setDefaultButton(b);
+QString QtFileFilter(const QString &systemFilter)
+{
+    const QStringList parts = systemFilter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString name = parts[i], mask = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        out << (name.contains(QLatin1Char('(')) ? name : name + QStringLiteral(" (") + mask + QLatin1Char(')'));
     }
-    // Escape gives the Cancel or No answer; a lone OK also closes on Escape.
-    for (auto &[b, r] : map)
-        if (r == safestAnswer(buttons)) box.setEscapeButton(b);
-    // A wait cursor must not stay on while the user reads the box.
-    const bool busy = QApplication::overrideCursor() != nullptr;
-    if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
-    box.exec();
-    if (busy) QApplication::restoreOverrideCursor();
-    QAbstractButton *clicked = box.clickedButton();
-    for (auto &[b, r] : map)
-        if (b == clicked) return r;
-    return ModalResult::None;
+    return out.join(QStringLiteral(";;"));
 }
 
-void ShowError(const QString &text, QWidget *parent)
+Ui::~Ui() = default;
+
+ModalResult Ui::ask(MsgKind kind, const QString &text, MsgButtons buttons, QWidget *parent)
 {
-    MessageBox(MsgKind::Error, text, MsgButtons::Ok, parent);
+    return message(ShownMessage{kind, MessageCaption(kind), text, buttons}, parent);
 }
 
-void ShowInformation(const QString &text, QWidget *parent)
+void Ui::error(const QString &text, QWidget *parent)
 {
-    MessageBox(MsgKind::Information, text, MsgButtons::Ok, parent);
+    ask(MsgKind::Error, text, MsgButtons::Ok, parent);
 }
 
-ModalResult ShowWarning(const QString &text, MsgButtons buttons, QWidget *parent)
+void Ui::inform(const QString &text, QWidget *parent)
 {
-    return MessageBox(MsgKind::Warning, text, buttons, parent);
+    ask(MsgKind::Information, text, MsgButtons::Ok, parent);
 }
 
-ModalResult ShowConfirmation(const QString &text, MsgButtons buttons, QWidget *parent)
+ModalResult Ui::warn(const QString &text, MsgButtons buttons, QWidget *parent)
 {
-    return MessageBox(MsgKind::Confirmation, text, buttons, parent);
+    return ask(MsgKind::Warning, text, buttons, parent);
 }
 
-void ShowException(const std::exception &e, QWidget *parent)
+ModalResult Ui::confirm(const QString &text, MsgButtons buttons, QWidget *parent)
+{
+    return ask(MsgKind::Confirmation, text, buttons, parent);
+}
+
+void Ui::exception(const std::exception &e, QWidget *parent)
 {
     if (const auto *err = dynamic_cast<const Error *>(&e))
-        ShowError(err->message(), parent);
+        error(err->message(), parent);
     else
-        ShowError(QString::fromLocal8Bit(e.what()), parent);
+        error(QString::fromLocal8Bit(e.what()), parent);
 }
 
-bool RunGuarded(const std::function<void()> &action, QWidget *parent)
+bool Ui::guarded(const std::function<void()> &action, QWidget *parent)
 {
     try {
         action();
         return true;
     } catch (const std::exception &e) {
-        ShowException(e, parent);
+        exception(e, parent);
     } catch (...) {
-        ShowError(QStringLiteral("Внутренняя ошибка."), parent);
+        error(QStringLiteral("Внутренняя ошибка."), parent);
     }
     return false;
 }
 
-ScopedMessageAnswers::ScopedMessageAnswers(std::vector<ModalResult> answers, ModalResult otherwise)
-    : m_answers(std::move(answers)), m_otherwise(otherwise)
+QString Ui::chooseFile(const FileChoice &choice, QWidget *parent)
 {
-    m_previous = SetMessageHook([this](const ShownMessage &m) {
-        m_shown.push_back(m);
-        if (m_answers.empty()) return m_otherwise;
-        const ModalResult r = m_answers.front();
-        m_answers.erase(m_answers.begin());
-        return r;
-    });
+    QString path = chooseFileName(choice, parent);
+    if (!path.isEmpty() && !choice.defaultExt.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + choice.defaultExt;
+    return path;
 }
 
-ScopedMessageAnswers::~ScopedMessageAnswers()
+Ui &RealUi()
 {
-    SetMessageHook(std::move(m_previous));
+    // Holds no state of a test or a window: the same boxes for everyone.
+    static QtUi ui;
+    return ui;
 }
 
-FolderHook SetFolderHook(FolderHook hook)
+Ui &UiOf(const QObject *object)
 {
-    FolderHook old = std::move(folderHook());
-    folderHook() = std::move(hook);
-    return old;
+    for (const QObject *o = object; o; o = o->parent())
+        if (UiLink *l = linkOf(o); l && l->ui) return *l->ui;
+    return RealUi();
+}
+
+void AttachUi(QObject *object, Ui *ui)
+{
+    if (!object) return;
+    UiLink *l = linkOf(object);
+    if (!ui) {
+        delete l;
+        return;
+    }
+    if (l) l->ui = ui;
+    else new UiLink(object, ui);
+}
+
+ModalResult MessageBox(MsgKind kind, const QString &text, MsgButtons buttons, QWidget *parent)
+{
+    return UiOf(parent).ask(kind, text, buttons, parent);
+}
+
+void ShowError(const QString &text, QWidget *parent)
+{
+    UiOf(parent).error(text, parent);
+}
+
+void ShowInformation(const QString &text, QWidget *parent)
+{
+    UiOf(parent).inform(text, parent);
+}
+
+ModalResult ShowWarning(const QString &text, MsgButtons buttons, QWidget *parent)
+{
+    return UiOf(parent).warn(text, buttons, parent);
+}
+
+ModalResult ShowConfirmation(const QString &text, MsgButtons buttons, QWidget *parent)
+{
+    return UiOf(parent).confirm(text, buttons, parent);
+}
+
+void ShowException(const std::exception &e, QWidget *parent)
+{
+    UiOf(parent).exception(e, parent);
+}
+
+bool RunGuarded(const std::function<void()> &action, QWidget *parent)
+{
+    return UiOf(parent).guarded(action, parent);
 }
 
 bool BrowseForFolder(const QString &title, const QString &root, QString &folder, QWidget *parent)
 {
     folder.clear();
-    bool chosen = false;
-    if (folderHook()) {
-        chosen = folderHook()(title, root, folder);
-    } else if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        folder = QFileDialog::getExistingDirectory(parent, title, root, QFileDialog::ShowDirsOnly);
-        chosen = !folder.isEmpty();
-    }
+    const bool chosen = UiOf(parent).chooseFolder(title, root, folder, parent);
     if (!chosen) folder.clear();
     return chosen;
 }

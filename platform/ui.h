@@ -1,15 +1,22 @@
 #pragma once
-// The message boxes of the program (error, warning, confirmation, information
-// with their Russian captions and buttons), the folder chooser and the
-// program-wide wait cursor. Tests answer the boxes and the chooser through
-// hooks, so no display is needed.
+// The program's one way to the user: message boxes with the system's Russian
+// captions and buttons, file and folder choosers, modal dialogs, the printer,
+// font and colour dialogs, the desktop's application for a file, and the
+// preview of a report. Windows get the service from their context; widgets
+// of the lower libraries find it through the window they sit in (UiOf). Tests
+// hand a fake (platform/testsupport/fakeui.h) to the context instead.
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <exception>
 #include <functional>
-#include <vector>
 
+class QColor;
+class QDialog;
+class QFont;
+class QPrinter;
 class QWidget;
 
 namespace kv {
@@ -27,6 +34,8 @@ QString MessageCaption(MsgKind kind);
 QStringList MessageButtonTexts(MsgButtons buttons);
 // "\r" (and "\r\n") of the program's texts become line breaks.
 QString MessageDisplayText(const QString &text);
+// The answer when nobody can be asked: never the one that destroys something.
+ModalResult SafestAnswer(MsgButtons buttons);
 
 struct ShownMessage
 {
@@ -36,54 +45,106 @@ struct ShownMessage
     MsgButtons buttons;
 };
 
-using MessageHook = std::function<ModalResult(const ShownMessage &)>;
-// Installs a hook that answers every box instead of the user; returns the
-// previous hook. An empty hook restores the real boxes.
-MessageHook SetMessageHook(MessageHook hook);
+// An open or save dialog of the program.
+struct FileChoice
+{
+    bool save = false;
+    QString title;
+    QString folder;       // first folder
+    QString fileName;     // proposed name (may be empty)
+    QString filter;       // the system's form: "Файлы баз деталей (*.kdx)|*.kdx|Все файлы|*.*"
+    QString defaultExt;   // without the point: "kdx"
+};
 
-// Shows a box and returns the button pressed. Without a hook and without a
-// widget application the box cannot be shown: the text goes to stderr and the
-// safest answer (Cancel, else No, else OK) is returned.
+// "A (*.x)|*.x|B|*.*" as Qt's "A (*.x);;B (*.*)".
+QString QtFileFilter(const QString &systemFilter);
+
+class Ui : public QObject
+{
+public:
+    ~Ui() override;
+
+    // A box; the button pressed, None when the box went without an answer.
+    virtual ModalResult message(const ShownMessage &m, QWidget *parent) = 0;
+    // True and the folder chosen, or false when cancelled. `root` (may be
+    // empty) is where the chooser starts.
+    virtual bool chooseFolder(const QString &title, const QString &root, QString &folder, QWidget *parent) = 0;
+    // The path chosen as the dialog gave it, empty on Cancel.
+    virtual QString chooseFileName(const FileChoice &choice, QWidget *parent) = 0;
+    // Runs a dialog made ready to show; its result (QDialog::Accepted,
+    // Rejected or a dialog's own code). A dialog deleted while it runs gives
+    // Rejected: callers hold what they use afterwards by QPointer.
+    virtual int runModal(QDialog &dialog) = 0;
+    // The printer dialog on `printer`: true after OK.
+    virtual bool setupPrinter(QPrinter &printer, QWidget *parent) = 0;
+    virtual bool chooseFont(QFont &font, QWidget *parent) = 0;
+    virtual bool chooseColor(QColor &color, QWidget *parent) = 0;
+    // The desktop's application for a file; false when nothing opened it.
+    virtual bool openWithDesktop(const QString &path) = 0;
+    // A report ready to be built goes to its preview: `show` builds it and
+    // opens the preview window (the report engine's own road). False when
+    // nothing could be shown (the build failed and said why).
+    virtual bool showReport(QObject &report, const std::function<bool()> &show) = 0;
+
+    ModalResult ask(MsgKind kind, const QString &text, MsgButtons buttons, QWidget *parent = nullptr);
+    void error(const QString &text, QWidget *parent = nullptr);
+    void inform(const QString &text, QWidget *parent = nullptr);
+    ModalResult warn(const QString &text, MsgButtons buttons = MsgButtons::YesNo, QWidget *parent = nullptr);
+    ModalResult confirm(const QString &text, MsgButtons buttons = MsgButtons::YesNo, QWidget *parent = nullptr);
+    // A caught exception as an error box: the message of kv::Error, else the
+    // exception's own text.
+    void exception(const std::exception &e, QWidget *parent = nullptr);
+    // Runs `action`; an exception ends it with an error box instead of
+    // leaving the event loop. False when the action failed.
+    bool guarded(const std::function<void()> &action, QWidget *parent = nullptr);
+    // The chosen path, empty when cancelled; the default extension is added
+    // to a name typed without one.
+    QString chooseFile(const FileChoice &choice, QWidget *parent = nullptr);
+};
+
+// The real boxes and dialogs. Without a widget application nothing can be
+// shown: a box's text goes to stderr and the safest answer (Cancel, else No,
+// else OK) is returned; choosers and dialogs are cancelled.
+Ui &RealUi();
+
+// The service `object` or its nearest ancestor carries (AttachUi), else the
+// real one.
+Ui &UiOf(const QObject *object);
+// `object` and everything beneath it reach `ui` through UiOf; null takes it
+// off. The object only refers to `ui`: a service gone is no longer found.
+void AttachUi(QObject *object, Ui *ui);
+
+// A dialog made on the heap for one run, with its parent: a parent that dies
+// inside the dialog's loop takes the dialog along, and this then holds null
+// instead of freed memory. Deletes the dialog at the end of its scope.
+//   kv::Owned<TfrmX> d(new TfrmX(this));
+//   if (ui.runModal(*d) == QDialog::Accepted && d) use(d->Value());
+template <class T>
+class Owned
+{
+public:
+    explicit Owned(T *object) : m_object(object) {}
+    ~Owned() { delete m_object.data(); }
+    Owned(const Owned &) = delete;
+    Owned &operator=(const Owned &) = delete;
+
+    T *get() const { return m_object.data(); }
+    T *operator->() const { return m_object.data(); }
+    T &operator*() const { return *m_object; }
+    explicit operator bool() const { return !m_object.isNull(); }
+
+private:
+    QPointer<T> m_object;
+};
+
+// The boxes of a widget's window (UiOf(parent)), for the lower libraries.
 ModalResult MessageBox(MsgKind kind, const QString &text, MsgButtons buttons, QWidget *parent = nullptr);
-
 void ShowError(const QString &text, QWidget *parent = nullptr);
 void ShowInformation(const QString &text, QWidget *parent = nullptr);
 ModalResult ShowWarning(const QString &text, MsgButtons buttons = MsgButtons::YesNo, QWidget *parent = nullptr);
 ModalResult ShowConfirmation(const QString &text, MsgButtons buttons = MsgButtons::YesNo, QWidget *parent = nullptr);
-
-// Shows a caught exception as an error box: the message of kv::Error, else
-// the exception's own text.
 void ShowException(const std::exception &e, QWidget *parent = nullptr);
-
-// Runs `action`; an exception ends it with an error box instead of leaving the
-// event loop. Returns false when the action failed.
 bool RunGuarded(const std::function<void()> &action, QWidget *parent = nullptr);
-
-// Records every box and answers them from a queue (then with a default) while
-// it lives. For tests.
-class ScopedMessageAnswers
-{
-public:
-    explicit ScopedMessageAnswers(std::vector<ModalResult> answers = {},
-                                  ModalResult otherwise = ModalResult::Ok);
-    ~ScopedMessageAnswers();
-    ScopedMessageAnswers(const ScopedMessageAnswers &) = delete;
-    ScopedMessageAnswers &operator=(const ScopedMessageAnswers &) = delete;
-
-    const std::vector<ShownMessage> &shown() const { return m_shown; }
-    void answerNext(ModalResult r) { m_answers.push_back(r); }
-
-private:
-    std::vector<ShownMessage> m_shown;
-    std::vector<ModalResult> m_answers;
-    ModalResult m_otherwise;
-    MessageHook m_previous;
-};
-
-// The folder chooser: true and the chosen folder in `folder`, or false and an
-// empty `folder` when the user cancels. `root` (may be empty) is where it starts.
-using FolderHook = std::function<bool(const QString &title, const QString &root, QString &folder)>;
-FolderHook SetFolderHook(FolderHook hook);
 bool BrowseForFolder(const QString &title, const QString &root, QString &folder, QWidget *parent = nullptr);
 
 // One wait cursor for the whole program; calls nest, only the outermost pair

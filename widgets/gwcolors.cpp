@@ -1,6 +1,7 @@
 #include "widgets/gwcolors.h"
 
 #include "platform/colors.h"
+#include "platform/ui.h"
 
 namespace kv::gw {
 
@@ -20,5 +21,13 @@ QColor toQColor(Color c)
 }
 
 Color fromQColor(const QColor &c) { return rgb(c.red(), c.green(), c.blue()); }
+
+bool ChooseColor(Ui &ui, Color &color, QWidget *parent)
+{
+    QColor c = toQColor(color);
+    if (!ui.chooseColor(c, parent) || !c.isValid()) return false;
+    color = fromQColor(c);
+    return true;
+}
 
 } // namespace kv::gw

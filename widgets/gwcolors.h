@@ -6,6 +6,12 @@
 #include <QString>
 #include <cstdint>
 
+class QWidget;
+
+namespace kv {
+class Ui;
+}
+
 namespace kv::gw {
 
 using Color = std::int32_t;
@@ -45,6 +51,8 @@ bool isSystemColor(Color c);
 Color colorToRGB(Color c);
 QColor toQColor(Color c);
 Color fromQColor(const QColor &c);   // 0x00BBGGRR
+// The colour dialog of `ui`, preset to `color`; true and the chosen colour on OK.
+bool ChooseColor(Ui &ui, Color &color, QWidget *parent = nullptr);
 constexpr Color rgb(int r, int g, int b) { return Color((b & 0xFF) << 16 | (g & 0xFF) << 8 | (r & 0xFF)); }
 constexpr int redOf(Color c) { return c & 0xFF; }
 constexpr int greenOf(Color c) { return (c >> 8) & 0xFF; }

@@ -2,8 +2,8 @@
 
 #include "platform/error.h"
 
-AppContext::AppContext(kv::Paths &paths, kv::Settings &settings, TModule &module)
-    : m_paths(paths), m_settings(settings), m_module(module)
+AppContext::AppContext(kv::Paths &paths, kv::Settings &settings, TModule &module, kv::Ui &ui)
+    : m_paths(paths), m_settings(settings), m_module(module), m_ui(ui)
 {
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // What every window of the program is handed: the program folder, the
-// settings file, the data module, the materials and edge-banding look-ups
-// and the frame it lives in. Windows never reach a global main window.
+// settings file, the data module, the materials and edge-banding look-ups,
+// the UI service (boxes, dialogs, choosers) and the frame it lives in.
+// Windows never reach a global main window.
 #include <QString>
 
 class IMainWindow;
@@ -10,6 +11,7 @@ class TModule;
 namespace kv {
 class Paths;
 class Settings;
+class Ui;
 class MaterialsService;
 class BordersService;
 } // namespace kv
@@ -17,11 +19,13 @@ class BordersService;
 class AppContext
 {
 public:
-    AppContext(kv::Paths &paths, kv::Settings &settings, TModule &module);
+    AppContext(kv::Paths &paths, kv::Settings &settings, TModule &module, kv::Ui &ui);
 
     kv::Paths &paths() const { return m_paths; }
     kv::Settings &settings() const { return m_settings; }
     TModule &module() const { return m_module; }
+    // Every box, dialog and chooser of the windows goes through it.
+    kv::Ui &ui() const { return m_ui; }
 
     // The look-up services are made by the start-up after the data module;
     // asking before then raises kv::Error.
@@ -40,6 +44,7 @@ private:
     kv::Paths &m_paths;
     kv::Settings &m_settings;
     TModule &m_module;
+    kv::Ui &m_ui;
     kv::MaterialsService *m_materials = nullptr;
     kv::BordersService *m_borders = nullptr;
     IMainWindow *m_main = nullptr;

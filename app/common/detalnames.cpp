@@ -1,6 +1,5 @@
 #include "app/common/detalnames.h"
 
-#include "app/common/modal.h"
 #include "controls/dbgrid.h"
 #include "controls/winlayout.h"
 #include "memdata/memdata.h"
@@ -50,12 +49,13 @@ QStringList ReadDetalNames(const kv::TIniFile &ini)
     return names;
 }
 
-TfrmDetalNames::TfrmDetalNames(kv::TIniFile &ini, QWidget *parent)
-    : QDialog(parent), m_ini(ini), m_table(std::make_unique<TMemData>()),
+TfrmDetalNames::TfrmDetalNames(kv::Ui &ui, kv::TIniFile &ini, QWidget *parent)
+    : QDialog(parent), m_ui(ui), m_ini(ini), m_table(std::make_unique<TMemData>()),
       m_source(std::make_unique<kv::DataSource>())
 {
     setObjectName(QStringLiteral("frmDetalNames"));
     setProperty("kvClassName", QStringLiteral("TfrmDetalNames"));
+    kv::AttachUi(this, &ui);
     setWindowTitle(QStringLiteral("Названия деталей"));
     m_table->setObjectName(QStringLiteral("mdNames"));
     m_table->AddMemField(QStringLiteral("Name"), kv::MemFieldType::String, 100);
@@ -80,17 +80,17 @@ TfrmDetalNames::TfrmDetalNames(kv::TIniFile &ini, QWidget *parent)
     buttons->addStretch();
     lay->addLayout(buttons);
     connect(ok, &QPushButton::clicked, this, [this] {
-        if (kv::RunGuarded([this] { SaveNames(); }, this)) accept();
+        if (m_ui.guarded([this] { SaveNames(); }, this)) accept();
     });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(del, &QPushButton::clicked, this, [this] { kv::RunGuarded([this] { bbDeleteClick(); }, this); });
+    connect(del, &QPushButton::clicked, this, [this] { m_ui.guarded([this] { bbDeleteClick(); }, this); });
     resize(330, 300);
     LoadNames();
 }
 
 TfrmDetalNames::~TfrmDetalNames()
 {
-    kv::RunGuarded([this] { kv::StoreGridColWidths(m_grid, m_ini); });
+    m_ui.guarded([this] { kv::StoreGridColWidths(m_grid, m_ini); });
     m_grid->SetDataSource(nullptr);
 }
 
@@ -132,8 +132,8 @@ void TfrmDetalNames::bbDeleteClick()
     if (m_table->Active() && !m_table->IsEmpty()) m_table->Delete();
 }
 
-bool EditDetalNames(kv::TIniFile &ini, QWidget *parent)
+bool EditDetalNames(kv::Ui &ui, kv::TIniFile &ini, QWidget *parent)
 {
-    TfrmDetalNames dlg(ini, parent);
-    return ExecModal(dlg) == QDialog::Accepted;
+    kv::Owned<TfrmDetalNames> dlg(new TfrmDetalNames(ui, ini, parent));
+    return ui.runModal(*dlg) == QDialog::Accepted;
 }

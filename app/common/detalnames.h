@@ -13,6 +13,7 @@ class QPushButton;
 namespace kv {
 class DataSource;
 class TIniFile;
+class Ui;
 } // namespace kv
 
 // Names in the order of a person reading a Russian list: without regard to
@@ -26,7 +27,7 @@ class TfrmDetalNames : public QDialog
     Q_OBJECT
 
 public:
-    explicit TfrmDetalNames(kv::TIniFile &ini, QWidget *parent = nullptr);
+    TfrmDetalNames(kv::Ui &ui, kv::TIniFile &ini, QWidget *parent = nullptr);
     ~TfrmDetalNames() override;
 
     TMemData *mdNames() const { return m_table.get(); }
@@ -40,6 +41,7 @@ public slots:
     void bbDeleteClick();
 
 private:
+    kv::Ui &m_ui;
     kv::TIniFile &m_ini;
     std::unique_ptr<TMemData> m_table;
     std::unique_ptr<kv::DataSource> m_source;
@@ -47,4 +49,4 @@ private:
 };
 
 // Shows the dialog; true after "&Да" (the names are written).
-bool EditDetalNames(kv::TIniFile &ini, QWidget *parent = nullptr);
+bool EditDetalNames(kv::Ui &ui, kv::TIniFile &ini, QWidget *parent = nullptr);

@@ -76,6 +76,10 @@ public:
     // After the part names dialog.
     virtual void RefreshDetalNames() = 0;
 
+    // The default options dialog the frame keeps: all its pages, or the
+    // two of the cutting options; true after OK.
+    virtual bool EditDefaultOptions(bool allPages) = 0;
+
     // A cutting run is going on: the frame refuses to close.
     virtual bool RaskroyBusy() const = 0;
     virtual void SetRaskroyBusy(bool busy) = 0;

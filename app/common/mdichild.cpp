@@ -19,10 +19,16 @@ TMdiChild::TMdiChild(AppContext &ctx, const QString &className, QWidget *parent)
     : QWidget(parent), m_ctx(ctx), m_className(className)
 {
     setProperty("kvClassName", className);
+    kv::AttachUi(this, &ctx.ui());
     setAttribute(Qt::WA_DeleteOnClose);
 }
 
 TMdiChild::~TMdiChild() = default;
+
+kv::Ui &TMdiChild::ui() const
+{
+    return m_ctx.ui();
+}
 
 void TMdiChild::ShowChild()
 {
@@ -59,7 +65,7 @@ void TMdiChild::StoreLayout()
 
 bool TMdiChild::Guarded(const std::function<void()> &action)
 {
-    return kv::RunGuarded(action, this);
+    return ui().guarded(action, this);
 }
 
 void TMdiChild::closeEvent(QCloseEvent *event)

@@ -9,6 +9,9 @@
 #include <functional>
 
 class AppContext;
+namespace kv {
+class Ui;
+}
 
 class TMdiChild : public QWidget
 {
@@ -21,6 +24,8 @@ public:
     ~TMdiChild() override;
 
     AppContext &Context() const { return m_ctx; }
+    // The context's UI service; the window and what sits in it reach it.
+    kv::Ui &ui() const;
     QString ClassName() const { return m_className; }
     // The settings section of the window's position and state, the one an
     // existing installation's file holds ("Detals_Group"); empty: the

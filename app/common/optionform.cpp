@@ -1,13 +1,11 @@
 #include "app/common/optionform.h"
 
 #include "app/common/detalnames.h"
-#include "app/common/modal.h"
 #include "controls/spinedit.h"
 #include "platform/ui.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -62,10 +60,12 @@ int roundEven(double v)
 
 } // namespace
 
-TOptionForm::TOptionForm(kv::Settings &settings, QWidget *parent) : QDialog(parent), m_settings(settings)
+TOptionForm::TOptionForm(kv::Ui &ui, kv::Settings &settings, QWidget *parent)
+    : QDialog(parent), m_ui(ui), m_settings(settings)
 {
     setObjectName(QStringLiteral("OptionForm"));
     setProperty("kvClassName", QStringLiteral("TOptionForm"));
+    kv::AttachUi(this, &ui);
     setWindowTitle(QStringLiteral("Параметры по умолчанию"));
     auto *lay = new QVBoxLayout(this);
     m_pages = new QTabWidget(this);
@@ -200,7 +200,7 @@ QWidget *TOptionForm::pageResults()
     fontRow->addWidget(m_lbExample, 1);
     fontRow->addWidget(font);
     lay->addLayout(fontRow);
-    connect(font, &QPushButton::clicked, this, [this] { kv::RunGuarded([this] { bbFontClick(); }, this); });
+    connect(font, &QPushButton::clicked, this, [this] { m_ui.guarded([this] { bbFontClick(); }, this); });
 
     auto *mill = new QGroupBox(QStringLiteral("Рисовать резы"), page);
     mill->setObjectName(QStringLiteral("rgMillLines"));
@@ -221,7 +221,7 @@ QWidget *TOptionForm::pageResults()
     auto *colors = new QPushButton(QStringLiteral("&Цвета элементов"), page);
     colors->setObjectName(QStringLiteral("bbColors"));
     lay->addWidget(colors, 0, Qt::AlignLeft);
-    connect(colors, &QPushButton::clicked, this, [this] { kv::RunGuarded([this] { bbColorsClick(); }, this); });
+    connect(colors, &QPushButton::clicked, this, [this] { m_ui.guarded([this] { bbColorsClick(); }, this); });
     lay->addStretch();
     return page;
 }
@@ -297,7 +297,7 @@ bool TOptionForm::Execute(bool allPages)
 {
     SetAllPages(allPages);
     FormShow();
-    const bool ok = ExecModal(*this) == QDialog::Accepted;
+    const bool ok = m_ui.runModal(*this) == QDialog::Accepted;
     SetAllPages(true);
     return ok;
 }
@@ -413,10 +413,7 @@ void TOptionForm::BorderButtonClick()
 void TOptionForm::bbFontClick()
 {
     QFont f = m_font.toQFont();
-    bool ok = false;
-    if (ChooseFont) ok = ChooseFont(f);
-    else f = QFontDialog::getFont(&ok, f, this);
-    if (!ok) return;
+    if (!m_ui.chooseFont(f, this)) return;
     m_font.setFromQFont(f);
     m_lbExample->setFont(m_font.toQFont());
 }
@@ -437,7 +434,7 @@ bool TOptionForm::ValidateValues()
     if (!ok || v < 0) {
         m_pages->setCurrentWidget(m_tsTechnology);
         m_EditPropilLen->setFocus();
-        kv::ShowError(QStringLiteral("Максимальная длина пропила должна быть целым неотрицательным числом (мм)."), this);
+        m_ui.error(QStringLiteral("Максимальная длина пропила должна быть целым неотрицательным числом (мм)."), this);
         return false;
     }
     return true;
@@ -489,5 +486,5 @@ void TOptionForm::SaveValues()
 void TOptionForm::bbOkClick()
 {
     if (!ValidateValues()) return;
-    if (kv::RunGuarded([this] { SaveValues(); }, this)) accept();
+    if (m_ui.guarded([this] { SaveValues(); }, this)) accept();
 }

@@ -18,6 +18,9 @@ class QRadioButton;
 class QTabWidget;
 class QToolButton;
 class TExSpinEdit;
+namespace kv {
+class Ui;
+}
 
 class TOptionForm : public QDialog
 {
@@ -32,7 +35,8 @@ public:
     // The element colours the colours dialog edits, in this order.
     enum ColorIndex { clSheet, clDetal, clMill, clLost, clScrap, clBorder, kColorCount };
 
-    explicit TOptionForm(kv::Settings &settings, QWidget *parent = nullptr);
+    // `ui` runs the dialog and the font chooser and shows its messages.
+    TOptionForm(kv::Ui &ui, kv::Settings &settings, QWidget *parent = nullptr);
 
     // Where the lists and the nested dialogs come from.
     // The edge-banding list ("<нет>" with code 0 is put first by the dialog).
@@ -43,8 +47,6 @@ public:
     // The element colours dialog: sheet, part, saw cut, lost and usable
     // off-cut colours in, changed ones out; true on OK.
     std::function<bool(QList<int> &colors)> EditColors;
-    // The font dialog: true and the chosen font on OK.
-    std::function<bool(QFont &font)> ChooseFont;
 
     // Loads, shows modally (all pages or the two of the cutting options) and
     // returns true after OK.
@@ -79,6 +81,7 @@ private:
     TExSpinEdit *spin(QWidget *parent, const char *name, double min, double max);
     int selectedBorderCode() const;
 
+    kv::Ui &m_ui;
     kv::Settings &m_settings;
     QTabWidget *m_pages;
     QWidget *m_tsCommon, *m_tsBorder, *m_tsResults, *m_tsTechnology;

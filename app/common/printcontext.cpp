@@ -14,5 +14,5 @@ kv::PrintContext PrintContextOf(AppContext &ctx)
     } else {
         lookups.materialName = materialName;
     }
-    return {ctx.paths(), ctx.settings(), lookups};
+    return {ctx.paths(), ctx.settings(), lookups, ctx.ui()};
 }

@@ -1,12 +1,12 @@
 #include "app/common/smalldialogs.h"
 
-#include "app/common/modal.h"
 #include "controls/spinedit.h"
 #include "data/models/modelfiles.h"
 #include "platform/strutils.h"
 #include "platform/error.h"
 #include "platform/ini.h"
 #include "platform/text.h"
+#include "platform/ui.h"
 
 #include <QApplication>
 #include <QDir>
@@ -185,11 +185,11 @@ void TInputNameForm::edNameChange()
     m_ok->setEnabled(!m_edit->text().trimmed().isEmpty());
 }
 
-bool InputNameDialog(QString &text, QWidget *parent)
+bool InputNameDialog(kv::Ui &ui, QString &text, QWidget *parent)
 {
-    TInputNameForm dlg(text, parent);
-    if (ExecModal(dlg) != QDialog::Accepted) return false;
-    const QString name = dlg.edName()->text().trimmed();
+    kv::Owned<TInputNameForm> dlg(new TInputNameForm(text, parent));
+    if (ui.runModal(*dlg) != QDialog::Accepted || !dlg) return false;
+    const QString name = dlg->edName()->text().trimmed();
     if (name.isEmpty()) return false;
     text = name;
     return true;
@@ -306,12 +306,12 @@ QString WriteNotPresentModelsFile(const QString &autoRunFolder, const QStringLis
     return file;
 }
 
-QString ShowNotPresentModels(const QStringList &names, const QList<int> &counts, const QString &autoRunFolder,
-                             QWidget *parent)
+QString ShowNotPresentModels(kv::Ui &ui, const QStringList &names, const QList<int> &counts,
+                             const QString &autoRunFolder, QWidget *parent)
 {
-    TfrmNotPresentModels dlg(parent);
-    dlg.SetModels(names);
-    ExecModal(dlg);
-    if (!dlg.rbCreateFile()->isChecked()) return {};
+    kv::Owned<TfrmNotPresentModels> dlg(new TfrmNotPresentModels(parent));
+    dlg->SetModels(names);
+    ui.runModal(*dlg);
+    if (!dlg || !dlg->rbCreateFile()->isChecked()) return {};
     return WriteNotPresentModelsFile(autoRunFolder, names, counts);
 }

@@ -11,6 +11,9 @@ class QPushButton;
 class QRadioButton;
 class QPlainTextEdit;
 class TExSpinEdit;
+namespace kv {
+class Ui;
+}
 
 // "Слияние": how many times the chosen part base joins the current one.
 class TMergeForm : public QDialog
@@ -72,7 +75,7 @@ private:
     QPushButton *m_ok;
 };
 // True and `text` trimmed after "&Да"; false and `text` unchanged otherwise.
-bool InputNameDialog(QString &text, QWidget *parent = nullptr);
+bool InputNameDialog(kv::Ui &ui, QString &text, QWidget *parent = nullptr);
 
 // "Изменение количества": borderless panel with a quantity.
 class TfrmChangeQuantity : public QDialog
@@ -117,5 +120,5 @@ QStringList DistinctModelNames(const QStringList &names);
 // entry per given name with its count (duplicates included). Returns the file.
 QString WriteNotPresentModelsFile(const QString &autoRunFolder, const QStringList &names, const QList<int> &counts);
 // Shows the notice and writes the list file when asked; the file or "".
-QString ShowNotPresentModels(const QStringList &names, const QList<int> &counts, const QString &autoRunFolder,
-                             QWidget *parent = nullptr);
+QString ShowNotPresentModels(kv::Ui &ui, const QStringList &names, const QList<int> &counts,
+                             const QString &autoRunFolder, QWidget *parent = nullptr);

@@ -59,13 +59,15 @@ IJobResults *RaskroyGroup(AppContext &ctx, RaskroyGroupData data, int &jobCounte
         data.rows, [&ctx](int code) { return ctx.hasMaterials() ? ctx.materials().GetMaterialName(code) : QString(); },
         names, codes);
     if (codes.isEmpty()) {
-        kv::ShowError(QString::fromUtf8(raskroytext::NoMaterials), data.window);
+        ctx.ui().error(QString::fromUtf8(raskroytext::NoMaterials), data.window);
         return nullptr;
     }
     {
-        TfrmRaskroyOptions options(ctx, data.window);
-        options.SetJob(codes, names, MaterialRemarks());
-        if (options.Execute() != QDialog::Accepted)
+        QPointer<QWidget> window(data.window);
+        kv::Owned<TfrmRaskroyOptions> options(new TfrmRaskroyOptions(ctx, data.window));
+        options->SetJob(codes, names, MaterialRemarks());
+        // The part-base window may be gone once the dialog is answered.
+        if (options->Execute() != QDialog::Accepted || !options || (data.window && !window))
             return nullptr;
     }
     TRaskroyJob job(ctx, std::move(data));

@@ -1,6 +1,7 @@
 #include "app/cutting/raskroyoptions.h"
 
 #include "app/common/appcontext.h"
+#include "app/common/mainwindow.h"
 #include "app/materials/findmaterial.h"
 #include "app/stock/selectsheets.h"
 #include "controls/spinedit.h"
@@ -31,12 +32,6 @@
 using namespace kv;
 
 namespace {
-TfrmRaskroyOptions::Hook &ExecHook()
-{
-    static TfrmRaskroyOptions::Hook h;
-    return h;
-}
-
 int WholeOrZero(const QString &text)
 {
     bool ok = false;
@@ -45,35 +40,17 @@ int WholeOrZero(const QString &text)
 }
 } // namespace
 
-std::function<bool(QWidget *, int, engine::TChosenSheet &)> &TfrmRaskroyOptions::SheetChooser()
-{
-    static std::function<bool(QWidget *, int, engine::TChosenSheet &)> f;
-    return f;
-}
-
-std::function<void(QWidget *)> &TfrmRaskroyOptions::DefaultOptions()
-{
-    static std::function<void(QWidget *)> f;
-    return f;
-}
-
-TfrmRaskroyOptions::Hook TfrmRaskroyOptions::SetHook(Hook hook)
-{
-    Hook old = std::move(ExecHook());
-    ExecHook() = std::move(hook);
-    return old;
-}
-
 template <class F>
 void TfrmRaskroyOptions::guarded(F f)
 {
-    RunGuarded(f, this);
+    m_ctx.ui().guarded(f, this);
 }
 
 TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frmRaskroyOptions"));
     setWindowTitle(QStringLiteral("Параметры разложения"));
+    AttachUi(this, &ctx.ui());
     const QString tmp = ctx.paths().TempSheetsTable();
     SheetsOf = [tmp](int code) { return StdSheetsOfMaterial(tmp, code); };
 
@@ -139,7 +116,7 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
             for (int i = 0; i < OutlookList->Items()->Count(); ++i)
                 items.append({OutlookList->Items()->Item(i)->Tag, OutlookList->Items()->Item(i)->Text()});
             TgwOutlookListItem *sel = OutlookList->GetSelectedItem();
-            const int chosen = ExecuteFindMaterial(items, sel ? sel->Index() : 0, this);
+            const int chosen = ExecuteFindMaterial(m_ctx.ui(), items, sel ? sel->Index() : 0, this);
             if (chosen < 0 || chosen >= OutlookList->Items()->Count())
                 return;
             TgwOutlookListItem *it = OutlookList->Items()->Item(chosen);
@@ -274,7 +251,7 @@ void TfrmRaskroyOptions::SetJob(const QStringList &codes, const QStringList &nam
 int TfrmRaskroyOptions::Execute()
 {
     FormShow();
-    const int r = ExecHook() ? ExecHook()(*this) : exec();
+    const int r = m_ctx.ui().runModal(*this);
     // The file object goes; the file stays for the job.
     m_job.reset();
     return r;
@@ -410,21 +387,12 @@ void TfrmRaskroyOptions::BaseSheetActionExecute()
             }
         }
     } closer{m_ctx.module().tblSheets2};
-    engine::TChosenSheet chosen;
-    if (SheetChooser()) {
-        if (!SheetChooser()(this, m_shown, chosen))
-            return;
-    } else {
-        TFormSelectSheets f(m_ctx, this);
-        f.Prepare(m_shown);
-        if (f.exec() != QDialog::Accepted)
-            return;
-        chosen.Length = f.SheetLength();
-        chosen.Width = f.SheetWidth();
-        chosen.Quantity = f.SheetQuantity();
-    }
-    edSheetWidth->setText(QString::number(chosen.Length));
-    edSheetHeight->setText(QString::number(chosen.Width));
+    Owned<TFormSelectSheets> f(new TFormSelectSheets(m_ctx, this));
+    f->Prepare(m_shown);
+    if (m_ctx.ui().runModal(*f) != QDialog::Accepted || !f)
+        return;
+    edSheetWidth->setText(QString::number(f->SheetLength()));
+    edSheetHeight->setText(QString::number(f->SheetWidth()));
     chbStandart->setEnabled(true);
     chbStandart->setChecked(true);
 }
@@ -446,8 +414,8 @@ void TfrmRaskroyOptions::bbAutoBoundsClick()
 
 void TfrmRaskroyOptions::bbOptionsClick()
 {
-    if (DefaultOptions())
-        DefaultOptions()(this);
+    if (IMainWindow *frame = m_ctx.mainWindow())
+        frame->EditDefaultOptions(false);
 }
 
 void TfrmRaskroyOptions::RemarkAllActionExecute()
@@ -485,7 +453,7 @@ void TfrmRaskroyOptions::OkActionExecute()
     CopyJobToSettings(*m_job, m_ctx.settings().Ini());
     const QString error = CheckJobStock(*m_job, m_codes, m_names, SheetsOf);
     if (!error.isEmpty()) {
-        ShowError(error, this);
+        m_ctx.ui().error(error, this);
         return;
     }
     accept();

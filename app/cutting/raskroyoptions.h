@@ -22,10 +22,6 @@ class TgwOutlookList;
 class TgwOutlookListItem;
 class TgwCustomOutlookList;
 
-namespace kv::engine {
-struct TChosenSheet;
-}
-
 class TfrmRaskroyOptions : public QDialog
 {
     Q_OBJECT
@@ -37,17 +33,11 @@ public:
     // The job's materials (codes and names, parallel) and remarks
     // ("code=remark"); set before showing.
     void SetJob(const QStringList &codes, const QStringList &names, const QStringList &remarks);
-    // Shows it modally (tests answer through the hook).
+    // Shows it modally through the context's UI service.
     int Execute();
-    using Hook = std::function<int(TfrmRaskroyOptions &)>;
-    static Hook SetHook(Hook hook);
 
     // The standard sheets of a material in stock (tests replace the table).
     kv::StdSheetsOf SheetsOf;
-    // The standard-sheet chooser: true and the chosen sheet on OK.
-    static std::function<bool(QWidget *parent, int code, kv::engine::TChosenSheet &)> &SheetChooser();
-    // The default options dialog on its two cutting pages.
-    static std::function<void(QWidget *parent)> &DefaultOptions();
 
     int ShownCode() const { return m_shown; }
     TgwOutlookList *OutlookList;

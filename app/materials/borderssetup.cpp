@@ -12,7 +12,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QFileInfo>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -20,21 +19,6 @@
 using namespace kv;
 
 namespace {
-
-TfrmBordersSetup::ColorChooser &colorChooser()
-{
-    static TfrmBordersSetup::ColorChooser chooser;
-    return chooser;
-}
-
-bool chooseColor(QWidget *parent, quint32 &color)
-{
-    if (colorChooser()) return colorChooser()(parent, color);
-    const QColor c = QColorDialog::getColor(gw::toQColor(gw::Color(color)), parent);
-    if (!c.isValid()) return false;
-    color = quint32(gw::fromQColor(c));
-    return true;
-}
 
 QAction *action(QWidget *owner, const char *name, const QString &text, const QString &hint)
 {
@@ -46,16 +30,10 @@ QAction *action(QWidget *owner, const char *name, const QString &text, const QSt
 
 } // namespace
 
-TfrmBordersSetup::ColorChooser TfrmBordersSetup::SetColorChooser(ColorChooser chooser)
-{
-    ColorChooser old = colorChooser();
-    colorChooser() = std::move(chooser);
-    return old;
-}
-
 TfrmBordersSetup::TfrmBordersSetup(AppContext &ctx, QWidget *parent)
     : QDialog(parent), m_ctx(ctx)
 {
+    kv::AttachUi(this, &ctx.ui());
     setObjectName(QStringLiteral("frmBordersSetup"));
     setWindowTitle(QStringLiteral("Настройка кромок"));
     resize(460, 320);
@@ -195,31 +173,31 @@ void TfrmBordersSetup::postPending()
 
 void TfrmBordersSetup::ColorActionExecute()
 {
-    RunGuarded([&] {
+    m_ctx.ui().guarded([&] {
         if (!tblBorders->Active() || tblBorders->IsEmpty()) return;
         Field *f = tblBorders->FieldByName(QStringLiteral("COLOR"));
-        quint32 color = f->IsNull() ? 0 : quint32(qint64(f->AsFloat()) & 0xFFFFFFFF);
-        if (!chooseColor(this, color)) return;
+        gw::Color color = f->IsNull() ? 0 : gw::Color(qint64(f->AsFloat()) & 0xFFFFFFFF);
+        if (!gw::ChooseColor(m_ctx.ui(), color, this)) return;
         tblBorders->Edit();
-        f->SetAsFloat(double(color));
+        f->SetAsFloat(double(quint32(color)));
         tblBorders->Post();
     }, this);
 }
 
 void TfrmBordersSetup::DeleteActionExecute()
 {
-    RunGuarded([&] {
+    m_ctx.ui().guarded([&] {
         if (!tblBorders->Active() || tblBorders->IsEmpty()) return;
-        if (ShowConfirmation(QStringLiteral("Действительно удалить запись?"), MsgButtons::YesNo, this) == ModalResult::Yes)
+        if (m_ctx.ui().confirm(QStringLiteral("Действительно удалить запись?"), MsgButtons::YesNo, this) == ModalResult::Yes)
             tblBorders->Delete();
     }, this);
 }
 
 void TfrmBordersSetup::SaveActionExecute()
 {
-    RunGuarded([&] {
+    m_ctx.ui().guarded([&] {
         postPending();
-        if (ShowConfirmation(QStringLiteral("Действительно сохранить изменения базы кромок?"), MsgButtons::YesNo, this) ==
+        if (m_ctx.ui().confirm(QStringLiteral("Действительно сохранить изменения базы кромок?"), MsgButtons::YesNo, this) ==
             ModalResult::Yes)
             ApplyChanges();
     }, this);
@@ -249,7 +227,7 @@ void TfrmBordersSetup::ApplyChanges()
 
 void TfrmBordersSetup::OkActionExecute()
 {
-    const bool ok = RunGuarded([&] {
+    const bool ok = m_ctx.ui().guarded([&] {
         postPending();
         if (m_modified) ApplyChanges();
         m_ctx.borders().LoadBorders();
@@ -269,8 +247,8 @@ bool TfrmBordersSetup::closeQuery()
 {
     if (m_closing || !m_modified) return true;
     bool ok = true;
-    RunGuarded([&] {
-        switch (ShowWarning(QStringLiteral("Сохранить изменения в базе кромок?"), MsgButtons::YesNoCancel, this)) {
+    m_ctx.ui().guarded([&] {
+        switch (m_ctx.ui().warn(QStringLiteral("Сохранить изменения в базе кромок?"), MsgButtons::YesNoCancel, this)) {
         case ModalResult::Yes:
             ApplyChanges();
             m_ctx.borders().LoadBorders();
@@ -315,6 +293,6 @@ void TfrmBordersSetup::done(int r)
 
 bool ExecuteBordersSetup(AppContext &ctx, QWidget *parent)
 {
-    TfrmBordersSetup f(ctx, parent);
-    return f.exec() == QDialog::Accepted;
+    kv::Owned<TfrmBordersSetup> f(new TfrmBordersSetup(ctx, parent));
+    return ctx.ui().runModal(*f) == QDialog::Accepted;
 }

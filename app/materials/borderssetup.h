@@ -25,11 +25,6 @@ public:
     explicit TfrmBordersSetup(AppContext &ctx, QWidget *parent = nullptr);
     ~TfrmBordersSetup() override;
 
-    // The colour dialog: true and the chosen 0x00BBGGRR colour on OK. Tests
-    // put their own chooser here.
-    using ColorChooser = std::function<bool(QWidget *parent, quint32 &color)>;
-    static ColorChooser SetColorChooser(ColorChooser chooser);
-
     bool Modified() const { return m_modified; }
     const QList<int> &CodeList() const { return m_codes; }
 

@@ -1,6 +1,6 @@
 #include "app/materials/findmaterial.h"
 
-#include "app/common/modal.h"
+#include "platform/ui.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -94,9 +94,9 @@ bool TfrmFindMaterial::eventFilter(QObject *o, QEvent *e)
     return QDialog::eventFilter(o, e);
 }
 
-int ExecuteFindMaterial(const QList<MaterialItem> &items, int selected, QWidget *parent)
+int ExecuteFindMaterial(kv::Ui &ui, const QList<MaterialItem> &items, int selected, QWidget *parent)
 {
-    TfrmFindMaterial f(parent);
-    f.SetEntries(items, selected);
-    return ExecModal(f) == QDialog::Accepted ? f.SelectedIndex() : -1;
+    kv::Owned<TfrmFindMaterial> f(new TfrmFindMaterial(parent));
+    f->SetEntries(items, selected);
+    return ui.runModal(*f) == QDialog::Accepted && f ? f->SelectedIndex() : -1;
 }

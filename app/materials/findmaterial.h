@@ -36,4 +36,4 @@ protected:
 };
 
 // The index of the chosen entry of the navigator, -1 on cancel.
-int ExecuteFindMaterial(const QList<kv::MaterialItem> &items, int selected, QWidget *parent = nullptr);
+int ExecuteFindMaterial(kv::Ui &ui, const QList<kv::MaterialItem> &items, int selected, QWidget *parent = nullptr);

@@ -30,6 +30,7 @@ bool hasListMat(const QString &folder)
 TfrmMatBaseChange::TfrmMatBaseChange(AppContext &ctx, QWidget *parent)
     : QDialog(parent), m_ctx(ctx)
 {
+    kv::AttachUi(this, &ctx.ui());
     setObjectName(QStringLiteral("frmMatBaseChange"));
     setWindowTitle(QStringLiteral("Базы материалов"));
 
@@ -99,7 +100,7 @@ void TfrmMatBaseChange::FormShow()
         }
         cedPath->setText(path);
     } catch (const std::exception &) {
-        ShowError(QStringLiteral("Ошибка загрузки данных о диалоговом окне."), this);
+        m_ctx.ui().error(QStringLiteral("Ошибка загрузки данных о диалоговом окне."), this);
     }
     rbBaseClick();
 }
@@ -108,13 +109,13 @@ void TfrmMatBaseChange::BrowseClick()
 {
     for (;;) {
         QString folder;
-        if (!BrowseForFolder(QStringLiteral("Выберите папку c внешней базой материалов"), cedPath->text(), folder, this))
+        if (!m_ctx.ui().chooseFolder(QStringLiteral("Выберите папку c внешней базой материалов"), cedPath->text(), folder, this))
             return;
         if (hasListMat(folder)) {
             cedPath->setText(folder);
             return;
         }
-        ShowError(QString::fromUtf8(mattext::BaseNotFound), this);
+        m_ctx.ui().error(QString::fromUtf8(mattext::BaseNotFound), this);
     }
 }
 
@@ -122,7 +123,7 @@ void TfrmMatBaseChange::bbOkClick()
 {
     const bool external = rbExternalBase->isChecked();
     if (external && !hasListMat(cedPath->text())) {
-        ShowError(QString::fromUtf8(mattext::BaseNotFound), this);
+        m_ctx.ui().error(QString::fromUtf8(mattext::BaseNotFound), this);
         return;
     }
     try {
@@ -130,7 +131,7 @@ void TfrmMatBaseChange::bbOkClick()
         s.Set(key::BasePath, cedPath->text());
         s.Set(key::BaseType, external ? 1 : 0);
     } catch (const std::exception &) {
-        ShowError(QStringLiteral("Ошибка сохранения данных о диалоговом окне."), this);
+        m_ctx.ui().error(QStringLiteral("Ошибка сохранения данных о диалоговом окне."), this);
         return;
     }
     accept();
@@ -138,8 +139,8 @@ void TfrmMatBaseChange::bbOkClick()
 
 bool ExecuteMatBaseChange(AppContext &ctx, QWidget *parent)
 {
-    TfrmMatBaseChange f(ctx, parent);
-    return f.exec() == QDialog::Accepted;
+    kv::Owned<TfrmMatBaseChange> f(new TfrmMatBaseChange(ctx, parent));
+    return ctx.ui().runModal(*f) == QDialog::Accepted;
 }
 
 bool RunMatBaseChange(AppContext &ctx, QWidget *parent)

@@ -33,6 +33,7 @@ QAction *action(QWidget *owner, const char *name, const QString &text)
 TMaterialsForm::TMaterialsForm(AppContext &ctx, QWidget *parent)
     : QDialog(parent), m_ctx(ctx)
 {
+    kv::AttachUi(this, &ctx.ui());
     setObjectName(QStringLiteral("MaterialsForm"));
     setProperty("kvClassName", QStringLiteral("TMaterialsForm"));
     setWindowTitle(QStringLiteral("Материалы"));
@@ -99,7 +100,7 @@ void TMaterialsForm::FormShow()
     lblExternal->setVisible(m_readOnly);
     LoadFormGeometry(this, m_ctx.settings().Ini(), QString::fromLatin1(kSection), false, true);
     Table *t = m_ctx.module().Table;
-    RunGuarded([&] { mats.OpenWorkingCopy(); }, this);
+    m_ctx.ui().guarded([&] { mats.OpenWorkingCopy(); }, this);
     grdMaterials->SetDataSource(m_ctx.module().DataSource);
     grdMaterials->ClearColumns();
     TColumn *name = grdMaterials->AddColumn(QStringLiteral("Material"), QStringLiteral("Материал"),
@@ -126,12 +127,12 @@ void TMaterialsForm::save()
 
 void TMaterialsForm::SaveActionExecute()
 {
-    RunGuarded([&] { save(); }, this);
+    m_ctx.ui().guarded([&] { save(); }, this);
 }
 
 void TMaterialsForm::OkActionExecute()
 {
-    const bool ok = RunGuarded([&] {
+    const bool ok = m_ctx.ui().guarded([&] {
         // Saving tells every material view through MaterialsChanged.
         if (!m_readOnly) save();
     }, this);
@@ -145,7 +146,7 @@ void TMaterialsForm::CancelActionExecute()
 
 void TMaterialsForm::DeleteActionExecute()
 {
-    RunGuarded([&] {
+    m_ctx.ui().guarded([&] {
         Table *t = m_ctx.module().Table;
         if (t->Active() && !t->IsEmpty()) t->Delete();
     }, this);
@@ -153,7 +154,7 @@ void TMaterialsForm::DeleteActionExecute()
 
 void TMaterialsForm::CancelEditActionExecute()
 {
-    RunGuarded([&] {
+    m_ctx.ui().guarded([&] {
         Table *t = m_ctx.module().Table;
         if (t->Active()) t->Cancel();
     }, this);
@@ -168,7 +169,7 @@ void TMaterialsForm::done(int r)
 void TMaterialsForm::FormClose()
 {
     m_closed = true;
-    RunGuarded([&] {
+    m_ctx.ui().guarded([&] {
         Table *t = m_ctx.module().Table;
         t->SetReadOnly(false);
         if (t->Active() && t->State() != DataSetState::Browse) t->Cancel();
@@ -182,6 +183,6 @@ void TMaterialsForm::FormClose()
 
 bool ExecuteMaterials(AppContext &ctx, QWidget *parent)
 {
-    TMaterialsForm f(ctx, parent);
-    return f.exec() == QDialog::Accepted;
+    kv::Owned<TMaterialsForm> f(new TMaterialsForm(ctx, parent));
+    return ctx.ui().runModal(*f) == QDialog::Accepted;
 }

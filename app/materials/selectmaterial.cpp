@@ -1,7 +1,6 @@
 #include "app/materials/selectmaterial.h"
 
 #include "app/common/appcontext.h"
-#include "app/common/modal.h"
 #include "controls/winlayout.h"
 #include "data/materials/materials.h"
 #include "data/settings.h"
@@ -52,6 +51,7 @@ int codeOf(const QListWidget *list)
 TfrmSelectMaterial::TfrmSelectMaterial(AppContext &ctx, QWidget *parent)
     : QDialog(parent), m_ctx(ctx)
 {
+    kv::AttachUi(this, &ctx.ui());
     setObjectName(QStringLiteral("frmSelectMaterial"));
     setWindowTitle(QStringLiteral("Выбор материала"));
     resize(320, 360);
@@ -107,7 +107,7 @@ bool TfrmSelectMaterial::Prepare(int code, const QString &currentText)
             it->setData(Qt::UserRole, c->IsNull() ? 0 : c->AsInteger());
         }
     } catch (const std::exception &) {
-        ShowError(QString::fromUtf8(mattext::OpenFailed), this);
+        m_ctx.ui().error(QString::fromUtf8(mattext::OpenFailed), this);
         return false;
     }
     selectCode(dblMaterials, code);
@@ -133,10 +133,10 @@ void TfrmSelectMaterial::ReplaceActionExecute()
 
 bool ExecuteSelectMaterial(AppContext &ctx, int &code, const QString &currentText, QWidget *parent)
 {
-    TfrmSelectMaterial f(ctx, parent);
-    if (!f.Prepare(code, currentText)) return false;
-    if (f.exec() != QDialog::Accepted) return false;
-    code = f.SelectedCode();
+    kv::Owned<TfrmSelectMaterial> f(new TfrmSelectMaterial(ctx, parent));
+    if (!f->Prepare(code, currentText)) return false;
+    if (ctx.ui().runModal(*f) != QDialog::Accepted || !f) return false;
+    code = f->SelectedCode();
     return true;
 }
 
@@ -145,6 +145,7 @@ bool ExecuteSelectMaterial(AppContext &ctx, int &code, const QString &currentTex
 TfrmSelectMaterialDlg::TfrmSelectMaterialDlg(AppContext &ctx, QWidget *parent)
     : QDialog(parent), m_ctx(ctx)
 {
+    kv::AttachUi(this, &ctx.ui());
     setObjectName(QStringLiteral("SelMatDlg"));
     setProperty("kvClassName", QStringLiteral("SelMatDlg"));
     setWindowTitle(QStringLiteral("Выбор материала"));
@@ -191,7 +192,7 @@ TfrmSelectMaterialDlg::TfrmSelectMaterialDlg(AppContext &ctx, QWidget *parent)
 
 TfrmSelectMaterialDlg::~TfrmSelectMaterialDlg()
 {
-    RunGuarded([&] {
+    m_ctx.ui().guarded([&] {
         Settings &s = m_ctx.settings();
         s.Set(key::SelMatDlgColumns, seColumns->value());
         StoreFormGeometry(this, s.Ini(), QString::fromLatin1(section::SelMatDlg));
@@ -234,7 +235,7 @@ void TfrmSelectMaterialDlg::layoutColumns()
 
 int ExecuteSelectMaterialDlg(AppContext &ctx, int code, QWidget *parent)
 {
-    TfrmSelectMaterialDlg f(ctx, parent);
-    RunGuarded([&] { f.Prepare(code); }, parent);
-    return ExecModal(f) == QDialog::Accepted ? f.SelectedCode() : -1;
+    kv::Owned<TfrmSelectMaterialDlg> f(new TfrmSelectMaterialDlg(ctx, parent));
+    ctx.ui().guarded([&] { f->Prepare(code); }, parent);
+    return ctx.ui().runModal(*f) == QDialog::Accepted && f ? f->SelectedCode() : -1;
 }

@@ -3,7 +3,6 @@
 #include "app/common/appcontext.h"
 #include "app/common/smalldialogs.h"
 #include "app/materials/selectmaterial.h"
-#include "app/models/filechoice.h"
 #include "app/models/groupfill.h"
 #include "app/models/modelsbase.h"
 #include "data/models/catalogimport.h"
@@ -27,18 +26,6 @@ namespace {
 
 QString u(const char *s) { return QString::fromUtf8(s); }
 
-MaterialChooser &chooserRef()
-{
-    static MaterialChooser chooser;
-    return chooser;
-}
-
-bool chooseMaterial(AppContext &ctx, const QString &label, int &code)
-{
-    if (chooserRef()) return chooserRef()(ctx, label, code);
-    return ExecuteSelectMaterial(ctx, code, label);
-}
-
 int defaultEdge(AppContext &ctx)
 {
     return ctx.hasBorders() ? ctx.borders().DefBorder() : ctx.settings().Get(kv::key::DefBorder);
@@ -50,13 +37,6 @@ void newWindow(AppContext &ctx, const QList<kv::ImportedPart> &parts, const QStr
 }
 
 } // namespace
-
-MaterialChooser SetMaterialChooser(MaterialChooser chooser)
-{
-    MaterialChooser previous = std::move(chooserRef());
-    chooserRef() = std::move(chooser);
-    return previous;
-}
 
 TfrmAutoRun::TfrmAutoRun(QWidget *parent) : QDialog(parent)
 {
@@ -80,14 +60,15 @@ TfrmAutoRun::TfrmAutoRun(QWidget *parent) : QDialog(parent)
 
 void ImportOldVersion(AppContext &ctx, QWidget *parent)
 {
-    FileChoice c;
+    kv::FileChoice c;
     c.filter = u("База деталей версии 1.x (*.de1)|*.de1|Все файлы|*.*");
     c.defaultExt = QStringLiteral("de1");
     c.folder = ctx.paths().DetalsFolder();
-    const QString file = ChooseFile(c, parent);
+    const QString file = ctx.ui().chooseFile(c, parent);
     if (file.isEmpty()) return;
     int material = 0;
-    if (!chooseMaterial(ctx, u("<не определен>"), material)) throw kv::Error(u("Ошибка импорта базы деталей."));
+    if (!ExecuteSelectMaterial(ctx, material, u("<не определен>"), parent))
+        throw kv::Error(u("Ошибка импорта базы деталей."));
     kv::engine::TDetalsList list;
     kv::ParseOldDetals(list, kv::ReadFirstLine(file));
     const kv::Settings &s = ctx.settings();
@@ -103,29 +84,30 @@ void ImportOldVersion(AppContext &ctx, QWidget *parent)
 
 void ImportVersion2(AppContext &ctx, QWidget *parent)
 {
-    FileChoice c;
+    kv::FileChoice c;
     c.title = u("Импорт баз деталей версии 2.x");
     c.filter = u("База деталей версий 2.x (*.det)|*.det|Все файлы|*.*");
     c.defaultExt = QStringLiteral("det");
     c.folder = ctx.paths().DetalsFolder();
-    const QString file = ChooseFile(c, parent);
+    const QString file = ctx.ui().chooseFile(c, parent);
     if (file.isEmpty()) return;
     const kv::DetHeader h = kv::ReadDetHeader(file);
     int material = h.Code;
-    if (!chooseMaterial(ctx, MaterialNameOf(ctx, h.Code), material)) throw kv::Error(u("Ошибка импорта базы деталей."));
+    if (!ExecuteSelectMaterial(ctx, material, MaterialNameOf(ctx, h.Code), parent))
+        throw kv::Error(u("Ошибка импорта базы деталей."));
     newWindow(ctx, kv::ReadDetTable(h, material, defaultEdge(ctx)));
 }
 
 void ImportTextFile(AppContext &ctx, QWidget *parent)
 {
-    FileChoice c;
+    kv::FileChoice c;
     c.filter = u("Текстовые файлы (*.txt)|*.txt|Все файлы|*.*");
     c.defaultExt = QStringLiteral("txt");
     c.folder = ctx.paths().ExportFolder();
-    const QString file = ChooseFile(c, parent);
+    const QString file = ctx.ui().chooseFile(c, parent);
     if (file.isEmpty()) return;
     int material = 0;
-    if (!chooseMaterial(ctx, u("<не определен>"), material)) return;
+    if (!ExecuteSelectMaterial(ctx, material, u("<не определен>"), parent)) return;
     QList<kv::ImportedPart> parts;
     QString failure;
     try {
@@ -134,19 +116,19 @@ void ImportTextFile(AppContext &ctx, QWidget *parent)
         failure = e.message();   // the lines read so far are kept
     }
     newWindow(ctx, parts);
-    if (!failure.isEmpty()) kv::ShowError(failure, parent);
+    if (!failure.isEmpty()) ctx.ui().error(failure, parent);
 }
 
 void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent)
 {
     QString path = file;
     if (path.isEmpty()) {
-        FileChoice c;
+        kv::FileChoice c;
         c.title = u("Импорт из конструкторского модуля");
         c.filter = u("База деталей конструкт. модуля (*.dkm)|*.dkm|Все файлы|*.*");
         c.defaultExt = QStringLiteral("dkm");
         c.folder = ctx.paths().ConstructorFolder();
-        path = ChooseFile(c, parent);
+        path = ctx.ui().chooseFile(c, parent);
         if (path.isEmpty()) return;
     }
     const QList<kv::ImportedPart> parts = kv::ReadDesignerFile(path, ctx.settings().GetDefaultRotate());
@@ -155,12 +137,12 @@ void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent)
 
 void ExportGroupText(AppContext &ctx, kv::PartBaseDocument &group, QWidget *parent)
 {
-    FileChoice c;
+    kv::FileChoice c;
     c.save = true;
     c.filter = u("Текстовые файлы (*.txt)|*.txt|Все файлы|*.*");
     c.defaultExt = QStringLiteral("txt");
     c.folder = ctx.paths().ExportFolder();
-    const QString file = ChooseFile(c, parent);
+    const QString file = ctx.ui().chooseFile(c, parent);
     if (file.isEmpty()) return;
     group.PostIfEditing();
     QList<kv::ImportedPart> parts;
@@ -173,17 +155,17 @@ void ExportGroupText(AppContext &ctx, kv::PartBaseDocument &group, QWidget *pare
     if (!refused.isEmpty()) {
         QStringList rows;
         for (int n : refused) rows << QString::number(n);
-        kv::ShowError(u("Ошибка экспорта данных!\rНе записаны строки с символами табуляции или перевода строки "
+        ctx.ui().error(u("Ошибка экспорта данных!\rНе записаны строки с символами табуляции или перевода строки "
                         "в шифре детали: %1.").arg(rows.join(QStringLiteral(", "))), parent);
     }
 }
 
 void ImportModelsCatalogCommand(AppContext &ctx, QWidget *parent)
 {
-    if (kv::ShowConfirmation(u("Импортировать данные базы моделей?"), kv::MsgButtons::YesNo, parent)
+    if (ctx.ui().confirm(u("Импортировать данные базы моделей?"), kv::MsgButtons::YesNo, parent)
         != kv::ModalResult::Yes)
         return;
-    if (kv::ShowWarning(u("ВНИМАНИЕ!\r\rВсе данные в текущей базе моделей будут уничтожены!\r\rПродолжить?"),
+    if (ctx.ui().warn(u("ВНИМАНИЕ!\r\rВсе данные в текущей базе моделей будут уничтожены!\r\rПродолжить?"),
                         kv::MsgButtons::YesNo, parent) != kv::ModalResult::Yes)
         return;
     if (TfrmModelsBase *w = FindModelsBaseWindow(ctx)) {
@@ -219,7 +201,7 @@ bool ImportAutoRunFiles(AppContext &ctx, QWidget *parent)
             progress.pbProgress()->setValue(progress.pbProgress()->value() + 1);
             progress.repaint();
             // A file whose import failed stays for the next start.
-            if (kv::RunGuarded([&] { ImportDesignerBase(ctx, folder.filePath(name), parent); }, parent))
+            if (ctx.ui().guarded([&] { ImportDesignerBase(ctx, folder.filePath(name), parent); }, parent))
                 QFile::remove(folder.filePath(name));
         }
     }
@@ -230,7 +212,7 @@ bool ImportAutoRunFiles(AppContext &ctx, QWidget *parent)
         QStringList missing;
         QList<int> counts;
         bool applied = false;
-        kv::RunGuarded([&] {
+        ctx.ui().guarded([&] {
             TfrmModelsBase *w = CreateModelsBaseWindow(ctx);
             w->ApplyModelLists(kmx, missing, counts);
             applied = true;
@@ -238,7 +220,7 @@ bool ImportAutoRunFiles(AppContext &ctx, QWidget *parent)
         if (applied)
             for (const QString &f : kmx) QFile::remove(f);
         progress.pbProgress()->setValue(progress.pbProgress()->maximum());
-        if (!missing.isEmpty()) ShowNotPresentModels(missing, counts, ctx.paths().AutoRunFolder(), parent);
+        if (!missing.isEmpty()) ShowNotPresentModels(ctx.ui(), missing, counts, ctx.paths().AutoRunFolder(), parent);
     }
     progress.hide();
     return true;

@@ -28,11 +28,6 @@ private:
     QProgressBar *m_bar;
 };
 
-// Material of imported parts: the chooser of the materials room through the
-// context; false on Cancel. Tests replace it.
-using MaterialChooser = std::function<bool(AppContext &ctx, const QString &label, int &code)>;
-MaterialChooser SetMaterialChooser(MaterialChooser chooser);
-
 // "... баз деталей версий 1.x", "... 2.x", "... из файла с разделителями
 // табуляциями", "... из конструкторского модуля" (`file` empty: asked).
 void ImportOldVersion(AppContext &ctx, QWidget *parent);

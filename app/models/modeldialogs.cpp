@@ -1,7 +1,6 @@
 #include "app/models/modeldialogs.h"
 
 #include "app/common/appcontext.h"
-#include "app/common/modal.h"
 #include "app/common/smalldialogs.h"
 #include "app/models/modelsbase.h"
 #include "data/models/modelbase.h"
@@ -39,6 +38,7 @@ TfrmModelParams::TfrmModelParams(AppContext &ctx, kv::PartBaseDocument *group, c
     : QDialog(parent), m_ctx(ctx), m_group(group), m_adding(modelName.isEmpty())
 {
     setObjectName(QStringLiteral("frmModelParams"));
+    kv::AttachUi(this, &ctx.ui());
     setWindowTitle(u("Свойства модели"));
     auto *v = new QVBoxLayout(this);
     v->addWidget(new QLabel(u("Название раздела:"), this));
@@ -56,7 +56,7 @@ TfrmModelParams::TfrmModelParams(AppContext &ctx, kv::PartBaseDocument *group, c
     h->addWidget(m_ok);
     h->addWidget(cancel);
     v->addLayout(h);
-    connect(m_ok, &QPushButton::clicked, this, [this] { kv::RunGuarded([this] { bbOkClick(); }, this); });
+    connect(m_ok, &QPushButton::clicked, this, [this] { m_ctx.ui().guarded([this] { bbOkClick(); }, this); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     kv::OpenModelsBase(ctx.paths().ModelsBaseFile());
@@ -79,11 +79,11 @@ QString TfrmModelParams::SectionName() const
 void TfrmModelParams::bbOkClick()
 {
     if (ModelName().isEmpty()) {
-        kv::ShowError(u("Необходимо указать название модели"), this);
+        m_ctx.ui().error(u("Необходимо указать название модели"), this);
         return;
     }
     if (m_sections->currentRow() < 0) {
-        kv::ShowError(u("Необходимо указать название раздела базы моделей"), this);
+        m_ctx.ui().error(u("Необходимо указать название раздела базы моделей"), this);
         return;
     }
     if (m_adding) addModel();
@@ -119,10 +119,10 @@ void TfrmModelParams::addModel()
 bool ExecuteModelParams(AppContext &ctx, kv::PartBaseDocument *group, QString &modelName, QString &sectionName,
                         QWidget *parent)
 {
-    TfrmModelParams dlg(ctx, group, modelName, sectionName, parent);
-    if (ExecModal(dlg) != QDialog::Accepted) return false;
-    modelName = dlg.ModelName();
-    sectionName = dlg.SectionName();
+    kv::Owned<TfrmModelParams> dlg(new TfrmModelParams(ctx, group, modelName, sectionName, parent));
+    if (ctx.ui().runModal(*dlg) != QDialog::Accepted || !dlg) return false;
+    modelName = dlg->ModelName();
+    sectionName = dlg->SectionName();
     return true;
 }
 
@@ -137,6 +137,7 @@ void AddModelToGroup(AppContext &ctx, kv::PartBaseDocument *group, QWidget *pare
 TfrmElementSections::TfrmElementSections(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frmElementSections"));
+    kv::AttachUi(this, &ctx.ui());
     setWindowTitle(u("Разделы базы моделей"));
     m_edit = std::make_unique<kv::CatalogSectionsEdit>(ctx.paths());
     auto *v = new QVBoxLayout(this);
@@ -158,7 +159,7 @@ TfrmElementSections::TfrmElementSections(AppContext &ctx, QWidget *parent) : QDi
     v->addLayout(h);
     m_ok->setEnabled(false);
     auto guard = [this](void (TfrmElementSections::*m)()) {
-        return [this, m] { kv::RunGuarded([this, m] { (this->*m)(); }, this); };
+        return [this, m] { m_ctx.ui().guarded([this, m] { (this->*m)(); }, this); };
     };
     connect(add, &QPushButton::clicked, this, guard(&TfrmElementSections::btnAddClick));
     connect(edit, &QPushButton::clicked, this, guard(&TfrmElementSections::btnEditClick));
@@ -187,7 +188,7 @@ void TfrmElementSections::fill(const QString &select)
 void TfrmElementSections::btnAddClick()
 {
     QString name;
-    if (!InputNameDialog(name, this)) return;
+    if (!InputNameDialog(m_ctx.ui(), name, this)) return;
     fill(m_edit->Add(name));
 }
 
@@ -196,7 +197,7 @@ void TfrmElementSections::btnEditClick()
     QTreeWidgetItem *it = m_list->currentItem();
     if (!it) return;
     QString name = it->text(0);
-    if (!InputNameDialog(name, this)) return;
+    if (!InputNameDialog(m_ctx.ui(), name, this)) return;
     const QString number = it->data(0, Qt::UserRole).toString();
     m_edit->Rename(number, name);
     fill(number);
@@ -206,7 +207,7 @@ void TfrmElementSections::btnDeleteClick()
 {
     QTreeWidgetItem *it = m_list->currentItem();
     if (!it) return;
-    if (kv::ShowConfirmation(u("Действительно удалить раздел базы моделей?"), kv::MsgButtons::YesNo, this)
+    if (m_ctx.ui().confirm(u("Действительно удалить раздел базы моделей?"), kv::MsgButtons::YesNo, this)
         != kv::ModalResult::Yes)
         return;
     m_edit->Delete(it->data(0, Qt::UserRole).toString());
@@ -216,7 +217,7 @@ void TfrmElementSections::btnDeleteClick()
 void TfrmElementSections::bbOkClick()
 {
     if (m_edit->DeletedCount() > 0) {
-        const kv::ModalResult r = kv::ShowConfirmation(
+        const kv::ModalResult r = m_ctx.ui().confirm(
             u("ВНИМАНИЕ!\r\rБыло удалено %1 разделов базы моделей.\rПодтверждаете сделанные изменения?")
                 .arg(m_edit->DeletedCount()),
             kv::MsgButtons::YesNoCancel, this);
@@ -232,6 +233,6 @@ void TfrmElementSections::bbOkClick()
 
 void ExecuteElementSections(AppContext &ctx, QWidget *parent)
 {
-    TfrmElementSections dlg(ctx, parent);
-    ExecModal(dlg);
+    kv::Owned<TfrmElementSections> dlg(new TfrmElementSections(ctx, parent));
+    ctx.ui().runModal(*dlg);
 }

@@ -1,9 +1,7 @@
 #include "app/models/modelsbase.h"
 
 #include "app/common/appcontext.h"
-#include "app/common/modal.h"
 #include "app/common/smalldialogs.h"
-#include "app/models/filechoice.h"
 #include "app/models/groupfill.h"
 #include "app/models/modeldialogs.h"
 #include "app/models/modelsprint.h"
@@ -272,12 +270,13 @@ void TfrmModelsBase::QuantityActionExecute()
     QTreeWidgetItem *item = m_list->currentItem();
     kv::TmdlModelInfo *m = CurrentModel();
     if (!item || !m) return;
-    TfrmChangeQuantity dlg(this);
+    kv::Owned<TfrmChangeQuantity> dlg(new TfrmChangeQuantity(this));
     const QRect r = m_list->visualItemRect(item);
-    dlg.move(m_list->viewport()->mapToGlobal(QPoint(r.left(), r.bottom())));
-    dlg.SetQuantity(m->Quantity);
-    if (ExecModal(dlg) != QDialog::Accepted) return;
-    setRowQuantity(item, std::max(0, dlg.Quantity()));
+    dlg->move(m_list->viewport()->mapToGlobal(QPoint(r.left(), r.bottom())));
+    dlg->SetQuantity(m->Quantity);
+    // Gone with the window when it closes meanwhile; nothing to set then.
+    if (ui().runModal(*dlg) != QDialog::Accepted || !dlg) return;
+    setRowQuantity(item, std::max(0, dlg->Quantity()));
 }
 
 void TfrmModelsBase::UncheckActionExecute()
@@ -343,9 +342,9 @@ QString TfrmModelsBase::askSectionName(const QString &start, int except)
     QString name = start;
     while (true) {
         QString text = name;
-        if (!InputNameDialog(text, this)) return QString();
+        if (!InputNameDialog(ui(), text, this)) return QString();
         if (!m_view.SectionNameTaken(text, except)) return text;
-        kv::ShowError(u("Раздел базы моделей с указанным названием уже существует.\r\rПовторите ввод еще раз."), this);
+        ui().error(u("Раздел базы моделей с указанным названием уже существует.\r\rПовторите ввод еще раз."), this);
         name = text;
     }
 }
@@ -372,9 +371,9 @@ void TfrmModelsBase::DeleteSectionActionExecute()
 {
     const int entry = CurrentEntry();
     if (entry <= 1) return;
-    if (kv::ShowConfirmation(u("Удалить раздел базы моделей?"), kv::MsgButtons::YesNo, this) != kv::ModalResult::Yes)
+    if (ui().confirm(u("Удалить раздел базы моделей?"), kv::MsgButtons::YesNo, this) != kv::ModalResult::Yes)
         return;
-    if (kv::ShowWarning(u("ВНИМАНИЕ!\r\rВсе данные в текущем разделе базы моделей будут уничтожены!\r\rПродолжить?"),
+    if (ui().warn(u("ВНИМАНИЕ!\r\rВсе данные в текущем разделе базы моделей будут уничтожены!\r\rПродолжить?"),
                         kv::MsgButtons::YesNo, this) != kv::ModalResult::Yes)
         return;
     m_view.DeleteSection(entry);
@@ -415,7 +414,7 @@ void TfrmModelsBase::DeleteModelActionExecute()
     kv::TmdlModelInfo *m = CurrentModel();
     if (!m) return;
     const QString name = m->Name;
-    if (kv::ShowConfirmation(u("Действительно удалить модель <%1>?").arg(name), kv::MsgButtons::YesNo, this)
+    if (ui().confirm(u("Действительно удалить модель <%1>?").arg(name), kv::MsgButtons::YesNo, this)
         != kv::ModalResult::Yes)
         return;
     const int entry = CurrentEntry();
@@ -432,13 +431,13 @@ void TfrmModelsBase::ExportActionExecute()
 {
     kv::TmdlModelInfo *m = CurrentModel();
     if (!m) return;
-    FileChoice c;
+    kv::FileChoice c;
     c.save = true;
     c.title = u("Экспорт карт раскроя в INI - файл");
     c.filter = u("INI - файлы (*.ini)|*.ini|Все файлы|*.*");
     c.defaultExt = QStringLiteral("ini");
     c.folder = Context().paths().ExportFolder();
-    const QString file = ChooseFile(c, this);
+    const QString file = ui().chooseFile(c, this);
     if (file.isEmpty()) return;
     BusyCursor busy;
     kv::ExportModelParts(kv::ModelTablePath(Context().paths(), m->PartsTable), file,

@@ -5,6 +5,7 @@
 #include "data/paths.h"
 #include "data/settings.h"
 #include "platform/error.h"
+#include "platform/ui.h"
 #include "report/building/datasource.h"
 #include "report/building/report.h"
 #include "report/model/page.h"
@@ -18,12 +19,6 @@
 
 namespace {
 
-ModelsListShowHook &hookRef()
-{
-    static ModelsListShowHook hook;
-    return hook;
-}
-
 // The report, its data source and the rows stay while the preview shows them.
 struct ModelsListReport : QObject
 {
@@ -31,16 +26,10 @@ struct ModelsListReport : QObject
     int pos = 0;
     TrpUserDataset *source = new TrpUserDataset(this);
     TrpReport *report = new TrpReport(this);
+    bool previewOwns = false;   // a preview window shows the pages and takes the holder along
 };
 
 } // namespace
-
-ModelsListShowHook SetModelsListShowHook(ModelsListShowHook hook)
-{
-    ModelsListShowHook previous = std::move(hookRef());
-    hookRef() = std::move(hook);
-    return previous;
-}
 
 void PrintModelsList(AppContext &ctx, const QList<QPair<QString, int>> &models, QWidget *parent)
 {
@@ -76,17 +65,6 @@ void PrintModelsList(AppContext &ctx, const QList<QPair<QString, int>> &models, 
         page->MarginTop = kv::ReportMargin(s.GetPageTop());
         page->MarginBottom = kv::ReportMargin(s.GetPageBottom());
     }
-    if (hookRef()) {
-        try {
-            report.Prepare();
-            hookRef()(report);
-        } catch (...) {
-            delete holder;
-            throw;
-        }
-        delete holder;
-        return;
-    }
     Q_UNUSED(parent);
     QPointer<QObject> keep(holder);
     report.OnShowPrepared = [holder](TrpReport &r) {
@@ -94,8 +72,14 @@ void PrintModelsList(AppContext &ctx, const QList<QPair<QString, int>> &models, 
         rpShowPreview(r);
         // The preview shows the report's pages: the report goes with it.
         for (QWidget *w : QApplication::topLevelWidgets())
-            if (!before.contains(w)) QObject::connect(w, &QObject::destroyed, holder, &QObject::deleteLater);
+            if (!before.contains(w)) {
+                QObject::connect(w, &QObject::destroyed, holder, &QObject::deleteLater);
+                holder->previewOwns = true;
+            }
     };
-    report.Show();
-    if (keep && report.EMFPages().Count() == 0) delete holder;
+    ctx.ui().showReport(report, [&report] {
+        report.Show();
+        return report.EMFPages().Count() > 0;
+    });
+    if (keep && !holder->previewOwns) delete holder;
 }

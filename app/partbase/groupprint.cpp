@@ -28,9 +28,6 @@
 
 using kv::PartBaseDocument;
 
-std::function<void(TrpReport &)> GroupPrinting::PreviewHook;
-std::function<std::unique_ptr<kv::SpreadsheetSink>(const QString &)> GroupPrinting::SpreadsheetFactory;
-std::function<bool(const QString &)> GroupPrinting::OpenHook;
 
 namespace {
 
@@ -44,16 +41,15 @@ void setMargins(TrpPage *page, kv::Settings &settings)
 }
 
 // The part base's preview has no help button; the models list's has every one.
-void show(TrpReport &report, bool partBase)
+void show(kv::Ui &ui, TrpReport &report, bool partBase)
 {
-    if (GroupPrinting::PreviewHook) {
-        if (report.Prepare()) GroupPrinting::PreviewHook(report);
-        return;
-    }
-    TrpPreviewSettings settings;
-    if (partBase) settings.PreviewButtons = pbZoom | pbLoad | pbSave | pbPrint | pbFind | pbExit;
-    rpInstallPreview(report, settings);
-    report.Show();
+    ui.showReport(report, [&report, partBase] {
+        TrpPreviewSettings settings;
+        if (partBase) settings.PreviewButtons = pbZoom | pbLoad | pbSave | pbPrint | pbFind | pbExit;
+        rpInstallPreview(report, settings);
+        report.Show();
+        return report.EMFPages().Count() > 0;
+    });
 }
 
 } // namespace
@@ -121,7 +117,7 @@ void GroupPrinting::PrintPartBase(TfrmRaskroyGroup &w, bool grouped)
         if (TrpPage *page = report.Pages().GetPage(0); page && landscape)
             page->SetPaper(page->PaperSize, page->PaperWidth, page->PaperHeight, page->PaperBin, 1);
         setMargins(report.Pages().GetPage(0), ctx.settings());
-        show(report, true);
+        show(ctx.ui(), report, true);
     } catch (...) {
         cleanup();
         throw;
@@ -158,10 +154,10 @@ void GroupPrinting::PrintModelsList(TfrmRaskroyGroup &w)
         return true;
     };
     setMargins(report.Pages().GetPage(0), ctx.settings());
-    show(report, false);
+    show(ctx.ui(), report, false);
 }
 
-QString GroupPrinting::ExportToSpreadsheet(TfrmRaskroyGroup &w, TExDBGrid &grid)
+QString GroupPrinting::ExportToSpreadsheet(TfrmRaskroyGroup &w, TExDBGrid &grid, kv::SpreadsheetSink *sink)
 {
     AppContext &ctx = w.Context();
     PartBaseDocument &doc = w.Document();
@@ -173,14 +169,12 @@ QString GroupPrinting::ExportToSpreadsheet(TfrmRaskroyGroup &w, TExDBGrid &grid)
         if (c->Visible()) columns.append({c->Caption(), c->FieldName});
     }
     const QString path = kv::ExportFileFor(ctx.paths().ExportFolder(), doc.CaptionName);
-    std::unique_ptr<kv::SpreadsheetSink> sheet =
-        SpreadsheetFactory ? SpreadsheetFactory(path)
-                           : std::make_unique<kv::XlsxSpreadsheet>(path, QStringLiteral("База деталей"));
-    kv::ExportPartBase(*sheet, QFileInfo(doc.CaptionName).fileName(), kv::FormatTotals(w.Totals()), columns,
+    std::unique_ptr<kv::SpreadsheetSink> file;
+    if (!sink) sink = (file = std::make_unique<kv::XlsxSpreadsheet>(path, QStringLiteral("База деталей"))).get();
+    kv::ExportPartBase(*sink, QFileInfo(doc.CaptionName).fileName(), kv::FormatTotals(w.Totals()), columns,
                        doc.table());
-    sheet->Close();
-    const bool opened = OpenHook ? OpenHook(path) : kv::OpenWithDesktop(path);
-    if (!opened)
-        kv::ShowInformation(QStringLiteral("Таблица записана в файл\r\"%1\".").arg(QDir::toNativeSeparators(path)), &w);
+    sink->Close();
+    if (!ctx.ui().openWithDesktop(path))
+        ctx.ui().inform(QStringLiteral("Таблица записана в файл\r\"%1\".").arg(QDir::toNativeSeparators(path)), &w);
     return path;
 }

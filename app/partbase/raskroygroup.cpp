@@ -5,7 +5,6 @@
 #include "app/common/smalldialogs.h"
 #include "app/materials/findmaterial.h"
 #include "app/materials/selectmaterial.h"
-#include "app/partbase/filedialog.h"
 #include "app/partbase/groupprint.h"
 #include "controls/dbgrid.h"
 #include "data/materials/borders.h"
@@ -42,9 +41,6 @@
 
 using kv::PartBaseDocument;
 
-std::function<bool(QWidget *, int &, const QString &)> TfrmRaskroyGroup::SelectMaterialHook;
-std::function<bool(QWidget *, int &)> TfrmRaskroyGroup::MergeCountHook;
-std::function<void(TfrmRaskroyGroup &)> TfrmRaskroyGroup::RaskroyHook;
 
 namespace {
 
@@ -443,7 +439,7 @@ void TfrmRaskroyGroup::bbMaterialsClick()
         items.append({it->Tag, it->Text()});
     }
     TgwOutlookListItem *sel = m_list->GetSelectedItem();
-    const int chosen = ExecuteFindMaterial(items, sel ? sel->Index() : 0, this);
+    const int chosen = ExecuteFindMaterial(ui(), items, sel ? sel->Index() : 0, this);
     if (chosen < 0 || chosen >= m_list->Items()->Count()) return;
     TgwOutlookListItem *it = m_list->Items()->Item(chosen);
     it->SetSelected(true);
@@ -516,14 +512,14 @@ bool TfrmRaskroyGroup::SaveToFile(bool saveAs)
     PostIfEditing();
     QString name;
     if (m_doc->NeedsName(saveAs)) {
-        kv::FileDialogSpec spec;
+        kv::FileChoice spec;
         spec.save = true;
         spec.title = QStringLiteral("Сохранение базы деталей");
         spec.folder = Context().paths().GroupsFolder();
         spec.fileName = m_doc->ProposedName(saveAs);
         spec.filter = kGroupsFilter;
         spec.defaultExt = QStringLiteral("kdx");
-        name = kv::ExecFileDialog(spec, this);
+        name = ui().chooseFile(spec, this);
         if (name.isEmpty()) return false;
     }
     const bool ok = Guarded([&] { m_doc->SaveToFile(name); });
@@ -535,33 +531,28 @@ bool TfrmRaskroyGroup::SaveToFile(bool saveAs)
 bool TfrmRaskroyGroup::Merge()
 {
     using kv::ModalResult;
-    if (kv::ShowConfirmation(QStringLiteral("ВНИМАНИЕ!\r\rПри слиянии баз деталей изменяется и сохраняется "
+    if (ui().confirm(QStringLiteral("ВНИМАНИЕ!\r\rПри слиянии баз деталей изменяется и сохраняется "
                                             "содержимое \rтекущей базы деталей.\r\rПродолжить?"),
                              kv::MsgButtons::YesNo, this) != ModalResult::Yes)
         return false;
     if (m_doc->Modified &&
-        kv::ShowConfirmation(QStringLiteral("ВНИМАНИЕ!\r\rПеред слиянием необходимо сохранить\rтекущую базу "
+        ui().confirm(QStringLiteral("ВНИМАНИЕ!\r\rПеред слиянием необходимо сохранить\rтекущую базу "
                                             "деталей.\r\rПродолжить?"),
                              kv::MsgButtons::YesNo, this) != ModalResult::Yes)
         return false;
     m_doc->ApplyUpdates();
-    kv::FileDialogSpec spec;
+    kv::FileChoice spec;
     spec.title = QStringLiteral("Открыть базу деталей");
     spec.folder = Context().paths().GroupsFolder();
     spec.filter = kOpenFilter;
     spec.defaultExt = QStringLiteral("kdx");
-    const QString other = kv::ExecFileDialog(spec, this);
+    const QString other = ui().chooseFile(spec, this);
     if (other.isEmpty()) return false;
-    int count = 1;
-    if (MergeCountHook) {
-        if (!MergeCountHook(this, count)) return false;
-    } else {
-        TMergeForm dlg(this);
-        dlg.SetCount(1);
-        dlg.exec();
-        if (!dlg.Confirmed()) return false;
-        count = dlg.Count();
-    }
+    kv::Owned<TMergeForm> dlg(new TMergeForm(this));
+    dlg->SetCount(1);
+    ui().runModal(*dlg);
+    if (!dlg || !dlg->Confirmed()) return false;
+    const int count = dlg->Count();
     try {
         m_doc->Merge(other, count);
     } catch (const kv::Error &e) {
@@ -583,7 +574,7 @@ bool TfrmRaskroyGroup::CloseQuery()
     PostIfEditing();
     if (!m_doc->Modified) return true;
     const kv::ModalResult r =
-        kv::ShowWarning(QStringLiteral("Сохранить изменения в документе \r") + windowTitle() + QStringLiteral(" ?"),
+        ui().warn(QStringLiteral("Сохранить изменения в документе \r") + windowTitle() + QStringLiteral(" ?"),
                         kv::MsgButtons::YesNoCancel, this);
     if (r == kv::ModalResult::No) return true;
     if (r != kv::ModalResult::Yes) return false;
@@ -631,7 +622,7 @@ bool TfrmRaskroyGroup::GetDetalsLabels(kv::DetalLabelLists &lists)
         return true;
     } catch (const std::exception &) {
         lists.clear();
-        kv::ShowError(QString::fromUtf8(kv::labeltext::ListError), this);
+        ui().error(QString::fromUtf8(kv::labeltext::ListError), this);
         return false;
     }
 }
@@ -922,7 +913,7 @@ void TfrmRaskroyGroup::DeleteActionExecute()
 {
     PostIfEditing();
     if (!tableHasRows()) return;
-    if (kv::ShowConfirmation(QStringLiteral("Действительно удалить запись?"), kv::MsgButtons::YesNo, this) !=
+    if (ui().confirm(QStringLiteral("Действительно удалить запись?"), kv::MsgButtons::YesNo, this) !=
         kv::ModalResult::Yes)
         return;
     m_doc->table().Delete();
@@ -978,11 +969,7 @@ void TfrmRaskroyGroup::ChangeMaterialActionExecute()
     const int from = itemCode(item);
     const QString label = item ? item->Text() : QString();
     int to = from;
-    if (SelectMaterialHook) {
-        if (!SelectMaterialHook(this, to, label)) return;
-    } else if (!ExecuteSelectMaterial(Context(), to, label, this)) {
-        return;   // cancelled: a silent end
-    }
+    if (!ExecuteSelectMaterial(Context(), to, label, this)) return;   // cancelled: a silent end
     if (to == from) return;
     // Failures of the change end it without a message.
     try {
@@ -997,7 +984,7 @@ void TfrmRaskroyGroup::ChangeMaterialActionExecute()
 void TfrmRaskroyGroup::RaskroyActionExecute()
 {
     PostIfEditing();
-    if (RaskroyHook) RaskroyHook(*this);
+    emit RaskroyRequested();
 }
 
 void TfrmRaskroyGroup::ExcelActionExecute()

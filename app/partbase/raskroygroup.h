@@ -84,13 +84,12 @@ public:
     // (lists empty, the error shown) when the table cannot be read.
     bool GetDetalsLabels(kv::DetalLabelLists &lists);
 
-    // The material chooser of the change ("Заменить"): true with a chosen
-    // code. Tests and the materials room set it.
-    static std::function<bool(QWidget *parent, int &code, const QString &currentName)> SelectMaterialHook;
-    // The merge count dialog (1 to 100): true with Yes.
-    static std::function<bool(QWidget *parent, int &count)> MergeCountHook;
-    // The cutting launch of the window; the cutting room sets it.
-    static std::function<void(TfrmRaskroyGroup &)> RaskroyHook;
+    // The grid of the parts (the spreadsheet export writes its shown columns).
+    TExDBGrid *Grid() const { return m_grid; }
+
+signals:
+    // "Разложить": the cutting launch; whoever made the window runs it.
+    void RaskroyRequested();
 
 public slots:
     void DeleteActionExecute();

@@ -4,6 +4,7 @@
 #include "app/common/materialsmenu.h"
 #include "app/cutting/raskroyjob.h"
 #include "app/materials/findmaterial.h"
+#include "app/results/mapcommands.h"
 #include "app/results/resultsdialogs.h"
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
@@ -14,7 +15,6 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
-#include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -94,12 +94,6 @@ void TMapPage::resizeEvent(QResizeEvent *e)
 }
 
 // --- window ---------------------------------------------------------------------
-
-ResultsHooks &TFormSheets::Hooks()
-{
-    static ResultsHooks h;
-    return h;
-}
 
 TFormSheets::TFormSheets(AppContext &ctx, QWidget *parent) : TMdiChild(ctx, QStringLiteral("TFormSheets"), parent)
 {
@@ -316,8 +310,8 @@ bool TFormSheets::CloseQuery()
     if (!m_doc.Modified || m_doc.Tabs.empty())
         return true;
     const QString caption = m_doc.Caption.isEmpty() ? windowTitle() : m_doc.Caption;
-    switch (ShowWarning(QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(caption),
-                        MsgButtons::YesNoCancel, this)) {
+    switch (ui().warn(QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(caption),
+                      MsgButtons::YesNoCancel, this)) {
     case ModalResult::Yes:
         // A save cancelled or failed keeps the window and its maps.
         Guarded([this] { tbSaveClick(); });
@@ -346,15 +340,11 @@ bool TFormSheets::CommandEnabled(MainCommand c) const
         return false;
     switch (c) {
     case MainCommand::SaveMaps:
-        return bool(Hooks().save);
     case MainCommand::ExportMapsIni:
-        return bool(Hooks().exportIni);
     case MainCommand::PrintStatistics:
-        return bool(Hooks().printScrapsInfo);
     case MainCommand::PrintScrapsLabels:
-        return bool(Hooks().scrapsLabels);
     case MainCommand::PrintDetalsLabels:
-        return bool(Hooks().detalsLabels);
+        return true;
     default:
         return false;
     }
@@ -377,20 +367,16 @@ void TFormSheets::ExecuteCommand(MainCommand c)
         tbSaveClick();
         break;
     case MainCommand::ExportMapsIni:
-        if (Hooks().exportIni)
-            Hooks().exportIni(*this);
+        ExportMapsToIniDialog(*this);
         break;
     case MainCommand::PrintStatistics:
-        if (Hooks().printScrapsInfo)
-            Hooks().printScrapsInfo(*this);
+        PrintScrapsInfoCommand(*this);
         break;
     case MainCommand::PrintScrapsLabels:
-        if (Hooks().scrapsLabels)
-            Hooks().scrapsLabels(*this);
+        ScrapsLabelsCommand(*this);
         break;
     case MainCommand::PrintDetalsLabels:
-        if (Hooks().detalsLabels)
-            Hooks().detalsLabels(*this);
+        DetalsLabelsCommand(*this);
         break;
     default:
         break;
@@ -682,7 +668,7 @@ void TFormSheets::bbMaterialsClick()
         items.append({it->Tag, it->Text()});
     }
     TgwOutlookListItem *sel = m_navigator->GetSelectedItem();
-    const int chosen = ExecuteFindMaterial(items, sel ? sel->Index() : 0, this);
+    const int chosen = ExecuteFindMaterial(ui(), items, sel ? sel->Index() : 0, this);
     if (chosen < 0 || chosen >= m_navigator->Items()->Count())
         return;
     TgwOutlookListItem *it = m_navigator->Items()->Item(chosen);
@@ -737,17 +723,17 @@ void TFormSheets::popupAction(const std::function<void(int, int)> &f)
 
 void TFormSheets::DetalInfo(int tab, int index)
 {
-    ShowInformation(DetalHint(m_doc.Tabs.at(size_t(tab)).Parts.at(size_t(index))), this);
+    ui().inform(DetalHint(m_doc.Tabs.at(size_t(tab)).Parts.at(size_t(index))), this);
 }
 
 void TFormSheets::ScrapInfo(int tab, int index)
 {
-    ShowInformation(ScrapHint(m_doc.Tabs.at(size_t(tab)).Scraps.at(size_t(index))), this);
+    ui().inform(ScrapHint(m_doc.Tabs.at(size_t(tab)).Scraps.at(size_t(index))), this);
 }
 
 void TFormSheets::MillLineInfo(int tab, int index)
 {
-    ShowInformation(MillHint(m_doc.Tabs.at(size_t(tab)).Cuts.at(size_t(index))), this);
+    ui().inform(MillHint(m_doc.Tabs.at(size_t(tab)).Cuts.at(size_t(index))), this);
 }
 
 void TFormSheets::ChangeScrapName(int tab, int index)
@@ -755,7 +741,7 @@ void TFormSheets::ChangeScrapName(int tab, int index)
     if (m_job)
         return;
     QString name = m_doc.Tabs.at(size_t(tab)).Scraps.at(size_t(index)).ScrapName;
-    if (!TfrmChangeScrapName::Execute(this, name))
+    if (!TfrmChangeScrapName::Execute(ui(), this, name))
         return;
     m_doc.RenameScrap(tab, index, name);
     syncSheets();
@@ -789,30 +775,29 @@ void TFormSheets::MapInfo(int tab)
 {
     const QString text = MapInfoText(tab);
     if (!text.isEmpty())
-        ShowInformation(text, this);
+        ui().inform(text, this);
 }
 
 // --- tool actions ---------------------------------------------------------------
 
 void TFormSheets::tbSaveClick()
 {
-    if (m_job || !Hooks().save)
+    if (m_job)
         return;
-    if (Hooks().save(*this))
+    if (SaveMapsWithDialog(*this))
         m_doc.Modified = false;
 }
 
 void TFormSheets::tbPrintClick()
 {
-    if (!m_job && Hooks().print)
-        Hooks().print(*this);
+    if (!m_job)
+        PrintMapsCommand(*this);
 }
 
 void TFormSheets::FontActionExecute()
 {
-    bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, m_doc.Display.Font.toQFont(), this);
-    if (!ok)
+    QFont f = m_doc.Display.Font.toQFont();
+    if (!ui().chooseFont(f, this))
         return;
     m_doc.Display.Font.setFromQFont(f);
     syncSheets();
@@ -820,8 +805,8 @@ void TFormSheets::FontActionExecute()
 
 void TFormSheets::tbAddToScrapsClick()
 {
-    if (!m_job && Hooks().apply)
-        Hooks().apply(*this);
+    if (!m_job)
+        AcceptVariantCommand(*this);
 }
 
 void TFormSheets::BorderActionExecute() { SetShowBorders(BorderAction->isChecked()); }
@@ -832,14 +817,14 @@ void TFormSheets::ShowHintActionExecute() { SetShowHints(ShowHintAction->isCheck
 
 void TFormSheets::tbStatisticClick()
 {
-    if (!m_job && Hooks().statistics)
-        Hooks().statistics(*this);
+    if (!m_job)
+        StatisticsCommand(*this);
 }
 
 void TFormSheets::tbBordersInfoClick()
 {
-    if (!m_job && Hooks().bordersInfo)
-        Hooks().bordersInfo(*this);
+    if (!m_job)
+        BordersInfoCommand(*this);
 }
 
 void TFormSheets::AbortRaskroyActionExecute()

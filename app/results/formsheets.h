@@ -65,21 +65,6 @@ private:
     TSheetCtrl *m_sheet;
 };
 
-// What other rooms do for the window: map files, printing, statistics,
-// acceptance, labels. Unset entries do nothing.
-struct ResultsHooks
-{
-    std::function<bool(TFormSheets &)> save;      // true when saved
-    std::function<void(TFormSheets &)> print;
-    std::function<void(TFormSheets &)> statistics;
-    std::function<void(TFormSheets &)> bordersInfo;
-    std::function<void(TFormSheets &)> apply;
-    std::function<void(TFormSheets &)> scrapsLabels;
-    std::function<void(TFormSheets &)> exportIni;
-    std::function<void(TFormSheets &)> printScrapsInfo;
-    std::function<void(TFormSheets &)> detalsLabels;
-};
-
 class TFormSheets : public TMdiChild, public IJobResults
 {
     Q_OBJECT
@@ -87,8 +72,6 @@ class TFormSheets : public TMdiChild, public IJobResults
 public:
     explicit TFormSheets(AppContext &ctx, QWidget *parent = nullptr);
     ~TFormSheets() override;
-
-    static ResultsHooks &Hooks();
 
     kv::MapDocument &Document() { return m_doc; }
     const kv::MapDocument &Document() const { return m_doc; }

@@ -2,10 +2,12 @@
 
 #include "app/common/appcontext.h"
 #include "app/common/smalldialogs.h"
-#include "app/partbase/filedialog.h"
+#include "app/common/mainwindow.h"
+#include "app/common/printcontext.h"
 #include "app/results/formsheets.h"
 #include "app/stock/warehouse.h"
 #include "data/maps/mapfiles.h"
+#include "data/materials/borders.h"
 #include "data/materials/materials.h"
 #include "data/paths.h"
 #include "data/settings.h"
@@ -13,6 +15,11 @@
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "platform/clock.h"
+#include "print/flows/bordersinfo.h"
+#include "print/flows/fullstat.h"
+#include "print/flows/labeldialogs.h"
+#include "print/flows/maproad.h"
+#include "print/flows/scrapsinfo.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -52,7 +59,7 @@ bool SaveMapsWithDialog(TFormSheets &w)
 {
     AppContext &ctx = w.Context();
     const MapDocument &doc = w.Document();
-    FileDialogSpec spec;
+    FileChoice spec;
     spec.save = true;
     spec.title = QStringLiteral("Сохранение карт раскроя");
     spec.filter = QStringLiteral("Файл карт раскроя (*.map)|*.map");
@@ -64,7 +71,7 @@ bool SaveMapsWithDialog(TFormSheets &w)
     } else {
         spec.folder = ctx.paths().MapsFolder();
     }
-    const QString path = ExecFileDialog(spec, &w);
+    const QString path = ctx.ui().chooseFile(spec, &w);
     if (path.isEmpty()) return false;
     // The header carries the colours of the settings as they are now.
     MapDocument out = doc;
@@ -74,39 +81,43 @@ bool SaveMapsWithDialog(TFormSheets &w)
     return true;
 }
 
-void AcceptVariantCommand(TFormSheets &w, const std::function<TfrmWareHouse *()> &warehouse)
+void AcceptVariantCommand(TFormSheets &w)
 {
-    if (ShowConfirmation(QString::fromUtf16(kAcceptQuestion), MsgButtons::YesNo, &w) != ModalResult::Yes) return;
-    TfrmWareHouse *wh = warehouse ? warehouse() : nullptr;
+    if (w.ui().confirm(QString::fromUtf16(kAcceptQuestion), MsgButtons::YesNo, &w) != ModalResult::Yes) return;
+    TfrmWareHouse *wh = nullptr;
+    if (IMainWindow *frame = w.Context().mainWindow()) {
+        TMdiChild *c = frame->FindChildOfKind(ChildKind::Warehouse);
+        wh = qobject_cast<TfrmWareHouse *>(c ? c : frame->ShowWarehouseWindow());
+    }
     if (!wh) throw Error(QStringLiteral("Ошибка при обращении к складу!"));
     const AcceptOutcome outcome = AcceptVariant(wh->Stock(), w.Context().settings(), w.Document(), kv::Today());
     // The warehouse has changed: the variant is accepted whatever follows.
     w.MarkAccepted();
     w.SyncFromDocument();
-    for (const QString &warning : outcome.warnings) ShowError(warning, &w);
+    for (const QString &warning : outcome.warnings) w.ui().error(warning, &w);
     try {
         wh->SetCurrentMaterial(wh->CurrentMaterial());
     } catch (const std::exception &) {
-        ShowError(QStringLiteral("Внутренняя ошибка при обновлении данных."), &w);
+        w.ui().error(QStringLiteral("Внутренняя ошибка при обновлении данных."), &w);
     }
 }
 
 bool ExportMapsToIniDialog(TFormSheets &w)
 {
     AppContext &ctx = w.Context();
-    FileDialogSpec spec;
+    FileChoice spec;
     spec.save = true;
     spec.title = QStringLiteral("Экспорт карт раскроя в INI - файл");
     spec.filter = QStringLiteral("INI - файлы (*.ini)|*.ini|Все файлы|*.*");
     spec.defaultExt = QStringLiteral("ini");
     spec.folder = ctx.paths().ExportFolder();
-    const QString path = ExecFileDialog(spec, &w);
+    const QString path = ctx.ui().chooseFile(spec, &w);
     if (path.isEmpty()) return false;
     try {
         WaitScope wait(&w);
         ExportMapsToIni(w.Document(), path, materialNames(ctx));
     } catch (const std::exception &) {
-        ShowError(QStringLiteral("Ошибка экспорта данных!"), &w);
+        ctx.ui().error(QStringLiteral("Ошибка экспорта данных!"), &w);
         return false;
     }
     return true;
@@ -135,13 +146,68 @@ TFormSheets *OpenMapsFile(AppContext &ctx, const QString &path, QWidget *parent)
         w->LoadDocument(std::move(doc), path, older);
     } catch (const std::exception &) {
         w.reset();
-        ShowError(MapOpenErrorMessage(path), parent);
+        ctx.ui().error(MapOpenErrorMessage(path), parent);
         return nullptr;
     }
     TFormSheets *shown = w.release();
     shown->ShowChild();
     shown->FormResize();
     return shown;
+}
+
+void PrintMapsCommand(TFormSheets &w)
+{
+    AppContext &ctx = w.Context();
+    MapPrintRequest rq;
+    rq.doc = &w.Document();
+    rq.activeTab = w.ActivePage();
+    rq.settings = &ctx.settings();
+    rq.reportsFolder = ctx.paths().ReportsFolder();
+    rq.parent = &w;
+    rq.ui = &ctx.ui();
+    if (ctx.hasMaterials()) rq.lookups.materialName = [&ctx](int code) { return ctx.materials().GetMaterialName(code); };
+    if (ctx.hasBorders()) {
+        BordersService &b = ctx.borders();
+        rq.lookups.borderName = [&b](int code) { return b.GetBorderName(code); };
+        rq.lookups.borderColor = [&b](int code, qint32 def) { return qint32(b.GetBorderColor(code, quint32(def))); };
+        rq.lookups.borderPripusk = [&b](int code) { return b.GetBorderPripusk(code); };
+        rq.lookups.isBorderCode = [&b](int code) { return b.Codes().contains(QString::number(code)); };
+    }
+    PrintCuttingMaps(rq);
+}
+
+void StatisticsCommand(TFormSheets &w)
+{
+    const PrintContext pc = PrintContextOf(w.Context());
+    const int code = w.Document().CurrentMaterial;
+    const QString name = code == kMapAllMaterials ? QStringLiteral("<все материалы>") : pc.lookups.MaterialName(code);
+    ShowFullStatistics(pc, w.Document(), name, &w);
+}
+
+void BordersInfoCommand(TFormSheets &w)
+{
+    const int tab = w.ActivePage();
+    if (tab < 0 || tab >= int(w.Document().Tabs.size())) return;
+    const PrintContext pc = PrintContextOf(w.Context());
+    ShowBordersInfo(pc, WithoutNoBorder(SumBordersLength(GetSheetDetals(w.Document().Tabs[size_t(tab)]), pc.lookups)),
+                    &w);
+}
+
+void DetalsLabelsCommand(TFormSheets &w)
+{
+    const PrintContext pc = PrintContextOf(w.Context());
+    ExecuteDetalsLabels(pc, [&](DetalLabelLists &l) { l = GetDetalsLabels(w.Document(), pc.lookups); }, &w);
+}
+
+void ScrapsLabelsCommand(TFormSheets &w)
+{
+    const PrintContext pc = PrintContextOf(w.Context());
+    ExecuteScrapsLabels(pc, [&](ScrapsLabelLists &l) { l = GetScrapsLabels(w.Document(), pc.lookups); }, &w);
+}
+
+void PrintScrapsInfoCommand(TFormSheets &w)
+{
+    PrintScrapsInfo(PrintContextOf(w.Context()), w.Document(), &w);
 }
 
 } // namespace kv

@@ -1,15 +1,13 @@
 #pragma once
 // The commands of a results window that reach past it: saving its maps to a
-// ".map" file, accepting its variant into the warehouse, the INI export, and
-// opening a map file in a new results window. The frame wires them in.
+// ".map" file, accepting its variant into the warehouse, the INI export,
+// opening a map file in a new results window, and the printing, statistics
+// and stickers of its variant.
 #include <QString>
-
-#include <functional>
 
 class AppContext;
 class QWidget;
 class TFormSheets;
-class TfrmWareHouse;
 
 namespace kv {
 
@@ -20,10 +18,9 @@ bool SaveMapsWithDialog(TFormSheets &w);
 
 // The accept question, then the acceptance on the warehouse's working
 // copies; the warehouse shows its current material again and the accept
-// button stays disabled. `warehouse` is asked only after a Yes. A failure
-// raises kv::Error with the warehouse as it was; the variant may be accepted
-// again.
-void AcceptVariantCommand(TFormSheets &w, const std::function<TfrmWareHouse *()> &warehouse);
+// button stays disabled. A failure raises kv::Error with the warehouse as it
+// was; the variant may be accepted again.
+void AcceptVariantCommand(TFormSheets &w);
 
 // "Экспорт карт раскроя ... в INI - файл": its dialog, then the file. False
 // when cancelled; a failure shows "Ошибка экспорта данных!".
@@ -34,5 +31,17 @@ bool ExportMapsToIniDialog(TFormSheets &w);
 // read becomes a new results window, shown in the frame. Null after a shown
 // failure; no window is left behind.
 TFormSheets *OpenMapsFile(AppContext &ctx, const QString &path, QWidget *parent);
+
+// "Печать": the print settings dialog, then the maps report's preview.
+void PrintMapsCommand(TFormSheets &w);
+// "Статистика" of the variant, of the material shown in the navigator.
+void StatisticsCommand(TFormSheets &w);
+// "Расход кромки" of the active map.
+void BordersInfoCommand(TFormSheets &w);
+// The stickers of the variant's parts and off-cuts.
+void DetalsLabelsCommand(TFormSheets &w);
+void ScrapsLabelsCommand(TFormSheets &w);
+// "Печать статистики по расходу материалов": the off-cut totals.
+void PrintScrapsInfoCommand(TFormSheets &w);
 
 } // namespace kv

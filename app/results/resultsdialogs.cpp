@@ -1,8 +1,8 @@
 #include "app/results/resultsdialogs.h"
 
+#include "platform/ui.h"
 #include "widgets/gwcolors.h"
 
-#include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -15,17 +15,6 @@
 using namespace kv;
 
 namespace {
-TfrmChangeScrapName::Hook &NameHook()
-{
-    static TfrmChangeScrapName::Hook h;
-    return h;
-}
-TfrmAdvResult::ColorChooser &Chooser()
-{
-    static TfrmAdvResult::ColorChooser c;
-    return c;
-}
-
 QDialogButtonBox *OkCancel(QDialog *d)
 {
     auto *box = new QDialogButtonBox(d);
@@ -58,27 +47,19 @@ void TfrmChangeScrapName::showEvent(QShowEvent *e)
     edScrapName->selectAll();
 }
 
-TfrmChangeScrapName::Hook TfrmChangeScrapName::SetHook(Hook hook)
+bool TfrmChangeScrapName::Execute(Ui &ui, QWidget *parent, QString &name)
 {
-    Hook old = std::move(NameHook());
-    NameHook() = std::move(hook);
-    return old;
-}
-
-bool TfrmChangeScrapName::Execute(QWidget *parent, QString &name)
-{
-    TfrmChangeScrapName d(parent);
-    d.edScrapName->setText(name);
-    const int r = NameHook() ? NameHook()(d) : d.exec();
-    if (r != QDialog::Accepted)
+    Owned<TfrmChangeScrapName> d(new TfrmChangeScrapName(parent));
+    d->edScrapName->setText(name);
+    if (ui.runModal(*d) != QDialog::Accepted || !d)
         return false;
-    name = d.edScrapName->text();
+    name = d->edScrapName->text();
     return true;
 }
 
 // --- element colours ---------------------------------------------------------
 
-TfrmAdvResult::TfrmAdvResult(QWidget *parent) : QDialog(parent)
+TfrmAdvResult::TfrmAdvResult(Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
 {
     setObjectName(QStringLiteral("frmAdvResult"));
     setWindowTitle(QStringLiteral("Дополнительные настройки"));
@@ -130,29 +111,13 @@ void TfrmAdvResult::GetColors(MapColors &c) const
     c.Mill = ElementColor(Mill);
 }
 
-TfrmAdvResult::ColorChooser TfrmAdvResult::SetColorChooser(ColorChooser chooser)
-{
-    ColorChooser old = std::move(Chooser());
-    Chooser() = std::move(chooser);
-    return old;
-}
-
 void TfrmAdvResult::ChangeElementColor(int element)
 {
     if (element < 0 || element >= ElementCount)
         return;
-    MapColor c = m_colors[size_t(element)];
-    bool ok;
-    if (Chooser()) {
-        ok = Chooser()(c, this);
-    } else {
-        const QColor q = QColorDialog::getColor(gw::toQColor(gw::Color(c)), this);
-        ok = q.isValid();
-        if (ok)
-            c = MapColor(gw::fromQColor(q));
-    }
-    if (ok)
-        SetElementColor(Element(element), c);
+    gw::Color c = gw::Color(m_colors[size_t(element)]);
+    if (gw::ChooseColor(m_ui, c, this))
+        SetElementColor(Element(element), MapColor(c));
 }
 
 bool TfrmAdvResult::eventFilter(QObject *o, QEvent *e)

@@ -1,6 +1,6 @@
 #pragma once
 // The small dialogs of the results window: the off-cut code and the element
-// colours. Tests answer them through their hooks instead of showing them.
+// colours.
 #include "data/maps/mapdoc.h"
 
 #include <QDialog>
@@ -10,6 +10,9 @@
 
 class QLineEdit;
 class QLabel;
+namespace kv {
+class Ui;
+}
 
 class TfrmChangeScrapName : public QDialog
 {
@@ -19,11 +22,8 @@ public:
     explicit TfrmChangeScrapName(QWidget *parent = nullptr);
     QLineEdit *edScrapName;
 
-    // Shows the dialog with `name`; true and the new code on OK.
-    static bool Execute(QWidget *parent, QString &name);
-    // Answers instead of the user (tests): return the dialog's result.
-    using Hook = std::function<int(TfrmChangeScrapName &)>;
-    static Hook SetHook(Hook hook);
+    // Shows the dialog with `name` through `ui`; true and the new code on OK.
+    static bool Execute(kv::Ui &ui, QWidget *parent, QString &name);
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -36,7 +36,8 @@ class TfrmAdvResult : public QDialog
 
 public:
     enum Element { Sheet, Detal, LostScrap, Scrap, Mill, ElementCount };
-    explicit TfrmAdvResult(QWidget *parent = nullptr);
+    // `ui` runs the colour dialog.
+    explicit TfrmAdvResult(kv::Ui &ui, QWidget *parent = nullptr);
 
     kv::MapColor ElementColor(Element e) const { return m_colors[size_t(e)]; }
     void SetElementColor(Element e, kv::MapColor c);
@@ -45,9 +46,6 @@ public:
     void GetColors(kv::MapColors &c) const;
     QWidget *Swatch(Element e) const { return m_swatches[size_t(e)]; }
 
-    // The colour dialog, preset to the swatch's colour (tests replace it).
-    using ColorChooser = std::function<bool(kv::MapColor &color, QWidget *parent)>;
-    static ColorChooser SetColorChooser(ColorChooser chooser);
 
 public slots:
     void ChangeElementColor(int element);
@@ -56,6 +54,7 @@ protected:
     bool eventFilter(QObject *o, QEvent *e) override;
 
 private:
+    kv::Ui &m_ui;
     std::array<kv::MapColor, ElementCount> m_colors{};
     std::array<QWidget *, ElementCount> m_swatches{};
 };

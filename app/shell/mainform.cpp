@@ -32,9 +32,10 @@
 
 #include <clocale>
 
-TMainForm::TMainForm(const kv::Paths &paths, QWidget *parent)
-    : QMainWindow(parent), m_paths(paths)
+TMainForm::TMainForm(const kv::Paths &paths, kv::Ui &ui, QWidget *parent)
+    : QMainWindow(parent), m_paths(paths), m_ui(ui)
 {
+    kv::AttachUi(this, &ui);
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(ApplicationTitle());
     setProperty("kvClassName", QStringLiteral("TMainForm"));
@@ -77,13 +78,13 @@ TMainForm::TMainForm(const kv::Paths &paths, QWidget *parent)
 
     m_settings = std::make_unique<kv::Settings>(m_paths.SettingsFile());
     kv::StartupStep(QStringLiteral("main:settings"));
-    kv::RunGuarded([this] { kv::UpgradeSettingsFile(m_settings->Ini(), m_paths.SettingsBackupFile()); });
+    m_ui.guarded([this] { kv::UpgradeSettingsFile(m_settings->Ini(), m_paths.SettingsBackupFile()); });
     kv::StartupStep(QStringLiteral("main:migrate"));
     m_settings->LoadProcessValues();
     kv::StartupStep(QStringLiteral("main:margins and digits"));
     m_remarks = m_settings->Ini().ReadSectionValues(QString::fromLatin1(kv::section::Remarks));
     kv::StartupStep(QStringLiteral("main:remarks"));
-    kv::RunGuarded([this] { kv::tb::LoadToolWindowPositionsFromIni(this, m_settings->FileName(), QString()); });
+    m_ui.guarded([this] { kv::tb::LoadToolWindowPositionsFromIni(this, m_settings->FileName(), QString()); });
     kv::StartupStep(QStringLiteral("main:toolbar positions"));
     // Whatever a printer canvas draws before a view sets a font is in the
     // main window's font.
@@ -136,10 +137,10 @@ TMainForm::TMainForm(const kv::Paths &paths, QWidget *parent)
 TMainForm::~TMainForm()
 {
     m_idle->stop();
-    kv::RunGuarded([this] { kv::tb::SaveToolWindowPositionsToIni(this, m_settings->FileName(), QString()); });
+    m_ui.guarded([this] { kv::tb::SaveToolWindowPositionsToIni(this, m_settings->FileName(), QString()); });
     kv::StartupStep(QStringLiteral("end:toolbar positions"));
     // Key by key: a remark removed during the run stays in the file.
-    kv::RunGuarded([this] {
+    m_ui.guarded([this] {
         const QString section = QString::fromLatin1(kv::section::Remarks);
         for (const QString &line : m_remarks) {
             const int eq = line.indexOf(QLatin1Char('='));
@@ -152,7 +153,7 @@ TMainForm::~TMainForm()
         if (auto *c = qobject_cast<TMdiChild *>(sub->widget())) c->SetShuttingDown();
         delete sub;
     }
-    kv::RunGuarded([this] { m_settings->Flush(); });
+    m_ui.guarded([this] { m_settings->Flush(); });
     if (kv::MainForm() == this) kv::SetMainForm(nullptr);
 }
 
@@ -163,11 +164,11 @@ void TMainForm::CreateDataModule()
     kv::WriteMissingReports(m_paths.ReportsFolder());
     m_module->OpenSheetsCopy();
     m_module->OpenScrapsCopy();
-    m_materials = std::make_unique<kv::MaterialsService>(m_paths, *m_settings, m_module.get());
+    m_materials = std::make_unique<kv::MaterialsService>(m_paths, *m_settings, m_ui, m_module.get());
     m_borders = std::make_unique<kv::BordersService>(m_paths, *m_settings);
     // A switch of the materials base reaches every window that shows materials.
     connect(m_materials.get(), &kv::MaterialsService::MaterialsChanged, this, &TMainForm::RefreshMaterialViews);
-    m_ctx = std::make_unique<AppContext>(m_paths, *m_settings, *m_module);
+    m_ctx = std::make_unique<AppContext>(m_paths, *m_settings, *m_module, m_ui);
     m_ctx->setMaterials(m_materials.get());
     m_ctx->setBorders(m_borders.get());
     m_ctx->setMainWindow(this);

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 
 class QAction;
@@ -34,6 +35,7 @@ class TfrmWait;
 namespace kv {
 class MaterialsService;
 class BordersService;
+class Ui;
 } // namespace kv
 
 class TMainForm : public QMainWindow, public IMainWindow
@@ -44,7 +46,9 @@ public:
     // The creation steps of the main window run here: folders, the settings
     // file, the page margins and digit counts, remarks, toolbar positions,
     // the two check marks, the models base copied from "Pattern\".
-    explicit TMainForm(const kv::Paths &paths, QWidget *parent = nullptr);
+    // `ui` answers every box and dialog of the program (the context hands it
+    // on to the windows).
+    TMainForm(const kv::Paths &paths, kv::Ui &ui, QWidget *parent = nullptr);
     ~TMainForm() override;
 
     static QString ApplicationTitle() { return QStringLiteral("Раскрой листового материала"); }
@@ -63,21 +67,15 @@ public:
         std::function<void(TMainForm &)> loadBorders;
         std::function<void(TMainForm &, bool reportAll)> checkMinimum;
         std::function<void(TMainForm &)> importAutoRun;
-        std::function<bool(TMainForm &)> editOptions;           // true after OK
         std::function<bool(TMainForm &)> editBorders;
         std::function<void(TMainForm &)> materialsWindow;
-        std::function<bool(TMainForm &)> editDetalNames;
         std::function<void(TMainForm &, const QString &fileName)> openMaps;
         std::function<bool(TMainForm &, int margins[4])> editPageMargins;   // left, right, top, bottom
-        std::function<bool(QPrinter &)> printerSetup;   // the printer dialog: true after OK
-        std::function<void(TMainForm &)> about;
-        // The open dialog: the chosen file, empty on cancel.
-        std::function<QString(const QString &folder, const QString &title, const QString &filter,
-                              const QString &defaultExt)> openFile;
         // Gives the options dialog its edge-banding and material lists (and
         // the colours dialog) when it is made.
         std::function<void(TOptionForm &)> optionLists;
-        // Commands by the object name of their action ("SaveWHStateAction").
+        // What the rooms carry out; an entry wins over the frame's own
+        // forwarding of the same action to the active child.
         std::map<QString, std::function<void()>> commands;
     };
     Hooks hooks;
@@ -88,6 +86,7 @@ public:
     bool HasContext() const { return m_ctx != nullptr; }
     AppContext &Context() const { return *m_ctx; }
 
+    kv::Ui &ui() const { return m_ui; }
     QMdiArea *MdiArea() const { return m_mdi; }
     const kv::Paths &Paths() const { return m_paths; }
     kv::Paths &Paths() { return m_paths; }
@@ -154,6 +153,7 @@ public:
     void RefreshSheetsWindows() override;
     void RefreshMaterialViews() override;
     void RefreshDetalNames() override;
+    bool EditDefaultOptions(bool allPages) override;
     bool RaskroyBusy() const override { return m_busy; }
     void SetRaskroyBusy(bool busy) override { m_busy = busy; }
     void AddRecentFile(const QString &path) override;
@@ -243,6 +243,7 @@ private:
     void shutDown();
 
     kv::Paths m_paths;
+    kv::Ui &m_ui;
     std::unique_ptr<kv::Settings> m_settings;
     std::unique_ptr<TModule> m_module;
     std::unique_ptr<kv::MaterialsService> m_materials;

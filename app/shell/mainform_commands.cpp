@@ -2,7 +2,6 @@
 // shut-down.
 #include "app/common/detalnames.h"
 #include "app/common/mdichild.h"
-#include "app/common/modal.h"
 #include "app/common/optionform.h"
 #include "app/common/smalldialogs.h"
 #include "app/shell/about.h"
@@ -22,12 +21,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QPrintDialog>
 #include <QPrinter>
 
 // ---------------------------------------------------------------- children
@@ -122,7 +119,7 @@ TMdiChild *TMainForm::OpenGroupWindow(const QString &fileName)
 {
     if (!hooks.groupWindow || !m_ctx) return nullptr;
     TMdiChild *w = nullptr;
-    kv::RunGuarded([&] { w = hooks.groupWindow(*m_ctx, fileName); }, this);
+    m_ui.guarded([&] { w = hooks.groupWindow(*m_ctx, fileName); }, this);
     return w;
 }
 
@@ -199,7 +196,7 @@ void TMainForm::AddRecentFile(const QString &path)
 TOptionForm *TMainForm::OptionForm()
 {
     if (!m_options) {
-        m_options = new TOptionForm(*m_settings, this);
+        m_options = new TOptionForm(m_ui, *m_settings, this);
         m_options->BorderList = [this] {
             QList<TOptionForm::CodeName> out;
             if (m_borders)
@@ -216,6 +213,11 @@ TOptionForm *TMainForm::OptionForm()
         if (hooks.optionLists) hooks.optionLists(*m_options);
     }
     return m_options;
+}
+
+bool TMainForm::EditDefaultOptions(bool allPages)
+{
+    return OptionForm()->Execute(allPages);
 }
 
 TfrmWait *TMainForm::WaitForm()
@@ -332,7 +334,7 @@ QStringList TMainForm::CommandNames() const
 
 void TMainForm::runCommand(const QString &name)
 {
-    kv::RunGuarded([&] {
+    m_ui.guarded([&] {
         if (const std::function<void()> run = Command(name)) run();
     }, this);
     updateActions();
@@ -347,13 +349,12 @@ void TMainForm::childCommand(MainCommand command)
 QString TMainForm::openDialog(const QString &folder, const QString &title, const QString &filter,
                               const QString &defaultExt)
 {
-    if (hooks.openFile) return hooks.openFile(folder, title, filter, defaultExt);
-    QFileDialog dlg(this, title, folder, filter);
-    dlg.setAcceptMode(QFileDialog::AcceptOpen);
-    dlg.setFileMode(QFileDialog::ExistingFile);
-    dlg.setDefaultSuffix(defaultExt);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
-    return dlg.selectedFiles().front();
+    kv::FileChoice c;
+    c.title = title;
+    c.folder = folder;
+    c.filter = filter;
+    c.defaultExt = defaultExt;
+    return m_ui.chooseFile(c, this);
 }
 
 void TMainForm::NewActionExecute()
@@ -365,12 +366,12 @@ void TMainForm::OpenActionExecute()
 {
     for (;;) {
         const QString file = openDialog(m_groupsFolder, QStringLiteral("Открыть базу деталей"),
-                                        QStringLiteral("Файлы баз деталей (*.kdx);;Все файлы (*)"),
+                                        QStringLiteral("Файлы баз деталей (*.kdx)|*.kdx|Все файлы|*"),
                                         QStringLiteral("kdx"));
         if (file.isEmpty()) return;
         m_groupsFolder = QFileInfo(file).absolutePath() + QLatin1Char('/');
         if (TMdiChild *open = FindGroupWindow(file)) {
-            const kv::ModalResult r = kv::ShowConfirmation(
+            const kv::ModalResult r = m_ui.confirm(
                 QStringLiteral("База деталей \"%1\" уже открыта!\r\rНажмите кнопку \"Повторить\" для выбора "
                                "другой базы деталей\rили кнопку \"Отмена\" для перехода к открытой.")
                     .arg(file),
@@ -387,12 +388,12 @@ void TMainForm::OpenActionExecute()
 void TMainForm::RecentFileClick(const QString &path)
 {
     if (!QFile::exists(path)) {
-        kv::ShowError(QStringLiteral("База деталей не найдена."), this);
+        m_ui.error(QStringLiteral("База деталей не найдена."), this);
         m_recent->Remove(path);
         return;
     }
     if (FindGroupWindow(path)) {
-        kv::ShowError(QStringLiteral("База деталей \"%1\" уже открыта!").arg(path), this);
+        m_ui.error(QStringLiteral("База деталей \"%1\" уже открыта!").arg(path), this);
         return;
     }
     OpenGroupWindow(path);
@@ -407,7 +408,7 @@ void TMainForm::ExitActionExecute()
 void TMainForm::OpenMapsExecute()
 {
     const QString file = openDialog(m_paths.MapsFolder(), QStringLiteral("Открытие карт раскроя"),
-                                    QStringLiteral("Файл карт раскроя (*.map);;Все файлы (*)"),
+                                    QStringLiteral("Файл карт раскроя (*.map)|*.map|Все файлы|*"),
                                     QStringLiteral("map"));
     if (file.isEmpty()) return;
     if (hooks.openMaps) hooks.openMaps(*this, file);
@@ -415,7 +416,7 @@ void TMainForm::OpenMapsExecute()
 
 void TMainForm::OptionsExecute()
 {
-    if (hooks.editOptions ? hooks.editOptions(*this) : OptionForm()->Execute(true)) {
+    if (EditDefaultOptions(true)) {
         RefreshGroupWindows();
         RefreshSheetsWindows();
     }
@@ -436,7 +437,7 @@ void TMainForm::MaterialsExecute()
 
 void TMainForm::DetalNamesExecute()
 {
-    if (hooks.editDetalNames ? hooks.editDetalNames(*this) : EditDetalNames(m_settings->Ini(), this))
+    if (EditDetalNames(m_ui, m_settings->Ini(), this))
         RefreshDetalNames();
 }
 
@@ -470,14 +471,7 @@ void TMainForm::PrinterSetupExecute()
     rpTargetPrinter(printer);
     printer.setPageSize(rpQtPageSize(engine.PaperSize, engine.PaperWidth, engine.PaperHeight, engine.Orientation));
     printer.setPageOrientation(engine.Orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
-    bool accepted;
-    if (hooks.printerSetup) {
-        accepted = hooks.printerSetup(printer);
-    } else {
-        QPrintDialog dlg(&printer, this);
-        accepted = dlg.exec() == QDialog::Accepted;
-    }
-    if (accepted) rpTakePrinterChoice(printer);
+    if (m_ui.setupPrinter(printer, this)) rpTakePrinterChoice(printer);
 }
 
 void TMainForm::StandardToolbarExecute()
@@ -487,37 +481,33 @@ void TMainForm::StandardToolbarExecute()
 
 void TMainForm::AboutExecute()
 {
-    if (hooks.about) {
-        hooks.about(*this);
-        return;
-    }
     if (!m_about) m_about = new TfrmAbout(this);
-    ExecModal(*m_about);
+    m_ui.runModal(*m_about);
 }
 
 void TMainForm::DeleteSheetExecute()
 {
     if (!m_module || !m_module->tblSheets->Active() || m_module->tblSheets->IsEmpty()) return;
-    if (kv::ShowConfirmation(QStringLiteral("Действительно удалить запись\rиз базы стандартных листов?"),
+    if (m_ui.confirm(QStringLiteral("Действительно удалить запись\rиз базы стандартных листов?"),
                              kv::MsgButtons::YesNo, this) != kv::ModalResult::Yes)
         return;
     try {
         m_module->tblSheets->Delete();
     } catch (const std::exception &) {
-        kv::ShowError(QStringLiteral("Ошибка удаления из базы стандартных листов."), this);
+        m_ui.error(QStringLiteral("Ошибка удаления из базы стандартных листов."), this);
     }
 }
 
 void TMainForm::DeleteScrapExecute()
 {
     if (!m_module || !m_module->tblScraps->Active() || m_module->tblScraps->IsEmpty()) return;
-    if (kv::ShowConfirmation(QStringLiteral("Действительно удалить запись\rиз базы отходов?"), kv::MsgButtons::YesNo,
+    if (m_ui.confirm(QStringLiteral("Действительно удалить запись\rиз базы отходов?"), kv::MsgButtons::YesNo,
                              this) != kv::ModalResult::Yes)
         return;
     try {
         m_module->tblScraps->Delete();
     } catch (const std::exception &) {
-        kv::ShowError(QStringLiteral("Ошибка удаления из базы отходов."), this);
+        m_ui.error(QStringLiteral("Ошибка удаления из базы отходов."), this);
     }
 }
 
@@ -676,7 +666,7 @@ void TMainForm::LoadPosition()
 {
     if (m_positionLoaded) return;
     m_positionLoaded = true;
-    kv::RunGuarded([this] { kv::LoadFormGeometry(this, m_settings->Ini(), QString::fromLatin1("Main_Form"), true, true); },
+    m_ui.guarded([this] { kv::LoadFormGeometry(this, m_settings->Ini(), QString::fromLatin1("Main_Form"), true, true); },
                    this);
 }
 
@@ -684,19 +674,19 @@ void TMainForm::FirstShow()
 {
     LoadPosition();
     kv::StartupStep(QStringLiteral("show:position"));
-    kv::RunGuarded([this] { LoadBorders(); }, this);
+    m_ui.guarded([this] { LoadBorders(); }, this);
     kv::StartupStep(QStringLiteral("show:edge banding"));
     if (m_settings->Get(kv::key::CheckStdSheetsQuantity) && hooks.checkMinimum)
-        kv::RunGuarded([this] { hooks.checkMinimum(*this, false); }, this);
+        m_ui.guarded([this] { hooks.checkMinimum(*this, false); }, this);
     kv::StartupStep(QStringLiteral("show:minimum check"));
     m_recent->Load(m_settings->Ini());
     kv::StartupStep(QStringLiteral("show:recent files"));
-    if (hooks.importAutoRun) kv::RunGuarded([this] { hooks.importAutoRun(*this); }, this);
+    if (hooks.importAutoRun) m_ui.guarded([this] { hooks.importAutoRun(*this); }, this);
     kv::StartupStep(QStringLiteral("show:autorun"));
     // Only existing files with the extension ".kdx" exactly as written.
     for (const QString &file : CommandLineFiles)
         if (kv::IsCommandLineGroupFile(file) && !OpenGroupWindow(file))
-            kv::ShowError(QStringLiteral("Ошибка импорта базы деталей."), this);
+            m_ui.error(QStringLiteral("Ошибка импорта базы деталей."), this);
     kv::StartupStep(QStringLiteral("show:command line"));
 }
 
@@ -731,11 +721,11 @@ void TMainForm::shutDown()
 {
     m_closed = true;
     if (m_settings->Get(kv::key::CheckStdSheetsQuantity) && hooks.checkMinimum)
-        kv::RunGuarded([this] { hooks.checkMinimum(*this, false); }, this);
+        m_ui.guarded([this] { hooks.checkMinimum(*this, false); }, this);
     kv::StartupStep(QStringLiteral("end:minimum check"));
-    kv::RunGuarded([this] { m_recent->Save(m_settings->Ini()); }, this);
+    m_ui.guarded([this] { m_recent->Save(m_settings->Ini()); }, this);
     kv::StartupStep(QStringLiteral("end:recent files"));
-    kv::RunGuarded([this] { kv::StoreFormGeometry(this, m_settings->Ini(), QString::fromLatin1("Main_Form")); }, this);
+    m_ui.guarded([this] { kv::StoreFormGeometry(this, m_settings->Ini(), QString::fromLatin1("Main_Form")); }, this);
     kv::StartupStep(QStringLiteral("end:position"));
     // Children still open are not closed one by one: their close step (the
     // recent-files entry) does not run at the end of the program.

@@ -55,18 +55,19 @@ int RunApplication(QApplication &app, const StartOptions &options)
     QTranslator qtTexts;
     if (LoadQtTranslation(qtTexts)) app.installTranslator(&qtTexts);
 
+    Ui &ui = options.ui ? *options.ui : RealUi();
     const QString root = options.root.isEmpty() ? Paths::DefaultRoot() : options.root;
     try {
         PrepareProgramFolder(root);
     } catch (const Error &e) {
-        ShowError(e.message());
+        ui.error(e.message());
         return 1;
     }
     // One running copy per program folder: a second start tells the user,
     // brings the first one forward and ends.
     TRunningInstance instance(root, QStringLiteral("TApplication"), TMainForm::ApplicationTitle());
     const bool quit =
-        CheckRunningInstance(instance, [](const QString &text) { ShowInformation(text); }) == InstanceCheck::Quit;
+        CheckRunningInstance(instance, [&ui](const QString &text) { ui.inform(text); }) == InstanceCheck::Quit;
     StartupStep(QStringLiteral("instance"));
     if (quit) return 0;
 
@@ -75,7 +76,7 @@ int RunApplication(QApplication &app, const StartOptions &options)
     // and the small dialogs' cut by the window manager).
     StartupStep(QStringLiteral("title"));
 
-    TMainForm form{Paths(root)};
+    TMainForm form{Paths(root), ui};
     instance.SetWindow(&form);
     form.CommandLineFiles = options.arguments;
     if (options.wire) options.wire(form);
@@ -84,7 +85,7 @@ int RunApplication(QApplication &app, const StartOptions &options)
     try {
         form.CreateDataModule();
     } catch (const Error &e) {
-        ShowError(e.message());
+        ui.error(e.message());
         return 1;
     }
     StartupStep(QStringLiteral("data module"));
@@ -94,14 +95,14 @@ int RunApplication(QApplication &app, const StartOptions &options)
         auto splash = std::make_unique<TfrmStart>();
         splash->show();
         splash->SetStage(QStringLiteral("Подключение внешней базы материалов"));
-        RunGuarded([&] { form.ConnectExternalMaterials(); });
+        ui.guarded([&] { form.ConnectExternalMaterials(); });
 
         splash->SetStage(QStringLiteral("Инициализация склада"));
-        if (form.hooks.warehouseWindow) RunGuarded([&] { form.hooks.warehouseWindow(form.Context()); });
+        if (form.hooks.warehouseWindow) ui.guarded([&] { form.hooks.warehouseWindow(form.Context()); });
 
         splash->SetStage(QStringLiteral("Инициализация программных модулей"));
         form.WaitForm();
-        if (form.hooks.createDialogs) RunGuarded([&] { form.hooks.createDialogs(form); });
+        if (form.hooks.createDialogs) ui.guarded([&] { form.hooks.createDialogs(form); });
         splash->SetStage(QStringLiteral("Инициализация программных модулей"));
         form.OptionForm();
 

@@ -11,6 +11,7 @@ class QTranslator;
 class TMainForm;
 
 namespace kv {
+class Ui;
 
 // "korvalt <version>", what --version prints.
 QString VersionText();
@@ -31,6 +32,8 @@ struct StartOptions
     std::function<void(TMainForm &)> instead;
     // Tests: fill the main window's hooks instead of the real wiring.
     std::function<void(TMainForm &)> wire;
+    // Tests: who answers the boxes and dialogs; null: the user.
+    Ui *ui = nullptr;
 };
 
 // Runs the program on an existing QApplication; returns the exit code.

@@ -1,6 +1,6 @@
 #pragma once
 // Joins the windows, dialogs and commands of the other rooms to the main
-// window's hooks. Each room adds its own lines to wiring.cpp.
+// window's hooks: one wiring function per room in wiring.cpp.
 class TMainForm;
 
 namespace kv {

@@ -28,41 +28,17 @@ using namespace kv;
 
 namespace {
 
-TfrmMinSheetsQuantity::QuantityPrompt &quantityPrompt()
-{
-    static TfrmMinSheetsQuantity::QuantityPrompt prompt;
-    return prompt;
-}
-
-int askQuantity(int start, QWidget *parent)
-{
-    if (quantityPrompt()) return quantityPrompt()(start, parent);
-    return ExecuteChangeSheetsQuantity(start, parent);
-}
-
-MinStdSheetsHook &minStdSheetsHook()
-{
-    static MinStdSheetsHook hook;
-    return hook;
-}
-
 const char *const kSection = "TfrmMinSheetsQuantity";
 
 } // namespace
 
 // --- TfrmMinSheetsQuantity ------------------------------------------------------
 
-TfrmMinSheetsQuantity::QuantityPrompt TfrmMinSheetsQuantity::SetQuantityPrompt(QuantityPrompt prompt)
-{
-    QuantityPrompt old = quantityPrompt();
-    quantityPrompt() = std::move(prompt);
-    return old;
-}
-
 TfrmMinSheetsQuantity::TfrmMinSheetsQuantity(AppContext &ctx, QWidget *parent)
     : QDialog(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frmMinSheetsQuantity"));
+    AttachUi(this, &ctx.ui());
     setProperty("kvClassName", QString::fromLatin1(kSection));
     setWindowTitle(QStringLiteral("Минимум листов"));
     resize(380, 360);
@@ -125,7 +101,7 @@ TfrmMinSheetsQuantity::TfrmMinSheetsQuantity(AppContext &ctx, QWidget *parent)
         grdQuantity->LoadColumnLayout(ctx.settings().Ini(), QString::fromLatin1(kSection));
         tblQuantity->First();
     } catch (const std::exception &e) {
-        ShowException(e, this);
+        m_ctx.ui().exception(e, this);
     }
     connect(grdQuantity, &TExDBGrid::clicked, this, &TfrmMinSheetsQuantity::QuantityActionUpdate);
     QuantityActionUpdate();
@@ -162,13 +138,13 @@ void TfrmMinSheetsQuantity::QuantityActionUpdate()
 
 void TfrmMinSheetsQuantity::QuantityActionExecute()
 {
-    RunGuarded([&] {
+    m_ctx.ui().guarded([&] {
         if (!IsReady() || tblQuantity->IsEmpty()) return;
         tblQuantity->CheckBrowseMode();
         TBookmarkList &sel = grdQuantity->SelectedRows();
         Field *q = tblQuantity->FieldByName(QStringLiteral("Quantity"));
         const int start = sel.Count() <= 1 ? int(q->IsNull() ? 0 : q->AsFloat()) : 0;
-        const int value = askQuantity(start, this);
+        const int value = ExecuteChangeSheetsQuantity(m_ctx.ui(), start, this);
         if (value < 0) return;
         DataSet::ControlsLock lock(*tblQuantity);
         if (sel.Count() == 0) {
@@ -188,7 +164,7 @@ void TfrmMinSheetsQuantity::QuantityActionExecute()
 
 void TfrmMinSheetsQuantity::bbOkClick()
 {
-    const bool ok = RunGuarded([&] {
+    const bool ok = m_ctx.ui().guarded([&] {
         kv::BusyCursor busy;
         grdQuantity->SaveColumnLayout(m_ctx.settings().Ini(), QString::fromLatin1(kSection));
         if (IsReady()) {
@@ -201,9 +177,9 @@ void TfrmMinSheetsQuantity::bbOkClick()
 
 void ExecuteMinSheetsQuantity(AppContext &ctx, int code, QWidget *parent)
 {
-    TfrmMinSheetsQuantity f(ctx, parent);
-    f.GotoMaterial(code);
-    f.exec();
+    Owned<TfrmMinSheetsQuantity> f(new TfrmMinSheetsQuantity(ctx, parent));
+    f->GotoMaterial(code);
+    ctx.ui().runModal(*f);
 }
 
 // --- TfrmMinStdSheets -----------------------------------------------------------
@@ -241,34 +217,23 @@ TfrmMinStdSheets::TfrmMinStdSheets(const QString &text, QWidget *parent)
     lay->addLayout(buttons);
 }
 
-MinStdSheetsHook SetMinStdSheetsHook(MinStdSheetsHook hook)
+void ExecuteMinStdSheets(Ui &ui, const QString &text, QWidget *parent)
 {
-    MinStdSheetsHook old = minStdSheetsHook();
-    minStdSheetsHook() = std::move(hook);
-    return old;
-}
-
-void ExecuteMinStdSheets(const QString &text, QWidget *parent)
-{
-    if (minStdSheetsHook()) {
-        minStdSheetsHook()(text);
-        return;
-    }
-    TfrmMinStdSheets f(text, parent);
-    f.exec();
+    Owned<TfrmMinStdSheets> f(new TfrmMinStdSheets(text, parent));
+    ui.runModal(*f);
 }
 
 bool CheckStdSheetsStock(AppContext &ctx, bool reportEnough, QWidget *parent)
 {
     QStringList lines;
-    const bool ok = RunGuarded([&] {
+    const bool ok = ctx.ui().guarded([&] {
         lines = CheckStdSheetsLines(ctx.materials(), ctx.settings(), ctx.paths().TempSheetsTable());
     }, parent);
     if (!ok) return false;
     if (!lines.isEmpty()) {
-        ExecuteMinStdSheets(lines.join(QLatin1Char('\n')), parent);
+        ExecuteMinStdSheets(ctx.ui(), lines.join(QLatin1Char('\n')), parent);
         return true;
     }
-    if (reportEnough) ShowInformation(QString::fromUtf8(minsheetstext::Enough), parent);
+    if (reportEnough) ctx.ui().inform(QString::fromUtf8(minsheetstext::Enough), parent);
     return false;
 }

@@ -17,6 +17,7 @@ class TExDBGrid;
 namespace kv {
 class DataSource;
 class Table;
+class Ui;
 } // namespace kv
 
 class TfrmMinSheetsQuantity : public QDialog
@@ -32,11 +33,6 @@ public:
     bool IsReady() const;
     // Moves to the row of the material; false when there is none.
     bool GotoMaterial(int code);
-
-    // Asks for the number of sheets starting from `start`; -1 on cancel.
-    // The warehouse's quantity dialog by default; tests answer it.
-    using QuantityPrompt = std::function<int(int start, QWidget *parent)>;
-    static QuantityPrompt SetQuantityPrompt(QuantityPrompt prompt);
 
     kv::Table *tblQuantity = nullptr;
     kv::DataSource *srcQuantity = nullptr;
@@ -73,10 +69,7 @@ public:
     QPushButton *bbOk = nullptr;
 };
 
-void ExecuteMinStdSheets(const QString &text, QWidget *parent = nullptr);
-// Shows the lines instead of the window (tests); empty restores the window.
-using MinStdSheetsHook = std::function<void(const QString &text)>;
-MinStdSheetsHook SetMinStdSheetsHook(MinStdSheetsHook hook);
+void ExecuteMinStdSheets(kv::Ui &ui, const QString &text, QWidget *parent = nullptr);
 
 // The check over the warehouse's working copy: the short sheets in the
 // window, else (with `reportEnough`) "Стандартных листов на складе

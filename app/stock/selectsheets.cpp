@@ -33,18 +33,6 @@ int wholeOf(const Field *f)
     return std::isfinite(v) && std::abs(v) < 2147483647.0 ? int(std::nearbyint(v)) : 0;
 }
 
-TRaskroyDialogs::UsedUpHook &usedUpHook()
-{
-    static TRaskroyDialogs::UsedUpHook hook;
-    return hook;
-}
-
-TRaskroyDialogs::ChooseHook &chooseHook()
-{
-    static TRaskroyDialogs::ChooseHook hook;
-    return hook;
-}
-
 } // namespace
 
 // --- TFormSelectSheets ----------------------------------------------------------
@@ -143,7 +131,7 @@ void TFormSelectSheets::BBOkClick()
 {
     Table *t = m_ctx.module().tblSheets2;
     if (!t->Active() || t->IsEmpty()) {
-        ShowError(QStringLiteral("Выбрать стандартный лист невозможно.\rБаза листов материала <%1> пустая.")
+        m_ctx.ui().error(QStringLiteral("Выбрать стандартный лист невозможно.\rБаза листов материала <%1> пустая.")
                       .arg(m_ctx.materials().GetMaterialName(m_code)),
                   this);
         return;
@@ -167,7 +155,7 @@ void TFormSelectSheets::done(int r)
 
 void TFormSelectSheets::FormClose()
 {
-    RunGuarded([&] {
+    m_ctx.ui().guarded([&] {
         TIniFile &ini = m_ctx.settings().Ini();
         const QString sec = QString::fromLatin1(kSection);
         for (int i = 0; i < 3; ++i) ini.WriteInteger(sec, QStringLiteral("ColWidth%1").arg(i), grdSheets->Columns(i)->Width());
@@ -228,75 +216,65 @@ void TfrmSheetsError::SetItemIndex(int i)
 
 // --- TRaskroyDialogs ------------------------------------------------------------
 
-TRaskroyDialogs::UsedUpHook TRaskroyDialogs::SetUsedUpHook(UsedUpHook hook)
-{
-    UsedUpHook old = usedUpHook();
-    usedUpHook() = std::move(hook);
-    return old;
-}
-
-TRaskroyDialogs::ChooseHook TRaskroyDialogs::SetChooseHook(ChooseHook hook)
-{
-    ChooseHook old = chooseHook();
-    chooseHook() = std::move(hook);
-    return old;
-}
-
 TRaskroyDialogs::TRaskroyDialogs(AppContext &ctx, LeftoverFactory leftover, QWidget *parent)
     : m_ctx(ctx), m_leftover(std::move(leftover)), m_parent(parent)
 {
 }
 
-TRaskroyDialogs::~TRaskroyDialogs() = default;
+TRaskroyDialogs::~TRaskroyDialogs()
+{
+    delete m_select.data();
+    delete m_error.data();
+}
 
 TFormSelectSheets &TRaskroyDialogs::SelectSheets()
 {
-    if (!m_select) m_select = std::make_unique<TFormSelectSheets>(m_ctx, m_parent);
+    if (!m_select) m_select = new TFormSelectSheets(m_ctx, m_parent);
     return *m_select;
 }
 
 TfrmSheetsError &TRaskroyDialogs::SheetsError()
 {
-    if (!m_error) m_error = std::make_unique<TfrmSheetsError>(m_parent);
+    if (!m_error) m_error = new TfrmSheetsError(m_parent);
     return *m_error;
 }
 
 void TRaskroyDialogs::error(const std::string &text)
 {
-    ShowError(fromUtf8(text), m_parent);
+    m_ctx.ui().error(fromUtf8(text), m_parent);
 }
 
 bool TRaskroyDialogs::warningYesNo(const std::string &text)
 {
-    return ShowWarning(fromUtf8(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
+    return m_ctx.ui().warn(fromUtf8(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
 }
 
 bool TRaskroyDialogs::confirmYesNo(const std::string &text)
 {
-    return ShowConfirmation(fromUtf8(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
+    return m_ctx.ui().confirm(fromUtf8(text), MsgButtons::YesNo, m_parent) == ModalResult::Yes;
 }
 
 kv::engine::TUsedUpChoice TRaskroyDialogs::usedUpChoice()
 {
-    // The dialog's radio items stand in the order of the answers.
-    if (usedUpHook()) return kv::engine::TUsedUpChoice(usedUpHook()());
-    TfrmSheetsError &f = SheetsError();
-    f.exec();
-    return kv::engine::TUsedUpChoice(f.ItemIndex());
+    QPointer<TfrmSheetsError> f(&SheetsError());
+    m_ctx.ui().runModal(*f);
+    // The dialog's radio items stand in the order of the answers; a dialog
+    // gone with its window ends the job.
+    return f ? kv::engine::TUsedUpChoice(f->ItemIndex()) : kv::engine::TUsedUpChoice::End;
 }
 
 bool TRaskroyDialogs::chooseStdSheet(int32_t code, engine::TChosenSheet &chosen)
 {
-    TFormSelectSheets &f = SelectSheets();
+    QPointer<TFormSelectSheets> f(&SelectSheets());
     bool ok = false;
-    RunGuarded([&] {
-        f.Prepare(code);
-        ok = chooseHook() ? chooseHook()(f) : f.exec() == QDialog::Accepted;
+    m_ctx.ui().guarded([&] {
+        f->Prepare(code);
+        ok = m_ctx.ui().runModal(*f) == QDialog::Accepted;
     }, m_parent);
-    if (!ok) return false;
-    chosen.Length = f.SheetLength();
-    chosen.Width = f.SheetWidth();
-    chosen.Quantity = f.SheetQuantity();
+    if (!ok || !f) return false;
+    chosen.Length = f->SheetLength();
+    chosen.Width = f->SheetWidth();
+    chosen.Quantity = f->SheetQuantity();
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/driver.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -94,16 +95,11 @@ public:
     TFormSelectSheets &SelectSheets();
     TfrmSheetsError &SheetsError();
 
-    // Tests answer the two windows instead of the user.
-    using UsedUpHook = std::function<int()>;
-    using ChooseHook = std::function<bool(TFormSelectSheets &form)>;
-    static UsedUpHook SetUsedUpHook(UsedUpHook hook);
-    static ChooseHook SetChooseHook(ChooseHook hook);
-
 private:
     AppContext &m_ctx;
     LeftoverFactory m_leftover;
-    QWidget *m_parent;
-    std::unique_ptr<TFormSelectSheets> m_select;
-    std::unique_ptr<TfrmSheetsError> m_error;
+    QPointer<QWidget> m_parent;
+    // Children of the parent: a parent that goes takes them along.
+    QPointer<TFormSelectSheets> m_select;
+    QPointer<TfrmSheetsError> m_error;
 };

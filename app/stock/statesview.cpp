@@ -52,24 +52,25 @@ TfrmSaveWareHouse::TfrmSaveWareHouse(QWidget *parent) : QDialog(parent)
     edRemark->setFocus();
 }
 
-std::optional<QString> TfrmSaveWareHouse::Ask(const QString &preset, QWidget *parent)
+std::optional<QString> TfrmSaveWareHouse::Ask(Ui &ui, const QString &preset, QWidget *parent)
 {
-    TfrmSaveWareHouse d(parent);
-    d.edRemark->setText(preset);
-    if (ExecStockDialog(d) != QDialog::Accepted) return std::nullopt;
-    return d.edRemark->text();
+    Owned<TfrmSaveWareHouse> d(new TfrmSaveWareHouse(parent));
+    d->edRemark->setText(preset);
+    if (ui.runModal(*d) != QDialog::Accepted || !d) return std::nullopt;
+    return d->edRemark->text();
 }
 
-StockAnswer AskStockQuestion(const QString &question, bool confirmation, QWidget *parent)
+StockAnswer AskStockQuestion(Ui &ui, const QString &question, bool confirmation, QWidget *parent)
 {
-    const ModalResult r = confirmation ? ShowConfirmation(question, MsgButtons::YesNoCancel, parent)
-                                       : ShowWarning(question, MsgButtons::YesNoCancel, parent);
+    const ModalResult r = confirmation ? ui.confirm(question, MsgButtons::YesNoCancel, parent)
+                                       : ui.warn(question, MsgButtons::YesNoCancel, parent);
     return r == ModalResult::Yes ? StockAnswer::Yes : r == ModalResult::No ? StockAnswer::No : StockAnswer::Cancel;
 }
 
 TfrmViewWareHouses::TfrmViewWareHouses(AppContext &ctx, StockService &stock, QWidget *parent)
     : QDialog(parent), m_ctx(ctx), m_stock(stock), m_states(ctx.paths())
 {
+    AttachUi(this, &ctx.ui());
     setObjectName(QStringLiteral("frmViewWareHouses"));
     setWindowTitle(QStringLiteral("Просмотр состояний склада"));
     lvwWHs = new QTreeWidget(this);
@@ -93,9 +94,12 @@ TfrmViewWareHouses::TfrmViewWareHouses(AppContext &ctx, StockService &stock, QWi
     auto [restore, bRestore] = makeAction("RestoreAction", "Восстановить");
     auto [close, bClose] = makeAction("CloseAction", "Закрыть");
     EditAction = edit, DeleteAction = del, RestoreAction = restore, CloseAction = close;
-    connect(EditAction, &QAction::triggered, this, [this] { RunGuarded([this] { EditActionExecute(); }, this); });
-    connect(DeleteAction, &QAction::triggered, this, [this] { RunGuarded([this] { DeleteActionExecute(); }, this); });
-    connect(RestoreAction, &QAction::triggered, this, [this] { RunGuarded([this] { RestoreActionExecute(); }, this); });
+    auto guarded = [this](void (TfrmViewWareHouses::*slot)()) {
+        return [this, slot] { m_ctx.ui().guarded([this, slot] { (this->*slot)(); }, this); };
+    };
+    connect(EditAction, &QAction::triggered, this, guarded(&TfrmViewWareHouses::EditActionExecute));
+    connect(DeleteAction, &QAction::triggered, this, guarded(&TfrmViewWareHouses::DeleteActionExecute));
+    connect(RestoreAction, &QAction::triggered, this, guarded(&TfrmViewWareHouses::RestoreActionExecute));
     connect(CloseAction, &QAction::triggered, this, &QDialog::accept);
     connect(lvwWHs, &QTreeWidget::itemSelectionChanged, this, &TfrmViewWareHouses::UpdateActions);
     connect(lvwWHs, &QTreeWidget::itemDoubleClicked, EditAction, &QAction::trigger);
@@ -113,7 +117,7 @@ TfrmViewWareHouses::TfrmViewWareHouses(AppContext &ctx, StockService &stock, QWi
 
 TfrmViewWareHouses::~TfrmViewWareHouses()
 {
-    RunGuarded([this] {
+    m_ctx.ui().guarded([this] {
         TIniFile &ini = m_ctx.settings().Ini();
         StoreFormGeometry(this, ini, kSection);
         WriteListViewColumns(ini, kSection, kList, HeaderSectionSizes(lvwWHs->header()));
@@ -122,7 +126,7 @@ TfrmViewWareHouses::~TfrmViewWareHouses()
 
 void TfrmViewWareHouses::showEvent(QShowEvent *e)
 {
-    RunGuarded([this] {
+    m_ctx.ui().guarded([this] {
         TIniFile &ini = m_ctx.settings().Ini();
         LoadFormGeometry(this, ini, kSection, true, true);
         QList<int> widths = HeaderSectionSizes(lvwWHs->header());
@@ -169,7 +173,7 @@ void TfrmViewWareHouses::EditActionExecute()
     QTreeWidgetItem *item = lvwWHs->currentItem();
     const int n = selectedNumber();
     if (!n) return;
-    const std::optional<QString> text = TfrmSaveWareHouse::Ask(item->text(2), this);
+    const std::optional<QString> text = TfrmSaveWareHouse::Ask(m_ctx.ui(), item->text(2), this);
     if (!text) return;
     m_states.SetRemark(n, *text);
     item->setText(2, *text);
@@ -179,7 +183,7 @@ void TfrmViewWareHouses::DeleteActionExecute()
 {
     const int n = selectedNumber();
     if (!n) return;
-    if (ShowConfirmation(QStringLiteral("Действительно удалить сохраненное состояние склада?"), MsgButtons::YesNo, this)
+    if (m_ctx.ui().confirm(QStringLiteral("Действительно удалить сохраненное состояние склада?"), MsgButtons::YesNo, this)
         != ModalResult::Yes)
         return;
     m_states.Delete(n);
@@ -193,8 +197,10 @@ void TfrmViewWareHouses::RestoreActionExecute()
     if (!n) return;
     const bool restored = RestoreWareHouseState(
         m_stock, m_states, n,
-        [this](const QString &q) { return AskStockQuestion(q, q == QString::fromUtf8(kRestoreQuestion), this); },
-        [this] { return TfrmSaveWareHouse::Ask(QString(), this); });
+        [this](const QString &q) {
+            return AskStockQuestion(m_ctx.ui(), q, q == QString::fromUtf8(kRestoreQuestion), this);
+        },
+        [this] { return TfrmSaveWareHouse::Ask(m_ctx.ui(), QString(), this); });
     if (restored) accept();
     else FillList();
 }

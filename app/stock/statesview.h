@@ -11,6 +11,9 @@ class AppContext;
 class QAction;
 class QLineEdit;
 class QTreeWidget;
+namespace kv {
+class Ui;
+}
 
 // "Сохрание состояния склада": the remark, or nullopt on Cancel.
 class TfrmSaveWareHouse : public QDialog
@@ -18,14 +21,14 @@ class TfrmSaveWareHouse : public QDialog
     Q_OBJECT
 public:
     explicit TfrmSaveWareHouse(QWidget *parent = nullptr);
-    static std::optional<QString> Ask(const QString &preset, QWidget *parent);
+    static std::optional<QString> Ask(kv::Ui &ui, const QString &preset, QWidget *parent);
 
 private:
     QLineEdit *edRemark;
 };
 
 // The questions of the states roads as the program's message boxes.
-kv::StockAnswer AskStockQuestion(const QString &question, bool confirmation, QWidget *parent);
+kv::StockAnswer AskStockQuestion(kv::Ui &ui, const QString &question, bool confirmation, QWidget *parent);
 
 class TfrmViewWareHouses : public QDialog
 {

@@ -25,12 +25,6 @@ using namespace kv;
 
 namespace {
 
-StockDialogHook &dialogHook()
-{
-    static StockDialogHook hook;
-    return hook;
-}
-
 template <class T>
 T *named(T *w, const char *name)
 {
@@ -76,23 +70,6 @@ const char *const kMonths[] = {"январь", "февраль", "март",    
                                "июль",   "август",  "сентябрь", "октябрь", "ноябрь", "декабрь"};
 
 } // namespace
-
-StockDialogHook SetStockDialogHook(StockDialogHook hook)
-{
-    StockDialogHook old = std::move(dialogHook());
-    dialogHook() = std::move(hook);
-    return old;
-}
-
-int ExecStockDialog(QDialog &dialog)
-{
-    if (!dialogHook()) return dialog.exec();
-    dialog.setResult(QDialog::Rejected);
-    dialog.show();
-    dialogHook()(dialog);
-    if (dialog.isVisible()) dialog.reject();
-    return dialog.result();
-}
 
 // ---- "Добавление листов"
 
@@ -162,19 +139,19 @@ void TfrmAddSheets::bbOkClick()
 
 // ---- "Количество листов"
 
-int ExecuteChangeSheetsQuantity(int start, QWidget *parent)
+int ExecuteChangeSheetsQuantity(Ui &ui, int start, QWidget *parent)
 {
-    QDialog d(parent);
-    d.setObjectName(QStringLiteral("frmSheetsQuantity"));
-    d.setWindowTitle(QStringLiteral("Количество листов"));
-    TExSpinEdit *se = spin("seQuantity", 1000000, &d);
+    Owned<QDialog> d(new QDialog(parent));
+    d->setObjectName(QStringLiteral("frmSheetsQuantity"));
+    d->setWindowTitle(QStringLiteral("Количество листов"));
+    TExSpinEdit *se = spin("seQuantity", 1000000, d.get());
     se->setValue(start);
-    auto *v = new QVBoxLayout(&d);
+    auto *v = new QVBoxLayout(d.get());
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Количество листов"), se);
     v->addLayout(form);
-    v->addLayout(okCancel(&d));
-    if (ExecStockDialog(d) != QDialog::Accepted) return -1;
+    v->addLayout(okCancel(d.get()));
+    if (ui.runModal(*d) != QDialog::Accepted || !d) return -1;
     return whole(se);
 }
 
@@ -492,10 +469,10 @@ void TfrmSelectDate::seYearChange()
     Calendar->update();
 }
 
-bool TfrmSelectDate::Execute(QDate &date)
+bool TfrmSelectDate::Execute(Ui &ui, QDate &date)
 {
     SetDate(date);
-    if (ExecStockDialog(*this) != QDialog::Accepted) return false;
+    if (ui.runModal(*this) != QDialog::Accepted) return false;
     date = SelectedDate();
     return true;
 }

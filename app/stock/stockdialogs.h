@@ -20,13 +20,9 @@ class QPushButton;
 class TDateEdit;
 class TExCalendar;
 class TExSpinEdit;
-
-// Runs a dialog modally. Tests install a hook that gets the dialog shown
-// (not modal), works its controls and presses its buttons; the dialog's
-// result is returned either way.
-using StockDialogHook = std::function<void(QDialog &)>;
-StockDialogHook SetStockDialogHook(StockDialogHook hook);
-int ExecStockDialog(QDialog &dialog);
+namespace kv {
+class Ui;
+}
 
 // "Добавление листов".
 class TfrmAddSheets : public QDialog
@@ -50,7 +46,7 @@ private:
 };
 
 // "Количество листов": the entered number, or -1 on Cancel.
-int ExecuteChangeSheetsQuantity(int start, QWidget *parent = nullptr);
+int ExecuteChangeSheetsQuantity(kv::Ui &ui, int start, QWidget *parent = nullptr);
 
 // "Параметры поступления остатков".
 class TfmClearScraps : public QDialog
@@ -134,8 +130,8 @@ public:
     static constexpr int kLastYear = 2999;
 
     explicit TfrmSelectDate(QWidget *parent = nullptr);
-    // Shows the date; on OK the date becomes the calendar's day.
-    bool Execute(QDate &date);
+    // Shows the date through `ui`; on OK the date becomes the calendar's day.
+    bool Execute(kv::Ui &ui, QDate &date);
     void SetDate(const QDate &d);
     QDate SelectedDate() const;
 

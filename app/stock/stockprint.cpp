@@ -26,12 +26,6 @@ using namespace kv;
 
 namespace {
 
-StockReportHook &reportHook()
-{
-    static StockReportHook hook;
-    return hook;
-}
-
 // Loads the template, sets the page and the variable DATE, and shows it.
 void showReport(AppContext &ctx, QObject &holder, TrpDataset *source, const QString &templateName,
                 const QString &title)
@@ -62,23 +56,10 @@ void showReport(AppContext &ctx, QObject &holder, TrpDataset *source, const QStr
         value = TrpValue(today);
         return true;
     };
-    if (reportHook()) {
-        report.ShowProgress = false;
-        if (!report.Prepare()) throw Error(report.LastBuildError);
-        reportHook()(report);
-    } else {
-        rpShowReport(report);
-    }
+    ctx.ui().showReport(report, [&report] { return rpShowReport(report); });
 }
 
 } // namespace
-
-StockReportHook SetStockReportHook(StockReportHook hook)
-{
-    StockReportHook old = std::move(reportHook());
-    reportHook() = std::move(hook);
-    return old;
-}
 
 void PrintStockList(AppContext &ctx, StockService &stock, bool scraps, QWidget *)
 {

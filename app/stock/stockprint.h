@@ -3,15 +3,8 @@
 // off-cuts and the warehouse statistics, over the templates of "Reports\".
 #include "data/stock/stock.h"
 
-#include <functional>
-
 class AppContext;
 class QWidget;
-class TrpReport;
-
-// Instead of the preview, tests get the report once it is built.
-using StockReportHook = std::function<void(TrpReport &)>;
-StockReportHook SetStockReportHook(StockReportHook hook);
 
 // "Reports\StdSheets.rpf" (title "База стандартных листов") or
 // "Reports\Scraps.rpf" ("База остатков") over the print query.

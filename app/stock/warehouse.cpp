@@ -172,8 +172,8 @@ TfrmWareHouse::TfrmWareHouse(AppContext &ctx, QWidget *parent)
 TfrmWareHouse::~TfrmWareHouse()
 {
     TModule &mod = Context().module();
-    if (m_shown) RunGuarded([this] { storeLayout(); });
-    RunGuarded([&] {
+    if (m_shown) ui().guarded([this] { storeLayout(); });
+    ui().guarded([&] {
         for (Table *t : {mod.tblSheets, mod.tblScraps}) {
             if (t->Active() && t->State() != DataSetState::Browse) t->Cancel();
             t->Close();
@@ -182,7 +182,7 @@ TfrmWareHouse::~TfrmWareHouse()
     m_stock.reset();
     mod.FindNameByCode = nullptr;
     if (m_shown) {
-        RunGuarded([&] {
+        ui().guarded([&] {
             DeleteTableFile(Context().paths().TempSheetsTable());
             DeleteTableFile(Context().paths().TempScrapsTable());
         });
@@ -246,7 +246,7 @@ void TfrmWareHouse::FormShow()
 {
     if (m_shown) return;
     m_shown = true;
-    for (const QString &err : m_stock->OpenCopies()) ShowError(err, this);
+    for (const QString &err : m_stock->OpenCopies()) ui().error(err, this);
     Guarded([this] { loadLayout(); });
     Guarded([this] { buildNavigator(); });
     const int stored = Context().settings().Ini().ReadInteger(kScrapsSection, QStringLiteral("Material"), 0);
@@ -341,14 +341,14 @@ void TfrmWareHouse::SetCurrentMaterial(int code)
         PostScraps();
     } catch (const Error &e) {
         // A row that cannot go in says why, and its material stays shown.
-        ShowError(e.message(), this);
+        ui().error(e.message(), this);
         select(CurrentMaterial());
         return;
     }
     try {
         m_stock->SetCurrentMaterial(code);
     } catch (const std::exception &) {
-        ShowError(QStringLiteral("Ошибка при обращении к складу!"), this);
+        ui().error(QStringLiteral("Ошибка при обращении к складу!"), this);
         return;
     }
     const bool all = code == kAllMaterials;
@@ -381,7 +381,7 @@ bool TfrmWareHouse::eventFilter(QObject *o, QEvent *e)
         QWidget *grid = qobject_cast<QWidget *>(o);
         QWidget *to = QApplication::focusWidget();
         if (fe->reason() != Qt::PopupFocusReason && !(to && grid && grid->isAncestorOf(to)))
-            RunGuarded([&] { o == dbgSheets ? PostSheets() : PostScraps(); }, this);
+            ui().guarded([&] { o == dbgSheets ? PostSheets() : PostScraps(); }, this);
     }
     return TMdiChild::eventFilter(o, e);
 }
@@ -390,8 +390,8 @@ bool TfrmWareHouse::eventFilter(QObject *o, QEvent *e)
 
 bool TfrmWareHouse::CloseQuery()
 {
-    return m_stock->CloseQuery([this](const QString &q) { return AskStockQuestion(q, false, this); },
-                               [this](const QString &msg) { ShowError(msg, this); });
+    return m_stock->CloseQuery([this](const QString &q) { return AskStockQuestion(ui(), q, false, this); },
+                               [this](const QString &msg) { ui().error(msg, this); });
 }
 
 void TfrmWareHouse::closeEvent(QCloseEvent *e)
@@ -437,12 +437,12 @@ void TfrmWareHouse::ExecuteCommand(MainCommand cmd)
 void TfrmWareHouse::AddSheetActionExecute()
 {
     PostSheets();
-    TfrmAddSheets d(this);
+    Owned<TfrmAddSheets> d(new TfrmAddSheets(this));
     MaterialList list;
     for (int i = 0; i < m_codes.size(); ++i) list << qMakePair(m_codes[i].toInt(), m_names[i]);
-    d.SetMaterials(list, CurrentMaterial());
-    if (ExecStockDialog(d) != QDialog::Accepted) return;
-    m_stock->AddSheets(d.SheetLength(), d.SheetWidth(), d.Quantity(), d.MaterialCode());
+    d->SetMaterials(list, CurrentMaterial());
+    if (ui().runModal(*d) != QDialog::Accepted || !d) return;
+    m_stock->AddSheets(d->SheetLength(), d->SheetWidth(), d->Quantity(), d->MaterialCode());
 }
 
 void TfrmWareHouse::SaveSheetsActionExecute()
@@ -466,14 +466,14 @@ void TfrmWareHouse::DeleteSheetActionExecute()
 {
     Table &t = *Context().module().tblSheets;
     if (!t.Active() || t.IsEmpty()) return;
-    if (ShowConfirmation(QStringLiteral("Действительно удалить запись\rиз базы стандартных листов?"), MsgButtons::YesNo,
+    if (ui().confirm(QStringLiteral("Действительно удалить запись\rиз базы стандартных листов?"), MsgButtons::YesNo,
                          this)
         != ModalResult::Yes)
         return;
     try {
         t.Delete();
     } catch (const std::exception &) {
-        ShowError(QStringLiteral("Ошибка удаления из базы стандартных листов."), this);
+        ui().error(QStringLiteral("Ошибка удаления из базы стандартных листов."), this);
     }
 }
 
@@ -488,13 +488,13 @@ void TfrmWareHouse::DeleteScrapActionExecute()
 {
     Table &t = *Context().module().tblScraps;
     if (!t.Active() || t.IsEmpty()) return;
-    if (ShowConfirmation(QStringLiteral("Действительно удалить запись\rиз базы отходов?"), MsgButtons::YesNo, this)
+    if (ui().confirm(QStringLiteral("Действительно удалить запись\rиз базы отходов?"), MsgButtons::YesNo, this)
         != ModalResult::Yes)
         return;
     try {
         t.Delete();
     } catch (const std::exception &) {
-        ShowError(QStringLiteral("Ошибка удаления из базы отходов."), this);
+        ui().error(QStringLiteral("Ошибка удаления из базы отходов."), this);
     }
 }
 
@@ -506,7 +506,7 @@ void TfrmWareHouse::ClearScrapsActionExecute()
     const QString q = code == kAllMaterials
                           ? QStringLiteral("ВНИМАНИЕ!\r\rДействительно очистить ВСЮ базу остатков?")
                           : QStringLiteral("ВНИМАНИЕ!\r\rДействительно очистить базу остатков текущего материала?");
-    if (ShowConfirmation(q, MsgButtons::YesNo, this) != ModalResult::Yes) return;
+    if (ui().confirm(q, MsgButtons::YesNo, this) != ModalResult::Yes) return;
     m_stock->ClearScraps(code);
 }
 
@@ -516,15 +516,15 @@ void TfrmWareHouse::ScrapsParamsActionExecute()
     try {
         m_stock->MergeEqualScraps();
     } catch (const std::exception &) {
-        ShowError(QStringLiteral("Внутренняя ошибка при подсчёте отходов\rодинакового размера!"), this);
+        ui().error(QStringLiteral("Внутренняя ошибка при подсчёте отходов\rодинакового размера!"), this);
     }
     const int code = CurrentMaterial();
     TIniFile &ini = Context().settings().Ini();
-    TfmClearScraps d(this);
-    d.SetMaterialName(MaterialName(code));
-    d.Load(HasMaterialOptions(code) ? UnpackScrapSettings(ini, MaterialSection(code)) : TScrapSettings{});
-    if (ExecStockDialog(d) != QDialog::Accepted) return;
-    const TScrapSettings s = d.Read();
+    Owned<TfmClearScraps> d(new TfmClearScraps(this));
+    d->SetMaterialName(MaterialName(code));
+    d->Load(HasMaterialOptions(code) ? UnpackScrapSettings(ini, MaterialSection(code)) : TScrapSettings{});
+    if (ui().runModal(*d) != QDialog::Accepted || !d) return;
+    const TScrapSettings s = d->Read();
     QList<int> codes;
     if (code == kAllMaterials)
         for (const QString &c : m_codes) codes << c.toInt();
@@ -541,7 +541,7 @@ void TfrmWareHouse::ScrapsParamsActionExecute()
         }
     }
     Context().module().ScrapsModified = true;
-    if (!failures.isEmpty()) ShowError(failures.join(QLatin1Char('\r')), this);
+    if (!failures.isEmpty()) ui().error(failures.join(QLatin1Char('\r')), this);
 }
 
 void TfrmWareHouse::MarkScrapsActionExecute()
@@ -549,10 +549,10 @@ void TfrmWareHouse::MarkScrapsActionExecute()
     PostScraps();
     const int code = CurrentMaterial();
     TIniFile &ini = Context().settings().Ini();
-    TfrmInputMarkerData d(this);
-    d.Load(HasMaterialOptions(code) ? UnpackMarkSettings(ini, MaterialSection(code)) : TMarkSettings{});
-    if (ExecStockDialog(d) != QDialog::Accepted) return;
-    const TMarkSettings m = d.Read();
+    Owned<TfrmInputMarkerData> d(new TfrmInputMarkerData(this));
+    d->Load(HasMaterialOptions(code) ? UnpackMarkSettings(ini, MaterialSection(code)) : TMarkSettings{});
+    if (ui().runModal(*d) != QDialog::Accepted || !d) return;
+    const TMarkSettings m = d->Read();
     if (HasMaterialOptions(code)) PackMarkSettings(ini, MaterialSection(code), m);
     m_stock->MarkScraps(m, code);
 }
@@ -560,12 +560,12 @@ void TfrmWareHouse::MarkScrapsActionExecute()
 void TfrmWareHouse::FilterScrapsActionExecute()
 {
     PostScraps();
-    TfrmInputDateFilter d(this);
+    Owned<TfrmInputDateFilter> d(new TfrmInputDateFilter(this));
     const QDate today = kv::Today();
-    d.SetRange(m_stock->Filter().dates.value_or(DateRange{today, today}));
-    if (ExecStockDialog(d) != QDialog::Accepted) return;
-    if (d.ShowAll()) m_stock->SetDateFilter(std::nullopt);
-    else m_stock->SetDateFilter(d.Range());
+    d->SetRange(m_stock->Filter().dates.value_or(DateRange{today, today}));
+    if (ui().runModal(*d) != QDialog::Accepted || !d) return;
+    if (d->ShowAll()) m_stock->SetDateFilter(std::nullopt);
+    else m_stock->SetDateFilter(d->Range());
     updateStatus();
 }
 
@@ -576,7 +576,7 @@ void TfrmWareHouse::dbgScrapsEditButtonClick()
     Field *f = t.FieldByName(QStringLiteral("DATE"));
     QDate date = t.IsEmpty() || f->IsNull() ? kv::Today() : f->AsDate();
     if (!m_selectDate) m_selectDate = new TfrmSelectDate(this);
-    if (!m_selectDate->Execute(date)) return;
+    if (!m_selectDate->Execute(ui(), date)) return;
     if (t.State() == DataSetState::Browse) {
         if (t.IsEmpty()) t.Append();
         else t.Edit();
@@ -604,7 +604,7 @@ void TfrmWareHouse::FillScrapsLabelLists(QStringList &names, QStringList &sizes,
         names.clear();
         sizes.clear();
         materials.clear();
-        ShowError(QStringLiteral("Ошибка создания списка остатков."), this);
+        ui().error(QStringLiteral("Ошибка создания списка остатков."), this);
     }
 }
 
@@ -613,14 +613,14 @@ void TfrmWareHouse::FillScrapsLabelLists(QStringList &names, QStringList &sizes,
 void TfrmWareHouse::SaveWareHouseState()
 {
     WareHouseStates states(Context().paths());
-    kv::SaveWareHouseState(*m_stock, states, [this](const QString &q) { return AskStockQuestion(q, false, this); },
-                       [this] { return TfrmSaveWareHouse::Ask(QString(), this); });
+    kv::SaveWareHouseState(*m_stock, states, [this](const QString &q) { return AskStockQuestion(ui(), q, false, this); },
+                       [this] { return TfrmSaveWareHouse::Ask(ui(), QString(), this); });
 }
 
 void TfrmWareHouse::ViewWareHouseStates()
 {
-    TfrmViewWareHouses v(Context(), *m_stock, this);
-    ExecStockDialog(v);
+    Owned<TfrmViewWareHouses> v(new TfrmViewWareHouses(Context(), *m_stock, this));
+    ui().runModal(*v);
 }
 
 // ---- printing

@@ -1,8 +1,8 @@
 #pragma once
 // A temporary program folder with its folders, settings file, data module
-// (templates and stock tables made), the materials and edge-banding services
-// and the context a window takes, so a
-// window test starts from one line:
+// (templates and stock tables made), the materials and edge-banding services,
+// the fake UI service that answers the boxes and dialogs, and the context a
+// window takes, so a window test starts from one line:
 //     AppFixture app;  TfrmSomething w(app.ctx);
 #include "app/common/appcontext.h"
 #include "data/datamodule.h"
@@ -11,6 +11,7 @@
 #include "data/paths.h"
 #include "data/settings.h"
 #include "platform/ini.h"
+#include "platform/testsupport/fakeui.h"
 
 #include <QTemporaryDir>
 
@@ -22,6 +23,7 @@ struct AppFixture
 {
     QTemporaryDir dir;
     kv::Paths paths;
+    kv::test::FakeUi ui;   // before the services that keep it
     std::unique_ptr<kv::Settings> settings;
     std::unique_ptr<TModule> module;
     std::unique_ptr<kv::MaterialsService> materials;
@@ -33,9 +35,9 @@ struct AppFixture
     explicit AppFixture(bool openStock = false)
         : paths(dir.path()), settings(prepare(paths)),
           module(std::make_unique<TModule>(&paths, settings.get())),
-          materials(std::make_unique<kv::MaterialsService>(paths, *settings, module.get())),
+          materials(std::make_unique<kv::MaterialsService>(paths, *settings, ui, module.get())),
           borders(std::make_unique<kv::BordersService>(paths, *settings)),
-          ctxHolder(std::make_unique<AppContext>(paths, *settings, *module)), ctx(*ctxHolder)
+          ctxHolder(std::make_unique<AppContext>(paths, *settings, *module, ui)), ctx(*ctxHolder)
     {
         module->EnsureTables();
         ctx.setMaterials(materials.get());

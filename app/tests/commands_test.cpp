@@ -1,14 +1,11 @@
 // Every item of the main window's menus and toolbar runs a command once the
 // rooms are wired in, and every name in the command tables is an action: a
 // misspelt name on either side would leave an item that does nothing.
-#include "app/cutting/raskroyoptions.h"
-#include "app/partbase/raskroygroup.h"
-#include "app/results/formsheets.h"
 #include "app/shell/mainform.h"
 #include "app/shell/startup.h"
 #include "app/shell/wiring.h"
 #include "data/paths.h"
-#include "print/flows/printflow.h"
+#include "platform/testsupport/fakeui.h"
 #include "toolbars/toolbar.h"
 #include "toolbars/toolbarbutton.h"
 
@@ -24,24 +21,6 @@
 using namespace kv;
 
 namespace {
-
-// Wiring the shell sets hooks of the whole process, some holding the frame:
-// they are put back as they were, so no later test meets a gone frame.
-struct ProcessHooksKept
-{
-    ResultsHooks results = TFormSheets::Hooks();
-    std::function<void(QWidget *)> defaultOptions = TfrmRaskroyOptions::DefaultOptions();
-    std::function<void(TfrmRaskroyGroup &)> raskroy = TfrmRaskroyGroup::RaskroyHook;
-    PrintModalHook printModal = SetPrintModalHook({});
-    ProcessHooksKept() { SetPrintModalHook(printModal); }
-    ~ProcessHooksKept()
-    {
-        TFormSheets::Hooks() = results;
-        TfrmRaskroyOptions::DefaultOptions() = defaultOptions;
-        TfrmRaskroyGroup::RaskroyHook = raskroy;
-        SetPrintModalHook(printModal);
-    }
-};
 
 void walkMenu(TMainForm &form, const QMenu &menu, QStringList &problems)
 {
@@ -132,10 +111,10 @@ TEST(MainFormCommands, EveryMenuItemAndToolbarButtonRunsACommand)
          {"PrintWHAction: no such action"}},
     };
     for (const Case &c : cases) {
-        const ProcessHooksKept kept;
         QTemporaryDir tmp;
         PrepareProgramFolder(tmp.path());
-        TMainForm form{Paths(tmp.path())};
+        test::FakeUi ui;
+        TMainForm form{Paths(tmp.path()), ui};
         WireShell(form);
         form.CreateDataModule();
         c.spoil(form);

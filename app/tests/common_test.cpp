@@ -79,7 +79,7 @@ TEST(MdiChild, CloseQuestionDecidesAndTheCloseStepRunsOnce)
     for (const Case &c : cases) {
         AppFixture app;
         FakeMainWindow frame(app.ctx);
-        kv::ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(app.ui);
         auto *w = new TfrmProbe(app.ctx);
         QPointer<TfrmProbe> guard(w);
         w->ShowChild();
@@ -139,7 +139,7 @@ TEST(MdiChild, WindowsOfAnExistingInstallationKeepTheirSections)
     kv::TIniFile::ClearCache();
     FakeMainWindow frame(app.ctx);
     frame.area.show();
-    kv::ScopedMessageAnswers answers({}, kv::ModalResult::No);
+    kv::test::ScopedAnswers answers(app.ui, {}, kv::ModalResult::No);
 
     auto *group = new TfrmRaskroyGroup(app.ctx);
     ASSERT_TRUE(group->NewGroup());
@@ -193,7 +193,7 @@ TEST(MdiChild, FreshPartBaseWindowColumnsAre120Wide)
 TEST(MdiChild, GuardedSlotShowsTheMessageInsteadOfThrowing)
 {
     AppFixture app;
-    kv::ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(app.ui);
     TfrmProbe w(app.ctx);
     QPushButton button(&w);
     QObject::connect(&button, &QPushButton::clicked, &w, w.GuardedSlot(&TfrmProbe::Boom));

@@ -12,6 +12,7 @@
 #include "data/settings.h"
 #include "platform/db/table.h"
 #include "platform/ui.h"
+#include "print/flows/fullstat.h"
 #include "widgets/outlooklist.h"
 #include "platform/testsupport/scoped.h"
 
@@ -163,7 +164,8 @@ TEST_F(JobFile, DialogEditsEachMaterialAndCopiesOnOk)
     d.SheetsOf = [](int) { return QList<StdSheetRow>(); };
     d.SetJob({"1", "2"}, {"ДСП", "МДФ"}, {});
     bool checked = false;
-    const auto hook = kv::test::ScopedHook(&TfrmRaskroyOptions::SetHook, [&](TfrmRaskroyOptions &f) {
+    const auto hook = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &dialog) {
+        auto &f = dynamic_cast<TfrmRaskroyOptions &>(dialog);
         EXPECT_EQ(f.OutlookList->Items()->Count(), 2);
         EXPECT_EQ(f.OutlookList->Items()->Item(0)->ImageIndex(), 48);
         EXPECT_EQ(f.ShownCode(), 1);
@@ -204,8 +206,9 @@ TEST_F(JobFile, OkWithMissingSheetsKeepsTheDialogOpenAndCopiesTheSectionsFirst)
     TfrmRaskroyOptions d(app.ctx);
     d.SheetsOf = [](int) { return QList<StdSheetRow>{{2800, 2070, 0}}; };
     d.SetJob({"1"}, {"ДСП"}, {});
-    ScopedMessageAnswers answers;
-    const auto hook = kv::test::ScopedHook(&TfrmRaskroyOptions::SetHook, [&](TfrmRaskroyOptions &f) {
+    kv::test::ScopedAnswers answers(app.ui);
+    const auto hook = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &dialog) {
+        auto &f = dynamic_cast<TfrmRaskroyOptions &>(dialog);
         f.edRemark->setText(QStringLiteral("x"));
         f.OkAction->trigger();
         EXPECT_EQ(f.result(), 0);
@@ -227,7 +230,8 @@ TEST_F(JobFile, ForAllActionsSetEverySection)
 {
     TfrmRaskroyOptions d(app.ctx);
     d.SetJob({"1", "2", "3"}, {"a", "b", "c"}, {});
-    const auto hook = kv::test::ScopedHook(&TfrmRaskroyOptions::SetHook, [&](TfrmRaskroyOptions &f) {
+    const auto hook = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &dialog) {
+        auto &f = dynamic_cast<TfrmRaskroyOptions &>(dialog);
         // The buttons beside the fields say "..." (a tool button drops a
         // trailing "..." from its action's text) and what they do in their hint.
         auto click = [&f](const char *name, const char *hint) {
@@ -292,6 +296,11 @@ protected:
     FakeMainWindow frame{app.ctx};
     QList<QPointer<TFormSheets>> made;
     int counter = 0;
+    // The user's answers to the job's dialogs: the options dialog, the
+    // used-up sheets dialog (its item), the statistics at the end.
+    std::function<int(TfrmRaskroyOptions &)> options;
+    std::function<int()> usedUp;
+    std::function<void()> statistics;
 
     void SetUp() override
     {
@@ -303,10 +312,18 @@ protected:
             made << w;
             return w;
         };
+        app.ui.onModal = [this](QDialog &d) {
+            if (auto *o = qobject_cast<TfrmRaskroyOptions *>(&d)) return options ? options(*o) : int(QDialog::Rejected);
+            if (auto *e = qobject_cast<TfrmSheetsError *>(&d)) {
+                e->SetItemIndex(usedUp ? usedUp() : 0);
+                return int(QDialog::Accepted);
+            }
+            if (qobject_cast<TfrmFullStat *>(&d) && statistics) statistics();
+            return int(QDialog::Rejected);
+        };
     }
     void TearDown() override
     {
-        TfrmRaskroyOptions::SetHook(nullptr);
         for (const QPointer<TFormSheets> &w : made)
             delete w.data();
     }
@@ -318,19 +335,19 @@ protected:
         d.rows = std::move(rows);
         return d;
     }
-    static void AnswerOk()
+    void AnswerOk()
     {
-        TfrmRaskroyOptions::SetHook([](TfrmRaskroyOptions &f) {
+        options = [](TfrmRaskroyOptions &f) {
             f.OkAction->trigger();
             return f.result();
-        });
+        };
     }
 };
 
 TEST_F(Road, KitchenOrderThreeMaterialsOneWindow)
 {
     AnswerOk();
-    ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(app.ui);
     IJobResults *r = RaskroyGroup(app.ctx, data(Kitchen()), counter);
     ASSERT_TRUE(r);
     EXPECT_EQ(counter, 1);
@@ -384,12 +401,12 @@ TEST_F(Road, FilteredRowsAndSwitchedOffMaterials)
     for (const MapTab &t : made.back()->Document().Tabs)
         EXPECT_EQ(t.MaterialCode, 2);
     // Material 1 switched off in the dialog is not cut.
-    TfrmRaskroyOptions::SetHook([](TfrmRaskroyOptions &f) {
+    options = [](TfrmRaskroyOptions &f) {
         f.ShowMaterial(1);
         f.chbEnabled->click();
         f.OkAction->trigger();
         return f.result();
-    });
+    };
     ASSERT_TRUE(RaskroyGroup(app.ctx, data(Kitchen()), counter));
     for (const MapTab &t : made.back()->Document().Tabs)
         EXPECT_NE(t.MaterialCode, 1);
@@ -398,14 +415,14 @@ TEST_F(Road, FilteredRowsAndSwitchedOffMaterials)
 
 TEST_F(Road, NothingToCutOrCancelledMakesNoWindow)
 {
-    ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(app.ui);
     EXPECT_FALSE(RaskroyGroup(app.ctx, data({}), counter));
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].text, QString::fromUtf8(raskroytext::NoMaterials));
-    TfrmRaskroyOptions::SetHook([](TfrmRaskroyOptions &f) {
+    options = [](TfrmRaskroyOptions &f) {
         f.CancelAction->trigger();
         return f.result();
-    });
+    };
     EXPECT_FALSE(RaskroyGroup(app.ctx, data(Kitchen()), counter));
     EXPECT_TRUE(made.isEmpty());
     EXPECT_FALSE(frame.calls.contains(QStringLiteral("CreateResultsWindow:1")));
@@ -444,7 +461,7 @@ TEST_F(Road, ClosingTheResultsWindowMidRunEndsTheJobCleanly)
         made[0]->close();
     };
     QTimer::singleShot(0, poke);
-    ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(app.ui);
     IJobResults *r = RaskroyGroup(app.ctx, data(LargeJob()), counter);
     EXPECT_EQ(r, nullptr);
     EXPECT_GE(variants, 1);
@@ -489,14 +506,13 @@ TEST_F(Road, UsedUpSheetsCountedAndLeftoversOfTwoMaterialsInOneBase)
     FakeLeftover leftover;
     QStringList captions;
     int choices = 0;
-    TRaskroyDialogs::SetUsedUpHook([&] { return ++choices, 0; });
-    const kv::test::OnScopeExit resetUsedUp([] { TRaskroyDialogs::SetUsedUpHook(nullptr); });
+    usedUp = [&] { return ++choices, 0; };
     RaskroyGroupData d = data(LargeJob());
     d.createLeftover = [&](const QString &caption) {
         captions << caption;
         return &leftover;
     };
-    ScopedMessageAnswers answers({}, ModalResult::Yes);
+    kv::test::ScopedAnswers answers(app.ui, {}, ModalResult::Yes);
     IJobResults *r = RaskroyGroup(app.ctx, std::move(d), counter);
     ASSERT_TRUE(r);
     EXPECT_EQ(choices, 2);
@@ -542,7 +558,7 @@ TEST_F(Road, AbortKeepsTheMapsMadeSoFarAndSkipsLaterMaterials)
         made[0]->AbortRaskroyAction->trigger();
     };
     QTimer::singleShot(0, poke);
-    ScopedMessageAnswers answers({}, ModalResult::Yes);
+    kv::test::ScopedAnswers answers(app.ui, {}, ModalResult::Yes);
     IJobResults *r = RaskroyGroup(app.ctx, data(LargeJob()), counter);
     ASSERT_TRUE(asked);
     ASSERT_TRUE(r);
@@ -619,6 +635,8 @@ void MakeRealGroups(FakeMainWindow &frame, AppContext &ctx)
             delete w;
             return nullptr;
         }
+        // As the frame makes them: "Разложить" runs the job.
+        QObject::connect(w, &TfrmRaskroyGroup::RaskroyRequested, w, [w] { tbRaskroyClick(*w); });
         w->ShowChild();
         return w;
     };
@@ -643,10 +661,8 @@ TEST_F(Road, PartBaseWindowCutsItsKitchenOrder)
         t.FieldByName("MATERIAL")->SetAsInteger(r.Material);
         t.Post();
     }
-    auto oldHook = TfrmRaskroyGroup::RaskroyHook;
-    TfrmRaskroyGroup::RaskroyHook = [](TfrmRaskroyGroup &w) { tbRaskroyClick(w); };
     AnswerOk();
-    ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(app.ui);
     QAction *raskroy = g->findChild<QAction *>(QStringLiteral("RaskroyAction"));
     ASSERT_TRUE(raskroy);
     raskroy->trigger();
@@ -673,7 +689,6 @@ TEST_F(Road, PartBaseWindowCutsItsKitchenOrder)
     raskroy->trigger();
     ASSERT_EQ(made.size(), 2);
     EXPECT_TRUE(made[1]->windowTitle().startsWith(QStringLiteral("Вариант раскроя 2: ")));
-    TfrmRaskroyGroup::RaskroyHook = oldHook;
     for (TMdiChild *c : frame.Children())
         c->SetShuttingDown();
 }
@@ -687,12 +702,6 @@ TEST_F(Road, ARefusedPartIsTheCurrentRowOfThePartBase)
     Query::Exec("Insert into " + Query::QuotePath(app.paths.OwnMaterialsTable()) + " Values(?, ?)",
                 {QStringLiteral("ДСП"), 1});
     MakeRealGroups(frame, app.ctx);
-    auto oldHook = TfrmRaskroyGroup::RaskroyHook;
-    const kv::test::OnScopeExit resetHooks([oldHook] {
-        TfrmRaskroyGroup::RaskroyHook = oldHook;
-        TFormSheets::Hooks().statistics = nullptr;
-    });
-    TfrmRaskroyGroup::RaskroyHook = [](TfrmRaskroyGroup &w) { tbRaskroyClick(w); };
     struct Case
     {
         const char *what;
@@ -724,12 +733,12 @@ TEST_F(Road, ARefusedPartIsTheCurrentRowOfThePartBase)
         t.First();
         QStringList order;
         int rowAtMessage = -1;
-        const auto boxes = kv::test::ScopedHook(&kv::SetMessageHook, [&](const kv::ShownMessage &m) {
+        const auto boxes = kv::test::ScopedSet(app.ui.onMessage, [&](const kv::ShownMessage &m) {
             order << m.text;
             rowAtMessage = t.RecNo() - 1;
             return kv::ModalResult::Ok;
         });
-        TFormSheets::Hooks().statistics = [&](TFormSheets &) { order << QStringLiteral("statistics"); };
+        const auto shown = kv::test::ScopedSet(statistics, [&] { order << QStringLiteral("statistics"); });
         const int windows = int(made.size());
         AnswerOk();
         g->findChild<QAction *>(QStringLiteral("RaskroyAction"))->trigger();

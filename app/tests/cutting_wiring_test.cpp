@@ -1,6 +1,5 @@
 // The main window makes results windows and edits the map colours through
 // the cutting rooms' windows.
-#include "app/common/modal.h"
 #include "app/common/optionform.h"
 #include "app/results/formsheets.h"
 #include "app/results/resultsdialogs.h"
@@ -8,6 +7,7 @@
 #include "app/shell/startup.h"
 #include "app/shell/wiring.h"
 #include "data/paths.h"
+#include "platform/testsupport/fakeui.h"
 
 #include <QTemporaryDir>
 
@@ -19,7 +19,8 @@ TEST(CuttingWiring, ResultsWindowAndElementColours)
 {
     QTemporaryDir tmp;
     PrepareProgramFolder(tmp.path());
-    TMainForm form{Paths(tmp.path())};
+    test::FakeUi ui;
+    TMainForm form{Paths(tmp.path()), ui};
     WireShell(form);
     form.CreateDataModule();
 
@@ -32,7 +33,7 @@ TEST(CuttingWiring, ResultsWindowAndElementColours)
     ASSERT_TRUE(o->EditColors);
     QList<int> five = {1, 2, 3, 4, 5};
     {
-        ScopedModalHook answer([](QDialog &d) {
+        ui.onModal = [](QDialog &d) {
             auto *adv = qobject_cast<TfrmAdvResult *>(&d);
             EXPECT_TRUE(adv);
             if (!adv)
@@ -41,7 +42,7 @@ TEST(CuttingWiring, ResultsWindowAndElementColours)
             EXPECT_EQ(adv->ElementColor(TfrmAdvResult::LostScrap), 4u);
             adv->SetElementColor(TfrmAdvResult::Scrap, 0x00AA00);
             return int(QDialog::Accepted);
-        });
+        };
         EXPECT_TRUE(o->EditColors(five));
     }
     EXPECT_EQ(five, (QList<int>{1, 2, 3, 4, 0x00AA00}));

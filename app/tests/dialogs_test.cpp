@@ -1,5 +1,4 @@
 #include "app/common/detalnames.h"
-#include "app/common/modal.h"
 #include "app/common/optionform.h"
 #include "app/common/smalldialogs.h"
 #include "app/shell/about.h"
@@ -49,9 +48,10 @@ TEST(InputName, OkOnlyWithTextAndTheTextTrimmed)
         {"  Кухня  ", true, true, "Кухня"},
         {"Шкаф купе", true, true, "Шкаф купе"},
     };
+    kv::test::FakeUi ui;
     for (const Case &c : cases) {
         bool enabled = false;
-        ScopedModalHook hook([&](QDialog &d) {
+        const auto hook = kv::test::ScopedSet(ui.onModal, [&](QDialog &d) {
             auto *edit = d.findChild<QLineEdit *>("edName");
             edit->setText(c.typed);
             auto *ok = d.findChild<QPushButton *>("bbOk");
@@ -59,7 +59,7 @@ TEST(InputName, OkOnlyWithTextAndTheTextTrimmed)
             return enabled ? clickOk(d) : int(QDialog::Rejected);
         });
         QString text = "исходное";
-        EXPECT_EQ(InputNameDialog(text), c.result) << c.typed.toStdString();
+        EXPECT_EQ(InputNameDialog(ui, text), c.result) << c.typed.toStdString();
         EXPECT_EQ(enabled, c.okEnabled);
         EXPECT_EQ(text, c.out);
     }
@@ -79,7 +79,7 @@ TEST(DetalNames, SortedInAlphabetOrderAndWrittenBackInTableOrder)
     ini.WriteString("Detal_Name", "5", "Еловая");
     ini.WriteString("Detal_Name", "6", "Жалюзи");
     {
-        TfrmDetalNames dlg(ini);
+        TfrmDetalNames dlg(app.ui, ini);
         EXPECT_EQ(dlg.Names(), QStringList({"арка", "Дверь", "Еловая", "Ёмкость", "Жалюзи", "Шкаф"}));
         dlg.mdNames()->First();
         dlg.mdNames()->Next();
@@ -90,11 +90,11 @@ TEST(DetalNames, SortedInAlphabetOrderAndWrittenBackInTableOrder)
               QStringList({"1=арка", "2=Еловая", "3=Ёмкость", "4=Жалюзи", "5=Шкаф"}));
     // Cancel writes nothing.
     {
-        ScopedModalHook hook([](QDialog &d) {
+        const auto hook = kv::test::ScopedSet(app.ui.onModal, [](QDialog &d) {
             static_cast<TfrmDetalNames &>(d).bbDeleteClick();
             return clickOk(d, "bbCancel");
         });
-        EXPECT_FALSE(EditDetalNames(ini));
+        EXPECT_FALSE(EditDetalNames(app.ui, ini));
     }
     EXPECT_EQ(ini.ReadSectionValues("Detal_Name").size(), 5);
 }
@@ -109,13 +109,13 @@ TEST(NotPresentModels, ListedOnceWrittenInFull)
     struct Case { bool create; bool written; };
     for (const Case &c : {Case{false, false}, Case{true, true}, Case{true, true}}) {
         QString memo;
-        ScopedModalHook hook([&](QDialog &d) {
+        const auto hook = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &d) {
             memo = d.findChild<QPlainTextEdit *>("mmModels")->toPlainText();
             EXPECT_TRUE(d.findChild<QRadioButton *>("rbIgnore")->isChecked());   // the preset
             if (c.create) d.findChild<QRadioButton *>("rbCreateFile")->setChecked(true);
             return clickOk(d);
         });
-        const QString file = ShowNotPresentModels(names, counts, app.paths.AutoRunFolder());
+        const QString file = ShowNotPresentModels(app.ui, names, counts, app.paths.AutoRunFolder());
         EXPECT_EQ(memo, "Шкаф\nСтол");
         EXPECT_EQ(!file.isEmpty(), c.written);
     }
@@ -140,9 +140,10 @@ TEST(SmallDialogs, MergeQuantityAndWait)
     EXPECT_EQ(merge.windowTitle(), "Слияние");
     EXPECT_EQ(merge.seCount()->MinValue(), 1);
     EXPECT_EQ(merge.seCount()->MaxValue(), 100);
-    ScopedModalHook hook([](QDialog &d) { return clickOk(d, "bbYes"); });
+    kv::test::FakeUi ui;
+    ui.onModal = [](QDialog &d) { return clickOk(d, "bbYes"); };
     merge.SetCount(3);
-    EXPECT_EQ(ExecModal(merge), QDialog::Accepted);
+    EXPECT_EQ(ui.runModal(merge), QDialog::Accepted);
     EXPECT_TRUE(merge.Confirmed());
     EXPECT_EQ(merge.Count(), 3);
 
@@ -182,7 +183,7 @@ TEST(About, MemoryFiguresFromMeminfo)
 struct OptionsFixture
 {
     AppFixture app;
-    TOptionForm form{*app.settings};
+    TOptionForm form{app.ui, *app.settings};
     OptionsFixture()
     {
         form.BorderList = [] { return QList<TOptionForm::CodeName>{{3, "Кромка ПВХ"}, {5, "Кромка меламин"}}; };
@@ -191,7 +192,7 @@ struct OptionsFixture
     kv::TIniFile &ini() { return app.ini(); }
     bool run(const std::function<void(TOptionForm &)> &edit, bool all = true, const char *button = "bbOk")
     {
-        ScopedModalHook hook([&](QDialog &d) {
+        const auto hook = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &d) {
             edit(static_cast<TOptionForm &>(d));
             return clickOk(d, button);
         });
@@ -275,7 +276,7 @@ TEST(OptionForm, TypedNumbersAreCheckedAndRounded)
     f.ini().WriteInteger("Default", "Technics", 1);
     // A limit typed as text is refused with a message and the dialog stays.
     {
-        kv::ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(f.app.ui);
         EXPECT_FALSE(f.run([](TOptionForm &d) { d.findChild<QLineEdit *>("EditPropilLen")->setText("abc"); }));
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].kind, kv::MsgKind::Error);

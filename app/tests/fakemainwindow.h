@@ -72,6 +72,11 @@ public:
     void RefreshSheetsWindows() override { calls << "RefreshSheetsWindows"; }
     void RefreshMaterialViews() override { calls << "RefreshMaterialViews"; }
     void RefreshDetalNames() override { calls << "RefreshDetalNames"; }
+    bool EditDefaultOptions(bool allPages) override
+    {
+        calls << QStringLiteral("EditDefaultOptions:%1").arg(allPages);
+        return false;
+    }
     bool RaskroyBusy() const override { return busy; }
     void SetRaskroyBusy(bool b) override { busy = b; }
     void AddRecentFile(const QString &path) override { calls << "AddRecentFile:" + path; }

@@ -3,6 +3,7 @@
 
 #include "controls/winlayout.h"
 #include "platform/error.h"
+#include "platform/testsupport/fakeui.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,8 @@ TEST(MainForm, TitledMdiFrameWithTheSettingsFile)
         ini.WriteInteger("Border", "LBorder", 3);
     }
     {
-        TMainForm form{kv::Paths(tmp.path())};
+        kv::test::FakeUi ui;
+        TMainForm form{kv::Paths(tmp.path()), ui};
         EXPECT_EQ(kv::MainForm(), &form);   // the frame of the window-layout rules
         EXPECT_EQ(form.objectName(), "MainForm");
         EXPECT_EQ(form.windowTitle(), "Раскрой листового материала");

@@ -1,7 +1,6 @@
 // The map-file and acceptance commands of the results window as the main
 // window wires them: save and reopen, accept into the warehouse, the INI
 // export, and a failed open that leaves no window.
-#include "app/partbase/filedialog.h"
 #include "app/results/formsheets.h"
 #include "app/shell/mainform.h"
 #include "app/shell/startup.h"
@@ -16,6 +15,7 @@
 #include "platform/db/query.h"
 #include "platform/db/table.h"
 #include "platform/ini.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
 
@@ -67,34 +67,26 @@ class MapFilesWiring : public ::testing::Test
 {
 protected:
     QTemporaryDir tmp;
+    kv::test::FakeUi ui;
     std::unique_ptr<TMainForm> form;
-    FileDialogAnswer oldDialog;
-    std::vector<FileDialogSpec> asked;
+    std::vector<FileChoice> &asked = ui.files;
     QString answer; // what the file dialogs return
 
     void SetUp() override
     {
         PrepareProgramFolder(tmp.path());
-        form = std::make_unique<TMainForm>(Paths(tmp.path()));
+        form = std::make_unique<TMainForm>(Paths(tmp.path()), ui);
         form->CreateDataModule();
         WireShell(*form);
         form->resize(1000, 760);
-        ScopedMessageAnswers quiet;
-        form->show();
-        oldDialog = SetFileDialogHook([this](const FileDialogSpec &s) {
-            asked.push_back(s);
-            return answer;
-        });
-        form->hooks.openFile = [this](const QString &folder, const QString &title, const QString &, const QString &ext) {
-            FileDialogSpec s;
-            s.folder = folder, s.title = title, s.defaultExt = ext;
-            asked.push_back(s);
-            return answer;
-        };
+        {
+            kv::test::ScopedAnswers quiet(ui);
+            form->show();
+        }
+        ui.onFile = [this](const FileChoice &) { return answer; };
     }
     void TearDown() override
     {
-        SetFileDialogHook(oldDialog);
         for (TMdiChild *c : form->Children())
             c->SetShuttingDown();
         form.reset();
@@ -187,7 +179,7 @@ TEST_F(MapFilesWiring, SavedMapsReopenAsTheSameDocument)
 
     answer = path;
     {
-        ScopedMessageAnswers none;
+        kv::test::ScopedAnswers none(ui);
         form->Action("OpenMapsAction")->trigger();
         EXPECT_TRUE(none.shown().empty());
     }
@@ -260,7 +252,7 @@ TEST_F(MapFilesWiring, OlderLayoutOpensUnderTheWaitWindowWithItsCutLineMode)
     PackScrapSettings(form->IniFile(), MaterialSection(7), limits);
     const QByteArray before = bytesOf(path);
     answer = path;
-    ScopedMessageAnswers none;
+    kv::test::ScopedAnswers none(ui);
     form->Action("OpenMapsAction")->trigger();
     EXPECT_TRUE(none.shown().empty());
     ASSERT_EQ(resultsWindows().size(), 1);
@@ -302,7 +294,7 @@ TEST_F(MapFilesWiring, AFailedOpenShowsTheMessageAndLeavesNoWindow)
             writeAll(path, c.bytes);
         const int children = int(form->Children().size());
         answer = path;
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(ui);
         form->Action("OpenMapsAction")->trigger();
         ASSERT_EQ(answers.shown().size(), 1u) << c.name;
         EXPECT_EQ(answers.shown()[0].kind, MsgKind::Error) << c.name;
@@ -329,7 +321,7 @@ TEST_F(MapFilesWiring, AcceptingTheVariantChangesTheWarehouseOnce)
     // No, then a failure (a code longer than its column): nothing changes and
     // the variant can still be accepted.
     {
-        ScopedMessageAnswers answers({ModalResult::No});
+        kv::test::ScopedAnswers answers(ui, {ModalResult::No});
         w->ApplyAction->trigger();
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].kind, MsgKind::Confirmation);
@@ -340,7 +332,7 @@ TEST_F(MapFilesWiring, AcceptingTheVariantChangesTheWarehouseOnce)
     const QString code = first.ScrapName;
     first.ScrapName = QString(60, QLatin1Char('X'));
     {
-        ScopedMessageAnswers answers({ModalResult::Yes});
+        kv::test::ScopedAnswers answers(ui, {ModalResult::Yes});
         w->ApplyAction->trigger();
         ASSERT_EQ(answers.shown().size(), 2u);
         EXPECT_EQ(answers.shown()[1].kind, MsgKind::Error);
@@ -351,7 +343,7 @@ TEST_F(MapFilesWiring, AcceptingTheVariantChangesTheWarehouseOnce)
     first.ScrapName = code;
 
     {
-        ScopedMessageAnswers answers({ModalResult::Yes});
+        kv::test::ScopedAnswers answers(ui, {ModalResult::Yes});
         w->ApplyAction->trigger();
         EXPECT_EQ(answers.shown().size(), 1u);
     }
@@ -368,7 +360,7 @@ TEST_F(MapFilesWiring, AcceptingTheVariantChangesTheWarehouseOnce)
     w->SetToolsEnabled(true);
     EXPECT_FALSE(w->ApplyAction->isEnabled());
     const QByteArray after = bytesOf(p.TempScrapsTable());
-    ScopedMessageAnswers none;
+    kv::test::ScopedAnswers none(ui);
     w->ApplyAction->trigger();
     EXPECT_TRUE(none.shown().empty());
     EXPECT_EQ(bytesOf(p.TempScrapsTable()), after);
@@ -383,7 +375,7 @@ TEST_F(MapFilesWiring, IniExportWritesTheFileAndReportsAFailure)
     writeAll(path, "old contents");
     answer = path;
     {
-        ScopedMessageAnswers none;
+        kv::test::ScopedAnswers none(ui);
         form->Action("ExportMapsIniAction")->trigger();
         EXPECT_TRUE(none.shown().empty());
     }
@@ -396,7 +388,7 @@ TEST_F(MapFilesWiring, IniExportWritesTheFileAndReportsAFailure)
               }));
 
     answer = tmp.filePath(QStringLiteral("no/such/folder/maps.ini"));
-    ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(ui);
     form->Action("ExportMapsIniAction")->trigger();
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].text, QStringLiteral("Ошибка экспорта данных!"));
@@ -409,12 +401,12 @@ TEST_F(MapFilesWiring, CancelledSaveAtTheCloseQuestionKeepsTheWindow)
     TFormSheets *w = jobWindow();
     answer.clear();
     {
-        ScopedMessageAnswers answers({ModalResult::Yes});
+        kv::test::ScopedAnswers answers(ui, {ModalResult::Yes});
         EXPECT_FALSE(w->CloseQuery());
     }
     EXPECT_TRUE(w->Document().Modified);
     answer = form->Paths().MapsFolder() + QStringLiteral("closing.map");
-    ScopedMessageAnswers answers({ModalResult::Yes});
+    kv::test::ScopedAnswers answers(ui, {ModalResult::Yes});
     EXPECT_TRUE(w->CloseQuery());
     EXPECT_TRUE(QFile::exists(answer));
 }

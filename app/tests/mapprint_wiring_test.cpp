@@ -2,7 +2,6 @@
 // print action through the print settings dialog to the built report of
 // "Reports\RskMaps.rpf", and the main window's drawing styles and page
 // margins commands.
-#include "app/common/modal.h"
 #include "app/results/formsheets.h"
 #include "app/shell/mainform.h"
 #include "app/shell/startup.h"
@@ -12,6 +11,7 @@
 #include "data/paths.h"
 #include "engine/raskroy.h"
 #include "platform/ini.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/ui.h"
 #include "print/flows/maproad.h"
 #include "print/flows/pageform.h"
@@ -36,23 +36,28 @@ class MapPrintWiring : public ::testing::Test
 protected:
     const kv::test::ScopedEnginePrinter keepPrinter;
     QTemporaryDir tmp;
+    test::FakeUi ui;
     std::unique_ptr<TMainForm> form;
-    MapPreviewHook oldPreview;
     std::vector<int> pages;
 
     void SetUp() override
     {
         PrepareProgramFolder(tmp.path());
-        form = std::make_unique<TMainForm>(Paths(tmp.path()));
+        form = std::make_unique<TMainForm>(Paths(tmp.path()), ui);
         form->CreateDataModule();
         WireShell(*form);
-        ScopedMessageAnswers quiet;
-        form->show();
-        oldPreview = SetMapPreviewHook([this](TrpReport &r) { pages.push_back(r.EMFPages().Count()); });
+        {
+            test::ScopedAnswers quiet(ui);
+            form->show();
+        }
+        ui.onReports<TrpReport>([this](TrpReport &r) {
+            if (!r.Prepare()) return false;
+            pages.push_back(r.EMFPages().Count());
+            return true;
+        });
     }
     void TearDown() override
     {
-        SetMapPreviewHook(oldPreview);
         for (TMdiChild *c : form->Children()) c->SetShuttingDown();
         form.reset();
     }
@@ -101,19 +106,19 @@ TEST_F(MapPrintWiring, ThePrintActionBuildsOnePagePerShownMap)
     ASSERT_GT(shown, 0);
     ASSERT_LT(shown, w->TabCount());
     QStringList titles;
-    ScopedModalHook answer([&](QDialog &d) {
+    const auto answer = test::ScopedSet(ui.onModal, [&](QDialog &d) {
         titles << d.windowTitle();
         if (auto *s = qobject_cast<TfrmPrintSetup *>(&d)) s->bbOkClick();
         return d.result();
     });
-    ScopedMessageAnswers messages;
+    test::ScopedAnswers messages(ui);
     w->PrintAction->trigger();
     for (const ShownMessage &m : messages.shown()) ADD_FAILURE() << m.text.toStdString();
     EXPECT_EQ(titles, QStringList{QStringLiteral("Параметры печати раскроя")});
     EXPECT_EQ(pages, std::vector<int>{shown});
 
     // "Текущая" prints the active map alone; a cancelled dialog prints nothing.
-    ScopedModalHook current([&](QDialog &d) {
+    const auto current = test::ScopedSet(ui.onModal, [&](QDialog &d) {
         if (auto *s = qobject_cast<TfrmPrintSetup *>(&d)) {
             s->rbCurrentPage->click();
             s->bbOkClick();
@@ -122,7 +127,7 @@ TEST_F(MapPrintWiring, ThePrintActionBuildsOnePagePerShownMap)
     });
     w->PrintAction->trigger();
     EXPECT_EQ(pages.back(), 1);
-    ScopedModalHook cancel([&](QDialog &d) {
+    const auto cancel = test::ScopedSet(ui.onModal, [&](QDialog &d) {
         d.reject();
         return d.result();
     });
@@ -134,7 +139,7 @@ TEST_F(MapPrintWiring, ThePrintActionBuildsOnePagePerShownMap)
 TEST_F(MapPrintWiring, MainWindowStylesAndMarginsCommands)
 {
     QStringList shown;
-    ScopedModalHook answer([&](QDialog &d) {
+    const auto answer = test::ScopedSet(ui.onModal, [&](QDialog &d) {
         shown << d.metaObject()->className();
         if (auto *p = qobject_cast<TPageForm *>(&d)) {
             p->LeftFld->setText(QStringLiteral("15"));

@@ -40,7 +40,7 @@ namespace {
 struct MaterialsApp
 {
     AppFixture app;
-    MaterialsService mats{app.paths, *app.settings, app.module.get()};
+    MaterialsService mats{app.paths, *app.settings, app.ui, app.module.get()};
     BordersService borders{app.paths, *app.settings};
 
     MaterialsApp()
@@ -153,7 +153,7 @@ TEST(MatBaseChange, ProposesTheSiblingFolderAndChecksTheListOnOk)
         // An external base without its list: the error, and the dialog stays.
         child<QRadioButton>(&f, "rbExternalBase")->setChecked(true);
         EXPECT_TRUE(child<QLineEdit>(&f, "cedPath")->isEnabled());
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(m.app.ui);
         f.bbOkClick();
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, "По указанному пути база материалов не найдена!");
@@ -164,7 +164,7 @@ TEST(MatBaseChange, ProposesTheSiblingFolderAndChecksTheListOnOk)
         const QString good = m.app.root() + "Ext";
         m.writeListMat(good, {"3=Плита"});
         QStringList offered = {m.app.root(), good};
-        const auto hook = kv::test::ScopedHook(&SetFolderHook, [&](const QString &, const QString &, QString &folder) {
+        const auto hook = kv::test::ScopedSet(m.app.ui.onFolder, [&](const QString &, const QString &, QString &folder) {
             if (offered.isEmpty()) return false;
             folder = offered.takeFirst();
             return true;
@@ -264,7 +264,11 @@ TEST(BordersSetup, CodesAreCheckedAndSavingReloadsTheLists)
     EXPECT_EQ(f.CodeList().size(), 4);
 
     // Colour through the chooser.
-    const auto hook = kv::test::ScopedHook(&TfrmBordersSetup::SetColorChooser, [](QWidget *, quint32 &c) { c = 0x00FF00; return true; });
+    // 0x00FF00 in the program's 0x00BBGGRR colours.
+    const auto hook = kv::test::ScopedSet(m.app.ui.onColor, [](QColor &c) {
+        c = QColor(0, 255, 0);
+        return true;
+    });
     f.ColorActionExecute();
     f.grab().save(QDir::temp().filePath("korvalt-borders.png"));
 
@@ -284,14 +288,14 @@ TEST(BordersSetup, ClosingWithChangesAsks)
     f.tblBorders->FieldByName("NAME")->SetAsString("Новая");
     f.tblBorders->Post();
     {
-        ScopedMessageAnswers answers({ModalResult::Cancel});
+        kv::test::ScopedAnswers answers(m.app.ui, {ModalResult::Cancel});
         f.CancelActionExecute();
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, "Сохранить изменения в базе кромок?");
         EXPECT_TRUE(f.isVisible());
     }
     {
-        ScopedMessageAnswers answers({ModalResult::No});
+        kv::test::ScopedAnswers answers(m.app.ui, {ModalResult::No});
         f.CancelActionExecute();
         EXPECT_FALSE(f.isVisible());
     }

@@ -7,6 +7,7 @@
 #include "app/shell/startup.h"
 #include "app/shell/wiring.h"
 #include "app/stock/minsheets.h"
+#include <QPlainTextEdit>
 #include "app/stock/warehouse.h"
 #include "controls/dbgrid.h"
 #include "widgets/outlooklist.h"
@@ -16,6 +17,7 @@
 #include "data/stock/minsheets.h"
 #include "platform/db/query.h"
 #include "platform/db/table.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/ui.h"
 #include "platform/testsupport/scoped.h"
 
@@ -35,24 +37,23 @@ namespace {
 struct WiredShell
 {
     QTemporaryDir tmp;
+    test::FakeUi ui;
     std::unique_ptr<TMainForm> form;
     WiredShell()
     {
         PrepareProgramFolder(tmp.path());
-        form = std::make_unique<TMainForm>(Paths(tmp.path()));
+        form = std::make_unique<TMainForm>(Paths(tmp.path()), ui);
         WireShell(*form);
         form->CreateDataModule();
     }
     // Triggers the command and names the class of the modal window it
-    // opened; the window is closed with Cancel as soon as it shows.
+    // opened; the window is closed with Cancel.
     QString modalOf(const char *action)
     {
         QString name;
-        QTimer::singleShot(0, [&] {
-            if (QWidget *w = QApplication::activeModalWidget()) {
-                name = QString::fromLatin1(w->metaObject()->className());
-                if (auto *d = qobject_cast<QDialog *>(w)) d->reject();
-            }
+        const auto answer = test::ScopedSet(ui.onModal, [&](QDialog &d) {
+            name = QString::fromLatin1(d.metaObject()->className());
+            return int(QDialog::Rejected);
         });
         form->Action(QString::fromLatin1(action))->trigger();
         return name;
@@ -80,7 +81,10 @@ TEST(MaterialsWiring, SheetCheckAndLookUpsOfTheMainWindow)
     SetMinSheets(ctx.settings(), 1, 3);
     s.form->Module()->tblSheets->AppendRecord({2750, 1830, 1, 1});
     QStringList shown;
-    const auto hook = kv::test::ScopedHook(&SetMinStdSheetsHook, [&](const QString &text) { shown << text; });
+    const auto hook = kv::test::ScopedSet(s.ui.onModal, [&](QDialog &d) {
+        if (auto *f = qobject_cast<TfrmMinStdSheets *>(&d)) shown << f->mmSheets->toPlainText();
+        return int(QDialog::Accepted);
+    });
     s.form->hooks.checkMinimum(*s.form, false);   // at first show and at close
     s.form->CheckStdSheetsStock(true);
     EXPECT_EQ(shown, QStringList(2, "ДСП\nЛист 2750 x 1830, 1 шт. (из 3)\n"));

@@ -1,8 +1,7 @@
 // The models base window, its dialogs, the imports of the menus and
 // "AutoRun\", driven through object names.
-#include "app/common/modal.h"
 #include "app/common/smalldialogs.h"
-#include "app/models/filechoice.h"
+#include "app/tests/dialoganswers.h"
 #include "app/models/imports.h"
 #include "app/models/modeldialogs.h"
 #include "app/models/modelsbase.h"
@@ -63,8 +62,7 @@ class ModelsWindow : public ::testing::Test
 protected:
     AppFixture app;
     FakeMainWindow frame{app.ctx};
-    std::vector<kv::ShownMessage> messages;
-    kv::MessageHook previous;
+    std::vector<kv::ShownMessage> &messages = app.ui.shown;
 
     void SetUp() override
     {
@@ -75,10 +73,9 @@ protected:
             return w;
         };
         kv::CopyModelsBaseIfMissing(app.paths);
-        previous = kv::SetMessageHook([this](const kv::ShownMessage &m) {
-            messages.push_back(m);
+        app.ui.onMessage = [](const kv::ShownMessage &m) {
             return m.buttons == kv::MsgButtons::Ok ? kv::ModalResult::Ok : kv::ModalResult::Yes;
-        });
+        };
     }
     int groupWindows() const
     {
@@ -88,7 +85,6 @@ protected:
     }
     void TearDown() override
     {
-        kv::SetMessageHook(previous);
         kv::CloseModelsBase();
     }
     // A section with models (name, stem, parts (name, many)).
@@ -148,7 +144,7 @@ TEST_F(ModelsWindow, TickingSetsOneAndCreateMergesEqualParts)
     EXPECT_EQ(list->topLevelItem(0)->text(1), "1");
     // The quantity dialog sets Шкаф to 2.
     list->setCurrentItem(list->topLevelItem(1));
-    ScopedModalHook hook([](QDialog &d) {
+    const auto hook = kv::test::ScopedSet(app.ui.onModal, [](QDialog &d) {
         if (auto *q = qobject_cast<TfrmChangeQuantity *>(&d)) q->SetQuantity(2);
         return int(QDialog::Accepted);
     });
@@ -175,7 +171,7 @@ TEST_F(ModelsWindow, DuplicateSectionNameIsAskedAgain)
     TfrmModelsBase w(app.ctx);
     w.SelectEntry(2);
     QStringList answers{"<все модели>", "Прихожие"};
-    ScopedModalHook hook([&](QDialog &d) {
+    const auto hook = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &d) {
         auto *in = qobject_cast<TInputNameForm *>(&d);
         if (!in || answers.isEmpty()) return int(QDialog::Rejected);
         in->edName()->setText(answers.takeFirst());
@@ -200,7 +196,7 @@ TEST_F(ModelsWindow, AFreshBaseGetsItsFirstSectionAndAPartBaseInIt)
     EXPECT_FALSE(w->findChild<QAction *>("RenameSectionAction")->isEnabled());
     EXPECT_FALSE(w->findChild<QAction *>("DeleteSectionAction")->isEnabled());
     {
-        ScopedModalHook hook([](QDialog &d) {
+        const auto hook = kv::test::ScopedSet(app.ui.onModal, [](QDialog &d) {
             auto *in = qobject_cast<TInputNameForm *>(&d);
             if (!in) return int(QDialog::Rejected);
             in->edName()->setText("Кухни");
@@ -218,7 +214,7 @@ TEST_F(ModelsWindow, AFreshBaseGetsItsFirstSectionAndAPartBaseInIt)
     doc->table().AppendRecord({"Полка", 600, 300, 4, 0, 0, 0, 0, 0, 1});
     int sections = -1;
     {
-        ScopedModalHook hook([&](QDialog &d) {
+        const auto hook = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &d) {
             auto *p = qobject_cast<TfrmModelParams *>(&d);
             if (!p) return int(QDialog::Rejected);
             sections = p->lbxSections()->count();
@@ -248,7 +244,7 @@ TEST_F(ModelsWindow, AutoRunWithOnlyModelListsChoosesModels)
     seed();
     writeBytes(app.paths.AutoRunFolder() + "a.kmx", kv::toCp1251("[MODELS]\r\nCOUNT=2\r\n1=Стол,2\r\n2=Нет такой,1\r\n"));
     int notices = 0;
-    ScopedModalHook hook([&](QDialog &d) {
+    const auto hook = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &d) {
         if (qobject_cast<TfrmNotPresentModels *>(&d)) ++notices;
         return int(QDialog::Accepted);
     });
@@ -286,7 +282,7 @@ TEST_F(ModelsWindow, AddModelDialogWritesTheGroupAsANewModel)
     ASSERT_TRUE(g);
     kv::PartBaseDocument *doc = kv::PartBaseDocument::OpenDocuments().last();
     doc->table().AppendRecord({"Полка", 600, 300, 4, 0, 0, 0, 0, 0, 1});
-    ScopedModalHook hook([](QDialog &d) {
+    const auto hook = kv::test::ScopedSet(app.ui.onModal, [](QDialog &d) {
         auto *p = qobject_cast<TfrmModelParams *>(&d);
         if (!p) return int(QDialog::Rejected);
         p->edName()->setText("  Полка навесная ");
@@ -305,13 +301,12 @@ TEST_F(ModelsWindow, AddModelDialogWritesTheGroupAsANewModel)
 
 TEST_F(ModelsWindow, MenuImportsMakeUntitledWindowsOrNone)
 {
-    const auto filesHook = kv::test::ScopedHook(&SetFileChoiceHook, [this](const FileChoice &c) {
+    app.ui.onFile = [this](const kv::FileChoice &c) {
         return c.defaultExt == "txt" ? app.paths.ExportFolder() + "parts.txt" : app.paths.DetalsFolder() + "old.de1";
-    });
-    const auto chooserHook = kv::test::ScopedHook(&SetMaterialChooser, [](AppContext &, const QString &, int &code) {
-        code = 7;
-        return true;
-    });
+    };
+    kv::Query::Exec("Insert into " + kv::Query::QuotePath(app.paths.OwnMaterialsTable()) + " Values(?, ?)",
+                    {"ЛДСП", 7});
+    app.ui.onModal = [](QDialog &d) { return ChooseMaterial(d, 7); };
     writeBytes(app.paths.ExportFolder() + "parts.txt", kv::toCp1251("Бок\t700\t500\r\nПолка\t600\t300\t2\t1\t1\r\n"));
     ImportTextFile(app.ctx, nullptr);
     ASSERT_EQ(groupWindows(), 1);
@@ -321,7 +316,7 @@ TEST_F(ModelsWindow, MenuImportsMakeUntitledWindowsOrNone)
 
     // A malformed 1.x list makes no window and says so.
     writeBytes(app.paths.DetalsFolder() + "old.de1", "((\"a\" 1 x 0 3))");
-    kv::RunGuarded([&] { ImportOldVersion(app.ctx, nullptr); });
+    app.ui.guarded([&] { ImportOldVersion(app.ctx, nullptr); });
     EXPECT_EQ(groupWindows(), 1);
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().text, "Ошибка импорта базы деталей.");
@@ -342,7 +337,9 @@ TEST_F(ModelsWindow, PrintListOfTheChosenModels)
     TfrmModelsBase w(app.ctx);
     w.lvwElements()->topLevelItem(1)->setCheckState(0, Qt::Checked);
     int pages = 0;
-    const auto hook = kv::test::ScopedHook(&SetModelsListShowHook, [&](TrpReport &r) { pages = r.EMFPages().Count(); });
+    app.ui.onReports<TrpReport>([&](TrpReport &r) {
+        if (r.Prepare()) pages = r.EMFPages().Count();
+    });
     EXPECT_EQ(w.PrintList(), (QList<QPair<QString, int>>{{"Шкаф", 1}}));
     w.findChild<QPushButton *>("btnPrint")->click();
     EXPECT_EQ(pages, 1);

@@ -1,11 +1,10 @@
 // The part-base window, driven offscreen through its object names.
-#include "app/common/modal.h"
 #include "app/materials/findmaterial.h"
 #include "app/materials/selectmaterial.h"
-#include "app/partbase/filedialog.h"
 #include "app/partbase/groupprint.h"
 #include "app/partbase/raskroygroup.h"
 #include "app/tests/appfixture.h"
+#include "app/tests/dialoganswers.h"
 #include "app/tests/fakemainwindow.h"
 #include "app/tests/scopedprinter.h"
 #include "controls/dbgrid.h"
@@ -60,7 +59,7 @@ struct GroupFixture
         const QString b = app.paths.BordersTable();
         kv::Query::Exec("Insert into " + kv::Query::QuotePath(b) + " Values(?, ?, ?, ?)", {3, "ПВХ 2 мм", 255, 20});
         kv::Query::Exec("Insert into " + kv::Query::QuotePath(b) + " Values(?, ?, ?, ?)", {4, "ПВХ 0.4 мм", 65280, 0});
-        materials = std::make_unique<kv::MaterialsService>(app.paths, *app.settings, app.module.get());
+        materials = std::make_unique<kv::MaterialsService>(app.paths, *app.settings, app.ui, app.module.get());
         borders = std::make_unique<kv::BordersService>(app.paths, *app.settings);
         borders->LoadBorders();
         app.ctx.setMaterials(materials.get());
@@ -101,14 +100,6 @@ void add(TfrmRaskroyGroup &w, const QString &name, int length, int width, int ma
     t.Post();
 }
 
-// Hands the cells on to a sheet the test keeps.
-struct ForwardSink : kv::SpreadsheetSink
-{
-    explicit ForwardSink(kv::MemorySpreadsheet &m) : m(m) {}
-    void SetCell(int row, int col, const QVariant &v) override { m.SetCell(row, col, v); }
-    void Close() override { m.Close(); }
-    kv::MemorySpreadsheet &m;
-};
 
 QWidget *editorOrGrid(TExDBGrid *g) { return g->InplaceEditor() ? g->InplaceEditor() : g; }
 
@@ -167,13 +158,13 @@ TEST(PartBaseWindow, TypeThreePartsSaveCloseAndReopenFromRecentFiles)
 
     // Closing asks to save; the save dialog names the file.
     const QString header = f.app.paths.GroupsFolder() + "Кухня.kdx";
-    kv::FileDialogSpec asked;
-    const auto dialogHook = kv::test::ScopedHook(&kv::SetFileDialogHook, [&](const kv::FileDialogSpec &s) {
+    kv::FileChoice asked;
+    const auto dialogHook = kv::test::ScopedSet(f.app.ui.onFile, [&](const kv::FileChoice &s) {
         asked = s;
         return header;
     });
     {
-        kv::ScopedMessageAnswers answers({kv::ModalResult::Yes});
+        kv::test::ScopedAnswers answers(f.app.ui, {kv::ModalResult::Yes});
         QPointer<TfrmRaskroyGroup> guard(w);
         w->parentWidget()->close();
         QApplication::processEvents();
@@ -218,7 +209,7 @@ TEST(PartBaseWindow, AWrongSizeIsRefusedAndTheRowWaitsInTheGrid)
         }
     };
     {
-        kv::ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(f.app.ui);
         typeCells({"Полка", "-600"});
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, wrongLength);
@@ -236,7 +227,7 @@ TEST(PartBaseWindow, AWrongSizeIsRefusedAndTheRowWaitsInTheGrid)
         EXPECT_EQ(t.FieldByName("WIDTH")->AsInteger(), 300);
     }
     {
-        kv::ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(f.app.ui);
         key(grid, Qt::Key_Home);
         key(grid, Qt::Key_Tab);
         typeCells({"600"});
@@ -247,7 +238,7 @@ TEST(PartBaseWindow, AWrongSizeIsRefusedAndTheRowWaitsInTheGrid)
     }
     {
         // Letters are refused by the column as the grid titles it.
-        kv::ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(f.app.ui);
         key(grid, Qt::Key_Home);
         key(grid, Qt::Key_Tab);
         typeCells({"abc0"});
@@ -265,8 +256,8 @@ TEST(PartBaseWindow, CancelledSaveDialogKeepsAnUntitledWindowOpen)
     TfrmRaskroyGroup *w = f.newWindow();
     add(*w, "Полка", 600, 300, 2, 1);
     const QString temp = w->Document().TablePath;
-    const auto hook = kv::test::ScopedHook(&kv::SetFileDialogHook, [](const kv::FileDialogSpec &) { return QString(); });
-    kv::ScopedMessageAnswers answers({kv::ModalResult::Yes});
+    const auto hook = kv::test::ScopedSet(f.app.ui.onFile, [](const kv::FileChoice &) { return QString(); });
+    kv::test::ScopedAnswers answers(f.app.ui, {kv::ModalResult::Yes});
     QPointer<TfrmRaskroyGroup> guard(w);
     w->parentWidget()->close();
     QApplication::processEvents();
@@ -337,14 +328,14 @@ TEST(PartBaseWindow, ChangeMaterialAndCommandsOfTheFrame)
     EXPECT_TRUE(w->CommandEnabled(MainCommand::Save));
     EXPECT_TRUE(w->CommandEnabled(MainCommand::ReplaceMaterial));
     EXPECT_FALSE(w->CommandEnabled(MainCommand::PrintModelsList));
-    auto prev = TfrmRaskroyGroup::SelectMaterialHook;
-    TfrmRaskroyGroup::SelectMaterialHook = [](QWidget *, int &code, const QString &name) {
-        EXPECT_EQ(name, "<все материалы>");
-        code = 2;
-        return true;
-    };
-    w->ExecuteCommand(MainCommand::ReplaceMaterial);
-    TfrmRaskroyGroup::SelectMaterialHook = prev;
+    {
+        const auto chooser = kv::test::ScopedSet(f.app.ui.onModal, [](QDialog &d) {
+            auto *c = qobject_cast<TfrmSelectMaterial *>(&d);
+            EXPECT_EQ(c ? c->lblCurrent->text() : QString(), "<все материалы>");
+            return ChooseMaterial(d, 2);
+        });
+        w->ExecuteCommand(MainCommand::ReplaceMaterial);
+    }
     w->SetMaterialFilter(2);
     EXPECT_EQ(w->Document().table().RecordCount(), 2);
 }
@@ -358,8 +349,8 @@ TEST(PartBaseWindow, PrintsEveryLayoutAndExportsTheShownParts)
     add(*w, "Цоколь", 800, 100, 1, 7);   // a material the base does not know
     QFile(f.app.paths.TempFolder() + "prn0.dbf").open(QIODevice::WriteOnly);   // left over from an earlier run
     QStringList printed;
-    auto prevPreview = GroupPrinting::PreviewHook;
-    GroupPrinting::PreviewHook = [&](TrpReport &r) {
+    f.app.ui.onReports<TrpReport>([&](TrpReport &r) {
+        ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
         TrpTextExport text;
         text.ShowDialog = false;
         QTemporaryDir d;
@@ -367,13 +358,13 @@ TEST(PartBaseWindow, PrintsEveryLayoutAndExportsTheShownParts)
         QFile file(d.filePath("p.txt"));
         file.open(QIODevice::ReadOnly);
         printed << kv::fromCp1251(file.readAll());
-    };
+    });
     for (bool borders : {false, true}) {
         f.app.settings->Set(kv::key::PrintDetalBorders, borders);
         w->ExecuteCommand(MainCommand::PrintList);
         w->ExecuteCommand(MainCommand::PrintGrouped);
     }
-    GroupPrinting::PreviewHook = prevPreview;
+    f.app.ui.onReport = nullptr;
     ASSERT_EQ(printed.size(), 4);
     for (const QString &p : printed) {
         EXPECT_TRUE(p.contains("Цоколь")) << p.toStdString();
@@ -384,27 +375,24 @@ TEST(PartBaseWindow, PrintsEveryLayoutAndExportsTheShownParts)
     EXPECT_EQ(QDir(f.app.paths.TempFolder()).entryList({"prn*.dbf"}), QStringList{"prn0.dbf"});
 
     // Spreadsheet: the shown parts into "Export\", a message when nothing opens it.
-    auto prevFactory = GroupPrinting::SpreadsheetFactory;
-    auto prevOpen = GroupPrinting::OpenHook;
     kv::MemorySpreadsheet sheet;
-    QString written;
-    GroupPrinting::SpreadsheetFactory = [&](const QString &path) {
-        written = path;
-        return std::unique_ptr<kv::SpreadsheetSink>(new ForwardSink(sheet));
-    };
-    GroupPrinting::OpenHook = [](const QString &) { return false; };
+    f.app.ui.onOpen = [](const QString &) { return false; };
     w->SetMaterialFilter(1);
-    kv::ScopedMessageAnswers answers;
-    w->ExecuteCommand(MainCommand::PrintExcel);
-    GroupPrinting::SpreadsheetFactory = prevFactory;
-    GroupPrinting::OpenHook = prevOpen;
+    kv::test::ScopedAnswers answers(f.app.ui);
+    const QString written = GroupPrinting::ExportToSpreadsheet(*w, *w->Grid(), &sheet);
     EXPECT_EQ(written, f.app.paths.ExportFolder() + "База деталей.xlsx");
+    EXPECT_EQ(f.app.ui.opened, QStringList{written});
     EXPECT_TRUE(sheet.closed);
     EXPECT_EQ(sheet.Cell(9, 1).toString(), "Шифр");
     EXPECT_EQ(sheet.Cell(10, 1).toString(), "Полка");
     EXPECT_FALSE(sheet.Cell(11, 1).isValid());
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_TRUE(answers.shown()[0].text.contains("Export")) << answers.shown()[0].text.toStdString();
+    // The command of the frame writes the file itself.
+    QFile::remove(written);
+    w->ExecuteCommand(MainCommand::PrintExcel);
+    EXPECT_TRUE(QFileInfo::exists(written));
+    EXPECT_EQ(f.app.ui.opened, QStringList({written, written}));
 }
 
 TEST(PartBaseWindow, ADozenPartsOnScreen)
@@ -440,7 +428,7 @@ TEST(PartBaseWindow, MaterialsButtonFindsAMaterialForTheFilter)
     const Case cases[] = {{"МДФ", true, 2, 1}, {"ЛДСП", false, 2, 1}, {"<", true, 999, 2}};
     for (const Case &c : cases) {
         QStringList offered;
-        ScopedModalHook answer([&](QDialog &d) {
+        const auto answer = kv::test::ScopedSet(f.app.ui.onModal, [&](QDialog &d) {
             auto *find = qobject_cast<TfrmFindMaterial *>(&d);
             EXPECT_NE(find, nullptr);
             if (!find) return int(QDialog::Rejected);
@@ -466,11 +454,10 @@ TEST(PartBaseWindow, PrintFollowsALandscapePrinter)
     add(*w, "Полка", 600, 300, 2, 1);
     struct Page { int orientation, paper, width, height, left; };
     std::vector<Page> pages;
-    auto prevPreview = GroupPrinting::PreviewHook;
-    GroupPrinting::PreviewHook = [&](TrpReport &r) {
+    f.app.ui.onReports<TrpReport>([&](TrpReport &r) {
         TrpPage *p = r.Pages().GetPage(0);
         pages.push_back({p->Orientation, p->PaperSize, p->PaperWidth, p->PaperHeight, p->MarginLeft});
-    };
+    });
     // The user's printer: A4 in each orientation; the engine printer as it
     // was afterwards.
     const kv::test::ScopedEnginePrinter keepPrinter;
@@ -480,7 +467,6 @@ TEST(PartBaseWindow, PrintFollowsALandscapePrinter)
         w->ExecuteCommand(MainCommand::PrintList);
         w->ExecuteCommand(MainCommand::PrintGrouped);
     }
-    GroupPrinting::PreviewHook = prevPreview;
     ASSERT_EQ(pages.size(), 4u);
     for (size_t i = 0; i < pages.size(); ++i) {
         EXPECT_EQ(pages[i].orientation, i < 2 ? 0 : 1) << i;
@@ -521,7 +507,7 @@ TEST(PartBaseWindow, RightButtonOnTheMaterialOpensTheChooserTheKeyboardItsMenu)
     // to its material; the chosen code is written and posted.
     int preset = -1;
     {
-        ScopedModalHook hook([&](QDialog &d) {
+        const auto hook = kv::test::ScopedSet(f.app.ui.onModal, [&](QDialog &d) {
             auto *c = qobject_cast<TfrmSelectMaterialDlg *>(&d);
             if (!c) return int(QDialog::Rejected);
             preset = c->SelectedCode();
@@ -537,7 +523,7 @@ TEST(PartBaseWindow, RightButtonOnTheMaterialOpensTheChooserTheKeyboardItsMenu)
     EXPECT_EQ(material(1), 1);
     // Cancelled, nothing changes.
     {
-        ScopedModalHook hook([](QDialog &) { return int(QDialog::Rejected); });
+        const auto hook = kv::test::ScopedSet(f.app.ui.onModal, [](QDialog &) { return int(QDialog::Rejected); });
         rightClick(grid->viewport(), cell, QContextMenuEvent::Mouse);
     }
     EXPECT_EQ(material(2), 2);

@@ -131,6 +131,7 @@ protected:
         WriteMissingReports(app.paths.ReportsFolder());
         frame = std::make_unique<FakeMainWindow>(app.ctx);
         frame->area.show();
+        app.ui.realReports = true;
     }
     void TearDown() override
     {
@@ -191,6 +192,7 @@ TEST_F(PreviewExports, EveryPreviewOffersTheExportsOfItsWindow)
              rq.doc = &doc;
              rq.settings = app.settings.get();
              rq.reportsFolder = app.paths.ReportsFolder();
+             rq.ui = &app.ui;
              PrintMapsReport(printer, rq);
          },
          rpp, {}, mapButtons},
@@ -224,7 +226,7 @@ TEST_F(PreviewExports, EveryPreviewOffersTheExportsOfItsWindow)
         {"warehouse statistics", [&] { warehouse->ShowWareHouseInfo(); }, rpp, {}, allButtons},
     };
     for (const Case &c : cases) {
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(app.ui);
         const Offered seen = whatThePreviewOffers(c.road);
         for (const ShownMessage &m : answers.shown()) ADD_FAILURE() << c.what << ": " << m.text.toStdString();
         ASSERT_EQ(seen.previews, 1) << c.what;

@@ -7,6 +7,7 @@
 #include "engine/raskroy.h"
 #include "engine/testsupport/mixedjob.h"
 #include "platform/ui.h"
+#include "widgets/gwcolors.h"
 #include "widgets/outlooklist.h"
 #include "platform/testsupport/scoped.h"
 
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -120,7 +122,7 @@ TEST_F(ResultsWindow, TabsMapControlsAndStatusBars)
     const QString info = w->MapInfoText(0);
     EXPECT_TRUE(info.startsWith(QStringLiteral("Информация\r\rЛист: 600x1500\rМатериал: ")));
     EXPECT_TRUE(info.contains(QStringLiteral("\rРезов: ")));
-    ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(app.ui);
     w->MapInfo(0);
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].kind, MsgKind::Information);
@@ -233,7 +235,8 @@ TEST_F(ResultsWindow, OffCutMenuRenamesAndSwitchesKind)
     EXPECT_TRUE(change->isVisible());
     EXPECT_TRUE(normal->isChecked());
 
-    const auto hook = kv::test::ScopedHook(&TfrmChangeScrapName::SetHook, [](TfrmChangeScrapName &d) {
+    const auto hook = kv::test::ScopedSet(app.ui.onModal, [](QDialog &dialog) {
+        auto &d = dynamic_cast<TfrmChangeScrapName &>(dialog);
         EXPECT_EQ(d.edScrapName->text(), QString());
         d.edScrapName->setText(QStringLiteral("ОСТ-77"));
         return int(QDialog::Accepted);
@@ -263,26 +266,27 @@ TEST_F(ResultsWindow, ClosingAskToSaveAModifiedWindow)
     // closes without the question.
     {
         ASSERT_TRUE(w->Document().Modified);
-        ScopedMessageAnswers none;
+        kv::test::ScopedAnswers none(app.ui);
         EXPECT_TRUE(w->CloseQuery());
         EXPECT_TRUE(none.shown().empty());
     }
     fill();
     struct Case { ModalResult answer; bool closes; int saves; };
     const Case cases[] = {{ModalResult::Cancel, false, 0}, {ModalResult::No, true, 0}, {ModalResult::Yes, true, 1}};
+    const QString file = app.root() + "Maps/Заказ.map";
+    app.ui.onFile = [&](const FileChoice &) { return file; };
     for (const Case &c : cases) {
-        int saves = 0;
-        const kv::test::OnScopeExit resetSave([] { TFormSheets::Hooks().save = nullptr; });
-        TFormSheets::Hooks().save = [&](TFormSheets &) { return ++saves, true; };
+        app.ui.files.clear();
         w->Document().Modified = true;
-        ScopedMessageAnswers answers({c.answer});
+        kv::test::ScopedAnswers answers(app.ui, {c.answer});
         EXPECT_EQ(w->CloseQuery(), c.closes);
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_TRUE(answers.shown()[0].text.contains(QStringLiteral("были изменеы")));
-        EXPECT_EQ(saves, c.saves);
+        EXPECT_EQ(int(app.ui.files.size()), c.saves);
+        EXPECT_EQ(QFileInfo::exists(file), c.saves > 0);
     }
     w->Document().Modified = false;
-    ScopedMessageAnswers none;
+    kv::test::ScopedAnswers none(app.ui);
     EXPECT_TRUE(w->CloseQuery());
     EXPECT_TRUE(none.shown().empty());
 }
@@ -307,13 +311,13 @@ TEST_F(ResultsWindow, SwitchesReachTheControlsAndTheButtons)
 
 TEST_F(ResultsWindow, ElementColoursDialog)
 {
-    TfrmAdvResult d;
+    TfrmAdvResult d(app.ui);
     MapColors c;
     c.Sheet = 1, c.Detal = 2, c.Lost = 3, c.Scrap = 4, c.Mill = 5, c.Border = 99;
     d.SetColors(c);
-    const auto hook = kv::test::ScopedHook(&TfrmAdvResult::SetColorChooser, [](MapColor &col, QWidget *) {
-        EXPECT_EQ(col, 4u); // preset to the swatch
-        col = 0x123456;
+    const auto hook = kv::test::ScopedSet(app.ui.onColor, [](QColor &col) {
+        EXPECT_EQ(gw::fromQColor(col), 4); // preset to the swatch
+        col = gw::toQColor(0x123456);
         return true;
     });
     d.ChangeElementColor(TfrmAdvResult::Scrap);

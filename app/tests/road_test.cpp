@@ -2,14 +2,11 @@
 // windows of the running program: a material, the warehouse, a part base
 // typed into its grid, the cut, the results. The dialogs are answered through
 // the test hooks; the files the road leaves behind are read back and checked.
-#include "app/common/modal.h"
 #include "app/common/optionform.h"
 #include "app/cutting/raskroyoptions.h"
 #include "app/materials/borderssetup.h"
 #include "app/materials/materialsform.h"
 #include "app/materials/selectmaterial.h"
-#include "app/models/filechoice.h"
-#include "app/partbase/filedialog.h"
 #include "app/partbase/raskroygroup.h"
 #include "app/results/formsheets.h"
 #include "app/shell/mainform.h"
@@ -47,6 +44,7 @@
 #include "platform/text.h"
 #include "report/model/page.h"
 #include "widgets/outlooklist.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/scoped.h"
 
 #include <QAction>
@@ -187,7 +185,7 @@ protected:
     QTemporaryDir tmp;
     QString root;
     Order order;
-    MessageScript messages;
+    RoadUi ui;
     ModalWatch watch;
 
     void SetUp() override
@@ -205,6 +203,7 @@ protected:
     {
         StartOptions opt;
         opt.root = root;
+        opt.ui = &ui;
         opt.instead = [&](TMainForm &form) {
             form.resize(1024, 768);
             road(form);
@@ -270,7 +269,7 @@ protected:
         ASSERT_TRUE(done);
         ASSERT_EQ(form.GetBorderName(1), kBanding);
         bool options = false;
-        ScopedModalHook answer([&](QDialog &d) {
+        const auto answer = kv::test::ScopedSet(ui.onModal, [&](QDialog &d) {
             auto *o = qobject_cast<TOptionForm *>(&d);
             EXPECT_NE(o, nullptr) << d.metaObject()->className();
             if (!o) return int(QDialog::Rejected);
@@ -305,7 +304,7 @@ protected:
 
         size_t dialogs = 0;
         {
-            const auto hook = kv::test::ScopedHook(&SetStockDialogHook, [&](QDialog &d) {
+            const auto hook = kv::test::ScopedSet(ui.onModal, kv::test::AsShown([&](QDialog &d) {
                 const Sheets &s = sheets[std::min(dialogs++, sheets.size() - 1)];
                 EXPECT_EQ(d.windowTitle(), QStringLiteral("Добавление листов"));
                 EXPECT_EQ(child<QComboBox>(&d, QStringLiteral("cbMaterial"))->currentText(), kMaterial);
@@ -313,7 +312,7 @@ protected:
                 child<TExSpinEdit>(&d, QStringLiteral("seWidth"))->setValue(s.width);
                 child<TExSpinEdit>(&d, QStringLiteral("seQuantity"))->setValue(s.many);
                 child<QPushButton>(&d, QStringLiteral("bbOk"))->click();
-            });
+            }));
             for (size_t i = 0; i < sheets.size(); ++i) form.Action(QStringLiteral("AddSheetAction"))->trigger();
         }
         EXPECT_EQ(dialogs, sheets.size());
@@ -355,7 +354,7 @@ protected:
         QApplication::processEvents();
 
         const QString file = paths().GroupsFolder() + QStringLiteral("Кухня.kdx");
-        const auto hook = kv::test::ScopedHook(&SetFileDialogHook, [&](const FileDialogSpec &s) {
+        const auto hook = kv::test::ScopedSet(ui.onFile, [&](const FileChoice &s) {
             EXPECT_TRUE(s.save);
             return file;
         });
@@ -370,7 +369,16 @@ protected:
     TFormSheets *cut(TMainForm &form, bool useScraps = true)
     {
         bool optionsShown = false, chosen = false;
-        const auto hook = kv::test::ScopedHook(&TfrmRaskroyOptions::SetHook, [&](TfrmRaskroyOptions &o) {
+        // The job ends with the statistics of the variant.
+        bool statistics = false;
+        const auto hook = kv::test::ScopedSet(ui.onModal, [&](QDialog &d) {
+            if (qobject_cast<TfrmFullStat *>(&d)) {
+                statistics = true;
+                return int(QDialog::Accepted);
+            }
+            auto *options = qobject_cast<TfrmRaskroyOptions *>(&d);
+            if (!options) return RealUi().runModal(d);
+            TfrmRaskroyOptions &o = *options;
             optionsShown = true;
             EXPECT_EQ(o.ShownCode(), 1);
             EXPECT_TRUE(o.chbEnabled->isChecked());
@@ -385,13 +393,6 @@ protected:
             EXPECT_TRUE(o.chbStandart->isChecked());
             o.OkAction->trigger();
             return o.result();
-        });
-        // The job ends with the statistics of the variant.
-        bool statistics = false;
-        ScopedModalHook closeStatistics([&](QDialog &d) {
-            if (!qobject_cast<TfrmFullStat *>(&d)) return d.exec();
-            statistics = true;
-            return int(QDialog::Accepted);
         });
         form.Action(QStringLiteral("CuttingAction"))->trigger();
         EXPECT_TRUE(optionsShown);
@@ -446,11 +447,6 @@ protected:
             EXPECT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
         }
-        const auto choiceHook = kv::test::ScopedHook(&SetFileChoiceHook, [&](const FileChoice &c) {
-            EXPECT_FALSE(c.save);
-            EXPECT_EQ(c.folder, paths().ExportFolder());
-            return text;
-        });
         bool materialChosen = false;
         onNextModal<TfrmSelectMaterial>([&](TfrmSelectMaterial &m) {
             for (int i = 0; i < m.dblMaterials->count(); ++i)
@@ -459,14 +455,21 @@ protected:
             materialChosen = true;
             m.bbReplace->click();
         });
-        form.Action(QStringLiteral("ImportTabAction"))->trigger();
+        {
+            const auto choice = kv::test::ScopedSet(ui.onFile, [&](const FileChoice &c) {
+                EXPECT_FALSE(c.save);
+                EXPECT_EQ(c.folder, paths().ExportFolder());
+                return text;
+            });
+            form.Action(QStringLiteral("ImportTabAction"))->trigger();
+        }
         EXPECT_TRUE(materialChosen);
         auto *g = qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild());
         EXPECT_NE(g, nullptr);
         if (!g) return nullptr;
         EXPECT_EQ(g->Document().table().RecordCount(), int(o.parts.size()));
         const QString file = paths().GroupsFolder() + name + QStringLiteral(".kdx");
-        const auto hook = kv::test::ScopedHook(&SetFileDialogHook, [&](const FileDialogSpec &) { return file; });
+        const auto hook = kv::test::ScopedSet(ui.onFile, [&](const FileChoice &) { return file; });
         form.Action(QStringLiteral("SaveAction"))->trigger();
         EXPECT_EQ(g->DocumentFileName(), file);
         return g;
@@ -555,16 +558,18 @@ void WholeRoad::printStatistics(TFormSheets *r, const MapDocument &saved)
     const QString pdf = tmp.path() + QStringLiteral("/statistics.pdf");
     int printed = -1;
     QString text;
-    const auto reports = kv::test::ScopedHook(&SetPreparedReportHook, [&](TrpReport &report) {
-        ASSERT_TRUE(report.Prepare()) << report.LastBuildError.toStdString();
+    const auto reports = kv::test::ScopedSet(ui.onReport, [&](QObject &o) {
+        auto &report = dynamic_cast<TrpReport &>(o);
+        EXPECT_TRUE(report.Prepare()) << report.LastBuildError.toStdString();
         printed = printToPdf(report, pdf);
         text = reportText(report);
+        return true;
     });
     int cuts = 0;
     for (const MapTab &t : saved.Tabs) cuts += t.MillLinesCount * t.Quantity;
     const QString banded = QString::number(bandedLength() / 1000.0, 'f', 2);
     QStringList dialogs;
-    ScopedModalHook answer([&](QDialog &d) {
+    const auto answer = kv::test::ScopedSet(ui.onModal, [&](QDialog &d) {
         dialogs << d.objectName();
         d.show();
         if (auto *b = qobject_cast<TfrmBordersInfo *>(&d)) {
@@ -612,14 +617,16 @@ void WholeRoad::printStickers(TMainForm &form, TFormSheets *r)
     ASSERT_TRUE(form.Action(QStringLiteral("PrintDetalsLabelsAction"))->isEnabled());
     const QString pdf = tmp.path() + QStringLiteral("/stickers.pdf");
     int printed = -1;
-    const auto reports = kv::test::ScopedHook(&SetPreparedReportHook, [&](TrpReport &report) {
-        ASSERT_TRUE(report.Prepare()) << report.LastBuildError.toStdString();
+    const auto reports = kv::test::ScopedSet(ui.onReport, [&](QObject &o) {
+        auto &report = dynamic_cast<TrpReport &>(o);
+        EXPECT_TRUE(report.Prepare()) << report.LastBuildError.toStdString();
         printed = printToPdf(report, pdf);
+        return true;
     });
     const int margins[4] = {10, 10, 10, 10};
     int stickers = -1;
     QStringList dialogs;
-    ScopedModalHook answer([&](QDialog &d) {
+    const auto answer = kv::test::ScopedSet(ui.onModal, [&](QDialog &d) {
         dialogs << d.objectName();
         if (auto *m = qobject_cast<TPageForm *>(&d)) {
             EXPECT_EQ(m->LeftFld->Value(), 0);
@@ -680,7 +687,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         // 100 mm is waste; the rest gets its code as it comes into the
         // warehouse: "К-" and a number.
         {
-            const auto hook = kv::test::ScopedHook(&SetStockDialogHook, [](QDialog &d) {
+            const auto hook = kv::test::ScopedSet(ui.onModal, kv::test::AsShown([](QDialog &d) {
                 if (d.windowTitle() == QStringLiteral("Параметры поступления остатков")) {
                     child<QCheckBox>(&d, QStringLiteral("chbLength"))->setChecked(true);
                     child<TExSpinEdit>(&d, QStringLiteral("seWidth"))->setValue(200);
@@ -692,7 +699,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
                     child<QLineEdit>(&d, QStringLiteral("edPrefix"))->setText(QStringLiteral("К-"));
                 }
                 child<QPushButton>(&d, QStringLiteral("bbOk"))->click();
-            });
+            }));
             form.Action(QStringLiteral("ScrapsParamsAction"))->trigger();
             form.Action(QStringLiteral("MarkScrapsAction"))->trigger();
         }
@@ -756,7 +763,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         EXPECT_TRUE(group.isNull());
 
         // "П&ринять": the warehouse's working copies take the variant, once.
-        messages.answers[QString::fromUtf16(kAcceptQuestion)] = ModalResult::Yes;
+        ui.answers[QString::fromUtf16(kAcceptQuestion)] = ModalResult::Yes;
         ASSERT_TRUE(r->ApplyAction->isEnabled());
         r->ApplyAction->trigger();
         EXPECT_FALSE(r->ApplyAction->isEnabled());
@@ -785,7 +792,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         form.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(r->parentWidget()));
         form.updateActions();
         ASSERT_TRUE(form.Action(QStringLiteral("SaveMapsAction"))->isEnabled());
-        const auto hook = kv::test::ScopedHook(&SetFileDialogHook, [&](const FileDialogSpec &s) {
+        const auto hook = kv::test::ScopedSet(ui.onFile, [&](const FileChoice &s) {
             EXPECT_TRUE(s.save);
             EXPECT_EQ(s.folder, paths().MapsFolder());
             return mapFile;
@@ -802,7 +809,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
     });
     ASSERT_GT(sheetsUsed, 0);
     EXPECT_LT(sheetsUsed, 10);
-    EXPECT_EQ(messages.shown, QStringList{QString::fromUtf16(kAcceptQuestion)});
+    EXPECT_EQ(ui.messages, QStringList{QString::fromUtf16(kAcceptQuestion)});
 
     // What the first day left in the program folder.
     EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{QStringLiteral("2800x2070 %1 1").arg(10 - sheetsUsed)});
@@ -843,7 +850,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
     // saved and saves to the same bytes.
     clock.reset();
     clock.emplace(QDateTime(firstDay.addDays(1), QTime(8, 0)));
-    messages.shown.clear();
+    ui.messages.clear();
     const QByteArray mapBytes = bytesOf(mapFile);
     ASSERT_FALSE(mapBytes.isEmpty());
     run([&](TMainForm &form) {
@@ -854,12 +861,14 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         EXPECT_EQ(w->CurrentMaterial(), 1);
         EXPECT_EQ(bytesOf(paths().TempSheetsTable()), bytesOf(paths().SheetsTable()));
 
-        form.hooks.openFile = [&](const QString &folder, const QString &, const QString &, const QString &ext) {
-            EXPECT_EQ(folder, paths().MapsFolder());
-            EXPECT_EQ(ext, QStringLiteral("map"));
-            return mapFile;
-        };
-        form.Action(QStringLiteral("OpenMapsAction"))->trigger();
+        {
+            const auto open = kv::test::ScopedSet(ui.onFile, [&](const FileChoice &c) {
+                EXPECT_EQ(c.folder, paths().MapsFolder());
+                EXPECT_EQ(c.defaultExt, QStringLiteral("map"));
+                return mapFile;
+            });
+            form.Action(QStringLiteral("OpenMapsAction"))->trigger();
+        }
         auto *r = qobject_cast<TFormSheets *>(form.ActiveChild());
         ASSERT_NE(r, nullptr);
         EXPECT_EQ(r->windowTitle(), QStringLiteral("Карты раскроя: Кухня.map"));
@@ -880,7 +889,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         EXPECT_EQ(r->PageCount(), int(saved.Tabs.size()));
 
         const QString again = paths().MapsFolder() + QStringLiteral("Кухня, копия.map");
-        const auto hook = kv::test::ScopedHook(&SetFileDialogHook, [&](const FileDialogSpec &s) {
+        const auto hook = kv::test::ScopedSet(ui.onFile, [&](const FileChoice &s) {
             EXPECT_EQ(s.fileName, QStringLiteral("Кухня.map"));   // its own file proposed
             return again;
         });
@@ -892,10 +901,14 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         // settings as they come, one page a map.
         const QString pdf = tmp.path() + QStringLiteral("/maps.pdf");
         {
-            const auto preview =
-                kv::test::ScopedHook(&SetMapPreviewHook, [&](TrpReport &report) { EXPECT_GT(printToPdf(report, pdf), 0); });
+            const auto preview = kv::test::ScopedSet(ui.onReport, [&](QObject &o) {
+                auto &report = dynamic_cast<TrpReport &>(o);
+                EXPECT_TRUE(report.Prepare()) << report.LastBuildError.toStdString();
+                EXPECT_GT(printToPdf(report, pdf), 0);
+                return true;
+            });
             QStringList dialogs;
-            ScopedModalHook answer([&](QDialog &d) {
+            const auto answer = kv::test::ScopedSet(ui.onModal, [&](QDialog &d) {
                 dialogs << d.windowTitle();
                 if (auto *s = qobject_cast<TfrmPrintSetup *>(&d)) s->bbOkClick();
                 else d.reject();
@@ -910,7 +923,7 @@ TEST_F(WholeRoad, FromAnEmptyFolderToTheWarehouseAndTheMapsAfterTheCut)
         printStatistics(r, saved);
         printStickers(form, r);
     });
-    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join('\n').toStdString();
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join('\n').toStdString();
     EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{QStringLiteral("2800x2070 %1 1").arg(10 - sheetsUsed)});
     // What the sticker and banding windows were told to keep.
     TIniFile ini(paths().SettingsFile());
@@ -956,8 +969,8 @@ TEST_F(WholeRoad, TooFewStandardSheetsEachAnswerOfTheUsedUpDialog)
     for (int choice : {0, 1, 2}) {
         SCOPED_TRACE(choice);
         root = tmp.path() + QStringLiteral("/Choice%1").arg(choice);
-        messages.shown.clear();
-        messages.answers.clear();
+        ui.messages.clear();
+        ui.answers.clear();
         std::map<QString, int> sheetsCut, laid;
         std::map<QString, int> left;   // the leftover base: part -> copies
         int asked = 0;
@@ -979,7 +992,7 @@ TEST_F(WholeRoad, TooFewStandardSheetsEachAnswerOfTheUsedUpDialog)
                     });
                 d.bbNext->click();
             });
-            if (choice == 0) messages.answers[kUsedUpLeftover] = ModalResult::Yes;
+            if (choice == 0) ui.answers[kUsedUpLeftover] = ModalResult::Yes;
             TFormSheets *r = cut(form, false);
             ASSERT_NE(r, nullptr);
             MapDocument &doc = r->Document();
@@ -1008,15 +1021,15 @@ TEST_F(WholeRoad, TooFewStandardSheetsEachAnswerOfTheUsedUpDialog)
                 kv::Table &t = leftover->Document().table();
                 for (t.First(); !t.Eof(); t.Next())
                     left[t.FieldByName(QStringLiteral("NAME"))->AsString()] += t.FieldByName(QStringLiteral("MANY"))->AsInteger();
-                messages.answers[QStringLiteral("Сохранить изменения в документе \r%1 ?").arg(leftover->windowTitle())] =
+                ui.answers[QStringLiteral("Сохранить изменения в документе \r%1 ?").arg(leftover->windowTitle())] =
                     ModalResult::No;
             }
-            messages.answers[QString::fromUtf16(kAcceptQuestion)] = ModalResult::Yes;
+            ui.answers[QString::fromUtf16(kAcceptQuestion)] = ModalResult::Yes;
             r->ApplyAction->trigger();
             form.Action(QStringLiteral("SaveSheetsAction"))->trigger();
             form.Action(QStringLiteral("SaveScrapsAction"))->trigger();
             EXPECT_EQ(sorted(scrapRows(paths().ScrapsTable())), ScrapsAfter({}, doc, 1));
-            messages.answers[QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(r->windowTitle())] =
+            ui.answers[QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(r->windowTitle())] =
                 ModalResult::No;
         });
         EXPECT_EQ(asked, 1);
@@ -1087,7 +1100,7 @@ TEST_F(WholeRoad, ALargeJobClosedOrStoppedMidwayTakesOnlyWhatWasAccepted)
 
         // Stopped after its first maps.
         form.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(g->parentWidget()));
-        messages.answers[QStringLiteral("Действительно прервать разложение?")] = ModalResult::Yes;
+        ui.answers[QStringLiteral("Действительно прервать разложение?")] = ModalResult::Yes;
         bool stopped = false;
         std::function<void()> stopIt = [&] {
             TFormSheets *r = lastResults(form);
@@ -1114,15 +1127,15 @@ TEST_F(WholeRoad, ALargeJobClosedOrStoppedMidwayTakesOnlyWhatWasAccepted)
         EXPECT_LT(laid, 5000);
         EXPECT_EQ(bytesOf(paths().TempSheetsTable()), sheetsBefore);   // nothing taken before the accept
 
-        messages.answers[QString::fromUtf16(kAcceptQuestion)] = ModalResult::Yes;
+        ui.answers[QString::fromUtf16(kAcceptQuestion)] = ModalResult::Yes;
         r->ApplyAction->trigger();
         form.Action(QStringLiteral("SaveSheetsAction"))->trigger();
         form.Action(QStringLiteral("SaveScrapsAction"))->trigger();
-        messages.answers[QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(r->windowTitle())] =
+        ui.answers[QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(r->windowTitle())] =
             ModalResult::No;
     });
     EXPECT_EQ(sheetRows(paths().SheetsTable()), QStringList{QStringLiteral("2800x2070 %1 1").arg(300 - counted)});
-    EXPECT_TRUE(messages.shown.contains(QStringLiteral("Действительно прервать разложение?")));
+    EXPECT_TRUE(ui.messages.contains(QStringLiteral("Действительно прервать разложение?")));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // program opens from inside their own loops, and every message box by its
 // text. Shared by the whole-road and the desktop tests.
 #include "controls/dbgrid.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/ui.h"
 #include "widgets/outlooklist.h"
 
@@ -158,28 +159,26 @@ inline int pdfPages(const QString &file)
     return int(QString::fromLatin1(f.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
 }
 
-// Every message box of the road: the expected ones are answered by their
-// text, every other one is recorded as a failure and answered with the
-// safest button.
-class MessageScript
+// The UI service of the road: every message box is answered by its text
+// (an unexpected one is recorded as a failure and answered with the safest
+// button); a dialog no step of the road answers runs for real, answered by
+// its step from a timer as a user would.
+class RoadUi : public kv::test::FakeUi
 {
 public:
-    MessageScript()
+    RoadUi()
     {
-        m_old = SetMessageHook([this](const ShownMessage &m) {
-            shown << m.text;
+        onMessage = [this](const ShownMessage &m) {
+            messages << m.text;
             auto it = answers.find(m.text);
             if (it != answers.end()) return it->second;
             ADD_FAILURE() << "unexpected message: " << m.text.toStdString();
             return m.buttons == MsgButtons::Ok ? ModalResult::Ok : ModalResult::Cancel;
-        });
+        };
+        onModal = [](QDialog &d) { return RealUi().runModal(d); };
     }
-    ~MessageScript() { SetMessageHook(m_old); }
     std::map<QString, ModalResult> answers;
-    QStringList shown;
-
-private:
-    MessageHook m_old;
+    QStringList messages;
 };
 
 // A modal window that nobody answers within five seconds (or `seconds`) is

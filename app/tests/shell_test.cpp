@@ -18,6 +18,7 @@
 #include "toolbars/toolbar.h"
 #include "toolbars/toolbarbutton.h"
 #include "widgets/outlooklist.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/scoped.h"
 #include "app/tests/scopedprinter.h"
 
@@ -77,6 +78,7 @@ public:
 struct ShellFixture
 {
     QTemporaryDir tmp;
+    kv::test::FakeUi ui;
     std::unique_ptr<TMainForm> form;
     explicit ShellFixture(bool make = true)
     {
@@ -85,7 +87,7 @@ struct ShellFixture
     }
     void create()
     {
-        form = std::make_unique<TMainForm>(kv::Paths(tmp.path()));
+        form = std::make_unique<TMainForm>(kv::Paths(tmp.path()), ui);
         form->CreateDataModule();
     }
     QString root() const { return tmp.path() + "/"; }
@@ -385,7 +387,7 @@ TEST(RecentFiles, WrittenAtCloseReadAtShowAndADeletedOneGoesWhenClicked)
     f.form->show();
     EXPECT_EQ(f.form->RecentFiles().Paths(), QStringList({gone, kept}));
 
-    kv::ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(f.ui);
     f.form->RecentFiles().Items()[0]->trigger();
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].text, "База деталей не найдена.");
@@ -645,7 +647,7 @@ TEST(MainForm, PrinterSetupHandsTheChoiceToTheEnginePrinter)
     QString offered;
     // Cancel changes nothing; OK makes the choice the engine printer's.
     for (bool ok : {false, true}) {
-        f.form->hooks.printerSetup = [&](QPrinter &p) {
+        f.ui.onPrinter = [&](QPrinter &p) {
             offered = p.pageLayout().pageSize().name() + (p.pageLayout().orientation() == QPageLayout::Landscape ? "/L" : "/P");
             p.setPageSize(QPageSize(QPageSize::A5));
             p.setPageOrientation(QPageLayout::Landscape);
@@ -668,7 +670,10 @@ TEST(MainForm, RefreshesReachTheirKindOfWindow)
     f.form->show();
     TfrmShellProbe *group = f.child("База", ChildKind::PartBase);
     TfrmShellProbe *other = f.child("Склад", ChildKind::Warehouse);
-    f.form->hooks.editOptions = [](TMainForm &) { return true; };
+    const auto ok = kv::test::ScopedSet(f.ui.onModal, [](QDialog &d) {
+        EXPECT_EQ(d.objectName(), "OptionForm");
+        return int(QDialog::Accepted);
+    });
     f.form->Action("OptionsAction")->trigger();
     EXPECT_EQ(group->groupRefreshes, 1);
     EXPECT_EQ(other->groupRefreshes, 0);
@@ -793,11 +798,8 @@ TEST(Startup, StepsRunInTheirOrder)
         QFile f(tmp.path() + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    QStringList shown;
-    const auto boxesHook = kv::test::ScopedHook(&kv::SetMessageHook, [&](const kv::ShownMessage &m) {
-        shown << m.text;
-        return kv::ModalResult::Ok;
-    });
+    kv::test::FakeUi ui;
+    opt.ui = &ui;
     opt.arguments = QStringList({tmp.path() + "/Groups/Кухня.kdx", tmp.path() + "/Groups/Спальня.KDX",
                                  tmp.path() + "/Groups/Нет.kdx", tmp.path() + "/notes.txt"});
     opt.instead = [&](TMainForm &form) {
@@ -824,6 +826,8 @@ TEST(Startup, StepsRunInTheirOrder)
         "loop ended", "end:toolbar positions", "end:remarks",
     };
     EXPECT_EQ(steps, expected);
+    QStringList shown;
+    for (const kv::ShownMessage &m : ui.shown) shown << m.text;
     EXPECT_EQ(shown, QStringList{"Ошибка импорта базы деталей."});
 }
 
@@ -835,9 +839,11 @@ TEST(Startup, SecondStartShowsTheNoticeAndEnds)
     ASSERT_TRUE(first.TryBecomeFirst());
     QStringList steps;
     const auto recorder = kv::test::ScopedHook(&kv::SetStartupRecorder, [&](const QString &s) { steps << s; });
-    kv::ScopedMessageAnswers answers;
+    kv::test::FakeUi ui;
+    kv::test::ScopedAnswers answers(ui);
     kv::StartOptions opt;
     opt.root = tmp.path();
+    opt.ui = &ui;
     bool ran = false;
     opt.instead = [&](TMainForm &) { ran = true; };
     QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
@@ -858,11 +864,11 @@ TEST(MainForm, OpeningAnOpenPartBaseAsksRetryOrGoesToIt)
     open->file = file;
     f.child("Другое");
     QStringList asked;
-    f.form->hooks.openFile = [&](const QString &folder, const QString &title, const QString &filter, const QString &ext) {
-        asked << title;
-        EXPECT_EQ(folder, f.root() + "Groups/");
-        EXPECT_EQ(ext, "kdx");
-        EXPECT_TRUE(filter.contains("*.kdx"));
+    f.ui.onFile = [&](const kv::FileChoice &c) {
+        asked << c.title;
+        EXPECT_EQ(c.folder, f.root() + "Groups/");
+        EXPECT_EQ(c.defaultExt, "kdx");
+        EXPECT_TRUE(c.filter.contains("*.kdx"));
         return asked.size() == 1 ? file : QString();
     };
     QStringList opened;
@@ -872,7 +878,7 @@ TEST(MainForm, OpeningAnOpenPartBaseAsksRetryOrGoesToIt)
     };
     // Retry shows the dialog again (then cancelled); nothing new opens.
     {
-        kv::ScopedMessageAnswers answers({kv::ModalResult::Retry});
+        kv::test::ScopedAnswers answers(f.ui, {kv::ModalResult::Retry});
         f.form->Action("OpenAction")->trigger();
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].buttons, kv::MsgButtons::RetryCancel);
@@ -883,7 +889,7 @@ TEST(MainForm, OpeningAnOpenPartBaseAsksRetryOrGoesToIt)
     // Cancel brings the open one to the front.
     asked.clear();
     {
-        kv::ScopedMessageAnswers answers({kv::ModalResult::Cancel});
+        kv::test::ScopedAnswers answers(f.ui, {kv::ModalResult::Cancel});
         f.form->Action("OpenAction")->trigger();
     }
     EXPECT_EQ(f.form->ActiveChild(), open);
@@ -893,16 +899,14 @@ TEST(MainForm, OpeningAnOpenPartBaseAsksRetryOrGoesToIt)
     k.close();
     f.form->RecentFiles().Add(file);
     {
-        kv::ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(f.ui);
         f.form->RecentFiles().Items()[0]->trigger();
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, "База деталей \"" + file + "\" уже открыта!");
     }
     // Another file opens through the part-base room.
     asked.clear();
-    f.form->hooks.openFile = [&](const QString &, const QString &, const QString &, const QString &) {
-        return f.root() + "Groups/Спальня.kdx";
-    };
+    f.ui.onFile = [&](const kv::FileChoice &) { return f.root() + "Groups/Спальня.kdx"; };
     f.form->Action("OpenAction")->trigger();
     EXPECT_EQ(opened, QStringList({f.root() + "Groups/Спальня.kdx"}));
 }
@@ -921,13 +925,13 @@ TEST(MainForm, StockDeletesAskFirstAndNeedRecords)
     f.form->updateActions();
     EXPECT_TRUE(f.form->Action("DeleteSheetAction")->isEnabled());
     {
-        kv::ScopedMessageAnswers answers({kv::ModalResult::No});
+        kv::test::ScopedAnswers answers(f.ui, {kv::ModalResult::No});
         f.form->Action("DeleteSheetAction")->trigger();
         EXPECT_EQ(answers.shown()[0].text, "Действительно удалить запись\rиз базы стандартных листов?");
     }
     EXPECT_EQ(m->tblSheets->RecordCount(), 1);
     {
-        kv::ScopedMessageAnswers answers({kv::ModalResult::Yes});
+        kv::test::ScopedAnswers answers(f.ui, {kv::ModalResult::Yes});
         f.form->Action("DeleteSheetAction")->trigger();
     }
     EXPECT_EQ(m->tblSheets->RecordCount(), 0);

@@ -2,7 +2,6 @@
 // variant: the windows, their settings, the printed reports over our own
 // templates, and the main window's commands from a results, part-base and
 // warehouse window.
-#include "app/common/modal.h"
 #include "app/common/printcontext.h"
 #include "app/partbase/raskroygroup.h"
 #include "app/results/formsheets.h"
@@ -33,6 +32,7 @@
 #include "report/windows/printdialog.h"
 #include "resources/reports.h"
 #include "platform/testsupport/pdf.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/scoped.h"
 
 #include <QCheckBox>
@@ -145,8 +145,6 @@ protected:
     AppFixture app;
     QList<QByteArray> printed;
     QList<int> pages;
-    PreparedReportHook oldReport;
-    PrintModalHook oldModal;
     std::function<void(TrpReport &)> onReport;
 
     void SetUp() override
@@ -159,7 +157,7 @@ protected:
         app.borders->LoadBorders();
         WriteMissingReports(app.paths.ReportsFolder());
         rpMeasuringCanvas().SetMeasurer(std::make_shared<TrpFixedPitchMeasurer>(6));
-        oldReport = SetPreparedReportHook([this](TrpReport &r) {
+        app.ui.onReports<TrpReport>([this](TrpReport &r) {
             r.Now = [] { return 46000.0; };
             ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
             printed << textOf(r);
@@ -173,12 +171,9 @@ protected:
             }
             if (onReport) onReport(r);
         });
-        oldModal = SetPrintModalHook([](QDialog &d) { return ExecModal(d); });
     }
     void TearDown() override
     {
-        SetPreparedReportHook(oldReport);
-        SetPrintModalHook(oldModal);
         rpMeasuringCanvas().SetMeasurer(nullptr);
     }
     PrintContext ctx() { return PrintContextOf(app.ctx); }
@@ -191,7 +186,7 @@ TEST_F(StatsPrint, StatisticsWindowShowsTheVariantAndPrintsOneSectionPerMap)
     MapDocument doc;
     fillVariant(doc);
     int shown = 0;
-    ScopedModalHook answer([&](QDialog &d) {
+    const auto answer = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &d) {
         if (auto *b = qobject_cast<TfrmBordersInfo *>(&d)) {
             d.show();
             EXPECT_EQ(b->Grid->RowCount(), 3);
@@ -235,7 +230,7 @@ TEST_F(StatsPrint, VariantWithoutBandingHasNoBordersButton)
 {
     MapDocument doc;
     doc.Tabs.push_back(tab(1, 2800, 2070, 1, {part("A", 100, 100)}, {}, 0, 0));
-    ScopedModalHook answer([&](QDialog &d) {
+    const auto answer = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &d) {
         d.show();
         auto &w = static_cast<TfrmFullStat &>(d);
         EXPECT_FALSE(w.bbBorders->isEnabled());
@@ -287,7 +282,7 @@ TEST_F(StatsPrint, LabelsOfTwoSizesTileThePageAndKeepTheirSettings)
         d.rbAlignment[2]->setChecked(true);
         if (c.w == 70 && qEnvironmentVariableIsSet("KV_DIALOG_SHOTS"))
             d.grab().save(qEnvironmentVariable("KV_DIALOG_SHOTS") + QStringLiteral("detalslabel.png"));
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(app.ui);
         d.bbPrint->click();
         EXPECT_TRUE(answers.shown().empty());
         ASSERT_EQ(printed.size(), 1);
@@ -335,7 +330,7 @@ TEST_F(StatsPrint, StickersHoldTheirLinesInASmallerTextOrTheDialogSaysSo)
         d.seWidth->setValue(c.w);
         d.seHeight->setValue(c.h);
         d.cbxComment->setChecked(c.comment);
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(app.ui);
         d.bbPrint->click();
         if (c.message) {
             ASSERT_EQ(answers.shown().size(), 1u) << c.w << "x" << c.h;
@@ -395,7 +390,7 @@ TEST_F(StatsPrint, OffCutLabelsFillPagesAndRefuseImpossibleSizes)
         printed.clear();
         d.seWidth->setValue(b.w);
         d.seHeight->setValue(b.h);
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(app.ui);
         d.bbPrint->click();
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, QString::fromUtf8(b.message));
@@ -448,7 +443,7 @@ TEST_F(StatsPrint, EveryPreviewPrintsAPdfWithoutAPrinter)
     struct Case { const char *name; std::function<void()> run; const char *text; };
     const Case cases[] = {
         {"statistics", [&] {
-             ScopedModalHook answer([](QDialog &d) {
+             const auto answer = kv::test::ScopedSet(app.ui.onModal, [](QDialog &d) {
                  if (auto *w = qobject_cast<TfrmFullStat *>(&d)) {
                      d.show();
                      w->bbPrint->click();
@@ -480,7 +475,7 @@ TEST_F(StatsPrint, EveryPreviewPrintsAPdfWithoutAPrinter)
     };
     for (const Case &c : cases) {
         got.clear();
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(app.ui);
         c.run();
         EXPECT_TRUE(answers.shown().empty()) << c.name << ": " << answers.shown()[0].text.toStdString();
         ASSERT_EQ(got.size(), 1) << c.name;
@@ -499,12 +494,13 @@ TEST(StatsCommands, MainWindowLabelsAndStatisticsFromEachKindOfWindow)
 {
     QTemporaryDir tmp;
     PrepareProgramFolder(tmp.path());
-    TMainForm form{Paths(tmp.path())};
+    kv::test::FakeUi ui;
+    TMainForm form{Paths(tmp.path()), ui};
     WireShell(form);
     form.CreateDataModule();
     Query::Exec("Insert into " + Query::QuotePath(form.Paths().OwnMaterialsTable()) + " Values(?, ?)", {"ДСП 16 мм", 1});
     int detals = -1, scraps = -1;
-    ScopedModalHook answer([&](QDialog &d) {
+    const auto answer = kv::test::ScopedSet(ui.onModal, [&](QDialog &d) {
         if (auto *p = qobject_cast<TfrmPrintDetalsLabel *>(&d)) detals = p->StickerCount();
         if (auto *s = qobject_cast<TfrmPrintScrapsLabel *>(&d)) scraps = s->StickerCount();
         return int(QDialog::Rejected);
@@ -565,9 +561,11 @@ TEST(StatsCommands, MainWindowLabelsAndStatisticsFromEachKindOfWindow)
     // Off-cut totals of the active results window.
     QStringList totals;
     {
-        const auto report = kv::test::ScopedHook(&SetPreparedReportHook, [&](TrpReport &rep) {
-            ASSERT_TRUE(rep.Prepare());
+        const auto report = kv::test::ScopedSet(ui.onReport, [&](QObject &o) {
+            auto &rep = dynamic_cast<TrpReport &>(o);
+            EXPECT_TRUE(rep.Prepare());
             totals << fromCp1251(textOf(rep));
+            return true;
         });
         activate(r);
         ASSERT_TRUE(form.Action("PrintStatisticsAction")->isEnabled());

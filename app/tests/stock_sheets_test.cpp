@@ -10,11 +10,13 @@
 #include "platform/db/table.h"
 #include "platform/error.h"
 #include "platform/ui.h"
+#include "controls/spinedit.h"
 #include "platform/testsupport/scoped.h"
 
 #include <QAction>
 #include <QDir>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <QTest>
@@ -28,7 +30,7 @@ namespace {
 struct StockApp
 {
     AppFixture app{true};
-    MaterialsService mats{app.paths, *app.settings, app.module.get()};
+    MaterialsService mats{app.paths, *app.settings, app.ui, app.module.get()};
 
     StockApp() { app.ctx.setMaterials(&mats); }
     void material(int code, const QString &name, int minimum)
@@ -67,9 +69,16 @@ TEST(MinSheetsQuantity, OpensOnTheMaterialAndWritesEverySelectedRow)
     f.GotoMaterial(3);
     sel.SetCurrentRowSelected(true);
     int asked = -1;
-    auto old = TfrmMinSheetsQuantity::SetQuantityPrompt([&](int start, QWidget *) { asked = start; return 6; });
-    f.QuantityActionExecute();
-    TfrmMinSheetsQuantity::SetQuantityPrompt(old);
+    {
+        const auto answer = kv::test::ScopedSet(s.app.ui.onModal, kv::test::AsShown([&](QDialog &d) {
+            EXPECT_EQ(d.windowTitle(), "Количество листов");
+            auto *quantity = d.findChild<TExSpinEdit *>("seQuantity");
+            asked = int(quantity->Value());
+            quantity->setValue(6);
+            d.findChild<QPushButton *>("bbOk")->click();
+        }));
+        f.QuantityActionExecute();
+    }
     EXPECT_EQ(asked, 0);
     f.grab().save(QDir::temp().filePath("korvalt-minsheets.png"));
 
@@ -90,9 +99,12 @@ TEST(MinSheetsCheck, ListsShortSheetsOrSaysThereAreEnough)
     s.sheet(1, 2750, 1830, 4);   // with the row above: 6, enough
     s.sheet(1, 2440, 1220, 1);
     QStringList shown;
-    const auto hook = kv::test::ScopedHook(&SetMinStdSheetsHook, [&](const QString &text) { shown << text; });
+    const auto hook = kv::test::ScopedSet(s.app.ui.onModal, [&](QDialog &d) {
+        if (auto *w = qobject_cast<TfrmMinStdSheets *>(&d)) shown << w->mmSheets->toPlainText();
+        return int(QDialog::Accepted);
+    });
     {
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(s.app.ui);
         EXPECT_TRUE(CheckStdSheetsStock(s.app.ctx, true));
         EXPECT_TRUE(answers.shown().empty());
     }
@@ -101,7 +113,7 @@ TEST(MinSheetsCheck, ListsShortSheetsOrSaysThereAreEnough)
 
     SetMinSheets(*s.app.settings, 1, 1);
     {
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(s.app.ui);
         EXPECT_FALSE(CheckStdSheetsStock(s.app.ctx, false));   // quiet at start and close
         EXPECT_TRUE(answers.shown().empty());
         EXPECT_FALSE(CheckStdSheetsStock(s.app.ctx, true));
@@ -126,7 +138,7 @@ TEST(SelectSheets, EmptyBaseIsReportedAndARowIsChosen)
     EXPECT_EQ(f.lblMaterial->text(), "ДСП");
     EXPECT_EQ(s.app.module->tblSheets2->RecordCount(), 0);   // all Many 0: empty grid
     {
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(s.app.ui);
         f.BBOkClick();
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, "Выбрать стандартный лист невозможно.\rБаза листов материала <ДСП> пустая.");
@@ -136,11 +148,12 @@ TEST(SelectSheets, EmptyBaseIsReportedAndARowIsChosen)
 
     s.sheet(1, 2440, 1830, 7);
     TRaskroyDialogs dialogs(s.app.ctx, nullptr);
-    const auto hook = kv::test::ScopedHook(&TRaskroyDialogs::SetChooseHook, [](TFormSelectSheets &form) {
+    const auto hook = kv::test::ScopedSet(s.app.ui.onModal, [](QDialog &d) {
+        auto &form = dynamic_cast<TFormSelectSheets &>(d);
         form.show();
         form.grab().save(QDir::temp().filePath("korvalt-selectsheets.png"));
         form.BBOkClick();
-        return form.result() == QDialog::Accepted;
+        return form.result();
     });
     engine::TChosenSheet chosen;
     EXPECT_TRUE(dialogs.chooseStdSheet(1, chosen));
@@ -151,12 +164,13 @@ TEST(SelectSheets, EmptyBaseIsReportedAndARowIsChosen)
 
     // Enter in the grid chooses its current row, as "Да" does.
     s.sheet(1, 2800, 2070, 3);
-    const auto enter = kv::test::ScopedHook(&TRaskroyDialogs::SetChooseHook, [](TFormSelectSheets &form) {
+    const auto enter = kv::test::ScopedSet(s.app.ui.onModal, [](QDialog &d) {
+        auto &form = dynamic_cast<TFormSelectSheets &>(d);
         form.show();
         form.grdSheets->setFocus();
         form.grdSheets->DataSet()->Last();
         QTest::keyClick(form.grdSheets, Qt::Key_Return);
-        return form.result() == QDialog::Accepted;
+        return form.result();
     });
     EXPECT_TRUE(dialogs.chooseStdSheet(1, chosen));
     EXPECT_EQ(chosen.Length, 2800);

@@ -46,13 +46,12 @@ protected:
     std::unique_ptr<MaterialsService> materials;
     std::unique_ptr<TfrmWareHouse> w;
     QStringList printed;
-    StockReportHook old;
 
     void SetUp() override
     {
         Query::Exec("Insert into " + Query::QuotePath(app.paths.OwnMaterialsTable()) + " Values(?, ?)",
                     {QString("ДСП 16 мм"), 1});
-        materials = std::make_unique<MaterialsService>(app.paths, *app.settings, app.module.get());
+        materials = std::make_unique<MaterialsService>(app.paths, *app.settings, app.ui, app.module.get());
         app.ctx.setMaterials(materials.get());
         WriteMissingReports(app.paths.ReportsFolder());
         w = std::make_unique<TfrmWareHouse>(app.ctx);
@@ -62,7 +61,8 @@ protected:
         m.tblSheets->AppendRecord({2440.0, 1220.0, 2.0, 42.0});   // not in the materials base
         m.tblScraps->AppendRecord({QString("Д-1"), 600.0, 400.0, 1.0, 1.0, QDate(2024, 3, 5)});
         m.tblScraps->AppendRecord({QString("Х-7"), 500.0, 500.0, 2.0, 42.0, QDate(2024, 3, 6)});
-        old = SetStockReportHook([this](TrpReport &r) {
+        app.ui.onReports<TrpReport>([this](TrpReport &r) {
+            ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
             printed << textOf(r);
             if (qEnvironmentVariableIsSet("KV_STOCK_PDF")) {
                 QPrinter pdf(QPrinter::HighResolution);
@@ -72,11 +72,7 @@ protected:
             }
         });
     }
-    void TearDown() override
-    {
-        SetStockReportHook(old);
-        w.reset();
-    }
+    void TearDown() override { w.reset(); }
 };
 
 } // namespace
@@ -95,7 +91,7 @@ TEST_F(WarehousePrint, ListsAndStatisticsKeepUnknownMaterials)
     };
     for (const Case &c : cases) {
         printed.clear();
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(app.ui);
         c.print();
         for (const ShownMessage &m : answers.shown()) ADD_FAILURE() << m.text.toStdString();
         ASSERT_EQ(printed.size(), 1);
@@ -120,8 +116,9 @@ TEST_F(WarehousePrint, OneMaterialPrintsOnlyItsRows)
 TEST_F(WarehousePrint, ListsFollowALandscapePrinter)
 {
     std::vector<int> orientations;
-    StockReportHook fixture = SetStockReportHook([&](TrpReport &r) {
-        orientations.push_back(r.Pages().GetPage(0)->Orientation);
+    const auto pages = kv::test::ScopedSet(app.ui.onReport, [&](QObject &r) {
+        orientations.push_back(dynamic_cast<TrpReport &>(r).Pages().GetPage(0)->Orientation);
+        return true;
     });
     // The user's printer: A4 in each orientation; the engine printer as it
     // was afterwards.
@@ -132,6 +129,5 @@ TEST_F(WarehousePrint, ListsFollowALandscapePrinter)
         w->PrintSheetsActionExecute();
         w->PrintScrapsActionExecute();
     }
-    SetStockReportHook(fixture);
     EXPECT_EQ(orientations, (std::vector<int>{0, 0, 1, 1}));
 }

@@ -57,24 +57,27 @@ void click(QWidget &w, const char *name)
     if (auto *b = child<QPushButton>(w, name)) b->click();
 }
 
-// Answers every warehouse dialog with the given steps, in order.
+// Answers every warehouse dialog of `ui` with the given steps, in order, as
+// a user works the shown dialog.
 class DialogScript
 {
 public:
-    explicit DialogScript(std::vector<std::function<void(QDialog &)>> steps) : m_steps(std::move(steps))
+    DialogScript(kv::test::FakeUi &ui, std::vector<std::function<void(QDialog &)>> steps)
+        : m_ui(ui), m_steps(std::move(steps)), m_old(std::move(ui.onModal))
     {
-        m_old = SetStockDialogHook([this](QDialog &d) {
+        ui.onModal = kv::test::AsShown([this](QDialog &d) {
             ASSERT_LT(m_next, m_steps.size()) << "unexpected dialog " << d.windowTitle().toStdString();
             m_steps[m_next++](d);
         });
     }
-    ~DialogScript() { SetStockDialogHook(m_old); }
+    ~DialogScript() { m_ui.onModal = std::move(m_old); }
     size_t used() const { return m_next; }
 
 private:
+    kv::test::FakeUi &m_ui;
     std::vector<std::function<void(QDialog &)>> m_steps;
     size_t m_next = 0;
-    StockDialogHook m_old;
+    std::function<int(QDialog &)> m_old;
 };
 
 class Warehouse : public ::testing::Test
@@ -89,7 +92,7 @@ protected:
         for (auto [name, code] : {std::pair{"ДСП 16 мм", 1}, std::pair{"Фанера", 2}})
             Query::Exec("Insert into " + Query::QuotePath(app.paths.OwnMaterialsTable()) + " Values(?, ?)",
                         {QString::fromUtf8(name), code});
-        materials = std::make_unique<MaterialsService>(app.paths, *app.settings, app.module.get());
+        materials = std::make_unique<MaterialsService>(app.paths, *app.settings, app.ui, app.module.get());
         app.ctx.setMaterials(materials.get());
         w = std::make_unique<TfrmWareHouse>(app.ctx);
         w->show();
@@ -206,8 +209,8 @@ TEST_F(Warehouse, AddingSheetsThroughTheDialog)
         };
     };
     {
-        ScopedMessageAnswers answers;
-        DialogScript script({fill(2750, 1830, 2), fill(2750, 1830, 3), fill(2750, 0, 3)});
+        kv::test::ScopedAnswers answers(app.ui);
+        DialogScript script(app.ui, {fill(2750, 1830, 2), fill(2750, 1830, 3), fill(2750, 0, 3)});
         click(*w, "tbAddSheet");
         click(*w, "tbAddSheet");
         click(*w, "tbAddSheet");   // width 0: refused, the dialog stays until cancelled
@@ -268,7 +271,7 @@ TEST_F(Warehouse, AnOffCutWithoutASoundSizeIsNotTakenIn)
     t.FieldByName("LENGTH")->SetAsFloat(-500);   // the width and the quantity left empty
     const QString wrongLength = "Значение поля \"Длина\" должно быть больше 0.";
     {
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(app.ui);
         w->SetCurrentMaterial(2);   // a navigator click
         click(*w, "tbSaveScraps");
         ASSERT_EQ(answers.shown().size(), 2u);
@@ -280,7 +283,7 @@ TEST_F(Warehouse, AnOffCutWithoutASoundSizeIsNotTakenIn)
     EXPECT_TRUE(DbfFile::read(app.paths.ScrapsTable()).rows.isEmpty());
     t.FieldByName("LENGTH")->SetAsFloat(500);
     {
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(app.ui);
         click(*w, "tbSaveScraps");
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_TRUE(answers.shown()[0].text.endsWith("Необходимо указать значение поля \"Ширина\"."));
@@ -288,7 +291,7 @@ TEST_F(Warehouse, AnOffCutWithoutASoundSizeIsNotTakenIn)
     t.FieldByName("WIDTH")->SetAsFloat(300);
     t.FieldByName("MANY")->SetAsFloat(1);
     {
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(app.ui);
         click(*w, "tbSaveScraps");
         EXPECT_TRUE(answers.shown().empty());
     }
@@ -304,8 +307,8 @@ TEST_F(Warehouse, ABadDateFilterKeepsThePreviousOne)
             click(d, "bbOk");
         };
     };
-    ScopedMessageAnswers answers;
-    DialogScript script({setFilter("01.03.2024", "31.03.2024"), setFilter("31.02.2024", "31.03.2024"),
+    kv::test::ScopedAnswers answers(app.ui);
+    DialogScript script(app.ui, {setFilter("01.03.2024", "31.03.2024"), setFilter("31.02.2024", "31.03.2024"),
                          setFilter("10.03.2024", "01.03.2024")});
     for (int i = 0; i < 3; ++i) click(*w, "tbFilterScraps");
     ASSERT_EQ(answers.shown().size(), 2u);
@@ -318,7 +321,7 @@ TEST_F(Warehouse, CloseMinimisesAndNoDiscardsTheEdits)
 {
     addScrapRow("A", 500, 400, 1, 1, QDate(2024, 3, 5));
     {
-        ScopedMessageAnswers answers({ModalResult::No});
+        kv::test::ScopedAnswers answers(app.ui, {ModalResult::No});
         w->close();
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, "Сохранить изменения в базе остатков?");
@@ -329,7 +332,7 @@ TEST_F(Warehouse, CloseMinimisesAndNoDiscardsTheEdits)
     EXPECT_FALSE(mod().ScrapsModified);
     addScrapRow("B", 500, 400, 1, 1, QDate(2024, 3, 5));
     {
-        ScopedMessageAnswers answers({ModalResult::Cancel});
+        kv::test::ScopedAnswers answers(app.ui, {ModalResult::Cancel});
         EXPECT_FALSE(w->CloseQuery());   // as the frame asks at program end
     }
     EXPECT_EQ(mod().tblScraps->RecordCount(), 1);
@@ -339,7 +342,7 @@ TEST_F(Warehouse, TheWholeRoadEndsWithTheSavedStateRestoredByteForByte)
 {
     w->SetCurrentMaterial(1);
     {
-        DialogScript script({[](QDialog &d) {
+        DialogScript script(app.ui, {[](QDialog &d) {
             child<TExSpinEdit>(d, "seLength")->setValue(2750);
             child<TExSpinEdit>(d, "seWidth")->setValue(1830);
             child<TExSpinEdit>(d, "seQuantity")->setValue(4);
@@ -350,7 +353,7 @@ TEST_F(Warehouse, TheWholeRoadEndsWithTheSavedStateRestoredByteForByte)
     addScrapRow("", 600, 400, 1, 1, QDate(2024, 3, 5));
     addScrapRow("", 700, 300, 2, 1, QDate(2024, 3, 6));
     {
-        DialogScript script({[](QDialog &d) {
+        DialogScript script(app.ui, {[](QDialog &d) {
             child<QLineEdit>(d, "edPrefix")->setText("Д-");
             click(d, "bbOk");
         }});
@@ -364,7 +367,7 @@ TEST_F(Warehouse, TheWholeRoadEndsWithTheSavedStateRestoredByteForByte)
     click(*w, "tbSaveScraps");
     EXPECT_FALSE(mod().SheetsModified || mod().ScrapsModified);
     {
-        DialogScript script({[](QDialog &d) {
+        DialogScript script(app.ui, {[](QDialog &d) {
             child<QLineEdit>(d, "edRemark")->setText("перед инвентаризацией");
             click(d, "bbOk");
         }});
@@ -377,7 +380,7 @@ TEST_F(Warehouse, TheWholeRoadEndsWithTheSavedStateRestoredByteForByte)
 
     // Change the stock, saved and unsaved.
     {
-        ScopedMessageAnswers answers({ModalResult::Yes});
+        kv::test::ScopedAnswers answers(app.ui, {ModalResult::Yes});
         click(*w, "tbClearScraps");
     }
     click(*w, "tbSaveScraps");
@@ -386,8 +389,8 @@ TEST_F(Warehouse, TheWholeRoadEndsWithTheSavedStateRestoredByteForByte)
 
     // Restore from the viewer, without a backup.
     {
-        ScopedMessageAnswers answers({ModalResult::No});
-        DialogScript script({[](QDialog &d) {
+        kv::test::ScopedAnswers answers(app.ui, {ModalResult::No});
+        DialogScript script(app.ui, {[](QDialog &d) {
             auto *list = child<QTreeWidget>(d, "lvwWHs");
             ASSERT_EQ(list->topLevelItemCount(), 1);
             EXPECT_EQ(list->topLevelItem(0)->text(2), "перед инвентаризацией");
@@ -472,7 +475,8 @@ TEST(WarehouseCommands, TheStockMenuReachesTheWarehouseWindow)
 {
     QTemporaryDir tmp;
     kv::PrepareProgramFolder(tmp.path());
-    TMainForm form{kv::Paths(tmp.path())};
+    kv::test::FakeUi ui;
+    TMainForm form{kv::Paths(tmp.path()), ui};
     form.CreateDataModule();
     WireShell(form);
     auto *w = qobject_cast<TfrmWareHouse *>(form.ShowWarehouseWindow());
@@ -488,7 +492,7 @@ TEST(WarehouseCommands, TheStockMenuReachesTheWarehouseWindow)
     EXPECT_FALSE(mod.SheetsModified);
     EXPECT_EQ(bytesOf(form.Paths().SheetsTable()), bytesOf(form.Paths().TempSheetsTable()));
     {
-        DialogScript script({[](QDialog &d) {
+        DialogScript script(ui, {[](QDialog &d) {
             child<QLineEdit>(d, "edRemark")->setText("из меню");
             click(d, "bbOk");
         }});

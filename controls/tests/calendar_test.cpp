@@ -1,5 +1,6 @@
 #include "controls/calendar.h"
 #include "platform/clock.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
@@ -140,21 +141,24 @@ TEST_F(Calendar, DialogKeysAndResult)
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
 }
 
-TEST_F(Calendar, RunDialogWithHook)
+TEST_F(Calendar, RunDialogThroughTheEditsUiService)
 {
     QDate d;   // null: starts at today
-    const kv::test::OnScopeExit reset([] { SetSelectDateDialogHook(nullptr); });
-    SetSelectDateDialogHook([](TSelectDateDlg &dlg) {
+    QWidget edit;
+    kv::test::FakeUi ui;
+    kv::AttachUi(&edit, &ui);
+    ui.onModal = [](QDialog &d) {
+        auto &dlg = dynamic_cast<TSelectDateDlg &>(d);
         EXPECT_EQ(dlg.Calendar()->Model().CalendarDate(), QDate(2026, 3, 15));
         EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("Выбор даты"));
         dlg.Calendar()->Model().NextMonth();
-        return true;
-    });
+        return int(QDialog::Accepted);
+    };
     SelectDateOptions opt;
-    EXPECT_TRUE(RunSelectDateDialog(nullptr, d, opt));
+    EXPECT_TRUE(RunSelectDateDialog(&edit, d, opt));
     EXPECT_EQ(d, QDate(2026, 4, 15));
-    SetSelectDateDialogHook([](TSelectDateDlg &) { return false; });
-    EXPECT_FALSE(RunSelectDateDialog(nullptr, d, opt));
+    ui.onModal = [](QDialog &) { return int(QDialog::Rejected); };
+    EXPECT_FALSE(RunSelectDateDialog(&edit, d, opt));
     EXPECT_EQ(d, QDate(2026, 4, 15));
 }
 

@@ -2,6 +2,7 @@
 #include "platform/clock.h"
 
 #include "platform/error.h"
+#include "platform/testsupport/fakeui.h"
 
 #include <gtest/gtest.h>
 #include <QDialog>
@@ -12,18 +13,16 @@
 namespace {
 struct DateEditFixture : ::testing::Test
 {
-    QStringList errors;
-    void SetUp() override
+    // Answers the boxes and the date dialog of every edit a test attaches it to.
+    kv::test::FakeUi ui;
+    QStringList errors() const
     {
-        kv::SetClock([] { return QDateTime(QDate(2026, 3, 15), QTime(12, 0)); });
-        TDateEdit::SetErrorReporter([this](const QString &m) { errors << m; });
+        QStringList out;
+        for (const kv::ShownMessage &m : ui.shown) out << m.text;
+        return out;
     }
-    void TearDown() override
-    {
-        kv::SetClock({});
-        TDateEdit::SetErrorReporter(nullptr);
-        SetSelectDateDialogHook(nullptr);
-    }
+    void SetUp() override { kv::SetClock([] { return QDateTime(QDate(2026, 3, 15), QTime(12, 0)); }); }
+    void TearDown() override { kv::SetClock({}); }
 };
 } // namespace
 
@@ -75,6 +74,7 @@ TEST_F(DateEdit, FormatAndMask)
     EXPECT_EQ(QtInputMaskOf("!99/99/99;1;_", QLatin1Char('.')), "00.00.00;_");
     EXPECT_EQ(QtDateFormatOf("DD/MM/YYYY", QLatin1Char('.')), "dd.MM.yyyy");
     TDateEdit e;
+    kv::AttachUi(&e, &ui);
     EXPECT_EQ(e.inputMask(), "00.00.0000");   // Qt leaves out the default blank
     e.SetDate(QDate(2026, 2, 5));
     EXPECT_EQ(e.text(), "05.02.2026");
@@ -87,6 +87,7 @@ TEST_F(DateEdit, FormatAndMask)
 TEST_F(DateEdit, EmptyText)
 {
     TDateEdit e;
+    kv::AttachUi(&e, &ui);
     EXPECT_TRUE(e.TextIsEmpty());
     EXPECT_FALSE(e.Date().isValid());
     e.SetDefaultToday(true);
@@ -99,6 +100,7 @@ TEST_F(DateEdit, EmptyText)
 TEST_F(DateEdit, RangeMessages)
 {
     TDateEdit e;
+    kv::AttachUi(&e, &ui);
     e.SetDateAutoBetween(false);
     struct Case { QDate min, max, date; const char *msg; };
     const Case cases[] = {
@@ -135,6 +137,7 @@ TEST_F(DateEdit, RangeMessages)
 TEST_F(DateEdit, AutoBetweenClamps)
 {
     TDateEdit e;
+    kv::AttachUi(&e, &ui);
     e.SetDate(QDate(2026, 6, 1));
     e.SetMaxDate(QDate(2026, 5, 1));
     EXPECT_EQ(e.text(), "01.05.2026");
@@ -148,6 +151,7 @@ TEST_F(DateEdit, AutoBetweenClamps)
 TEST_F(DateEdit, Keys)
 {
     TDateEdit e;
+    kv::AttachUi(&e, &ui);
     e.show();
     e.setFocus();
     QTest::keyClick(&e, Qt::Key_Plus, Qt::KeypadModifier);   // empty: today + 1
@@ -163,6 +167,7 @@ TEST_F(DateEdit, Keys)
 TEST_F(DateEdit, CheckOnExit)
 {
     QDialog dlg;
+    kv::AttachUi(&dlg, &ui);
     auto *lay = new QVBoxLayout(&dlg);
     auto *from = new TDateEdit;
     from->setObjectName("dtFrom");
@@ -177,39 +182,41 @@ TEST_F(DateEdit, CheckOnExit)
     dt->setFocus();
     dt->setText("31.02.2005");
     before->setFocus();
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_EQ(errors[0], QString::fromUtf8("''31.02.2005'' - неверная дата"));
+    ASSERT_EQ(errors().size(), 1);
+    EXPECT_EQ(errors()[0], QString::fromUtf8("''31.02.2005'' - неверная дата"));
     QTest::qWait(5);
     EXPECT_TRUE(dt->hasFocus());            // the focus comes back
     EXPECT_EQ(dt->text(), "31.02.2005");    // the text stays as typed
     dt->setText("05.03.2026");
     before->setFocus();
-    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors().size(), 1);
     EXPECT_EQ(dt->Date(), QDate(2026, 3, 5));
     dt->setFocus();
     dt->SetDate(QDate());                   // empty is never checked
     before->setFocus();
-    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors().size(), 1);
 }
 
 TEST_F(DateEdit, DialogButton)
 {
     TDateEdit e;
+    kv::AttachUi(&e, &ui);
     e.SetDialogTitle(QString::fromUtf8("Дата"));
     QString title;
-    SetSelectDateDialogHook([&](TSelectDateDlg &dlg) {
+    ui.onModal = [&](QDialog &d) {
+        auto &dlg = dynamic_cast<TSelectDateDlg &>(d);
         title = dlg.windowTitle();
         dlg.Calendar()->Model().SetCalendarDate(QDate(2026, 1, 20));
-        return true;
-    });
+        return int(QDialog::Accepted);
+    };
     e.Button()->Click();
     EXPECT_EQ(title, QString::fromUtf8("Дата"));
     EXPECT_EQ(e.Date(), QDate(2026, 1, 20));
     e.OnAcceptDate = [](QDate &, bool &accept) { accept = false; };
-    SetSelectDateDialogHook([](TSelectDateDlg &dlg) {
-        dlg.Calendar()->Model().SetCalendarDate(QDate(2026, 1, 25));
-        return true;
-    });
+    ui.onModal = [](QDialog &d) {
+        dynamic_cast<TSelectDateDlg &>(d).Calendar()->Model().SetCalendarDate(QDate(2026, 1, 25));
+        return int(QDialog::Accepted);
+    };
     e.Button()->Click();
     EXPECT_EQ(e.Date(), QDate(2026, 1, 20));
 }
@@ -217,6 +224,7 @@ TEST_F(DateEdit, DialogButton)
 TEST_F(DateEdit, PopupCalendar)
 {
     QWidget w;
+    kv::AttachUi(&w, &ui);
     auto *e = new TDateEdit(&w);
     e->SetCalendarStyle(TDateEdit::csPopup);
     w.show();

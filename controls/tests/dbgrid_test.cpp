@@ -5,6 +5,7 @@
 #include "platform/db/schema.h"
 #include "platform/db/table.h"
 #include "platform/testsupport/memdataset.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/ui.h"
 
 #include <QApplication>
@@ -27,6 +28,7 @@ struct GridTest : ::testing::Test
 {
     QTemporaryDir dir;
     Table t;
+    kv::test::FakeUi ui;
     std::unique_ptr<TExDBGrid> g;
     static constexpr int kRows = 10;
 
@@ -50,6 +52,7 @@ struct GridTest : ::testing::Test
         t.First();
         g = std::make_unique<TExDBGrid>();
         g->setObjectName("dbgDetals");
+        kv::AttachUi(g.get(), &ui);
         g->SetDataSet(&t);
         g->AddColumn("NAME", u("Шифр"), 120);
         g->AddColumn("LENGTH", u("Длина"), 70);
@@ -148,7 +151,7 @@ TEST_F(GridTest, CtrlDeleteAsksAndDeletesExactlyTheSelectedRows)
     key(Qt::Key_Down, Qt::ShiftModifier);
     key(Qt::Key_Down, Qt::ShiftModifier);   // 3, 4, 5
     {
-        ScopedMessageAnswers answers({ModalResult::No});
+        kv::test::ScopedAnswers answers(ui, {ModalResult::No});
         key(Qt::Key_Delete, Qt::ControlModifier);
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, u("Удалить все выбранные записи?"));
@@ -157,7 +160,7 @@ TEST_F(GridTest, CtrlDeleteAsksAndDeletesExactlyTheSelectedRows)
     }
     EXPECT_EQ(t.RecordCount(), kRows);
     {
-        ScopedMessageAnswers answers({ModalResult::Yes});
+        kv::test::ScopedAnswers answers(ui, {ModalResult::Yes});
         key(Qt::Key_Delete, Qt::ControlModifier);
     }
     EXPECT_EQ(t.RecordCount(), kRows - 3);
@@ -172,7 +175,7 @@ TEST_F(GridTest, CtrlDeleteAsksAndDeletesExactlyTheSelectedRows)
     // Without a selection the current row goes, after its own question.
     t.SetRecNo(1);
     {
-        ScopedMessageAnswers answers({ModalResult::Yes});
+        kv::test::ScopedAnswers answers(ui, {ModalResult::Yes});
         key(Qt::Key_Delete, Qt::ControlModifier);
         ASSERT_EQ(answers.shown().size(), 1u);
         EXPECT_EQ(answers.shown()[0].text, u("Удалить запись?"));
@@ -327,7 +330,7 @@ TEST_F(GridTest, ReadOnlyColumnsAndRefusedTexts)
     g->SetSelectedIndex(1);
     t.SetRecNo(2);
     typeText(u("12а"));
-    ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(ui);
     key(Qt::Key_Down);
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].kind, MsgKind::Error);

@@ -1,6 +1,7 @@
 #include "controls/exlabel.h"
 #include "controls/hooks.h"
 #include "controls/layoutstore.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/ui.h"
 
 #include <gtest/gtest.h>
@@ -103,7 +104,9 @@ TEST(WindowHooks, HandlerErrorsDoNotStopTheEvent)
     };
     first.SetWinControl(&w);
     second.SetWinControl(&w);
-    kv::ScopedMessageAnswers answers;
+    kv::test::FakeUi ui;
+    kv::AttachUi(&w, &ui);
+    kv::test::ScopedAnswers answers(ui);
     QKeyEvent k = keyA();
     QApplication::sendEvent(&w, &k);
     EXPECT_EQ(firstCalls, 1);

@@ -4,6 +4,7 @@
 #include "platform/db/schema.h"
 #include "platform/db/table.h"
 #include "platform/error.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/ui.h"
 
 #include <QApplication>
@@ -27,6 +28,7 @@ struct ListTest : ::testing::Test
     QTemporaryDir dir;
     Table mats;
     DataSource src;
+    kv::test::FakeUi ui;
     std::unique_ptr<TExDBLookupList> list;
     qint64 now = 100000;
 
@@ -46,6 +48,7 @@ struct ListTest : ::testing::Test
         src.SetDataSet(&mats);
         list = std::make_unique<TExDBLookupList>();
         list->setObjectName("lstMaterials");
+        kv::AttachUi(list.get(), &ui);
         list->SetLookupSource(&src);
         list->SetLookupField("CODE");
         list->SetLookupDisplay("MATERIAL");
@@ -242,7 +245,7 @@ TEST_F(ListTest, WritesTheKeyIntoTheEditedField)
     key(Qt::Key_Down);
     EXPECT_EQ(parts.State(), DataSetState::Browse);
     // The edited and the lookup data set may not be the same.
-    ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(ui);
     list->SetDataSource(&src);
     list->SetDataField("CODE");
     ASSERT_FALSE(answers.shown().empty());

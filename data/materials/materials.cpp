@@ -45,8 +45,8 @@ QChar foldLatin(QChar c)
 
 } // namespace
 
-MaterialsService::MaterialsService(Paths &paths, Settings &settings, TModule *module, QObject *parent)
-    : QObject(parent), m_paths(paths), m_settings(settings), m_module(module)
+MaterialsService::MaterialsService(Paths &paths, Settings &settings, Ui &ui, TModule *module, QObject *parent)
+    : QObject(parent), m_paths(paths), m_settings(settings), m_ui(ui), m_module(module)
 {
 }
 
@@ -123,7 +123,7 @@ bool MaterialsService::ConnectMaterialsBase()
     if (!IsLocalMaterialsBase()) {
         const QString file = Paths::ExternalMaterialsBase(NormalizeFolderPath(GetBasePath()));
         if (file.isEmpty() || !QFileInfo::exists(file))
-            ShowError(QString::fromUtf8(mattext::BaseNotFound));
+            m_ui.error(QString::fromUtf8(mattext::BaseNotFound));
         else
             external = ImportExternalMaterials(file);
     }
@@ -166,7 +166,7 @@ bool MaterialsService::ImportExternalMaterials(const QString &listMatFile)
         for (const MaterialItem &m : ReadListMat(listMatFile)) Query::Exec(sql, {m.name, m.code});
         return true;
     } catch (const std::exception &) {
-        ShowError(QString::fromUtf8(mattext::ImportFailed));
+        m_ui.error(QString::fromUtf8(mattext::ImportFailed));
         return false;
     }
 }

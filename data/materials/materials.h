@@ -14,6 +14,7 @@ namespace kv {
 
 class Paths;
 class Settings;
+class Ui;
 
 // 999 stands for all materials in every list and filter.
 inline constexpr int kAllMaterialsCode = 999;
@@ -39,8 +40,8 @@ class MaterialsService : public QObject
 
 public:
     // `module` (may be null) is the data module whose general table the
-    // materials window edits.
-    MaterialsService(Paths &paths, Settings &settings, TModule *module = nullptr, QObject *parent = nullptr);
+    // materials window edits; `ui` says what went wrong on a connect.
+    MaterialsService(Paths &paths, Settings &settings, Ui &ui, TModule *module = nullptr, QObject *parent = nullptr);
 
     Paths &paths() { return m_paths; }
     Settings &settings() { return m_settings; }
@@ -110,6 +111,7 @@ public:
 private:
     Paths &m_paths;
     Settings &m_settings;
+    Ui &m_ui;
     TModule *m_module;
 };
 

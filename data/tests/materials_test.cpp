@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         ProgramFolderTest::SetUp();
-        mats = std::make_unique<MaterialsService>(*paths, *settings, module.get());
+        mats = std::make_unique<MaterialsService>(*paths, *settings, ui, module.get());
     }
     void addOwn(int code, const QString &name)
     {
@@ -95,7 +95,7 @@ TEST_F(Materials, ExternalBaseIsImportedAndNamesWithQuotesAndCommasStayIntact)
     const QString folder = dir.path() + "/Inbase";
     writeListMat(folder, {"5=Фанера \"Люкс\", 18 мм", "abc=x", "-1=y", "8=Плита d'Or"});
     useExternal(folder);
-    ScopedMessageAnswers answers;
+    test::ScopedAnswers answers(ui);
     QSignalSpy changed(mats.get(), &MaterialsService::MaterialsChanged);
     EXPECT_TRUE(mats->ConnectMaterialsBase());
     EXPECT_TRUE(answers.shown().empty());
@@ -118,7 +118,7 @@ TEST_F(Materials, MissingExternalBaseFallsBackToTheOwnTable)
 {
     addOwn(3, "Своя плита");
     useExternal(dir.path() + "/nowhere");
-    ScopedMessageAnswers answers;
+    test::ScopedAnswers answers(ui);
     EXPECT_FALSE(mats->ConnectMaterialsBase());
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].text, "По указанному пути база материалов не найдена!");
@@ -137,7 +137,7 @@ TEST_F(Materials, BrokenImportSaysSoAndKeepsTheOwnTable)
     writeListMat(folder, {"5=Фанера"});
     useExternal(folder);
     QFile::remove(paths->PatternFolder() + "Types.dbf");   // no template to copy
-    ScopedMessageAnswers answers;
+    test::ScopedAnswers answers(ui);
     EXPECT_FALSE(mats->ConnectMaterialsBase());
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].text, "Ошибка экспорта внешней базы материалов.");
@@ -165,7 +165,7 @@ TEST_F(Materials, WorkingCopySavesIntoTheOwnBaseAndRefusesTheExternalOne)
     const QString folder = dir.path() + "/Inbase";
     writeListMat(folder, {"5=Фанера"});
     useExternal(folder);
-    ScopedMessageAnswers answers;
+    test::ScopedAnswers answers(ui);
     ASSERT_TRUE(mats->ConnectMaterialsBase());
     mats->OpenWorkingCopy();
     EXPECT_EQ(module->Table->RecordCount(), 1);

@@ -29,7 +29,7 @@ protected:
     {
         ProgramFolderTest::SetUp();
         module->OpenSheetsCopy();
-        mats = std::make_unique<MaterialsService>(*paths, *settings, module.get());
+        mats = std::make_unique<MaterialsService>(*paths, *settings, ui, module.get());
     }
     void material(int code, const QString &name, int minimum)
     {

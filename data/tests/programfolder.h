@@ -1,8 +1,11 @@
 #pragma once
-// A fresh program folder with its settings file, data module and stock tables, the start of most data tests.
+// A fresh program folder with its settings file, data module and stock
+// tables, and the fake UI service that answers the services' messages: the
+// start of most data tests.
 #include "data/datamodule.h"
 #include "data/paths.h"
 #include "data/settings.h"
+#include "platform/testsupport/fakeui.h"
 
 #include <QTemporaryDir>
 
@@ -14,6 +17,7 @@ class ProgramFolderTest : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
+    kv::test::FakeUi ui;
     std::unique_ptr<kv::Paths> paths;
     std::unique_ptr<kv::Settings> settings;
     std::unique_ptr<TModule> module;

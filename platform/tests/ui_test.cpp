@@ -1,13 +1,17 @@
 #include "platform/ui.h"
 
 #include "platform/error.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -34,27 +38,70 @@ TEST(Ui, CarriageReturnIsALineBreak)
     EXPECT_EQ(MessageDisplayText("a\r\nb"), "a\nb");
 }
 
-TEST(Ui, HookRecordsAndAnswersInOrder)
+TEST(Ui, FakeRecordsAndAnswersInOrder)
 {
-    ScopedMessageAnswers answers({ModalResult::No, ModalResult::Retry});
-    EXPECT_EQ(ShowWarning("Сохранить?", MsgButtons::YesNoCancel), ModalResult::No);
-    EXPECT_EQ(ShowConfirmation("x", MsgButtons::RetryCancel), ModalResult::Retry);
-    ShowError("Ошибка\rзаписи");
+    QWidget window;
+    test::FakeUi ui;
+    AttachUi(&window, &ui);
+    test::ScopedAnswers answers(ui, {ModalResult::No, ModalResult::Retry});
+    EXPECT_EQ(ShowWarning("Сохранить?", MsgButtons::YesNoCancel, &window), ModalResult::No);
+    EXPECT_EQ(ShowConfirmation("x", MsgButtons::RetryCancel, &window), ModalResult::Retry);
+    ShowError("Ошибка\rзаписи", &window);
     ASSERT_EQ(answers.shown().size(), 3u);
     EXPECT_EQ(answers.shown()[0].caption, "Предупреждение");
     EXPECT_EQ(answers.shown()[0].buttons, MsgButtons::YesNoCancel);
     EXPECT_EQ(answers.shown()[2].kind, MsgKind::Error);
     EXPECT_EQ(answers.shown()[2].text, "Ошибка\rзаписи");
+    EXPECT_EQ(ui.shown.size(), 3u);
 }
 
 TEST(Ui, RunGuardedShowsTheErrorText)
 {
-    ScopedMessageAnswers answers;
-    EXPECT_FALSE(RunGuarded([] { throw Error("База деталей не найдена."); }));
-    EXPECT_TRUE(RunGuarded([] {}));
+    test::FakeUi ui;
+    test::ScopedAnswers answers(ui);
+    EXPECT_FALSE(ui.guarded([] { throw Error("База деталей не найдена."); }));
+    EXPECT_TRUE(ui.guarded([] {}));
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].kind, MsgKind::Error);
     EXPECT_EQ(answers.shown()[0].text, "База деталей не найдена.");
+}
+
+TEST(Ui, WidgetsReachTheServiceOfTheirNearestWindow)
+{
+    test::FakeUi outer, inner;
+    auto window = std::make_unique<QWidget>();
+    auto *panel = new QWidget(window.get());
+    auto *edit = new QLabel(panel);
+    EXPECT_EQ(&UiOf(edit), &RealUi());
+    AttachUi(window.get(), &outer);
+    EXPECT_EQ(&UiOf(edit), &outer);
+    AttachUi(panel, &inner);
+    EXPECT_EQ(&UiOf(edit), &inner);
+    EXPECT_EQ(&UiOf(window.get()), &outer);
+    AttachUi(panel, nullptr);
+    EXPECT_EQ(&UiOf(edit), &outer);
+    {
+        // A service that is gone is not found any more.
+        test::FakeUi shortLived;
+        AttachUi(panel, &shortLived);
+        EXPECT_EQ(&UiOf(edit), &shortLived);
+    }
+    EXPECT_EQ(&UiOf(edit), &outer);
+    EXPECT_EQ(&UiOf(nullptr), &RealUi());
+}
+
+TEST(Ui, ChosenFileGetsTheDefaultExtension)
+{
+    test::FakeUi ui;
+    FileChoice c;
+    c.defaultExt = "kdx";
+    struct Case { const char *answer, *want; } cases[] = {
+        {"/tmp/kitchen", "/tmp/kitchen.kdx"}, {"/tmp/kitchen.txt", "/tmp/kitchen.txt"}, {"", ""}};
+    for (const Case &k : cases) {
+        ui.onFile = [&](const FileChoice &) { return QString::fromUtf8(k.answer); };
+        EXPECT_EQ(ui.chooseFile(c), QString::fromUtf8(k.want)) << k.answer;
+    }
+    EXPECT_EQ(QtFileFilter("Файлы баз деталей (*.kdx)|*.kdx|Все файлы|*.*"), "Файлы баз деталей (*.kdx);;Все файлы (*.*)");
 }
 
 // Presses the button with `text` of the box that is open, once it is.
@@ -114,19 +161,44 @@ TEST(Ui, BoxUnderWaitCursorShowsArrowAndRestoresIt)
 
 TEST(Ui, FolderChooserCancelGivesEmptyPath)
 {
+    QWidget window;
+    test::FakeUi ui;
+    AttachUi(&window, &ui);
     QString folder = "stale";
-    const auto hook = test::ScopedHook(&SetFolderHook, [](const QString &, const QString &, QString &f) {
+    ui.onFolder = [](const QString &, const QString &, QString &f) {
         f = "/tmp/partial";
         return false;
-    });
-    EXPECT_FALSE(BrowseForFolder("Выберите папку", QString(), folder));
+    };
+    EXPECT_FALSE(BrowseForFolder("Выберите папку", QString(), folder, &window));
     EXPECT_TRUE(folder.isEmpty());
-    SetFolderHook([](const QString &title, const QString &, QString &f) {
+    ui.onFolder = [](const QString &title, const QString &, QString &f) {
         f = "/data/" + title;
         return true;
-    });
-    EXPECT_TRUE(BrowseForFolder("base", QString(), folder));
+    };
+    EXPECT_TRUE(BrowseForFolder("base", QString(), folder, &window));
     EXPECT_EQ(folder, "/data/base");
+}
+
+// A real box whose parent window is deleted while the box's loop runs (a
+// deleteLater that lands there, say): the box goes with its parent, no answer
+// comes back, and nothing frees memory it does not own.
+TEST(Ui, RealBoxWhoseParentDiesInsideItsLoop)
+{
+    struct Case { bool later; } cases[] = {{false}, {true}};
+    for (const Case &c : cases) {
+        QPointer<QWidget> window = new QWidget;
+        window->show();
+        QPointer<QMessageBox> seen;
+        QTimer::singleShot(0, [&] {
+            seen = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (c.later) window->deleteLater();
+            else delete window.data();
+        });
+        EXPECT_EQ(RealUi().warn("Сохранить?", MsgButtons::YesNoCancel, window), ModalResult::None);
+        QApplication::processEvents();
+        EXPECT_TRUE(window.isNull());
+        EXPECT_TRUE(seen.isNull());
+    }
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // Hooks and handlers a test installs are undone when its scope ends, also
 // when a failed ASSERT leaves the test early, so nothing leaks into the next
 // test.
-//   const auto boxes = kv::test::ScopedHook(&kv::SetMessageHook, [](const kv::ShownMessage &) {...});
-//   const kv::test::OnScopeExit reset([] { TfrmRaskroyOptions::SetHook(nullptr); });
+//   const auto cut = kv::test::ScopedHook(&kv::SetWriteCutHook, [](const QString &) { return qint64(10); });
+//   const auto modal = kv::test::ScopedSet(ui.onModal, [](QDialog &) { return int(QDialog::Accepted); });
 #include <utility>
 
 namespace kv::test {
@@ -28,6 +28,15 @@ template <class Setter, class Hook>
 {
     auto previous = set(std::forward<Hook>(hook));
     return OnScopeExit([set, previous = std::move(previous)]() mutable { set(std::move(previous)); });
+}
+
+// Gives `slot` (a handler, a flag) `value` and puts the old one back at the
+// end of the scope.
+template <class T, class V>
+[[nodiscard]] auto ScopedSet(T &slot, V &&value)
+{
+    T previous = std::exchange(slot, T(std::forward<V>(value)));
+    return OnScopeExit([&slot, previous = std::move(previous)]() mutable { slot = std::move(previous); });
 }
 
 } // namespace kv::test

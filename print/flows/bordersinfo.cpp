@@ -3,6 +3,7 @@
 #include "controls/stringgrid.h"
 #include "data/settings.h"
 #include "platform/ini.h"
+#include "platform/ui.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -17,6 +18,7 @@ const QString kSection = QStringLiteral("BorderInfo_Window");
 TfrmBordersInfo::TfrmBordersInfo(PrintContext ctx, QWidget *parent) : QDialog(parent), m_ctx(std::move(ctx))
 {
     setObjectName(QStringLiteral("frmBordersInfo"));
+    AttachUi(this, &m_ctx.ui);
     setWindowTitle(QStringLiteral("Статиска кромок"));
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     resize(300, 240);
@@ -87,7 +89,8 @@ void TfrmBordersInfo::FormClose()
 
 void ShowBordersInfo(PrintContext ctx, const BorderTotals &list, QWidget *parent)
 {
-    TfrmBordersInfo w(std::move(ctx), parent);
-    w.SetList(list);
-    RunPrintModal(w);
+    Ui &ui = ctx.ui;
+    Owned<TfrmBordersInfo> w(new TfrmBordersInfo(std::move(ctx), parent));
+    w->SetList(list);
+    ui.runModal(*w);
 }

@@ -15,6 +15,7 @@ using namespace kv;
 TfrmFullStat::TfrmFullStat(PrintContext ctx, QWidget *parent) : QDialog(parent), m_ctx(std::move(ctx))
 {
     setObjectName(QStringLiteral("frmFullStat"));
+    AttachUi(this, &m_ctx.ui);
     setWindowTitle(QStringLiteral("Статистика"));
     auto label = [this](const char *name, const QString &text, bool bold = false) {
         auto *l = new QLabel(text, this);
@@ -169,13 +170,14 @@ void TfrmFullStat::bbPrintClick()
     report.OnGetValue = [this](const QString &name, TrpValue &value) { return repStatisticGetValue(name, value); };
     m_tab = 0;
     m_record = 0;
-    PreviewReport(report);
+    PreviewReport(m_ctx.ui, report);
 }
 
 void ShowFullStatistics(PrintContext ctx, const MapDocument &doc, const QString &materialName, QWidget *parent)
 {
     const BorderTotals borders = MapsBordersLength(doc, ctx.lookups);
-    TfrmFullStat w(std::move(ctx), parent);
-    w.SetVariant(&doc, materialName, borders);
-    RunPrintModal(w);
+    Ui &ui = ctx.ui;
+    Owned<TfrmFullStat> w(new TfrmFullStat(std::move(ctx), parent));
+    w->SetVariant(&doc, materialName, borders);
+    ui.runModal(*w);
 }

@@ -14,7 +14,6 @@
 #include "report/script/scriptengine.h"
 
 #include <QCheckBox>
-#include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,7 +27,6 @@
 
 using namespace kv;
 
-std::function<bool(QWidget *, QFont &)> TfrmPrintLabel::FontDialogHook;
 
 namespace {
 
@@ -95,6 +93,7 @@ TfrmPrintLabel::TfrmPrintLabel(PrintContext ctx, bool parts, QWidget *parent)
     : QDialog(parent), m_ctx(std::move(ctx)), m_parts(parts), m_section(parts ? kDetalsLabelSection : kScrapsLabelSection)
 {
     setWindowTitle(parts ? QStringLiteral("Печать ярлычков деталей") : QStringLiteral("Печать ярлычков остатков"));
+    AttachUi(this, &m_ctx.ui);
     auto button = [this](const char *name, const QString &text) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
@@ -250,10 +249,7 @@ void TfrmPrintLabel::FormClose()
 void TfrmPrintLabel::bbFontClick()
 {
     QFont f = m_font;
-    bool ok = false;
-    if (FontDialogHook) ok = FontDialogHook(this, f);
-    else f = QFontDialog::getFont(&ok, m_font, this);
-    if (ok) m_font = f;
+    if (m_ctx.ui.chooseFont(f, this)) m_font = f;
 }
 
 void TfrmPrintLabel::bbPageParamsClick()
@@ -261,8 +257,8 @@ void TfrmPrintLabel::bbPageParamsClick()
     TIniFile &ini = m_ctx.settings.Ini();
     int m[4];
     readMargins(ini, m);
-    TPageForm margins(this);
-    if (!margins.Edit(m)) return;
+    Owned<TPageForm> margins(new TPageForm(m_ctx.ui, this));
+    if (!margins->Edit(m)) return;
     for (int i = 0; i < 4; ++i) ini.WriteInteger(kLabelPageSection, QString::fromLatin1(kMarginKeys[i]), m[i]);
 }
 
@@ -316,7 +312,7 @@ void TfrmPrintLabel::bbPrintClick()
     const LabelGrid grid = LabelLayout(m_printing.width, m_printing.height, page->RightEdge() - page->LeftMarginUsed(),
                                        page->BottomEdgeOfPaper() - page->TopMarginUsed());
     if (!grid.ok()) {
-        ShowError(grid.error, this);
+        m_ctx.ui.error(grid.error, this);
         return;
     }
     // The stickers tile the page: the data band is one sticker high and
@@ -332,7 +328,7 @@ void TfrmPrintLabel::bbPrintClick()
     for (int i = 0; i < StickerCount(); ++i) texts.insert(StickerText(i, m_printing));
     const int size = fittedLabelFont(*memo, texts.values(), font.size);
     if (size == 0) {
-        ShowError(QStringLiteral("Строки ярлычка не помещаются на ярлычке %1 x %2 мм даже шрифтом %3 пт: "
+        m_ctx.ui.error(QStringLiteral("Строки ярлычка не помещаются на ярлычке %1 x %2 мм даже шрифтом %3 пт: "
                                  "увеличьте размер ярлычка или уберите часть строк.")
                       .arg(m_printing.width)
                       .arg(m_printing.height)
@@ -345,7 +341,7 @@ void TfrmPrintLabel::bbPrintClick()
 
     report.OnGetValue = [this](const QString &name, TrpValue &value) { return repLabelsGetValue(name, value); };
     m_index = 0;
-    PreviewReport(report);
+    PreviewReport(m_ctx.ui, report);
 }
 
 TfrmPrintDetalsLabel::TfrmPrintDetalsLabel(PrintContext ctx, QWidget *parent) : TfrmPrintLabel(std::move(ctx), true, parent)
@@ -360,16 +356,18 @@ TfrmPrintScrapsLabel::TfrmPrintScrapsLabel(PrintContext ctx, QWidget *parent) : 
 
 void ExecuteDetalsLabels(PrintContext ctx, const std::function<void(DetalLabelLists &)> &fill, QWidget *parent)
 {
-    TfrmPrintDetalsLabel d(std::move(ctx), parent);
-    if (fill) fill(d.Lists());
-    RunPrintModal(d);
-    d.Lists().clear();
+    Ui &ui = ctx.ui;
+    Owned<TfrmPrintDetalsLabel> d(new TfrmPrintDetalsLabel(std::move(ctx), parent));
+    if (fill) fill(d->Lists());
+    ui.runModal(*d);
+    if (d) d->Lists().clear();
 }
 
 void ExecuteScrapsLabels(PrintContext ctx, const std::function<void(ScrapsLabelLists &)> &fill, QWidget *parent)
 {
-    TfrmPrintScrapsLabel d(std::move(ctx), parent);
-    if (fill) fill(d.Lists());
-    RunPrintModal(d);
-    d.Lists().clear();
+    Ui &ui = ctx.ui;
+    Owned<TfrmPrintScrapsLabel> d(new TfrmPrintScrapsLabel(std::move(ctx), parent));
+    if (fill) fill(d->Lists());
+    ui.runModal(*d);
+    if (d) d->Lists().clear();
 }

@@ -22,9 +22,6 @@ class TfrmPrintLabel : public QDialog
 {
     Q_OBJECT
 public:
-    // The font chooser: true with a chosen font. Tests set it.
-    static std::function<bool(QWidget *parent, QFont &font)> FontDialogHook;
-
     QPushButton *bbPrint, *bbCancel, *bbFont, *bbPageParams;
     QGroupBox *gbxDim, *gbxText, *rgrAlignment;
     TExSpinEdit *seWidth, *seHeight;

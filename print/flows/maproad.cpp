@@ -18,24 +18,7 @@
 
 namespace kv {
 
-namespace {
-
-MapPreviewHook &previewHook()
-{
-    static MapPreviewHook hook;
-    return hook;
-}
-
-} // namespace
-
-MapPreviewHook SetMapPreviewHook(MapPreviewHook hook)
-{
-    MapPreviewHook old = std::move(previewHook());
-    previewHook() = std::move(hook);
-    return old;
-}
-
-void PrintMapsReport(TMapsPrinter &printer, const MapPrintRequest &rq)
+bool PrintMapsReport(TMapsPrinter &printer, const MapPrintRequest &rq)
 {
     if (!printer.RangeHasVisibleTab())
         throw Error(QStringLiteral("Нет карт раскроя для печати."));
@@ -68,39 +51,35 @@ void PrintMapsReport(TMapsPrinter &printer, const MapPrintRequest &rq)
     if (auto *params = dynamic_cast<TrpMemoView *>(repMaps.FindView(QStringLiteral("mmMapParams"))))
         params->SetFont(ToReportFont(printer.Options.MapFont));
     printer.Attach(repMaps, *rpsrcMaps);
-    repMaps.ErrorHook = [](const QString &text) { ShowError(text); };
+    Ui &ui = *rq.ui;
+    QWidget *parent = rq.parent;
+    repMaps.ErrorHook = [&ui, parent](const QString &text) { ui.error(text, parent); };
 
-    if (previewHook()) {
-        repMaps.ShowProgress = false;
-        if (!repMaps.Prepare()) throw Error(repMaps.LastBuildError);
-        previewHook()(repMaps);
-        return;
-    }
     TrpPreviewSettings preview;
     preview.PreviewButtons = pbZoom | pbLoad | pbSave | pbPrint | pbFind | pbExit;
     preview.InitialZoom = pzDefault;
     preview.RebuildPrinter = false;
-    rpShowReport(repMaps, preview);
+    return ui.showReport(repMaps, [&] { return rpShowReport(repMaps, preview); });
 }
 
 bool PrintCuttingMaps(const MapPrintRequest &rq)
 {
-    if (!rq.doc || !rq.settings) return false;
+    if (!rq.doc || !rq.settings || !rq.ui) return false;
     try {
         TMapsPrinter printer(*rq.doc, rq.lookups);
-        TfrmPrintSetup dlg(rq.settings->Ini(), rq.parent);
-        dlg.setWindowTitle(QStringLiteral("Параметры печати раскроя"));
-        dlg.CurrentMap = rq.activeTab + 1;
-        dlg.FirstMap = printer.PrintFirstTab + 1;
-        dlg.LastMap = printer.PrintLastTab + 1;
-        if (!dlg.Execute()) return false;
-        printer.Options = dlg.Options();
-        printer.PrintFirstTab = dlg.GetBeginPage() - 1;
-        printer.PrintLastTab = dlg.GetEndPage() - 1;
-        PrintMapsReport(printer, rq);
-        return true;
+        Owned<TfrmPrintSetup> dlg(new TfrmPrintSetup(*rq.ui, rq.settings->Ini(), rq.parent));
+        dlg->setWindowTitle(QStringLiteral("Параметры печати раскроя"));
+        dlg->CurrentMap = rq.activeTab + 1;
+        dlg->FirstMap = printer.PrintFirstTab + 1;
+        dlg->LastMap = printer.PrintLastTab + 1;
+        // The window that asked may be gone once the dialog is answered.
+        if (!dlg->Execute() || !dlg) return false;
+        printer.Options = dlg->Options();
+        printer.PrintFirstTab = dlg->GetBeginPage() - 1;
+        printer.PrintLastTab = dlg->GetEndPage() - 1;
+        return PrintMapsReport(printer, rq);
     } catch (const std::exception &e) {
-        ShowException(e, rq.parent);
+        rq.ui->exception(e, rq.parent);
         return false;
     }
 }

@@ -12,10 +12,7 @@ class TrpReport;
 
 namespace kv {
 class Settings;
-
-// Instead of the preview, tests get the report once it is built.
-using MapPreviewHook = std::function<void(TrpReport &)>;
-MapPreviewHook SetMapPreviewHook(MapPreviewHook hook);
+class Ui;
 
 struct MapPrintRequest
 {
@@ -25,13 +22,16 @@ struct MapPrintRequest
     QString reportsFolder;
     MapPrintLookups lookups;
     QWidget *parent = nullptr;
+    // The print settings dialog, the boxes and the preview go through it.
+    Ui *ui = nullptr;
 };
 
 // The results window's print action. Failures are shown, never thrown;
 // false when nothing was built (cancelled, nothing to print, an error).
 bool PrintCuttingMaps(const MapPrintRequest &request);
-// From the confirmed choices on: template, variables, page, styles, the
-// build and the preview (or the test hook). Raises kv::Error.
-void PrintMapsReport(TMapsPrinter &printer, const MapPrintRequest &request);
+// From the confirmed choices on: template, variables, page, styles, and the
+// report to its preview; false when it could not be built (the report said
+// why). Raises kv::Error.
+bool PrintMapsReport(TMapsPrinter &printer, const MapPrintRequest &request);
 
 } // namespace kv

@@ -2,6 +2,7 @@
 
 #include "controls/spinedit.h"
 #include "platform/text.h"
+#include "platform/ui.h"
 #include "print/flows/printflow.h"
 
 #include <QFrame>
@@ -54,9 +55,10 @@ TExSpinEdit *field(QWidget *parent, const char *name)
 
 } // namespace
 
-TPageForm::TPageForm(QWidget *parent) : QDialog(parent)
+TPageForm::TPageForm(kv::Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
 {
     setObjectName(QStringLiteral("PageForm"));
+    kv::AttachUi(this, &m_ui);
     setWindowTitle(QStringLiteral("Параметры страницы"));
     setWindowFlags(windowFlags() | Qt::Tool);
     QFont f(QStringLiteral("MS Sans Serif"));
@@ -110,7 +112,7 @@ bool TPageForm::Edit(int margins[4])
     RightFld->setValue(margins[1]);
     TopFld->setValue(margins[2]);
     BottomFld->setValue(margins[3]);
-    if (kv::RunPrintModal(*this) != QDialog::Accepted) return false;
+    if (m_ui.runModal(*this) != QDialog::Accepted) return false;
     const TExSpinEdit *fields[4] = {LeftFld, RightFld, TopFld, BottomFld};
     for (int i = 0; i < 4; ++i) margins[i] = int(kv::roundHalfEven(fields[i]->ClampValue(fields[i]->Value())));
     return true;

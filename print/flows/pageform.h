@@ -6,12 +6,16 @@
 
 class QPushButton;
 class TExSpinEdit;
+namespace kv {
+class Ui;
+}
 
 class TPageForm : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TPageForm(QWidget *parent = nullptr);
+    // `ui` runs the dialog.
+    explicit TPageForm(kv::Ui &ui, QWidget *parent = nullptr);
 
     TExSpinEdit *TopFld, *LeftFld, *RightFld, *BottomFld;
     QPushButton *BBOk, *BBCancel;
@@ -19,4 +23,7 @@ public:
     // The caller's protocol: the margins in (left, right, top, bottom), shown
     // modally, and on OK the rounded values back; false (nothing changed) otherwise.
     bool Edit(int margins[4]);
+
+private:
+    kv::Ui &m_ui;
 };

@@ -4,56 +4,14 @@
 #include "data/paths.h"
 #include "data/settings.h"
 #include "platform/error.h"
+#include "platform/ui.h"
 #include "report/building/report.h"
 #include "report/model/page.h"
 #include "report/output/printer.h"
 #include "report/output/textexports.h"
 #include "report/windows/preview.h"
 
-#include <QDialog>
-
 namespace kv {
-
-namespace {
-
-PrintModalHook &modalHook()
-{
-    static PrintModalHook h;
-    return h;
-}
-
-PreparedReportHook &reportHook()
-{
-    static PreparedReportHook h;
-    return h;
-}
-
-} // namespace
-
-PrintModalHook SetPrintModalHook(PrintModalHook hook)
-{
-    PrintModalHook old = std::move(modalHook());
-    modalHook() = std::move(hook);
-    return old;
-}
-
-int RunPrintModal(QDialog &dialog)
-{
-    if (modalHook()) {
-        const int r = modalHook()(dialog);
-        dialog.setResult(r);
-        dialog.hide();
-        return r;
-    }
-    return dialog.exec();
-}
-
-PreparedReportHook SetPreparedReportHook(PreparedReportHook hook)
-{
-    PreparedReportHook old = std::move(reportHook());
-    reportHook() = std::move(hook);
-    return old;
-}
 
 void LoadReportTemplate(TrpReport &report, const Paths &paths, const QString &name)
 {
@@ -101,14 +59,9 @@ void CreateExportFilters(QObject *owner, ReportExports which)
     }
 }
 
-void PreviewReport(TrpReport &report)
+bool PreviewReport(Ui &ui, TrpReport &report)
 {
-    if (reportHook()) {
-        report.ShowProgress = false;
-        reportHook()(report);
-        return;
-    }
-    rpShowReport(report);
+    return ui.showReport(report, [&report] { return rpShowReport(report); });
 }
 
 } // namespace kv

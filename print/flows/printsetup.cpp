@@ -2,12 +2,12 @@
 
 #include "controls/spinedit.h"
 #include "platform/ini.h"
+#include "platform/ui.h"
 #include "print/flows/printflow.h"
 #include "print/flows/printsetupadv.h"
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,28 +21,12 @@
 
 namespace kv {
 
-namespace {
-PrintFontChooser &fontChooser()
+bool ChoosePrintFont(Ui &ui, IniFont &font, QWidget *parent)
 {
-    static PrintFontChooser c;
-    return c;
-}
-} // namespace
-
-PrintFontChooser SetPrintFontChooser(PrintFontChooser c)
-{
-    PrintFontChooser old = std::move(fontChooser());
-    fontChooser() = std::move(c);
-    return old;
-}
-
-bool ChoosePrintFont(IniFont &font, QWidget *parent)
-{
-    if (fontChooser()) return fontChooser()(font, parent);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, font.toQFont(), parent, QString(), QFontDialog::DontUseNativeDialog);
-    if (ok) font.setFromQFont(chosen);
-    return ok;
+    QFont chosen = font.toQFont();
+    if (!ui.chooseFont(chosen, parent)) return false;
+    font.setFromQFont(chosen);
+    return true;
 }
 
 void ShowFontSample(QLabel *panel, const IniFont &font)
@@ -82,9 +66,11 @@ QRadioButton *radio(QWidget *parent, const char *name, const QString &text)
 
 } // namespace
 
-TfrmPrintSetup::TfrmPrintSetup(TIniFile &settings, QWidget *parent) : QDialog(parent), m_ini(settings)
+TfrmPrintSetup::TfrmPrintSetup(Ui &ui, TIniFile &settings, QWidget *parent)
+    : QDialog(parent), m_ui(ui), m_ini(settings)
 {
     setObjectName(QStringLiteral("frmPrintSetup"));
+    AttachUi(this, &m_ui);
     setWindowTitle(QStringLiteral("Параметры печати раскроя"));
     auto *root = new QVBoxLayout(this);
     auto *top = new QHBoxLayout;
@@ -207,7 +193,7 @@ TfrmPrintSetup::TfrmPrintSetup(TIniFile &settings, QWidget *parent) : QDialog(pa
 bool TfrmPrintSetup::Execute()
 {
     FormShow();
-    return RunPrintModal(*this) == QDialog::Accepted;
+    return m_ui.runModal(*this) == QDialog::Accepted;
 }
 
 void TfrmPrintSetup::showEvent(QShowEvent *e) { QDialog::showEvent(e); }
@@ -335,15 +321,15 @@ void TfrmPrintSetup::bbOkClick()
 void TfrmPrintSetup::bbFontClick()
 {
     IniFont f = m_font;
-    if (!ChoosePrintFont(f, this)) return;
+    if (!ChoosePrintFont(m_ui, f, this)) return;
     m_font = f;
     ShowFontSample(pnlFont, m_font);
 }
 
 void TfrmPrintSetup::bbAdvancedClick()
 {
-    TfrmPrintSetupAdv adv(m_ini, this);
-    adv.Execute();
+    Owned<TfrmPrintSetupAdv> adv(new TfrmPrintSetupAdv(m_ui, m_ini, this));
+    adv->Execute();
 }
 
 void TfrmPrintSetup::done(int r)

@@ -19,11 +19,10 @@ class TExSpinEdit;
 
 namespace kv {
 class TIniFile;
+class Ui;
 
-// The font chooser of the dialogs (tests replace it); true when confirmed.
-using PrintFontChooser = std::function<bool(IniFont &font, QWidget *parent)>;
-PrintFontChooser SetPrintFontChooser(PrintFontChooser chooser);
-bool ChoosePrintFont(IniFont &font, QWidget *parent);
+// The font chooser of the dialogs; true when confirmed.
+bool ChoosePrintFont(Ui &ui, IniFont &font, QWidget *parent);
 // The font sample panel shows "AaZzДдЯя" in a font.
 void ShowFontSample(QLabel *panel, const IniFont &font);
 } // namespace kv
@@ -32,7 +31,8 @@ class TfrmPrintSetup : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TfrmPrintSetup(kv::TIniFile &settings, QWidget *parent = nullptr);
+    // `ui` runs the dialog and the ones it opens.
+    TfrmPrintSetup(kv::Ui &ui, kv::TIniFile &settings, QWidget *parent = nullptr);
 
     // Map numbers from 1, set before Execute.
     int FirstMap = 1, LastMap = 1, CurrentMap = 1;
@@ -74,6 +74,7 @@ protected:
     bool eventFilter(QObject *o, QEvent *e) override;
 
 private:
+    kv::Ui &m_ui;
     kv::TIniFile &m_ini;
     kv::IniFont m_font;
 };

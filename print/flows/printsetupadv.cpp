@@ -2,6 +2,7 @@
 
 #include "controls/spinedit.h"
 #include "platform/ini.h"
+#include "platform/ui.h"
 #include "print/flows/printflow.h"
 #include "print/flows/printsetup.h"
 #include "report/core/canvas.h"
@@ -178,9 +179,11 @@ QImage TfrmPrintSetupAdv::PenSample(int style, qint32 color, bool selected, QSiz
     return img;
 }
 
-TfrmPrintSetupAdv::TfrmPrintSetupAdv(TIniFile &settings, QWidget *parent) : QDialog(parent), m_ini(settings)
+TfrmPrintSetupAdv::TfrmPrintSetupAdv(Ui &ui, TIniFile &settings, QWidget *parent)
+    : QDialog(parent), m_ui(ui), m_ini(settings)
 {
     setObjectName(QStringLiteral("frmPrintSetupAdv"));
+    AttachUi(this, &m_ui);
     setWindowTitle(QStringLiteral("Дополнительные параметры печати"));
     auto *root = new QVBoxLayout(this);
     auto *body = new QHBoxLayout;
@@ -352,7 +355,7 @@ bool TfrmPrintSetupAdv::Execute()
     UpdateMillControls();
     UpdateScrapControls();
     UpdateLostScrapControls();
-    return RunPrintModal(*this) == QDialog::Accepted;
+    return m_ui.runModal(*this) == QDialog::Accepted;
 }
 
 IniPen TfrmPrintSetupAdv::GetKindPen(const Kind &k) const
@@ -486,7 +489,7 @@ void TfrmPrintSetupAdv::bbFontClick()
     Kind *k = tag == 1 ? &Detal : tag == 2 ? &Scrap : tag == 3 ? &LostScrap : nullptr;
     if (!k) return;
     IniFont f = k->font;
-    if (!ChoosePrintFont(f, this)) return;
+    if (!ChoosePrintFont(m_ui, f, this)) return;
     k->font = f;
     ShowFontSample(k->fontPanel, k->font);
 }

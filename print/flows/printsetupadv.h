@@ -21,13 +21,15 @@ class TgwOutlookListItem;
 
 namespace kv {
 class TIniFile;
+class Ui;
 }
 
 class TfrmPrintSetupAdv : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TfrmPrintSetupAdv(kv::TIniFile &settings, QWidget *parent = nullptr);
+    // `ui` runs the dialog and its font chooser.
+    TfrmPrintSetupAdv(kv::Ui &ui, kv::TIniFile &settings, QWidget *parent = nullptr);
 
     // Loads, enables and shows modally; true with "Да" (which writes the settings).
     bool Execute();
@@ -81,5 +83,6 @@ private:
     void EnableChildren(Kind &k);
     void loadKind(Kind &k, const kv::MapKindStyle &s);
     kv::MapKindStyle kindStyle(const Kind &k) const;
+    kv::Ui &m_ui;
     kv::TIniFile &m_ini;
 };

@@ -36,6 +36,6 @@ void PrintScrapsInfo(PrintContext ctx, const MapDocument &doc, QWidget *)
         else return false;
         return true;
     };
-    PreviewReport(report);
+    PreviewReport(ctx.ui, report);
     index = -1;
 }

@@ -17,6 +17,7 @@
 #include "platform/testsupport/userinput.h"
 #include "data/settings.h"
 #include "platform/ini.h"
+#include "platform/testsupport/fakeui.h"
 #include "print/flows/pageform.h"
 #include "print/flows/printflow.h"
 #include "print/flows/printsetup.h"
@@ -34,15 +35,14 @@ class Dialogs : public ::testing::Test
 protected:
     QTemporaryDir dir;
     std::unique_ptr<Settings> settings;
-    PrintModalHook old;
+    kv::test::FakeUi ui;
     std::function<int(QDialog &)> answer = [](QDialog &d) { d.reject(); return d.result(); };
 
     void SetUp() override
     {
         settings = std::make_unique<Settings>(dir.filePath(QStringLiteral("Korvalt.ini")));
-        old = SetPrintModalHook([this](QDialog &d) { return answer(d); });
+        ui.onModal = [this](QDialog &d) { return answer(d); };
     }
-    void TearDown() override { SetPrintModalHook(old); }
     TIniFile &ini() { return settings->Ini(); }
 
     template <class T>
@@ -65,7 +65,7 @@ protected:
 struct OpenedSetup
 {
     TfrmPrintSetup d;
-    explicit OpenedSetup(TIniFile &ini) : d(ini)
+    OpenedSetup(Ui &ui, TIniFile &ini) : d(ui, ini)
     {
         d.FirstMap = 2, d.LastMap = 4, d.CurrentMap = 3;
         d.FormShow();
@@ -76,7 +76,7 @@ struct OpenedSetup
 
 TEST_F(Dialogs, PrintSetupOpensWithTheDefaultsAndEveryStateSet)
 {
-    OpenedSetup s(ini());
+    OpenedSetup s(ui, ini());
     TfrmPrintSetup &d = s.d;
     shot(d, "printsetup");
     EXPECT_TRUE(child<QRadioButton>(d, "rbOneMap")->isChecked());
@@ -95,7 +95,7 @@ TEST_F(Dialogs, PrintSetupOpensWithTheDefaultsAndEveryStateSet)
 
     // A list switched off in the file: its sub-options are off from the first look.
     ini().WriteBool(kSheetPageParams, QStringLiteral("DetalsList"), false);
-    OpenedSetup off(ini());
+    OpenedSetup off(ui, ini());
     for (const char *name : {"chbShowBorder", "cbBorderCodes", "cbBordersStat", "cbBordersBlack"})
         EXPECT_FALSE(child<QWidget>(off.d, name)->isEnabled()) << name;
 }
@@ -119,7 +119,7 @@ TEST_F(Dialogs, PrintSetupRangesAreHeldToTheVisibleMaps)
         {"end before begin", "rbNumberPages", "4", "3", 2, 3},
     };
     for (const Case &c : cases) {
-        OpenedSetup s(ini());
+        OpenedSetup s(ui, ini());
         TfrmPrintSetup &d = s.d;
         child<QRadioButton>(d, c.radio)->click();
         if (!c.begin.isEmpty()) {
@@ -137,7 +137,7 @@ TEST_F(Dialogs, PrintSetupRangesAreHeldToTheVisibleMaps)
 TEST_F(Dialogs, PrintSetupWritesEachBoxUnderItsOwnKeyAlsoWhenCancelled)
 {
     {
-        OpenedSetup s(ini());
+        OpenedSetup s(ui, ini());
         TfrmPrintSetup &d = s.d;
         for (QCheckBox *c : d.findChildren<QCheckBox *>()) c->setChecked(false);
         child<QCheckBox>(d, "cbxUsefulWaste")->setChecked(true);
@@ -153,7 +153,7 @@ TEST_F(Dialogs, PrintSetupWritesEachBoxUnderItsOwnKeyAlsoWhenCancelled)
     EXPECT_EQ(ini().ReadInteger(kSheetPageParams, QStringLiteral("Position"), 0), 2);
     EXPECT_EQ(ini().ReadInteger(kSheetPageParams, QStringLiteral("MapQuantity"), 0), 4);
     // Read back into the same boxes: usable and useless off-cuts are not swapped.
-    OpenedSetup again(ini());
+    OpenedSetup again(ui, ini());
     EXPECT_TRUE(child<QCheckBox>(again.d, "cbxUsefulWaste")->isChecked());
     EXPECT_FALSE(child<QCheckBox>(again.d, "cbxUselessWaste")->isChecked());
     EXPECT_TRUE(child<QRadioButton>(again.d, "rbOtherMap")->isChecked());
@@ -162,7 +162,7 @@ TEST_F(Dialogs, PrintSetupWritesEachBoxUnderItsOwnKeyAlsoWhenCancelled)
 
 TEST_F(Dialogs, PrintSetupListSwitchGovernsItsSubOptions)
 {
-    OpenedSetup s(ini());
+    OpenedSetup s(ui, ini());
     TfrmPrintSetup &d = s.d;
     child<QCheckBox>(d, "chbDetalsList")->click();
     for (const char *name : {"chbShowBorder", "cbBorderCodes", "cbBordersStat", "cbBordersBlack"})
@@ -176,15 +176,14 @@ TEST_F(Dialogs, PrintSetupListSwitchGovernsItsSubOptions)
 
 TEST_F(Dialogs, PrintSetupFontAndStylesButtons)
 {
-    OpenedSetup s(ini());
+    OpenedSetup s(ui, ini());
     TfrmPrintSetup &d = s.d;
-    const PrintFontChooser keep = SetPrintFontChooser([](IniFont &f, QWidget *) {
-        f.name = QStringLiteral("Liberation Serif");
-        f.size = 14;
+    ui.onFont = [](QFont &f) {
+        f.setFamily(QStringLiteral("Liberation Serif"));
+        f.setPointSize(14);
         return true;
-    });
+    };
     child<QPushButton>(d, "bbFont")->click();
-    SetPrintFontChooser(keep);
     EXPECT_EQ(d.MapFont().size, 14);
     bool advanced = false;
     answer = [&](QDialog &dlg) {
@@ -205,7 +204,7 @@ TEST_F(Dialogs, StylesDialogPagesAndDefaults)
     struct Case { int stored; const char *page; };
     for (const Case c : {Case{0, "tshDetals"}, Case{3, "tshLostScraps"}, Case{7, "tshDetals"}}) {
         ini().WriteInteger(kPrnSetupAdv, QStringLiteral("CurrentPage"), c.stored);
-        TfrmPrintSetupAdv d(ini());
+        TfrmPrintSetupAdv d(ui, ini());
         d.Execute();   // answered with Cancel
         EXPECT_EQ(d.PageControl->currentWidget()->objectName(), QLatin1String(c.page)) << c.stored;
         if (c.stored == 0) {
@@ -227,7 +226,7 @@ TEST_F(Dialogs, StylesDialogPagesAndDefaults)
         }
     }
     // Clicking an item of the list shows its page.
-    TfrmPrintSetupAdv d(ini());
+    TfrmPrintSetupAdv d(ui, ini());
     d.Execute();
     d.OutlookListItemClick(d.OutlookList, d.OutlookList->Items()->Item(1));
     EXPECT_EQ(d.PageControl->currentWidget()->objectName(), QStringLiteral("tshMills"));
@@ -273,7 +272,7 @@ TEST_F(Dialogs, StylesDialogColoursArePickedWithTheMouseAndTheKeys)
         UserClick(dlg.findChild<QPushButton *>(QStringLiteral("bbOk")));
         return dlg.result();
     };
-    TfrmPrintSetupAdv d(ini());
+    TfrmPrintSetupAdv d(ui, ini());
     EXPECT_TRUE(d.Execute());
     const MapPrintStyles s = ReadPrintStyles(ini());
     EXPECT_EQ(quint32(s.Detal.Brush.color), brush);
@@ -282,7 +281,7 @@ TEST_F(Dialogs, StylesDialogColoursArePickedWithTheMouseAndTheKeys)
 
 TEST_F(Dialogs, StylesDialogNavigatorItemsCarryTheirPictures)
 {
-    TfrmPrintSetupAdv d(ini());
+    TfrmPrintSetupAdv d(ui, ini());
     const kv::ImageList *images = d.OutlookList->Images();
     ASSERT_TRUE(images);
     EXPECT_EQ(images->size(), QSize(32, 32));
@@ -300,7 +299,7 @@ TEST_F(Dialogs, StylesDialogNavigatorItemsCarryTheirPictures)
 
 TEST_F(Dialogs, StylesDialogEnablingFollowsTheSwitches)
 {
-    TfrmPrintSetupAdv d(ini());
+    TfrmPrintSetupAdv d(ui, ini());
     d.Execute();
     child<QCheckBox>(d, "cbMillDraw")->click();
     for (const char *name : {"cbxMillPenColor", "cbxMillPenStyle", "seMillPenWidth"})
@@ -319,7 +318,7 @@ TEST_F(Dialogs, StylesDialogEnablingFollowsTheSwitches)
 TEST_F(Dialogs, StylesDialogWritesOnlyWithOkAndAreaPensStayOneWide)
 {
     {
-        TfrmPrintSetupAdv d(ini());
+        TfrmPrintSetupAdv d(ui, ini());
         d.Execute();
         child<QCheckBox>(d, "cbDetalDraw")->setChecked(false);
         d.reject();
@@ -334,7 +333,7 @@ TEST_F(Dialogs, StylesDialogWritesOnlyWithOkAndAreaPensStayOneWide)
         d.findChild<QPushButton *>(QStringLiteral("bbOk"))->click();
         return dlg.result();
     };
-    TfrmPrintSetupAdv d(ini());
+    TfrmPrintSetupAdv d(ui, ini());
     EXPECT_TRUE(d.Execute());
     const MapPrintStyles s = ReadPrintStyles(ini());
     EXPECT_EQ(s.CurrentPage, 2);
@@ -365,7 +364,7 @@ TEST(StyleSamples, WhiteHatchesShowInBlackAndSolidWhiteStaysWhite)
 
 TEST_F(Dialogs, PageMarginsComeBackOnlyWithOkAndStayWithinTheirLimit)
 {
-    TPageForm form;
+    TPageForm form(ui);
     shot(form, "pageform");
     int m[4] = {5, 6, 7, 8};
     answer = [](QDialog &d) {

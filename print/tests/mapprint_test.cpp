@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "platform/ini.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/ui.h"
 #include "print/flows/maproad.h"
 #include "print/flows/mapprint.h"
@@ -291,8 +292,7 @@ public:
     QString reports;
     std::vector<int> pages;
     std::vector<size_t> mapItems;
-    MapPreviewHook oldPreview;
-    PrintModalHook oldRunner;
+    kv::test::FakeUi ui;
     bool dialogShown = false;
     std::function<void(TfrmPrintSetup &)> choose;   // the user's choices before "Печать"
 
@@ -302,26 +302,23 @@ public:
         reports = dir.filePath(QStringLiteral("Reports"));
         QDir().mkpath(reports);
         for (int i = 0; i < 3; ++i) doc.Tabs.push_back(smallTab(QString::number(i + 1)));
-        oldPreview = SetMapPreviewHook([this](TrpReport &r) {
+        ui.onReports<TrpReport>([this](TrpReport &r) {
+            if (!r.Prepare()) return false;   // the report says why, as its preview would
             pages.push_back(r.EMFPages().Count());
             for (int i = 0; i < r.EMFPages().Count(); ++i)
                 if (TrpPage *pg = r.EMFPages().UnpackPage(i))
                     for (const auto &v : pg->Views())
                         if (auto *m = dynamic_cast<TrpRskMapView *>(v.get())) mapItems.push_back(m->Items.size());
+            return true;
         });
-        oldRunner = SetPrintModalHook([this](QDialog &d) {
+        ui.onModal = [this](QDialog &d) {
             dialogShown = true;
             if (auto *s = qobject_cast<TfrmPrintSetup *>(&d)) {
                 if (choose) choose(*s);
                 s->bbOkClick();
             }
             return d.result();
-        });
-    }
-    void TearDown() override
-    {
-        SetMapPreviewHook(oldPreview);
-        SetPrintModalHook(oldRunner);
+        };
     }
     bool print(int active = 0)
     {
@@ -331,6 +328,7 @@ public:
         rq.settings = settings.get();
         rq.reportsFolder = reports;
         rq.lookups = kvtest::Lookups();
+        rq.ui = &ui;
         return PrintCuttingMaps(rq);
     }
 };
@@ -340,7 +338,7 @@ public:
 TEST_F(MapRoad, EveryVisibleMapGetsItsPageWithItsItems)
 {
     writeTemplate(reports + "/RskMaps.rpf", true);
-    ScopedMessageAnswers answers;
+    kv::test::ScopedAnswers answers(ui);
     EXPECT_TRUE(print());
     for (const ShownMessage &m : answers.shown()) ADD_FAILURE() << m.text.toStdString();
     ASSERT_EQ(pages, (std::vector<int>{1}));   // three 300-unit bands fit one A4 page
@@ -392,7 +390,7 @@ TEST_F(MapRoad, FailuresAreToldAndNothingIsBuilt)
         pages.clear();
         choose = nullptr;
         c.arrange(*this);
-        ScopedMessageAnswers answers;
+        kv::test::ScopedAnswers answers(ui);
         EXPECT_FALSE(print()) << c.what;
         EXPECT_TRUE(pages.empty()) << c.what;
         ASSERT_FALSE(answers.shown().empty()) << c.what;

@@ -20,6 +20,7 @@
 #include "report/model/page.h"
 #include "report/output/printer.h"
 #include "report/windows/printdialog.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/scoped.h"
 
 namespace {
@@ -418,11 +419,13 @@ TEST(PrintDialog, ComponentsCopiesAndPages)
 TEST(PrintDialog, WrongPagesAreSaidAndTheDialogStays)
 {
     QStringList said;
-    const auto boxes = kv::test::ScopedHook(&kv::SetMessageHook, [&said](const kv::ShownMessage &m) {
+    kv::test::FakeUi ui;
+    ui.onMessage = [&said](const kv::ShownMessage &m) {
         said << m.text;
         return kv::ModalResult::Ok;
-    });
+    };
     TrpPrintForm form;
+    kv::AttachUi(&form, &ui);
     form.findChild<QRadioButton *>("RB3")->setChecked(true);
     form.findChild<QLineEdit *>("E2")->setText("1,,3");
     form.accept();

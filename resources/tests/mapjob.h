@@ -1,7 +1,7 @@
 #pragma once
 // The engine's golden mixed job in a program folder of its own, with the
 // report templates written and the look-ups the map report asks, printed
-// through the map road to whatever the preview hook does with the report.
+// through the map road to whatever the test does with the built report.
 #include "data/maps/mapdoc.h"
 #include "data/paths.h"
 #include "data/settings.h"
@@ -9,6 +9,10 @@
 #include "print/objects/registration.h"
 #include "resources/reports.h"
 #include "data/testsupport/mixedjob.h"
+#include "platform/testsupport/fakeui.h"
+#include "report/building/report.h"
+
+#include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
@@ -31,6 +35,8 @@ struct MapJob
     kv::Paths paths{dir.path()};
     std::unique_ptr<kv::Settings> settings;
     kv::MapDocument doc = MixedJobDocument();
+    // Takes the report in place of its preview.
+    kv::test::FakeUi ui;
 
     MapJob()
     {
@@ -41,10 +47,13 @@ struct MapJob
         kv::SetNumberDigits(2, 3);
     }
 
-    // The maps report, `mapsPerPage` maps a page, handed to `preview`.
-    void PrintMaps(int mapsPerPage, const kv::MapPreviewHook &preview)
+    // The maps report, `mapsPerPage` maps a page, built and handed to `preview`.
+    void PrintMaps(int mapsPerPage, const std::function<void(TrpReport &)> &preview)
     {
-        const kv::MapPreviewHook old = kv::SetMapPreviewHook(preview);
+        ui.onReports<TrpReport>([preview](TrpReport &r) {
+            ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
+            preview(r);
+        });
         kv::TMapsPrinter printer(doc, MapJobLookups());
         printer.Options.Position = 2;
         printer.Options.MapQuantity = mapsPerPage;
@@ -53,8 +62,9 @@ struct MapJob
         rq.settings = settings.get();
         rq.reportsFolder = paths.ReportsFolder();
         rq.lookups = MapJobLookups();
+        rq.ui = &ui;
         kv::PrintMapsReport(printer, rq);
-        kv::SetMapPreviewHook(old);
+        ui.onReport = nullptr;
     }
 };
 

@@ -17,6 +17,7 @@
 #include "report/output/textexports.h"
 #include "resources/reports.h"
 #include "data/testsupport/mixedjob.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/golden.h"
 
 #include <QDir>
@@ -58,7 +59,7 @@ protected:
     std::unique_ptr<Paths> paths;
     std::unique_ptr<Settings> settings;
     MapDocument doc = kvtest::MixedJobDocument();
-    MapPreviewHook old;
+    kv::test::FakeUi ui;
 
     void SetUp() override
     {
@@ -75,13 +76,15 @@ protected:
     void TearDown() override
     {
         rpMeasuringCanvas().SetMeasurer(nullptr);
-        SetMapPreviewHook(old);
     }
 
     // Builds the maps report of the whole job and hands it over.
     void build(int mapsPerPage, const std::function<void(TrpReport &)> &take)
     {
-        old = SetMapPreviewHook(take);
+        ui.onReports<TrpReport>([take](TrpReport &r) {
+            ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
+            take(r);
+        });
         TMapsPrinter printer(doc, lookups());
         printer.Options.Position = 2;
         printer.Options.MapQuantity = mapsPerPage;
@@ -90,6 +93,7 @@ protected:
         rq.settings = settings.get();
         rq.reportsFolder = paths->ReportsFolder();
         rq.lookups = lookups();
+        rq.ui = &ui;
         PrintMapsReport(printer, rq);
     }
 };

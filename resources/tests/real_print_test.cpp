@@ -95,21 +95,21 @@ TEST(RealPrint, MapsAndStatisticsReachTheQueueAndComeOutDone)
     };
     job.PrintMaps(1, printFromPreview);
     {
-        const PreparedReportHook oldReport = SetPreparedReportHook([&](TrpReport &r) {
+        job.ui.onReports<TrpReport>([&](TrpReport &r) {
             ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
             printFromPreview(r);
         });
-        const PrintModalHook oldModal = SetPrintModalHook([](QDialog &d) {
+        job.ui.onModal = [](QDialog &d) {
             if (auto *w = qobject_cast<TfrmFullStat *>(&d)) {
                 d.show();
                 w->bbPrint->click();
             }
             return int(QDialog::Accepted);
-        });
-        ShowFullStatistics(PrintContext{job.paths, *job.settings, kvtest::MapJobLookups().Stats()}, doc,
+        };
+        ShowFullStatistics(PrintContext{job.paths, *job.settings, kvtest::MapJobLookups().Stats(), job.ui}, doc,
                            QStringLiteral("<все материалы>"), nullptr);
-        SetPreparedReportHook(oldReport);
-        SetPrintModalHook(oldModal);
+        job.ui.onReport = nullptr;
+        job.ui.onModal = nullptr;
     }
     ASSERT_EQ(pages.size(), 2);
     EXPECT_EQ(pages[0], int(doc.Tabs.size()));
