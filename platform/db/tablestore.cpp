@@ -354,16 +354,7 @@ qint64 TableStore::append(const QVariantList &values, const void *origin)
     const QVariantList v = normalize(values);
     const qint64 id = m_nextId++;
     m_live.push_back({id, v});
-    if (m_batch > 0) {
-        m_batchDirty = true;
-    } else {
-        try {
-            flush();
-        } catch (...) {
-            m_live.pop_back();
-            throw;
-        }
-    }
+    writeOrUndo([this] { m_live.pop_back(); });
     changed(origin);
     return id;
 }
@@ -403,17 +394,10 @@ void TableStore::remove(int pos, const void *origin)
     Row old = m_live[size_t(pos)];
     m_live.erase(m_live.begin() + pos);
     m_deleted << DbfRow{true, old.values, old.raw};
-    if (m_batch > 0) {
-        m_batchDirty = true;
-    } else {
-        try {
-            flush();
-        } catch (...) {
-            m_deleted.removeLast();
-            m_live.insert(m_live.begin() + pos, old);
-            throw;
-        }
-    }
+    writeOrUndo([&] {
+        m_deleted.removeLast();
+        m_live.insert(m_live.begin() + pos, old);
+    });
     changed(origin);
 }
 
@@ -422,6 +406,11 @@ void TableStore::pack()
     if (m_deleted.isEmpty()) return;
     const QList<DbfRow> old = m_deleted;
     m_deleted.clear();
+    writeOrUndo([&] { m_deleted = old; });
+}
+
+void TableStore::writeOrUndo(const std::function<void()> &undo)
+{
     if (m_batch > 0) {
         m_batchDirty = true;
         return;
@@ -429,7 +418,7 @@ void TableStore::pack()
     try {
         flush();
     } catch (...) {
-        m_deleted = old;
+        undo();
         throw;
     }
 }

@@ -119,6 +119,9 @@ private:
     // Takes the rows of the file image `raw` (read when the file had `stamp`).
     void loadImage(QByteArray raw, const Stamp &stamp);
     void flush();
+    // Writes a change at once, or leaves it to the end of the batch; a write
+    // that fails gives the change back by `undo` and raises.
+    void writeOrUndo(const std::function<void()> &undo);
     void changed(const void *origin);
     void notifyObservers(const void *origin);
     // Writes row `pos` into the file in place; false when the file is not

@@ -9,6 +9,7 @@
 #include "platform/text.h"
 
 #include <QFile>
+#include <functional>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -150,6 +151,44 @@ TEST(DbRecordWrite, AWriteCutShortHarmsNoOtherRecordNorTheHeader)
         EXPECT_EQ(back.rows[i].values, f.rows[i].values) << i;
     }
     TableStore::clearRegistry();
+}
+
+TEST(DbRecordWrite, AChangeWhoseWriteFailsIsGivenBack)
+{
+    // Row 1 was deleted before, so packing has something to drop.
+    struct Case { const char *what; std::function<void(TableStore &)> change; };
+    const Case cases[] = {
+        {"append", [](TableStore &s) { s.append(kEdited); }},
+        {"update", [](TableStore &s) { s.update(2, kEdited); }},
+        {"remove", [](TableStore &s) { s.remove(2); }},
+        {"pack", [](TableStore &s) { s.pack(); }},
+    };
+    for (const Case &c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.dbf"));
+        sample(5).write(path);
+        TableStore::clearRegistry();
+        std::shared_ptr<TableStore> s = TableStore::get(path);
+        s->remove(1);
+        const QByteArray before = bytesOf(path);
+        QList<QVariantList> rows;
+        for (int i = 0; i < s->count(); ++i) rows << s->valuesAt(i);
+        {
+            Hooks hooks;
+            SetWriteFailHook([](const QString &) { return true; });
+            EXPECT_THROW(c.change(*s), Error) << c.what;
+        }
+        EXPECT_EQ(bytesOf(path), before) << c.what;
+        QList<QVariantList> after;
+        for (int i = 0; i < s->count(); ++i) after << s->valuesAt(i);
+        EXPECT_EQ(after, rows) << c.what;
+        // The next write holds the rows as they were, the deleted one too.
+        s->append(kEdited);
+        const DbfFile back = DbfFile::read(path);
+        ASSERT_EQ(back.rows.size(), 6) << c.what;
+        EXPECT_EQ(back.liveCount(), 5) << c.what;
+        TableStore::clearRegistry();
+    }
 }
 
 TEST(DbRecordWrite, AFailedWriteIsPutRightAndTheEditRefused)

@@ -7,19 +7,12 @@
 #include "report/model/memo.h"
 #include "report/model/page.h"
 #include "report/model/views.h"
+#include "report/tests/templatefixture.h"
+
+using kvtest::fromHex;
+using kvtest::VirtualPaper;
 
 namespace {
-
-QByteArray fromHex(const char *hex) { return QByteArray::fromHex(QByteArray(hex).replace(' ', "")); }
-
-struct VirtualPaper
-{
-    VirtualPaper()
-    {
-        SetPaperHandler([](TrpPaperRequest &p, TrpPageMetrics &m) { m = rpVirtualMetrics(p.Width, p.Height); });
-    }
-    ~VirtualPaper() { SetPaperHandler({}); }
-};
 
 struct VersionScope
 {

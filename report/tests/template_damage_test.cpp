@@ -7,48 +7,18 @@
 #include "report/model/memo.h"
 #include "report/model/reportbase.h"
 #include "report/model/views.h"
+#include "report/tests/templatefixture.h"
 
 // Damaged and older templates, as users have them: what can be read is kept,
 // the damage is reported once, and no byte sequence crashes or hangs the reader.
 
+using kvtest::fromHex;
+using kvtest::load;
+using kvtest::save;
+using kvtest::TestReport;
+using kvtest::VirtualPaper;
+
 namespace {
-
-QByteArray fromHex(const char *hex) { return QByteArray::fromHex(QByteArray(hex).replace(' ', "")); }
-
-struct VirtualPaper
-{
-    VirtualPaper()
-    {
-        SetPaperHandler([](TrpPaperRequest &p, TrpPageMetrics &m) { m = rpVirtualMetrics(p.Width, p.Height); });
-    }
-    ~VirtualPaper() { SetPaperHandler({}); }
-};
-
-class TestReport : public TrpReportBase
-{
-public:
-    TestReport()
-    {
-        Now = [] { return 45000.5; };
-        ErrorHook = [this](const QString &t) { Errors << t; };
-    }
-    QStringList Errors;
-};
-
-QByteArray save(TrpReportBase &r)
-{
-    QBuffer b;
-    b.open(QIODevice::WriteOnly);
-    r.SaveToStream(b);
-    return b.data();
-}
-
-bool load(TrpReportBase &r, QByteArray bytes)
-{
-    QBuffer b(&bytes);
-    b.open(QIODevice::ReadOnly);
-    return r.LoadFromStream(b, true);
-}
 
 void le32(QByteArray &b, qsizetype at, qint32 v)
 {

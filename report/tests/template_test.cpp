@@ -11,30 +11,15 @@
 #include "report/model/reportbase.h"
 #include "report/model/views.h"
 #include "platform/testsupport/golden.h"
+#include "report/tests/templatefixture.h"
+
+using kvtest::fromHex;
+using kvtest::load;
+using kvtest::save;
+using kvtest::TestReport;
+using kvtest::VirtualPaper;
 
 namespace {
-
-QByteArray fromHex(const char *hex) { return QByteArray::fromHex(QByteArray(hex).replace(' ', "")); }
-
-struct VirtualPaper
-{
-    VirtualPaper()
-    {
-        SetPaperHandler([](TrpPaperRequest &p, TrpPageMetrics &m) { m = rpVirtualMetrics(p.Width, p.Height); });
-    }
-    ~VirtualPaper() { SetPaperHandler({}); }
-};
-
-class TestReport : public TrpReportBase
-{
-public:
-    TestReport()
-    {
-        Now = [] { return 45000.5; };
-        ErrorHook = [this](const QString &t) { Errors << t; };
-    }
-    QStringList Errors;
-};
 
 void fill(TestReport &r)
 {
@@ -70,21 +55,6 @@ void fill(TestReport &r)
     r.Info.CreationDate = 40000.25;
     r.DoublePassReport = true;
     r.PrinterName = QStringLiteral("Virtual printer");
-}
-
-QByteArray save(TrpReportBase &r)
-{
-    QBuffer b;
-    b.open(QIODevice::WriteOnly);
-    r.SaveToStream(b);
-    return b.data();
-}
-
-bool load(TrpReportBase &r, QByteArray bytes, bool memory = true)
-{
-    QBuffer b(&bytes);
-    b.open(QIODevice::ReadOnly);
-    return r.LoadFromStream(b, memory);
 }
 
 } // namespace
