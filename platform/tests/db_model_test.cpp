@@ -16,6 +16,19 @@
 
 using namespace kv;
 
+namespace {
+
+// The types table of a folder given the program's empty tables, open.
+void openTypes(Table &t, const QTemporaryDir &dir)
+{
+    writeMissingTemplates(dir.path());
+    t.SetDatabaseName(dir.path());
+    t.SetTableName("Types.dbf");
+    t.Open();
+}
+
+} // namespace
+
 TEST(DbSchema, TemplatesAreWrittenOnceAndOpen)
 {
     QTemporaryDir dir;
@@ -52,11 +65,8 @@ TEST(DbSchema, SheetsTemplateBytes)
 TEST(DbCopy, CopyTableKeepsStateAndRespectsOverwrite)
 {
     QTemporaryDir dir;
-    writeMissingTemplates(dir.path());
     Table t;
-    t.SetDatabaseName(dir.path());
-    t.SetTableName("Types.dbf");
-    t.Open();
+    openTypes(t, dir);
     t.AppendRecord({"ДСП", 1});
     t.Close();
     CopyTable(t, "Copy.dbf", false);
@@ -82,11 +92,8 @@ TEST(DbCopy, CopyTableKeepsStateAndRespectsOverwrite)
 TEST(DbModel, FollowsTheDataSet)
 {
     QTemporaryDir dir;
-    writeMissingTemplates(dir.path());
     Table t;
-    t.SetDatabaseName(dir.path());
-    t.SetTableName("Types.dbf");
-    t.Open();
+    openTypes(t, dir);
     t.AppendRecord({"ДСП", 1});
     t.AppendRecord({"МДФ", 2});
     t.FieldByName("CODE")->SetDisplayLabel("Код");
@@ -127,11 +134,8 @@ QByteArray bytesOf(const QString &path)
 TEST(DbCopy, FailedCopyOrRenameLeavesTheOldTableByteIdentical)
 {
     QTemporaryDir dir;
-    writeMissingTemplates(dir.path());
     Table t;
-    t.SetDatabaseName(dir.path());
-    t.SetTableName("Types.dbf");
-    t.Open();
+    openTypes(t, dir);
     t.AppendRecord({"ДСП", 1});
     t.Close();
     const QString target = dir.filePath("Copy.dbf");
