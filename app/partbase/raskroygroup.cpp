@@ -25,6 +25,8 @@
 #include <QButtonGroup>
 #include <QContextMenuEvent>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -106,6 +108,15 @@ TfrmRaskroyGroup::TfrmRaskroyGroup(AppContext &ctx, QWidget *parent)
     m_doc->Modified = false;
     SetFileName();
     UpdateActions();
+}
+
+QSize TfrmRaskroyGroup::sizeHint() const
+{
+    QSize s = TMdiChild::sizeHint();
+    const int columns = m_grid->verticalHeader()->sizeHint().width() + m_grid->horizontalHeader()->length() +
+                        2 * m_grid->frameWidth() + m_grid->verticalScrollBar()->sizeHint().width();
+    s.rwidth() += std::max(0, columns - m_grid->sizeHint().width());
+    return s;
 }
 
 TfrmRaskroyGroup::~TfrmRaskroyGroup()

@@ -51,6 +51,8 @@ public:
     void ExecuteCommand(MainCommand command) override;
     void RefreshGroup() override;
     void RefreshMaterials() override { ReloadMaterials(); }
+    // Wide enough for every column of the grid.
+    QSize sizeHint() const override;
     void RefreshDetalNames() override { LoadDetalNames(); }
 
     // ---- document

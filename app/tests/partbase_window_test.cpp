@@ -22,6 +22,8 @@
 #include "platform/testsupport/scoped.h"
 #include "widgets/outlooklist.h"
 
+#include <QHeaderView>
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFileInfo>
@@ -412,6 +414,28 @@ TEST(PartBaseWindow, ADozenPartsOnScreen)
     EXPECT_TRUE(w->findChild<QToolButton *>("sbLBorder")->isChecked());   // the first part is banded
     EXPECT_EQ(w->StatusText(0), "Количество: 24 шт");
     if (qEnvironmentVariableIsSet("KV_SCREENSHOT")) f.frame->area.grab().save(qEnvironmentVariable("KV_SCREENSHOT"));
+}
+
+// A part-base window opened at the size it asks for shows every column of
+// its grid, "Поворот" included, without scrolling sideways; so it does with
+// wider columns stored from an earlier session.
+TEST(PartBaseWindow, OpensWideEnoughForEveryColumn)
+{
+    for (int width : {120, 180}) {
+        GroupFixture f;
+        for (int i = 0; i < 11; ++i)
+            f.app.settings->Ini().WriteInteger("Detals_Group", QStringLiteral("ColWidth%1").arg(i), width);
+        TfrmRaskroyGroup *w = f.newWindow();
+        add(*w, "Полка", 600, 300, 2, 1);
+        f.frame->area.resize(2400, 1000);
+        QWidget *sub = w->parentWidget();
+        sub->resize(sub->sizeHint());
+        QApplication::processEvents();
+        auto *grid = w->findChild<TExDBGrid *>("DBGrid");
+        ASSERT_NE(grid, nullptr);
+        EXPECT_GE(grid->horizontalHeader()->length(), 6 * width) << width;
+        EXPECT_GE(grid->viewport()->width(), grid->horizontalHeader()->length()) << width;
+    }
 }
 
 // "Материалы" of the navigator finds a material by its first letters and
