@@ -669,7 +669,7 @@ constexpr int64_t kThreadShareNs = 4000000;
 // processor on a busy machine); less, and variants that are only slower than
 // the first ones would be built twice.
 constexpr int64_t kLateVariants = 3;
-constexpr int64_t kLateNs = 2000000;
+constexpr int64_t kLateNs = 1000000;
 
 int64_t ThreadCpuNs()
 {

@@ -189,12 +189,14 @@ TVariantOutcome TVariantPool::Take(int64_t i, std::shared_ptr<const TCarry> &ass
             RunJob(lock, 0, job);
             continue;
         }
-        if (m_patienceNs < 0 || s.state != TState::Running || !s.started) {
+        if (m_patienceNs < 0 || s.state != TState::Running || !s.carry) {
             m_readyCv.wait(lock);
             continue;
         }
+        // Not yet begun: its worker is still on one before it, which was
+        // taken already.
         const auto due = s.since + std::chrono::nanoseconds(m_patienceNs);
-        if (std::chrono::steady_clock::now() < due) {
+        if (s.started && std::chrono::steady_clock::now() < due) {
             m_readyCv.wait_until(lock, due);
             continue;
         }

@@ -77,8 +77,9 @@ public:
     // Variants first..count-1, built with `build` by the first `threads`
     // workers (worker 0 is the calling thread). A variant another worker has
     // been building for longer than `patienceNs` while the caller waits for
-    // it is built by the caller too, and the first to finish counts: a
-    // worker that lost its processor does not hold the pass. Negative: never.
+    // it, or has not begun since it is still on an earlier one of its run, is
+    // built by the caller too, and the first to finish counts: a worker that
+    // lost its processor does not hold the pass. Negative: never.
     void BeginPass(int64_t first, int64_t count, int threads, TBuild build, TNext next,
                    std::shared_ptr<const TCarry> guess, int64_t patienceNs = -1);
     // Variant i with the state it was built from; waits, building others

@@ -204,8 +204,10 @@ TEST(Threads, AWorkerThatDoesNotComeBackDoesNotHoldThePass)
         return o;
     };
     auto next = [](const std::shared_ptr<const TCarry> &c, const TVariantOutcome &) { return c; };
-    pool.BeginPass(0, 40, 4, build, next, std::make_shared<const TCarry>(), 0);
-    for (int64_t i = 0; i < 40; ++i) {
+    // Runs of several variants a job: the rest of a held run waits too.
+    constexpr int64_t count = 400;
+    pool.BeginPass(0, count, 4, build, next, std::make_shared<const TCarry>(), 0);
+    for (int64_t i = 0; i < count; ++i) {
         std::shared_ptr<const TCarry> assumed;
         ASSERT_EQ(pool.Take(i, assumed).VariantBits, i);
         ASSERT_TRUE(assumed);
