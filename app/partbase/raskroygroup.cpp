@@ -112,10 +112,14 @@ TfrmRaskroyGroup::TfrmRaskroyGroup(AppContext &ctx, QWidget *parent)
 
 QSize TfrmRaskroyGroup::sizeHint() const
 {
+    // The column of the grid widens by what the grid needs beyond what
+    // the column asks for already (its command row may be the wider).
     QSize s = TMdiChild::sizeHint();
-    const int columns = m_grid->verticalHeader()->sizeHint().width() + m_grid->horizontalHeader()->length() +
-                        2 * m_grid->frameWidth() + m_grid->verticalScrollBar()->sizeHint().width();
-    s.rwidth() += std::max(0, columns - m_grid->sizeHint().width());
+    QWidget *column = m_grid->parentWidget();
+    const QMargins m = column->layout() ? column->layout()->contentsMargins() : QMargins();
+    const int grid = m_grid->verticalHeader()->sizeHint().width() + m_grid->horizontalHeader()->length() +
+                     2 * m_grid->frameWidth() + m_grid->verticalScrollBar()->sizeHint().width();
+    s.rwidth() += std::max(0, grid + m.left() + m.right() - column->sizeHint().width());
     return s;
 }
 

@@ -435,6 +435,8 @@ TEST(PartBaseWindow, OpensWideEnoughForEveryColumn)
         ASSERT_NE(grid, nullptr);
         EXPECT_GE(grid->horizontalHeader()->length(), 6 * width) << width;
         EXPECT_GE(grid->viewport()->width(), grid->horizontalHeader()->length()) << width;
+        // And no wider than that takes (a scroll bar's room left over).
+        EXPECT_LE(grid->viewport()->width(), grid->horizontalHeader()->length() + 40) << width;
     }
 }
 
