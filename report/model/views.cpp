@@ -119,32 +119,40 @@ void TrpBandView::BuildPropertyTable()
     QStringList children;
     if (OwnerPage)
         for (const auto &v : OwnerPage->Views())
-            if (v.get() != this && v->TypeCode == rpgtBand && v->FrameTyp == 21) children << v->Name;
-    if (k != 3) {
+            if (v.get() != this && v->TypeCode == rpgtBand && v->FrameTyp == btChild) children << v->Name;
+    if (k != btPageFooter) {
         AddEnumProperty(QStringLiteral("ChildBand"), children.join(QLatin1Char(';')));
         AddProperty(QStringLiteral("PrintChildIfInvisible"), rpkBoolean);
     }
-    if (inList(k, {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 16, 17, 18, 21}))
+    // The master, detail and subdetail bands: header, data, footer.
+    const bool masterToSubdetail = k >= btMasterHeader && k <= btSubDetailFooter;
+    const bool dataOrFooter = inList(k, {btMasterData, btMasterFooter, btDetailData, btDetailFooter, btSubDetailData,
+                                         btSubDetailFooter});
+    if (inList(k, {btReportTitle, btReportSummary, btPageHeader, btGroupHeader, btGroupFooter, btCrossHeader, btChild})
+        || masterToSubdetail)
         AddProperty(QStringLiteral("Stretched"), rpkBoolean);
-    if (inList(k, {0, 1, 5, 6, 8, 9, 11, 12, 16})) AddProperty(QStringLiteral("FormNewPage"), rpkBoolean);
-    if (inList(k, {5, 8})) AddProperty(QStringLiteral("PrintIfSubsetEmpty"), rpkBoolean);
-    if (inList(k, {0, 1, 4, 5, 6, 7, 8, 9, 10, 11, 12, 16, 17, 21})) AddProperty(QStringLiteral("Breaked"), rpkBoolean);
-    if (inList(k, {2, 3})) AddProperty(QStringLiteral("OnFirstPage"), rpkBoolean);
-    if (k == 3) AddProperty(QStringLiteral("OnLastPage"), rpkBoolean);
-    if (inList(k, {4, 7, 10, 16, 18})) AddProperty(QStringLiteral("RepeatHeader"), rpkBoolean);
-    if (k == 19) AddProperty(QStringLiteral("DataSource"), rpkEditor);
-    if (inList(k, {5, 8, 11})) {
+    if (inList(k, {btReportTitle, btReportSummary, btGroupHeader}) || dataOrFooter)
+        AddProperty(QStringLiteral("FormNewPage"), rpkBoolean);
+    if (inList(k, {btMasterData, btDetailData})) AddProperty(QStringLiteral("PrintIfSubsetEmpty"), rpkBoolean);
+    if (inList(k, {btReportTitle, btReportSummary, btGroupHeader, btGroupFooter, btChild}) || masterToSubdetail)
+        AddProperty(QStringLiteral("Breaked"), rpkBoolean);
+    if (inList(k, {btPageHeader, btPageFooter})) AddProperty(QStringLiteral("OnFirstPage"), rpkBoolean);
+    if (k == btPageFooter) AddProperty(QStringLiteral("OnLastPage"), rpkBoolean);
+    if (inList(k, {btMasterHeader, btDetailHeader, btSubDetailHeader, btGroupHeader, btCrossHeader}))
+        AddProperty(QStringLiteral("RepeatHeader"), rpkBoolean);
+    if (k == btCrossData) AddProperty(QStringLiteral("DataSource"), rpkEditor);
+    if (rpIsDataKind(k)) {
         AddProperty(QStringLiteral("Columns"), rpkInteger);
         AddProperty(QStringLiteral("ColumnWidth"), rpkPosition);
         AddProperty(QStringLiteral("ColumnGap"), rpkPosition);
         AddProperty(QStringLiteral("DataSource"), rpkEditor);
     }
-    if (k == 16) {
+    if (k == btGroupHeader) {
         AddProperty(QStringLiteral("Condition"), 1);
         QStringList masters;
         if (OwnerPage)
             for (const auto &v : OwnerPage->Views())
-                if (v.get() != this && v->TypeCode == rpgtBand && inList(v->FrameTyp, {5, 8, 11})) masters << v->Name;
+                if (v.get() != this && v->TypeCode == rpgtBand && rpIsDataKind(v->FrameTyp)) masters << v->Name;
         AddEnumProperty(QStringLiteral("Master"), masters.join(QLatin1Char(';')));
     }
     AddProperty(QStringLiteral("EOF"), rpkScriptOnly);

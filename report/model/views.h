@@ -18,6 +18,19 @@ public:
     virtual bool CallBandMethod(const QString &name) = 0;   // "NEXT", "PRIOR", "FIRST"
 };
 
+// What a band is, kept in its view's frame-lines word.
+enum TrpBandKind {
+    btReportTitle = 0, btReportSummary = 1, btPageHeader = 2, btPageFooter = 3,
+    btMasterHeader = 4, btMasterData = 5, btMasterFooter = 6,
+    btDetailHeader = 7, btDetailData = 8, btDetailFooter = 9,
+    btSubDetailHeader = 10, btSubDetailData = 11, btSubDetailFooter = 12,
+    btOverlay = 13, btColumnHeader = 14, btColumnFooter = 15, btGroupHeader = 16, btGroupFooter = 17,
+    btCrossHeader = 18, btCrossData = 19, btCrossFooter = 20, btChild = 21, btNone = 22
+};
+constexpr int rpBandKindCount = 23;
+
+inline bool rpIsDataKind(int kind) { return kind == btMasterData || kind == btDetailData || kind == btSubDetailData; }
+
 // Band view flag bits.
 enum {
     rpbfStretched = 1, rpbfFormNewPage = 2, rpbfPrintIfSubsetEmpty = 4, rpbfBreaked = 8,

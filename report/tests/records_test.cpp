@@ -374,6 +374,60 @@ TEST(Properties, BandViewTablesFollowTheKind)
     EXPECT_TRUE(data.Flags & rpbfBreaked);
 }
 
+TEST(Properties, EachBandKindOffersItsOwnProperties)
+{
+    const QStringList bandOnes = {"ChildBand", "PrintChildIfInvisible", "Stretched", "FormNewPage",
+                                  "PrintIfSubsetEmpty", "Breaked", "OnFirstPage", "OnLastPage", "RepeatHeader",
+                                  "Columns", "ColumnWidth", "ColumnGap", "DataSource", "Condition", "Master"};
+    struct Case { int kind; QStringList offered; };
+    const Case cases[] = {
+        {btReportTitle, {"ChildBand", "PrintChildIfInvisible", "Stretched", "FormNewPage", "Breaked"}},
+        {btPageHeader, {"ChildBand", "PrintChildIfInvisible", "Stretched", "OnFirstPage"}},
+        {btPageFooter, {"OnFirstPage", "OnLastPage"}},
+        {btMasterHeader, {"ChildBand", "PrintChildIfInvisible", "Stretched", "Breaked", "RepeatHeader"}},
+        {btDetailData, {"ChildBand", "PrintChildIfInvisible", "Stretched", "FormNewPage", "PrintIfSubsetEmpty",
+                        "Breaked", "Columns", "ColumnWidth", "ColumnGap", "DataSource"}},
+        {btSubDetailData, {"ChildBand", "PrintChildIfInvisible", "Stretched", "FormNewPage", "Breaked", "Columns",
+                           "ColumnWidth", "ColumnGap", "DataSource"}},
+        {btSubDetailFooter, {"ChildBand", "PrintChildIfInvisible", "Stretched", "FormNewPage", "Breaked"}},
+        {btOverlay, {"ChildBand", "PrintChildIfInvisible"}},
+        {btGroupHeader, {"ChildBand", "PrintChildIfInvisible", "Stretched", "FormNewPage", "Breaked",
+                         "RepeatHeader", "Condition", "Master"}},
+        {btCrossHeader, {"ChildBand", "PrintChildIfInvisible", "Stretched", "RepeatHeader"}},
+        {btCrossData, {"ChildBand", "PrintChildIfInvisible", "DataSource"}},
+        {btChild, {"ChildBand", "PrintChildIfInvisible", "Stretched", "Breaked"}},
+    };
+    for (const Case &c : cases) {
+        TrpBandView v;
+        v.SetBandType(c.kind);
+        QStringList offered;
+        for (const QString &name : bandOnes)
+            if (v.FindProperty(name)) offered << name;
+        EXPECT_EQ(offered, c.offered) << c.kind;
+    }
+
+    // A band offers the child bands of its page, and a group header the data bands as masters.
+    TrpPage page;
+    auto add = [&](int kind, const char *name) {
+        auto v = std::make_unique<TrpBandView>();
+        v->SetBandType(kind);
+        v->Name = QString::fromLatin1(name);
+        return static_cast<TrpBandView *>(page.AddView(std::move(v)));
+    };
+    add(btChild, "Child1");
+    add(btMasterData, "MasterData1");
+    add(btDetailData, "DetailData1");
+    add(btSubDetailData, "SubDetailData1");
+    add(btMasterFooter, "MasterFooter1");
+    TrpBandView *group = add(btGroupHeader, "GroupHeader1");
+    group->BuildPropertyTable();
+    ASSERT_TRUE(group->FindProperty(QStringLiteral("ChildBand")));
+    EXPECT_EQ(group->FindProperty(QStringLiteral("ChildBand"))->EnumNames, QStringList{"Child1"});
+    ASSERT_TRUE(group->FindProperty(QStringLiteral("Master")));
+    EXPECT_EQ(group->FindProperty(QStringLiteral("Master"))->EnumNames,
+              QStringList({"MasterData1", "DetailData1", "SubDetailData1"}));
+}
+
 TEST(Views, LineOrientationAndPictureTarget)
 {
     TrpLineView l;
