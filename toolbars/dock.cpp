@@ -454,9 +454,10 @@ void TDock::ChangeBarList(bool insert, TCustomToolWindow *bar)
 
 void TDock::barDestroyed(QObject *o)
 {
-    auto *b = static_cast<TCustomToolWindow *>(o);
-    m_bars.erase(std::remove(m_bars.begin(), m_bars.end(), b), m_bars.end());
-    m_shown.erase(std::remove(m_shown.begin(), m_shown.end(), b), m_shown.end());
+    // Only the QObject part of the bar is left: found by its address, not cast.
+    const auto gone = [o](const TCustomToolWindow *b) { return static_cast<const QObject *>(b) == o; };
+    m_bars.erase(std::remove_if(m_bars.begin(), m_bars.end(), gone), m_bars.end());
+    m_shown.erase(std::remove_if(m_shown.begin(), m_shown.end(), gone), m_shown.end());
 }
 
 void TDock::UpdateShownBars(TCustomToolWindow *bar, bool removing)

@@ -49,14 +49,19 @@ std::vector<QWidget *> TCustomToolbar::Items() const
 
 void TCustomToolbar::childEvent(QChildEvent *e)
 {
-    if (e->child()->isWidgetType()) {
+    if (e->added() && e->child()->isWidgetType()) {
         auto *w = static_cast<QWidget *>(e->child());
-        if (e->added()) {
-            m_items.erase(std::remove(m_items.begin(), m_items.end(), w), m_items.end());
-            m_items.emplace_back(w);
-        } else if (e->removed()) {
-            m_items.erase(std::remove(m_items.begin(), m_items.end(), w), m_items.end());
-        }
+        m_items.erase(std::remove(m_items.begin(), m_items.end(), w), m_items.end());
+        m_items.emplace_back(w);
+    } else if (e->removed()) {
+        // A child being destroyed is no widget any more: found by its address,
+        // never cast (its guard is already empty then).
+        const QObject *gone = e->child();
+        m_items.erase(std::remove_if(m_items.begin(), m_items.end(),
+                                     [gone](const QPointer<QWidget> &p) {
+                                         return !p || static_cast<const QObject *>(p.data()) == gone;
+                                     }),
+                      m_items.end());
     }
     TCustomToolWindow::childEvent(e);
 }

@@ -57,6 +57,13 @@ TFloatingWindowParent::TFloatingWindowParent(QWidget *form, bool onTopOfAllForms
         connect(form, &QObject::destroyed, this, &QObject::deleteLater);
 }
 
+TFloatingWindowParent::~TFloatingWindowParent()
+{
+    // The tool window it holds goes first, while this is still its host and
+    // not only the widget part of one.
+    qDeleteAll(findChildren<TCustomToolWindow *>(Qt::FindDirectChildrenOnly));
+}
+
 void TFloatingWindowParent::UpdateShowing()
 {
     bool show = ShouldShow;

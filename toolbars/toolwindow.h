@@ -75,6 +75,7 @@ class TFloatingWindowParent : public QWidget {
     Q_OBJECT
 public:
     explicit TFloatingWindowParent(QWidget *form, bool onTopOfAllForms);
+    ~TFloatingWindowParent() override;
     QWidget *ParentForm() const { return m_form; }
     void ClearParentForm() { m_form = nullptr; }
     bool ShouldShow = false;
