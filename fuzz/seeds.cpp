@@ -75,5 +75,59 @@ int main(int argc, char **argv)
     doc.MaterialCodes = {3};
     doc.UsingSheets.Add(3, 2750, 2070, 4, 5);
     put(root + "/maps", "one.map", EncodeMapFile(doc));
+
+    // A seed per record kind, each with what its fields may say, so the
+    // fuzzer starts from every branch of the reader.
+    auto sheet = [](int code, const QString &caption) {
+        MapTab t;
+        t.MaterialCode = code;
+        t.Caption = caption;
+        t.SheetName = QStringLiteral("МДФ 16");
+        t.RealWidth = 2800;
+        t.RealHeight = 2070;
+        t.MillSize = 4;
+        t.Quantity = 3;
+        t.MillLinesCount = 2;
+        t.MillLinesLength = 4870.5;
+        t.DetalsSquare = 1.25;
+        t.ScrapSquare = 0.5;
+        t.LostSquare = 0.125;
+        return t;
+    };
+    auto single = [&](const MapTab &t) {
+        MapDocument d;
+        d.Caption = QStringLiteral("Вариант раскроя");
+        d.Display.MillLinesMode = 2;
+        d.Display.ShowBorders = d.Display.ShowScrapsText = d.Display.ShowHints = true;
+        d.Tabs.push_back(t);
+        d.MaterialCodes = {t.MaterialCode};
+        return EncodeMapFile(d);
+    };
+    MapTab bare = sheet(7, QStringLiteral("Остаток 1"));
+    bare.IsScraps = true;
+    bare.Visible = false;
+    bare.Remark = QStringLiteral("с края скол");
+    put(root + "/maps", "sheet.map", single(bare));
+    MapTab parts = sheet(7, QStringLiteral("Лист 1"));
+    MapPart banded{0, 0, 716, 396, QStringLiteral("Дверь"), 3, 3, 4, 0, 0x123456, 0xEEEEEE, 0xFF, 0xFF00, 0xFF0000, 0};
+    banded.ShowTitle = false;
+    parts.Parts.push_back(banded);
+    MapPart plain{720, 0, 560, 720, QStringLiteral("Бок")};
+    plain.ShowBorder = plain.ShowDim = false;
+    parts.Parts.push_back(plain);
+    put(root + "/maps", "parts.map", single(parts));
+    MapTab scraps = sheet(7, QStringLiteral("Лист 2"));
+    MapScrap kept{0, 400, 1200, 300, QStringLiteral("Остаток"), QStringLiteral("R-12"), true, true, stNormalScrap, 255};
+    MapScrap waste{1204, 400, 80, 300, QStringLiteral("Отход"), QString(), false, false, stLostScrap, 0};
+    scraps.Scraps = {kept, waste};
+    put(root + "/maps", "scraps.map", single(scraps));
+    MapTab cuts = sheet(7, QStringLiteral("Лист 3"));
+    cuts.Cuts.push_back(MapCut{0, 396, 2800, 4, true, 0xFF0000, true});
+    cuts.Cuts.push_back(MapCut{716, 0, 4, 396, false, 0xFF, false});
+    put(root + "/maps", "cuts.map", single(cuts));
+    MapDocument stock;
+    stock.UsingSheets.Add(7, 2800, 2070, 0, 3);
+    stock.UsingSheets.Add(9, -1, 1830, 65535, 1);
+    put(root + "/maps", "stock.map", EncodeMapFile(stock));
     return 0;
 }
