@@ -248,7 +248,7 @@ void TgwOutlookListItems::Update(TgwCollectionItem *)
 void TgwOutlookListItems::ItemRemoved(TgwCollectionItem *item)
 {
     if (m_list)
-        m_list->ForgetItem(static_cast<TgwOutlookListItem *>(item));
+        m_list->ForgetItem(item);
 }
 
 // --- panel --------------------------------------------------------------------------------
@@ -338,7 +338,7 @@ void TgwCustomOutlookList::AssignItems(const TgwOutlookListItems &other)
     m_items->EndUpdate();
 }
 
-void TgwCustomOutlookList::ForgetItem(TgwOutlookListItem *item)
+void TgwCustomOutlookList::ForgetItem(const TgwCollectionItem *item)
 {
     if (item == m_topItem)
         m_topItem = nullptr;

@@ -184,7 +184,8 @@ public:
     // Used by the items while painting.
     void DoDrawItem(TgwOutlookListItem *item, QPoint &glyphPos, QPoint &textPos, bool &defaultDrawing);
     void PaintScrollButton(QPainter &p, int button);
-    void ForgetItem(TgwOutlookListItem *item);
+    // By the base: a collection tells of an item when only its base part is left.
+    void ForgetItem(const TgwCollectionItem *item);
 
 protected:
     void paintEvent(QPaintEvent *) override;

@@ -137,9 +137,10 @@ TEST(DamagedInput, NumbersOutOfEveryRangeAreBoundedWhenATemplateIsRead)
     f.page->MarginBottom = -kHuge;
     f.page->SetPaper(256, 1000, 1000, -1, 0);
     f.page->PaperWidth = kHuge;   // as a damaged record holds it
-    f.reload();
+    const QString name = m->Name;
+    f.reload();   // the views are read anew: the old pointers are gone
 
-    m = static_cast<TrpMemoView *>(f.page->FindView(m->Name));
+    m = static_cast<TrpMemoView *>(f.page->FindView(name));
     band = static_cast<TrpBandView *>(f.page->FindView(QStringLiteral("Data")));
     ASSERT_TRUE(m && band);
     const struct { const char *what; qint64 value, expected; } cases[] = {
@@ -200,8 +201,11 @@ TEST(DamagedInput, LinesOfNoHeightSplitWithoutADivisionByZero)
     auto *band = static_cast<TrpBandView *>(f.page->FindView(QStringLiteral("Data")));
     band->Height = 4100;
     band->Flags |= rpbfBreaked;
+    const QString name = m->Name;
     f.reload();
-    EXPECT_EQ(static_cast<TrpMemoView *>(f.page->FindView(m->Name))->RemainHeight(), 2 * m->GapY + 2);
+    m = static_cast<TrpMemoView *>(f.page->FindView(name));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->RemainHeight(), 2 * m->GapY + 2);
     f.report.Prepare();
     EXPECT_GT(f.report.EMFPages().Count(), 0);
     f.exportSizes();
