@@ -190,6 +190,9 @@ public:
     void LoadPosition();
     // Shut-down: every child asked, refused while a run is busy.
     bool CanClose();
+    // The desktop session ends: the children are asked when a user can
+    // answer, then the window closes as at "Выход". False: the end is refused.
+    bool EndSession(bool canAsk);
 
 public slots:
     // Window menu.

@@ -703,6 +703,16 @@ bool TMainForm::CanClose()
     return !m_busy;
 }
 
+bool TMainForm::EndSession(bool canAsk)
+{
+    if (m_closed) return true;
+    if (m_busy || (canAsk && !CanClose())) return false;
+    // Asked already (or nobody to ask): the close itself asks nothing more.
+    shutDown();
+    close();
+    return true;
+}
+
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     if (m_closed) {

@@ -10,17 +10,25 @@
 #include "data/paths.h"
 #include "data/settings.h"
 #include "platform/error.h"
+#include "platform/termination.h"
 #include "platform/ui.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <QSessionManager>
+#include <QTimer>
 
 #include <clocale>
+#include <functional>
 #include <memory>
 
 namespace kv {
+
+namespace {
+constexpr int kModalRetryMs = 250;
+}
 
 QString VersionText()
 {
@@ -76,6 +84,9 @@ int RunApplication(QApplication &app, const StartOptions &options)
     // and the small dialogs' cut by the window manager).
     StartupStep(QStringLiteral("title"));
 
+    // From here an outside request to end (SIGTERM) waits for the loop and
+    // then closes the window as the user would.
+    TerminationWatcher ending;
     TMainForm form{Paths(root), ui};
     instance.SetWindow(&form);
     form.CommandLineFiles = options.arguments;
@@ -113,6 +124,28 @@ int RunApplication(QApplication &app, const StartOptions &options)
 
     form.LoadPosition();
     form.show();
+    bool closing = false;
+    std::function<void()> endRequested = [&form, &closing, &endRequested] {
+        // A second request while the first one's questions are open adds nothing.
+        if (closing) return;
+        // An open dialog is finished by the user first: the window is not
+        // closed from under it.
+        if (QApplication::activeModalWidget()) {
+            QTimer::singleShot(kModalRetryMs, &form, endRequested);
+            return;
+        }
+        closing = true;
+        form.close();
+        closing = false;
+    };
+    QObject::connect(&ending, &TerminationWatcher::requested, &form, endRequested, Qt::QueuedConnection);
+    ending.setEnabled(true);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager &session) {
+        const bool canAsk = session.allowsInteraction();
+        const bool ended = form.EndSession(canAsk);
+        if (canAsk) session.release();
+        if (!ended) session.cancel();
+    });
     int rc = 0;
     if (options.instead) {
         options.instead(form);

@@ -1,0 +1,144 @@
+// The program asked to end from outside: SIGTERM and the end of the desktop
+// session run the program's own close, with its questions where someone can
+// answer them, and leave the folder as "Выход" leaves it.
+#include "app/partbase/raskroygroup.h"
+#include "app/shell/mainform.h"
+#include "app/shell/startup.h"
+#include "app/tests/scopedprinter.h"
+#include "controls/instance.h"
+#include "data/partbase/partbasedoc.h"
+#include "data/paths.h"
+#include "platform/db/dbffile.h"
+#include "platform/ini.h"
+#include "platform/ui.h"
+#include "platform/testsupport/fakeui.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+// A part base with one row, never saved.
+TfrmRaskroyGroup *unsavedPartBase(TMainForm &form)
+{
+    auto *w = static_cast<TfrmRaskroyGroup *>(form.NewGroupWindow());
+    if (!w) return nullptr;
+    kv::Table &t = w->Document().table();
+    t.Append();
+    t.FieldByName("NAME")->SetAsString(QStringLiteral("Полка"));
+    t.FieldByName("LENGTH")->SetAsInteger(600);
+    t.FieldByName("WIDTH")->SetAsInteger(300);
+    t.FieldByName("MANY")->SetAsInteger(2);
+    t.Post();
+    return w;
+}
+
+struct Ending : ::testing::Test
+{
+    const kv::test::ScopedEnginePrinter keepPrinter;
+    QTemporaryDir tmp;
+    kv::test::FakeUi ui;
+    QString root() const { return tmp.path(); }
+    kv::Paths paths() const { return kv::Paths(root()); }
+
+    int run(const std::function<void(TMainForm &)> &inside)
+    {
+        kv::StartOptions opt;
+        opt.root = root();
+        opt.instead = inside;
+        opt.ui = &ui;
+        return kv::RunApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()), opt);
+    }
+};
+
+// SIGTERM with an unsaved part base: the save question, the file saved under
+// the name chosen, the running-copy lock and socket gone, the window's place
+// stored, the untitled base's working table removed.
+TEST_F(Ending, TermSignalAsksToSaveAndEndsAsTheExitCommandDoes)
+{
+    const QString header = paths().GroupsFolder() + QStringLiteral("Кухня.kdx");
+    ui.onFile = [&](const kv::FileChoice &) { return header; };
+    ui.answers = {kv::ModalResult::Yes};
+    QString working, socket, lock;
+    bool closed = false;
+    EXPECT_EQ(run([&](TMainForm &form) {
+                  form.resize(1024, 768);   // a size worth keeping for the next start
+                  TfrmRaskroyGroup *w = unsavedPartBase(form);
+                  ASSERT_NE(w, nullptr);
+                  working = w->Document().TablePath;
+                  kv::TRunningInstance probe(paths().ProgramFolder(), QStringLiteral("TApplication"),
+                                             TMainForm::ApplicationTitle());
+                  socket = kv::InstanceSocketPath(probe.ServerName());
+                  lock = probe.LockFileName();
+                  ASSERT_TRUE(QFileInfo::exists(socket));
+                  std::raise(SIGTERM);
+                  closed = QTest::qWaitFor([&] { return !form.isVisible(); });
+              }),
+              0);
+    EXPECT_TRUE(closed);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "Сохранить изменения в документе \rБаза деталей: <без названия> ?");
+    const kv::DbfFile saved = kv::DbfFile::read(kv::PartBaseDocument::HeaderTable(header));
+    ASSERT_EQ(saved.rows.size(), 1);
+    EXPECT_EQ(saved.rows[0].values[0].toString(), "Полка");
+    EXPECT_FALSE(QFileInfo::exists(working)) << working.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(socket));
+    EXPECT_FALSE(QFileInfo::exists(lock));
+    kv::TIniFile::ClearCache();
+    EXPECT_TRUE(kv::TIniFile(paths().SettingsFile()).SectionExists("Main_Form"));
+}
+
+// "Отмена" to the question keeps the program with its part base; a request
+// while the question is open is the same request; a later one ends it.
+TEST_F(Ending, CancelledTermSignalKeepsTheProgramAndALaterOneEndsIt)
+{
+    ui.answers = {kv::ModalResult::Cancel, kv::ModalResult::No};
+    EXPECT_EQ(run([&](TMainForm &form) {
+                  QPointer<TfrmRaskroyGroup> base = unsavedPartBase(form);
+                  ASSERT_FALSE(base.isNull());
+                  std::raise(SIGTERM);
+                  std::raise(SIGTERM);
+                  QTest::qWait(50);
+                  EXPECT_TRUE(form.isVisible());
+                  EXPECT_EQ(ui.shown.size(), 1u);
+                  EXPECT_FALSE(base.isNull());
+                  std::raise(SIGTERM);
+                  EXPECT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }));
+              }),
+              0);
+    EXPECT_EQ(ui.shown.size(), 2u);
+}
+
+// The end of the desktop session: asked where a user can answer, refused on
+// "Отмена"; without a user the window closes and nothing is asked.
+TEST_F(Ending, EndOfTheSessionAsksWhenSomeoneCanAnswer)
+{
+    const struct { bool canAsk; kv::ModalResult answer; bool ends; size_t questions; } cases[] = {
+        {true, kv::ModalResult::Cancel, false, 1},
+        {true, kv::ModalResult::No, true, 1},
+        {false, kv::ModalResult::Cancel, true, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.canAsk);
+        ui.shown.clear();
+        ui.answers = {c.answer, kv::ModalResult::No};
+        size_t asked = 0;
+        EXPECT_EQ(run([&](TMainForm &form) {
+                      ASSERT_NE(unsavedPartBase(form), nullptr);
+                      EXPECT_EQ(form.EndSession(c.canAsk), c.ends);
+                      asked = ui.shown.size();
+                      EXPECT_EQ(form.isVisible(), !c.ends);
+                  }),
+                  0);
+        EXPECT_EQ(asked, c.questions);
+    }
+}
+
+} // namespace
