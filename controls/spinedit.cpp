@@ -3,12 +3,14 @@
 #include "controls/extimer.h"
 #include "controls/vclutils.h"
 #include "platform/text.h"
+#include "platform/ui.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -214,7 +216,7 @@ double TExSpinEdit::ClampValue(double v) const
     return v;
 }
 
-double TExSpinEdit::Value() const
+double TExSpinEdit::typedValue() const
 {
     const QString t = text().trimmed();
     const double fallbackInt = roundHalfEven(m_min);
@@ -223,7 +225,10 @@ double TExSpinEdit::Value() const
     case vtFloat: {
         bool ok = false;
         const double v = parseFloat(t, &ok);
-        return ok && std::isfinite(v) ? v : m_min;
+        if (!ok) return m_min;
+        // A number too large for a double is held at the largest one.
+        if (std::isinf(v)) return v > 0 ? std::numeric_limits<double>::max() : -std::numeric_limits<double>::max();
+        return v;
     }
     case vtHex:
     case vtInteger: {
@@ -240,21 +245,84 @@ double TExSpinEdit::Value() const
             const bool hex = base == 16 && QStringLiteral("abcdefABCDEF").contains(c);
             if (!digit && !hex) return fallbackInt;
         }
-        // Beyond 32 bits the value is held at the nearest end of the range.
         bool ok = false;
         const qulonglong mag = digits.toULongLong(&ok, base);
         double v = ok ? double(mag) : hi + 1.0;
         if (neg) v = -v;
-        if (v < lo || v > hi) return ClampValue(std::clamp(v, lo, hi));
-        return v;
+        // Whole numbers are 32-bit: one step beyond marks a number out of range.
+        return std::clamp(v, lo - 1.0, hi + 1.0);
     }
     }
     return m_min;
 }
 
-void TExSpinEdit::setValue(double v)
+double TExSpinEdit::Value() const
+{
+    return limited(typedValue());
+}
+
+double TExSpinEdit::limited(double v) const
 {
     v = ClampValue(v);
+    if (m_type != vtFloat) v = std::clamp(v, double(std::numeric_limits<qint32>::min()),
+                                          double(std::numeric_limits<qint32>::max()));
+    return v;
+}
+
+int TExSpinEdit::IntValue() const
+{
+    const double v = std::clamp(roundHalfEven(Value()), double(std::numeric_limits<qint32>::min()),
+                                double(std::numeric_limits<qint32>::max()));
+    return int(v);
+}
+
+bool TExSpinEdit::OutOfRange() const
+{
+    const double v = typedValue();
+    return limited(v) != v;
+}
+
+QString TExSpinEdit::RangeText() const
+{
+    const bool whole = m_type != vtFloat;
+    auto bound = [&](double b) {
+        switch (m_type) {
+        case vtFloat: return formatFixed(b, m_decimal);
+        case vtHex: return QString::number(qulonglong(quint32(qint32(roundToInt64(b)))), 16).toUpper();
+        case vtInteger: break;
+        }
+        return QString::number(roundToInt64(b));
+    };
+    const bool lo = m_checkMin || whole, hi = m_checkMax || whole;
+    const double min = m_checkMin ? m_min : std::numeric_limits<qint32>::min();
+    const double max = m_checkMax ? std::min(m_max, whole ? double(std::numeric_limits<qint32>::max()) : m_max)
+                                  : std::numeric_limits<qint32>::max();
+    if (lo && hi) return QStringLiteral("Введите число от %1 до %2.").arg(bound(std::min(min, max)), bound(max));
+    if (hi) return QStringLiteral("Введите число не больше %1.").arg(bound(max));
+    return QStringLiteral("Введите число не меньше %1.").arg(bound(min));
+}
+
+TExSpinEdit *TExSpinEdit::FirstOutOfRange(const QWidget *root)
+{
+    if (!root) return nullptr;
+    for (TExSpinEdit *e : root->findChildren<TExSpinEdit *>())
+        if (e->isEnabled() && e->OutOfRange()) return e;
+    return nullptr;
+}
+
+bool TExSpinEdit::CheckRanges(QWidget *dialog)
+{
+    TExSpinEdit *e = FirstOutOfRange(dialog);
+    if (!e) return true;
+    ShowError(e->RangeText(), dialog);
+    e->setFocus();
+    e->selectAll();
+    return false;
+}
+
+void TExSpinEdit::setValue(double v)
+{
+    v = limited(v);
     switch (m_type) {
     case vtFloat:
         setText(formatFixed(v, m_decimal));
@@ -272,7 +340,7 @@ void TExSpinEdit::setValue(double v)
 
 void TExSpinEdit::setValueType(TValueType t)
 {
-    const double v = Value();
+    const double v = typedValue();
     m_type = t;
     setValue(v);
     if (t != vtFloat) {
@@ -283,7 +351,7 @@ void TExSpinEdit::setValueType(TValueType t)
 
 void TExSpinEdit::setDecimal(int d)
 {
-    const double v = Value();
+    const double v = typedValue();
     m_decimal = std::clamp(d, 0, 18);
     setValue(v);
 }
@@ -292,20 +360,20 @@ void TExSpinEdit::setCheckMinValue(bool v)
 {
     if (m_min != 0) v = true;
     m_checkMin = v;
-    setValue(Value());
+    setValue(typedValue());
 }
 
 void TExSpinEdit::setCheckMaxValue(bool v)
 {
     if (m_max != 0) v = true;
     m_checkMax = v;
-    setValue(Value());
+    setValue(typedValue());
 }
 
 void TExSpinEdit::setMinValue(double v)
 {
     if (v == m_min) return;
-    const double cur = Value();
+    const double cur = typedValue();
     const bool wasAuto = m_checkMin == autoCheck();
     const bool crossed = (m_min == 0) != (v == 0);
     m_min = v;
@@ -319,7 +387,7 @@ void TExSpinEdit::setMinValue(double v)
 void TExSpinEdit::setMaxValue(double v)
 {
     if (v == m_max) return;
-    const double cur = Value();
+    const double cur = typedValue();
     const bool wasAuto = m_checkMax == autoCheck();
     const bool crossed = (m_max == 0) != (v == 0);
     m_max = v;
@@ -410,8 +478,8 @@ void TExSpinEdit::focusInEvent(QFocusEvent *e)
 
 void TExSpinEdit::focusOutEvent(QFocusEvent *e)
 {
-    const double v = Value();
-    if (ClampValue(v) != v) setValue(v);
+    const double v = typedValue();
+    if (limited(v) != v) setValue(v);
     QLineEdit::focusOutEvent(e);
 }
 

@@ -68,8 +68,22 @@ public:
     explicit TExSpinEdit(QWidget *parent = nullptr);
     ~TExSpinEdit() override;
 
+    // The number shown, always within the bounds that apply (and, for whole
+    // numbers, within 32 bits): what a dialog reads, even before the focus
+    // leaves a field typed out of range.
     double Value() const;
     void setValue(double v);
+    // Value as a whole number (halves to even), never wrapped.
+    int IntValue() const;
+    // The typed number lies beyond the bounds (Value holds it at the nearest).
+    bool OutOfRange() const;
+    // What a dialog tells the user of such a number: "Введите число от 0 до 1000."
+    QString RangeText() const;
+    // The first enabled spin edit beneath `root` typed out of range.
+    static TExSpinEdit *FirstOutOfRange(const QWidget *root);
+    // A dialog's OK: false, after the message and with that field focused,
+    // when a spin edit of the dialog is typed out of range.
+    static bool CheckRanges(QWidget *dialog);
     TValueType ValueType() const { return m_type; }
     void setValueType(TValueType t);
     double MinValue() const { return m_min; }
@@ -111,6 +125,9 @@ protected:
     void changeEvent(QEvent *e) override;
 
 private:
+    // The number the text holds before any bound (MinValue when it is none).
+    double typedValue() const;
+    double limited(double v) const;
     void step(double delta, bool up);
     void rebuildButton();
     void arrangeButton();

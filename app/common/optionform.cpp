@@ -53,11 +53,6 @@ int checkedIndex(QRadioButton *const *buttons, int count)
     return -1;
 }
 
-int roundEven(double v)
-{
-    return int(std::nearbyint(v));
-}
-
 } // namespace
 
 TOptionForm::TOptionForm(kv::Ui &ui, kv::Settings &settings, QWidget *parent)
@@ -428,6 +423,11 @@ void TOptionForm::bbColorsClick()
 
 bool TOptionForm::ValidateValues()
 {
+    if (TExSpinEdit *e = TExSpinEdit::FirstOutOfRange(this)) {
+        for (QWidget *w = e->parentWidget(); w; w = w->parentWidget())
+            if (m_pages->indexOf(w) >= 0) m_pages->setCurrentWidget(w);
+        return TExSpinEdit::CheckRanges(this);
+    }
     // A limit typed as text would be stored as it stands and read back as 0.
     bool ok = false;
     const int v = m_EditPropilLen->text().trimmed().toInt(&ok);
@@ -444,7 +444,7 @@ void TOptionForm::SaveValues()
 {
     using namespace kv;
     Settings &s = m_settings;
-    const int len = roundEven(m_seLenDigits->Value()), sqr = roundEven(m_seSqrDigits->Value());
+    const int len = m_seLenDigits->IntValue(), sqr = m_seSqrDigits->IntValue();
     SetNumberDigits(len, sqr);
     s.Set(key::LenDigits, len);
     s.Set(key::SqrDigits, sqr);
@@ -467,11 +467,11 @@ void TOptionForm::SaveValues()
     s.Set(key::ShowBorder, m_cbDrawBorder->isChecked());
     s.Set(key::ShowScrapsText, m_cbScrapsText->isChecked());
     s.Set(key::ShowHints, m_cbxShowHints->isChecked());
-    s.Set(key::Mill, roundEven(m_seMill->Value()));
-    s.Set(key::LIndent, roundEven(m_indents[0]->Value()));
-    s.Set(key::RIndent, roundEven(m_indents[1]->Value()));
-    s.Set(key::TIndent, roundEven(m_indents[2]->Value()));
-    s.Set(key::BIndent, roundEven(m_indents[3]->Value()));
+    s.Set(key::Mill, m_seMill->IntValue());
+    s.Set(key::LIndent, m_indents[0]->IntValue());
+    s.Set(key::RIndent, m_indents[1]->IntValue());
+    s.Set(key::TIndent, m_indents[2]->IntValue());
+    s.Set(key::BIndent, m_indents[3]->IntValue());
     s.Set(key::Optimization, std::max(0, checkedIndex(m_optim, 3)));
     s.Set(key::PrintDetalBorders, m_cbxPrintDetalBorders->isChecked());
     const int technics = checkedIndex(m_tech, 3);

@@ -73,6 +73,7 @@ TMergeForm::TMergeForm(QWidget *parent) : QDialog(parent)
     buttons->addWidget(cancel);
     lay->addLayout(buttons);
     connect(yes, &QPushButton::clicked, this, [this] {
+        if (!TExSpinEdit::CheckRanges(this)) return;
         m_yes = true;
         accept();
     });
@@ -81,7 +82,7 @@ TMergeForm::TMergeForm(QWidget *parent) : QDialog(parent)
 
 int TMergeForm::Count() const
 {
-    return int(m_count->Value());
+    return m_count->IntValue();
 }
 
 void TMergeForm::SetCount(int n)
@@ -216,12 +217,14 @@ TfrmChangeQuantity::TfrmChangeQuantity(QWidget *parent) : QDialog(parent, Qt::Po
     lay->addWidget(label);
     lay->addWidget(m_spin);
     lay->addWidget(ok);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ok, &QPushButton::clicked, this, [this] {
+        if (TExSpinEdit::CheckRanges(this)) accept();
+    });
 }
 
 int TfrmChangeQuantity::Quantity() const
 {
-    return int(m_spin->Value());
+    return m_spin->IntValue();
 }
 
 void TfrmChangeQuantity::SetQuantity(int n)

@@ -320,7 +320,7 @@ void TfrmRaskroyOptions::saveShown()
     o.SheetHeight = WholeOrZero(edSheetHeight->text());
     o.UseScraps = chbUseScraps->isChecked();
     o.Standart = chbStandart->isChecked();
-    o.ExSearch = int(std::clamp(seExSearch->Value(), double(INT_MIN), double(INT_MAX)));
+    o.ExSearch = seExSearch->IntValue();
     o.AlgorithmNumber = rbAlgorithm2->isChecked() ? 1 : 0;
     o.DefQuantity = 0;
     o.Algorithm = rbFull->isChecked();
@@ -432,7 +432,7 @@ void TfrmRaskroyOptions::SearchModeAllActionExecute()
 
 void TfrmRaskroyOptions::DepthAllActionExecute()
 {
-    const int depth = int(std::clamp(seExSearch->Value(), double(INT_MIN), double(INT_MAX)));
+    const int depth = seExSearch->IntValue();
     for (const QString &c : m_codes)
         SetOptimExSearch(*m_job, MaterialSection(c.toInt()), depth);
 }
@@ -447,7 +447,7 @@ void TfrmRaskroyOptions::AlgorithmAllActionExecute()
 
 void TfrmRaskroyOptions::OkActionExecute()
 {
-    if (!m_job)
+    if (!m_job || !TExSpinEdit::CheckRanges(this))
         return;
     saveShown();
     CopyJobToSettings(*m_job, m_ctx.settings().Ini());

@@ -53,7 +53,10 @@ QHBoxLayout *okCancel(QDialog *d, const std::function<void()> &ok = {})
     auto *bbCancel = named(new QPushButton(QStringLiteral("&Отмена"), d), "bbCancel");
     bbOk->setDefault(true);
     QObject::connect(bbOk, &QPushButton::clicked, d, [d, ok] {
-        RunGuarded([&] { ok ? ok() : d->accept(); }, d);
+        RunGuarded([&] {
+            if (!TExSpinEdit::CheckRanges(d)) return;
+            ok ? ok() : d->accept();
+        }, d);
     });
     QObject::connect(bbCancel, &QPushButton::clicked, d, &QDialog::reject);
     row->addWidget(bbOk);
@@ -63,7 +66,7 @@ QHBoxLayout *okCancel(QDialog *d, const std::function<void()> &ok = {})
 
 int whole(const TExSpinEdit *s)
 {
-    return int(std::trunc(s->Value()));
+    return s->IntValue();
 }
 
 const char *const kMonths[] = {"январь", "февраль", "март",     "апрель",  "май",    "июнь",

@@ -298,6 +298,39 @@ TEST_F(Warehouse, AnOffCutWithoutASoundSizeIsNotTakenIn)
     EXPECT_EQ(DbfFile::read(app.paths.ScrapsTable()).rows.size(), 1);
 }
 
+// Numbers typed beyond a field's bounds, OK pressed with the focus still in
+// the field: the dialog's message and the field to correct, never a wrapped
+// or silently cut value.
+TEST_F(Warehouse, NumbersTypedOutOfRangeAreRefusedByTheDialog)
+{
+    w->SetCurrentMaterial(1);
+    const struct { const char *field, *typed, *message; } cases[] = {
+        {"seQuantity", "99999999999", "Введите число от 0 до 1000000."},
+        {"seLength", "-5", "Введите число от 0 до 100000."},
+        {"seWidth", "4294967296", "Введите число от 0 до 100000."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.field);
+        kv::test::ScopedAnswers answers(app.ui);
+        QString focused;
+        DialogScript script(app.ui, {[&](QDialog &d) {
+            child<TExSpinEdit>(d, "seLength")->setValue(2750);
+            child<TExSpinEdit>(d, "seWidth")->setValue(1830);
+            child<TExSpinEdit>(d, "seQuantity")->setValue(2);
+            auto *e = child<TExSpinEdit>(d, c.field);
+            e->setText(QString::fromLatin1(c.typed));
+            click(d, "bbOk");
+            if (d.focusWidget()) focused = d.focusWidget()->objectName();
+            EXPECT_TRUE(d.isVisible());
+        }});
+        click(*w, "tbAddSheet");
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, QString::fromUtf8(c.message));
+        EXPECT_EQ(focused, c.field);
+        EXPECT_EQ(mod().tblSheets->RecordCount(), 0);
+    }
+}
+
 TEST_F(Warehouse, ABadDateFilterKeepsThePreviousOne)
 {
     auto setFilter = [](const char *from, const char *to) {

@@ -1,5 +1,7 @@
 #include "controls/extimer.h"
 #include "controls/spinedit.h"
+#include "platform/testsupport/fakeui.h"
+#include "platform/ui.h"
 
 #include <gtest/gtest.h>
 #include <QDialog>
@@ -7,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+
+#include <climits>
 
 using TS = TExSpinButton;
 
@@ -102,6 +106,79 @@ TEST(SpinEdit, BeyondThirtyTwoBitsClamps)
     TExSpinEdit free;
     free.setText("-99999999999");
     EXPECT_EQ(free.Value(), -2147483648.0);
+}
+
+// Every read is within the bounds (whole numbers within 32 bits), whatever
+// was typed; the typed number is known to be out of range until corrected.
+TEST(SpinEdit, EveryReadIsWithinTheBounds)
+{
+    using E = TExSpinEdit;
+    const struct { E::TValueType type; double min, max; const char *text; double value; bool out; int whole; } cases[] = {
+        {E::vtInteger, 0, 1000, "1000", 1000, false, 1000},
+        {E::vtInteger, 0, 1000, "1001", 1000, true, 1000},
+        {E::vtInteger, 0, 1000, "-5", 0, true, 0},
+        {E::vtInteger, 1, 2147483647, "99999999999", 2147483647, true, 2147483647},
+        {E::vtInteger, 0, 0, "99999999999", 2147483647, true, 2147483647},
+        {E::vtInteger, 0, 0, "-99999999999", -2147483648.0, true, INT_MIN},
+        {E::vtInteger, 0, 0, "-2147483648", -2147483648.0, false, INT_MIN},
+        {E::vtFloat, 0, 100, "100.5", 100, true, 100},
+        {E::vtFloat, 0, 100, "-0.1", 0, true, 0},
+        {E::vtFloat, 0, 100, "2.5", 2.5, false, 2},
+        {E::vtFloat, 0, 100, "abc", 0, false, 0},
+        {E::vtFloat, 0, 0, "1e300", 1e300, false, INT_MAX},
+        {E::vtFloat, 0, 0, "1e400", 0, false, 0},   // no double holds it: no number
+        {E::vtFloat, 0, 0, "-3e9", -3e9, false, INT_MIN},
+        {E::vtHex, 0, 255, "100", 255, true, 255},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        E e;
+        e.setValueType(c.type);
+        e.setMinValue(c.min);
+        e.setMaxValue(c.max);
+        e.setText(QString::fromLatin1(c.text));
+        EXPECT_EQ(e.Value(), c.value);
+        EXPECT_EQ(e.OutOfRange(), c.out);
+        EXPECT_EQ(e.IntValue(), c.whole);
+    }
+}
+
+TEST(SpinEdit, RangeTextAndTheDialogsCheck)
+{
+    QDialog dlg;
+    auto *lay = new QVBoxLayout(&dlg);
+    auto *length = new TExSpinEdit;
+    length->setObjectName("seLength");
+    length->setMaxValue(1000);
+    auto *kerf = new TExSpinEdit;
+    kerf->setObjectName("seMill");
+    kerf->setValueType(TExSpinEdit::vtFloat);
+    kerf->setDecimal(1);
+    kerf->setMaxValue(10);
+    auto *free = new TExSpinEdit;
+    lay->addWidget(length);
+    lay->addWidget(kerf);
+    lay->addWidget(free);
+    EXPECT_EQ(length->RangeText(), "Введите число от 0 до 1000.");
+    EXPECT_EQ(kerf->RangeText(), "Введите число от 0.0 до 10.0.");
+    EXPECT_EQ(free->RangeText(), "Введите число от -2147483648 до 2147483647.");
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+
+    kerf->setText("12");
+    length->setFocus();
+    {
+        kv::test::FakeUi ui;
+        kv::AttachUi(&dlg, &ui);
+        kv::test::ScopedAnswers answers(ui);
+        EXPECT_FALSE(TExSpinEdit::CheckRanges(&dlg));
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, "Введите число от 0.0 до 10.0.");
+        EXPECT_EQ(answers.shown()[0].kind, kv::MsgKind::Error);
+    }
+    EXPECT_EQ(dlg.focusWidget(), kerf);
+    kerf->setText("9.5");
+    EXPECT_TRUE(TExSpinEdit::CheckRanges(&dlg));
 }
 
 TEST(SpinEdit, TypedCharacters)

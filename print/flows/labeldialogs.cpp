@@ -190,8 +190,8 @@ int TfrmPrintLabel::AlignmentIndex() const
 LabelSettings TfrmPrintLabel::CurrentSettings() const
 {
     LabelSettings s;
-    s.width = int(std::lround(seWidth->Value()));
-    s.height = int(std::lround(seHeight->Value()));
+    s.width = seWidth->IntValue();
+    s.height = seHeight->IntValue();
     s.name = cbxName->isChecked();
     s.dim = cbxDim->isChecked();
     s.material = cbxMaterial->isChecked();
@@ -271,6 +271,7 @@ bool TfrmPrintLabel::repLabelsGetValue(const QString &name, TrpValue &value)
 
 void TfrmPrintLabel::bbPrintClick()
 {
+    if (!TExSpinEdit::CheckRanges(this)) return;
     int m[4];
     readMargins(m_ctx.settings.Ini(), m);
     m_printing = CurrentSettings();

@@ -102,7 +102,9 @@ TPageForm::TPageForm(kv::Ui &ui, QWidget *parent) : QDialog(parent), m_ui(ui)
     buttons->addWidget(BBOk);
     buttons->addWidget(BBCancel);
     root->addLayout(buttons);
-    connect(BBOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BBOk, &QPushButton::clicked, this, [this] {
+        if (TExSpinEdit::CheckRanges(this)) accept();
+    });
     connect(BBCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -114,6 +116,6 @@ bool TPageForm::Edit(int margins[4])
     BottomFld->setValue(margins[3]);
     if (m_ui.runModal(*this) != QDialog::Accepted) return false;
     const TExSpinEdit *fields[4] = {LeftFld, RightFld, TopFld, BottomFld};
-    for (int i = 0; i < 4; ++i) margins[i] = int(kv::roundHalfEven(fields[i]->ClampValue(fields[i]->Value())));
+    for (int i = 0; i < 4; ++i) margins[i] = fields[i]->IntValue();
     return true;
 }

@@ -213,7 +213,7 @@ int TfrmPrintSetup::GetMapsPerPage() const
 {
     if (rbOneMap->isChecked()) return 1;
     if (rbTwoMap->isChecked()) return 2;
-    return int(std::trunc(seMapQuantity->Value()));
+    return seMapQuantity->IntValue();
 }
 
 int TfrmPrintSetup::GetBeginPage() const { return numberOr1(edBeginPage); }
@@ -225,7 +225,7 @@ MapPrintOptions TfrmPrintSetup::Options() const
 {
     MapPrintOptions o;
     o.Position = rbTwoMap->isChecked() ? 1 : rbOtherMap->isChecked() ? 2 : 0;
-    o.MapQuantity = int(std::trunc(seMapQuantity->Value()));
+    o.MapQuantity = seMapQuantity->IntValue();
     // Each box by the key it stands for.
     o.MillStat = cbxMillsStat->isChecked();
     o.TotalWStat = cbxTotalWaste->isChecked();
@@ -302,6 +302,7 @@ bool TfrmPrintSetup::eventFilter(QObject *o, QEvent *e)
 
 void TfrmPrintSetup::bbOkClick()
 {
+    if (!TExSpinEdit::CheckRanges(this)) return;
     if (rbAllPages->isChecked()) {
         SetBeginPage(FirstMap);
         SetEndPage(LastMap);

@@ -363,7 +363,7 @@ IniPen TfrmPrintSetupAdv::GetKindPen(const Kind &k) const
     IniPen p;
     p.color = colorOf(k.penColor);
     p.style = std::max(0, k.penStyle->currentIndex());
-    p.width = k.width ? int(std::trunc(k.width->Value())) : 1;
+    p.width = k.width ? k.width->IntValue() : 1;
     return p;
 }
 
@@ -479,6 +479,7 @@ void TfrmPrintSetupAdv::UpdateLostScrapControls() { EnableChildren(LostScrap); }
 
 void TfrmPrintSetupAdv::bbOkClick()
 {
+    if (!TExSpinEdit::CheckRanges(this)) return;
     SaveSettings();
     accept();
 }

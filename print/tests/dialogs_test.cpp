@@ -376,11 +376,23 @@ TEST_F(Dialogs, PageMarginsComeBackOnlyWithOkAndStayWithinTheirLimit)
     EXPECT_FALSE(form.Edit(m));
     EXPECT_EQ(m[0], 5);
     EXPECT_EQ(m[3], 8);
-    answer = [](QDialog &d) {
+    // A margin typed beyond its limit is refused at OK with the field's range;
+    // corrected, it is taken.
+    answer = [this](QDialog &d) {
         auto &f = static_cast<TPageForm &>(d);
         EXPECT_EQ(f.TopFld->Value(), 7);
         f.LeftFld->setText(QStringLiteral("250"));
         f.BottomFld->setText(QStringLiteral("12"));
+        {
+            kv::test::ScopedAnswers boxes(ui);
+            f.BBOk->click();
+            EXPECT_EQ(d.result(), QDialog::Rejected);
+            EXPECT_EQ(boxes.shown().size(), 1u);
+            if (!boxes.shown().empty()) {
+                EXPECT_EQ(boxes.shown()[0].text, "Введите число от 0 до 100.");
+            }
+        }
+        f.LeftFld->setText(QStringLiteral("100"));
         f.BBOk->click();
         return d.result();
     };
