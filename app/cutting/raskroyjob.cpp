@@ -366,6 +366,7 @@ void TRaskroyJob::AbortRaskroy() { m_driver->AbortRaskroyActionExecute(); }
 
 void TRaskroyJob::CloseRequested()
 {
+    m_closeRequested = true;
     m_driver->RaskroyCancel = true;
     m_engine->StopRaskroy = true; // later materials are skipped
 }
@@ -442,6 +443,12 @@ IJobResults *TRaskroyJob::Run(int jobNumber)
     if (!resultsAlive())
         return nullptr;
     results->AttachJob(nullptr);
+    if (m_closeRequested) {
+        // Asked while the last maps were being shown, past the run's own checks.
+        m_closed = true;
+        results->CloseWindow();
+        return nullptr;
+    }
     results->SetMapsCaption(QStringLiteral("Вариант раскроя %1: \"%2\"").arg(jobNumber).arg(m_data.caption));
     results->HideProgress();
     if (g_current == this)

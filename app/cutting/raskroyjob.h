@@ -101,6 +101,7 @@ private:
     std::vector<int> m_materials;
     QStringList m_remarks;
     bool m_closed = false;
+    bool m_closeRequested = false;   // the user closed the window during the run
 };
 
 // The per-job options file's materials after the dialog: sections whose
