@@ -1,15 +1,20 @@
 #include "controls/instance.h"
 
+#include "platform/savefile.h"
+
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QTimer>
 #include <QWidget>
 
+#include <cerrno>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace kv {
@@ -42,6 +47,27 @@ QString AlreadyRunningText()
     return QString::fromUtf8("Приложение 2D-KORVALT уже выполняется!");
 }
 
+QString FolderNotWritableText(const QString &programDir, const QString &reason)
+{
+    return QStringLiteral("В папку программы \"%1\" нельзя записывать файлы.\r%2\rРабота программы невозможна.")
+        .arg(QDir::toNativeSeparators(QDir(programDir).absolutePath()), reason);
+}
+
+namespace {
+
+// Why nothing can be written into the folder; empty when a file can be.
+QString writeProblem(const QString &dir)
+{
+    QByteArray probe = QFile::encodeName(QDir(dir).absoluteFilePath(QStringLiteral(".korvalt~XXXXXX")));
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0) return FileErrorReason(errno);
+    ::close(fd);
+    ::unlink(probe.constData());
+    return QString();
+}
+
+} // namespace
+
 TRunningInstance::TRunningInstance(const QString &programDir, const QString &className,
                                    const QString &title, QObject *parent)
     : QObject(parent), m_dir(programDir), m_class(className), m_title(title),
@@ -66,11 +92,18 @@ QString TRunningInstance::LockFileName() const
 bool TRunningInstance::TryBecomeFirst()
 {
     if (m_first) return true;
+    m_folderProblem.clear();
     QDir().mkpath(m_dir);
     m_lock = std::make_unique<QLockFile>(LockFileName());
     m_lock->setStaleLockTime(0);   // stale only when its process is gone
     // tryLock takes over the lock of a dead process; a live one is kept.
     if (!m_lock->tryLock(0)) {
+        // Only a lock held by a live copy means one runs; a lock that could
+        // not be made at all is the folder's fault.
+        if (m_lock->error() != QLockFile::LockFailedError) {
+            m_folderProblem = writeProblem(m_dir);
+            if (m_folderProblem.isEmpty()) m_folderProblem = FileErrorReason(EACCES);
+        }
         m_lock.reset();
         return false;
     }
@@ -183,6 +216,7 @@ InstanceCheck CheckRunningInstance(TRunningInstance &self,
                                    const std::function<void(const QString &)> &showNotice)
 {
     if (self.TryBecomeFirst()) return InstanceCheck::Run;
+    if (!self.FolderProblem().isEmpty()) return InstanceCheck::NoAccess;
     if (showNotice) showNotice(AlreadyRunningText());
     // Whether or not it answers, the folder is in use: this copy ends.
     ask(self.ServerName(), "ACTIVATE");

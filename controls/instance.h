@@ -32,8 +32,12 @@ public:
     ~TRunningInstance() override;
 
     // Takes the folder's lock and starts listening. False when another live
-    // copy holds the lock.
+    // copy holds the lock, or when no lock can be made in the folder
+    // (FolderProblem() then says why).
     bool TryBecomeFirst();
+    // Why the folder could not take the lock (a read-only folder, one of
+    // another user, a full disk); empty when another copy holds it.
+    QString FolderProblem() const { return m_folderProblem; }
     bool IsFirst() const { return m_first; }
     QString ServerName() const { return m_serverName; }
     QString LockFileName() const;
@@ -57,6 +61,7 @@ private:
     QLocalServer *m_server = nullptr;
     QString m_socketPath;
     QPointer<QWidget> m_window;
+    QString m_folderProblem;
     bool m_first = false;
 };
 
@@ -68,11 +73,15 @@ bool ActivateRunningInstance(const QString &className, const QString &title, con
 
 // The start-up road. Run: this copy goes on. Quit: another copy holds the
 // folder (it was told to come forward when it answered); this one must end.
-enum class InstanceCheck { Run, Quit };
+// NoAccess: the folder cannot be written (FolderProblem() says why, the
+// notice is not shown); this one must end too.
+enum class InstanceCheck { Run, Quit, NoAccess };
 InstanceCheck CheckRunningInstance(TRunningInstance &self,
                                    const std::function<void(const QString &)> &showNotice);
 
 // The notice of a second start.
 QString AlreadyRunningText();
+// The message of a program folder that cannot be written, with the reason.
+QString FolderNotWritableText(const QString &programDir, const QString &reason);
 
 } // namespace kv

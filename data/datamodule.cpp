@@ -13,9 +13,12 @@
 #include "platform/clock.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+
+#include <iterator>
 
 using namespace kv;
 
@@ -223,17 +226,28 @@ int TModule::NextMaterialCode()
     return int(next);
 }
 
-void TModule::EnsureTables()
+QStringList TModule::EnsureTables()
 {
     const QString pattern = m_paths->PatternFolder();
     writeMissingTemplates(pattern);
     const QString stock[] = {m_paths->SheetsTable(), m_paths->ScrapsTable(), m_paths->OwnMaterialsTable(),
                              m_paths->BordersTable()};
-    for (const QString &live : stock) {
-        const QString resolved = resolvePath(live);
-        if (QFileInfo::exists(resolved)) continue;
-        CopyTableFile(Paths::FileIn(pattern, fileNameOf(live)), live);
-    }
+    QStringList missing;
+    for (const QString &live : stock)
+        if (!QFileInfo::exists(resolvePath(live))) missing << live;
+    for (const QString &live : missing) CopyTableFile(Paths::FileIn(pattern, fileNameOf(live)), live);
+    // Some tables there and others not: the user's stock may be gone.
+    if (missing.size() == int(std::size(stock))) return {};
+    return missing;
+}
+
+QString TModule::MissingTablesText(const QStringList &tables)
+{
+    QStringList names;
+    for (const QString &t : tables) names << QDir::toNativeSeparators(t);
+    if (names.size() == 1)
+        return QStringLiteral("Не найдена таблица \"%1\".\rСоздана пустая таблица.").arg(names.first());
+    return QStringLiteral("Не найдены таблицы:\r%1\rСозданы пустые таблицы.").arg(names.join(QLatin1Char('\r')));
 }
 
 void TModule::MakeWorkingCopy(const QString &templateFile, const QString &workFile, const QString &liveFile)

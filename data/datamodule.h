@@ -66,9 +66,13 @@ public:
     int NextMaterialCode();
 
     // Templates of "Pattern\" that are missing are written, and the stock
-    // tables of "Sheets\" that are missing are made from them (a fresh
-    // installation starts with empty stock).
-    void EnsureTables();
+    // tables of "Sheets\" that are missing are made from them. A fresh
+    // installation (none of them there) starts with empty stock; otherwise
+    // the tables made are returned, for the user to hear of, and every file
+    // already there is kept.
+    QStringList EnsureTables();
+    // What the user is told of stock tables made empty because they were missing.
+    static QString MissingTablesText(const QStringList &tables);
     // Copies the template over the working file and fills it with every row
     // of the live table ("Insert into" ... "Select * from" ...).
     void MakeWorkingCopy(const QString &templateFile, const QString &workFile, const QString &liveFile);

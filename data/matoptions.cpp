@@ -341,12 +341,18 @@ bool UpgradeSettingsFile(TIniFile &ini, const QString &backupFile)
     const bool onDisk = QFile::exists(file);
     if (onDisk) {
         ini.UpdateFile();
-        // The copy goes to a temporary file that replaces the old backup only when complete.
+        // The copy goes to a temporary file that replaces the old backup only
+        // when complete, and only a file that reads cleanly becomes the backup:
+        // the last good copy is never replaced by a damaged one.
+        QFile in(file);
+        const QByteArray bytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
         try {
-            copyFileAtomically(file, backupFile);
-        } catch (const Error &) {
-            throw Error(QStringLiteral("Не удалось создать резервную копию файла настроек \"%1\".\r"
-                                       "Файл настроек не обновлён.").arg(backupFile));
+            if (SettingsTextIsClean(bytes)) writeFileAtomically(backupFile, bytes);
+        } catch (const Error &e) {
+            QString text = QStringLiteral("Не удалось создать резервную копию файла настроек \"%1\".\r"
+                                          "Файл настроек не обновлён.").arg(backupFile);
+            if (!e.cause().isEmpty()) text += QLatin1Char('\r') + e.cause();
+            throw Error(text, e.cause());
         }
     }
 

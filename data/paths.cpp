@@ -89,6 +89,7 @@ QString Paths::FileIn(const QString &folder, const QString &name)
 
 QString Paths::SettingsFile() const { return FileIn(m_root, QStringLiteral("Korvalt.ini")); }
 QString Paths::SettingsBackupFile() const { return FileIn(m_root, QStringLiteral("Korvalt.~ini")); }
+QString Paths::SettingsDamagedFile() const { return FileIn(m_root, QStringLiteral("Korvalt.ini.bad")); }
 QString Paths::JobOptionsFile() const { return FileIn(m_root, QStringLiteral("Korvalt.tmp")); }
 QString Paths::CatalogIniFile() const { return FileIn(m_root, QStringLiteral("Catalog.ini")); }
 QString Paths::ModelsBaseFile() const { return FileIn(m_root, QStringLiteral("Models.dat")); }

@@ -40,6 +40,7 @@ public:
     // Fixed files.
     QString SettingsFile() const;           // "Korvalt.ini"
     QString SettingsBackupFile() const;     // "Korvalt.~ini"
+    QString SettingsDamagedFile() const;    // "Korvalt.ini.bad": a damaged settings file kept
     QString JobOptionsFile() const;         // "Korvalt.tmp"
     QString CatalogIniFile() const;         // "Catalog.ini"
     QString ModelsBaseFile() const;         // "Models.dat"

@@ -1,8 +1,13 @@
 #include "data/settings.h"
 
+#include "platform/db/dbffile.h"
+#include "platform/error.h"
 #include "platform/strutils.h"
 #include "platform/text.h"
 
+
+#include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <cmath>
@@ -271,6 +276,74 @@ void Settings::LoadProcessValues()
     m_pageTop = GetPageTop();
     m_pageBottom = GetPageBottom();
     LoadDefBorder();
+}
+
+// --- A damaged settings file ---------------------------------------------
+
+namespace {
+
+bool cleanLine(QByteArray line)
+{
+    if (line.endsWith('\r')) line.chop(1);
+    for (char ch : line) {
+        const auto c = quint8(ch);
+        // Control characters, and the one byte code page 1251 leaves unused.
+        if ((c < 0x20 && c != '\t') || c == 0x7F || c == 0x98) return false;
+    }
+    const QByteArray t = line.trimmed();
+    if (t.isEmpty() || t.startsWith(';')) return true;
+    if (t.startsWith('[')) return t.endsWith(']');
+    const qsizetype eq = t.indexOf('=');
+    return eq > 0 && !t.left(eq).trimmed().isEmpty();
+}
+
+QByteArray readBytes(const QString &path, bool *ok)
+{
+    QFile f(path);
+    *ok = f.open(QIODevice::ReadOnly);
+    return *ok ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+bool SettingsTextIsClean(const QByteArray &bytes)
+{
+    for (const QByteArray &line : bytes.split('\n'))
+        if (!cleanLine(line)) return false;
+    return true;
+}
+
+QString RepairSettingsFile(const QString &file, const QString &backupFile, const QString &damagedCopy)
+{
+    if (!QFile::exists(file)) return QString();
+    bool ok = false;
+    const QByteArray bytes = readBytes(file, &ok);
+    if (ok && SettingsTextIsClean(bytes)) return QString();
+    const auto native = [](const QString &p) { return QDir::toNativeSeparators(p); };
+    if (!ok)
+        throw Error(QStringLiteral("Файл настроек \"%1\" не удаётся прочитать.").arg(native(file)));
+
+    // The damaged file itself is kept: nothing of it is lost.
+    writeFileAtomically(damagedCopy, bytes);
+    bool haveBackup = false;
+    const QByteArray backup = QFile::exists(backupFile) ? readBytes(backupFile, &haveBackup) : QByteArray();
+    QString used;
+    if (haveBackup && SettingsTextIsClean(backup)) {
+        writeFileAtomically(file, backup);
+        used = QStringLiteral("Используется резервная копия \"%1\".").arg(native(backupFile));
+    } else {
+        QByteArray kept;
+        for (QByteArray line : bytes.split('\n')) {
+            if (line.endsWith('\r')) line.chop(1);
+            if (cleanLine(line)) kept += line + "\r\n";
+        }
+        writeFileAtomically(file, kept);
+        used = QStringLiteral("Исправной резервной копии нет: используются настройки, которые удалось прочитать,\r"
+                              "остальные взяты по умолчанию.");
+    }
+    TIniFile::ClearCache();
+    return QStringLiteral("Файл настроек \"%1\" повреждён.\r%2\rПовреждённый файл сохранён как \"%3\".")
+        .arg(native(file), used, native(damagedCopy));
 }
 
 } // namespace kv

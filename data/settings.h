@@ -199,6 +199,19 @@ int AddNumberedIniValue(const QString &fileName, const QString &section, const Q
 // "" stays "" (it used to become the root folder).
 QString NormalizeFolderPath(const QString &path);
 
+// --- A damaged settings file ---------------------------------------------
+
+// Whether the bytes read cleanly as a settings file: text lines that are
+// blank, comments, [sections] or key=value pairs, nothing else.
+bool SettingsTextIsClean(const QByteArray &bytes);
+
+// Runs before the settings file is opened. A file that does not read cleanly
+// is kept as `damagedCopy`; a backup that reads cleanly takes its place, else
+// the lines that still read are kept and the rest is dropped. Returns what
+// the user is told (empty when the file was sound or missing); never touches
+// the backup. Throws kv::Error when the file cannot be repaired.
+QString RepairSettingsFile(const QString &file, const QString &backupFile, const QString &damagedCopy);
+
 // --- The settings file object -------------------------------------------
 
 // The one open settings file of the program, with the accessors of the main

@@ -1,13 +1,13 @@
 #include "platform/ini.h"
 
 #include "platform/error.h"
+#include "platform/savefile.h"
 #include "platform/text.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 
 #include <sys/stat.h>
@@ -251,10 +251,9 @@ struct IniData
     // Writes `next` to disk through a temporary file; keeps it only on success.
     void commit(IniContent next)
     {
-        QSaveFile f(path);
-        const QByteArray bytes = serializeIni(next);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.flush() || !f.commit())
-            throw Error(QStringLiteral("Ошибка записи в файл \"%1\".").arg(QDir::toNativeSeparators(path)));
+        QString reason;
+        if (!SaveFileAtomically(path, serializeIni(next), &reason))
+            throw Error(QStringLiteral("Ошибка записи в файл \"%1\".\r%2").arg(QDir::toNativeSeparators(path), reason), reason);
         content = std::move(next);
         stamp = stampOf(path);
     }

@@ -9,11 +9,11 @@
 #include "platform/storage.h"
 
 #include "platform/error.h"
+#include "platform/savefile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 
 #include <vector>
 
@@ -209,9 +209,8 @@ CompoundFile::Node &CompoundFile::nodeAt(const QStringList &path)
 void CompoundFile::write()
 {
     const QByteArray bytes = serialize(*m_root);
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        throw Error(tr("Ошибка записи файла \"%1\".").arg(m_path));
+    QString reason;
+    if (!SaveFileAtomically(m_path, bytes, &reason)) throw Error(WriteErrorText(m_path, reason), reason);
 }
 
 void CompoundFile::reload()

@@ -76,6 +76,14 @@ TMainForm::TMainForm(const kv::Paths &paths, kv::Ui &ui, QWidget *parent)
     buildMenus();
     buildToolbar();
 
+    // A damaged settings file is set right before anything reads it, and the
+    // user is told which copy is used.
+    QString repaired;
+    m_ui.guarded([&] {
+        repaired = kv::RepairSettingsFile(m_paths.SettingsFile(), m_paths.SettingsBackupFile(),
+                                          m_paths.SettingsDamagedFile());
+    });
+    if (!repaired.isEmpty()) m_ui.error(repaired);
     m_settings = std::make_unique<kv::Settings>(m_paths.SettingsFile());
     kv::StartupStep(QStringLiteral("main:settings"));
     m_ui.guarded([this] { kv::UpgradeSettingsFile(m_settings->Ini(), m_paths.SettingsBackupFile()); });
@@ -160,7 +168,8 @@ TMainForm::~TMainForm()
 void TMainForm::CreateDataModule()
 {
     m_module = std::make_unique<TModule>(&m_paths, m_settings.get());
-    m_module->EnsureTables();
+    if (const QStringList made = m_module->EnsureTables(); !made.isEmpty())
+        m_ui.error(TModule::MissingTablesText(made));
     kv::WriteMissingReports(m_paths.ReportsFolder());
     m_module->OpenSheetsCopy();
     m_module->OpenScrapsCopy();

@@ -74,10 +74,14 @@ int RunApplication(QApplication &app, const StartOptions &options)
     // One running copy per program folder: a second start tells the user,
     // brings the first one forward and ends.
     TRunningInstance instance(root, QStringLiteral("TApplication"), TMainForm::ApplicationTitle());
-    const bool quit =
-        CheckRunningInstance(instance, [&ui](const QString &text) { ui.inform(text); }) == InstanceCheck::Quit;
+    const InstanceCheck check =
+        CheckRunningInstance(instance, [&ui](const QString &text) { ui.inform(text); });
     StartupStep(QStringLiteral("instance"));
-    if (quit) return 0;
+    if (check == InstanceCheck::NoAccess) {
+        ui.error(FolderNotWritableText(root, instance.FolderProblem()));
+        return 1;
+    }
+    if (check == InstanceCheck::Quit) return 0;
 
     // The application's title is the main window's own: no display name, which
     // Qt would append to every window's title (the frame's a second time,

@@ -20,6 +20,7 @@
 #include "widgets/outlooklist.h"
 #include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/scoped.h"
+#include "platform/testsupport/scopedmount.h"
 #include "app/tests/scopedprinter.h"
 
 #include <gtest/gtest.h>
@@ -768,6 +769,33 @@ TEST(Startup, PrinterCanvasTakesTheMainWindowFont)
     QApplication::setFont(keep);
 }
 
+// What the user hears at start of a damaged settings file and of a stock
+// table gone missing; the good backup and the other tables stay.
+TEST(Startup, DamagedSettingsAndAMissingStockTableAreReported)
+{
+    ShellFixture f;
+    f.form.reset();
+    auto write = [](const QString &file, const QByteArray &data) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(data);
+    };
+    write(f.root() + "Korvalt.~ini", "[Default]\r\nVersion=2\r\nMill=5\r\n");
+    write(f.root() + "Korvalt.ini", QByteArray("\0\0\0\xff garbage", 12));
+    ASSERT_TRUE(QFile::remove(f.root() + "Sheets/Sheets.dbf"));
+    kv::TIniFile::ClearCache();
+    kv::test::ScopedAnswers answers(f.ui);
+    f.create();
+    ASSERT_EQ(answers.shown().size(), 2u);
+    const QString native = QDir::toNativeSeparators(f.root());
+    EXPECT_EQ(answers.shown()[0].text, "Файл настроек \"" + native + "Korvalt.ini\" повреждён.\r"
+                                       "Используется резервная копия \"" + native + "Korvalt.~ini\".\r"
+                                       "Повреждённый файл сохранён как \"" + native + "Korvalt.ini.bad\".");
+    EXPECT_EQ(answers.shown()[1].text,
+              "Не найдена таблица \"" + native + "Sheets" + QDir::separator() + "Sheets.dbf\".\rСоздана пустая таблица.");
+    EXPECT_EQ(f.ini().ReadInteger("Default", "Mill", 0), 5);
+}
+
 TEST(Startup, StepsRunInTheirOrder)
 {
     QTemporaryDir tmp;
@@ -853,6 +881,30 @@ TEST(Startup, SecondStartShowsTheNoticeAndEnds)
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].text, "Приложение 2D-KORVALT уже выполняется!");
     EXPECT_EQ(answers.shown()[0].kind, kv::MsgKind::Information);
+}
+
+// A program folder on a read-only disk: its own message, not the notice of
+// another running copy, and no window.
+TEST(Startup, ReadOnlyProgramFolderSaysSoAndEnds)
+{
+    QTemporaryDir tmp;
+    kv::test::ScopedTmpfs disk(tmp.path(), "1m");
+    if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here";
+    kv::PrepareProgramFolder(tmp.path());
+    ASSERT_TRUE(disk.makeReadOnly());
+    kv::test::FakeUi ui;
+    kv::test::ScopedAnswers answers(ui);
+    kv::StartOptions opt;
+    opt.root = tmp.path();
+    opt.ui = &ui;
+    bool ran = false;
+    opt.instead = [&](TMainForm &) { ran = true; };
+    QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    EXPECT_EQ(kv::RunApplication(*app, opt), 1);
+    EXPECT_FALSE(ran);
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].kind, kv::MsgKind::Error);
+    EXPECT_EQ(answers.shown()[0].text, kv::FolderNotWritableText(tmp.path(), "Диск доступен только для чтения."));
 }
 
 TEST(MainForm, OpeningAnOpenPartBaseAsksRetryOrGoesToIt)

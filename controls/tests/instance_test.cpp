@@ -1,4 +1,5 @@
 #include "controls/instance.h"
+#include "platform/testsupport/scopedmount.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -11,6 +12,9 @@
 #include <QWidget>
 
 #include <atomic>
+#include <vector>
+
+#include <unistd.h>
 #include <thread>
 
 using namespace kv;
@@ -105,6 +109,37 @@ TEST(RunningInstance, LockHeldWithoutAnswerStillRefuses)
     int notices = 0;
     EXPECT_EQ(CheckRunningInstance(second, [&](const QString &) { ++notices; }), InstanceCheck::Quit);
     EXPECT_EQ(notices, 1);
+}
+
+// A folder the program cannot write into is no running copy: no notice, the
+// reason instead. Beneath a file (anywhere), and read-only (where a small file
+// system can be mounted, or without root rights by the folder's mode).
+TEST(RunningInstance, UnwritableFolderIsNotAnotherCopy)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("file"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    struct Case { const char *what; QString folder; const char *reason; };
+    std::vector<Case> cases = {{"beneath a file", dir.filePath("file/Korvalt"), "Папка или файл не найдены."}};
+    QDir().mkpath(dir.filePath("ro"));
+    test::ScopedTmpfs disk(dir.filePath("ro"), "64k");
+    if (disk.makeReadOnly())
+        cases.push_back({"read-only disk", dir.filePath("ro"), "Диск доступен только для чтения."});
+    else if (::geteuid() != 0 && QFile::setPermissions(dir.filePath("ro"), QFile::ReadOwner | QFile::ExeOwner))
+        cases.push_back({"read-only folder", dir.filePath("ro"), "Нет прав доступа к папке или файлу."});
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TRunningInstance self(c.folder, kClass, kTitle);
+        int notices = 0;
+        EXPECT_EQ(CheckRunningInstance(self, [&](const QString &) { ++notices; }), InstanceCheck::NoAccess);
+        EXPECT_EQ(notices, 0);
+        EXPECT_EQ(self.FolderProblem(), QString::fromUtf8(c.reason));
+        EXPECT_EQ(FolderNotWritableText(c.folder, self.FolderProblem()),
+                  "В папку программы \"" + QDir::toNativeSeparators(c.folder) + "\" нельзя записывать файлы.\r" +
+                      QString::fromUtf8(c.reason) + "\rРабота программы невозможна.");
+    }
+    QFile::setPermissions(dir.filePath("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 namespace {

@@ -4,12 +4,12 @@
 #include "platform/db/query.h"
 #include "platform/error.h"
 #include "platform/ini.h"
+#include "platform/savefile.h"
 #include "platform/text.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -247,9 +247,8 @@ QList<int> WriteTextFile(const QString &path, const QList<ImportedPart> &parts)
         out += toCp1251(row);
         out += "\r\n";
     }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.commit())
-        throw Error(u("Ошибка экспорта данных!"));
+    QString reason;
+    if (!SaveFileAtomically(path, out, &reason)) throw Error(u("Ошибка экспорта данных!\r") + reason, reason);
     return refused;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/ini.h"
+#include "platform/savefile.h"
 #include "platform/text.h"
 #include "report/core/stream.h"
 
@@ -9,9 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 namespace kv {
@@ -206,9 +207,9 @@ void addMaterialCode(std::vector<int32_t> &codes, int32_t code)
 
 void saveBytes(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw Error(QStringLiteral("Ошибка записи в файл \"%1\".\r%2").arg(QDir::toNativeSeparators(path), f.errorString()));
+    QString reason;
+    if (!SaveFileAtomically(path, bytes, &reason))
+        throw Error(QStringLiteral("Ошибка записи в файл \"%1\".\r%2").arg(QDir::toNativeSeparators(path), reason), reason);
 }
 
 } // namespace
@@ -465,7 +466,7 @@ MapLoadResult LoadMapsFromFile(const QString &path, MapDocument &doc, QString *w
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        if (why) *why = f.errorString();
+        if (why) *why = FileErrorReason(errno ? errno : EIO);
         return mlrReadError;
     }
     // The header decides the layout before the whole file is taken in.
@@ -473,7 +474,7 @@ MapLoadResult LoadMapsFromFile(const QString &path, MapDocument &doc, QString *w
     if (head.size() < kMapHeaderSize || !head.startsWith(kMagic)) return mlrNotMapFile;
     const QByteArray rest = f.readAll();
     if (f.error() != QFileDevice::NoError) {
-        if (why) *why = f.errorString();
+        if (why) *why = FileErrorReason(errno ? errno : EIO);
         return mlrReadError;
     }
     return DecodeMapFile(head + rest, doc, why);

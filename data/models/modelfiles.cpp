@@ -6,12 +6,12 @@
 #include "platform/db/table.h"
 #include "platform/error.h"
 #include "platform/ini.h"
+#include "platform/savefile.h"
 #include "platform/text.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -37,10 +37,8 @@ void writeIniSection(const QString &path, const QString &section, const QList<QP
             value = QLatin1Char('"') + value + QLatin1Char('"');
         text += kv.first + QLatin1Char('=') + value + QStringLiteral("\r\n");
     }
-    QSaveFile f(path);
-    const QByteArray bytes = toCp1251(text);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw Error(u("Ошибка записи файла \"%1\".").arg(QDir::toNativeSeparators(path)));
+    QString reason;
+    if (!SaveFileAtomically(path, toCp1251(text), &reason)) throw Error(WriteErrorText(path, reason), reason);
 }
 
 // A value that keeps its text through the comma-text reading: always quoted,

@@ -1,18 +1,21 @@
 #include "data/partbase/partbasedoc.h"
 
+#include "data/partbase/pairsave.h"
 #include "data/paths.h"
 #include "data/rowchecks.h"
 #include "data/settings.h"
 #include "platform/db/copytable.h"
+#include "platform/db/dbffile.h"
 #include "platform/db/query.h"
 #include "platform/error.h"
 #include "platform/ini.h"
+#include "platform/savefile.h"
 #include "platform/text.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -84,6 +87,46 @@ void dropTable(const QString &path)
         DeleteTableFile(path);
     } catch (const Error &) {
     }
+}
+
+// The program's message, and below it why the disk refused (a full disk...).
+Error withCause(const QString &message, const Error &e)
+{
+    return e.cause().isEmpty() ? Error(message) : Error(message + QLatin1Char('\r') + e.cause(), e.cause());
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Не удаётся открыть файл \"%1\".").arg(QDir::toNativeSeparators(path)));
+    return f.readAll();
+}
+
+// Every record of `ds` as it shows them (cached edits included, whatever the
+// filter) as a table file in the layout of `layoutFile`.
+QByteArray tableImage(Table &ds, const QString &layoutFile)
+{
+    DbfFile img = DbfFile::read(layoutFile, nullptr, false);
+    QList<Field *> fields;
+    for (const DbfField &f : img.fields) fields << ds.FindField(f.name);
+    const bool filtered = ds.Filtered();
+    DataSet::ControlsLock lock(ds);
+    const Bookmark mark = ds.GetBookmark();
+    ds.SetFiltered(false);
+    try {
+        for (ds.First(); !ds.Eof(); ds.Next()) {
+            DbfRow row;
+            for (const Field *f : fields) row.values << (f ? f->Value() : QVariant());
+            img.rows << row;
+        }
+    } catch (...) {
+        ds.SetFiltered(filtered);
+        throw;
+    }
+    ds.SetFiltered(filtered);
+    if (mark && ds.BookmarkValid(mark)) ds.GotoBookmark(mark);
+    return img.serialize();
 }
 
 } // namespace
@@ -332,24 +375,35 @@ QList<ModelEntry> PartBaseDocument::ReadModels(const QString &headerPath)
     return out;
 }
 
-void PartBaseDocument::WriteHeader(const QString &headerPath, const QString &tableFile,
-                                   const QList<ModelEntry> &models)
+QByteArray PartBaseDocument::HeaderBytes(const QString &tableFile, const QList<ModelEntry> &models)
 {
-    // The whole header at once, through a temporary file: a failure leaves
-    // the previous header.
     QString text = QStringLiteral("[Header]\r\nFName=") + tableFile + QStringLiteral("\r\n\r\n[ModelsList]\r\n");
     for (int i = 0; i < models.size(); ++i) {
         QString name = models[i].name;
         name.replace(QLatin1Char('"'), QLatin1String("\"\""));
         text += QStringLiteral("%1=\"%2\",%3\r\n").arg(i).arg(name, models[i].count);
     }
-    QSaveFile f(headerPath);
-    if (!f.open(QIODevice::WriteOnly) || f.write(toCp1251(text)) < 0 || !f.commit())
-        throw Error(QStringLiteral("Не удаётся записать файл \"%1\".").arg(QDir::toNativeSeparators(headerPath)));
+    return toCp1251(text);
+}
+
+void PartBaseDocument::WriteHeader(const QString &headerPath, const QString &tableFile,
+                                   const QList<ModelEntry> &models)
+{
+    // The whole header at once, through a temporary file: a failure leaves
+    // the previous header.
+    QString reason;
+    if (!SaveFileAtomically(headerPath, HeaderBytes(tableFile, models), &reason))
+        throw Error(QStringLiteral("Не удаётся записать файл \"%1\".\r%2").arg(QDir::toNativeSeparators(headerPath), reason), reason);
 }
 
 void PartBaseDocument::LoadFromFile(const QString &headerPath)
 {
+    // A save a kill interrupted is finished or undone before anything is read.
+    try {
+        RecoverPair(headerPath);
+    } catch (const Error &e) {
+        throw withCause(kReadError, e);
+    }
     if (!QFileInfo(headerPath).isFile()) throw Error(kTableMissing);
     QList<ModelEntry> models;
     QString table;
@@ -416,47 +470,33 @@ void PartBaseDocument::SaveToFile(const QString &newHeader)
                         .arg(QDir::toNativeSeparators(header)));
 
     const QString oldTable = TablePath;
-    const bool tableExisted = QFileInfo::exists(table);
+    const int recNo = m_table->RecNo();
     bool dropModel = false;
     try {
-        if (Untitled) {
-            // The temporary table stays until the new files are written.
-            ApplyUpdates();
-            CopyTableFile(oldTable, table);
-            WriteHeader(header, QFileInfo(table).fileName(), Models);
-            openTable(table);
-            dropTable(oldTable);
-        } else if (rename) {
-            // Save as: the old files keep their last saved contents; every
-            // part goes into the copy, whatever the filter shows.
-            const bool filtered = m_table->Filtered();
-            m_table->SetFiltered(false);
-            try {
-                CopyPartsTable(*m_table, table, m_paths);
-            } catch (...) {
-                m_table->SetFiltered(filtered);
-                throw;
-            }
-            m_table->SetFiltered(filtered);
-            WriteHeader(header, QFileInfo(table).fileName(), Models);
-            m_table->CancelUpdates();
-            openTable(table);
-            dropModel = true;
-        } else {
-            ApplyUpdates();
+        if (!ModelName.isEmpty() && !rename) {
             // A model's table is saved in place; it has no header.
-            if (ModelName.isEmpty()) WriteHeader(header, QFileInfo(table).fileName(), Models);
+            ApplyUpdates();
+        } else {
+            // Save as takes the template's layout; otherwise the table keeps its own.
+            const QString layout = rename && !Untitled ? m_paths.GroupTemplateFile() : oldTable;
+            SavePair(header, {{table, tableImage(*m_table, layout)},
+                              {header, HeaderBytes(QFileInfo(table).fileName(), Models)}});
+            // The edits are in the file now: the cursor reads it again (the old
+            // document of a save as keeps its last saved contents).
+            openTable(table);
+            if (recNo > 0) m_table->SetRecNo(std::min(recNo, m_table->RecordCount()));
+            if (Untitled) dropTable(oldTable);
+            dropModel = rename;
         }
-    } catch (const Error &) {
+    } catch (const Error &e) {
         if (m_table->State() != DataSetState::Browse && m_table->Active()) m_table->Cancel();
-        if (rename && !tableExisted && !SameFilePath(table, oldTable)) dropTable(table);
         if (!m_table->Active() || !SameFilePath(m_table->FullPath(), oldTable)) {
             try {
                 openTable(oldTable);
             } catch (const Error &) {
             }
         }
-        throw Error(kSaveError);
+        throw withCause(kSaveError, e);
     }
     const bool wasModel = !ModelName.isEmpty();
     if (dropModel) ModelName.clear();
@@ -518,6 +558,7 @@ void PartBaseDocument::Merge(const QString &otherHeader, int count)
     QString otherTable;
     QList<ModelEntry> otherModels;
     try {
+        RecoverPair(otherHeader);
         otherTable = HeaderTable(otherHeader);
         otherModels = ReadModels(otherHeader);
     } catch (const Error &) {
@@ -540,6 +581,7 @@ void PartBaseDocument::Merge(const QString &otherHeader, int count)
                        "from %2 a\r\nGroup by a.\"Name\", a.\"Length\", a.\"Width\", a.\"Rotate\", a.\"LBorder\", "
                        "a.\"RBorder\", a.\"TBorder\", a.\"BBorder\", a.\"Material\"");
     bool failed = false;
+    Error cause{QString()};
     m_table->Close();
     try {
         CopyTableFile(m_paths.GroupTemplateFile(), gather);
@@ -549,10 +591,18 @@ void PartBaseDocument::Merge(const QString &otherHeader, int count)
                             .arg(Query::QuotePath(gather), Query::QuotePath(otherTable)));
         CopyTableFile(m_paths.GroupTemplateFile(), summed);
         Query::Exec(sum.arg(Query::QuotePath(summed), Query::QuotePath(gather)));
-        CopyTableFile(summed, own);
-        Models = MergeModelLists(models);
-    } catch (const Error &) {
+        const QList<ModelEntry> merged = MergeModelLists(models);
+        // A titled part base keeps its parts and its models list together:
+        // the merge that writes the table writes the header with it.
+        if (!Untitled && ModelName.isEmpty())
+            SavePair(DocumentName, {{own, fileBytes(summed)},
+                                    {DocumentName, HeaderBytes(QFileInfo(own).fileName(), merged)}});
+        else
+            CopyTableFile(summed, own);
+        Models = merged;
+    } catch (const Error &e) {
         failed = true;
+        cause = e;
     }
     dropTable(gather);
     dropTable(summed);
@@ -561,7 +611,7 @@ void PartBaseDocument::Merge(const QString &otherHeader, int count)
     } catch (const Error &) {
     }
     tableChanged();
-    if (failed) throw Error(kMergeError);
+    if (failed) throw withCause(kMergeError, cause);
 }
 
 void PartBaseDocument::OpenModel(const QString &modelName, const QString &tableStem)

@@ -87,7 +87,10 @@ public:
     // Saves. `newHeader` empty: in place (an untitled base needs a name).
     // A name without ".kdx" gets it; the table is the name with ".dbf". A
     // name whose header or table another open part base uses is refused.
-    // On failure the document stays on its previous table and names.
+    // Header and table are replaced as one unit (a kill at any step leaves
+    // the old pair or the new one); the previous pair stays until the new
+    // one is complete. On failure the document stays on its previous table
+    // and names.
     void SaveToFile(const QString &newHeader = QString());
     // Merges another document `count` times into this one; the parts equal
     // in all columns but the quantity become one. Nothing changes on failure.
@@ -134,6 +137,7 @@ public:
     static int UntitledCounter();
 
     // Header files: [Header] FName and [ModelsList] in comma-text form.
+    static QByteArray HeaderBytes(const QString &tableFile, const QList<ModelEntry> &models);
     static void WriteHeader(const QString &headerPath, const QString &tableFile, const QList<ModelEntry> &models);
     static QList<ModelEntry> ReadModels(const QString &headerPath);
     // The table a header names: its bare file name in the header's folder.

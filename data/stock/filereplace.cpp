@@ -3,6 +3,7 @@
 #include "platform/db/dbffile.h"
 #include "platform/db/tablestore.h"
 #include "platform/error.h"
+#include "platform/savefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,7 +59,12 @@ void ReplaceFilesTogether(const QList<QPair<QString, QString>> &copies)
             const QByteArray data = readAll(resolvePath(c.first));
             if (QFileInfo::exists(s.target)) s.previous = readAll(s.target);
             steps << s;
-            writeFileAtomically(s.staged, data);
+            try {
+                writeFileAtomically(s.staged, data);
+            } catch (const Error &e) {
+                // The user knows the table, not the name it is staged under.
+                throw Error(WriteErrorText(s.target, e.cause()), e.cause());
+            }
         }
     } catch (...) {
         dropStaged();

@@ -7,6 +7,8 @@
 #include "platform/db/query.h"
 #include "platform/error.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -56,6 +58,36 @@ TEST_F(DataModule, FirstStartWritesTemplatesAndEmptyStock)
     module->OpenScrapsCopy();
     EXPECT_TRUE(module->tblSheets->Active());
     EXPECT_EQ(module->tblScraps->RecordCount(), 0);
+}
+
+// Only a first start (no stock table at all) makes them silently; a table
+// missing among the others is named, made empty, and the others keep their rows.
+TEST_F(DataModule, MissingStockTableIsNamedUnlessItIsAFirstStart)
+{
+    QTemporaryDir fresh;
+    Paths freshPaths(fresh.path());
+    freshPaths.CreateFolders();
+    EXPECT_TRUE(TModule(&freshPaths, settings.get()).EnsureTables().isEmpty());
+
+    Query::Exec("Insert into " + Query::QuotePath(paths->ScrapsTable()) +
+                " Values('К-1', 500, 300, 1, 1, '05.03.2024')");
+    const struct { const char *what; QStringList gone; QString text; } cases[] = {
+        {"the standard sheets", {paths->SheetsTable()},
+         "Не найдена таблица \"" + QDir::toNativeSeparators(paths->SheetsTable()) + "\".\rСоздана пустая таблица."},
+        {"sheets and edge banding", {paths->SheetsTable(), paths->BordersTable()},
+         "Не найдены таблицы:\r" + QDir::toNativeSeparators(paths->SheetsTable()) + "\r" +
+             QDir::toNativeSeparators(paths->BordersTable()) + "\rСозданы пустые таблицы."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const QString &t : c.gone) ASSERT_TRUE(QFile::remove(t));
+        const QStringList made = module->EnsureTables();
+        EXPECT_EQ(made, c.gone);
+        EXPECT_EQ(TModule::MissingTablesText(made), c.text);
+        for (const QString &t : c.gone) EXPECT_TRUE(QFileInfo::exists(t));
+        EXPECT_EQ(DbfFile::read(paths->ScrapsTable()).liveCount(), 1);
+        EXPECT_TRUE(module->EnsureTables().isEmpty());
+    }
 }
 
 TEST_F(DataModule, NextMaterialCode)

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <climits>
+#include <optional>
 
 using namespace kv;
 
@@ -317,6 +318,94 @@ TEST_F(MatOptionsTest, FailedBackupLeavesTheOldBackupAndTheSettings)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), oldBackup);
     EXPECT_EQ(readRaw("Korvalt.ini"), QString::fromUtf8(kVersion1));
+}
+
+TEST(SettingsText, ReadsCleanlyOnlyAsLinesOfAnIniFile)
+{
+    const struct { const char *what; QByteArray bytes; bool clean; } cases[] = {
+        {"sections, keys, comments, blank lines", "; c\r\n[Default]\r\nMill=4\r\n\r\n[Пусто]\r\n", true},
+        {"LF line ends and a tab", "[A]\nKey\t= v\n", true},
+        {"empty", "", true},
+        {"NUL bytes", QByteArray("[A]\r\nK=\0\0\0", 10), false},
+        {"a section without its bracket", "[Default\r\nMill=4\r\n", false},
+        {"a line that is no key", "[A]\r\nпросто текст\r\n", false},
+        {"a key without a name", "[A]\r\n=4\r\n", false},
+        {"the byte code page 1251 leaves unused", "[A]\r\nK=\x98\r\n", false},
+        {"a lone carriage return", "[A]\rK=1\r\n", false},
+    };
+    for (const auto &c : cases) EXPECT_EQ(SettingsTextIsClean(c.bytes), c.clean) << c.what;
+}
+
+// A damaged "Korvalt.ini" is kept aside; a good backup takes its place, else
+// what still reads of it. The backup itself is never touched, and the upgrade
+// that follows never makes a damaged file the backup.
+TEST_F(MatOptionsTest, DamagedSettingsFileKeepsTheGoodBackup)
+{
+    static const char raw[] = "[Default]\r\nMill=3\r\n\x01\x02\xff\x98\0\0garbage\r\nLIndent=7\r\n";
+    const QByteArray garbage(raw, sizeof raw - 1);
+    const QByteArray good("[Default]\r\nVersion=1\r\nMill=5\r\n");
+    const QByteArray damagedBackup("\0\0\0\0", 4);
+    const struct { const char *what; std::optional<QByteArray> backup; bool restored; } cases[] = {
+        {"good backup", good, true},
+        {"damaged backup", damagedBackup, false},
+        {"no backup", std::nullopt, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(file("Korvalt.~ini"));
+        QFile::remove(file("Korvalt.ini.bad"));
+        auto put = [&](const QString &name, const QByteArray &bytes) {
+            QFile f(file(name));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        };
+        auto bytesOf = [&](const QString &name) {
+            QFile f(file(name));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+        };
+        put("Korvalt.ini", garbage);
+        if (c.backup) put("Korvalt.~ini", *c.backup);
+
+        const QString said = RepairSettingsFile(file(), file("Korvalt.~ini"), file("Korvalt.ini.bad"));
+        EXPECT_TRUE(said.startsWith("Файл настроек \"" + QDir::toNativeSeparators(file()) + "\" повреждён."));
+        EXPECT_TRUE(said.contains("Korvalt.ini.bad"));
+        EXPECT_EQ(said.contains("Используется резервная копия"), c.restored);
+        EXPECT_EQ(bytesOf("Korvalt.ini.bad"), garbage);
+        EXPECT_EQ(bytesOf("Korvalt.~ini"), c.backup.value_or("(missing)"));
+        EXPECT_TRUE(SettingsTextIsClean(bytesOf("Korvalt.ini")));
+        TIniFile ini(file());
+        EXPECT_EQ(ini.ReadInteger("Default", "Mill", 0), c.restored ? 5 : 3);
+        if (!c.restored) {
+            EXPECT_EQ(ini.ReadInteger("Default", "LIndent", 0), 7);
+        }
+
+        // The upgrade's backup is the good copy, or the repaired file.
+        UpgradeSettingsFile(ini, file("Korvalt.~ini"));
+        EXPECT_TRUE(SettingsTextIsClean(bytesOf("Korvalt.~ini")));
+        if (c.restored) {
+            EXPECT_EQ(bytesOf("Korvalt.~ini"), good);
+        }
+    }
+
+    // A sound file, or none, is left alone.
+    QFile::remove(file("Korvalt.ini.bad"));
+    writeRaw("Korvalt.ini", "[Default]\r\nMill=4\r\n");
+    EXPECT_EQ(RepairSettingsFile(file(), file("Korvalt.~ini"), file("Korvalt.ini.bad")), QString());
+    EXPECT_EQ(RepairSettingsFile(file("none.ini"), file("Korvalt.~ini"), file("Korvalt.ini.bad")), QString());
+    EXPECT_FALSE(QFile::exists(file("Korvalt.ini.bad")));
+}
+
+TEST_F(MatOptionsTest, UpgradeNeverMakesADamagedFileTheBackup)
+{
+    writeRaw("Korvalt.~ini", "[Default]\r\nVersion=1\r\nMill=5\r\n");
+    QFile f(file());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    static const char raw[] = "\0\0[Material1]\r\nLength=300\r\n";
+    f.write(QByteArray(raw, sizeof raw - 1));
+    f.close();
+    TIniFile ini(file());
+    UpgradeSettingsFile(ini, file("Korvalt.~ini"));
+    EXPECT_EQ(readRaw("Korvalt.~ini"), "[Default]\r\nVersion=1\r\nMill=5\r\n");
 }
 
 } // namespace

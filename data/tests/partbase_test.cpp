@@ -1,18 +1,24 @@
 // The part-base document: header and table, new / open / save / merge, the
 // faults it mends, totals.
+#include "data/partbase/pairsave.h"
 #include "data/partbase/partbasedoc.h"
 #include "data/paths.h"
 #include "data/settings.h"
 #include "platform/db/schema.h"
+#include "platform/db/tablestore.h"
 #include "platform/db/table.h"
 #include "platform/error.h"
 #include "platform/ini.h"
+#include "platform/savefile.h"
 #include "platform/text.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -224,8 +230,10 @@ TEST_F(PartBase, FailedSaveKeepsThePreviousTable)
     add(*d, kShelf);
     add(*d, kSide);
     const QString temp = d->TablePath;
+    // The program's message, and why.
     EXPECT_EQ(errorOf([&] { d->SaveToFile(dir.path() + "/no/such/folder/x.kdx"); }),
-              "Ошибка сохранения группы деталей!\r\rПопробуйте изменить название файла\rи сохранить ещё раз.");
+              "Ошибка сохранения группы деталей!\r\rПопробуйте изменить название файла\rи сохранить ещё раз."
+              "\rПапка или файл не найдены.");
     EXPECT_TRUE(d->Untitled);
     EXPECT_EQ(d->TablePath, temp);
     EXPECT_TRUE(d->table().Active());
@@ -466,4 +474,140 @@ TEST_F(PartBase, ReplaceMaterialAndCopyRecord)
     EXPECT_EQ(d->table().RecordCount(), 2);
     EXPECT_EQ(d->table().FieldByName("NAME")->AsString(), kDoor.name);
     EXPECT_TRUE(d->Modified);
+}
+
+namespace {
+
+// A pair as a reader finds it after a fresh start.
+struct Pair
+{
+    QList<Part> rows;
+    QList<ModelEntry> models;
+    bool operator==(const Pair &) const = default;
+};
+
+struct Killed
+{
+};
+
+} // namespace
+
+// A save killed at each step of its switch, in turn (the hook ends it there as
+// a kill would: no clean-up of the save runs): the next open finds the old
+// pair or the new one, never the table of one with the header of the other,
+// and nothing of the save is left beside them.
+TEST_F(PartBase, SaveKilledAtAnyStepReopensAsTheOldOrTheNewPair)
+{
+    enum class Road { Plain, SaveAsOverAnother, UntitledOverAnother };
+    const Pair before{{kShelf}, {{"Шкаф", "1"}}};
+    const Pair other{{kDoor}, {{"Тумба", "3"}}};
+    for (Road road : {Road::Plain, Road::SaveAsOverAnother, Road::UntitledOverAnother}) {
+        bool sawOld = false, sawNew = false;
+        for (int killAt = 0; killAt < 50; ++killAt) {
+            SCOPED_TRACE(testing::Message() << "road " << int(road) << ", killed at step " << killAt);
+            const QString a = groups(QStringLiteral("a%1.kdx").arg(killAt)), b = groups(QStringLiteral("b%1.kdx").arg(killAt));
+            {
+                auto d = saved(QFileInfo(a).fileName(), before.rows);
+                d->Models = before.models;
+                d->SaveToFile();
+                auto o = saved(QFileInfo(b).fileName(), other.rows);
+                o->Models = other.models;
+                o->SaveToFile();
+            }
+            auto d = doc();
+            if (road == Road::UntitledOverAnother) d->NewGroup();
+            else d->LoadFromFile(a);
+            add(*d, kSide);
+            d->Models = {{"Стол", "2"}};
+            const Pair after{road == Road::UntitledOverAnother ? QList<Part>{kSide} : QList<Part>{kShelf, kSide},
+                             d->Models};
+            const QString target = road == Road::Plain ? a : b;
+            const Pair old = road == Road::Plain ? before : other;
+
+            int steps = 0;
+            bool killed = false;
+            {
+                const auto kill = test::ScopedHook(&SetPairStepHook, [&](const QString &) {
+                    if (steps++ == killAt) throw Killed{};
+                });
+                try {
+                    d->SaveToFile(road == Road::Plain ? QString() : target);
+                } catch (const Killed &) {
+                    killed = true;
+                }
+            }
+            d.reset();
+            // What a new run finds.
+            TableStore::clearRegistry();
+            TIniFile::ClearCache();
+            auto again = doc();
+            again->LoadFromFile(target);
+            const Pair found{rowsOf(again->TablePath), again->Models};
+            if (found == old) sawOld = true;
+            else if (found == after) sawNew = true;
+            else ADD_FAILURE() << "a mixed pair";
+            EXPECT_TRUE(killed || found == after);
+            const QStringList left =
+                QDir(paths->GroupsFolder()).entryList({"*.new~", "*.old~", "*.sav~", "*~??????"}, QDir::Files);
+            EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+            if (!killed) break;
+        }
+        EXPECT_TRUE(sawOld && sawNew) << "road " << int(road);
+    }
+}
+
+// A full disk while either file of the pair is written: the program's message
+// with the reason, the old pair as it was, the edits still in the window, and
+// the next save (with room again) writes them.
+TEST_F(PartBase, FullDiskKeepsTheOldPairAndSaysWhy)
+{
+    for (const char *failing : {".dbf.new~", ".kdx.new~"}) {
+        SCOPED_TRACE(failing);
+        const QString name = QStringLiteral("full%1.kdx").arg(failing[1] == 'd' ? 1 : 2);
+        auto d = saved(name, {kShelf});
+        d->Models = {{"Шкаф", "1"}};
+        d->SaveToFile();
+        add(*d, kSide);
+        d->Models = {{"Стол", "2"}};
+        {
+            const auto full = test::ScopedHook(&SetWriteErrorHook, [&](const QString &path) {
+                return path.endsWith(QString::fromLatin1(failing)) ? ENOSPC : 0;
+            });
+            EXPECT_EQ(errorOf([&] { d->SaveToFile(); }),
+                      "Ошибка сохранения группы деталей!\r\rПопробуйте изменить название файла\rи сохранить ещё раз."
+                      "\rНедостаточно места на диске.");
+        }
+        EXPECT_TRUE(d->Modified);
+        EXPECT_EQ(d->table().RecordCount(), 2);
+        EXPECT_EQ(rowsOf(groups(QFileInfo(name).completeBaseName() + ".dbf")), QList<Part>{kShelf});
+        EXPECT_EQ(PartBaseDocument::ReadModels(groups(name)), (QList<ModelEntry>{{"Шкаф", "1"}}));
+        EXPECT_TRUE(QDir(paths->GroupsFolder()).entryList({"*~*"}, QDir::Files).isEmpty());
+
+        d->SaveToFile();
+        EXPECT_EQ(rowsOf(groups(QFileInfo(name).completeBaseName() + ".dbf")), (QList<Part>{kShelf, kSide}));
+        EXPECT_EQ(PartBaseDocument::ReadModels(groups(name)), (QList<ModelEntry>{{"Стол", "2"}}));
+    }
+}
+
+// A plain save keeps the table's own layout and the row the cursor was on.
+TEST_F(PartBase, PlainSaveKeepsTheTablesLayoutAndTheCurrentRow)
+{
+    auto d = saved("wide.kdx", {});
+    d.reset();
+    // A table of another layout: the name column wider than the template's.
+    QList<DbfField> fields = DbfFile::read(paths->GroupTemplateFile(), nullptr, false).fields;
+    fields[0].length = 200;
+    DbfFile::create(groups("wide.dbf"), fields);
+    TableStore::clearRegistry();
+    d = doc();
+    d->LoadFromFile(groups("wide.kdx"));
+    const QString longName = QString(150, QChar(u'Ж'));
+    add(*d, {longName, 100, 50, 1, 1});
+    add(*d, kShelf);
+    add(*d, kSide);
+    d->table().SetRecNo(2);
+    d->SaveToFile();
+    EXPECT_EQ(d->table().RecNo(), 2);
+    EXPECT_EQ(DbfFile::read(groups("wide.dbf"), nullptr, false).fields[0].length, 200);
+    EXPECT_EQ(rowsOf(groups("wide.dbf")).value(0).name, longName);
 }

@@ -1,14 +1,15 @@
 #include "platform/db/dbffile.h"
 
 #include "platform/error.h"
+#include "platform/savefile.h"
 #include "platform/text.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -481,12 +482,9 @@ WriteFailHook SetWriteFailHook(WriteFailHook hook)
 
 void writeFileAtomically(const QString &path, const QByteArray &data)
 {
-    QSaveFile f(path);
-    // commit() does not see a flush that fell short (a full disk mid-way),
-    // so the flush is checked first and a short file never replaces the old.
-    const bool failed = writeFailHook() && writeFailHook()(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.flush() || failed || !f.commit())
-        throw Error(QStringLiteral("Ошибка записи файла \"%1\".").arg(QDir::toNativeSeparators(path)));
+    if (writeFailHook() && writeFailHook()(path)) throw Error(WriteErrorText(path, QString()));
+    QString reason;
+    if (!SaveFileAtomically(path, data, &reason)) throw Error(WriteErrorText(path, reason), reason);
 }
 
 namespace {
@@ -506,21 +504,19 @@ WriteCutHook SetWriteCutHook(WriteCutHook hook)
 
 void writeInPlace(const QString &path, qint64 offset, const QByteArray &bytes)
 {
-    const auto fail = [&] {
-        throw Error(QStringLiteral("Ошибка записи файла \"%1\".").arg(QDir::toNativeSeparators(path)));
-    };
-    if (writeFailHook() && writeFailHook()(path)) fail();
+    const auto fail = [&](int err) { throw Error(WriteErrorText(path, FileErrorReason(err)), FileErrorReason(err)); };
+    if (writeFailHook() && writeFailHook()(path)) fail(0);
+    if (const int injected = InjectedWriteError(path)) fail(injected);
     QFile f(path);
-    if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) || offset < 0 || offset + bytes.size() > f.size() ||
-        !f.seek(offset))
-        fail();
+    if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) fail(errno);
+    if (offset < 0 || offset + bytes.size() > f.size() || !f.seek(offset)) fail(0);
     const qint64 cut = writeCutHook() ? writeCutHook()(path) : -1;
     if (cut >= 0) {
         f.write(bytes.constData(), std::min<qint64>(cut, bytes.size()));
         f.flush();
-        fail();
+        fail(0);
     }
-    if (f.write(bytes) != bytes.size() || !f.flush()) fail();
+    if (f.write(bytes) != bytes.size() || !f.flush()) fail(errno);
 }
 
 void copyFileAtomically(const QString &from, const QString &to)
