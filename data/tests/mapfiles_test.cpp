@@ -1,14 +1,18 @@
 #include "data/maps/mapfiles.h"
 
 #include "platform/error.h"
+#include "platform/savefile.h"
 #include "platform/text.h"
 #include "platform/testsupport/golden.h"
+#include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <set>
@@ -292,6 +296,29 @@ TEST(MapFiles, SaveOpenSaveGivesIdenticalBytes)
     SaveMapsToFile(opened, path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), first);
+}
+
+TEST(MapFiles, AFullDiskIsNamedAndTheOldFileKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("job.map"));
+    SaveMapsToFile(MixedJob(), path);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    MapDocument other = MixedJob();
+    other.Caption = QStringLiteral("другой");
+    const auto full = test::ScopedHook(&SetWriteErrorHook, [](const QString &) { return ENOSPC; });
+    try {
+        SaveMapsToFile(other, path);
+        ADD_FAILURE() << "saved on a full disk";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), "Ошибка записи в файл \"" + QDir::toNativeSeparators(path) +
+                                   "\".\rНедостаточно места на диске.");
+    }
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
 }
 
 TEST(MapFiles, EveryPrefixOfTheFixtureIsRefusedOrReadWhole)

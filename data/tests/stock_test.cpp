@@ -8,7 +8,9 @@
 #include "data/stock/whstates.h"
 #include "platform/db/query.h"
 #include "platform/error.h"
+#include "platform/savefile.h"
 #include "platform/text.h"
+#include "platform/testsupport/scoped.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +21,7 @@
 
 #include "data/tests/programfolder.h"
 
+#include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -398,6 +401,27 @@ TEST_F(Stock, ASaveThatFailsMidwayLeavesTheStockTableWhole)
     stock->SaveSheets();
     EXPECT_EQ(bytesOf(paths->SheetsTable()), bytesOf(paths->TempSheetsTable()));
     EXPECT_FALSE(stock->SheetsDirty());
+}
+
+TEST_F(Stock, AFullDiskIsNamedAndTheStockTableKept)
+{
+    addSheet(1, 1, 1, 1);
+    stock->SaveSheets();
+    const QByteArray before = bytesOf(paths->SheetsTable());
+    addSheet(2800, 2070, 5, 1);
+    {
+        const auto full = test::ScopedHook(&SetWriteErrorHook, [](const QString &) { return ENOSPC; });
+        try {
+            stock->SaveSheets();
+            ADD_FAILURE() << "saved on a full disk";
+        } catch (const Error &e) {
+            EXPECT_EQ(e.message(), "Ошибка сохранения базы стандартных листов.\rОшибка записи файла \"" +
+                                       QDir::toNativeSeparators(paths->SheetsTable()) +
+                                       "\".\rНедостаточно места на диске.");
+        }
+    }
+    EXPECT_EQ(bytesOf(paths->SheetsTable()), before);
+    EXPECT_TRUE(stock->SheetsDirty());
 }
 
 TEST_F(Stock, CloseQuestionPerTable)
