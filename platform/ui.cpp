@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <type_traits>
 
 namespace kv {
 
@@ -82,12 +83,15 @@ private:
 // Runs a dialog of our own making. It lives on the heap with its parent, so
 // a parent deleted inside the dialog's loop takes the dialog along instead
 // of freeing a stack object; the dialog is gone then and null comes back.
-template <class D, class Run>
-auto runOwned(D *dialog, Run &&run)
+// The dialog's answer is read only while it still exists.
+template <class D, class Read>
+auto runOwned(D *dialog, Read &&read)
 {
     QPointer<D> guard(dialog);
-    auto result = run(*dialog);
-    if (!guard) return decltype(result){};
+    const int code = dialog->exec();
+    using Result = std::invoke_result_t<Read, D &, int>;
+    if (!guard) return Result{};
+    Result result = read(*dialog, code);
     delete dialog;
     return result;
 }
@@ -117,8 +121,7 @@ public:
         for (auto &[b, r] : map)
             if (r == SafestAnswer(msg.buttons)) box->setEscapeButton(b);
         const ArrowWhileAsking arrow;
-        return runOwned(box, [&](QMessageBox &b) {
-            b.exec();
+        return runOwned(box, [&](QMessageBox &b, int) {
             QAbstractButton *clicked = b.clickedButton();
             for (auto &[button, r] : map)
                 if (button == clicked) return r;
@@ -133,8 +136,8 @@ public:
         auto *dlg = new QFileDialog(parent, title, root);
         dlg->setFileMode(QFileDialog::Directory);
         dlg->setOption(QFileDialog::ShowDirsOnly);
-        folder = runOwned(dlg, [](QFileDialog &d) {
-            return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst()
+        folder = runOwned(dlg, [](QFileDialog &d, int code) {
+            return code == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst()
                                                                                  : QString();
         });
         return !folder.isEmpty();
@@ -148,8 +151,8 @@ public:
         dlg->setFileMode(choice.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dlg->setDefaultSuffix(choice.defaultExt);
         if (!choice.fileName.isEmpty()) dlg->selectFile(choice.fileName);
-        return runOwned(dlg, [](QFileDialog &d) {
-            return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst()
+        return runOwned(dlg, [](QFileDialog &d, int code) {
+            return code == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst()
                                                                                  : QString();
         });
     }
@@ -167,7 +170,7 @@ public:
     {
         if (!widgetsRun()) return false;
         return runOwned(new QPrintDialog(&printer, parent),
-                        [](QPrintDialog &d) { return d.exec() == QDialog::Accepted; });
+                        [](QPrintDialog &, int code) { return code == QDialog::Accepted; });
     }
 
     bool chooseFont(QFont &font, QWidget *parent) override
@@ -175,8 +178,8 @@ public:
         if (!widgetsRun()) return false;
         auto *dlg = new QFontDialog(font, parent);
         dlg->setOption(QFontDialog::DontUseNativeDialog);
-        return runOwned(dlg, [&font](QFontDialog &d) {
-            if (d.exec() != QDialog::Accepted) return false;
+        return runOwned(dlg, [&font](QFontDialog &d, int code) {
+            if (code != QDialog::Accepted) return false;
             font = d.selectedFont();
             return true;
         });
@@ -185,8 +188,8 @@ public:
     bool chooseColor(QColor &color, QWidget *parent) override
     {
         if (!widgetsRun()) return false;
-        const QColor chosen = runOwned(new QColorDialog(color, parent), [](QColorDialog &d) {
-            return d.exec() == QDialog::Accepted ? d.selectedColor() : QColor();
+        const QColor chosen = runOwned(new QColorDialog(color, parent), [](QColorDialog &d, int code) {
+            return code == QDialog::Accepted ? d.selectedColor() : QColor();
         });
         if (!chosen.isValid()) return false;
         color = chosen;
