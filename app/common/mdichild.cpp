@@ -1,5 +1,7 @@
 #include "app/common/mdichild.h"
 
+#include <QPointer>
+
 #include "app/common/appcontext.h"
 #include "controls/winlayout.h"
 #include "data/settings.h"
@@ -71,7 +73,10 @@ bool TMdiChild::Guarded(const std::function<void()> &action)
 void TMdiChild::closeEvent(QCloseEvent *event)
 {
     bool ok = true;
+    // The question may run a nested loop in which this window is deleted.
+    const QPointer<TMdiChild> self(this);
     if (!m_shuttingDown && !Guarded([&] { ok = CloseQuery(); })) ok = false;
+    if (!self) return;
     if (!ok) {
         event->ignore();
         return;

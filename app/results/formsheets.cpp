@@ -310,8 +310,13 @@ bool TFormSheets::CloseQuery()
     if (!m_doc.Modified || m_doc.Tabs.empty())
         return true;
     const QString caption = m_doc.Caption.isEmpty() ? windowTitle() : m_doc.Caption;
-    switch (ui().warn(QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(caption),
-                      MsgButtons::YesNoCancel, this)) {
+    const QPointer<TFormSheets> self(this);
+    const ModalResult answer = ui().warn(QStringLiteral("Карты раскроя \"%1\" были изменеы.\rСохранить?").arg(caption),
+                                         MsgButtons::YesNoCancel, this);
+    // Deleted inside the box's loop: nothing left to keep or to close.
+    if (!self)
+        return false;
+    switch (answer) {
     case ModalResult::Yes:
         // A save cancelled or failed keeps the window and its maps.
         Guarded([this] { tbSaveClick(); });

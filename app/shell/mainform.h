@@ -269,5 +269,7 @@ private:
     bool m_shown = false;
     bool m_positionLoaded = false;
     bool m_closed = false;
+    // The close is asking its questions (nested loops); a second close joins it.
+    bool m_closing = false;
     QString m_groupsFolder, m_detalsFolder, m_exportFolder;
 };

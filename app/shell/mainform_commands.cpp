@@ -24,6 +24,8 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
+#include <QWindow>
 #include <QMenu>
 #include <QPrinter>
 
@@ -695,7 +697,11 @@ bool TMainForm::CanClose()
     // While a run is busy nothing happens at all: no question, no closing of
     // a window the run still uses.
     if (m_busy) return false;
-    for (TMdiChild *c : Children()) {
+    // Each question is a nested loop in which the other children may go.
+    QList<QPointer<TMdiChild>> children;
+    for (TMdiChild *c : Children()) children << c;
+    for (const QPointer<TMdiChild> &c : children) {
+        if (!c) continue;
         bool ok = true;
         if (!c->Guarded([&] { ok = c->CloseQuery(); }) || !ok) return false;
         if (m_busy) return false;
@@ -713,13 +719,42 @@ bool TMainForm::EndSession(bool canAsk)
     return true;
 }
 
+namespace {
+class CloseJoin : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() != QEvent::Close) return false;
+        e->ignore();
+        return true;
+    }
+};
+} // namespace
+
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     if (m_closed) {
         event->accept();
         return;
     }
-    if (!CanClose()) {
+    // A close that arrives while the first one asks (the title bar's button
+    // under a "save?" box) waits for that answer instead of being taken as one.
+    if (m_closing) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    // Qt accepts a window-system close of a widget that is already closing
+    // and then destroys its window and quits the nested loops: the filter
+    // keeps those closes away from the window while the questions run.
+    CloseJoin join;
+    QPointer<QWindow> window = windowHandle();
+    if (window) window->installEventFilter(&join);
+    const bool can = CanClose();
+    if (window) window->removeEventFilter(&join);
+    m_closing = false;
+    if (!can) {
         event->ignore();
         return;
     }
