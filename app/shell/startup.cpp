@@ -75,7 +75,15 @@ int RunApplication(QApplication &app, const StartOptions &options)
     // brings the first one forward and ends.
     TRunningInstance instance(root, QStringLiteral("TApplication"), TMainForm::ApplicationTitle());
     const InstanceCheck check =
-        CheckRunningInstance(instance, [&ui](const QString &text) { ui.inform(text); });
+        CheckRunningInstance(instance, [&ui, &options](const QString &text) {
+            QTimer closer;
+            closer.setSingleShot(true);
+            QObject::connect(&closer, &QTimer::timeout, [] {
+                if (QWidget *box = QApplication::activeModalWidget()) box->close();
+            });
+            closer.start(options.noticeTimeoutMs);
+            ui.inform(text);
+        });
     StartupStep(QStringLiteral("instance"));
     if (check == InstanceCheck::NoAccess) {
         ui.error(FolderNotWritableText(root, instance.FolderProblem()));

@@ -34,6 +34,10 @@ struct StartOptions
     std::function<void(TMainForm &)> wire;
     // Tests: who answers the boxes and dialogs; null: the user.
     Ui *ui = nullptr;
+    // How long the notice of a copy already running waits for a click:
+    // nobody may be at the screen (a start from a script or a restored
+    // session), and the second copy must end anyway.
+    int noticeTimeoutMs = 15000;
 };
 
 // Runs the program on an existing QApplication; returns the exit code.

@@ -34,7 +34,9 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -881,6 +883,28 @@ TEST(Startup, SecondStartShowsTheNoticeAndEnds)
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].text, "Приложение 2D-KORVALT уже выполняется!");
     EXPECT_EQ(answers.shown()[0].kind, kv::MsgKind::Information);
+}
+
+// With nobody at the screen the real notice box closes by itself and the
+// second copy ends instead of waiting for a click.
+TEST(Startup, SecondStartNoticeClosesByItselfWhenNobodyAnswers)
+{
+    QTemporaryDir tmp;
+    kv::PrepareProgramFolder(tmp.path());
+    kv::TRunningInstance first(kv::Paths(tmp.path()).ProgramFolder(), "TApplication", TMainForm::ApplicationTitle());
+    ASSERT_TRUE(first.TryBecomeFirst());
+    kv::StartOptions opt;
+    opt.root = tmp.path();
+    opt.noticeTimeoutMs = 50;
+    bool ran = false;
+    opt.instead = [&](TMainForm &) { ran = true; };
+    bool boxShown = false;
+    QTimer::singleShot(20, [&] { boxShown = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); });
+    QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    EXPECT_EQ(kv::RunApplication(*app, opt), 0);
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(boxShown);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 // A program folder on a read-only disk: its own message, not the notice of
