@@ -40,6 +40,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 class TfrmShellProbe : public TMdiChild
@@ -861,24 +863,40 @@ TEST(Startup, StepsRunInTheirOrder)
     EXPECT_EQ(shown, QStringList{"Ошибка импорта базы деталей."});
 }
 
-TEST(Startup, SecondStartShowsTheNoticeAndEnds)
+// A program folder where a first copy already runs, and a second start of
+// the program on it.
+struct SecondStart
 {
     QTemporaryDir tmp;
-    kv::PrepareProgramFolder(tmp.path());
-    kv::TRunningInstance first(kv::Paths(tmp.path()).ProgramFolder(), "TApplication", TMainForm::ApplicationTitle());
-    ASSERT_TRUE(first.TryBecomeFirst());
+    std::unique_ptr<kv::TRunningInstance> first;
+    kv::StartOptions opt;
+    bool ran = false;
+
+    SecondStart()
+    {
+        kv::PrepareProgramFolder(tmp.path());
+        first = std::make_unique<kv::TRunningInstance>(kv::Paths(tmp.path()).ProgramFolder(), "TApplication",
+                                                       TMainForm::ApplicationTitle());
+        opt.root = tmp.path();
+        opt.instead = [this](TMainForm &) { ran = true; };
+    }
+    int run()
+    {
+        if (!first->TryBecomeFirst()) return -1;
+        return kv::RunApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()), opt);
+    }
+};
+
+TEST(Startup, SecondStartShowsTheNoticeAndEnds)
+{
+    SecondStart second;
     QStringList steps;
     const auto recorder = kv::test::ScopedHook(&kv::SetStartupRecorder, [&](const QString &s) { steps << s; });
     kv::test::FakeUi ui;
     kv::test::ScopedAnswers answers(ui);
-    kv::StartOptions opt;
-    opt.root = tmp.path();
-    opt.ui = &ui;
-    bool ran = false;
-    opt.instead = [&](TMainForm &) { ran = true; };
-    QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
-    EXPECT_EQ(kv::RunApplication(*app, opt), 0);
-    EXPECT_FALSE(ran);
+    second.opt.ui = &ui;
+    EXPECT_EQ(second.run(), 0);
+    EXPECT_FALSE(second.ran);
     EXPECT_EQ(steps, QStringList({"instance"}));
     ASSERT_EQ(answers.shown().size(), 1u);
     EXPECT_EQ(answers.shown()[0].text, "Приложение 2D-KORVALT уже выполняется!");
@@ -889,20 +907,12 @@ TEST(Startup, SecondStartShowsTheNoticeAndEnds)
 // second copy ends instead of waiting for a click.
 TEST(Startup, SecondStartNoticeClosesByItselfWhenNobodyAnswers)
 {
-    QTemporaryDir tmp;
-    kv::PrepareProgramFolder(tmp.path());
-    kv::TRunningInstance first(kv::Paths(tmp.path()).ProgramFolder(), "TApplication", TMainForm::ApplicationTitle());
-    ASSERT_TRUE(first.TryBecomeFirst());
-    kv::StartOptions opt;
-    opt.root = tmp.path();
-    opt.noticeTimeoutMs = 50;
-    bool ran = false;
-    opt.instead = [&](TMainForm &) { ran = true; };
+    SecondStart second;
+    second.opt.noticeTimeoutMs = 50;
     bool boxShown = false;
     QTimer::singleShot(20, [&] { boxShown = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); });
-    QApplication *app = qobject_cast<QApplication *>(QCoreApplication::instance());
-    EXPECT_EQ(kv::RunApplication(*app, opt), 0);
-    EXPECT_FALSE(ran);
+    EXPECT_EQ(second.run(), 0);
+    EXPECT_FALSE(second.ran);
     EXPECT_TRUE(boxShown);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
