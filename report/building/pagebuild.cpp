@@ -144,6 +144,19 @@ void TrpPageBuild::setUpBands()
         v->OwnerPage = Page;
         views.push_back(v.get());
     }
+    makeBands(views);
+    linkHeadersAndFooters();
+    linkCrossSources();
+    linkChildBands();
+    nestGroups();
+    if (Page->Columns <= 0) Page->Columns = 1;
+    Page->ColumnWidth = (RightEdge() - LeftMargin() - (Page->Columns - 1) * Page->ColumnGap) / Page->Columns;
+}
+
+// The bands of the page from its band views, each with the views inside it;
+// what lies on no band goes to the band of kind btNone.
+void TrpPageBuild::makeBands(const std::vector<TrpView *> &views)
+{
     auto bandViewsOf = [&](int kind) {
         std::vector<TrpBandView *> out;
         for (TrpView *v : views)
@@ -230,7 +243,10 @@ void TrpPageBuild::setUpBands()
             v->OwnerBand = none;
             none->Views.push_back(v);
         }
+}
 
+void TrpPageBuild::linkHeadersAndFooters()
+{
     // headers and footers of the three data levels
     for (int data : {btMasterData, btDetailData, btSubDetailData}) {
         for (TrpBand *h = Slot(data - 1); h; h = h->NextOfKind)
@@ -263,6 +279,10 @@ void TrpPageBuild::setUpBands()
             footers[f]->DataLink = *h;
         }
     }
+}
+
+void TrpPageBuild::linkCrossSources()
+{
     // row-specific cross sources: "Band=source;Band2=source2"
     if (TrpBand *cd = Slot(btCrossData); cd && cd->View && cd->View->DataSource().contains(QLatin1Char(';'))) {
         for (const QString &item : SplitList(cd->View->DataSource())) {
@@ -278,6 +298,10 @@ void TrpPageBuild::setUpBands()
                 }
         }
     }
+}
+
+void TrpPageBuild::linkChildBands()
+{
     // child bands
     for (const auto &b : m_bands) {
         if (!b->View || b->View->ChildBand.trimmed().isEmpty()) continue;
@@ -288,6 +312,10 @@ void TrpPageBuild::setUpBands()
                 break;
             }
     }
+}
+
+void TrpPageBuild::nestGroups()
+{
     // groups of the data bands, outermost first
     if (MasterDataBand()) {
         for (TrpBand *g = Slot(btGroupHeader); g; g = g->NextOfKind) {
@@ -300,8 +328,6 @@ void TrpPageBuild::setUpBands()
             owner->Groups.push_back(g);
         }
     }
-    if (Page->Columns <= 0) Page->Columns = 1;
-    Page->ColumnWidth = (RightEdge() - LeftMargin() - (Page->Columns - 1) * Page->ColumnGap) / Page->Columns;
 }
 
 void TrpPageBuild::checkCycles()

@@ -78,6 +78,11 @@ public:
 
 private:
     void setUpBands();
+    void makeBands(const std::vector<TrpView *> &views);
+    void linkHeadersAndFooters();
+    void linkCrossSources();
+    void linkChildBands();
+    void nestGroups();
     void checkCycles();
     void checkRoom();
     void runLevel(int level, int deepest);
