@@ -164,6 +164,11 @@ std::unique_ptr<PrintSystem> CreateQtPrintSystem() { return std::make_unique<QtP
 
 int PrintSystemQueries() { return queries().loadRelaxed(); }
 
+void PrintSystem::Target(QPrinter &printer, const QString &name)
+{
+    TargetPrinter(printer, name);
+}
+
 void TargetPrinter(QPrinter &printer, const QString &printerName, const QString &pdfFile)
 {
     if (printerName.isEmpty()) {

@@ -64,6 +64,8 @@ public:
         (void)profile;
         return false;
     }
+    // Sets a QPrinter to print on the named printer of this system.
+    virtual void Target(QPrinter &printer, const QString &name);
 };
 
 // The print system of the machine, over Qt Print Support (CUPS on Linux).

@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QUrl>
+#include <QWhatsThis>
 
 #include <cstdio>
 #include <type_traits>
@@ -143,17 +144,23 @@ public:
         return !folder.isEmpty();
     }
 
-    QString chooseFileName(const FileChoice &choice, QWidget *parent) override
+    QString chooseFileName(FileChoice &choice, QWidget *parent) override
     {
         if (!widgetsRun()) return QString();
-        auto *dlg = new QFileDialog(parent, choice.title, choice.folder, QtFileFilter(choice.filter));
+        const QString filters = QtFileFilter(choice.filter);
+        const QStringList names = filters.split(QStringLiteral(";;"));
+        auto *dlg = new QFileDialog(parent, choice.title, choice.folder, filters);
+        dlg->setObjectName(choice.save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
         dlg->setAcceptMode(choice.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dlg->setFileMode(choice.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dlg->setDefaultSuffix(choice.defaultExt);
+        if (choice.filterIndex >= 1 && choice.filterIndex <= names.size())
+            dlg->selectNameFilter(names[choice.filterIndex - 1]);
         if (!choice.fileName.isEmpty()) dlg->selectFile(choice.fileName);
-        return runOwned(dlg, [](QFileDialog &d, int code) {
-            return code == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().constFirst()
-                                                                                 : QString();
+        return runOwned(dlg, [&](QFileDialog &d, int code) {
+            if (code != QDialog::Accepted || d.selectedFiles().isEmpty()) return QString();
+            choice.filterIndex = int(names.indexOf(d.selectedNameFilter())) + 1;
+            return d.selectedFiles().constFirst();
         });
     }
 
@@ -201,7 +208,19 @@ public:
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     }
 
-    bool showReport(QObject &, const std::function<bool()> &show) override { return show(); }
+    bool showReport(QObject &report, const std::function<bool()> &show) override
+    {
+        AttachUi(&report, this);
+        return show();
+    }
+
+    // The platform knows no main window: the window stays one of its own.
+    bool showInFrame(QWidget &) override { return false; }
+
+    void showHelp(QWidget &control, int, const QPoint &at) override
+    {
+        if (widgetsRun() && !control.toolTip().isEmpty()) QWhatsThis::showText(at, control.toolTip(), &control);
+    }
 };
 
 // Says which service a window and what lies beneath it reach.
@@ -319,7 +338,8 @@ bool Ui::guarded(const std::function<void()> &action, QWidget *parent)
 
 QString Ui::chooseFile(const FileChoice &choice, QWidget *parent)
 {
-    QString path = chooseFileName(choice, parent);
+    FileChoice asked = choice;
+    QString path = chooseFileName(asked, parent);
     if (!path.isEmpty() && !choice.defaultExt.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + choice.defaultExt;
     return path;

@@ -16,6 +16,7 @@
 class QColor;
 class QDialog;
 class QFont;
+class QPoint;
 class QPrinter;
 class QWidget;
 
@@ -54,6 +55,9 @@ struct FileChoice
     QString fileName;     // proposed name (may be empty)
     QString filter;       // the system's form: "Файлы баз деталей (*.kdx)|*.kdx|Все файлы|*.*"
     QString defaultExt;   // without the point: "kdx"
+    // 1-based filter of `filter` shown first (0: the first); after OK, the
+    // one the user left chosen.
+    int filterIndex = 0;
 };
 
 // "A (*.x)|*.x|B|*.*" as Qt's "A (*.x);;B (*.*)".
@@ -69,8 +73,9 @@ public:
     // True and the folder chosen, or false when cancelled. `root` (may be
     // empty) is where the chooser starts.
     virtual bool chooseFolder(const QString &title, const QString &root, QString &folder, QWidget *parent) = 0;
-    // The path chosen as the dialog gave it, empty on Cancel.
-    virtual QString chooseFileName(const FileChoice &choice, QWidget *parent) = 0;
+    // The path chosen as the dialog gave it, empty on Cancel; the filter
+    // chosen goes back into `choice.filterIndex`.
+    virtual QString chooseFileName(FileChoice &choice, QWidget *parent) = 0;
     // Runs a dialog made ready to show; its result (QDialog::Accepted,
     // Rejected or a dialog's own code). A dialog deleted while it runs gives
     // Rejected: callers hold what they use afterwards by QPointer.
@@ -82,9 +87,15 @@ public:
     // The desktop's application for a file; false when nothing opened it.
     virtual bool openWithDesktop(const QString &path) = 0;
     // A report ready to be built goes to its preview: `show` builds it and
-    // opens the preview window (the report engine's own road). False when
-    // nothing could be shown (the build failed and said why).
+    // opens the preview window (the report engine's own road), which reaches
+    // this service through the report. False when nothing could be shown
+    // (the build failed and said why).
     virtual bool showReport(QObject &report, const std::function<bool()> &show) = 0;
+    // A window made a child of the main window's frame; false when there is
+    // no frame to take it (the caller shows it on its own).
+    virtual bool showInFrame(QWidget &window) = 0;
+    // The pop-up help of a control (its help context) at a screen point.
+    virtual void showHelp(QWidget &control, int helpContext, const QPoint &at) = 0;
 
     ModalResult ask(MsgKind kind, const QString &text, MsgButtons buttons, QWidget *parent = nullptr);
     void error(const QString &text, QWidget *parent = nullptr);

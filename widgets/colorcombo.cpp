@@ -2,11 +2,11 @@
 
 #include "platform/db/dataset.h"
 #include "platform/text.h"
+#include "platform/ui.h"
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
 #include <QRegularExpression>
@@ -145,7 +145,7 @@ TgwCustomColorList::TgwCustomColorList(QWidget *parent) : QListWidget(parent)
     setMouseTracking(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     OnWarning = [this](const QString &text) {
-        QMessageBox::warning(this, QStringLiteral("Предупреждение"), text);
+        kv::ShowWarning(text, kv::MsgButtons::Ok, this);
     };
     BuildColorList();
 }
@@ -724,7 +724,9 @@ bool TgwCustomColorCombo::ExecuteColorDialog()
     if (ColorDialogRunner) {
         ok = ColorDialogRunner(this, c);
     } else {
-        QColorDialog dlg(toQColor(c), this);
+        QPointer<TgwCustomColorCombo> self(this);
+        kv::Owned<QColorDialog> dlg(new QColorDialog(toQColor(c), this));
+        dlg->setObjectName(QStringLiteral("ColorDialog"));
         for (int i = 0; i < std::min<int>(16, int(m_custom.size())); ++i) {
             bool valid = false;
             const quint32 v = ValueAt(m_custom, i).toUInt(&valid, 16);
@@ -734,12 +736,15 @@ bool TgwCustomColorCombo::ExecuteColorDialog()
         // The platform's dialog always shows its full form: the full-open,
         // solid and any-colour switches have nothing to act on.
         if (OnInitColorDialog)
-            OnInitColorDialog(this, &dlg);
-        const int result = dlg.exec();
+            OnInitColorDialog(this, dlg.get());
+        const int result = kv::UiOf(this).runModal(*dlg);
+        // A combo closed inside the dialog's loop took the dialog along.
+        if (!self || !dlg)
+            return false;
         ok = result == QDialog::Accepted;
         if (OnCloseColorDialog)
-            OnCloseColorDialog(this, &dlg, ok, result);
-        c = fromQColor(dlg.selectedColor().isValid() ? dlg.selectedColor() : dlg.currentColor());
+            OnCloseColorDialog(this, dlg.get(), ok, result);
+        c = fromQColor(dlg->selectedColor().isValid() ? dlg->selectedColor() : dlg->currentColor());
     }
     if (ok)
         changeTo(c);

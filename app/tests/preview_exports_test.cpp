@@ -11,6 +11,8 @@
 #include "data/maps/mapdoc.h"
 #include "platform/db/query.h"
 #include "platform/db/table.h"
+#include "platform/testsupport/fakeui.h"
+#include "platform/testsupport/scoped.h"
 #include "platform/ui.h"
 #include "print/flows/fullstat.h"
 #include "print/flows/labeldialogs.h"
@@ -56,11 +58,11 @@ QString exportLine(const TrpExportFilterInfo &info)
 
 // Waits for the preview the road opens, takes what it offers through its own
 // save button (the file dialog answered with Cancel), and closes it.
-Offered whatThePreviewOffers(const std::function<void()> &road)
+Offered whatThePreviewOffers(kv::test::FakeUi &ui, const std::function<void()> &road)
 {
     Offered seen;
-    TrpPreviewForm::SetFileDialogHook([&seen](bool save, const QString &filter, int &) {
-        if (save) seen.saveList = filter;
+    const auto answer = kv::test::ScopedSet(ui.onFile, [&seen](FileChoice &c) {
+        if (c.save) seen.saveList = c.filter;
         return QString();
     });
     QTimer poll;
@@ -83,7 +85,6 @@ Offered whatThePreviewOffers(const std::function<void()> &road)
     road();
     for (int i = 0; i < 200 && seen.previews == 0; ++i) QTest::qWait(5);   // a modeless preview
     poll.stop();
-    TrpPreviewForm::SetFileDialogHook({});
     return seen;
 }
 
@@ -227,7 +228,7 @@ TEST_F(PreviewExports, EveryPreviewOffersTheExportsOfItsWindow)
     };
     for (const Case &c : cases) {
         kv::test::ScopedAnswers answers(app.ui);
-        const Offered seen = whatThePreviewOffers(c.road);
+        const Offered seen = whatThePreviewOffers(app.ui, c.road);
         for (const ShownMessage &m : answers.shown()) ADD_FAILURE() << c.what << ": " << m.text.toStdString();
         ASSERT_EQ(seen.previews, 1) << c.what;
         EXPECT_EQ(seen.saveList, c.saveList) << c.what;

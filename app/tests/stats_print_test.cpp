@@ -430,14 +430,16 @@ TEST_F(StatsPrint, EveryPreviewPrintsAPdfWithoutAPrinter)
         p.title = r.Title;
         p.pages = r.EMFPages().Count();
         p.pdf = out.filePath(QStringLiteral("отчёт%1.pdf").arg(got.size() + 1));
+        // The user of the preview: OK in its print dialog, then the file.
+        kv::test::FakeUi user;
+        user.onModal = [](QDialog &d) { return int(qobject_cast<TrpPrintForm *>(&d) ? QDialog::Accepted : QDialog::Rejected); };
+        user.onFile = [&](kv::FileChoice &) { return p.pdf; };
         TrpPreviewForm preview;
+        kv::AttachUi(&preview, &user);
         preview.Connect(r);
         p.enabled = preview.PrintBtn->isEnabled();
-        TrpPreviewForm::SetFileDialogHook([&](bool, const QString &, int &) { return p.pdf; });
-        TrpPreviewForm::SetPrintDialogHook([](TrpPrintForm &) { return true; });
         preview.PrintBtnClick();
-        TrpPreviewForm::SetFileDialogHook({});
-        TrpPreviewForm::SetPrintDialogHook({});
+        EXPECT_TRUE(user.unanswered.isEmpty()) << user.unanswered.join(", ").toStdString();
         got << p;
     };
     struct Case { const char *name; std::function<void()> run; const char *text; };

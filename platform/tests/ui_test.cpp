@@ -10,7 +10,10 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -102,6 +105,62 @@ TEST(Ui, ChosenFileGetsTheDefaultExtension)
         EXPECT_EQ(ui.chooseFile(c), QString::fromUtf8(k.want)) << k.answer;
     }
     EXPECT_EQ(QtFileFilter("Файлы баз деталей (*.kdx)|*.kdx|Все файлы|*.*"), "Файлы баз деталей (*.kdx);;Все файлы (*.*)");
+}
+
+// The real chooser opens on the filter asked for and gives back the one the
+// user left chosen; Cancel leaves the asked filter alone.
+TEST(Ui, RealFileChooserTakesAndGivesTheFilter)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("list.txt"));
+    struct Case { bool accept; int pick; const char *want; int wantIndex; } cases[] = {
+        {true, 3, "list.txt", 3}, {true, 0, "list.txt", 2}, {false, 3, "", 2}};
+    for (const Case &k : cases) {
+        FileChoice c;
+        c.save = true;
+        c.folder = dir.path();
+        c.filter = QStringLiteral("Отчёт (*.rpp)|*.rpp|Текст|*.txt|Таблица|*.csv");
+        c.filterIndex = 2;
+        QString shownFilter;
+        QTimer::singleShot(0, [&] {
+            auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!d) return;
+            shownFilter = d->selectedNameFilter();
+            if (k.pick) d->selectNameFilter(d->nameFilters().at(k.pick - 1));
+            if (!k.accept) return d->reject();
+            d->selectFile(target);
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        const QString chosen = RealUi().chooseFileName(c, nullptr);
+        EXPECT_EQ(shownFilter, QStringLiteral("Текст (*.txt)")) << k.pick;
+        EXPECT_EQ(QFileInfo(chosen).fileName(), QString::fromUtf8(k.want)) << k.pick;
+        EXPECT_EQ(c.filterIndex, k.wantIndex) << k.pick;
+    }
+}
+
+// A report handed to a service for its preview reaches that service (its
+// preview window then asks through it); the real one has no frame for windows.
+TEST(Ui, AShownReportReachesTheServiceThatShowedIt)
+{
+    test::FakeUi ui;
+    ui.realReports = true;
+    QObject report;
+    const Ui *seen = nullptr;
+    EXPECT_TRUE(ui.showReport(report, [&] {
+        seen = &UiOf(&report);
+        return true;
+    }));
+    EXPECT_EQ(seen, &ui);
+    EXPECT_TRUE(RealUi().showReport(report, [&] {
+        seen = &UiOf(&report);
+        return true;
+    }));
+    EXPECT_EQ(seen, &RealUi());
+    QWidget window;
+    EXPECT_FALSE(RealUi().showInFrame(window));
+    EXPECT_FALSE(ui.showInFrame(window));
+    ui.onFrame = [](QWidget &) { return true; };
+    EXPECT_TRUE(ui.showInFrame(window));
 }
 
 // Presses the button with `text` of the box that is open, once it is.

@@ -12,6 +12,7 @@
 #include <QColor>
 #include <QDialog>
 #include <QFont>
+#include <QPointer>
 #include <QPrinter>
 #include <QStringList>
 
@@ -38,7 +39,8 @@ public:
     // Each gets what the program asks and answers in place of the user; an
     // unset one cancels (and the dialog's name goes to `unanswered`).
     std::function<int(QDialog &)> onModal;
-    std::function<QString(const FileChoice &)> onFile;
+    // May set `filterIndex` to the filter the user picks.
+    std::function<QString(FileChoice &)> onFile;
     std::function<bool(const QString &title, const QString &root, QString &folder)> onFolder;
     std::function<bool(QPrinter &)> onPrinter;
     std::function<bool(QFont &)> onFont;
@@ -50,10 +52,14 @@ public:
     // the real preview road run.
     std::function<bool(QObject &report)> onReport;
     bool realReports = false;
+    // A window the program puts into the main window's frame: true when it
+    // was taken. Unset: there is no frame.
+    std::function<bool(QWidget &window)> onFrame;
 
     std::vector<FileChoice> files;   // every file dialog asked for
     QStringList opened;              // every file handed to the desktop
     QStringList unanswered;          // dialogs and choosers no handler took
+    std::vector<int> helpShown;      // the help context of every pop-up help
 
     // The report handler for one report class: `f(report)` for a `Report`;
     // an `f` that returns nothing has always shown it.
@@ -87,7 +93,7 @@ public:
         if (!onFolder) return unanswer(QStringLiteral("folder:") + title);
         return onFolder(title, root, folder);
     }
-    QString chooseFileName(const FileChoice &choice, QWidget *) override
+    QString chooseFileName(FileChoice &choice, QWidget *) override
     {
         files.push_back(choice);
         if (!onFile) return unanswer(QStringLiteral("file:") + choice.title), QString();
@@ -96,7 +102,10 @@ public:
     int runModal(QDialog &dialog) override
     {
         if (!onModal) return unanswer(dialog.objectName()), int(QDialog::Rejected);
+        // As the real one: a dialog its handler deleted gives Rejected.
+        QPointer<QDialog> guard(&dialog);
         const int r = onModal(dialog);
+        if (!guard) return int(QDialog::Rejected);
         dialog.setResult(r);
         dialog.hide();
         return r;
@@ -118,8 +127,12 @@ public:
     bool showReport(QObject &report, const std::function<bool()> &show) override
     {
         if (onReport) return onReport(report);
-        return realReports && show();
+        if (!realReports) return false;
+        AttachUi(&report, this);
+        return show();
     }
+    bool showInFrame(QWidget &window) override { return onFrame && onFrame(window); }
+    void showHelp(QWidget &, int helpContext, const QPoint &) override { helpShown.push_back(helpContext); }
 
 private:
     bool unanswer(const QString &what)

@@ -450,12 +450,12 @@ bool TrpReport::SetPrinterIndex(int oldIndex, int newIndex)
 
 // ---------------------------------------------------------------- export
 
-bool TrpReport::ExportPrepared(TrpExportFilter &filter, const QString &fileName)
+bool TrpReport::ExportPrepared(TrpExportFilter &filter, const QString &fileName, QWidget *parent)
 {
     bool goOn = true;
     if (filter.OnBeforeExport) filter.OnBeforeExport(fileName, goOn);
     if (!goOn) return false;
-    if (filter.ShowDialog && filter.ShowOptionsDialog() != 1) return false;
+    if (filter.ShowDialog && filter.ShowOptionsDialog(parent) != 1) return false;
     // The old file stays until the last page is written: a failed export
     // leaves it as it was.
     QSaveFile file(fileName);

@@ -75,7 +75,7 @@ public:
     // paper again from the printer either way.
     bool SetPrinterIndex(int oldIndex, int newIndex);
     // Writes the prepared pages through an export filter; false when the filter refused.
-    bool ExportPrepared(TrpExportFilter &filter, const QString &fileName);
+    bool ExportPrepared(TrpExportFilter &filter, const QString &fileName, QWidget *parent = nullptr);
     // Names the application uses.
     bool LoadTemplate(const QString &fileName) { return LoadFromFile(fileName); }
     void PrepareAndPreview() { Show(); }

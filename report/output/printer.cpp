@@ -371,10 +371,16 @@ void rpAssignPrintSystem(std::unique_ptr<kv::PrintSystem> system)
     e.defaultPaper = p.PaperSize;
 }
 
+void TrpPrinter::Target(QPrinter &printer, const QString &pdfFile) const
+{
+    if (IsVirtual()) kv::TargetPrinter(printer, QString(), pdfFile);
+    else if (m_platform) m_platform->Target(printer, PrinterName());
+    else kv::TargetPrinter(printer, PrinterName());
+}
+
 void rpTargetPrinter(QPrinter &printer, const QString &pdfFile)
 {
-    const TrpPrinter &engine = rpPrinter();
-    kv::TargetPrinter(printer, engine.IsVirtual() ? QString() : engine.PrinterName(), pdfFile);
+    rpPrinter().Target(printer, pdfFile);
 }
 
 // ---------------------------------------------------------------- page lists

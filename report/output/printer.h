@@ -76,6 +76,9 @@ public:
     void SetPrinterInfo(int paperSize, int width, int height, int orientation, int bin, bool force = false);
     void FillPageMetrics(TrpPageMetrics &metrics) const;
     bool PropertiesDialog(QWidget *parent = nullptr);
+    // Sets a QPrinter to print where this printer stands: its print system's
+    // printer, or for the virtual printer a PDF file of that name.
+    void Target(QPrinter &printer, const QString &pdfFile = QString()) const;
     void Update() { ReadSettings(); }
 
     const QStringList &Printers() const { return m_printers; }

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "platform/testsupport/fakeui.h"
 #include "report/core/display_format.h"
 #include "report/windows/dialogs.h"
 
@@ -89,5 +90,30 @@ TEST(PasswordPrompt, TypedTextComesBackOnlyWithOk)
         QString typed;
         EXPECT_EQ(rpAskPassword(typed), ok);
         EXPECT_EQ(typed, ok ? QStringLiteral("secret") : QString());
+    }
+}
+
+// The prompt asks through the user interface of its window: the typed text
+// comes back with OK only, and a window gone inside the prompt's loop gives
+// no answer.
+TEST(PasswordPrompt, AsksThroughTheWindowsUserInterface)
+{
+    kv::test::FakeUi ui;
+    struct Case { int answer; bool windowGoes; bool ok; const char *typed; };
+    const Case cases[] = {{QDialog::Accepted, false, true, "secret"}, {QDialog::Rejected, false, false, ""},
+                          {QDialog::Accepted, true, false, ""}};
+    for (const Case &c : cases) {
+        auto window = std::make_unique<QWidget>();
+        kv::AttachUi(window.get(), &ui);
+        ui.onModal = [&](QDialog &d) {
+            auto *f = qobject_cast<TrpPasswForm *>(&d);
+            EXPECT_TRUE(f);
+            if (f) f->E1->setText(QStringLiteral("secret"));
+            if (c.windowGoes) window.reset();
+            return c.answer;
+        };
+        QString typed;
+        EXPECT_EQ(rpAskPassword(typed, window.get()), c.ok) << c.answer << c.windowGoes;
+        EXPECT_EQ(typed, QString::fromUtf8(c.typed)) << c.answer << c.windowGoes;
     }
 }

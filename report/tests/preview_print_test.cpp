@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPageSetupDialog>
 #include <QRadioButton>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "platform/printing.h"
+#include "platform/testsupport/fakeui.h"
 #include "report/building/report.h"
 #include "report/model/memo.h"
 #include "report/windows/enginectl.h"
@@ -21,10 +23,16 @@
 
 namespace {
 
-// Two installed printers with A4 paper.
+// Two installed printers with A4 paper; what they print lands in a PDF file.
 class TwoPrinters : public kv::PrintSystem
 {
 public:
+    explicit TwoPrinters(QString pdf) : m_pdf(std::move(pdf)) {}
+    void Target(QPrinter &printer, const QString &) override
+    {
+        QFile::remove(m_pdf);
+        kv::TargetPrinter(printer, QString(), m_pdf);
+    }
     QStringList PrinterNames() override { return {"Office", "Workshop"}; }
     QString DefaultPrinter() override { return "Office"; }
     bool ReadPrinter(const QString &name, kv::PrinterProfile &profile) override
@@ -42,6 +50,9 @@ public:
         profile.Papers = {a4};
         return true;
     }
+
+private:
+    QString m_pdf;
 };
 
 int pdfPages(const QString &file)
@@ -55,6 +66,7 @@ int pdfPages(const QString &file)
 struct PrintFixture : ::testing::Test
 {
     QTemporaryDir dir;
+    kv::test::FakeUi ui;
     TrpReport report;
     std::unique_ptr<TrpPreviewForm> form;
     QString pdf;
@@ -64,13 +76,12 @@ struct PrintFixture : ::testing::Test
     {
         SetPaperHandler([](TrpPaperRequest &p, TrpPageMetrics &m) { m = rpVirtualMetrics(p.Width, p.Height); });
         rpSetWindowPositionStore(dir.filePath(QStringLiteral("pos.ini")));
-        TrpPreviewForm::SetHasPrinterHook([] { return true; });
         pdf = dir.filePath(QStringLiteral("out.pdf"));
-        TrpPreviewForm::SetPrinterHook([this](QPrinter &p) {
+        // The virtual printer's file.
+        ui.onFile = [this](kv::FileChoice &) {
             QFile::remove(pdf);
-            p.setOutputFormat(QPrinter::PdfFormat);
-            p.setOutputFileName(pdf);
-        });
+            return pdf;
+        };
         // A template of one page with one memo.
         auto memo = std::make_unique<TrpMemoView>();
         memo->Name = QStringLiteral("Memo1");
@@ -82,10 +93,6 @@ struct PrintFixture : ::testing::Test
     void TearDown() override
     {
         form.reset();
-        TrpPreviewForm::SetPrinterHook({});
-        TrpPreviewForm::SetPrintDialogHook({});
-        TrpPreviewForm::SetPageSetupHook({});
-        TrpPreviewForm::SetHasPrinterHook({});
         rpSetWindowPositionStore(QString());
         SetPaperHandler({});
     }
@@ -113,8 +120,27 @@ struct PrintFixture : ::testing::Test
     void open(const TrpPreviewSettings &s = {})
     {
         form = std::make_unique<TrpPreviewForm>();
+        kv::AttachUi(form.get(), &ui);
         form->resize(640, 480);
         form->Connect(report, s);
+    }
+    // The print dialog answered in place of the user: true for OK.
+    void answerPrintDialog(std::function<bool(TrpPrintForm &)> answer)
+    {
+        ui.onModal = [answer = std::move(answer)](QDialog &d) {
+            auto *f = qobject_cast<TrpPrintForm *>(&d);
+            EXPECT_TRUE(f) << d.objectName().toStdString();
+            return int(f && answer(*f) ? QDialog::Accepted : QDialog::Rejected);
+        };
+    }
+    // The page setup dialog answered on its printer: true for OK.
+    void answerPageSetup(std::function<bool(QPrinter &)> answer)
+    {
+        ui.onModal = [answer = std::move(answer)](QDialog &d) {
+            auto *f = qobject_cast<QPageSetupDialog *>(&d);
+            EXPECT_TRUE(f) << d.objectName().toStdString();
+            return int(f && answer(*f->printer()) ? QDialog::Accepted : QDialog::Rejected);
+        };
     }
 };
 
@@ -131,7 +157,7 @@ TEST_F(PrintFixture, OddEvenCopiesAndCollationReachThePrinter)
     for (const Case &c : cases) {
         QString copiesShown;
         bool collateShown = true;
-        TrpPreviewForm::SetPrintDialogHook([&](TrpPrintForm &d) {
+        answerPrintDialog([&](TrpPrintForm &d) {
             copiesShown = d.E1->text();
             collateShown = d.CollateCB->isChecked();
             d.CB2->setCurrentIndex(c.oddEven);
@@ -147,7 +173,7 @@ TEST_F(PrintFixture, OddEvenCopiesAndCollationReachThePrinter)
     }
     // Cancel prints nothing.
     QFile::remove(pdf);
-    TrpPreviewForm::SetPrintDialogHook([](TrpPrintForm &) { return false; });
+    answerPrintDialog([](TrpPrintForm &) { return false; });
     form->PrintBtnClick();
     EXPECT_FALSE(QFile::exists(pdf));
 }
@@ -155,7 +181,7 @@ TEST_F(PrintFixture, OddEvenCopiesAndCollationReachThePrinter)
 TEST_F(PrintFixture, AnotherPrinterRebuildsThePagesWhenAsked)
 {
     TrpPrinter &engine = rpPrinter();
-    rpAssignPrintSystem(std::make_unique<TwoPrinters>());
+    rpAssignPrintSystem(std::make_unique<TwoPrinters>(pdf));
     struct Restore
     {
         ~Restore() { rpAssignPrintSystem(nullptr); }
@@ -170,7 +196,7 @@ TEST_F(PrintFixture, AnotherPrinterRebuildsThePagesWhenAsked)
         TrpPreviewSettings s;
         s.RebuildPrinter = c.rebuildPrinter;
         open(s);
-        TrpPreviewForm::SetPrintDialogHook([&](TrpPrintForm &d) {
+        answerPrintDialog([&](TrpPrintForm &d) {
             if (c.changePrinter) {
                 d.CB1->setCurrentIndex(1);
                 d.CB1Click();
@@ -189,7 +215,7 @@ TEST_F(PrintFixture, PageSetupHandsPaperAndMarginsToPrinterAndPages)
     ASSERT_TRUE(report.Prepare());
     open();
     builds = 0;
-    TrpPreviewForm::SetPageSetupHook([](QPrinter &p) {
+    answerPageSetup([](QPrinter &p) {
         p.setPageSize(QPageSize(QPageSize::A5));
         p.setPageOrientation(QPageLayout::Landscape);
         p.setPageMargins(QMarginsF(10, 20, 10, 20), QPageLayout::Millimeter);
@@ -208,7 +234,7 @@ TEST_F(PrintFixture, PageSetupHandsPaperAndMarginsToPrinterAndPages)
     EXPECT_EQ(builds, 1);
     EXPECT_EQ(report.EMFPages().GetPage(0)->Orientation, 1);
     // Cancel changes nothing.
-    TrpPreviewForm::SetPageSetupHook([](QPrinter &) { return false; });
+    answerPageSetup([](QPrinter &) { return false; });
     form->PageSetupBtnClick();
     EXPECT_EQ(builds, 1);
     rpPrinter().SetPrinterInfo(9, 2100, 2970, 0, -1, true);
@@ -228,7 +254,7 @@ TEST_F(PrintFixture, PageSetupOnTheVirtualPrinterStaysOnIt)
     ASSERT_TRUE(report.Prepare());
     open();
     QString offered;
-    TrpPreviewForm::SetPageSetupHook([&](QPrinter &p) {
+    answerPageSetup([&](QPrinter &p) {
         offered = p.printerName();
         p.setPageSize(QPageSize(QPageSize::A5));
         return true;
@@ -244,8 +270,6 @@ TEST_F(PrintFixture, TheVirtualPrinterWritesThePdfTheUserNames)
 {
     // No printer here but the virtual one: the dialog lists it, and OK asks
     // for the file through the same choices of pages, parity and copies.
-    TrpPreviewForm::SetHasPrinterHook({});
-    TrpPreviewForm::SetPrinterHook({});
     ASSERT_TRUE(rpPrinter().IsVirtual());
     numberedPages(5);
     report.Title = QStringLiteral("Остатки склада");
@@ -254,12 +278,12 @@ TEST_F(PrintFixture, TheVirtualPrinterWritesThePdfTheUserNames)
     QString askedFilter;
     QString answer;
     int asked = 0;
-    TrpPreviewForm::SetFileDialogHook([&](bool save, const QString &filter, int &) {
-        EXPECT_TRUE(save);
-        askedFilter = filter;
+    ui.onFile = [&](kv::FileChoice &c) {
+        EXPECT_TRUE(c.save);
+        askedFilter = c.filter;
         ++asked;
         return answer;
-    });
+    };
     struct Case { const char *pages; int oddEven; int copies; bool collate; QStringList sheets; };
     const Case cases[] = {
         {"", 0, 1, true, {"1", "2", "3", "4", "5"}},
@@ -270,7 +294,7 @@ TEST_F(PrintFixture, TheVirtualPrinterWritesThePdfTheUserNames)
     int n = 0;
     for (const Case &c : cases) {
         QStringList listed;
-        TrpPreviewForm::SetPrintDialogHook([&](TrpPrintForm &d) {
+        answerPrintDialog([&](TrpPrintForm &d) {
             for (int i = 0; i < d.CB1->count(); ++i) listed << d.CB1->itemText(i);
             EXPECT_EQ(d.CB1->currentIndex(), d.CB1->count() - 1);
             if (*c.pages) {
@@ -301,10 +325,38 @@ TEST_F(PrintFixture, TheVirtualPrinterWritesThePdfTheUserNames)
     if (!kv::test::HavePdfTools()) std::printf("pdfinfo and pdftotext are missing: the title and text are not read\n");
     // Cancel in the file chooser prints nothing.
     answer.clear();
-    TrpPreviewForm::SetPrintDialogHook([](TrpPrintForm &) { return true; });
+    answerPrintDialog([](TrpPrintForm &) { return true; });
     const int before = asked;
     form->PrintBtnClick();
     EXPECT_EQ(asked, before + 1);
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.pdf")}).size(), 4);
-    TrpPreviewForm::SetFileDialogHook({});
+}
+
+// The report or the window gone while the print dialog is open: nothing is
+// printed and nothing is asked any more.
+TEST_F(PrintFixture, AReportOrWindowGoneInsideThePrintDialogPrintsNothing)
+{
+    for (bool windowGoes : {false, true}) {
+        auto shown = std::make_unique<TrpReport>();
+        TrpEMFPages &pages = shown->EMFPages();
+        TrpPage page;
+        pages.AddPage(page);
+        form = std::make_unique<TrpPreviewForm>();
+        kv::AttachUi(form.get(), &ui);
+        form->Connect(*shown);
+        ui.files.clear();
+        QFile::remove(pdf);
+        answerPrintDialog([&](TrpPrintForm &) {
+            if (windowGoes) form.reset();
+            else shown.reset();
+            return true;
+        });
+        TrpPreviewForm *w = form.get();
+        w->PrintBtnClick();
+        EXPECT_TRUE(ui.files.empty()) << windowGoes;
+        EXPECT_FALSE(QFile::exists(pdf)) << windowGoes;
+        if (!windowGoes) {
+            EXPECT_EQ(form->PageCount(), 0);
+        }
+    }
 }

@@ -9,11 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "platform/testsupport/fakeui.h"
 #include "report/building/report.h"
 #include "report/model/memo.h"
 #include "report/output/textexports.h"
 #include "report/windows/enginectl.h"
 #include "report/windows/preview.h"
+#include "report/windows/printdialog.h"
 #include "report/windows/winpos.h"
 
 namespace {
@@ -24,6 +26,7 @@ constexpr int kPageW = 758, kPageH = 1071;
 struct PreviewFixture : ::testing::Test
 {
     QTemporaryDir dir;
+    kv::test::FakeUi ui;
     TrpReport report;
     std::unique_ptr<TrpPreviewForm> form;
     QStringList opened;
@@ -36,19 +39,16 @@ struct PreviewFixture : ::testing::Test
             opened << url;
             return true;
         });
-        TrpPreviewForm::SetHasPrinterHook([] { return true; });
         rpPreviewZoom() = TrpPreviewZoom();
         fill(report.EMFPages(), 3);
         form = std::make_unique<TrpPreviewForm>();
+        kv::AttachUi(form.get(), &ui);
         form->resize(640, 480);
         form->Connect(report);
     }
     void TearDown() override
     {
         form.reset();
-        TrpPreviewForm::SetFileDialogHook({});
-        TrpPreviewForm::SetPrinterHook({});
-        TrpPreviewForm::SetHasPrinterHook({});
         rpSetLinkOpener({});
         rpSetWindowPositionStore(QString());
         SetPaperHandler({});
@@ -261,12 +261,12 @@ TEST_F(PreviewFixture, SearchFindsTheSecondHitOnPageTwoAndHighlightsIt)
 TEST_F(PreviewFixture, SaveAndOpenPreparedReportThroughTheWindow)
 {
     const QString saved = dir.filePath(QStringLiteral("out"));
-    TrpPreviewForm::SetFileDialogHook([&](bool save, const QString &filter, int &index) {
-        EXPECT_TRUE(save);
-        EXPECT_TRUE(filter.startsWith(QStringLiteral("Report file (*.rpp)|*.rpp")));
-        index = 1;
+    ui.onFile = [&](kv::FileChoice &c) {
+        EXPECT_TRUE(c.save);
+        EXPECT_TRUE(c.filter.startsWith(QStringLiteral("Report file (*.rpp)|*.rpp")));
+        c.filterIndex = 1;
         return saved;
-    });
+    };
     QTest::keyClick(form->PBox, Qt::Key_S, Qt::ControlModifier);
     form->SaveBtnClick();
     ASSERT_TRUE(QFile::exists(saved + QStringLiteral(".rpp")));
@@ -276,11 +276,11 @@ TEST_F(PreviewFixture, SaveAndOpenPreparedReportThroughTheWindow)
     fill(other.EMFPages(), 1);
     form->Connect(other);
     EXPECT_EQ(form->PageCount(), 1);
-    TrpPreviewForm::SetFileDialogHook([&](bool save, const QString &filter, int &) {
-        EXPECT_FALSE(save);
-        EXPECT_EQ(filter, QStringLiteral("Report file (*.rpp)|*.rpp"));
+    ui.onFile = [&](kv::FileChoice &c) {
+        EXPECT_FALSE(c.save);
+        EXPECT_EQ(c.filter, QStringLiteral("Report file (*.rpp)|*.rpp"));
         return saved + QStringLiteral(".rpp");
-    });
+    };
     form->GoToPage(1);
     form->LoadBtnClick();
     EXPECT_EQ(form->PageCount(), 3);
@@ -295,12 +295,12 @@ TEST_F(PreviewFixture, ExportThroughAFilterTakesItsExtension)
     TrpTextExport text;
     text.ShowDialog = false;
     const QString target = dir.filePath(QStringLiteral("list.rpp"));
-    TrpPreviewForm::SetFileDialogHook([&](bool, const QString &filter, int &index) {
-        const QStringList parts = filter.split(QLatin1Char('|'));
+    ui.onFile = [&](kv::FileChoice &c) {
+        const QStringList parts = c.filter.split(QLatin1Char('|'));
         for (int i = 0; i + 1 < parts.size(); i += 2)
-            if (parts[i + 1] == QStringLiteral("*.txt")) index = i / 2 + 1;
+            if (parts[i + 1] == QStringLiteral("*.txt")) c.filterIndex = i / 2 + 1;
         return target;
-    });
+    };
     form->SaveBtnClick();
     QFile f(dir.filePath(QStringLiteral("list.txt")));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -311,11 +311,13 @@ TEST_F(PreviewFixture, PrintedToPdfWithOnePageEach)
 {
     fill(report.EMFPages(), 2);
     form->Connect(report);
+    // The virtual printer: OK in the print dialog, then the file.
     const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
-    TrpPreviewForm::SetPrinterHook([&](QPrinter &p) {
-        p.setOutputFormat(QPrinter::PdfFormat);
-        p.setOutputFileName(pdf);
-    });
+    ui.onModal = [](QDialog &d) {
+        EXPECT_TRUE(qobject_cast<TrpPrintForm *>(&d));
+        return int(QDialog::Accepted);
+    };
+    ui.onFile = [&](kv::FileChoice &) { return pdf; };
     QTest::keyClick(form->PBox, Qt::Key_P, Qt::ControlModifier);
     form->PrintBtnClick();
     QFile f(pdf);
@@ -328,8 +330,9 @@ TEST_F(PreviewFixture, PrintedToPdfWithOnePageEach)
 
 TEST_F(PreviewFixture, WithoutPrinterPrintingIsOff)
 {
-    TrpPreviewForm::SetHasPrinterHook([] { return false; });
-    form->Connect(report);
+    TrpPreviewSettings none;
+    none.HasPrinter = [] { return false; };
+    form->Connect(report, none);
     EXPECT_FALSE(form->PrintBtn->isEnabled());
     EXPECT_FALSE(form->PageSetupBtn->isEnabled());
     EXPECT_FALSE(form->PageSetupBtn->isVisible());

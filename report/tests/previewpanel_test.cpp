@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "platform/testsupport/fakeui.h"
 #include "report/building/report.h"
 #include "report/model/memo.h"
 #include "report/windows/enginectl.h"
@@ -21,6 +22,7 @@ namespace {
 struct PanelFixture : ::testing::Test
 {
     QTemporaryDir dir;
+    kv::test::FakeUi ui;
     TrpReport report;
     std::unique_ptr<QWidget> window;
     TrpPreview *panel = nullptr;
@@ -31,8 +33,8 @@ struct PanelFixture : ::testing::Test
     {
         SetPaperHandler([](TrpPaperRequest &p, TrpPageMetrics &m) { m = rpVirtualMetrics(p.Width, p.Height); });
         rpSetWindowPositionStore(dir.filePath(QStringLiteral("pos.ini")));
-        TrpPreviewForm::SetHasPrinterHook([] { return true; });
         rpPreviewZoom() = TrpPreviewZoom();
+        kv::AttachUi(&report, &ui);
         TrpPage page;
         for (int i = 0; i < 3; ++i) report.EMFPages().AddPage(page);
         for (int i = 0; i < 3; ++i) {
@@ -46,6 +48,7 @@ struct PanelFixture : ::testing::Test
         // A plain window: a label on top, the panel below it.
         window = std::make_unique<QWidget>();
         window->setObjectName(QStringLiteral("PlainWindow"));
+        kv::AttachUi(window.get(), &ui);
         auto *layout = new QVBoxLayout(window.get());
         side = new QLabel(QStringLiteral("Карты раскроя"), window.get());
         side->setObjectName(QStringLiteral("SideLabel"));
@@ -59,9 +62,6 @@ struct PanelFixture : ::testing::Test
     void TearDown() override
     {
         window.reset();
-        TrpPreviewForm::SetHasPrinterHook({});
-        TrpPreviewForm::SetHelpHook({});
-        TrpPreviewForm::SetMdiHook({});
         rpSetWindowPositionStore(QString());
         SetPaperHandler({});
         rpPreviewZoom() = TrpPreviewZoom();
@@ -201,10 +201,10 @@ TEST_F(PanelFixture, ShowPreparedUsesThePanelOrAChildWindow)
 
     // MDIPreview: the main window takes the preview as a child, modeless.
     QWidget *taken = nullptr;
-    TrpPreviewForm::SetMdiHook([&](QWidget *form) {
-        taken = form;
+    ui.onFrame = [&](QWidget &form) {
+        taken = &form;
         return true;
-    });
+    };
     TrpPreviewSettings mdi;
     mdi.MDIPreview = true;
     rpShowPreview(report, mdi);
@@ -213,6 +213,8 @@ TEST_F(PanelFixture, ShowPreparedUsesThePanelOrAChildWindow)
     ASSERT_TRUE(form);
     EXPECT_EQ(form->PageCount(), 3);
     EXPECT_FALSE(form->isModal());
+    // Its dialogs ask through what the report was shown by.
+    EXPECT_EQ(&kv::UiOf(form), &ui);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Preview"));
     delete form;
 }
@@ -220,11 +222,10 @@ TEST_F(PanelFixture, ShowPreparedUsesThePanelOrAChildWindow)
 TEST_F(PanelFixture, HelpButtonShowsTheHelpOfTheNextControlClicked)
 {
     TrpPreviewForm form;
+    kv::AttachUi(&form, &ui);
     form.resize(640, 480);
     form.Connect(report);
     form.show();
-    QList<int> contexts;
-    TrpPreviewForm::SetHelpHook([&](QWidget *, int context) { contexts << context; });
     form.HelpBtnClick();
     EXPECT_TRUE(form.HelpMode());
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WhatsThisCursor);
@@ -236,5 +237,5 @@ TEST_F(PanelFixture, HelpButtonShowsTheHelpOfTheNextControlClicked)
     QTest::mouseClick(form.PBox, Qt::LeftButton, {}, QPoint(5, 5));
     form.HelpBtnClick();
     QTest::mouseClick(form.HelpBtn, Qt::LeftButton);   // on the help button: nothing
-    EXPECT_EQ(contexts, (QList<int>{200, 207}));
+    EXPECT_EQ(ui.helpShown, (std::vector<int>{200, 207}));
 }

@@ -8,11 +8,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "platform/ui.h"
 #include "report/core/display_format.h"
 #include "report/core/utils.h"
 #include "report/model/reportbase.h"
@@ -68,12 +70,6 @@ const char *typeFallback(int number)
     }
 }
 
-TrpPasswordHook &passwordHook()
-{
-    static TrpPasswordHook h;
-    return h;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- password
@@ -109,20 +105,28 @@ void TrpPasswForm::showEvent(QShowEvent *e)
     E1->setFocus();
 }
 
-void rpSetPasswordHook(TrpPasswordHook hook) { passwordHook() = std::move(hook); }
+namespace {
+
+bool askPassword(kv::Ui &ui, QString &typed, QWidget *parent)
+{
+    kv::Owned<TrpPasswForm> f(new TrpPasswForm(parent));
+    if (ui.runModal(*f) != QDialog::Accepted || !f) return false;
+    typed = f->E1->text();
+    return true;
+}
+
+} // namespace
 
 bool rpAskPassword(QString &typed, QWidget *parent)
 {
-    if (passwordHook()) return passwordHook()(typed);
-    TrpPasswForm f(parent);
-    if (f.exec() != QDialog::Accepted) return false;
-    typed = f.E1->text();
-    return true;
+    return askPassword(kv::UiOf(parent), typed, parent);
 }
 
 void rpInstallPasswordPrompt(TrpReportBase &report)
 {
-    report.PasswordDialog = [](QString &typed) { return rpAskPassword(typed); };
+    // A report that is an object asks through the user interface it reaches.
+    QPointer<QObject> owner(dynamic_cast<QObject *>(&report));
+    report.PasswordDialog = [owner](QString &typed) { return askPassword(kv::UiOf(owner), typed, nullptr); };
 }
 
 // ---------------------------------------------------------------- format editor
@@ -272,12 +276,12 @@ void TrpFmtForm::Apply()
 
 bool rpEditFormat(int &format, QString &formatText, QWidget *parent)
 {
-    TrpFmtForm f(parent);
-    f.Format = format;
-    f.FormatText = formatText;
-    if (f.exec() != QDialog::Accepted) return false;
-    format = f.Format;
-    formatText = f.FormatText;
+    kv::Owned<TrpFmtForm> f(new TrpFmtForm(parent));
+    f->Format = format;
+    f->FormatText = formatText;
+    if (kv::UiOf(parent).runModal(*f) != QDialog::Accepted || !f) return false;
+    format = f->Format;
+    formatText = f->FormatText;
     return true;
 }
 

@@ -31,10 +31,8 @@ protected:
     void showEvent(QShowEvent *e) override;
 };
 
-// Asks for a password; true with OK, the typed text in `typed`. A hook
-// answers instead of the dialog (tests).
-using TrpPasswordHook = std::function<bool(QString &typed)>;
-void rpSetPasswordHook(TrpPasswordHook hook);
+// Asks for a password through the user interface of `parent`; true with
+// OK, the typed text in `typed`.
 bool rpAskPassword(QString &typed, QWidget *parent = nullptr);
 // Lets a report ask for the password of protected templates with the prompt.
 void rpInstallPasswordPrompt(TrpReportBase &report);

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "platform/text.h"
+#include "platform/ui.h"
 #include "report/core/utils.h"
 #include "report/output/textexports.h"
 
@@ -206,10 +207,10 @@ namespace {
 template <class Form, class Filter>
 int runForm(Filter &filter, QWidget *parent)
 {
-    Form form(parent);
-    form.Load(filter);
-    const int result = form.exec() == QDialog::Accepted ? 1 : 2;
-    form.Store(filter);
+    kv::Owned<Form> form(new Form(parent));
+    form->Load(filter);
+    const int result = kv::UiOf(parent).runModal(*form) == QDialog::Accepted ? 1 : 2;
+    if (form) form->Store(filter);
     return result;
 }
 

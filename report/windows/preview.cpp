@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,7 +17,6 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QStandardPaths>
-#include <QWhatsThis>
 #include <cmath>
 
 #include "platform/error.h"
@@ -41,42 +39,6 @@ namespace {
 constexpr int kSmallChange = 10;
 constexpr int kLargeChange = 200;
 
-TrpPreviewForm::FileDialogHook &fileHook()
-{
-    static TrpPreviewForm::FileDialogHook h;
-    return h;
-}
-TrpPreviewForm::PrinterHook &printerHook()
-{
-    static TrpPreviewForm::PrinterHook h;
-    return h;
-}
-std::function<bool()> &hasPrinterHook()
-{
-    static std::function<bool()> h;
-    return h;
-}
-TrpPreviewForm::HelpHook &helpHook()
-{
-    static TrpPreviewForm::HelpHook h;
-    return h;
-}
-TrpPreviewForm::PrintDialogHook &printDialogHook()
-{
-    static TrpPreviewForm::PrintDialogHook h;
-    return h;
-}
-TrpPreviewForm::PageSetupHook &pageSetupHook()
-{
-    static TrpPreviewForm::PageSetupHook h;
-    return h;
-}
-TrpPreviewForm::MdiHook &mdiHook()
-{
-    static TrpPreviewForm::MdiHook h;
-    return h;
-}
-
 int roundInt(double v) { return int(std::lround(v)); }
 
 // The ".rpp" filter and the export filters in registration order, as the
@@ -88,32 +50,19 @@ QString saveFilterText()
     return f;
 }
 
-// "a|b|c|d" pairs into a Qt name filter list.
-QStringList qtFilters(const QString &filter)
+// An open or save dialog of the preview: the name chosen, "" for Cancel;
+// `index` (1-based) is the filter shown first and comes back as the chosen one.
+QString runFileDialog(kv::Ui &ui, QWidget *parent, bool save, const QString &filter, int &index,
+                      const QString &suggested = {})
 {
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        const QString mask = parts[i + 1];
-        out << (parts[i].contains(mask) ? parts[i] : parts[i] + QStringLiteral(" (") + mask + QLatin1Char(')'));
-    }
-    return out;
-}
-
-QString runFileDialog(QWidget *parent, bool save, const QString &filter, int &index, const QString &suggested = {})
-{
-    if (fileHook()) return fileHook()(save, filter, index);
-    const QStringList filters = qtFilters(filter);
-    QFileDialog d(parent);
-    if (!suggested.isEmpty()) d.selectFile(suggested);
-    d.setObjectName(save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
-    d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    d.setNameFilters(filters);
-    if (index >= 1 && index <= filters.size()) d.selectNameFilter(filters[index - 1]);
-    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return QString();
-    index = int(filters.indexOf(d.selectedNameFilter())) + 1;
-    return d.selectedFiles().first();
+    kv::FileChoice choice;
+    choice.save = save;
+    choice.filter = filter;
+    choice.filterIndex = index;
+    choice.fileName = suggested;
+    const QString name = ui.chooseFileName(choice, parent);
+    if (!name.isEmpty()) index = choice.filterIndex;
+    return name;
 }
 
 // The report's title as a file name in the user's documents (else home).
@@ -134,14 +83,6 @@ TrpPreviewZoom &rpPreviewZoom()
     static TrpPreviewZoom z;
     return z;
 }
-
-void TrpPreviewForm::SetFileDialogHook(FileDialogHook hook) { fileHook() = std::move(hook); }
-void TrpPreviewForm::SetPrinterHook(PrinterHook hook) { printerHook() = std::move(hook); }
-void TrpPreviewForm::SetHasPrinterHook(std::function<bool()> hook) { hasPrinterHook() = std::move(hook); }
-void TrpPreviewForm::SetHelpHook(HelpHook hook) { helpHook() = std::move(hook); }
-void TrpPreviewForm::SetMdiHook(MdiHook hook) { mdiHook() = std::move(hook); }
-void TrpPreviewForm::SetPrintDialogHook(PrintDialogHook hook) { printDialogHook() = std::move(hook); }
-void TrpPreviewForm::SetPageSetupHook(PageSetupHook hook) { pageSetupHook() = std::move(hook); }
 
 // ---------------------------------------------------------------- page area
 
@@ -323,9 +264,15 @@ void TrpPreviewForm::applyTexts()
 TrpEMFPages *TrpPreviewForm::Pages() const { return m_report ? &m_report->EMFPages() : nullptr; }
 int TrpPreviewForm::PageCount() const { return m_report ? m_report->EMFPages().Count() : 0; }
 
+kv::Ui &TrpPreviewForm::ui() const
+{
+    // Borrowed by a panel, the pages ask through the window they are shown in.
+    return kv::UiOf(m_host ? static_cast<const QObject *>(m_host) : this);
+}
+
 bool TrpPreviewForm::hasPrinter() const
 {
-    if (hasPrinterHook()) return hasPrinterHook()();
+    if (m_settings.HasPrinter) return m_settings.HasPrinter();
     // The virtual printer (a PDF file) is always there.
     return !rpPrinter().Printers().isEmpty();
 }
@@ -873,11 +820,11 @@ bool TrpPreviewForm::handleKey(QKeyEvent *e)
 
 void TrpPreviewForm::FindBtnClick()
 {
-    TrpPreviewSearchForm f(this);
-    f.Edit1->setText(m_findText);
-    f.CB1->setChecked(m_caseSensitive);
-    if (f.exec() != QDialog::Accepted) return;
-    StartSearch(f.Edit1->text(), f.CB1->isChecked(), f.RB2->isChecked());
+    kv::Owned<TrpPreviewSearchForm> f(new TrpPreviewSearchForm(this));
+    f->Edit1->setText(m_findText);
+    f->CB1->setChecked(m_caseSensitive);
+    if (ui().runModal(*f) != QDialog::Accepted || !f) return;
+    StartSearch(f->Edit1->text(), f->CB1->isChecked(), f->RB2->isChecked());
 }
 
 void TrpPreviewForm::StartSearch(const QString &text, bool caseSensitive, bool fromCurrentPage)
@@ -916,7 +863,7 @@ bool TrpPreviewForm::searchFrom()
         try {
             pages->DrawPage(m_findPage, &rec, QRect(0, 0, pg->PageMetrics.Width, pg->PageMetrics.Height));
         } catch (const kv::Error &e) {
-            kv::ShowError(e.message(), this);
+            ui().error(e.message(), this);
             return false;
         }
         const QList<TrpCanvasRecord> &records = rec.Records();
@@ -961,9 +908,9 @@ void TrpPreviewForm::LoadBtnClick()
 {
     if (!m_report || PageCount() == 0) return;
     int index = 1;
-    const QString name = runFileDialog(this, false, LoadEngineString(55211) + QStringLiteral(" (*.rpp)|*.rpp"), index);
+    const QString name = runFileDialog(ui(), this, false, LoadEngineString(55211) + QStringLiteral(" (*.rpp)|*.rpp"), index);
     if (name.isEmpty()) return;
-    kv::RunGuarded([&] { m_report->LoadPrepared(name); }, this);
+    ui().guarded([&] { m_report->LoadPrepared(name); }, this);
     resetView(true);
 }
 
@@ -977,18 +924,19 @@ void TrpPreviewForm::SaveBtnClick()
             index = i + 2;
             break;
         }
-    QString name = runFileDialog(this, true, saveFilterText(), index);
+    QString name = runFileDialog(ui(), this, true, saveFilterText(), index);
     if (name.isEmpty()) return;
     if (index <= 1 || index - 2 >= filters.size()) {
         name = QFileInfo(name).path() + QLatin1Char('/') + QFileInfo(name).completeBaseName() + QStringLiteral(".rpp");
-        kv::RunGuarded([&] { m_report->SavePrepared(name); }, this);
+        ui().guarded([&] { m_report->SavePrepared(name); }, this);
         return;
     }
     const TrpExportFilterInfo &f = filters[index - 2];
     const QString ext = f.Mask.mid(1);
     name = QFileInfo(name).path() + QLatin1Char('/') + QFileInfo(name).completeBaseName() + ext;
     if (!f.Filter->OptionsDialog) f.Filter->OptionsDialog = rpExportOptionsDialog;
-    kv::RunGuarded([&] { m_report->ExportPrepared(*f.Filter, name); }, this);
+    QWidget *shown = m_host ? m_host : this;
+    ui().guarded([&] { m_report->ExportPrepared(*f.Filter, name, shown); }, this);
     FormResize();
 }
 
@@ -1002,40 +950,35 @@ void TrpPreviewForm::PrintBtnClick()
     options.Collate = m_report->DefaultCollate;
     TrpPrinter &engine = rpPrinter();
     const int printerBefore = engine.PrinterIndex();
-    // A printer given by the test hook goes without the dialog unless the dialog is answered too.
-    if (m_settings.ShowPrintDialog && (!printerHook() || printDialogHook())) {
-        TrpPrintForm f(this);
-        f.E1->setText(QString::number(options.Copies));
-        f.CollateCB->setChecked(options.Collate);
-        const bool ok = printDialogHook() ? printDialogHook()(f) : f.exec() == QDialog::Accepted;
-        if (!ok) return;
-        options = f.Options(m_curPage);
+    if (m_settings.ShowPrintDialog) {
+        // Made with this window: a window closed inside the dialog's loop takes it along.
+        kv::Owned<TrpPrintForm> f(new TrpPrintForm(this));
+        f->E1->setText(QString::number(options.Copies));
+        f->CollateCB->setChecked(options.Collate);
+        if (ui().runModal(*f) != QDialog::Accepted || !f || !m_report) return;
+        options = f->Options(m_curPage);
     }
     const bool changed = engine.PrinterIndex() != printerBefore;
     if (m_settings.RebuildPrinter && changed && !m_report->PreparedFromFile) {
         // Pages built for one printer are built again for the other.
         if (!m_report->SetPrinterIndex(printerBefore, engine.PrinterIndex())) return;
         bool built = false;
-        kv::RunGuarded([&] { built = m_report->Prepare(); }, this);
+        ui().guarded([&] { built = m_report->Prepare(); }, this);
         resetView(true);
         if (!built || PageCount() == 0) return;
     }
     QPrinter printer(QPrinter::HighResolution);
-    if (printerHook()) {
-        printerHook()(printer);
-    } else {
-        // The virtual printer writes a PDF file that the user names.
-        QString pdf;
-        if (engine.IsVirtual()) {
-            int index = 1;
-            pdf = runFileDialog(this, true, QStringLiteral("PDF file (*.pdf)|*.pdf"), index, suggestedPdf(m_report->Title));
-            if (pdf.isEmpty()) return;
-            if (QFileInfo(pdf).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
-                pdf += QStringLiteral(".pdf");
-        }
-        rpTargetPrinter(printer, pdf);
+    // The virtual printer writes a PDF file that the user names.
+    QString pdf;
+    if (engine.IsVirtual()) {
+        int index = 1;
+        pdf = runFileDialog(ui(), this, true, QStringLiteral("PDF file (*.pdf)|*.pdf"), index, suggestedPdf(m_report->Title));
+        if (pdf.isEmpty() || !m_report) return;
+        if (QFileInfo(pdf).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+            pdf += QStringLiteral(".pdf");
     }
-    kv::RunGuarded([&] { m_report->PrintPrepared(printer, options); }, this);
+    rpTargetPrinter(printer, pdf);
+    ui().guarded([&] { m_report->PrintPrepared(printer, options); }, this);
     FormResize();
 }
 
@@ -1058,11 +1001,10 @@ void TrpPreviewForm::PageSetupBtnClick()
     printer.setPageMargins(QMarginsF(first->Margins[0] * 0.5 / 1.8, first->Margins[1] * 0.5 / 1.8,
                                      first->Margins[2] * 0.5 / 1.8, first->Margins[3] * 0.5 / 1.8),
                            QPageLayout::Millimeter);
-    if (pageSetupHook()) {
-        if (!pageSetupHook()(printer)) return;
-    } else {
-        QPageSetupDialog d(&printer, this);
-        if (d.exec() != QDialog::Accepted) return;
+    {
+        kv::Owned<QPageSetupDialog> d(new QPageSetupDialog(&printer, this));
+        d->setObjectName(QStringLiteral("PageSetupDialog"));
+        if (ui().runModal(*d) != QDialog::Accepted || !d || !m_report) return;
     }
     const QMarginsF mm = printer.pageLayout().margins(QPageLayout::Millimeter);
     // The printer and paper chosen become the engine printer's, and the pages take
@@ -1099,8 +1041,7 @@ void TrpPreviewForm::endHelpMode(QWidget *w, QMouseEvent *e)
     while (w && w->property("HelpContext").toInt() <= 0 && w != HelpBtn) w = w->parentWidget();
     if (!w || w == HelpBtn) return;
     const int context = w->property("HelpContext").toInt();
-    if (helpHook()) helpHook()(w, context);
-    else if (!w->toolTip().isEmpty()) QWhatsThis::showText(e->globalPosition().toPoint(), w->toolTip(), w);
+    ui().showHelp(*w, context, e->globalPosition().toPoint());
 }
 
 void TrpPreviewForm::ReleaseReport()
@@ -1174,13 +1115,16 @@ void rpShowPreview(TrpReport &report, const TrpPreviewSettings &settings)
     }
     auto *f = new TrpPreviewForm;
     f->setAttribute(Qt::WA_DeleteOnClose);
+    // The window asks the user through whatever its report was shown by.
+    kv::Ui &ui = kv::UiOf(&report);
+    kv::AttachUi(f, &ui);
     QString caption = LoadEngineString(55207);
     if (!report.Title.isEmpty()) caption += QStringLiteral(" - ") + report.Title;
     f->setWindowTitle(caption);
-    if (settings.MDIPreview && mdiHook()) {
+    if (settings.MDIPreview) {
         // A child window of the main window is never modal.
         f->Connect(report, settings);
-        if (mdiHook()(f)) return;
+        if (ui.showInFrame(*f)) return;
     }
     f->ShowReport(report, settings);
 }

@@ -22,6 +22,9 @@ class TrpTBSeparator;
 class TrpPreviewForm;
 class TrpPreview;
 class TrpPrintForm;
+namespace kv {
+class Ui;
+}
 
 enum TrpPreviewButton {
     pbZoom = 1, pbLoad = 2, pbSave = 4, pbPrint = 8, pbFind = 16, pbHelp = 32, pbExit = 64, pbPageSetup = 128
@@ -40,8 +43,12 @@ struct TrpPreviewSettings
     bool RebuildPrinter = false;
     // Shows the pages in this panel instead of a window of their own.
     QPointer<TrpPreview> Preview;
-    // The window of its own is a child window of the main window (see SetMdiHook).
+    // The window of its own is a child window of the main window when the
+    // user interface has a frame for it (kv::Ui::showInFrame).
     bool MDIPreview = false;
+    // Whether printing is possible; unset: the engine printer lists a
+    // printer (it always has the virtual one).
+    std::function<bool()> HasPrinter;
 };
 
 // The zoom every new preview starts with (the last one chosen).
@@ -131,16 +138,9 @@ public:
     // The menu of the right button when set (the panel's window's menu).
     QPointer<QMenu> PopupMenu;
     int WheelMultiplier() const { return m_wheelMultiplier; }
-    // The help button: the next click on a control shows its help; the hook
-    // replaces the pop-up (tests).
+    // The help button: the next click on a control shows its help.
     void HelpBtnClick();
     bool HelpMode() const { return m_helpMode; }
-    using HelpHook = std::function<void(QWidget *control, int helpContext)>;
-    static void SetHelpHook(HelpHook hook);
-    // MDIPreview: puts a preview window into the main window as a child; none:
-    // the preview is a window of its own.
-    using MdiHook = std::function<bool(QWidget *form)>;
-    static void SetMdiHook(MdiHook hook);
     // Layout rectangle of a page at the current zoom, without the scroll offsets.
     TrpRect PageRect(int index) const;
 
@@ -156,23 +156,6 @@ public:
     QLabel *Label1, *Label2;
     QMenu *ProcMenu;
     QAction *N2001, *N1501, *N1001, *N751, *N501, *N251, *N101, *N1, *N2, *N3, *N4, *N5, *N6, *N7;
-
-    // Replaces the open and save dialogs (tests): the file name or "" for
-    // Cancel; `filterIndex` (1-based) is preselected and returns the choice.
-    using FileDialogHook = std::function<QString(bool save, const QString &filter, int &filterIndex)>;
-    static void SetFileDialogHook(FileDialogHook hook);
-    // Gives the printer a print goes to (tests: a PDF file); none: the
-    // printer chosen in the print dialog.
-    using PrinterHook = std::function<void(QPrinter &printer)>;
-    static void SetPrinterHook(PrinterHook hook);
-    // Whether the system has a printer (tests can say yes or no).
-    static void SetHasPrinterHook(std::function<bool()> hook);
-    // Answers the print dialog in place of the user (tests): true for OK.
-    using PrintDialogHook = std::function<bool(TrpPrintForm &dialog)>;
-    static void SetPrintDialogHook(PrintDialogHook hook);
-    // Answers the page setup dialog in place of the user (tests): true for OK.
-    using PageSetupHook = std::function<bool(QPrinter &printer)>;
-    static void SetPageSetupHook(PageSetupHook hook);
 
 protected:
     bool eventFilter(QObject *o, QEvent *e) override;
@@ -202,6 +185,8 @@ private:
     int pageAt(const QPoint &boxPoint) const;
     void storeZoom();
     bool hasPrinter() const;
+    // The dialogs, boxes and help of this window go through it.
+    kv::Ui &ui() const;
     void rebuildAndReset();
 
     TrpReport *m_report = nullptr;

@@ -7,6 +7,7 @@
 #include "report/windows/preview.h"
 #include "report/windows/printdialog.h"
 #include "resources/tests/mapjob.h"
+#include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/pdf.h"
 
 #include <QFile>
@@ -24,17 +25,18 @@ TEST(MapsPdf, OnePagePerMapWithTheTitleAndThePartNames)
     const QString pdf = job.dir.filePath(QStringLiteral("карты.pdf"));
     int pages = 0;
     QString title;
-    TrpPreviewForm::SetFileDialogHook([&](bool, const QString &, int &) { return pdf; });
-    TrpPreviewForm::SetPrintDialogHook([](TrpPrintForm &) { return true; });
+    // The user of the preview: OK in its print dialog, then the file.
+    test::FakeUi user;
+    user.onModal = [](QDialog &d) { return int(qobject_cast<TrpPrintForm *>(&d) ? QDialog::Accepted : QDialog::Rejected); };
+    user.onFile = [&](FileChoice &) { return pdf; };
     job.PrintMaps(1, [&](TrpReport &r) {
         pages = r.EMFPages().Count();
         title = r.Title;
         TrpPreviewForm preview;
+        AttachUi(&preview, &user);
         preview.Connect(r);
         preview.PrintBtnClick();
     });
-    TrpPreviewForm::SetFileDialogHook({});
-    TrpPreviewForm::SetPrintDialogHook({});
     rpMeasuringCanvas().SetMeasurer(nullptr);
 
     EXPECT_EQ(pages, int(doc.Tabs.size()));

@@ -81,16 +81,18 @@ TEST(RealPrint, MapsAndStatisticsReachTheQueueAndComeOutDone)
     auto printFromPreview = [&](TrpReport &r) {
         pages << r.EMFPages().Count();
         titles << r.Title;
+        QString chosen;
+        test::FakeUi user;
+        user.onModal = [&](QDialog &d) {
+            auto *f = qobject_cast<TrpPrintForm *>(&d);
+            if (f) chosen = f->CB1->currentText();
+            return int(f ? QDialog::Accepted : QDialog::Rejected);
+        };
         TrpPreviewForm preview;
+        AttachUi(&preview, &user);
         preview.Connect(r);
         ASSERT_TRUE(preview.PrintBtn->isEnabled());
-        QString chosen;
-        TrpPreviewForm::SetPrintDialogHook([&](TrpPrintForm &d) {
-            chosen = d.CB1->currentText();
-            return true;
-        });
         preview.PrintBtnClick();
-        TrpPreviewForm::SetPrintDialogHook({});
         EXPECT_EQ(chosen, queue);
     };
     job.PrintMaps(1, printFromPreview);

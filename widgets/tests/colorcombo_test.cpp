@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QColorDialog>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
 
+#include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/userinput.h"
 
 using namespace kv::gw;
@@ -212,6 +214,37 @@ TEST(GwColorCombo, EllipsisOpensTheDialog)
     f.combo->ColorDialogRunner = [](TgwCustomColorCombo *, Color &c) { c = clWhite; return false; };
     f.combo->ButtonMouseDown();
     EXPECT_EQ(f.combo->SelectedColor(), rgb(7, 8, 9));
+}
+
+// Without a runner of its own the ellipsis runs the colour dialog through
+// the window's user interface: OK takes the colour, Cancel keeps the old one,
+// a combo gone inside the dialog's loop is not touched.
+TEST(GwColorCombo, EllipsisRunsTheColourDialogOfItsWindow)
+{
+    ComboFixture f;
+    kv::test::FakeUi ui;
+    kv::AttachUi(&f.host, &ui);
+    f.combo->SetButtonStyle(cbsEllipsis);
+    int closed = 0;
+    f.combo->OnCloseColorDialog = [&](TgwCustomColorCombo *, QObject *, bool &, int) { ++closed; };
+    struct Case { int answer; bool comboGoes; Color want; int closes; };
+    const Case cases[] = {{QDialog::Accepted, false, rgb(1, 2, 3), 1}, {QDialog::Rejected, false, rgb(1, 2, 3), 2},
+                          {QDialog::Accepted, true, rgb(1, 2, 3), 2}};
+    for (const Case &c : cases) {
+        ui.onModal = [&](QDialog &d) {
+            auto *dlg = qobject_cast<QColorDialog *>(&d);
+            EXPECT_TRUE(dlg);
+            if (dlg) dlg->setCurrentColor(c.answer == QDialog::Accepted ? QColor(1, 2, 3) : QColor(9, 9, 9));
+            if (c.comboGoes) delete f.combo;
+            return c.answer;
+        };
+        const bool ok = f.combo->ExecuteColorDialog();
+        EXPECT_EQ(ok, c.answer == QDialog::Accepted && !c.comboGoes);
+        EXPECT_EQ(closed, c.closes);
+        if (!c.comboGoes) {
+            EXPECT_EQ(f.combo->SelectedColor(), c.want);
+        }
+    }
 }
 
 TEST(GwCombo, DropDownPlacement)
