@@ -56,8 +56,9 @@ QString exportLine(const TrpExportFilterInfo &info)
     return line;
 }
 
-// Waits for the preview the road opens, takes what it offers through its own
-// save button (the file dialog answered with Cancel), and closes it.
+// Takes what the preview the road opens offers through its own save button
+// (the file dialog answered with Cancel), and closes it. A modal preview is
+// run by the user interface; a modeless one is waited for.
 Offered whatThePreviewOffers(kv::test::FakeUi &ui, const std::function<void()> &road)
 {
     Offered seen;
@@ -65,20 +66,30 @@ Offered whatThePreviewOffers(kv::test::FakeUi &ui, const std::function<void()> &
         if (c.save) seen.saveList = c.filter;
         return QString();
     });
+    auto look = [&seen](TrpPreviewForm *preview) {
+        preview->setProperty("seen", true);
+        ++seen.previews;
+        for (const char *name : {"ZoomBtn", "LoadBtn", "SaveBtn", "PrintBtn", "PageSetupBtn", "FindBtn", "HelpBtn",
+                                 "ExitBtn"})
+            if (QWidget *b = preview->findChild<QWidget *>(QLatin1String(name)); b && !b->isHidden())
+                seen.buttons << QString::fromLatin1(name);
+        for (const TrpExportFilterInfo &info : rpExportFilters()) seen.exports << exportLine(info);
+        preview->SaveBtnClick();
+        preview->ExitBtnClick();
+    };
+    auto other = ui.onModal;
+    const auto modal = kv::test::ScopedSet(ui.onModal, [&look, other](QDialog &d) {
+        auto *preview = qobject_cast<TrpPreviewForm *>(&d);
+        if (!preview) return other ? other(d) : int(QDialog::Rejected);
+        d.show();
+        look(preview);
+        return d.result();
+    });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         for (QWidget *w : QApplication::topLevelWidgets()) {
             auto *preview = qobject_cast<TrpPreviewForm *>(w);
-            if (!preview || !preview->isVisible() || preview->property("seen").toBool()) continue;
-            preview->setProperty("seen", true);
-            ++seen.previews;
-            for (const char *name : {"ZoomBtn", "LoadBtn", "SaveBtn", "PrintBtn", "PageSetupBtn", "FindBtn", "HelpBtn",
-                                     "ExitBtn"})
-                if (QWidget *b = preview->findChild<QWidget *>(QLatin1String(name)); b && !b->isHidden())
-                    seen.buttons << QString::fromLatin1(name);
-            for (const TrpExportFilterInfo &info : rpExportFilters()) seen.exports << exportLine(info);
-            preview->SaveBtnClick();
-            preview->ExitBtnClick();
+            if (preview && preview->isVisible() && !preview->property("seen").toBool()) look(preview);
         }
     });
     poll.start(5);

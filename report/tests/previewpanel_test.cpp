@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -217,6 +218,26 @@ TEST_F(PanelFixture, ShowPreparedUsesThePanelOrAChildWindow)
     EXPECT_EQ(&kv::UiOf(form), &ui);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Preview"));
     delete form;
+
+    // No frame takes it: a modal window of its own, run by the user
+    // interface, and freed when it ends.
+    ui.onFrame = nullptr;
+    for (bool mdiAsked : {false, true}) {
+        QPointer<QDialog> run;
+        int pages = 0;
+        ui.onModal = [&](QDialog &d) {
+            run = &d;
+            if (auto *f = qobject_cast<TrpPreviewForm *>(&d)) pages = f->PageCount();
+            return int(QDialog::Accepted);
+        };
+        TrpPreviewSettings own;
+        own.MDIPreview = mdiAsked;
+        rpShowPreview(report, own);
+        EXPECT_TRUE(run) << mdiAsked;
+        EXPECT_EQ(pages, 3) << mdiAsked;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(run) << mdiAsked;
+    }
 }
 
 TEST_F(PanelFixture, HelpButtonShowsTheHelpOfTheNextControlClicked)

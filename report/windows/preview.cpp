@@ -296,8 +296,15 @@ void TrpPreviewForm::Connect(TrpReport &report, const TrpPreviewSettings &settin
 void TrpPreviewForm::ShowReport(TrpReport &report, const TrpPreviewSettings &settings)
 {
     Connect(report, settings);
-    if (m_settings.ModalPreview) exec();
-    else show();
+    if (!m_settings.ModalPreview) {
+        show();
+        return;
+    }
+    QPointer<TrpPreviewForm> self(this);
+    ui().runModal(*this);
+    // A window to be freed when closed that ended without a close (a user
+    // interface that only hid it) is freed all the same.
+    if (self && testAttribute(Qt::WA_DeleteOnClose) && isHidden()) deleteLater();
 }
 
 void TrpPreviewForm::applyButtons()
