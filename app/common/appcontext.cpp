@@ -18,3 +18,9 @@ kv::BordersService &AppContext::borders() const
     if (!m_borders) throw kv::Error(QStringLiteral("Справочник кромок не загружен."));
     return *m_borders;
 }
+
+kv::StockService &AppContext::stock() const
+{
+    if (!m_stock) throw kv::Error(QStringLiteral("Ошибка при обращении к складу!"));
+    return *m_stock;
+}

@@ -1,7 +1,7 @@
 #pragma once
 // What every window of the program is handed: the program folder, the
 // settings file, the data module, the materials and edge-banding look-ups,
-// the UI service (boxes, dialogs, choosers) and the frame it lives in.
+// the warehouse's stock service, the UI service (boxes, dialogs, choosers) and the frame it lives in.
 // Windows never reach a global main window.
 #include <QString>
 
@@ -14,6 +14,7 @@ class Settings;
 class Ui;
 class MaterialsService;
 class BordersService;
+class StockService;
 } // namespace kv
 
 class AppContext
@@ -35,6 +36,11 @@ public:
     bool hasBorders() const { return m_borders != nullptr; }
     void setMaterials(kv::MaterialsService *s) { m_materials = s; }
     void setBorders(kv::BordersService *s) { m_borders = s; }
+    // The warehouse's stock, made with the look-ups and kept for the whole
+    // run; asking without one raises "Ошибка при обращении к складу!".
+    kv::StockService &stock() const;
+    bool hasStock() const { return m_stock != nullptr; }
+    void setStock(kv::StockService *s) { m_stock = s; }
 
     // The frame; null for windows shown on their own (tests).
     IMainWindow *mainWindow() const { return m_main; }
@@ -47,5 +53,6 @@ private:
     kv::Ui &m_ui;
     kv::MaterialsService *m_materials = nullptr;
     kv::BordersService *m_borders = nullptr;
+    kv::StockService *m_stock = nullptr;
     IMainWindow *m_main = nullptr;
 };

@@ -11,8 +11,7 @@
 #include "data/matoptions.h"
 #include "data/paths.h"
 #include "data/settings.h"
-#include "platform/db/query.h"
-#include "platform/db/table.h"
+#include "data/stock/stocksource.h"
 #include "platform/ui.h"
 
 #include <QApplication>
@@ -104,85 +103,6 @@ public:
     bool readBool(const std::string &key, bool def) override
     {
         return m_ctx.settings().Ini().ReadBool(QString::fromLatin1(section::Default), Q(key), def);
-    }
-
-private:
-    AppContext &m_ctx;
-};
-
-// The warehouse's working copies through the data module.
-class TRaskroyJob::Stock : public IStockSource
-{
-public:
-    explicit Stock(AppContext &ctx) : m_ctx(ctx) {}
-
-    bool openStdSheets(int32_t code) override
-    {
-        Table *t = m_ctx.module().tblSheets2;
-        try {
-            t->Close();
-            const QString path = m_ctx.paths().TempSheetsTable();
-            const int slash = path.lastIndexOf('/');
-            t->SetDatabaseName(path.left(slash + 1));
-            t->SetTableName(path.mid(slash + 1));
-            t->SetFilter(QStringLiteral("Code=%1 and Many>0").arg(code));
-            t->SetFiltered(true);
-            t->Open();
-            return true;
-        } catch (...) {
-            try {
-                t->Close();
-            } catch (...) {
-                // The open failed already; false says so.
-            }
-            return false;
-        }
-    }
-
-    bool setStdSheetMany(int32_t length, int32_t width, int32_t many) override
-    {
-        Table *t = m_ctx.module().tblSheets2;
-        try {
-            if (!t->Active())
-                return false;
-            for (t->First(); !t->Eof(); t->Next()) {
-                if (t->FieldByName(QStringLiteral("Length"))->AsInteger() == length &&
-                    t->FieldByName(QStringLiteral("Width"))->AsInteger() == width) {
-                    t->Edit();
-                    t->FieldByName(QStringLiteral("Many"))->SetAsInteger(many);
-                    t->Post();
-                    return true;
-                }
-            }
-            return false;
-        } catch (...) {
-            try {
-                t->Cancel();
-            } catch (...) {
-                // The edit failed already; false says so.
-            }
-            return false;
-        }
-    }
-
-    bool readScraps(int32_t code, std::vector<TScrapRow> &rows) override
-    {
-        try {
-            std::unique_ptr<Query> q(OpenQuery(
-                QStringLiteral("Select * from %1\nWhere Code=?").arg(Query::QuotePath(m_ctx.paths().TempScrapsTable())),
-                {code}));
-            for (q->First(); !q->Eof(); q->Next()) {
-                TScrapRow r;
-                r.Name = q->FieldByName(QStringLiteral("Name"))->AsString().toStdString();
-                r.Length = q->FieldByName(QStringLiteral("Length"))->AsInteger();
-                r.Width = q->FieldByName(QStringLiteral("Width"))->AsInteger();
-                r.Many = q->FieldByName(QStringLiteral("Many"))->AsInteger();
-                rows.push_back(std::move(r));
-            }
-            return true;
-        } catch (...) {
-            return false;
-        }
     }
 
 private:
@@ -314,7 +234,7 @@ TRaskroyJob::TRaskroyJob(AppContext &ctx, RaskroyGroupData data)
     : m_ctx(ctx), m_data(std::move(data)), m_engine(std::make_unique<TRaskroy>())
 {
     m_settings = std::make_unique<Settings>(ctx);
-    m_stock = std::make_unique<Stock>(ctx);
+    m_stock = std::make_unique<StockRunSource>(ctx.stock());
     m_dialogs = std::make_unique<TRaskroyDialogs>(
         ctx, [this](const QString &caption) { return createLeftover(caption); }, m_data.window);
     m_driver = std::make_unique<TRaskroyDriver>(*m_engine, *m_settings, *m_stock, *m_dialogs);

@@ -17,6 +17,9 @@
 
 class AppContext;
 class IJobResults;
+namespace kv {
+class StockRunSource;
+}
 class QWidget;
 class TRaskroyDialogs;
 
@@ -80,7 +83,6 @@ public:
 private:
     class View;
     class Settings;
-    class Stock;
     class Parts;
     bool resultsAlive() const;
     kv::engine::ILeftoverBase *createLeftover(const QString &caption);
@@ -90,7 +92,7 @@ private:
     RaskroyGroupData m_data;
     std::unique_ptr<kv::engine::TRaskroy> m_engine;
     std::unique_ptr<Settings> m_settings;
-    std::unique_ptr<Stock> m_stock;
+    std::unique_ptr<kv::StockRunSource> m_stock;
     std::unique_ptr<TRaskroyDialogs> m_dialogs;
     std::vector<std::unique_ptr<kv::engine::ILeftoverBase>> m_leftovers;
     std::unique_ptr<kv::engine::TRaskroyDriver> m_driver;

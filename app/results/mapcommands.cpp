@@ -5,7 +5,6 @@
 #include "app/common/mainwindow.h"
 #include "app/common/printcontext.h"
 #include "app/results/formsheets.h"
-#include "app/stock/warehouse.h"
 #include "data/maps/mapfiles.h"
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
@@ -84,22 +83,12 @@ bool SaveMapsWithDialog(TFormSheets &w)
 void AcceptVariantCommand(TFormSheets &w)
 {
     if (w.ui().confirm(QString::fromUtf16(kAcceptQuestion), MsgButtons::YesNo, &w) != ModalResult::Yes) return;
-    TfrmWareHouse *wh = nullptr;
-    if (IMainWindow *frame = w.Context().mainWindow()) {
-        TMdiChild *c = frame->FindChildOfKind(ChildKind::Warehouse);
-        wh = qobject_cast<TfrmWareHouse *>(c ? c : frame->ShowWarehouseWindow());
-    }
-    if (!wh) throw Error(QStringLiteral("Ошибка при обращении к складу!"));
-    const AcceptOutcome outcome = AcceptVariant(wh->Stock(), w.Context().settings(), w.Document(), kv::Today());
+    // An open warehouse window shows the change through the service's signal.
+    const AcceptOutcome outcome = AcceptVariant(w.Context().stock(), w.Context().settings(), w.Document(), kv::Today());
     // The warehouse has changed: the variant is accepted whatever follows.
     w.MarkAccepted();
     w.SyncFromDocument();
     for (const QString &warning : outcome.warnings) w.ui().error(warning, &w);
-    try {
-        wh->SetCurrentMaterial(wh->CurrentMaterial());
-    } catch (const std::exception &) {
-        w.ui().error(QStringLiteral("Внутренняя ошибка при обновлении данных."), &w);
-    }
 }
 
 bool ExportMapsToIniDialog(TFormSheets &w)

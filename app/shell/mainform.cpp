@@ -9,6 +9,7 @@
 #include "data/materials/materials.h"
 #include "data/matoptions.h"
 #include "data/models/modelbase.h"
+#include "data/stock/stock.h"
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "report/output/printer.h"
@@ -175,11 +176,13 @@ void TMainForm::CreateDataModule()
     m_module->OpenScrapsCopy();
     m_materials = std::make_unique<kv::MaterialsService>(m_paths, *m_settings, m_ui, m_module.get());
     m_borders = std::make_unique<kv::BordersService>(m_paths, *m_settings);
+    m_stock = std::make_unique<kv::StockService>(*m_module, *m_settings);
     // A switch of the materials base reaches every window that shows materials.
     connect(m_materials.get(), &kv::MaterialsService::MaterialsChanged, this, &TMainForm::RefreshMaterialViews);
     m_ctx = std::make_unique<AppContext>(m_paths, *m_settings, *m_module, m_ui);
     m_ctx->setMaterials(m_materials.get());
     m_ctx->setBorders(m_borders.get());
+    m_ctx->setStock(m_stock.get());
     m_ctx->setMainWindow(this);
     if (hooks.createServices) hooks.createServices(*m_ctx);
 }

@@ -35,6 +35,7 @@ class TfrmWait;
 namespace kv {
 class MaterialsService;
 class BordersService;
+class StockService;
 class Ui;
 } // namespace kv
 
@@ -251,6 +252,7 @@ private:
     std::unique_ptr<TModule> m_module;
     std::unique_ptr<kv::MaterialsService> m_materials;
     std::unique_ptr<kv::BordersService> m_borders;
+    std::unique_ptr<kv::StockService> m_stock;
     std::unique_ptr<AppContext> m_ctx;
     QMdiArea *m_mdi = nullptr;
     TDock *m_docks[4] = {};

@@ -13,6 +13,7 @@
 #include "data/materials/materials.h"
 #include "data/datamodule.h"
 #include "data/imports/partlists.h"
+#include "data/stock/stock.h"
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "report/output/printer.h"
@@ -705,6 +706,19 @@ bool TMainForm::CanClose()
         bool ok = true;
         if (!c->Guarded([&] { ok = c->CloseQuery(); }) || !ok) return false;
         if (m_busy) return false;
+    }
+    // A variant accepted with no warehouse window to ask (it could not be
+    // made) is not dropped without the question either.
+    if (m_stock && !FindChildOfKind(ChildKind::Warehouse) && (m_stock->SheetsDirty() || m_stock->ScrapsDirty())) {
+        bool ok = true;
+        const auto ask = [this](const QString &q) {
+            const kv::ModalResult r = m_ui.warn(q, kv::MsgButtons::YesNoCancel, this);
+            return r == kv::ModalResult::Yes ? kv::StockAnswer::Yes
+                   : r == kv::ModalResult::No ? kv::StockAnswer::No
+                                          : kv::StockAnswer::Cancel;
+        };
+        const auto report = [this](const QString &msg) { m_ui.error(msg, this); };
+        if (!m_ui.guarded([&] { ok = m_stock->CloseQuery(ask, report); }, this) || !ok) return false;
     }
     return !m_busy;
 }

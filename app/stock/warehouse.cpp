@@ -47,14 +47,15 @@ const int kScrapCols = 6;
 
 TfrmWareHouse::TfrmWareHouse(AppContext &ctx, QWidget *parent)
     : TMdiChild(ctx, QStringLiteral("TfrmWareHouse"), parent),
-      m_stock(std::make_unique<StockService>(ctx.module(), ctx.settings()))
+      m_stock(&ctx.stock())
 {
     setObjectName(QStringLiteral("frmWareHouse"));
     setWindowTitle(QStringLiteral("Склад"));
     // The window lives for the whole run; a close only minimises it.
     setAttribute(Qt::WA_DeleteOnClose, false);
     TModule &mod = ctx.module();
-    mod.SheetsModified = mod.ScrapsModified = false;
+    // The dirty flags stay as the stock service left them: a variant
+    // accepted before the window was made is still to be saved.
     mod.FindNameByCode = [this](int code) { return MaterialName(code); };
 
     splitter = new QSplitter(Qt::Horizontal, this);
@@ -167,6 +168,19 @@ TfrmWareHouse::TfrmWareHouse(AppContext &ctx, QWidget *parent)
     v->setContentsMargins(0, 0, 0, 0);
     v->addWidget(splitter);
     resize(400, 300);
+
+    // An accepted variant changed the working copies under the grids.
+    connect(m_stock, &StockService::Changed, this, &TfrmWareHouse::stockChanged);
+}
+
+void TfrmWareHouse::stockChanged()
+{
+    if (!m_shown) return;
+    try {
+        SetCurrentMaterial(CurrentMaterial());
+    } catch (const std::exception &) {
+        ui().error(QStringLiteral("Внутренняя ошибка при обновлении данных."), this);
+    }
 }
 
 TfrmWareHouse::~TfrmWareHouse()
@@ -179,13 +193,15 @@ TfrmWareHouse::~TfrmWareHouse()
             t->Close();
         }
     });
-    m_stock.reset();
     mod.FindNameByCode = nullptr;
     if (m_shown) {
         ui().guarded([&] {
             DeleteTableFile(Context().paths().TempSheetsTable());
             DeleteTableFile(Context().paths().TempScrapsTable());
         });
+        // The service outlives the window: no unsaved change is left in
+        // copies that are gone.
+        mod.SheetsModified = mod.ScrapsModified = false;
     }
 }
 

@@ -92,10 +92,11 @@ private:
     void loadLayout();
     void storeLayout();
     void updateStatus();
+    void stockChanged();
     void printList(bool scraps);
     QPushButton *button(const char *name, const char *text, void (TfrmWareHouse::*slot)(), QWidget *parent);
 
-    std::unique_ptr<kv::StockService> m_stock;
+    kv::StockService *m_stock;   // the context's, outlives the window
     QStringList m_names, m_codes;   // the navigator's materials
     bool m_shown = false;
     bool m_sortScraps = false;   // the grid the sort pop-up was opened for

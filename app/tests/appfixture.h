@@ -1,6 +1,6 @@
 #pragma once
 // A temporary program folder with its folders, settings file, data module
-// (templates and stock tables made), the materials and edge-banding services,
+// (templates and stock tables made), the materials, edge-banding and stock services,
 // the fake UI service that answers the boxes and dialogs, and the context a
 // window takes, so a window test starts from one line:
 //     AppFixture app;  TfrmSomething w(app.ctx);
@@ -10,6 +10,7 @@
 #include "data/materials/materials.h"
 #include "data/paths.h"
 #include "data/settings.h"
+#include "data/stock/stock.h"
 #include "platform/ini.h"
 #include "platform/testsupport/fakeui.h"
 
@@ -28,6 +29,7 @@ struct AppFixture
     std::unique_ptr<TModule> module;
     std::unique_ptr<kv::MaterialsService> materials;
     std::unique_ptr<kv::BordersService> borders;
+    std::unique_ptr<kv::StockService> stock;
     std::unique_ptr<AppContext> ctxHolder;
     AppContext &ctx;
 
@@ -37,11 +39,13 @@ struct AppFixture
           module(std::make_unique<TModule>(&paths, settings.get())),
           materials(std::make_unique<kv::MaterialsService>(paths, *settings, ui, module.get())),
           borders(std::make_unique<kv::BordersService>(paths, *settings)),
+          stock(std::make_unique<kv::StockService>(*module, *settings)),
           ctxHolder(std::make_unique<AppContext>(paths, *settings, *module, ui)), ctx(*ctxHolder)
     {
         module->EnsureTables();
         ctx.setMaterials(materials.get());
         ctx.setBorders(borders.get());
+        ctx.setStock(stock.get());
         if (openStock) {
             module->OpenSheetsCopy();
             module->OpenScrapsCopy();

@@ -59,12 +59,21 @@ TEST(AppFixture, MakesAProgramFolderWithTablesAndSettings)
     EXPECT_EQ(app.ctx.mainWindow(), nullptr);
     EXPECT_EQ(&app.ctx.materials(), app.materials.get());
     EXPECT_EQ(&app.ctx.borders(), app.borders.get());
-    // Before the start-up sets the look-up services, a clear error.
+    EXPECT_EQ(&app.ctx.stock(), app.stock.get());
+    // Before the start-up sets the services, a clear error.
     app.ctx.setMaterials(nullptr);
     app.ctx.setBorders(nullptr);
+    app.ctx.setStock(nullptr);
     EXPECT_FALSE(app.ctx.hasMaterials());
+    EXPECT_FALSE(app.ctx.hasStock());
     EXPECT_THROW(app.ctx.materials(), kv::Error);
     EXPECT_THROW(app.ctx.borders(), kv::Error);
+    try {
+        app.ctx.stock();
+        ADD_FAILURE() << "no stock service, no error";
+    } catch (const kv::Error &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Ошибка при обращении к складу!"));
+    }
 }
 
 TEST(MdiChild, CloseQuestionDecidesAndTheCloseStepRunsOnce)

@@ -1,5 +1,6 @@
 // The map-file and acceptance commands of the results window as the main
-// window wires them: save and reopen, accept into the warehouse, the INI
+// window wires them: save and reopen, accept into the warehouse (with and
+// without its window, and without the stock service), the INI
 // export, and a failed open that leaves no window.
 #include "app/results/formsheets.h"
 #include "app/shell/mainform.h"
@@ -11,6 +12,8 @@
 #include "data/materials/materials.h"
 #include "data/matoptions.h"
 #include "data/paths.h"
+#include "data/stock/accept.h"
+#include "data/stock/stock.h"
 #include "engine/raskroy.h"
 #include "platform/db/query.h"
 #include "platform/db/table.h"
@@ -364,6 +367,118 @@ TEST_F(MapFilesWiring, AcceptingTheVariantChangesTheWarehouseOnce)
     w->ApplyAction->trigger();
     EXPECT_TRUE(none.shown().empty());
     EXPECT_EQ(bytesOf(p.TempScrapsTable()), after);
+}
+
+TEST_F(MapFilesWiring, AcceptedWithoutAWarehouseWindowTheStockIsKeptForTheWindowAndItsSave)
+{
+    TModule &mod = *form->Module();
+    StockService &stock = form->Context().stock();
+    mod.tblSheets->AppendRecord({2800.0, 2070.0, 5.0, 7.0});
+    stock.PostSheets();
+    stock.SaveSheets();
+    TFormSheets *w = jobWindow();
+    ASSERT_GT(usableScraps(*w), 0);
+    const Paths &p = form->Paths();
+    const QByteArray liveScraps = bytesOf(p.ScrapsTable());
+    {
+        kv::test::ScopedAnswers answers(ui, {ModalResult::Yes});
+        w->ApplyAction->trigger();
+        EXPECT_EQ(answers.shown().size(), 1u);
+    }
+    EXPECT_TRUE(w->Accepted());
+    EXPECT_EQ(form->FindChildOfKind(ChildKind::Warehouse), nullptr);   // the service alone took it
+    EXPECT_TRUE(mod.SheetsModified && mod.ScrapsModified);
+    const QStringList sheets{"2800 2070 4 7"};
+    const QStringList scraps = rowsOf(p.TempScrapsTable(), true);
+    EXPECT_EQ(rowsOf(p.TempSheetsTable(), false), sheets);
+    EXPECT_FALSE(scraps.isEmpty());
+    EXPECT_EQ(bytesOf(p.ScrapsTable()), liveScraps);   // not saved yet
+
+    // Opened later, the warehouse shows the accepted stock and still has it to save.
+    auto *wh = qobject_cast<TfrmWareHouse *>(form->ShowWarehouseWindow());
+    ASSERT_NE(wh, nullptr);
+    wh->SetCurrentMaterial(kAllMaterials);
+    EXPECT_EQ(mod.tblSheets->RecordCount(), 1);
+    EXPECT_EQ(mod.tblScraps->RecordCount(), scraps.size());
+    EXPECT_TRUE(mod.SheetsModified && mod.ScrapsModified);
+    form->Action(QStringLiteral("SaveSheetsAction"))->trigger();
+    form->Action(QStringLiteral("SaveScrapsAction"))->trigger();
+    EXPECT_FALSE(mod.SheetsModified || mod.ScrapsModified);
+    EXPECT_EQ(rowsOf(p.SheetsTable(), false), sheets);
+    EXPECT_EQ(rowsOf(p.ScrapsTable(), true), scraps);
+}
+
+TEST_F(MapFilesWiring, StockAcceptedWithNoWarehouseWindowIsAskedForAtTheClose)
+{
+    TModule &mod = *form->Module();
+    StockService &stock = form->Context().stock();
+    mod.tblSheets->AppendRecord({2800.0, 2070.0, 5.0, 7.0});
+    stock.PostSheets();
+    stock.SaveSheets();
+    const Paths &p = form->Paths();
+    const auto accept = [&] {
+        MapDocument doc;
+        doc.UsingSheets.Add(7, 2800, 2070, 3, 5);
+        AcceptVariant(stock, form->Settings(), doc, QDate(2024, 3, 5));
+        ASSERT_TRUE(mod.SheetsModified);
+    };
+    const QString question = QStringLiteral("Сохранить изменения в базе стандартных листов?");
+    struct Case { ModalResult answer; bool closes; QStringList live; };
+    const Case cases[] = {
+        {ModalResult::Cancel, false, {"2800 2070 5 7"}},
+        {ModalResult::No, true, {"2800 2070 5 7"}},
+        {ModalResult::Yes, true, {"2800 2070 3 7"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(int(c.answer));
+        accept();
+        kv::test::ScopedAnswers answers(ui, {c.answer});
+        EXPECT_EQ(form->CanClose(), c.closes);
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].text, question);
+        EXPECT_EQ(mod.SheetsModified, !c.closes);
+        EXPECT_EQ(rowsOf(p.SheetsTable(), false), c.live);
+        if (!c.closes) stock.ReloadSheets();
+    }
+}
+
+TEST_F(MapFilesWiring, AnOpenWarehouseWindowShowsTheAcceptedOffCutsAtOnce)
+{
+    auto *wh = qobject_cast<TfrmWareHouse *>(form->ShowWarehouseWindow());
+    ASSERT_NE(wh, nullptr);
+    wh->SetCurrentMaterial(kAllMaterials);
+    TModule &mod = *form->Module();
+    ASSERT_EQ(mod.tblScraps->RecordCount(), 0);
+    TFormSheets *w = jobWindow();
+    {
+        kv::test::ScopedAnswers answers(ui, {ModalResult::Yes});
+        w->ApplyAction->trigger();
+        EXPECT_EQ(answers.shown().size(), 1u);
+    }
+    EXPECT_EQ(wh->CurrentMaterial(), kAllMaterials);
+    EXPECT_EQ(mod.tblScraps->RecordCount(), rowsOf(form->Paths().TempScrapsTable(), true).size());
+    EXPECT_GT(mod.tblScraps->RecordCount(), 0);
+}
+
+TEST_F(MapFilesWiring, WithoutTheStockServiceAcceptingSaysSoAndChangesNothing)
+{
+    TFormSheets *w = jobWindow();
+    const Paths &p = form->Paths();
+    const QByteArray sheets0 = bytesOf(p.TempSheetsTable()), scraps0 = bytesOf(p.TempScrapsTable());
+    StockService *stock = &form->Context().stock();
+    form->Context().setStock(nullptr);
+    {
+        kv::test::ScopedAnswers answers(ui, {ModalResult::Yes});
+        w->ApplyAction->trigger();
+        ASSERT_EQ(answers.shown().size(), 2u);
+        EXPECT_EQ(answers.shown()[1].kind, MsgKind::Error);
+        EXPECT_EQ(answers.shown()[1].text, QStringLiteral("Ошибка при обращении к складу!"));
+    }
+    form->Context().setStock(stock);
+    EXPECT_FALSE(w->Accepted());
+    EXPECT_TRUE(w->ApplyAction->isEnabled());
+    EXPECT_EQ(bytesOf(p.TempSheetsTable()), sheets0);
+    EXPECT_EQ(bytesOf(p.TempScrapsTable()), scraps0);
 }
 
 TEST_F(MapFilesWiring, IniExportWritesTheFileAndReportsAFailure)

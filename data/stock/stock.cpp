@@ -69,6 +69,20 @@ private:
     bool m_was;
 };
 
+// A table left on (or put back on) a working copy that holds unsaved changes.
+void openOnCopy(Table &t, const QString &work, const QString &failure)
+{
+    if (t.Active() && QFileInfo(t.FullPath()) == QFileInfo(work)) return;
+    try {
+        t.Close();
+        t.SetDatabaseName(QFileInfo(work).absolutePath());
+        t.SetTableName(QFileInfo(work).fileName());
+        t.Open();
+    } catch (const Error &) {
+        throw Error(failure);
+    }
+}
+
 } // namespace
 
 QString CheckDateRange(const DateRange &r)
@@ -146,12 +160,14 @@ QStringList StockService::OpenCopies()
 {
     QStringList errors;
     try {
-        m_module.OpenSheetsCopy();
+        if (!m_module.SheetsModified) m_module.OpenSheetsCopy();
+        else openOnCopy(*m_module.tblSheets, GetPaths().TempSheetsTable(), QStringLiteral("Ошибка открытия базы листов"));
     } catch (const Error &e) {
         errors << e.message();
     }
     try {
-        m_module.OpenScrapsCopy();
+        if (!m_module.ScrapsModified) m_module.OpenScrapsCopy();
+        else openOnCopy(*m_module.tblScraps, GetPaths().TempScrapsTable(), QStringLiteral("Ошибка открытия базы отходов"));
     } catch (const Error &e) {
         errors << e.message();
     }
@@ -638,6 +654,7 @@ void StockChange::Commit()
     if (sheetsChanged) mod.SheetsModified = true;
     if (scrapsChanged) mod.ScrapsModified = true;
     m_stock.reopenAfterSwap();
+    emit m_stock.Changed();
 }
 
 } // namespace kv

@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QObject>
 #include <QPair>
 #include <QString>
 #include <QStringList>
@@ -87,15 +88,17 @@ QString CheckNewSheets(int length, int width, int quantity, bool materialChosen,
 
 class StockChange;
 
-class StockService
+// One for the whole run, held by the context: the warehouse window and the
+// acceptance of a variant are two clients of it.
+class StockService : public QObject
 {
+    Q_OBJECT
+
 public:
     // Module and settings outlive the service. The service takes over the
     // filters of the module's two stock tables.
     StockService(TModule &module, Settings &settings);
-    ~StockService();
-    StockService(const StockService &) = delete;
-    StockService &operator=(const StockService &) = delete;
+    ~StockService() override;
 
     TModule &Module() { return m_module; }
     const Paths &GetPaths() const;
@@ -103,7 +106,8 @@ public:
     // ---- working copies
     // Makes both working copies from the stock tables and opens the tables
     // on them; each failure is one message of the list (the other table is
-    // still tried).
+    // still tried). A copy with unsaved changes (an accepted variant) is
+    // kept as it is: making it again would drop them.
     QStringList OpenCopies();
     // Posts a pending edit and replaces the stock table by the working copy;
     // clears the dirty flag. Raises with the message on failure, the stock
@@ -175,6 +179,10 @@ public:
     // ---- a saved state restored: the two stock tables and the two working
     // copies take the files' contents together, or none does.
     void RestoreFrom(const QString &sheetsFile, const QString &scrapsFile);
+
+signals:
+    // Both working copies took a change made on copies (an accepted variant).
+    void Changed();
 
 private:
     friend class StockChange;

@@ -246,3 +246,50 @@ TEST_F(Accept, AFailureMidwayLeavesBothWorkingCopiesByteIdentical)
     EXPECT_TRUE(module->ScrapsModified);
     EXPECT_TRUE(module->SheetsModified);
 }
+
+TEST_F(Accept, TheWarehouseOpenedAfterwardsShowsTheAcceptedStockAndSavesIt)
+{
+    // No warehouse window in between: the copies as the start left them
+    // (tables open), or with the tables closed.
+    for (const bool tablesClosed : {false, true}) {
+        SCOPED_TRACE(tablesClosed ? "tables closed" : "tables open");
+        fresh();
+        sheets({{"", 2800, 2070, 9, 7}});
+        scraps({{"A", 800, 600, 5, 7}});
+        stock->SaveSheets();
+        stock->SaveScraps();
+        if (tablesClosed) {
+            module->tblSheets->Close();
+            module->tblScraps->Close();
+        }
+        int changes = 0;
+        QObject::connect(stock.get(), &StockService::Changed, [&changes] { ++changes; });
+
+        MapDocument doc;
+        doc.Tabs = {tab(7, 800, 600, 2, true, "A", {usable(300, 200)})};
+        doc.UsingSheets.Add(7, 2800, 2070, 6, 9);
+        AcceptVariant(*stock, *settings, doc, kToday);
+        EXPECT_EQ(changes, 1);
+        const QStringList sheetsAfter{"2800x2070 6 7"};
+        const QStringList scrapsAfter{" 300x200 2 7", "A 800x600 3 7"};
+
+        // The first show of the warehouse opens the copies: the change stays,
+        // and so does the question of saving it.
+        ASSERT_TRUE(stock->OpenCopies().isEmpty());
+        EXPECT_EQ(sheetRows(), sheetsAfter);
+        EXPECT_EQ(scrapRows(), scrapsAfter);
+        EXPECT_TRUE(module->SheetsModified && module->ScrapsModified);
+        ASSERT_TRUE(module->tblSheets->Active() && module->tblScraps->Active());
+        EXPECT_EQ(module->tblSheets->RecordCount(), 1);
+        EXPECT_EQ(module->tblScraps->RecordCount(), 2);
+
+        // "Сохранить" of both lists puts it into the stock tables.
+        stock->SaveSheets();
+        stock->SaveScraps();
+        EXPECT_FALSE(module->SheetsModified || module->ScrapsModified);
+        EXPECT_EQ(rows(paths->SheetsTable(), false), sheetsAfter);
+        EXPECT_EQ(rows(paths->ScrapsTable(), true), scrapsAfter);
+        ASSERT_TRUE(stock->OpenCopies().isEmpty());
+        EXPECT_EQ(scrapRows(), scrapsAfter);
+    }
+}
