@@ -32,7 +32,6 @@ inline void startReportEngine()
     qputenv("FONTCONFIG_FILE", KV_SOURCE_DIR "/platform/testsupport/fonts.conf");
     static QApplication app(argc, argv);
     SetPaperHandler([](TrpPaperRequest &p, TrpPageMetrics &m) { m = rpVirtualMetrics(p.Width, p.Height); });
-    rpSetLinkOpener([](const QString &) { return false; });
     // A script that loops is stopped sooner than in the program: the harness
     // looks for faults of the engine, not for scripts that take their time.
     rpEngine().Interpreter().StepLimit = 20000;

@@ -208,6 +208,8 @@ public:
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     }
 
+    bool openLink(const QString &url) override { return QDesktopServices::openUrl(QUrl(url, QUrl::StrictMode)); }
+
     bool showReport(QObject &report, const std::function<bool()> &show) override
     {
         AttachUi(&report, this);

@@ -86,6 +86,9 @@ public:
     virtual bool chooseColor(QColor &color, QWidget *parent) = 0;
     // The desktop's application for a file; false when nothing opened it.
     virtual bool openWithDesktop(const QString &path) = 0;
+    // A web or mail address in the desktop's browser or mail program; false
+    // when nothing opened it.
+    virtual bool openLink(const QString &url) = 0;
     // A report ready to be built goes to its preview: `show` builds it and
     // opens the preview window (the report engine's own road), which reaches
     // this service through the report. False when nothing could be shown

@@ -45,8 +45,9 @@ public:
     std::function<bool(QPrinter &)> onPrinter;
     std::function<bool(QFont &)> onFont;
     std::function<bool(QColor &)> onColor;
-    // Unset: the file counts as opened.
+    // Unset: the file or address counts as opened.
     std::function<bool(const QString &path)> onOpen;
+    std::function<bool(const QString &url)> onLink;
     // The report ready to be built, instead of its preview: true when it
     // counts as shown. Unset: nothing is shown, unless `realReports` lets
     // the real preview road run.
@@ -58,6 +59,7 @@ public:
 
     std::vector<FileChoice> files;   // every file dialog asked for
     QStringList opened;              // every file handed to the desktop
+    QStringList links;               // every address handed to the desktop
     QStringList unanswered;          // dialogs and choosers no handler took
     std::vector<int> helpShown;      // the help context of every pop-up help
 
@@ -123,6 +125,11 @@ public:
     {
         opened << path;
         return onOpen ? onOpen(path) : true;
+    }
+    bool openLink(const QString &url) override
+    {
+        links << url;
+        return onLink ? onLink(url) : true;
     }
     bool showReport(QObject &report, const std::function<bool()> &show) override
     {

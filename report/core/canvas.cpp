@@ -1,7 +1,6 @@
 #include "report/core/canvas.h"
 #include "report/core/bounds.h"
 
-#include <QDesktopServices>
 #include <QFontMetrics>
 #include <QPaintDevice>
 #include <QPainter>
@@ -12,6 +11,7 @@
 
 #include "platform/colors.h"
 #include "platform/text.h"
+#include "platform/ui.h"
 
 // ---------------------------------------------------------------- colours
 
@@ -579,12 +579,6 @@ MeasuringCanvas &measuring()
     return m;
 }
 
-TrpLinkOpener &linkOpener()
-{
-    static TrpLinkOpener opener;
-    return opener;
-}
-
 } // namespace
 
 TrpCanvas &rpMeasuringCanvas() { return *measuring().canvas; }
@@ -605,11 +599,7 @@ bool rpIsOpenableLink(const QString &link)
     return false;
 }
 
-bool rpOpenLink(const QString &link)
+bool rpOpenLink(kv::Ui &ui, const QString &link)
 {
-    if (!rpIsOpenableLink(link)) return false;
-    if (const TrpLinkOpener &o = linkOpener()) return o(link.trimmed());
-    return QDesktopServices::openUrl(QUrl(link.trimmed(), QUrl::StrictMode));
+    return rpIsOpenableLink(link) && ui.openLink(link.trimmed());
 }
-
-void rpSetLinkOpener(TrpLinkOpener opener) { linkOpener() = std::move(opener); }

@@ -298,8 +298,9 @@ void rpSetMeasuringMeasurer(std::shared_ptr<TrpTextMeasurer> measurer);
 // Links of prepared pages open only as http, https or mailto addresses;
 // anything else (files, programs, other schemes) is refused.
 bool rpIsOpenableLink(const QString &link);
-// Opens an allowed link with the desktop; false when refused or failed. The
-// opener can be replaced (tests).
-bool rpOpenLink(const QString &link);
-using TrpLinkOpener = std::function<bool(const QString &url)>;
-void rpSetLinkOpener(TrpLinkOpener opener);
+// Opens an allowed link through the user interface; false when refused or
+// failed.
+namespace kv {
+class Ui;
+}
+bool rpOpenLink(kv::Ui &ui, const QString &link);

@@ -203,11 +203,8 @@ bool TrpEMFPages::ObjectAt(int index, const QPoint &point, bool click, TrpHit &h
         }
         if (isUrl) {
             const QString link = found->Tag;
-            if (rpIsOpenableLink(link)) {
-                rpOpenLink(link.trimmed());
-            } else if (link.contains(QLatin1Char('@'))) {
-                hit.Link = link;
-            }
+            if (rpIsOpenableLink(link)) hit.Link = link.trimmed();
+            else if (link.contains(QLatin1Char('@'))) hit.Link = link;
             // Other addresses (files, programs) are never opened from a report.
             result = true;
         }

@@ -34,6 +34,8 @@ struct TrpPreparedPage
 struct TrpHit
 {
     TrpView *View = nullptr;
+    // A click on a link object: a page ("@n") or a web or mail address to
+    // follow; empty for an address that is never opened (files, programs).
     QString Link;
     int Cursor = 0;
 };

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "platform/testsupport/fakeui.h"
 #include "report/core/canvas.h"
 #include "report/core/clock.h"
 
@@ -359,14 +360,15 @@ TEST(CanvasLinks, OnlyWebAndMailAddressesOpen)
         {"http://", false},
         {"", false},
     };
-    QStringList opened;
-    rpSetLinkOpener([&opened](const QString &u) { opened << u; return true; });
+    kv::test::FakeUi ui;
     for (const Case &c : cases) {
         EXPECT_EQ(rpIsOpenableLink(QString::fromUtf8(c.link)), c.ok) << c.link;
-        EXPECT_EQ(rpOpenLink(QString::fromUtf8(c.link)), c.ok) << c.link;
+        EXPECT_EQ(rpOpenLink(ui, QString::fromUtf8(c.link)), c.ok) << c.link;
     }
-    rpSetLinkOpener({});
-    EXPECT_EQ(opened.size(), 4);
+    EXPECT_EQ(ui.links.size(), 4);
+    // An address the desktop could not open is no success.
+    ui.onLink = [](const QString &) { return false; };
+    EXPECT_FALSE(rpOpenLink(ui, QStringLiteral("https://example.org/")));
 }
 
 TEST(Clock, FixedClockIsSeenAndReleased)

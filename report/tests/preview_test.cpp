@@ -29,16 +29,11 @@ struct PreviewFixture : ::testing::Test
     kv::test::FakeUi ui;
     TrpReport report;
     std::unique_ptr<TrpPreviewForm> form;
-    QStringList opened;
 
     void SetUp() override
     {
         SetPaperHandler([](TrpPaperRequest &p, TrpPageMetrics &m) { m = rpVirtualMetrics(p.Width, p.Height); });
         rpSetWindowPositionStore(dir.filePath(QStringLiteral("pos.ini")));
-        rpSetLinkOpener([this](const QString &url) {
-            opened << url;
-            return true;
-        });
         rpPreviewZoom() = TrpPreviewZoom();
         fill(report.EMFPages(), 3);
         form = std::make_unique<TrpPreviewForm>();
@@ -49,7 +44,6 @@ struct PreviewFixture : ::testing::Test
     void TearDown() override
     {
         form.reset();
-        rpSetLinkOpener({});
         rpSetWindowPositionStore(QString());
         SetPaperHandler({});
         rpPreviewZoom() = TrpPreviewZoom();
@@ -217,9 +211,10 @@ TEST_F(PreviewFixture, LinksJumpToPagesAndOpenOnlyWebAddresses)
     clickOnPage(0, 50, 225);       // "@x7": ignored
     EXPECT_EQ(form->CurPage(), 1);
     clickOnPage(0, 50, 165);       // a file: never opened
-    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(ui.links.isEmpty());
+    EXPECT_TRUE(ui.opened.isEmpty());
     clickOnPage(0, 50, 285);
-    EXPECT_EQ(opened, QStringList{QStringLiteral("https://example.org/")});
+    EXPECT_EQ(ui.links, QStringList{QStringLiteral("https://example.org/")});
     struct Case { const char *link; int page; };
     const Case cases[] = {{"@0", 1}, {"@2", 2}, {"@9", 2}, {"@", 2}, {"@abc", 2}};
     for (const Case &c : cases) {

@@ -648,6 +648,10 @@ int TrpPreviewForm::pageAt(const QPoint &pt) const
 
 bool TrpPreviewForm::FollowLink(const QString &link)
 {
+    if (rpIsOpenableLink(link)) {
+        rpOpenLink(ui(), link);
+        return true;
+    }
     const int at = link.indexOf(QLatin1Char('@'));
     if (at < 0 || at + 1 >= link.size()) return false;
     // A link that is no page number is ignored rather than ending in an error.
