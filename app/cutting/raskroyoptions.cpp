@@ -38,6 +38,17 @@ int WholeOrZero(const QString &text)
     const int v = text.trimmed().toInt(&ok);
     return ok ? v : 0;
 }
+
+// A tool button shows an action's icon text, which drops a trailing "...":
+// the buttons "..." came out blank.
+QToolButton *toolFor(QWidget *parent, QAction *a, const char *name)
+{
+    a->setIconText(a->text());
+    auto *b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setDefaultAction(a);
+    return b;
+}
 } // namespace
 
 template <class F>
@@ -54,6 +65,21 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
     const QString tmp = ctx.paths().TempSheetsTable();
     SheetsOf = [tmp](int code) { return StdSheetsOfMaterial(tmp, code); };
 
+    createActions();
+    QWidget *nav = buildNavigator();
+    QLayout *opts = buildOptions();
+    QLayout *buttons = buildButtons();
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(nav);
+    top->addLayout(opts, 1);
+    auto *lay = new QVBoxLayout(this);
+    lay->addLayout(top, 1);
+    lay->addLayout(buttons);
+}
+
+void TfrmRaskroyOptions::createActions()
+{
     auto action = [this](const char *name, const QString &text, const QString &hint = QString()) {
         auto *a = new QAction(text, this);
         a->setObjectName(QString::fromLatin1(name));
@@ -81,18 +107,11 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
     connect(DepthAllAction, &QAction::triggered, this, [this] { guarded([this] { DepthAllActionExecute(); }); });
     connect(AlgorithmAllAction, &QAction::triggered, this,
             [this] { guarded([this] { AlgorithmAllActionExecute(); }); });
+}
 
-    auto toolFor = [this](QAction *a, const char *name) {
-        // A tool button shows an action's icon text, which drops a trailing
-        // "...": the buttons "..." came out blank.
-        a->setIconText(a->text());
-        auto *b = new QToolButton(this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setDefaultAction(a);
-        return b;
-    };
-
-    // Navigator.
+// The materials of the job, on the left.
+QWidget *TfrmRaskroyOptions::buildNavigator()
+{
     auto *nav = new QWidget(this);
     auto *navLay = new QVBoxLayout(nav);
     navLay->setContentsMargins(0, 0, 0, 0);
@@ -125,8 +144,12 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
             OutlookListItemClick(OutlookList, it);
         });
     });
+    return nav;
+}
 
-    // Options.
+// The options of the chosen material.
+QLayout *TfrmRaskroyOptions::buildOptions()
+{
     chbEnabled = new QCheckBox(QStringLiteral("Разложить"), this);
     chbEnabled->setObjectName(QStringLiteral("chbEnabled"));
     connect(chbEnabled, &QCheckBox::clicked, this, [this] { guarded([this] { chbEnabledClick(); }); });
@@ -163,7 +186,7 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
     auto *depthRow = new QHBoxLayout;
     depthRow->addWidget(new QLabel(QStringLiteral("Глубина перебора"), this));
     depthRow->addWidget(seExSearch, 1);
-    depthRow->addWidget(toolFor(DepthAllAction, "bbDepthAll"));
+    depthRow->addWidget(toolFor(this, DepthAllAction, "bbDepthAll"));
 
     auto *gbAlg = new QGroupBox(QStringLiteral("Выбор алгоритма"), this);
     gbAlg->setObjectName(QStringLiteral("gbAlgorithm"));
@@ -177,7 +200,7 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
     algLay->addWidget(rbAlgorithm1);
     algLay->addWidget(rbAlgorithm2);
     algLay->addWidget(cbxOneDimOptimization);
-    algLay->addWidget(toolFor(AlgorithmAllAction, "bbAlgorithmAll"), 0, Qt::AlignRight);
+    algLay->addWidget(toolFor(this, AlgorithmAllAction, "bbAlgorithmAll"), 0, Qt::AlignRight);
 
     auto *gbMode = new QGroupBox(QStringLiteral("Способ перебора"), this);
     gbMode->setObjectName(QStringLiteral("gbSearchMode"));
@@ -188,14 +211,14 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
     rbFull->setObjectName(QStringLiteral("rbFull"));
     modeLay->addWidget(rbQuick);
     modeLay->addWidget(rbFull);
-    modeLay->addWidget(toolFor(SearchModeAllAction, "bbSearchModeAll"), 0, Qt::AlignRight);
+    modeLay->addWidget(toolFor(this, SearchModeAllAction, "bbSearchModeAll"), 0, Qt::AlignRight);
 
     edRemark = new QLineEdit(this);
     edRemark->setObjectName(QStringLiteral("edRemark"));
     auto *remarkRow = new QHBoxLayout;
     remarkRow->addWidget(new QLabel(QStringLiteral("Комментарий"), this));
     remarkRow->addWidget(edRemark, 1);
-    remarkRow->addWidget(toolFor(RemarkAllAction, "bbRemarkAll"));
+    remarkRow->addWidget(toolFor(this, RemarkAllAction, "bbRemarkAll"));
 
     auto *groups = new QHBoxLayout;
     groups->addWidget(gbAlg);
@@ -209,7 +232,11 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
     opts->addLayout(groups);
     opts->addLayout(remarkRow);
     opts->addStretch(1);
+    return opts;
+}
 
+QLayout *TfrmRaskroyOptions::buildButtons()
+{
     auto button = [this](const char *name, const QString &text) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
@@ -230,13 +257,7 @@ TfrmRaskroyOptions::TfrmRaskroyOptions(AppContext &ctx, QWidget *parent) : QDial
     buttons->addStretch(1);
     buttons->addWidget(bbOk);
     buttons->addWidget(bbCancel);
-
-    auto *top = new QHBoxLayout;
-    top->addWidget(nav);
-    top->addLayout(opts, 1);
-    auto *lay = new QVBoxLayout(this);
-    lay->addLayout(top, 1);
-    lay->addLayout(buttons);
+    return buttons;
 }
 
 TfrmRaskroyOptions::~TfrmRaskroyOptions() = default;

@@ -13,6 +13,7 @@
 class AppContext;
 class QAction;
 class QCheckBox;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -65,6 +66,12 @@ public slots:
     void chbEnabledClick();
 
 private:
+    // The steps of building the dialog.
+    void createActions();
+    QWidget *buildNavigator();
+    QLayout *buildOptions();
+    QLayout *buildButtons();
+
     void saveShown();
     void loadShown();
     void updateEnabling();

@@ -101,6 +101,33 @@ TFormSheets::TFormSheets(AppContext &ctx, QWidget *parent) : TMdiChild(ctx, QStr
     setAttribute(Qt::WA_DeleteOnClose);
     resize(760, 520);
 
+    createActions();
+    buildToolBar();
+    buildPopupMenus();
+    buildNavigatorAndPages();
+
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(2);
+    body->addWidget(m_navPanel);
+    body->addWidget(m_pages, 1);
+    auto *lay = new QVBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+    lay->addWidget(m_toolBar);
+    lay->addLayout(body, 1);
+
+    // Creation: switches off, colours read.
+    m_doc.Display.Colors = ReadMapColors(ctx.settings().Ini());
+    SetShowBorders(false);
+    SetShowScrapsText(false);
+    SetShowHints(false);
+    SetMillLinesMode(0);
+    SetMapsCaption(QString());
+}
+
+void TFormSheets::createActions()
+{
     auto act = [this](const char *name, const QString &text, const QString &hint, bool checkable = false) {
         auto *a = new QAction(text, this);
         a->setObjectName(QString::fromLatin1(name));
@@ -129,7 +156,10 @@ TFormSheets::TFormSheets(AppContext &ctx, QWidget *parent) : TMdiChild(ctx, QStr
     connect(ShowHintAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::ShowHintActionExecute));
     connect(BordersInfoAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::tbBordersInfoClick));
     connect(AbortRaskroyAction, &QAction::triggered, this, GuardedSlot(&TFormSheets::AbortRaskroyActionExecute));
+}
 
+void TFormSheets::buildToolBar()
+{
     m_toolBar = new QToolBar(this);
     m_toolBar->setObjectName(QStringLiteral("ToolBar"));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -179,8 +209,11 @@ TFormSheets::TFormSheets(AppContext &ctx, QWidget *parent) : TMdiChild(ctx, QStr
     m_status = new QLabel(m_toolBar);
     m_status->setObjectName(QStringLiteral("lbStatus"));
     m_toolBar->addWidget(m_status);
+}
 
-    // Pop-up menus of the map.
+// The pop-up menus of the map: of a part, an off-cut, a saw cut, the sheet.
+void TFormSheets::buildPopupMenus()
+{
     auto menu = [this](const char *name) {
         auto *m = new QMenu(this);
         m->setObjectName(QString::fromLatin1(name));
@@ -209,8 +242,11 @@ TFormSheets::TFormSheets(AppContext &ctx, QWidget *parent) : TMdiChild(ctx, QStr
     a = ppmRaskroyMap->addAction(QStringLiteral("Информация"));
     a->setObjectName(QStringLiteral("miMapInfo"));
     connect(a, &QAction::triggered, this, [this] { popupAction([this](int t, int) { MapInfo(t); }); });
+}
 
-    // Navigator and pages.
+// The materials on the left, a tab a map on the right.
+void TFormSheets::buildNavigatorAndPages()
+{
     m_navPanel = new QWidget(this);
     m_navPanel->setObjectName(QStringLiteral("OutlookBar"));
     auto *navLay = new QVBoxLayout(m_navPanel);
@@ -232,7 +268,7 @@ TFormSheets::TFormSheets(AppContext &ctx, QWidget *parent) : TMdiChild(ctx, QStr
     };
     AttachMaterialsMenu(m_navigator);
     navLay->addWidget(m_navigator, 1);
-    m_navPanel->setFixedWidth(ReadKey(ctx.settings().Ini(), key::SheetOutLookWidth));
+    m_navPanel->setFixedWidth(ReadKey(Context().settings().Ini(), key::SheetOutLookWidth));
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl"));
@@ -242,25 +278,6 @@ TFormSheets::TFormSheets(AppContext &ctx, QWidget *parent) : TMdiChild(ctx, QStr
         if (tab >= 0)
             onItemMenu(nullptr, {MapItemKind::Sheet, tab}, m_pages->mapToGlobal(pos));
     });
-
-    auto *body = new QHBoxLayout;
-    body->setContentsMargins(0, 0, 0, 0);
-    body->setSpacing(2);
-    body->addWidget(m_navPanel);
-    body->addWidget(m_pages, 1);
-    auto *lay = new QVBoxLayout(this);
-    lay->setContentsMargins(0, 0, 0, 0);
-    lay->setSpacing(0);
-    lay->addWidget(m_toolBar);
-    lay->addLayout(body, 1);
-
-    // Creation: switches off, colours read.
-    m_doc.Display.Colors = ReadMapColors(ctx.settings().Ini());
-    SetShowBorders(false);
-    SetShowScrapsText(false);
-    SetShowHints(false);
-    SetMillLinesMode(0);
-    SetMapsCaption(QString());
 }
 
 TFormSheets::~TFormSheets()

@@ -177,6 +177,12 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    // The steps of building the window.
+    void createActions();
+    void buildToolBar();
+    void buildPopupMenus();
+    void buildNavigatorAndPages();
+
     void buildPage(int tab);
     void syncSheets();
     void refreshBars(int tab);
