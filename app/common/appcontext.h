@@ -1,7 +1,8 @@
 #pragma once
 // What every window of the program is handed: the program folder, the
 // settings file, the data module, the materials and edge-banding look-ups,
-// the warehouse's stock service, the UI service (boxes, dialogs, choosers) and the frame it lives in.
+// the warehouse's stock service, the UI service (boxes, dialogs, choosers)
+// and the frame it lives in.
 // Windows never reach a global main window.
 #include <QString>
 
