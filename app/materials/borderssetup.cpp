@@ -12,7 +12,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -144,8 +143,7 @@ void TfrmBordersSetup::FormShow()
     tblBorders->Close();
     try {
         const QString path = m_ctx.borders().BordersTable();
-        tblBorders->SetDatabaseName(QFileInfo(path).absolutePath());
-        tblBorders->SetTableName(QFileInfo(path).fileName());
+        tblBorders->SetFile(path);
         tblBorders->Open();
         collectCodes();
         tblBorders->First();

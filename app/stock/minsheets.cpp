@@ -15,7 +15,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -88,8 +87,7 @@ TfrmMinSheetsQuantity::TfrmMinSheetsQuantity(AppContext &ctx, QWidget *parent)
 
     try {
         m_tableFile = MakeMinSheetsTable(ctx.paths(), ctx.materials(), ctx.settings());
-        tblQuantity->SetDatabaseName(QFileInfo(m_tableFile).absolutePath());
-        tblQuantity->SetTableName(QFileInfo(m_tableFile).fileName());
+        tblQuantity->SetFile(m_tableFile);
         tblQuantity->Open();
         tblQuantity->FieldByName(QStringLiteral("Name"))->SetReadOnly(true);
         tblQuantity->BeforeInsert = [](DataSet &) { throw Error(QStringLiteral("Добавление записей запрещено.")); };

@@ -97,8 +97,7 @@ void TFormSelectSheets::Prepare(int code)
     const QString work = m_ctx.paths().TempSheetsTable();
     if (!t->Active() || QFileInfo(t->FullPath()) != QFileInfo(work)) {
         t->Close();
-        t->SetDatabaseName(QFileInfo(work).absolutePath());
-        t->SetTableName(QFileInfo(work).fileName());
+        t->SetFile(work);
         t->SetFilter(QStringLiteral("Code=%1 and Many>0").arg(code));
         t->SetFiltered(true);
         t->Open();

@@ -137,9 +137,7 @@ void ExportModelParts(const QString &tablePath, const QString &iniPath,
         throw Error(u("Ошибка чтения файла модели!") + QStringLiteral("\r\r") + u("Ошибка экспорта данных!"));
     try {
         Table t;
-        const QFileInfo fi(tablePath);
-        t.SetDatabaseName(fi.absolutePath());
-        t.SetTableName(fi.fileName());
+        t.SetFile(tablePath);
         t.Open();
         QList<QPair<QString, QString>> lines;
         int n = 0;
@@ -218,9 +216,7 @@ QList<ImportedPart> PartsFromModels(const Paths &paths, const TmdlModelSectionLi
                         .arg(quotePath(grouped), sel.join(QStringLiteral(", ")), quotePath(work),
                              group.join(QStringLiteral(", "))));
         Table t;
-        const QFileInfo fi(grouped);
-        t.SetDatabaseName(fi.absolutePath());
-        t.SetTableName(fi.fileName());
+        t.SetFile(grouped);
         t.Open();
         parts = ReadParts(t);
         t.Close();

@@ -8,7 +8,6 @@
 #include "platform/error.h"
 #include "platform/text.h"
 
-#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
@@ -27,8 +26,7 @@ const QString kName = QStringLiteral("NAME"), kLength = QStringLiteral("LENGTH")
 std::unique_ptr<Table> openFile(const QString &path)
 {
     auto t = std::make_unique<Table>();
-    t->SetDatabaseName(QFileInfo(path).absolutePath());
-    t->SetTableName(QFileInfo(path).fileName());
+    t->SetFile(path);
     t->Open();
     return t;
 }

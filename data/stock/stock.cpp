@@ -75,8 +75,7 @@ void openOnCopy(Table &t, const QString &work, const QString &failure)
     if (t.Active() && QFileInfo(t.FullPath()) == QFileInfo(work)) return;
     try {
         t.Close();
-        t.SetDatabaseName(QFileInfo(work).absolutePath());
-        t.SetTableName(QFileInfo(work).fileName());
+        t.SetFile(work);
         t.Open();
     } catch (const Error &) {
         throw Error(failure);
@@ -327,8 +326,7 @@ bool StockService::AddSheets(int length, int width, int quantity, int code)
     // A cursor of its own on the working copy sees every row whatever the
     // window's filter, and leaves the window's position alone.
     Table t;
-    t.SetDatabaseName(GetPaths().TempFolder());
-    t.SetTableName(QFileInfo(GetPaths().TempSheetsTable()).fileName());
+    t.SetFile(GetPaths().TempSheetsTable());
     t.Open();
     const bool found = t.Locate(QStringLiteral("LENGTH;WIDTH;CODE"),
                                 QVariantList{double(length), double(width), double(code)});

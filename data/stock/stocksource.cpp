@@ -15,10 +15,7 @@ bool StockRunSource::openStdSheets(int32_t code)
     Table *t = m_stock.Module().tblSheets2;
     try {
         t->Close();
-        const QString path = m_stock.GetPaths().TempSheetsTable();
-        const int slash = path.lastIndexOf('/');
-        t->SetDatabaseName(path.left(slash + 1));
-        t->SetTableName(path.mid(slash + 1));
+        t->SetFile(m_stock.GetPaths().TempSheetsTable());
         t->SetFilter(QStringLiteral("Code=%1 and Many>0").arg(code));
         t->SetFiltered(true);
         t->Open();

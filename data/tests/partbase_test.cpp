@@ -11,6 +11,7 @@
 #include "platform/ini.h"
 #include "platform/savefile.h"
 #include "platform/text.h"
+#include "platform/testsupport/errors.h"
 #include "platform/testsupport/scoped.h"
 
 #include <QDir>
@@ -91,16 +92,6 @@ protected:
     }
 };
 
-std::string errorOf(const std::function<void()> &fn)
-{
-    try {
-        fn();
-    } catch (const Error &e) {
-        return e.message().toStdString();
-    }
-    return "(no error)";
-}
-
 const Part kShelf{"Полка", 600, 300, 2, 1};
 const Part kSide{"Бок", 720, 560, 2, 1};
 const Part kDoor{"Дверь", 716, 396, 1, 2};
@@ -145,7 +136,7 @@ TEST_F(PartBase, OpenFailuresLeaveNothingOpen)
             f.write(toCp1251(c.text));
         }
         auto d = doc();
-        EXPECT_EQ(errorOf([&] { d->LoadFromFile(c.header); }), c.message) << c.what;
+        EXPECT_EQ(test::ErrorOf([&] { d->LoadFromFile(c.header); }), c.message) << c.what;
         EXPECT_FALSE(d->HasTable()) << c.what;
         EXPECT_TRUE(d->TablePath.isEmpty()) << c.what;
     }
@@ -202,7 +193,7 @@ TEST_F(PartBase, SaveNeverTouchesAnotherWindowsFiles)
         d->NewGroup();
         add(*d, kDoor);
         const QString temp = d->TablePath;
-        EXPECT_NE(errorOf([&] { d->SaveToFile(target); }).find("открыта в другом окне"), std::string::npos);
+        EXPECT_NE(test::ErrorOf([&] { d->SaveToFile(target); }).find("открыта в другом окне"), std::string::npos);
         EXPECT_TRUE(d->Untitled);
         EXPECT_EQ(d->TablePath, temp);
         EXPECT_EQ(d->table().RecordCount(), 1);
@@ -231,7 +222,7 @@ TEST_F(PartBase, FailedSaveKeepsThePreviousTable)
     add(*d, kSide);
     const QString temp = d->TablePath;
     // The program's message, and why.
-    EXPECT_EQ(errorOf([&] { d->SaveToFile(dir.path() + "/no/such/folder/x.kdx"); }),
+    EXPECT_EQ(test::ErrorOf([&] { d->SaveToFile(dir.path() + "/no/such/folder/x.kdx"); }),
               "Ошибка сохранения группы деталей!\r\rПопробуйте изменить название файла\rи сохранить ещё раз."
               "\rПапка или файл не найдены.");
     EXPECT_TRUE(d->Untitled);
@@ -263,7 +254,7 @@ TEST_F(PartBase, FNameIsReducedToABareFileName)
         EXPECT_EQ(PartBaseDocument::HeaderTable(groups("h.kdx")), c.expected) << c.fname.toStdString();
     }
     auto d = doc();
-    EXPECT_NE(errorOf([&] { d->LoadFromFile(groups("h.kdx")); }), "(no error)");
+    EXPECT_NE(test::ErrorOf([&] { d->LoadFromFile(groups("h.kdx")); }), "(no error)");
 }
 
 TEST_F(PartBase, ModelsListRoundTripsAwkwardNamesAndReadsOldHeaders)
@@ -323,12 +314,12 @@ TEST_F(PartBase, FailedMergeLosesNoParts)
     bad.write("not a table");
     bad.close();
     TIniFile(groups("bad.kdx")).WriteString("Header", "FName", "bad.dbf");
-    EXPECT_EQ(errorOf([&] { d->Merge(groups("bad.kdx"), 1); }), "Ошибка слияния баз!");
+    EXPECT_EQ(test::ErrorOf([&] { d->Merge(groups("bad.kdx"), 1); }), "Ошибка слияния баз!");
     EXPECT_EQ(rowsOf(groups("keep.dbf")), (QList<Part>{kShelf, kSide}));
     EXPECT_EQ(d->table().RecordCount(), 2);
 
     TIniFile(groups("gone.kdx")).WriteString("Header", "FName", "gone.dbf");
-    EXPECT_EQ(errorOf([&] { d->Merge(groups("gone.kdx"), 1); }), "Файл данных отсутствует!");
+    EXPECT_EQ(test::ErrorOf([&] { d->Merge(groups("gone.kdx"), 1); }), "Файл данных отсутствует!");
     EXPECT_EQ(d->table().RecordCount(), 2);
 }
 
@@ -346,7 +337,7 @@ TEST_F(PartBase, ModelOpensWithoutATransientHeaderAndSavesInPlace)
     EXPECT_EQ(QDir(paths->CatalogFolder()).entryList(QDir::Files), QStringList{"mdl0.dbf"});
 
     auto twice = doc();
-    EXPECT_EQ(errorOf([&] { twice->OpenModel("Шкаф-купе", "mdl0"); }), "Модель \"Шкаф-купе\" уже открыта.");
+    EXPECT_EQ(test::ErrorOf([&] { twice->OpenModel("Шкаф-купе", "mdl0"); }), "Модель \"Шкаф-купе\" уже открыта.");
     d.reset();
     EXPECT_TRUE(QFileInfo::exists(table));   // a model's table is never a temporary one
 }
@@ -573,7 +564,7 @@ TEST_F(PartBase, FullDiskKeepsTheOldPairAndSaysWhy)
             const auto full = test::ScopedHook(&SetWriteErrorHook, [&](const QString &path) {
                 return path.endsWith(QString::fromLatin1(failing)) ? ENOSPC : 0;
             });
-            EXPECT_EQ(errorOf([&] { d->SaveToFile(); }),
+            EXPECT_EQ(test::ErrorOf([&] { d->SaveToFile(); }),
                       "Ошибка сохранения группы деталей!\r\rПопробуйте изменить название файла\rи сохранить ещё раз."
                       "\rНедостаточно места на диске.");
         }

@@ -40,6 +40,13 @@ QString Table::FullPath() const
     return folder + name;
 }
 
+void Table::SetFile(const QString &path)
+{
+    const QFileInfo fi(path);
+    SetDatabaseName(fi.absolutePath());
+    SetTableName(fi.fileName());
+}
+
 bool Table::Exists() const
 {
     return QFileInfo(resolvePath(FullPath())).isFile();

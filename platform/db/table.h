@@ -24,6 +24,8 @@ public:
     QString TableName() const { return m_name; }
     void SetTableName(const QString &name);
     QString FullPath() const;   // folder + name, slashes
+    // Binds folder and name to a table file given by its path.
+    void SetFile(const QString &path);
     bool Exists() const;
 
     bool CachedUpdates() const { return m_cached; }

@@ -4,6 +4,7 @@
 #include "platform/error.h"
 #include "platform/ini.h"
 #include "platform/savefile.h"
+#include "platform/testsupport/errors.h"
 #include "platform/testsupport/scoped.h"
 #include "platform/testsupport/scopedmount.h"
 
@@ -27,16 +28,6 @@ QByteArray bytesOf(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
-std::string errorOf(const std::function<void()> &fn)
-{
-    try {
-        fn();
-    } catch (const Error &e) {
-        return e.message().toStdString();
-    }
-    return "(no error)";
-}
-
 // A real full disk: a file system of 64 KiB.
 TEST(SaveFile, FullDiskKeepsTheOldFileAndSaysSo)
 {
@@ -54,11 +45,11 @@ TEST(SaveFile, FullDiskKeepsTheOldFileAndSaysSo)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Sheets.dbf"});
 
     // The writers built on it tell the user the same.
-    EXPECT_EQ(errorOf([&] { writeFileAtomically(path, QByteArray(100000, 'c')); }),
+    EXPECT_EQ(test::ErrorOf([&] { writeFileAtomically(path, QByteArray(100000, 'c')); }),
               "Ошибка записи файла \"" + QDir::toNativeSeparators(path).toStdString() +
                   "\".\rНедостаточно места на диске.");
     TIniFile ini(dir.filePath("Korvalt.ini"));
-    EXPECT_EQ(errorOf([&] { ini.WriteString("Remarks", "Длинная", QString(100000, QChar('x'))); }),
+    EXPECT_EQ(test::ErrorOf([&] { ini.WriteString("Remarks", "Длинная", QString(100000, QChar('x'))); }),
               "Ошибка записи в файл \"" + QDir::toNativeSeparators(dir.filePath("Korvalt.ini")).toStdString() +
                   "\".\rНедостаточно места на диске.");
     EXPECT_EQ(bytesOf(path), old);
