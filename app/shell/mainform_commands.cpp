@@ -8,6 +8,7 @@
 #include "app/shell/mainform.h"
 #include "app/shell/menulists.h"
 #include "app/shell/startupstages.h"
+#include "app/stock/statesview.h"
 #include "controls/winlayout.h"
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
@@ -711,14 +712,7 @@ bool TMainForm::CanClose()
     // made) is not dropped without the question either.
     if (m_stock && !FindChildOfKind(ChildKind::Warehouse) && (m_stock->SheetsDirty() || m_stock->ScrapsDirty())) {
         bool ok = true;
-        const auto ask = [this](const QString &q) {
-            const kv::ModalResult r = m_ui.warn(q, kv::MsgButtons::YesNoCancel, this);
-            return r == kv::ModalResult::Yes ? kv::StockAnswer::Yes
-                   : r == kv::ModalResult::No ? kv::StockAnswer::No
-                                          : kv::StockAnswer::Cancel;
-        };
-        const auto report = [this](const QString &msg) { m_ui.error(msg, this); };
-        if (!m_ui.guarded([&] { ok = m_stock->CloseQuery(ask, report); }, this) || !ok) return false;
+        if (!m_ui.guarded([&] { ok = StockCloseQuery(*m_stock, m_ui, this); }, this) || !ok) return false;
     }
     return !m_busy;
 }

@@ -67,6 +67,12 @@ StockAnswer AskStockQuestion(Ui &ui, const QString &question, bool confirmation,
     return r == ModalResult::Yes ? StockAnswer::Yes : r == ModalResult::No ? StockAnswer::No : StockAnswer::Cancel;
 }
 
+bool StockCloseQuery(StockService &stock, Ui &ui, QWidget *parent)
+{
+    return stock.CloseQuery([&](const QString &q) { return AskStockQuestion(ui, q, false, parent); },
+                            [&](const QString &msg) { ui.error(msg, parent); });
+}
+
 TfrmViewWareHouses::TfrmViewWareHouses(AppContext &ctx, StockService &stock, QWidget *parent)
     : QDialog(parent), m_ctx(ctx), m_stock(stock), m_states(ctx.paths())
 {

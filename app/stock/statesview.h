@@ -29,6 +29,9 @@ private:
 
 // The questions of the states roads as the program's message boxes.
 kv::StockAnswer AskStockQuestion(kv::Ui &ui, const QString &question, bool confirmation, QWidget *parent);
+// The save questions of unsaved stock before a close; false when the close
+// is refused (Cancel, or a save that failed and said why).
+bool StockCloseQuery(kv::StockService &stock, kv::Ui &ui, QWidget *parent);
 
 class TfrmViewWareHouses : public QDialog
 {

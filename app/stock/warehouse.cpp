@@ -406,8 +406,7 @@ bool TfrmWareHouse::eventFilter(QObject *o, QEvent *e)
 
 bool TfrmWareHouse::CloseQuery()
 {
-    return m_stock->CloseQuery([this](const QString &q) { return AskStockQuestion(ui(), q, false, this); },
-                               [this](const QString &msg) { ui().error(msg, this); });
+    return StockCloseQuery(*m_stock, ui(), this);
 }
 
 void TfrmWareHouse::closeEvent(QCloseEvent *e)

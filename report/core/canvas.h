@@ -22,6 +22,9 @@
 
 class QPainter;
 class QPaintDevice;
+namespace kv {
+class Ui;
+}
 
 // ---------------------------------------------------------------- colours
 using TrpColor = qint32;
@@ -300,7 +303,4 @@ void rpSetMeasuringMeasurer(std::shared_ptr<TrpTextMeasurer> measurer);
 bool rpIsOpenableLink(const QString &link);
 // Opens an allowed link through the user interface; false when refused or
 // failed.
-namespace kv {
-class Ui;
-}
 bool rpOpenLink(kv::Ui &ui, const QString &link);
