@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "report/core/utils.h"
 #include "report/model/page.h"
+#include "report/model/views.h"
 #include "report/script/scriptengine.h"
 
 namespace {
@@ -470,6 +471,18 @@ void TrpView::Print(QIODevice &stream)
     Tag = savedTag;
     BandAlign = savedAlign;
     Width = savedWidth;
+}
+
+TrpBandView *TrpView::FindBandUnder() const
+{
+    TrpPage *page = OwnerPage ? OwnerPage : rpObjects().CurPage;
+    if (!page) return nullptr;
+    TrpBandView *found = nullptr;
+    for (const auto &o : page->Views())
+        if (auto *b = dynamic_cast<TrpBandView *>(o.get());
+            b && Left >= b->Left && Left <= b->Left + b->Width && Top >= b->Top && Top <= b->Top + b->Height)
+            found = b;
+    return found;
 }
 
 bool TrpView::AlignToPrintingBand()

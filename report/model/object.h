@@ -25,6 +25,7 @@ class TrpObject;
 class TrpView;
 class TrpPage;
 class TrpBand;            // a band being built (page building)
+class TrpBandView;
 class TrpReportBase;
 class TrpFieldSource;
 
@@ -190,6 +191,9 @@ public:
     // BaseName and the smallest free number from 1 (empty past 10000).
     void CreateUniqueName();
     void ApplyBandAlign(TrpCanvas *canvas);
+    // The last band view of the page, in list order, whose rectangle holds the
+    // view's top-left corner (edges included); nullptr when none does.
+    TrpBandView *FindBandUnder() const;
     // While printing: baTop and baBottom against the printing band's row, baWidth
     // on a cross band's strip; true when the view took the strip's width.
     bool AlignToPrintingBand();

@@ -1,7 +1,6 @@
 // Drawing of the views on a canvas: fill, frame, text, pictures and lines,
 // and the drawing of prepared pages.
 #include <QPainter>
-#include <QWidget>
 
 #include "platform/error.h"
 #include "report/model/memo.h"
@@ -293,35 +292,7 @@ void TrpLineView::Draw(TrpCanvas *canvas)
 
 // ---------------------------------------------------------------- dialog controls
 
-void TrpControl::Draw(TrpCanvas *canvas)
-{
-    ApplyBandAlign(canvas);
-    if (auto *w = qobject_cast<QWidget *>(ShownControl.data())) w->resize(std::max(1, Width), std::max(1, Height));
-    BeginDraw();
-    PaintControl();
-    EndDraw();
-}
-
-void TrpControl::PaintControl()
-{
-    TrpCanvas *c = CurCanvas;
-    if (!c) return;
-    const QColor face = rpToQColor(rpClBtnFace);
-    QImage image;
-    if (auto *w = qobject_cast<QWidget *>(ShownControl.data())) {
-        // painted at its own size at the origin, then brought to the drawn size
-        image = QImage(w->width() + 1, w->height() + 1, QImage::Format_ARGB32_Premultiplied);
-        image.fill(face);
-        const QPoint saved = w->pos();
-        w->move(0, 0);
-        w->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-        w->move(saved);
-    } else {
-        image = QImage(std::max(1, Width) + 1, std::max(1, Height) + 1, QImage::Format_ARGB32_Premultiplied);
-        image.fill(face);
-    }
-    c->StretchDraw(TrpRect{Left, Top, Left + std::max(1, Width) + 1, Top + std::max(1, Height) + 1}, image);
-}
+// TrpControl::Draw paints a widget: it lives with the windows.
 
 void TrpNonVisualControl::Draw(TrpCanvas *canvas)
 {

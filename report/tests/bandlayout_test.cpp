@@ -23,6 +23,8 @@
 #include "report/output/textexports.h"
 
 #include "platform/testsupport/memdataset.h"
+#include "report/tests/pdfshot.h"
+#include "report/windows/preview.h"
 
 namespace {
 
@@ -70,6 +72,7 @@ struct Template
         v->SetBounds(left, top, width, height);
         v->Memo = text.split(QLatin1Char('\n'));
         v->BandAlign = align;
+        v->FrameTyp = rpftLeft | rpftTop | rpftRight | rpftBottom;
         return static_cast<TrpMemoView *>(page->AddView(std::move(v)));
     }
     TrpView *line(const QString &name, int left, int top, int width, int height, quint8 align)
@@ -165,6 +168,7 @@ TEST(BandLayout, AlignedViewsOfARowPackFromTheEdgesOnEveryRecord)
             EXPECT_EQ(v->Width, c.width) << c.name;
         }
     }
+    rpLookAtPdf(t.report, QStringLiteral("band_row_alignment"));
     // the rows stay where the band put them
     const auto first = t.printed(0, "Left1"), lower = t.printed(0, "Lower");
     EXPECT_EQ(first[1]->Top - first[0]->Top, 30);
@@ -188,6 +192,7 @@ TEST(BandLayout, ViewsFollowTheTopAndBottomOfAStretchedBand)
     const TrpView *m = t.printed(0, "Tall").at(0);
     const int bandTop = m->Top, bandBottom = m->Top + m->Height;
     ASSERT_GT(m->Height, 20) << "the band did not stretch";
+    rpLookAtPdf(t.report, QStringLiteral("band_top_and_bottom"));
     const TrpView *bottom = t.printed(0, "Bottom").at(0);
     EXPECT_EQ(bottom->Top + bottom->Height, bandBottom);
     EXPECT_EQ(t.printed(0, "TopLine").at(0)->Top, bandTop);
@@ -431,6 +436,7 @@ TEST(BandLayout, AnAutoWidthMemoHoldsItsTextAtEveryScaleAndKeepsItsEdge)
     ASSERT_TRUE(t.prepare()) << t.report.LastBuildError.toStdString();
     // drawn with Qt's own metrics, as the preview and the printer draw
     rpMeasuringCanvas().SetMeasurer(nullptr);
+    rpLookAtPdf(t.report, QStringLiteral("auto_width_memos"));
     const TrpPageMetrics &m = t.report.EMFPages().GetPage(0)->PageMetrics;
     TrpPage *p = t.report.EMFPages().UnpackPage(0);
     TrpView *r = p->FindView("Right");
@@ -453,6 +459,16 @@ TEST(BandLayout, AnAutoWidthMemoHoldsItsTextAtEveryScaleAndKeepsItsEdge)
         EXPECT_EQ(texts, 2) << "scale " << k;
         EXPECT_EQ(r->Left + r->Width, rightEdge) << "scale " << k;
         EXPECT_EQ(l->Left, leftEdge) << "scale " << k;
+    }
+
+    // for a person to look at: the page in the preview at 200 %
+    if (qEnvironmentVariableIsSet("KV_PREVIEW_SHOT")) {
+        TrpPreviewForm form;
+        form.resize(900, 700);
+        form.Connect(t.report);
+        form.show();
+        form.SetZoom(200);
+        form.grab().save(qEnvironmentVariable("KV_PREVIEW_SHOT"));
     }
 
     // a printer of 300 dots an inch: the font keeps its points there
@@ -545,4 +561,26 @@ TEST(BandLayout, ControlsFollowTheirViewsNameAndVisibility)
     n.SetProperty("Name", QStringLiteral("SheetsQuery"));
     EXPECT_EQ(n.Name, QStringLiteral("SheetsQuery"));
     EXPECT_EQ(query.objectName(), QStringLiteral("SheetsQuery"));
+}
+
+TEST(BandLayout, TheBandUnderAViewIsTheLastBandHoldingItsCorner)
+{
+    TrpPage page;
+    auto add = [&](int kind, int left, int top, int width, int height) {
+        auto b = std::make_unique<TrpBandView>();
+        b->SetBandType(kind);
+        b->SetBounds(left, top, width, height);
+        return static_cast<TrpBandView *>(page.AddView(std::move(b)));
+    };
+    TrpBandView *data = add(btMasterData, 0, 100, 700, 20);
+    TrpBandView *cross = add(btCrossData, 300, 0, 60, 300);
+    auto v = std::make_unique<TrpMemoView>();
+    TrpView *m = page.AddView(std::move(v));
+    m->OwnerPage = &page;
+    struct Case { int left, top; TrpBandView *band; };
+    const Case cases[] = {{10, 100, data}, {10, 120, data}, {310, 110, cross}, {360, 300, cross}, {10, 121, nullptr}};
+    for (const Case &c : cases) {
+        m->SetBounds(c.left, c.top, 10, 10);
+        EXPECT_EQ(m->FindBandUnder(), c.band) << c.left << "," << c.top;
+    }
 }

@@ -14,6 +14,7 @@
 #include "report/core/metafile.h"
 #include "report/model/prepared.h"
 #include "report/model/views.h"
+#include "report/tests/pdfshot.h"
 
 namespace {
 
@@ -141,6 +142,7 @@ TEST(MetafilePicture, APictureViewDrawsItsMetafileOnThePreparedPage)
     ASSERT_TRUE(report.LoadFromStream(in, true));
     ASSERT_TRUE(report.Prepare()) << report.LastBuildError.toStdString();
 
+    rpLookAtPdf(report, QStringLiteral("metafile_picture"));
     // shown in the preview
     report.EMFPages().GetPage(0)->Visible = true;
     const TrpPageMetrics &m = report.EMFPages().GetPage(0)->PageMetrics;
