@@ -461,16 +461,6 @@ TEST(BandLayout, AnAutoWidthMemoHoldsItsTextAtEveryScaleAndKeepsItsEdge)
         EXPECT_EQ(l->Left, leftEdge) << "scale " << k;
     }
 
-    // for a person to look at: the page in the preview at 200 %
-    if (qEnvironmentVariableIsSet("KV_PREVIEW_SHOT")) {
-        TrpPreviewForm form;
-        form.resize(900, 700);
-        form.Connect(t.report);
-        form.show();
-        form.SetZoom(200);
-        form.grab().save(qEnvironmentVariable("KV_PREVIEW_SHOT"));
-    }
-
     // a printer of 300 dots an inch: the font keeps its points there
     QImage paper(int(m.Width * 300 / 96.0) + 1, int(m.Height * 300 / 96.0) + 1, QImage::Format_RGB32);
     paper.setDotsPerMeterX(11811);
@@ -483,6 +473,15 @@ TEST(BandLayout, AnAutoWidthMemoHoldsItsTextAtEveryScaleAndKeepsItsEdge)
         const double k = double(paper.width()) / m.Width;
         EXPECT_GE((r->Width - 2 * r->GapX) * k, printer.TextWidth(QStringLiteral("Hello world")));
         EXPECT_EQ(r->Left + r->Width, rightEdge);
+    }
+    // for a person to look at: the page in the preview at 200 %
+    if (qEnvironmentVariableIsSet("KV_PREVIEW_SHOT")) {
+        TrpPreviewForm form;
+        form.resize(900, 700);
+        form.Connect(t.report);
+        form.show();
+        form.SetZoom(200);
+        form.grab().save(qEnvironmentVariable("KV_PREVIEW_SHOT"));
     }
 }
 
@@ -582,5 +581,43 @@ TEST(BandLayout, TheBandUnderAViewIsTheLastBandHoldingItsCorner)
     for (const Case &c : cases) {
         m->SetBounds(c.left, c.top, 10, 10);
         EXPECT_EQ(m->FindBandUnder(), c.band) << c.left << "," << c.top;
+    }
+}
+
+// ---------------------------------------------------------------- skipped pages
+
+TEST(BandLayout, ASkippedPageLeavesThePageNumbersOfTheRestRight)
+{
+    struct Case { bool thirdContinues; QList<QStringList> pages; };
+    const Case cases[] = {
+        {true, {{"A 1", "C 1"}}},
+        {false, {{"A 1"}, {"C 2"}}},
+    };
+    for (const Case &c : cases) {
+        Template t;
+        t.report.PrintIfEmpty = false;
+        TrpUserDataset *none = t.records("rpsrcNone");
+        none->OnCheckEOF = [](TrpDataset &, bool &eof) { eof = true; };
+        auto addPage = [&](const QString &name, bool continues) {
+            TrpPage *p = t.report.Pages().Add();
+            p->Name = name;
+            p->SetPaper(256, 2100, 2970, -1, 0);
+            p->PrintToPrevPage = continues;
+            t.page = p;
+        };
+        t.band(btMasterData, 100, 20, "MasterData1", "3");
+        t.band(btReportTitle, 20, 20, "Title1");
+        t.memo("First", 20, 20, 100, 20, "A [PAGE#]");
+        addPage("Page2", true);
+        t.band(btMasterData, 100, 20, "MasterData2", "rpsrcNone");
+        t.memo("Second", 20, 100, 100, 20, "B");
+        addPage("Page3", c.thirdContinues);
+        t.band(btMasterData, 100, 20, "MasterData3", "1");
+        t.memo("Third", 20, 100, 100, 20, "C [PAGE#]");
+        t.page = t.report.Pages().GetPage(0);
+        ASSERT_TRUE(t.prepare()) << t.report.LastBuildError.toStdString();
+        QList<QStringList> got;
+        for (int i = 0; i < t.report.EMFPages().Count(); ++i) got << t.texts(i);
+        EXPECT_EQ(got, c.pages) << c.thirdContinues;
     }
 }
