@@ -209,3 +209,35 @@ TEST(MetafilePicture, TheOldestPreparedReportLayoutOpensWithItsPages)
         EXPECT_TRUE(e.message().contains("damaged")) << e.message().toStdString();
     }
 }
+
+TEST(MetafilePicture, APictureIsCopiedByTheReferenceItsViewGives)
+{
+    QObject window;
+    TrpReport report(&window);
+    report.Pages().Clear();
+    TrpPage *first = report.Pages().Add();
+    TrpPage *second = report.Pages().Add();
+    auto makePicture = [](TrpPage *page) {
+        auto v = std::make_unique<TrpPictureView>();
+        v->OwnerPage = page;
+        return static_cast<TrpPictureView *>(page->AddView(std::move(v)));
+    };
+    TrpPictureView *source = makePicture(first);
+    TrpPictureView *same = makePicture(first);
+    TrpPictureView *other = makePicture(second);
+    ASSERT_TRUE(source->Picture.load(rppkMetafile, redSquareWmf()));
+    TrpReportLink *saved = rpObjects().Report;
+    rpObjects().Report = &report;
+    const TrpValue ref = source->GetProperty("Picture");
+    same->SetProperty("PICTURE", ref);
+    other->SetProperty("Picture", ref);
+    rpObjects().Report = saved;
+    for (TrpPictureView *v : {same, other}) {
+        EXPECT_EQ(v->Picture.Kind, rppkMetafile);
+        EXPECT_EQ(v->Picture.Data, source->Picture.Data);
+        EXPECT_FALSE(v->Picture.Image.isNull());
+    }
+    // a number that is no picture's leaves the picture as it is
+    other->SetProperty("Picture", TrpValue(-5));
+    EXPECT_EQ(other->Picture.Data, source->Picture.Data);
+}
