@@ -372,23 +372,57 @@ void TrpBand::printCell(TrpView *v, int shiftX)
         return;
     }
     const int savedLeft = v->Left, savedTop = v->Top;
-    v->Left += shiftX + Page->OffsetX - Page->LeftMargin();
+    const int dx = shiftX + Page->OffsetX - Page->LeftMargin();
+    v->Left += dx;
     v->Top += Top;
     rpObjects().CurView = v;
+    TrpBandPlace &place = report->CellPlace;
+    place = TrpBandPlace{};
+    place.Top = Top;
+    place.Height = Stretched || Breaked ? PrintedHeight : Height;
+    place.Cross = v->OwnerBand && v->OwnerBand != this && v->OwnerBand->Kind >= btCrossHeader
+                  && v->OwnerBand->Kind <= btCrossFooter;
+    place.CellLeft = dx;
+    place.CellWidth = place.Cross ? v->OwnerBand->Width : 0;
+    place.ShiftX = dx;
+    place.ShiftY = Top;
+    place.Split = m_splitting;
+    place.Views = &Views;
+    const TrpView *savedCell = report->CellView;
+    report->CellView = v;
+    auto *memo = dynamic_cast<TrpMemoView *>(v);
+    if (memo) memo->Written = false;
     try {
         report->EMFPages().AppendView(report->PageNo, *v);
     } catch (const kv::Error &e) {
+        report->CellView = savedCell;
         v->Left = savedLeft;
         v->Top = savedTop;
         report->BuildError(BuildCalculationError(e.message(), report->FileName));
         return;
     }
+    report->CellView = savedCell;
     v->Left = savedLeft;
     v->Top = savedTop;
-    if (dynamic_cast<TrpMemoView *>(v)) {
+    // once per memo: printed whole or as its first part, and only when written
+    if (memo && memo->Written && !m_partContinues) {
         for (const auto &o : Page->Page->Views())
             if (o->Flags & rpflNotify) o->Notify(v);
     }
+}
+
+bool TrpReport::PrintingBandPlace(const TrpView *view, TrpBandPlace &place) const
+{
+    if (!IsBuilding() || !view) return false;
+    if (view == CellView) {
+        place = CellPlace;
+        return true;
+    }
+    // measured, not printed: the view stands where it was designed in its band
+    if (!view->OwnerBand || !CurBand) return false;
+    place = TrpBandPlace{};
+    place.Views = &view->OwnerBand->Views;
+    return true;
 }
 
 void TrpBand::printPlain()
@@ -585,6 +619,7 @@ void TrpBand::printSplit()
         if (v->BandAlign == baBottom) v->Top = PrintedHeight - v->Height;
     }
     auto restore = [&] {
+        m_splitting = m_partContinues = false;
         for (Item &it : items) {
             it.v->Top = it.top;
             it.v->Height = it.height;
@@ -598,6 +633,7 @@ void TrpBand::printSplit()
         return;
     }
     int lastBottom = 0;
+    m_splitting = true;
     try {
         for (;;) {
             const int room = bottomRoom() - Top - 2;
@@ -612,6 +648,7 @@ void TrpBand::printSplit()
                 auto *s = dynamic_cast<TrpStretcheable *>(v);
                 const int top = v->Top, bottom = v->Top + v->Height;
                 if (top >= room) continue;
+                m_partContinues = top < 0;   // the view began on an earlier page
                 if (bottom <= room) {
                     if (top < 0) {
                         v->Top = 0;

@@ -125,6 +125,8 @@ private:
     void playSubreports();
     void restartSubreports();
     bool m_subreportRan = false;
+    bool m_splitting = false;      // printing part by part across pages
+    bool m_partContinues = false;  // the view being printed began on an earlier page
     struct SubreportRun { TrpPageBuild *build; bool finished; };
     std::vector<SubreportRun> m_subs;
     int m_subLargest = 0, m_subBandBottom = 0, m_subPagesBefore = 0;

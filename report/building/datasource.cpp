@@ -145,6 +145,12 @@ TrpValue TrpDBDataSet::fieldValue(const QString &name) const
     return TrpValue::fromVariant(f->Value());
 }
 
+void TrpDBDataSet::openIfClosed()
+{
+    kv::DataSet *ds = currentDataSet();
+    if (ds && !ds->Active()) ds->Open();
+}
+
 // ---- database routines
 
 bool IsBlobField(const kv::Field *field)

@@ -109,6 +109,7 @@ public:
 
     bool hasField(const QString &name) const override;
     TrpValue fieldValue(const QString &name) const override;
+    void openIfClosed() override;
 
 private:
     kv::DataSet *currentDataSet() const;

@@ -51,9 +51,13 @@ int TrpPageBuild::RightEdge() const { return Parent ? Parent->RightEdge() : Page
 int TrpPageBuild::BottomEdge() const
 {
     if (Parent) return Parent->BottomEdge();
-    int b = Page->BottomEdgeOfPaper();
-    if (TrpBand *pf = Slot(btPageFooter); pf && pf->View) b -= pf->Height;
-    return b;
+    return Page->BottomEdgeOfPaper() - std::max(0, PageFooterHeight());
+}
+
+int TrpPageBuild::PageFooterHeight() const
+{
+    if (TrpBand *pf = Slot(btPageFooter); pf && pf->View) return pf->Height;
+    return Prepared ? 0 : -1;
 }
 
 int TrpPageBuild::ColumnFooterHeight() const
@@ -368,10 +372,17 @@ void TrpPageBuild::PrepareAggregates()
         if (dynamic_cast<TrpBandView *>(v.get())) continue;
         if (v->TypeCode == rpgtMemo && (v->Flags & rpmfTextOnly)) continue;
         const QString expr = singleExpression(v.get());
-        if (expr.isEmpty() || !expr.contains(QLatin1Char('.'))) continue;
+        if (expr.isEmpty()) continue;
         TrpFieldSource *source = nullptr;
         QString field;
-        ResolveFieldReference(expr, &Report->Host(), source, field);
+        TrpDataDictionary &dictionary = Report->Dictionary();
+        if (dictionary.HasVariable(expr)) {
+            // a variable that stands for a data field links to that field
+            if (!dictionary.CachedField(expr, source, field)) continue;
+        } else {
+            if (!expr.contains(QLatin1Char('.'))) continue;
+            ResolveFieldReference(expr, &Report->Host(), source, field);
+        }
         if (source && !field.isEmpty()) {
             v->FieldDataSet = source;
             v->FieldName = field;

@@ -38,6 +38,7 @@ public:
     int TopMargin() const;
     int RightEdge() const;
     int BottomEdge() const;          // without the page footer
+    int PageFooterHeight() const override;
     int ColumnFooterHeight() const;
     TrpBand *Slot(int kind) const { return Slots[size_t(kind)]; }
     TrpBand *MasterDataBand() const;

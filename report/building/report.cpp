@@ -629,16 +629,21 @@ TrpValue TrpReport::Calculate(const QString &expression) { return rpEngine().Cal
 TrpFieldSource *TrpReport::CurrentFieldSource() const
 {
     TrpFieldSource *source = Dataset();
-    if (!CurPage || !CurBand) return source;
-    TrpBand *data = nullptr;
+    if (!CurPage || !CurBand || CurPage->Page->PageType == ptDialog) return source;
+    int level;
     switch (CurBand->Kind) {
-    case btDetailData: case btDetailFooter: case btDetailHeader: data = CurPage->Slot(btDetailData); break;
-    case btSubDetailData: case btSubDetailFooter: case btSubDetailHeader: data = CurPage->Slot(btSubDetailData); break;
-    case btCrossData: case btCrossFooter: data = CurPage->Slot(btCrossData); break;
-    default: data = CurPage->Slot(btMasterData); break;
+    case btReportTitle: case btReportSummary: case btPageHeader: case btPageFooter:
+    case btMasterHeader: case btMasterData: case btMasterFooter: case btGroupHeader: case btGroupFooter:
+        level = btMasterData;
+        break;
+    case btDetailData: case btDetailFooter: level = btDetailData; break;
+    case btSubDetailData: case btSubDetailFooter: level = btSubDetailData; break;
+    case btCrossData: case btCrossFooter: level = btCrossData; break;
+    default: return source;
     }
-    if (data && data->DataSource) return data->DataSource;
-    return source;
+    // only a data set with fields answers bare field names
+    TrpBand *data = CurPage->Slot(level);
+    return data ? dynamic_cast<TrpDBDataSet *>(data->DataSource) : nullptr;
 }
 
 void TrpReport::ResolveValue(const QString &name, TrpValue &value) { rpEngine().ResolveValue(name, value); }

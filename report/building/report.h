@@ -128,6 +128,10 @@ public:
     bool IsFirstPass() const override { return m_building && !m_finalPass; }
     bool IsBuilding() const override { return m_building; }
     TrpBand *PrintingBand() const override { return CurBand; }
+    bool PrintingBandPlace(const TrpView *view, TrpBandPlace &place) const override;
+    // The view a band is printing right now and its place (set by the band).
+    const TrpView *CellView = nullptr;
+    TrpBandPlace CellPlace;
     void ExportObject(TrpView *view) override;
     void ExportText(const TrpRect &rect, int x, int y, TrpView *view, int frameTyp, const QString &text) override;
     bool IsExporting() const override { return m_exportFilter != nullptr; }

@@ -29,6 +29,8 @@ public:
     virtual ~TrpFieldSource() = default;
     virtual bool hasField(const QString &name) const = 0;        // without regard to case
     virtual TrpValue fieldValue(const QString &name) const = 0;  // Null when the field is null
+    // Opens the records when they are closed (a data set left closed by its owner).
+    virtual void openIfClosed() {}
 };
 
 // Finds data sources by the names of a field reference: {source},

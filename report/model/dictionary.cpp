@@ -60,6 +60,15 @@ void TrpDataDictionary::CacheField(const QString &name, TrpFieldSource *source, 
     m_cache[kv::upperCase(name)] = Cached{source, field};
 }
 
+bool TrpDataDictionary::CachedField(const QString &name, TrpFieldSource *&source, QString &field) const
+{
+    const auto it = m_cache.find(kv::upperCase(name));
+    if (it == m_cache.end() || !it->second.source) return false;
+    source = it->second.source;
+    field = it->second.field;
+    return true;
+}
+
 bool TrpDataDictionary::SplitFieldName(const QString &text, QString &dataSet, QString &field)
 {
     int cut = -1;
@@ -128,6 +137,7 @@ TrpValue TrpDataDictionary::VariableValue(const QString &name)
     const auto it = m_cache.find(kv::upperCase(name));
     if (it != m_cache.end()) {
         if (!it->second.source) return TrpValue::null();
+        it->second.source->openIfClosed();
         return it->second.source->fieldValue(it->second.field);
     }
     const int idx = VariableList.IndexOf(name);

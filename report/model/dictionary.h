@@ -33,6 +33,8 @@ public:
     void CacheField(const QString &name, TrpFieldSource *source, const QString &field);
     bool HasVariable(const QString &name);
     TrpValue VariableValue(const QString &name);
+    // The data field a variable stands for, once HasVariable has cached it.
+    bool CachedField(const QString &name, TrpFieldSource *&source, QString &field) const;
     // Splits at the last "." outside double quotes; false without one.
     static bool SplitFieldName(const QString &text, QString &dataSet, QString &field);
     QString AliasedDataSetName(const QString &alias) const;

@@ -283,14 +283,26 @@ QStringList TrpMemoView::LayoutText()
     return lines;
 }
 
-int TrpMemoView::CalcAutoWidth(const QStringList &lines)
+int TrpMemoView::CalcAutoWidth(const QStringList &lines, TrpCanvas *canvas)
 {
     QString t = lines.join(QLatin1Char('\n'));
     t.remove(QChar(1));
     if (t.endsWith(QLatin1Char('\n'))) t.chop(1);
     int widest = 0;
+    if (canvas) {
+        // measured as the text will be drawn: the font at the drawing's scale
+        const TrpCanvasFont savedFont = canvas->Font;
+        const int savedExtra = canvas->CharExtra;
+        canvas->SetFont(Font, ToPrinter ? 1.0 : DrawScaleY);
+        canvas->CharExtra = rpRound(CharSpacing * DrawScaleX);
+        for (const QString &l : t.split(QLatin1Char('\n'))) widest = std::max(widest, canvas->TextWidth(l));
+        canvas->Font = savedFont;
+        canvas->CharExtra = savedExtra;
+        const double sx = DrawScaleX > 0 ? DrawScaleX : 1;
+        return rpRound(widest / sx + FrameWidth + 2 * GapX + 1);
+    }
     for (const QString &l : t.split(QLatin1Char('\n'))) widest = std::max(widest, textWidth(l));
-    return rpRound(widest / DrawScaleX + FrameWidth + 2 * GapX + 1);
+    return rpRound(widest + FrameWidth + 2 * GapX + 1);
 }
 
 // ---------------------------------------------------------------- printing and measuring
@@ -383,8 +395,10 @@ void TrpMemoView::Print(QIODevice &stream)
     applyHighlight(savedFont, savedFill);
     const QString savedTag = Tag;
     const quint8 savedAlign = BandAlign;
+    const int savedWidth = Width;
     QStringList whole;
     auto restore = [&] {
+        Width = savedWidth;
         Font = savedFont;
         FillColor = savedFill;
         Tag = savedTag;
@@ -410,7 +424,7 @@ void TrpMemoView::Print(QIODevice &stream)
             EndDraw();
         }
         Tag = ExpandBrackets(Tag);
-        if (BandAlign == baBottom) BandAlign = baNone;
+        if (AlignToPrintingBand() || BandAlign == baBottom) BandAlign = baNone;
         const bool suppress = Flags & rpmfSuppress;
         const QString text = suppress ? withoutMarks(ExpandedMemo) : QString();
         if (!(suppress && text == LastValue)) {
@@ -423,6 +437,7 @@ void TrpMemoView::Print(QIODevice &stream)
                 throw;
             }
             InPreparedPage = wasPrepared;
+            Written = true;
             if (suppress) LastValue = text;
         }
         if (LayoutMode == 2) ExpandedMemo = whole.mid(LinesDrawn);

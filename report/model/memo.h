@@ -54,7 +54,9 @@ public:
     QStringList LayoutText();
     // Wrapped lines of one paragraph within `width` pixels.
     QStringList WrapLine(const QString &text, int width) const;
-    int CalcAutoWidth(const QStringList &lines);
+    // Width that holds the lines: measured on `canvas` at the drawing's scale
+    // and given in page units; without a canvas at scale 1 on the measuring canvas.
+    int CalcAutoWidth(const QStringList &lines, TrpCanvas *canvas = nullptr);
 
     // How texts are measured; without one, the measuring canvas.
     TrpTextWidth Measure;
@@ -64,6 +66,11 @@ public:
     bool PreWrapped = false;
     int TextHeight = 0;
     bool StopAtBottom = false;
+    bool Written = false;
+    // Where an auto-width memo was put when its page was read: its edges stay
+    // there at every scale.
+    bool AutoAnchored = false;
+    int AutoLeft = 0, AutoRight = 0;   // the last Print wrote a record (not suppressed, visible)
     int LineHeight = 0;
     int LinesDrawn = 0;
     bool ExportMode = false;

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "report/core/utils.h"
 #include "report/model/page.h"
+#include "report/model/views.h"
 #include "report/script/scriptengine.h"
 
 namespace {
@@ -452,7 +453,9 @@ void TrpView::Print(QIODevice &stream)
     if (!Visible) return;
     const QString savedTag = Tag;
     const quint8 savedAlign = BandAlign;
+    const int savedWidth = Width;
     Tag = ExpandBrackets(Tag);
+    if (AlignToPrintingBand()) BandAlign = baNone;
     const bool wasPrepared = InPreparedPage;
     InPreparedPage = true;
     try {
@@ -461,11 +464,48 @@ void TrpView::Print(QIODevice &stream)
         InPreparedPage = wasPrepared;
         Tag = savedTag;
         BandAlign = savedAlign;
+        Width = savedWidth;
         throw;
     }
     InPreparedPage = wasPrepared;
     Tag = savedTag;
     BandAlign = savedAlign;
+    Width = savedWidth;
+}
+
+TrpBandView *TrpView::FindBandUnder() const
+{
+    TrpPage *page = OwnerPage ? OwnerPage : rpObjects().CurPage;
+    if (!page) return nullptr;
+    TrpBandView *found = nullptr;
+    for (const auto &o : page->Views())
+        if (auto *b = dynamic_cast<TrpBandView *>(o.get());
+            b && Left >= b->Left && Left <= b->Left + b->Width && Top >= b->Top && Top <= b->Top + b->Height)
+            found = b;
+    return found;
+}
+
+bool TrpView::AlignToPrintingBand()
+{
+    if (BandAlign != baTop && BandAlign != baBottom && BandAlign != baWidth) return false;
+    TrpReportLink &report = rpReport();
+    TrpBandPlace place;
+    // a split band places its views part by part itself
+    if (!report.IsBuilding() || !OwnerBand || !report.PrintingBandPlace(this, place) || place.Split) return false;
+    switch (BandAlign) {
+    case baTop:
+        Top = place.Top;
+        return false;
+    case baBottom:
+        Top = place.Top + place.Height - Height;
+        return false;
+    default:
+        if (!place.Cross) return false;
+        // the strip's width is final: drawn prepared pages must not widen it to the page
+        Left = place.CellLeft;
+        Width = place.CellWidth;
+        return true;
+    }
 }
 
 void TrpView::ExportData() { rpReport().ExportObject(this); }
@@ -478,46 +518,84 @@ void TrpView::ApplyBandAlign(TrpCanvas *canvas)
     if (BandAlign == baNone) return;
     TrpPage *page = OwnerPage ? OwnerPage : st.CurPage;
     if (!page) return;
-    const bool building = rpReport().IsBuilding();
+    TrpReportLink &report = rpReport();
+    const bool building = report.IsBuilding();
     const int pageLeft = page->LeftMarginUsed();
     const int pageRight = page->RightEdge();
-    auto sameRow = [&](const TrpView *o) {
-        return o != this && o->TypeCode != rpgtBand && o->Top == Top;
+    // While a report is built the views of a band hold tops relative to it, and
+    // the one being printed has been moved onto the page: rows are compared as
+    // designed, among the views of the same band.
+    TrpBandPlace place;
+    const bool inBand = building && OwnerBand && report.PrintingBandPlace(this, place);
+    const int myTop = inBand ? Top - place.ShiftY : Top;
+    const int myLeft = inBand ? Left - place.ShiftX : Left;
+    auto peer = [&](const TrpView *o) {
+        if (o == this || o->TypeCode == rpgtBand) return false;
+        if (!inBand) return true;
+        if (o->OwnerBand != OwnerBand) return false;
+        return !place.Views || std::find(place.Views->begin(), place.Views->end(), o) != place.Views->end();
+    };
+    // Nearest peer on the row with the given alignment, left of or right of `left`.
+    auto neighbour = [&](int rowTop, int left, quint8 align, bool toLeft) -> const TrpView * {
+        const TrpView *best = nullptr;
+        for (const auto &o : page->Views()) {
+            if (!peer(o.get()) || o->BandAlign != align || o->Top != rowTop) continue;
+            if (toLeft ? (o->Left < left && (!best || o->Left > best->Left))
+                       : (o->Left > left && (!best || o->Left < best->Left)))
+                best = o.get();
+        }
+        return best;
+    };
+    // Where an aligned peer itself goes: after (or before) its own neighbours,
+    // so that a row of baLeft views packs from the left edge. Each step moves
+    // strictly outwards, so the chain ends.
+    std::function<int(const TrpView *, int, int)> placedLeft = [&](const TrpView *v, int rowTop, int left) -> int {
+        if (v->BandAlign == baLeft) {
+            const TrpView *n = neighbour(rowTop, left, baLeft, true);
+            return n ? placedLeft(n, rowTop, n->Left) + n->Width : pageLeft;
+        }
+        const TrpView *n = neighbour(rowTop, left, baRight, false);
+        return n ? placedLeft(n, rowTop, n->Left) - v->Width - 1 : pageRight - v->Width;
     };
     auto leftNeighbourEnd = [&]() {
-        const TrpView *best = nullptr;
-        for (const auto &o : page->Views())
-            if (sameRow(o.get()) && o->BandAlign == baLeft && o->Left < Left && (!best || o->Left > best->Left))
-                best = o.get();
-        return best ? best->Left + best->Width : pageLeft;
+        const TrpView *n = neighbour(myTop, myLeft, baLeft, true);
+        return n ? placedLeft(n, myTop, n->Left) + n->Width : pageLeft;
     };
-    auto rightNeighbour = [&]() -> const TrpView * {
-        const TrpView *best = nullptr;
-        for (const auto &o : page->Views())
-            if (sameRow(o.get()) && o->BandAlign == baRight && o->Left > Left && (!best || o->Left < best->Left))
-                best = o.get();
-        return best;
+    auto rightNeighbourLeft = [&]() {
+        const TrpView *n = neighbour(myTop, myLeft, baRight, false);
+        return n ? placedLeft(n, myTop, n->Left) : pageRight;
     };
     switch (BandAlign) {
     case baLeft:
         Left = leftNeighbourEnd();
         break;
     case baRight:
-        if (const TrpView *n = rightNeighbour()) Left = n->Left - Width - 1;
-        else Left = pageRight - Width;
+        Left = placedLeft(this, myTop, myLeft);
         break;
     case baCenter:
         Left = pageLeft + (pageRight - pageLeft - Width) / 2;
         break;
     case baWidth:
-        if (building && rpReport().PrintingBand()) break;
+        if (building && report.PrintingBand()) break;
+        if (!st.DrawingPrepared) {
+            // a view on a cross band spans the strip, not the page (and so stays on it)
+            const TrpView *strip = nullptr;
+            for (const auto &o : page->Views())
+                if (o->TypeCode == rpgtBand && o->FrameTyp >= 18 && o->FrameTyp <= 20 && Left >= o->Left
+                    && Left <= o->Left + o->Width && Top >= o->Top && Top <= o->Top + o->Height)
+                    strip = o.get();
+            if (strip) {
+                Left = strip->Left;
+                Width = strip->Width;
+                break;
+            }
+        }
         Left = pageLeft;
         Width = pageRight - pageLeft - (st.DrawingPrepared ? 1 : 0);
         break;
     case baRest: {
         Left = leftNeighbourEnd();
-        const TrpView *n = rightNeighbour();
-        Width = (n ? n->Left : pageRight) - Left;
+        Width = rightNeighbourLeft() - Left;
         break;
     }
     default:
@@ -542,7 +620,11 @@ TrpControl::TrpControl()
     FrameTyp = rpftNone;
 }
 
-void TrpControl::SetProperty(const QString &name, const TrpValue &value) { TrpView::SetProperty(name, value); }
+void TrpControl::SetProperty(const QString &name, const TrpValue &value)
+{
+    TrpView::SetProperty(name, value);
+    if (ShownControl && up(name) == QLatin1String("VISIBLE")) ShownControl->setProperty("visible", bool(Visible));
+}
 
 void TrpControl::BuildPropertyTable()
 {
@@ -556,10 +638,16 @@ void TrpControl::BuildPropertyTable()
     AddProperty(QStringLiteral("Restrictions"), rpkEditor);
 }
 
-TrpNonVisualControl::TrpNonVisualControl()
+TrpNonVisualControl::TrpNonVisualControl() : IconBitmap(rpNonVisualIcon())
 {
     Width = 28;
     Height = 28;
+}
+
+void TrpNonVisualControl::SetProperty(const QString &name, const TrpValue &value)
+{
+    TrpControl::SetProperty(name, value);
+    if (HostedComponent && up(name) == QLatin1String("NAME")) HostedComponent->setObjectName(Name);
 }
 
 void TrpNonVisualControl::BuildPropertyTable()

@@ -4,7 +4,9 @@
 // text lines and a script) from which every printed object derives.
 #include <QByteArray>
 #include <QIODevice>
+#include <QImage>
 #include <QList>
+#include <QPointer>
 #include <QRect>
 #include <QRegion>
 #include <QString>
@@ -17,11 +19,13 @@
 #include "report/core/canvas.h"
 #include "report/core/stream.h"
 #include "report/core/value.h"
+#include "report/script/variables.h"
 
 class TrpObject;
 class TrpView;
 class TrpPage;
 class TrpBand;            // a band being built (page building)
+class TrpBandView;
 class TrpReportBase;
 class TrpFieldSource;
 
@@ -84,6 +88,19 @@ enum { rpgtMemo = 0, rpgtPicture = 1, rpgtBand = 2, rpgtSubReport = 3, rpgtLine 
 // View flag bits shared by every class.
 enum { rpflStretched = 1, rpflNotify = 0x8000 };
 
+// The band a view is printed or measured in while a report is built, in page
+// units: the row band's place on the page and, for a cell of a cross band, the
+// strip's place in the row.
+struct TrpBandPlace
+{
+    int Top = 0, Height = 0;          // the printing band's row on the page
+    bool Cross = false;               // the view is a cell of a cross band
+    int CellLeft = 0, CellWidth = 0;  // a cross cell's strip on the page
+    int ShiftX = 0, ShiftY = 0;       // what printing added to the view's left and top
+    bool Split = false;               // the band is split across pages
+    const std::vector<TrpView *> *Views = nullptr;   // the views the printing band holds
+};
+
 // Where the objects meet the report being loaded, built, drawn or exported.
 // The report component implements it; every method has a harmless default so
 // views also work on their own (in tests and when only drawn).
@@ -106,6 +123,9 @@ public:
     virtual bool IsFirstPass() const { return false; }   // first pass of a two-pass report: draw nothing
     virtual bool IsBuilding() const { return false; }
     virtual TrpBand *PrintingBand() const { return nullptr; }   // band being printed, while building
+    // The place of the view being printed (or measured) in its band; false outside building.
+    virtual bool PrintingBandPlace(const TrpView *view, TrpBandPlace &place) const
+    { (void)view; (void)place; return false; }
     // The export of a view (position and the view); a memo then passes its lines.
     virtual void ExportObject(TrpView *view) { (void)view; }
     virtual void ExportText(const TrpRect &rect, int x, int y, TrpView *view, int frameTyp, const QString &text)
@@ -171,6 +191,12 @@ public:
     // BaseName and the smallest free number from 1 (empty past 10000).
     void CreateUniqueName();
     void ApplyBandAlign(TrpCanvas *canvas);
+    // The last band view of the page, in list order, whose rectangle holds the
+    // view's top-left corner (edges included); nullptr when none does.
+    TrpBandView *FindBandUnder() const;
+    // While printing: baTop and baBottom against the printing band's row, baWidth
+    // on a cross band's strip; true when the view took the strip's width.
+    bool AlignToPrintingBand();
     QString ExpandBrackets(const QString &text);
     // The whole text of the memo (lines joined by CR LF).
     static QString JoinLines(const QStringList &lines);
@@ -267,16 +293,34 @@ public:
     std::unique_ptr<TrpView> Create() const override { return std::make_unique<TrpControl>(); }
     void SetProperty(const QString &name, const TrpValue &value) override;
     void BuildPropertyTable() override;
-    virtual void PaintControl() {}
+    void Draw(TrpCanvas *canvas) override;
+    // The control's face at the view's drawn place (the button face when it shows none).
+    virtual void PaintControl();
+
+    // The control the view shows (a widget of the dialog's form); shown and
+    // hidden with the view's "Visible".
+    QPointer<QObject> ShownControl;
 };
 
+// The icon of a component without a face (24 x 24).
+const QImage &rpNonVisualIcon();
+
+// A component without a face of its own, shown as an icon.
 class TrpNonVisualControl : public TrpControl
 {
 public:
     TrpNonVisualControl();
     QString ClassName() const override { return QStringLiteral("TrpNonVisualControl"); }
     std::unique_ptr<TrpView> Create() const override { return std::make_unique<TrpNonVisualControl>(); }
+    void SetProperty(const QString &name, const TrpValue &value) override;
     void BuildPropertyTable() override;
+    void Draw(TrpCanvas *canvas) override;
+
+    QImage IconBitmap;
+    // The component it stands for; renamed with the view.
+    QPointer<QObject> HostedComponent;
+    // Values the dialog controls derived from it keep.
+    TrpVariables Variables;
 };
 
 // "Object.Property" for the expression language (see the view's rules).

@@ -1,5 +1,7 @@
 // Drawing of the views on a canvas: fill, frame, text, pictures and lines,
 // and the drawing of prepared pages.
+#include <QPainter>
+
 #include "platform/error.h"
 #include "report/model/memo.h"
 #include "report/model/page.h"
@@ -17,6 +19,12 @@ int scaledRight(const TrpView &v)
 int scaledBottom(const TrpView &v)
 {
     return rpRound(v.DrawScaleY * (v.SavedBounds.Top + v.SavedBounds.Height) + v.DrawOffsetY);
+}
+
+// Justification spreads over both kinds of blank, so either makes a line justifiable.
+bool hasBlank(const QString &text)
+{
+    return text.contains(QLatin1Char(' ')) || text.contains(QChar(0xA0));
 }
 
 } // namespace
@@ -96,10 +104,16 @@ void TrpMemoView::Draw(TrpCanvas *canvas)
     TrpObjectState &st = rpObjects();
     const bool autoWidth = (Flags & rpmfAutoWidth) && st.DrawingPrepared && !Memo.isEmpty();
     if (autoWidth) {
-        const int w = CalcAutoWidth(Memo);
+        const int w = CalcAutoWidth(Memo, canvas);
+        if (!AutoAnchored) {
+            AutoAnchored = true;
+            AutoLeft = Left;
+            AutoRight = Left + Width;
+        }
         if (Alignment & rptaVertical) Height = w;
         else {
-            if (Alignment & 1) Left += Width - w;
+            // right or justified: the right edge stays where it was
+            Left = (Alignment & 1) ? AutoRight - w : AutoLeft;
             Width = w;
         }
     }
@@ -206,7 +220,7 @@ void TrpMemoView::drawText()
             else if (align == rptaCenter) x = Left + GapX + (DrawRect.width() - 2 * GapX - tw) / 2;
             if (ExportMode) {
                 report.ExportText(DrawRect, x, y, this, frameFor(i), text);
-            } else if (align == rptaJustify && !last && text.contains(QLatin1Char(' '))) {
+            } else if (align == rptaJustify && !last && hasBlank(text)) {
                 c->TextOutJustified(clip, x, y, text, DrawRect.width() - 2 * GapX - tw);
             } else {
                 c->TextRect(clip, x, y, text);
@@ -229,7 +243,7 @@ void TrpMemoView::drawText()
             else if (align == 6) y = DrawRect.Bottom - GapY - (DrawRect.height() - 2 * GapY - tw) / 2 - 1;
             else if (align == 7) y = Top + DrawRect.height() - GapY;
             if (ExportMode) report.ExportText(DrawRect, x, y, this, 0, text);
-            else if (align == 7 && !last && text.contains(QLatin1Char(' ')))
+            else if (align == 7 && !last && hasBlank(text))
                 c->TextOutJustified(clip, x, y, text, DrawRect.height() - 2 * GapY - tw);
             else c->TextRect(clip, x, y, text);
             ++LinesDrawn;
@@ -274,6 +288,59 @@ void TrpLineView::Draw(TrpCanvas *canvas)
     BeginDraw();
     DrawFrame();
     EndDraw();
+}
+
+// ---------------------------------------------------------------- dialog controls
+
+// TrpControl::Draw paints a widget: it lives with the windows.
+
+void TrpNonVisualControl::Draw(TrpCanvas *canvas)
+{
+    Width = Height = 28;
+    ApplyBandAlign(canvas);
+    BeginDraw();
+    if (TrpCanvas *c = CurCanvas) {
+        c->BkMode = bkOpaque;
+        c->Brush.Style = bsSolid;
+        c->Brush.Color = rpClBtnFace;
+        c->FillRect(DrawRect);
+        // a raised edge: light outer and inner lines at the top left, dark ones at the bottom right
+        const TrpRect r = DrawRect;
+        auto edge = [c](const TrpRect &e, TrpColor light, TrpColor dark) {
+            c->Pen.Style = psSolid;
+            c->Pen.Width = 1;
+            c->Pen.Color = light;
+            c->Line(e.Left, e.Bottom - 1, e.Left, e.Top);
+            c->Line(e.Left, e.Top, e.Right - 1, e.Top);
+            c->Pen.Color = dark;
+            c->Line(e.Right - 1, e.Top, e.Right - 1, e.Bottom - 1);
+            c->Line(e.Right - 1, e.Bottom - 1, e.Left - 1, e.Bottom - 1);
+        };
+        edge(r, rpClWhite, rpClBlack);
+        edge(TrpRect{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1}, 0xE3E3E3, 0x808080);
+        if (!IconBitmap.isNull())
+            c->StretchDraw(TrpRect{r.Left + 2, r.Top + 2, r.Right - 2, r.Bottom - 2}, IconBitmap);
+    }
+    EndDraw();
+}
+
+const QImage &rpNonVisualIcon()
+{
+    static const QImage icon = [] {
+        QImage img(24, 24, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setPen(QColor(64, 64, 64));
+        p.setBrush(QColor(250, 250, 250));
+        p.drawRect(3, 5, 17, 14);
+        p.setBrush(QColor(0, 90, 170));
+        p.drawRect(6, 8, 5, 5);
+        p.drawLine(13, 9, 17, 9);
+        p.drawLine(13, 12, 17, 12);
+        p.drawLine(6, 15, 17, 15);
+        return img;
+    }();
+    return icon;
 }
 
 // Band and subreport views show themselves only in a designer.

@@ -225,7 +225,18 @@ void TrpPage::BuildPropertyTable()
         AddProperty(QStringLiteral("OnActivate"), rpkEditor);
         return;
     }
-    AddProperty(QStringLiteral("Size"), rpkEnum);
+    {
+        // the printer's papers by name; codes as values
+        const TrpPrinter &pr = rpPrinter();
+        const qsizetype n = std::min(pr.PaperNames.size(), pr.PaperCodes.size());
+        if (n == 0) {
+            AddEnumProperty(QStringLiteral("Size"), QStringLiteral("No data"));
+        } else {
+            QList<TrpValue> codes;
+            for (qsizetype i = 0; i < n; ++i) codes << TrpValue(pr.PaperCodes[i]);
+            AddEnumProperty(QStringLiteral("Size"), pr.PaperNames.mid(0, n).join(QLatin1Char(';')), codes);
+        }
+    }
     for (const char *n : {"Width", "Height", "LeftMargin", "TopMargin", "RightMargin", "BottomMargin"})
         AddProperty(QString::fromLatin1(n), rpkPosition);
     AddEnumProperty(QStringLiteral("Orientation"), QStringLiteral("poPortrait;poLandscape"), {0, 1});
@@ -237,12 +248,19 @@ void TrpPage::BuildPropertyTable()
     AddProperty(QStringLiteral("OnBeforePrint"), rpkEditor);
 }
 
+// The page script's name by name: run on activation of a dialog, before a report page builds.
+QString TrpPage::scriptPropertyName() const
+{
+    return PageType == ptDialog ? QStringLiteral("ONACTIVATE") : QStringLiteral("ONBEFOREPRINT");
+}
+
 void TrpPage::SetProperty(const QString &name, const TrpValue &value)
 {
     const QString n = up(name);
     if (n == QLatin1String("TYPE")) PageType = quint8(value.toInt32());
     else if (n == QLatin1String("VISIBLE")) Visible = value.toBool();
     else if (n == QLatin1String("NAME")) Name = value.toText();
+    else if (n == scriptPropertyName()) PrintScript = TrpView::SplitLines(value.toText());
     else if (PageType == ptDialog) {
         if (n == QLatin1String("BORDERSTYLE")) BorderStyle = quint8(value.toInt32());
         else if (n == QLatin1String("CAPTION")) Caption = value.toText();
@@ -276,6 +294,7 @@ TrpValue TrpPage::GetProperty(const QString &name)
     if (n == QLatin1String("TYPE")) return int(PageType);
     if (n == QLatin1String("VISIBLE")) return Visible;
     if (n == QLatin1String("NAME")) return Name;
+    if (n == scriptPropertyName()) return TrpView::JoinLines(PrintScript);
     if (PageType == ptDialog) {
         if (n == QLatin1String("BORDERSTYLE")) return int(BorderStyle);
         if (n == QLatin1String("CAPTION")) return Caption;
@@ -294,7 +313,20 @@ TrpValue TrpPage::GetProperty(const QString &name)
     if (n == QLatin1String("LEFTMARGIN")) return live ? LeftMarginUsed() : int(MarginLeft);
     if (n == QLatin1String("TOPMARGIN")) return live ? TopMarginUsed() : int(MarginTop);
     if (n == QLatin1String("RIGHTMARGIN")) return live ? RightEdge() : int(MarginRight);
-    if (n == QLatin1String("BOTTOMMARGIN")) return live ? BottomEdgeOfPaper() : int(MarginBottom);
+    if (n == QLatin1String("BOTTOMMARGIN")) {
+        if (!live) return int(MarginBottom);
+        // the edge that bands fill up to: the page footer stays free
+        int footer = Build ? Build->PageFooterHeight() : -1;
+        if (footer < 0) {
+            footer = 0;
+            for (const auto &v : m_views)
+                if (auto *bv = dynamic_cast<const TrpBandView *>(v.get()); bv && bv->BandType() == btPageFooter) {
+                    footer = bv->Height;
+                    break;
+                }
+        }
+        return BottomEdgeOfPaper() - footer;
+    }
     if (n == QLatin1String("ORIENTATION")) return int(Orientation);
     if (n == QLatin1String("PRINTTOPREVPAGE")) return PrintToPrevPage;
     if (n == QLatin1String("STRETCHTOPRINTABLE")) return !UseMargins;

@@ -36,6 +36,8 @@ class TrpPageExtension
 {
 public:
     virtual ~TrpPageExtension() = default;
+    // Height of the page footer the building page keeps free; -1: none set up yet.
+    virtual int PageFooterHeight() const { return -1; }
 };
 
 enum { ptReport = 0, ptDialog = 1 };
@@ -105,6 +107,7 @@ public:
     TrpReportBase *Report = nullptr;
 
 private:
+    QString scriptPropertyName() const;
     std::vector<std::unique_ptr<TrpView>> m_views;
 };
 

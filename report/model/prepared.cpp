@@ -5,6 +5,7 @@
 #include "report/model/factory.h"
 #include "report/model/memo.h"
 #include "report/model/reportbase.h"
+#include "report/model/views.h"
 
 namespace {
 
@@ -251,6 +252,53 @@ void TrpEMFPages::WritePreparedFile(QIODevice &s)
     WriteStreamByte(s, m_report ? m_report->InfoByte : 88);
 }
 
+// The oldest layout: each page is one metafile, which becomes a picture view
+// over the whole page.
+void TrpEMFPages::readMetafilePages(QIODevice &s)
+{
+    s.seek(0);
+    const QStringList lines = ReadStreamMemoOld(s);
+    const QString printer = lines.isEmpty() ? QString() : lines.first();
+    const qint64 size = s.size();
+    const qint32 count = ReadStreamInteger(s);
+    // Every page takes at least 16 bytes of header.
+    if (count < 0 || qint64(count) * 16 > size - s.pos()) damaged(QStringLiteral("page count %1").arg(count));
+    std::vector<std::unique_ptr<TrpPreparedPage>> pages;
+    for (qint32 i = 0; i < count; ++i) {
+        auto e = std::make_unique<TrpPreparedPage>();
+        const qint64 start = s.pos();
+        const qint32 next = ReadStreamInteger(s);
+        if (next <= start || next > size) damaged(QStringLiteral("the position of page %1").arg(i + 1));
+        e->PaperSize = quint16(ReadStreamWord(s));
+        e->PaperWidth = ReadStreamInteger(s);
+        e->PaperHeight = ReadStreamInteger(s);
+        e->Orientation = ReadStreamByte(s);
+        e->UseMargins = ReadStreamBoolean(s);
+        e->PaperBin = -1;
+        if (next < s.pos()) damaged(QStringLiteral("the position of page %1").arg(i + 1));
+        TrpPaperRequest paper{e->PaperSize, e->PaperWidth, e->PaperHeight, e->PaperBin, e->Orientation};
+        rpApplyPaper(paper, e->PageMetrics);
+        TrpPictureView view;
+        view.SetBounds(0, 0, e->PageMetrics.Width, e->PageMetrics.Height);
+        view.FrameTyp = rpftNone;
+        const QByteArray metafile = ReadStreamBytes(s, next - s.pos());
+        if (!view.Picture.load(rppkMetafile, metafile) || view.Picture.Image.isNull())
+            damaged(QStringLiteral("the picture of page %1").arg(i + 1));
+        QByteArray objects(1, char(kVersion));
+        {
+            TrpMemoryStream out(&objects);
+            out.seek(1);
+            view.InPreparedPage = true;
+            view.WriteObject(out);
+        }
+        e->ObjectStream = objects;
+        pages.push_back(std::move(e));
+        s.seek(next);
+    }
+    m_pages = std::move(pages);
+    PrinterName = printer;
+}
+
 void TrpEMFPages::ReadPreparedFile(QIODevice &device)
 {
     if (!device.isOpen()) return;
@@ -271,8 +319,11 @@ void TrpEMFPages::ReadPreparedFile(QIODevice &device)
     const int c = ReadStreamByte(s);
     if (c == 1 || c == 255)
         throw kv::Error(QStringLiteral("The prepared report is compressed and cannot be read"));
-    if (c != 0)
-        throw kv::Error(QStringLiteral("The prepared report holds pages of the old picture format, which cannot be read"));
+    if (c != 0) {
+        readMetafilePages(s);
+        device.seek(s.pos());
+        return;
+    }
     const QString printer = ReadStreamString(s);
     const qint32 count = ReadStreamInteger(s);
     // Every page takes at least 16 bytes of header.

@@ -82,4 +82,5 @@ private:
     bool m_appending = false;
     std::vector<std::unique_ptr<TrpPreparedPage>> m_pages;
     void readPageRecords(const QByteArray &data, const std::function<void(std::unique_ptr<TrpView>)> &sink) const;
+    void readMetafilePages(QIODevice &s);
 };

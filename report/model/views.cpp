@@ -7,6 +7,7 @@
 
 #include "platform/error.h"
 #include "platform/text.h"
+#include "report/core/metafile.h"
 #include "report/core/utils.h"
 #include "report/model/page.h"
 #include "report/script/scriptengine.h"
@@ -211,9 +212,11 @@ bool TrpPicture::load(int kind, const QByteArray &bytes)
     clear();
     if (kind == rppkNone || bytes.isEmpty()) return kind == rppkNone;
     if (kind == rppkMetafile) {
-        // Kept for saving again; nothing here can draw it.
+        // Kept for saving again; drawn from the image the metafile libraries make.
+        // A metafile they cannot play stays in the template as it was.
         Kind = kind;
         Data = bytes;
+        Image = rpRenderMetafile(bytes);
         return true;
     }
     const char *format = kind == rppkBitmap ? "BMP" : kind == rppkIcon ? "ICO" : kind == rppkJPEG ? "JPEG" : nullptr;
@@ -262,13 +265,22 @@ void TrpPictureView::SetProperty(const QString &name, const TrpValue &value)
     else if (n == QLatin1String("KEEPASPECT")) setBit(Flags, rppfKeepAspect, value.toBool());
     else if (n == QLatin1String("BLOBTYPE")) BlobType = quint8(value.toInt32());
     else if (n == QLatin1String("PICTURE")) {
-        // Another picture view, given by its object number.
+        // Another picture view's picture, given by the number read from its "Picture".
         const qint64 id = value.toInteger();
-        TrpPage *page = OwnerPage;
-        if (page)
-            for (const auto &v : page->Views())
-                if (v->ObjectID == id && v->TypeCode == rpgtPicture)
-                    Picture = static_cast<TrpPictureView *>(v.get())->Picture;
+        auto copyFrom = [&](const TrpPage *page) {
+            if (page)
+                for (const auto &v : page->Views())
+                    if (v->ObjectID == id && v->TypeCode == rpgtPicture) {
+                        if (v.get() != this) Picture = static_cast<TrpPictureView *>(v.get())->Picture;
+                        return true;
+                    }
+            return false;
+        };
+        if (!copyFrom(OwnerPage)) {
+            TrpReportLink &r = rpReport();
+            for (int i = 0; TrpPage *p = r.PageAt(i); ++i)
+                if (p != OwnerPage && copyFrom(p)) break;
+        }
     } else TrpView::SetProperty(name, value);
 }
 

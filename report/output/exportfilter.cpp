@@ -1,6 +1,7 @@
 #include "report/output/exportfilter.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "platform/error.h"
 
@@ -46,6 +47,8 @@ void TrpExportFilter::Register(const QString &description, const QString &mask)
             i.Mask = mask;
             return;
         }
+        // one entry per kind of filter: a second instance of a class is not listed again
+        if (typeid(*i.Filter) == typeid(*this)) return;
     }
     registry().append({this, description, mask});
 }
