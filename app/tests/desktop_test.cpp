@@ -22,6 +22,11 @@
 #include "data/paths.h"
 #include "print/flows/fullstat.h"
 #include "print/flows/printsetup.h"
+#include "report/building/report.h"
+#include "report/core/utils.h"
+#include "report/model/memo.h"
+#include "report/model/page.h"
+#include "report/windows/dialogs.h"
 #include "report/windows/enginectl.h"
 #include "report/windows/preview.h"
 #include "report/windows/printdialog.h"
@@ -535,6 +540,89 @@ TEST_F(Desktop, TheFirstJobFromMaterialsToTheMapsInAPdfFile)
         settle();
         EXPECT_TRUE(group.isNull());   // saved: it closes without a question
         shot(QStringLiteral("closed-one"));
+    });
+}
+
+
+// Templates a user spoiled: each road says why in a box of its own and opens
+// no preview; a protected template asks for its password first.
+TEST_F(Desktop, SpoiledTemplatesAreToldAndOpenNoPreview)
+{
+    run([&](TMainForm &form) {
+        const QString reports = paths().ReportsFolder();
+        auto spoil = [&](const QString &name, const std::function<void(TrpReport &)> &change) {
+            const QString file = Paths::FileIn(reports, name);
+            TrpReport r;
+            ASSERT_TRUE(r.LoadFromFile(file));
+            change(r);
+            r.SaveToFile(file);
+        };
+        {   // the first byte of the standard sheets' list changed
+            QFile f(Paths::FileIn(reports, QStringLiteral("StdSheets.rpf")));
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            f.write(QByteArray(1, char(0x7F)));
+        }
+        spoil(QStringLiteral("WareHouseInfo.rpf"), [](TrpReport &r) {
+            for (int p = 0; p < r.Pages().Count(); ++p)
+                for (const auto &v : r.Pages().GetPage(p)->Views())
+                    if (auto *m = dynamic_cast<TrpMemoView *>(v.get()); m && m->Memo.join(' ').contains('['))
+                        m->Memo << QStringLiteral("[NOSUCHNAME]");
+        });
+        spoil(QStringLiteral("Group2.rpf"), [](TrpReport &r) {
+            r.Info.Protected = true;
+            r.Info.Password = QStringLiteral("Цех-7");
+        });
+        auto previews = [] {
+            int n = 0;
+            for (QWidget *w : QApplication::topLevelWidgets()) n += w->isVisible() && qobject_cast<TrpPreviewForm *>(w);
+            return n;
+        };
+        // The box of a road: its text, a picture, OK.
+        auto box = [&](const char *step, const QString &expected, bool &seen) {
+            onNextModal<QMessageBox>([&, step, expected](QMessageBox &m) {
+                expectUsableDialog(&m, step);
+                EXPECT_TRUE(m.text().contains(expected)) << step << ": " << m.text().toStdString();
+                shot(QString::fromLatin1(step));
+                seen = true;
+                m.accept();
+            });
+        };
+
+        QTest::mouseClick(child<TToolbarButton>(&form, QStringLiteral("tbWarehouse")), Qt::LeftButton);
+        settle();
+        ASSERT_NE(qobject_cast<TfrmWareHouse *>(form.ActiveChild()), nullptr);
+        bool damaged = false;
+        box("damaged-sheets-list", LoadEngineString(55345), damaged);
+        form.Action(QStringLiteral("PrintSheetsAction"))->trigger();
+        settle();
+        EXPECT_TRUE(damaged);
+        EXPECT_EQ(previews(), 0);
+
+        bool unknown = false;
+        box("unknown-name-statistics", QStringLiteral("NOSUCHNAME"), unknown);
+        form.Action(QStringLiteral("WHStatisticsAction"))->trigger();
+        settle();
+        EXPECT_TRUE(unknown);
+        EXPECT_EQ(previews(), 0);
+
+        QTest::keyClick(&form, Qt::Key_N, Qt::ControlModifier);
+        settle();
+        ASSERT_NE(qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild()), nullptr);
+        bool prompted = false, refused = false;
+        onNextModal<TrpPasswForm>([&](TrpPasswForm &d) {
+            expectUsableDialog(&d, "password");
+            EXPECT_EQ(QApplication::focusWidget(), d.E1);
+            typeKeys(QStringLiteral("цех-7"));
+            shot(QStringLiteral("password"));
+            prompted = true;
+            box("wrong-password", QStringLiteral("Неверный пароль"), refused);
+            d.OK->click();
+        });
+        form.Action(QStringLiteral("PrintListAction"))->trigger();
+        settle();
+        EXPECT_TRUE(prompted);
+        EXPECT_TRUE(refused);
+        EXPECT_EQ(previews(), 0);
     });
 }
 

@@ -134,7 +134,10 @@ bool TrpDBDataSet::Eof()
 bool TrpDBDataSet::hasField(const QString &name) const
 {
     kv::DataSet *ds = currentDataSet();
-    return ds && ds->FindField(name) != nullptr;
+    if (!ds) return false;
+    // A closed data set has no fields yet: it is opened to read its field.
+    if (!ds->Active()) ds->Open();
+    return ds->FindField(name) != nullptr;
 }
 
 TrpValue TrpDBDataSet::fieldValue(const QString &name) const

@@ -293,8 +293,9 @@ bool TrpReportBase::LoadFromFile(const QString &fileName)
         ShowError(QStringLiteral("Cannot open file \"%1\"").arg(fileName));
         return false;
     }
-    m_loadedWhole = LoadFromStream(f);
+    // Named before reading: a refused password renames the report "Untitled".
     FileName = fileName;
+    m_loadedWhole = LoadFromStream(f);
     return true;
 }
 

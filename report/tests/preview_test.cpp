@@ -268,7 +268,9 @@ TEST_F(PreviewFixture, SearchFromTheFirstPageStartsThereWhateverPageIsShown)
         form->GoToPage(c.shown);
         form->StartSearch(QString::fromUtf8(c.text), false, c.fromCurrent);
         EXPECT_EQ(form->FoundPage(), c.found);
-        if (c.found >= 0) EXPECT_EQ(form->CurPage(), c.found + 1);
+        if (c.found >= 0) {
+            EXPECT_EQ(form->CurPage(), c.found + 1);
+        }
     }
 }
 
