@@ -568,7 +568,7 @@ TEST_F(Desktop, SpoiledTemplatesAreToldAndOpenNoPreview)
                     if (auto *m = dynamic_cast<TrpMemoView *>(v.get()); m && m->Memo.join(' ').contains('['))
                         m->Memo << QStringLiteral("[NOSUCHNAME]");
         });
-        spoil(QStringLiteral("Group2.rpf"), [](TrpReport &r) {
+        spoil(QStringLiteral("Scraps.rpf"), [](TrpReport &r) {
             r.Info.Protected = true;
             r.Info.Password = QStringLiteral("Цех-7");
         });
@@ -605,9 +605,6 @@ TEST_F(Desktop, SpoiledTemplatesAreToldAndOpenNoPreview)
         EXPECT_TRUE(unknown);
         EXPECT_EQ(previews(), 0);
 
-        QTest::keyClick(&form, Qt::Key_N, Qt::ControlModifier);
-        settle();
-        ASSERT_NE(qobject_cast<TfrmRaskroyGroup *>(form.ActiveChild()), nullptr);
         bool prompted = false, refused = false;
         onNextModal<TrpPasswForm>([&](TrpPasswForm &d) {
             expectUsableDialog(&d, "password");
@@ -618,7 +615,7 @@ TEST_F(Desktop, SpoiledTemplatesAreToldAndOpenNoPreview)
             box("wrong-password", QStringLiteral("Неверный пароль"), refused);
             d.OK->click();
         });
-        form.Action(QStringLiteral("PrintListAction"))->trigger();
+        form.Action(QStringLiteral("PrintScrapsAction"))->trigger();
         settle();
         EXPECT_TRUE(prompted);
         EXPECT_TRUE(refused);
