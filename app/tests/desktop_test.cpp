@@ -20,6 +20,7 @@
 #include "data/datamodule.h"
 #include "data/maps/mapdoc.h"
 #include "data/paths.h"
+#include "engine/raskroy.h"
 #include "print/flows/fullstat.h"
 #include "print/flows/printsetup.h"
 #include "report/building/report.h"
@@ -568,6 +569,11 @@ TEST_F(Desktop, SpoiledTemplatesAreToldAndOpenNoPreview)
                     if (auto *m = dynamic_cast<TrpMemoView *>(v.get()); m && m->Memo.join(' ').contains('['))
                         m->Memo << QStringLiteral("[NOSUCHNAME]");
         });
+        {   // the maps' template cut short in the middle of an object
+            QFile f(Paths::FileIn(reports, QStringLiteral("RskMaps.rpf")));
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.resize(f.size() / 2));
+        }
         spoil(QStringLiteral("Scraps.rpf"), [](TrpReport &r) {
             r.Info.Protected = true;
             r.Info.Password = QStringLiteral("Цех-7");
@@ -604,6 +610,39 @@ TEST_F(Desktop, SpoiledTemplatesAreToldAndOpenNoPreview)
         settle();
         EXPECT_TRUE(unknown);
         EXPECT_EQ(previews(), 0);
+
+        // A job's maps: "Печать", OK in the print settings, the box.
+        auto *maps = qobject_cast<TFormSheets *>(form.CreateResultsWindow(false));
+        ASSERT_NE(maps, nullptr);
+        {
+            engine::TRaskroy e;
+            e.ResetRaskroy();
+            e.P.StdSheetLength = 2800;
+            e.P.StdSheetWidth = 2070;
+            e.Detals.Add("Бок", 720, 560, 4, 1);
+            e.RaskroyFromStock();
+            e.RaskroyNextSheet();
+            ASSERT_GT(e.ResultMaps.Count(), 0);
+            const engine::TSheetsList &m = *e.ResultMaps.Items(0);
+            maps->AddMapTab(MapCaption(0, 0, m.Quantity, QString::fromStdString(m.Name)), 1, m, e.Detals, 4, QString());
+            maps->SetJobMaterials({1});
+            maps->EndRun();
+        }
+        settle();
+        bool setup = false, mapsTold = false;
+        onNextModal<TfrmPrintSetup>([&](TfrmPrintSetup &d) {
+            setup = true;
+            box("damaged-maps", LoadEngineString(55345), mapsTold);
+            d.bbOkClick();
+        });
+        maps->PrintAction->trigger();
+        settle();
+        EXPECT_TRUE(setup);
+        EXPECT_TRUE(mapsTold);
+        EXPECT_EQ(previews(), 0);
+        maps->SetShuttingDown();
+        maps->close();
+        settle();
 
         bool prompted = false, refused = false;
         onNextModal<TrpPasswForm>([&](TrpPasswForm &d) {
