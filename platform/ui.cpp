@@ -42,6 +42,7 @@ std::vector<ButtonDef> buttonDefs(MsgButtons buttons)
     case MsgButtons::YesNo: return {yes, no};
     case MsgButtons::YesNoCancel: return {yes, no, cancel};
     case MsgButtons::RetryCancel: return {retry, cancel};
+    case MsgButtons::OkCancel: return {ok, cancel};
     }
     return {ok};
 }
@@ -274,6 +275,7 @@ ModalResult SafestAnswer(MsgButtons buttons)
     case MsgButtons::Ok: return ModalResult::Ok;
     case MsgButtons::YesNo: return ModalResult::No;
     case MsgButtons::YesNoCancel:
+    case MsgButtons::OkCancel:
     case MsgButtons::RetryCancel: return ModalResult::Cancel;
     }
     return ModalResult::Cancel;

@@ -24,7 +24,7 @@ namespace kv {
 
 enum class MsgKind { Error, Warning, Confirmation, Information };
 
-enum class MsgButtons { Ok, YesNo, YesNoCancel, RetryCancel };
+enum class MsgButtons { Ok, YesNo, YesNoCancel, RetryCancel, OkCancel };
 
 // The answer of a box; None when it was closed without a button.
 enum class ModalResult { None, Ok, Cancel, Yes, No, Retry };

@@ -11,6 +11,7 @@
 #include "report/model/page.h"
 #include "report/script/scriptengine.h"
 #include "report/windows/preview.h"
+#include "report/windows/reportui.h"
 #include "resources/partbase_reports.h"
 
 #include <QApplication>
@@ -53,9 +54,13 @@ void PrintModelsList(AppContext &ctx, const QList<QPair<QString, int>> &models, 
         return true;
     };
     const QString file = QDir(ctx.paths().ReportsFolder()).filePath(QStringLiteral("ModelsList.rpf"));
-    if (!report.LoadFromFile(file)) {
+    rpConnectUi(report, ctx.ui(), parent);
+    switch (rpLoadTemplate(report, file)) {
+    case TrpLoadResult::Missing:
         delete holder;
         throw kv::Error(QStringLiteral("Не найден шаблон отчёта \"%1\".").arg(QDir::toNativeSeparators(file)));
+    case TrpLoadResult::Failed: delete holder; return;
+    case TrpLoadResult::Loaded: break;
     }
     rpEngine().Variables().SetValue(QStringLiteral("BASENAME"), TrpValue(QStringLiteral("База моделей")));
     if (TrpPage *page = report.Pages().GetPage(0)) {
@@ -65,7 +70,6 @@ void PrintModelsList(AppContext &ctx, const QList<QPair<QString, int>> &models, 
         page->MarginTop = kv::ReportMargin(s.GetPageTop());
         page->MarginBottom = kv::ReportMargin(s.GetPageBottom());
     }
-    Q_UNUSED(parent);
     QPointer<QObject> keep(holder);
     report.OnShowPrepared = [holder](TrpReport &r) {
         const QWidgetList before = QApplication::topLevelWidgets();

@@ -18,6 +18,7 @@
 #include "report/building/datasource.h"
 #include "report/script/scriptengine.h"
 #include "report/windows/preview.h"
+#include "report/windows/reportui.h"
 #include "report/building/report.h"
 #include "report/output/printer.h"
 #include "print/flows/printflow.h"
@@ -92,9 +93,14 @@ void GroupPrinting::PrintPartBase(TfrmRaskroyGroup &w, bool grouped)
         report.SetDataset(&source);
         report.Title = QStringLiteral("База деталей");
         report.ShowProgress = false;
-        if (!report.LoadFromFile(QDir(ctx.paths().ReportsFolder()).filePath(file)))
+        rpConnectUi(report, ctx.ui(), &w);
+        switch (rpLoadTemplate(report, QDir(ctx.paths().ReportsFolder()).filePath(file))) {
+        case TrpLoadResult::Missing:
             throw kv::Error(QStringLiteral("Не найден шаблон отчёта \"%1\".")
                                 .arg(QDir::toNativeSeparators(ctx.paths().ReportsFolder() + file)));
+        case TrpLoadResult::Failed: cleanup(); return;
+        case TrpLoadResult::Loaded: break;
+        }
         const kv::PartBaseTotals totals = w.Totals();
         const QString bordersText =
             kv::BordersVariable(totals.edgeByCode, [&w](int code) { return w.BorderName(code); });
@@ -142,8 +148,13 @@ void GroupPrinting::PrintModelsList(TfrmRaskroyGroup &w)
     report.Title = QStringLiteral("Список моделей");
     report.ShowProgress = false;
     const QString file = QDir(ctx.paths().ReportsFolder()).filePath(QStringLiteral("ModelsList.rpf"));
-    if (!report.LoadFromFile(file))
+    rpConnectUi(report, ctx.ui(), &w);
+    switch (rpLoadTemplate(report, file)) {
+    case TrpLoadResult::Missing:
         throw kv::Error(QStringLiteral("Не найден шаблон отчёта \"%1\".").arg(QDir::toNativeSeparators(file)));
+    case TrpLoadResult::Failed: return;
+    case TrpLoadResult::Loaded: break;
+    }
     rpEngine().Variables().SetValue(QStringLiteral("BASENAME"), TrpValue(w.windowTitle()));
     report.OnGetValue = [&](const QString &name, TrpValue &value) {
         if (pos < 0 || pos >= models.size()) return false;

@@ -14,6 +14,7 @@
 #include "report/building/report.h"
 #include "report/output/printer.h"
 #include "report/windows/preview.h"
+#include "report/windows/reportui.h"
 #include "resources/stock_reports.h"
 #include "platform/clock.h"
 
@@ -28,7 +29,7 @@ namespace {
 
 // Loads the template, sets the page and the variable DATE, and shows it.
 void showReport(AppContext &ctx, QObject &holder, TrpDataset *source, const QString &templateName,
-                const QString &title)
+                const QString &title, QWidget *parent)
 {
     // The printer as the user left it: a new report and its template set it
     // to their own paper.
@@ -37,8 +38,12 @@ void showReport(AppContext &ctx, QObject &holder, TrpDataset *source, const QStr
     report.Host().Owner = &holder;
     report.SetDataset(source);
     const QString file = Paths::FileIn(ctx.paths().ReportsFolder(), templateName);
-    if (!report.LoadFromFile(file))
-        throw Error(QStringLiteral("Ошибка загрузки шаблона отчета \"%1\".").arg(file));
+    rpConnectUi(report, ctx.ui(), parent);
+    switch (rpLoadTemplate(report, file)) {
+    case TrpLoadResult::Missing: throw Error(QStringLiteral("Ошибка загрузки шаблона отчета \"%1\".").arg(file));
+    case TrpLoadResult::Failed: return;
+    case TrpLoadResult::Loaded: break;
+    }
     report.Title = title;
     if (report.Pages().Count() > 0) {
         TrpPage *page = report.Pages()[0];
@@ -61,7 +66,7 @@ void showReport(AppContext &ctx, QObject &holder, TrpDataset *source, const QStr
 
 } // namespace
 
-void PrintStockList(AppContext &ctx, StockService &stock, bool scraps, QWidget *)
+void PrintStockList(AppContext &ctx, StockService &stock, bool scraps, QWidget *parent)
 {
     scraps ? stock.PostScraps() : stock.PostSheets();
     Query &q = *ctx.module().qryPrint;
@@ -79,10 +84,10 @@ void PrintStockList(AppContext &ctx, StockService &stock, bool scraps, QWidget *
     source->SetName(kStockSource);
     source->SetDataSet(&q);
     showReport(ctx, holder, source, scraps ? QStringLiteral("Scraps.rpf") : QStringLiteral("StdSheets.rpf"),
-               scraps ? QStringLiteral("База остатков") : QStringLiteral("База стандартных листов"));
+               scraps ? QStringLiteral("База остатков") : QStringLiteral("База стандартных листов"), parent);
 }
 
-void PrintWareHouseInfo(AppContext &ctx, StockService &stock, QWidget *)
+void PrintWareHouseInfo(AppContext &ctx, StockService &stock, QWidget *parent)
 {
     MaterialList materials;
     for (const MaterialItem &m : ctx.materials().MaterialItems(false)) materials << qMakePair(m.code, m.name);
@@ -111,5 +116,5 @@ void PrintWareHouseInfo(AppContext &ctx, StockService &stock, QWidget *)
     auto *source = new TrpDBDataSet(&holder);
     source->SetName(kWareHouseInfoSource);
     source->SetDataSet(md);
-    showReport(ctx, holder, source, QStringLiteral("WareHouseInfo.rpf"), QStringLiteral("Статистика по складу"));
+    showReport(ctx, holder, source, QStringLiteral("WareHouseInfo.rpf"), QStringLiteral("Статистика по складу"), parent);
 }

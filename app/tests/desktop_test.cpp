@@ -20,8 +20,14 @@
 #include "data/datamodule.h"
 #include "data/maps/mapdoc.h"
 #include "data/paths.h"
+#include "engine/raskroy.h"
 #include "print/flows/fullstat.h"
 #include "print/flows/printsetup.h"
+#include "report/building/report.h"
+#include "report/core/utils.h"
+#include "report/model/memo.h"
+#include "report/model/page.h"
+#include "report/windows/dialogs.h"
 #include "report/windows/enginectl.h"
 #include "report/windows/preview.h"
 #include "report/windows/printdialog.h"
@@ -535,6 +541,124 @@ TEST_F(Desktop, TheFirstJobFromMaterialsToTheMapsInAPdfFile)
         settle();
         EXPECT_TRUE(group.isNull());   // saved: it closes without a question
         shot(QStringLiteral("closed-one"));
+    });
+}
+
+
+// Templates a user spoiled: each road says why in a box of its own and opens
+// no preview; a protected template asks for its password first.
+TEST_F(Desktop, SpoiledTemplatesAreToldAndOpenNoPreview)
+{
+    run([&](TMainForm &form) {
+        const QString reports = paths().ReportsFolder();
+        auto spoil = [&](const QString &name, const std::function<void(TrpReport &)> &change) {
+            const QString file = Paths::FileIn(reports, name);
+            TrpReport r;
+            ASSERT_TRUE(r.LoadFromFile(file));
+            change(r);
+            r.SaveToFile(file);
+        };
+        {   // the first byte of the standard sheets' list changed
+            QFile f(Paths::FileIn(reports, QStringLiteral("StdSheets.rpf")));
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            f.write(QByteArray(1, char(0x7F)));
+        }
+        spoil(QStringLiteral("WareHouseInfo.rpf"), [](TrpReport &r) {
+            for (int p = 0; p < r.Pages().Count(); ++p)
+                for (const auto &v : r.Pages().GetPage(p)->Views())
+                    if (auto *m = dynamic_cast<TrpMemoView *>(v.get()); m && m->Memo.join(' ').contains('['))
+                        m->Memo << QStringLiteral("[NOSUCHNAME]");
+        });
+        {   // the maps' template cut short in the middle of an object
+            QFile f(Paths::FileIn(reports, QStringLiteral("RskMaps.rpf")));
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.resize(f.size() / 2));
+        }
+        spoil(QStringLiteral("Scraps.rpf"), [](TrpReport &r) {
+            r.Info.Protected = true;
+            r.Info.Password = QStringLiteral("Цех-7");
+        });
+        auto previews = [] {
+            int n = 0;
+            for (QWidget *w : QApplication::topLevelWidgets()) n += w->isVisible() && qobject_cast<TrpPreviewForm *>(w);
+            return n;
+        };
+        // The box of a road: its text, a picture, OK.
+        auto box = [&](const char *step, const QString &expected, bool &seen) {
+            onNextModal<QMessageBox>([&, step, expected](QMessageBox &m) {
+                expectUsableDialog(&m, step);
+                EXPECT_TRUE(m.text().contains(expected)) << step << ": " << m.text().toStdString();
+                shot(QString::fromLatin1(step));
+                seen = true;
+                m.accept();
+            });
+        };
+
+        QTest::mouseClick(child<TToolbarButton>(&form, QStringLiteral("tbWarehouse")), Qt::LeftButton);
+        settle();
+        ASSERT_NE(qobject_cast<TfrmWareHouse *>(form.ActiveChild()), nullptr);
+        bool damaged = false;
+        box("damaged-sheets-list", LoadEngineString(55345), damaged);
+        form.Action(QStringLiteral("PrintSheetsAction"))->trigger();
+        settle();
+        EXPECT_TRUE(damaged);
+        EXPECT_EQ(previews(), 0);
+
+        bool unknown = false;
+        box("unknown-name-statistics", QStringLiteral("NOSUCHNAME"), unknown);
+        form.Action(QStringLiteral("WHStatisticsAction"))->trigger();
+        settle();
+        EXPECT_TRUE(unknown);
+        EXPECT_EQ(previews(), 0);
+
+        // A job's maps: "Печать", OK in the print settings, the box.
+        auto *maps = qobject_cast<TFormSheets *>(form.CreateResultsWindow(false));
+        ASSERT_NE(maps, nullptr);
+        {
+            engine::TRaskroy e;
+            e.ResetRaskroy();
+            e.P.StdSheetLength = 2800;
+            e.P.StdSheetWidth = 2070;
+            e.Detals.Add("Бок", 720, 560, 4, 1);
+            e.RaskroyFromStock();
+            e.RaskroyNextSheet();
+            ASSERT_GT(e.ResultMaps.Count(), 0);
+            const engine::TSheetsList &m = *e.ResultMaps.Items(0);
+            maps->AddMapTab(MapCaption(0, 0, m.Quantity, QString::fromStdString(m.Name)), 1, m, e.Detals, 4, QString());
+            maps->SetJobMaterials({1});
+            maps->EndRun();
+        }
+        settle();
+        bool setup = false, mapsTold = false;
+        onNextModal<TfrmPrintSetup>([&](TfrmPrintSetup &d) {
+            setup = true;
+            box("damaged-maps", LoadEngineString(55345), mapsTold);
+            d.bbOkClick();
+        });
+        maps->PrintAction->trigger();
+        settle();
+        EXPECT_TRUE(setup);
+        EXPECT_TRUE(mapsTold);
+        EXPECT_EQ(previews(), 0);
+        maps->SetShuttingDown();
+        maps->close();
+        settle();
+
+        bool prompted = false, refused = false;
+        onNextModal<TrpPasswForm>([&](TrpPasswForm &d) {
+            expectUsableDialog(&d, "password");
+            EXPECT_EQ(QApplication::focusWidget(), d.E1);
+            typeKeys(QStringLiteral("цех-7"));
+            shot(QStringLiteral("password"));
+            prompted = true;
+            box("wrong-password", QStringLiteral("Неверный пароль"), refused);
+            d.OK->click();
+        });
+        form.Action(QStringLiteral("PrintScrapsAction"))->trigger();
+        settle();
+        EXPECT_TRUE(prompted);
+        EXPECT_TRUE(refused);
+        EXPECT_EQ(previews(), 0);
     });
 }
 

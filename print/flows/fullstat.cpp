@@ -161,7 +161,7 @@ void TfrmFullStat::bbPrintClick()
 {
     TrpReport report(this);
     report.Host().Owner = this;
-    LoadReportTemplate(report, m_ctx.paths, QStringLiteral("Statistic.rpf"));
+    if (!LoadReportTemplate(m_ctx.ui, report, m_ctx.paths, QStringLiteral("Statistic.rpf"), this)) return;
     report.Title = QStringLiteral("Статистика");
     report.SetDataset(rpsrcStatistic);
     int margins[4];

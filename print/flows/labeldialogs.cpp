@@ -277,7 +277,7 @@ void TfrmPrintLabel::bbPrintClick()
     m_printing = CurrentSettings();
     TrpReport report(this);
     report.Host().Owner = this;
-    LoadReportTemplate(report, m_ctx.paths, QStringLiteral("ScrapsLbl.rpf"));
+    if (!LoadReportTemplate(m_ctx.ui, report, m_ctx.paths, QStringLiteral("ScrapsLbl.rpf"), this)) return;
     report.Title = QStringLiteral("Ярлычки отходов");
     report.SetDataset(rpsrcLabels);
 

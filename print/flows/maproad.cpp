@@ -11,6 +11,7 @@
 #include "report/model/memo.h"
 #include "report/output/printer.h"
 #include "report/windows/preview.h"
+#include "report/windows/reportui.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,8 +34,15 @@ bool PrintMapsReport(TMapsPrinter &printer, const MapPrintRequest &rq)
     repMaps.Title = QStringLiteral("Карты раскроя");
 
     const QString file = Paths::FileIn(rq.reportsFolder, QStringLiteral("RskMaps.rpf"));
-    if (!QFileInfo::exists(file) || !repMaps.LoadTemplate(file))
+    Ui &ui = *rq.ui;
+    QWidget *parent = rq.parent;
+    rpConnectUi(repMaps, ui, parent);
+    switch (rpLoadTemplate(repMaps, file)) {
+    case TrpLoadResult::Missing:
         throw Error(QStringLiteral("Ошибка загрузки шаблона отчета \"%1\".").arg(QDir::toNativeSeparators(file)));
+    case TrpLoadResult::Failed: return false;
+    case TrpLoadResult::Loaded: break;
+    }
     if (!repMaps.FindView(QStringLiteral("Map")))
         throw Error(QStringLiteral("В шаблоне отчета \"%1\" нет карты раскроя \"Map\".").arg(QDir::toNativeSeparators(file)));
     printer.SetVariables();
@@ -51,9 +59,6 @@ bool PrintMapsReport(TMapsPrinter &printer, const MapPrintRequest &rq)
     if (auto *params = dynamic_cast<TrpMemoView *>(repMaps.FindView(QStringLiteral("mmMapParams"))))
         params->SetFont(ToReportFont(printer.Options.MapFont));
     printer.Attach(repMaps, *rpsrcMaps);
-    Ui &ui = *rq.ui;
-    QWidget *parent = rq.parent;
-    repMaps.ErrorHook = [&ui, parent](const QString &text) { ui.error(text, parent); };
 
     TrpPreviewSettings preview;
     preview.PreviewButtons = pbZoom | pbLoad | pbSave | pbPrint | pbFind | pbExit;

@@ -10,14 +10,18 @@
 #include "report/output/printer.h"
 #include "report/output/textexports.h"
 #include "report/windows/preview.h"
+#include "report/windows/reportui.h"
 
 namespace kv {
 
-void LoadReportTemplate(TrpReport &report, const Paths &paths, const QString &name)
+bool LoadReportTemplate(Ui &ui, TrpReport &report, const Paths &paths, const QString &name, QWidget *parent)
 {
     const QString file = Paths::FileIn(paths.ReportsFolder(), name);
-    if (!report.LoadTemplate(file))
+    rpConnectUi(report, ui, parent);
+    const TrpLoadResult r = rpLoadTemplate(report, file);
+    if (r == TrpLoadResult::Missing)
         throw Error(QStringLiteral("Ошибка загрузки шаблона отчета \"%1\".").arg(file));
+    return r == TrpLoadResult::Loaded;
 }
 
 void SetReportPage(TrpReport &report, const int m[4], bool followPrinter)

@@ -25,8 +25,12 @@ struct PrintContext
     Ui &ui;
 };
 
-// Loads "Reports\<name>"; raises the user's message when it cannot be read.
-void LoadReportTemplate(TrpReport &report, const Paths &paths, const QString &name);
+// Connects the report to `ui` (its failures, the password prompt, the
+// scripts' dialogs) and loads "Reports\<name>". Raises the user's message
+// when the file is missing; false when the template did not load (the user
+// was told why, or cancelled its password prompt).
+[[nodiscard]] bool LoadReportTemplate(Ui &ui, TrpReport &report, const Paths &paths, const QString &name,
+                                      QWidget *parent = nullptr);
 // The first page: landscape when the printer is (and `followPrinter`), and
 // the margins in millimetres (left, right, top, bottom).
 void SetReportPage(TrpReport &report, const int marginsMm[4], bool followPrinter);

@@ -6,13 +6,13 @@
 
 using namespace kv;
 
-void PrintScrapsInfo(PrintContext ctx, const MapDocument &doc, QWidget *)
+void PrintScrapsInfo(PrintContext ctx, const MapDocument &doc, QWidget *parent)
 {
     QObject holder;
     holder.setObjectName(QStringLiteral("FormSheets"));
     TrpReport report(&holder);
     report.Host().Owner = &holder;
-    LoadReportTemplate(report, ctx.paths, QStringLiteral("ScrapsInfo.rpf"));
+    if (!LoadReportTemplate(ctx.ui, report, ctx.paths, QStringLiteral("ScrapsInfo.rpf"), parent)) return;
     int margins[4];
     PageMargins(ctx.settings, margins);
     SetReportPage(report, margins, false);   // the template's orientation stays

@@ -134,15 +134,20 @@ bool TrpDBDataSet::Eof()
 bool TrpDBDataSet::hasField(const QString &name) const
 {
     kv::DataSet *ds = currentDataSet();
-    return ds && ds->FindField(name) != nullptr;
+    if (!ds) return false;
+    // A closed data set has no fields yet: it is opened to read its field.
+    if (!ds->Active()) ds->Open();
+    return ds->FindField(name) != nullptr;
 }
 
 TrpValue TrpDBDataSet::fieldValue(const QString &name) const
 {
     kv::DataSet *ds = currentDataSet();
-    kv::Field *f = ds ? ds->FindField(name) : nullptr;
-    if (!f || !ds->Active()) return TrpValue::null();
-    return TrpValue::fromVariant(f->Value());
+    if (!ds) return TrpValue::null();
+    // A field of a closed data set: the data set is opened for it.
+    if (!ds->Active()) ds->Open();
+    kv::Field *f = ds->FindField(name);
+    return f ? GetFieldValue(f) : TrpValue::null();
 }
 
 void TrpDBDataSet::openIfClosed()
@@ -152,6 +157,32 @@ void TrpDBDataSet::openIfClosed()
 }
 
 // ---- database routines
+
+TrpValue GetFieldValue(kv::Field *field)
+{
+    if (!field) return TrpValue::null();
+    if (kv::DataSet *ds = field->GetDataSet(); ds && !ds->Active()) ds->Open();
+    if (field->OnGetText) return TrpValue(field->DisplayText());
+    using kv::FieldType;
+    const FieldType type = field->DataType();
+    if (field->IsNull()) {
+        switch (type) {
+        case FieldType::String:
+        case FieldType::WideString:
+        // An empty memo or date prints nothing, not "0" or the first day of
+        // the calendar.
+        case FieldType::Memo:
+        case FieldType::FmtMemo:
+        case FieldType::Date:
+        case FieldType::Time:
+        case FieldType::DateTime: return TrpValue(QString());
+        case FieldType::Boolean: return TrpValue(false);
+        default: return TrpValue(0);
+        }
+    }
+    if (type == FieldType::LargeInt) return TrpValue(field->AsString());
+    return TrpValue::fromVariant(field->Value());
+}
 
 bool IsBlobField(const kv::Field *field)
 {

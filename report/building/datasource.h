@@ -122,6 +122,11 @@ private:
 
 // ---- database routines used by the views and the dictionary
 bool IsBlobField(const kv::Field *field);
+// A field's value for a report, Null-safe: the display text of a field with a
+// text handler, the text of a large integer; a Null is "" for texts (and
+// memos and dates), false for Booleans and 0 otherwise. The field's data set
+// is opened when it is closed.
+TrpValue GetFieldValue(kv::Field *field);
 // The field's bytes into the stream, which is then set back to its start.
 void CopyBlobField(const kv::Field *field, QIODevice &target);
 void CopyBlobField(const kv::Field *field, QByteArray &target);

@@ -1,6 +1,7 @@
 #include "report/building/report.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <cmath>
@@ -77,6 +78,13 @@ void TrpReport::Progress(int number)
 {
     if (m_driver) m_driver->Progress(number);
     else if (OnProgress) OnProgress(number);
+}
+
+void TrpReport::ProgressText(const QString &text)
+{
+    if (m_driver && m_driver != this) m_driver->ProgressText(text);
+    else if (OnProgressText) OnProgressText(text);
+    QCoreApplication::processEvents();
 }
 
 void TrpReport::FireBeginPage(int pageNo)
@@ -408,8 +416,8 @@ int TrpReport::PrintPrepared(QPrinter &printer, const TrpPrintOptions &chosen)
     options.Title = Title;
     if (OnPrintReport) OnPrintReport();
     m_stopped = false;
+    options.Stopped = [this] { return m_stopped; };
     return rpPrintPages(printer, list, options, [this](int index, TrpCanvas &canvas, const TrpRect &rect) {
-        if (m_stopped) return;
         PageNo = index;
         Progress(index + 1);
         EMFPages().DrawPage(index, &canvas, rect.toQRect());
@@ -467,6 +475,7 @@ bool TrpReport::ExportPrepared(TrpExportFilter &filter, const QString &fileName,
     filter.FileName = fileName;
     TotalPages = EMFPages().Count();
     m_exportFilter = &filter;
+    m_stopped = false;
     try {
         filter.BeginDocument();
         for (int i = 0; i < EMFPages().Count(); ++i) {
@@ -475,6 +484,13 @@ bool TrpReport::ExportPrepared(TrpExportFilter &filter, const QString &fileName,
             EMFPages().ExportPage(i);
             filter.EndPage();
             Progress(i + 1);
+            // Stopped: the file is not written, an old one stays as it was.
+            if (m_stopped) {
+                m_exportFilter = nullptr;
+                filter.Stream = nullptr;
+                file.cancelWriting();
+                return false;
+            }
         }
         filter.EndDocument();
     } catch (...) {
@@ -730,19 +746,29 @@ bool TrpReport::GetSystemValue(const QString &name, TrpValue &value)
 bool TrpReport::SetReportValue(const QString &name, const TrpValue &value)
 {
     const QString n = kv::upperCase(name);
-    if (n == QLatin1String("MODALRESULT")) return true;
-    if (n == QLatin1String("PROGRESS")) {
-        Progress(value.toInt32());
+    // The report's own dictionary first: an application variable made here
+    // would override the dictionary of every later report.
+    TrpDataDictionary &dictionary = Dictionary();
+    if (const int idx = dictionary.VariableList.IndexOf(name); idx >= 0 && !name.startsWith(QLatin1Char(' '))) {
+        dictionary.VariableList.SetValueAt(idx, value);
+        dictionary.ClearCache();
         return true;
     }
+    if (n == QLatin1String("MODALRESULT")) return true;
     if (n == QLatin1String("CURY") && CurPage) {
         CurPage->PrintY = rpCoord(value.toInt32());
+        // A new page or column asked for in this band keeps the position set.
+        if (CurBand && (CurBand->NewPageRequests || CurBand->NewColumnRequests)) CurBand->KeepPosition = true;
         return true;
     }
     TrpObject *object = nullptr;
     QString property;
     if (name.contains(QLatin1Char('.')) && ResolveObjectProperty(name, object, property) && object) {
         object->SetProperty(property, value);
+        return true;
+    }
+    if (n == QLatin1String("PROGRESS")) {
+        ProgressText(value.toText());
         return true;
     }
     return false;
@@ -815,7 +841,8 @@ bool TrpReport::Aggregate(TrpAggregateKind kind, const QString &expression, cons
         value = TrpValue(0);
         return true;
     }
-    value = TrpValue(0);
+    // Outside the collecting and the printing pass the result stays empty.
+    value = TrpValue();
     if (!CurPage || !CurBand) return true;
     TrpBand *data = CurPage->FindDataBand(UnquoteName(band));
     if (!data) data = CurPage->AggregateOwner(CurBand);
@@ -829,5 +856,5 @@ bool TrpReport::Aggregate(TrpAggregateKind kind, const QString &expression, cons
 
 bool TrpReport::FieldIsNull(const QString &reference)
 {
-    return ::FieldIsNull(reference, CurrentFieldSource(), &m_host);
+    return ::FieldIsNull(reference, UseDefaultDataSetName ? CurrentFieldSource() : nullptr, &m_host);
 }

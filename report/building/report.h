@@ -48,6 +48,8 @@ public:
     std::function<bool(const QString &name, const QString &p1, const QString &p2, const QString &p3,
                        TrpValue &value)> OnUserFunction;
     std::function<void(int number)> OnProgress;
+    // The text a script gives "PROGRESS" (the progress window's second line).
+    std::function<void(const QString &text)> OnProgressText;
     // Cross-tab rows: before the columns of a row, and per column (its width may change).
     std::function<void(TrpBand *band)> OnBeginColumn;
     std::function<void(int column, int &width)> OnPrintColumn;
@@ -110,6 +112,7 @@ public:
     bool Collecting = false;
     TrpBand *CollectDataBand = nullptr, *CollectShowBand = nullptr;
     void Progress(int number);
+    void ProgressText(const QString &text);
     void FireBeginBand(TrpBand *band) { if (OnBeginBand) OnBeginBand(band); }
     void FireEndBand(TrpBand *band) { if (OnEndBand) OnEndBand(band); }
     // The page events reach the composite report that drives the build too.

@@ -143,7 +143,13 @@ void TrpEMFPages::PackPage(int index)
     for (const auto &v : e->UnpackedPage->Views()) {
         v->InPreparedPage = true;
         v->ExpandedMemo = v->Memo;
-        v->WriteObject(buf);
+        try {
+            v->WriteObject(buf);
+        } catch (const kv::Error &err) {
+            // A text too long for its record: the message names the object.
+            v->InPreparedPage = false;
+            throw kv::Error(QStringLiteral("Object \"%1\": %2").arg(v->Name, err.message()));
+        }
         v->InPreparedPage = false;
     }
     e->ObjectStream = out;

@@ -45,6 +45,8 @@ public:
     void SaveToStream(QIODevice &stream);
     // False for a missing file (report unchanged); the name is kept.
     bool LoadFromFile(const QString &fileName);
+    // Whether the last LoadFromFile took its template (LoadFromStream's answer).
+    bool LoadedWhole() const { return m_loadedWhole; }
     // Written to a temporary name and renamed, so a failure loses nothing.
     void SaveToFile(const QString &fileName);
     // Prepared report (".rpp"); failures raise kv::Error.
@@ -87,6 +89,7 @@ protected:
     TrpEMFPages *m_sharedPages = nullptr;
 
 private:
+    bool m_loadedWhole = false;
     void readPagesBlock(QIODevice &stream, int version, QStringList &missingClasses, QStringList &damagedObjects);
     void writePagesBlock(QIODevice &stream);
 };

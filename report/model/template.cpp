@@ -288,12 +288,14 @@ bool TrpReportBase::LoadFromFile(const QString &fileName)
 {
     if (!QFileInfo(fileName).isFile()) return false;
     QFile f(fileName);
+    m_loadedWhole = false;
     if (!f.open(QIODevice::ReadOnly)) {
         ShowError(QStringLiteral("Cannot open file \"%1\"").arg(fileName));
         return false;
     }
-    LoadFromStream(f);
+    // Named before reading: a refused password renames the report "Untitled".
     FileName = fileName;
+    m_loadedWhole = LoadFromStream(f);
     return true;
 }
 
@@ -317,7 +319,12 @@ void TrpReportBase::writePagesBlock(QIODevice &s)
             WriteStreamInteger(s, 0);
             const bool wasPrepared = v->InPreparedPage;
             v->InPreparedPage = false;
-            v->SaveToStream(s);
+            try {
+                v->SaveToStream(s);
+            } catch (const kv::Error &err) {
+                v->InPreparedPage = wasPrepared;
+                throw kv::Error(QStringLiteral("Object \"%1\": %2").arg(v->Name, err.message()));
+            }
             v->InPreparedPage = wasPrepared;
             const qint64 end = s.pos();
             if (end > 0x7FFFFFFF) throw kv::Error(QStringLiteral("The report is too large to be saved"));

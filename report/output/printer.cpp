@@ -451,6 +451,10 @@ int rpPrintPages(QPrinter &printer, const QList<TrpPrintPage> &pages, const TrpP
     printer.setFullPage(true);
     printer.setCopyCount(options.Collate ? 1 : copies);
     printer.setCollateCopies(options.Collate);
+    // A device that cannot make copies itself (the PDF output) gets each page
+    // as many times as there are copies.
+    const int eachPage = !options.Collate && copies > 1 && !printer.supportsMultipleCopies() ? copies : 1;
+    if (eachPage > 1) printer.setCopyCount(1);
 
     struct PrintingFlag
     {
@@ -469,15 +473,22 @@ int rpPrintPages(QPrinter &printer, const QList<TrpPrintPage> &pages, const TrpP
     const int rounds = options.Collate ? copies : 1;
     for (int round = 0; round < rounds; ++round) {
         for (int i : chosen) {
-            if (sheets > 0) {
-                printer.setPageLayout(layoutOf(pages[i]));
-                printer.newPage();
+            for (int copy = 0; copy < eachPage; ++copy) {
+                if (options.Stopped && options.Stopped()) {
+                    painter.end();
+                    printer.abort();
+                    return sheets;
+                }
+                if (sheets > 0) {
+                    printer.setPageLayout(layoutOf(pages[i]));
+                    printer.newPage();
+                }
+                const QRect paper = printer.paperRect(QPrinter::DevicePixel).toRect();
+                TrpCanvas canvas(&painter, TrpCanvasKind::Printer);
+                canvas.Font = rpPrinter().CanvasFont;
+                draw(i, canvas, TrpRect{0, 0, paper.width(), paper.height()});
+                ++sheets;
             }
-            const QRect paper = printer.paperRect(QPrinter::DevicePixel).toRect();
-            TrpCanvas canvas(&painter, TrpCanvasKind::Printer);
-            canvas.Font = rpPrinter().CanvasFont;
-            draw(i, canvas, TrpRect{0, 0, paper.width(), paper.height()});
-            ++sheets;
         }
     }
     painter.end();

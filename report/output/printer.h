@@ -158,6 +158,8 @@ struct TrpPrintOptions
     int Copies = 1;
     bool Collate = true;
     QString Title;                                 // "" = engine text "Untitled"
+    // Asked before each page: true aborts the print job.
+    std::function<bool()> Stopped;
 };
 
 // One prepared page as printing needs it.

@@ -253,6 +253,27 @@ TEST_F(PreviewFixture, SearchFindsTheSecondHitOnPageTwoAndHighlightsIt)
     EXPECT_EQ(form->FoundPage(), -1);
 }
 
+TEST_F(PreviewFixture, SearchFromTheFirstPageStartsThereWhateverPageIsShown)
+{
+    form->show();
+    struct Case { int shown; bool fromCurrent; const char *text; int found; };
+    const Case cases[] = {
+        {3, false, "ведомость", 0},    // page 3 shown, the first page searched
+        {3, false, "дсп", 1},
+        {2, true, "ведомость", -1},    // from the current page the pages before it are not searched
+        {2, true, "итого", 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        form->GoToPage(c.shown);
+        form->StartSearch(QString::fromUtf8(c.text), false, c.fromCurrent);
+        EXPECT_EQ(form->FoundPage(), c.found);
+        if (c.found >= 0) {
+            EXPECT_EQ(form->CurPage(), c.found + 1);
+        }
+    }
+}
+
 TEST_F(PreviewFixture, SaveAndOpenPreparedReportThroughTheWindow)
 {
     const QString saved = dir.filePath(QStringLiteral("out"));

@@ -342,8 +342,8 @@ TEST(Printing, PagesOddEvenCopiesAndCollation)
     o.Copies = 2;
     o.Collate = true;
     EXPECT_EQ(printWith(o), (QList<int>{1, 3, 1, 3}));
-    o.Collate = false;   // the printer makes the copies
-    EXPECT_EQ(printWith(o), (QList<int>{1, 3}));
+    o.Collate = false;   // the PDF output makes no copies: each page comes twice
+    EXPECT_EQ(printWith(o), (QList<int>{1, 1, 3, 3}));
     o.Pages = "3-1";
     EXPECT_EQ(printWith(o), QList<int>{});
     EXPECT_FALSE(rpPrinter().Printing);

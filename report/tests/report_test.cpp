@@ -317,3 +317,103 @@ TEST(ReportComponent, GroupedReportAsTextExport)
     const QByteArray bytes = out.readAll();
     EXPECT_TRUE(kv::test::MatchesGolden(bytes, QStringLiteral("grouped_export.txt")));
 }
+
+// What the scripts and expressions of a report read and set while it builds.
+TEST(ReportComponent, ScriptValuesDuringTheBuild)
+{
+    struct Case
+    {
+        const char *what;
+        std::function<void(Fixture &)> arrange;
+        std::function<void(Fixture &, const QString &texts)> check;
+    };
+    QStringList progressTexts;
+    const Case cases[] = {
+        {"PROGRESS shows its text in the progress window's second line",
+         [&](Fixture &f) {
+             f.band(btReportTitle, 0, 20, "Title");
+             f.memo(0, 0, 200, "Готово")->PrintScript = QStringList{"PROGRESS := 'working'"};
+             f.report->OnProgressText = [&](const QString &t) { progressTexts << t; };
+         },
+         [&](Fixture &, const QString &texts) {
+             EXPECT_EQ(progressTexts, QStringList{"working"});
+             EXPECT_TRUE(texts.contains("Готово"));
+         }},
+        {"an assignment sets the report's own dictionary variable, not an application one",
+         [](Fixture &f) {
+             f.report->Dictionary().VariableList.SetValue("Total", TrpValue(1));
+             f.band(btReportTitle, 0, 20, "Title");
+             f.memo(0, 0, 200, "[Total]")->PrintScript = QStringList{"Total := 5"};
+         },
+         [](Fixture &, const QString &texts) {
+             EXPECT_TRUE(texts.contains("20 5")) << texts.toStdString();
+             EXPECT_FALSE(rpEngine().Variables().Contains("Total"));
+         }},
+        {"CURY set with a new page keeps the position on the new page",
+         [](Fixture &f) {
+             TrpBandView *data = f.band(btMasterData, 0, 20, "MasterData1", "3");
+             data->PrintScript = QStringList{"if [LINE#] = 2 then begin NEWPAGE; CURY := 300 end"};
+             f.memo(0, 0, 200, "Строка [LINE#]");
+         },
+         [](Fixture &, const QString &texts) {
+             EXPECT_EQ(texts.toStdString(), "== 1\n20 Строка 1\n== 2\n300 Строка 2\n320 Строка 3");
+         }},
+        {"a Null field reads as an empty text, 0 or an empty date; a closed data set is opened",
+         [](Fixture &f) {
+             auto *nulls = new kv::test::MemDataSet({kv::FieldDef{QStringLiteral("Name"), kv::FieldType::String, 20},
+                                                     kv::FieldDef{QStringLiteral("Qty"), kv::FieldType::Integer},
+                                                     kv::FieldDef{QStringLiteral("Made"), kv::FieldType::Date}},
+                                                    {{QVariant(), QVariant(), QVariant()}}, &f.window);
+             auto *source = new TrpDBDataSet(&f.window);
+             source->SetName("rpdbNulls");
+             source->SetDataSet(nulls);
+             f.table->Close();
+             f.band(btReportTitle, 0, 20, "Title");
+             f.memo(0, 0, 300, "<[rpdbNulls.Name]> <[rpdbNulls.Qty]> <[rpdbNulls.Made]> [rpdbSheets.Name]");
+         },
+         [](Fixture &, const QString &texts) {
+             EXPECT_TRUE(texts.contains("20 <> <0> <> ЛДСП 16 белый")) << texts.toStdString();
+         }},
+        {"FIELDISNULL starts from the band's data only with UseDefaultDataSetName",
+         [](Fixture &f) {
+             f.band(btMasterData, 0, 20, "MasterData1", "rpdbSheets");
+             f.memo(0, 0, 200, "[FIELDISNULL('Name')]");
+         },
+         [](Fixture &f, const QString &texts) {
+             // no data source to start from: no field
+             EXPECT_EQ(texts.toStdString(), "== 1\n20 True\n40 True\n60 True");
+             f.report->UseDefaultDataSetName = true;
+             ASSERT_TRUE(f.report->Prepare());
+             EXPECT_EQ(f.texts(*f.report).toStdString(), "== 1\n20 False\n40 False\n60 False");
+         }},
+        {"an aggregate outside its band's passes gives an empty result",
+         [](Fixture &f) {
+             f.band(btReportTitle, 0, 20, "Title");
+             f.memo(0, 0, 200, "<[SUM([rpdbSheets.Qty], NoSuchBand)]>");
+             f.band(btMasterData, 30, 20, "MasterData1", "rpdbSheets");
+         },
+         [](Fixture &, const QString &texts) { EXPECT_TRUE(texts.contains("20 <>")) << texts.toStdString(); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        c.arrange(f);
+        ASSERT_TRUE(f.report->Prepare()) << f.report->LastBuildError.toStdString();
+        c.check(f, f.texts(*f.report));
+    }
+}
+
+// A text longer than its record can hold is refused, and the refusal names
+// the object that holds it.
+TEST(ReportComponent, ATextTooLongForItsRecordNamesItsObject)
+{
+    Fixture f;
+    f.band(btReportTitle, 0, 20, "Title");
+    f.memo(0, 0, 200, QString(70000, QChar('x')));
+    QString shown;
+    f.report->ErrorHook = [&](const QString &text) { shown = text; };
+    EXPECT_FALSE(f.report->Prepare());
+    EXPECT_TRUE(shown.contains("\"Memo1\"")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("65535")) << shown.toStdString();
+    EXPECT_EQ(f.report->EMFPages().Count(), 0);
+}

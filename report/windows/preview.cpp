@@ -849,7 +849,8 @@ void TrpPreviewForm::StartSearch(const QString &text, bool caseSensitive, bool f
         m_findPage = m_curPage - 1;
         m_findRecord = 0;
     }
-    FindNext();
+    // The origin chosen holds: the first page is searched whatever page is shown.
+    if (!m_findText.isEmpty()) searchFrom();
 }
 
 bool TrpPreviewForm::FindNext()
@@ -947,7 +948,7 @@ void TrpPreviewForm::SaveBtnClick()
     name = QFileInfo(name).path() + QLatin1Char('/') + QFileInfo(name).completeBaseName() + ext;
     if (!f.Filter->OptionsDialog) f.Filter->OptionsDialog = rpExportOptionsDialog;
     QWidget *shown = m_host ? m_host : this;
-    ui().guarded([&] { m_report->ExportPrepared(*f.Filter, name, shown); }, this);
+    ui().guarded([&] { rpExportWithProgress(*m_report, *f.Filter, name, shown); }, this);
     FormResize();
 }
 
@@ -974,7 +975,7 @@ void TrpPreviewForm::PrintBtnClick()
         // Pages built for one printer are built again for the other.
         if (!m_report->SetPrinterIndex(printerBefore, engine.PrinterIndex())) return;
         bool built = false;
-        ui().guarded([&] { built = m_report->Prepare(); }, this);
+        ui().guarded([&] { built = rpPrepareWithProgress(*m_report); }, this);
         resetView(true);
         if (!built || PageCount() == 0) return;
     }
@@ -989,13 +990,13 @@ void TrpPreviewForm::PrintBtnClick()
             pdf += QStringLiteral(".pdf");
     }
     rpTargetPrinter(printer, pdf);
-    ui().guarded([&] { m_report->PrintPrepared(printer, options); }, this);
+    ui().guarded([&] { rpPrintWithProgress(*m_report, printer, options); }, this);
     FormResize();
 }
 
 void TrpPreviewForm::rebuildAndReset()
 {
-    if (m_report) m_report->Prepare();
+    if (m_report) rpPrepareWithProgress(*m_report);
     resetView(true);
 }
 

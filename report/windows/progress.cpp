@@ -11,6 +11,9 @@
 
 #include "report/building/report.h"
 #include "report/core/utils.h"
+#include "report/model/prepared.h"
+#include "report/output/exportfilter.h"
+#include "report/output/printer.h"
 
 namespace {
 
@@ -18,6 +21,13 @@ QPointer<TrpProgressForm> &currentForm()
 {
     static QPointer<TrpProgressForm> f;
     return f;
+}
+
+QWidget *widgetOf(QObject *o)
+{
+    for (; o; o = o->parent())
+        if (auto *w = qobject_cast<QWidget *>(o)) return w;
+    return nullptr;
 }
 
 } // namespace
@@ -68,7 +78,11 @@ int TrpProgressForm::ShowForWork(const std::function<void()> &work, const std::f
     // its Cancel button works while the work lets events through.
     // A failure of the work is carried out of the modal loop and raised here.
     std::exception_ptr failure;
-    QTimer::singleShot(0, this, [this, work, &failure] {
+    // A timer of this call: Cancel pressed before the work began ends the
+    // window, and the work never starts after it.
+    QTimer start;
+    start.setSingleShot(true);
+    connect(&start, &QTimer::timeout, this, [this, work, &failure] {
         m_running = true;
         try {
             work();
@@ -78,6 +92,7 @@ int TrpProgressForm::ShowForWork(const std::function<void()> &work, const std::f
         m_running = false;
         if (!m_cancelled) accept();
     });
+    start.start(0);
     const int r = exec();
     currentForm() = previous;
     m_cancel = nullptr;
@@ -85,25 +100,107 @@ int TrpProgressForm::ShowForWork(const std::function<void()> &work, const std::f
     return m_cancelled ? QDialog::Rejected : r;
 }
 
-bool rpPrepareWithProgress(TrpReport &report)
+namespace {
+
+// Runs `work` inside the progress window of the report: the first line is
+// `line` of the progress number, Cancel sets the report's stop flag. False
+// when the work was cancelled.
+bool runWithProgress(TrpReport &report, const std::function<QString(int)> &line, const std::function<void()> &work)
 {
-    if (report.OnProgress || !report.ShowProgress) return report.Prepare();
-    TrpProgressForm form;
+    TrpProgressForm form(widgetOf(&report));
     QString caption = LoadEngineString(55203);
     if (!report.Title.isEmpty()) caption += QStringLiteral(" - ") + report.Title;
     form.setWindowTitle(caption);
-    bool result = false;
-    report.OnProgress = [&](int number) {
-        const int pass = report.FinalPass() ? 55205 : 55204;
-        form.SetLine(LoadEngineString(pass) + QStringLiteral("  ") + QString::number(number));
-    };
-    form.Label1->setText(LoadEngineString(report.DoublePassReport ? 55204 : 55205) + QStringLiteral("  1"));
-    try {
-        form.ShowForWork([&] { result = report.Prepare(); }, [&] { report.Stop(); });
-    } catch (...) {
-        report.OnProgress = nullptr;
-        throw;
-    }
-    report.OnProgress = nullptr;
-    return result && !form.Cancelled();
+    report.OnProgress = [&](int number) { form.SetLine(line(number)); };
+    report.OnProgressText = [&](const QString &text) { form.Label2->setText(text); };
+    form.Label1->setText(line(1));
+    struct Reset
+    {
+        TrpReport &r;
+        ~Reset()
+        {
+            r.OnProgress = nullptr;
+            r.OnProgressText = nullptr;
+        }
+    } reset{report};
+    form.ShowForWork(work, [&] { report.Stop(); });
+    return !form.Cancelled();
 }
+
+bool direct(const TrpReport &report) { return report.OnProgress || !report.ShowProgress; }
+
+} // namespace
+
+bool rpPrepareWithProgress(TrpReport &report)
+{
+    if (direct(report)) return report.Prepare();
+    bool result = false;
+    const bool done = runWithProgress(
+        report,
+        [&report](int number) {
+            const int pass = report.Building() ? (report.FinalPass() ? 55205 : 55204)
+                                               : (report.DoublePassReport ? 55204 : 55205);
+            return LoadEngineString(pass) + QStringLiteral("  ") + QString::number(number);
+        },
+        [&] { result = report.Prepare(); });
+    return result && done;
+}
+
+int rpPrintWithProgress(TrpReport &report, QPrinter &printer, const TrpPrintOptions &options)
+{
+    if (direct(report)) {
+        // No progress window: objects under the mouse are not asked for meanwhile.
+        TrpEMFPages &pages = report.EMFPages();
+        auto over = std::move(pages.OnMouseOverObject);
+        pages.OnMouseOverObject = nullptr;
+        struct Restore
+        {
+            TrpEMFPages &p;
+            decltype(over) &o;
+            ~Restore() { p.OnMouseOverObject = std::move(o); }
+        } restore{pages, over};
+        return report.PrintPrepared(printer, options);
+    }
+    int sheets = 0;
+    runWithProgress(
+        report, [](int number) { return LoadEngineString(55208) + QStringLiteral("  ") + QString::number(number); },
+        [&] { sheets = report.PrintPrepared(printer, options); });
+    return sheets;
+}
+
+bool rpExportWithProgress(TrpReport &report, TrpExportFilter &filter, const QString &fileName, QWidget *parent)
+{
+    if (direct(report)) return report.ExportPrepared(filter, fileName, parent);
+    // The options dialog comes first, before the progress window opens.
+    bool goOn = true;
+    if (filter.OnBeforeExport) filter.OnBeforeExport(fileName, goOn);
+    if (!goOn) return false;
+    if (filter.ShowDialog && filter.ShowOptionsDialog(parent) != 1) return false;
+    const bool shown = filter.ShowDialog;
+    auto before = std::move(filter.OnBeforeExport);
+    filter.OnBeforeExport = nullptr;
+    filter.ShowDialog = false;
+    struct Restore
+    {
+        TrpExportFilter &f;
+        bool shown;
+        decltype(before) &b;
+        ~Restore()
+        {
+            f.ShowDialog = shown;
+            f.OnBeforeExport = std::move(b);
+        }
+    } restore{filter, shown, before};
+    const int total = report.EMFPages().Count();
+    bool result = false;
+    const bool done = runWithProgress(
+        report,
+        [total](int number) {
+            return LoadEngineString(55205) + QStringLiteral("  ") + QString::number(number) + QLatin1Char(' ')
+                + LoadEngineString(55199) + QLatin1Char(' ') + QString::number(total);
+        },
+        [&] { result = report.ExportPrepared(filter, fileName, parent); });
+    return result && done;
+}
+
+

@@ -42,5 +42,17 @@ TrpProgressForm *rpCurrentProgressForm();
 // Builds a report inside the progress window (caption "Preparing report",
 // with " - " and the title when there is one) unless it reports progress by
 // OnProgress or ShowProgress is off; Cancel stops the build.
+class QPrinter;
+class TrpExportFilter;
 class TrpReport;
+struct TrpPrintOptions;
 bool rpPrepareWithProgress(TrpReport &report);
+// Prints the prepared pages inside the progress window ("Printing page:" and
+// the page number); Cancel aborts the print job. The sheets printed.
+int rpPrintWithProgress(TrpReport &report, QPrinter &printer, const TrpPrintOptions &options);
+// Exports the prepared pages inside the progress window ("Processing page:",
+// the number, "from" and the page count) after the filter's own dialog;
+// Cancel leaves no file (an old one stays as it was). True when written.
+bool rpExportWithProgress(TrpReport &report, TrpExportFilter &filter, const QString &fileName,
+                          QWidget *parent = nullptr);
+
