@@ -188,6 +188,8 @@ public:
     {
         if (IJobResults *r = results())
             r->SetStatusText(Q(text));
+        if (IMainWindow *frame = m_job.m_ctx.mainWindow())
+            frame->SetStatusText(Q(text));
     }
     int tabCount() override
     {
