@@ -209,7 +209,7 @@ void TFormSheets::buildToolBar()
     run->setContentsMargins(4, 2, 4, 2);
     m_progress = new QProgressBar(m_runBar);
     m_progress->setObjectName(QStringLiteral("ProgressBar"));
-    m_progress->setMaximumWidth(200);
+    m_progress->setFixedWidth(200);
     m_progress->setTextVisible(false);
     m_progress->setVisible(false);
     run->addWidget(m_progress);
@@ -879,6 +879,9 @@ void TFormSheets::AttachJob(TRaskroyJob *job) { m_job = job; }
 void TFormSheets::BeginRun(int code, const engine::TDisplaySwitches &switches)
 {
     SetToolsEnabled(false);
+    // A tool button offers every action it holds beyond its default one as
+    // a drop-down: it holds one at a time.
+    tbSave->removeAction(SaveAction);
     tbSave->setDefaultAction(AbortRaskroyAction);
     AbortRaskroyAction->setEnabled(true);
     Q_UNUSED(code); // the navigator keeps the user's choice
@@ -893,6 +896,7 @@ void TFormSheets::BeginRun(int code, const engine::TDisplaySwitches &switches)
 
 void TFormSheets::EndRun()
 {
+    tbSave->removeAction(AbortRaskroyAction);
     tbSave->setDefaultAction(SaveAction);
     SetToolsEnabled(true);
     HideProgress();

@@ -591,6 +591,8 @@ TEST_F(Road, ARunYouCanWatch)
             const QRect r(bar->mapTo(w, QPoint(0, 0)), bar->size());
             EXPECT_TRUE(w->rect().contains(r)) << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
             EXPECT_GT(r.width(), 20);
+            EXPECT_EQ(w->findChild<QToolButton *>(QStringLiteral("tbSave"))->actions(),
+                      QList<QAction *>{w->AbortRaskroyAction});
             return;
         }
         QTimer::singleShot(0, poke);
@@ -620,6 +622,10 @@ TEST_F(Road, ARunYouCanWatch)
         }
     EXPECT_EQ(laid, 300);
     EXPECT_TRUE(made[0]->ProgressBar()->isHidden());
+    // The save button holds the save action alone again: no drop-down.
+    auto *save = made[0]->findChild<QToolButton *>(QStringLiteral("tbSave"));
+    EXPECT_EQ(save->defaultAction(), made[0]->SaveAction);
+    EXPECT_EQ(save->actions(), QList<QAction *>{made[0]->SaveAction});
 }
 
 TEST_F(Road, AbortKeepsTheMapsMadeSoFarAndSkipsLaterMaterials)

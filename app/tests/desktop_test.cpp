@@ -434,7 +434,9 @@ TEST_F(Desktop, TheFirstJobFromMaterialsToTheMapsInAPdfFile)
         watch.setInterval(0);
         QObject::connect(&watch, &QTimer::timeout, [&] {
             auto *running = qobject_cast<TFormSheets *>(form.ActiveChild());
-            if (runSeen || !running || !running->Running() || running->ProgressBar()->isHidden()) return;
+            if (runSeen || !running || !running->Running() || running->ProgressBar()->isHidden() ||
+                form.statusBar()->currentMessage().isEmpty())
+                return;
             runSeen = true;
             QProgressBar *bar = running->ProgressBar();
             EXPECT_TRUE(bar->isVisible());
@@ -442,6 +444,10 @@ TEST_F(Desktop, TheFirstJobFromMaterialsToTheMapsInAPdfFile)
             EXPECT_TRUE(running->rect().contains(shown)) << shown.x() << "," << shown.y();
             EXPECT_TRUE(form.statusBar()->currentMessage().startsWith(QStringLiteral("Осталось неразложено деталей: ")))
                 << form.statusBar()->currentMessage().toStdString();
+            // The save button holds the abort action alone: no drop-down arrow.
+            auto *save = running->findChild<QToolButton *>(QStringLiteral("tbSave"));
+            EXPECT_EQ(save->defaultAction(), running->AbortRaskroyAction);
+            EXPECT_EQ(save->actions().size(), 1);
             shot(QStringLiteral("results-running"));
         });
         watch.start();
