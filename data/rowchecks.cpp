@@ -7,7 +7,7 @@
 
 namespace kv {
 
-RowProblem CheckPositive(Field &f, const QString &message)
+RowProblem CheckPositive(Field &f, const QString &message, bool zeroAllowed)
 {
     const QVariant v = f.Value();
     const QString label = f.DisplayLabel();
@@ -20,7 +20,9 @@ RowProblem CheckPositive(Field &f, const QString &message)
     if (!ok || !d.isValid() || !std::isfinite(d.toDouble()))
         return {&f, QStringLiteral("'%1' - неверное число для поля '%2'").arg(v.toString(), label), false};
     // Sizes and quantities are read as whole numbers: 0.4 is no part.
-    if (std::llround(d.toDouble()) <= 0) return problem(rowtext::NotPositive, false);
+    const long long n = std::llround(d.toDouble());
+    if (zeroAllowed && n < 0) return problem(rowtext::Negative, false);
+    if (!zeroAllowed && n <= 0) return problem(rowtext::NotPositive, false);
     return {};
 }
 
@@ -56,7 +58,7 @@ RowProblem PositiveFieldsCheck::Problem(bool emptyCounts, const Field *only) con
         Field *f = m_ds.FindField(m_fields[i].name);
         if (!f || (only && f != only)) continue;
         if (st == DataSetState::Edit && int(i) < m_stored.size() && f->Value() == m_stored[int(i)]) continue;
-        RowProblem p = CheckPositive(*f, m_fields[i].message);
+        RowProblem p = CheckPositive(*f, m_fields[i].message, m_fields[i].zeroAllowed);
         if (p && (emptyCounts || !p.empty)) return p;
     }
     return {};

@@ -17,13 +17,16 @@ class Field;
 namespace rowtext {
 inline constexpr const char *Empty = "Необходимо указать значение поля \"%1\".";
 inline constexpr const char *NotPositive = "Значение поля \"%1\" должно быть больше 0.";
+inline constexpr const char *Negative = "Значение поля \"%1\" не может быть меньше 0.";
 } // namespace rowtext
 
-// One checked column; `message` (optional) replaces both texts above.
+// One checked column; `message` (optional) replaces the texts above.
+// `zeroAllowed`: 0 is a value (a quantity 0 leaves a part out of a run).
 struct CheckedField
 {
     QString name;
     QString message;
+    bool zeroAllowed = false;
 };
 
 struct RowProblem
@@ -35,7 +38,7 @@ struct RowProblem
 };
 
 // The problem of one value as a size or quantity; none for a sound one.
-RowProblem CheckPositive(Field &f, const QString &message = QString());
+RowProblem CheckPositive(Field &f, const QString &message = QString(), bool zeroAllowed = false);
 
 // Installed on a data set (which outlives it): the post of a new row checks
 // every column, the post of an edited row the columns whose value changed,

@@ -100,7 +100,7 @@ bool splitPattern(const QString &pattern, QString &before, QString &after)
 
 } // namespace
 
-QString FindFreeFileName(const QString &folder, const QString &pattern, int maxTries)
+QString FindFreeFileName(const QString &folder, const QString &pattern, int maxTries, int first)
 {
     QString before, after;
     if (!splitPattern(pattern, before, after)) return QString();
@@ -108,7 +108,7 @@ QString FindFreeFileName(const QString &folder, const QString &pattern, int maxT
     QSet<QString> taken;
     const QStringList names = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &n : names) taken.insert(upperCase(n));
-    for (int n = 0; n < maxTries; ++n) {
+    for (int n = first; n - first < maxTries; ++n) {
         const QString name = before + QString::number(n) + after;
         if (!taken.contains(upperCase(name))) return name;
     }

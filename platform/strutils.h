@@ -27,7 +27,8 @@ constexpr int kFindFreeFileNameTries = 100000;
 // file in `folder` has (compared without regard to case, since old files
 // come from a system that ignores it). The bare name, or "" when the pattern
 // holds no single "%d" or no name is free within the tries.
+// `first` is the number tried first.
 QString FindFreeFileName(const QString &folder, const QString &pattern,
-                         int maxTries = kFindFreeFileNameTries);
+                         int maxTries = kFindFreeFileNameTries, int first = 0);
 
 } // namespace kv

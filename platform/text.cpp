@@ -42,7 +42,6 @@ QChar mapLower(QChar c)
 
 bool needsQuotes(const QString &item)
 {
-    if (item.isEmpty()) return true;
     for (QChar c : item)
         if (c.unicode() <= ' ' || c == QLatin1Char(',') || c == QLatin1Char('"'))
             return true;
@@ -245,7 +244,9 @@ QString toCommaText(const QStringList &items)
     QStringList parts;
     parts.reserve(items.size());
     for (const QString &item : items) {
-        if (needsQuotes(item)) {
+        // An empty item stands bare, as between two commas; only a list of
+        // that one item quotes it, or it would read back as no item at all.
+        if (needsQuotes(item) || (item.isEmpty() && items.size() == 1)) {
             QString q = item;
             q.replace(QLatin1String("\""), QLatin1String("\"\""));
             parts << QLatin1Char('"') + q + QLatin1Char('"');

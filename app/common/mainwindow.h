@@ -4,6 +4,7 @@
 // includes the main window.
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 class TMdiChild;
@@ -86,4 +87,11 @@ public:
 
     // A titled part base that closed.
     virtual void AddRecentFile(const QString &path) = 0;
+
+    // The remarks of the materials' cutting options ("code=remark" lines):
+    // read from the settings at start-up, offered and updated by every job,
+    // written back at shut-down.
+    virtual QStringList &MaterialRemarks() = 0;
+    // The frame's status line; empty clears it.
+    virtual void SetStatusText(const QString &text) = 0;
 };

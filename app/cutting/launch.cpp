@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QPointer>
 
+#include <algorithm>
+
 std::vector<kv::engine::TPartRow> PartRowsOf(kv::PartBaseDocument &doc)
 {
     std::vector<kv::engine::TPartRow> rows;
@@ -43,11 +45,29 @@ std::vector<kv::engine::TPartRow> PartRowsOf(kv::PartBaseDocument &doc)
     return rows;
 }
 
-QStringList &MaterialRemarks()
+QStringList &MaterialRemarks(AppContext &ctx)
 {
+    if (IMainWindow *frame = ctx.mainWindow())
+        return frame->MaterialRemarks();
     static QStringList remarks;
     return remarks;
 }
+
+namespace {
+// The job's lines replace those of their codes; remarks of the materials
+// of other jobs stay for the next time they are cut.
+void MergeRemarks(QStringList &list, const QStringList &job)
+{
+    for (const QString &line : job) {
+        const QString prefix = line.left(line.indexOf(QLatin1Char('=')) + 1);
+        auto it = std::find_if(list.begin(), list.end(), [&](const QString &l) { return l.startsWith(prefix); });
+        if (it != list.end())
+            *it = line;
+        else
+            list << line;
+    }
+}
+} // namespace
 
 IJobResults *RaskroyGroup(AppContext &ctx, RaskroyGroupData data, int &jobCounter)
 {
@@ -65,14 +85,14 @@ IJobResults *RaskroyGroup(AppContext &ctx, RaskroyGroupData data, int &jobCounte
     {
         QPointer<QWidget> window(data.window);
         kv::Owned<TfrmRaskroyOptions> options(new TfrmRaskroyOptions(ctx, data.window));
-        options->SetJob(codes, names, MaterialRemarks());
+        options->SetJob(codes, names, MaterialRemarks(ctx));
         // The part-base window may be gone once the dialog is answered.
         if (options->Execute() != QDialog::Accepted || !options || (data.window && !window))
             return nullptr;
     }
     TRaskroyJob job(ctx, std::move(data));
     IJobResults *results = job.Run(jobCounter + 1);
-    MaterialRemarks() = job.MaterialRemarks();
+    MergeRemarks(MaterialRemarks(ctx), job.MaterialRemarks());
     if (results)
         ++jobCounter;
     return results;

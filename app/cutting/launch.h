@@ -26,9 +26,9 @@ class TfrmRaskroyGroup;
 // parts left over go into a new part-base window of the frame.
 void tbRaskroyClick(TfrmRaskroyGroup &group);
 
-// The remarks of the last job's materials ("code=remark"), offered again
-// by the options dialog of the next job.
-QStringList &MaterialRemarks();
+// The remarks of the materials' options ("code=remark"): the frame's list,
+// kept across runs; a list of its own for a window shown without a frame.
+QStringList &MaterialRemarks(AppContext &ctx);
 
 namespace raskroytext {
 inline constexpr const char *NoMaterials =

@@ -186,7 +186,10 @@ public:
     }
     void setStatusText(const std::string &text) override
     {
-        if (IJobResults *r = results())
+        // The frame's status line; a results window shown on its own says it itself.
+        if (IMainWindow *frame = m_job.m_ctx.mainWindow())
+            frame->SetStatusText(Q(text));
+        else if (IJobResults *r = results())
             r->SetStatusText(Q(text));
     }
     int tabCount() override

@@ -326,10 +326,13 @@ void TfrmModelsBase::CreateGroupActionExecute()
 {
     QStringList names, counts;
     QList<kv::ImportedPart> parts;
+    QString mergeFailure;
     {
         BusyCursor busy;
-        parts = kv::PartsFromModels(Context().paths(), m_view.Sections(), names, counts);
+        parts = kv::PartsFromModels(Context().paths(), m_view.Sections(), names, counts, &mergeFailure);
     }
+    if (!mergeFailure.isEmpty())
+        ui().error(mergeFailure, this);
     QList<QPair<QString, QString>> models;
     for (int i = 0; i < names.size(); ++i) models << qMakePair(names[i], counts[i]);
     NewGroupWindowWith(Context(), parts, models, QString());

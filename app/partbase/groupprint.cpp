@@ -103,7 +103,7 @@ void GroupPrinting::PrintPartBase(TfrmRaskroyGroup &w, bool grouped)
         }
         const kv::PartBaseTotals totals = w.Totals();
         const QString bordersText =
-            kv::BordersVariable(totals.edgeByCode, [&w](int code) { return w.BorderName(code); });
+            kv::BordersVariable(totals.edgeByCode, [&w](int code) { return w.BorderName(code); }, totals.edgeCodes);
         for (const auto &[name, value] : kv::PartBaseReportVariables(w.windowTitle(), totals, bordersText))
             rpEngine().Variables().SetValue(name, TrpValue(value));
         report.OnGetValue = [&](const QString &name, TrpValue &value) {

@@ -101,6 +101,8 @@ TfrmRaskroyGroup::TfrmRaskroyGroup(AppContext &ctx, QWidget *parent)
     m_source->SetDataSet(&m_doc->table());
     buildUi();
     m_link = std::make_unique<GroupLink>(*this);
+    // The window's own save button follows a post at once, as the frame's does.
+    m_doc->OnModified = [this] { UpdateActions(); };
     m_link->SetDataSource(m_source);
     fillMaterials();
     loadLayout();
@@ -126,6 +128,7 @@ QSize TfrmRaskroyGroup::sizeHint() const
 TfrmRaskroyGroup::~TfrmRaskroyGroup()
 {
     Guarded([this] { saveLayout(); });
+    m_doc->OnModified = nullptr;
     m_link.reset();
 }
 
@@ -891,10 +894,10 @@ bool TfrmRaskroyGroup::CommandEnabled(MainCommand command) const
     case MainCommand::AllMaterials:
     case MainCommand::AddModel:       // carried out by the models room
     case MainCommand::PrintDetalsLabels:   // carried out by the print room
+    case MainCommand::PrintExcel:     // an empty base exports nothing
     case MainCommand::ExportText: return true;
     case MainCommand::PrintList:
     case MainCommand::PrintGrouped:
-    case MainCommand::PrintExcel:
     case MainCommand::ReplaceMaterial:
     case MainCommand::Cutting: return rows;
     case MainCommand::PrintModelsList: return !m_doc->Models.isEmpty();

@@ -116,6 +116,7 @@ TFormSheets::TFormSheets(AppContext &ctx, QWidget *parent) : TMdiChild(ctx, QStr
     lay->setSpacing(0);
     lay->addWidget(m_toolBar);
     lay->addLayout(body, 1);
+    lay->addWidget(m_runBar);
 
     // Creation: switches off, colours read.
     m_doc.Display.Colors = ReadMapColors(ctx.settings().Ini());
@@ -200,15 +201,27 @@ void TFormSheets::buildToolBar()
     tbMillLines->setPopupMode(QToolButton::InstantPopup);
     m_toolBar->addWidget(tbMillLines);
 
-    m_progress = new QProgressBar(m_toolBar);
+    // A run's progress and count sit in a line of their own under the
+    // tabs: at the end of the tool bar they fell into its overflow.
+    m_runBar = new QWidget(this);
+    m_runBar->setObjectName(QStringLiteral("RunBar"));
+    auto *run = new QHBoxLayout(m_runBar);
+    run->setContentsMargins(4, 2, 4, 2);
+    m_progress = new QProgressBar(m_runBar);
     m_progress->setObjectName(QStringLiteral("ProgressBar"));
-    m_progress->setMaximumWidth(200);
+    m_progress->setFixedWidth(200);
     m_progress->setTextVisible(false);
-    m_progressAction = m_toolBar->addWidget(m_progress);
-    m_progressAction->setVisible(false);
-    m_status = new QLabel(m_toolBar);
+    m_progress->setVisible(false);
+    run->addWidget(m_progress);
+    m_status = new QLabel(m_runBar);
     m_status->setObjectName(QStringLiteral("lbStatus"));
-    m_toolBar->addWidget(m_status);
+    run->addWidget(m_status, 1);
+    m_runBar->setVisible(false);
+}
+
+void TFormSheets::updateRunBar()
+{
+    m_runBar->setVisible(!m_progress->isHidden() || !m_status->text().isEmpty());
 }
 
 // The pop-up menus of the map: of a part, an off-cut, a saw cut, the sheet.
@@ -274,7 +287,11 @@ void TFormSheets::buildNavigatorAndPages()
     m_pages->setObjectName(QStringLiteral("PageControl"));
     m_pages->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_pages, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        const int tab = m_pages->tabBar()->tabAt(m_pages->tabBar()->mapFrom(m_pages, pos));
+        int tab = m_pages->tabBar()->tabAt(m_pages->tabBar()->mapFrom(m_pages, pos));
+        // Anywhere on the page below the header is the shown tab's.
+        if (tab < 0 && m_pages->currentWidget() &&
+            m_pages->currentWidget()->rect().contains(m_pages->currentWidget()->mapFrom(m_pages, pos)))
+            tab = m_pages->currentIndex();
         if (tab >= 0)
             onItemMenu(nullptr, {MapItemKind::Sheet, tab}, m_pages->mapToGlobal(pos));
     });
@@ -862,6 +879,9 @@ void TFormSheets::AttachJob(TRaskroyJob *job) { m_job = job; }
 void TFormSheets::BeginRun(int code, const engine::TDisplaySwitches &switches)
 {
     SetToolsEnabled(false);
+    // A tool button offers every action it holds beyond its default one as
+    // a drop-down: it holds one at a time.
+    tbSave->removeAction(SaveAction);
     tbSave->setDefaultAction(AbortRaskroyAction);
     AbortRaskroyAction->setEnabled(true);
     Q_UNUSED(code); // the navigator keeps the user's choice
@@ -876,6 +896,7 @@ void TFormSheets::BeginRun(int code, const engine::TDisplaySwitches &switches)
 
 void TFormSheets::EndRun()
 {
+    tbSave->removeAction(AbortRaskroyAction);
     tbSave->setDefaultAction(SaveAction);
     SetToolsEnabled(true);
     HideProgress();
@@ -887,11 +908,16 @@ void TFormSheets::EndRun()
 void TFormSheets::ShowProgress()
 {
     m_progress->setValue(0);
-    m_progressAction->setVisible(true);
+    m_progress->setVisible(true);
+    updateRunBar();
     m_progress->repaint();
 }
 
-void TFormSheets::HideProgress() { m_progressAction->setVisible(false); }
+void TFormSheets::HideProgress()
+{
+    m_progress->setVisible(false);
+    updateRunBar();
+}
 
 void TFormSheets::SetProgress(int64_t done, int64_t total)
 {
@@ -901,7 +927,11 @@ void TFormSheets::SetProgress(int64_t done, int64_t total)
     m_progress->setValue(int(std::clamp<int64_t>(done * 1000 / total, 0, 1000)));
 }
 
-void TFormSheets::SetStatusText(const QString &text) { m_status->setText(text); }
+void TFormSheets::SetStatusText(const QString &text)
+{
+    m_status->setText(text);
+    updateRunBar();
+}
 
 void TFormSheets::CloseWindow()
 {

@@ -180,6 +180,7 @@ private:
     // The steps of building the window.
     void createActions();
     void buildToolBar();
+    void updateRunBar();
     void buildPopupMenus();
     void buildNavigatorAndPages();
 
@@ -197,7 +198,7 @@ private:
     QWidget *m_navPanel;
     QToolBar *m_toolBar;
     QProgressBar *m_progress;
-    QAction *m_progressAction;
+    QWidget *m_runBar;
     QLabel *m_status;
     QList<QAction *> m_millModes;
     TRaskroyJob *m_job = nullptr;

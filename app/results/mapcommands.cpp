@@ -5,6 +5,7 @@
 #include "app/common/mainwindow.h"
 #include "app/common/printcontext.h"
 #include "app/results/formsheets.h"
+#include "widgets/outlooklist.h"
 #include "data/maps/mapfiles.h"
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
@@ -168,8 +169,12 @@ void PrintMapsCommand(TFormSheets &w)
 void StatisticsCommand(TFormSheets &w)
 {
     const PrintContext pc = PrintContextOf(w.Context());
+    // The navigator's item as the user sees it: a material the base does not
+    // know shows its code there.
     const int code = w.Document().CurrentMaterial;
-    const QString name = code == kMapAllMaterials ? QStringLiteral("<все материалы>") : pc.lookups.MaterialName(code);
+    QString name = code == kMapAllMaterials ? QStringLiteral("<все материалы>") : pc.lookups.MaterialName(code);
+    if (TgwOutlookListItem *it = w.Navigator() ? w.Navigator()->GetSelectedItem() : nullptr)
+        name = it->Text();
     ShowFullStatistics(pc, w.Document(), name, &w);
 }
 

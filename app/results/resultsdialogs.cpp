@@ -1,5 +1,6 @@
 #include "app/results/resultsdialogs.h"
 
+#include "data/matoptions.h"
 #include "platform/ui.h"
 #include "widgets/gwcolors.h"
 
@@ -36,6 +37,9 @@ TfrmChangeScrapName::TfrmChangeScrapName(QWidget *parent) : QDialog(parent)
     auto *lay = new QFormLayout(this);
     edScrapName = new QLineEdit(this);
     edScrapName->setObjectName(QStringLiteral("edScrapName"));
+    // No longer than the off-cut table's NAME holds: a longer code would
+    // block the acceptance of the whole variant.
+    edScrapName->setMaxLength(kScrapNameSize);
     lay->addRow(QStringLiteral("Шифр"), edScrapName);
     lay->addRow(OkCancel(this));
 }

@@ -11,6 +11,13 @@
 
 #include <cstdlib>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 MemoryStatus ParseMemInfo(const QString &text)
 {
     quint64 total = 0, available = 0, freeMem = 0, swapTotal = 0, swapFree = 0;
@@ -47,6 +54,22 @@ MemoryStatus ReadMemoryStatus()
 QString FormatMegabytes(quint64 bytes)
 {
     return QString::asprintf("%.3f", double(bytes) / 1048576.0) + QStringLiteral(" МБайт");
+}
+
+QString GetUserNameText()
+{
+    // The account the program runs under, whatever the environment says.
+#ifdef Q_OS_WIN
+    wchar_t name[257];
+    DWORD size = 257;
+    if (GetUserNameW(name, &size) && size > 0) return QString::fromWCharArray(name, int(size) - 1);
+#else
+    if (const passwd *pw = getpwuid(geteuid()); pw && pw->pw_name && *pw->pw_name)
+        return QString::fromLocal8Bit(pw->pw_name);
+#endif
+    for (const char *var : {"USER", "LOGNAME", "USERNAME"})
+        if (const char *v = std::getenv(var); v && *v) return QString::fromLocal8Bit(v);
+    return QString();
 }
 
 QString GetOSVersionText()
@@ -103,9 +126,7 @@ TfrmAbout::TfrmAbout(QWidget *parent) : QDialog(parent)
     // Asked once: the system, the machine and the user.
     value("lbOSVersion")->setText(GetOSVersionText());
     value("lbComputerName")->setText(QSysInfo::machineHostName().left(25));
-    const char *user = std::getenv("USER");
-    if (!user) user = std::getenv("LOGNAME");
-    value("lbUserName")->setText(user ? QString::fromLocal8Bit(user).left(50) : QString());
+    value("lbUserName")->setText(GetUserNameText().left(50));
 }
 
 QLabel *TfrmAbout::value(const char *name)

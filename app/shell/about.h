@@ -20,6 +20,8 @@ MemoryStatus ReadMemoryStatus();
 QString FormatMegabytes(quint64 bytes);
 // The operating system as "<name> <version>" of the running system.
 QString GetOSVersionText();
+// The name of the account the program runs under.
+QString GetUserNameText();
 
 class TfrmAbout : public QDialog
 {

@@ -25,6 +25,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStatusBar>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -76,6 +77,8 @@ TMainForm::TMainForm(const kv::Paths &paths, kv::Ui &ui, QWidget *parent)
 
     buildMenus();
     buildToolbar();
+    // The status line shows how many parts a run still has to lay out.
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
 
     // A damaged settings file is set right before anything reads it, and the
     // user is told which copy is used.
@@ -159,11 +162,24 @@ TMainForm::~TMainForm()
     kv::StartupStep(QStringLiteral("end:remarks"));
     // The children go before the module and the context they use.
     for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
-        if (auto *c = qobject_cast<TMdiChild *>(sub->widget())) c->SetShuttingDown();
+        if (auto *c = qobject_cast<TMdiChild *>(sub->widget())) {
+            c->SetShuttingDown();
+            // A part base left open keeps its place for the next run, as at its own close.
+            if (c->Kind() == ChildKind::PartBase) c->StoreLayout();
+        }
         delete sub;
     }
     m_ui.guarded([this] { m_settings->Flush(); });
     if (kv::MainForm() == this) kv::SetMainForm(nullptr);
+}
+
+void TMainForm::SetStatusText(const QString &text)
+{
+    if (text.isEmpty())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(text);
+    statusBar()->repaint();
 }
 
 void TMainForm::CreateDataModule()

@@ -158,6 +158,8 @@ public:
     bool RaskroyBusy() const override { return m_busy; }
     void SetRaskroyBusy(bool busy) override { m_busy = busy; }
     void AddRecentFile(const QString &path) override;
+    QStringList &MaterialRemarks() override { return m_remarks; }
+    void SetStatusText(const QString &text) override;
 
     // The dialogs made once and kept for the whole run.
     TOptionForm *OptionForm();

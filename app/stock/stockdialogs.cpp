@@ -19,7 +19,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace kv;
 
@@ -160,6 +162,10 @@ int ExecuteChangeSheetsQuantity(Ui &ui, int start, QWidget *parent)
 
 // ---- "Параметры поступления остатков"
 
+namespace {
+constexpr double kMaxScrapSquare = 2147.483;
+}
+
 TfmClearScraps::TfmClearScraps(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fmClearScraps"));
@@ -180,7 +186,8 @@ TfmClearScraps::TfmClearScraps(QWidget *parent) : QDialog(parent)
     int r = 0;
     for (Row &row : rows) {
         row.check = named(new QCheckBox(QString::fromUtf8(row.caption), group), row.checkName);
-        row.edit = spin(row.editName, row.decimals ? 1000000 : 1000000000, group, row.decimals);
+        // The area is kept in square millimetres in a 32-bit key: 2147.483 m² at most.
+        row.edit = spin(row.editName, row.decimals ? kMaxScrapSquare : 1000000000, group, row.decimals);
         row.unit = new QLabel(QString::fromUtf8(row.unitText), group);
         const int indent = r >= 3 ? 1 : 0;   // the minimums belong to the area test
         grid->addWidget(row.check, r, indent, 1, 2 - indent);
@@ -237,7 +244,8 @@ TScrapSettings TfmClearScraps::Read() const
     s.CheckHeight = chbHeight->isChecked();
     s.Height = whole(seHeight);
     s.CheckSquare = chbSquare->isChecked();
-    s.Square = int(std::llround(seSquare->Value() * 1000000.0));
+    s.Square = int(std::clamp<long long>(std::llround(seSquare->Value() * 1000000.0), 0,
+                                         std::numeric_limits<int>::max()));
     s.CheckSquareWidth = chbSquareWidth->isChecked();
     s.SquareWidth = whole(seSquareWidth);
     s.CheckSquareHeight = chbSquareHeight->isChecked();

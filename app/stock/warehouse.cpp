@@ -537,7 +537,8 @@ void TfrmWareHouse::ScrapsParamsActionExecute()
     TIniFile &ini = Context().settings().Ini();
     Owned<TfmClearScraps> d(new TfmClearScraps(this));
     d->SetMaterialName(MaterialName(code));
-    d->Load(HasMaterialOptions(code) ? UnpackScrapSettings(ini, MaterialSection(code)) : TScrapSettings{});
+    // "<все материалы>" keeps options of its own under its code 999.
+    d->Load(UnpackScrapSettings(ini, MaterialSection(code)));
     if (ui().runModal(*d) != QDialog::Accepted || !d) return;
     const TScrapSettings s = d->Read();
     QList<int> codes;
@@ -547,7 +548,7 @@ void TfrmWareHouse::ScrapsParamsActionExecute()
         codes << code;
     QStringList failures;
     for (int c : codes) {
-        if (HasMaterialOptions(c)) PackScrapSettings(ini, MaterialSection(c), s);
+        PackScrapSettings(ini, MaterialSection(c), s);
         if (!s.DeleteWaste) continue;
         try {
             m_stock->DeleteWaste(c, s);
@@ -565,10 +566,10 @@ void TfrmWareHouse::MarkScrapsActionExecute()
     const int code = CurrentMaterial();
     TIniFile &ini = Context().settings().Ini();
     Owned<TfrmInputMarkerData> d(new TfrmInputMarkerData(this));
-    d->Load(HasMaterialOptions(code) ? UnpackMarkSettings(ini, MaterialSection(code)) : TMarkSettings{});
+    d->Load(UnpackMarkSettings(ini, MaterialSection(code)));
     if (ui().runModal(*d) != QDialog::Accepted || !d) return;
     const TMarkSettings m = d->Read();
-    if (HasMaterialOptions(code)) PackMarkSettings(ini, MaterialSection(code), m);
+    PackMarkSettings(ini, MaterialSection(code), m);
     m_stock->MarkScraps(m, code);
 }
 

@@ -389,6 +389,26 @@ TEST_F(Road, KitchenOrderThreeMaterialsOneWindow)
     EXPECT_EQ(made[1]->windowTitle(), QStringLiteral("Вариант раскроя 2: \"Кухня.kdx\""));
 }
 
+// The remark typed for a material is the frame's: the next job offers it
+// again, and the frame writes it into the settings at shut-down.
+TEST_F(Road, RemarksAreTheFramesList)
+{
+    frame.remarks = QStringList{"7=Шкаф", "1=старый"};
+    QStringList offered;
+    options = [&](TfrmRaskroyOptions &f) {
+        f.ShowMaterial(1);
+        offered << f.edRemark->text();
+        f.edRemark->setText(QStringLiteral("Zakaz7, кухня"));
+        f.OkAction->trigger();
+        return f.result();
+    };
+    std::vector<TPartRow> rows = {Row("Дно", 564, 560, 4, 1)};
+    ASSERT_TRUE(RaskroyGroup(app.ctx, data(rows), counter));
+    EXPECT_EQ(frame.remarks, QStringList({"7=Шкаф", "1=Zakaz7, кухня"}));
+    ASSERT_TRUE(RaskroyGroup(app.ctx, data(rows), counter));
+    EXPECT_EQ(offered, QStringList({"старый", "Zakaz7, кухня"}));
+}
+
 TEST_F(Road, FilteredRowsAndSwitchedOffMaterials)
 {
     // The window shows material 2 only: the job covers it only.
@@ -542,6 +562,70 @@ TEST_F(Road, UsedUpSheetsCountedAndLeftoversOfTwoMaterialsInOneBase)
         EXPECT_EQ(left[row.Name].Length, row.Length);
         EXPECT_EQ(left[row.Name].Many, row.Many - laid[row.Name]) << row.Name;
     }
+}
+
+// A run of 300 parts: the frame's status line counts down what is left and
+// is cleared at the end; the progress bar shows inside the window at its
+// default size. A part of quantity 0 is left out.
+TEST_F(Road, ARunYouCanWatch)
+{
+    std::vector<TPartRow> rows;
+    for (int i = 0; i < 30; ++i)
+        rows.push_back(Row(("P" + std::to_string(i)).c_str(), 200 + 37 * i % 900, 100 + 53 * i % 600, 10, 1));
+    rows.push_back(Row("Пропуск", 500, 400, 0, 1));
+    AnswerOk();
+    frame.area.show();
+    bool progressSeen = false;
+    std::function<void()> poke = [&] {
+        if (made.isEmpty() || !made[0] || !made[0]->Running()) {
+            if (!made.isEmpty() && made[0] && !made[0]->Document().Tabs.empty())
+                return;   // the run is over
+            QTimer::singleShot(0, poke);
+            return;
+        }
+        TFormSheets *w = made[0];
+        QProgressBar *bar = w->ProgressBar();
+        if (!bar->isHidden()) {
+            progressSeen = true;
+            EXPECT_TRUE(bar->isVisibleTo(w));
+            const QRect r(bar->mapTo(w, QPoint(0, 0)), bar->size());
+            EXPECT_TRUE(w->rect().contains(r)) << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+            EXPECT_GT(r.width(), 20);
+            EXPECT_EQ(w->findChild<QToolButton *>(QStringLiteral("tbSave"))->actions(),
+                      QList<QAction *>{w->AbortRaskroyAction});
+            return;
+        }
+        QTimer::singleShot(0, poke);
+    };
+    QTimer::singleShot(0, poke);
+    kv::test::ScopedAnswers answers(app.ui);
+    ASSERT_TRUE(RaskroyGroup(app.ctx, data(rows), counter));
+    EXPECT_TRUE(progressSeen);
+    const QString prefix = QStringLiteral("Осталось неразложено деталей: ");
+    ASSERT_GE(frame.statusTexts.size(), 2);
+    EXPECT_EQ(frame.statusTexts.front(), prefix + "300");
+    EXPECT_EQ(frame.statusTexts.back(), QString());
+    int last = 300;
+    for (const QString &t : frame.statusTexts.mid(0, frame.statusTexts.size() - 1)) {
+        if (t.isEmpty())
+            continue;
+        ASSERT_TRUE(t.startsWith(prefix)) << t.toStdString();
+        const int n = t.mid(prefix.size()).toInt();
+        EXPECT_LE(n, last);
+        last = n;
+    }
+    int laid = 0;
+    for (const MapTab &tab : made[0]->Document().Tabs)
+        for (const MapPart &p : tab.Parts) {
+            EXPECT_NE(p.Title, QStringLiteral("Пропуск"));
+            laid += tab.Quantity;
+        }
+    EXPECT_EQ(laid, 300);
+    EXPECT_TRUE(made[0]->ProgressBar()->isHidden());
+    // The save button holds the save action alone again: no drop-down.
+    auto *save = made[0]->findChild<QToolButton *>(QStringLiteral("tbSave"));
+    EXPECT_EQ(save->defaultAction(), made[0]->SaveAction);
+    EXPECT_EQ(save->actions(), QList<QAction *>{made[0]->SaveAction});
 }
 
 TEST_F(Road, AbortKeepsTheMapsMadeSoFarAndSkipsLaterMaterials)

@@ -47,13 +47,16 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSet>
 #include <QTabWidget>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -430,9 +433,36 @@ TEST_F(Desktop, TheFirstJobFromMaterialsToTheMapsInAPdfFile)
             options = true;
             o.OkAction->trigger();
         });
+        // While the run goes on: the count in the frame's status line, the
+        // progress bar inside the results window at the size it opened with.
+        bool runSeen = false;
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto *running = qobject_cast<TFormSheets *>(form.ActiveChild());
+            if (runSeen || !running || !running->Running() || running->ProgressBar()->isHidden() ||
+                form.statusBar()->currentMessage().isEmpty())
+                return;
+            runSeen = true;
+            QProgressBar *bar = running->ProgressBar();
+            EXPECT_TRUE(bar->isVisible());
+            const QRect shown(bar->mapTo(running, QPoint(0, 0)), bar->size());
+            EXPECT_TRUE(running->rect().contains(shown)) << shown.x() << "," << shown.y();
+            EXPECT_TRUE(form.statusBar()->currentMessage().startsWith(QStringLiteral("Осталось неразложено деталей: ")))
+                << form.statusBar()->currentMessage().toStdString();
+            // The save button holds the abort action alone: no drop-down arrow.
+            auto *save = running->findChild<QToolButton *>(QStringLiteral("tbSave"));
+            EXPECT_EQ(save->defaultAction(), running->AbortRaskroyAction);
+            EXPECT_EQ(save->actions().size(), 1);
+            shot(QStringLiteral("results-running"));
+        });
+        watch.start();
         grid->setFocus();
         pressKeyOnFocus(Qt::Key_R, Qt::ControlModifier);
         settle();
+        watch.stop();
+        EXPECT_TRUE(runSeen);
+        EXPECT_TRUE(form.statusBar()->currentMessage().isEmpty());
         ASSERT_TRUE(options);
         EXPECT_TRUE(chosen);
         EXPECT_TRUE(statistics);

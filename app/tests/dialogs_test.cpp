@@ -10,6 +10,11 @@
 #include "platform/ini.h"
 #include "platform/ui.h"
 
+#ifndef Q_OS_WIN
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -178,6 +183,24 @@ TEST(About, MemoryFiguresFromMeminfo)
     EXPECT_EQ(about.Value("lbMemoryLoad"), "75 %");
     EXPECT_FALSE(about.Value("lbOSVersion").isEmpty());
     EXPECT_EQ(ParseMemInfo("MemTotal: 1024 kB\nMemFree: 512 kB\n").availPhys, 524288ull);   // no MemAvailable
+}
+
+// The user is the account's, also when the environment names nobody.
+TEST(About, UserNameComesFromTheAccount)
+{
+#ifndef Q_OS_WIN
+    if (!getpwuid(geteuid())) GTEST_SKIP() << "the user id has no account here";
+#endif
+    const QString account = GetUserNameText();
+    EXPECT_FALSE(account.isEmpty());
+    const QByteArray user = qgetenv("USER"), logname = qgetenv("LOGNAME");
+    qunsetenv("USER");
+    qunsetenv("LOGNAME");
+    EXPECT_EQ(GetUserNameText(), account);
+    TfrmAbout about;
+    EXPECT_EQ(about.Value("lbUserName"), account.left(50));
+    if (!user.isNull()) qputenv("USER", user);
+    if (!logname.isNull()) qputenv("LOGNAME", logname);
 }
 
 struct OptionsFixture

@@ -80,6 +80,10 @@ public:
     bool RaskroyBusy() const override { return busy; }
     void SetRaskroyBusy(bool b) override { busy = b; }
     void AddRecentFile(const QString &path) override { calls << "AddRecentFile:" + path; }
+    QStringList remarks;
+    QStringList statusTexts;    // every text the status line was given
+    QStringList &MaterialRemarks() override { return remarks; }
+    void SetStatusText(const QString &text) override { statusTexts << text; }
 
 private:
     AppContext &m_ctx;

@@ -26,6 +26,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -252,6 +253,48 @@ TEST(PartBaseWindow, AWrongSizeIsRefusedAndTheRowWaitsInTheGrid)
     }
 }
 
+// Typing a quantity and Enter: the window's own "Сохранить" is on at once,
+// not only after another row is chosen. A quantity 0 is taken as typed: it
+// leaves the part out of a run.
+TEST(PartBaseWindow, SaveFollowsATypedQuantityAtOnceAndZeroIsAQuantity)
+{
+    GroupFixture f;
+    TfrmRaskroyGroup *w = f.newWindow();
+    add(*w, "Полка", 600, 300, 2, 1);
+    add(*w, "Бок", 720, 560, 2, 1);
+    const QString header = f.app.paths.GroupsFolder() + "Шкаф.kdx";
+    const auto dialogHook = kv::test::ScopedSet(f.app.ui.onFile, [&](const kv::FileChoice &) { return header; });
+    ASSERT_TRUE(w->SaveToFile(true));
+    QAction *save = w->findChild<QAction *>("SaveAction");
+    ASSERT_TRUE(save);
+    ASSERT_FALSE(save->isEnabled());
+    auto *grid = w->findChild<TExDBGrid *>("DBGrid");
+    QApplication::setActiveWindow(&f.frame->area);
+    grid->setFocus();
+    w->Document().table().First();
+    kv::test::ScopedAnswers answers(f.app.ui);
+    struct Case { const char *typed; const char *count; };
+    for (const Case c : {Case{"5", "Количество: 7 шт"}, Case{"0", "Количество: 2 шт"}}) {
+        SCOPED_TRACE(c.typed);
+        key(grid, Qt::Key_Home);
+        for (int i = 0; i < 3; ++i) key(grid, Qt::Key_Tab);
+        typeText(grid, c.typed);
+        key(grid, Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_EQ(w->Document().table().State(), kv::DataSetState::Browse);
+        EXPECT_TRUE(save->isEnabled());
+        EXPECT_EQ(w->StatusText(0), c.count);
+        ASSERT_TRUE(w->SaveToFile(false));
+        EXPECT_FALSE(save->isEnabled());
+    }
+    EXPECT_TRUE(answers.shown().empty());
+    w->parentWidget()->close();
+    QApplication::processEvents();
+    auto *again = static_cast<TfrmRaskroyGroup *>(f.frame->OpenGroupWindow(header));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(rowsOf(*again), (QStringList{"Полка 600x300 0", "Бок 720x560 2"}));
+}
+
 TEST(PartBaseWindow, CancelledSaveDialogKeepsAnUntitledWindowOpen)
 {
     GroupFixture f;
@@ -395,6 +438,15 @@ TEST(PartBaseWindow, PrintsEveryLayoutAndExportsTheShownParts)
     w->ExecuteCommand(MainCommand::PrintExcel);
     EXPECT_TRUE(QFileInfo::exists(written));
     EXPECT_EQ(f.app.ui.opened, QStringList({written, written}));
+    // The next export is a new spreadsheet; the one before stays as written.
+    const QDateTime firstWritten = QFileInfo(written).lastModified();
+    const qint64 firstSize = QFileInfo(written).size();
+    w->ExecuteCommand(MainCommand::PrintExcel);
+    const QString second = f.app.paths.ExportFolder() + "База деталей (1).xlsx";
+    EXPECT_TRUE(QFileInfo::exists(second));
+    EXPECT_EQ(f.app.ui.opened.last(), second);
+    EXPECT_EQ(QFileInfo(written).lastModified(), firstWritten);
+    EXPECT_EQ(QFileInfo(written).size(), firstSize);
 }
 
 TEST(PartBaseWindow, ADozenPartsOnScreen)

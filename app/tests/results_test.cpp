@@ -1,6 +1,7 @@
 #include "app/results/formsheets.h"
 #include "app/results/mapctrls.h"
 #include "app/results/resultsdialogs.h"
+#include "print/flows/fullstat.h"
 
 #include "app/tests/appfixture.h"
 #include "data/matoptions.h"
@@ -15,7 +16,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QTabBar>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -129,6 +134,33 @@ TEST_F(ResultsWindow, TabsMapControlsAndStatusBars)
     EXPECT_EQ(answers.shown()[0].text, info);
 }
 
+// The pop-up of the map opens on the tab's header, on the sheet and on any
+// empty spot of the page; each time for the shown tab.
+TEST_F(ResultsWindow, TheMapPopupOpensAnywhereOnThePage)
+{
+    w->show();
+    fill();
+    QTabWidget *pages = w->findChild<QTabWidget *>(QStringLiteral("PageControl"));
+    pages->setCurrentIndex(1);
+    TMapPage *page = w->Page(1);
+    TSheetCtrl *sheet = page->Sheet();
+    struct Case { const char *where; QWidget *target; QPoint pos; };
+    const Case cases[] = {
+        {"header", pages->tabBar(), pages->tabBar()->tabRect(1).center()},
+        {"sheet corner", sheet, QPoint(1, 1)},
+        {"right of the sheet", page, QPoint(page->width() - 3, 10)},
+        {"page bar", page->Bar4(), QPoint(5, 5)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.where);
+        w->ppmRaskroyMap->hide();
+        QContextMenuEvent ev(QContextMenuEvent::Mouse, c.pos, c.target->mapToGlobal(c.pos));
+        QApplication::sendEvent(c.target, &ev);
+        EXPECT_TRUE(w->ppmRaskroyMap->isVisible());
+        w->ppmRaskroyMap->hide();
+    }
+}
+
 TEST_F(ResultsWindow, RatioOneIsOnePixelPerMillimetreAndHitTesting)
 {
     fill();
@@ -216,6 +248,28 @@ TEST_F(ResultsWindow, NavigatorShowsTheTabsOfOneMaterial)
     EXPECT_DOUBLE_EQ(w->Document().SumDetalsSquare(), parts8);
 }
 
+// The statistics name the material as the navigator shows it: one the base
+// does not know by its code, not by nothing.
+TEST_F(ResultsWindow, StatisticsNameTheMaterialAsTheNavigatorShowsIt)
+{
+    fill(2);
+    w->show();
+    w->FillMaterialsList();
+    TgwOutlookList *nav = w->Navigator();
+    ASSERT_EQ(nav->Items()->Count(), 3);
+    QStringList names;
+    const auto hook = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &d) {
+        if (auto *f = qobject_cast<TfrmFullStat *>(&d)) names << f->lbMatName->text();
+        return int(QDialog::Rejected);
+    });
+    for (int i : {0, 2}) {
+        nav->Items()->Item(i)->SetSelected(true);
+        w->OutlookListItemClick(nav, nav->Items()->Item(i));
+        w->StatisticAction->trigger();
+    }
+    EXPECT_EQ(names, (QStringList{"<все материалы>", "8"}));
+}
+
 TEST_F(ResultsWindow, OffCutMenuRenamesAndSwitchesKind)
 {
     fill();
@@ -238,7 +292,17 @@ TEST_F(ResultsWindow, OffCutMenuRenamesAndSwitchesKind)
     const auto hook = kv::test::ScopedSet(app.ui.onModal, [](QDialog &dialog) {
         auto &d = dynamic_cast<TfrmChangeScrapName &>(dialog);
         EXPECT_EQ(d.edScrapName->text(), QString());
-        d.edScrapName->setText(QStringLiteral("ОСТ-77"));
+        // Typed longer than the off-cut table holds: cut at 20.
+        auto type = [&](const QString &text) {
+            for (QChar c : text) {
+                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(d.edScrapName, &press);
+            }
+        };
+        type(QStringLiteral("ОСТАТОК-КУХНЯ-2026-123456"));
+        EXPECT_EQ(d.edScrapName->text(), QStringLiteral("ОСТАТОК-КУХНЯ-2026-1"));
+        d.edScrapName->clear();
+        type(QStringLiteral("ОСТ-77"));
         return int(QDialog::Accepted);
     });
     change->trigger();

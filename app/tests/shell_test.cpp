@@ -216,7 +216,7 @@ TEST(MainForm, ActionsFollowTheActiveChild)
         {"mnuPrintItem", {0, 0, 1, 1, 0, 0}},
         {"PrintListAction", {0, 0, 1, 1, 0, 0}},
         {"PrintGroupedAction", {0, 0, 1, 1, 0, 0}},
-        {"PrintExcelAction", {0, 0, 1, 1, 0, 0}},
+        {"PrintExcelAction", {0, 1, 1, 1, 0, 0}},
         {"mnuExportItem", {0, 1, 1, 1, 0, 0}},
         {"ExportTabAction", {0, 1, 1, 1, 0, 0}},
         {"CuttingAction", {0, 0, 1, 1, 0, 0}},
@@ -732,6 +732,34 @@ TEST(ShutDown, WritesToolbarPositionsAndRemarksKeyByKey)
     EXPECT_EQ(ini.ReadString("Remarks", "Шкаф", ""), "Заказ 3");
     EXPECT_EQ(ini.ReadInteger("tbarStandart", "Rev", 0), 3);
     EXPECT_EQ(ini.ReadString("tbarStandart", "DockedTo", ""), "Dock1");
+}
+
+// A part base open at the end of the run stores its place as its own close
+// would; the remarks of the jobs are the frame's list and reach the file.
+TEST(ShutDown, AnOpenPartBaseKeepsItsPlaceAndTheJobsRemarksAreWritten)
+{
+    ShellFixture f;
+    kv::WireShell(*f.form);
+    f.form->show();
+    QWidget *group = f.form->NewGroupWindow();
+    ASSERT_TRUE(group);
+    auto *sub = qobject_cast<QMdiSubWindow *>(group->parentWidget());
+    ASSERT_TRUE(sub);
+    sub->showNormal();
+    const QRect placed(QPoint(37, 23), sub->minimumSizeHint().expandedTo(QSize(640, 420)) + QSize(40, 30));
+    sub->setGeometry(placed);
+    static_cast<IMainWindow &>(*f.form).MaterialRemarks() << "1=Zakaz7";
+    {
+        kv::test::ScopedAnswers answers(f.ui, {kv::ModalResult::No});   // the untitled base is not saved
+        ASSERT_TRUE(f.form->close());
+    }
+    f.form.reset();
+    const kv::TIniFile ini = f.ini();
+    EXPECT_EQ(ini.ReadString("Detals_Group", "NormPos", ""),
+              QStringLiteral("37,23,%1,%2").arg(37 + placed.width()).arg(23 + placed.height()));
+    EXPECT_EQ(ini.ReadString("Remarks", "1", ""), "Zakaz7");
+    f.create();   // the next run
+    EXPECT_EQ(static_cast<IMainWindow &>(*f.form).MaterialRemarks(), QStringList{"1=Zakaz7"});
 }
 
 TEST(Startup, ModelsBaseCopiedFromThePatternOnlyWhenMissing)

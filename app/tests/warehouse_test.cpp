@@ -160,6 +160,18 @@ TEST(StockDialogs, ThresholdsDisableTheMinimumsWithoutTheAreaTest)
     d.show();
     EXPECT_TRUE(d.Read().CheckLogicSumma);   // kept through the show
     EXPECT_EQ(d.Read().Square, 2500000);
+    // An area as large as the key holds comes back as it went; a larger one
+    // typed stops at that limit instead of turning negative.
+    struct Area { const char *typed; int square; };
+    const Area areas[] = {{"2147.483", 2147483000}, {"3000", 2147483000}, {"0.001", 1000}};
+    for (const Area &c : areas) {
+        SCOPED_TRACE(c.typed);
+        child<TExSpinEdit>(d, "seSquare")->setText(c.typed);
+        const TScrapSettings read = d.Read();
+        EXPECT_EQ(read.Square, c.square);
+        d.Load(read);
+        EXPECT_EQ(d.Read().Square, c.square);
+    }
 }
 
 TEST(StockDialogs, MarkingStartNumberFollowsThroughNumbering)
@@ -449,6 +461,55 @@ TEST_F(Warehouse, TheWholeRoadEndsWithTheSavedStateRestoredByteForByte)
 
 // The sort pop-up orders a grid's rows, keeps the order through edits, and
 // offers the name only for the off-cuts; the files stay as they were.
+// "<все материалы>" keeps its own off-cut parameters and marking under code
+// 999; its parameters go to every navigator item as well.
+TEST_F(Warehouse, TheAllMaterialsItemHasOptionsOfItsOwn)
+{
+    w->SetCurrentMaterial(kAllMaterials);
+    child<QTabWidget>(*w, "pcWareHouse")->setCurrentIndex(1);
+    TIniFile &ini = app.ini();
+    {
+        DialogScript script(app.ui, {[](QDialog &d) {
+            child<QCheckBox>(d, "chbLength")->setChecked(true);
+            child<TExSpinEdit>(d, "seWidth")->setValue(150);
+            click(d, "bbOk");
+        }});
+        click(*w, "tbScrapsParams");
+    }
+    for (int code : {kAllMaterials, 1, 2}) {
+        SCOPED_TRACE(code);
+        const TScrapSettings s = UnpackScrapSettings(ini, MaterialSection(code));
+        EXPECT_TRUE(s.CheckLength);
+        EXPECT_EQ(s.Length, 150);
+    }
+    // Opened again, the dialog shows what was written.
+    {
+        DialogScript script(app.ui, {[](QDialog &d) {
+            EXPECT_TRUE(child<QCheckBox>(d, "chbLength")->isChecked());
+            EXPECT_EQ(child<TExSpinEdit>(d, "seWidth")->Value(), 150);
+            click(d, "bbCancel");
+        }});
+        click(*w, "tbScrapsParams");
+    }
+    addScrapRow("", 600, 400, 1, 1, QDate(2024, 3, 5));
+    addScrapRow("", 700, 300, 1, 2, QDate(2024, 3, 6));
+    PackMarkSettings(ini, MaterialSection(kAllMaterials), TMarkSettings{true, "В-", "", 6});
+    {
+        DialogScript script(app.ui, {[](QDialog &d) {
+            EXPECT_EQ(child<QLineEdit>(d, "edPrefix")->text(), "В-");
+            EXPECT_TRUE(child<QCheckBox>(d, "chbNumbering")->isChecked());
+            EXPECT_EQ(child<TExSpinEdit>(d, "seMaxNumber")->Value(), 7);
+            click(d, "bbOk");
+        }});
+        click(*w, "tbMarkScraps");
+    }
+    QStringList names;
+    for (mod().tblScraps->First(); !mod().tblScraps->Eof(); mod().tblScraps->Next())
+        names << mod().tblScraps->FieldByName("NAME")->AsString();
+    EXPECT_EQ(names, (QStringList{"В-7", "В-8"}));
+    EXPECT_EQ(UnpackMarkSettings(ini, MaterialSection(kAllMaterials)), (TMarkSettings{true, "В-", "", 8}));
+}
+
 TEST_F(Warehouse, SortPopupOrdersTheRowsOfAGrid)
 {
     w->SetCurrentMaterial(kAllMaterials);

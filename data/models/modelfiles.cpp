@@ -29,14 +29,8 @@ const QStringList kPartColumns = {"Name", "Length", "Width", "Many", "Rotate",
 void writeIniSection(const QString &path, const QString &section, const QList<QPair<QString, QString>> &lines)
 {
     QString text = QLatin1Char('[') + section + QStringLiteral("]\r\n");
-    for (const auto &kv : lines) {
-        // An INI reader takes one pair of enclosing quotes off a value: a
-        // value that begins and ends with a quote gets one more pair.
-        QString value = kv.second;
-        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
-            value = QLatin1Char('"') + value + QLatin1Char('"');
-        text += kv.first + QLatin1Char('=') + value + QStringLiteral("\r\n");
-    }
+    for (const auto &kv : lines)
+        text += kv.first + QLatin1Char('=') + kv.second + QStringLiteral("\r\n");
     QString reason;
     if (!SaveFileAtomically(path, toCp1251(text), &reason)) throw Error(WriteErrorText(path, reason), reason);
 }
@@ -162,7 +156,7 @@ void ExportModelParts(const QString &tablePath, const QString &iniPath,
 // --- part base from models ---------------------------------------------------------
 
 QList<ImportedPart> PartsFromModels(const Paths &paths, const TmdlModelSectionList &sections,
-                                    QStringList &modelNames, QStringList &modelCounts)
+                                    QStringList &modelNames, QStringList &modelCounts, QString *mergeFailure)
 {
     const QString work = paths.TempFolder() + QStringLiteral("OpenElem.dbf");
     const QString grouped = paths.TempFolder() + QStringLiteral("OpenElemG.dbf");
@@ -179,7 +173,6 @@ QList<ImportedPart> PartsFromModels(const Paths &paths, const TmdlModelSectionLi
     try {
         const QString tpl = Paths::FileIn(paths.PatternFolder(), QStringLiteral("Group.dbf"));
         CopyTableFile(tpl, work);
-        CopyTableFile(tpl, grouped);
     } catch (const std::exception &) {
         throw Error(u("Ошибка копирования файла шаблона базы деталей."));
     }
@@ -209,6 +202,7 @@ QList<ImportedPart> PartsFromModels(const Paths &paths, const TmdlModelSectionLi
     }
     QList<ImportedPart> parts;
     try {
+        CopyTableFile(Paths::FileIn(paths.PatternFolder(), QStringLiteral("Group.dbf")), grouped);
         QStringList sel = cols, group = cols;
         sel[3] = QStringLiteral("Sum(a.\"Many\") as NewMany");
         group.removeAt(3);
@@ -221,7 +215,17 @@ QList<ImportedPart> PartsFromModels(const Paths &paths, const TmdlModelSectionLi
         parts = ReadParts(t);
         t.Close();
     } catch (const std::exception &) {
-        throw Error(u("Внутренняя ошибка при подсчёте одинаковых деталей!"));
+        // The parts go on unmerged: the models chosen are not lost.
+        if (mergeFailure) *mergeFailure = u("Внутренняя ошибка при подсчёте одинаковых деталей!");
+        try {
+            Table t;
+            t.SetFile(work);
+            t.Open();
+            parts = ReadParts(t);
+            t.Close();
+        } catch (const std::exception &) {
+            throw Error(u("Ошибка создания базы деталей."));
+        }
     }
     modelNames << names;
     modelCounts << counts;

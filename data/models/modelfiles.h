@@ -54,9 +54,12 @@ void ExportModelParts(const QString &tablePath, const QString &iniPath,
 // equal parts merged (equal in every column but the quantity).
 // `modelNames`/`modelCounts` receive the models taken. Works through
 // "Temp\OpenElem.dbf" and "Temp\OpenElemG.dbf", deleted in every case.
-// Raises kv::Error with the message to show, giving nothing on failure.
+// When the merge fails, the parts come unmerged and `mergeFailure` gets the
+// message to show. Raises kv::Error with the message to show, giving
+// nothing, on any other failure.
 QList<ImportedPart> PartsFromModels(const Paths &paths, const TmdlModelSectionList &sections,
-                                    QStringList &modelNames, QStringList &modelCounts);
+                                    QStringList &modelNames, QStringList &modelCounts,
+                                    QString *mergeFailure = nullptr);
 
 // The section list of the older catalog, edited on a working copy
 // "Temp\Catalog.ini" and written back on Save.

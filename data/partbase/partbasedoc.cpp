@@ -168,12 +168,15 @@ void PartBaseDocument::setupTable()
     rot->SetReadOnly(true);
     m_table->OnCalcFields = [this](DataSet &ds) { calcFields(ds); };
     m_table->OnNewRecord = [this](DataSet &ds) { newRecord(ds); };
-    auto dirty = [this](DataSet &) { Modified = true; };
+    auto dirty = [this](DataSet &) {
+        Modified = true;
+        if (OnModified) OnModified();
+    };
     m_table->AfterPost = dirty;
     m_table->AfterDelete = dirty;
     m_checks = std::make_unique<PositiveFieldsCheck>(
         *m_table, std::vector<CheckedField>{{QStringLiteral("LENGTH"), {}}, {QStringLiteral("WIDTH"), {}},
-                                            {QStringLiteral("MANY"), {}}});
+                                            {QStringLiteral("MANY"), {}, true}});
 }
 
 void PartBaseDocument::calcFields(DataSet &ds)
@@ -657,8 +660,10 @@ PartBaseTotals PartBaseDocument::Totals(const BorderAllowance &allowance) const
         t.quantity += many;
         t.areaMm2 += len * wid * many;
         t.perimeterMm += 2 * (len + wid) * many;
-        for (int e = 0; e < 4; ++e) {
+        // Top and bottom first, then left and right: the order the lines follow.
+        for (int e : {2, 3, 0, 1}) {
             const int code = int(wholeMm(m_table->ViewValue(row, edges[e])));
+            if (!t.edgeByCode.contains(code)) t.edgeCodes << code;
             // Left and right edges run along the width, top and bottom along the length.
             const qint64 side = e < 2 ? wid : len;
             const std::optional<int> a = allowance ? allowance(code) : std::nullopt;

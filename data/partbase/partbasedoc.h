@@ -38,6 +38,7 @@ struct PartBaseTotals
     qint64 perimeterMm = 0;
     qint64 edgeMm = 0;                 // banded edges with a known code
     QMap<int, qint64> edgeByCode;      // code -> length (code 0 included)
+    QList<int> edgeCodes;              // the codes in the order they first appear
 };
 
 // The allowance of an edge-banding code; nullopt when the code is not in the
@@ -117,6 +118,8 @@ public:
     // Called after the document's table changed under the window (merge,
     // open, save) so views show it again.
     std::function<void()> OnTableChanged;
+    // After a post or delete marked the part base modified.
+    std::function<void()> OnModified;
 
     // Totals over the rows the filter shows; a row with a size or quantity
     // below 1 counts for nothing.

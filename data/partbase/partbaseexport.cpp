@@ -1,6 +1,8 @@
 #include "data/partbase/partbaseexport.h"
 
 #include "platform/db/dataset.h"
+#include "platform/error.h"
+#include "platform/strutils.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,7 +46,19 @@ QString ExportFileFor(const QString &exportFolder, const QString &captionName)
 {
     QString base = QFileInfo(captionName).completeBaseName();
     if (base.isEmpty()) base = QStringLiteral("База деталей");
-    return QDir(exportFolder).filePath(base + QStringLiteral(".xlsx"));
+    // Every export is a new spreadsheet: an earlier one is never replaced.
+    QString name = base + QStringLiteral(".xlsx");
+    // Names are compared as the numbered ones are: without regard to case.
+    const QStringList taken = QDir(exportFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    if (taken.contains(name, Qt::CaseInsensitive)) {
+        QString pattern = base;
+        pattern.replace(QLatin1Char('%'), QStringLiteral("%%"));
+        name = FindFreeFileName(exportFolder, pattern + QStringLiteral(" (%d).xlsx"), kFindFreeFileNameTries, 1);
+        if (name.isEmpty())
+            throw Error(QStringLiteral("Не удаётся подобрать имя нового файла в папке \"%1\".")
+                            .arg(QDir::toNativeSeparators(exportFolder)));
+    }
+    return QDir(exportFolder).filePath(name);
 }
 
 } // namespace kv

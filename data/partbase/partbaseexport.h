@@ -23,7 +23,8 @@ struct ExportColumn
 void ExportPartBase(SpreadsheetSink &sheet, const QString &fileName, const PartBaseTotalsText &totals,
                     const QList<ExportColumn> &columns, DataSet &ds);
 // "Export\<name>.xlsx" for a part base's caption name (its file's base
-// name; "База деталей" while untitled).
+// name; "База деталей" while untitled); when that file exists, the first
+// free "<name> (n).xlsx" from n = 1.
 QString ExportFileFor(const QString &exportFolder, const QString &captionName);
 
 } // namespace kv

@@ -46,14 +46,19 @@ QString DetalBordersText(int firstCode, int secondCode, const std::function<QStr
     return names.join(QLatin1Char('\r'));
 }
 
-QString BordersVariable(const QMap<int, qint64> &edgeByCode, const std::function<QString(int code)> &nameOf)
+QString BordersVariable(const QMap<int, qint64> &edgeByCode, const std::function<QString(int code)> &nameOf,
+                        const QList<int> &order)
 {
+    QList<int> codes = order;
+    for (auto it = edgeByCode.constBegin(); it != edgeByCode.constEnd(); ++it)
+        if (!codes.contains(it.key())) codes << it.key();
     QStringList lines;
-    for (auto it = edgeByCode.constBegin(); it != edgeByCode.constEnd(); ++it) {
-        if (it.key() == 0) continue;
-        const QString name = nameOf ? nameOf(it.key()) : QString();
+    for (int code : codes) {
+        if (code == 0 || !edgeByCode.contains(code)) continue;
+        const QString name = nameOf ? nameOf(code) : QString();
         if (name.isEmpty()) continue;
-        lines << name + QStringLiteral(": ") + FormatLength(double(it.value()) / 1000.0) + QStringLiteral(" м");
+        lines << name + QStringLiteral(": ") + FormatLength(double(edgeByCode.value(code)) / 1000.0) +
+                     QStringLiteral(" м");
     }
     if (lines.isEmpty()) return QString();
     lines.prepend(QStringLiteral("\rКромки: "));

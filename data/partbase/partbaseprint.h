@@ -29,7 +29,8 @@ int ReportMargin(int mm);
 QString DetalBordersText(int firstCode, int secondCode, const std::function<QString(int code)> &nameOf);
 // BORDERS: "\r" "Кромки: " and one line per code with a name (code 0 left
 // out): name, ": ", the length in metres and " м"; empty without lines.
-QString BordersVariable(const QMap<int, qint64> &edgeByCode, const std::function<QString(int code)> &nameOf);
+QString BordersVariable(const QMap<int, qint64> &edgeByCode, const std::function<QString(int code)> &nameOf,
+                        const QList<int> &order = {});
 
 // The texts of the status bar and of the report variables.
 struct PartBaseTotalsText

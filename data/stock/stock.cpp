@@ -459,8 +459,7 @@ int StockService::MarkScraps(const TMarkSettings &mark, int materialCode)
             t.Post();
         }
     }
-    // The all-materials code has no options of its own to keep the number in.
-    if (mark.MarkNumbering && !plan.isEmpty() && materialCode != kAllMaterials)
+    if (mark.MarkNumbering && !plan.isEmpty())
         PackMarkSettings(m_settings.Ini(), MaterialSection(materialCode), numbers);
     t.First();
     return int(plan.size());

@@ -97,7 +97,7 @@ TEST_F(MatOptionsTest, GoldenTextOfOneMaterial)
     }
     EXPECT_EQ(readRaw("Korvalt.ini"),
               QStringLiteral("[Material7]\r\n"
-                             "Mark=1,Ост,\"\",17\r\n"
+                             "Mark=1,Ост,,17\r\n"
                              "Scrap=0,1,250,0,0,0,0,0,0,0,0,1\r\n"
                              "Optim=1,2750,1830,0,0,500,0,0,0,\"кромка 2, \"\"ПВХ\"\"\",0\r\n"
                              "WH=3\r\n"));
@@ -147,7 +147,7 @@ TEST_F(MatOptionsTest, SetterOnShortValueWritesAllItems)
     TIniFile ini(file());
     ini.WriteString(kSec, "Optim", "0,2500,1250");
     SetOptimDefQuantity(ini, kSec, 9);
-    EXPECT_EQ(ini.ReadString(kSec, "Optim", ""), "0,2500,1250,0,0,0,0,9,0,\"\",0");
+    EXPECT_EQ(ini.ReadString(kSec, "Optim", ""), "0,2500,1250,0,0,0,0,9,0,,0");
 
     // On a full value the other items stay exactly as they stand.
     ini.WriteString(kSec, "Optim", "1,2750,1830,1,0,500,1,4,1,\"a, b\",1,extra");
@@ -164,11 +164,11 @@ TEST_F(MatOptionsTest, SetterOnShortValueWritesAllItems)
     SetOptimAlgorithm(ini, other, true);
     SetOptimAlgorithmNumber(ini, other, 1);
     SetOptimExSearch(ini, other, 250);
-    EXPECT_EQ(ini.ReadString(other, "Optim", ""), "1,0,0,0,0,250,1,0,1,\"\",1");
+    EXPECT_EQ(ini.ReadString(other, "Optim", ""), "1,0,0,0,0,250,1,0,1,,1");
 
     ini.WriteString(kSec, "Optim", "1,x,2");
     NormalizeOptimSettings(ini, kSec);
-    EXPECT_EQ(ini.ReadString(kSec, "Optim", ""), "1,0,2,0,0,0,0,0,0,\"\",0");
+    EXPECT_EQ(ini.ReadString(kSec, "Optim", ""), "1,0,2,0,0,0,0,0,0,,0");
 }
 
 TEST_F(MatOptionsTest, ScrapLimitsReachTheEngine)

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -275,7 +276,7 @@ TEST_F(Models, ApplyModelListsAddsQuantitiesAndReportsMissing)
     EXPECT_EQ(counts, (QList<int>{4, 4}));
 }
 
-TEST_F(Models, ExportWritesQuotedValuesThatReadBackIntact)
+TEST_F(Models, ExportWritesEachPartAsItsFormatLine)
 {
     makeTable("mdl0", {{"Полка \"верх\", левая", 600, 300, 2, 5}, {"Дно", 800, 400, 1, 7}});
     const QString out = dir.filePath("Export/m.ini");
@@ -283,13 +284,14 @@ TEST_F(Models, ExportWritesQuotedValuesThatReadBackIntact)
     ExportModelParts(ModelTablePath(*paths, "mdl0"), out, [](int code) {
         return code == 5 ? QString("ЛДСП \"Дуб\"") : QString();
     });
+    // Each line as "\"%s\",%d,%d,%d,\"%s\"" formats it, quotes in a name doubled.
+    EXPECT_EQ(fileBytes(out), toCp1251("[DETALS]\r\n"
+                                       "1=\"Полка \"\"верх\"\", левая\",600,300,2,\"ЛДСП \"\"Дуб\"\"\"\r\n"
+                                       "2=\"Дно\",800,400,1,\"\"\r\n"
+                                       "DCOUNT=2\r\n"));
     TIniFile::ClearCache();
     TIniFile ini(out);
     EXPECT_EQ(ini.ReadInteger("DETALS", "DCOUNT", -1), 2);
-    EXPECT_EQ(fromCommaText(ini.ReadString("DETALS", "1", "")),
-              (QStringList{"Полка \"верх\", левая", "600", "300", "2", "ЛДСП \"Дуб\""}));
-    EXPECT_EQ(fromCommaText(ini.ReadString("DETALS", "2", "")), (QStringList{"Дно", "800", "400", "1", ""}));
-    EXPECT_FALSE(fileBytes(out).contains("old contents"));
 }
 
 TEST_F(Models, ExportOfAMissingTableLeavesNoFile)
@@ -322,6 +324,32 @@ TEST_F(Models, PartBaseFromModelsMergesEqualParts)
     EXPECT_EQ(parts, (QList<ImportedPart>{{"Бок", 700, 500, 3, 0, 1, 0, 0, 0, 3}, {"Дверь", 700, 400, 2, 0, 1, 0, 0, 0, 3}}));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("Temp/OpenElem.dbf")));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("Temp/OpenElemG.dbf")));
+}
+
+// The merge cannot write its table: the models' parts still come, unmerged,
+// with the message to show.
+TEST_F(Models, PartBaseFromModelsGoesOnWhenTheMergeFails)
+{
+    makeTable("mdl0", {{"Бок", 700, 500, 1, 3}});
+    makeTable("mdl1", {{"Бок", 700, 500, 1, 3}});
+    TmdlModelSectionList list;
+    TmdlModelSection &s = list.Add();
+    s.Models.Add({"A", 2, "mdl0", 0, "Model1"});
+    s.Models.Add({"B", 1, "mdl1", 0, "Model2"});
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("Temp/OpenElemG.dbf")));   // in the way of the merged table
+    QStringList names, counts;
+    QString failure;
+    const QList<ImportedPart> parts = PartsFromModels(*paths, list, names, counts, &failure);
+    EXPECT_EQ(failure, "Внутренняя ошибка при подсчёте одинаковых деталей!");
+    EXPECT_EQ(names, (QStringList{"A", "B"}));
+    int many = 0;
+    for (const ImportedPart &p : parts) {
+        EXPECT_EQ(p.Name, "Бок");
+        many += p.Many;
+    }
+    EXPECT_EQ(parts.size(), 2);
+    EXPECT_EQ(many, 3);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Temp/OpenElem.dbf")));
 }
 
 TEST_F(Models, PartBaseFromModelsFailsWholeWithoutTemplate)

@@ -419,7 +419,11 @@ TEST_F(PartBase, TotalsAre64BitAndFollowTheFilter)
         EXPECT_EQ(tot.edgeMm, c.edge) << c.filter;
     }
     small->SetMaterialFilter(999);
-    EXPECT_EQ(small->Totals(allowance).edgeByCode.value(9), 1000);
+    const PartBaseTotals all = small->Totals(allowance);
+    EXPECT_EQ(all.edgeByCode.value(9), 1000);
+    // Every code once, in the order of the rows, top and bottom edges first:
+    // the second part's top 9 comes before its bottom 0.
+    EXPECT_EQ(all.edgeCodes, (QList<int>{3, 9, 0}));
     (void)t;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/db/schema.h"
 #include "platform/db/table.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -107,6 +108,9 @@ TEST(PartBasePrintValues, MarginsEdgesAndBordersLines)
     SetNumberDigits(2, 3);
     EXPECT_EQ(BordersVariable({{0, 500}, {3, 4160}, {9, 100}}, names), "\rКромки: \rПВХ 2 мм: 4.16 м");
     EXPECT_EQ(BordersVariable({{0, 500}}, names), "");
+    // The lines follow the order the codes first appear in the part base.
+    EXPECT_EQ(BordersVariable({{0, 500}, {3, 4160}, {4, 1000}}, names, {4, 0, 3}),
+              "\rКромки: \rПВХ 0.4 мм: 1.00 м\rПВХ 2 мм: 4.16 м");
 }
 
 TEST(PartBasePrintValues, VariablesOfAPrint)
@@ -162,4 +166,27 @@ TEST_F(PartBasePrint, SpreadsheetHoldsTitleStatisticsAndTheShownRows)
     EXPECT_FALSE(sheet.cells.contains({11, 1}));   // only the shown part
     EXPECT_EQ(ExportFileFor(paths->ExportFolder(), ""), paths->ExportFolder() + "База деталей.xlsx");
     EXPECT_EQ(ExportFileFor(paths->ExportFolder(), "/x/Кухня.kdx"), paths->ExportFolder() + "Кухня.xlsx");
+}
+
+// An export never replaces a spreadsheet: the next free name is taken.
+TEST_F(PartBasePrint, ExportTakesAFreeName)
+{
+    const QString folder = paths->ExportFolder();
+    struct Case { QStringList existing; const char *caption, *expected; };
+    const Case cases[] = {
+        {{}, "", "База деталей.xlsx"},
+        {{"База деталей.xlsx"}, "", "База деталей (1).xlsx"},
+        {{"БАЗА ДЕТАЛЕЙ.XLSX", "База деталей (1).xlsx"}, "", "База деталей (2).xlsx"},
+        {{"100%.xlsx"}, "/x/100%.kdx", "100% (1).xlsx"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.expected);
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        for (const QString &name : c.existing) {
+            QFile f(QDir(folder).filePath(name));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        EXPECT_EQ(ExportFileFor(folder, QString::fromUtf8(c.caption)), QDir(folder).filePath(QString::fromUtf8(c.expected)));
+    }
 }

@@ -70,7 +70,8 @@ TEST_F(RowChecks, WhatCannotBeRightIsRefusedAtThePostAndTheRowStays)
         {Parts, "LENGTH", "-600", "Значение поля \"Длина\" должно быть больше 0."},
         {Parts, "WIDTH", "0", "Значение поля \"Ширина\" должно быть больше 0."},
         {Parts, "MANY", "", "Необходимо указать значение поля \"Количество\"."},
-        {Parts, "MANY", "0.4", "Значение поля \"Количество\" должно быть больше 0."},
+        {Parts, "MANY", "-3", "Значение поля \"Количество\" не может быть меньше 0."},
+        {Parts, "LENGTH", "0.4", "Значение поля \"Длина\" должно быть больше 0."},
         {Parts, "LENGTH", "abc0", "'abc0' - неверное число для поля 'Длина'"},
         // Standard sheets say it as the dialog that adds them.
         {Sheets, "LENGTH", "-2800", "Длина листа должна быть больше 0."},
@@ -93,6 +94,21 @@ TEST_F(RowChecks, WhatCannotBeRightIsRefusedAtThePostAndTheRowStays)
         t.FieldByName(c.field)->SetAsFloat(500);
         t.Post();
         EXPECT_EQ(t.RecordCount(), rows + 1);
+    }
+}
+
+// A part's quantity 0 is how a user leaves it out of a run; sheets and
+// off-cuts still need one.
+TEST_F(RowChecks, APartMayHaveQuantityZero)
+{
+    for (const char *typed : {"0", "0.4"}) {
+        SCOPED_TRACE(typed);
+        DataSet &t = doc->table();
+        const int rows = t.RecordCount();
+        EXPECT_EQ(typeAndPost(t, "MANY", typed), QString());
+        EXPECT_EQ(t.State(), DataSetState::Browse);
+        EXPECT_EQ(t.RecordCount(), rows + 1);
+        EXPECT_EQ(t.FieldByName("MANY")->AsInteger(), 0);
     }
 }
 

@@ -116,8 +116,14 @@ TEST(CommaText, RoundTripOfAwkwardItems)
     const QStringList items = {QStringLiteral("plain"), QStringLiteral("with blank"), QStringLiteral("a,b"),
                                QStringLiteral("say \"hi\""), QString(), QString::fromUtf8("Кухня")};
     const QString text = toCommaText(items);
-    EXPECT_EQ(text, QString::fromUtf8("plain,\"with blank\",\"a,b\",\"say \"\"hi\"\"\",\"\",Кухня"));
+    EXPECT_EQ(text, QString::fromUtf8("plain,\"with blank\",\"a,b\",\"say \"\"hi\"\"\",,Кухня"));
     EXPECT_EQ(fromCommaText(text), items);
+    // Empty items are bare, a lone one quoted so that it stays an item.
+    const QList<QStringList> lists = {{QString()}, {QString(), QString()}, {"a", QString()}, {QString(), "a"}};
+    for (const QStringList &l : lists)
+        EXPECT_EQ(fromCommaText(toCommaText(l)), l) << toCommaText(l).toStdString();
+    EXPECT_EQ(toCommaText({QString()}), "\"\"");
+    EXPECT_EQ(toCommaText({"a", QString(), "b"}), "a,,b");
     EXPECT_EQ(fromCommaText(QStringLiteral("1,,2,")), (QStringList{"1", "", "2", ""}));
     EXPECT_TRUE(fromCommaText(QString()).isEmpty());
 }

@@ -139,7 +139,7 @@ QList<MaterialData> BuildScrapsInfo(const MapDocument &doc, const StatLookups &l
 
 QString AreaText(double mm2) { return FormatSquare(mm2 / 1000000.0) + QStringLiteral(" кв м"); }
 QString LengthText(double mm) { return FormatLength(mm / 1000.0) + QStringLiteral(" м"); }
-QString ShareText(double part, double whole) { return FormatPercent(Percent(part, whole)); }
+QString ShareText(double part, double whole) { return FormatLength(Percent(part, whole)); }   // the length digits
 QString ScrapsInfoArea(double mm2) { return FormatWithDigits(mm2 / 1000000.0, 3); }
 
 VariantFigures FiguresOf(const MapTotals &t)

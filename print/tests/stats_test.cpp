@@ -174,6 +174,11 @@ TEST(VariantSums, LargeJobsDoNotWrapAndZeroTotalsShowZero)
     EXPECT_EQ(FiguresOf(t).detals, QStringLiteral("800.000 кв м"));
     EXPECT_EQ(FiguresOf(t).total, QStringLiteral("1518.400 кв м"));
     EXPECT_EQ(ShareText(t.DetalsSquare, t.SheetArea), QStringLiteral("34.51"));
+    // Shares take the digits of lengths.
+    SetNumberDigits(3, 3);
+    EXPECT_EQ(ShareText(t.DetalsSquare, t.SheetArea), QStringLiteral("34.507"));
+    EXPECT_TRUE(TotalDataText(doc, BorderTotals(), lookups()).contains(QStringLiteral("(34.507%)")));
+    SetNumberDigits(2, 3);
 
     doc.Tabs[0].Visible = false;   // nothing visible: every share is 0, never NaN
     const QString text = TotalDataText(doc, BorderTotals(), lookups());
