@@ -1,9 +1,12 @@
 #include "widgets/outlookbar.h"
 #include "widgets/outlooklist.h"
 #include "platform/error.h"
+#include "platform/testsupport/errors.h"
 
 #include <gtest/gtest.h>
 #include <QFontMetrics>
+#include <QLabel>
+#include <QMenu>
 #include <QTest>
 
 using namespace kv::gw;
@@ -57,6 +60,22 @@ TEST(OutlookList, DefaultsAndSpacing)
     TgwOutlookListItem *it = l.Items()->Add();
     EXPECT_EQ(it->Separation(), 10);
     EXPECT_EQ(it->TextAlignment(), taCenter);
+}
+
+TEST(OutlookList, TakesNoChildControls)
+{
+    ListFixture f(2);
+    QLabel outside(QStringLiteral("x"));
+    EXPECT_EQ(kv::test::ErrorOf([&] { f.list->InsertControl(&outside); }),
+              "TgwCustomOutlookList does not accept child controls.  Delete TgwCustomOutlookList and/or set the "
+              "options property of the TgwControlBar, \"cboAutoCreateOutlookList\", to False");
+    EXPECT_EQ(outside.parentWidget(), nullptr);
+    // One made with the list as parent never shows over the items; its menu still may pop up.
+    auto *inside = new QLabel(QStringLiteral("y"), f.list);
+    inside->show();
+    EXPECT_TRUE(inside->testAttribute(Qt::WA_DontShowOnScreen));
+    auto *menu = new QMenu(f.list);
+    EXPECT_FALSE(menu->testAttribute(Qt::WA_DontShowOnScreen));
 }
 
 TEST(OutlookList, Geometry)
