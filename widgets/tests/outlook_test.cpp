@@ -209,6 +209,34 @@ TEST(OutlookBar, OnePage)
     EXPECT_EQ(p->Panel->geometry(), QRect(2, 2, 101, 296));
 }
 
+TEST(OutlookBar, OnlyAPageChangeLetsPendingEventsThrough)
+{
+    struct Counter : QObject {
+        int seen = 0;
+        bool event(QEvent *e) override
+        {
+            if (e->type() == QEvent::User) ++seen;
+            return QObject::event(e);
+        }
+    } counter;
+    BarFixture f(2);
+    f.bar->Animation.Enabled = true;
+    f.bar->Animation.Interval = 0;
+    QCoreApplication::sendPostedEvents();
+    // A resize or a setting lays the pages out at once, in the caller's own
+    // step (a show or a layout must not run other events half way).
+    QCoreApplication::postEvent(&counter, new QEvent(QEvent::User));
+    f.bar->resize(105, 260);
+    f.bar->SetButtonSize(24);
+    EXPECT_EQ(counter.seen, 0);
+    EXPECT_EQ(f.page(1)->Button->geometry().height(), 24);
+    // A page change animates and lets them through, as the user sees it move.
+    QTest::mouseClick(f.page(1)->Button, Qt::LeftButton, {}, QPoint(50, 10));
+    EXPECT_EQ(counter.seen, 1);
+    EXPECT_TRUE(f.page(1)->Button->Down());
+    QCoreApplication::removePostedEvents(&counter);
+}
+
 TEST(OutlookBar, ArrangeTargetsByAlignment)
 {
     BarFixture f(2);
