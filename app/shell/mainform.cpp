@@ -390,21 +390,21 @@ void TMainForm::buildToolbar()
         {"tbNewGroup", "NewAction", nullptr, nullptr, -1},
         {"tbOpenGroup", "OpenAction", nullptr, nullptr, -1},
         {"tbSaveGroup", "SaveAction", nullptr, nullptr, -1},
-        {nullptr, nullptr, nullptr, nullptr, -1},
+        {"ToolbarSep1", nullptr, nullptr, nullptr, -1},
         {"tbAllMaterials", "AllMaterialsAction", nullptr, nullptr, -1},
-        {nullptr, nullptr, nullptr, nullptr, -1},
+        {"ToolbarSep5", nullptr, nullptr, nullptr, -1},
         {"tbModels", "ModelsBaseAction", "Модели", nullptr, kv::img::Models},
-        {nullptr, nullptr, nullptr, nullptr, -1},
+        {"ToolbarSep4", nullptr, nullptr, nullptr, -1},
         {"tbWareHouse", "WarehouseAction", "Склад", "Склад остатков и\r\nстандартных листов", kv::img::WareHouse},
-        {nullptr, nullptr, nullptr, nullptr, -1},
+        {"ToolbarSep2", nullptr, nullptr, nullptr, -1},
         {"tbPageParam", "PageSetupAction", "Страница", "Параметры страницы", kv::img::PageParam},
         {"tbPrinterSetup", "PrinterSetupAction", "Принтер", "Параметры принтера", kv::img::PrinterSetup},
-        {nullptr, nullptr, nullptr, nullptr, -1},
+        {"ToolbarSep3", nullptr, nullptr, nullptr, -1},
         {"tbExit", "ExitAction", "Выход", "Выход из\r\nприложения", kv::img::Exit},
     };
     for (const Btn &b : buttons) {
-        if (!b.name) {
-            new TToolbarSep(m_toolbar);
+        if (!b.action) {
+            (new TToolbarSep(m_toolbar))->setObjectName(QString::fromLatin1(b.name));
             continue;
         }
         QAction *a = Action(QString::fromLatin1(b.action));

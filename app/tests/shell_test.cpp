@@ -185,11 +185,13 @@ TEST(MainForm, StandardToolbarInTheTopDockThatCannotFloat)
     QStringList shown;
     for (QWidget *w : bar->Items()) {
         if (auto *b = qobject_cast<TToolbarButton *>(w)) shown << b->objectName() + "=" + b->Caption();
-        else shown << "-";
+        else if (qobject_cast<TToolbarSep *>(w)) shown << w->objectName();
+        else shown << "?";
     }
-    EXPECT_EQ(shown, QStringList({"tbNewGroup=Новая", "tbOpenGroup=Открыть", "tbSaveGroup=Сохранить", "-",
-                                  "tbAllMaterials=Все материалы", "-", "tbModels=Модели", "-", "tbWareHouse=Склад",
-                                  "-", "tbPageParam=Страница", "tbPrinterSetup=Принтер", "-", "tbExit=Выход"}));
+    EXPECT_EQ(shown, QStringList({"tbNewGroup=Новая", "tbOpenGroup=Открыть", "tbSaveGroup=Сохранить", "ToolbarSep1",
+                                  "tbAllMaterials=Все материалы", "ToolbarSep5", "tbModels=Модели", "ToolbarSep4",
+                                  "tbWareHouse=Склад", "ToolbarSep2", "tbPageParam=Страница",
+                                  "tbPrinterSetup=Принтер", "ToolbarSep3", "tbExit=Выход"}));
     const struct {
         const char *name;
         int width;
