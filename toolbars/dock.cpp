@@ -1,5 +1,6 @@
 #include "toolbars/dock.h"
 
+#include "platform/error.h"
 #include "toolbars/toolwindow.h"
 
 #include <QLayout>
@@ -173,14 +174,22 @@ int GetRowAtSizes(const std::vector<int> &rowSizes, int p, bool &insertBefore)
 
 using namespace kv::tb;
 
-TDock::TDock(QWidget *parent, TDockPosition position)
-    : QWidget(parent)
+namespace {
+
+// Refused before the dock joins the parent, so nothing is left half made.
+QWidget *DockParent(QWidget *parent)
 {
-#ifndef QT_NO_DEBUG
     for (QWidget *w = parent; w; w = w->parentWidget())
-        Q_ASSERT_X(!qobject_cast<TCustomToolWindow *>(w) && !qobject_cast<TDock *>(w), "TDock",
-                   "a dock cannot be placed inside a tool window or another dock");
-#endif
+        if (qobject_cast<TCustomToolWindow *>(w) || qobject_cast<TDock *>(w))
+            throw kv::Error(QStringLiteral("A TDock control cannot be placed inside a tool window or another TDock"));
+    return parent;
+}
+
+} // namespace
+
+TDock::TDock(QWidget *parent, TDockPosition position)
+    : QWidget(DockParent(parent))
+{
     static quint64 counter = 0;
     m_creationOrder = ++counter;
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -215,11 +224,9 @@ void TDock::SetPosition(TDockPosition p)
 {
     if (p == m_position)
         return;
-    for (QObject *o : children()) {
-        Q_ASSERT_X(!o->isWidgetType(), "TDock::SetPosition", "the dock already holds controls");
+    for (QObject *o : children())
         if (o->isWidgetType())
-            return;
-    }
+            throw kv::Error(QStringLiteral("Cannot change Position of a TDock if it already contains controls"));
     m_position = p;
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);

@@ -1,5 +1,6 @@
 #include "toolbars/toolbar.h"
 
+#include "platform/error.h"
 #include "toolbars/dock.h"
 
 #include <QChildEvent>
@@ -360,10 +361,20 @@ void TCustomToolbar::SizingEnded(bool accepted)
 
 // ---------------------------------------------------------------- separator
 
-TToolbarSep::TToolbarSep(QWidget *toolbar)
-    : QWidget(toolbar)
+namespace {
+
+QWidget *SeparatorParent(QWidget *toolbar)
 {
-    Q_ASSERT_X(qobject_cast<TCustomToolbar *>(toolbar), "TToolbarSep", "a separator belongs on a toolbar");
+    if (!qobject_cast<TCustomToolbar *>(toolbar))
+        throw kv::Error(QStringLiteral("A TToolbarSep can only be placed on a toolbar"));
+    return toolbar;
+}
+
+} // namespace
+
+TToolbarSep::TToolbarSep(QWidget *toolbar)
+    : QWidget(SeparatorParent(toolbar))
+{
     resize(m_sizeHorz, 8);
     if (toolbar->isVisible())
         show();

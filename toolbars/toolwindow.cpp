@@ -1,5 +1,6 @@
 #include "toolbars/toolwindow.h"
 
+#include "platform/error.h"
 #include "toolbars/dock.h"
 
 #include <QApplication>
@@ -168,9 +169,8 @@ QWidget *TCustomToolWindow::OwnerForm() const
 void TCustomToolWindow::SetParentControl(QWidget *p)
 {
     const bool fits = !p || qobject_cast<TDock *>(p) || p->isWindow();
-    Q_ASSERT_X(fits, "TCustomToolWindow::SetParentControl", "a tool window goes on a dock or on the form");
     if (!fits)
-        return;
+        throw kv::Error(QStringLiteral("A tool window can only be placed on a TDock or directly on the form"));
     ChangeParent(p);
 }
 

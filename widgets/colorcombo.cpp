@@ -167,6 +167,10 @@ void TgwCustomColorList::SetItemHeight(int v)
 
 bool TgwCustomColorList::SetCustomColors(const QStringList &list)
 {
+    // The list is kept as given; building adds a name only once, and the
+    // user is told of the first name given twice.
+    m_custom = list;
+    BuildColorList();
     for (int i = 0; i < list.size(); ++i)
         for (int j = 0; j < i; ++j)
             if (kv::sameText(NameAt(list, i), NameAt(list, j))) {
@@ -174,8 +178,6 @@ bool TgwCustomColorList::SetCustomColors(const QStringList &list)
                     OnWarning(QStringLiteral("Duplicate Color Name Not Allowed: ") + NameAt(list, i));
                 return false;
             }
-    m_custom = list;
-    BuildColorList();
     return true;
 }
 
@@ -534,8 +536,8 @@ void TgwCustomColorCombo::SetColorListOptions(const TgwColorListOptions &o)
 
 void TgwCustomColorCombo::SetCustomColors(const QStringList &l)
 {
-    if (ColorList()->SetCustomColors(l))
-        m_custom = l;
+    m_custom = l;
+    ColorList()->SetCustomColors(l);
 }
 
 QString TgwCustomColorCombo::ColorToName(kv::gw::Color c)

@@ -66,6 +66,7 @@ public:
     void SetItemHeight(int v);
     const QStringList &CustomColors() const { return m_custom; }
     // Two entries of one name: the duplicate-name message (false) and nothing set.
+    // False (after a warning) when two entries share a name; the list is kept either way.
     bool SetCustomColors(const QStringList &list);
     void ApplyOptions(const TgwColorListOptions &o);
     bool ColorOnRight = false;   // colour box right of the name

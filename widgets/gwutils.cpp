@@ -1,5 +1,6 @@
 #include "widgets/gwutils.h"
 
+#include "platform/error.h"
 #include "platform/text.h"
 #include "widgets/imagelist.h"
 
@@ -370,9 +371,8 @@ static QImage ditherPattern(Color color1, Color color2)
 
 void DitherFill(QPainter &p, const QRect &r, Color color1, Color color2)
 {
-    Q_ASSERT_X(color2 != clNone, "DitherFill", "the second colour cannot be none");
     if (color2 == clNone)
-        color2 = color1;
+        throw kv::Error(QStringLiteral("Color2 cannot be clNone"));
     p.save();
     p.setBrushOrigin(0, 0);
     p.fillRect(r, QBrush(ditherPattern(color1, color2)));

@@ -195,7 +195,17 @@ void TgwOutlookPages::ArrangeButtons()
         for (int i = 0; i < n; ++i)
             if (Page(i)->Button)
                 Page(i)->Button->ClickLocked = true;
-        AnimateControls(entries, [this](QWidget *c, const QRect &r) { SetControlBounds(c, r); }, steps, interval);
+        if (animate) {
+            AnimateControls(entries, [this](QWidget *c, const QRect &r) { SetControlBounds(c, r); }, steps, interval);
+        } else {
+            // A layout from a resize, a show or a setting lands at once: letting
+            // events through here would run them in the middle of the caller's
+            // own show or layout (a widget could go while Qt still walks it).
+            for (TgwAnimationEntry &e : entries)
+                for (TgwAnimatedItem *it : {&e.Primary, &e.Partner})
+                    if (it->Control)
+                        SetControlBounds(it->Control, it->End);
+        }
         if (remembered && remembered != selected && remembered->Panel) {
             remembered->Panel->hide();
             remembered->Panel->move(remembered->Panel->x(), -bar->height());

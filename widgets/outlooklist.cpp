@@ -1,8 +1,10 @@
 #include "widgets/outlooklist.h"
 
+#include "platform/error.h"
 #include "widgets/imager.h"
 #include "widgets/outlookbar.h"
 
+#include <QChildEvent>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QMenu>
@@ -311,6 +313,32 @@ TgwCustomOutlookList::TgwCustomOutlookList(QWidget *parent)
     m_timer.setSingleShot(false);
     connect(&m_timer, &QTimer::timeout, this, &TgwCustomOutlookList::ScrollTimerTick);
     PositionScrollButtons();
+}
+
+QString TgwCustomOutlookList::NoChildControlsMessage()
+{
+    return QStringLiteral("TgwCustomOutlookList does not accept child controls.  Delete TgwCustomOutlookList and/or "
+                          "set the options property of the TgwControlBar, \"cboAutoCreateOutlookList\", to False");
+}
+
+void TgwCustomOutlookList::InsertControl(QWidget *control)
+{
+    if (control)
+        throw kv::Error(NoChildControlsMessage());
+}
+
+void TgwCustomOutlookList::childEvent(QChildEvent *e)
+{
+    TgwOutlookPanel::childEvent(e);
+    // A widget made with the list as its parent cannot be refused from
+    // inside Qt's event delivery: it is kept hidden and the fault is told.
+    // Pop-up windows (its menu) are not controls of the list.
+    if (e->added() && e->child()->isWidgetType() && !static_cast<QWidget *>(e->child())->isWindow()) {
+        auto *w = static_cast<QWidget *>(e->child());
+        w->setAttribute(Qt::WA_DontShowOnScreen);
+        w->hide();
+        qWarning("%s", qPrintable(NoChildControlsMessage()));
+    }
 }
 
 TgwCustomOutlookList::~TgwCustomOutlookList()

@@ -180,6 +180,10 @@ public:
     void ScrollTimerTick();
     virtual void ItemClicked(TgwOutlookListItem *item);
     void Invalidate(const QRect &r) { update(r); }
+    // The list draws its items itself and takes no controls: putting one
+    // into it raises, and the control stays where it was.
+    void InsertControl(QWidget *control);
+    static QString NoChildControlsMessage();
 
     // Used by the items while painting.
     void DoDrawItem(TgwOutlookListItem *item, QPoint &glyphPos, QPoint &textPos, bool &defaultDrawing);
@@ -196,6 +200,7 @@ protected:
     void leaveEvent(QEvent *) override;
     void contextMenuEvent(QContextMenuEvent *) override;
     void hideEvent(QHideEvent *) override;
+    void childEvent(QChildEvent *) override;
     void stopScrolling();
     void updateHot(const QPoint &pt);
 

@@ -2,6 +2,7 @@
 
 #include "app/common/appcontext.h"
 #include "app/common/mainwindow.h"
+#include "app/common/navigator.h"
 #include "app/materials/findmaterial.h"
 #include "app/stock/selectsheets.h"
 #include "controls/spinedit.h"
@@ -11,6 +12,7 @@
 #include "engine/driver.h"
 #include "platform/db/table.h"
 #include "platform/ui.h"
+#include "widgets/outlookbar.h"
 #include "widgets/outlooklist.h"
 
 #include <QAction>
@@ -112,39 +114,36 @@ void TfrmRaskroyOptions::createActions()
 // The materials of the job, on the left.
 QWidget *TfrmRaskroyOptions::buildNavigator()
 {
-    auto *nav = new QWidget(this);
-    auto *navLay = new QVBoxLayout(nav);
-    navLay->setContentsMargins(0, 0, 0, 0);
-    auto *bbMaterials = new QToolButton(nav);
-    bbMaterials->setObjectName(QStringLiteral("bbMaterials"));
-    bbMaterials->setText(QStringLiteral("Материалы"));
-    bbMaterials->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    navLay->addWidget(bbMaterials);
-    OutlookList = new TgwOutlookList(nav);
-    OutlookList->setObjectName(QStringLiteral("OutlookList"));
-    OutlookList->ClickStyle = gw::csSelect;
-    OutlookList->HotTrackStyle = gw::hsItemHilite;
+    auto *nav = new TgwOutlookBar(this);
+    NavigatorBar setup;
+    setup.caption = QStringLiteral("Материалы");
+    setup.width = 105;
+    setup.autoBold = true;
+    setup.onButton = [this] { bbMaterialsClick(); };
+    OutlookList = SetUpNavigatorBar(nav, setup, QStringLiteral("OutlookList"));
+    nav->OutlookItems()->Page(0)->Button->setObjectName(QStringLiteral("bbMaterials"));
     OutlookList->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *it) {
         guarded([&] { OutlookListItemClick(l, it); });
     };
-    navLay->addWidget(OutlookList, 1);
-    nav->setFixedWidth(140);
-    connect(bbMaterials, &QToolButton::clicked, this, [this] {
-        guarded([this] {
-            QList<MaterialItem> items;
-            for (int i = 0; i < OutlookList->Items()->Count(); ++i)
-                items.append({OutlookList->Items()->Item(i)->Tag, OutlookList->Items()->Item(i)->Text()});
-            TgwOutlookListItem *sel = OutlookList->GetSelectedItem();
-            const int chosen = ExecuteFindMaterial(m_ctx.ui(), items, sel ? sel->Index() : 0, this);
-            if (chosen < 0 || chosen >= OutlookList->Items()->Count())
-                return;
-            TgwOutlookListItem *it = OutlookList->Items()->Item(chosen);
-            it->SetSelected(true);
-            OutlookList->MakeVisible(it);
-            OutlookListItemClick(OutlookList, it);
-        });
-    });
     return nav;
+}
+
+// The page button: the materials' finder, the chosen one selected.
+void TfrmRaskroyOptions::bbMaterialsClick()
+{
+    guarded([this] {
+        QList<MaterialItem> items;
+        for (int i = 0; i < OutlookList->Items()->Count(); ++i)
+            items.append({OutlookList->Items()->Item(i)->Tag, OutlookList->Items()->Item(i)->Text()});
+        TgwOutlookListItem *sel = OutlookList->GetSelectedItem();
+        const int chosen = ExecuteFindMaterial(m_ctx.ui(), items, sel ? sel->Index() : 0, this);
+        if (chosen < 0 || chosen >= OutlookList->Items()->Count())
+            return;
+        TgwOutlookListItem *it = OutlookList->Items()->Item(chosen);
+        it->SetSelected(true);
+        OutlookList->MakeVisible(it);
+        OutlookListItemClick(OutlookList, it);
+    });
 }
 
 // The options of the chosen material.

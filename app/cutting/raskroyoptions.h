@@ -69,6 +69,7 @@ private:
     // The steps of building the dialog.
     void createActions();
     QWidget *buildNavigator();
+    void bbMaterialsClick();
     QLayout *buildOptions();
     QLayout *buildButtons();
 

@@ -1,6 +1,7 @@
 #include "app/models/modelsbase.h"
 
 #include "app/common/appcontext.h"
+#include "app/common/navigator.h"
 #include "app/common/smalldialogs.h"
 #include "app/models/groupfill.h"
 #include "app/models/modeldialogs.h"
@@ -11,6 +12,7 @@
 #include "data/settings.h"
 #include "platform/error.h"
 #include "platform/ui.h"
+#include "widgets/outlookbar.h"
 #include "widgets/outlooklist.h"
 
 #include <QAction>
@@ -46,13 +48,16 @@ TfrmModelsBase::TfrmModelsBase(AppContext &ctx, QWidget *parent)
     setWindowTitle(u("База моделей"));
 
     auto *root = new QHBoxLayout(this);
-    m_navigator = new TgwOutlookList(this);
-    m_navigator->setObjectName(QStringLiteral("olSections"));
-    m_navigator->ClickStyle = kv::gw::csSelect;
-    m_navigator->OnItemChange = [this](TgwCustomOutlookList *, TgwOutlookListItem *it) {
+    m_bar = new TgwOutlookBar(this);
+    kv::NavigatorBar nav;
+    nav.caption = u("Разделы");
+    m_navigator = kv::SetUpNavigatorBar(m_bar, nav, QStringLiteral("olSections"));
+    m_bar->OutlookItems()->Page(0)->Button->setObjectName(QStringLiteral("bbSections"));
+    // A click on the shown section reads it again.
+    m_navigator->OnItemClick = [this](TgwCustomOutlookList *, TgwOutlookListItem *it) {
         if (!m_filling && it) Guarded([this, it] { ShowEntry(it->Index()); });
     };
-    root->addWidget(m_navigator);
+    root->addWidget(m_bar);
 
     auto *right = new QVBoxLayout;
     auto *bar = new QHBoxLayout;
@@ -140,7 +145,7 @@ void TfrmModelsBase::FormShow()
 void TfrmModelsBase::readLayout()
 {
     const kv::TIniFile &ini = Context().settings().Ini();
-    m_navigator->setFixedWidth(std::max(40, ini.ReadInteger(QString::fromLatin1(kSection), QStringLiteral("OutLook_Width"), 105)));
+    m_bar->setFixedWidth(std::max(40, ini.ReadInteger(QString::fromLatin1(kSection), QStringLiteral("OutLook_Width"), 105)));
     for (int c = 0; c < 2; ++c)
         m_list->setColumnWidth(c, ini.ReadInteger(QString::fromLatin1(kSection), QStringLiteral("lvw_Width%1").arg(c),
                                                   c == 0 ? 225 : 75));
@@ -149,7 +154,7 @@ void TfrmModelsBase::readLayout()
 void TfrmModelsBase::writeLayout()
 {
     kv::TIniFile &ini = Context().settings().Ini();
-    ini.WriteInteger(QString::fromLatin1(kSection), QStringLiteral("OutLook_Width"), m_navigator->width());
+    ini.WriteInteger(QString::fromLatin1(kSection), QStringLiteral("OutLook_Width"), m_bar->width());
     for (int c = 0; c < 2; ++c)
         ini.WriteInteger(QString::fromLatin1(kSection), QStringLiteral("lvw_Width%1").arg(c), m_list->columnWidth(c));
 }
@@ -177,6 +182,9 @@ void TfrmModelsBase::FillNavigator(const QString &select)
         TgwOutlookListItem *it = m_navigator->Items()->Add();
         it->SetText(m_view.Sections()[i].Name);
         it->SetImageIndex(67);
+        it->SetSeparation(2);
+        it->SetTextAlignment(kv::gw::taLeftJustify);
+        it->SetGlyphOffset(1);
         it->Tag = i;
         if (!name.isEmpty() && m_view.Sections()[i].Name == name) chosen = i;
     }

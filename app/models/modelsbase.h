@@ -13,6 +13,7 @@ class QMenu;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TgwOutlookBar;
 class TgwOutlookList;
 class TgwCustomOutlookList;
 class TgwOutlookListItem;
@@ -76,6 +77,7 @@ private:
     QString askSectionName(const QString &start, int except);
 
     kv::ModelsBaseView m_view;
+    TgwOutlookBar *m_bar;
     TgwOutlookList *m_navigator;
     QTreeWidget *m_list;
     QPushButton *m_btnSections, *m_btnModel, *m_btnExport, *m_btnQuantity;

@@ -2,6 +2,8 @@
 
 #include "app/common/appcontext.h"
 #include "app/common/materialsmenu.h"
+#include "app/common/navigator.h"
+#include "app/common/programimages.h"
 #include "app/common/smalldialogs.h"
 #include "app/materials/findmaterial.h"
 #include "app/materials/selectmaterial.h"
@@ -145,18 +147,14 @@ void TfrmRaskroyGroup::buildUi()
     root->addLayout(body, 1);
 
     m_bar = new TgwOutlookBar(this);
-    m_bar->setObjectName(QStringLiteral("OutlookBar"));
-    TgwOutlookPage *page = m_bar->AddPage();
-    page->Button->SetCaption(QStringLiteral("Материалы"));
-    page->Button->setObjectName(QStringLiteral("bbMaterials"));
-    page->Button->OnClick = [this](TgwCustomBitBtn *) { Guarded([this] { bbMaterialsClick(); }); };
-    m_list = page->List;
-    m_list->setObjectName(QStringLiteral("OutlookList"));
-    m_list->ClickStyle = kv::gw::csSelect;
-    m_list->HotTrackStyle = kv::gw::hsItemHilite;
-    m_list->SetItemSpacing(4);
+    kv::NavigatorBar nav;
+    nav.caption = QStringLiteral("Материалы");
+    nav.width = 105;
+    nav.autoBold = true;
+    nav.onButton = [this] { Guarded([this] { bbMaterialsClick(); }); };
+    m_list = kv::SetUpNavigatorBar(m_bar, nav, QStringLiteral("OutlookList"));
+    m_bar->OutlookItems()->Page(0)->Button->setObjectName(QStringLiteral("bbMaterials"));
     m_list->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *item) { OutlookListItemClick(l, item); };
-    AttachMaterialsMenu(m_list);
     body->addWidget(m_bar);
 
     auto *right = new QWidget(this);
@@ -400,6 +398,7 @@ void TfrmRaskroyGroup::fillMaterials()
     for (const kv::MaterialItem &m : items) {
         TgwOutlookListItem *it = m_list->Items()->Add();
         it->SetText(m.name);
+        it->SetImageIndex(kv::img::Material);   // the materials' picture of the other navigators
         it->SetSeparation(2);
         it->SetTextAlignment(kv::gw::taLeftJustify);
         it->SetGlyphOffset(1);

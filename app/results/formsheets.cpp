@@ -2,6 +2,7 @@
 
 #include "app/common/appcontext.h"
 #include "app/common/materialsmenu.h"
+#include "app/common/navigator.h"
 #include "app/cutting/raskroyjob.h"
 #include "app/materials/findmaterial.h"
 #include "app/results/mapcommands.h"
@@ -10,6 +11,7 @@
 #include "data/materials/materials.h"
 #include "data/settings.h"
 #include "platform/ui.h"
+#include "widgets/outlookbar.h"
 #include "widgets/outlooklist.h"
 
 #include <QAction>
@@ -260,27 +262,15 @@ void TFormSheets::buildPopupMenus()
 // The materials on the left, a tab a map on the right.
 void TFormSheets::buildNavigatorAndPages()
 {
-    m_navPanel = new QWidget(this);
-    m_navPanel->setObjectName(QStringLiteral("OutlookBar"));
-    auto *navLay = new QVBoxLayout(m_navPanel);
-    navLay->setContentsMargins(0, 0, 0, 0);
-    navLay->setSpacing(0);
-    auto *bbMaterials = new QToolButton(m_navPanel);
-    bbMaterials->setObjectName(QStringLiteral("bbMaterials"));
-    bbMaterials->setText(QStringLiteral("Материалы"));
-    bbMaterials->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bbMaterials->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(bbMaterials, &QToolButton::clicked, this, GuardedSlot(&TFormSheets::bbMaterialsClick));
-    navLay->addWidget(bbMaterials);
-    m_navigator = new TgwOutlookList(m_navPanel);
-    m_navigator->setObjectName(QStringLiteral("OutlookList"));
-    m_navigator->ClickStyle = gw::csSelect;
-    m_navigator->HotTrackStyle = gw::hsItemHilite;
+    m_navPanel = new TgwOutlookBar(this);
+    NavigatorBar nav;
+    nav.caption = QStringLiteral("Материалы");
+    nav.onButton = [this] { Guarded([this] { bbMaterialsClick(); }); };
+    m_navigator = SetUpNavigatorBar(m_navPanel, nav, QStringLiteral("OutlookList"));
+    m_navPanel->OutlookItems()->Page(0)->Button->setObjectName(QStringLiteral("bbMaterials"));
     m_navigator->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *it) {
         Guarded([&] { OutlookListItemClick(l, it); });
     };
-    AttachMaterialsMenu(m_navigator);
-    navLay->addWidget(m_navigator, 1);
     m_navPanel->setFixedWidth(ReadKey(Context().settings().Ini(), key::SheetOutLookWidth));
 
     m_pages = new QTabWidget(this);

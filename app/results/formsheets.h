@@ -18,6 +18,7 @@ class QProgressBar;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
+class TgwOutlookBar;
 class TgwOutlookList;
 class TgwOutlookListItem;
 class TgwCustomOutlookList;
@@ -195,7 +196,7 @@ private:
     kv::MapDocument m_doc;
     QTabWidget *m_pages;
     TgwOutlookList *m_navigator;
-    QWidget *m_navPanel;
+    TgwOutlookBar *m_navPanel;
     QToolBar *m_toolBar;
     QProgressBar *m_progress;
     QWidget *m_runBar;

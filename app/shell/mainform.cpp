@@ -1,6 +1,7 @@
 #include "app/shell/mainform.h"
 
 #include "app/common/mdichild.h"
+#include "app/common/programimages.h"
 #include "app/shell/menulists.h"
 #include "app/shell/startupstages.h"
 #include "controls/winlayout.h"
@@ -20,6 +21,7 @@
 #include "toolbars/toolbarbutton.h"
 
 #include <QAction>
+#include <QFont>
 #include <QFontMetrics>
 #include <QFile>
 #include <QGridLayout>
@@ -31,6 +33,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+
+#include <algorithm>
 
 #include <clocale>
 
@@ -62,9 +66,12 @@ TMainForm::TMainForm(const kv::Paths &paths, kv::Ui &ui, QWidget *parent)
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
     const kv::tb::TDockPosition positions[4] = {kv::tb::dpTop, kv::tb::dpBottom, kv::tb::dpLeft, kv::tb::dpRight};
+    // Each dock draws a line on its side towards the client area.
+    const kv::tb::TDockBoundLines lines[4] = {kv::tb::blBottom, kv::tb::blTop, kv::tb::blRight, kv::tb::blLeft};
     for (int i = 0; i < 4; ++i) {
         m_docks[i] = new TDock(client, positions[i]);
         m_docks[i]->setObjectName(QStringLiteral("Dock%1").arg(i + 1));
+        m_docks[i]->SetBoundLines(lines[i]);
     }
     m_mdi = new QMdiArea(client);
     m_mdi->setObjectName(QStringLiteral("MDIClient"));
@@ -382,39 +389,61 @@ void TMainForm::buildToolbar()
     m_toolbar->SetDockMode(kv::tb::dmCannotFloat);
     m_toolbar->SetFullSize(true);
     m_toolbar->SetCloseButton(false);
-    struct Btn { const char *name; const char *caption; const char *action; };
+    // Captions in the small type the buttons were laid out for.
+    QFont small = m_toolbar->font();
+    small.setPixelSize(11);
+    m_toolbar->setFont(small);
+    // The four document commands show their actions' caption, hint and glyph.
+    const struct { const char *action; int image; } glyphs[] = {
+        {"NewAction", kv::img::NewGroup},
+        {"OpenAction", kv::img::OpenGroup},
+        {"SaveAction", kv::img::SaveGroup},
+        {"AllMaterialsAction", kv::img::AllMaterials},
+    };
+    for (const auto &g : glyphs) Action(QString::fromLatin1(g.action))->setProperty("ImageIndex", g.image);
+    struct Btn { const char *name; const char *action; const char *caption; const char *hint; int image; };
     const Btn buttons[] = {
-        {"tbNew", "Новая", "NewAction"},
-        {"tbOpen", "Открыть", "OpenAction"},
-        {"tbExit", "Выход", "ExitAction"},
-        {"tbWarehouse", "Склад", "WarehouseAction"},
-        {nullptr, nullptr, nullptr},
-        {"tbPage", "Страница", "PageSetupAction"},
-        {"tbPrinter", "Принтер", "PrinterSetupAction"},
-        {nullptr, nullptr, nullptr},
-        {"tbSave", "Сохранить", "SaveAction"},
-        {nullptr, nullptr, nullptr},
-        {"tbAllMaterials", "Все материалы", "AllMaterialsAction"},
-        {nullptr, nullptr, nullptr},
-        {"tbModels", "Модели", "ModelsBaseAction"},
-        {nullptr, nullptr, nullptr},
+        {"tbNewGroup", "NewAction", nullptr, nullptr, -1},
+        {"tbOpenGroup", "OpenAction", nullptr, nullptr, -1},
+        {"tbSaveGroup", "SaveAction", nullptr, nullptr, -1},
+        {"ToolbarSep1", nullptr, nullptr, nullptr, -1},
+        {"tbAllMaterials", "AllMaterialsAction", nullptr, nullptr, -1},
+        {"ToolbarSep5", nullptr, nullptr, nullptr, -1},
+        {"tbModels", "ModelsBaseAction", "Модели", nullptr, kv::img::Models},
+        {"ToolbarSep4", nullptr, nullptr, nullptr, -1},
+        {"tbWareHouse", "WarehouseAction", "Склад", "Склад остатков и\r\nстандартных листов", kv::img::WareHouse},
+        {"ToolbarSep2", nullptr, nullptr, nullptr, -1},
+        {"tbPageParam", "PageSetupAction", "Страница", "Параметры страницы", kv::img::PageParam},
+        {"tbPrinterSetup", "PrinterSetupAction", "Принтер", "Параметры принтера", kv::img::PrinterSetup},
+        {"ToolbarSep3", nullptr, nullptr, nullptr, -1},
+        {"tbExit", "ExitAction", "Выход", "Выход из\r\nприложения", kv::img::Exit},
     };
     for (const Btn &b : buttons) {
-        if (!b.name) {
-            new TToolbarSep(m_toolbar);
+        if (!b.action) {
+            (new TToolbarSep(m_toolbar))->setObjectName(QString::fromLatin1(b.name));
             continue;
         }
         QAction *a = Action(QString::fromLatin1(b.action));
         auto *button = new TToolbarButton(m_toolbar);
         button->setObjectName(QString::fromLatin1(b.name));
-        button->SetDisplayMode(kv::tb::dmTextOnly);
-        button->SetCaption(QString::fromUtf8(b.caption));
-        // No pictures: each button as wide as its caption.
-        button->resize(button->fontMetrics().horizontalAdvance(button->Caption()) + 14, 22);
-        button->SetHint(a->toolTip() != a->text() ? a->toolTip() : a->text());
-        // The button follows its action's enabled state, and clicks it.
-        connect(a, &QAction::changed, button, [button, a] { button->setEnabled(a->isEnabled()); });
-        connect(button, &TToolbarButton::clicked, a, &QAction::trigger);
+        button->SetImages(&kv::ProgramImages());
+        button->SetLayout(kv::tb::blGlyphTop);
+        button->SetSpacing(0);
+        if (!b.caption) {
+            button->SetAction(a);
+        } else {
+            button->SetCaption(QString::fromUtf8(b.caption));
+            button->SetHint(QString::fromUtf8(b.hint ? b.hint : b.caption));
+            button->SetImageIndex(b.image);
+            // The button follows its command's enabled state, and runs it.
+            button->setEnabled(a->isEnabled());
+            connect(a, &QAction::changed, button, [button, a] { button->setEnabled(a->isEnabled()); });
+            connect(button, &TToolbarButton::clicked, a, &QAction::trigger);
+        }
+        // 60 x 35 (the materials button 85), wider only where a font of this
+        // desktop would cut the caption.
+        const int width = qstrcmp(b.name, "tbAllMaterials") == 0 ? 85 : 60;
+        button->resize(std::max(width, button->fontMetrics().horizontalAdvance(button->Caption()) + 8), 35);
     }
 }
 

@@ -98,7 +98,7 @@ void PrintWareHouseInfo(AppContext &ctx, StockService &stock, QWidget *parent)
     auto *md = new TMemData(&holder);
     md->setObjectName(QStringLiteral("mdWareHouseInfo"));
     md->AddField(QStringLiteral("Code"), FieldType::Integer);
-    md->AddField(QStringLiteral("Material"), FieldType::String, 60);
+    md->AddField(QStringLiteral("Material"), FieldType::String, 100);
     md->AddField(QStringLiteral("ShSquare"), FieldType::Float);
     md->AddField(QStringLiteral("ScSquare"), FieldType::Float);
     md->Open();

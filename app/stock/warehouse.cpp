@@ -2,6 +2,8 @@
 
 #include "app/common/appcontext.h"
 #include "app/common/materialsmenu.h"
+#include "app/common/navigator.h"
+#include "app/materials/findmaterial.h"
 #include "app/stock/minsheets.h"
 #include "app/stock/statesview.h"
 #include "app/stock/stockprint.h"
@@ -17,6 +19,7 @@
 #include "platform/db/copytable.h"
 #include "platform/error.h"
 #include "platform/ui.h"
+#include "widgets/outlookbar.h"
 #include "widgets/outlooklist.h"
 #include "platform/clock.h"
 
@@ -60,17 +63,22 @@ TfrmWareHouse::TfrmWareHouse(AppContext &ctx, QWidget *parent)
 
     splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("splitter"));
-    olMaterials = new TgwOutlookList(splitter);
-    olMaterials->setObjectName(QStringLiteral("olMaterials"));
-    olMaterials->ClickStyle = gw::csSelect;
+    OutlookBar = new TgwOutlookBar(splitter);
+    NavigatorBar nav;
+    nav.caption = QStringLiteral("Материалы");
+    nav.autoBold = true;
+    nav.onButton = [this] { Guarded([this] { bbMaterialsClick(); }); };
+    olMaterials = SetUpNavigatorBar(OutlookBar, nav, QStringLiteral("olMaterials"));
+    OutlookBar->OutlookItems()->Page(0)->Button->setObjectName(QStringLiteral("bbMaterials"));
+    // The splitter sizes the bar (its width is kept in the settings).
+    OutlookBar->setMinimumWidth(85);
+    OutlookBar->setMaximumWidth(QWIDGETSIZE_MAX);
     olMaterials->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *i) { olMaterialsItemClick(l, i); };
-    AttachMaterialsMenu(olMaterials);
 
     pcWareHouse = new QTabWidget(splitter);
     pcWareHouse->setObjectName(QStringLiteral("pcWareHouse"));
     splitter->setStretchFactor(1, 1);
     splitter->setCollapsible(0, false);
-    olMaterials->setMinimumWidth(90);
 
     // Standard sheets.
     tsSheets = new QWidget;
@@ -304,7 +312,7 @@ void TfrmWareHouse::storeLayout()
     }
     ini.WriteInteger(kScrapsSection, QStringLiteral("WinState"), state);
     ini.WriteInteger(kScrapsSection, QStringLiteral("Material"), CurrentMaterial());
-    ini.WriteInteger(kScrapsSection, QStringLiteral("PanelWidth"), olMaterials->width());
+    ini.WriteInteger(kScrapsSection, QStringLiteral("PanelWidth"), OutlookBar->width());
 }
 
 void TfrmWareHouse::buildNavigator()
@@ -334,6 +342,21 @@ void TfrmWareHouse::RefreshMaterials()
                            : m_codes.isEmpty()                     ? kAllMaterials
                                                                    : m_codes.first().toInt());
     });
+}
+
+// The page button: the materials' finder, the chosen one shown.
+void TfrmWareHouse::bbMaterialsClick()
+{
+    QList<MaterialItem> items;
+    for (int i = 0; i < olMaterials->Items()->Count(); ++i)
+        items.append({olMaterials->Items()->Item(i)->Tag, olMaterials->Items()->Item(i)->Text()});
+    TgwOutlookListItem *sel = olMaterials->GetSelectedItem();
+    const int chosen = ExecuteFindMaterial(Context().ui(), items, sel ? sel->Index() : 0, this);
+    if (chosen < 0 || chosen >= olMaterials->Items()->Count()) return;
+    TgwOutlookListItem *it = olMaterials->Items()->Item(chosen);
+    it->SetSelected(true);
+    olMaterials->MakeVisible(it);
+    olMaterialsItemClick(olMaterials, it);
 }
 
 void TfrmWareHouse::olMaterialsItemClick(TgwCustomOutlookList *, TgwOutlookListItem *item)

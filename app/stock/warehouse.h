@@ -16,6 +16,7 @@ class QSplitter;
 class QStatusBar;
 class QTabWidget;
 class TExDBGrid;
+class TgwOutlookBar;
 class TgwOutlookList;
 class TgwOutlookListItem;
 class TgwCustomOutlookList;
@@ -89,6 +90,7 @@ protected:
 private:
     void buildNavigator();
     void olMaterialsItemClick(TgwCustomOutlookList *list, TgwOutlookListItem *item);
+    void bbMaterialsClick();
     void loadLayout();
     void storeLayout();
     void updateStatus();
@@ -102,6 +104,7 @@ private:
     bool m_sortScraps = false;   // the grid the sort pop-up was opened for
 
     QSplitter *splitter;
+    TgwOutlookBar *OutlookBar;
     TgwOutlookList *olMaterials;
     QTabWidget *pcWareHouse;
     QWidget *tsSheets, *tsScraps;

@@ -44,7 +44,8 @@ QAction *actionOfButton(TMainForm &form, TToolbarButton &button)
         a->setEnabled(true);   // a disabled action ignores its trigger
         spies << QObject::connect(a, &QAction::triggered, [&hit, a] { hit = a; });
     }
-    emit button.clicked();
+    // As a mouse click: its signal, or the action it is linked to.
+    button.Click();
     for (const QMetaObject::Connection &c : spies) QObject::disconnect(c);
     return hit;
 }

@@ -7,6 +7,7 @@
 // other platform the test is skipped.
 #include "app/cutting/raskroyoptions.h"
 #include "app/materials/materialsform.h"
+#include "app/models/modelsbase.h"
 #include "app/partbase/raskroygroup.h"
 #include "app/results/formsheets.h"
 #include "app/shell/mainform.h"
@@ -23,6 +24,7 @@
 #include "engine/raskroy.h"
 #include "print/flows/fullstat.h"
 #include "print/flows/printsetup.h"
+#include "print/flows/printsetupadv.h"
 #include "report/building/report.h"
 #include "report/core/utils.h"
 #include "report/model/memo.h"
@@ -313,8 +315,29 @@ TEST_F(Desktop, TheFirstJobFromMaterialsToTheMapsInAPdfFile)
         form.Action(QStringLiteral("MaterialsAction"))->trigger();
         ASSERT_TRUE(materials);
 
+        // The models base from the toolbar: its sections in their bar; closed again.
+        QTest::mouseClick(child<TToolbarButton>(&form, QStringLiteral("tbModels")), Qt::LeftButton);
+        settle();
+        auto *models = qobject_cast<TfrmModelsBase *>(form.ActiveChild());
+        ASSERT_NE(models, nullptr);
+        expectUsableChild(form, models, "models base");
+        shot(QStringLiteral("models-base"));
+        models->parentWidget()->close();
+        settle();
+
+        // The drawing styles of the maps: four kinds in a bar of their own.
+        bool styles = false;
+        onNextModal<TfrmPrintSetupAdv>([&](TfrmPrintSetupAdv &d) {
+            expectUsableDialog(&d, "drawing styles");
+            shot(QStringLiteral("drawing-styles"));
+            d.reject();
+            styles = true;
+        });
+        form.Action(QStringLiteral("MapsPrintSetupAction"))->trigger();
+        ASSERT_TRUE(styles);
+
         // The warehouse from the toolbar: ten sheets added, two off-cuts typed.
-        QTest::mouseClick(child<TToolbarButton>(&form, QStringLiteral("tbWarehouse")), Qt::LeftButton);
+        QTest::mouseClick(child<TToolbarButton>(&form, QStringLiteral("tbWareHouse")), Qt::LeftButton);
         settle();
         auto *w = qobject_cast<TfrmWareHouse *>(form.ActiveChild());
         ASSERT_NE(w, nullptr);

@@ -135,6 +135,19 @@ TEST_F(ModelsWindow, ShowsSectionsWithPseudoEntriesAndModels)
     EXPECT_EQ(w.lvwElements()->topLevelItemCount(), 0);
 }
 
+TEST_F(ModelsWindow, AClickOnTheShownSectionReadsItAgain)
+{
+    seed();
+    TfrmModelsBase w(app.ctx);
+    ASSERT_EQ(w.lvwElements()->topLevelItemCount(), 2);
+    w.lvwElements()->clear();
+    TgwOutlookListItem *shown = w.Navigator()->GetSelectedItem();
+    ASSERT_NE(shown, nullptr);
+    w.Navigator()->ItemClicked(shown);
+    EXPECT_EQ(w.lvwElements()->topLevelItemCount(), 2);
+    EXPECT_EQ(w.CurrentEntry(), 0);
+}
+
 TEST_F(ModelsWindow, TickingSetsOneAndCreateMergesEqualParts)
 {
     seed();

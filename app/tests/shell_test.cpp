@@ -17,6 +17,7 @@
 #include "toolbars/dock.h"
 #include "toolbars/toolbar.h"
 #include "toolbars/toolbarbutton.h"
+#include "widgets/imagelist.h"
 #include "widgets/outlooklist.h"
 #include "platform/testsupport/fakeui.h"
 #include "platform/testsupport/scoped.h"
@@ -179,16 +180,68 @@ TEST(MainForm, StandardToolbarInTheTopDockThatCannotFloat)
     EXPECT_EQ(bar->objectName(), "tbarStandart");
     EXPECT_EQ(bar->DockMode(), kv::tb::dmCannotFloat);
     EXPECT_EQ(bar->parentWidget()->objectName(), "Dock1");
+    // The document commands, then one group each for materials, models and
+    // stock, the page and printer set-up, and the exit.
     QStringList shown;
     for (QWidget *w : bar->Items()) {
-        if (auto *b = qobject_cast<TToolbarButton *>(w)) shown << b->Caption();
-        else shown << "-";
+        if (auto *b = qobject_cast<TToolbarButton *>(w)) shown << b->objectName() + "=" + b->Caption();
+        else if (qobject_cast<TToolbarSep *>(w)) shown << w->objectName();
+        else shown << "?";
     }
-    EXPECT_EQ(shown, QStringList({"Новая", "Открыть", "Выход", "Склад", "-", "Страница", "Принтер", "-", "Сохранить",
-                                  "-", "Все материалы", "-", "Модели", "-"}));
-    EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbExit")->Hint(), "Выход из\r\nприложения");
-    EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbWarehouse")->Hint(), "Склад остатков и\r\nстандартных листов");
-    for (const char *dock : {"Dock1", "Dock2", "Dock3", "Dock4"}) EXPECT_NE(f.form->findChild<TDock *>(dock), nullptr);
+    EXPECT_EQ(shown, QStringList({"tbNewGroup=Новая", "tbOpenGroup=Открыть", "tbSaveGroup=Сохранить", "ToolbarSep1",
+                                  "tbAllMaterials=Все материалы", "ToolbarSep5", "tbModels=Модели", "ToolbarSep4",
+                                  "tbWareHouse=Склад", "ToolbarSep2", "tbPageParam=Страница",
+                                  "tbPrinterSetup=Принтер", "ToolbarSep3", "tbExit=Выход"}));
+    const struct {
+        const char *name;
+        int width;
+        const char *hint;
+    } buttons[] = {
+        {"tbNewGroup", 60, "Новая"},
+        {"tbOpenGroup", 60, "Открыть"},
+        {"tbSaveGroup", 60, "Сохранить"},
+        {"tbAllMaterials", 85, "Все материалы"},
+        {"tbModels", 60, "Модели"},
+        {"tbWareHouse", 60, "Склад остатков и\r\nстандартных листов"},
+        {"tbPageParam", 60, "Параметры страницы"},
+        {"tbPrinterSetup", 60, "Параметры принтера"},
+        {"tbExit", 60, "Выход из\r\nприложения"},
+    };
+    QList<QImage> glyphs;
+    for (const auto &c : buttons) {
+        auto *b = f.form->findChild<TToolbarButton *>(c.name);
+        ASSERT_NE(b, nullptr) << c.name;
+        // Its own size, wider only for a caption this font would cut.
+        EXPECT_EQ(b->height(), 35) << c.name;
+        EXPECT_GE(b->width(), c.width) << c.name;
+        EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(b->Caption()) + 4) << c.name;
+        EXPECT_EQ(b->Layout(), kv::tb::blGlyphTop) << c.name;
+        EXPECT_EQ(b->Spacing(), 0) << c.name;
+        EXPECT_EQ(b->Hint(), QString::fromUtf8(c.hint)) << c.name;
+        // A picture of its own, not an empty cell of the list.
+        ASSERT_NE(b->Images(), nullptr) << c.name;
+        const QImage glyph = b->Images()->image(b->ImageIndex());
+        ASSERT_FALSE(glyph.isNull()) << c.name;
+        bool drawn = false;
+        for (int y = 0; y < glyph.height() && !drawn; ++y)
+            for (int x = 0; x < glyph.width() && !drawn; ++x) drawn = qAlpha(glyph.pixel(x, y)) > 128;
+        EXPECT_TRUE(drawn) << c.name;
+        EXPECT_FALSE(glyphs.contains(glyph)) << c.name;
+        glyphs << glyph;
+    }
+    // Every dock draws its line towards the client area.
+    const struct { const char *name; kv::tb::TDockPosition position; kv::tb::TDockBoundLines lines; } docks[] = {
+        {"Dock1", kv::tb::dpTop, kv::tb::blBottom},
+        {"Dock2", kv::tb::dpBottom, kv::tb::blTop},
+        {"Dock3", kv::tb::dpLeft, kv::tb::blRight},
+        {"Dock4", kv::tb::dpRight, kv::tb::blLeft},
+    };
+    for (const auto &d : docks) {
+        auto *dock = f.form->findChild<TDock *>(d.name);
+        ASSERT_NE(dock, nullptr) << d.name;
+        EXPECT_EQ(dock->Position(), d.position) << d.name;
+        EXPECT_EQ(dock->BoundLines(), d.lines) << d.name;
+    }
 
     // "Стандартная" hides and shows it, with its check mark.
     f.form->updateActions();
@@ -260,7 +313,7 @@ TEST(MainForm, ActionsFollowTheActiveChild)
         for (const Row &r : rows)
             EXPECT_EQ(f.form->Action(r.action)->isEnabled(), r.on[kind]) << r.action << " with " << names[kind];
         // The toolbar's buttons follow their actions.
-        EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbSave")->isEnabled(), rows[0].on[kind]) << names[kind];
+        EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbSaveGroup")->isEnabled(), rows[0].on[kind]) << names[kind];
         EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbAllMaterials")->isEnabled(), kind != None) << names[kind];
         // Commands of no window stay on.
         for (const char *always : {"ModelsBaseAction", "OpenMapsAction", "NewAction", "OpenAction"})
@@ -328,7 +381,7 @@ TEST(MainForm, CommandsGoToTheActiveChildOnlyWhenItTakesThem)
         }
         f.form->updateActions();
         EXPECT_EQ(f.form->Action("SaveAction")->isEnabled(), c.enabled) << c.child << c.takesSave;
-        EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbSave")->isEnabled(), c.enabled);
+        EXPECT_EQ(f.form->findChild<TToolbarButton *>("tbSaveGroup")->isEnabled(), c.enabled);
         EXPECT_FALSE(f.form->Action("SaveAsAction")->isEnabled());
         f.form->Action("SaveAction")->trigger();
         if (w) {

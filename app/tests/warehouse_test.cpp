@@ -4,6 +4,7 @@
 #include "app/shell/wiring.h"
 #include "app/stock/statesview.h"
 #include "app/stock/stockdialogs.h"
+#include "app/materials/findmaterial.h"
 #include "app/stock/warehouse.h"
 #include "app/tests/appfixture.h"
 #include "app/tests/roadsupport.h"
@@ -16,6 +17,8 @@
 #include "platform/db/dbffile.h"
 #include "platform/db/query.h"
 #include "platform/ui.h"
+#include "widgets/bitbtn.h"
+#include "platform/testsupport/scoped.h"
 #include "widgets/outlooklist.h"
 
 #include <QCheckBox>
@@ -200,6 +203,30 @@ TEST_F(Warehouse, OpensOnTheStoredMaterialWithTheMaterialColumnOnlyForAll)
     w->SetCurrentMaterial(2);
     EXPECT_FALSE(grid->ColumnByField("MatName")->Visible());
     EXPECT_TRUE(nav->Items()->Item(2)->GetSelected() || nav->Items()->Item(1)->GetSelected());
+}
+
+// "Материалы" over the navigator finds a material by its first letters and
+// shows its stock; Cancel keeps the one shown.
+TEST_F(Warehouse, MaterialsButtonFindsAMaterial)
+{
+    auto *button = w->findChild<TgwCustomBitBtn *>("bbMaterials");
+    ASSERT_NE(button, nullptr);
+    const struct { const char *typed; bool ok; int shown; } cases[] = {
+        {"Фан", true, 2}, {"ДСП", false, 2}, {"ДСП", true, 1}, {"<", true, kAllMaterials}};
+    for (const auto &c : cases) {
+        const auto answer = kv::test::ScopedSet(app.ui.onModal, [&](QDialog &d) {
+            auto *find = qobject_cast<TfrmFindMaterial *>(&d);
+            EXPECT_NE(find, nullptr);
+            if (!find) return int(QDialog::Rejected);
+            find->edMaterial->setText(QString::fromUtf8(c.typed));
+            return int(c.ok ? QDialog::Accepted : QDialog::Rejected);
+        });
+        button->Click();
+        EXPECT_EQ(w->CurrentMaterial(), c.shown) << c.typed;
+        auto *nav = child<TgwOutlookList>(*w, "olMaterials");
+        ASSERT_NE(nav->GetSelectedItem(), nullptr) << c.typed;
+        EXPECT_EQ(nav->GetSelectedItem()->Tag, c.shown) << c.typed;
+    }
 }
 
 TEST_F(Warehouse, AddingSheetsThroughTheDialog)

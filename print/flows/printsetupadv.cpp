@@ -190,13 +190,15 @@ TfrmPrintSetupAdv::TfrmPrintSetupAdv(Ui &ui, TIniFile &settings, QWidget *parent
     root->addLayout(body, 1);
 
     OutlookBar = new TgwOutlookBar(this);
-    OutlookBar->setObjectName(QStringLiteral("OutlookBar"));
+    OutlookBar->setObjectName(QStringLiteral("gwOutlookBar1"));
     TgwOutlookPage *page = OutlookBar->AddPage();
     page->Button->SetCaption(QStringLiteral("Настройка"));
     OutlookBar->SetShowButtons(false);
     OutlookList = page->List;
     OutlookList->setObjectName(QStringLiteral("OutlookList"));
     OutlookList->ClickStyle = gw::csSelect;
+    OutlookList->HotTrackStyle = gw::hsItemHilite;
+    OutlookList->SetItemSpacing(6);
     OutlookList->SetImages(kindPictures(this));
     int image = 0;
     for (const QString &t : {QStringLiteral("Детали"), QStringLiteral("Резы"), QStringLiteral("Остатки"),
@@ -206,7 +208,7 @@ TfrmPrintSetupAdv::TfrmPrintSetupAdv(Ui &ui, TIniFile &settings, QWidget *parent
         item->SetImageIndex(image++);
     }
     OutlookList->OnItemClick = [this](TgwCustomOutlookList *l, TgwOutlookListItem *i) { OutlookListItemClick(l, i); };
-    OutlookBar->setFixedWidth(110);
+    OutlookBar->setFixedWidth(121);
     // The four pictured items without scrolling.
     int itemsHeight = 2 * OutlookList->ItemSpacing();
     for (int i = 0; i < OutlookList->Items()->Count(); ++i)

@@ -1,6 +1,7 @@
 #include "toolbars/tests/fixture.h"
 
 #include "platform/error.h"
+#include "platform/testsupport/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -189,25 +190,36 @@ TEST(DockEdges, EmptyDockThickness)
 TEST(DockEdges, MisuseIsRefused)
 {
     MainToolbarForm f(QPoint(40, 30), QSize(700, 480), false);
-    // Programmer errors: assertions in a debug build; a release build leaves
-    // the dock and the tool window as they were.
-#ifndef NDEBUG
-    EXPECT_DEATH(new TDock(f.tbar, dpTop), "");
-    EXPECT_DEATH(new TDock(f.dock1, dpTop), "");
-#endif
-    const TDockPosition before = f.dock1->Position();
-    EXPECT_DEBUG_DEATH(f.dock1->SetPosition(dpLeft), "");   // it holds controls
-    EXPECT_EQ(f.dock1->Position(), before);
-    f.dock2->SetPosition(dpLeft);   // empty: allowed
-    EXPECT_EQ(f.dock2->Position(), dpLeft);
+    // Misuse raises in every build and leaves the docks and bars as they were.
     QWidget plain(f.form.get());
-#ifndef NDEBUG
-    EXPECT_DEATH(new TToolbarSep(&plain), "");
-#endif
     TToolbar loose;
     QWidget *const host = loose.parentWidget();
-    EXPECT_DEBUG_DEATH(loose.SetParentControl(&plain), "");
+    const TDockPosition before = f.dock1->Position();
+    const int formChildren = int(f.form->findChildren<QWidget *>().size());
+    const struct {
+        const char *what;
+        std::function<void()> misuse;
+        const char *message;
+    } cases[] = {
+        {"dock in a toolbar", [&] { new TDock(f.tbar, dpTop); },
+         "A TDock control cannot be placed inside a tool window or another TDock"},
+        {"dock in a dock", [&] { new TDock(f.dock1, dpTop); },
+         "A TDock control cannot be placed inside a tool window or another TDock"},
+        {"side of a dock with bars", [&] { f.dock1->SetPosition(dpLeft); },
+         "Cannot change Position of a TDock if it already contains controls"},
+        {"separator off a toolbar", [&] { new TToolbarSep(&plain); },
+         "A TToolbarSep can only be placed on a toolbar"},
+        {"tool window on a plain widget", [&] { loose.SetParentControl(&plain); },
+         "A tool window can only be placed on a TDock or directly on the form"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(kv::test::ErrorOf(c.misuse), c.message) << c.what;
+        EXPECT_EQ(int(f.form->findChildren<QWidget *>().size()), formChildren) << c.what;
+    }
+    EXPECT_EQ(f.dock1->Position(), before);
     EXPECT_EQ(loose.parentWidget(), host);
+    f.dock2->SetPosition(dpLeft);   // empty: allowed
+    EXPECT_EQ(f.dock2->Position(), dpLeft);
     // Floating needs a form above it.
     try {
         loose.setObjectName(QStringLiteral("tbLoose"));

@@ -76,6 +76,22 @@ TEST(GwColorList, CustomColorsAndValueMatching)
     EXPECT_EQ(l.GetItemName(l.currentRow()), QStringLiteral("Red"));
 }
 
+TEST(GwColorList, ADuplicateNameKeepsTheOtherEntries)
+{
+    TgwColorList l;
+    QStringList warned;
+    l.OnWarning = [&](const QString &t) { warned << t; };
+    l.SetOptions(ccoShowCustomColors | ccoShowColorNames);
+    EXPECT_FALSE(l.SetCustomColors({QStringLiteral("Mine=102030"), QStringLiteral("Other=405060"),
+                                    QStringLiteral("mine=708090")}));
+    EXPECT_EQ(warned, QStringList{QStringLiteral("Duplicate Color Name Not Allowed: mine")});
+    // The first of the two names stands; the entries around it are not lost.
+    ASSERT_GE(l.IndexOfName(QStringLiteral("Mine")), 0);
+    EXPECT_EQ(l.GetItemColor(l.IndexOfName(QStringLiteral("Mine"))), Color(0x102030));
+    EXPECT_GE(l.IndexOfName(QStringLiteral("Other")), 0);
+    EXPECT_EQ(l.IndexOfColor(Color(0x708090)), -1);
+}
+
 TEST(GwColorList, SortByRGB)
 {
     TgwColorList l;

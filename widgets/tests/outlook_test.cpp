@@ -1,9 +1,12 @@
 #include "widgets/outlookbar.h"
 #include "widgets/outlooklist.h"
 #include "platform/error.h"
+#include "platform/testsupport/errors.h"
 
 #include <gtest/gtest.h>
 #include <QFontMetrics>
+#include <QLabel>
+#include <QMenu>
 #include <QTest>
 
 using namespace kv::gw;
@@ -57,6 +60,22 @@ TEST(OutlookList, DefaultsAndSpacing)
     TgwOutlookListItem *it = l.Items()->Add();
     EXPECT_EQ(it->Separation(), 10);
     EXPECT_EQ(it->TextAlignment(), taCenter);
+}
+
+TEST(OutlookList, TakesNoChildControls)
+{
+    ListFixture f(2);
+    QLabel outside(QStringLiteral("x"));
+    EXPECT_EQ(kv::test::ErrorOf([&] { f.list->InsertControl(&outside); }),
+              "TgwCustomOutlookList does not accept child controls.  Delete TgwCustomOutlookList and/or set the "
+              "options property of the TgwControlBar, \"cboAutoCreateOutlookList\", to False");
+    EXPECT_EQ(outside.parentWidget(), nullptr);
+    // One made with the list as parent never shows over the items; its menu still may pop up.
+    auto *inside = new QLabel(QStringLiteral("y"), f.list);
+    inside->show();
+    EXPECT_TRUE(inside->testAttribute(Qt::WA_DontShowOnScreen));
+    auto *menu = new QMenu(f.list);
+    EXPECT_FALSE(menu->testAttribute(Qt::WA_DontShowOnScreen));
 }
 
 TEST(OutlookList, Geometry)
@@ -188,6 +207,34 @@ TEST(OutlookBar, OnePage)
     f.bar->SetShowButtons(false);
     EXPECT_FALSE(p->Button->isVisible());
     EXPECT_EQ(p->Panel->geometry(), QRect(2, 2, 101, 296));
+}
+
+TEST(OutlookBar, OnlyAPageChangeLetsPendingEventsThrough)
+{
+    struct Counter : QObject {
+        int seen = 0;
+        bool event(QEvent *e) override
+        {
+            if (e->type() == QEvent::User) ++seen;
+            return QObject::event(e);
+        }
+    } counter;
+    BarFixture f(2);
+    f.bar->Animation.Enabled = true;
+    f.bar->Animation.Interval = 0;
+    QCoreApplication::sendPostedEvents();
+    // A resize or a setting lays the pages out at once, in the caller's own
+    // step (a show or a layout must not run other events half way).
+    QCoreApplication::postEvent(&counter, new QEvent(QEvent::User));
+    f.bar->resize(105, 260);
+    f.bar->SetButtonSize(24);
+    EXPECT_EQ(counter.seen, 0);
+    EXPECT_EQ(f.page(1)->Button->geometry().height(), 24);
+    // A page change animates and lets them through, as the user sees it move.
+    QTest::mouseClick(f.page(1)->Button, Qt::LeftButton, {}, QPoint(50, 10));
+    EXPECT_EQ(counter.seen, 1);
+    EXPECT_TRUE(f.page(1)->Button->Down());
+    QCoreApplication::removePostedEvents(&counter);
 }
 
 TEST(OutlookBar, ArrangeTargetsByAlignment)
