@@ -647,7 +647,7 @@ TEST_F(Desktop, SpoiledTemplatesAreToldAndOpenNoPreview)
             });
         };
 
-        QTest::mouseClick(child<TToolbarButton>(&form, QStringLiteral("tbWarehouse")), Qt::LeftButton);
+        QTest::mouseClick(child<TToolbarButton>(&form, QStringLiteral("tbWareHouse")), Qt::LeftButton);
         settle();
         ASSERT_NE(qobject_cast<TfrmWareHouse *>(form.ActiveChild()), nullptr);
         bool damaged = false;
