@@ -26,10 +26,29 @@ void SetReportPage(TrpReport &report, const int m[4], bool followPrinter)
     if (!page) return;
     const int orientation = followPrinter && rpPrinter().Orientation == 1 ? 1 : page->Orientation;
     page->SetPaper(page->PaperSize, page->PaperWidth, page->PaperHeight, page->PaperBin, orientation);
-    page->MarginLeft = ReportMargin(m[0]);
-    page->MarginRight = ReportMargin(m[1]);
-    page->MarginTop = ReportMargin(m[2]);
-    page->MarginBottom = ReportMargin(m[3]);
+    SetPageMargins(*page, m);
+}
+
+void SetPageMargins(TrpPage &page, const int m[4])
+{
+    const int left = page.LeftMarginUsed();
+    page.MarginLeft = ReportMargin(m[0]);
+    page.MarginRight = ReportMargin(m[1]);
+    page.MarginTop = ReportMargin(m[2]);
+    page.MarginBottom = ReportMargin(m[3]);
+    // Objects keep their page position in the build, bands only their order
+    // from the top margin: the left one moves the objects itself.
+    const int dx = page.LeftMarginUsed() - left;
+    if (dx == 0) return;
+    for (const auto &v : page.Views())
+        if (v->TypeCode != rpgtBand) v->Left += dx;
+}
+
+void SetPageMargins(TrpPage &page, const Settings &settings)
+{
+    int m[4];
+    PageMargins(settings, m);
+    SetPageMargins(page, m);
 }
 
 void PageMargins(const Settings &s, int m[4])
