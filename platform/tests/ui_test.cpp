@@ -306,7 +306,7 @@ TEST(Ui, DialogsWidenToShowTheirTitleWhole)
         QDialog d;
         d.setWindowTitle(QString::fromUtf8(c.title));
         if (c.fixed) d.setFixedSize(c.fixed, 80);
-        else d.setMinimumWidth(160);
+        else d.setMinimumWidth(240);
         const int before = d.minimumWidth();
         kv::FitWindowTitle(d);
         QFont bold = d.font();
