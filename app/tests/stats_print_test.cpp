@@ -41,6 +41,7 @@
 #include <QLabel>
 #include <QMap>
 #include <QPoint>
+#include <QRect>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
@@ -234,13 +235,17 @@ TEST_F(StatsPrint, PageMarginsMoveThePrintedPage)
 {
     MapDocument doc;
     fillVariant(doc);
-    QMap<QString, QPoint> at;   // first line of each memo -> its place on the built page
-    onReport = [&at](TrpReport &r) {
+    struct Place { QRect r; bool right; };
+    QMap<QString, Place> at;   // first line of each memo -> its place on the built page
+    int rightEdge = 0;
+    onReport = [&](TrpReport &r) {
         at.clear();
-        if (TrpPage *pg = r.EMFPages().UnpackPage(0))
+        if (TrpPage *pg = r.EMFPages().UnpackPage(0)) {
+            rightEdge = pg->RightEdge();
             for (const auto &v : pg->Views())
                 if (auto *m = dynamic_cast<TrpMemoView *>(v.get()); m && !m->Memo.isEmpty())
-                    at.insert(m->Memo.first(), QPoint(m->Left, m->Top));
+                    at.insert(m->Memo.first(), {QRect(m->Left, m->Top, m->Width, m->Height), (m->Alignment & 7) == rptaRight});
+        }
     };
     const auto answer = kv::test::ScopedSet(app.ui.onModal, [](QDialog &d) {
         if (auto *w = qobject_cast<TfrmFullStat *>(&d)) w->bbPrint->click();
@@ -252,7 +257,7 @@ TEST_F(StatsPrint, PageMarginsMoveThePrintedPage)
         {"off-cut totals", [&] { PrintScrapsInfo(ctx(), doc, nullptr); }},
     };
     for (const Case &c : cases) {
-        QList<QMap<QString, QPoint>> pages;
+        QList<QMap<QString, Place>> pages;
         for (QPoint mm : {QPoint(0, 0), QPoint(10, 10), QPoint(100, 50)}) {
             app.settings->SetPageLeft(mm.x());
             app.settings->SetPageTop(mm.y());
@@ -262,12 +267,25 @@ TEST_F(StatsPrint, PageMarginsMoveThePrintedPage)
         ASSERT_EQ(pages.size(), 3);
         ASSERT_FALSE(pages[0].isEmpty()) << c.print;
         // 0 is the printer's edge of 5 mm; 10 mm are 36 units, 100 mm 360, 50 mm
-        // 180. The page footer keeps to the bottom margin, which stays.
+        // 180. The page footer keeps to the bottom margin, which stays. A text
+        // reaching past the right edge ends at it; a right-aligned one starting
+        // beyond it (date, page number) moves back to it; a table column that
+        // starts beyond it stays where the margin puts it.
         for (auto it = pages[0].constBegin(); it != pages[0].constEnd(); ++it) {
-            ASSERT_TRUE(pages[1].contains(it.key()) && pages[2].contains(it.key())) << c.print;
+            const std::string what = std::string(c.print) + ": " + it.key().toStdString();
+            ASSERT_TRUE(pages[1].contains(it.key()) && pages[2].contains(it.key())) << what;
             const bool footer = it.key().startsWith("Стр.");
-            EXPECT_EQ(pages[1][it.key()] - it.value(), QPoint(18, footer ? 0 : 18)) << c.print << ": " << it.key().toStdString();
-            EXPECT_EQ(pages[2][it.key()] - it.value(), QPoint(342, footer ? 0 : 162)) << c.print << ": " << it.key().toStdString();
+            const QRect was = it.value().r, ten = pages[1][it.key()].r, hundred = pages[2][it.key()].r;
+            EXPECT_EQ(ten.topLeft() - was.topLeft(), QPoint(18, footer ? 0 : 18)) << what;
+            EXPECT_EQ(hundred.top() - was.top(), footer ? 0 : 162) << what;
+            if (was.left() + 342 < rightEdge) {
+                EXPECT_EQ(hundred.left() - was.left(), 342) << what;
+                EXPECT_LE(hundred.left() + hundred.width(), rightEdge) << what;
+            } else if (it.value().right) {
+                EXPECT_EQ(hundred.left() + hundred.width(), rightEdge) << what;
+            } else {
+                EXPECT_EQ(hundred.left() - was.left(), 342) << what;
+            }
         }
     }
 }

@@ -6,10 +6,13 @@
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "report/building/report.h"
+#include "report/model/memo.h"
 #include "report/model/page.h"
 #include "report/output/printer.h"
 #include "report/output/textexports.h"
 #include "report/windows/preview.h"
+
+#include <algorithm>
 
 namespace kv {
 
@@ -39,9 +42,20 @@ void SetPageMargins(TrpPage &page, const int m[4])
     // Objects keep their page position in the build, bands only their order
     // from the top margin: the left one moves the objects itself.
     const int dx = page.LeftMarginUsed() - left;
-    if (dx == 0) return;
-    for (const auto &v : page.Views())
-        if (v->TypeCode != rpgtBand) v->Left += dx;
+    const int right = page.RightEdge();
+    for (const auto &v : page.Views()) {
+        if (v->TypeCode == rpgtBand) continue;
+        v->Left += dx;
+        // A text reaching past the right margin ends at it (a title centred
+        // on the page stays on the paper); one set to the right (the date,
+        // the page number) moves back to it.
+        if (v->Left + v->Width <= right) continue;
+        auto *memo = dynamic_cast<TrpMemoView *>(v.get());
+        if (v->Left >= right && memo && (memo->Alignment & 7) == rptaRight)
+            v->Left = std::max(page.LeftMarginUsed(), right - v->Width);
+        else if (v->Left < right)
+            v->Width = right - v->Left;
+    }
 }
 
 void SetPageMargins(TrpPage &page, const Settings &settings)
