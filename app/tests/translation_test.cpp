@@ -83,6 +83,7 @@ TEST(Translation, EngineWindowsAndColoursInEnglishAsWrittenAndInRussianWithThePr
         // What templates and scripts read stays as written.
         {"boolean format", [] { return LoadEngineString(55171); }, "No;Yes", "No;Yes"},
         {"band name", [] { return LoadEngineString(55082); }, "Master data", "Master data"},
+        {"virtual printer", [] { return LoadEngineString(55007); }, "Virtual printer", "Virtual printer"},
     };
     for (const Case &c : cases) EXPECT_EQ(c.text(), QString::fromUtf8(c.english)) << c.what;
     Russian ru;
@@ -135,7 +136,7 @@ TEST(Translation, EveryEngineTextHasARussianTranslation)
     for (auto it = english.constBegin(); it != english.constEnd(); ++it) {
         const bool numbered = it.key().startsWith(QLatin1String("text "));
         const int n = numbered ? it.key().mid(5).toInt() : 0;
-        const bool readByTemplates = (n >= 55077 && n <= 55099) || (n >= 55170 && n <= 55182);
+        const bool readByTemplates = n == 55007 || (n >= 55077 && n <= 55099) || (n >= 55170 && n <= 55182);
         const QString shown = numbered ? LoadEngineString(n) : kv::uiText(it.value());
         if (readByTemplates) {
             EXPECT_EQ(shown, it.value()) << it.key().toStdString();

@@ -208,10 +208,6 @@
         <translation>Стр.</translation>
     </message>
     <message>
-        <source>Virtual printer</source>
-        <translation>Виртуальный принтер</translation>
-    </message>
-    <message>
         <source>Text</source>
         <translation>Текст</translation>
     </message>
