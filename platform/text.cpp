@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include <QCoreApplication>
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -286,6 +288,16 @@ QStringList fromCommaText(const QString &text)
         if (i >= n) { out << QString(); break; }
     }
     return out;
+}
+
+QString uiText(const char *english)
+{
+    return QCoreApplication::translate(kUiTextContext, english);
+}
+
+QString uiText(const QString &english)
+{
+    return english.isEmpty() ? english : uiText(english.toUtf8().constData());
 }
 
 } // namespace kv

@@ -53,4 +53,11 @@ QDate dateFromDays1899(qint64 days);
 QString toCommaText(const QStringList &items);
 QStringList fromCommaText(const QString &text);
 
+// A text the report engine's windows and the shared widgets show: written in
+// English in the code, shown in the program's language through its own
+// translation file once that is loaded (as written without it).
+inline constexpr const char *kUiTextContext = "korvalt";
+QString uiText(const char *english);
+QString uiText(const QString &english);
+
 } // namespace kv

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPrintDialog>
@@ -170,6 +171,7 @@ public:
         if (!widgetsRun()) return QDialog::Rejected;
         const ArrowWhileAsking arrow;
         QPointer<QDialog> guard(&dialog);
+        FitWindowTitle(dialog);
         const int r = dialog.exec();
         return guard ? r : int(QDialog::Rejected);
     }
@@ -354,6 +356,20 @@ Ui &RealUi()
     // Holds no state of a test or a window: the same boxes for everyone.
     static QtUi ui;
     return ui;
+}
+
+void FitWindowTitle(QWidget &window)
+{
+    const QString title = window.windowTitle();
+    if (title.isEmpty()) return;
+    QFont bold = window.font();
+    bold.setBold(true);
+    // The frame's icon, buttons and margins beside the title (a window
+    // manager's title of about the dialog's size; openbox cuts it narrower).
+    const int need = QFontMetrics(bold).horizontalAdvance(title) + 150;
+    if (window.minimumWidth() >= need) return;
+    if (window.minimumWidth() > 0 && window.minimumWidth() == window.maximumWidth()) window.setFixedWidth(need);
+    else window.setMinimumWidth(need);
 }
 
 Ui &UiOf(const QObject *object)

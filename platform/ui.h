@@ -121,6 +121,11 @@ public:
 // else OK) is returned; choosers and dialogs are cancelled.
 Ui &RealUi();
 
+// A dialog at least as wide as the window manager needs to show its title
+// whole (the title in bold and the frame's buttons); the real service does
+// this for every dialog it runs.
+void FitWindowTitle(QWidget &window);
+
 // The service `object` or its nearest ancestor carries (AttachUi), else the
 // real one.
 Ui &UiOf(const QObject *object);

@@ -50,7 +50,9 @@ void DescribePartBaseReport(TrpReportBase &report, bool grouped, bool borders)
     // The titles of the edge-banding columns are longer than their columns:
     // they take two lines, and so does the row of titles.
     const int headH = borders ? 34 : 22;
-    const TextStyle headStyle{9, true, rptaCenter | rptaMiddle, kAllFrames, kHeaderFill, borders};
+    // Titles of two lines and of one start on the same line (top), so the
+    // exports keep the row of titles and the second lines apart.
+    const TextStyle headStyle{9, true, borders ? rptaCenter : rptaCenter | rptaMiddle, kAllFrames, kHeaderFill, borders};
     if (grouped) {
         // Each material opens with its name and the column titles.
         s.Band(btGroupHeader, QStringLiteral("GroupHeader1"), 24 + headH, QStringLiteral("[MatName]"));

@@ -1,8 +1,16 @@
 #include "resources/reportkit.h"
 
 #include "report/building/band.h"
+#include "report/core/canvas.h"
+
+#include <algorithm>
 
 namespace kv {
+
+namespace {
+// Line step at which the exports' line grid (14 units) never joins two lines.
+constexpr int kExportLineStep = 15;
+} // namespace
 
 ReportSketch::ReportSketch(TrpReportBase &report) : m_report(report)
 {
@@ -42,6 +50,9 @@ TrpMemoView &ReportSketch::Text(const Column &col, const QString &text, const Te
     v->FrameTyp = quint16(style.frame);
     v->FillColor = style.fill;
     v->Flags = style.wrap ? quint16(rpmfStretched | rpmfWordWrap) : quint16(0);
+    // The exports put a text line on a line of their own when lines stand
+    // more than 14 units apart; small fonts get the room to stay apart.
+    v->LineSpacing = std::max<qint32>(v->LineSpacing, kExportLineStep - rpFontPixelHeight(style.size));
     return *static_cast<TrpMemoView *>(m_page->AddView(std::move(v)));
 }
 

@@ -220,9 +220,9 @@ void TgwCustomColorList::BuildColorList()
     m_master.clear();
     const int o = m_opt.Options;
     if (o & ccoShowColorNone)
-        AddColor(m_opt.NoneString, clNone);
+        AddColor(kv::uiText(m_opt.NoneString), clNone);
     for (const auto &id : ColorIdents()) {
-        const QString name = id.first.mid(2);
+        const QString name = kv::uiText(id.first.mid(2));
         if (id.second == clNone)
             continue;
         if (id.second == clBlack) {
@@ -242,7 +242,7 @@ void TgwCustomColorList::BuildColorList()
     if (o & ccoShowGreyScale) {
         int n = 1;
         for (int v = 0; v < 256; v += m_opt.GreyScaleIncrement)
-            if (AddColor(QStringLiteral("Grey") + QString::number(n), rgb(v, v, v)))
+            if (AddColor(kv::uiText("Grey") + QString::number(n), rgb(v, v, v)))
                 ++n;
     }
     m_building = false;
@@ -368,7 +368,7 @@ void TgwCustomColorList::DrawColorItem(QPainter &p, const QRect &r, Color c, con
         p.drawLine(box.topLeft(), box.bottomRight());
         p.drawLine(box.bottomLeft(), box.topRight());
         if (!names) {
-            p.drawText(box, Qt::AlignCenter, m_opt.NoneString.isEmpty() ? QStringLiteral("None") : m_opt.NoneString);
+            p.drawText(box, Qt::AlignCenter, kv::uiText(m_opt.NoneString.isEmpty() ? QStringLiteral("None") : m_opt.NoneString));
         }
     } else {
         p.fillRect(box, toQColor(c));

@@ -165,6 +165,10 @@ QWidget *TOptionForm::pageBorder()
     g->addWidget(body, 1, 1);
     g->addWidget(m_edges[1], 1, 2);
     g->addWidget(m_edges[3], 2, 1);
+    // A banded edge is a dark bar beside the part, a free one a light frame:
+    // the styles' own look of a pressed 14-pixel button is hardly different.
+    part->setStyleSheet(QStringLiteral("QToolButton { background: #f4f4f4; border: 1px solid #a0a0a0; }"
+                                       "QToolButton:checked { background: #000080; border: 1px solid #000040; }"));
     lay->addWidget(part, 0, Qt::AlignHCenter);
 
     lay->addWidget(new QLabel(QStringLiteral("Материал детали"), page));

@@ -70,7 +70,9 @@ TfrmBordersSetup::TfrmBordersSetup(AppContext &ctx, QWidget *parent)
     grdBorders->AddColumn(QStringLiteral("CODE"), QStringLiteral("Код"), 50);
     grdBorders->AddColumn(QStringLiteral("NAME"), QStringLiteral("Название"), 195);
     grdBorders->AddColumn(QStringLiteral("COLOR"), QString(), 60)->SetVisible(false);
-    grdBorders->AddColumn(QStringLiteral("PRIPUSK"), QStringLiteral("Припуск (мм)"), 79);
+    const QString allowance = QStringLiteral("Припуск (мм)");
+    grdBorders->AddColumn(QStringLiteral("PRIPUSK"), allowance,
+                          std::max(79, grdBorders->fontMetrics().horizontalAdvance(allowance) + 16));
     TColumn *color = grdBorders->AddColumn(QStringLiteral("COLOR2"), QStringLiteral("Цвет"), 75);
     color->ButtonStyle = TColumnButtonStyle::cbsEllipsis;
     grdBorders->OnGetCellParams = [](TExDBGrid &g, Field *f, QFont &, QColor &, QColor &background, bool highlight) {

@@ -1,5 +1,6 @@
 #include "app/models/modelsprint.h"
 
+#include "print/flows/printflow.h"
 #include "app/common/appcontext.h"
 #include "data/partbase/partbaseprint.h"
 #include "data/paths.h"
@@ -64,11 +65,7 @@ void PrintModelsList(AppContext &ctx, const QList<QPair<QString, int>> &models, 
     }
     rpEngine().Variables().SetValue(QStringLiteral("BASENAME"), TrpValue(QStringLiteral("База моделей")));
     if (TrpPage *page = report.Pages().GetPage(0)) {
-        const kv::Settings &s = ctx.settings();
-        page->MarginLeft = kv::ReportMargin(s.GetPageLeft());
-        page->MarginRight = kv::ReportMargin(s.GetPageRight());
-        page->MarginTop = kv::ReportMargin(s.GetPageTop());
-        page->MarginBottom = kv::ReportMargin(s.GetPageBottom());
+        kv::SetPageMargins(*page, ctx.settings());
     }
     QPointer<QObject> keep(holder);
     report.OnShowPrepared = [holder](TrpReport &r) {

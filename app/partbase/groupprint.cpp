@@ -34,11 +34,7 @@ namespace {
 
 void setMargins(TrpPage *page, kv::Settings &settings)
 {
-    if (!page) return;
-    page->MarginLeft = kv::ReportMargin(settings.GetPageLeft());
-    page->MarginTop = kv::ReportMargin(settings.GetPageTop());
-    page->MarginRight = kv::ReportMargin(settings.GetPageRight());
-    page->MarginBottom = kv::ReportMargin(settings.GetPageBottom());
+    if (page) kv::SetPageMargins(*page, settings);
 }
 
 // The part base's preview has no help button; the models list's has every one.

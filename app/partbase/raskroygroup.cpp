@@ -621,7 +621,8 @@ bool TfrmRaskroyGroup::tableHasRows() const
 
 QString TfrmRaskroyGroup::BorderName(int code) const
 {
-    if (!Context().hasBorders()) return QString();
+    // Entry 0 is the lists' "<нет>", not a banding: a side without one has no name.
+    if (code <= 0 || !Context().hasBorders()) return QString();
     for (const kv::BorderEntry &e : Context().borders().Entries())
         if (e.code == code) return e.name;
     return QString();

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 #include <QSessionManager>
 #include <QTimer>
@@ -41,6 +42,12 @@ bool LoadQtTranslation(QTranslator &translator, const QString &folder)
                            folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder);
 }
 
+bool LoadProgramTranslation(QTranslator &translator)
+{
+    return translator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("korvalt"), QStringLiteral("_"),
+                           QStringLiteral(":/i18n"));
+}
+
 void PrepareProgramFolder(const QString &root)
 {
     const Paths paths(root);
@@ -62,6 +69,9 @@ int RunApplication(QApplication &app, const StartOptions &options)
     // files they stay English and nothing else changes.
     QTranslator qtTexts;
     if (LoadQtTranslation(qtTexts)) app.installTranslator(&qtTexts);
+    // The report engine's and the widgets' texts, written in English in the code.
+    QTranslator ownTexts;
+    if (LoadProgramTranslation(ownTexts)) app.installTranslator(&ownTexts);
 
     Ui &ui = options.ui ? *options.ui : RealUi();
     const QString root = options.root.isEmpty() ? Paths::DefaultRoot() : options.root;

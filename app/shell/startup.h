@@ -23,6 +23,9 @@ void PrepareProgramFolder(const QString &root);
 // Qt's Russian texts ("qtbase_ru") from `folder`, by default Qt's own
 // translations folder; false when they are not there.
 bool LoadQtTranslation(QTranslator &translator, const QString &folder = QString());
+// The program's own Russian texts (the report engine's windows, the colour
+// names), built with the program.
+bool LoadProgramTranslation(QTranslator &translator);
 
 struct StartOptions
 {

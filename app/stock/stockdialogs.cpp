@@ -188,6 +188,8 @@ TfmClearScraps::TfmClearScraps(QWidget *parent) : QDialog(parent)
         row.check = named(new QCheckBox(QString::fromUtf8(row.caption), group), row.checkName);
         // The area is kept in square millimetres in a 32-bit key: 2147.483 m² at most.
         row.edit = spin(row.editName, row.decimals ? kMaxScrapSquare : 1000000000, group, row.decimals);
+        // Room for the largest value, the area's three decimals included.
+        row.edit->setMinimumWidth(row.edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000.000")) + 32);
         row.unit = new QLabel(QString::fromUtf8(row.unitText), group);
         const int indent = r >= 3 ? 1 : 0;   // the minimums belong to the area test
         grid->addWidget(row.check, r, indent, 1, 2 - indent);

@@ -1,5 +1,6 @@
 #include "app/stock/stockprint.h"
 
+#include "print/flows/printflow.h"
 #include "app/common/appcontext.h"
 #include "data/datamodule.h"
 #include "data/materials/materials.h"
@@ -49,11 +50,7 @@ void showReport(AppContext &ctx, QObject &holder, TrpDataset *source, const QStr
         TrpPage *page = report.Pages()[0];
         if (landscape)
             page->SetPaper(page->PaperSize, page->PaperWidth, page->PaperHeight, page->PaperBin, 1);
-        const Settings &s = ctx.settings();
-        page->MarginLeft = ReportMargin(s.GetPageLeft());
-        page->MarginRight = ReportMargin(s.GetPageRight());
-        page->MarginTop = ReportMargin(s.GetPageTop());
-        page->MarginBottom = ReportMargin(s.GetPageBottom());
+        SetPageMargins(*page, ctx.settings());
     }
     const QString today = formatDate(kv::Today());
     report.OnGetValue = [today](const QString &name, TrpValue &value) {

@@ -42,6 +42,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,6 +59,7 @@
 #include <QTabWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QPointer>
 #include <QTimer>
 #include <QToolButton>
 
@@ -249,8 +251,11 @@ protected:
         EXPECT_TRUE(screen.contains(frame)) << step;
         expectButtonsReadable(d, step);
         expectTitleNotTwice(d, step);
-        // The window manager cuts a title wider than the window's frame.
-        EXPECT_LE(d->fontMetrics().horizontalAdvance(d->windowTitle()) + 80, frame.width())
+        // The window manager cuts a title wider than the window's frame
+        // less its icon and buttons (openbox: about 140 pixels, the title bold).
+        QFont bold = d->font();
+        bold.setBold(true);
+        EXPECT_LE(QFontMetrics(bold).horizontalAdvance(d->windowTitle()) + 140, frame.width())
             << step << ": window " << d->width() << "x" << d->height() << ", frame " << frame.width() << "x" << frame.height();
     }
 
@@ -542,6 +547,17 @@ TEST_F(Desktop, TheFirstJobFromMaterialsToTheMapsInAPdfFile)
                 EXPECT_GE(p.PBox->width(), p.width() * 9 / 10);
                 shot(QStringLiteral("preview"));
                 previewed = true;
+                // The engine's texts in the program's language; the page
+                // number follows the page Page Down brings into the view.
+                EXPECT_EQ(p.SaveBtn->Caption(), QStringLiteral("Сохранить"));
+                EXPECT_EQ(p.Label1->text(), QStringLiteral("Стр. 1/%1").arg(p.PageCount()));
+                if (p.PageCount() > 1) {
+                    p.PBox->setFocus();
+                    for (int i = 0; i < 20 && p.CurPage() == 1; ++i) QTest::keyClick(p.PBox, Qt::Key_PageDown);
+                    EXPECT_EQ(p.Label1->text(), QStringLiteral("Стр. 2/%1").arg(p.PageCount()));
+                    shot(QStringLiteral("preview-page-down"));
+                    QTest::keyClick(p.PBox, Qt::Key_Home, Qt::ControlModifier);
+                }
                 // "Print" on the virtual printer: a PDF file the user names.
                 onNextModal<TrpPrintForm>([&](TrpPrintForm &d) {
                     expectUsableDialog(&d, "print dialog");
@@ -716,3 +732,63 @@ TEST_F(Desktop, SpoiledTemplatesAreToldAndOpenNoPreview)
 }
 
 } // namespace
+
+// Every dialog of the menus at its first opening on a fresh program folder:
+// inside the screen, its buttons readable and its title whole under the
+// window manager; the options dialog's colours dialog too.
+TEST_F(Desktop, EveryDialogOfTheMenusOpensWholeTheFirstTime)
+{
+    run([&](TMainForm &form) {
+        // Answers the dialogs that open while `open` runs: checks each, looks
+        // inside with `inside`, then cancels it.
+        auto check = [&](const QString &step, const std::function<void()> &open,
+                         const std::function<void(QDialog &)> &inside = {}) {
+            QStringList seen;
+            auto done = std::make_shared<bool>(false);
+            QPointer<QDialog> last;
+            auto *timer = new QTimer;
+            timer->setInterval(20);
+            QObject::connect(timer, &QTimer::timeout, [&, done, timer] {
+                if (*done) return;
+                auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                if (!d || d == last) return;
+                last = d;
+                timer->stop();
+                const QByteArray name = (step + QLatin1Char(' ') + d->windowTitle()).toUtf8();
+                expectUsableDialog(d, name.constData());
+                shot(step + QLatin1Char('-') + QString::number(seen.size()));
+                seen << d->windowTitle();
+                if (inside && seen.size() == 1) inside(*d);
+                if (last) last->reject();
+                timer->start();
+            });
+            timer->start();
+            open();
+            *done = true;
+            timer->stop();
+            timer->deleteLater();
+            EXPECT_FALSE(seen.isEmpty()) << step.toStdString() << ": no dialog opened";
+        };
+        const char *actions[] = {"OptionsAction",    "MapsPrintSetupAction", "PageSetupAction",
+                                 "ScrapsParamsAction", "MinSheetsAction",    "MaterialsAction",
+                                 "BordersAction",    "DetalNamesAction",     "SwitchMaterialsAction",
+                                 "AboutAction"};
+        for (const char *a : actions) {
+            QAction *action = form.Action(QString::fromLatin1(a));
+            ASSERT_NE(action, nullptr) << a;
+            std::function<void(QDialog &)> inside;
+            if (QByteArray(a) == "OptionsAction")
+                inside = [&](QDialog &d) {
+                    auto *colors = d.findChild<QPushButton *>(QStringLiteral("bbColors"));
+                    if (!colors) return;
+                    // The colours sit on a page of their own: shown, then clicked.
+                    for (QTabWidget *tabs : d.findChildren<QTabWidget *>())
+                        for (int i = 0; i < tabs->count(); ++i)
+                            if (tabs->widget(i)->isAncestorOf(colors)) tabs->setCurrentIndex(i);
+                    settle();
+                    check(QStringLiteral("colours"), [colors] { colors->click(); });
+                };
+            check(QString::fromLatin1(a), [action] { action->trigger(); }, inside);
+        }
+    });
+}

@@ -20,6 +20,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
+#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -252,7 +254,15 @@ TEST(OptionForm, EdgeButtonsTakeTheSelectedBanding)
         auto *borders = d.findChild<QComboBox *>("cbBorders");
         EXPECT_EQ(borders->currentText(), "Кромка меламин");
         EXPECT_TRUE(d.findChild<QToolButton *>("TopBorder")->isChecked());
-        d.findChild<QToolButton *>("LeftBorder")->click();
+        // Pressed and released edges look clearly different: a dark bar against a light one.
+        auto *left = d.findChild<QToolButton *>("LeftBorder");
+        auto middle = [left] {
+            const QImage img = left->grab().toImage();
+            return qGray(img.pixel(img.width() / 2, img.height() / 2));
+        };
+        const int released = middle();
+        left->click();
+        EXPECT_GT(released - middle(), 100) << released;
         borders->setCurrentIndex(1);
         d.cbBordersChange();
     }));

@@ -35,6 +35,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QListWidget>
+#include <QMap>
+#include <QSet>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
@@ -519,6 +521,54 @@ TEST(PartBaseWindow, MaterialsButtonFindsAMaterialForTheFilter)
         EXPECT_EQ(w->FilterCode(), c.filter) << c.typed;
         EXPECT_EQ(w->Document().table().RecordCount(), c.rows) << c.typed;
     }
+}
+
+// The banding columns of a print name only the banded sides: both names,
+// the one name, or nothing (never the lists' "<нет>" of a side without).
+TEST(PartBaseWindow, PrintNamesOnlyTheBandedSides)
+{
+    GroupFixture f;
+    kv::WriteMissingReports(f.app.paths.ReportsFolder());
+    f.app.settings->Set(kv::key::PrintDetalBorders, true);
+    TfrmRaskroyGroup *w = f.newWindow();
+    struct Part { const char *name; int top, bottom, left, right; };
+    const Part parts[] = {{"Бок", 3, 4, 4, 3}, {"Полка", 3, 0, 0, 4}, {"Дверь", 0, 0, 0, 0}};
+    for (const Part &p : parts) {
+        add(*w, p.name, 600, 300, 1, 1);
+        kv::Table &t = w->Document().table();
+        t.Edit();
+        t.FieldByName("TBORDER")->SetAsInteger(p.top);
+        t.FieldByName("BBORDER")->SetAsInteger(p.bottom);
+        t.FieldByName("LBORDER")->SetAsInteger(p.left);
+        t.FieldByName("RBORDER")->SetAsInteger(p.right);
+        t.Post();
+    }
+    QMap<QString, QSet<QString>> asked;
+    QString printed;
+    f.app.ui.onReports<TrpReport>([&](TrpReport &r) {
+        const auto answer = r.OnGetValue;
+        r.OnGetValue = [&asked, answer](const QString &name, TrpValue &value) {
+            const bool known = answer(name, value);
+            if (known && name.startsWith("DETAL_BORDERS")) asked[name].insert(value.toText());
+            return known;
+        };
+        ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
+        TrpTextExport text;
+        text.ShowDialog = false;
+        QTemporaryDir d;
+        ASSERT_TRUE(r.ExportPrepared(text, d.filePath("p.txt")));
+        QFile file(d.filePath("p.txt"));
+        file.open(QIODevice::ReadOnly);
+        printed += kv::fromCp1251(file.readAll());
+    });
+    w->ExecuteCommand(MainCommand::PrintList);
+    w->ExecuteCommand(MainCommand::PrintGrouped);
+    f.app.ui.onReport = nullptr;
+    const QSet<QString> topBottom = {"ПВХ 2 мм\rПВХ 0.4 мм", "ПВХ 2 мм", ""};
+    const QSet<QString> leftRight = {"ПВХ 0.4 мм\rПВХ 2 мм", "ПВХ 0.4 мм", ""};
+    EXPECT_EQ(asked.value("DETAL_BORDERS1"), topBottom);
+    EXPECT_EQ(asked.value("DETAL_BORDERS2"), leftRight);
+    EXPECT_FALSE(printed.contains("нет")) << printed.toStdString();
 }
 
 // Page 0 of the part-base layouts turns to landscape with the printer and

@@ -9,6 +9,8 @@
 #include <memory>
 
 #include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -287,4 +289,34 @@ TEST(Ui, BusyCursorGuardEndsWithItsScope)
     }
     EXPECT_EQ(kv::BusyCursorDepth(), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A dialog narrower than its title grows to hold it with the frame's
+// buttons; a wider one and a fixed one keep or widen their size as needed.
+TEST(Ui, DialogsWidenToShowTheirTitleWhole)
+{
+    struct Case { const char *title; int fixed; bool grows; };
+    const Case cases[] = {
+        {"Параметры поступления остатков", 0, true},
+        {"Параметры страницы", 120, true},   // a fixed size widens
+        {"Да", 0, false},
+        {"", 0, false},
+    };
+    for (const Case &c : cases) {
+        QDialog d;
+        d.setWindowTitle(QString::fromUtf8(c.title));
+        if (c.fixed) d.setFixedSize(c.fixed, 80);
+        else d.setMinimumWidth(240);
+        const int before = d.minimumWidth();
+        kv::FitWindowTitle(d);
+        QFont bold = d.font();
+        bold.setBold(true);
+        EXPECT_EQ(d.minimumWidth() > before, c.grows) << c.title;
+        if (c.grows) {
+            EXPECT_GE(d.minimumWidth(), QFontMetrics(bold).horizontalAdvance(d.windowTitle()) + 140) << c.title;
+            if (c.fixed) {
+                EXPECT_EQ(d.maximumWidth(), d.minimumWidth()) << c.title;
+            }
+        }
+    }
 }

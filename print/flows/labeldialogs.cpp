@@ -49,7 +49,7 @@ TExSpinEdit *spin(QWidget *parent, const char *name, double max)
     return e;
 }
 
-// The smallest text a sticker takes before the dialog says it cannot hold its lines.
+// The smallest text a sticker takes; below it the lines are cut where they show.
 constexpr int kLeastLabelFont = 6;
 
 // The largest size from `size` down to the least at which the text of every
@@ -85,6 +85,37 @@ int fittedLabelFont(TrpMemoView &memo, const QStringList &texts, int size)
     memo.ExpandedMemo.clear();
     c.Font = keep;
     return fitted;
+}
+
+// `text` cut to what a sticker of `memo` holds at its font: the lines that
+// stand whole, each no wider than the sticker; a line shortened or followed
+// by lines that do not fit ends in "…", so the cut shows on the sticker.
+QString cutLabelText(TrpMemoView &memo, QString text)
+{
+    TrpCanvas &c = rpMeasuringCanvas();
+    const TrpCanvasFont keep = c.Font;
+    c.SetFont(memo.Font);
+    const int room = memo.Width - 2 * memo.GapX;
+    while (text.endsWith(QLatin1Char('\r'))) text.chop(1);
+    memo.ExpandedMemo = TrpView::SplitLines(text);
+    const QStringList lines = memo.LayoutText();
+    const int fit = memo.LineHeight > 0 ? std::max(0, (memo.Height - 2 * memo.GapY) / memo.LineHeight) : 0;
+    const QString more = QStringLiteral("\u2026");
+    QStringList out;
+    for (int i = 0; i < lines.size() && i < fit; ++i) {
+        QString line = lines[i];
+        line.remove(QChar(1));
+        const bool last = i == fit - 1 && lines.size() > fit;
+        if (last || c.TextWidth(line) > room) {
+            while (!line.isEmpty() && c.TextWidth(line + more) > room) line.chop(1);
+            line += more;
+        }
+        out << line;
+    }
+    if (out.isEmpty() && !lines.isEmpty()) out << more;
+    memo.ExpandedMemo.clear();
+    c.Font = keep;
+    return out.join(QLatin1Char('\r'));
 }
 
 } // namespace
@@ -265,7 +296,8 @@ void TfrmPrintLabel::bbPageParamsClick()
 bool TfrmPrintLabel::repLabelsGetValue(const QString &name, TrpValue &value)
 {
     if (name != QLatin1String("DATA")) return false;
-    value = TrpValue(StickerText(m_index, m_printing));
+    const QString text = StickerText(m_index, m_printing);
+    value = TrpValue(m_cut.value(text, text));
     return true;
 }
 
@@ -324,21 +356,16 @@ void TfrmPrintLabel::bbPrintClick()
     band->ColumnGap = 0;
     memo->SetBounds(page->LeftMarginUsed(), band->Top, grid.cellWidth, grid.cellHeight);
     // Every sticker holds all its lines: the text gives way to the sticker
-    // with the most, down to the least size; below it the dialog says so.
+    // with the most, down to the least size; what even that cannot hold is
+    // cut on the sticker where it shows, and the stickers still print.
     QSet<QString> texts;
     for (int i = 0; i < StickerCount(); ++i) texts.insert(StickerText(i, m_printing));
     const int size = fittedLabelFont(*memo, texts.values(), font.size);
-    if (size == 0) {
-        m_ctx.ui.error(QStringLiteral("Строки ярлычка не помещаются на ярлычке %1 x %2 мм даже шрифтом %3 пт: "
-                                 "увеличьте размер ярлычка или уберите часть строк.")
-                      .arg(m_printing.width)
-                      .arg(m_printing.height)
-                      .arg(kLeastLabelFont),
-                  this);
-        return;
-    }
-    font.size = size;
+    font.size = size > 0 ? size : kLeastLabelFont;
     memo->SetFont(font);
+    m_cut.clear();
+    if (size == 0)
+        for (const QString &t : texts) m_cut.insert(t, cutLabelText(*memo, t));
 
     report.OnGetValue = [this](const QString &name, TrpValue &value) { return repLabelsGetValue(name, value); };
     m_index = 0;

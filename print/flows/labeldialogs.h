@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <QFont>
+#include <QHash>
 
 class QCheckBox;
 class QGroupBox;
@@ -60,6 +61,7 @@ protected:
     int m_charset = 204;
     int m_index = 0;   // sticker of the report pass
     kv::LabelSettings m_printing;   // what the report pass prints
+    QHash<QString, QString> m_cut;  // sticker texts cut to what a sticker holds
 };
 
 class TfrmPrintDetalsLabel : public TfrmPrintLabel

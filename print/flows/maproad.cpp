@@ -1,5 +1,6 @@
 #include "print/flows/maproad.h"
 
+#include "print/flows/printflow.h"
 #include "data/partbase/partbaseprint.h"
 #include "data/paths.h"
 #include "platform/error.h"
@@ -50,10 +51,7 @@ bool PrintMapsReport(TMapsPrinter &printer, const MapPrintRequest &rq)
         // A landscape printer turns the page; a portrait one leaves the template as it is.
         if (rpPrinter().Orientation == 1)
             page->SetPaper(page->PaperSize, page->PaperWidth, page->PaperHeight, page->PaperBin, 1);
-        page->MarginLeft = ReportMargin(rq.settings->GetPageLeft());
-        page->MarginRight = ReportMargin(rq.settings->GetPageRight());
-        page->MarginTop = ReportMargin(rq.settings->GetPageTop());
-        page->MarginBottom = ReportMargin(rq.settings->GetPageBottom());
+        SetPageMargins(*page, *rq.settings);
     }
     printer.Styles = ReadPrintStyles(rq.settings->Ini());
     if (auto *params = dynamic_cast<TrpMemoView *>(repMaps.FindView(QStringLiteral("mmMapParams"))))

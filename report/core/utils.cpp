@@ -71,7 +71,12 @@ QString LoadEngineString(int number)
         QString text;
         if (h(number, text)) return text;
     }
-    return engineTexts().value(number);
+    const QString text = engineTexts().value(number);
+    // Band names, display formats and the virtual printer's name are read by
+    // templates and scripts or stand in saved files: they stay as written;
+    // every other text is shown in the program's language.
+    const bool data = number == 55007 || (number >= 55077 && number <= 55099) || (number >= 55170 && number <= 55182);
+    return data ? text : kv::uiText(text);
 }
 
 void SetEngineLocalizeHandler(TrpLocalizeHandler handler) { localizeHandler() = std::move(handler); }

@@ -153,6 +153,9 @@ void TrpTextExport::EndPage()
             // instead of losing its first character under it.
             if (ExportFrames && it.FrameTyp > 0 && (it.FrameTyp & 4))
                 col = std::max(col, rnd(it.Rect.Left / cw) + 1);
+            // Texts side by side keep a space between them: two cells never
+            // read as one word or one figure.
+            if (end > 0 && !t.isEmpty() && col <= end) col = end + 1;
             if (col > end) text.append(QString(col - end, QLatin1Char(' ')));
             text.append(t);
             end = col + int(t.size());
@@ -373,7 +376,8 @@ void TrpCSVExport::EndPage()
         QString line;
         int prev = 0;
         for (const TrpExportTextItem &it : m_lines[size_t(slot)]) {
-            const int col = rnd(it.X / cw);
+            // A cell of its own even when it starts in the column of the one before.
+            const int col = line.isEmpty() ? rnd(it.X / cw) : std::max(rnd(it.X / cw), prev + 1);
             if (col > prev) line.append(QString(col - prev, Delimiter));
             QString t = it.Text;
             if (t.contains(Delimiter) || t.contains(QLatin1Char('"')) || t.contains(QLatin1Char('\r')) ||

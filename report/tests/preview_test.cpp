@@ -201,6 +201,25 @@ TEST_F(PreviewFixture, PagesAndKeys)
     EXPECT_FALSE(form->isVisible());
 }
 
+// The page number follows the page the view shows most of while the keys
+// scroll: Page Down into the next page, Page Up back.
+TEST_F(PreviewFixture, PageNumberFollowsThePageShown)
+{
+    form->show();
+    form->SetZoom(2);   // a whole page in the view
+    const int between = (form->PageRect(0).Bottom + form->PageRect(1).Top) / 2;
+    int presses = 0;
+    while (form->VScrollBar->value() + form->PBox->height() / 2 < between + 20 && presses < 50) {
+        QTest::keyClick(form->PBox, Qt::Key_PageDown);
+        ++presses;
+    }
+    ASSERT_LT(presses, 50);
+    EXPECT_EQ(form->CurPage(), 2);
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("Page 2/3"));
+    while (form->VScrollBar->value() > 0) QTest::keyClick(form->PBox, Qt::Key_PageUp);
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("Page 1/3"));
+}
+
 TEST_F(PreviewFixture, LinksJumpToPagesAndOpenOnlyWebAddresses)
 {
     form->show();

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "platform/text.h"
 #include "platform/ui.h"
 #include "report/core/display_format.h"
 #include "report/core/utils.h"
@@ -22,7 +23,7 @@
 QString rpEngineText(int number, const char *fallback)
 {
     const QString t = LoadEngineString(number);
-    return t.isEmpty() ? QString::fromUtf8(fallback) : t;
+    return t.isEmpty() ? kv::uiText(fallback) : t;
 }
 
 namespace {

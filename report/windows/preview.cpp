@@ -20,6 +20,7 @@
 #include <cmath>
 
 #include "platform/error.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 #include "report/building/composite.h"
 #include "report/building/report.h"
@@ -151,9 +152,10 @@ void TrpPreviewForm::buildWindow()
     Panel1->setAutoFillBackground(true);
     auto button = [&](const char *name, const char *caption, int tag) {
         auto *b = named(new TrpTBButton(Panel1), name);
-        b->SetCaption(QString::fromUtf8(caption));
+        b->SetCaption(kv::uiText(caption));
         b->setProperty("HelpContext", tag);
-        b->resize(caption[0] ? 50 : 26, 26);
+        // Wide enough for the caption in the program's language.
+        b->resize(caption[0] ? std::max(50, b->fontMetrics().horizontalAdvance(b->Caption()) + 12) : 26, 26);
         return b;
     };
     ZoomBtn = button("ZoomBtn", "200%", 200);
@@ -507,13 +509,17 @@ void TrpPreviewForm::scrollToPage()
 void TrpPreviewForm::vScrolled(int value)
 {
     m_ofsY = -value;
+    // The current page is the one the view shows most of: a page scrolled in
+    // by Page Down counts once it fills more of the view than the one above.
     if (TrpEMFPages *pages = Pages()) {
-        const int line = value + 11;
+        const int top = value, bottom = value + std::max(PBox->height(), 12);
+        int most = 0;
         for (int i = 0; i < pages->Count(); ++i) {
             const TrpRect &r = pages->GetPage(i)->ScreenRect;
-            if (r.Top <= line && r.Bottom >= line) {
+            const int shown = std::min(r.Bottom, bottom) - std::max(r.Top, top);
+            if (shown > most) {
+                most = shown;
                 m_curPage = i + 1;
-                break;
             }
         }
     }
@@ -984,7 +990,7 @@ void TrpPreviewForm::PrintBtnClick()
     QString pdf;
     if (engine.IsVirtual()) {
         int index = 1;
-        pdf = runFileDialog(ui(), this, true, QStringLiteral("PDF file (*.pdf)|*.pdf"), index, suggestedPdf(m_report->Title));
+        pdf = runFileDialog(ui(), this, true, kv::uiText("PDF file") + QStringLiteral(" (*.pdf)|*.pdf"), index, suggestedPdf(m_report->Title));
         if (pdf.isEmpty() || !m_report) return;
         if (QFileInfo(pdf).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
             pdf += QStringLiteral(".pdf");
