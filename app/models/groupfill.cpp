@@ -5,6 +5,7 @@
 #include "app/common/mdichild.h"
 #include "platform/ui.h"
 #include "data/materials/materials.h"
+#include "data/models/modelfiles.h"
 #include "data/partbase/partbasedoc.h"
 #include "data/paths.h"
 #include "data/rowchecks.h"
@@ -69,8 +70,8 @@ void OpenModelAsGroup(AppContext &ctx, const QString &modelName, const QString &
 {
     IMainWindow *frame = ctx.mainWindow();
     if (!frame) return;
-    const QString table = ctx.paths().CatalogFolder() + tableStem + QStringLiteral(".dbf");
-    if (kv::PartBaseDocument::FindGroupByTable(table))
+    const QString table = kv::ModelTablePath(ctx.paths(), tableStem);
+    if (!table.isEmpty() && kv::PartBaseDocument::FindGroupByTable(table))
         throw kv::Error(u("Модель \"%1\" уже открыта.").arg(modelName));
     const QList<kv::PartBaseDocument *> before = kv::PartBaseDocument::OpenDocuments();
     TMdiChild *w = frame->NewGroupWindow();

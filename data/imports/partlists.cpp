@@ -1,5 +1,7 @@
 #include "data/imports/partlists.h"
 
+#include "data/paths.h"
+
 #include "platform/db/dataset.h"
 #include "platform/db/query.h"
 #include "platform/error.h"
@@ -115,9 +117,7 @@ DetHeader ReadDetHeader(const QString &path)
     QString name = ini.ReadString(QStringLiteral("Header"), QStringLiteral("FName"), QString());
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     // Only a file name: the table lies in the header's own folder.
-    const QString folder = QFileInfo(path).absolutePath();
-    const QString file = QFileInfo(name).fileName();
-    h.Table = file.isEmpty() ? QString() : QDir(folder).filePath(file);
+    h.Table = Paths::BareFileIn(QFileInfo(path).absolutePath(), QFileInfo(name).fileName());
     h.VersionLo = ini.ReadInteger(QStringLiteral("Header"), QStringLiteral("VersionLo"), 0);
     h.VersionHi = ini.ReadInteger(QStringLiteral("Header"), QStringLiteral("VersionHi"), 2);
     h.Code = ini.ReadInteger(QStringLiteral("Header"), QStringLiteral("Code"), 0);

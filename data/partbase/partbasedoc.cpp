@@ -1,6 +1,7 @@
 #include "data/partbase/partbasedoc.h"
 
 #include "data/partbase/pairsave.h"
+#include "data/models/modelfiles.h"
 #include "data/paths.h"
 #include "data/rowchecks.h"
 #include "data/settings.h"
@@ -358,9 +359,7 @@ QString PartBaseDocument::HeaderTable(const QString &headerPath)
     // Only a bare file name: "..\" or a folder can never lead out of the
     // header's own folder.
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    name = QFileInfo(name.trimmed()).fileName();
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return QString();
-    return Paths::FileIn(folderOf(headerPath), name);
+    return Paths::BareFileIn(folderOf(headerPath), QFileInfo(name.trimmed()).fileName());
 }
 
 QList<ModelEntry> PartBaseDocument::ReadModels(const QString &headerPath)
@@ -400,7 +399,7 @@ void PartBaseDocument::LoadFromFile(const QString &headerPath)
 {
     // A save a kill interrupted is finished or undone before anything is read.
     try {
-        RecoverPair(headerPath);
+        if (!RecoverPair(headerPath) && OnWarning) OnWarning(ForeignJournalText(headerPath));
     } catch (const Error &e) {
         throw withCause(kReadError, e);
     }
@@ -558,7 +557,7 @@ void PartBaseDocument::Merge(const QString &otherHeader, int count)
     QString otherTable;
     QList<ModelEntry> otherModels;
     try {
-        RecoverPair(otherHeader);
+        if (!RecoverPair(otherHeader) && OnWarning) OnWarning(ForeignJournalText(otherHeader));
         otherTable = HeaderTable(otherHeader);
         otherModels = ReadModels(otherHeader);
     } catch (const Error &) {
@@ -618,7 +617,8 @@ void PartBaseDocument::OpenModel(const QString &modelName, const QString &tableS
 {
     // The model's own table is opened directly: no transient header is
     // written into "Catalog\", so nothing can later write into one.
-    const QString table = Paths::FileIn(m_paths.CatalogFolder(), tableStem + QStringLiteral(".dbf"));
+    const QString table = ModelTablePath(m_paths, tableStem);
+    if (table.isEmpty()) throw Error(kTableMissing);
     PartBaseDocument *other = FindGroupByTable(table);
     if (other && other != this) throw Error(QStringLiteral("Модель \"%1\" уже открыта.").arg(modelName));
     if (!QFileInfo(table).isFile()) throw Error(kTableMissing);

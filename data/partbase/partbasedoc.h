@@ -117,6 +117,9 @@ public:
     // Called after the document's table changed under the window (merge,
     // open, save) so views show it again.
     std::function<void()> OnTableChanged;
+    // Told what the user should know of an open or merge that still went on
+    // (a save journal that was not acted on); without it nothing is said.
+    std::function<void(const QString &text)> OnWarning;
 
     // Totals over the rows the filter shows; a row with a size or quantity
     // below 1 counts for nothing.
