@@ -189,6 +189,8 @@ void PartBaseDocument::calcFields(DataSet &ds)
 
 void PartBaseDocument::newRecord(DataSet &ds)
 {
+    Modified = true;
+    if (m_wholeRecords > 0) return;
     int l = 0, r = 0, t = 0, b = 0, rot = 0, mat = 0;
     if (m_settings) {
         l = m_settings->GetDefaultLBorder();
@@ -205,7 +207,6 @@ void PartBaseDocument::newRecord(DataSet &ds)
     ds.FieldByName(QStringLiteral("BBORDER"))->SetAsInteger(b);
     ds.FieldByName(QStringLiteral("ROTATE"))->SetAsInteger(rot);
     ds.FieldByName(QStringLiteral("MATERIAL"))->SetAsInteger(mat);
-    Modified = true;
 }
 
 QString PartBaseDocument::GetRotateName(int rotate)

@@ -107,6 +107,19 @@ public:
     void PostIfEditing();
     // Writes the cached edits to the table file.
     void ApplyUpdates();
+    // While it lives, new records take no defaults from the settings: an
+    // import that gives every column appends its many rows without them.
+    class WholeRecords
+    {
+    public:
+        explicit WholeRecords(PartBaseDocument &d) : m_d(d) { ++m_d.m_wholeRecords; }
+        ~WholeRecords() { --m_d.m_wholeRecords; }
+        WholeRecords(const WholeRecords &) = delete;
+        WholeRecords &operator=(const WholeRecords &) = delete;
+
+    private:
+        PartBaseDocument &m_d;
+    };
 
     // ---- material filter: 999 shows every part
     int FilterCode() const { return m_filter; }
@@ -165,6 +178,7 @@ private:
     std::unique_ptr<Table> m_table;
     std::unique_ptr<PositiveFieldsCheck> m_checks;
     int m_filter = kAllMaterials;
+    int m_wholeRecords = 0;
 };
 
 // Paths compared as the program compares them (Latin letters folded).

@@ -1,5 +1,6 @@
 // The part-base document: header and table, new / open / save / merge, the
 // faults it mends, totals.
+#include "data/imports/partlists.h"
 #include "data/partbase/pairsave.h"
 #include "data/partbase/partbasedoc.h"
 #include "data/paths.h"
@@ -695,3 +696,17 @@ TEST_F(PartBase, OwnJournalOfBareNamesIsFinishedSilently)
     EXPECT_FALSE(QFileInfo::exists(PairJournal(groups("own.kdx"))));
 }
 
+// A long append tells how far it has come: every thousand parts and the end.
+TEST_F(PartBase, AppendPartsReportsItsProgress)
+{
+    auto d = doc();
+    d->NewGroup();
+    QList<ImportedPart> parts;
+    for (int i = 0; i < 2500; ++i) parts << ImportedPart{QStringLiteral("Деталь %1").arg(i), 100 + i, 50, 1, 0, 0, 0, 0, 0, 1};
+    QList<QPair<int, int>> heard;
+    EXPECT_EQ(AppendParts(d->table(), parts, [&](int done, int total) { heard << qMakePair(done, total); }), 0);
+    EXPECT_EQ(heard, (QList<QPair<int, int>>{{0, 2500}, {1000, 2500}, {2000, 2500}, {2500, 2500}}));
+    EXPECT_EQ(d->table().RecordCount(), 2500);
+    d->table().Last();
+    EXPECT_EQ(d->table().FieldByName("NAME")->AsString(), "Деталь 2499");
+}
