@@ -87,6 +87,19 @@ QString Paths::FileIn(const QString &folder, const QString &name)
     return dir + (existing.isEmpty() ? name : existing);
 }
 
+bool Paths::IsBareFileName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return false;
+    for (const QChar c : name)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.unicode() < 0x20) return false;
+    return true;
+}
+
+QString Paths::BareFileIn(const QString &folder, const QString &name)
+{
+    return IsBareFileName(name) ? FileIn(folder, name) : QString();
+}
+
 QString Paths::SettingsFile() const { return FileIn(m_root, QStringLiteral("Korvalt.ini")); }
 QString Paths::SettingsBackupFile() const { return FileIn(m_root, QStringLiteral("Korvalt.~ini")); }
 QString Paths::SettingsDamagedFile() const { return FileIn(m_root, QStringLiteral("Korvalt.ini.bad")); }

@@ -68,6 +68,12 @@ public:
     // A file of `folder` by its name: the existing entry whose name matches
     // without regard to case, else the name as given.
     static QString FileIn(const QString &folder, const QString &name);
+    // Whether a name read from a file names a file of the folder it is taken
+    // in: not empty, no folder part ("/" or a backslash), no drive, not "." or "..".
+    // A name that fails leads nowhere: its reader refuses it.
+    static bool IsBareFileName(const QString &name);
+    // FileIn for a name read from a file; empty when it is not a bare name.
+    static QString BareFileIn(const QString &folder, const QString &name);
     // A path from an old file: "\" read as "/", a relative path taken from the
     // program folder, every part found without regard to case where it exists.
     QString Resolve(const QString &oldPath) const;

@@ -87,18 +87,35 @@ struct IniContent
     std::vector<QString> preamble;   // lines before the first section
     std::vector<IniSection> sections;
 
+    // A file of many sections read section by section (a designer-module
+    // list holds one per part) finds each in constant time: an index by
+    // folded name, the first of equal names, rebuilt when the count changes.
+    // A hit is checked against the section itself, and a miss is confirmed
+    // by the plain search, so a stale index never gives a wrong answer.
     const IniSection *find(const QString &fold) const
     {
+        if (m_indexed != sections.size()) reindex();
+        const auto it = m_index.constFind(fold);
+        if (it != m_index.cend() && *it < sections.size() && sections[*it].fold == fold) return &sections[*it];
         for (const IniSection &s : sections)
-            if (s.fold == fold) return &s;
+            if (s.fold == fold) {
+                reindex();
+                return &s;
+            }
         return nullptr;
     }
-    IniSection *find(const QString &fold)
+    IniSection *find(const QString &fold) { return const_cast<IniSection *>(std::as_const(*this).find(fold)); }
+
+private:
+    void reindex() const
     {
-        for (IniSection &s : sections)
-            if (s.fold == fold) return &s;
-        return nullptr;
+        m_index.clear();
+        for (size_t i = 0; i < sections.size(); ++i)
+            if (!m_index.contains(sections[i].fold)) m_index.insert(sections[i].fold, i);
+        m_indexed = sections.size();
     }
+    mutable QHash<QString, size_t> m_index;
+    mutable size_t m_indexed = size_t(-1);
 };
 
 // Blanks and control characters only: a no-break space is part of the text.

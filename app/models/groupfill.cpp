@@ -5,6 +5,7 @@
 #include "app/common/mdichild.h"
 #include "platform/ui.h"
 #include "data/materials/materials.h"
+#include "data/models/modelfiles.h"
 #include "data/partbase/partbasedoc.h"
 #include "data/paths.h"
 #include "data/rowchecks.h"
@@ -37,7 +38,8 @@ kv::PartBaseDocument *GroupDocumentOf(TMdiChild *window)
 }
 
 TMdiChild *NewGroupWindowWith(AppContext &ctx, const QList<kv::ImportedPart> &parts,
-                              const QList<QPair<QString, QString>> &models, const QString &suggestedName)
+                              const QList<QPair<QString, QString>> &models, const QString &suggestedName,
+                              const kv::PartsProgress &progress)
 {
     IMainWindow *frame = ctx.mainWindow();
     if (!frame) return nullptr;
@@ -56,11 +58,15 @@ TMdiChild *NewGroupWindowWith(AppContext &ctx, const QList<kv::ImportedPart> &pa
         BusyCursor busy;
         // What a file brought is kept as it is; the cutting points at a wrong row.
         kv::PositiveFieldsCheck::Suspend unchecked(doc->RowChecks());
-        kv::AppendParts(doc->table(), parts);
+        // The window hears of the rows once, when all are in: its totals are
+        // summed once per import, not once per row.
+        kv::DataSet::ControlsLock quiet(doc->table());
+        kv::PartBaseDocument::WholeRecords whole(*doc);
+        kv::AppendParts(doc->table(), parts, progress);
         doc->table().First();
+        doc->Modified = true;
     }
-    doc->Modified = true;
-    w->RefreshGroup();
+    if (parts.isEmpty()) w->RefreshGroup();
     w->setWindowTitle(doc->Caption());
     return w;
 }
@@ -69,8 +75,8 @@ void OpenModelAsGroup(AppContext &ctx, const QString &modelName, const QString &
 {
     IMainWindow *frame = ctx.mainWindow();
     if (!frame) return;
-    const QString table = ctx.paths().CatalogFolder() + tableStem + QStringLiteral(".dbf");
-    if (kv::PartBaseDocument::FindGroupByTable(table))
+    const QString table = kv::ModelTablePath(ctx.paths(), tableStem);
+    if (!table.isEmpty() && kv::PartBaseDocument::FindGroupByTable(table))
         throw kv::Error(u("Модель \"%1\" уже открыта.").arg(modelName));
     const QList<kv::PartBaseDocument *> before = kv::PartBaseDocument::OpenDocuments();
     TMdiChild *w = frame->NewGroupWindow();

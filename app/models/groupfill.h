@@ -29,8 +29,10 @@ struct BusyCursor
 // is proposed by its first save and shown in its caption. The parts are
 // ready before the window is made, so a failure leaves no window behind.
 // Returns the window, null without a frame.
+// `progress` hears how far the rows are in.
 TMdiChild *NewGroupWindowWith(AppContext &ctx, const QList<kv::ImportedPart> &parts,
-                              const QList<QPair<QString, QString>> &models, const QString &suggestedName);
+                              const QList<QPair<QString, QString>> &models, const QString &suggestedName,
+                              const kv::PartsProgress &progress = {});
 // The document of a part-base window of the frame; null for other windows.
 kv::PartBaseDocument *GroupDocumentOf(TMdiChild *window);
 // "Модель \"%s\" уже открыта." when a window has its table; else a new window.

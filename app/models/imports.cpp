@@ -31,9 +31,10 @@ int defaultEdge(AppContext &ctx)
     return ctx.hasBorders() ? ctx.borders().DefBorder() : ctx.settings().Get(kv::key::DefBorder);
 }
 
-void newWindow(AppContext &ctx, const QList<kv::ImportedPart> &parts, const QString &suggested = QString())
+void newWindow(AppContext &ctx, const QList<kv::ImportedPart> &parts, const QString &suggested = QString(),
+               const kv::PartsProgress &progress = {})
 {
-    if (!NewGroupWindowWith(ctx, parts, {}, suggested)) throw kv::Error(u("Ошибка импорта базы деталей."));
+    if (!NewGroupWindowWith(ctx, parts, {}, suggested, progress)) throw kv::Error(u("Ошибка импорта базы деталей."));
 }
 
 } // namespace
@@ -50,9 +51,14 @@ TfrmAutoRun::TfrmAutoRun(QWidget *parent) : QDialog(parent)
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("pbProgress"));
     m_bar->setTextVisible(false);
+    m_parts = new QProgressBar(this);
+    m_parts->setObjectName(QStringLiteral("pbParts"));
+    m_parts->setTextVisible(false);
+    m_parts->hide();
     v->addWidget(m_kind);
     v->addWidget(m_file);
     v->addWidget(m_bar);
+    v->addWidget(m_parts);
     resize(360, 110);
 }
 
@@ -115,11 +121,16 @@ void ImportTextFile(AppContext &ctx, QWidget *parent)
     } catch (const kv::Error &e) {
         failure = e.message();   // the lines read so far are kept
     }
+    // With nothing read (a file that is not text, or unreadable) no window opens.
+    if (!failure.isEmpty() && parts.isEmpty()) {
+        ctx.ui().error(failure, parent);
+        return;
+    }
     newWindow(ctx, parts);
     if (!failure.isEmpty()) ctx.ui().error(failure, parent);
 }
 
-void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent)
+void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent, const kv::PartsProgress &progress)
 {
     QString path = file;
     if (path.isEmpty()) {
@@ -132,7 +143,7 @@ void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent)
         if (path.isEmpty()) return;
     }
     const QList<kv::ImportedPart> parts = kv::ReadDesignerFile(path, ctx.settings().GetDefaultRotate());
-    newWindow(ctx, parts, QFileInfo(path).completeBaseName() + QStringLiteral(".kdx"));
+    newWindow(ctx, parts, QFileInfo(path).completeBaseName() + QStringLiteral(".kdx"), progress);
 }
 
 void ExportGroupText(AppContext &ctx, kv::PartBaseDocument &group, QWidget *parent)
@@ -200,9 +211,19 @@ bool ImportAutoRunFiles(AppContext &ctx, QWidget *parent)
             progress.lblFile()->setText(u("Импортируется файл: ") + name);
             progress.pbProgress()->setValue(progress.pbProgress()->value() + 1);
             progress.repaint();
-            // A file whose import failed stays for the next start.
-            if (ctx.ui().guarded([&] { ImportDesignerBase(ctx, folder.filePath(name), parent); }, parent))
+            // A big file shows its parts going in; a file whose import
+            // failed stays for the next start.
+            auto parts = [&progress](int done, int total) {
+                if (total < 2000) return;
+                QProgressBar *bar = progress.pbParts();
+                bar->setRange(0, total);
+                bar->setValue(done);
+                if (!bar->isVisible()) bar->show();
+                bar->repaint();
+            };
+            if (ctx.ui().guarded([&] { ImportDesignerBase(ctx, folder.filePath(name), parent, parts); }, parent))
                 QFile::remove(folder.filePath(name));
+            progress.pbParts()->hide();
         }
     }
     if (!kmx.isEmpty()) {

@@ -1,6 +1,8 @@
 #pragma once
 // The imports of the main window's menus, the start-up import of "AutoRun\"
 // with its progress window, and the models catalog import.
+#include "data/imports/partlists.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -22,10 +24,12 @@ public:
     QLabel *lblKind() const { return m_kind; }
     QLabel *lblFile() const { return m_file; }
     QProgressBar *pbProgress() const { return m_bar; }
+    // The parts of the file being imported; shown only while a big file is.
+    QProgressBar *pbParts() const { return m_parts; }
 
 private:
     QLabel *m_kind, *m_file;
-    QProgressBar *m_bar;
+    QProgressBar *m_bar, *m_parts;
 };
 
 // "... баз деталей версий 1.x", "... 2.x", "... из файла с разделителями
@@ -33,7 +37,9 @@ private:
 void ImportOldVersion(AppContext &ctx, QWidget *parent);
 void ImportVersion2(AppContext &ctx, QWidget *parent);
 void ImportTextFile(AppContext &ctx, QWidget *parent);
-void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent);
+// `progress` hears how far the parts of the file are in.
+void ImportDesignerBase(AppContext &ctx, const QString &file, QWidget *parent,
+                        const kv::PartsProgress &progress = {});
 // "... в файл с разделителями табуляциями": the rows the part base shows;
 // rows that the format cannot carry are reported, not dropped silently.
 void ExportGroupText(AppContext &ctx, kv::PartBaseDocument &group, QWidget *parent);

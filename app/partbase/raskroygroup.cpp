@@ -98,6 +98,7 @@ TfrmRaskroyGroup::TfrmRaskroyGroup(AppContext &ctx, QWidget *parent)
         const int i = int(m_matCodes.indexOf(code));
         return i >= 0 ? m_matNames.value(i) : QString();
     };
+    m_doc->OnWarning = [this](const QString &text) { ui().warn(text, kv::MsgButtons::Ok, this); };
     m_source = new kv::DataSource(this);
     m_source->setObjectName(QStringLiteral("srcGroup"));
     m_source->SetDataSet(&m_doc->table());

@@ -134,9 +134,12 @@ TFormSheets *OpenMapsFile(AppContext &ctx, const QString &path, QWidget *parent)
         w = std::make_unique<TFormSheets>(ctx);
         w->HideProgress();
         w->LoadDocument(std::move(doc), path, older);
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
         w.reset();
-        ctx.ui().error(MapOpenErrorMessage(path), parent);
+        // The reason, when there is one, follows the message.
+        const auto *err = dynamic_cast<const Error *>(&e);
+        const QString why = err ? err->message() : QString();
+        ctx.ui().error(MapOpenErrorMessage(path) + (why.isEmpty() ? QString() : QStringLiteral("\r") + why), parent);
         return nullptr;
     }
     TFormSheets *shown = w.release();

@@ -284,12 +284,23 @@ TEST_F(MapFilesWiring, AFailedOpenShowsTheMessageAndLeavesNoWindow)
     const QByteArray whole = bytesOf(good);
     ASSERT_GT(whole.size(), kMapHeaderSize + kMapSheetRecordSize);
 
-    struct Case { const char *name; QByteArray bytes; };
+    // The open error names the file, then the reason; the file stays as it was.
+    struct Case { const char *name; QByteArray bytes; QString reason; };
+    const QString cutRecord = QStringLiteral("Файл карт раскроя обрезан: последняя запись неполна.");
+    auto cutHeader = [](int n) {
+        return QStringLiteral("Файл карт раскроя обрезан: заголовок неполон (%1 из 318 байт).").arg(n);
+    };
     const Case cases[] = {
-        {"truncated.map", whole.left(whole.size() - 7)},
-        {"inrecord.map", whole.left(kMapHeaderSize + 1 + kMapSheetRecordSize / 2)},
-        {"badold.map", "[Global]\r\nSheetsCount=1\r\n[Sheet1]\r\nDetalsCount=-3\r\n"},
-        {"missing.map", {}},
+        {"truncated.map", whole.left(whole.size() - 7), cutRecord},
+        {"inrecord.map", whole.left(kMapHeaderSize + 1 + kMapSheetRecordSize / 2), cutRecord},
+        // A header cut short is never taken for the older layout (an empty window).
+        {"cut10.map", whole.left(10), cutHeader(10)},
+        {"cut200.map", whole.left(200), cutHeader(200)},
+        {"cut317.map", whole.left(317), cutHeader(317)},
+        {"cut3.map", whole.left(3), cutHeader(3)},
+        {"badold.map", "[Global]\r\nSheetsCount=1\r\n[Sheet1]\r\nDetalsCount=-3\r\n",
+         QStringLiteral("Недопустимое значение DetalsCount=-3 в разделе [Sheet1] файла карт раскроя.")},
+        {"missing.map", {}, QStringLiteral("Папка или файл не найдены.")},
     };
     for (const Case &c : cases) {
         const QString path = form->Paths().MapsFolder() + QString::fromLatin1(c.name);
@@ -301,10 +312,11 @@ TEST_F(MapFilesWiring, AFailedOpenShowsTheMessageAndLeavesNoWindow)
         form->Action("OpenMapsAction")->trigger();
         ASSERT_EQ(answers.shown().size(), 1u) << c.name;
         EXPECT_EQ(answers.shown()[0].kind, MsgKind::Error) << c.name;
-        EXPECT_EQ(answers.shown()[0].text, MapOpenErrorMessage(path)) << c.name;
+        EXPECT_EQ(answers.shown()[0].text, MapOpenErrorMessage(path) + "\r" + c.reason) << c.name;
         EXPECT_TRUE(answers.shown()[0].text.startsWith(QStringLiteral("Ошибка открытия карт раскроя\rиз файла"))) << c.name;
         EXPECT_EQ(int(form->Children().size()), children) << c.name;
         EXPECT_EQ(form->MdiArea()->subWindowList().size(), children) << c.name;
+        EXPECT_EQ(bytesOf(path), c.bytes) << c.name;
     }
 }
 

@@ -327,6 +327,17 @@ TEST_F(ModelsWindow, MenuImportsMakeUntitledWindowsOrNone)
     EXPECT_EQ(kv::ReadParts(doc->table()).size(), 2);
     EXPECT_EQ(kv::ReadParts(doc->table()).value(1).Material, 7);
 
+    // A file that is not text says so and opens nothing.
+    for (const QByteArray &binary : {QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(8, '\0') + "IHDR",
+                                     QByteArray("A\x01\x02\t1\t2\r\n")}) {
+        writeBytes(app.paths.ExportFolder() + "parts.txt", binary);
+        messages.clear();
+        ImportTextFile(app.ctx, nullptr);
+        EXPECT_EQ(groupWindows(), 1);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages.back().text, "Ошибка импорта данных!");
+    }
+
     // A malformed 1.x list makes no window and says so.
     writeBytes(app.paths.DetalsFolder() + "old.de1", "((\"a\" 1 x 0 3))");
     app.ui.guarded([&] { ImportOldVersion(app.ctx, nullptr); });

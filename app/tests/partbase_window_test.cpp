@@ -1,6 +1,7 @@
 // The part-base window, driven offscreen through its object names.
 #include "app/materials/findmaterial.h"
 #include "app/materials/selectmaterial.h"
+#include "app/models/imports.h"
 #include "app/partbase/groupprint.h"
 #include "app/partbase/raskroygroup.h"
 #include "app/tests/appfixture.h"
@@ -27,6 +28,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -364,6 +366,74 @@ TEST(PartBaseWindow, FilterAndTotals)
     w->RefreshMaterials();
     EXPECT_FALSE(w->MaterialCodes().contains(999));
     EXPECT_EQ(w->FilterCode(), 2);
+}
+
+// A big designer file from "AutoRun\" fills one window whole: its totals
+// and its save button follow the import at once.
+TEST(PartBaseWindow, BigAutoRunFileFillsOneWindow)
+{
+    GroupFixture f;
+    QByteArray bytes;
+    for (int i = 0; i < 2500; ++i)
+        bytes += kv::toCp1251(QStringLiteral("[%1]\r\nShifr=Бок %1\r\nW=1000\r\nH=500\r\nQuantity=2\r\nMaterial=1\r\n").arg(i));
+    QFile file(f.app.paths.AutoRunFolder() + "big.dkm");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    EXPECT_TRUE(ImportAutoRunFiles(f.app.ctx, nullptr));
+    EXPECT_FALSE(file.exists());
+    ASSERT_EQ(f.frame->Children().size(), 1);
+    auto *w = qobject_cast<TfrmRaskroyGroup *>(f.frame->Children().first());
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->Document().table().RecordCount(), 2500);
+    EXPECT_EQ(w->Document().table().RecNo(), 1);
+    EXPECT_EQ(w->StatusText(0), "Количество: 5000 шт");
+    EXPECT_EQ(w->StatusText(1), "Площадь: 2500.000 кв м");
+    EXPECT_TRUE(w->CommandEnabled(MainCommand::Save));
+}
+
+// A part base whose save journal names files outside its folder opens as it
+// stands, and the window says the journal was not followed.
+TEST(PartBaseWindow, ForeignSaveJournalIsReportedAndLeftAlone)
+{
+    GroupFixture f;
+    const QString header = f.app.paths.GroupsFolder() + "j2.kdx";
+    {
+        TfrmRaskroyGroup *w = f.newWindow();
+        add(*w, "Полка", 600, 300, 2, 1);
+        w->Document().SaveToFile(header);
+        w->SetShuttingDown();
+        w->parentWidget()->close();
+        QApplication::processEvents();
+    }
+    const QString victim = f.app.paths.ProgramFolder() + "doc.txt";
+    for (const QString &name : {victim, victim + ".new~"}) {
+        QFile v(name);
+        ASSERT_TRUE(v.open(QIODevice::WriteOnly));
+        v.write("user's own");
+    }
+    const QByteArray journal = "switch\n../doc.txt\n";
+    {
+        QFile j(header + ".sav~");
+        ASSERT_TRUE(j.open(QIODevice::WriteOnly));
+        j.write(journal);
+    }
+    kv::test::ScopedAnswers answers(f.app.ui);
+    auto *w = static_cast<TfrmRaskroyGroup *>(f.frame->OpenGroupWindow(header));
+    ASSERT_TRUE(w);
+    EXPECT_EQ(rowsOf(*w), QStringList{"Полка 600x300 2"});
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].kind, kv::MsgKind::Warning);
+    EXPECT_EQ(answers.shown()[0].text, "Журнал сохранения \"" + header + ".sav~\" ссылается на файлы вне папки базы "
+                                       "деталей и не выполнен.\rФайл журнала оставлен без изменений.");
+    for (const QString &name : {victim, victim + ".new~"}) {
+        QFile v(name);
+        ASSERT_TRUE(v.open(QIODevice::ReadOnly));
+        EXPECT_EQ(v.readAll(), "user's own");
+    }
+    QFile j(header + ".sav~");
+    ASSERT_TRUE(j.open(QIODevice::ReadOnly));
+    EXPECT_EQ(j.readAll(), journal);
 }
 
 TEST(PartBaseWindow, ChangeMaterialAndCommandsOfTheFrame)

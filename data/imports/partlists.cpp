@@ -1,5 +1,6 @@
 #include "data/imports/partlists.h"
 
+#include "data/paths.h"
 #include "platform/db/dataset.h"
 #include "platform/db/query.h"
 #include "platform/error.h"
@@ -115,9 +116,7 @@ DetHeader ReadDetHeader(const QString &path)
     QString name = ini.ReadString(QStringLiteral("Header"), QStringLiteral("FName"), QString());
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     // Only a file name: the table lies in the header's own folder.
-    const QString folder = QFileInfo(path).absolutePath();
-    const QString file = QFileInfo(name).fileName();
-    h.Table = file.isEmpty() ? QString() : QDir(folder).filePath(file);
+    h.Table = Paths::BareFileIn(QFileInfo(path).absolutePath(), QFileInfo(name).fileName());
     h.VersionLo = ini.ReadInteger(QStringLiteral("Header"), QStringLiteral("VersionLo"), 0);
     h.VersionHi = ini.ReadInteger(QStringLiteral("Header"), QStringLiteral("VersionHi"), 2);
     h.Code = ini.ReadInteger(QStringLiteral("Header"), QStringLiteral("Code"), 0);
@@ -188,20 +187,63 @@ ImportedPart ParseTextRow(const QString &line, QChar separator, int material, co
 
 namespace {
 
-// A list saved by a Linux editor is UTF-8: it starts with a byte-order mark,
-// or it is valid UTF-8 holding non-ASCII bytes (a cp1251 text with Cyrillic
-// practically never is). Anything else is the program's own cp1251.
+const QByteArray kUtf8Mark("\xEF\xBB\xBF");
+
+bool isWholeNumber(QByteArrayView f)
+{
+    if (f.startsWith('-')) f = f.sliced(1);
+    return !f.isEmpty() && std::all_of(f.begin(), f.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Exactly what the export writes: lines ended by CR LF, each of nine fields,
+// the sizes, quantity and rotation whole numbers, the edges "0" or "1" (an
+// empty first line too, see WriteTextFile).
+bool isExportShape(const QByteArray &bytes)
+{
+    if (!bytes.endsWith("\r\n")) return false;
+    const QList<QByteArray> lines = bytes.chopped(2).split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0 && !lines[i - 1].endsWith('\r')) return false;
+        const QByteArray line = i + 1 < lines.size() ? lines[i].chopped(1) : lines[i];
+        if (i == 0 && line.isEmpty()) continue;
+        if (line.contains('\r')) return false;
+        const QList<QByteArray> f = line.split('\t');
+        if (f.size() != 9) return false;
+        for (int k = 1; k <= 4; ++k)
+            if (!isWholeNumber(f[k])) return false;
+        for (int k = 5; k <= 8; ++k)
+            if (f[k] != "0" && f[k] != "1") return false;
+    }
+    return true;
+}
+
+// The program writes its lists in cp1251, and a cp1251 name can be valid
+// UTF-8 ("Р–1" is the bytes of "Ж1"): a list in exactly the shape the export
+// writes is read as cp1251, whatever its bytes. A list made elsewhere is
+// UTF-8 when it starts with a byte-order mark (which the export never writes
+// first) or when it is valid UTF-8 holding non-ASCII bytes.
 QString decodePartList(const QByteArray &bytes)
 {
-    static const QByteArray bom("\xEF\xBB\xBF");
-    const bool marked = bytes.startsWith(bom);
+    QStringDecoder utf8(QStringConverter::Utf8);
+    if (bytes.startsWith(kUtf8Mark)) {
+        QString text = utf8(bytes.mid(kUtf8Mark.size()));
+        if (!utf8.hasError()) return text;
+        return fromCp1251(bytes);
+    }
+    if (isExportShape(bytes)) return fromCp1251(bytes);
     const bool high = std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; });
-    if (marked || high) {
-        QStringDecoder utf8(QStringConverter::Utf8);
-        QString text = utf8(marked ? bytes.mid(bom.size()) : bytes);
+    if (high) {
+        QString text = utf8(bytes);
         if (!utf8.hasError()) return text;
     }
     return fromCp1251(bytes);
+}
+
+// A control character other than TAB, CR and LF: no list of parts holds one.
+bool isControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u < 0x20 && u != 9 && u != 10 && u != 13) || (u >= 0x7F && u <= 0x9F);
 }
 
 } // namespace
@@ -216,6 +258,9 @@ void ReadTextFile(const QString &path, int material, const TextRowDefaults &defa
     if (bytes.size() != f.size()) throw Error(failed);
     constexpr qsizetype kMaxLine = 64 * 1024;
     const QString text = decodePartList(bytes);
+    // A file that is not text (NUL bytes, other control characters) is no
+    // part list: nothing of it is read.
+    if (std::any_of(text.begin(), text.end(), isControl)) throw Error(failed);
     for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
         while (line.endsWith(QLatin1Char('\r'))) line.chop(1);
         // An overlong line is refused, the lines after it still read.
@@ -226,7 +271,9 @@ void ReadTextFile(const QString &path, int material, const TextRowDefaults &defa
 
 QString TextRowOf(const ImportedPart &p)
 {
-    if (p.Name.contains(QChar(9)) || p.Name.contains(QChar(13)) || p.Name.contains(QChar(10))) return QString();
+    if (std::any_of(p.Name.begin(), p.Name.end(), [](QChar c) { return c == QChar(9) || c == QChar(13) ||
+                                                                       c == QChar(10) || isControl(c); }))
+        return QString();
     const QChar tab(9);
     auto e = [](int code) { return code != 0 ? QStringLiteral("1") : QStringLiteral("0"); };
     return QStringList{p.Name, QString::number(p.Length), QString::number(p.Width), QString::number(p.Many),
@@ -247,6 +294,10 @@ QList<int> WriteTextFile(const QString &path, const QList<ImportedPart> &parts)
         out += toCp1251(row);
         out += "\r\n";
     }
+    // A first name that begins with the bytes of a UTF-8 mark ("п»ї") would
+    // read back as UTF-8: an empty first line, which reading skips, keeps
+    // the list cp1251.
+    if (out.startsWith(kUtf8Mark)) out.prepend("\r\n");
     QString reason;
     if (!SaveFileAtomically(path, out, &reason)) throw Error(u("Ошибка экспорта данных!\r") + reason, reason);
     return refused;
@@ -304,10 +355,13 @@ QList<ImportedPart> ReadParts(DataSet &t)
     return out;
 }
 
-int AppendParts(DataSet &t, const QList<ImportedPart> &parts)
+int AppendParts(DataSet &t, const QList<ImportedPart> &parts, const PartsProgress &progress)
 {
-    int failed = 0;
+    int failed = 0, done = 0;
+    const int total = int(parts.size());
     for (const ImportedPart &p : parts) {
+        if (progress && done % 1000 == 0) progress(done, total);
+        ++done;
         try {
             t.AppendRecord(p.Values());
         } catch (const std::exception &) {
@@ -315,6 +369,7 @@ int AppendParts(DataSet &t, const QList<ImportedPart> &parts)
             ++failed;
         }
     }
+    if (progress) progress(total, total);
     return failed;
 }
 

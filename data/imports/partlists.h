@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
+
 namespace kv {
 
 class DataSet;
@@ -61,11 +63,15 @@ struct TextRowDefaults
 };
 ImportedPart ParseTextRow(const QString &line, QChar separator, int material, const TextRowDefaults &defaults);
 // Every line of the file; a failure of reading after some lines keeps them in
-// `parts` and raises "Ошибка импорта данных!".
+// `parts` and raises "Ошибка импорта данных!". A file with NUL bytes or other
+// control characters than TAB, CR and LF is not text: it raises that message
+// with nothing read. A list in the shape the export writes is read as cp1251
+// (as it was written); another is UTF-8 with a byte-order mark, or when it is
+// valid UTF-8 with non-ASCII bytes, else cp1251.
 void ReadTextFile(const QString &path, int material, const TextRowDefaults &defaults, QList<ImportedPart> &parts);
 // The line of a record (code, length, width, quantity, rotation, four edges
-// as "0"/"1"); empty when a field holds a TAB, CR or LF, which the format
-// cannot carry.
+// as "0"/"1"); empty when a field holds a TAB, CR, LF or another control
+// character, which the format cannot carry.
 QString TextRowOf(const ImportedPart &part);
 // Writes the rows in order (CR LF after each) through a temporary file and
 // returns the 1-based numbers of the rows refused; raises
@@ -84,8 +90,11 @@ bool IsCommandLineGroupFile(const QString &parameter);
 // --- parts tables ---------------------------------------------------------------
 // The records of a parts data set from its first row (position kept).
 QList<ImportedPart> ReadParts(DataSet &table);
+// How far a long append has come: parts done of the total.
+using PartsProgress = std::function<void(int done, int total)>;
 // Appends the parts to an open parts data set; returns the number of parts
-// that could not be inserted (each failed record is cancelled).
-int AppendParts(DataSet &table, const QList<ImportedPart> &parts);
+// that could not be inserted (each failed record is cancelled). `progress`
+// hears every thousand parts and the end.
+int AppendParts(DataSet &table, const QList<ImportedPart> &parts, const PartsProgress &progress = {});
 
 } // namespace kv

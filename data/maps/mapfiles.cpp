@@ -319,9 +319,29 @@ void SaveMapsToFile(const MapDocument &doc, const QString &path)
     saveBytes(path, EncodeMapFile(doc));
 }
 
+bool StartsAsMapFile(const QByteArray &head)
+{
+    // A file cut inside the magic itself is still no INI text: its first byte
+    // is the magic's length byte.
+    return head.startsWith(kMagic) || (!head.isEmpty() && kMagic.startsWith(head));
+}
+
+namespace {
+
+QString cutHeaderReason(qsizetype size)
+{
+    return QStringLiteral("Файл карт раскроя обрезан: заголовок неполон (%1 из %2 байт).").arg(size).arg(kMapHeaderSize);
+}
+
+} // namespace
+
 MapLoadResult DecodeMapFile(const QByteArray &bytes, MapDocument &doc, QString *why)
 {
-    if (bytes.size() < kMapHeaderSize || !bytes.startsWith(kMagic)) return mlrNotMapFile;
+    if (!StartsAsMapFile(bytes)) return mlrNotMapFile;
+    if (bytes.size() < kMapHeaderSize) {
+        if (why) *why = cutHeaderReason(bytes.size());
+        return mlrReadError;
+    }
 
     MapDocument out;
     out.FileName = doc.FileName;
@@ -471,7 +491,11 @@ MapLoadResult LoadMapsFromFile(const QString &path, MapDocument &doc, QString *w
     }
     // The header decides the layout before the whole file is taken in.
     const QByteArray head = f.read(kMapHeaderSize);
-    if (head.size() < kMapHeaderSize || !head.startsWith(kMagic)) return mlrNotMapFile;
+    if (!StartsAsMapFile(head)) return mlrNotMapFile;
+    if (head.size() < kMapHeaderSize) {
+        if (why) *why = cutHeaderReason(head.size());
+        return mlrReadError;
+    }
     const QByteArray rest = f.readAll();
     if (f.error() != QFileDevice::NoError) {
         if (why) *why = FileErrorReason(errno ? errno : EIO);

@@ -32,6 +32,11 @@ QByteArray EncodeMapFile(const MapDocument &doc);
 // failure leaves an existing file as it was. Raises kv::Error.
 void SaveMapsToFile(const MapDocument &doc, const QString &path);
 
+// Whether bytes from the start of a file begin as the binary layout (its
+// magic, or a file cut inside the magic). Such a file is never read as the
+// older INI layout: a header cut short is a read error.
+bool StartsAsMapFile(const QByteArray &head);
+
 // Reads the binary layout. On mlrLoaded `doc` takes the maps, the display
 // settings, the used standard sheets and the run's material codes (its file
 // name and modified flag are the caller's). On any other result `doc` is left

@@ -57,6 +57,9 @@ QString quotePath(const QString &p) { return Query::QuotePath(p); }
 
 QString ModelTablePath(const Paths &paths, const QString &stem)
 {
+    // The stem comes from the models base or the catalog: only a bare name
+    // stays in the catalog folder; any other names no table.
+    if (!Paths::IsBareFileName(stem)) return QString();
     return Paths::FileIn(paths.CatalogFolder(), stem + QStringLiteral(".dbf"));
 }
 

@@ -17,7 +17,8 @@ namespace kv {
 class Paths;
 class TIniFile;
 
-// "Catalog\<stem>.dbf" (found without regard to case when it exists).
+// "Catalog\<stem>.dbf" (found without regard to case when it exists); empty
+// when the stem is not a bare file name.
 QString ModelTablePath(const Paths &paths, const QString &stem);
 // The first stem "mdl%d" (n = 0, 1, ...) whose table does not exist.
 QString NextModelTableStem(const Paths &paths);

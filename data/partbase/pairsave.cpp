@@ -1,5 +1,7 @@
 #include "data/partbase/pairsave.h"
 
+#include "data/paths.h"
+
 #include "platform/db/dbffile.h"
 #include "platform/db/tablestore.h"
 #include "platform/error.h"
@@ -37,16 +39,19 @@ QString folderOf(const QString &path)
 }
 
 // Bare names for the files beside the header: the pair stays whole when its
-// folder is moved or renamed between the kill and the next open.
+// folder is moved or renamed between the kill and the next open, and a
+// journal can never lead out of its folder.
 QString journalName(const QString &folder, const QString &path)
 {
     const QFileInfo fi(path);
-    return fi.absolutePath() + QLatin1Char('/') == folder ? fi.fileName() : fi.absoluteFilePath();
+    if (fi.absolutePath() + QLatin1Char('/') != folder)
+        throw Error(QStringLiteral("Не удаётся записать файл \"%1\".").arg(QDir::toNativeSeparators(path)));
+    return fi.fileName();
 }
 
 QString fromJournal(const QString &folder, const QString &name)
 {
-    return QFileInfo(name).isAbsolute() ? name : folder + name;
+    return folder + name;
 }
 
 struct Journal
@@ -136,15 +141,27 @@ PairStepHook SetPairStepHook(PairStepHook hook)
     return previous;
 }
 
-void RecoverPair(const QString &header)
+bool RecoverPair(const QString &header)
 {
     const QString journal = PairJournal(header);
-    if (!exists(journal)) return;
+    if (!exists(journal)) return true;
     Journal j;
     const QString folder = folderOf(header);
-    if (!readJournal(journal, j)) return;
+    if (!readJournal(journal, j)) return true;
+    // Only the program's own journal is acted on: it names bare files of its
+    // folder. Any other is left as it is, and nothing is renamed or removed.
+    for (const QString &name : j.files)
+        if (!Paths::IsBareFileName(name)) return false;
     if (j.switching) finishSwitch(journal, folder, j.files);
     else dropStaged(journal, folder, j.files);
+    return true;
+}
+
+QString ForeignJournalText(const QString &header)
+{
+    return QStringLiteral("Журнал сохранения \"%1\" ссылается на файлы вне папки базы деталей и не выполнен.\r"
+                          "Файл журнала оставлен без изменений.")
+        .arg(QDir::toNativeSeparators(PairJournal(header)));
 }
 
 void SavePair(const QString &header, const QList<PairFile> &files)

@@ -27,8 +27,11 @@ void SavePair(const QString &header, const QList<PairFile> &files);
 
 // Finishes a switch that had begun, or drops what a save had staged before
 // it; nothing when no save was interrupted. Raises only when a file cannot
-// be renamed or removed.
-void RecoverPair(const QString &header);
+// be renamed or removed. False when the journal names a file that is not a
+// bare name of the header's folder: it is not acted on and stays as it is.
+bool RecoverPair(const QString &header);
+// What the user is told about such a journal.
+QString ForeignJournalText(const QString &header);
 
 // The journal of a header, and the staged and kept names of a file.
 QString PairJournal(const QString &header);

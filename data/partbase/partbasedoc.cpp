@@ -1,6 +1,7 @@
 #include "data/partbase/partbasedoc.h"
 
 #include "data/partbase/pairsave.h"
+#include "data/models/modelfiles.h"
 #include "data/paths.h"
 #include "data/rowchecks.h"
 #include "data/settings.h"
@@ -191,6 +192,8 @@ void PartBaseDocument::calcFields(DataSet &ds)
 
 void PartBaseDocument::newRecord(DataSet &ds)
 {
+    Modified = true;
+    if (m_wholeRecords > 0) return;
     int l = 0, r = 0, t = 0, b = 0, rot = 0, mat = 0;
     if (m_settings) {
         l = m_settings->GetDefaultLBorder();
@@ -207,7 +210,6 @@ void PartBaseDocument::newRecord(DataSet &ds)
     ds.FieldByName(QStringLiteral("BBORDER"))->SetAsInteger(b);
     ds.FieldByName(QStringLiteral("ROTATE"))->SetAsInteger(rot);
     ds.FieldByName(QStringLiteral("MATERIAL"))->SetAsInteger(mat);
-    Modified = true;
 }
 
 QString PartBaseDocument::GetRotateName(int rotate)
@@ -361,9 +363,7 @@ QString PartBaseDocument::HeaderTable(const QString &headerPath)
     // Only a bare file name: "..\" or a folder can never lead out of the
     // header's own folder.
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    name = QFileInfo(name.trimmed()).fileName();
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return QString();
-    return Paths::FileIn(folderOf(headerPath), name);
+    return Paths::BareFileIn(folderOf(headerPath), QFileInfo(name.trimmed()).fileName());
 }
 
 QList<ModelEntry> PartBaseDocument::ReadModels(const QString &headerPath)
@@ -403,7 +403,7 @@ void PartBaseDocument::LoadFromFile(const QString &headerPath)
 {
     // A save a kill interrupted is finished or undone before anything is read.
     try {
-        RecoverPair(headerPath);
+        if (!RecoverPair(headerPath) && OnWarning) OnWarning(ForeignJournalText(headerPath));
     } catch (const Error &e) {
         throw withCause(kReadError, e);
     }
@@ -561,7 +561,7 @@ void PartBaseDocument::Merge(const QString &otherHeader, int count)
     QString otherTable;
     QList<ModelEntry> otherModels;
     try {
-        RecoverPair(otherHeader);
+        if (!RecoverPair(otherHeader) && OnWarning) OnWarning(ForeignJournalText(otherHeader));
         otherTable = HeaderTable(otherHeader);
         otherModels = ReadModels(otherHeader);
     } catch (const Error &) {
@@ -621,7 +621,8 @@ void PartBaseDocument::OpenModel(const QString &modelName, const QString &tableS
 {
     // The model's own table is opened directly: no transient header is
     // written into "Catalog\", so nothing can later write into one.
-    const QString table = Paths::FileIn(m_paths.CatalogFolder(), tableStem + QStringLiteral(".dbf"));
+    const QString table = ModelTablePath(m_paths, tableStem);
+    if (table.isEmpty()) throw Error(kTableMissing);
     PartBaseDocument *other = FindGroupByTable(table);
     if (other && other != this) throw Error(QStringLiteral("Модель \"%1\" уже открыта.").arg(modelName));
     if (!QFileInfo(table).isFile()) throw Error(kTableMissing);

@@ -108,6 +108,19 @@ public:
     void PostIfEditing();
     // Writes the cached edits to the table file.
     void ApplyUpdates();
+    // While it lives, new records take no defaults from the settings: an
+    // import that gives every column appends its many rows without them.
+    class WholeRecords
+    {
+    public:
+        explicit WholeRecords(PartBaseDocument &d) : m_d(d) { ++m_d.m_wholeRecords; }
+        ~WholeRecords() { --m_d.m_wholeRecords; }
+        WholeRecords(const WholeRecords &) = delete;
+        WholeRecords &operator=(const WholeRecords &) = delete;
+
+    private:
+        PartBaseDocument &m_d;
+    };
 
     // ---- material filter: 999 shows every part
     int FilterCode() const { return m_filter; }
@@ -120,6 +133,9 @@ public:
     std::function<void()> OnTableChanged;
     // After a post or delete marked the part base modified.
     std::function<void()> OnModified;
+    // Told what the user should know of an open or merge that still went on
+    // (a save journal that was not acted on); without it nothing is said.
+    std::function<void(const QString &text)> OnWarning;
 
     // Totals over the rows the filter shows; a row with a size or quantity
     // below 1 counts for nothing.
@@ -165,6 +181,7 @@ private:
     std::unique_ptr<Table> m_table;
     std::unique_ptr<PositiveFieldsCheck> m_checks;
     int m_filter = kAllMaterials;
+    int m_wholeRecords = 0;
 };
 
 // Paths compared as the program compares them (Latin letters folded).

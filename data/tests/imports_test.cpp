@@ -10,6 +10,7 @@
 #include "platform/db/table.h"
 #include "platform/error.h"
 #include "platform/ini.h"
+#include "platform/testsupport/errors.h"
 #include "platform/text.h"
 
 #include <gtest/gtest.h>
@@ -233,6 +234,66 @@ TEST(TextRows, Utf8AndCp1251ListsWithTheSameRowsImportAlike)
     ReadTextFile(p, 0, {}, parts);
     ASSERT_EQ(parts.size(), 1);
     EXPECT_EQ(parts[0].Name, "A-1");
+}
+
+// A list the program exported reads back unchanged, one name at a time and
+// all together: the names of the fuzz corpus, and cp1251 names whose bytes
+// are valid UTF-8 (or begin as its byte-order mark).
+TEST(TextRows, ExportedListsReadBackUnchanged)
+{
+    QTemporaryDir dir;
+    const QStringList names = {"Бок", "Полка", "Деталь1", "Кухня", "Шкаф, \"малый\"", "Polka Р–1", "Р–1",
+                               "Рў", "С‘", "п»їБок", "п»ї", "Полка «ёЁ»", "ДСП 16 мм", "A-1", "", " пробел "};
+    QList<ImportedPart> all;
+    int n = 0;
+    for (const QString &name : names) {
+        const ImportedPart part{name, 700 + n, 300 - n, n, n % 3, 6 * (n % 2), 0, 6, 0, 4};
+        all << part;
+        const QString p = dir.filePath(QStringLiteral("one%1.txt").arg(n++));
+        ASSERT_TRUE(WriteTextFile(p, {part}).isEmpty());
+        QList<ImportedPart> back;
+        ReadTextFile(p, 4, {0, 6}, back);
+        EXPECT_EQ(back, QList<ImportedPart>{part}) << name.toStdString();
+    }
+    const QString p = dir.filePath("all.txt");
+    ASSERT_TRUE(WriteTextFile(p, all).isEmpty());
+    QList<ImportedPart> back;
+    ReadTextFile(p, 4, {0, 6}, back);
+    EXPECT_EQ(back, all);
+}
+
+// A file that is not text is no part list: "Ошибка импорта данных!" and
+// nothing read; TAB, CR and LF are the only control characters a list holds.
+TEST(TextRows, FilesThatAreNotTextAreRefused)
+{
+    QTemporaryDir dir;
+    struct Case { const char *what; QByteArray bytes; bool text; };
+    const Case cases[] = {
+        {"NUL bytes", QByteArray("Бок\t700\t500\r\n") + QByteArray(3, '\0') + "\x01", false},
+        {"a NUL inside a code", QByteArray("Б") + QByteArray(1, '\0') + "к\t700\t500\r\n", false},
+        {"binary header", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false},
+        {"escape", QByteArray("Code\x1b[1m\t1\t2\r\n"), false},
+        {"form feed", QByteArray("A\t1\t2\r\n\x0c"), false},
+        {"DEL", QByteArray("A\x7f\t1\t2\r\n"), false},
+        {"UTF-8 C1 control", QByteArray("Бок\xc2\x85\t1\t2\r\n"), false},
+        {"tabs, CR and LF", toCp1251("Бок\t700\t500\r\n\tx\r\rПолка\t1\n"), true},
+    };
+    for (const Case &c : cases) {
+        const QString p = dir.filePath("list.txt");
+        writeBytes(p, c.bytes);
+        QList<ImportedPart> parts;
+        if (c.text) {
+            ReadTextFile(p, 0, {}, parts);
+            EXPECT_FALSE(parts.isEmpty()) << c.what;
+        } else {
+            EXPECT_EQ(test::ErrorOf([&] { ReadTextFile(p, 0, {}, parts); }), "Ошибка импорта данных!") << c.what;
+            EXPECT_TRUE(parts.isEmpty()) << c.what;
+        }
+    }
+    // The export refuses a name it could not read back.
+    EXPECT_EQ(WriteTextFile(dir.filePath("out.txt"), {{QString("A\x01"), 1, 1, 1, 0, 0, 0, 0, 0, 0},
+                                                      {"Б", 1, 1, 1, 0, 0, 0, 0, 0, 0}}),
+              QList<int>{1});
 }
 
 TEST(DesignerFile, SectionsBecomePartsWithDefaults)

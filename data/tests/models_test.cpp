@@ -514,4 +514,42 @@ TEST_F(ModelsView, DeleteSectionDeletesItsTables)
     EXPECT_THROW(view->DeleteSection(0), Error);
 }
 
+// A table stem read from the models base or the catalog names a table of
+// "Catalog\" only as a bare name; any other stem (relative, absolute, with a
+// drive or backslashes) names no table, so no reader deletes or reads a file
+// outside the catalog folder.
+TEST_F(ModelsView, StemsThatAreNotBareNamesLeadNowhere)
+{
+    const QString victim = dir.path() + "/victim";   // "<victim>.dbf" beside the program folder
+    QFile::copy(paths->PatternFolder() + "Group.dbf", victim + ".dbf");
+    Query::Exec("Insert into " + Query::QuotePath(victim + ".dbf") + " Values ('Чужая', 1, 1, 1, 0, 1, 0, 0, 0, 3)");
+    const QByteArray before = [&] { QFile f(victim + ".dbf"); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    const QStringList stems = {"../victim", victim, "..\\victim", "C:victim", "..", "", "sub/../../victim"};
+    for (const QString &stem : stems) {
+        SCOPED_TRACE(stem.toStdString());
+        EXPECT_EQ(ModelTablePath(*paths, stem), QString());
+        // The parts of a model of that stem are never read.
+        TmdlModelSectionList list;
+        list.Add().Models.Add({"Чужая", 1, stem, 0, "Model1"});
+        QStringList names, counts;
+        EXPECT_TRUE(PartsFromModels(*paths, list, names, counts).isEmpty());
+        // Deleting a catalog section that lists the stem deletes no table.
+        writeText(paths->CatalogIniFile(), "[Sections]\r\n1=Кухни\r\n[1]\r\n1=Стол\r\n[1_]\r\n1=" + stem + "\r\n");
+        TIniFile::ClearCache();
+        {
+            CatalogSectionsEdit edit(*paths);
+            edit.Delete("1");
+            edit.Save();
+        }
+        // Nor does deleting a section of the models base that holds it.
+        const int at = view->AddSection("Чужие");
+        addModel(view->Sections()[at], "Стол", stem);
+        view->DeleteSection(at);
+        QFile f(victim + ".dbf");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before);
+    }
+    EXPECT_EQ(ModelTablePath(*paths, "mdl0"), paths->CatalogFolder() + "mdl0.dbf");
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 // The part-base document: header and table, new / open / save / merge, the
 // faults it mends, totals.
+#include "data/imports/partlists.h"
 #include "data/partbase/pairsave.h"
 #include "data/partbase/partbasedoc.h"
 #include "data/paths.h"
@@ -338,6 +339,11 @@ TEST_F(PartBase, ModelOpensWithoutATransientHeaderAndSavesInPlace)
 
     auto twice = doc();
     EXPECT_EQ(test::ErrorOf([&] { twice->OpenModel("Шкаф-купе", "mdl0"); }), "Модель \"Шкаф-купе\" уже открыта.");
+    // A stem that is not a bare name opens nothing outside the catalog.
+    QFile::copy(paths->GroupTemplateFile(), dir.path() + "/outside.dbf");
+    for (const QString &stem : {QString("../outside"), dir.path() + "/outside"})
+        EXPECT_EQ(test::ErrorOf([&] { twice->OpenModel("Чужая", stem); }),
+                  "Ошибка чтения группы деталей!\rНе найден файл данных.");
     d.reset();
     EXPECT_TRUE(QFileInfo::exists(table));   // a model's table is never a temporary one
 }
@@ -605,4 +611,106 @@ TEST_F(PartBase, PlainSaveKeepsTheTablesLayoutAndTheCurrentRow)
     EXPECT_EQ(d->table().RecNo(), 2);
     EXPECT_EQ(DbfFile::read(groups("wide.dbf"), nullptr, false).fields[0].length, 200);
     EXPECT_EQ(rowsOf(groups("wide.dbf")).value(0).name, longName);
+}
+
+// A journal beside a header that names files outside its folder (relative
+// with "..", absolute, with backslashes, or only one such name among good
+// ones) is not acted on: the user's files elsewhere keep their bytes, the
+// journal and the staged files beside the header stay as they are, the user
+// is told, and the part base opens (or merges) as it stands.
+TEST_F(PartBase, ForeignJournalTouchesNothingAndIsReported)
+{
+    const QString victims = dir.path() + "/victimdir/";
+    QDir().mkpath(victims);
+    const QStringList victimFiles = {"doc.txt", "doc.txt.new~", "doc.txt.old~", "other.txt", "other.txt.new~",
+                                     "other.txt.old~", "j2.dbf", "j2.dbf.new~", "j2.dbf.old~"};
+    struct Case { const char *what; QString journal; };
+    const QList<Case> cases = {
+        {"relative switch", "switch\n../victimdir/other.txt\n../victimdir/doc.txt\n"},
+        {"relative staging", "staging\n../victimdir/doc.txt\n"},
+        {"absolute switch", "switch\n" + victims + "doc.txt\n" + victims + "other.txt\n"},
+        {"absolute staging", "staging\n" + victims + "other.txt\n"},
+        {"backslashes", "switch\n..\\victimdir\\doc.txt\n"},
+        {"dot-dot alone", "switch\n..\n"},
+        {"one foreign among good names", "switch\nj2.dbf\n../victimdir/j2.dbf\nj2.kdx\n"},
+    };
+    enum class Road { Open, Merge };
+    for (Road road : {Road::Open, Road::Merge}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(testing::Message() << c.what << (road == Road::Open ? ", open" : ", merge"));
+            saved("j2.kdx", {kShelf});
+            QMap<QString, QByteArray> before;
+            for (const QString &v : victimFiles) {
+                const QByteArray bytes = "user's own " + v.toUtf8();
+                ASSERT_TRUE(SaveFileAtomically(victims + v, bytes));
+                before[v] = bytes;
+            }
+            // A staged table beside the header that a followed journal would place.
+            ASSERT_TRUE(SaveFileAtomically(groups("j2.dbf.new~"), "staged"));
+            ASSERT_TRUE(SaveFileAtomically(PairJournal(groups("j2.kdx")), c.journal.toUtf8()));
+            TableStore::clearRegistry();
+            TIniFile::ClearCache();
+
+            QStringList told;
+            auto d = road == Road::Open ? doc() : saved("into.kdx", {kDoor});
+            d->OnWarning = [&](const QString &text) { told << text; };
+            if (road == Road::Open) {
+                d->LoadFromFile(groups("j2.kdx"));
+                EXPECT_EQ(rowsOf(d->TablePath), QList<Part>{kShelf});
+            } else {
+                d->Merge(groups("j2.kdx"), 1);
+                EXPECT_EQ(d->table().RecordCount(), 2);
+            }
+            EXPECT_EQ(told, QStringList{"Журнал сохранения \"" + QDir::toNativeSeparators(groups("j2.kdx.sav~")) +
+                                        "\" ссылается на файлы вне папки базы деталей и не выполнен.\r"
+                                        "Файл журнала оставлен без изменений."});
+            for (const QString &v : victimFiles) {
+                QFile f(victims + v);
+                ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << v.toStdString();
+                EXPECT_EQ(f.readAll(), before[v]) << v.toStdString();
+            }
+            EXPECT_EQ(QDir(victims).entryList(QDir::Files).size(), victimFiles.size());
+            QFile journal(PairJournal(groups("j2.kdx")));
+            ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+            EXPECT_EQ(journal.readAll(), c.journal.toUtf8());
+            EXPECT_TRUE(QFileInfo::exists(groups("j2.dbf.new~")));
+            d.reset();
+            QFile::remove(PairJournal(groups("j2.kdx")));
+            QFile::remove(groups("j2.dbf.new~"));
+        }
+    }
+}
+
+// The program's own journal still finishes its switch on the next open.
+TEST_F(PartBase, OwnJournalOfBareNamesIsFinishedSilently)
+{
+    saved("own.kdx", {kShelf});
+    {
+        auto d = saved("next.kdx", {kShelf, kSide});
+    }
+    QFile::rename(groups("next.dbf"), groups("own.dbf.new~"));
+    ASSERT_TRUE(SaveFileAtomically(PairJournal(groups("own.kdx")), "switch\nown.dbf\n"));
+    TableStore::clearRegistry();
+    QStringList told;
+    auto d = doc();
+    d->OnWarning = [&](const QString &text) { told << text; };
+    d->LoadFromFile(groups("own.kdx"));
+    EXPECT_TRUE(told.isEmpty());
+    EXPECT_EQ(rowsOf(d->TablePath), (QList<Part>{kShelf, kSide}));
+    EXPECT_FALSE(QFileInfo::exists(PairJournal(groups("own.kdx"))));
+}
+
+// A long append tells how far it has come: every thousand parts and the end.
+TEST_F(PartBase, AppendPartsReportsItsProgress)
+{
+    auto d = doc();
+    d->NewGroup();
+    QList<ImportedPart> parts;
+    for (int i = 0; i < 2500; ++i) parts << ImportedPart{QStringLiteral("Деталь %1").arg(i), 100 + i, 50, 1, 0, 0, 0, 0, 0, 1};
+    QList<QPair<int, int>> heard;
+    EXPECT_EQ(AppendParts(d->table(), parts, [&](int done, int total) { heard << qMakePair(done, total); }), 0);
+    EXPECT_EQ(heard, (QList<QPair<int, int>>{{0, 2500}, {1000, 2500}, {2000, 2500}, {2500, 2500}}));
+    EXPECT_EQ(d->table().RecordCount(), 2500);
+    d->table().Last();
+    EXPECT_EQ(d->table().FieldByName("NAME")->AsString(), "Деталь 2499");
 }

@@ -111,3 +111,18 @@ TEST(Paths, OldNamesFoundWithoutRegardToCase)
 }
 
 } // namespace
+
+TEST(Paths, BareFileNamesOnly)
+{
+    struct Case { QString name; bool bare; };
+    const QList<Case> cases = {
+        {"parts.dbf", true},       {"Кухня 2.kdx", true},   {".hidden", true},       {"a..b", true},
+        {"", false},               {".", false},            {"..", false},           {"../x.dbf", false},
+        {"..\\x.dbf", false},      {"sub/x.dbf", false},    {"/etc/passwd", false},  {"C:x.dbf", false},
+        {"C:\\Groups\\x", false},  {"x\ny", false},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(Paths::IsBareFileName(c.name), c.bare) << c.name.toStdString();
+        EXPECT_EQ(Paths::BareFileIn("/tmp/f", c.name).isEmpty(), !c.bare) << c.name.toStdString();
+    }
+}

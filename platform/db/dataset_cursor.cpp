@@ -515,7 +515,7 @@ void DataSet::setActiveValue(Field *f, const QVariant &v)
     m_buf.values[f->m_slot] = v;
     m_modified = true;
     ++m_gen;
-    if (f->IsStored()) {
+    if (f->IsStored() && tlWholeRecordOf != this) {
         // Calculated fields follow the data they are computed from.
         calcFields(m_buf);
     }

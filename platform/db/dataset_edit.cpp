@@ -230,11 +230,22 @@ void DataSet::InsertRecord(const QVariantList &values)
 void DataSet::postNewRecord(const QVariantList &values)
 {
     try {
-        for (int i = 0; i < values.size() && i < FieldCount(); ++i) {
-            Field *f = Fields(i);
-            if (!f->IsStored() || !values[i].isValid()) continue;
-            f->SetValue(values[i]);
+        {
+            // The calculated fields follow the whole record once, not each
+            // of its values (an import appends many thousands).
+            struct Defer
+            {
+                const DataSet *previous;
+                explicit Defer(const DataSet *ds) : previous(tlWholeRecordOf) { tlWholeRecordOf = ds; }
+                ~Defer() { tlWholeRecordOf = previous; }
+            } defer(this);
+            for (int i = 0; i < values.size() && i < FieldCount(); ++i) {
+                Field *f = Fields(i);
+                if (!f->IsStored() || !values[i].isValid()) continue;
+                f->SetValue(values[i]);
+            }
         }
+        calcFields(m_buf);
         Post();
     } catch (...) {
         Cancel();

@@ -275,3 +275,24 @@ TEST_F(IniTest, RepeatedSectionsAndKeysInALargeFile)
     EXPECT_EQ(ini.ReadString("Remarks", "R5", ""), "5");
     EXPECT_EQ(ini.ReadString("Remarks", "R19999", ""), "19999");
 }
+
+// Sections looked up by name after sections were erased and added (the
+// count the same): every answer is the file's own, never one of a section
+// that went or moved.
+TEST_F(IniTest, SectionLookupsFollowErasedAndAddedSections)
+{
+    writeRaw("s.ini", "[A]\r\nk=a\r\n[B]\r\nk=b\r\n[C]\r\nk=c\r\n[b]\r\nk=second\r\n");
+    TIniFile ini(path("s.ini"));
+    EXPECT_EQ(ini.ReadString("b", "k", ""), "b");   // the first of equal names
+    EXPECT_EQ(ini.ReadString("C", "k", ""), "c");
+    ini.EraseSection("B");
+    ini.WriteString("D", "k", "d");
+    EXPECT_EQ(ini.ReadString("B", "k", "none"), "none");
+    EXPECT_EQ(ini.ReadString("C", "k", ""), "c");
+    EXPECT_EQ(ini.ReadString("D", "k", ""), "d");
+    EXPECT_EQ(ini.ReadString("A", "k", ""), "a");
+    ini.EraseSection("A");
+    ini.WriteString("A", "k", "again");
+    EXPECT_EQ(ini.ReadString("a", "k", ""), "again");
+    EXPECT_EQ(ini.ReadSections(), (QStringList{"C", "D", "A"}));
+}
