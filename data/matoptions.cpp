@@ -343,11 +343,12 @@ bool UpgradeSettingsFile(TIniFile &ini, const QString &backupFile)
         ini.UpdateFile();
         // The copy goes to a temporary file that replaces the old backup only
         // when complete, and only a file that reads cleanly becomes the backup:
-        // the last good copy is never replaced by a damaged one.
+        // the last good copy is never replaced by a damaged one, nor by an
+        // empty file (a new installation's), which is no backup.
         QFile in(file);
         const QByteArray bytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
         try {
-            if (SettingsTextIsClean(bytes)) writeFileAtomically(backupFile, bytes);
+            if (SettingsTextIsBackup(bytes)) writeFileAtomically(backupFile, bytes);
         } catch (const Error &e) {
             QString text = QStringLiteral("Не удалось создать резервную копию файла настроек \"%1\".\r"
                                           "Файл настроек не обновлён.").arg(backupFile);

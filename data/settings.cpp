@@ -313,6 +313,16 @@ bool SettingsTextIsClean(const QByteArray &bytes)
     return true;
 }
 
+bool SettingsTextIsBackup(const QByteArray &bytes)
+{
+    if (!SettingsTextIsClean(bytes)) return false;
+    for (const QByteArray &line : bytes.split('\n')) {
+        const QByteArray t = line.trimmed();
+        if (!t.isEmpty() && !t.startsWith(';') && !t.startsWith('[')) return true;
+    }
+    return false;
+}
+
 QString RepairSettingsFile(const QString &file, const QString &backupFile, const QString &damagedCopy)
 {
     if (!QFile::exists(file)) return QString();
@@ -328,7 +338,7 @@ QString RepairSettingsFile(const QString &file, const QString &backupFile, const
     bool haveBackup = false;
     const QByteArray backup = QFile::exists(backupFile) ? readBytes(backupFile, &haveBackup) : QByteArray();
     QString used;
-    if (haveBackup && SettingsTextIsClean(backup)) {
+    if (haveBackup && SettingsTextIsBackup(backup)) {
         writeFileAtomically(file, backup);
         used = QStringLiteral("Используется резервная копия \"%1\".").arg(native(backupFile));
     } else {
@@ -338,12 +348,28 @@ QString RepairSettingsFile(const QString &file, const QString &backupFile, const
             if (cleanLine(line)) kept += line + "\r\n";
         }
         writeFileAtomically(file, kept);
-        used = QStringLiteral("Исправной резервной копии нет: используются настройки, которые удалось прочитать,\r"
+        // An empty backup holds no settings: taking it would drop every one.
+        const QString why = !haveBackup ? QStringLiteral("Резервной копии \"%1\" нет")
+                            : SettingsTextIsClean(backup) ? QStringLiteral("Резервная копия \"%1\" пуста")
+                                                          : QStringLiteral("Резервная копия \"%1\" тоже повреждена");
+        used = why.arg(native(backupFile)) +
+               QStringLiteral(": используются настройки, которые удалось прочитать,\r"
                               "остальные взяты по умолчанию.");
     }
     TIniFile::ClearCache();
     return QStringLiteral("Файл настроек \"%1\" повреждён.\r%2\rПовреждённый файл сохранён как \"%3\".")
         .arg(native(file), used, native(damagedCopy));
+}
+
+bool RefreshSettingsBackup(const QString &file, const QString &backupFile)
+{
+    bool ok = false;
+    const QByteArray bytes = QFile::exists(file) ? readBytes(file, &ok) : QByteArray();
+    if (!ok || !SettingsTextIsBackup(bytes)) return false;
+    bool haveBackup = false;
+    const QByteArray backup = QFile::exists(backupFile) ? readBytes(backupFile, &haveBackup) : QByteArray();
+    if (!haveBackup || backup != bytes) writeFileAtomically(backupFile, bytes);
+    return true;
 }
 
 } // namespace kv

@@ -85,6 +85,7 @@ TMainForm::TMainForm(const kv::Paths &paths, kv::Ui &ui, QWidget *parent)
                                           m_paths.SettingsDamagedFile());
     });
     if (!repaired.isEmpty()) m_ui.error(repaired);
+    else refreshSettingsBackup();
     m_settings = std::make_unique<kv::Settings>(m_paths.SettingsFile());
     kv::StartupStep(QStringLiteral("main:settings"));
     m_ui.guarded([this] { kv::UpgradeSettingsFile(m_settings->Ini(), m_paths.SettingsBackupFile()); });
@@ -163,7 +164,18 @@ TMainForm::~TMainForm()
         delete sub;
     }
     m_ui.guarded([this] { m_settings->Flush(); });
+    refreshSettingsBackup();
     if (kv::MainForm() == this) kv::SetMainForm(nullptr);
+}
+
+void TMainForm::refreshSettingsBackup()
+{
+    // A backup that cannot be written keeps the older good copy: the
+    // settings themselves are in place, so the user is not troubled.
+    try {
+        kv::RefreshSettingsBackup(m_paths.SettingsFile(), m_paths.SettingsBackupFile());
+    } catch (const kv::Error &) {
+    }
 }
 
 void TMainForm::CreateDataModule()

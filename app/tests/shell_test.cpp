@@ -800,6 +800,49 @@ TEST(Startup, DamagedSettingsAndAMissingStockTableAreReported)
     EXPECT_EQ(f.ini().ReadInteger("Default", "Mill", 0), 5);
 }
 
+// The backup is the last settings file that read cleanly: taken at a clean
+// start and again at the close, so a later damage finds the settings of the
+// last run there, never a new installation's empty file.
+TEST(Startup, CleanStartAndCloseRefreshTheSettingsBackup)
+{
+    ShellFixture f(false);
+    auto bytesOf = [](const QString &file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(missing)");
+    };
+    const QString backup = f.root() + "Korvalt.~ini";
+    {
+        QFile out(backup);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));   // a new installation's empty backup
+    }
+    {
+        QFile out(f.root() + "Korvalt.ini");
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("[Default]\r\nVersion=2\r\nMill=6\r\n");
+    }
+    kv::TIniFile::ClearCache();
+    const QByteArray atStart = bytesOf(f.root() + "Korvalt.ini");
+    f.create();
+    EXPECT_EQ(bytesOf(backup), atStart);
+    f.form->Context().settings().Set(kv::key::Mill, 7);
+    f.form.reset();
+    EXPECT_EQ(bytesOf(backup), bytesOf(f.root() + "Korvalt.ini"));
+    EXPECT_TRUE(bytesOf(backup).contains("Mill=7"));
+
+    // Damaged now: the last run's settings come back from the backup.
+    {
+        QFile out(f.root() + "Korvalt.ini");
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray("\0\0garbage", 9));
+    }
+    kv::TIniFile::ClearCache();
+    kv::test::ScopedAnswers answers(f.ui);
+    f.create();
+    ASSERT_FALSE(answers.shown().empty());
+    EXPECT_TRUE(answers.shown()[0].text.contains("Используется резервная копия"));
+    EXPECT_EQ(f.ini().ReadInteger("Default", "Mill", 0), 7);
+}
+
 TEST(Startup, StepsRunInTheirOrder)
 {
     QTemporaryDir tmp;
