@@ -324,11 +324,13 @@ void migrateSection(TIniFile &ini, const QString &sec)
 
     const int wh = i("MinSheetsQuantity");
 
-    ini.EraseSection(sec);
-    PackMarkSettings(ini, sec, m);
-    PackScrapSettings(ini, sec, sc);
-    PackOptimSettings(ini, sec, o);
-    PackWHSettings(ini, sec, wh);
+    ini.Update([&] {
+        ini.EraseSection(sec);
+        PackMarkSettings(ini, sec, m);
+        PackScrapSettings(ini, sec, sc);
+        PackOptimSettings(ini, sec, o);
+        PackWHSettings(ini, sec, wh);
+    });
 }
 
 } // namespace
@@ -357,9 +359,13 @@ bool UpgradeSettingsFile(TIniFile &ini, const QString &backupFile)
         }
     }
 
-    for (const QString &sec : ini.ReadSections())
-        if (isMaterialSection(sec)) migrateSection(ini, sec);
-    WriteKey(ini, key::Version, 2);
+    // Every section and the version in one write: a kill leaves the file of
+    // version 1 or the whole file of version 2.
+    ini.Update([&] {
+        for (const QString &sec : ini.ReadSections())
+            if (isMaterialSection(sec)) migrateSection(ini, sec);
+        WriteKey(ini, key::Version, 2);
+    });
     return true;
 }
 

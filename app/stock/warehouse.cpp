@@ -292,19 +292,21 @@ void TfrmWareHouse::loadLayout()
 void TfrmWareHouse::storeLayout()
 {
     TIniFile &ini = Context().settings().Ini();
-    for (int i = 0; i < kSheetCols; ++i)
-        ini.WriteInteger(kSheetsSection, QStringLiteral("ColWidth%1").arg(i), dbgSheets->Columns(i)->Width());
-    for (int i = 0; i < kScrapCols; ++i)
-        ini.WriteInteger(kScrapsSection, QStringLiteral("ColWidth%1").arg(i), dbgScraps->Columns(i)->Width());
-    QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
-    const int state = frame->isMaximized() ? 2 : frame->isMinimized() ? 1 : 0;
-    if (state == 0 && UsableSize(frame, frame->size())) {
-        ini.WriteInteger(kScrapsSection, QStringLiteral("Width"), frame->width());
-        ini.WriteInteger(kScrapsSection, QStringLiteral("Height"), frame->height());
-    }
-    ini.WriteInteger(kScrapsSection, QStringLiteral("WinState"), state);
-    ini.WriteInteger(kScrapsSection, QStringLiteral("Material"), CurrentMaterial());
-    ini.WriteInteger(kScrapsSection, QStringLiteral("PanelWidth"), olMaterials->width());
+    ini.Update([&] {
+        for (int i = 0; i < kSheetCols; ++i)
+            ini.WriteInteger(kSheetsSection, QStringLiteral("ColWidth%1").arg(i), dbgSheets->Columns(i)->Width());
+        for (int i = 0; i < kScrapCols; ++i)
+            ini.WriteInteger(kScrapsSection, QStringLiteral("ColWidth%1").arg(i), dbgScraps->Columns(i)->Width());
+        QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
+        const int state = frame->isMaximized() ? 2 : frame->isMinimized() ? 1 : 0;
+        if (state == 0 && UsableSize(frame, frame->size())) {
+            ini.WriteInteger(kScrapsSection, QStringLiteral("Width"), frame->width());
+            ini.WriteInteger(kScrapsSection, QStringLiteral("Height"), frame->height());
+        }
+        ini.WriteInteger(kScrapsSection, QStringLiteral("WinState"), state);
+        ini.WriteInteger(kScrapsSection, QStringLiteral("Material"), CurrentMaterial());
+        ini.WriteInteger(kScrapsSection, QStringLiteral("PanelWidth"), olMaterials->width());
+    });
 }
 
 void TfrmWareHouse::buildNavigator()

@@ -12,6 +12,7 @@
 #include "data/materials/materials.h"
 #include "platform/db/query.h"
 #include "platform/error.h"
+#include "platform/savefile.h"
 #include "platform/ui.h"
 #include "report/output/printer.h"
 #include "toolbars/dock.h"
@@ -40,6 +41,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -372,6 +374,56 @@ TEST(RecentFiles, KeepsFiveOnceEachWithThePathAsData)
     EXPECT_EQ(recent.Items()[0]->text(), "/a/R&&D.kdx");
     recent.Items()[0]->trigger();
     EXPECT_EQ(clicked, "/a/R&D.kdx");
+}
+
+// The list is saved in one write of the settings file: with the n-th write
+// failing as a kill at that step would leave it, the file holds the old list
+// or the new one, whole, for every n.
+TEST(RecentFiles, AKillDuringTheSaveLeavesTheOldOrTheNewListWhole)
+{
+    QTemporaryDir tmp;
+    const QString file = tmp.filePath("Korvalt.ini");
+    QMenu menu;
+    QAction *first = menu.addSeparator();
+    QAction *second = menu.addSeparator();
+    TRecentFiles recent(&menu, first, second);
+    for (const char *p : {"/new/1.kdx", "/new/2.kdx", "/new/3.kdx"}) recent.Add(QString::fromUtf8(p));
+    const QStringList old{"1=/old/a.kdx", "2=/old/b.kdx", "3=/old/c.kdx", "4=/old/d.kdx"};
+    const QStringList now{"1=/new/1.kdx", "2=/new/2.kdx", "3=/new/3.kdx"};
+    auto onDisk = [&] {
+        kv::TIniFile::ClearCache();
+        return kv::TIniFile(file).ReadSectionValues("Files");
+    };
+    for (int failAt = 1;; ++failAt) {
+        {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write("[Default]\r\nMill=4\r\n[Files]\r\n1=/old/a.kdx\r\n2=/old/b.kdx\r\n3=/old/c.kdx\r\n"
+                      "4=/old/d.kdx\r\n");
+        }
+        kv::TIniFile::ClearCache();
+        kv::TIniFile ini(file);
+        int writes = 0;
+        bool failed = false;
+        {
+            const auto hook = kv::test::ScopedHook(&kv::SetWriteErrorHook, [&](const QString &path) {
+                if (QFileInfo(path).fileName() != "Korvalt.ini") return 0;
+                QFile in(file);
+                const QByteArray disk = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+                EXPECT_TRUE(disk.contains("4=/old/d.kdx") || !disk.contains("/old/")) << disk.toStdString();
+                if (++writes != failAt) return 0;
+                failed = true;
+                return EIO;
+            });
+            try {
+                recent.Save(ini);
+            } catch (const kv::Error &) {
+            }
+        }
+        EXPECT_EQ(onDisk(), failed ? old : now) << "write " << failAt;
+        if (!failed) break;
+        ASSERT_LT(failAt, 20);
+    }
 }
 
 TEST(RecentFiles, WrittenAtCloseReadAtShowAndADeletedOneGoesWhenClicked)
