@@ -184,8 +184,16 @@ void TMainForm::CreateDataModule()
     if (const QStringList made = m_module->EnsureTables(); !made.isEmpty())
         m_ui.error(TModule::MissingTablesText(made));
     kv::WriteMissingReports(m_paths.ReportsFolder());
-    m_module->OpenSheetsCopy();
-    m_module->OpenScrapsCopy();
+    // A stock table that cannot be opened is reported (which file, and why)
+    // and left as it is: the program goes on with the other one.
+    for (const bool scraps : {false, true}) {
+        try {
+            scraps ? m_module->OpenScrapsCopy() : m_module->OpenSheetsCopy();
+        } catch (const kv::Error &e) {
+            m_ui.error(e.message());
+        }
+        if (const QString notice = m_module->TakeNotice(scraps); !notice.isEmpty()) m_ui.error(notice);
+    }
     m_materials = std::make_unique<kv::MaterialsService>(m_paths, *m_settings, m_ui, m_module.get());
     m_borders = std::make_unique<kv::BordersService>(m_paths, *m_settings);
     m_stock = std::make_unique<kv::StockService>(*m_module, *m_settings);

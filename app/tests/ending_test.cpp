@@ -1,11 +1,13 @@
 // The program asked to end from outside: SIGTERM and the end of the desktop
 // session run the program's own close, with its questions where someone can
 // answer them, and leave the folder as "Выход" leaves it.
+#include "app/common/mdichild.h"
 #include "app/partbase/raskroygroup.h"
 #include "app/shell/mainform.h"
 #include "app/shell/startup.h"
 #include "app/tests/scopedprinter.h"
 #include "controls/instance.h"
+#include "data/datamodule.h"
 #include "data/partbase/partbasedoc.h"
 #include "data/paths.h"
 #include "platform/db/dbffile.h"
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -120,6 +123,44 @@ TEST_F(Ending, StartRemovesTheLeftoversOfKilledWrites)
     EXPECT_EQ(run([](TMainForm &) {}), 0);
     for (const QString &name : leftovers) EXPECT_FALSE(QFileInfo::exists(name)) << name.toStdString();
     for (const QString &name : kept) EXPECT_TRUE(QFileInfo::exists(name)) << name.toStdString();
+}
+
+// A damaged stock table does not stop the program: each is named with its
+// reason, the warehouse opens with the table that can be read, and neither
+// file is changed by the run.
+TEST_F(Ending, DamagedStockTablesAreReportedAndTheProgramGoesOn)
+{
+    EXPECT_EQ(run([](TMainForm &) {}), 0);
+    const kv::Paths p = paths();
+    auto bytesOf = [](const QString &file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    };
+    const QByteArray sheets = bytesOf(p.SheetsTable()).left(10);   // a header cut short
+    QByteArray scraps = bytesOf(p.ScrapsTable());
+    scraps[4] = 2;   // two records counted, none there
+    for (const auto &[file, bytes] : {std::pair{p.SheetsTable(), sheets}, std::pair{p.ScrapsTable(), scraps}}) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+    ui.shown.clear();
+    bool warehouse = false;
+    EXPECT_EQ(run([&](TMainForm &form) {
+                  for (TMdiChild *c : form.Children()) warehouse = warehouse || c->Kind() == ChildKind::Warehouse;
+                  EXPECT_FALSE(form.Context().module().tblSheets->Active());
+                  EXPECT_TRUE(form.Context().module().tblScraps->Active());
+              }),
+              0);
+    EXPECT_TRUE(warehouse);
+    const QString native = QDir::toNativeSeparators(p.SheetsFolder());
+    ASSERT_EQ(ui.shown.size(), 2u);
+    EXPECT_TRUE(ui.shown[0].text.startsWith("Ошибка открытия базы листов\rФайл \"" + native + "Sheets.dbf\" обрезан"))
+        << ui.shown[0].text.toStdString();
+    EXPECT_TRUE(ui.shown[1].text.startsWith("Таблица \"" + native + "Scraps.dbf\" повреждена"))
+        << ui.shown[1].text.toStdString();
+    EXPECT_EQ(bytesOf(p.SheetsTable()), sheets);
+    EXPECT_EQ(bytesOf(p.ScrapsTable()), scraps);
 }
 
 // "Отмена" to the question keeps the program with its part base; a request
