@@ -398,7 +398,10 @@ bool TfrmWareHouse::eventFilter(QObject *o, QEvent *e)
         // The grid's own in-place editor takes the focus without leaving it.
         QWidget *grid = qobject_cast<QWidget *>(o);
         QWidget *to = QApplication::focusWidget();
-        if (fe->reason() != Qt::PopupFocusReason && !(to && grid && grid->isAncestorOf(to)))
+        // A box opened over the window (the message of a row just refused)
+        // is not the user leaving the row: posting again would repeat it.
+        const bool boxOpened = QApplication::activeModalWidget() != nullptr;
+        if (fe->reason() != Qt::PopupFocusReason && !boxOpened && !(to && grid && grid->isAncestorOf(to)))
             ui().guarded([&] { o == dbgSheets ? PostSheets() : PostScraps(); }, this);
     }
     return TMdiChild::eventFilter(o, e);
