@@ -72,7 +72,7 @@ void TExDBGrid::LoadColumnLayout(const LayoutStorage &s, const QString &section)
 void TExDBGrid::SaveColumnLayout(TIniFile &ini, const QString &section)
 {
     IniLayoutStorage s(ini);
-    SaveColumnLayout(s, section);
+    ini.Update([&] { SaveColumnLayout(s, section); });
 }
 
 void TExDBGrid::LoadColumnLayout(TIniFile &ini, const QString &section)

@@ -108,7 +108,7 @@ template <class F> void TFormLayoutStore::withStorage(bool, F f)
         TIniFile ini(IniFileName());
         IniLayoutStorage s(ini);
         m_open = &s;
-        f(s);
+        ini.Update([&] { f(s); });
     }
 }
 

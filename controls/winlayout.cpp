@@ -498,7 +498,7 @@ void LoadFormGeometry(QWidget *form, const LayoutStorage &s, const QString &sect
 void StoreFormGeometry(QWidget *form, TIniFile &ini, const QString &section)
 {
     IniLayoutStorage s(ini);
-    StoreFormGeometry(form, s, section);
+    ini.Update([&] { StoreFormGeometry(form, s, section); });
 }
 
 void LoadFormGeometry(QWidget *form, TIniFile &ini, const QString &section, bool loadState, bool loadPosition)
@@ -561,7 +561,7 @@ void LoadGridColWidths(QTableView *grid, const LayoutStorage &s)
 void StoreGridColWidths(QTableView *grid, TIniFile &ini)
 {
     IniLayoutStorage s(ini);
-    StoreGridColWidths(grid, s);
+    ini.Update([&] { StoreGridColWidths(grid, s); });
 }
 
 void LoadGridColWidths(QTableView *grid, TIniFile &ini)
@@ -617,7 +617,7 @@ void RestoreMDIChildList(QWidget *frame, const LayoutStorage &s)
 void StoreMDIChildList(QWidget *frame, TIniFile &ini)
 {
     IniLayoutStorage s(ini);
-    StoreMDIChildList(frame, s);
+    ini.Update([&] { StoreMDIChildList(frame, s); });
 }
 
 void RestoreMDIChildList(QWidget *frame, TIniFile &ini)

@@ -109,15 +109,15 @@ TModule::TModule(Paths *paths, Settings *settings, QObject *parent)
     qryCommon = named(new kv::Query(this), "qryCommon");
     qryPrint = named(new kv::Query(this), "qryPrint");
 
+    // A row changes the table when it is posted or deleted: a new row or an
+    // edit given up with Esc leaves the table as it was, and unmodified.
     auto sheetsDirty = [this](DataSet &) { SheetsModified = true; };
-    tblSheets->AfterInsert = sheetsDirty;
-    tblSheets->AfterEdit = sheetsDirty;
+    tblSheets->AfterPost = sheetsDirty;
     tblSheets->AfterDelete = sheetsDirty;
     tblSheets->OnNewRecord = [this](DataSet &ds) { tblSheetsNewRecord(ds); };
     tblSheets->OnCalcFields = [this](DataSet &ds) { tblSheetsCalcFields(ds); };
     auto scrapsDirty = [this](DataSet &) { ScrapsModified = true; };
-    tblScraps->AfterInsert = scrapsDirty;
-    tblScraps->AfterEdit = scrapsDirty;
+    tblScraps->AfterPost = scrapsDirty;
     tblScraps->AfterDelete = scrapsDirty;
     tblScraps->OnNewRecord = [this](DataSet &ds) { tblScrapsNewRecord(ds); };
     tblScraps->OnCalcFields = [this](DataSet &ds) { tblSheetsCalcFields(ds); };
@@ -282,48 +282,139 @@ void TModule::MakeWorkingCopy(const QString &templateFile, const QString &workFi
     q.ExecSQL();
 }
 
+QString TModule::ShortenedCopyOf(const QString &liveFile)
+{
+    const QString base = resolvePath(liveFile) + QStringLiteral(".bad");
+    QString name = base;
+    for (int n = 1; QFileInfo::exists(name); ++n) name = base + QString::number(n);
+    return name;
+}
+
+QString TModule::CheckStockTable(const QString &liveFile)
+{
+    const QString path = resolvePath(liveFile);
+    const QString native = QDir::toNativeSeparators(path);
+    QFile f(path);
+    if (!f.exists()) throw Error(QStringLiteral("Файл \"%1\" не найден.").arg(native));
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Не удаётся открыть файл \"%1\".").arg(native));
+    const QByteArray raw = f.readAll();
+    const auto *p = reinterpret_cast<const uchar *>(raw.constData());
+    // A header cut short says so, rather than that the file is no table.
+    const qint64 headerLen = raw.size() >= 10 ? qint64(p[8] | (p[9] << 8)) : 0;
+    if (raw.size() < 33 || headerLen > raw.size())
+        throw Error(QStringLiteral("Файл \"%1\" обрезан: заголовок таблицы неполон (в файле %2 байт).")
+                        .arg(native)
+                        .arg(raw.size()));
+    const DbfFile table = DbfFile::parse(raw, path, false);
+    const qint64 recordLen = table.recordLength();
+    const qint64 counted = qint64(p[4]) | (qint64(p[5]) << 8) | (qint64(p[6]) << 16) | (qint64(p[7]) << 24);
+    const qint64 room = raw.size() - headerLen;
+    if (counted * recordLen <= room) return {};
+    const qint64 whole = room / recordLen;
+    const QString why = room % recordLen != 0 && room % recordLen != 1
+                            ? QStringLiteral("файл обрезан внутри записи")
+                            : QStringLiteral("в заголовке записей больше, чем в файле");
+    return QStringLiteral("Таблица \"%1\" повреждена: %2.\r"
+                          "Открыто целых записей: %3 из %4.\r"
+                          "При сохранении файл будет заменён, а повреждённый сохранён как \"%5\".")
+        .arg(native, why)
+        .arg(whole)
+        .arg(counted)
+        .arg(QDir::toNativeSeparators(ShortenedCopyOf(liveFile)));
+}
+
+bool TModule::failedUnchanged(const StockOpen &o, const QString &live) const
+{
+    return !o.problem.isEmpty() && TableStore::stampOf(resolvePath(live)) == o.live;
+}
+
+bool TModule::SheetsFailedUnchanged() const
+{
+    return failedUnchanged(m_sheets, m_paths->SheetsTable());
+}
+
+bool TModule::ScrapsFailedUnchanged() const
+{
+    return failedUnchanged(m_scraps, m_paths->ScrapsTable());
+}
+
+void TModule::openStockCopy(bool scraps)
+{
+    kv::Table *t = scraps ? tblScraps : tblSheets;
+    StockOpen &state = scraps ? m_scraps : m_sheets;
+    const QString live = scraps ? m_paths->ScrapsTable() : m_paths->SheetsTable();
+    const QString work = scraps ? m_paths->TempScrapsTable() : m_paths->TempSheetsTable();
+    const QString pattern = Paths::FileIn(m_paths->PatternFolder(), fileNameOf(live));
+    t->Close();
+    const StockOpen before = state;
+    state = StockOpen{};
+    state.live = TableStore::stampOf(resolvePath(live));
+    try {
+        state.notice = CheckStockTable(live);
+        state.told = before.told && before.notice == state.notice && before.live == state.live;
+        MakeWorkingCopy(pattern, work, live);
+        t->SetDatabaseName(m_paths->TempFolder());
+        t->SetTableName(fileNameOf(work));
+        t->Open();
+    } catch (const Error &e) {
+        t->Close();
+        state.notice.clear();
+        state.problem = (scraps ? QStringLiteral("Ошибка открытия базы отходов")
+                                : QStringLiteral("Ошибка открытия базы листов")) +
+                        QLatin1Char('\r') + e.message() + QStringLiteral("\rФайл оставлен без изменений.");
+        // No rows of an earlier run stay in the working copy for a print,
+        // a run or a save to find.
+        m_copies.remove(TableStore::canonicalPath(resolvePath(work)));
+        try {
+            CopyTableFile(pattern, work);
+        } catch (const Error &) {
+        }
+        throw Error(state.problem);
+    }
+    (scraps ? ScrapsModified : SheetsModified) = false;
+}
+
+QString TModule::TakeNotice(bool scraps)
+{
+    StockOpen &state = scraps ? m_scraps : m_sheets;
+    if (state.told) return {};
+    state.told = true;
+    return state.notice;
+}
+
 void TModule::OpenSheetsCopy()
 {
-    tblSheets->Close();
-    try {
-        const QString work = m_paths->TempSheetsTable();
-        MakeWorkingCopy(Paths::FileIn(m_paths->PatternFolder(), fileNameOf(m_paths->SheetsTable())), work,
-                        m_paths->SheetsTable());
-        tblSheets->SetDatabaseName(m_paths->TempFolder());
-        tblSheets->SetTableName(fileNameOf(work));
-        tblSheets->Open();
-    } catch (const Error &) {
-        throw Error(QStringLiteral("Ошибка открытия базы листов"));
-    }
-    SheetsModified = false;
+    openStockCopy(false);
 }
 
 void TModule::OpenScrapsCopy()
 {
-    tblScraps->Close();
-    try {
-        const QString work = m_paths->TempScrapsTable();
-        MakeWorkingCopy(Paths::FileIn(m_paths->PatternFolder(), fileNameOf(m_paths->ScrapsTable())), work,
-                        m_paths->ScrapsTable());
-        tblScraps->SetDatabaseName(m_paths->TempFolder());
-        tblScraps->SetTableName(fileNameOf(work));
-        tblScraps->Open();
-    } catch (const Error &) {
-        throw Error(QStringLiteral("Ошибка открытия базы отходов"));
-    }
-    ScrapsModified = false;
+    openStockCopy(true);
+}
+
+void TModule::saveStock(bool scraps)
+{
+    kv::Table *t = scraps ? tblScraps : tblSheets;
+    StockOpen &state = scraps ? m_scraps : m_sheets;
+    const QString live = scraps ? m_paths->ScrapsTable() : m_paths->SheetsTable();
+    if (!state.problem.isEmpty()) throw Error(state.problem);
+    if (t->Active()) t->CheckBrowseMode();
+    // The longer file that opened short is kept before it is replaced.
+    if (!state.notice.isEmpty() && TableStore::stampOf(resolvePath(live)) == state.live)
+        copyFileAtomically(resolvePath(live), ShortenedCopyOf(live));
+    CopyTableFile(scraps ? m_paths->TempScrapsTable() : m_paths->TempSheetsTable(), live);
+    state.notice.clear();
+    state.live = TableStore::stampOf(resolvePath(live));
+    (scraps ? ScrapsModified : SheetsModified) = false;
 }
 
 void TModule::SaveSheets()
 {
-    if (tblSheets->Active()) tblSheets->CheckBrowseMode();
-    CopyTableFile(m_paths->TempSheetsTable(), m_paths->SheetsTable());
-    SheetsModified = false;
+    saveStock(false);
 }
 
 void TModule::SaveScraps()
 {
-    if (tblScraps->Active()) tblScraps->CheckBrowseMode();
-    CopyTableFile(m_paths->TempScrapsTable(), m_paths->ScrapsTable());
-    ScrapsModified = false;
+    saveStock(true);
 }

@@ -43,8 +43,8 @@ public:
     kv::Query *qryCommon;       // look-ups
     kv::Query *qryPrint;        // report data
 
-    // Unsaved edits of the working copies; set by inserts, edits and
-    // deletes of the stock tables, read and cleared by the warehouse.
+    // Unsaved edits of the working copies; set by rows posted and deleted
+    // in the stock tables, read and cleared by the warehouse.
     bool SheetsModified = false;
     bool ScrapsModified = false;
 
@@ -78,13 +78,37 @@ public:
     void MakeWorkingCopy(const QString &templateFile, const QString &workFile, const QString &liveFile);
     // The warehouse's working copies: the table is closed, its copy made and
     // the table bound to it in "Temp\" and opened. Raise "Ошибка открытия
-    // базы листов" / "Ошибка открытия базы отходов" on failure.
+    // базы листов" / "Ошибка открытия базы отходов" on failure, with the file
+    // and the reason; the stock table is left as it is and stays closed (the
+    // working copy holds no rows) until it opens. A table cut short (inside
+    // a record, or fewer records than its header counts) opens with the
+    // records that are whole; SheetsNotice / ScrapsNotice then say so.
     void OpenSheetsCopy();
     void OpenScrapsCopy();
     // Posts a pending edit and copies the working copy back over the stock
-    // table; clears the dirty flag.
+    // table; clears the dirty flag. A stock table that could not be opened
+    // is not written (raises why); one opened short is first kept beside
+    // itself as it was (the name ShortenedCopyOf gives).
     void SaveSheets();
     void SaveScraps();
+
+    // Why a stock table could not be opened (empty when it opened), and
+    // whether the file is still the one that failed (then trying again
+    // would only say the same).
+    QString SheetsProblem() const { return m_sheets.problem; }
+    QString ScrapsProblem() const { return m_scraps.problem; }
+    bool SheetsFailedUnchanged() const;
+    bool ScrapsFailedUnchanged() const;
+    // What the user is told of a table opened short: given once per file
+    // (empty otherwise, and when it was given already).
+    QString TakeNotice(bool scraps);
+    // Where a table opened short is kept before a save replaces it:
+    // "<name>.bad", or "<name>.bad1", ... when that is taken.
+    static QString ShortenedCopyOf(const QString &liveFile);
+    // What is wrong with a dBASE file for a user: a fatal problem (the file
+    // cannot be read as a table) raises; a table whose records are not all
+    // there returns its notice; a sound one returns empty.
+    static QString CheckStockTable(const QString &liveFile);
 
     kv::Paths *GetPaths() const { return m_paths; }
 
@@ -103,4 +127,16 @@ private:
         kv::TableStore::Stamp live, work;
     };
     QHash<QString, MadeCopy> m_copies;
+    // How the last opening of a stock table went.
+    struct StockOpen
+    {
+        QString problem;              // it failed, and why
+        QString notice;               // it opened short
+        bool told = false;            // the notice was given
+        kv::TableStore::Stamp live;   // the file as it was then
+    };
+    StockOpen m_sheets, m_scraps;
+    void openStockCopy(bool scraps);
+    void saveStock(bool scraps);
+    bool failedUnchanged(const StockOpen &o, const QString &live) const;
 };

@@ -324,11 +324,13 @@ void migrateSection(TIniFile &ini, const QString &sec)
 
     const int wh = i("MinSheetsQuantity");
 
-    ini.EraseSection(sec);
-    PackMarkSettings(ini, sec, m);
-    PackScrapSettings(ini, sec, sc);
-    PackOptimSettings(ini, sec, o);
-    PackWHSettings(ini, sec, wh);
+    ini.Update([&] {
+        ini.EraseSection(sec);
+        PackMarkSettings(ini, sec, m);
+        PackScrapSettings(ini, sec, sc);
+        PackOptimSettings(ini, sec, o);
+        PackWHSettings(ini, sec, wh);
+    });
 }
 
 } // namespace
@@ -343,11 +345,12 @@ bool UpgradeSettingsFile(TIniFile &ini, const QString &backupFile)
         ini.UpdateFile();
         // The copy goes to a temporary file that replaces the old backup only
         // when complete, and only a file that reads cleanly becomes the backup:
-        // the last good copy is never replaced by a damaged one.
+        // the last good copy is never replaced by a damaged one, nor by an
+        // empty file (a new installation's), which is no backup.
         QFile in(file);
         const QByteArray bytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
         try {
-            if (SettingsTextIsClean(bytes)) writeFileAtomically(backupFile, bytes);
+            if (SettingsTextIsBackup(bytes)) writeFileAtomically(backupFile, bytes);
         } catch (const Error &e) {
             QString text = QStringLiteral("Не удалось создать резервную копию файла настроек \"%1\".\r"
                                           "Файл настроек не обновлён.").arg(backupFile);
@@ -356,9 +359,13 @@ bool UpgradeSettingsFile(TIniFile &ini, const QString &backupFile)
         }
     }
 
-    for (const QString &sec : ini.ReadSections())
-        if (isMaterialSection(sec)) migrateSection(ini, sec);
-    WriteKey(ini, key::Version, 2);
+    // Every section and the version in one write: a kill leaves the file of
+    // version 1 or the whole file of version 2.
+    ini.Update([&] {
+        for (const QString &sec : ini.ReadSections())
+            if (isMaterialSection(sec)) migrateSection(ini, sec);
+        WriteKey(ini, key::Version, 2);
+    });
     return true;
 }
 

@@ -114,6 +114,7 @@ QString Paths::BordersTable() const { return FileIn(m_sheets, QStringLiteral("Bo
 QString Paths::ScrapsTable() const { return FileIn(m_sheets, QStringLiteral("Scraps.dbf")); }
 QString Paths::OwnMaterialsTable() const { return FileIn(m_sheets, QStringLiteral("Types.dbf")); }
 QString Paths::ExternalMaterialsCopy() const { return FileIn(m_sheets, QStringLiteral("Materials.dbf")); }
+QString Paths::AcceptedMapsFile() const { return FileIn(m_root, QStringLiteral("Accepted.ini")); }
 QString Paths::WHSaveIniFile() const { return FileIn(m_warehouse, QStringLiteral("WHSave.ini")); }
 QString Paths::TempSheetsTable() const { return FileIn(m_temp, QStringLiteral("TempSh.dbf")); }
 QString Paths::TempTypesTable() const { return FileIn(m_temp, QStringLiteral("TempTp.dbf")); }

@@ -53,6 +53,7 @@ public:
     QString OwnMaterialsTable() const;      // "Sheets/Types.dbf"
     QString ExternalMaterialsCopy() const;  // "Sheets/Materials.dbf"
     QString WHSaveIniFile() const;          // "Warehouse/WHSave.ini"
+    QString AcceptedMapsFile() const;       // "Accepted.ini": the variants taken into the warehouse
     QString TempSheetsTable() const;        // "Temp/TempSh.dbf"
     QString TempTypesTable() const;         // "Temp/TempTp.dbf"
     QString TempScrapsTable() const;        // "Temp/TempSc.dbf"

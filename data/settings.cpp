@@ -128,14 +128,16 @@ void ReadFontFromIni(const TIniFile &ini, const QString &section, const QString 
 
 void WriteFontToIni(TIniFile &ini, const QString &section, const QString &prefix, const IniFont &font)
 {
-    ini.WriteString(section, prefix + QStringLiteral("_Name"), font.name);
-    ini.WriteInteger(section, prefix + QStringLiteral("_Color"), font.color);
-    ini.WriteInteger(section, prefix + QStringLiteral("_Size"), font.size);
-    ini.WriteInteger(section, prefix + QStringLiteral("_Charset"), font.charset);
-    ini.WriteBool(section, prefix + QStringLiteral("_Style_B"), font.bold);
-    ini.WriteBool(section, prefix + QStringLiteral("_Style_I"), font.italic);
-    ini.WriteBool(section, prefix + QStringLiteral("_Style_U"), font.underline);
-    ini.WriteBool(section, prefix + QStringLiteral("_Style_S"), font.strikeOut);
+    ini.Update([&] {
+        ini.WriteString(section, prefix + QStringLiteral("_Name"), font.name);
+        ini.WriteInteger(section, prefix + QStringLiteral("_Color"), font.color);
+        ini.WriteInteger(section, prefix + QStringLiteral("_Size"), font.size);
+        ini.WriteInteger(section, prefix + QStringLiteral("_Charset"), font.charset);
+        ini.WriteBool(section, prefix + QStringLiteral("_Style_B"), font.bold);
+        ini.WriteBool(section, prefix + QStringLiteral("_Style_I"), font.italic);
+        ini.WriteBool(section, prefix + QStringLiteral("_Style_U"), font.underline);
+        ini.WriteBool(section, prefix + QStringLiteral("_Style_S"), font.strikeOut);
+    });
 }
 
 void ReadPenFromIni(const TIniFile &ini, const QString &section, const QString &prefix, IniPen &pen)
@@ -148,9 +150,11 @@ void ReadPenFromIni(const TIniFile &ini, const QString &section, const QString &
 
 void WritePenToIni(TIniFile &ini, const QString &section, const QString &prefix, const IniPen &pen)
 {
-    ini.WriteInteger(section, prefix + QStringLiteral("_Color"), pen.color);
-    ini.WriteInteger(section, prefix + QStringLiteral("_Style"), pen.style);
-    ini.WriteInteger(section, prefix + QStringLiteral("_Width"), pen.width);
+    ini.Update([&] {
+        ini.WriteInteger(section, prefix + QStringLiteral("_Color"), pen.color);
+        ini.WriteInteger(section, prefix + QStringLiteral("_Style"), pen.style);
+        ini.WriteInteger(section, prefix + QStringLiteral("_Width"), pen.width);
+    });
 }
 
 void ReadBrushFromIni(const TIniFile &ini, const QString &section, const QString &prefix, IniBrush &brush)
@@ -162,8 +166,10 @@ void ReadBrushFromIni(const TIniFile &ini, const QString &section, const QString
 
 void WriteBrushToIni(TIniFile &ini, const QString &section, const QString &prefix, const IniBrush &brush)
 {
-    ini.WriteInteger(section, prefix + QStringLiteral("_Color"), brush.color);
-    ini.WriteInteger(section, prefix + QStringLiteral("_Style"), brush.style);
+    ini.Update([&] {
+        ini.WriteInteger(section, prefix + QStringLiteral("_Color"), brush.color);
+        ini.WriteInteger(section, prefix + QStringLiteral("_Style"), brush.style);
+    });
 }
 
 void ReadListViewColumns(const TIniFile &ini, const QString &section, const QString &view, QList<int> &widths)
@@ -174,8 +180,10 @@ void ReadListViewColumns(const TIniFile &ini, const QString &section, const QStr
 
 void WriteListViewColumns(TIniFile &ini, const QString &section, const QString &view, const QList<int> &widths)
 {
-    for (qsizetype i = 0; i < widths.size(); ++i)
-        ini.WriteInteger(section, view + QStringLiteral("_Width") + QString::number(i), widths[i]);
+    ini.Update([&] {
+        for (qsizetype i = 0; i < widths.size(); ++i)
+            ini.WriteInteger(section, view + QStringLiteral("_Width") + QString::number(i), widths[i]);
+    });
 }
 
 // --- INI utilities --------------------------------------------------------
@@ -183,12 +191,15 @@ void WriteListViewColumns(TIniFile &ini, const QString &section, const QString &
 void WriteIniSectionValues(const QString &fileName, const QString &section, const QStringList &lines)
 {
     TIniFile ini(fileName);
-    ini.EraseSection(section);
-    for (const QString &line : lines) {
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq < 0) ini.WriteString(section, line, QString());
-        else ini.WriteString(section, line.left(eq), line.mid(eq + 1));
-    }
+    // The section is written whole or not at all.
+    ini.Update([&] {
+        ini.EraseSection(section);
+        for (const QString &line : lines) {
+            const qsizetype eq = line.indexOf(QLatin1Char('='));
+            if (eq < 0) ini.WriteString(section, line, QString());
+            else ini.WriteString(section, line.left(eq), line.mid(eq + 1));
+        }
+    });
 }
 
 void CopyIniSection(const QString &srcFile, const QString &srcSection,
@@ -203,8 +214,10 @@ void CopyIniSectionKeys(const QString &srcFile, const QString &srcSection,
 {
     const TIniFile src(srcFile);
     TIniFile dst(dstFile);
-    for (const QString &k : src.ReadSection(srcSection))
-        dst.WriteString(dstSection, k, src.ReadString(srcSection, k, QString()));
+    dst.Update([&] {
+        for (const QString &k : src.ReadSection(srcSection))
+            dst.WriteString(dstSection, k, src.ReadString(srcSection, k, QString()));
+    });
 }
 
 int AddNumberedIniValue(const QString &fileName, const QString &section, const QString &value)
@@ -253,14 +266,16 @@ IniFont Settings::MapFont() const
 
 void Settings::SetMapFont(const IniFont &f)
 {
-    Set(key::FontName, f.name);
-    Set(key::FontBold, f.bold);
-    Set(key::FontItalic, f.italic);
-    Set(key::FontUnderline, f.underline);
-    Set(key::FontStrikeOut, f.strikeOut);
-    Set(key::FontColor, f.color);
-    Set(key::FontSize, f.size);
-    Set(key::FontCharSet, f.charset);
+    m_ini.Update([&] {
+        Set(key::FontName, f.name);
+        Set(key::FontBold, f.bold);
+        Set(key::FontItalic, f.italic);
+        Set(key::FontUnderline, f.underline);
+        Set(key::FontStrikeOut, f.strikeOut);
+        Set(key::FontColor, f.color);
+        Set(key::FontSize, f.size);
+        Set(key::FontCharSet, f.charset);
+    });
 }
 
 void Settings::LoadDigits()
@@ -313,6 +328,16 @@ bool SettingsTextIsClean(const QByteArray &bytes)
     return true;
 }
 
+bool SettingsTextIsBackup(const QByteArray &bytes)
+{
+    if (!SettingsTextIsClean(bytes)) return false;
+    for (const QByteArray &line : bytes.split('\n')) {
+        const QByteArray t = line.trimmed();
+        if (!t.isEmpty() && !t.startsWith(';') && !t.startsWith('[')) return true;
+    }
+    return false;
+}
+
 QString RepairSettingsFile(const QString &file, const QString &backupFile, const QString &damagedCopy)
 {
     if (!QFile::exists(file)) return QString();
@@ -328,7 +353,7 @@ QString RepairSettingsFile(const QString &file, const QString &backupFile, const
     bool haveBackup = false;
     const QByteArray backup = QFile::exists(backupFile) ? readBytes(backupFile, &haveBackup) : QByteArray();
     QString used;
-    if (haveBackup && SettingsTextIsClean(backup)) {
+    if (haveBackup && SettingsTextIsBackup(backup)) {
         writeFileAtomically(file, backup);
         used = QStringLiteral("Используется резервная копия \"%1\".").arg(native(backupFile));
     } else {
@@ -338,12 +363,28 @@ QString RepairSettingsFile(const QString &file, const QString &backupFile, const
             if (cleanLine(line)) kept += line + "\r\n";
         }
         writeFileAtomically(file, kept);
-        used = QStringLiteral("Исправной резервной копии нет: используются настройки, которые удалось прочитать,\r"
+        // An empty backup holds no settings: taking it would drop every one.
+        const QString why = !haveBackup ? QStringLiteral("Резервной копии \"%1\" нет")
+                            : SettingsTextIsClean(backup) ? QStringLiteral("Резервная копия \"%1\" пуста")
+                                                          : QStringLiteral("Резервная копия \"%1\" тоже повреждена");
+        used = why.arg(native(backupFile)) +
+               QStringLiteral(": используются настройки, которые удалось прочитать,\r"
                               "остальные взяты по умолчанию.");
     }
     TIniFile::ClearCache();
     return QStringLiteral("Файл настроек \"%1\" повреждён.\r%2\rПовреждённый файл сохранён как \"%3\".")
         .arg(native(file), used, native(damagedCopy));
+}
+
+bool RefreshSettingsBackup(const QString &file, const QString &backupFile)
+{
+    bool ok = false;
+    const QByteArray bytes = QFile::exists(file) ? readBytes(file, &ok) : QByteArray();
+    if (!ok || !SettingsTextIsBackup(bytes)) return false;
+    bool haveBackup = false;
+    const QByteArray backup = QFile::exists(backupFile) ? readBytes(backupFile, &haveBackup) : QByteArray();
+    if (!haveBackup || backup != bytes) writeFileAtomically(backupFile, bytes);
+    return true;
 }
 
 } // namespace kv

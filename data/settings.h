@@ -205,12 +205,24 @@ QString NormalizeFolderPath(const QString &path);
 // blank, comments, [sections] or key=value pairs, nothing else.
 bool SettingsTextIsClean(const QByteArray &bytes);
 
+// Whether the bytes are settings worth keeping as a backup: clean and
+// holding at least one key (an empty file is no backup).
+bool SettingsTextIsBackup(const QByteArray &bytes);
+
 // Runs before the settings file is opened. A file that does not read cleanly
-// is kept as `damagedCopy`; a backup that reads cleanly takes its place, else
-// the lines that still read are kept and the rest is dropped. Returns what
-// the user is told (empty when the file was sound or missing); never touches
-// the backup. Throws kv::Error when the file cannot be repaired.
+// is kept as `damagedCopy`; a backup that reads cleanly and holds settings
+// takes its place, else (no backup, an empty or a damaged one) the lines that
+// still read are kept and the rest is dropped. Returns what the user is told,
+// which says which of these happened (empty when the file was sound or
+// missing); never touches the backup. Throws kv::Error when the file cannot
+// be repaired.
 QString RepairSettingsFile(const QString &file, const QString &backupFile, const QString &damagedCopy);
+
+// The backup takes the settings file as it is now when the file reads
+// cleanly and holds settings (at a clean start and at the close); otherwise
+// the backup is left as it was. True when the backup holds the file now.
+// Throws kv::Error when the backup cannot be written.
+bool RefreshSettingsBackup(const QString &file, const QString &backupFile);
 
 // --- The settings file object -------------------------------------------
 

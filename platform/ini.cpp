@@ -250,10 +250,15 @@ struct IniData
     IniContent content;
     DiskStamp stamp;
     bool loaded = false;
+    // Inside Update: writes stay here until the outermost one ends.
+    int batch = 0;
+    bool pending = false;
 
     // Reads the file again when it changed on disk since we last saw it.
     void refresh()
     {
+        // Writes not yet on disk are what the readers see.
+        if (pending) return;
         const DiskStamp now = stampOf(path);
         if (loaded && now == stamp) return;
         content = IniContent();
@@ -268,6 +273,11 @@ struct IniData
     // Writes `next` to disk through a temporary file; keeps it only on success.
     void commit(IniContent next)
     {
+        if (batch > 0) {
+            content = std::move(next);
+            pending = true;
+            return;
+        }
         QString reason;
         if (!SaveFileAtomically(path, serializeIni(next), &reason))
             throw Error(QStringLiteral("Ошибка записи в файл \"%1\".\r%2").arg(QDir::toNativeSeparators(path), reason), reason);
@@ -553,6 +563,34 @@ void TIniFile::UpdateFile()
     d->refresh();
     // Every write is already on disk; only a file that is still missing is created.
     if (!stampOf(d->path).exists) d->commit(d->content);
+}
+
+void TIniFile::Update(const std::function<void()> &change)
+{
+    {
+        KV_INI_LOCK;
+        d->refresh();
+        ++d->batch;
+    }
+    try {
+        change();
+    } catch (...) {
+        KV_INI_LOCK;
+        if (--d->batch == 0 && d->pending) {
+            d->pending = false;
+            d->loaded = false;   // the next call reads what is on disk
+        }
+        throw;
+    }
+    KV_INI_LOCK;
+    if (--d->batch > 0 || !d->pending) return;
+    d->pending = false;
+    try {
+        d->commit(d->content);
+    } catch (...) {
+        d->loaded = false;
+        throw;
+    }
 }
 
 void TIniFile::ClearCache()

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -44,6 +45,13 @@ public:
     bool SectionExists(const QString &section) const;
     bool ValueExists(const QString &section, const QString &key) const;
     void UpdateFile();
+
+    // The writes made inside `change` (through any object on this path) reach
+    // the disk once, together, when it ends; nested calls join the outer
+    // one. A kill leaves the file as it was before or as it is after all of
+    // them. When `change` throws, or the write fails, the file and every
+    // reader stay on what was there before, and the failure is raised.
+    void Update(const std::function<void()> &change);
 
     // Makes every object read its file from disk again at its next call.
     // (A change on disk is noticed anyway by its size, time and inode; this

@@ -50,6 +50,42 @@ QString WriteErrorText(const QString &path, const QString &reason)
     return text;
 }
 
+bool IsSaveLeftover(const QString &fileName, const QString &targetName)
+{
+    const qsizetype tilde = fileName.size() - 7;
+    if (tilde < 1 || fileName.at(tilde) != QLatin1Char('~')) return false;
+    if (!targetName.isEmpty() && fileName.left(tilde) != targetName) return false;
+    for (qsizetype i = tilde + 1; i < fileName.size(); ++i) {
+        const char16_t c = fileName.at(i).unicode();
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
+    }
+    return true;
+}
+
+namespace {
+
+int removeLeftovers(const QString &folder, const QString &targetName)
+{
+    int removed = 0;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks))
+        if (IsSaveLeftover(name, targetName) && QFile::remove(dir.filePath(name))) ++removed;
+    return removed;
+}
+
+} // namespace
+
+int RemoveSaveLeftovers(const QString &path)
+{
+    const QFileInfo info(path);
+    return removeLeftovers(info.absolutePath(), info.fileName());
+}
+
+int RemoveSaveLeftoversIn(const QString &folder)
+{
+    return removeLeftovers(folder, QString());
+}
+
 WriteErrorHook SetWriteErrorHook(WriteErrorHook hook)
 {
     WriteErrorHook previous = std::move(writeErrorHook());
@@ -69,6 +105,8 @@ bool SaveFileAtomically(const QString &path, const QByteArray &data, QString *re
     const QFileInfo info(path);
     if (info.isSymLink()) target = info.symLinkTarget();
     const QByteArray finalName = QFile::encodeName(target);
+    // What an earlier write of this file left when it was killed goes now.
+    RemoveSaveLeftovers(target);
     QByteArray temp = finalName + "~XXXXXX";
 
     int err = 0;

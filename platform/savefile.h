@@ -18,6 +18,15 @@ QString FileErrorReason(int err);
 // file kept). False, the old file untouched and `reason` set on failure.
 bool SaveFileAtomically(const QString &path, const QByteArray &data, QString *reason = nullptr);
 
+// The temporary files a write killed half-way leaves beside its target: the
+// target's name, "~" and six letters or digits. They are removed at the next
+// write of that target, and at start-up in the program's folders.
+bool IsSaveLeftover(const QString &fileName, const QString &targetName = QString());
+// Removes the leftovers of writes of `path`; the number removed.
+int RemoveSaveLeftovers(const QString &path);
+// Removes every leftover in a folder (not beneath it); the number removed.
+int RemoveSaveLeftoversIn(const QString &folder);
+
 // The usual message of a failed write: "Ошибка записи файла "<path>"." and
 // the reason on the next line.
 QString WriteErrorText(const QString &path, const QString &reason);

@@ -13,7 +13,8 @@ namespace kv {
 
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGHUP};
+// Ctrl+C in the terminal that started the program is a request to end too.
+constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
 // The self-pipe: the handler may only write a byte, the notifier reads it in
 // the event loop.

@@ -1,5 +1,5 @@
 #pragma once
-// A request from outside to end the program (SIGTERM, SIGHUP) turned into a
+// A request from outside to end the program (SIGTERM, SIGHUP, SIGINT) turned into a
 // signal on the thread of the watcher, so the program's own close path runs
 // instead of the process dying with unsaved work and its files left behind.
 #include <QObject>

@@ -146,10 +146,13 @@ void LoadToolWindowPositionsFromIni(QWidget *form, const QString &fileName, cons
 void SaveToolWindowPositionsToIni(QWidget *form, const QString &fileName, const QString &prefix)
 {
     kv::TIniFile ini(fileName);
-    SaveToolWindowPositions(
-        form,
-        [&](const QString &n, const QString &k, int v) { ini.WriteInteger(prefix + n, k, v); },
-        [&](const QString &n, const QString &k, const QString &v) { ini.WriteString(prefix + n, k, v); });
+    // Every tool bar's keys reach the file in one write.
+    ini.Update([&] {
+        SaveToolWindowPositions(
+            form,
+            [&](const QString &n, const QString &k, int v) { ini.WriteInteger(prefix + n, k, v); },
+            [&](const QString &n, const QString &k, const QString &v) { ini.WriteString(prefix + n, k, v); });
+    });
 }
 
 } // namespace kv::tb

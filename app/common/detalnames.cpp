@@ -122,9 +122,12 @@ QStringList TfrmDetalNames::Names() const
 void TfrmDetalNames::SaveNames()
 {
     const QStringList names = Names();
-    m_ini.EraseSection(kSection);
-    int n = 0;
-    for (const QString &name : names) m_ini.WriteString(kSection, QString::number(++n), name);
+    // The list is replaced in one write: a kill leaves the old or the new one.
+    m_ini.Update([&] {
+        m_ini.EraseSection(kSection);
+        int n = 0;
+        for (const QString &name : names) m_ini.WriteString(kSection, QString::number(++n), name);
+    });
 }
 
 void TfrmDetalNames::bbDeleteClick()

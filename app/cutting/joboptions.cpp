@@ -25,9 +25,12 @@ void PrepareJobFile(const TIniFile &settings, TIniFile &job, const QStringList &
 
 void CopyJobToSettings(const TIniFile &job, TIniFile &settings)
 {
-    for (const QString &section : job.ReadSections())
-        for (const QString &key : job.ReadSection(section))
-            settings.WriteString(section, key, job.ReadString(section, key, QString()));
+    // The options of every material of the job reach the settings in one write.
+    settings.Update([&] {
+        for (const QString &section : job.ReadSections())
+            for (const QString &key : job.ReadSection(section))
+                settings.WriteString(section, key, job.ReadString(section, key, QString()));
+    });
 }
 
 void AutoBounds(TIniFile &job, const QStringList &codes, const StdSheetsOf &sheetsOf)

@@ -154,9 +154,11 @@ void TfrmModelsBase::readLayout()
 void TfrmModelsBase::writeLayout()
 {
     kv::TIniFile &ini = Context().settings().Ini();
-    ini.WriteInteger(QString::fromLatin1(kSection), QStringLiteral("OutLook_Width"), m_bar->width());
-    for (int c = 0; c < 2; ++c)
-        ini.WriteInteger(QString::fromLatin1(kSection), QStringLiteral("lvw_Width%1").arg(c), m_list->columnWidth(c));
+    ini.Update([&] {
+        ini.WriteInteger(QString::fromLatin1(kSection), QStringLiteral("OutLook_Width"), m_bar->width());
+        for (int c = 0; c < 2; ++c)
+            ini.WriteInteger(QString::fromLatin1(kSection), QStringLiteral("lvw_Width%1").arg(c), m_list->columnWidth(c));
+    });
 }
 
 int TfrmModelsBase::CurrentEntry() const

@@ -375,10 +375,12 @@ void TfrmRaskroyGroup::showEvent(QShowEvent *e)
 void TfrmRaskroyGroup::saveLayout()
 {
     kv::TIniFile &ini = Context().settings().Ini();
-    const QString section = LayoutSection();
-    ini.WriteInteger(section, QStringLiteral("OutLook_Width"), m_shown ? m_bar->width() : m_barWidth);
-    for (int i = 0; i < m_grid->ColumnCount() && i < 11; ++i)
-        ini.WriteInteger(section, QStringLiteral("ColWidth%1").arg(i), m_grid->Columns(i)->Width());
+    ini.Update([&] {
+        const QString section = LayoutSection();
+        ini.WriteInteger(section, QStringLiteral("OutLook_Width"), m_shown ? m_bar->width() : m_barWidth);
+        for (int i = 0; i < m_grid->ColumnCount() && i < 11; ++i)
+            ini.WriteInteger(section, QStringLiteral("ColWidth%1").arg(i), m_grid->Columns(i)->Width());
+    });
 }
 
 // ---- materials ---------------------------------------------------------------

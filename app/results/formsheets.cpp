@@ -177,6 +177,13 @@ void TFormSheets::buildToolBar()
     };
     addButton(PrintAction, "tbPrint");
     addButton(ApplyAction, "tbApply");
+    // The button has a hint of its own, which a change of the action (its
+    // enabling) would replace by the action's.
+    if (QWidget *b = m_toolBar->widgetForAction(ApplyAction)) {
+        const QString hint = QStringLiteral("Принять раскрой");
+        b->setToolTip(hint);
+        connect(ApplyAction, &QAction::changed, b, [b, hint] { b->setToolTip(hint); });
+    }
     m_toolBar->addSeparator();
     addButton(StatisticAction, "tbStatistic");
     addButton(BordersInfoAction, "tbBordersInfo");

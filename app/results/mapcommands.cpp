@@ -12,6 +12,7 @@
 #include "data/paths.h"
 #include "data/settings.h"
 #include "data/stock/accept.h"
+#include "data/stock/acceptedmaps.h"
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "platform/clock.h"
@@ -83,12 +84,25 @@ bool SaveMapsWithDialog(TFormSheets &w)
 
 void AcceptVariantCommand(TFormSheets &w)
 {
-    if (w.ui().confirm(QString::fromUtf16(kAcceptQuestion), MsgButtons::YesNo, &w) != ModalResult::Yes) return;
+    // A variant taken into the warehouse before (a map file saved after it
+    // and opened again) would take the same stock out twice: it asks first.
+    AcceptedVariants accepted(w.Context().paths().AcceptedMapsFile());
+    if (const auto before = accepted.Find(w.Document())) {
+        if (w.ui().warn(AcceptedVariants::AgainQuestion(*before), MsgButtons::YesNo, &w) != ModalResult::Yes) return;
+    } else if (w.ui().confirm(QString::fromUtf16(kAcceptQuestion), MsgButtons::YesNo, &w) != ModalResult::Yes) {
+        return;
+    }
     // An open warehouse window shows the change through the service's signal.
-    const AcceptOutcome outcome = AcceptVariant(w.Context().stock(), w.Context().settings(), w.Document(), kv::Today());
+    AcceptOutcome outcome = AcceptVariant(w.Context().stock(), w.Context().settings(), w.Document(), kv::Today());
     // The warehouse has changed: the variant is accepted whatever follows.
     w.MarkAccepted();
     w.SyncFromDocument();
+    try {
+        const QString &file = w.Document().FileName;
+        accepted.Add(w.Document(), file.isEmpty() ? w.Document().Caption : file, kv::Now());
+    } catch (const Error &e) {
+        outcome.warnings << QStringLiteral("Не удалось записать принятый вариант в список принятых.\r%1").arg(e.message());
+    }
     for (const QString &warning : outcome.warnings) w.ui().error(warning, &w);
 }
 

@@ -95,6 +95,7 @@ TMainForm::TMainForm(const kv::Paths &paths, kv::Ui &ui, QWidget *parent)
                                           m_paths.SettingsDamagedFile());
     });
     if (!repaired.isEmpty()) m_ui.error(repaired);
+    else refreshSettingsBackup();
     m_settings = std::make_unique<kv::Settings>(m_paths.SettingsFile());
     kv::StartupStep(QStringLiteral("main:settings"));
     m_ui.guarded([this] { kv::UpgradeSettingsFile(m_settings->Ini(), m_paths.SettingsBackupFile()); });
@@ -177,6 +178,7 @@ TMainForm::~TMainForm()
         delete sub;
     }
     m_ui.guarded([this] { m_settings->Flush(); });
+    refreshSettingsBackup();
     if (kv::MainForm() == this) kv::SetMainForm(nullptr);
 }
 
@@ -189,14 +191,32 @@ void TMainForm::SetStatusText(const QString &text)
     statusBar()->repaint();
 }
 
+void TMainForm::refreshSettingsBackup()
+{
+    // A backup that cannot be written keeps the older good copy: the
+    // settings themselves are in place, so the user is not troubled.
+    try {
+        kv::RefreshSettingsBackup(m_paths.SettingsFile(), m_paths.SettingsBackupFile());
+    } catch (const kv::Error &) {
+    }
+}
+
 void TMainForm::CreateDataModule()
 {
     m_module = std::make_unique<TModule>(&m_paths, m_settings.get());
     if (const QStringList made = m_module->EnsureTables(); !made.isEmpty())
         m_ui.error(TModule::MissingTablesText(made));
     kv::WriteMissingReports(m_paths.ReportsFolder());
-    m_module->OpenSheetsCopy();
-    m_module->OpenScrapsCopy();
+    // A stock table that cannot be opened is reported (which file, and why)
+    // and left as it is: the program goes on with the other one.
+    for (const bool scraps : {false, true}) {
+        try {
+            scraps ? m_module->OpenScrapsCopy() : m_module->OpenSheetsCopy();
+        } catch (const kv::Error &e) {
+            m_ui.error(e.message());
+        }
+        if (const QString notice = m_module->TakeNotice(scraps); !notice.isEmpty()) m_ui.error(notice);
+    }
     m_materials = std::make_unique<kv::MaterialsService>(m_paths, *m_settings, m_ui, m_module.get());
     m_borders = std::make_unique<kv::BordersService>(m_paths, *m_settings);
     m_stock = std::make_unique<kv::StockService>(*m_module, *m_settings);

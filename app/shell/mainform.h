@@ -247,6 +247,8 @@ private:
     QString openDialog(const QString &folder, const QString &title, const QString &filter,
                        const QString &defaultExt);
     void shutDown();
+    // The settings backup takes the file when it reads cleanly.
+    void refreshSettingsBackup();
 
     kv::Paths m_paths;
     kv::Ui &m_ui;

@@ -76,9 +76,12 @@ void TRecentFiles::Load(const kv::TIniFile &ini)
 void TRecentFiles::Save(kv::TIniFile &ini) const
 {
     const QString section = QString::fromLatin1(kv::section::Files);
-    ini.EraseSection(section);
-    int n = 0;
-    for (const QString &p : Paths()) ini.WriteString(section, QString::number(++n), p);
+    // One write of the file: a kill leaves the old list or the new one.
+    ini.Update([&] {
+        ini.EraseSection(section);
+        int n = 0;
+        for (const QString &p : Paths()) ini.WriteString(section, QString::number(++n), p);
+    });
 }
 
 void TRecentFiles::Add(const QString &path)

@@ -10,6 +10,7 @@
 #include "data/paths.h"
 #include "data/settings.h"
 #include "platform/error.h"
+#include "platform/savefile.h"
 #include "platform/termination.h"
 #include "platform/ui.h"
 
@@ -53,6 +54,13 @@ void PrepareProgramFolder(const QString &root)
     const Paths paths(root);
     paths.CreateFolders();
     TIniFile(paths.SettingsFile()).UpdateFile();
+}
+
+int RemoveProgramLeftovers(const Paths &paths)
+{
+    int removed = RemoveSaveLeftoversIn(paths.ProgramFolder());
+    for (const QString &folder : paths.AllFolders()) removed += RemoveSaveLeftoversIn(folder);
+    return removed;
 }
 
 int RunApplication(QApplication &app, const StartOptions &options)
@@ -100,6 +108,8 @@ int RunApplication(QApplication &app, const StartOptions &options)
         return 1;
     }
     if (check == InstanceCheck::Quit) return 0;
+    // The only copy on this folder now: what a killed write left is no one's.
+    RemoveProgramLeftovers(Paths(root));
 
     // The application's title is the main window's own: no display name, which
     // Qt would append to every window's title (the frame's a second time,

@@ -11,6 +11,7 @@ class QTranslator;
 class TMainForm;
 
 namespace kv {
+class Paths;
 class Ui;
 
 // "korvalt <version>", what --version prints.
@@ -19,6 +20,10 @@ QString VersionText();
 // Makes the program folder `root` with every folder beneath it and creates
 // the settings file when it is missing. Throws kv::Error with the reason.
 void PrepareProgramFolder(const QString &root);
+
+// Removes the temporary files that killed writes left in the program's
+// folders (run once no other copy works on them); the number removed.
+int RemoveProgramLeftovers(const Paths &paths);
 
 // Qt's Russian texts ("qtbase_ru") from `folder`, by default Qt's own
 // translations folder; false when they are not there.

@@ -157,13 +157,16 @@ void TFormSelectSheets::FormClose()
     m_ctx.ui().guarded([&] {
         TIniFile &ini = m_ctx.settings().Ini();
         const QString sec = QString::fromLatin1(kSection);
-        for (int i = 0; i < 3; ++i) ini.WriteInteger(sec, QStringLiteral("ColWidth%1").arg(i), grdSheets->Columns(i)->Width());
-        const bool maximized = windowState() & Qt::WindowMaximized;
-        if (!maximized) {
-            ini.WriteInteger(sec, QStringLiteral("Width"), width());
-            ini.WriteInteger(sec, QStringLiteral("Height"), height());
-        }
-        ini.WriteInteger(sec, QStringLiteral("WinState"), maximized ? 2 : 0);
+        ini.Update([&] {
+            for (int i = 0; i < 3; ++i)
+                ini.WriteInteger(sec, QStringLiteral("ColWidth%1").arg(i), grdSheets->Columns(i)->Width());
+            const bool maximized = windowState() & Qt::WindowMaximized;
+            if (!maximized) {
+                ini.WriteInteger(sec, QStringLiteral("Width"), width());
+                ini.WriteInteger(sec, QStringLiteral("Height"), height());
+            }
+            ini.WriteInteger(sec, QStringLiteral("WinState"), maximized ? 2 : 0);
+        });
     }, this);
 }
 

@@ -300,19 +300,21 @@ void TfrmWareHouse::loadLayout()
 void TfrmWareHouse::storeLayout()
 {
     TIniFile &ini = Context().settings().Ini();
-    for (int i = 0; i < kSheetCols; ++i)
-        ini.WriteInteger(kSheetsSection, QStringLiteral("ColWidth%1").arg(i), dbgSheets->Columns(i)->Width());
-    for (int i = 0; i < kScrapCols; ++i)
-        ini.WriteInteger(kScrapsSection, QStringLiteral("ColWidth%1").arg(i), dbgScraps->Columns(i)->Width());
-    QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
-    const int state = frame->isMaximized() ? 2 : frame->isMinimized() ? 1 : 0;
-    if (state == 0 && UsableSize(frame, frame->size())) {
-        ini.WriteInteger(kScrapsSection, QStringLiteral("Width"), frame->width());
-        ini.WriteInteger(kScrapsSection, QStringLiteral("Height"), frame->height());
-    }
-    ini.WriteInteger(kScrapsSection, QStringLiteral("WinState"), state);
-    ini.WriteInteger(kScrapsSection, QStringLiteral("Material"), CurrentMaterial());
-    ini.WriteInteger(kScrapsSection, QStringLiteral("PanelWidth"), OutlookBar->width());
+    ini.Update([&] {
+        for (int i = 0; i < kSheetCols; ++i)
+            ini.WriteInteger(kSheetsSection, QStringLiteral("ColWidth%1").arg(i), dbgSheets->Columns(i)->Width());
+        for (int i = 0; i < kScrapCols; ++i)
+            ini.WriteInteger(kScrapsSection, QStringLiteral("ColWidth%1").arg(i), dbgScraps->Columns(i)->Width());
+        QWidget *frame = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
+        const int state = frame->isMaximized() ? 2 : frame->isMinimized() ? 1 : 0;
+        if (state == 0 && UsableSize(frame, frame->size())) {
+            ini.WriteInteger(kScrapsSection, QStringLiteral("Width"), frame->width());
+            ini.WriteInteger(kScrapsSection, QStringLiteral("Height"), frame->height());
+        }
+        ini.WriteInteger(kScrapsSection, QStringLiteral("WinState"), state);
+        ini.WriteInteger(kScrapsSection, QStringLiteral("Material"), CurrentMaterial());
+        ini.WriteInteger(kScrapsSection, QStringLiteral("PanelWidth"), OutlookBar->width());
+    });
 }
 
 void TfrmWareHouse::buildNavigator()
@@ -419,7 +421,10 @@ bool TfrmWareHouse::eventFilter(QObject *o, QEvent *e)
         // The grid's own in-place editor takes the focus without leaving it.
         QWidget *grid = qobject_cast<QWidget *>(o);
         QWidget *to = QApplication::focusWidget();
-        if (fe->reason() != Qt::PopupFocusReason && !(to && grid && grid->isAncestorOf(to)))
+        // A box opened over the window (the message of a row just refused)
+        // is not the user leaving the row: posting again would repeat it.
+        const bool boxOpened = QApplication::activeModalWidget() != nullptr;
+        if (fe->reason() != Qt::PopupFocusReason && !boxOpened && !(to && grid && grid->isAncestorOf(to)))
             ui().guarded([&] { o == dbgSheets ? PostSheets() : PostScraps(); }, this);
     }
     return TMdiChild::eventFilter(o, e);

@@ -381,6 +381,62 @@ TEST_F(MapFilesWiring, AcceptingTheVariantChangesTheWarehouseOnce)
     EXPECT_EQ(bytesOf(p.TempScrapsTable()), after);
 }
 
+// A map file saved after "Принять" and opened again is the same variant:
+// accepting it asks first (No leaves the stock), Yes takes it in again. The
+// map file is not changed by either acceptance; another variant asks the
+// usual question.
+TEST_F(MapFilesWiring, ASecondAcceptanceOfTheSameVariantAsksFirst)
+{
+    auto *wh = qobject_cast<TfrmWareHouse *>(form->ShowWarehouseWindow());
+    ASSERT_NE(wh, nullptr);
+    TModule &mod = *form->Module();
+    mod.tblSheets->AppendRecord({2800.0, 2070.0, 5.0, 7.0});
+    wh->PostSheets();
+    TFormSheets *w = jobWindow();
+    {
+        kv::test::ScopedAnswers answers(ui, {ModalResult::Yes});
+        w->ApplyAction->trigger();
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].kind, MsgKind::Confirmation);
+    }
+    ASSERT_TRUE(w->Accepted());
+    const QString path = form->Paths().MapsFolder() + QStringLiteral("Принятый.map");
+    answer = path;
+    w->SaveAction->trigger();
+    const QByteArray saved = bytesOf(path);
+    ASSERT_FALSE(saved.isEmpty());
+    {
+        kv::test::ScopedAnswers none(ui);
+        form->Action("OpenMapsAction")->trigger();
+    }
+    ASSERT_EQ(resultsWindows().size(), 2);
+    TFormSheets *again = resultsWindows()[1];
+    const Paths &p = form->Paths();
+    const QByteArray scraps = bytesOf(p.TempScrapsTable()), sheets = bytesOf(p.TempSheetsTable());
+
+    const struct { ModalResult answer; bool accepted; } cases[] = {{ModalResult::No, false}, {ModalResult::Yes, true}};
+    for (const auto &c : cases) {
+        kv::test::ScopedAnswers answers(ui, {c.answer});
+        again->ApplyAction->trigger();
+        ASSERT_EQ(answers.shown().size(), 1u);
+        EXPECT_EQ(answers.shown()[0].kind, MsgKind::Warning);
+        EXPECT_TRUE(answers.shown()[0].text.startsWith(QStringLiteral("ВНИМАНИЕ!\r\rЭтот вариант раскроя уже принят на склад")))
+            << answers.shown()[0].text.toStdString();
+        EXPECT_TRUE(answers.shown()[0].text.endsWith(QString::fromUtf16(kAcceptQuestion)));
+        EXPECT_EQ(again->Accepted(), c.accepted);
+        EXPECT_EQ(bytesOf(p.TempScrapsTable()) != scraps, c.accepted);
+        EXPECT_EQ(bytesOf(path), saved);
+    }
+
+    // Another variant (one part moved) is asked the usual question.
+    TFormSheets *other = jobWindow();
+    other->Document().Tabs[0].Parts[0].RealLeft += 1;
+    kv::test::ScopedAnswers answers(ui, {ModalResult::No});
+    other->ApplyAction->trigger();
+    ASSERT_EQ(answers.shown().size(), 1u);
+    EXPECT_EQ(answers.shown()[0].kind, MsgKind::Confirmation);
+}
+
 TEST_F(MapFilesWiring, AcceptedWithoutAWarehouseWindowTheStockIsKeptForTheWindowAndItsSave)
 {
     TModule &mod = *form->Module();

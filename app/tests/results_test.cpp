@@ -101,6 +101,19 @@ TEST_F(ResultsWindow, MapsFollowThePageWhenTheWindowIsMaximisedAndRestored)
     w->setParent(nullptr);
 }
 
+// The accept action's hint is "Применить раскрой"; its tool button keeps a
+// hint of its own, "Принять раскрой", however often the action changes.
+TEST_F(ResultsWindow, AcceptButtonKeepsItsOwnHint)
+{
+    QWidget *button = w->findChild<QWidget *>("tbApply");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(w->ApplyAction->toolTip(), "Применить раскрой");
+    for (const bool on : {false, true, false}) {
+        w->ApplyAction->setEnabled(on);
+        EXPECT_EQ(button->toolTip(), "Принять раскрой") << on;
+    }
+}
+
 TEST_F(ResultsWindow, TabsMapControlsAndStatusBars)
 {
     SetNumberDigits(2, 3);

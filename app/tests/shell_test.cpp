@@ -12,6 +12,7 @@
 #include "data/materials/materials.h"
 #include "platform/db/query.h"
 #include "platform/error.h"
+#include "platform/savefile.h"
 #include "platform/ui.h"
 #include "report/output/printer.h"
 #include "toolbars/dock.h"
@@ -41,6 +42,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -425,6 +427,56 @@ TEST(RecentFiles, KeepsFiveOnceEachWithThePathAsData)
     EXPECT_EQ(recent.Items()[0]->text(), "/a/R&&D.kdx");
     recent.Items()[0]->trigger();
     EXPECT_EQ(clicked, "/a/R&D.kdx");
+}
+
+// The list is saved in one write of the settings file: with the n-th write
+// failing as a kill at that step would leave it, the file holds the old list
+// or the new one, whole, for every n.
+TEST(RecentFiles, AKillDuringTheSaveLeavesTheOldOrTheNewListWhole)
+{
+    QTemporaryDir tmp;
+    const QString file = tmp.filePath("Korvalt.ini");
+    QMenu menu;
+    QAction *first = menu.addSeparator();
+    QAction *second = menu.addSeparator();
+    TRecentFiles recent(&menu, first, second);
+    for (const char *p : {"/new/1.kdx", "/new/2.kdx", "/new/3.kdx"}) recent.Add(QString::fromUtf8(p));
+    const QStringList old{"1=/old/a.kdx", "2=/old/b.kdx", "3=/old/c.kdx", "4=/old/d.kdx"};
+    const QStringList now{"1=/new/1.kdx", "2=/new/2.kdx", "3=/new/3.kdx"};
+    auto onDisk = [&] {
+        kv::TIniFile::ClearCache();
+        return kv::TIniFile(file).ReadSectionValues("Files");
+    };
+    for (int failAt = 1;; ++failAt) {
+        {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write("[Default]\r\nMill=4\r\n[Files]\r\n1=/old/a.kdx\r\n2=/old/b.kdx\r\n3=/old/c.kdx\r\n"
+                      "4=/old/d.kdx\r\n");
+        }
+        kv::TIniFile::ClearCache();
+        kv::TIniFile ini(file);
+        int writes = 0;
+        bool failed = false;
+        {
+            const auto hook = kv::test::ScopedHook(&kv::SetWriteErrorHook, [&](const QString &path) {
+                if (QFileInfo(path).fileName() != "Korvalt.ini") return 0;
+                QFile in(file);
+                const QByteArray disk = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+                EXPECT_TRUE(disk.contains("4=/old/d.kdx") || !disk.contains("/old/")) << disk.toStdString();
+                if (++writes != failAt) return 0;
+                failed = true;
+                return EIO;
+            });
+            try {
+                recent.Save(ini);
+            } catch (const kv::Error &) {
+            }
+        }
+        EXPECT_EQ(onDisk(), failed ? old : now) << "write " << failAt;
+        if (!failed) break;
+        ASSERT_LT(failAt, 20);
+    }
 }
 
 TEST(RecentFiles, WrittenAtCloseReadAtShowAndADeletedOneGoesWhenClicked)
@@ -879,6 +931,49 @@ TEST(Startup, DamagedSettingsAndAMissingStockTableAreReported)
     EXPECT_EQ(answers.shown()[1].text,
               "Не найдена таблица \"" + native + "Sheets" + QDir::separator() + "Sheets.dbf\".\rСоздана пустая таблица.");
     EXPECT_EQ(f.ini().ReadInteger("Default", "Mill", 0), 5);
+}
+
+// The backup is the last settings file that read cleanly: taken at a clean
+// start and again at the close, so a later damage finds the settings of the
+// last run there, never a new installation's empty file.
+TEST(Startup, CleanStartAndCloseRefreshTheSettingsBackup)
+{
+    ShellFixture f(false);
+    auto bytesOf = [](const QString &file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(missing)");
+    };
+    const QString backup = f.root() + "Korvalt.~ini";
+    {
+        QFile out(backup);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));   // a new installation's empty backup
+    }
+    {
+        QFile out(f.root() + "Korvalt.ini");
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("[Default]\r\nVersion=2\r\nMill=6\r\n");
+    }
+    kv::TIniFile::ClearCache();
+    const QByteArray atStart = bytesOf(f.root() + "Korvalt.ini");
+    f.create();
+    EXPECT_EQ(bytesOf(backup), atStart);
+    f.form->Context().settings().Set(kv::key::Mill, 7);
+    f.form.reset();
+    EXPECT_EQ(bytesOf(backup), bytesOf(f.root() + "Korvalt.ini"));
+    EXPECT_TRUE(bytesOf(backup).contains("Mill=7"));
+
+    // Damaged now: the last run's settings come back from the backup.
+    {
+        QFile out(f.root() + "Korvalt.ini");
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray("\0\0garbage", 9));
+    }
+    kv::TIniFile::ClearCache();
+    kv::test::ScopedAnswers answers(f.ui);
+    f.create();
+    ASSERT_FALSE(answers.shown().empty());
+    EXPECT_TRUE(answers.shown()[0].text.contains("Используется резервная копия"));
+    EXPECT_EQ(f.ini().ReadInteger("Default", "Mill", 0), 7);
 }
 
 TEST(Startup, StepsRunInTheirOrder)

@@ -24,6 +24,8 @@
 #include <QCheckBox>
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
+#include <QFocusEvent>
 #include <QMdiArea>
 #include <QTemporaryDir>
 #include <QFile>
@@ -33,6 +35,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -297,6 +300,97 @@ TEST_F(Warehouse, RowsAreTypedWithTabBetweenTheCells)
         for (const QStringList &row : c.rows) typed << row.mid(0, c.fields.size());
         EXPECT_EQ(stored, typed) << c.grid;
     }
+}
+
+// A new row given up with Esc (typed into, or opened by Down past the last
+// row), or an edit of a row given up, leaves the table as it was and
+// unmodified: the close asks nothing.
+TEST_F(Warehouse, ANewRowGivenUpWithEscLeavesTheTableUnmodified)
+{
+    w->SetCurrentMaterial(1);
+    addScrapRow("О-1", 900, 400, 1, 1, QDate(2024, 3, 5));
+    mod().tblSheets->AppendRecord({2800.0, 2070.0, 3.0, 1.0});
+    w->PostScraps();
+    w->PostSheets();
+    click(*w, "tbSaveScraps");
+    click(*w, "tbSaveSheets");
+    ASSERT_FALSE(mod().SheetsModified || mod().ScrapsModified);
+    struct Case
+    {
+        const char *grid;
+        int page;
+        Table *table;
+        QStringList typed;       // after Down past the last row; none: the row only opened
+        bool overExisting;       // typed over the last row instead
+    };
+    const Case cases[] = {
+        {"dbgScraps", 1, mod().tblScraps, {"О-2"}, false},
+        {"dbgScraps", 1, mod().tblScraps, {}, false},
+        {"dbgScraps", 1, mod().tblScraps, {"О-3"}, true},
+        {"dbgSheets", 0, mod().tblSheets, {"2440"}, false},
+        {"dbgSheets", 0, mod().tblSheets, {}, false},
+        {"dbgSheets", 0, mod().tblSheets, {"1830"}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.grid) + " " + c.typed.join(",").toStdString() + (c.overExisting ? " over" : ""));
+        child<QTabWidget>(*w, "pcWareHouse")->setCurrentIndex(c.page);
+        auto *grid = child<TExDBGrid>(*w, c.grid);
+        grid->setFocus();
+        c.table->Last();
+        if (!c.overExisting) roadtest::pressKey(grid, Qt::Key_Down);
+        for (const QString &text : c.typed) roadtest::typeText(grid, text);
+        QApplication::processEvents();
+        EXPECT_EQ(c.table->State(), c.overExisting ? DataSetState::Edit : DataSetState::Insert);
+        for (int i = 0; i < 2 && c.table->State() != DataSetState::Browse; ++i) roadtest::pressKey(grid, Qt::Key_Escape);
+        QApplication::processEvents();
+        EXPECT_EQ(c.table->State(), DataSetState::Browse);
+        EXPECT_EQ(c.table->RecordCount(), 1);
+        EXPECT_FALSE(mod().SheetsModified || mod().ScrapsModified);
+        kv::test::ScopedAnswers none(app.ui);
+        EXPECT_TRUE(w->CloseQuery());
+        EXPECT_TRUE(none.shown().empty());
+    }
+}
+
+// A refused off-cut row says why once for the key that tried to post it.
+// The box takes the focus from the grid as a real one does (the window is
+// deactivated under a modal box), which must not post the row again.
+TEST_F(Warehouse, ARefusedRowIsReportedOncePerKey)
+{
+    w->SetCurrentMaterial(1);
+    addScrapRow("О-1", 900, 400, 1, 1, QDate(2024, 3, 5));
+    w->PostScraps();
+    child<QTabWidget>(*w, "pcWareHouse")->setCurrentIndex(1);
+    auto *grid = child<TExDBGrid>(*w, "dbgScraps");
+    // The window is active, as under a user: its focus is the grid's.
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    grid->setFocus();
+    mod().tblScraps->Last();
+    roadtest::pressKey(grid, Qt::Key_Down);
+    roadtest::typeText(grid, "О-2");
+    roadtest::pressKey(grid, Qt::Key_Tab);
+    roadtest::typeText(grid, "-500");
+    roadtest::pressKey(grid, Qt::Key_Tab);
+    QStringList shown;
+    app.ui.onMessage = [&](const ShownMessage &m) {
+        shown << m.text;
+        // A modal box over the window takes the activation and the focus
+        // until it is answered.
+        QDialog box(w.get());
+        box.setModal(true);
+        box.show();
+        QApplication::setActiveWindow(&box);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&box));
+        box.hide();
+        return ModalResult::Ok;
+    };
+    roadtest::pressKey(grid, Qt::Key_Up);
+    QApplication::processEvents();
+    app.ui.onMessage = nullptr;
+    ASSERT_EQ(shown.size(), 1) << shown.join(" | ").toStdString();
+    EXPECT_TRUE(shown[0].contains("Длина")) << shown[0].toStdString();
+    EXPECT_EQ(mod().tblScraps->State(), DataSetState::Insert);
 }
 
 // An off-cut typed without a sound size never reaches the stock: every road

@@ -296,11 +296,13 @@ void CatalogSectionsEdit::Save()
     TIniFile catalog(m_paths.CatalogIniFile());
     // The section is replaced whole, and the sections of deleted entries go
     // with them, so no stale entry stays behind.
-    for (const QString &number : m_deleted)
-        for (const QString &suffix : {QString(), QStringLiteral("_"), QStringLiteral("_c")})
-            catalog.EraseSection(number + suffix);
-    catalog.EraseSection(QStringLiteral("Sections"));
-    for (const Line &l : Sections()) catalog.WriteString(QStringLiteral("Sections"), l.number, l.name);
+    catalog.Update([&] {
+        for (const QString &number : m_deleted)
+            for (const QString &suffix : {QString(), QStringLiteral("_"), QStringLiteral("_c")})
+                catalog.EraseSection(number + suffix);
+        catalog.EraseSection(QStringLiteral("Sections"));
+        for (const Line &l : Sections()) catalog.WriteString(QStringLiteral("Sections"), l.number, l.name);
+    });
     for (const QString &stem : m_deletedStems) {
         try {
             DeleteTableFile(ModelTablePath(m_paths, stem));

@@ -158,18 +158,30 @@ const Paths &StockService::GetPaths() const
 QStringList StockService::OpenCopies()
 {
     QStringList errors;
+    // A table that failed and is still the same file was reported already;
+    // it stays closed and the other one is used.
     try {
-        if (!m_module.SheetsModified) m_module.OpenSheetsCopy();
-        else openOnCopy(*m_module.tblSheets, GetPaths().TempSheetsTable(), QStringLiteral("Ошибка открытия базы листов"));
+        if (m_module.SheetsFailedUnchanged()) {
+        } else if (!m_module.SheetsModified) {
+            m_module.OpenSheetsCopy();
+        } else {
+            openOnCopy(*m_module.tblSheets, GetPaths().TempSheetsTable(), QStringLiteral("Ошибка открытия базы листов"));
+        }
     } catch (const Error &e) {
         errors << e.message();
     }
     try {
-        if (!m_module.ScrapsModified) m_module.OpenScrapsCopy();
-        else openOnCopy(*m_module.tblScraps, GetPaths().TempScrapsTable(), QStringLiteral("Ошибка открытия базы отходов"));
+        if (m_module.ScrapsFailedUnchanged()) {
+        } else if (!m_module.ScrapsModified) {
+            m_module.OpenScrapsCopy();
+        } else {
+            openOnCopy(*m_module.tblScraps, GetPaths().TempScrapsTable(), QStringLiteral("Ошибка открытия базы отходов"));
+        }
     } catch (const Error &e) {
         errors << e.message();
     }
+    for (const bool scraps : {false, true})
+        if (const QString notice = m_module.TakeNotice(scraps); !notice.isEmpty()) errors << notice;
     applySheetsFilter();
     applyScrapsFilter();
     return errors;
@@ -213,8 +225,19 @@ void StockService::SaveScraps()
     }
 }
 
+void StockService::requireOpen(bool scraps) const
+{
+    const QString problem = scraps ? m_module.ScrapsProblem() : m_module.SheetsProblem();
+    if (!problem.isEmpty()) throw Error(problem);
+}
+
 void StockService::reload(bool scraps)
 {
+    // A table that could not be opened has nothing to drop.
+    if (!(scraps ? m_module.ScrapsProblem() : m_module.SheetsProblem()).isEmpty()) {
+        (scraps ? m_module.ScrapsModified : m_module.SheetsModified) = false;
+        return;
+    }
     Table &t = scraps ? *m_module.tblScraps : *m_module.tblSheets;
     const Paths &p = GetPaths();
     if (t.Active() && t.State() != DataSetState::Browse) t.Cancel();
@@ -320,6 +343,7 @@ void StockService::SetDateFilter(const std::optional<DateRange> &range)
 
 bool StockService::AddSheets(int length, int width, int quantity, int code)
 {
+    requireOpen(false);
     const QString err = CheckNewSheets(length, width, quantity, code >= 0 && code != kAllMaterials);
     if (!err.isEmpty()) throw Error(err);
     PostSheets();
@@ -353,6 +377,7 @@ bool StockService::AddSheets(int length, int width, int quantity, int code)
 
 void StockService::ClearScraps(int code)
 {
+    requireOpen(true);
     if (code < 0) return;
     PostScraps();
     QString sql = QStringLiteral("Delete from %1 a").arg(quoted(GetPaths().TempScrapsTable()));
@@ -372,6 +397,7 @@ void StockService::ClearScraps(int code)
 
 int StockService::DeleteWaste(int code, const TScrapSettings &s)
 {
+    requireOpen(true);
     PostScraps();
     const QString from = QStringLiteral("Delete from %1 a\r\n").arg(quoted(GetPaths().TempScrapsTable()));
     const int sl = s.CheckSquareWidth ? s.SquareWidth : INT_MAX;
@@ -417,6 +443,7 @@ int StockService::DeleteWaste(int code, const TScrapSettings &s)
 
 int StockService::MarkScraps(const TMarkSettings &mark, int materialCode)
 {
+    requireOpen(true);
     PostScraps();
     Table &t = *m_module.tblScraps;
     if (!t.Active()) return 0;
@@ -489,6 +516,7 @@ void StockService::MergeEqualScrapsFile(const QString &scrapsFile)
 
 void StockService::MergeEqualScraps()
 {
+    requireOpen(true);
     PostScraps();
     bool changed = false;
     {
@@ -587,6 +615,9 @@ QString StockService::PrintListSQL(bool scraps, const QString &materialsTable) c
 
 std::unique_ptr<StockChange> StockService::BeginChange()
 {
+    // A variant is not taken out of a stock that could not be read.
+    requireOpen(false);
+    requireOpen(true);
     return std::unique_ptr<StockChange>(new StockChange(*this));
 }
 
@@ -610,7 +641,19 @@ void StockService::RestoreFrom(const QString &sheetsFile, const QString &scrapsF
                               {scrapsFile, p.TempScrapsTable()}});
     }
     m_module.SheetsModified = m_module.ScrapsModified = false;
+    // A table that could not be opened before is tried again on the files
+    // that replaced it.
+    QStringList problems;
+    for (const bool scraps : {false, true}) {
+        if ((scraps ? m_module.ScrapsProblem() : m_module.SheetsProblem()).isEmpty()) continue;
+        try {
+            scraps ? m_module.OpenScrapsCopy() : m_module.OpenSheetsCopy();
+        } catch (const Error &e) {
+            problems << e.message();
+        }
+    }
     reopenAfterSwap();
+    if (!problems.isEmpty()) throw Error(problems.join(QLatin1Char('\r')));
 }
 
 StockChange::StockChange(StockService &stock) : m_stock(stock)

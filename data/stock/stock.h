@@ -106,7 +106,8 @@ public:
     // ---- working copies
     // Makes both working copies from the stock tables and opens the tables
     // on them; each failure is one message of the list (the other table is
-    // still tried). A copy with unsaved changes (an accepted variant) is
+    // still tried), and so is the notice of a table opened short. A table
+    // that failed before and is still the same file is not tried again. A copy with unsaved changes (an accepted variant) is
     // kept as it is: making it again would drop them.
     QStringList OpenCopies();
     // Posts a pending edit and replaces the stock table by the working copy;
@@ -190,6 +191,8 @@ private:
     void applyScrapsFilter();
     void reopenAfterSwap();
     void reload(bool scraps);
+    // Raises why a stock table could not be opened, when it could not.
+    void requireOpen(bool scraps) const;
 
     TModule &m_module;
     Settings &m_settings;

@@ -85,12 +85,15 @@ int WareHouseStates::Save(const QString &remark, const QDateTime &when)
         throw Error(QStringLiteral("Ошибка сохранения состояния склада."));
     }
     list << n;
-    writeSections(list);
     TIniFile ini(m_paths.WHSaveIniFile());
-    const QString sec = QString::number(n);
-    ini.WriteString(sec, QStringLiteral("Date"), formatDate(when.date()));
-    ini.WriteString(sec, QStringLiteral("Time"), when.time().toString(QStringLiteral("HH:mm:ss")));
-    ini.WriteString(sec, QStringLiteral("Remark"), remark);
+    // The list and the state's section reach the index in one write.
+    ini.Update([&] {
+        writeSections(list);
+        const QString sec = QString::number(n);
+        ini.WriteString(sec, QStringLiteral("Date"), formatDate(when.date()));
+        ini.WriteString(sec, QStringLiteral("Time"), when.time().toString(QStringLiteral("HH:mm:ss")));
+        ini.WriteString(sec, QStringLiteral("Remark"), remark);
+    });
     return n;
 }
 

@@ -3,13 +3,18 @@
 #include "data/matoptions.h"
 #include "data/paths.h"
 #include "data/settings.h"
+#include "data/maps/mapfiles.h"
 #include "data/stock/accept.h"
+#include "data/stock/acceptedmaps.h"
 #include "data/stock/stock.h"
 #include "platform/db/query.h"
 #include "platform/error.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -292,4 +297,56 @@ TEST_F(Accept, TheWarehouseOpenedAfterwardsShowsTheAcceptedStockAndSavesIt)
         ASSERT_TRUE(stock->OpenCopies().isEmpty());
         EXPECT_EQ(scrapRows(), scrapsAfter);
     }
+}
+
+// The checksum that recognises an accepted variant: the same after a save
+// and an open of its map file, after acceptance gave its off-cuts codes, and
+// after the display changed; different as soon as what acceptance reads does.
+TEST(AcceptedVariants, ChecksumFollowsWhatAcceptanceReads)
+{
+    MapDocument doc;
+    doc.Caption = QStringLiteral("Вариант раскроя");
+    doc.Tabs = {tab(7, 2800, 2070, 2, false, {}, {usable(800, 600), waste(100, 50)}),
+                tab(7, 900, 700, 1, true, QStringLiteral("ОСТ-1"), {usable(300, 300, QStringLiteral("А"))})};
+    MapPart part;
+    part.Title = QStringLiteral("Бок");
+    part.RealWidth = 720, part.RealHeight = 560;
+    doc.Tabs[0].Parts = {part};
+    doc.UsingSheets.Add(7, 2800, 2070, 3, 5);
+    const QString sum = AcceptedVariants::Checksum(doc);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Вариант.map");
+    SaveMapsToFile(doc, file);
+    MapDocument reopened;
+    ASSERT_EQ(LoadMapsFromFile(file, reopened), mlrLoaded);
+    EXPECT_EQ(AcceptedVariants::Checksum(reopened), sum);
+
+    const struct { const char *what; std::function<void(MapDocument &)> change; bool same; } cases[] = {
+        {"codes given at acceptance", [](MapDocument &d) { d.Tabs[0].Scraps[0].ScrapName = "Б-7"; }, true},
+        {"display", [](MapDocument &d) { d.SetShowBorders(true); d.Display.Colors.Detal = 0x123456; d.Caption = "x"; }, true},
+        {"a part moved", [](MapDocument &d) { d.Tabs[0].Parts[0].RealTop += 1; }, false},
+        {"another repeat count", [](MapDocument &d) { d.Tabs[0].Quantity = 3; }, false},
+        {"another stock off-cut", [](MapDocument &d) { d.Tabs[1].SheetName = "ОСТ-2"; }, false},
+        {"another remaining sheet count", [](MapDocument &d) { d.UsingSheets.SetQuantity(7, 2800, 2070, 2); }, false},
+    };
+    for (const auto &c : cases) {
+        MapDocument d = doc;
+        c.change(d);
+        EXPECT_EQ(AcceptedVariants::Checksum(d) == sum, c.same) << c.what;
+    }
+
+    // Noted with when and from where; another variant is not found.
+    AcceptedVariants list(dir.filePath("Accepted.ini"));
+    EXPECT_FALSE(list.Find(doc));
+    const QDateTime when(QDate(2024, 3, 5), QTime(10, 15));
+    list.Add(doc, file, when);
+    const auto found = AcceptedVariants(dir.filePath("Accepted.ini")).Find(reopened);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->when, when);
+    EXPECT_EQ(found->fileName, file);
+    EXPECT_TRUE(AcceptedVariants::AgainQuestion(*found).contains("05.03.2024 10:15"));
+    MapDocument other = doc;
+    other.Tabs.pop_back();
+    EXPECT_FALSE(list.Find(other));
 }

@@ -172,11 +172,18 @@ TEST_F(DataModule, DirtyFlagsAndSavingWorkingCopies)
     Table *sh = module->tblSheets;
     ASSERT_EQ(sh->RecordCount(), 1);
     EXPECT_EQ(sh->FieldByName("MatName")->AsString(), QString("ЛДСП белая"));
+    // An edit or a new row given up changes nothing; a posted one does.
     sh->Edit();
-    EXPECT_TRUE(module->SheetsModified);
-    EXPECT_FALSE(module->ScrapsModified);
+    sh->FieldByName("MANY")->SetAsFloat(4);
+    sh->Cancel();
+    sh->Append();
+    sh->Cancel();
+    EXPECT_FALSE(module->SheetsModified);
+    sh->Edit();
     sh->FieldByName("MANY")->SetAsFloat(3);
     sh->Post();
+    EXPECT_TRUE(module->SheetsModified);
+    EXPECT_FALSE(module->ScrapsModified);
     // Only the working copy changed so far.
     EXPECT_DOUBLE_EQ(DbfFile::read(paths->SheetsTable()).rows[0].values[2].toDouble(), 5);
     module->SaveSheets();

@@ -345,10 +345,14 @@ TEST_F(MatOptionsTest, DamagedSettingsFileKeepsTheGoodBackup)
     const QByteArray garbage(raw, sizeof raw - 1);
     const QByteArray good("[Default]\r\nVersion=1\r\nMill=5\r\n");
     const QByteArray damagedBackup("\0\0\0\0", 4);
-    const struct { const char *what; std::optional<QByteArray> backup; bool restored; } cases[] = {
-        {"good backup", good, true},
-        {"damaged backup", damagedBackup, false},
-        {"no backup", std::nullopt, false},
+    const struct { const char *what; std::optional<QByteArray> backup; bool restored; const char *says; } cases[] = {
+        {"good backup", good, true, "Используется резервная копия"},
+        {"damaged backup", damagedBackup, false, "тоже повреждена: используются настройки, которые удалось прочитать"},
+        {"no backup", std::nullopt, false, "нет: используются настройки, которые удалось прочитать"},
+        // A new installation's empty backup holds no settings: taking it
+        // would replace every setting by nothing.
+        {"empty backup", QByteArray(), false, "пуста: используются настройки, которые удалось прочитать"},
+        {"backup of sections only", QByteArray("[Default]\r\n\r\n; c\r\n"), false, "пуста: используются"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -370,6 +374,7 @@ TEST_F(MatOptionsTest, DamagedSettingsFileKeepsTheGoodBackup)
         EXPECT_TRUE(said.startsWith("Файл настроек \"" + QDir::toNativeSeparators(file()) + "\" повреждён."));
         EXPECT_TRUE(said.contains("Korvalt.ini.bad"));
         EXPECT_EQ(said.contains("Используется резервная копия"), c.restored);
+        EXPECT_TRUE(said.contains(QString::fromUtf8(c.says))) << said.toStdString();
         EXPECT_EQ(bytesOf("Korvalt.ini.bad"), garbage);
         EXPECT_EQ(bytesOf("Korvalt.~ini"), c.backup.value_or("(missing)"));
         EXPECT_TRUE(SettingsTextIsClean(bytesOf("Korvalt.ini")));
@@ -393,6 +398,40 @@ TEST_F(MatOptionsTest, DamagedSettingsFileKeepsTheGoodBackup)
     EXPECT_EQ(RepairSettingsFile(file(), file("Korvalt.~ini"), file("Korvalt.ini.bad")), QString());
     EXPECT_EQ(RepairSettingsFile(file("none.ini"), file("Korvalt.~ini"), file("Korvalt.ini.bad")), QString());
     EXPECT_FALSE(QFile::exists(file("Korvalt.ini.bad")));
+}
+
+// The backup follows the settings file while it reads cleanly and holds
+// settings; a damaged or empty file leaves the last good backup.
+TEST_F(MatOptionsTest, BackupTakesOnlyACleanFileWithSettings)
+{
+    const QByteArray older("[Default]\r\nMill=5\r\n");
+    const struct { const char *what; std::optional<QByteArray> file; bool taken; } cases[] = {
+        {"clean file", QByteArray("[Default]\r\nMill=3\r\n[Files]\r\n1=/a.kdx\r\n"), true},
+        {"empty file", QByteArray(), false},
+        {"sections without keys", QByteArray("[Default]\r\n"), false},
+        {"damaged file", QByteArray("[Default]\r\nMill=3\r\n\0\0", 21), false},
+        {"no file", std::nullopt, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(file());
+        writeRaw("Korvalt.~ini", QString::fromLatin1(older));
+        if (c.file) {
+            QFile f(file());
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(*c.file);
+        }
+        EXPECT_EQ(RefreshSettingsBackup(file(), file("Korvalt.~ini")), c.taken);
+        QFile b(file("Korvalt.~ini"));
+        ASSERT_TRUE(b.open(QIODevice::ReadOnly));
+        EXPECT_EQ(b.readAll(), c.taken ? *c.file : older);
+    }
+    // The upgrade of a new installation's empty file writes no backup.
+    QFile::remove(file("Korvalt.~ini"));
+    writeRaw("Korvalt.ini", QString());
+    TIniFile ini(file());
+    EXPECT_TRUE(UpgradeSettingsFile(ini, file("Korvalt.~ini")));
+    EXPECT_FALSE(QFile::exists(file("Korvalt.~ini")));
 }
 
 TEST_F(MatOptionsTest, UpgradeNeverMakesADamagedFileTheBackup)

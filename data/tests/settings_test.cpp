@@ -1,12 +1,20 @@
 #include "data/settings.h"
 
+#include "data/matoptions.h"
+#include "platform/error.h"
+#include "platform/savefile.h"
 #include "platform/testsupport/locale.h"
+#include "platform/testsupport/scoped.h"
 #include "platform/text.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <cerrno>
+#include <functional>
 
 using namespace kv;
 
@@ -257,6 +265,99 @@ TEST_F(SettingsTest, NormalizeFolderPathTable)
 TEST_F(SettingsTest, MaterialSectionName)
 {
     EXPECT_EQ(MaterialSection(12), "Material12");
+}
+
+// The lines of a section as the file on disk holds them now, blank lines left out.
+QStringList sectionOnDisk(const QString &path, const QString &section)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {QStringLiteral("(no file)")};
+    QStringList out;
+    bool in = false;
+    for (const QString &line : fromCp1251(f.readAll()).split(QStringLiteral("\r\n"))) {
+        if (line.startsWith(QLatin1Char('['))) in = line.compare("[" + section + "]", Qt::CaseInsensitive) == 0;
+        else if (in && !line.trimmed().isEmpty()) out << line;
+    }
+    return out;
+}
+
+// A save of a section is run again and again with its n-th write of the file
+// failing as a kill at that step would leave it (the new text in a temporary
+// file, not in place), n = 1, 2, ... until a run goes through. Before every
+// write and after every run the section on disk is the old one or the new
+// one, whole.
+TEST_F(SettingsTest, AKillAtEveryStepOfASectionSaveLeavesTheOldOrTheNewSection)
+{
+    const QString before = QStringLiteral(
+        "[Default]\r\nVersion=1\r\nMill=4\r\n"
+        "[Files]\r\n1=/old/a.kdx\r\n2=/old/b.kdx\r\n3=/old/c.kdx\r\n"
+        "[Fonts]\r\nMap_Name=Arial\r\nMap_Size=10\r\nMap_Style_B=0\r\n"
+        "[SheetParams]\r\nFontName=Arial\r\nFontSize=9\r\n"
+        "[Lists]\r\nlvw_Width0=10\r\nlvw_Width1=20\r\nlvw_Width2=30\r\n"
+        "[Material12]\r\nMarkNumbering=1\r\nMarkPrefix=О-\r\nLength=300\r\nSheetWidth=2750\r\n");
+    IniFont font;
+    font.name = QStringLiteral("Times New Roman");
+    font.size = 12;
+    font.bold = true;
+    const struct { const char *what; const char *section; std::function<void()> save; } cases[] = {
+        {"section values", "Files",
+         [&] { WriteIniSectionValues(file(), "Files", {"1=/new/d.kdx", "2=/new/e.kdx"}); }},
+        {"section copied whole", "Files",
+         [&] {
+             writeRaw("Other.ini", "[Src]\r\n1=/new/x.kdx\r\n");
+             CopyIniSection(file("Other.ini"), "Src", file(), "Files");
+         }},
+        {"section copied key by key", "Files",
+         [&] {
+             writeRaw("Other.ini", "[Src]\r\n1=/new/x.kdx\r\n2=/new/y.kdx\r\n9=/new/z.kdx\r\n");
+             CopyIniSectionKeys(file("Other.ini"), "Src", "Files", file());
+         }},
+        {"font keys", "Fonts", [&] { TIniFile ini(file()); WriteFontToIni(ini, "Fonts", "Map", font); }},
+        {"map font", "SheetParams", [&] { Settings(file()).SetMapFont(font); }},
+        {"list-view columns", "Lists",
+         [&] { TIniFile ini(file()); WriteListViewColumns(ini, "Lists", "lvw", {11, 21, 31}); }},
+        {"migration of version 1", "Material12",
+         [&] { TIniFile ini(file()); UpgradeSettingsFile(ini, file("Korvalt.~ini")); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString section = QString::fromLatin1(c.section);
+        auto start = [&] {
+            writeRaw("Korvalt.ini", before);
+            QFile::remove(file("Korvalt.~ini"));
+            TIniFile::ClearCache();
+        };
+        start();
+        const QStringList old = sectionOnDisk(file(), section);
+        c.save();
+        const QStringList now = sectionOnDisk(file(), section);
+        ASSERT_NE(old, now);
+        for (int failAt = 1;; ++failAt) {
+            start();
+            int writes = 0;
+            bool failed = false;
+            {
+                const auto hook = test::ScopedHook(&SetWriteErrorHook, [&](const QString &path) {
+                    if (QFileInfo(path).canonicalFilePath() != QFileInfo(file()).canonicalFilePath()) return 0;
+                    const QStringList disk = sectionOnDisk(file(), section);
+                    EXPECT_TRUE(disk == old || disk == now) << "before write " << writes + 1 << ": "
+                                                            << disk.join('|').toStdString();
+                    if (++writes != failAt) return 0;
+                    failed = true;
+                    return EIO;
+                });
+                try {
+                    c.save();
+                } catch (const Error &) {
+                }
+            }
+            TIniFile::ClearCache();
+            EXPECT_EQ(sectionOnDisk(file(), section), failed ? old : now) << "write " << failAt << " failed";
+            EXPECT_EQ(TIniFile(file()).ReadSectionValues(section).size(), (failed ? old : now).size());
+            if (!failed) break;
+            ASSERT_LT(failAt, 100);
+        }
+    }
 }
 
 } // namespace

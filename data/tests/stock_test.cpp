@@ -6,7 +6,9 @@
 #include "data/stock/filereplace.h"
 #include "data/stock/stock.h"
 #include "data/stock/whstates.h"
+#include "platform/db/dbffile.h"
 #include "platform/db/query.h"
+#include "platform/db/table.h"
 #include "platform/error.h"
 #include "platform/savefile.h"
 #include "platform/text.h"
@@ -23,6 +25,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 
 using namespace kv;
@@ -631,4 +634,112 @@ TEST_F(Stock, ARestoreThatFailsMidwayKeepsStockAndWorkingCopiesAsTheyWere)
     for (int i = 0; i < 4; ++i) EXPECT_EQ(bytesOf(files[i]), before[i]) << files[i].toStdString();
     EXPECT_TRUE(module->tblSheets->Active());
     EXPECT_EQ(module->tblSheets->RecordCount(), 1);
+}
+
+// A damaged stock table, found at start (the module opens it) or when the
+// warehouse opens it later: one message naming the file and the reason, the
+// file kept byte for byte, the other table usable. A table cut short opens
+// with its whole records, and its save keeps the longer file beside it.
+TEST_F(Stock, DamagedStockTablesAreReportedAndKept)
+{
+    for (int i = 0; i < 3; ++i) addSheet(2750, 1830 - i, i + 1, 5);
+    addScrap({"A1", 600, 300, 1, 5, QDate(2024, 3, 5)});
+    addScrap({"A2", 700, 300, 2, 5, QDate(2024, 3, 5)});
+    addScrap({"A3", 800, 300, 3, 5, QDate(2024, 3, 5)});
+    stock->SaveSheets();
+    stock->SaveScraps();
+    const QByteArray good[2] = {bytesOf(paths->SheetsTable()), bytesOf(paths->ScrapsTable())};
+    const int rows = 3;
+
+    auto withCount = [](QByteArray b, quint32 n) {
+        for (int i = 0; i < 4; ++i) b[4 + i] = char((n >> (8 * i)) & 0xFF);
+        return b;
+    };
+    struct Case
+    {
+        const char *what;
+        std::function<QByteArray(const QByteArray &, int recordLen)> damage;
+        const char *reason;
+        int whole;   // -1: the table cannot be opened
+    };
+    const Case cases[] = {
+        {"cut at 10 bytes", [](const QByteArray &b, int) { return b.left(10); }, "заголовок таблицы неполон", -1},
+        {"cut inside the field list", [](const QByteArray &b, int) { return b.left(40); }, "заголовок таблицы неполон", -1},
+        {"not a table",
+         [](const QByteArray &b, int) {
+             QByteArray x = b;
+             x[0] = '\0';
+             return x;
+         },
+         "не является таблицей dBASE", -1},
+        {"cut inside a record",
+         [](const QByteArray &b, int len) { return b.left(b.size() - 1 - len - len / 2); }, "обрезан внутри записи", 1},
+        {"record count beyond the file", [&](const QByteArray &b, int) { return withCount(b, 10); },
+         "в заголовке записей больше, чем в файле", rows},
+    };
+    for (const bool scraps : {false, true}) {
+        const QString live = scraps ? paths->ScrapsTable() : paths->SheetsTable();
+        Table &mine = scraps ? *module->tblScraps : *module->tblSheets;
+        Table &other = scraps ? *module->tblSheets : *module->tblScraps;
+        const int recordLen = int(DbfFile::parse(good[scraps], live, false).recordLength());
+        for (const Case &c : cases) {
+            for (const bool atStart : {true, false}) {
+                SCOPED_TRACE(std::string(scraps ? "off-cuts, " : "sheets, ") + c.what + (atStart ? ", at start" : ", at open"));
+                for (const bool s : {false, true}) {
+                    QFile f(s ? paths->ScrapsTable() : paths->SheetsTable());
+                    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                    f.write(good[s]);
+                }
+                ASSERT_TRUE(stock->OpenCopies().isEmpty());
+                const QByteArray damaged = c.damage(good[scraps], recordLen);
+                {
+                    QFile f(live);
+                    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                    f.write(damaged);
+                }
+                QStringList said;
+                if (atStart) {
+                    try {
+                        scraps ? module->OpenScrapsCopy() : module->OpenSheetsCopy();
+                    } catch (const Error &e) {
+                        said << e.message();
+                    }
+                    if (const QString n = module->TakeNotice(scraps); !n.isEmpty()) said << n;
+                } else {
+                    said = stock->OpenCopies();
+                }
+                ASSERT_EQ(said.size(), 1);
+                EXPECT_TRUE(said[0].contains(QDir::toNativeSeparators(live))) << said[0].toStdString();
+                EXPECT_TRUE(said[0].contains(QString::fromUtf8(c.reason))) << said[0].toStdString();
+                // Said once: the warehouse opening after the start adds nothing.
+                EXPECT_TRUE(stock->OpenCopies().isEmpty());
+                EXPECT_EQ(bytesOf(live), damaged);
+                ASSERT_TRUE(other.Active());
+                EXPECT_EQ(other.RecordCount(), rows);
+                if (c.whole < 0) {
+                    EXPECT_FALSE(mine.Active());
+                    EXPECT_TRUE(said[0].startsWith(scraps ? "Ошибка открытия базы отходов\r"
+                                                          : "Ошибка открытия базы листов\r"));
+                    EXPECT_THROW(scraps ? stock->SaveScraps() : stock->SaveSheets(), Error);
+                    EXPECT_THROW(stock->BeginChange(), Error);
+                    if (scraps) EXPECT_THROW(stock->ClearScraps(kAllMaterials), Error);
+                    else EXPECT_THROW(stock->AddSheets(100, 100, 1, 5), Error);
+                    EXPECT_EQ(bytesOf(live), damaged);
+                    EXPECT_FALSE(stock->SheetsDirty() || stock->ScrapsDirty());
+                    // The other table saves as usual.
+                    scraps ? stock->SaveSheets() : stock->SaveScraps();
+                    EXPECT_EQ(bytesOf(scraps ? paths->SheetsTable() : paths->ScrapsTable()), good[!scraps]);
+                    continue;
+                }
+                ASSERT_TRUE(mine.Active());
+                EXPECT_EQ(mine.RecordCount(), c.whole);
+                const QString kept = TModule::ShortenedCopyOf(live);
+                EXPECT_TRUE(said[0].contains(QDir::toNativeSeparators(kept))) << said[0].toStdString();
+                scraps ? stock->SaveScraps() : stock->SaveSheets();
+                EXPECT_EQ(bytesOf(kept), damaged);
+                EXPECT_EQ(DbfFile::read(live).rows.size(), c.whole);
+                QFile::remove(kept);
+            }
+        }
+    }
 }

@@ -160,6 +160,36 @@ TEST_F(IniTest, TwoObjectsOnOnePathShareWrites)
     EXPECT_EQ(b.FileName(), dir.path() + QStringLiteral("/./Korvalt.ini"));
 }
 
+// Writes inside Update reach the disk together when it ends, and every
+// object on the path reads them at once; a nested Update joins the outer
+// one; a change that throws leaves the file and the readers as they were.
+TEST_F(IniTest, UpdateWritesItsChangesOnceTogether)
+{
+    const QByteArray before("[A]\r\nK1=1\r\nK2=2\r\n");
+    writeRaw("Korvalt.ini", before);
+    TIniFile ini(path()), other(path());
+    ini.Update([&] {
+        ini.EraseSection("A");
+        other.WriteString("A", "K1", "10");
+        ini.Update([&] { ini.WriteString("A", "K3", "30"); });
+        EXPECT_EQ(other.ReadSection("A"), (QStringList{"K1", "K3"}));
+        EXPECT_EQ(readRaw(), before);
+    });
+    EXPECT_EQ(readRaw(), "[A]\r\nK1=10\r\nK3=30\r\n");
+
+    EXPECT_THROW(ini.Update([&] {
+                     ini.WriteString("A", "K1", "99");
+                     ini.EraseSection("A");
+                     throw kv::Error(QStringLiteral("stop"));
+                 }),
+                 kv::Error);
+    EXPECT_EQ(readRaw(), "[A]\r\nK1=10\r\nK3=30\r\n");
+    EXPECT_EQ(other.ReadInteger("A", "K1", 0), 10);
+    // A later write goes to the disk at once again.
+    ini.WriteString("A", "K2", "20");
+    EXPECT_EQ(readRaw(), "[A]\r\nK1=10\r\nK3=30\r\nK2=20\r\n");
+}
+
 TEST_F(IniTest, ChangesMadeOnDiskAreSeen)
 {
     TIniFile ini(path());

@@ -94,3 +94,42 @@ TEST(SaveFile, LinksAndPermissionsStay)
 }
 
 } // namespace
+
+namespace {
+
+// What a write killed half-way leaves ("name~" and six letters or digits)
+// goes at the next write of that file; other files' leftovers and files that
+// only look alike stay until the folder is cleared at start-up.
+TEST(SaveFile, LeftoversOfKilledWritesGo)
+{
+    const struct { const char *name; bool leftover; } names[] = {
+        {"Korvalt.ini~a1B2c3", true}, {"TempSc.dbf~XYZ123", true}, {".korvalt~000000", true},
+        {"Korvalt.~ini", false}, {"Korvalt.ini~a1B2c", false}, {"Korvalt.ini~a1B2c34", false},
+        {"Korvalt.ini~a1-2c3", false}, {"~abcdef", false}, {"notes~1.txt", false},
+    };
+    for (const auto &n : names) EXPECT_EQ(IsSaveLeftover(QString::fromUtf8(n.name)), n.leftover) << n.name;
+    EXPECT_FALSE(IsSaveLeftover("Other.ini~a1B2c3", "Korvalt.ini"));
+
+    QTemporaryDir dir;
+    auto touch = [&](const QString &name) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("half");
+    };
+    const QStringList mine{"Korvalt.ini~a1B2c3", "Korvalt.ini~QQQQQQ"};
+    const QStringList others{"Other.ini~a1B2c3", "Кухня.kdx~abc123"};
+    const QStringList kept{"Korvalt.~ini", "notes~1.txt", "Korvalt.ini~toolong1"};
+    for (const QStringList &l : {mine, others, kept})
+        for (const QString &n : l) touch(n);
+    ASSERT_TRUE(SaveFileAtomically(dir.filePath("Korvalt.ini"), "[A]\r\n"));
+    for (const QString &n : mine) EXPECT_FALSE(QFile::exists(dir.filePath(n))) << n.toStdString();
+    for (const QStringList &l : {others, kept})
+        for (const QString &n : l) EXPECT_TRUE(QFile::exists(dir.filePath(n))) << n.toStdString();
+
+    EXPECT_EQ(RemoveSaveLeftoversIn(dir.path()), int(others.size()));
+    for (const QString &n : others) EXPECT_FALSE(QFile::exists(dir.filePath(n))) << n.toStdString();
+    for (const QString &n : kept) EXPECT_TRUE(QFile::exists(dir.filePath(n))) << n.toStdString();
+    EXPECT_EQ(bytesOf(dir.filePath("Korvalt.ini")), "[A]\r\n");
+}
+
+} // namespace

@@ -83,8 +83,10 @@ void TfrmBordersInfo::FormShow()
 void TfrmBordersInfo::FormClose()
 {
     TIniFile &ini = m_ctx.settings.Ini();
-    ini.WriteInteger(kSection, QStringLiteral("ColWidth0"), Grid->GetColumnWidth(0));
-    ini.WriteInteger(kSection, QStringLiteral("ColWidth1"), Grid->GetColumnWidth(1));
+    ini.Update([&] {
+        ini.WriteInteger(kSection, QStringLiteral("ColWidth0"), Grid->GetColumnWidth(0));
+        ini.WriteInteger(kSection, QStringLiteral("ColWidth1"), Grid->GetColumnWidth(1));
+    });
 }
 
 void ShowBordersInfo(PrintContext ctx, const BorderTotals &list, QWidget *parent)

@@ -290,7 +290,9 @@ void TfrmPrintLabel::bbPageParamsClick()
     readMargins(ini, m);
     Owned<TPageForm> margins(new TPageForm(m_ctx.ui, this));
     if (!margins->Edit(m)) return;
-    for (int i = 0; i < 4; ++i) ini.WriteInteger(kLabelPageSection, QString::fromLatin1(kMarginKeys[i]), m[i]);
+    ini.Update([&] {
+        for (int i = 0; i < 4; ++i) ini.WriteInteger(kLabelPageSection, QString::fromLatin1(kMarginKeys[i]), m[i]);
+    });
 }
 
 bool TfrmPrintLabel::repLabelsGetValue(const QString &name, TrpValue &value)

@@ -105,20 +105,22 @@ MapPrintOptions ReadMapPrintOptions(const TIniFile &ini)
 
 void WriteMapPrintOptions(TIniFile &ini, const MapPrintOptions &o)
 {
-    const QString &sec = kSheetPageParams;
-    ini.WriteInteger(sec, QStringLiteral("Position"), o.Position);
-    ini.WriteInteger(sec, QStringLiteral("MapQuantity"), o.MapQuantity);
-    ini.WriteBool(sec, QStringLiteral("MillStat"), o.MillStat);
-    ini.WriteBool(sec, QStringLiteral("TotalWStat"), o.TotalWStat);
-    ini.WriteBool(sec, QStringLiteral("UsefulWStat"), o.UsefulWStat);
-    ini.WriteBool(sec, QStringLiteral("UselessWStat"), o.UselessWStat);
-    ini.WriteBool(sec, QStringLiteral("DetalStat"), o.DetalStat);
-    ini.WriteBool(sec, QStringLiteral("DetalsList"), o.DetalsList);
-    ini.WriteBool(sec, QStringLiteral("ShowBorder"), o.ShowBorder);
-    ini.WriteBool(sec, QStringLiteral("BorderCodes"), o.BorderCodes);
-    ini.WriteBool(sec, QStringLiteral("BorderStat"), o.BorderStat);
-    ini.WriteBool(sec, QStringLiteral("BorderBlack"), o.BorderBlack);
-    WriteFontToIni(ini, sec, QStringLiteral("MapFont"), o.MapFont);
+    ini.Update([&] {
+        const QString &sec = kSheetPageParams;
+        ini.WriteInteger(sec, QStringLiteral("Position"), o.Position);
+        ini.WriteInteger(sec, QStringLiteral("MapQuantity"), o.MapQuantity);
+        ini.WriteBool(sec, QStringLiteral("MillStat"), o.MillStat);
+        ini.WriteBool(sec, QStringLiteral("TotalWStat"), o.TotalWStat);
+        ini.WriteBool(sec, QStringLiteral("UsefulWStat"), o.UsefulWStat);
+        ini.WriteBool(sec, QStringLiteral("UselessWStat"), o.UselessWStat);
+        ini.WriteBool(sec, QStringLiteral("DetalStat"), o.DetalStat);
+        ini.WriteBool(sec, QStringLiteral("DetalsList"), o.DetalsList);
+        ini.WriteBool(sec, QStringLiteral("ShowBorder"), o.ShowBorder);
+        ini.WriteBool(sec, QStringLiteral("BorderCodes"), o.BorderCodes);
+        ini.WriteBool(sec, QStringLiteral("BorderStat"), o.BorderStat);
+        ini.WriteBool(sec, QStringLiteral("BorderBlack"), o.BorderBlack);
+        WriteFontToIni(ini, sec, QStringLiteral("MapFont"), o.MapFont);
+    });
 }
 
 MapPrintStyles ReadPrintStyles(const TIniFile &ini)
@@ -136,12 +138,14 @@ MapPrintStyles ReadPrintStyles(const TIniFile &ini)
 
 void WritePrintStyles(TIniFile &ini, const MapPrintStyles &s)
 {
-    ini.WriteInteger(kPrnSetupAdv, QStringLiteral("CurrentPage"), s.CurrentPage);
-    writeKind(ini, QStringLiteral("Detal"), s.Detal);
-    ini.WriteBool(kPrnSetupAdv, QStringLiteral("MillDraw"), s.MillDraw);
-    WritePenToIni(ini, kPrnSetupAdv, QStringLiteral("MillPen"), s.MillPen);
-    writeKind(ini, QStringLiteral("Scrap"), s.Scrap);
-    writeKind(ini, QStringLiteral("LostScrap"), s.LostScrap);
+    ini.Update([&] {
+        ini.WriteInteger(kPrnSetupAdv, QStringLiteral("CurrentPage"), s.CurrentPage);
+        writeKind(ini, QStringLiteral("Detal"), s.Detal);
+        ini.WriteBool(kPrnSetupAdv, QStringLiteral("MillDraw"), s.MillDraw);
+        WritePenToIni(ini, kPrnSetupAdv, QStringLiteral("MillPen"), s.MillPen);
+        writeKind(ini, QStringLiteral("Scrap"), s.Scrap);
+        writeKind(ini, QStringLiteral("LostScrap"), s.LostScrap);
+    });
 }
 
 TrpFont ToReportFont(const IniFont &f)

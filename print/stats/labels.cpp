@@ -114,21 +114,23 @@ LabelSettings ReadLabelSettings(const TIniFile &ini, const QString &s, bool part
 
 void WriteLabelSettings(TIniFile &ini, const QString &s, bool parts, const LabelSettings &r)
 {
-    ini.WriteInteger(s, QStringLiteral("Width"), r.width);
-    ini.WriteInteger(s, QStringLiteral("Height"), r.height);
-    ini.WriteBool(s, QStringLiteral("cbxName"), r.name);
-    ini.WriteBool(s, QStringLiteral("cbxDim"), r.dim);
-    ini.WriteBool(s, QStringLiteral("cbxMaterial"), r.material);
-    ini.WriteBool(s, QStringLiteral("cbxComment"), r.comment);
-    if (parts) ini.WriteBool(s, QStringLiteral("cbxBorders"), r.borders);
-    ini.WriteBool(s, QStringLiteral("cbxDrawBorder"), r.drawBorder);
-    ini.WriteBool(s, QStringLiteral("cbxWordWrap"), r.wordWrap);
-    ini.WriteInteger(s, QStringLiteral("rgrAlignment"), r.alignment);
-    ini.WriteString(s, QStringLiteral("Font_Name"), r.fontName);
-    ini.WriteInteger(s, QStringLiteral("Font_Size"), r.fontSize);
-    ini.WriteBool(s, QStringLiteral("Font_Style_Bold"), r.bold);
-    ini.WriteBool(s, QStringLiteral("Font_Style_Italic"), r.italic);
-    ini.WriteInteger(s, QStringLiteral("Font_Charset"), r.charset);
+    ini.Update([&] {
+        ini.WriteInteger(s, QStringLiteral("Width"), r.width);
+        ini.WriteInteger(s, QStringLiteral("Height"), r.height);
+        ini.WriteBool(s, QStringLiteral("cbxName"), r.name);
+        ini.WriteBool(s, QStringLiteral("cbxDim"), r.dim);
+        ini.WriteBool(s, QStringLiteral("cbxMaterial"), r.material);
+        ini.WriteBool(s, QStringLiteral("cbxComment"), r.comment);
+        if (parts) ini.WriteBool(s, QStringLiteral("cbxBorders"), r.borders);
+        ini.WriteBool(s, QStringLiteral("cbxDrawBorder"), r.drawBorder);
+        ini.WriteBool(s, QStringLiteral("cbxWordWrap"), r.wordWrap);
+        ini.WriteInteger(s, QStringLiteral("rgrAlignment"), r.alignment);
+        ini.WriteString(s, QStringLiteral("Font_Name"), r.fontName);
+        ini.WriteInteger(s, QStringLiteral("Font_Size"), r.fontSize);
+        ini.WriteBool(s, QStringLiteral("Font_Style_Bold"), r.bold);
+        ini.WriteBool(s, QStringLiteral("Font_Style_Italic"), r.italic);
+        ini.WriteInteger(s, QStringLiteral("Font_Charset"), r.charset);
+    });
 }
 
 QString DetalLabelText(const DetalLabelLists &l, int i, const LabelSettings &s)
