@@ -270,16 +270,26 @@ void TExCalendar::paintEvent(QPaintEvent *)
             QString text;
             QColor fg = palette().color(QPalette::WindowText);
             const bool selected = r > 0 && QPoint(c, r) == cur;
+            bool outside = false;
             if (r == 0) {
                 text = m_model.DayNameAt(c);
             } else if (const int d = m_model.DayAt(c, r)) {
                 text = QString::number(d);
-                if (!m_model.WithinLimits(QDate(m_model.Year(), m_model.Month(), d))) fg = kv::BtnShadowColor();
+                outside = !m_model.WithinLimits(QDate(m_model.Year(), m_model.Month(), d));
             }
             if (m_model.IsWeekendColumn(c) && !selected) fg = m_weekendColor;
             if (selected) {
                 p.fillRect(cell, QColor(0, 0, 0x80));
                 fg = Qt::white;
+            }
+            if (outside) {
+                // A day that cannot be chosen: in the face colour, engraved on a face-coloured calendar.
+                fg = kv::BtnFaceColor();
+                if (palette().color(QPalette::Window) == kv::BtnFaceColor()) {
+                    p.setPen(kv::BtnHighlightColor());
+                    p.drawText(cell.translated(1, 1), Qt::AlignCenter, text);
+                    fg = kv::BtnShadowColor();
+                }
             }
             p.setPen(fg);
             p.drawText(cell, Qt::AlignCenter, text);

@@ -7,6 +7,8 @@
 #include "platform/ui.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QPointer>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
@@ -613,6 +615,33 @@ void TDateEdit::keyPressEvent(QKeyEvent *e)
     TCustomComboEdit::keyPressEvent(e);
 }
 
+namespace {
+// Eats the mouse press that is on its way to a widget and the release that
+// goes with it; it goes away with the release, or at once when the release
+// was already swallowed by a message box.
+class ClickHold : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            if (QGuiApplication::mouseButtons() == Qt::NoButton) deleteLater();
+            return true;
+        case QEvent::MouseButtonRelease:
+            deleteLater();
+            return true;
+        case QEvent::MouseMove:
+            return QGuiApplication::mouseButtons() != Qt::NoButton;
+        default:
+            return false;
+        }
+    }
+};
+} // namespace
+
 void TDateEdit::focusOutEvent(QFocusEvent *e)
 {
     TCustomComboEdit::focusOutEvent(e);
@@ -623,7 +652,20 @@ void TDateEdit::focusOutEvent(QFocusEvent *e)
         // The message first, then the focus back once the box is gone; the
         // focus change of the box itself must not check again.
         m_checking = true;
+        // A click that took the focus away (a dialog's OK button) must not act.
+        QWidget *to = QApplication::focusWidget();
+        QPointer<ClickHold> hold;
+        if (to && to != this && QGuiApplication::mouseButtons() != Qt::NoButton) {
+            hold = new ClickHold(to);
+            to->installEventFilter(hold);
+        }
         ShowError(err.message(), this);
+        // The press that moved the focus is delivered on return from here; a
+        // hold left with no button down then has done its work.
+        if (hold)
+            QTimer::singleShot(0, hold, [hold] {
+                if (hold && QGuiApplication::mouseButtons() == Qt::NoButton) hold->deleteLater();
+            });
         QPointer<TDateEdit> self(this);
         QTimer::singleShot(0, this, [self] {
             if (!self) return;

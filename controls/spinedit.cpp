@@ -6,6 +6,10 @@
 #include "platform/ui.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QStyleOptionSpinBox>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
@@ -13,6 +17,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <tuple>
 
 using namespace kv;
 
@@ -190,6 +196,80 @@ void TExSpinButton::repeatTick()
 void TExSpinButton::changeEvent(QEvent *e)
 {
     if (e->type() == QEvent::EnabledChange) update();
+    QWidget::changeEvent(e);
+}
+
+// ---- up-down control ---------------------------------------------------
+
+TExUpDown::TExUpDown(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TExUpDown::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    QStyleOptionSpinBox opt;
+    opt.initFrom(this);
+    opt.frame = false;
+    opt.buttonSymbols = QAbstractSpinBox::UpDownArrows;
+    opt.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
+    opt.stepEnabled = isEnabled() ? (QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled)
+                                  : QAbstractSpinBox::StepNone;
+    if (m_pressed) {
+        opt.activeSubControls = m_button == btNext ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown;
+        opt.state |= QStyle::State_Sunken;
+    }
+    // Each half a button of its own, as the platform's control draws them.
+    const QRect up(0, 0, width(), height() / 2), down(0, height() / 2, width(), height() - height() / 2);
+    p.fillRect(rect(), palette().button());
+    for (const auto &[r, sub, arrow] : {std::tuple{up, QStyle::SC_SpinBoxUp, QStyle::PE_IndicatorArrowUp},
+                                        std::tuple{down, QStyle::SC_SpinBoxDown, QStyle::PE_IndicatorArrowDown}}) {
+        QStyleOptionButton b;
+        b.initFrom(this);
+        b.rect = r;
+        if (m_pressed && opt.activeSubControls == sub) b.state |= QStyle::State_Sunken;
+        else b.state |= QStyle::State_Raised;
+        style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &b, &p, this);
+        QStyleOption a;
+        a.initFrom(this);
+        a.rect = r.adjusted(2, 1, -2, -1);
+        style()->drawPrimitive(arrow, &a, &p, this);
+    }
+}
+
+void TExUpDown::mousePressEvent(QMouseEvent *e)
+{
+    if (e->button() != Qt::LeftButton || !isEnabled()) return;
+    m_pressed = true;
+    m_button = ButtonAt(e->position().toPoint().y());
+    update();
+    emit Click(m_button);
+    if (!m_repeat) {
+        m_repeat = new kv::ExTimer(this);
+        connect(m_repeat, &kv::ExTimer::timeout, this, [this] {
+            m_repeat->setInterval(100);
+            if (m_pressed) emit Click(m_button);
+            else m_repeat->stop();
+        });
+    }
+    if (m_pressed) m_repeat->start(400);
+}
+
+void TExUpDown::mouseReleaseEvent(QMouseEvent *)
+{
+    m_pressed = false;
+    if (m_repeat) m_repeat->stop();
+    update();
+}
+
+void TExUpDown::changeEvent(QEvent *e)
+{
+    if (e->type() == QEvent::EnabledChange) {
+        m_pressed = false;
+        if (m_repeat) m_repeat->stop();
+        update();
+    }
     QWidget::changeEvent(e);
 }
 
@@ -490,9 +570,66 @@ void TExSpinEdit::setButtonKind(TSpinButtonKind k)
     rebuildButton();
 }
 
+void TExSpinEdit::setEditorEnabled(bool v)
+{
+    m_editorEnabled = v;
+    setAcceptDrops(v);
+}
+
+// The standard menu; while only the buttons may change the text, the edit is
+// read-only for as long as the menu is open, so the menu's paste, cut,
+// delete, undo and redo are off and do nothing.
+void TExSpinEdit::contextMenuEvent(QContextMenuEvent *e)
+{
+    const bool wasReadOnly = isReadOnly();
+    if (!m_editorEnabled) setReadOnly(true);
+    QPointer<TExSpinEdit> self(this);
+    {
+        std::unique_ptr<QMenu> menu(createStandardContextMenu());
+        menu->exec(e->globalPos());
+    }
+    if (self) setReadOnly(wasReadOnly);
+    e->accept();
+}
+
+void TExSpinEdit::dragEnterEvent(QDragEnterEvent *e)
+{
+    if (!m_editorEnabled) {
+        e->ignore();
+        return;
+    }
+    QLineEdit::dragEnterEvent(e);
+}
+
+void TExSpinEdit::dropEvent(QDropEvent *e)
+{
+    if (!m_editorEnabled || isReadOnly()) {
+        e->ignore();
+        return;
+    }
+    QLineEdit::dropEvent(e);
+}
+
 void TExSpinEdit::rebuildButton()
 {
     delete m_panel;
+    delete m_upDown;
+    m_panel = nullptr;
+    m_button = nullptr;
+    m_upDown = nullptr;
+    if (m_kind == bkStandard) {
+        m_upDown = new TExUpDown(this);
+        m_upDown->setObjectName(QStringLiteral("UpDown"));
+        m_upDown->setEnabled(isEnabled());
+        connect(m_upDown, &TExUpDown::Click, this, [this](TExUpDown::TUDBtnType b) {
+            if (focusPolicy() & Qt::TabFocus && isEnabled() && isVisible() && !hasFocus()) setFocus(Qt::MouseFocusReason);
+            if (b == TExUpDown::btNext) StepUp();
+            else StepDown();
+        });
+        m_upDown->show();
+        arrangeButton();
+        return;
+    }
     m_panel = new QWidget(this);
     m_panel->setObjectName(QStringLiteral("SpinPanel"));
     m_button = new TExSpinButton(m_panel);
@@ -508,10 +645,19 @@ void TExSpinEdit::rebuildButton()
 
 void TExSpinEdit::arrangeButton()
 {
-    if (!m_panel) return;
     const int f = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
     const int cw = width() - 2 * f, ch = height() - 2 * f;
     const int a = 15;   // scroll-arrow width
+    if (m_upDown) {
+        // The arrow width, the edit's height, at the right (left right-to-left).
+        QRect r(cw - a, 0, a, ch);
+        if (layoutDirection() == Qt::RightToLeft) r.moveLeft(0);
+        m_upDown->setGeometry(r.translated(f, f));
+        if (layoutDirection() == Qt::RightToLeft) setTextMargins(a + 1, 0, 0, 0);
+        else setTextMargins(0, 0, a + 2, 0);
+        return;
+    }
+    if (!m_panel) return;
     QRect r;
     if (m_kind == bkDiagonal) r = QRect(cw - ch, 0, ch, ch);
     else r = QRect(cw - a, 0, a, ch);
@@ -531,6 +677,7 @@ void TExSpinEdit::resizeEvent(QResizeEvent *e)
 void TExSpinEdit::changeEvent(QEvent *e)
 {
     if (e->type() == QEvent::EnabledChange && m_button) m_button->setEnabled(isEnabled());
+    if (e->type() == QEvent::EnabledChange && m_upDown) m_upDown->setEnabled(isEnabled());
     if (e->type() == QEvent::FontChange || e->type() == QEvent::LayoutDirectionChange) arrangeButton();
     QLineEdit::changeEvent(e);
 }

@@ -58,6 +58,34 @@ private:
     kv::ExTimer *m_repeat = nullptr;
 };
 
+// The up-down control: two stacked arrow buttons drawn by the style. A press
+// clicks once at once, then repeats (400 ms, then every 100 ms) while held.
+class TExUpDown : public QWidget
+{
+    Q_OBJECT
+public:
+    enum TUDBtnType { btNext, btPrev };
+
+    explicit TExUpDown(QWidget *parent = nullptr);
+    // The button under (x, y): the upper half is the next one.
+    TUDBtnType ButtonAt(int y) const { return y < height() / 2 ? btNext : btPrev; }
+    bool Pressed() const { return m_pressed; }
+
+signals:
+    void Click(TExUpDown::TUDBtnType button);
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void changeEvent(QEvent *e) override;
+
+private:
+    bool m_pressed = false;
+    TUDBtnType m_button = btNext;
+    kv::ExTimer *m_repeat = nullptr;
+};
+
 class TExSpinEdit : public QLineEdit
 {
     Q_OBJECT
@@ -99,12 +127,13 @@ public:
     int Decimal() const { return m_decimal; }
     void setDecimal(int d);
     bool EditorEnabled() const { return m_editorEnabled; }
-    void setEditorEnabled(bool v) { m_editorEnabled = v; }
+    void setEditorEnabled(bool v);
     bool ArrowKeys() const { return m_arrowKeys; }
     void setArrowKeys(bool v) { m_arrowKeys = v; }
     TSpinButtonKind ButtonKind() const { return m_kind; }
     void setButtonKind(TSpinButtonKind k);
-    TExSpinButton *Button() const { return m_button; }
+    TExSpinButton *Button() const { return m_button; }   // none with bkStandard
+    TExUpDown *UpDown() const { return m_upDown; }        // only with bkStandard
 
     // The value within the bounds that apply (below the minimum first).
     double ClampValue(double v) const;
@@ -123,6 +152,9 @@ protected:
     void focusOutEvent(QFocusEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     void changeEvent(QEvent *e) override;
+    void contextMenuEvent(QContextMenuEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
 
 private:
     // The number the text holds before any bound (MinValue when it is none).
@@ -143,4 +175,5 @@ private:
     bool m_stepping = false;
     QWidget *m_panel = nullptr;
     TExSpinButton *m_button = nullptr;
+    TExUpDown *m_upDown = nullptr;
 };

@@ -23,6 +23,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <optional>
 
 namespace kv {
 
@@ -381,14 +382,145 @@ QRect NormalGeometry(const QWidget *sub)
     return normal.isValid() && !normalState ? normal.toRect() : sub->geometry();
 }
 
+// The window manager frames a window only after it is shown; until then Qt
+// reports no frame. The last frame seen on a window of the same kind stands
+// in for it.
+static QMargins g_seenFrame[2];   // [0] windows, [1] dialogs
+
+static int frameKind(const QWidget *fw)
+{
+    return (fw->windowType() == Qt::Dialog || fw->windowType() == Qt::Sheet) ? 1 : 0;
+}
+
+static QMargins frameMarginsOf(QWidget *fw)
+{
+    const QRect g = fw->geometry(), fg = fw->frameGeometry();
+    const QMargins m(g.left() - fg.left(), g.top() - fg.top(), fg.right() - g.right(), fg.bottom() - g.bottom());
+    if (!m.isNull()) g_seenFrame[frameKind(fw)] = m;
+    return m;
+}
+
+static bool framed(QWidget *fw)
+{
+    return !fw->isWindow() || (fw->testAttribute(Qt::WA_WState_Created) && fw->isVisible()
+                               && !frameMarginsOf(fw).isNull());
+}
+
+static QMargins frameOrGuess(QWidget *fw)
+{
+    if (!fw->isWindow() || (fw->windowFlags() & Qt::FramelessWindowHint)) return QMargins();
+    const QMargins m = frameMarginsOf(fw);
+    return m.isNull() ? g_seenFrame[frameKind(fw)] : m;
+}
+
+static bool normalState(const QWidget *w)
+{
+    return !(w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+}
+
+namespace {
+// Holds the rectangle a window was given from the settings until the window
+// manager has framed it: then sets the window's own size from the real
+// frame, and notes the geometry it settled at. While the user has not moved
+// or sized the window since, the stored rectangle is the loaded one, so a
+// window opened and closed any number of times keeps it exactly.
+class LoadedGeometry : public QObject
+{
+public:
+    LoadedGeometry(QWidget *fw, const QRect &wanted, bool fixedSize)
+        : QObject(fw), m_fw(fw), m_wanted(wanted), m_fixed(fixedSize), m_appliedAt(fw->geometry())
+    {
+        setObjectName(QStringLiteral("kvLoadedGeometry"));
+        m_poll.setInterval(25);
+        connect(&m_poll, &QTimer::timeout, this, [this] {
+            // A window manager that places it otherwise has the last word.
+            if (++m_polls > 200 && m_corrected) settle();
+            check();
+            if (m_polls > 200 || m_settled) m_poll.stop();
+        });
+        fw->installEventFilter(this);
+        if (fw->isVisible()) m_poll.start();
+    }
+
+    static LoadedGeometry *of(QWidget *fw)
+    {
+        return fw->findChild<LoadedGeometry *>(QStringLiteral("kvLoadedGeometry"), Qt::FindDirectChildrenOnly);
+    }
+
+    // The rectangle to store, when the window still stands as it was loaded.
+    std::optional<QRect> unchanged() const
+    {
+        QRect r = m_wanted;
+        if (m_fixed && framed(m_fw)) r.setSize(m_fw->frameGeometry().size());
+        const QRect n = normalState(m_fw) ? m_fw->geometry() : m_fw->normalGeometry();
+        // Not yet framed in the normal state: as it was set from the settings.
+        if (n == (m_settled ? m_settledAt : m_appliedAt)) return r;
+        return std::nullopt;
+    }
+
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        switch (e->type()) {
+        case QEvent::Show:
+            m_polls = 0;
+            m_poll.start();
+            [[fallthrough]];
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            if (!m_settled) check();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void check()
+    {
+        if (m_settled || !m_fw->isVisible() || !normalState(m_fw) || !framed(m_fw)) return;
+        const QMargins m = frameMarginsOf(m_fw);
+        const QRect frame = m_fw->frameGeometry();
+        const bool rightSize = m_fixed || frame.size() == m_wanted.size();
+        if (frame.topLeft() == m_wanted.topLeft() && rightSize) {
+            settle();
+            return;
+        }
+        if (m_corrected) return;
+        // Once, now that the frame is known.
+        m_corrected = true;
+        m_fw->move(m_wanted.topLeft());
+        if (!m_fixed) m_fw->resize(m_wanted.marginsRemoved(m).size());
+        m_polls = 0;
+        m_poll.start();
+    }
+
+    void settle()
+    {
+        m_settled = true;
+        m_settledAt = m_fw->geometry();
+    }
+
+    QWidget *m_fw;
+    QRect m_wanted;
+    bool m_fixed;
+    QRect m_appliedAt;
+    bool m_settled = false, m_corrected = false;
+    QRect m_settledAt;
+    QTimer m_poll;
+    int m_polls = 0;
+};
+} // namespace
+
 // The normal rectangle with the frame: left, top, right, bottom.
 static QRect normalFrameRect(QWidget *fw)
 {
     if (!fw->isWindow()) return NormalGeometry(fw);
-    const QRect g = fw->geometry(), fg = fw->frameGeometry();
-    const QRect n = (fw->isMaximized() || fw->isMinimized() || fw->isFullScreen()) ? fw->normalGeometry() : g;
-    const QMargins m(g.left() - fg.left(), g.top() - fg.top(), fg.right() - g.right(), fg.bottom() - g.bottom());
-    return n.marginsAdded(m);
+    if (LoadedGeometry *l = LoadedGeometry::of(fw))
+        if (const auto r = l->unchanged()) return *r;
+    const QRect n = normalState(fw) ? fw->geometry() : fw->normalGeometry();
+    return n.marginsAdded(frameOrGuess(fw));
 }
 
 static QString fourInts(int a, int b, int c, int d)
@@ -457,14 +589,12 @@ void LoadFormGeometry(QWidget *form, const LayoutStorage &s, const QString &sect
                          area && area->isVisible())
                     r = KeepOnScreen(r, {area->viewport()->rect()});
                 // The frame rectangle back to the widget's own geometry.
-                const QRect g = fw->geometry(), fg = fw->frameGeometry();
-                const QMargins m = fw->isWindow() ? QMargins(g.left() - fg.left(), g.top() - fg.top(),
-                                                             fg.right() - g.right(), fg.bottom() - g.bottom())
-                                                  : QMargins();
-                const QRect inner = r.marginsRemoved(m);
+                const QRect inner = r.marginsRemoved(frameOrGuess(fw));
                 if (fw->isWindow()) {
                     fw->move(r.topLeft());
                     fw->resize(inner.size());
+                    delete LoadedGeometry::of(fw);
+                    new LoadedGeometry(fw, r, !isResizable(fw));
                 } else {
                     fw->setGeometry(inner);
                     NoteNormalGeometry(fw);
@@ -538,9 +668,20 @@ QList<int> LoadColWidths(const QString &section, const QList<int> &current, cons
     return out;
 }
 
+// A grid's row header is its indicator column: column 0, stored like any other.
+static bool hasIndicator(const QTableView *grid)
+{
+    return !grid->verticalHeader()->isHidden();
+}
+
 static QList<int> widthsOf(QTableView *grid)
 {
     QList<int> w;
+    if (hasIndicator(grid)) {
+        QHeaderView *h = grid->verticalHeader();
+        const bool fixed = h->minimumWidth() == h->maximumWidth();
+        w << (h->isVisible() ? h->width() : fixed ? h->maximumWidth() : h->sizeHint().width());
+    }
     const int n = grid->model() ? grid->model()->columnCount() : 0;
     for (int i = 0; i < n; ++i) w << grid->columnWidth(i);
     return w;
@@ -555,7 +696,9 @@ void LoadGridColWidths(QTableView *grid, const LayoutStorage &s)
 {
     if (!grid) return;
     const QList<int> w = LoadColWidths(DefaultSectionOf(grid), widthsOf(grid), s);
-    for (int i = 0; i < w.size(); ++i) grid->setColumnWidth(i, w[i]);
+    const int first = hasIndicator(grid) ? 1 : 0;
+    if (first && !w.isEmpty() && w[0] > 0) grid->verticalHeader()->setFixedWidth(w[0]);
+    for (int i = first; i < w.size(); ++i) grid->setColumnWidth(i - first, w[i]);
 }
 
 void StoreGridColWidths(QTableView *grid, TIniFile &ini)

@@ -4,19 +4,28 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWhatsThis>
 
+#include <algorithm>
 #include <cstdio>
 #include <type_traits>
 
@@ -98,6 +107,76 @@ auto runOwned(D *dialog, Read &&read)
     delete dialog;
     return result;
 }
+
+// The sixteen colours a font dialog with effects offers.
+struct NamedColor
+{
+    QRgb rgb;
+    const char *name;
+};
+const NamedColor kFontColors[] = {
+    {0x000000, "Черный"},     {0x800000, "Бордовый"},  {0x008000, "Зеленый"},    {0x808000, "Оливковый"},
+    {0x000080, "Темно-синий"}, {0x800080, "Фиолетовый"}, {0x008080, "Сине-зеленый"}, {0x808080, "Серый"},
+    {0xC0C0C0, "Серебряный"}, {0xFF0000, "Красный"},   {0x00FF00, "Лайм"},       {0xFFFF00, "Желтый"},
+    {0x0000FF, "Синий"},      {0xFF00FF, "Фуксия"},    {0x00FFFF, "Морская волна"}, {0xFFFFFF, "Белый"},
+};
+
+QIcon colorSwatch(const QColor &c)
+{
+    QPixmap pm(24, 14);
+    pm.fill(c);
+    QPainter p(&pm);
+    p.setPen(Qt::black);
+    p.drawRect(0, 0, pm.width() - 1, pm.height() - 1);
+    return QIcon(pm);
+}
+
+// Qt's font dialog (its own widgets, embedded) with the colour under it.
+class FontColorDialog : public QDialog
+{
+public:
+    FontColorDialog(const QFont &font, const QColor &color, QWidget *parent) : QDialog(parent)
+    {
+        setObjectName(QStringLiteral("FontDialog"));
+        setWindowTitle(QStringLiteral("Шрифт"));
+        m_font = new QFontDialog(font, this);
+        m_font->setObjectName(QStringLiteral("FontChooser"));
+        m_font->setWindowFlags(Qt::Widget);
+        m_font->setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::NoButtons);
+        m_color = new QComboBox(this);
+        m_color->setObjectName(QStringLiteral("cbColor"));
+        for (const NamedColor &c : kFontColors)
+            m_color->addItem(colorSwatch(QColor(c.rgb)), QString::fromUtf8(c.name), QColor(c.rgb));
+        int at = m_color->findData(QColor(color.rgb()));
+        if (at < 0 && color.isValid()) {
+            // A colour of the settings outside the sixteen stays on offer.
+            m_color->addItem(colorSwatch(color), QStringLiteral("Другой"), QColor(color.rgb()));
+            at = m_color->count() - 1;
+        }
+        m_color->setCurrentIndex(std::max(0, at));
+        auto *label = new QLabel(QStringLiteral("&Цвет:"), this);
+        label->setBuddy(m_color);
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("ОК"));
+        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto *colorRow = new QHBoxLayout;
+        colorRow->addWidget(label);
+        colorRow->addWidget(m_color, 1);
+        colorRow->addStretch(2);
+        auto *lay = new QVBoxLayout(this);
+        lay->addWidget(m_font, 1);
+        lay->addLayout(colorRow);
+        lay->addWidget(buttons);
+    }
+    QFont selectedFont() const { return m_font->currentFont(); }
+    QColor selectedColor() const { return m_color->currentData().value<QColor>(); }
+
+private:
+    QFontDialog *m_font;
+    QComboBox *m_color;
+};
 
 class QtUi final : public Ui
 {
@@ -191,6 +270,17 @@ public:
         return runOwned(dlg, [&font](QFontDialog &d, int code) {
             if (code != QDialog::Accepted) return false;
             font = d.selectedFont();
+            return true;
+        });
+    }
+
+    bool chooseFontAndColor(QFont &font, QColor &color, QWidget *parent) override
+    {
+        if (!widgetsRun()) return false;
+        return runOwned(new FontColorDialog(font, color, parent), [&](FontColorDialog &d, int code) {
+            if (code != QDialog::Accepted) return false;
+            font = d.selectedFont();
+            color = d.selectedColor();
             return true;
         });
     }

@@ -83,6 +83,9 @@ public:
     // The printer dialog on `printer`: true after OK.
     virtual bool setupPrinter(QPrinter &printer, QWidget *parent) = 0;
     virtual bool chooseFont(QFont &font, QWidget *parent) = 0;
+    // The font dialog with its effects: the font and its colour (the colour
+    // combo "Цвет:" under the font's own choices).
+    virtual bool chooseFontAndColor(QFont &font, QColor &color, QWidget *parent) = 0;
     virtual bool chooseColor(QColor &color, QWidget *parent) = 0;
     // The desktop's application for a file; false when nothing opened it.
     virtual bool openWithDesktop(const QString &path) = 0;

@@ -63,7 +63,7 @@ TfrmDetalNames::TfrmDetalNames(kv::Ui &ui, kv::TIniFile &ini, QWidget *parent)
 
     auto *lay = new QHBoxLayout(this);
     m_grid = new TExDBGrid(this);
-    m_grid->setObjectName(QStringLiteral("dbgNames"));
+    m_grid->setObjectName(QStringLiteral("Grid"));   // its widths: [TfrmDetalNamesGrid]
     m_grid->SetDataSource(m_source.get());
     m_grid->AddColumn(QStringLiteral("Name"), QStringLiteral("Название"), 187);
     lay->addWidget(m_grid, 1);

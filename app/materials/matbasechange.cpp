@@ -1,6 +1,7 @@
 #include "app/materials/matbasechange.h"
 
 #include "app/common/appcontext.h"
+#include "controls/dateedit.h"
 #include "data/materials/materials.h"
 #include "data/paths.h"
 #include "data/settings.h"
@@ -41,17 +42,17 @@ TfrmMatBaseChange::TfrmMatBaseChange(AppContext &ctx, QWidget *parent)
     rbLocalBase->setChecked(true);
     rbExternalBase = new QRadioButton(QStringLiteral("внешнюю базу материалов"), gbUse);
     rbExternalBase->setObjectName(QStringLiteral("rbExternalBase"));
-    cedPath = new QLineEdit(gbUse);
+    // The folder is chosen through the button only.
+    cedPath = new TComboEdit(gbUse);
     cedPath->setObjectName(QStringLiteral("cedPath"));
     cedPath->setMinimumWidth(280);
-    btnBrowse = new QPushButton(QStringLiteral("..."), gbUse);
-    btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
-    btnBrowse->setFixedWidth(28);
+    cedPath->setDirectInput(false);
+    cedPath->setGlyph(TCustomComboEdit::EllipsisGlyph(cedPath->ButtonWidth()));
+    cedPath->setNumGlyphs(1);
 
     auto *pathRow = new QHBoxLayout;
     pathRow->setContentsMargins(18, 0, 0, 0);
     pathRow->addWidget(cedPath, 1);
-    pathRow->addWidget(btnBrowse);
     auto *g = new QVBoxLayout(gbUse);
     g->addWidget(rbLocalBase);
     g->addWidget(rbExternalBase);
@@ -72,7 +73,7 @@ TfrmMatBaseChange::TfrmMatBaseChange(AppContext &ctx, QWidget *parent)
     lay->addLayout(buttons);
 
     connect(rbLocalBase, &QRadioButton::toggled, this, &TfrmMatBaseChange::rbBaseClick);
-    connect(btnBrowse, &QPushButton::clicked, this, &TfrmMatBaseChange::BrowseClick);
+    connect(cedPath, &TCustomComboEdit::ButtonClick, this, &TfrmMatBaseChange::BrowseClick);
     connect(bbOk, &QPushButton::clicked, this, &TfrmMatBaseChange::bbOkClick);
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -83,7 +84,6 @@ void TfrmMatBaseChange::rbBaseClick()
 {
     const bool ext = rbExternalBase->isChecked();
     cedPath->setEnabled(ext);
-    btnBrowse->setEnabled(ext);
 }
 
 void TfrmMatBaseChange::FormShow()

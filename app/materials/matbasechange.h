@@ -8,6 +8,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class TComboEdit;
 
 class TfrmMatBaseChange : public QDialog
 {
@@ -19,8 +20,7 @@ public:
     QGroupBox *gbUse = nullptr;              // "Использовать"
     QRadioButton *rbLocalBase = nullptr;
     QRadioButton *rbExternalBase = nullptr;
-    QLineEdit *cedPath = nullptr;
-    QPushButton *btnBrowse = nullptr;
+    TComboEdit *cedPath = nullptr;   // its button browses for the folder
     QPushButton *bbOk = nullptr;
     QPushButton *bbCancel = nullptr;
 

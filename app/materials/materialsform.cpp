@@ -98,7 +98,7 @@ void TMaterialsForm::FormShow()
     if (m_readOnly)
         setWindowTitle(QStringLiteral("%1 (%2)").arg(QStringLiteral("Материалы"), QString::fromUtf8(mattext::External)));
     lblExternal->setVisible(m_readOnly);
-    LoadFormGeometry(this, m_ctx.settings().Ini(), QString::fromLatin1(kSection), false, true);
+    LoadFormGeometry(this, m_ctx.settings().Ini(), QString::fromLatin1(kSection), true, true);
     Table *t = m_ctx.module().Table;
     m_ctx.ui().guarded([&] { mats.OpenWorkingCopy(); }, this);
     grdMaterials->SetDataSource(m_ctx.module().DataSource);

@@ -1,6 +1,8 @@
 #include "app/materials/selectmaterial.h"
 
 #include "app/common/appcontext.h"
+#include "controls/lookuplist.h"
+#include "controls/spinedit.h"
 #include "controls/winlayout.h"
 #include "data/materials/materials.h"
 #include "data/settings.h"
@@ -63,8 +65,11 @@ TfrmSelectMaterial::TfrmSelectMaterial(AppContext &ctx, QWidget *parent)
     QFont bold = lblCurrent->font();
     bold.setBold(true);
     lblCurrent->setFont(bold);
-    dblMaterials = new QListWidget(this);
+    dblMaterials = new TExDBLookupList(this);
     dblMaterials->setObjectName(QStringLiteral("dblMaterials"));
+    dblMaterials->SetLookupField(QStringLiteral("Code"));
+    dblMaterials->SetLookupDisplay(QStringLiteral("Material"));
+    dblMaterials->SetIndexSwitch(false);
     ReplaceAction = new QAction(QStringLiteral("&Заменить"), this);
     ReplaceAction->setObjectName(QStringLiteral("ReplaceAction"));
     bbReplace = button(this, "bbReplace", ReplaceAction->text());
@@ -86,38 +91,50 @@ TfrmSelectMaterial::TfrmSelectMaterial(AppContext &ctx, QWidget *parent)
     connect(ReplaceAction, &QAction::changed, this, [this] { bbReplace->setEnabled(ReplaceAction->isEnabled()); });
     connect(bbReplace, &QPushButton::clicked, ReplaceAction, &QAction::trigger);
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(dblMaterials, &QListWidget::itemSelectionChanged, this, &TfrmSelectMaterial::ReplaceActionUpdate);
-    connect(dblMaterials, &QListWidget::itemDoubleClicked, ReplaceAction, &QAction::trigger);
+    connect(dblMaterials, &TExLookupControl::NotifyChange, this, &TfrmSelectMaterial::ReplaceActionUpdate);
+    connect(dblMaterials, &TExLookupControl::Click, this, &TfrmSelectMaterial::ReplaceActionUpdate);
+    connect(dblMaterials, &TExLookupControl::DblClick, ReplaceAction, &QAction::trigger);
     ReplaceActionUpdate();
+}
+
+TfrmSelectMaterial::~TfrmSelectMaterial()
+{
+    // The list lets go of the query before the query goes.
+    dblMaterials->SetLookupSource(nullptr);
 }
 
 bool TfrmSelectMaterial::Prepare(int code, const QString &currentText)
 {
     lblCurrent->setText(currentText);
-    dblMaterials->clear();
+    dblMaterials->SetLookupSource(nullptr);
+    m_source.SetDataSet(nullptr);
+    m_query = std::make_unique<Query>();
     try {
-        Query q;
-        q.AddSQL(QStringLiteral("select * from %1 m").arg(Query::QuotePath(m_ctx.materials().MaterialsTable())));
-        q.AddSQL(QStringLiteral("order by m.\"Material\""));
-        q.Open();
-        Field *name = q.FieldByName(QStringLiteral("Material"));
-        Field *c = q.FieldByName(QStringLiteral("Code"));
-        for (q.First(); !q.Eof(); q.Next()) {
-            auto *it = new QListWidgetItem(name->AsString(), dblMaterials);
-            it->setData(Qt::UserRole, c->IsNull() ? 0 : c->AsInteger());
-        }
+        m_query->AddSQL(QStringLiteral("select * from %1 m").arg(Query::QuotePath(m_ctx.materials().MaterialsTable())));
+        m_query->AddSQL(QStringLiteral("order by m.\"Material\""));
+        m_query->Open();
+        m_source.SetDataSet(m_query.get());
+        dblMaterials->SetLookupSource(&m_source);
     } catch (const std::exception &) {
+        dblMaterials->SetLookupSource(nullptr);
+        m_source.SetDataSet(nullptr);
+        m_query.reset();
         m_ctx.ui().error(QString::fromUtf8(mattext::OpenFailed), this);
         return false;
     }
-    selectCode(dblMaterials, code);
+    dblMaterials->SetLookupValue(QString::number(code));
+    // A code the base does not hold preselects nothing: it is no choice.
+    Field *key = dblMaterials->KeyField();
+    if (!key || key->AsString() != dblMaterials->LookupValue()) dblMaterials->SetLookupValue(QString());
     ReplaceActionUpdate();
     return true;
 }
 
 int TfrmSelectMaterial::SelectedCode() const
 {
-    return codeOf(dblMaterials);
+    bool ok = false;
+    const int code = dblMaterials->LookupValue().toInt(&ok);
+    return ok ? code : -1;
 }
 
 void TfrmSelectMaterial::ReplaceActionUpdate()
@@ -161,9 +178,13 @@ TfrmSelectMaterialDlg::TfrmSelectMaterialDlg(AppContext &ctx, QWidget *parent)
     lbxMaterials->viewport()->installEventFilter(this);
     lblColumns = new QLabel(QStringLiteral("Столбцов: "), this);
     lblColumns->setObjectName(QStringLiteral("lblColumns"));
-    seColumns = new QSpinBox(this);
+    seColumns = new TExSpinEdit(this);
     seColumns->setObjectName(QStringLiteral("seColumns"));
-    seColumns->setRange(1, 20);
+    seColumns->setMinValue(1);
+    seColumns->setMaxValue(20);
+    // Changed by its buttons and arrow keys only, and passed over by Tab.
+    seColumns->setEditorEnabled(false);
+    seColumns->setFocusPolicy(Qt::ClickFocus);
     lblColumns->setBuddy(seColumns);
     bbOk = button(this, "bbOk", QStringLiteral("&Да"));
     bbOk->setDefault(true);
@@ -179,13 +200,13 @@ TfrmSelectMaterialDlg::TfrmSelectMaterialDlg(AppContext &ctx, QWidget *parent)
     lay->addWidget(lbxMaterials, 1);
     lay->addLayout(bottom);
 
-    connect(seColumns, &QSpinBox::valueChanged, this, &TfrmSelectMaterialDlg::seColumnsChange);
+    connect(seColumns, &TExSpinEdit::Change, this, &TfrmSelectMaterialDlg::seColumnsChange);
     connect(bbOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(lbxMaterials, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
 
     Settings &s = m_ctx.settings();
-    LoadFormGeometry(this, s.Ini(), QString::fromLatin1(section::SelMatDlg), false, true);
+    LoadFormGeometry(this, s.Ini(), QString::fromLatin1(section::SelMatDlg), true, true);
     seColumns->setValue(std::max(1, s.Get(key::SelMatDlgColumns)));
     layoutColumns();
 }
@@ -194,7 +215,7 @@ TfrmSelectMaterialDlg::~TfrmSelectMaterialDlg()
 {
     m_ctx.ui().guarded([&] {
         Settings &s = m_ctx.settings();
-        s.Set(key::SelMatDlgColumns, seColumns->value());
+        s.Set(key::SelMatDlgColumns, seColumns->IntValue());
         StoreFormGeometry(this, s.Ini(), QString::fromLatin1(section::SelMatDlg));
     });
 }
@@ -228,7 +249,7 @@ bool TfrmSelectMaterialDlg::eventFilter(QObject *o, QEvent *e)
 
 void TfrmSelectMaterialDlg::layoutColumns()
 {
-    const int cols = std::max(1, seColumns->value());
+    const int cols = std::max(1, seColumns->IntValue());
     const int width = std::max(20, lbxMaterials->viewport()->width() / cols);
     lbxMaterials->setGridSize(QSize(width, m_itemHeight));
 }

@@ -1,14 +1,20 @@
 #pragma once
 // The two material choosers: "Выбор материала" to substitute a material for
 // the current one, and the multi-column list of every material.
+#include "platform/db/dataset.h"
+#include "platform/db/query.h"
+
 #include <QDialog>
 
+#include <memory>
+
 class AppContext;
+class TExDBLookupList;
 class QAction;
 class QLabel;
 class QListWidget;
 class QPushButton;
-class QSpinBox;
+class TExSpinEdit;
 
 // Substitute chooser: the current material's text and the list of the base.
 class TfrmSelectMaterial : public QDialog
@@ -17,6 +23,7 @@ class TfrmSelectMaterial : public QDialog
 
 public:
     explicit TfrmSelectMaterial(AppContext &ctx, QWidget *parent = nullptr);
+    ~TfrmSelectMaterial() override;
 
     // Fills the list and preselects `code`; false (after the message) when
     // the base cannot be read.
@@ -25,7 +32,7 @@ public:
 
     QLabel *lblCurrentCaption = nullptr;   // "Текущий материал:"
     QLabel *lblCurrent = nullptr;
-    QListWidget *dblMaterials = nullptr;
+    TExDBLookupList *dblMaterials = nullptr;   // the materials by name; the value is the code
     QAction *ReplaceAction = nullptr;      // "&Заменить"
     QPushButton *bbReplace = nullptr;
     QPushButton *bbCancel = nullptr;
@@ -36,6 +43,8 @@ public slots:
 
 private:
     AppContext &m_ctx;
+    std::unique_ptr<kv::Query> m_query;
+    kv::DataSource m_source;
 };
 
 // True and the chosen code in `code`; false on cancel (the caller's
@@ -56,7 +65,7 @@ public:
 
     QListWidget *lbxMaterials = nullptr;
     QLabel *lblColumns = nullptr;   // "Столбцов: "
-    QSpinBox *seColumns = nullptr;
+    TExSpinEdit *seColumns = nullptr;
     QPushButton *bbOk = nullptr;
     QPushButton *bbCancel = nullptr;
 

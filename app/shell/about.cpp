@@ -1,6 +1,8 @@
 #include "app/shell/about.h"
+#include "controls/exlabel.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -84,12 +86,23 @@ TfrmAbout::TfrmAbout(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("О программе"));
     auto *lay = new QVBoxLayout(this);
-    auto *title = new QLabel(QStringLiteral("Программа раскроя листового материала"), this);
+    // The title: bold navy on the face colour, its shadow to the upper right.
+    auto *title = new TExLabel(this);
     title->setObjectName(QStringLiteral("lbTitle"));
+    title->SetCaption(QStringLiteral("Программа раскроя листового материала"));
+    title->SetAutoSize(false);
+    title->SetAlignment(Qt::AlignHCenter);
+    title->SetShadowPos(TExLabel::spRightTop);
+    title->SetTransparent(true);
+    title->SetWordWrap(true);
     QFont f = title->font();
     f.setBold(true);
     f.setPointSize(f.pointSize() + 2);
     title->setFont(f);
+    QPalette navy = title->palette();
+    navy.setColor(QPalette::WindowText, QColor(0, 0, 0x80));
+    title->setPalette(navy);
+    title->setMinimumHeight(2 * QFontMetrics(f).height() + 4);
     auto *version = new QLabel(QStringLiteral("Версия 3.9 (обновление 12)\nот 12.04.2005"), this);
     version->setObjectName(QStringLiteral("lbVersion"));
     lay->addWidget(title);

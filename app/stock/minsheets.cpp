@@ -67,7 +67,7 @@ TfrmMinSheetsQuantity::TfrmMinSheetsQuantity(AppContext &ctx, QWidget *parent)
     ToolBar->addAction(CancelAction);
 
     grdQuantity = new TExDBGrid(this);
-    grdQuantity->setObjectName(QStringLiteral("grdQuantity"));
+    grdQuantity->setObjectName(QStringLiteral("Grid"));   // the layout's keys are "Grid.<field>"
     grdQuantity->SetOptions(grdQuantity->Options() | dgMultiSelect);
     grdQuantity->SetMultiSelect(true);
     // Rows are the materials of the base: none is added or deleted here.
@@ -96,7 +96,7 @@ TfrmMinSheetsQuantity::TfrmMinSheetsQuantity(AppContext &ctx, QWidget *parent)
         grdQuantity->AddColumn(QStringLiteral("Material"), QStringLiteral("Код"), 50)->ReadOnly = true;
         grdQuantity->AddColumn(QStringLiteral("Name"), QStringLiteral("Материал"), 200)->ReadOnly = true;
         grdQuantity->AddColumn(QStringLiteral("Quantity"), QStringLiteral("Количество"), 80);
-        grdQuantity->LoadColumnLayout(ctx.settings().Ini(), QString::fromLatin1(kSection));
+        grdQuantity->LoadColumnLayout(ctx.settings().Ini());   // [TfrmMinSheetsQuantityGrid]
         tblQuantity->First();
     } catch (const std::exception &e) {
         m_ctx.ui().exception(e, this);
@@ -164,7 +164,7 @@ void TfrmMinSheetsQuantity::bbOkClick()
 {
     const bool ok = m_ctx.ui().guarded([&] {
         kv::BusyCursor busy;
-        grdQuantity->SaveColumnLayout(m_ctx.settings().Ini(), QString::fromLatin1(kSection));
+        grdQuantity->SaveColumnLayout(m_ctx.settings().Ini());
         if (IsReady()) {
             tblQuantity->CheckBrowseMode();
             StoreMinSheetsTable(m_tableFile, m_ctx.settings());

@@ -408,8 +408,8 @@ void TfrmInputDateFilter::bbOkClick()
     QString message;
     const std::optional<DateRange> r = ParseDateRange(dtFrom->text(), dtBefore->text(), &message);
     if (!r) {
+        // The dates stay as typed for mending.
         ShowError(message, this);
-        reject();
         return;
     }
     m_range = *r;

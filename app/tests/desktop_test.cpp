@@ -8,6 +8,7 @@
 #include "app/cutting/raskroyoptions.h"
 #include "app/materials/materialsform.h"
 #include "app/models/modelsbase.h"
+#include "app/materials/selectmaterial.h"
 #include "app/partbase/raskroygroup.h"
 #include "app/results/formsheets.h"
 #include "app/shell/mainform.h"
@@ -15,8 +16,11 @@
 #include "app/stock/selectsheets.h"
 #include "app/stock/stockdialogs.h"
 #include "app/stock/warehouse.h"
+#include "app/common/appcontext.h"
+#include "platform/ini.h"
 #include "app/tests/roadsupport.h"
 #include "app/tests/scopedprinter.h"
+#include "controls/dateedit.h"
 #include "controls/spinedit.h"
 #include "data/datamodule.h"
 #include "data/maps/mapdoc.h"
@@ -728,6 +732,157 @@ TEST_F(Desktop, SpoiledTemplatesAreToldAndOpenNoPreview)
         EXPECT_TRUE(prompted);
         EXPECT_TRUE(refused);
         EXPECT_EQ(previews(), 0);
+    });
+}
+
+// The settings file's value of a key, as it is on the disk now.
+QString storedValue(const QString &file, const QString &section, const QString &key)
+{
+    TIniFile::ClearCache();
+    TIniFile ini(file);
+    return ini.ReadString(section, key, QString());
+}
+
+// Waits until the window manager has framed a window (its frame wider than it).
+bool framed(QWidget *w)
+{
+    for (int i = 0; i < 400 && w->frameGeometry().width() <= w->geometry().width(); ++i) settle(25);
+    settle(300);
+    return w->frameGeometry().width() > w->geometry().width();
+}
+
+// The frame rectangle once the window manager has done with it (it answers
+// in its own time on a loaded machine).
+QRect settledFrame(QWidget *w, const QRect &expected)
+{
+    for (int i = 0; i < 120 && w->frameGeometry() != expected; ++i) settle(25);
+    return w->frameGeometry();
+}
+
+// The window on the screen where it was stored. On a loaded machine Qt is
+// at times left without the frame's size (its frame then no wider than the
+// window): the stored rectangle, checked after the run, tells then.
+void expectFrame(QWidget *w, const QRect &expected, const std::string &at)
+{
+    if (!framed(w)) return;
+    EXPECT_EQ(settledFrame(w, expected), expected) << at << " " << w->metaObject()->className();
+}
+
+QRect normRect(const QString &text)
+{
+    const QStringList v = text.split(QLatin1Char(','));
+    if (v.size() != 4) return {};
+    return QRect(QPoint(v[0].toInt(), v[1].toInt()), QPoint(v[2].toInt() - 1, v[3].toInt() - 1));
+}
+
+// Each window that remembers its place opens where it was closed, its frame
+// as large as before, and stores the same rectangle again: three starts of
+// the program, each opening a dialog loaded before it is shown and a window
+// loaded as it is shown.
+TEST_F(Desktop, WindowsKeepTheirRectangleOverOpeningsAndClosings)
+{
+    struct Stored
+    {
+        const char *section;
+        const char *normPos;
+    };
+    const Stored stored[] = {
+        {"Main_Form", "120,90,1020,790"},
+        {"SelMatDlg", "300,200,760,560"},
+        {"Materials_Window", "250,150,850,550"},
+    };
+    const QString file = paths().SettingsFile();
+    QDir().mkpath(root);
+    {
+        const int ppi = qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch());
+        TIniFile::ClearCache();
+        TIniFile ini(file);
+        for (const Stored &st : stored) {
+            const QString sec = QString::fromLatin1(st.section);
+            ini.WriteInteger(sec, QStringLiteral("Flags"), 0);
+            ini.WriteInteger(sec, QStringLiteral("ShowCmd"), 1);
+            ini.WriteInteger(sec, QStringLiteral("PixelsPerInch"), ppi);
+            ini.WriteString(sec, QStringLiteral("NormPos"), QString::fromLatin1(st.normPos));
+        }
+        ini.UpdateFile();
+    }
+    for (int start = 1; start <= 3; ++start) {
+        const std::string at = "start " + std::to_string(start);
+        run([&](TMainForm &form) {
+            expectFrame(&form, normRect(QString::fromLatin1(stored[0].normPos)), at);
+            AppContext &ctx = form.Context();
+
+            bool chooser = false;
+            onNextModal<TfrmSelectMaterialDlg>([&](TfrmSelectMaterialDlg &d) {
+                expectFrame(&d, normRect(QString::fromLatin1(stored[1].normPos)), at);
+                if (start == 1) shot(QStringLiteral("material-chooser"));
+                chooser = true;
+                QTest::mouseClick(d.bbCancel, Qt::LeftButton);
+            });
+            ExecuteSelectMaterialDlg(ctx, 1, &form);
+            EXPECT_TRUE(chooser) << at;
+
+            bool materials = false;
+            onNextModal<TMaterialsForm>([&](TMaterialsForm &f) {
+                expectFrame(&f, normRect(QString::fromLatin1(stored[2].normPos)), at);
+                materials = true;
+                f.reject();
+            });
+            form.Action(QStringLiteral("MaterialsAction"))->trigger();
+            EXPECT_TRUE(materials) << at;
+        });
+        for (const Stored &st : stored) {
+            EXPECT_EQ(storedValue(file, QString::fromLatin1(st.section), QStringLiteral("NormPos")),
+                      QString::fromLatin1(st.normPos))
+                << at << " " << st.section;
+        }
+    }
+}
+
+// A date the calendar has not (31 February) typed into the off-cut filter and
+// "Да" clicked with the mouse: one message, then the dialog still open with
+// the date as typed and the keyboard in it; the click did nothing else.
+TEST_F(Desktop, ABadDateHoldsTheClickOnYes)
+{
+    run([&](TMainForm &form) {
+        TfrmInputDateFilter d(&form);
+        d.SetRange({QDate(2026, 2, 1), QDate(2026, 2, 28)});
+        d.show();
+        framed(&d);
+        auto *from = child<TDateEdit>(&d, QStringLiteral("dtFrom"));
+        from->setFocus();
+        from->selectAll();
+        typeKeys(QStringLiteral("31022026"));
+        EXPECT_EQ(from->text(), QStringLiteral("31.02.2026"));
+        // Every box that comes is counted and answered with its button.
+        QStringList boxes;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto *m = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!m || m->property("kvCounted").toBool()) return;
+            m->setProperty("kvCounted", true);
+            boxes << m->text();
+            shot(QStringLiteral("bad-date"));
+            if (!m->buttons().isEmpty()) QTest::mouseClick(m->buttons().constFirst(), Qt::LeftButton);
+        });
+        answer.start(20);
+        auto *yes = child<QPushButton>(&d, QStringLiteral("bbOk"));
+        QTest::mouseClick(yes, Qt::LeftButton);
+        settle(600);
+        answer.stop();
+        ASSERT_EQ(boxes.size(), 1) << boxes.join(QStringLiteral(" | ")).toStdString();
+        EXPECT_EQ(boxes[0], QStringLiteral("''31.02.2026'' - неверная дата"));
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_NE(d.result(), int(QDialog::Accepted));
+        EXPECT_EQ(from->text(), QStringLiteral("31.02.2026"));
+        EXPECT_EQ(QApplication::focusWidget(), from);
+        // Mended, the same click closes it with the dates.
+        from->selectAll();
+        typeKeys(QStringLiteral("10022026"));
+        QTest::mouseClick(yes, Qt::LeftButton);
+        settle();
+        EXPECT_EQ(d.result(), int(QDialog::Accepted));
+        EXPECT_EQ(d.Range().from, QDate(2026, 2, 10));
     });
 }
 

@@ -3,7 +3,8 @@
 // handler of the fake UI service.
 #include "app/materials/selectmaterial.h"
 
-#include <QListWidget>
+#include "controls/lookuplist.h"
+
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -15,13 +16,7 @@ inline int ChooseMaterial(QDialog &d, int code)
     auto *chooser = qobject_cast<TfrmSelectMaterial *>(&d);
     EXPECT_NE(chooser, nullptr) << d.objectName().toStdString();
     if (!chooser) return QDialog::Rejected;
-    QListWidget *list = chooser->dblMaterials;
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->data(Qt::UserRole).toInt() == code) {
-            list->setCurrentRow(i);
-            list->item(i)->setSelected(true);
-        }
-    chooser->ReplaceActionUpdate();
+    chooser->dblMaterials->SetLookupValue(QString::number(code));
     EXPECT_TRUE(chooser->bbReplace->isEnabled()) << "no material " << code;
     chooser->bbReplace->click();
     return chooser->result();

@@ -6,7 +6,10 @@
 #include "app/materials/materialsform.h"
 #include "app/materials/selectmaterial.h"
 #include "app/tests/appfixture.h"
+#include "controls/dateedit.h"
 #include "controls/dbgrid.h"
+#include "controls/lookuplist.h"
+#include "controls/spinedit.h"
 #include "data/materials/borders.h"
 #include "data/materials/materials.h"
 #include "platform/db/query.h"
@@ -149,6 +152,7 @@ TEST(MatBaseChange, ProposesTheSiblingFolderAndChecksTheListOnOk)
         EXPECT_TRUE(child<QRadioButton>(&f, "rbLocalBase")->isChecked());
         EXPECT_EQ(child<QLineEdit>(&f, "cedPath")->text(), "/opt/drumvel/Inbase/");
         EXPECT_FALSE(child<QLineEdit>(&f, "cedPath")->isEnabled());
+        EXPECT_FALSE(child<TComboEdit>(&f, "cedPath")->DirectInput());   // the button alone sets it
 
         // An external base without its list: the error, and the dialog stays.
         child<QRadioButton>(&f, "rbExternalBase")->setChecked(true);
@@ -169,7 +173,8 @@ TEST(MatBaseChange, ProposesTheSiblingFolderAndChecksTheListOnOk)
             folder = offered.takeFirst();
             return true;
         });
-        f.BrowseClick();
+        child<TComboEdit>(&f, "cedPath")->Button()->Click();
+        EXPECT_TRUE(offered.isEmpty());
         EXPECT_EQ(child<QLineEdit>(&f, "cedPath")->text(), good);
         f.bbOkClick();
         EXPECT_EQ(f.result(), QDialog::Accepted);
@@ -210,7 +215,7 @@ TEST(SelectMaterial, ChoosersPreselectAndKeepTheirColumns)
         EXPECT_EQ(child<QLabel>(&f, "lblCurrent")->text(), "МДФ (текущий)");
         EXPECT_EQ(f.SelectedCode(), 2);
         EXPECT_TRUE(child<QAction>(&f, "ReplaceAction")->isEnabled());
-        child<QListWidget>(&f, "dblMaterials")->clearSelection();
+        child<TExDBLookupList>(&f, "dblMaterials")->SetLookupValue(QString());
         EXPECT_FALSE(child<QAction>(&f, "ReplaceAction")->isEnabled());
     }
     {
@@ -218,7 +223,7 @@ TEST(SelectMaterial, ChoosersPreselectAndKeepTheirColumns)
         f.Prepare(1);
         EXPECT_EQ(child<QListWidget>(&f, "lbxMaterials")->count(), 2);   // no all-materials entry
         EXPECT_EQ(f.SelectedCode(), 1);
-        child<QSpinBox>(&f, "seColumns")->setValue(3);
+        child<TExSpinEdit>(&f, "seColumns")->setValue(3);
         // Each column takes its share of the list as it is shown, names unclipped.
         auto *list = child<QListWidget>(&f, "lbxMaterials");
         f.resize(420, 300);
@@ -228,6 +233,63 @@ TEST(SelectMaterial, ChoosersPreselectAndKeepTheirColumns)
         EXPECT_EQ(f.SelectedCode(), -1);
     }
     EXPECT_EQ(m.app.settings->Get(key::SelMatDlgColumns), 3);
+}
+
+// The substitute chooser finds a material as its name is typed: letters typed
+// within two seconds of each other make one search text, a longer pause
+// starts a new one.
+TEST(SelectMaterial, TypedLettersWithinTwoSecondsSearchTogether)
+{
+    struct Case
+    {
+        qint64 gapMs;
+        const char *found;
+        int code;
+    };
+    const Case cases[] = {
+        {400, "ДСП бук", 2},    // at once
+        {1000, "ДСП бук", 2},   // a second later: still one word
+        {2000, "ДСП бук", 2},
+        {2001, "Сосна", 4},     // a pause: "С" alone
+        {5000, "Сосна", 4},
+    };
+    MaterialsApp m;
+    m.addOwn(1, "ДВП");
+    m.addOwn(2, "ДСП бук");
+    m.addOwn(3, "МДФ");
+    m.addOwn(4, "Сосна");
+    qint64 now = 1000000;
+    TExLookupControl::SetSearchClock([&now] { return now; });
+    for (const Case &c : cases) {
+        TfrmSelectMaterial f(m.app.ctx);
+        ASSERT_TRUE(f.Prepare(3, "МДФ"));
+        f.show();
+        auto *list = child<TExDBLookupList>(&f, "dblMaterials");
+        list->setFocus();
+        now += 10000;   // the last letter of the case before is long gone
+        for (const char *letter : {"Д", "С"}) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8(letter));
+            QApplication::sendEvent(list, &press);
+            now += c.gapMs;
+        }
+        EXPECT_EQ(list->DisplayText(), QString::fromUtf8(c.found)) << c.gapMs;
+        EXPECT_TRUE(child<QAction>(&f, "ReplaceAction")->isEnabled()) << c.gapMs;
+        child<QAction>(&f, "ReplaceAction")->trigger();
+        EXPECT_EQ(f.result(), QDialog::Accepted);
+        EXPECT_EQ(f.SelectedCode(), c.code) << c.gapMs;
+    }
+    TExLookupControl::SetSearchClock(nullptr);
+}
+
+// A code the base does not hold is no choice: nothing preselected, nothing to confirm.
+TEST(SelectMaterial, AnUnknownCodeSelectsNothing)
+{
+    MaterialsApp m;
+    m.addOwn(1, "ДСП");
+    TfrmSelectMaterial f(m.app.ctx);
+    ASSERT_TRUE(f.Prepare(0, "<не определен>"));
+    EXPECT_EQ(f.SelectedCode(), -1);
+    EXPECT_FALSE(child<QAction>(&f, "ReplaceAction")->isEnabled());
 }
 
 TEST(BordersSetup, CodesAreCheckedAndSavingReloadsTheLists)

@@ -2,6 +2,7 @@
 // windows of the running program: a material, the warehouse, a part base
 // typed into its grid, the cut, the results. The dialogs are answered through
 // the test hooks; the files the road leaves behind are read back and checked.
+#include "controls/lookuplist.h"
 #include "app/common/optionform.h"
 #include "app/cutting/raskroyoptions.h"
 #include "app/materials/borderssetup.h"
@@ -449,8 +450,8 @@ protected:
         }
         bool materialChosen = false;
         onNextModal<TfrmSelectMaterial>([&](TfrmSelectMaterial &m) {
-            for (int i = 0; i < m.dblMaterials->count(); ++i)
-                if (m.dblMaterials->item(i)->text() == kMaterial) m.dblMaterials->setCurrentRow(i);
+            m.dblMaterials->SetLookupValue(QStringLiteral("1"));
+            EXPECT_EQ(m.dblMaterials->DisplayText(), kMaterial);
             EXPECT_EQ(m.SelectedCode(), 1);
             materialChosen = true;
             m.bbReplace->click();

@@ -1,5 +1,6 @@
 // The minimum-stock dialog and check, the standard-sheet chooser and the
 // used-up sheets dialog behind the run driver's dialogs.
+#include "app/common/detalnames.h"
 #include "app/stock/minsheets.h"
 #include "app/stock/selectsheets.h"
 #include "app/tests/appfixture.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -89,6 +91,42 @@ TEST(MinSheetsQuantity, OpensOnTheMaterialAndWritesEverySelectedRow)
     EXPECT_EQ(GetMinSheets(*s.app.settings, 1), 6);
     EXPECT_EQ(GetMinSheets(*s.app.settings, 2), 0);
     EXPECT_EQ(GetMinSheets(*s.app.settings, 3), 6);
+}
+
+// A settings file from an earlier installation keeps its grids' widths: read
+// from the grids' own sections and written back to the same ones.
+TEST(GridLayouts, AnExistingSettingsFileKeepsItsColumnWidths)
+{
+    StockApp s;
+    s.material(1, "ДСП", 3);
+    kv::TIniFile &ini = s.app.ini();
+    ini.WriteString("TfrmDetalNamesGrid", "Item0", "14");
+    ini.WriteString("TfrmDetalNamesGrid", "Item1", "250");
+    ini.WriteString("TfrmMinSheetsQuantityGrid", "Grid.Material", "0,40");
+    ini.WriteString("TfrmMinSheetsQuantityGrid", "Grid.Name", "1,222");
+    ini.WriteString("TfrmMinSheetsQuantityGrid", "Grid.Quantity", "2,65");
+    {
+        TfrmDetalNames names(s.app.ui, ini);
+        TExDBGrid *grid = names.dbgNames();
+        EXPECT_EQ(grid->verticalHeader()->width(), 14);   // the indicator column
+        EXPECT_EQ(grid->columnWidth(0), 250);
+        grid->setColumnWidth(0, 260);
+    }
+    EXPECT_EQ(ini.ReadString("TfrmDetalNamesGrid", "Item0", ""), "14");
+    EXPECT_EQ(ini.ReadString("TfrmDetalNamesGrid", "Item1", ""), "260");
+    {
+        TfrmMinSheetsQuantity f(s.app.ctx);
+        ASSERT_TRUE(f.IsReady());
+        const int widths[] = {40, 222, 65};
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(f.grdQuantity->Columns(i)->Width(), widths[i]) << i;
+        f.grdQuantity->Columns(2)->SetWidth(90);
+        f.bbOkClick();
+    }
+    EXPECT_EQ(ini.ReadString("TfrmMinSheetsQuantityGrid", "Grid.Name", ""), "1,222");
+    EXPECT_EQ(ini.ReadString("TfrmMinSheetsQuantityGrid", "Grid.Quantity", ""), "2,90");
+    for (const char *old : {"TfrmDetalNamesdbgNames", "TfrmMinSheetsQuantity"}) {
+        EXPECT_FALSE(ini.SectionExists(old)) << old;
+    }
 }
 
 TEST(MinSheetsCheck, ListsShortSheetsOrSaysThereAreEnough)

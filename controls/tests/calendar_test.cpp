@@ -4,7 +4,12 @@
 #include "platform/testsupport/scoped.h"
 
 #include <gtest/gtest.h>
+#include "controls/vclutils.h"
+
+#include <QImage>
+#include <cstdlib>
 #include <QLabel>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -180,4 +185,54 @@ TEST_F(Calendar, PopupAcceptsTheClickedDay)
     EXPECT_EQ(pop.Value(), QDate(2026, 2, 20));
     EXPECT_TRUE(pop.HandleKey(Qt::Key_PageUp, Qt::ControlModifier, QString()));
     EXPECT_EQ(pop.Value(), QDate(2025, 2, 20));
+}
+
+// A day outside the limits is drawn in the face colour, engraved (highlight
+// below right, shadow on top) when the calendar itself is face-coloured.
+TEST_F(Calendar, DaysOutsideTheLimitsAreGreyedOrEngraved)
+{
+    struct Case
+    {
+        bool faceColoured;
+        QList<QColor> present, absent;
+    };
+    const QColor text = QColor(Qt::black);
+    const Case cases[] = {
+        {false, {kv::BtnFaceColor()}, {text}},
+        {true, {kv::BtnHighlightColor(), kv::BtnShadowColor()}, {text}},
+    };
+    for (const Case &c : cases) {
+        TExCalendar cal;
+        QPalette pal = cal.palette();
+        pal.setColor(QPalette::WindowText, text);
+        if (c.faceColoured) pal.setColor(QPalette::Window, kv::BtnFaceColor());
+        cal.setPalette(pal);
+        cal.resize(220, 160);
+        cal.Model().SetMinDate(QDate(2026, 3, 10));
+        cal.Model().SetCalendarDate(QDate(2026, 3, 15));
+        const QPoint at = cal.Model().CellOfDay(9);   // before the minimum, a Monday
+        const QImage img = cal.grab().toImage();
+        const QRect cell = cal.CellRect(at.x(), at.y()).adjusted(2, 2, -2, -2);
+        QSet<QRgb> seen;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x) seen.insert(img.pixel(x, y) & 0xFFFFFF);
+        // Smoothed letters: a colour counts as present when a pixel comes near it.
+        for (const QColor &col : c.present) {
+            bool near = false;
+            for (QRgb px : seen)
+                near = near || (std::abs(qRed(px) - col.red()) + std::abs(qGreen(px) - col.green()) +
+                                std::abs(qBlue(px) - col.blue())) < 40;
+            EXPECT_TRUE(near) << c.faceColoured << " " << col.name().toStdString();
+        }
+        for (const QColor &col : c.absent) {
+            EXPECT_FALSE(seen.contains(col.rgb() & 0xFFFFFF)) << c.faceColoured << " " << col.name().toStdString();
+        }
+        // A day within the limits keeps the text colour.
+        const QPoint in = cal.Model().CellOfDay(16);
+        const QRect inCell = cal.CellRect(in.x(), in.y()).adjusted(2, 2, -2, -2);
+        bool dark = false;
+        for (int y = inCell.top(); y <= inCell.bottom() && !dark; ++y)
+            for (int x = inCell.left(); x <= inCell.right() && !dark; ++x) dark = (img.pixel(x, y) & 0xFFFFFF) == (text.rgb() & 0xFFFFFF);
+        EXPECT_TRUE(dark) << c.faceColoured;
+    }
 }

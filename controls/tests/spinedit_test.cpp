@@ -4,13 +4,21 @@
 #include "platform/ui.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDialog>
+#include <QMenu>
+#include <QMimeData>
+#include <QStyle>
+#include <QTimer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 
 #include <climits>
+#include <functional>
 
 using TS = TExSpinButton;
 
@@ -309,4 +317,103 @@ TEST(SpinEdit, EnterReachesDefaultButton)
     e->setFocus();
     QTest::keyClick(e, Qt::Key_Return);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}
+
+// With EditorEnabled off the value changes only by the buttons and the arrow
+// keys: every way of putting text in is refused.
+TEST(SpinEdit, EditorDisabledRefusesEveryWayOfTyping)
+{
+    struct Way
+    {
+        const char *name;
+        std::function<void(TExSpinEdit &)> put;
+    };
+    const auto dropText = [](TExSpinEdit &e) {
+        QMimeData mime;
+        mime.setText("99");
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&e, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&e, &drop);
+    };
+    // The context menu's paste, picked as the user picks it.
+    const auto menuPaste = [](TExSpinEdit &e) {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu) return;
+            seen = true;
+            // Paste is the entry with the paste shortcut.
+            const QString keys = QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+            for (QAction *a : menu->actions())
+                if (a->text().endsWith(keys) && a->isEnabled()) a->trigger();
+            menu->close();
+        });
+        QContextMenuEvent ev(QContextMenuEvent::Mouse, QPoint(5, 5), e.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(&e, &ev);
+        EXPECT_TRUE(seen) << "no menu";
+    };
+    const Way ways[] = {
+        {"a digit", [](TExSpinEdit &e) { QTest::keyClick(&e, Qt::Key_7); }},
+        {"backspace", [](TExSpinEdit &e) { QTest::keyClick(&e, Qt::Key_Backspace); }},
+        {"Ctrl+V", [](TExSpinEdit &e) { QTest::keySequence(&e, QKeySequence::Paste); }},
+        {"Ctrl+X", [](TExSpinEdit &e) { QTest::keySequence(&e, QKeySequence::Cut); }},
+        {"the menu's paste", menuPaste},
+        {"a drop", dropText},
+    };
+    for (bool enabled : {false, true}) {
+        for (const Way &w : ways) {
+            QApplication::clipboard()->setText("42");
+            TExSpinEdit e;
+            e.setMaxValue(1000);
+            e.setEditorEnabled(enabled);
+            e.resize(80, 22);
+            e.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&e));
+            e.setFocus();
+            e.setValue(5);
+            e.selectAll();
+            w.put(e);
+            // Refused when off; with editing on the same way changes the text.
+            if (enabled) {
+                EXPECT_NE(e.text(), "5") << w.name;
+            } else {
+                EXPECT_EQ(e.text(), "5") << w.name;
+            }
+            const double before = e.Value();
+            QTest::keyClick(&e, Qt::Key_Up);   // the arrow keys step either way
+            EXPECT_EQ(e.Value(), before + 1) << w.name;
+        }
+    }
+}
+
+// bkStandard is the up-down control: its halves step up and down, at once and
+// then repeating while held.
+TEST(SpinEdit, StandardKindIsTheUpDownControl)
+{
+    kv::FakeClock clock;
+    TExSpinEdit e;
+    e.resize(80, 22);
+    e.setButtonKind(TExSpinEdit::bkStandard);
+    e.show();
+    ASSERT_EQ(e.Button(), nullptr);
+    TExUpDown *ud = e.UpDown();
+    ASSERT_NE(ud, nullptr);
+    EXPECT_EQ(ud->width(), 15);
+    EXPECT_EQ(ud->geometry().right(), e.rect().right() - e.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &e));
+    QTest::mousePress(ud, Qt::LeftButton, {}, QPoint(5, 2));
+    EXPECT_EQ(e.text(), "1");
+    clock.advance(400);
+    EXPECT_EQ(e.text(), "2");
+    clock.advance(100);
+    EXPECT_EQ(e.text(), "3");
+    QTest::mouseRelease(ud, Qt::LeftButton, {}, QPoint(5, 2));
+    clock.advance(1000);
+    EXPECT_EQ(e.text(), "3");
+    QTest::mouseClick(ud, Qt::LeftButton, {}, QPoint(5, ud->height() - 2));
+    EXPECT_EQ(e.text(), "2");
+    // Back to the diagonal button: the up-down control goes.
+    e.setButtonKind(TExSpinEdit::bkDiagonal);
+    EXPECT_EQ(e.UpDown(), nullptr);
+    EXPECT_NE(e.Button(), nullptr);
 }

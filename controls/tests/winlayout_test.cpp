@@ -278,6 +278,7 @@ TEST_F(WindowLayout, GridWidthsAndSectionName)
     grid->setObjectName("Grid");
     QStandardItemModel model(2, 3);
     grid->setModel(&model);
+    grid->verticalHeader()->hide();   // no indicator column
     EXPECT_EQ(DefaultSectionOf(grid), "TfrmDetalNamesGrid");
     EXPECT_EQ(DefaultSectionOf(&dlg), "TfrmDetalNames");
     QObject store(&dlg);

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QLabel>
@@ -137,6 +138,46 @@ TEST(Ui, RealFileChooserTakesAndGivesTheFilter)
         EXPECT_EQ(shownFilter, QStringLiteral("Текст (*.txt)")) << k.pick;
         EXPECT_EQ(QFileInfo(chosen).fileName(), QString::fromUtf8(k.want)) << k.pick;
         EXPECT_EQ(c.filterIndex, k.wantIndex) << k.pick;
+    }
+}
+
+// The font dialog with its effects: the colour is picked under the font and
+// comes back with it; a colour outside the sixteen stays on offer; Cancel
+// leaves both as they were.
+TEST(Ui, RealFontDialogGivesTheColourWithTheFont)
+{
+    struct Case
+    {
+        QColor start;
+        const char *pick;   // the colour entry chosen, none: as offered
+        bool accept;
+        QColor want;
+    };
+    const Case cases[] = {
+        {QColor(Qt::black), "Красный", true, QColor(0xFF, 0, 0)},
+        {QColor(0x12, 0x34, 0x56), nullptr, true, QColor(0x12, 0x34, 0x56)},
+        {QColor(Qt::black), "Синий", false, QColor(Qt::black)},
+    };
+    for (const Case &c : cases) {
+        QFont font(QStringLiteral("Sans"), 11);
+        QColor color = c.start;
+        QString offered;
+        QTimer::singleShot(0, [&] {
+            QWidget *d = QApplication::activeModalWidget();
+            auto *combo = d ? d->findChild<QComboBox *>(QStringLiteral("cbColor")) : nullptr;
+            if (!combo) return;
+            offered = combo->currentText();
+            if (c.pick) combo->setCurrentIndex(combo->findText(QString::fromUtf8(c.pick)));
+            if (qEnvironmentVariableIsSet("KV_DIALOG_SHOTS"))
+                d->grab().save(qEnvironmentVariable("KV_DIALOG_SHOTS") + QStringLiteral("font-dialog.png"));
+            if (c.accept) QMetaObject::invokeMethod(d, "accept");
+            else QMetaObject::invokeMethod(d, "reject");
+        });
+        EXPECT_EQ(RealUi().chooseFontAndColor(font, color, nullptr), c.accept) << c.pick;
+        EXPECT_EQ(color, c.want) << c.pick;
+        if (!c.pick) {
+            EXPECT_EQ(offered, QStringLiteral("Другой"));
+        }
     }
 }
 

@@ -44,6 +44,8 @@ public:
     std::function<bool(const QString &title, const QString &root, QString &folder)> onFolder;
     std::function<bool(QPrinter &)> onPrinter;
     std::function<bool(QFont &)> onFont;
+    // The font dialog with the colour; without it onFont answers (the colour stays).
+    std::function<bool(QFont &, QColor &)> onFontColor;
     std::function<bool(QColor &)> onColor;
     // Unset: the file or address counts as opened.
     std::function<bool(const QString &path)> onOpen;
@@ -117,6 +119,11 @@ public:
         return onPrinter ? onPrinter(printer) : unanswer(QStringLiteral("printer"));
     }
     bool chooseFont(QFont &font, QWidget *) override { return onFont ? onFont(font) : unanswer(QStringLiteral("font")); }
+    bool chooseFontAndColor(QFont &font, QColor &color, QWidget *) override
+    {
+        if (onFontColor) return onFontColor(font, color);
+        return onFont ? onFont(font) : unanswer(QStringLiteral("font"));
+    }
     bool chooseColor(QColor &color, QWidget *) override
     {
         return onColor ? onColor(color) : unanswer(QStringLiteral("color"));

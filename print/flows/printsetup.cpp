@@ -1,6 +1,7 @@
 #include "print/flows/printsetup.h"
 
 #include "controls/spinedit.h"
+#include "platform/colors.h"
 #include "platform/ini.h"
 #include "platform/ui.h"
 #include "print/flows/printflow.h"
@@ -24,8 +25,13 @@ namespace kv {
 bool ChoosePrintFont(Ui &ui, IniFont &font, QWidget *parent)
 {
     QFont chosen = font.toQFont();
-    if (!ui.chooseFont(chosen, parent)) return false;
+    const QColor was = PlatformColor(quint32(font.color));
+    QColor color = was.isValid() ? was : QColor(Qt::black);
+    if (!ui.chooseFontAndColor(chosen, color, parent)) return false;
     font.setFromQFont(chosen);
+    // A system colour left as it was stays a system colour.
+    if (color.isValid() && color.rgb() != was.rgb())
+        font.color = int(quint32(color.red()) | quint32(color.green()) << 8 | quint32(color.blue()) << 16);
     return true;
 }
 
@@ -33,8 +39,8 @@ void ShowFontSample(QLabel *panel, const IniFont &font)
 {
     panel->setText(QStringLiteral("AaZzДдЯя"));
     panel->setFont(font.toQFont());
-    const int c = font.color;
-    panel->setStyleSheet(QStringLiteral("color: rgb(%1,%2,%3);").arg(c & 0xFF).arg((c >> 8) & 0xFF).arg((c >> 16) & 0xFF));
+    const QColor c = PlatformColor(quint32(font.color));   // system colours too
+    panel->setStyleSheet(c.isValid() ? QStringLiteral("color: %1;").arg(c.name()) : QString());
 }
 
 } // namespace kv

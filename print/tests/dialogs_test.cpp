@@ -342,6 +342,44 @@ TEST_F(Dialogs, StylesDialogWritesOnlyWithOkAndAreaPensStayOneWide)
     EXPECT_EQ(s.Scrap.Brush, (IniBrush{0xFFFFFF, 4}));
 }
 
+// Each kind's "&Шрифт" offers the colour with the font; the colour chosen is
+// written under the kind's "…Font_Color" key, a cancelled choice leaves it.
+TEST_F(Dialogs, StylesDialogFontButtonsChooseTheColourToo)
+{
+    struct Case
+    {
+        const char *kind;
+        int page;
+        bool confirm;
+        int stored;
+    };
+    const Case cases[] = {
+        {"Detal", 0, true, 0x0000FF},
+        {"Scrap", 2, true, 0x008000},
+        {"LostScrap", 3, true, 0xFF0000},
+        {"Detal", 0, false, 0x0000FF},   // kept from the case before
+    };
+    for (const Case &c : cases) {
+        const QString kind = QString::fromLatin1(c.kind);
+        ui.onFontColor = [&](QFont &, QColor &col) {
+            col = QColor(c.stored & 0xFF, (c.stored >> 8) & 0xFF, (c.stored >> 16) & 0xFF);
+            return c.confirm;
+        };
+        answer = [&](QDialog &dlg) {
+            auto &d = static_cast<TfrmPrintSetupAdv &>(dlg);
+            d.SetActivePage(c.page);
+            d.findChild<QPushButton *>("bb" + kind + "Font")->click();
+            d.findChild<QPushButton *>(QStringLiteral("bbOk"))->click();
+            return dlg.result();
+        };
+        TfrmPrintSetupAdv d(ui, ini());
+        EXPECT_TRUE(d.Execute()) << c.kind;
+        EXPECT_EQ(ini().ReadInteger(kPrnSetupAdv, kind + "Font_Color", -1), c.stored) << c.kind;
+    }
+    const MapPrintStyles s = ReadPrintStyles(ini());
+    EXPECT_EQ(s.Scrap.Font.color, 0x008000);
+}
+
 TEST(StyleSamples, WhiteHatchesShowInBlackAndSolidWhiteStaysWhite)
 {
     const QSize size(40, 14);

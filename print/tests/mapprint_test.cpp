@@ -3,6 +3,7 @@
 // the road through a small template to the built report.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -292,6 +293,7 @@ public:
     QString reports;
     std::vector<int> pages;
     std::vector<size_t> mapItems;
+    std::vector<qint32> listFontColors;   // of the parts lists on the prepared pages
     kv::test::FakeUi ui;
     bool dialogShown = false;
     std::function<void(TfrmPrintSetup &)> choose;   // the user's choices before "Печать"
@@ -307,8 +309,10 @@ public:
             pages.push_back(r.EMFPages().Count());
             for (int i = 0; i < r.EMFPages().Count(); ++i)
                 if (TrpPage *pg = r.EMFPages().UnpackPage(i))
-                    for (const auto &v : pg->Views())
+                    for (const auto &v : pg->Views()) {
                         if (auto *m = dynamic_cast<TrpRskMapView *>(v.get())) mapItems.push_back(m->Items.size());
+                        else if (auto *l = dynamic_cast<TrpDetalsListView *>(v.get())) listFontColors.push_back(l->ListFont.color);
+                    }
             return true;
         });
         ui.onModal = [this](QDialog &d) {
@@ -344,6 +348,34 @@ TEST_F(MapRoad, EveryVisibleMapGetsItsPageWithItsItems)
     ASSERT_EQ(pages, (std::vector<int>{1}));   // three 300-unit bands fit one A4 page
     EXPECT_EQ(mapItems, (std::vector<size_t>{6, 6, 6}));
     EXPECT_EQ(rpEngine().Variables().GetValue(QStringLiteral("MAPPARAMSLINES")).toInt32(), 7);
+}
+
+// "Изменть шрифт" offers the font's colour too: the colour chosen is the one
+// the lists are printed in, and the one the settings keep.
+TEST_F(MapRoad, AFontColourChosenIsPrintedAndKept)
+{
+    writeTemplate(reports + "/RskMaps.rpf", true);
+    QColor offered;
+    ui.onFontColor = [&](QFont &f, QColor &c) {
+        offered = c;
+        f.setPointSize(12);
+        c = QColor(0xC0, 0x10, 0x20);
+        return true;
+    };
+    choose = [](TfrmPrintSetup &d) {
+        d.chbDetalsList->setChecked(true);
+        d.bbFontClick();
+    };
+    kv::test::ScopedAnswers answers(ui);
+    EXPECT_TRUE(print());
+    EXPECT_EQ(offered, QColor(Qt::black));   // the font's colour as the settings had it
+    ASSERT_FALSE(listFontColors.empty());
+    for (qint32 c : listFontColors) EXPECT_EQ(c, 0x2010C0);
+    IniFont stored;
+    ReadFontFromIni(ini(), kSheetPageParams, QStringLiteral("MapFont"), stored);
+    EXPECT_EQ(stored.color, 0x2010C0);
+    EXPECT_EQ(ini().ReadInteger(kSheetPageParams, QStringLiteral("MapFont_Color"), -1), 0x2010C0);
+    EXPECT_EQ(stored.size, 12);
 }
 
 TEST_F(MapRoad, FailuresAreToldAndNothingIsBuilt)
