@@ -21,6 +21,7 @@
 #include "app/tests/roadsupport.h"
 #include "app/tests/scopedprinter.h"
 #include "controls/dateedit.h"
+#include "controls/speedbutton.h"
 #include "controls/spinedit.h"
 #include "data/datamodule.h"
 #include "data/maps/mapdoc.h"
@@ -183,7 +184,9 @@ protected:
             // The corner of a grid's headers is a button with nothing on it.
             if (!b->isVisible() || b->inherits("QTableCornerButton")) continue;
             const auto *tool = qobject_cast<QToolButton *>(b);
-            const bool picture = !b->icon().isNull() || (tool && tool->arrowType() != Qt::NoArrow);
+            const auto *speed = qobject_cast<TExSpeedButton *>(b);
+            const bool picture = !b->icon().isNull() || (tool && tool->arrowType() != Qt::NoArrow)
+                                 || (speed && !speed->Glyph().isNull());
             const QString text = plainCaption(b->text());
             EXPECT_TRUE(!text.isEmpty() || picture)
                 << step << ": a blank button " << b->metaObject()->className() << " " << b->objectName().toStdString();

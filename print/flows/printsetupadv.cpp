@@ -288,7 +288,11 @@ void TfrmPrintSetupAdv::buildAreaPage(Kind &k, const QString &name, const QStrin
     k.fontButton->setObjectName(QStringLiteral("bb%1Font").arg(name));
     fontRow->addWidget(k.fontPanel, 1);
     fontRow->addWidget(k.fontButton);
-    for (QCheckBox *c : {k.title, k.dim, k.trunc}) tg->addWidget(c);
+    // The captions stay whole however wide the colour names beside them are.
+    for (QCheckBox *c : {k.title, k.dim, k.trunc}) {
+        c->setMinimumWidth(c->sizeHint().width());
+        tg->addWidget(c);
+    }
     tg->addLayout(fontRow);
     row->addWidget(title);
 
