@@ -25,6 +25,7 @@
 #include "platform/testsupport/memdataset.h"
 #include "report/tests/pdfshot.h"
 #include "report/windows/preview.h"
+#include "report/tests/templatefixture.h"
 
 namespace {
 
@@ -104,13 +105,7 @@ struct Template
     // Through the writer and back, then built.
     bool prepare()
     {
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        report.SaveToStream(out);
-        QByteArray bytes = out.data();
-        QBuffer in(&bytes);
-        in.open(QIODevice::ReadOnly);
-        if (!report.LoadFromStream(in, true)) return false;
+        if (!kvtest::load(report, kvtest::save(report))) return false;
         page = report.Pages().GetPage(0);
         return report.Prepare();
     }

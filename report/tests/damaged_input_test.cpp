@@ -16,6 +16,7 @@
 #include "report/model/views.h"
 #include "report/output/textexports.h"
 #include "report/script/scriptengine.h"
+#include "report/tests/templatefixture.h"
 
 // Numbers from damaged templates, prepared reports and scripts: each one of
 // these once crashed, hung or exhausted the memory of the engine.
@@ -80,13 +81,7 @@ struct Fixture
     // Through the template writer and reader, as the file reaches the program.
     void reload()
     {
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        report.SaveToStream(out);
-        QByteArray bytes = out.data();
-        QBuffer in(&bytes);
-        in.open(QIODevice::ReadOnly);
-        ASSERT_TRUE(report.LoadFromStream(in, true));
+        ASSERT_TRUE(kvtest::load(report, kvtest::save(report)));
         page = report.Pages().GetPage(0);
     }
 

@@ -15,6 +15,7 @@
 #include "report/model/prepared.h"
 #include "report/model/views.h"
 #include "report/tests/pdfshot.h"
+#include "report/tests/templatefixture.h"
 
 namespace {
 
@@ -133,13 +134,7 @@ TEST(MetafilePicture, APictureViewDrawsItsMetafileOnThePreparedPage)
     ASSERT_TRUE(pic->Picture.load(rppkMetafile, redSquareEmf()));
     page->AddView(std::move(pic));
     // through the writer and back
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    report.SaveToStream(out);
-    QByteArray bytes = out.data();
-    QBuffer in(&bytes);
-    in.open(QIODevice::ReadOnly);
-    ASSERT_TRUE(report.LoadFromStream(in, true));
+    ASSERT_TRUE(kvtest::load(report, kvtest::save(report)));
     ASSERT_TRUE(report.Prepare()) << report.LastBuildError.toStdString();
 
     rpLookAtPdf(report, QStringLiteral("metafile_picture"));
