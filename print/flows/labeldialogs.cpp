@@ -344,6 +344,8 @@ void TfrmPrintLabel::bbPrintClick()
     memo->Alignment = aligns[m_printing.alignment] | (memo->Alignment & ~0x7);
 
     SetReportPage(report, m, true);
+    // The stickers are laid out below for the margins in force.
+    page->TakeMarginsAsDesigned();
     const LabelGrid grid = LabelLayout(m_printing.width, m_printing.height, page->RightEdge() - page->LeftMarginUsed(),
                                        page->BottomEdgeOfPaper() - page->TopMarginUsed());
     if (!grid.ok()) {

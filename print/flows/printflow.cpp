@@ -6,14 +6,11 @@
 #include "platform/error.h"
 #include "platform/ui.h"
 #include "report/building/report.h"
-#include "report/model/memo.h"
 #include "report/model/page.h"
 #include "report/output/printer.h"
 #include "report/output/textexports.h"
 #include "report/windows/preview.h"
 #include "report/windows/reportui.h"
-
-#include <algorithm>
 
 namespace kv {
 
@@ -38,28 +35,8 @@ void SetReportPage(TrpReport &report, const int m[4], bool followPrinter)
 
 void SetPageMargins(TrpPage &page, const int m[4])
 {
-    const int left = page.LeftMarginUsed();
-    page.MarginLeft = ReportMargin(m[0]);
-    page.MarginRight = ReportMargin(m[1]);
-    page.MarginTop = ReportMargin(m[2]);
-    page.MarginBottom = ReportMargin(m[3]);
-    // Objects keep their page position in the build, bands only their order
-    // from the top margin: the left one moves the objects itself.
-    const int dx = page.LeftMarginUsed() - left;
-    const int right = page.RightEdge();
-    for (const auto &v : page.Views()) {
-        if (v->TypeCode == rpgtBand) continue;
-        v->Left += dx;
-        // A text reaching past the right margin ends at it (a title centred
-        // on the page stays on the paper); one set to the right (the date,
-        // the page number) moves back to it.
-        if (v->Left + v->Width <= right) continue;
-        auto *memo = dynamic_cast<TrpMemoView *>(v.get());
-        if (v->Left >= right && memo && (memo->Alignment & 7) == rptaRight)
-            v->Left = std::max(page.LeftMarginUsed(), right - v->Width);
-        else if (v->Left < right)
-            v->Width = right - v->Left;
-    }
+    // The build moves the views by the change of the used margins.
+    page.SetMargins(ReportMargin(m[0]), ReportMargin(m[2]), ReportMargin(m[1]), ReportMargin(m[3]));
 }
 
 void SetPageMargins(TrpPage &page, const Settings &settings)

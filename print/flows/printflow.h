@@ -38,8 +38,8 @@ void SetReportPage(TrpReport &report, const int marginsMm[4], bool followPrinter
 // The margins of [PageParams] (left, right, top, bottom).
 void PageMargins(const Settings &settings, int marginsMm[4]);
 // A page's margins in millimetres (left, right, top, bottom). The page's
-// objects stand where the template put them from its own left margin and
-// move with it, as its bands move with the top margin.
+// objects are built where the template put them, moved by the change of the
+// margins, as its bands move with the top margin.
 void SetPageMargins(TrpPage &page, const int marginsMm[4]);
 void SetPageMargins(TrpPage &page, const Settings &settings);
 // The report, ready to be built, to its preview through `ui`; false when it

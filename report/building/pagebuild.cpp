@@ -148,6 +148,7 @@ void TrpPageBuild::setUpBands()
         v->OwnerPage = Page;
         views.push_back(v.get());
     }
+    if (!Parent) moveViewsToMargins();
     makeBands(views);
     linkHeadersAndFooters();
     linkCrossSources();
@@ -155,6 +156,30 @@ void TrpPageBuild::setUpBands()
     nestGroups();
     if (Page->Columns <= 0) Page->Columns = 1;
     Page->ColumnWidth = (RightEdge() - LeftMargin() - (Page->Columns - 1) * Page->ColumnGap) / Page->Columns;
+}
+
+// Views stand where they were laid out on the page, and only bands flow from
+// the top margin: with margins changed since, every view moves by the change
+// (the restored template gets its places back after the build). A text
+// reaching past the right margin ends at it (a title centred on the page
+// stays on the paper); one set to the right (date, page number) moves back.
+void TrpPageBuild::moveViewsToMargins()
+{
+    if (!Page->DesignedMargins) return;
+    const int dx = Page->DesignShiftX(), dy = Page->DesignShiftY();
+    const int left = Page->LeftMarginUsed(), right = Page->RightEdge();
+    for (const auto &v : Page->Views()) {
+        v->Left += dx;
+        v->Top += dy;
+        // Aligned views take their place from the margins themselves.
+        const bool aligned = v->BandAlign != baNone && v->BandAlign != baTop && v->BandAlign != baBottom;
+        if (v->TypeCode == rpgtBand || aligned || v->Left + v->Width <= right) continue;
+        auto *memo = dynamic_cast<TrpMemoView *>(v.get());
+        if (v->Left >= right && memo && (memo->Alignment & 7) == rptaRight)
+            v->Left = std::max(left, right - v->Width);
+        else if (v->Left < right)
+            v->Width = right - v->Left;
+    }
 }
 
 // The bands of the page from its band views, each with the views inside it;

@@ -79,6 +79,7 @@ public:
 
 private:
     void setUpBands();
+    void moveViewsToMargins();
     void makeBands(const std::vector<TrpView *> &views);
     void linkHeadersAndFooters();
     void linkCrossSources();

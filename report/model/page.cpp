@@ -145,6 +145,29 @@ int TrpPage::BottomEdgeOfPaper() const
     return MarginBottom ? PageMetrics.Height - MarginBottom : PageMetrics.OffsetY + PageMetrics.PrintableHeight;
 }
 
+void TrpPage::SetMargins(qint32 left, qint32 top, qint32 right, qint32 bottom)
+{
+    if (!DesignedMargins) DesignedMargins = std::array<qint32, 4>{MarginLeft, MarginTop, MarginRight, MarginBottom};
+    MarginLeft = left;
+    MarginTop = top;
+    MarginRight = right;
+    MarginBottom = bottom;
+}
+
+int TrpPage::DesignShiftX() const
+{
+    if (!DesignedMargins || !UseMargins) return 0;
+    const qint32 was = (*DesignedMargins)[0];
+    return LeftMarginUsed() - (was ? was : PageMetrics.OffsetX);
+}
+
+int TrpPage::DesignShiftY() const
+{
+    if (!DesignedMargins || !UseMargins) return 0;
+    const qint32 was = (*DesignedMargins)[1];
+    return TopMarginUsed() - (was ? was : PageMetrics.OffsetY);
+}
+
 void TrpPage::ReadTemplateRecord(QIODevice &s, int version)
 {
     const qint32 marker = ReadStreamInteger(s);

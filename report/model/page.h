@@ -5,8 +5,10 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "report/model/object.h"
@@ -81,6 +83,16 @@ public:
     int RightEdge() const;
     int BottomEdgeOfPaper() const;   // without the page footer
 
+    // Sets the margins in force. The views stay as they were laid out; the
+    // build moves them by the change of the used left and top margins.
+    void SetMargins(qint32 left, qint32 top, qint32 right, qint32 bottom);
+    // The views are laid out for the margins in force: the build leaves them.
+    void TakeMarginsAsDesigned() { DesignedMargins.reset(); }
+    // How far the build moves the views: the used margin less the one they
+    // were laid out for.
+    int DesignShiftX() const;
+    int DesignShiftY() const;
+
     quint8 PageType = ptReport;
     QString Name;
     QStringList PrintScript;
@@ -92,6 +104,10 @@ public:
     TrpPageMetrics PageMetrics;
     qint32 MarginLeft = 0, MarginTop = 0, MarginRight = 0, MarginBottom = 0;
     bool UseMargins = true;
+    // Left, top, right, bottom the views were laid out for, once SetMargins
+    // changed them; none while the margins stand as designed. Not stored:
+    // a template read back after a build keeps it.
+    std::optional<std::array<qint32, 4>> DesignedMargins;
     bool PrintToPrevPage = false;
     qint32 Columns = 1, ColumnGap = 0, ColumnWidth = 0;
     // Dialog page.

@@ -221,6 +221,10 @@ bool TrpReportBase::LoadFromStream(QIODevice &s, bool memoryStream)
     }
     VersionScope vs(version);
     QStringList missing, damaged;
+    // A template read back after a build keeps the margins its views were laid out for.
+    std::vector<std::optional<std::array<qint32, 4>>> designed;
+    if (memoryStream)
+        for (int p = 0; p < m_pages.Count(); ++p) designed.push_back(m_pages.GetPage(p)->DesignedMargins);
     try {
         ClearTemplate();
         PrintToDefault = ReadStreamWord(s) != 0;
@@ -270,6 +274,8 @@ bool TrpReportBase::LoadFromStream(QIODevice &s, bool memoryStream)
         return false;
     }
     if (m_pages.Count() == 0) m_pages.Add()->Name = m_pages.UniquePageName();
+    for (int p = 0; p < m_pages.Count() && p < int(designed.size()); ++p)
+        m_pages.GetPage(p)->DesignedMargins = designed[size_t(p)];
     if (Info.Protected && !memoryStream) {
         QString typed;
         const bool ok = PasswordDialog && PasswordDialog(typed);

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <QDir>
 #include <QFile>
 #include <QObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <array>
 
 #include "platform/error.h"
 #include "report/building/band.h"
@@ -396,6 +399,49 @@ TEST(ReportPageBuilding, PagesThatCannotAdvanceEndWithAnError)
         EXPECT_EQ(b.report.EMFPages().Count(), 0) << c.what;
         EXPECT_TRUE(b.report.LastBuildError.contains(QLatin1String(c.message))) << c.what << ": "
                                                                                  << b.report.LastBuildError.toStdString();
+    }
+}
+
+// Margins changed after the views were laid out move what the build prints by
+// the change: data rows, an overlay and a view on no band alike; a view centred
+// by its alignment stays centred between the new margins; a page stretched to
+// the printable area does not move. The template keeps its places.
+TEST(ReportPageBuilding, ChangedMarginsMoveThePrintedViews)
+{
+    struct Case { const char *what; std::array<qint32, 4> margins; bool useMargins; QPoint moved; };
+    const Case cases[] = {
+        {"as laid out", {20, 20, 20, 20}, true, {0, 0}},
+        {"left and top", {60, 50, 20, 20}, true, {40, 30}},
+        {"right only", {20, 20, 60, 20}, true, {0, 0}},
+        {"stretched to the printable area", {60, 50, 20, 20}, false, {0, 0}},
+    };
+    for (const Case &c : cases) {
+        Builder b;
+        b.band(btMasterData, 20, 20, "MasterData1", "2");
+        b.memo(20, 20, 100, 20, "Запись [LINE#]");
+        b.band(btOverlay, 200, 30, "Overlay1");
+        b.memo(20, 200, 100, 20, "Фон");
+        b.memo(20, 300, 100, 20, "Сбоку");   // on no band
+        TrpMemoView *centre = b.memo(0, 100, 100, 20, "Середина");
+        b.band(btReportTitle, 100, 20, "ReportTitle1");
+        centre->BandAlign = baCenter;
+        b.page->UseMargins = c.useMargins;
+        auto places = [&] {
+            QMap<QString, QPoint> at;
+            if (TrpPage *p = b.report.EMFPages().UnpackPage(0))
+                for (const auto &v : p->Views()) at.insert(v->Memo.join(QString()).remove(QChar(1)), QPoint(v->Left, v->Top));
+            return at;
+        };
+        ASSERT_TRUE(b.report.Prepare()) << c.what;
+        const QMap<QString, QPoint> before = places();
+        b.page->SetMargins(c.margins[0], c.margins[1], c.margins[2], c.margins[3]);
+        ASSERT_TRUE(b.report.Prepare()) << c.what << b.report.LastBuildError.toStdString();
+        const QMap<QString, QPoint> after = places();
+        for (const char *text : {"Запись 1", "Запись 2", "Фон", "Сбоку"})
+            EXPECT_EQ(after.value(QString::fromUtf8(text)) - before.value(QString::fromUtf8(text)), c.moved) << c.what << ": " << text;
+        const int left = b.page->LeftMarginUsed();
+        EXPECT_EQ(after.value(QStringLiteral("Середина")).x(), left + (b.page->RightEdge() - left - 100) / 2) << c.what;
+        EXPECT_EQ(QPoint(b.page->View(1)->Left, b.page->View(1)->Top), QPoint(20, 20)) << c.what;
     }
 }
 

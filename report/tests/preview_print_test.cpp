@@ -15,6 +15,7 @@
 #include "platform/testsupport/fakeui.h"
 #include "report/building/report.h"
 #include "report/model/memo.h"
+#include "report/model/views.h"
 #include "report/windows/enginectl.h"
 #include "report/windows/preview.h"
 #include "report/windows/printdialog.h"
@@ -239,6 +240,109 @@ TEST_F(PrintFixture, PageSetupHandsPaperAndMarginsToPrinterAndPages)
     answerPageSetup([](QPrinter &) { return false; });
     form->PageSetupBtnClick();
     EXPECT_EQ(builds, 1);
+    rpPrinter().SetPrinterInfo(9, 2100, 2970, 0, -1, true);
+}
+
+// A margin changed in the preview's page setup moves the built page as the
+// program's own margins do: every object by the change from the margins the
+// template was laid out for (10 mm here), never twice, and the template keeps
+// its places. A right-set page number pushed past the right margin comes back
+// to it; the paper shows what the preview shows.
+TEST_F(PrintFixture, PageSetupMarginsMoveTheBuiltPage)
+{
+    TrpPage *page = report.Pages().GetPage(0);
+    page->ClearViews();
+    page->MarginLeft = page->MarginTop = page->MarginRight = page->MarginBottom = 36;   // 10 mm
+    const int right = page->RightEdge();
+    auto band = std::make_unique<TrpBandView>();
+    band->SetBandType(btReportTitle);
+    band->Name = QStringLiteral("Title");
+    band->SetBounds(0, 36, right, 30);
+    page->AddView(std::move(band));
+    auto memo = [&](const QString &text, int left, int top, int width, int align) {
+        auto m = std::make_unique<TrpMemoView>();
+        m->Name = QStringLiteral("Memo%1").arg(page->ViewCount());
+        m->SetBounds(left, top, width, 20);
+        m->Memo = {text};
+        m->Alignment = align;
+        page->AddView(std::move(m));
+    };
+    memo(QStringLiteral("Заголовок"), 36, 40, 300, rptaLeft);
+    memo(QStringLiteral("Стр. 1"), right - 60, 40, 60, rptaRight);
+    memo(QStringLiteral("Подпись"), 36, 400, 200, rptaLeft);   // on no band: keeps its place
+    const QMap<QString, QRect> designed = [&] {
+        QMap<QString, QRect> m;
+        for (const auto &v : page->Views())
+            if (auto *t = dynamic_cast<TrpMemoView *>(v.get())) m.insert(t->Memo.first(), QRect(t->Left, t->Top, t->Width, t->Height));
+        return m;
+    }();
+    auto built = [&] {
+        QMap<QString, QRect> m;
+        if (TrpPage *pg = report.EMFPages().UnpackPage(0))
+            for (const auto &v : pg->Views())
+                if (auto *t = dynamic_cast<TrpMemoView *>(v.get()); t && !t->Memo.isEmpty())
+                    m.insert(t->Memo.first(), QRect(t->Left, t->Top, t->Width, t->Height));
+        return m;
+    };
+    ASSERT_TRUE(report.Prepare());
+    const QMap<QString, QRect> asDesigned = built();
+    ASSERT_EQ(asDesigned.size(), 3);
+    // The program's own margins come first (20 mm left), then the preview's.
+    page->SetMargins(72, 36, 36, 36);
+    ASSERT_TRUE(report.Prepare());
+    EXPECT_EQ(built()[QStringLiteral("Заголовок")].topLeft() - asDesigned[QStringLiteral("Заголовок")].topLeft(), QPoint(36, 0));
+    open();
+    struct Case { const char *what; QMarginsF mm; QPoint moved; };
+    const Case cases[] = {
+        {"as designed", {10, 10, 10, 10}, {0, 0}},
+        {"left 30 mm", {30, 10, 10, 10}, {72, 0}},
+        {"top 40 mm", {10, 40, 10, 10}, {0, 108}},
+        {"both", {30, 40, 10, 10}, {72, 108}},
+        {"left 5 mm", {5, 10, 10, 10}, {-18, 0}},
+    };
+    for (const Case &c : cases) {
+        answerPageSetup([&](QPrinter &p) {
+            p.setPageMargins(c.mm, QPageLayout::Millimeter);
+            return true;
+        });
+        form->PageSetupBtnClick();
+        const QMap<QString, QRect> now = built();
+        ASSERT_EQ(now.size(), 3) << c.what;
+        for (auto it = asDesigned.constBegin(); it != asDesigned.constEnd(); ++it) {
+            const QRect was = it.value(), is = now[it.key()];
+            const std::string what = std::string(c.what) + ": " + it.key().toStdString();
+            if (it.key() == QStringLiteral("Стр. 1") && c.moved.x() > 0) {
+                EXPECT_EQ(is.left() + is.width(), right) << what;   // back at the right margin
+                EXPECT_EQ(is.top() - was.top(), c.moved.y()) << what;
+            } else {
+                EXPECT_EQ(is.topLeft() - was.topLeft(), c.moved) << what;
+                EXPECT_EQ(is.size(), was.size()) << what;
+            }
+        }
+    }
+    // The template keeps its places and the margins last set.
+    EXPECT_EQ(page->MarginLeft, 18);
+    for (const auto &v : page->Views()) {
+        const auto *t = dynamic_cast<TrpMemoView *>(v.get());
+        if (!t) continue;
+        EXPECT_EQ(QRect(t->Left, t->Top, t->Width, t->Height), designed[t->Memo.first()]) << t->Memo.first().toStdString();
+    }
+    // On paper: at 30 mm left the title starts 30 mm from the sheet's edge.
+    answerPageSetup([](QPrinter &p) {
+        p.setPageMargins(QMarginsF(30, 10, 10, 10), QPageLayout::Millimeter);
+        return true;
+    });
+    form->PageSetupBtnClick();
+    answerPrintDialog([](TrpPrintForm &) { return true; });
+    form->PrintBtnClick();
+    ASSERT_TRUE(QFile::exists(pdf));
+    const QString boxes = kv::test::RunPdfTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (!boxes.isNull()) {
+        const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("xMin=\"([0-9.]+)\"[^>]*>Заголовок<")).match(boxes);
+        ASSERT_TRUE(m.hasMatch()) << boxes.toStdString();
+        EXPECT_NEAR(m.captured(1).toDouble(), 30 / 25.4 * 72, 3);   // points
+    }
     rpPrinter().SetPrinterInfo(9, 2100, 2970, 0, -1, true);
 }
 

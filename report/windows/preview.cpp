@@ -1033,10 +1033,8 @@ void TrpPreviewForm::PageSetupBtnClick()
     for (int i = 0; i < m_report->Pages().Count(); ++i) {
         TrpPage *page = m_report->Pages().GetPage(i);
         if (page->PageType != ptReport) continue;
-        page->MarginLeft = toUnits(mm.left());
-        page->MarginTop = toUnits(mm.top());
-        page->MarginRight = toUnits(mm.right());
-        page->MarginBottom = toUnits(mm.bottom());
+        // The build moves the page's objects with the margins.
+        page->SetMargins(toUnits(mm.left()), toUnits(mm.top()), toUnits(mm.right()), toUnits(mm.bottom()));
         page->SetPaper(engine.PaperSize, engine.PaperWidth, engine.PaperHeight, engine.Bin, engine.Orientation);
     }
     rebuildAndReset();
