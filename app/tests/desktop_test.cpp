@@ -793,6 +793,7 @@ TEST_F(Desktop, WindowsKeepTheirRectangleOverOpeningsAndClosings)
         {"Main_Form", "120,90,1020,790"},
         {"SelMatDlg", "300,200,760,560"},
         {"Materials_Window", "250,150,850,550"},
+        {"Detals_Group", "10,10,690,430"},
     };
     const QString file = paths().SettingsFile();
     QDir().mkpath(root);
@@ -833,6 +834,30 @@ TEST_F(Desktop, WindowsKeepTheirRectangleOverOpeningsAndClosings)
             });
             form.Action(QStringLiteral("MaterialsAction"))->trigger();
             EXPECT_TRUE(materials) << at;
+
+            // A child of the frame: its rectangle inside the frame's area.
+            // A new part base is untitled and so unsaved: closing it asks,
+            // "No" closes it.
+            form.Action(QStringLiteral("NewAction"))->trigger();
+            settle(300);
+            TMdiChild *child = form.ActiveChild();
+            ASSERT_NE(child, nullptr) << at;
+            auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget());
+            ASSERT_NE(sub, nullptr) << at;
+            EXPECT_EQ(sub->geometry(), normRect(QString::fromLatin1(stored[3].normPos))) << at;
+            const QPointer<TMdiChild> closing(child);
+            QString asked;
+            QTimer::singleShot(1000, &form, [&asked] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    asked = box->text();
+                    for (QAbstractButton *b : box->buttons())
+                        if (box->buttonRole(b) == QMessageBox::NoRole) QTest::mouseClick(b, Qt::LeftButton);
+                }
+            });
+            child->CloseChild();
+            settle(1200);
+            EXPECT_TRUE(asked.startsWith(QStringLiteral("Сохранить изменения в документе"))) << at << " " << asked.toStdString();
+            EXPECT_TRUE(closing.isNull()) << at;
         });
         for (const Stored &st : stored) {
             EXPECT_EQ(storedValue(file, QString::fromLatin1(st.section), QStringLiteral("NormPos")),
