@@ -14,6 +14,7 @@
 #include "app/shell/mainform.h"
 #include "app/shell/startup.h"
 #include "app/stock/selectsheets.h"
+#include "app/stock/statesview.h"
 #include "app/stock/stockdialogs.h"
 #include "app/stock/warehouse.h"
 #include "app/common/appcontext.h"
@@ -794,6 +795,7 @@ TEST_F(Desktop, WindowsKeepTheirRectangleOverOpeningsAndClosings)
         {"SelMatDlg", "300,200,760,560"},
         {"Materials_Window", "250,150,850,550"},
         {"Detals_Group", "10,10,690,430"},
+        {"ViewWHs", "200,120,760,470"},
     };
     const QString file = paths().SettingsFile();
     QDir().mkpath(root);
@@ -858,6 +860,20 @@ TEST_F(Desktop, WindowsKeepTheirRectangleOverOpeningsAndClosings)
             settle(1200);
             EXPECT_TRUE(asked.startsWith(QStringLiteral("Сохранить изменения в документе"))) << at << " " << asked.toStdString();
             EXPECT_TRUE(closing.isNull()) << at;
+
+            // The saved warehouse states: loaded as it shows, stored as it goes.
+            TfrmWareHouse *house = nullptr;
+            for (TMdiChild *c : form.Children())
+                if (auto *w = qobject_cast<TfrmWareHouse *>(c)) house = w;
+            ASSERT_NE(house, nullptr) << at;
+            bool states = false;
+            onNextModal<TfrmViewWareHouses>([&](TfrmViewWareHouses &v) {
+                expectFrame(&v, normRect(QString::fromLatin1(stored[4].normPos)), at);
+                states = true;
+                v.reject();
+            });
+            house->ViewWareHouseStates();
+            EXPECT_TRUE(states) << at;
         });
         for (const Stored &st : stored) {
             EXPECT_EQ(storedValue(file, QString::fromLatin1(st.section), QStringLiteral("NormPos")),
