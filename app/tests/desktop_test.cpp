@@ -884,50 +884,72 @@ TEST_F(Desktop, WindowsKeepTheirRectangleOverOpeningsAndClosings)
 }
 
 // A date the calendar has not (31 February) typed into the off-cut filter and
-// "Да" clicked with the mouse: one message, then the dialog still open with
-// the date as typed and the keyboard in it; the click did nothing else.
+// "Да" pressed, by a mouse click or by Alt+Д: one message, then the dialog
+// still open with the date as typed and the keyboard in it; the press did
+// nothing else.
 TEST_F(Desktop, ABadDateHoldsTheClickOnYes)
 {
-    run([&](TMainForm &form) {
-        TfrmInputDateFilter d(&form);
-        d.SetRange({QDate(2026, 2, 1), QDate(2026, 2, 28)});
-        d.show();
-        framed(&d);
-        auto *from = child<TDateEdit>(&d, QStringLiteral("dtFrom"));
-        from->setFocus();
-        from->selectAll();
-        typeKeys(QStringLiteral("31022026"));
-        EXPECT_EQ(from->text(), QStringLiteral("31.02.2026"));
-        // Every box that comes is counted and answered with its button.
-        QStringList boxes;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&] {
-            auto *m = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!m || m->property("kvCounted").toBool()) return;
-            m->setProperty("kvCounted", true);
-            boxes << m->text();
-            shot(QStringLiteral("bad-date"));
-            if (!m->buttons().isEmpty()) QTest::mouseClick(m->buttons().constFirst(), Qt::LeftButton);
+    struct Press
+    {
+        const char *how;
+        QString message;
+    };
+    const Press presses[] = {
+        {"mouse", QStringLiteral("''31.02.2026'' - неверная дата")},
+        // The field never lost the keyboard: the dialog's own check speaks.
+        {"Alt+Д", QString()},
+    };
+    for (const Press &p : presses) {
+        run([&](TMainForm &form) {
+            TfrmInputDateFilter d(&form);
+            d.SetRange({QDate(2026, 2, 1), QDate(2026, 2, 28)});
+            d.show();
+            framed(&d);
+            auto *from = child<TDateEdit>(&d, QStringLiteral("dtFrom"));
+            from->setFocus();
+            from->selectAll();
+            typeKeys(QStringLiteral("31022026"));
+            EXPECT_EQ(from->text(), QStringLiteral("31.02.2026"));
+            // Every box that comes is counted and answered with its button.
+            QStringList boxes;
+            QTimer answer;
+            QObject::connect(&answer, &QTimer::timeout, [&] {
+                auto *m = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                if (!m || m->property("kvCounted").toBool()) return;
+                m->setProperty("kvCounted", true);
+                boxes << m->text();
+                if (!p.message.isEmpty()) shot(QStringLiteral("bad-date"));
+                if (!m->buttons().isEmpty()) QTest::mouseClick(m->buttons().constFirst(), Qt::LeftButton);
+            });
+            answer.start(20);
+            auto *yes = child<QPushButton>(&d, QStringLiteral("bbOk"));
+            auto press = [&] {
+                if (p.message.isEmpty())
+                    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key(0x0414), QStringLiteral("д"),
+                                        Qt::AltModifier);
+                else
+                    QTest::mouseClick(yes, Qt::LeftButton);
+            };
+            press();
+            settle(600);
+            answer.stop();
+            ASSERT_EQ(boxes.size(), 1) << p.how << ": " << boxes.join(QStringLiteral(" | ")).toStdString();
+            if (!p.message.isEmpty()) {
+                EXPECT_EQ(boxes[0], p.message);
+            }
+            EXPECT_TRUE(d.isVisible()) << p.how;
+            EXPECT_NE(d.result(), int(QDialog::Accepted)) << p.how;
+            EXPECT_EQ(from->text(), QStringLiteral("31.02.2026")) << p.how;
+            EXPECT_EQ(QApplication::focusWidget(), from) << p.how;
+            // Mended, the same press closes it with the dates.
+            from->selectAll();
+            typeKeys(QStringLiteral("10022026"));
+            press();
+            settle();
+            EXPECT_EQ(d.result(), int(QDialog::Accepted)) << p.how;
+            EXPECT_EQ(d.Range().from, QDate(2026, 2, 10)) << p.how;
         });
-        answer.start(20);
-        auto *yes = child<QPushButton>(&d, QStringLiteral("bbOk"));
-        QTest::mouseClick(yes, Qt::LeftButton);
-        settle(600);
-        answer.stop();
-        ASSERT_EQ(boxes.size(), 1) << boxes.join(QStringLiteral(" | ")).toStdString();
-        EXPECT_EQ(boxes[0], QStringLiteral("''31.02.2026'' - неверная дата"));
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_NE(d.result(), int(QDialog::Accepted));
-        EXPECT_EQ(from->text(), QStringLiteral("31.02.2026"));
-        EXPECT_EQ(QApplication::focusWidget(), from);
-        // Mended, the same click closes it with the dates.
-        from->selectAll();
-        typeKeys(QStringLiteral("10022026"));
-        QTest::mouseClick(yes, Qt::LeftButton);
-        settle();
-        EXPECT_EQ(d.result(), int(QDialog::Accepted));
-        EXPECT_EQ(d.Range().from, QDate(2026, 2, 10));
-    });
+    }
 }
 
 } // namespace
