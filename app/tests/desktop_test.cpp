@@ -847,6 +847,7 @@ TEST_F(Desktop, WindowsKeepTheirRectangleOverOpeningsAndClosings)
             auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget());
             ASSERT_NE(sub, nullptr) << at;
             EXPECT_EQ(sub->geometry(), normRect(QString::fromLatin1(stored[3].normPos))) << at;
+            if (start == 1) shot(QStringLiteral("part-base"));
             const QPointer<TMdiChild> closing(child);
             QString asked;
             QTimer::singleShot(1000, &form, [&asked] {
