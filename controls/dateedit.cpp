@@ -646,6 +646,9 @@ void TDateEdit::focusOutEvent(QFocusEvent *e)
 {
     TCustomComboEdit::focusOutEvent(e);
     if (!m_checkOnExit || m_checking || TextIsEmpty()) return;
+    // The focus going to another window (a message box, the calendar's
+    // pop-up, another program) does not leave the field: it comes back.
+    if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) return;
     try {
         CheckValidDate();
     } catch (const Error &err) {

@@ -36,6 +36,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -161,7 +162,18 @@ void TfrmRaskroyGroup::buildUi()
     auto *right = new QWidget(this);
     auto *col = new QVBoxLayout(right);
     col->setContentsMargins(2, 2, 2, 0);
-    col->addWidget(buildCommandRow());
+    // The command row is cut at the right edge of a narrow window rather
+    // than widening it: a stored rectangle narrower than the row still holds.
+    auto *rowHolder = new QScrollArea(right);
+    rowHolder->setObjectName(QStringLiteral("sbCommands"));
+    rowHolder->setFrameShape(QFrame::NoFrame);
+    rowHolder->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rowHolder->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rowHolder->setWidgetResizable(true);
+    rowHolder->setWidget(buildCommandRow());
+    rowHolder->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    rowHolder->setFixedHeight(rowHolder->widget()->sizeHint().height());
+    col->addWidget(rowHolder);
     buildGrid();
     col->addWidget(m_grid, 1);
     body->addWidget(right, 1);

@@ -14,6 +14,7 @@
 #include "app/shell/mainform.h"
 #include "app/shell/startup.h"
 #include "app/stock/selectsheets.h"
+#include "app/stock/statesview.h"
 #include "app/stock/stockdialogs.h"
 #include "app/stock/warehouse.h"
 #include "app/common/appcontext.h"
@@ -793,6 +794,8 @@ TEST_F(Desktop, WindowsKeepTheirRectangleOverOpeningsAndClosings)
         {"Main_Form", "120,90,1020,790"},
         {"SelMatDlg", "300,200,760,560"},
         {"Materials_Window", "250,150,850,550"},
+        {"Detals_Group", "10,10,690,430"},
+        {"ViewWHs", "200,120,760,470"},
     };
     const QString file = paths().SettingsFile();
     QDir().mkpath(root);
@@ -833,6 +836,45 @@ TEST_F(Desktop, WindowsKeepTheirRectangleOverOpeningsAndClosings)
             });
             form.Action(QStringLiteral("MaterialsAction"))->trigger();
             EXPECT_TRUE(materials) << at;
+
+            // A child of the frame: its rectangle inside the frame's area.
+            // A new part base is untitled and so unsaved: closing it asks,
+            // "No" closes it.
+            form.Action(QStringLiteral("NewAction"))->trigger();
+            settle(300);
+            TMdiChild *child = form.ActiveChild();
+            ASSERT_NE(child, nullptr) << at;
+            auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget());
+            ASSERT_NE(sub, nullptr) << at;
+            EXPECT_EQ(sub->geometry(), normRect(QString::fromLatin1(stored[3].normPos))) << at;
+            if (start == 1) shot(QStringLiteral("part-base"));
+            const QPointer<TMdiChild> closing(child);
+            QString asked;
+            QTimer::singleShot(1000, &form, [&asked] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    asked = box->text();
+                    for (QAbstractButton *b : box->buttons())
+                        if (box->buttonRole(b) == QMessageBox::NoRole) QTest::mouseClick(b, Qt::LeftButton);
+                }
+            });
+            child->CloseChild();
+            settle(1200);
+            EXPECT_TRUE(asked.startsWith(QStringLiteral("Сохранить изменения в документе"))) << at << " " << asked.toStdString();
+            EXPECT_TRUE(closing.isNull()) << at;
+
+            // The saved warehouse states: loaded as it shows, stored as it goes.
+            TfrmWareHouse *house = nullptr;
+            for (TMdiChild *c : form.Children())
+                if (auto *w = qobject_cast<TfrmWareHouse *>(c)) house = w;
+            ASSERT_NE(house, nullptr) << at;
+            bool states = false;
+            onNextModal<TfrmViewWareHouses>([&](TfrmViewWareHouses &v) {
+                expectFrame(&v, normRect(QString::fromLatin1(stored[4].normPos)), at);
+                states = true;
+                v.reject();
+            });
+            house->ViewWareHouseStates();
+            EXPECT_TRUE(states) << at;
         });
         for (const Stored &st : stored) {
             EXPECT_EQ(storedValue(file, QString::fromLatin1(st.section), QStringLiteral("NormPos")),
@@ -843,50 +885,72 @@ TEST_F(Desktop, WindowsKeepTheirRectangleOverOpeningsAndClosings)
 }
 
 // A date the calendar has not (31 February) typed into the off-cut filter and
-// "Да" clicked with the mouse: one message, then the dialog still open with
-// the date as typed and the keyboard in it; the click did nothing else.
+// "Да" pressed, by a mouse click or by Alt+Д: one message, then the dialog
+// still open with the date as typed and the keyboard in it; the press did
+// nothing else.
 TEST_F(Desktop, ABadDateHoldsTheClickOnYes)
 {
-    run([&](TMainForm &form) {
-        TfrmInputDateFilter d(&form);
-        d.SetRange({QDate(2026, 2, 1), QDate(2026, 2, 28)});
-        d.show();
-        framed(&d);
-        auto *from = child<TDateEdit>(&d, QStringLiteral("dtFrom"));
-        from->setFocus();
-        from->selectAll();
-        typeKeys(QStringLiteral("31022026"));
-        EXPECT_EQ(from->text(), QStringLiteral("31.02.2026"));
-        // Every box that comes is counted and answered with its button.
-        QStringList boxes;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&] {
-            auto *m = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!m || m->property("kvCounted").toBool()) return;
-            m->setProperty("kvCounted", true);
-            boxes << m->text();
-            shot(QStringLiteral("bad-date"));
-            if (!m->buttons().isEmpty()) QTest::mouseClick(m->buttons().constFirst(), Qt::LeftButton);
+    struct Press
+    {
+        const char *how;
+        QString message;
+    };
+    const Press presses[] = {
+        {"mouse", QStringLiteral("''31.02.2026'' - неверная дата")},
+        // The field never lost the keyboard: the dialog's own check speaks.
+        {"Alt+Д", QString()},
+    };
+    for (const Press &p : presses) {
+        run([&](TMainForm &form) {
+            TfrmInputDateFilter d(&form);
+            d.SetRange({QDate(2026, 2, 1), QDate(2026, 2, 28)});
+            d.show();
+            framed(&d);
+            auto *from = child<TDateEdit>(&d, QStringLiteral("dtFrom"));
+            from->setFocus();
+            from->selectAll();
+            typeKeys(QStringLiteral("31022026"));
+            EXPECT_EQ(from->text(), QStringLiteral("31.02.2026"));
+            // Every box that comes is counted and answered with its button.
+            QStringList boxes;
+            QTimer answer;
+            QObject::connect(&answer, &QTimer::timeout, [&] {
+                auto *m = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                if (!m || m->property("kvCounted").toBool()) return;
+                m->setProperty("kvCounted", true);
+                boxes << m->text();
+                if (!p.message.isEmpty()) shot(QStringLiteral("bad-date"));
+                if (!m->buttons().isEmpty()) QTest::mouseClick(m->buttons().constFirst(), Qt::LeftButton);
+            });
+            answer.start(20);
+            auto *yes = child<QPushButton>(&d, QStringLiteral("bbOk"));
+            auto press = [&] {
+                if (p.message.isEmpty())
+                    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key(0x0414), QStringLiteral("д"),
+                                        Qt::AltModifier);
+                else
+                    QTest::mouseClick(yes, Qt::LeftButton);
+            };
+            press();
+            settle(600);
+            answer.stop();
+            ASSERT_EQ(boxes.size(), 1) << p.how << ": " << boxes.join(QStringLiteral(" | ")).toStdString();
+            if (!p.message.isEmpty()) {
+                EXPECT_EQ(boxes[0], p.message);
+            }
+            EXPECT_TRUE(d.isVisible()) << p.how;
+            EXPECT_NE(d.result(), int(QDialog::Accepted)) << p.how;
+            EXPECT_EQ(from->text(), QStringLiteral("31.02.2026")) << p.how;
+            EXPECT_EQ(QApplication::focusWidget(), from) << p.how;
+            // Mended, the same press closes it with the dates.
+            from->selectAll();
+            typeKeys(QStringLiteral("10022026"));
+            press();
+            settle();
+            EXPECT_EQ(d.result(), int(QDialog::Accepted)) << p.how;
+            EXPECT_EQ(d.Range().from, QDate(2026, 2, 10)) << p.how;
         });
-        answer.start(20);
-        auto *yes = child<QPushButton>(&d, QStringLiteral("bbOk"));
-        QTest::mouseClick(yes, Qt::LeftButton);
-        settle(600);
-        answer.stop();
-        ASSERT_EQ(boxes.size(), 1) << boxes.join(QStringLiteral(" | ")).toStdString();
-        EXPECT_EQ(boxes[0], QStringLiteral("''31.02.2026'' - неверная дата"));
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_NE(d.result(), int(QDialog::Accepted));
-        EXPECT_EQ(from->text(), QStringLiteral("31.02.2026"));
-        EXPECT_EQ(QApplication::focusWidget(), from);
-        // Mended, the same click closes it with the dates.
-        from->selectAll();
-        typeKeys(QStringLiteral("10022026"));
-        QTest::mouseClick(yes, Qt::LeftButton);
-        settle();
-        EXPECT_EQ(d.result(), int(QDialog::Accepted));
-        EXPECT_EQ(d.Range().from, QDate(2026, 2, 10));
-    });
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/testsupport/fakeui.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QDialog>
 #include <QSignalSpy>
 #include <QTest>
@@ -187,6 +188,13 @@ TEST_F(DateEdit, CheckOnExit)
     QTest::qWait(5);
     EXPECT_TRUE(dt->hasFocus());            // the focus comes back
     EXPECT_EQ(dt->text(), "31.02.2005");    // the text stays as typed
+    // A message box of the dialog's own check takes the focus to its own
+    // window: that is no leaving of the field, the check stays silent.
+    for (Qt::FocusReason away : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+        QFocusEvent out(QEvent::FocusOut, away);
+        QApplication::sendEvent(dt, &out);
+        EXPECT_EQ(errors().size(), 1) << away;
+    }
     dt->setText("05.03.2026");
     before->setFocus();
     EXPECT_EQ(errors().size(), 1);
