@@ -759,7 +759,7 @@ bool framed(QWidget *w)
 // in its own time on a loaded machine).
 QRect settledFrame(QWidget *w, const QRect &expected)
 {
-    for (int i = 0; i < 120 && w->frameGeometry() != expected; ++i) settle(25);
+    for (int i = 0; i < 400 && w->frameGeometry() != expected; ++i) settle(25);
     return w->frameGeometry();
 }
 
