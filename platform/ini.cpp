@@ -253,6 +253,8 @@ struct IniData
     // Inside Update: writes stay here until the outermost one ends.
     int batch = 0;
     bool pending = false;
+    // Inside Read: the disk was looked at when it began.
+    int reading = 0;
 
     // Reads the file again when it changed on disk since we last saw it.
     void refresh()
@@ -268,6 +270,14 @@ struct IniData
         }
         stamp = now;
         loaded = true;
+    }
+
+    // A write always starts from what is on disk; a read inside Read from
+    // what was there when it began.
+    void refreshForRead()
+    {
+        if (reading > 0 && loaded) return;
+        refresh();
     }
 
     // Writes `next` to disk through a temporary file; keeps it only on success.
@@ -329,7 +339,7 @@ QString TIniFile::FileName() const
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
 {
     KV_INI_LOCK;
-    d->refresh();
+    d->refreshForRead();
     const IniSection *s = d->content.find(foldName(section));
     if (!s) return def;
     const IniLine *l = s->find(foldName(key));
@@ -481,7 +491,7 @@ void TIniFile::WriteFloat(const QString &section, const QString &key, double val
 QStringList TIniFile::ReadSection(const QString &section) const
 {
     KV_INI_LOCK;
-    d->refresh();
+    d->refreshForRead();
     QStringList out;
     if (const IniSection *s = d->content.find(foldName(section)))
         for (const IniLine &l : s->lines)
@@ -492,7 +502,7 @@ QStringList TIniFile::ReadSection(const QString &section) const
 QStringList TIniFile::ReadSections() const
 {
     KV_INI_LOCK;
-    d->refresh();
+    d->refreshForRead();
     QStringList out;
     for (const IniSection &s : d->content.sections) out << s.name;
     return out;
@@ -501,7 +511,7 @@ QStringList TIniFile::ReadSections() const
 QStringList TIniFile::ReadSectionValues(const QString &section) const
 {
     KV_INI_LOCK;
-    d->refresh();
+    d->refreshForRead();
     QStringList out;
     if (const IniSection *s = d->content.find(foldName(section)))
         for (const IniLine &l : s->lines)
@@ -552,7 +562,7 @@ bool TIniFile::SectionExists(const QString &section) const
 bool TIniFile::ValueExists(const QString &section, const QString &key) const
 {
     KV_INI_LOCK;
-    d->refresh();
+    d->refreshForRead();
     const IniSection *s = d->content.find(foldName(section));
     return s && s->find(foldName(key));
 }
@@ -591,6 +601,25 @@ void TIniFile::Update(const std::function<void()> &change)
         d->loaded = false;
         throw;
     }
+}
+
+void TIniFile::Read(const std::function<void()> &reads) const
+{
+    {
+        KV_INI_LOCK;
+        d->refresh();
+        ++d->reading;
+    }
+    struct Done
+    {
+        IniData *data;
+        ~Done()
+        {
+            KV_INI_LOCK;
+            --data->reading;
+        }
+    } done{d.get()};
+    reads();
 }
 
 void TIniFile::ClearCache()
