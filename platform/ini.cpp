@@ -130,6 +130,7 @@ QString trimBlanks(const QString &s)
 // A line break inside a name or value would split the line in the file.
 QString singleLine(const QString &s)
 {
+    if (!s.contains(QLatin1Char('\r')) && !s.contains(QLatin1Char('\n'))) return s;
     QString t = s;
     for (QChar &c : t)
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) c = QLatin1Char(' ');
