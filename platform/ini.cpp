@@ -156,7 +156,7 @@ IniContent parseIni(const QByteArray &bytes)
     std::vector<QSet<QString>> keysOf;
     IniSection *cur = nullptr;
     QSet<QString> *curKeys = nullptr;
-    for (QString line : lines) {
+    for (QString &line : lines) {
         if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
         const QString t = trimBlanks(line);
         if (t.startsWith(QLatin1Char('['))) {

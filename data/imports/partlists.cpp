@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -316,23 +315,13 @@ QList<ImportedPart> ReadDesignerFile(const QString &path, int defaultRotate)
         const QStringList sections = ini.ReadSections();
         out.reserve(sections.size());
         for (const QString &s : sections) {
-            // The section's keys read once, as ReadString would find them.
-            QHash<QString, QString> values;
-            for (const QString &line : ini.ReadSectionValues(s)) {
-                const qsizetype eq = line.indexOf(QLatin1Char('='));
-                const QString key = upperCase(line.left(eq));
-                if (!values.contains(key)) values.insert(key, line.mid(eq + 1));
-            }
-            auto integer = [&](const char *key, int def) {
-                return TIniFile::parseInteger(values.value(QString::fromLatin1(key))).value_or(def);
-            };
             ImportedPart p;
-            p.Name = values.value(QStringLiteral("SHIFR"));
-            p.Length = integer("W", 0);
-            p.Width = integer("H", 0);
-            p.Many = integer("QUANTITY", 0);
-            p.Rotate = integer("ROTATE", defaultRotate);
-            p.Material = integer("MATERIAL", 0);
+            p.Name = ini.ReadString(s, QStringLiteral("Shifr"), QString());
+            p.Length = ini.ReadInteger(s, QStringLiteral("W"), 0);
+            p.Width = ini.ReadInteger(s, QStringLiteral("H"), 0);
+            p.Many = ini.ReadInteger(s, QStringLiteral("Quantity"), 0);
+            p.Rotate = ini.ReadInteger(s, QStringLiteral("Rotate"), defaultRotate);
+            p.Material = ini.ReadInteger(s, QStringLiteral("Material"), 0);
             out << p;
         }
     });
