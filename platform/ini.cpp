@@ -130,6 +130,7 @@ QString trimBlanks(const QString &s)
 // A line break inside a name or value would split the line in the file.
 QString singleLine(const QString &s)
 {
+    if (!s.contains(QLatin1Char('\r')) && !s.contains(QLatin1Char('\n'))) return s;
     QString t = s;
     for (QChar &c : t)
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) c = QLatin1Char(' ');
@@ -155,7 +156,7 @@ IniContent parseIni(const QByteArray &bytes)
     std::vector<QSet<QString>> keysOf;
     IniSection *cur = nullptr;
     QSet<QString> *curKeys = nullptr;
-    for (QString line : lines) {
+    for (QString &line : lines) {
         if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
         const QString t = trimBlanks(line);
         if (t.startsWith(QLatin1Char('['))) {
@@ -253,6 +254,8 @@ struct IniData
     // Inside Update: writes stay here until the outermost one ends.
     int batch = 0;
     bool pending = false;
+    // Inside Read: the disk was looked at when it began.
+    int reading = 0;
 
     // Reads the file again when it changed on disk since we last saw it.
     void refresh()
@@ -268,6 +271,14 @@ struct IniData
         }
         stamp = now;
         loaded = true;
+    }
+
+    // A write always starts from what is on disk; a read inside Read from
+    // what was there when it began.
+    void refreshForRead()
+    {
+        if (reading > 0 && loaded) return;
+        refresh();
     }
 
     // Writes `next` to disk through a temporary file; keeps it only on success.
@@ -329,7 +340,7 @@ QString TIniFile::FileName() const
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
 {
     KV_INI_LOCK;
-    d->refresh();
+    d->refreshForRead();
     const IniSection *s = d->content.find(foldName(section));
     if (!s) return def;
     const IniLine *l = s->find(foldName(key));
@@ -481,7 +492,7 @@ void TIniFile::WriteFloat(const QString &section, const QString &key, double val
 QStringList TIniFile::ReadSection(const QString &section) const
 {
     KV_INI_LOCK;
-    d->refresh();
+    d->refreshForRead();
     QStringList out;
     if (const IniSection *s = d->content.find(foldName(section)))
         for (const IniLine &l : s->lines)
@@ -492,7 +503,7 @@ QStringList TIniFile::ReadSection(const QString &section) const
 QStringList TIniFile::ReadSections() const
 {
     KV_INI_LOCK;
-    d->refresh();
+    d->refreshForRead();
     QStringList out;
     for (const IniSection &s : d->content.sections) out << s.name;
     return out;
@@ -501,7 +512,7 @@ QStringList TIniFile::ReadSections() const
 QStringList TIniFile::ReadSectionValues(const QString &section) const
 {
     KV_INI_LOCK;
-    d->refresh();
+    d->refreshForRead();
     QStringList out;
     if (const IniSection *s = d->content.find(foldName(section)))
         for (const IniLine &l : s->lines)
@@ -552,7 +563,7 @@ bool TIniFile::SectionExists(const QString &section) const
 bool TIniFile::ValueExists(const QString &section, const QString &key) const
 {
     KV_INI_LOCK;
-    d->refresh();
+    d->refreshForRead();
     const IniSection *s = d->content.find(foldName(section));
     return s && s->find(foldName(key));
 }
@@ -591,6 +602,25 @@ void TIniFile::Update(const std::function<void()> &change)
         d->loaded = false;
         throw;
     }
+}
+
+void TIniFile::Read(const std::function<void()> &reads) const
+{
+    {
+        KV_INI_LOCK;
+        d->refresh();
+        ++d->reading;
+    }
+    struct Done
+    {
+        IniData *data;
+        ~Done()
+        {
+            KV_INI_LOCK;
+            --data->reading;
+        }
+    } done{d.get()};
+    reads();
 }
 
 void TIniFile::ClearCache()

@@ -53,6 +53,12 @@ public:
     // reader stay on what was there before, and the failure is raised.
     void Update(const std::function<void()> &change);
 
+    // The reads made inside `reads` (through any object on this path) see
+    // the file as it is when it begins: the disk is looked at once, not at
+    // every read (a list of many thousand sections). A change on disk is
+    // seen by the reads after it ends.
+    void Read(const std::function<void()> &reads) const;
+
     // Makes every object read its file from disk again at its next call.
     // (A change on disk is noticed anyway by its size, time and inode; this
     // is for tests and for a file replaced within the same instant.)

@@ -101,8 +101,13 @@ QByteArray toCp1251(const QString &text)
 
 QString upperCase(const QString &s)
 {
+    // Names are mostly upper case already: no copy is made for them.
+    qsizetype i = 0;
+    while (i < s.size() && mapUpper(s.at(i)) == s.at(i)) ++i;
+    if (i == s.size()) return s;
     QString r = s;
-    for (QChar &c : r) c = mapUpper(c);
+    QChar *d = r.data();
+    for (; i < r.size(); ++i) d[i] = mapUpper(d[i]);
     return r;
 }
 

@@ -310,16 +310,21 @@ QList<ImportedPart> ReadDesignerFile(const QString &path, int defaultRotate)
     checkSize(path, importError());
     TIniFile ini(path);
     QList<ImportedPart> out;
-    for (const QString &s : ini.ReadSections()) {
-        ImportedPart p;
-        p.Name = ini.ReadString(s, QStringLiteral("Shifr"), QString());
-        p.Length = ini.ReadInteger(s, QStringLiteral("W"), 0);
-        p.Width = ini.ReadInteger(s, QStringLiteral("H"), 0);
-        p.Many = ini.ReadInteger(s, QStringLiteral("Quantity"), 0);
-        p.Rotate = ini.ReadInteger(s, QStringLiteral("Rotate"), defaultRotate);
-        p.Material = ini.ReadInteger(s, QStringLiteral("Material"), 0);
-        out << p;
-    }
+    // One part per section: the file is looked at on disk once, not at each of its values.
+    ini.Read([&] {
+        const QStringList sections = ini.ReadSections();
+        out.reserve(sections.size());
+        for (const QString &s : sections) {
+            ImportedPart p;
+            p.Name = ini.ReadString(s, QStringLiteral("Shifr"), QString());
+            p.Length = ini.ReadInteger(s, QStringLiteral("W"), 0);
+            p.Width = ini.ReadInteger(s, QStringLiteral("H"), 0);
+            p.Many = ini.ReadInteger(s, QStringLiteral("Quantity"), 0);
+            p.Rotate = ini.ReadInteger(s, QStringLiteral("Rotate"), defaultRotate);
+            p.Material = ini.ReadInteger(s, QStringLiteral("Material"), 0);
+            out << p;
+        }
+    });
     return out;
 }
 

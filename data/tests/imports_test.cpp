@@ -315,6 +315,33 @@ TEST(DesignerFile, SectionsBecomePartsWithDefaults)
     }
 }
 
+// A part's values are what the settings reader gives for its section: names
+// in any case and with blanks, quotes, the first of repeated keys, a section
+// given twice, hexadecimal and broken numbers, comments.
+TEST(DesignerFile, ValuesReadAsTheIniReaderReadsThem)
+{
+    QTemporaryDir dir;
+    const QString p = dir.filePath("b.dkm");
+    writeBytes(p, toCp1251("; список\r\n[a]\r\n shifr = \"Бок левый\" \r\nw=700\r\nW=800\r\nh=$1F4\r\n"
+                           "QUANTITY=+3\r\n;Material=9\r\nrotate=x\r\n"
+                           "[Б]\r\nШифр=нет\r\nShifr='Дно'\r\nMaterial=-2\r\nH=99999999999\r\n"
+                           "[A]\r\nMaterial=5\r\nShifr=второй\r\n"));
+    const QList<ImportedPart> parts = ReadDesignerFile(p, 2);
+    TIniFile ini(p);
+    const QStringList sections = ini.ReadSections();
+    ASSERT_EQ(parts.size(), sections.size());
+    for (int i = 0; i < parts.size(); ++i) {
+        const QString &s = sections[i];
+        SCOPED_TRACE(s.toStdString());
+        const ImportedPart expected{ini.ReadString(s, "Shifr", ""), ini.ReadInteger(s, "W", 0), ini.ReadInteger(s, "H", 0),
+                                    ini.ReadInteger(s, "Quantity", 0), ini.ReadInteger(s, "Rotate", 2),
+                                    0, 0, 0, 0, ini.ReadInteger(s, "Material", 0)};
+        EXPECT_EQ(parts[i], expected);
+    }
+    EXPECT_EQ(parts[0], (ImportedPart{"Бок левый", 700, 500, 3, 2, 0, 0, 0, 0, 5}));
+    EXPECT_EQ(parts[1], (ImportedPart{"Дно", 0, 0, 0, 2, 0, 0, 0, 0, -2}));
+}
+
 TEST(PartLists, TooLargeFilesAreRefused)
 {
     QTemporaryDir dir;

@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFlags>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -562,6 +563,9 @@ private:
     int rowOfId(qint64 id) const;
 
     std::vector<std::unique_ptr<Field>> m_fields;
+    // FindField's answers by the name asked for (calculated fields look up
+    // theirs for every record); emptied whenever the fields change.
+    mutable QHash<QString, Field *> m_fieldByName;
     QList<DataLink *> m_links;
     QList<DataSource *> m_sources;
 

@@ -29,6 +29,7 @@ void DataSet::checkInactive() const
 
 void DataSet::renumberFields()
 {
+    m_fieldByName.clear();
     for (size_t i = 0; i < m_fields.size(); ++i) m_fields[i]->m_index = int(i);
 }
 
@@ -67,6 +68,7 @@ void DataSet::ClearFields()
 {
     checkInactive();
     m_fields.clear();
+    m_fieldByName.clear();
 }
 
 Field *DataSet::Fields(int index) const
@@ -85,9 +87,13 @@ QList<Field *> DataSet::FieldList() const
 
 Field *DataSet::FindField(const QString &name) const
 {
+    if (Field *known = m_fieldByName.value(name)) return known;
     const QString n = name.trimmed();
     for (const auto &f : m_fields)
-        if (sameText(f->FieldName(), n)) return f.get();
+        if (sameText(f->FieldName(), n)) {
+            m_fieldByName.insert(name, f.get());
+            return f.get();
+        }
     return nullptr;
 }
 
@@ -107,6 +113,7 @@ QStringList DataSet::FieldNames() const
 
 void DataSet::bindFields()
 {
+    m_fieldByName.clear();
     const QList<FieldDef> defs = InternalFieldDefs();
     bool anyStored = false;
     for (const auto &f : m_fields)

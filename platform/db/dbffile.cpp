@@ -218,18 +218,27 @@ QByteArray DbfFile::encodeValue(const DbfField &f, const QVariant &v)
             out = QByteArray(f.length, ' ');
             break;
         }
-        bool ok = true;
-        const QVariant c = coerceValue(FieldType::Float, v, &ok);
-        if (!ok) throw Error(doesNotFit(f, v.toString()));
-        if (!c.isValid()) {
-            out = QByteArray(f.length, ' ');
-            break;
+        QByteArray text;
+        if (v.typeId() == QMetaType::Int) {
+            // What the fixed form of the number gives, without the detour through a double.
+            text = QByteArray::number(v.toInt());
+            if (f.decimals > 0) text += '.' + QByteArray(std::clamp(f.decimals, 0, 18), '0');
+        } else {
+            bool ok = true;
+            const QVariant c = coerceValue(FieldType::Float, v, &ok);
+            if (!ok) throw Error(doesNotFit(f, v.toString()));
+            if (!c.isValid()) {
+                out = QByteArray(f.length, ' ');
+                break;
+            }
+            const double d = c.toDouble();
+            if (!std::isfinite(d)) throw Error(doesNotFit(f, v.toString()));
+            text = formatFixed(d, f.decimals).toLatin1();
         }
-        const double d = c.toDouble();
-        if (!std::isfinite(d)) throw Error(doesNotFit(f, v.toString()));
-        const QByteArray text = formatFixed(d, f.decimals).toLatin1();
         if (text.size() > f.length) throw Error(doesNotFit(f, QString::fromLatin1(text)));
-        out = QByteArray(f.length - text.size(), ' ') + text;
+        out.reserve(f.length);
+        out.fill(' ', f.length - text.size());
+        out += text;
         break;
     }
     case 'D': {
@@ -343,6 +352,14 @@ int DbfFile::headerLengthOf(const QByteArray &bytes)
 RecordDecoder::RecordDecoder(const QList<DbfField> &fields) : m_fields(fields)
 {
     for (const DbfField &f : fields) m_integer.push_back(isIntegerType(toFieldDef(f).type));
+}
+
+QVariant RecordDecoder::field(qsizetype i, const char *at) const
+{
+    const DbfField &f = m_fields[i];
+    QVariant v;
+    if (!decodeInPlace(f, m_integer[size_t(i)], at, f.length, v)) v = DbfFile::decodeValue(f, QByteArray(at, f.length));
+    return v;
 }
 
 void RecordDecoder::decode(const char *data, QVariantList &values) const

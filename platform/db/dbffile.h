@@ -95,6 +95,8 @@ public:
     explicit RecordDecoder(const QList<DbfField> &fields);
     // `data`: the record's bytes after its deleted flag.
     void decode(const char *data, QVariantList &values) const;
+    // Field `i` of such a record, `at` its first byte.
+    QVariant field(qsizetype i, const char *at) const;
 
 private:
     QList<DbfField> m_fields;

@@ -257,16 +257,17 @@ QVariantList TableStore::normalize(const QVariantList &values, int pos) const
         if (withRaw) {
             // A number another program wrote wider than its column declares
             // shows as it reads; posting the record must not refuse it.
-            const QVariant was = DbfFile::decodeValue(fs[i], raw.mid(off, fs[i].length));
+            QVariant was = m_decoder->field(i, raw.constData() + off);
             off += fs[i].length;
             if (was == v) {
-                out << was;
+                out << std::move(was);
                 continue;
             }
         }
-        DbfFile::checkValue(fs[i], v);
-        // Store what a read of the file would give back.
-        out << DbfFile::decodeValue(fs[i], DbfFile::encodeValue(fs[i], v));
+        // Store what a read of the file would give back; a value that does
+        // not fit its column raises here.
+        const QByteArray bytes = DbfFile::encodeValue(fs[i], v);
+        out << m_decoder->field(i, bytes.constData());
     }
     return out;
 }

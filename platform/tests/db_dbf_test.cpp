@@ -101,6 +101,25 @@ TEST(DbDbf, NumberThatDoesNotFitIsRefused)
     EXPECT_THROW(DbfFile::encodeValue(d, 1234.5), Error);
 }
 
+// A whole number is written as the same number held as a double would be:
+// padding, decimals, sign, and the refusal when it does not fit.
+TEST(DbDbf, WholeNumbersWriteAsTheirDoubles)
+{
+    const DbfField fields[] = {{"A", 'N', 4, 0}, {"B", 'N', 6, 2}, {"C", 'N', 10, 0}, {"D", 'F', 12, 3},
+                               {"E", 'N', 1, 0}, {"F", 'N', 20, 18}};
+    const int values[] = {0, 1, -1, 9, 10, 99, -99, 999, 9999, -999, 10000, 123456, -2147483647 - 1, 2147483647};
+    for (const DbfField &f : fields)
+        for (int v : values) {
+            SCOPED_TRACE(QStringLiteral("%1 %2").arg(f.name).arg(v).toStdString());
+            QByteArray asDouble, asInt;
+            bool doubleFits = true, intFits = true;
+            try { asDouble = DbfFile::encodeValue(f, double(v)); } catch (const Error &) { doubleFits = false; }
+            try { asInt = DbfFile::encodeValue(f, v); } catch (const Error &) { intFits = false; }
+            EXPECT_EQ(intFits, doubleFits);
+            EXPECT_EQ(asInt, asDouble);
+        }
+}
+
 TEST(DbDbf, BrokenFilesGiveAClearError)
 {
     QByteArray truncatedHeader = handMadeTable().left(20);

@@ -204,6 +204,32 @@ TEST_F(IniTest, ChangesMadeOnDiskAreSeen)
     EXPECT_EQ(fresh.ReadInteger("Default", "RIndent", 10), 11);
 }
 
+// A run of reads looks at the disk once: a change made during it is seen by
+// the reads after it, by every object on the path; its own writes at once.
+TEST_F(IniTest, ReadsOfARunSeeTheFileAsItBeganAndLaterOnesSeeChanges)
+{
+    writeRaw("Korvalt.ini", "[A]\r\nX=1\r\n");
+    TIniFile ini(path());
+    TIniFile other(path());
+    ini.Read([&] {
+        EXPECT_EQ(ini.ReadInteger("A", "X", 0), 1);
+        writeRaw("Korvalt.ini", "[A]\r\nX=2\r\nY=3\r\n");
+        EXPECT_EQ(ini.ReadInteger("A", "X", 0), 1);
+        EXPECT_EQ(other.ReadInteger("A", "Y", 0), 0);
+        // A write starts from the disk: it keeps the other writer's change.
+        ini.WriteInteger("A", "Z", 4);
+        EXPECT_EQ(other.ReadInteger("A", "Z", 0), 4);
+        EXPECT_EQ(other.ReadInteger("A", "Y", 0), 3);
+    });
+    writeRaw("Korvalt.ini", "[A]\r\nX=5\r\nLonger=line\r\n");
+    EXPECT_EQ(ini.ReadInteger("A", "X", 0), 5);
+    EXPECT_EQ(other.ReadString("A", "Longer", ""), "line");
+    // A run that throws still ends: changes are seen again.
+    EXPECT_THROW(ini.Read([] { throw kv::Error("stop"); }), kv::Error);
+    writeRaw("Korvalt.ini", "[A]\r\nX=6\r\n");
+    EXPECT_EQ(ini.ReadInteger("A", "X", 0), 6);
+}
+
 TEST_F(IniTest, EraseDeleteAndExistence)
 {
     TIniFile ini(path());
