@@ -434,8 +434,11 @@ TEST(ReportPageBuilding, ChangedMarginsMoveThePrintedViews)
         };
         ASSERT_TRUE(b.report.Prepare()) << c.what;
         const QMap<QString, QPoint> before = places();
+        // A build gives the report its template back as new objects.
+        b.page = b.report.Pages().GetPage(0);
         b.page->SetMargins(c.margins[0], c.margins[1], c.margins[2], c.margins[3]);
         ASSERT_TRUE(b.report.Prepare()) << c.what << b.report.LastBuildError.toStdString();
+        b.page = b.report.Pages().GetPage(0);
         const QMap<QString, QPoint> after = places();
         for (const char *text : {"Запись 1", "Запись 2", "Фон", "Сбоку"})
             EXPECT_EQ(after.value(QString::fromUtf8(text)) - before.value(QString::fromUtf8(text)), c.moved) << c.what << ": " << text;

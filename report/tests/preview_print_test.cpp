@@ -288,6 +288,8 @@ TEST_F(PrintFixture, PageSetupMarginsMoveTheBuiltPage)
     const QMap<QString, QRect> asDesigned = built();
     ASSERT_EQ(asDesigned.size(), 3);
     // The program's own margins come first (20 mm left), then the preview's.
+    // A build gives the report its template back as new objects.
+    page = report.Pages().GetPage(0);
     page->SetMargins(72, 36, 36, 36);
     ASSERT_TRUE(report.Prepare());
     EXPECT_EQ(built()[QStringLiteral("Заголовок")].topLeft() - asDesigned[QStringLiteral("Заголовок")].topLeft(), QPoint(36, 0));
@@ -321,6 +323,7 @@ TEST_F(PrintFixture, PageSetupMarginsMoveTheBuiltPage)
         }
     }
     // The template keeps its places and the margins last set.
+    page = report.Pages().GetPage(0);
     EXPECT_EQ(page->MarginLeft, 18);
     for (const auto &v : page->Views()) {
         const auto *t = dynamic_cast<TrpMemoView *>(v.get());
