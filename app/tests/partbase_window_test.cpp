@@ -49,6 +49,18 @@
 
 namespace {
 
+// A built report exported as text, the lines the print shows.
+QString printedText(TrpReport &r)
+{
+    TrpTextExport text;
+    text.ShowDialog = false;
+    QTemporaryDir d;
+    EXPECT_TRUE(r.ExportPrepared(text, d.filePath("p.txt")));
+    QFile file(d.filePath("p.txt"));
+    file.open(QIODevice::ReadOnly);
+    return kv::fromCp1251(file.readAll());
+}
+
 // A program folder with two materials and two edge bandings, the services
 // made as the start-up makes them, and a frame.
 struct GroupFixture
@@ -468,13 +480,7 @@ TEST(PartBaseWindow, PrintsEveryLayoutAndExportsTheShownParts)
     QStringList printed;
     f.app.ui.onReports<TrpReport>([&](TrpReport &r) {
         ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
-        TrpTextExport text;
-        text.ShowDialog = false;
-        QTemporaryDir d;
-        ASSERT_TRUE(r.ExportPrepared(text, d.filePath("p.txt")));
-        QFile file(d.filePath("p.txt"));
-        file.open(QIODevice::ReadOnly);
-        printed << kv::fromCp1251(file.readAll());
+        printed << printedText(r);
     });
     for (bool borders : {false, true}) {
         f.app.settings->Set(kv::key::PrintDetalBorders, borders);
@@ -623,13 +629,7 @@ TEST(PartBaseWindow, PrintNamesOnlyTheBandedSides)
             return known;
         };
         ASSERT_TRUE(r.Prepare()) << r.LastBuildError.toStdString();
-        TrpTextExport text;
-        text.ShowDialog = false;
-        QTemporaryDir d;
-        ASSERT_TRUE(r.ExportPrepared(text, d.filePath("p.txt")));
-        QFile file(d.filePath("p.txt"));
-        file.open(QIODevice::ReadOnly);
-        printed += kv::fromCp1251(file.readAll());
+        printed += printedText(r);
     });
     w->ExecuteCommand(MainCommand::PrintList);
     w->ExecuteCommand(MainCommand::PrintGrouped);
