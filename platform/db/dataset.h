@@ -578,6 +578,9 @@ private:
     mutable const Record *m_active = nullptr;   // buffer the fields read
     bool m_appending = false;     // insert state came from Append
     bool m_modified = false;
+    // AppendRecord or InsertRecord setting a whole record: the calculated
+    // fields follow it once at the end, not each of its values.
+    bool m_settingWholeRecord = false;
     bool m_readOnly = false;
     bool m_stale = false;         // back-end changed while editing
 

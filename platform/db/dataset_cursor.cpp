@@ -522,7 +522,7 @@ void DataSet::setActiveValue(Field *f, const QVariant &v)
     m_buf.values[f->m_slot] = v;
     m_modified = true;
     ++m_gen;
-    if (f->IsStored() && tlWholeRecordOf != this) {
+    if (f->IsStored() && !m_settingWholeRecord) {
         // Calculated fields follow the data they are computed from.
         calcFields(m_buf);
     }

@@ -1,5 +1,7 @@
 #include "platform/db/dataset_p.h"
 
+#include <QScopedValueRollback>
+
 namespace kv {
 
 // ---- editing
@@ -233,12 +235,7 @@ void DataSet::postNewRecord(const QVariantList &values)
         {
             // The calculated fields follow the whole record once, not each
             // of its values (an import appends many thousands).
-            struct Defer
-            {
-                const DataSet *previous;
-                explicit Defer(const DataSet *ds) : previous(tlWholeRecordOf) { tlWholeRecordOf = ds; }
-                ~Defer() { tlWholeRecordOf = previous; }
-            } defer(this);
+            const QScopedValueRollback<bool> whole(m_settingWholeRecord, true);
             for (int i = 0; i < values.size() && i < FieldCount(); ++i) {
                 Field *f = Fields(i);
                 if (!f->IsStored() || !values[i].isValid()) continue;

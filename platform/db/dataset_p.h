@@ -74,8 +74,4 @@ using namespace dataset_detail;
 
 QString fieldNotFoundMessage(const QString &name);
 
-// The data set whose whole record AppendRecord or InsertRecord is setting:
-// its calculated fields are computed once at the end, not after each value.
-inline thread_local const DataSet *tlWholeRecordOf = nullptr;
-
 } // namespace kv
